@@ -1,0 +1,35 @@
+include(GoogleTest)
+
+# qbk_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+# One GoogleTest program per area; every test case becomes its own CTest
+# entry (discovered when the tests run, so sanitizer builds need no extra
+# run at build time).
+function(qbk_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 300)
+endfunction()
+
+# qbk_add_benchmark(<name> SOURCES <files...> [LIBS <targets...>])
+function(qbk_add_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+endfunction()
+
+# qbk_add_fuzzer(<name> SOURCES <files...> [LIBS <targets...>])
+# libFuzzer targets exist only in a clang build configured with QBK_FUZZ=ON.
+function(qbk_add_fuzzer name)
+  if(NOT QBK_FUZZ OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()

@@ -1,0 +1,7 @@
+// The platform layer in one include: what driver code includes where the
+// Windows build includes the system headers. Each area adds its header here.
+#pragma once
+
+#include "platform/base/wintypes.h"
+#include "platform/base/winerror.h"
+#include "platform/base/lasterror.h"
