@@ -5,3 +5,4 @@
 #include "platform/base/wintypes.h"
 #include "platform/base/winerror.h"
 #include "platform/base/lasterror.h"
+#include "platform/base/strings.h"
