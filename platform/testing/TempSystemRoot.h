@@ -1,0 +1,50 @@
+// A fresh system root for one test: sets QBK_SYSROOT to a new temporary
+// folder with the root's layout, and removes it (and restores the old value)
+// when the test ends.
+#pragma once
+
+#include "platform/base/sysroot.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace plat::testing {
+
+class TempSystemRoot {
+public:
+    TempSystemRoot()
+    {
+        if (const char* old = std::getenv(kSysRootVariable))
+            m_previous = old;
+        std::string pattern = (std::filesystem::temp_directory_path() / "qbk24-test.XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_path = pattern;
+        setenv(kSysRootVariable, m_path.c_str(), 1);
+        EnsureSystemRootLayout();
+    }
+
+    ~TempSystemRoot()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+        if (m_previous)
+            setenv(kSysRootVariable, m_previous->c_str(), 1);
+        else
+            unsetenv(kSysRootVariable);
+    }
+
+    TempSystemRoot(const TempSystemRoot&) = delete;
+    TempSystemRoot& operator=(const TempSystemRoot&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::optional<std::string> m_previous;
+};
+
+} // namespace plat::testing
