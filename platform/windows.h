@@ -6,3 +6,5 @@
 #include "platform/base/winerror.h"
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/base/guid.h"
+#include "platform/oleauto/taskmem.h"
