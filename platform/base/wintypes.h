@@ -95,6 +95,14 @@ using HMODULE = HINSTANCE;
 using HGLOBAL = HANDLE;
 using HLOCAL = HANDLE;
 
+// 100-nanosecond intervals since 1601-01-01 (UTC), split in two halves.
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+using PFILETIME = FILETIME*;
+using LPFILETIME = FILETIME*;
+
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
