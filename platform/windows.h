@@ -8,3 +8,5 @@
 #include "platform/base/strings.h"
 #include "platform/base/guid.h"
 #include "platform/oleauto/taskmem.h"
+#include "platform/globalmem/globalmem.h"
+#include "platform/profile/profile.h"
