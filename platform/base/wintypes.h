@@ -103,6 +103,16 @@ struct FILETIME {
 using PFILETIME = FILETIME*;
 using LPFILETIME = FILETIME*;
 
+// Passed to the calls that create kernel objects and registry keys; the
+// descriptor is carried but not enforced on this platform.
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+using PSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
