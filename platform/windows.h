@@ -10,3 +10,6 @@
 #include "platform/oleauto/taskmem.h"
 #include "platform/globalmem/globalmem.h"
 #include "platform/profile/profile.h"
+#include "platform/resources/module.h"
+#include "platform/resources/resources.h"
+#include "platform/resources/version.h"
