@@ -354,13 +354,10 @@ namespace {
 
 constexpr int kModuleTextMax = 255;
 
-// The module's own string of that number. The string-resource calls of the
-// platform are not in the build yet, so a module has no strings for now.
 std::string LoadModuleText(HMODULE hModule, UINT id)
 {
-    (void)hModule;
-    (void)id;
     char buffer[kModuleTextMax + 1] = {};
+    LoadStringA(hModule, id, buffer, kModuleTextMax);
     return buffer;
 }
 

@@ -1,5 +1,7 @@
 #include "twainfw/TWAINText.h"
 
+#include "platform/resources/ResourceTable.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -45,12 +47,18 @@ TEST(TWAINText, LooksUpKeysByGroup)
         EXPECT_EQ(c.got, c.want);
 }
 
+const plat::StringResource kStrings[] = {{12000, u"Scanner text"}, {1001, u"Not this one"}};
+const plat::ModuleResources kResources{.strings = kStrings};
+const plat::ResourceRegistrar kRegistrar(kResources);
+
 TEST(TWAINText, UnknownKeyOfAModuleFallsBackToItsStrings)
 {
     // The table wins over the module; a key in neither gives an empty text.
-    HMODULE module = reinterpret_cast<HMODULE>(0x1000);
+    HMODULE module = plat::ThisModule();
     EXPECT_EQ(LookupText(module, 1001), "TWAIN operation failed.");
+    EXPECT_EQ(LookupText(module, 12000), "Scanner text");
     EXPECT_EQ(LookupText(module, 12345), "");
+    EXPECT_EQ(LookupText(nullptr, 12000), "String not found");
 }
 
 TEST(TWAINText, DescribesACall)
