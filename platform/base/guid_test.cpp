@@ -1,4 +1,7 @@
-#include "platform/windows.h"
+#include "platform/base/guid.h"
+#include "platform/base/strings.h"
+#include "platform/base/winerror.h"
+#include "platform/oleauto/taskmem.h"
 
 #include <gtest/gtest.h>
 
