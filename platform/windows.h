@@ -22,3 +22,4 @@
 #include "platform/resources/module.h"
 #include "platform/resources/resources.h"
 #include "platform/resources/version.h"
+#include "platform/registry/winreg.h"
