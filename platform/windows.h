@@ -7,6 +7,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/base/guid.h"
+#include "platform/base/format.h"
 #include "platform/oleauto/taskmem.h"
 #include "platform/base/unknwn.h"
 #include "platform/oleauto/bstr.h"
