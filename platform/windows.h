@@ -24,3 +24,7 @@
 #include "platform/resources/resources.h"
 #include "platform/resources/version.h"
 #include "platform/registry/winreg.h"
+#include "platform/com/objbase.h"
+#include "platform/com/GlobalInterfaceTable.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComModule.h"
