@@ -61,7 +61,8 @@ HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* rgIndices, void** ppvData);
 // own copy (string copy, AddRef, VariantCopy) and frees the element it replaces.
 HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 // Copies the element into *pv: a new BSTR, an AddRef'ed interface, a copied
-// VARIANT; the caller owns the copy.
+// VARIANT; the caller owns the copy. *pv is an output: whatever it held
+// before is overwritten, not freed.
 HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 // A deep copy, unlocked; a null source gives a null copy.
 HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
