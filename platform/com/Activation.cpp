@@ -16,11 +16,14 @@
 namespace {
 
 // An in-process server library, loaded once per process and kept until
-// CoFreeUnusedLibraries finds it unused.
+// CoFreeUnusedLibraries finds it unused. `busy` counts calls into its
+// DllGetClassObject under way: the library is not unloaded under them, before
+// the class object they return can lock the module.
 struct ServerLibrary {
     HMODULE module = nullptr;
     LPFNGETCLASSOBJECT getClassObject = nullptr;
     LPFNCANUNLOADNOW canUnloadNow = nullptr;
+    int busy = 0;
 };
 
 struct ServerLibraries {
@@ -60,14 +63,16 @@ bool ReadClassKey(REFCLSID clsid, const char16_t* subkey, std::u16string& value)
     return true;
 }
 
-// Finds or loads the library at `path`.
-HRESULT ServerLibraryFor(const std::u16string& path, ServerLibrary& out)
+// Finds or loads the library at `path` and marks it busy; the caller ends
+// with ReleaseServerLibrary.
+HRESULT AcquireServerLibrary(const std::u16string& path, LPFNGETCLASSOBJECT& getClassObject)
 {
     {
         std::lock_guard lock(Libraries().mutex);
         auto it = Libraries().byPath.find(path);
         if (it != Libraries().byPath.end()) {
-            out = it->second;
+            ++it->second.busy;
+            getClassObject = it->second.getClassObject;
             return S_OK;
         }
     }
@@ -87,11 +92,20 @@ HRESULT ServerLibraryFor(const std::u16string& path, ServerLibrary& out)
         std::lock_guard lock(Libraries().mutex);
         auto [it, inserted] = Libraries().byPath.emplace(path, library);
         alreadyThere = !inserted; // another thread loaded it meanwhile
-        out = it->second;
+        ++it->second.busy;
+        getClassObject = it->second.getClassObject;
     }
     if (alreadyThere)
-        FreeLibrary(module);
+        FreeLibrary(module); // drops only our extra load
     return S_OK;
+}
+
+void ReleaseServerLibrary(const std::u16string& path)
+{
+    std::lock_guard lock(Libraries().mutex);
+    auto it = Libraries().byPath.find(path);
+    if (it != Libraries().byPath.end())
+        --it->second.busy;
 }
 
 HRESULT GetInprocClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
@@ -101,11 +115,13 @@ HRESULT GetInprocClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
         return REGDB_E_CLASSNOTREG;
     if (path.empty())
         return CO_E_DLLNOTFOUND;
-    ServerLibrary library;
-    HRESULT hr = ServerLibraryFor(path, library);
+    LPFNGETCLASSOBJECT getClassObject = nullptr;
+    HRESULT hr = AcquireServerLibrary(path, getClassObject);
     if (FAILED(hr))
         return hr;
-    return library.getClassObject(rclsid, riid, ppv);
+    hr = getClassObject(rclsid, riid, ppv);
+    ReleaseServerLibrary(path);
+    return hr;
 }
 
 HRESULT GetLocalClassObject(REFCLSID rclsid, DWORD context, REFIID riid, LPVOID* ppv)
@@ -164,7 +180,7 @@ void CoFreeUnusedLibraries()
     {
         std::lock_guard lock(Libraries().mutex);
         for (auto it = Libraries().byPath.begin(); it != Libraries().byPath.end();) {
-            if (it->second.canUnloadNow && it->second.canUnloadNow() == S_OK) {
+            if (it->second.busy == 0 && it->second.canUnloadNow && it->second.canUnloadNow() == S_OK) {
                 unused.push_back(it->second.module);
                 it = Libraries().byPath.erase(it);
             } else {

@@ -98,8 +98,31 @@ std::vector<HMODULE> AllModules()
     return modules;
 }
 
+// The Windows system libraries whose calls this platform library provides:
+// LoadLibrary and GetModuleHandle of these names give the platform library,
+// so looking an entry up at run time (GetProcAddress of a function declared
+// extern "C") finds the platform's own.
+bool IsSystemLibraryName(const std::string& name)
+{
+    static const char* const kSystemLibraries[] = {
+        "kernel32", "user32", "advapi32", "ole32", "oleaut32", "wtsapi32", "shell32",
+        "shlwapi", "comctl32", "comdlg32", "gdi32", "setupapi", "cfgmgr32", "version",
+    };
+    std::string base = name;
+    if (base.size() > 4 && EqualNoCase(base.substr(base.size() - 4), ".dll"))
+        base.resize(base.size() - 4);
+    for (const char* system : kSystemLibraries)
+        if (EqualNoCase(base, system))
+            return true;
+    return false;
+}
+
+HMODULE PlatformModule() { return plat::ModuleFromAddress(reinterpret_cast<const void*>(&PlatformModule)); }
+
 HMODULE FindModuleByName(const std::string& name)
 {
+    if (IsSystemLibraryName(name))
+        return PlatformModule();
     if (name.find('/') != std::string::npos) {
         std::string wanted = AbsolutePath(name.c_str());
         for (HMODULE module : AllModules())
@@ -152,6 +175,8 @@ HMODULE LoadLibraryUtf8(const std::string& name)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (IsSystemLibraryName(name))
+        return PlatformModule(); // loaded for as long as the process runs
     std::vector<std::string> candidates;
     if (name.find('/') == std::string::npos) {
         std::string program = ProgramPath();
@@ -185,7 +210,7 @@ HMODULE LoadLibraryUtf8(const std::string& name)
 
 std::string NarrowName(LPCWSTR name) { return Utf16ToUtf8(std::u16string_view(name, WideLength(name))); }
 
-BOOL GetModuleHandleExUtf8(DWORD flags, const void* nameOrAddress, bool wide, HMODULE* result)
+BOOL GetModuleHandleExCommon(DWORD flags, const void* nameOrAddress, bool wide, HMODULE* result)
 {
     if (!result) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -310,12 +335,12 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName)
 
 BOOL GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule)
 {
-    return GetModuleHandleExUtf8(dwFlags, lpModuleName, true, phModule);
+    return GetModuleHandleExCommon(dwFlags, lpModuleName, true, phModule);
 }
 
 BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule)
 {
-    return GetModuleHandleExUtf8(dwFlags, lpModuleName, false, phModule);
+    return GetModuleHandleExCommon(dwFlags, lpModuleName, false, phModule);
 }
 
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)

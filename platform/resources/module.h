@@ -22,7 +22,8 @@ constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_PIN = 0x1;
 constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
 constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
 
-// A null name gives the program. A name matches a loaded module by its full
+// A null name gives the program; a Windows system library name the platform
+// library (as LoadLibrary). A name matches a loaded module by its full
 // path or by its file name, compared without regard to case; a name without
 // an extension also matches a file name that has one ("libfoo" finds
 // "libfoo.so").
@@ -42,7 +43,9 @@ DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 
 // Loads a shared library (dlopen). A name without a '/' is looked for in the
-// program's folder first, then where the dynamic loader looks. Null with
+// program's folder first, then where the dynamic loader looks. The names of
+// Windows system libraries ("Kernel32.DLL", "wtsapi32", ...) give the
+// platform library itself, whose extern "C" calls GetProcAddress then finds. Null with
 // ERROR_MOD_NOT_FOUND when there is no such file, ERROR_BAD_EXE_FORMAT when
 // the file is there but cannot be loaded.
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName);

@@ -94,7 +94,7 @@ TEST(Module, HandleByName)
         EXPECT_EQ(GetModuleHandleW(Utf8ToUtf16(name).c_str()), library.Module()) << name;
     }
     SetLastError(0);
-    EXPECT_EQ(GetModuleHandleA("Kernel32.DLL"), nullptr);
+    EXPECT_EQ(GetModuleHandleA("NoSuch32.DLL"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
@@ -109,7 +109,7 @@ TEST(Module, LoadFailuresTellMissingFromUnloadable)
     };
     const Case cases[] = {
         {"/nonexistent/libnothing.so", ERROR_MOD_NOT_FOUND},
-        {"Kernel32.DLL", ERROR_MOD_NOT_FOUND},
+        {"NoSuch32.DLL", ERROR_MOD_NOT_FOUND},
         {junk, ERROR_BAD_EXE_FORMAT},
     };
     for (const Case& c : cases) {
@@ -118,6 +118,19 @@ TEST(Module, LoadFailuresTellMissingFromUnloadable)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(c.error)) << c.name;
     }
     std::filesystem::remove(junk);
+}
+
+TEST(Module, SystemLibrariesAreThePlatformLibrary)
+{
+    HMODULE platform = plat::ModuleFromAddress(reinterpret_cast<const void*>(&RegOpenKeyExW));
+    ASSERT_NE(platform, nullptr);
+    EXPECT_EQ(LoadLibraryW(u"Kernel32.DLL"), platform);
+    EXPECT_EQ(LoadLibraryA("wtsapi32.dll"), platform);
+    EXPECT_EQ(GetModuleHandleW(u"comctl32"), platform);
+    EXPECT_EQ(GetProcAddress(platform, "RegOpenKeyExW"), reinterpret_cast<FARPROC>(&RegOpenKeyExW));
+    EXPECT_EQ(GetProcAddress(platform, "DllGetVersion"), nullptr);
+    EXPECT_TRUE(FreeLibrary(platform));
+    EXPECT_EQ(GetModuleHandleA("KERNEL32.dll"), platform) << "never unloaded";
 }
 
 TEST(Module, GetProcAddressFindsOnlyTheModulesOwnSymbols)
