@@ -44,6 +44,8 @@ using LPCLASSFACTORY = IClassFactory*;
 using LPFNGETCLASSOBJECT = HRESULT (*)(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 using LPFNCANUNLOADNOW = HRESULT (*)();
 
+extern "C" {
+
 // S_OK for the first entry of the thread, S_FALSE for each further one of
 // the same model, RPC_E_CHANGED_MODE (not counted) for the other model.
 HRESULT CoInitialize(LPVOID pvReserved);
@@ -62,6 +64,8 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
 
 // Unloads every in-process server library whose DllCanUnloadNow answers S_OK.
 void CoFreeUnusedLibraries();
+
+} // extern "C"
 
 namespace plat::com {
 

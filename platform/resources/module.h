@@ -22,6 +22,8 @@ constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_PIN = 0x1;
 constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
 constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
 
+extern "C" {
+
 // A null name gives the program; a Windows system library name the platform
 // library (as LoadLibrary). A name matches a loaded module by its full
 // path or by its file name, compared without regard to case; a name without
@@ -45,9 +47,9 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 // Loads a shared library (dlopen). A name without a '/' is looked for in the
 // program's folder first, then where the dynamic loader looks. The names of
 // Windows system libraries ("Kernel32.DLL", "wtsapi32", ...) give the
-// platform library itself, whose extern "C" calls GetProcAddress then finds. Null with
-// ERROR_MOD_NOT_FOUND when there is no such file, ERROR_BAD_EXE_FORMAT when
-// the file is there but cannot be loaded.
+// platform library itself, whose extern "C" calls GetProcAddress then finds.
+// Null with ERROR_MOD_NOT_FOUND when there is no such file,
+// ERROR_BAD_EXE_FORMAT when the file is there but cannot be loaded.
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
 HMODULE LoadLibraryA(LPCSTR lpLibFileName);
 // Only symbols defined in the module itself are found (not those of the
@@ -57,6 +59,8 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 // Balances LoadLibrary (and GetModuleHandleEx without UNCHANGED_REFCOUNT);
 // the library is unloaded when its count reaches zero.
 BOOL FreeLibrary(HMODULE hLibModule);
+
+} // extern "C"
 
 namespace plat {
 

@@ -22,6 +22,8 @@ inline const LPCWSTR RT_RCDATA = MAKEINTRESOURCEW(10);
 inline const LPCWSTR RT_GROUP_ICON = MAKEINTRESOURCEW(14);
 inline const LPCWSTR RT_VERSION = MAKEINTRESOURCEW(16);
 
+extern "C" {
+
 // String `uID` of the module (a null module is the program). With a buffer of
 // cchBufferMax characters: copies as much as fits with a terminator and
 // returns the characters copied; 0 (and an empty buffer) when the string is
@@ -41,3 +43,5 @@ LPVOID LockResource(HGLOBAL hResData);
 DWORD SizeofResource(HMODULE hModule, HRSRC hResInfo);
 // Nothing to free: resources are part of the module's image.
 BOOL FreeResource(HGLOBAL hResData);
+
+} // extern "C"

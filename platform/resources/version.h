@@ -30,6 +30,8 @@ constexpr DWORD VS_FFI_STRUCVERSION = 0x00010000;
 constexpr DWORD VFT_APP = 1;
 constexpr DWORD VFT_DLL = 2;
 
+extern "C" {
+
 // The file may be a module already loaded (found by identity of the file,
 // whatever path names it) or a shared library, which is then loaded for the
 // look-up and unloaded again. 0 with ERROR_FILE_NOT_FOUND when there is no
@@ -49,3 +51,5 @@ BOOL GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPV
 // gives UTF-16 strings, the A form UTF-8.
 BOOL VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, UINT* puLen);
 BOOL VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, UINT* puLen);
+
+} // extern "C"
