@@ -269,13 +269,11 @@ LONG CloseKey(HKEY key)
 
 LONG FlushKey(HKEY key)
 {
-    return WithKey(key, Access::Read, [&](Transaction& tx, const KeyObject& object) {
+    LONG err = WithKey(key, Access::Read, [&](Transaction& tx, const KeyObject& object) {
         Backing b;
-        if (LONG e = Resolve(tx, object, &b); e != ERROR_SUCCESS)
-            return e;
-        tx.Checkpoint();
-        return ERROR_SUCCESS;
+        return Resolve(tx, object, &b);
     });
+    return err == ERROR_SUCCESS ? FlushDatabase() : err;
 }
 
 LONG QueryValue(HKEY key, std::u16string_view name, ValueRecord* value)

@@ -224,7 +224,7 @@ void DropConnection()
     g_connection = nullptr;
 }
 
-LONG Connect(sqlite3** out)
+LONG Connect(Access access, sqlite3** out)
 {
     std::string path = RegistryPath();
     if (g_connection && g_connection->pid != getpid()) {
@@ -275,7 +275,7 @@ LONG Connect(sqlite3** out)
         }
     } catch (const SqlError& e) {
         sqlite3_close_v2(db);
-        return MapSqlError(e.code, Access::Write);
+        return MapSqlError(e.code, access);
     }
     g_connection = new Connection{db, path, getpid(), busyMs};
     *out = db;
@@ -382,18 +382,28 @@ bool Transaction::DeleteValue(std::int64_t key, std::u16string_view name)
     return sqlite3_changes(m_db) > 0;
 }
 
-void Transaction::Checkpoint()
+LONG FlushDatabase()
 {
-    // Copies the log into the database file and syncs it; a busy reader
-    // elsewhere only shortens what is copied, which is no failure.
-    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    sqlite3* db = nullptr;
+    if (LONG err = Connect(Access::Write, &db); err != ERROR_SUCCESS)
+        return err;
+    // A reader elsewhere only shortens what a passive checkpoint copies,
+    // which is no failure; the rest follows at a later checkpoint.
+    int rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (rc != SQLITE_OK && (rc & 0xFF) != SQLITE_BUSY) {
+        if (DropsConnection(rc))
+            DropConnection();
+        return MapSqlError(rc, Access::Write);
+    }
+    return ERROR_SUCCESS;
 }
 
 LONG RunTransaction(Access access, const std::function<LONG(Transaction&)>& body)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     sqlite3* db = nullptr;
-    if (LONG err = Connect(&db); err != ERROR_SUCCESS)
+    if (LONG err = Connect(access, &db); err != ERROR_SUCCESS)
         return err;
     try {
         Exec(db, access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN");
@@ -415,5 +425,7 @@ LONG RunTransaction(Access access, const std::function<LONG(Transaction&)>& body
 }
 
 void SetRegistryBusyTimeout(DWORD milliseconds) { g_busyOverride.store(static_cast<long>(milliseconds)); }
+
+void ClearRegistryBusyTimeout() { g_busyOverride.store(-1); }
 
 } // namespace plat::registry

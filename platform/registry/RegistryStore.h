@@ -53,8 +53,6 @@ public:
     void SetValue(std::int64_t key, std::u16string_view name, DWORD type, const std::vector<BYTE>& data);
     bool DeleteValue(std::int64_t key, std::u16string_view name);
 
-    void Checkpoint();
-
 private:
     sqlite3* m_db;
 };
@@ -69,8 +67,14 @@ enum class Access { Read, Write };
 // ERROR_REGISTRY_IO_FAILED, ERROR_ACCESS_DENIED (read-only file).
 LONG RunTransaction(Access access, const std::function<LONG(Transaction&)>& body);
 
+// Copies committed transactions from the write-ahead log into the database
+// file and syncs it (outside any transaction, as SQLite requires).
+LONG FlushDatabase();
+
 // How long a call waits for another process's lock before it fails. The
 // default is 5000 ms, or QBK_REGISTRY_BUSY_MS from the environment.
 void SetRegistryBusyTimeout(DWORD milliseconds);
+// Back to the default (or the environment's value).
+void ClearRegistryBusyTimeout();
 
 } // namespace plat::registry
