@@ -28,3 +28,4 @@
 #include "platform/com/GlobalInterfaceTable.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComModule.h"
+#include "platform/kernel/kernel.h"

@@ -1,0 +1,40 @@
+// The one clock behind every time-out, sleep, tick count and timer.
+//
+// Waits never read the system time directly: they ask the installed clock
+// for the time and block through it. The real clock is the monotonic clock;
+// tests install a TestClock and advance it by hand, so a 10 s time-out costs
+// no real time and happens exactly when the test says so.
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace plat {
+
+class Clock {
+public:
+    // A deadline that never comes (an INFINITE wait).
+    static constexpr ULONGLONG kNever = ~0ULL;
+
+    virtual ~Clock() = default;
+
+    // Milliseconds on a monotonic scale; only differences mean anything.
+    virtual ULONGLONG NowMs() = 0;
+
+    // Blocks the calling thread, which holds `kernelLock` (the kernel lock),
+    // until `wake` is notified or the clock reaches `deadlineMs`. The lock is
+    // released while blocked. May return early; callers re-check.
+    virtual void BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condition_variable& wake,
+                            ULONGLONG deadlineMs) = 0;
+};
+
+// The installed clock (the real one unless a test installed its own).
+Clock& GetClock();
+
+// Installs `clock` for the whole process; null puts the real clock back.
+// Meant for tests, while no thread is waiting.
+void SetClock(Clock* clock);
+
+} // namespace plat

@@ -1,0 +1,34 @@
+// What the kernel layer keeps per thread (internal to the platform library).
+#pragma once
+
+#include "platform/kernel/KernelObject.h"
+
+#include <memory>
+
+namespace plat {
+
+class MessageQueue;
+class ThreadObject;
+
+struct ThreadState {
+    ThreadState();
+    ~ThreadState();
+
+    // Ends the thread for the kernel layer: its queue and windows go away,
+    // then its handle is signalled with `exitCode`. Runs once.
+    void End();
+
+    DWORD threadId;
+    ThreadWaiter waiter;
+    std::shared_ptr<ThreadObject> self;  // made on demand for threads not made by CreateThread
+    std::shared_ptr<MessageQueue> queue; // made on the first message call
+    DWORD exitCode = 0;
+    bool ended = false;
+};
+
+ThreadState& CurrentThreadState();
+
+// The calling thread's own object (what GetCurrentThread stands for).
+std::shared_ptr<KernelObject> CurrentThreadObject();
+
+} // namespace plat

@@ -1,0 +1,185 @@
+#include "platform/kernel/TestClock.h"
+#include "platform/windows.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Waits (in real time, bounded) for a condition other threads bring about.
+bool Eventually(const std::function<bool()>& condition)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+bool IsSignalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
+
+class Events {
+public:
+    // 'a' auto-reset, 'm' manual-reset.
+    explicit Events(const char* kinds)
+    {
+        for (const char* k = kinds; *k; ++k)
+            handles.push_back(CreateEventW(nullptr, *k == 'm', FALSE, nullptr));
+    }
+    ~Events()
+    {
+        for (HANDLE h : handles)
+            CloseHandle(h);
+    }
+    std::vector<HANDLE> handles;
+};
+
+TEST(Wait, AnyReturnsTheLowestSignalledIndexAndConsumesOnlyThatOne)
+{
+    struct Case {
+        const char* kinds;
+        std::vector<int> signalled;
+        DWORD expected;
+    };
+    const Case cases[] = {
+        {"aaa", {2, 1}, WAIT_OBJECT_0 + 1},
+        {"aaa", {2, 0}, WAIT_OBJECT_0 + 0},
+        {"mam", {2}, WAIT_OBJECT_0 + 2},
+        {"maa", {1, 2}, WAIT_OBJECT_0 + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kinds);
+        Events events(c.kinds);
+        for (int i : c.signalled)
+            SetEvent(events.handles[i]);
+        const DWORD count = static_cast<DWORD>(events.handles.size());
+        ASSERT_EQ(WaitForMultipleObjects(count, events.handles.data(), FALSE, 0), c.expected);
+        const DWORD chosen = c.expected - WAIT_OBJECT_0;
+        for (int i : c.signalled) {
+            // The chosen auto-reset event was consumed; every other one (and
+            // any manual-reset one) is still signalled.
+            const bool consumed = static_cast<DWORD>(i) == chosen && c.kinds[i] == 'a';
+            EXPECT_EQ(IsSignalled(events.handles[i]), !consumed) << "index " << i;
+        }
+    }
+}
+
+TEST(Wait, AllConsumesNothingUntilEveryObjectIsSignalled)
+{
+    Events events("aa");
+    SetEvent(events.handles[0]);
+    EXPECT_EQ(WaitForMultipleObjects(2, events.handles.data(), TRUE, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(IsSignalled(events.handles[0])); // consumed by this check; set it again
+    SetEvent(events.handles[0]);
+    SetEvent(events.handles[1]);
+    EXPECT_EQ(WaitForMultipleObjects(2, events.handles.data(), TRUE, 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(IsSignalled(events.handles[0]));
+    EXPECT_FALSE(IsSignalled(events.handles[1]));
+}
+
+TEST(Wait, AutoResetEventReleasesExactlyOneWaiterPerSet)
+{
+    plat::ScopedTestClock clock;
+    Events events("a");
+    HANDLE event = events.handles[0];
+    constexpr int kWaiters = 4;
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < kWaiters; ++i)
+        waiters.emplace_back([&] {
+            if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0)
+                ++released;
+        });
+    ASSERT_TRUE(clock->WaitForBlocked(kWaiters));
+
+    for (int set = 1; set <= kWaiters; ++set) {
+        SetEvent(event);
+        // Exactly one more waiter gets through; the rest block again.
+        ASSERT_TRUE(Eventually([&] { return released == set && clock->BlockedCount() == size_t(kWaiters - set); }))
+            << "after set " << set << ": released " << released.load();
+        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    }
+    for (auto& waiter : waiters)
+        waiter.join();
+    EXPECT_EQ(released, kWaiters);
+}
+
+TEST(Wait, ManualResetEventReleasesEveryWaiterUntilReset)
+{
+    plat::ScopedTestClock clock;
+    Events events("m");
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 3; ++i)
+        waiters.emplace_back([&] {
+            if (WaitForSingleObject(events.handles[0], INFINITE) == WAIT_OBJECT_0)
+                ++released;
+        });
+    ASSERT_TRUE(clock->WaitForBlocked(3));
+    SetEvent(events.handles[0]);
+    for (auto& waiter : waiters)
+        waiter.join();
+    EXPECT_EQ(released, 3);
+    EXPECT_TRUE(IsSignalled(events.handles[0]));
+    ResetEvent(events.handles[0]);
+    EXPECT_FALSE(IsSignalled(events.handles[0]));
+}
+
+TEST(Wait, BadHandlesAndCountsFail)
+{
+    HANDLE closed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    ASSERT_TRUE(CloseHandle(closed));
+    const HANDLE bad[] = {nullptr, INVALID_HANDLE_VALUE, closed, reinterpret_cast<HANDLE>(0x12345)};
+    for (HANDLE handle : bad) {
+        SetLastError(0);
+        EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED) << handle;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << handle;
+    }
+    // One bad handle among good ones fails the whole wait.
+    Events events("m");
+    SetEvent(events.handles[0]);
+    HANDLE mixed[] = {events.handles[0], closed};
+    EXPECT_EQ(WaitForMultipleObjects(2, mixed, FALSE, 0), WAIT_FAILED);
+
+    SetLastError(0);
+    EXPECT_EQ(WaitForMultipleObjects(0, mixed, FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    EXPECT_FALSE(CloseHandle(closed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(SetEvent(closed));
+}
+
+TEST(Wait, DuplicatedHandleNamesTheSameEvent)
+{
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE copy = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    ASSERT_NE(copy, event);
+    CloseHandle(event);
+    SetEvent(copy); // the object lives on through the copy
+    EXPECT_TRUE(IsSignalled(copy));
+    CloseHandle(copy);
+}
+
+TEST(Wait, NamedEventsAreSharedInTheProcess)
+{
+    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, u"qbk-test-event");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE second = CreateEventA(nullptr, TRUE, FALSE, "qbk-test-event");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    SetEvent(first);
+    EXPECT_TRUE(IsSignalled(second));
+    CloseHandle(first);
+    CloseHandle(second);
+}
+
+} // namespace
