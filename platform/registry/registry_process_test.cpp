@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -127,6 +129,39 @@ TEST(RegistryProcesses, ConcurrentWritersLoseNothing)
     DWORD seen = 0;
     EXPECT_EQ(GetDword(key, "child149", &seen), ERROR_SUCCESS);
     EXPECT_EQ(seen, 149u);
+    RegCloseKey(key);
+}
+
+TEST(RegistryProcesses, ThreadsOfOneProcessShareTheRegistry)
+{
+    plat::testing::TempSystemRoot root;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    constexpr int kThreads = 4;
+    constexpr DWORD kEach = 50;
+    std::vector<int> failures(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (DWORD i = 0; i < kEach; ++i) {
+                HKEY sub = nullptr;
+                std::string name = "t" + std::to_string(t) + "_" + std::to_string(i);
+                if (RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) !=
+                        ERROR_SUCCESS ||
+                    SetDword(sub, "i", i) != ERROR_SUCCESS || RegCloseKey(sub) != ERROR_SUCCESS)
+                    ++failures[static_cast<size_t>(t)];
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    DWORD subKeys = 0;
+    ASSERT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, kThreads * kEach);
     RegCloseKey(key);
 }
 
