@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryKeys.h"
 
+#include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
 #include "platform/registry/KeyName.h"
 
@@ -17,6 +18,7 @@ struct KeyObject {
     std::int64_t id = 0;             // the key, for a hive handle
     std::vector<std::u16string> path; // below Software\Classes, for a classes-view handle
     REGSAM access = KEY_ALL_ACCESS;
+    std::string database; // the file the key lives in; empty for the predefined keys
 };
 
 // Handles are numbers in a per-process table, never pointers, so a stale or
@@ -35,7 +37,7 @@ bool LookUp(HKEY key, KeyObject* out)
         return true;
     }
     if (key == HKEY_CLASSES_ROOT) {
-        *out = KeyObject{true, 0, {}, KEY_ALL_ACCESS};
+        *out = KeyObject{true, 0, {}, KEY_ALL_ACCESS, {}};
         return true;
     }
     std::lock_guard<std::mutex> lock(g_handleMutex);
@@ -48,6 +50,7 @@ bool LookUp(HKEY key, KeyObject* out)
 
 HKEY AddHandle(KeyObject object)
 {
+    object.database = RegistryPath();
     std::lock_guard<std::mutex> lock(g_handleMutex);
     std::uintptr_t value = g_nextHandle;
     g_nextHandle += 4;
@@ -139,6 +142,9 @@ LONG WithKey(HKEY key, Access access, Body body)
     KeyObject object;
     if (!LookUp(key, &object))
         return ERROR_INVALID_HANDLE;
+    // Ids mean nothing in another database (the system root changed).
+    if (!object.database.empty() && object.database != RegistryPath())
+        return ERROR_KEY_DELETED;
     return RunTransaction(access, [&](Transaction& tx) { return body(tx, object); });
 }
 
@@ -186,13 +192,13 @@ LONG OpenKey(HKEY key, std::u16string_view subKey, REGSAM access, HKEY* result)
         if (LONG e = Resolve(tx, object, &b); e != ERROR_SUCCESS)
             return e;
         if (object.classesView) {
-            opened = KeyObject{true, 0, Join(object.path, parts), access};
+            opened = KeyObject{true, 0, Join(object.path, parts), access, {}};
             return ResolveClasses(tx, opened.path).Any() || opened.path.empty() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
         }
         auto id = tx.FindPath(object.id, parts);
         if (!id)
             return ERROR_FILE_NOT_FOUND;
-        opened = KeyObject{false, *id, {}, access};
+        opened = KeyObject{false, *id, {}, access, {}};
         return ERROR_SUCCESS;
     });
     if (err == ERROR_SUCCESS)
@@ -216,7 +222,7 @@ LONG CreateKey(HKEY key, std::u16string_view subKey, REGSAM access, HKEY* result
             return e;
         if (object.classesView) {
             std::vector<std::u16string> path = Join(object.path, parts);
-            created = KeyObject{true, 0, path, access};
+            created = KeyObject{true, 0, path, access, {}};
             if (path.empty() || ResolveClasses(tx, path).Any())
                 return ERROR_SUCCESS;
             if (!(object.access & KEY_CREATE_SUB_KEY))
@@ -248,7 +254,7 @@ LONG CreateKey(HKEY key, std::u16string_view subKey, REGSAM access, HKEY* result
             id = tx.CreateChild(id, part);
             how = REG_CREATED_NEW_KEY;
         }
-        created = KeyObject{false, id, {}, access};
+        created = KeyObject{false, id, {}, access, {}};
         return ERROR_SUCCESS;
     });
     if (err != ERROR_SUCCESS)

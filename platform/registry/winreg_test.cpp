@@ -343,6 +343,13 @@ TEST_F(Registry, HandlesAndAccessRights)
     EXPECT_EQ(RegQueryValueExW(h, u"v", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
 
+    // A handle of another system root's registry names no key here.
+    {
+        plat::testing::TempSystemRoot other;
+        EXPECT_EQ(SetString(created, u"v", u"x"), ERROR_KEY_DELETED);
+    }
+    EXPECT_EQ(SetString(created, u"v", u"x"), ERROR_SUCCESS);
+
     std::u16string longName(256, u'k');
     EXPECT_EQ(Create(created, longName.c_str(), sub), ERROR_INVALID_PARAMETER);
 }
