@@ -131,6 +131,33 @@ TEST(TraceClient, ObjectsOfOneNameShareTheirCells)
     EXPECT_EQ(second.GetLogMask(), 0u);
 }
 
+// A sink that keeps the base's registration, as the process sink does.
+class PlainSink : public CLogInterface {
+public:
+    void Write(DWORD, DWORD, DWORD, const WCHAR*, const WCHAR*, const WCHAR*) override {}
+};
+
+TEST(TraceClient, NamesAreAnnouncedOnceWhateverTheNumberOfObjects)
+{
+    std::vector<std::u16string> announced;
+    LogNameRegistry::Process().SetAnnouncer([&](const std::u16string& name) { announced.push_back(name); });
+    PlainSink sink;
+    struct Scanner : CTraceClient {
+        Scanner() : CTraceClient(u"Trace Test Scanner Thread") {}
+    } first, second;
+    first.SetLogInterface(&sink);
+    second.SetLogInterface(&sink);
+    first.SetLogInterface(&sink);
+    LogNameRegistry::Process().SetAnnouncer(nullptr);
+
+    EXPECT_EQ(announced, (std::vector<std::u16string>{u"Trace Test Scanner Thread", u"Trace Test Scanner Thread.Data"}));
+    EnableLogName(u"Trace Test Scanner Thread.Data");
+    SetLogMask(LOG_TRACE);
+    EXPECT_TRUE(first.IsDataLogging(LOG_TRACE));
+    EXPECT_TRUE(second.IsDataLogging(LOG_TRACE));
+    DisableLogName(u"Trace Test Scanner Thread.Data");
+}
+
 // The writes reach the sink and the names only through the virtual getters.
 class RenamedTrace : public TracedDevice {
 public:
