@@ -5,6 +5,8 @@
 #include "platform/registry/RegistrarScript.h"
 #include "platform/registry/winreg.h"
 
+#include <new>
+
 namespace plat {
 
 namespace {
@@ -141,6 +143,17 @@ HRESULT Registrar::Register(std::string_view script) { return Run(Utf8ToUtf16(sc
 HRESULT Registrar::Unregister(std::string_view script) { return Run(Utf8ToUtf16(script), false); }
 
 HRESULT Registrar::Run(std::u16string_view script, bool doRegister)
+{
+    try {
+        return RunScript(script, doRegister);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT Registrar::RunScript(std::u16string_view script, bool doRegister)
 {
     std::vector<ScriptRoot> roots;
     auto replace = [this](std::u16string_view name) -> std::optional<std::u16string> {

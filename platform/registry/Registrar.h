@@ -72,6 +72,7 @@ public:
 
 private:
     HRESULT Run(std::u16string_view script, bool doRegister);
+    HRESULT RunScript(std::u16string_view script, bool doRegister);
 
     std::map<std::u16string, std::u16string> m_replacements; // by upper-case name
     bool m_perUser = false;

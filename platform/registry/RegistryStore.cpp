@@ -421,6 +421,10 @@ LONG RunTransaction(Access access, const std::function<LONG(Transaction&)>& body
         if (!sqlite3_get_autocommit(db))
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         return ERROR_OUTOFMEMORY;
+    } catch (...) {
+        if (!sqlite3_get_autocommit(db))
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return ERROR_GEN_FAILURE;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "platform/registry/RegistryKeys.h"
 
 #include <cstring>
+#include <new>
 
 using namespace plat::registry;
 
@@ -134,6 +135,20 @@ LSTATUS Query(HKEY hKey, const std::u16string& name, bool narrow, LPDWORD lpType
     return ReturnData(value.data, lpData, lpcbData);
 }
 
+// No exception leaves the registry calls: running out of memory is an
+// error code like any other.
+template <typename Body>
+LSTATUS Guarded(Body body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return ERROR_OUTOFMEMORY;
+    } catch (...) {
+        return ERROR_GEN_FAILURE;
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -141,173 +156,225 @@ extern "C" {
 LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM samDesired,
                         const SECURITY_ATTRIBUTES*, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
-    return Create(hKey, Wide(lpSubKey), samDesired, phkResult, lpdwDisposition);
+    return Guarded([&]() -> LSTATUS {
+        return Create(hKey, Wide(lpSubKey), samDesired, phkResult, lpdwDisposition);
+    });
 }
 
 LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
                         const SECURITY_ATTRIBUTES*, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
-    return Create(hKey, FromNarrow(lpSubKey), samDesired, phkResult, lpdwDisposition);
+    return Guarded([&]() -> LSTATUS {
+        return Create(hKey, FromNarrow(lpSubKey), samDesired, phkResult, lpdwDisposition);
+    });
 }
 
 LSTATUS RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult)
 {
-    return Create(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr);
+    return Guarded([&]() -> LSTATUS {
+        return Create(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr);
+    });
 }
 
 LSTATUS RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    return Create(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr);
+    return Guarded([&]() -> LSTATUS {
+        return Create(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr);
+    });
 }
 
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
-    return OpenKey(hKey, Wide(lpSubKey), samDesired, phkResult);
+    return Guarded([&]() -> LSTATUS {
+        return OpenKey(hKey, Wide(lpSubKey), samDesired, phkResult);
+    });
 }
 
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
-    return OpenKey(hKey, FromNarrow(lpSubKey), samDesired, phkResult);
+    return Guarded([&]() -> LSTATUS {
+        return OpenKey(hKey, FromNarrow(lpSubKey), samDesired, phkResult);
+    });
 }
 
 LSTATUS RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult)
 {
-    return OpenKey(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult);
+    return Guarded([&]() -> LSTATUS {
+        return OpenKey(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult);
+    });
 }
 
 LSTATUS RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    return OpenKey(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult);
+    return Guarded([&]() -> LSTATUS {
+        return OpenKey(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult);
+    });
 }
 
-LSTATUS RegCloseKey(HKEY hKey) { return CloseKey(hKey); }
+LSTATUS RegCloseKey(HKEY hKey)
+{
+    return Guarded([&] { return CloseKey(hKey); });
+}
 
-LSTATUS RegFlushKey(HKEY hKey) { return FlushKey(hKey); }
+LSTATUS RegFlushKey(HKEY hKey)
+{
+    return Guarded([&] { return FlushKey(hKey); });
+}
 
 LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    return Query(hKey, Wide(lpValueName), false, lpType, lpData, lpcbData);
+    return Guarded([&]() -> LSTATUS {
+        return Query(hKey, Wide(lpValueName), false, lpType, lpData, lpcbData);
+    });
 }
 
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    return Query(hKey, FromNarrow(lpValueName), true, lpType, lpData, lpcbData);
+    return Guarded([&]() -> LSTATUS {
+        return Query(hKey, FromNarrow(lpValueName), true, lpType, lpData, lpcbData);
+    });
 }
 
 LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
-    if (LONG err = CheckData(dwType, lpData, cbData); err != ERROR_SUCCESS)
-        return err;
-    if (IsStringType(dwType) && lpData)
-        cbData = StringDataSize<char16_t>(dwType, lpData, cbData);
-    std::vector<BYTE> data(lpData, lpData + (lpData ? cbData : 0));
-    return SetValue(hKey, Wide(lpValueName), dwType, std::move(data));
+    return Guarded([&]() -> LSTATUS {
+        if (LONG err = CheckData(dwType, lpData, cbData); err != ERROR_SUCCESS)
+            return err;
+        if (IsStringType(dwType) && lpData)
+            cbData = StringDataSize<char16_t>(dwType, lpData, cbData);
+        std::vector<BYTE> data(lpData, lpData + (lpData ? cbData : 0));
+        return SetValue(hKey, Wide(lpValueName), dwType, std::move(data));
+    });
 }
 
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
-    if (LONG err = CheckData(dwType, lpData, cbData); err != ERROR_SUCCESS)
-        return err;
-    std::vector<BYTE> data;
-    if (IsStringType(dwType) && lpData)
-        data = WideStringData(lpData, StringDataSize<char>(dwType, lpData, cbData));
-    else if (lpData)
-        data.assign(lpData, lpData + cbData);
-    return SetValue(hKey, FromNarrow(lpValueName), dwType, std::move(data));
+    return Guarded([&]() -> LSTATUS {
+        if (LONG err = CheckData(dwType, lpData, cbData); err != ERROR_SUCCESS)
+            return err;
+        std::vector<BYTE> data;
+        if (IsStringType(dwType) && lpData)
+            data = WideStringData(lpData, StringDataSize<char>(dwType, lpData, cbData));
+        else if (lpData)
+            data.assign(lpData, lpData + cbData);
+        return SetValue(hKey, FromNarrow(lpValueName), dwType, std::move(data));
+    });
 }
 
-LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) { return DeleteValue(hKey, Wide(lpValueName)); }
+LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
+{
+    return Guarded([&] { return DeleteValue(hKey, Wide(lpValueName)); });
+}
 
-LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) { return DeleteValue(hKey, FromNarrow(lpValueName)); }
+LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
+{
+    return Guarded([&] { return DeleteValue(hKey, FromNarrow(lpValueName)); });
+}
 
 LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    if (!lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    return DeleteKey(hKey, lpSubKey);
+    return Guarded([&]() -> LSTATUS {
+        if (!lpSubKey)
+            return ERROR_INVALID_PARAMETER;
+        return DeleteKey(hKey, lpSubKey);
+    });
 }
 
 LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
 {
-    if (!lpSubKey)
-        return ERROR_INVALID_PARAMETER;
-    return DeleteKey(hKey, FromNarrow(lpSubKey));
+    return Guarded([&]() -> LSTATUS {
+        if (!lpSubKey)
+            return ERROR_INVALID_PARAMETER;
+        return DeleteKey(hKey, FromNarrow(lpSubKey));
+    });
 }
 
 LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    if (!lpSubKey)
-        return DeleteTree(hKey, std::nullopt);
-    std::u16string sub = lpSubKey;
-    return DeleteTree(hKey, std::u16string_view(sub));
+    return Guarded([&]() -> LSTATUS {
+        if (!lpSubKey)
+            return DeleteTree(hKey, std::nullopt);
+        std::u16string sub = lpSubKey;
+        return DeleteTree(hKey, std::u16string_view(sub));
+    });
 }
 
 LSTATUS RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey)
 {
-    if (!lpSubKey)
-        return DeleteTree(hKey, std::nullopt);
-    std::u16string sub = FromNarrow(lpSubKey);
-    return DeleteTree(hKey, std::u16string_view(sub));
+    return Guarded([&]() -> LSTATUS {
+        if (!lpSubKey)
+            return DeleteTree(hKey, std::nullopt);
+        std::u16string sub = FromNarrow(lpSubKey);
+        return DeleteTree(hKey, std::u16string_view(sub));
+    });
 }
 
 LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD, LPWSTR lpClass,
                       LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
 {
-    if (!lpName || !lpcchName)
-        return ERROR_INVALID_PARAMETER;
-    std::u16string name;
-    if (LONG err = EnumKey(hKey, dwIndex, &name); err != ERROR_SUCCESS)
-        return err;
-    if (LONG err = ReturnName(name, lpName, lpcchName); err != ERROR_SUCCESS)
-        return err;
-    ClearClassAndTime(lpClass, lpcchClass, lpftLastWriteTime);
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> LSTATUS {
+        if (!lpName || !lpcchName)
+            return ERROR_INVALID_PARAMETER;
+        std::u16string name;
+        if (LONG err = EnumKey(hKey, dwIndex, &name); err != ERROR_SUCCESS)
+            return err;
+        if (LONG err = ReturnName(name, lpName, lpcchName); err != ERROR_SUCCESS)
+            return err;
+        ClearClassAndTime(lpClass, lpcchClass, lpftLastWriteTime);
+        return ERROR_SUCCESS;
+    });
 }
 
 LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR lpClass,
                       LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
 {
-    if (!lpName || !lpcchName)
-        return ERROR_INVALID_PARAMETER;
-    std::u16string name;
-    if (LONG err = EnumKey(hKey, dwIndex, &name); err != ERROR_SUCCESS)
-        return err;
-    if (LONG err = ReturnName(Utf16ToUtf8(name), lpName, lpcchName); err != ERROR_SUCCESS)
-        return err;
-    ClearClassAndTime(lpClass, lpcchClass, lpftLastWriteTime);
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> LSTATUS {
+        if (!lpName || !lpcchName)
+            return ERROR_INVALID_PARAMETER;
+        std::u16string name;
+        if (LONG err = EnumKey(hKey, dwIndex, &name); err != ERROR_SUCCESS)
+            return err;
+        if (LONG err = ReturnName(Utf16ToUtf8(name), lpName, lpcchName); err != ERROR_SUCCESS)
+            return err;
+        ClearClassAndTime(lpClass, lpcchClass, lpftLastWriteTime);
+        return ERROR_SUCCESS;
+    });
 }
 
 LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData)
 {
-    if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
-        return ERROR_INVALID_PARAMETER;
-    ValueRecord value;
-    if (LONG err = EnumValue(hKey, dwIndex, &value); err != ERROR_SUCCESS)
-        return err;
-    if (LONG err = ReturnName(value.name, lpValueName, lpcchValueName); err != ERROR_SUCCESS)
-        return err;
-    if (lpType)
-        *lpType = value.type;
-    return ReturnData(value.data, lpData, lpcbData);
+    return Guarded([&]() -> LSTATUS {
+        if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
+            return ERROR_INVALID_PARAMETER;
+        ValueRecord value;
+        if (LONG err = EnumValue(hKey, dwIndex, &value); err != ERROR_SUCCESS)
+            return err;
+        if (LONG err = ReturnName(value.name, lpValueName, lpcchValueName); err != ERROR_SUCCESS)
+            return err;
+        if (lpType)
+            *lpType = value.type;
+        return ReturnData(value.data, lpData, lpcbData);
+    });
 }
 
 LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData)
 {
-    if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
-        return ERROR_INVALID_PARAMETER;
-    ValueRecord value;
-    if (LONG err = EnumValue(hKey, dwIndex, &value); err != ERROR_SUCCESS)
-        return err;
-    if (LONG err = ReturnName(Utf16ToUtf8(value.name), lpValueName, lpcchValueName); err != ERROR_SUCCESS)
-        return err;
-    if (lpType)
-        *lpType = value.type;
-    if (IsStringType(value.type))
-        value.data = NarrowStringData(value.data);
-    return ReturnData(value.data, lpData, lpcbData);
+    return Guarded([&]() -> LSTATUS {
+        if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
+            return ERROR_INVALID_PARAMETER;
+        ValueRecord value;
+        if (LONG err = EnumValue(hKey, dwIndex, &value); err != ERROR_SUCCESS)
+            return err;
+        if (LONG err = ReturnName(Utf16ToUtf8(value.name), lpValueName, lpcchValueName); err != ERROR_SUCCESS)
+            return err;
+        if (lpType)
+            *lpType = value.type;
+        if (IsStringType(value.type))
+            value.data = NarrowStringData(value.data);
+        return ReturnData(value.data, lpData, lpcbData);
+    });
 }
 
 LSTATUS RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPDWORD lpcSubKeys,
@@ -315,25 +382,27 @@ LSTATUS RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD,
                          LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                          PFILETIME lpftLastWriteTime)
 {
-    KeyInfo info;
-    if (LONG err = QueryKeyInfo(hKey, &info); err != ERROR_SUCCESS)
-        return err;
-    ClearClassAndTime(lpClass, lpcchClass, lpftLastWriteTime);
-    if (lpcSubKeys)
-        *lpcSubKeys = info.subKeys;
-    if (lpcbMaxSubKeyLen)
-        *lpcbMaxSubKeyLen = info.maxSubKeyLen;
-    if (lpcbMaxClassLen)
-        *lpcbMaxClassLen = 0;
-    if (lpcValues)
-        *lpcValues = info.values;
-    if (lpcbMaxValueNameLen)
-        *lpcbMaxValueNameLen = info.maxValueNameLen;
-    if (lpcbMaxValueLen)
-        *lpcbMaxValueLen = info.maxValueLen;
-    if (lpcbSecurityDescriptor)
-        *lpcbSecurityDescriptor = 0;
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> LSTATUS {
+        KeyInfo info;
+        if (LONG err = QueryKeyInfo(hKey, &info); err != ERROR_SUCCESS)
+            return err;
+        ClearClassAndTime(lpClass, lpcchClass, lpftLastWriteTime);
+        if (lpcSubKeys)
+            *lpcSubKeys = info.subKeys;
+        if (lpcbMaxSubKeyLen)
+            *lpcbMaxSubKeyLen = info.maxSubKeyLen;
+        if (lpcbMaxClassLen)
+            *lpcbMaxClassLen = 0;
+        if (lpcValues)
+            *lpcValues = info.values;
+        if (lpcbMaxValueNameLen)
+            *lpcbMaxValueNameLen = info.maxValueNameLen;
+        if (lpcbMaxValueLen)
+            *lpcbMaxValueLen = info.maxValueLen;
+        if (lpcbSecurityDescriptor)
+            *lpcbSecurityDescriptor = 0;
+        return ERROR_SUCCESS;
+    });
 }
 
 } // extern "C"
