@@ -1,8 +1,8 @@
 #include "diag/TraceClient.h"
 
-#include "diag/CurrentIds.h"
 #include "diag/FormatWide.h"
 #include "diag/LogTimestamp.h"
+#include "platform/kernel/Thread.h"
 
 #include <memory>
 #include <new>
@@ -105,8 +105,8 @@ void CTraceClient::WriteRecord(DWORD level, bool data, const WCHAR* format, va_l
             return;
         std::u16string name = data ? GetDataLogName() : GetLogName();
         std::u16string timestamp = GetLogTimestamp();
-        DWORD threadId = DiagCurrentThreadId();
-        DWORD processId = DiagCurrentProcessId();
+        DWORD threadId = GetCurrentThreadId();
+        DWORD processId = GetCurrentProcessId();
         sink->Write(level, processId, threadId, timestamp.c_str(), name.c_str(), text.get());
     } catch (...) {
     }
