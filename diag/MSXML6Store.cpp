@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <new>
+#include <strings.h>
 #include <string>
 
 namespace {
@@ -266,9 +267,14 @@ BOOL MSXML6Store::SaveToFile(const WCHAR* path)
 {
     if (!m_document || !path)
         return FALSE;
-    // The document's own declaration, if any, is written as its first node.
-    bool saved = m_document->document.save_file(Utf16ToUtf8(path).c_str(), "",
-                                                pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    // The document's own declaration, if any, is written as its first node,
+    // and the bytes follow the encoding it names (UTF-8 unless it says UTF-16).
+    pugi::xml_node declaration = m_document->document.first_child();
+    bool utf16 = declaration.type() == pugi::node_declaration &&
+                 strcasecmp(declaration.attribute("encoding").value(), "UTF-16") == 0;
+    unsigned flags = pugi::format_raw | pugi::format_no_declaration | (utf16 ? pugi::format_write_bom : 0);
+    bool saved = m_document->document.save_file(Utf16ToUtf8(path).c_str(), "", flags,
+                                                utf16 ? pugi::encoding_utf16_le : pugi::encoding_utf8);
     m_lastResult = saved ? S_OK : E_FAIL;
     return saved;
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -392,6 +393,30 @@ TEST(MSXML6Store, SavesAndLoadsThroughAFile)
 
     EXPECT_FALSE(loaded->LoadFromFile(Utf8ToUtf16(root.Path() + "/missing.xml").c_str()));
     EXPECT_FALSE(loaded->SaveToFile(Utf8ToUtf16(root.Path() + "/no/such/folder/x.xml").c_str()));
+}
+
+TEST(MSXML6Store, SavesInTheDeclaredEncoding)
+{
+    plat::testing::TempSystemRoot root;
+    struct Case {
+        const char16_t* text;
+        std::string start;  // the first bytes of the file
+    } cases[] = {
+        {u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\u00e9</a>", std::string("\xFF\xFE<\0?\0", 6)},
+        {u"<?xml version=\"1.0\" encoding=\"utf-8\"?><a>\u00e9</a>", "<?xml"},
+        {u"<a>\u00e9</a>", "<a>\xC3\xA9"},
+    };
+    for (const Case& c : cases) {
+        std::string file = root.Path() + "/saved.xml";
+        StorePtr store = Parse(c.text);
+        ASSERT_TRUE(store->SaveToFile(Utf8ToUtf16(file).c_str()));
+        std::ifstream in(file, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.substr(0, c.start.size()), c.start) << Utf16ToUtf8(c.text);
+        StorePtr loaded(CreateMSXML6Store());
+        ASSERT_TRUE(loaded->LoadFromFile(Utf8ToUtf16(file).c_str()));
+        EXPECT_EQ(Xml(*loaded), u"<a>\u00e9</a>");
+    }
 }
 
 TEST(MSXML6Store, LoadsFileEncodings)
