@@ -80,7 +80,7 @@ bool CheckStructure(const pugi::xml_document& document, pugi::xml_node& offender
     for (pugi::xml_node node = root; node;) {
         if (node.first_child()) {
             node = node.first_child();
-            if (++depth >= xmltext::kMaxElementDepth) {
+            if (++depth >= xmltext::kMaxElementDepth && node.type() == pugi::node_element) {
                 offender = node;
                 reason = u"The elements are nested too deeply.";
                 return false;

@@ -458,6 +458,7 @@ TEST(MSXML6Store, HostileInputFailsCleanly)
     std::u16string atLimit;
     for (size_t i = 0; i < xmltext::kMaxElementDepth; ++i)
         atLimit += u"<d>";
+    atLimit += u"text at the deepest level";
     for (size_t i = 0; i < xmltext::kMaxElementDepth; ++i)
         atLimit += u"</d>";
     EXPECT_TRUE(store->ParseXML(atLimit.c_str()));
