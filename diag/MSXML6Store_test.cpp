@@ -462,6 +462,8 @@ TEST(MSXML6Store, HostileInputFailsCleanly)
     for (size_t i = 0; i < xmltext::kMaxElementDepth; ++i)
         atLimit += u"</d>";
     EXPECT_TRUE(store->ParseXML(atLimit.c_str()));
+    EXPECT_FALSE(store->ParseXML((u"<e>" + atLimit + u"</e>").c_str())) << "one level past the limit";
+    ASSERT_TRUE(store->ParseXML(atLimit.c_str()));
     EXPECT_TRUE(store->SetContext(u"//d[last()]"));
 
     std::u16string huge = u"<a v=\"" + std::u16string(4 * 1024 * 1024, u'v') + u"\"/>";
