@@ -32,7 +32,7 @@ TEST(TWAINRecords, IdentityCutsTextsTo32Characters)
     EXPECT_EQ(id.Id, 0u);
     EXPECT_EQ(std::string(id.Version.Info), std::string(d.Info, 32));
     EXPECT_EQ(id.Version.Info[33], '\0');
-    EXPECT_EQ(id.SupportedGroups, DG_CONTROL | DG_IMAGE | DF_DS2);
+    EXPECT_EQ(TW_UINT32{id.SupportedGroups}, DG_CONTROL | DG_IMAGE | DF_DS2);  // a packed field: copied, not bound
     EXPECT_EQ(std::string(id.ProductName), "QBK24");
     EXPECT_EQ(id.ProductName[33], '\0') << "the rest of the field is cleared";
     EXPECT_EQ(VersionToString(id.Version), "5.0");
