@@ -1,6 +1,7 @@
 // Two processes on one registry: each sees what the other wrote, and
 // concurrent writers lose nothing.
 #include "platform/windows.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,14 @@
 #include <vector>
 
 namespace {
+
+// Writers wait for each other's short transactions; a generous time-out
+// keeps a loaded machine from turning a wait into a failure.
+class LongBusyTimeout {
+public:
+    LongBusyTimeout() { plat::registry::SetRegistryBusyTimeout(60000); }
+    ~LongBusyTimeout() { plat::registry::ClearRegistryBusyTimeout(); }
+};
 
 // Runs `child` in a forked process and returns its exit code (the child
 // leaves with _exit so nothing of the test framework runs twice).
@@ -79,6 +88,7 @@ TEST(RegistryProcesses, EachSeesTheOthersWrites)
 TEST(RegistryProcesses, ConcurrentWritersLoseNothing)
 {
     plat::testing::TempSystemRoot root;
+    LongBusyTimeout patient;
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Busy", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                               nullptr),
@@ -135,6 +145,7 @@ TEST(RegistryProcesses, ConcurrentWritersLoseNothing)
 TEST(RegistryProcesses, ThreadsOfOneProcessShareTheRegistry)
 {
     plat::testing::TempSystemRoot root;
+    LongBusyTimeout patient;
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                               nullptr),
