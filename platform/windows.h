@@ -29,3 +29,4 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComModule.h"
 #include "platform/kernel/kernel.h"
+#include "platform/process/process.h"

@@ -1,0 +1,238 @@
+#include "platform/testing/TempSystemRoot.h"
+#include "platform/windows.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::u16string kChild = Utf8ToUtf16(QBK_PROCESS_TEST_CHILD);
+
+struct Started {
+    PROCESS_INFORMATION info{};
+    bool ok = false;
+    DWORD error = 0;
+    ~Started()
+    {
+        if (ok) {
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+};
+
+void Start(Started& started, const std::u16string* application, std::u16string commandLine,
+           const WCHAR* directory = nullptr)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    started.ok = CreateProcessW(application ? application->c_str() : nullptr, commandLine.data(), nullptr, nullptr,
+                                FALSE, CREATE_NO_WINDOW, nullptr, directory, &startup, &started.info) != FALSE;
+    started.error = started.ok ? 0 : GetLastError();
+}
+
+DWORD ExitCodeOf(HANDLE process)
+{
+    DWORD code = 0xDEAD;
+    EXPECT_TRUE(GetExitCodeProcess(process, &code));
+    return code;
+}
+
+TEST(Process, ChildExitCodeReachesBothHandles)
+{
+    for (DWORD expected : {0u, 3u, 255u}) {
+        SCOPED_TRACE(expected);
+        Started child;
+        Start(child, &kChild, u"child exit " + Utf8ToUtf16(std::to_string(expected)));
+        ASSERT_TRUE(child.ok) << child.error;
+        EXPECT_EQ(WaitForSingleObject(child.info.hProcess, INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(ExitCodeOf(child.info.hProcess), expected);
+        EXPECT_EQ(WaitForSingleObject(child.info.hThread, 0), WAIT_OBJECT_0);
+        DWORD threadCode = 0;
+        EXPECT_TRUE(GetExitCodeThread(child.info.hThread, &threadCode));
+        EXPECT_EQ(threadCode, expected);
+    }
+}
+
+TEST(Process, RunningChildIsAliveUntilTerminatedThenItsIdIsDead)
+{
+    Started child;
+    Start(child, &kChild, u"child wait");
+    ASSERT_TRUE(child.ok) << child.error;
+    EXPECT_EQ(ExitCodeOf(child.info.hProcess), STILL_ACTIVE);
+    EXPECT_EQ(WaitForSingleObject(child.info.hProcess, 0), WAIT_TIMEOUT);
+
+    HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.info.dwProcessId);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(GetProcessId(opened), child.info.dwProcessId);
+    CloseHandle(opened);
+
+    ASSERT_TRUE(TerminateProcess(child.info.hProcess, 77));
+    EXPECT_EQ(WaitForSingleObject(child.info.hProcess, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(child.info.hProcess), 77u);
+    EXPECT_FALSE(TerminateProcess(child.info.hProcess, 1));
+
+    SetLastError(0);
+    EXPECT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.info.dwProcessId), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST(Process, LivenessTest)
+{
+    // A zombie has ended even though its id still answers kill(pid, 0).
+    const pid_t zombie = fork();
+    ASSERT_GE(zombie, 0);
+    if (zombie == 0)
+        _exit(0);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        std::ifstream stat("/proc/" + std::to_string(zombie) + "/stat");
+        std::string text;
+        std::getline(stat, text);
+        if (text.find(") Z") != std::string::npos)
+            break;
+        ASSERT_LT(std::chrono::steady_clock::now(), limit);
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(zombie)), nullptr);
+    waitpid(zombie, nullptr, 0);
+
+    struct Case {
+        DWORD pid;
+        bool alive;
+    };
+    const Case cases[] = {
+        {static_cast<DWORD>(zombie), false}, // reaped now
+        {0, false},
+        {0x7FFFFFF0u, false}, // beyond any pid
+        {0xFFFFFFFFu, false},
+        {GetCurrentProcessId(), true},
+        {1, true}, // another user's process counts as alive (EPERM)
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pid);
+        SetLastError(0);
+        HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, c.pid);
+        EXPECT_EQ(h != nullptr, c.alive);
+        if (h) {
+            EXPECT_EQ(ExitCodeOf(h), STILL_ACTIVE);
+            CloseHandle(h);
+        } else {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        }
+    }
+}
+
+std::vector<std::string> ReadLines(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(Process, CommandLineArgumentsAndFolderReachTheChild)
+{
+    plat::testing::TempSystemRoot root;
+    const fs::path folder = fs::path(root.Path()) / "work dir";
+    fs::create_directories(folder);
+    const fs::path report = fs::path(root.Path()) / "report.txt";
+    // The program is quoted, the folder is written with Windows separators.
+    std::u16string line = u"\"" + kChild + u"\" report " + Utf8ToUtf16(report.string()) +
+                          u" \"a b\" c\\\"d \"e\\\\\" \"\"";
+    std::u16string directory = Utf8ToUtf16(folder.string());
+    for (auto& c : directory) {
+        if (c == u'/')
+            c = u'\\';
+    }
+    Started child;
+    Start(child, nullptr, line, directory.c_str());
+    ASSERT_TRUE(child.ok) << child.error;
+    WaitForSingleObject(child.info.hProcess, INFINITE);
+    ASSERT_EQ(ExitCodeOf(child.info.hProcess), 0u);
+
+    const std::vector<std::string> lines = ReadLines(report);
+    const std::vector<std::string> expected = {
+        "argc=7", "arg=" + std::string(QBK_PROCESS_TEST_CHILD), "arg=report", "arg=" + report.string(),
+        "arg=a b", "arg=c\"d", "arg=e\\", "arg=",
+        "cwd=" + folder.string(),
+    };
+    ASSERT_GE(lines.size(), expected.size() + 1);
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(lines[i], expected[i]);
+    // The child's own command line splits into the same arguments.
+    ASSERT_EQ(lines[expected.size()].rfind("cmdline=", 0), 0u);
+    EXPECT_EQ(plat::SplitCommandLine(Utf8ToUtf16(lines[expected.size()].substr(8))), plat::SplitCommandLine(line));
+}
+
+TEST(Process, ProgramsAreFoundAsWindowsNamesThem)
+{
+    plat::testing::TempSystemRoot root;
+    fs::copy_file(QBK_PROCESS_TEST_CHILD, fs::path(plat::SystemFolder()) / "qbkchild");
+    const fs::path spaced = fs::path(root.Path()) / "dir with blank";
+    fs::create_directories(spaced);
+    fs::copy_file(QBK_PROCESS_TEST_CHILD, spaced / "child.exe");
+
+    struct Case {
+        const char* name;
+        std::u16string line;
+        DWORD exitCode;
+    };
+    const Case cases[] = {
+        {"bare name in the system folder, .exe dropped", u"QBKCHILD.EXE exit 5", 5},
+        {"unquoted path with blanks", Utf8ToUtf16((spaced / "child.exe").string()) + u" exit 6", 6},
+        {"Windows separators", [&] {
+             std::u16string p = Utf8ToUtf16((spaced / "child").string()) + u" exit 7";
+             for (auto& c : p)
+                 if (c == u'/')
+                     c = u'\\';
+             return p;
+         }(), 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Started child;
+        Start(child, nullptr, c.line);
+        ASSERT_TRUE(child.ok) << child.error;
+        WaitForSingleObject(child.info.hProcess, INFINITE);
+        EXPECT_EQ(ExitCodeOf(child.info.hProcess), c.exitCode);
+    }
+}
+
+TEST(Process, StartFailures)
+{
+    plat::testing::TempSystemRoot root;
+    const fs::path notProgram = fs::path(root.Path()) / "data.txt";
+    std::ofstream(notProgram) << "not a program";
+    fs::permissions(notProgram, fs::perms::owner_all);
+    struct Case {
+        const char* name;
+        std::u16string line;
+        const WCHAR* directory;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"no such program", u"no-such-program-anywhere.exe x", nullptr, ERROR_FILE_NOT_FOUND},
+        {"no such folder", u"\"" + kChild + u"\" exit 0", u"/no/such/folder", ERROR_DIRECTORY},
+        {"not a program", Utf8ToUtf16(notProgram.string()), nullptr, ERROR_BAD_EXE_FORMAT},
+        {"empty", u"   ", nullptr, ERROR_FILE_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Started child;
+        Start(child, nullptr, c.line, c.directory);
+        EXPECT_FALSE(child.ok);
+        EXPECT_EQ(child.error, c.error);
+    }
+}
+
+} // namespace
