@@ -24,13 +24,16 @@ namespace {
 
 // The file is read whole and rewritten whole: it is small, and a rename
 // keeps readers from ever seeing half of it.
+// Comment lines are kept where they stood (in `key`, whole).
 struct Entry {
     std::string key;
     std::string value;
+    bool comment = false;
 };
 struct Section {
     std::string name;
     std::vector<Entry> entries;
+    bool preamble = false;  // the lines before the first section
 };
 
 std::mutex g_lock;
@@ -62,7 +65,7 @@ std::vector<Section> Load()
     std::string line;
     while (std::getline(in, line)) {
         std::string t = Trim(line);
-        if (t.empty() || t[0] == ';')
+        if (t.empty())
             continue;
         if (t[0] == '[') {
             size_t close = t.find(']');
@@ -70,11 +73,12 @@ std::vector<Section> Load()
             continue;
         }
         if (sections.empty())
-            continue;  // lines before the first section belong to none
+            sections.push_back({"", {}, true});
         size_t eq = t.find('=');
-        if (eq == std::string::npos)
-            continue;
-        sections.back().entries.push_back({Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))});
+        if (t[0] == ';' || eq == std::string::npos)
+            sections.back().entries.push_back({t, "", true});
+        else
+            sections.back().entries.push_back({Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))});
     }
     return sections;
 }
@@ -88,9 +92,14 @@ bool Save(const std::vector<Section>& sections)
     {
         std::ofstream out(temp, std::ios::trunc);
         for (const Section& s : sections) {
-            out << '[' << s.name << "]\n";
-            for (const Entry& e : s.entries)
-                out << e.key << '=' << e.value << '\n';
+            if (!s.preamble)
+                out << '[' << s.name << "]\n";
+            for (const Entry& e : s.entries) {
+                if (e.comment)
+                    out << e.key << '\n';
+                else
+                    out << e.key << '=' << e.value << '\n';
+            }
             out << '\n';
         }
         out.flush();
@@ -110,7 +119,7 @@ bool Save(const std::vector<Section>& sections)
 Section* FindSection(std::vector<Section>& sections, const char* name)
 {
     for (Section& s : sections)
-        if (SameName(s.name, name))
+        if (!s.preamble && SameName(s.name, name))
             return &s;
     return nullptr;
 }
@@ -122,7 +131,7 @@ std::optional<std::string> Lookup(const char* app, const char* key)
     if (!s)
         return std::nullopt;
     for (const Entry& e : s->entries)
-        if (SameName(e.key, key))
+        if (!e.comment && SameName(e.key, key))
             return e.value;
     return std::nullopt;
 }
@@ -196,7 +205,8 @@ DWORD GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LP
     if (!lpAppName) {
         std::vector<std::string> names;
         for (const Section& s : sections)
-            names.push_back(s.name);
+            if (!s.preamble)
+                names.push_back(s.name);
         return CopyList(names, lpReturnedString, nSize);
     }
     Section* s = FindSection(sections, lpAppName);
@@ -204,14 +214,15 @@ DWORD GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LP
         std::vector<std::string> names;
         if (s)
             for (const Entry& e : s->entries)
-                names.push_back(e.key);
+                if (!e.comment)
+                    names.push_back(e.key);
         return CopyList(names, lpReturnedString, nSize);
     }
     std::string value = Trim(lpDefault ? lpDefault : "");
     bool found = false;
     if (s)
         for (const Entry& e : s->entries)
-            if (!found && SameName(e.key, lpKeyName)) {
+            if (!found && !e.comment && SameName(e.key, lpKeyName)) {
                 value = Unquote(e.value);
                 found = true;
             }
@@ -236,14 +247,14 @@ BOOL WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString)
             sections.erase(sections.begin() + (s - sections.data()));
     } else if (!lpString) {
         if (s)
-            std::erase_if(s->entries, [&](const Entry& e) { return SameName(e.key, lpKeyName); });
+            std::erase_if(s->entries, [&](const Entry& e) { return !e.comment && SameName(e.key, lpKeyName); });
     } else {
         if (!s) {
             sections.push_back({Trim(lpAppName), {}});
             s = &sections.back();
         }
         auto it = std::find_if(s->entries.begin(), s->entries.end(),
-                               [&](const Entry& e) { return SameName(e.key, lpKeyName); });
+                               [&](const Entry& e) { return !e.comment && SameName(e.key, lpKeyName); });
         if (it != s->entries.end())
             it->value = lpString;
         else

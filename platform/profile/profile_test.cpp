@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -60,6 +61,16 @@ TEST_F(ProfileTest, WritesKeepOtherSectionsAndReplaceByAnyCase)
     EXPECT_EQ(Get("new", "K"), "v");
     EXPECT_EQ(Get("Quorvant", nullptr), std::string("DEBUG\0DSLogFileName\0", 20));
     EXPECT_EQ(Get(nullptr, nullptr), std::string("A\0Quorvant\0New\0", 15));
+}
+
+TEST_F(ProfileTest, WritesKeepComments)
+{
+    WriteFile("; people's notes\n[Quorvant]\n; DEBUG=1 to turn the log on\nDEBUG=0\n");
+    ASSERT_TRUE(WriteProfileStringA("Quorvant", "DEBUG", "1"));
+    std::ifstream in(plat::ProfilePath());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "; people's notes\n\n[Quorvant]\n; DEBUG=1 to turn the log on\nDEBUG=1\n\n");
+    EXPECT_EQ(Get("Quorvant", nullptr), std::string("DEBUG\0", 6));
 }
 
 TEST_F(ProfileTest, DeletesKeysAndSections)
