@@ -35,9 +35,10 @@
 // old subtree first; a Delete key is deleted and nothing is created.
 // Unregister works bottom-up: it removes the values the script lists, then
 // each listed key when nothing is left in it that the script did not make;
-// a ForceRemove key goes with everything below it; a NoRemove key stays (its
-// listed children are still removed); Delete keys are left alone; root keys
-// always stay. Missing keys are no error on unregistering.
+// a ForceRemove key goes with everything below it; a NoRemove key stays with
+// its default value (its listed children and named values are still
+// removed); Delete keys are left alone; root keys always stay. Missing keys
+// are no error on unregistering.
 //
 // Per-user mode writes the HKCR part under HKCU\Software\Classes.
 //
