@@ -2,6 +2,8 @@
 
 #include "twainfw/HostServices.h"
 
+#include "platform/base/format.h"
+
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -74,7 +76,7 @@ void InitDebugLog(const char* fileName, const char* section, const char* pathKey
         if ((debug == 0 && debugTiming == 0) || s.debug != 0 || s.debugTiming != 0)
             return;
     }
-    DWORD startTick = host::TickCount();
+    DWORD startTick = GetTickCount();
 
     std::string path = host::TempPath();
     if (path.empty() || path.back() != '/')
@@ -129,12 +131,10 @@ int DebugPrint(const char* format, ...)
     char* message = working.get();
     va_list args;
     va_start(args, format);
-    int length = std::vsnprintf(message, kLineBufferSize, format, args);
+    int length = plat::VFormatToBuffer(message, kLineBufferSize, format, args);
     va_end(args);
-    if (length < 0)
-        return 1;
     // A cut line still ends its line, so the next one starts on its own.
-    if (static_cast<size_t>(length) >= kLineBufferSize)
+    if (length < 0)
         message[kLineBufferSize - 2] = '\n';
     AppendDebugLog(message);
     return 1;

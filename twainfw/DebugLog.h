@@ -30,10 +30,10 @@ void CloseDebugLog();
 
 void AppendDebugLog(const char* text);
 
-// printf-style line into the log. Lines longer than the 292-byte line
-// buffer are cut (and still end the line). 0 when no working memory could
-// be had, else 1.
-int DebugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf-style line into the log, with the Windows meaning of the format
+// (platform/base/format.h). Lines longer than the 292-byte line buffer are
+// cut (and still end the line). 0 when no working memory could be had, else 1.
+int DebugPrint(const char* format, ...);
 
 // "2026-03-01 09:05:07:042": local date and time with milliseconds.
 std::string GetTimestampWithMs();

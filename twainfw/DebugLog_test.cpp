@@ -69,7 +69,8 @@ TEST_F(DebugLogTest, OnWhenDebugIsSetAndStartsAFreshFile)
 
     DebugPrint("DS: %s %d\n", "Opened", 3);
     AppendDebugLog("second\n");
-    EXPECT_EQ(ReadFile(expected), "DS: Opened 3\nsecond\n");
+    DebugPrint("DWORD %lu, 64-bit %I64d\n", DWORD{7}, LONGLONG{-8});  // the Windows meaning of the format
+    EXPECT_EQ(ReadFile(expected), "DS: Opened 3\nsecond\nDWORD 7, 64-bit -8\n");
 }
 
 TEST_F(DebugLogTest, OffWithoutSwitchesTouchesNothing)

@@ -1,6 +1,5 @@
 #include "twainfw/HostServices.h"
 
-#include <chrono>
 #include <cstdlib>
 
 namespace Trellis::host {
@@ -12,13 +11,6 @@ std::string TempPath()
     if (path.back() != '/')
         path += '/';
     return path;
-}
-
-DWORD TickCount()
-{
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return static_cast<DWORD>(ms.count());
 }
 
 } // namespace Trellis::host

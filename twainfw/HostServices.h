@@ -1,9 +1,6 @@
-// The few host services the framework needs that the platform layer does
-// not offer yet: the temporary folder (GetTempPathA) and the millisecond
-// tick (GetTickCount). Kept here, small, until the platform has them.
+// The temporary folder (GetTempPathA), which the platform layer does not
+// offer yet; kept here, small, until it does.
 #pragma once
-
-#include "platform/windows.h"
 
 #include <string>
 
@@ -11,8 +8,5 @@ namespace Trellis::host {
 
 // The temporary folder with a trailing '/': $TMPDIR, else /tmp.
 std::string TempPath();
-
-// Milliseconds since an arbitrary start, wrapping at 2^32.
-DWORD TickCount();
 
 } // namespace Trellis::host

@@ -1,5 +1,6 @@
 #include "twainfw/StringUtil.h"
 
+#include "platform/base/format.h"
 #include "platform/windows.h"
 
 #include <cstdarg>
@@ -32,11 +33,9 @@ std::string FormatStdString(const char* format, ...)
         return {};
     va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(buffer.get(), kBufferSize, format, args);
+    plat::VFormatToBuffer(buffer.get(), kBufferSize, format, args);
     va_end(args);
-    if (n < 0)
-        return {};
-    return buffer.get();
+    return buffer.get();  // cut text included
 }
 
 std::string ToUpper(const std::string& text)

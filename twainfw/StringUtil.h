@@ -9,8 +9,9 @@ namespace Trellis {
 // cannot be read.
 std::string GetModulePath();
 
-// printf-style text of at most 1023 characters (longer output is cut).
-std::string FormatStdString(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf-style text of at most 1023 characters (longer output is cut), with
+// the Windows meaning of the format (platform/base/format.h).
+std::string FormatStdString(const char* format, ...);
 
 // Every byte through the classic locale's upper-case mapping.
 std::string ToUpper(const std::string& text);
