@@ -1,0 +1,179 @@
+// qbk-scanner-emu: the emulated scanner as a device of its own. It serves
+// the scanner on a socket file in the system root's run-time folder for as
+// long as it runs; the socket file appearing and disappearing is the
+// device's arrival and removal.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "emulator/DeviceLink.h"
+#include "emulator/EmulatedScanner.h"
+#include "emulator/ScannerControl.h"
+#include "platform/base/sysroot.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qbk-scanner-emu [options]\n"
+    "  --socket PATH         socket file to serve (default <run>/usb/vid_VVVV&pid_PPPP)\n"
+    "  --vid HEX, --pid HEX  USB ids (default 0abc, 0def)\n"
+    "  --revision TEXT       firmware revision at power-on (default T.50)\n"
+    "  --counter N           page counter at power-on\n"
+    "  --max-read N          at most N image bytes per READ (forces short reads)\n"
+    "  --becoming-ready N    TEST UNIT READY says 'becoming ready' N times first\n"
+    "  --sheets N            sheets in the feeder (default 10)\n"
+    "  --sheet-length N      sheet length in 1/1000 inch (default 11000)\n"
+    "  --size-code N         paper size code the document sensor reports (default 7)\n"
+    "  --fault SPEC          inject a fault, e.g. 'jam sheet=1 offset=4096' (repeatable)\n"
+    "  --cover-open          start with the cover open\n"
+    "  --log                 print every packet in and out as hex\n"
+    "  --log-bytes N         bytes of each packet to print (default 32)\n"
+    "Control lines ('load 3', 'key press simplex', 'status', ...) arrive over the socket.\n";
+
+struct Options {
+  emulator::ScannerConfig config;
+  std::string socket;
+  unsigned long long sheets = 10, sheetLength = 11000, sizeCode = 7;
+  std::vector<std::string> faults;
+  bool coverOpen = false;
+  bool log = false;
+  std::size_t logBytes = 32;
+};
+
+bool Number(const char* text, unsigned long long max, unsigned long long& out) {
+  const auto n = emulator::ParseNumber(text);
+  if (!n || *n > max) return false;
+  out = *n;
+  return true;
+}
+
+bool Hex16(const char* text, std::uint16_t& out) {
+  char* end = nullptr;
+  const unsigned long v = std::strtoul(text, &end, 16);
+  if (end == text || *end != '\0' || v > 0xFFFF) return false;
+  out = static_cast<std::uint16_t>(v);
+  return true;
+}
+
+// False (after a message) when the command line is wrong.
+bool ParseOptions(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    unsigned long long n = 0;
+    bool ok = true;
+    if (a == "--cover-open") {
+      o.coverOpen = true;
+      continue;
+    }
+    if (a == "--log") {
+      o.log = true;
+      continue;
+    }
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    if (v == nullptr) {
+      std::fprintf(stderr, "qbk-scanner-emu: %s needs a value\n%s", a.c_str(), kUsage);
+      return false;
+    }
+    ++i;
+    if (a == "--socket") o.socket = v;
+    else if (a == "--vid") ok = Hex16(v, o.config.vendorId);
+    else if (a == "--pid") ok = Hex16(v, o.config.productId);
+    else if (a == "--revision") ok = std::strlen(v) == 4, o.config.revision = v;
+    else if (a == "--counter") ok = Number(v, UINT32_MAX, n), o.config.counter = static_cast<std::uint32_t>(n);
+    else if (a == "--max-read") ok = Number(v, 0xFFFFFF, n), o.config.maxBytesPerRead = static_cast<std::uint32_t>(n);
+    else if (a == "--becoming-ready") ok = Number(v, 1000000, n), o.config.becomingReadyCount = static_cast<std::uint32_t>(n);
+    else if (a == "--sheets") ok = Number(v, 100000, o.sheets);
+    else if (a == "--sheet-length") ok = Number(v, 1000000, o.sheetLength) && o.sheetLength > 0;
+    else if (a == "--size-code") ok = Number(v, 15, o.sizeCode);
+    else if (a == "--fault") ok = emulator::ParseFault(v).has_value(), o.faults.push_back(v);
+    else if (a == "--log-bytes") ok = Number(v, 256, n), o.logBytes = static_cast<std::size_t>(n);
+    else {
+      std::fprintf(stderr, "qbk-scanner-emu: unknown option %s\n%s", a.c_str(), kUsage);
+      return false;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "qbk-scanner-emu: bad value for %s: %s\n", a.c_str(), v);
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string DefaultSocket(const emulator::ScannerConfig& config) {
+  char name[32];
+  std::snprintf(name, sizeof name, "vid_%04x&pid_%04x", config.vendorId, config.productId);
+  return plat::RuntimeFolder() + "/usb/" + name;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!ParseOptions(argc, argv, o)) return 2;
+  if (o.socket.empty()) {
+    if (!plat::EnsureSystemRootLayout()) {
+      std::fprintf(stderr, "qbk-scanner-emu: cannot create the system root %s\n",
+                   plat::SystemRoot().c_str());
+      return 1;
+    }
+    o.socket = DefaultSocket(o.config);
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(o.socket).parent_path(), ec);
+
+  // Signals are taken by sigwait below, not by whichever thread runs.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  emulator::EmulatedScanner scanner(o.config);
+  std::string answer;
+  emulator::ApplyControl(scanner,
+                         "load " + std::to_string(o.sheets) + " length=" +
+                             std::to_string(o.sheetLength) + " code=" + std::to_string(o.sizeCode),
+                         answer);
+  for (const std::string& f : o.faults) emulator::ApplyControl(scanner, "fault " + f, answer);
+  if (o.coverOpen) scanner.SetCoverOpen(true);
+  if (o.log) {
+    const std::size_t keep = o.logBytes;
+    scanner.Log().SetSink([keep](const emulator::PacketLogEntry& e) {
+      emulator::PacketLogEntry shown = e;
+      if (shown.bytes.size() > keep) shown.bytes.resize(keep);
+      std::printf("%s\n", emulator::FormatLogEntry(shown).c_str());
+      std::fflush(stdout);
+    });
+  }
+
+  emulator::DeviceServer server(scanner, o.socket);
+  server.SetControlHandler([&scanner](const std::string& line, std::string& reply) {
+    return emulator::ApplyControl(scanner, line, reply);
+  });
+  // Unplugging removes the device node; plugging it in again brings it back.
+  scanner.SetConnectionObserver([&server](bool connected) {
+    if (connected) server.Republish();
+    else server.Withdraw();
+  });
+  if (!server.Start()) {
+    std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", o.socket.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  std::printf("ready %s\n", o.socket.c_str());
+  std::fflush(stdout);
+
+  int received = 0;
+  sigwait(&signals, &received);
+  scanner.SetConnectionObserver({});
+  server.Stop();
+  std::printf("stopped\n");
+  return 0;
+}
