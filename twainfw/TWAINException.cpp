@@ -20,6 +20,26 @@ CTWAINOperationException::CTWAINOperationException(HMODULE hModule, TW_INT32 ret
 {
 }
 
+void ThrowFailure(const TWAINCallContext& c, TW_UINT16 conditionCode)
+{
+    throw CTWAINFailureException(c.hModule, c.dg, c.dat, c.msg, conditionCode, c.capability);
+}
+
+void ThrowCheckStatus(const TWAINCallContext& c, TW_UINT16 conditionCode)
+{
+    throw CTWAINCheckStatusException(c.hModule, c.dg, c.dat, c.msg, conditionCode, c.capability);
+}
+
+void ThrowCancel(const TWAINCallContext& c)
+{
+    throw CTWAINCancelException(c.hModule, c.dg, c.dat, c.msg, c.capability);
+}
+
+void ThrowXferDone(const TWAINCallContext& c)
+{
+    throw CTWAINXferDoneException(c.hModule, c.dg, c.dat, c.msg, c.capability);
+}
+
 TWAINOutcome OutcomeOfException(std::exception_ptr error, HMODULE hModule)
 {
     TWAINOutcome outcome;

@@ -104,6 +104,22 @@ public:
     }
 };
 
+// The triplet being answered and the module whose texts name it: what the
+// data source's Throw helpers (ThrowFailure, ThrowCheckStatus, ThrowCancel)
+// put into the exception besides the codes.
+struct TWAINCallContext {
+    HMODULE hModule = nullptr;
+    TW_INT32 dg = 0;
+    TW_INT32 dat = 0;
+    TW_INT32 msg = 0;
+    TW_INT32 capability = 0;
+};
+
+[[noreturn]] void ThrowFailure(const TWAINCallContext& context, TW_UINT16 conditionCode);
+[[noreturn]] void ThrowCheckStatus(const TWAINCallContext& context, TW_UINT16 conditionCode);
+[[noreturn]] void ThrowCancel(const TWAINCallContext& context);
+[[noreturn]] void ThrowXferDone(const TWAINCallContext& context);
+
 // What the dispatcher answers for an exception that left a handler.
 struct TWAINOutcome {
     TW_UINT16 returnCode = TWRC_SUCCESS;

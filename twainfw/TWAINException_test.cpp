@@ -33,6 +33,23 @@ TEST(TWAINException, MessagesOfTheKinds)
     EXPECT_EQ(cancel.m_ConditionCode, TWCC_SUCCESS);
 }
 
+TEST(TWAINException, ThrowHelpersCarryTheTriplet)
+{
+    const TWAINCallContext context{nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, ICAP_PIXELTYPE};
+    try {
+        ThrowCheckStatus(context, TWCC_BADVALUE);
+    } catch (const CTWAINCheckStatusException& e) {
+        EXPECT_EQ(e.m_ReturnCode, TWRC_CHECKSTATUS);
+        EXPECT_EQ(e.m_ConditionCode, TWCC_BADVALUE);
+        EXPECT_EQ(e.m_DAT, DAT_CAPABILITY);
+        EXPECT_EQ(e.m_Capability, ICAP_PIXELTYPE);
+        EXPECT_EQ(e.m_Message.substr(e.m_Message.rfind('\n') + 1), "PixelType");
+    }
+    EXPECT_THROW(ThrowFailure(context, TWCC_BUMMER), CTWAINFailureException);
+    EXPECT_THROW(ThrowCancel(context), CTWAINCancelException);
+    EXPECT_THROW(ThrowXferDone(context), CTWAINXferDoneException);
+}
+
 class ExceptionOutcomeTest : public ::testing::Test {
 protected:
     void SetUp() override
