@@ -62,12 +62,12 @@ bool MessageQueue::HasInput(DWORD wakeMask, const MessageFilter& filter, ULONGLO
     return false;
 }
 
-ULONGLONG MessageQueue::NextTimerDue(DWORD wakeMask, const MessageFilter& filter) const
+ULONGLONG MessageQueue::NextTimerDue(DWORD wakeMask, const MessageFilter& filter, ULONGLONG now) const
 {
     ULONGLONG next = Clock::kNever;
     if (wakeMask & QS_TIMER) {
         for (const Timer& timer : timers) {
-            if (filter.Matches(timer.hwnd, WM_TIMER))
+            if (timer.due > now && filter.Matches(timer.hwnd, WM_TIMER))
                 next = std::min(next, timer.due);
         }
     }

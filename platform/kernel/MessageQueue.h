@@ -49,7 +49,9 @@ public:
 
     // Kernel lock held.
     bool HasInput(DWORD wakeMask, const MessageFilter& filter, ULONGLONG now) const;
-    ULONGLONG NextTimerDue(DWORD wakeMask, const MessageFilter& filter) const;
+    // The earliest due time after `now` of a timer the wait looks at (a
+    // timer already due is input, not a reason to wake again).
+    ULONGLONG NextTimerDue(DWORD wakeMask, const MessageFilter& filter, ULONGLONG now) const;
 
     const DWORD threadId;
     std::deque<MSG> posted;

@@ -99,7 +99,7 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
 
         ULONGLONG wakeAt = deadline;
         if (input)
-            wakeAt = std::min(wakeAt, input->queue->NextTimerDue(input->wakeMask, input->filter));
+            wakeAt = std::min(wakeAt, input->queue->NextTimerDue(input->wakeMask, input->filter, now));
         if (pollMs)
             wakeAt = std::min(wakeAt, now + pollMs);
         clock.BlockUntil(lock, state.waiter.wake, wakeAt);

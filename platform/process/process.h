@@ -5,3 +5,4 @@
 #include "platform/process/Process.h"
 #include "platform/process/Session.h"
 #include "platform/process/Toolhelp.h"
+#include "platform/process/ShellExecute.h"
