@@ -182,4 +182,46 @@ TEST(Wait, NamedEventsAreSharedInTheProcess)
     CloseHandle(second);
 }
 
+// Another area's own waitable object: signalled once it has been ticked
+// down, from a thread this layer knows nothing about.
+class Countdown : public plat::Waitable {
+public:
+    explicit Countdown(int count) : m_remaining(count) {}
+    bool IsSignalled() const override { return m_remaining == 0; }
+    void Tick()
+    {
+        std::lock_guard lock(plat::KernelMutex());
+        --m_remaining;
+        WakeWaiters();
+    }
+
+private:
+    int m_remaining;
+};
+
+TEST(Wait, OtherAreasCanMakeWaitableObjects)
+{
+    plat::ScopedTestClock clock;
+    auto countdown = std::make_shared<Countdown>(3);
+    HANDLE handles[] = {CreateEventW(nullptr, TRUE, FALSE, nullptr), plat::InsertHandle(countdown)};
+    std::atomic<DWORD> result{0xDEAD};
+    std::thread waiter([&] { result = WaitForMultipleObjects(2, handles, FALSE, INFINITE); });
+    ASSERT_TRUE(clock->WaitForBlocked(1));
+    std::thread ticker([countdown] {
+        for (int i = 0; i < 3; ++i)
+            countdown->Tick();
+    });
+    ticker.join();
+    waiter.join();
+    EXPECT_EQ(result.load(), WAIT_OBJECT_0 + 1);
+
+    // A thread holding its own reference may signal after the handle closed.
+    auto event = plat::ReferenceObject<plat::EventObject>(handles[0]);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(plat::ReferenceObject<plat::EventObject>(handles[1]), nullptr); // wrong type
+    CloseHandle(handles[0]);
+    CloseHandle(handles[1]);
+    event->Set();
+}
+
 } // namespace
