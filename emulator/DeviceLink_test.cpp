@@ -191,11 +191,14 @@ TEST(EmulatorProgram, ServesWhileRunningAndRemovesTheDeviceWhenStopped) {
     ::_exit(127);
   }
   ::close(out[1]);
-  // The program says when it serves; read up to the end of that line.
-  std::string line;
-  char c;
-  while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-  EXPECT_EQ(line, "ready " + path);
+  // The program says when it serves, and when the device node comes and goes.
+  auto nextLine = [&] {
+    std::string line;
+    char c;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    return line;
+  };
+  EXPECT_EQ(nextLine(), "ready " + path);
 
   {
     RemoteScannerDevice remote(path);
@@ -204,6 +207,15 @@ TEST(EmulatorProgram, ServesWhileRunningAndRemovesTheDeviceWhenStopped) {
     EXPECT_TRUE(remote.Control("status", &status));
     EXPECT_EQ(status, "sheets=4 counter=0 revision=T.52 connected=1");
   }
+
+  // SIGUSR1 pulls the cable and plugs it back in.
+  ASSERT_EQ(::kill(pid, SIGUSR1), 0);
+  EXPECT_EQ(nextLine(), "removed " + path);
+  EXPECT_FALSE(fs::exists(path));
+  ASSERT_EQ(::kill(pid, SIGUSR1), 0);
+  EXPECT_EQ(nextLine(), "arrived " + path);
+  RemoteScannerDevice again(path);
+  EXPECT_TRUE(RunCommand(again, {0, 0, 0, 0, 0, 0}).good());
 
   ASSERT_EQ(::kill(pid, SIGTERM), 0);
   int wstatus = 0;

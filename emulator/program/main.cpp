@@ -31,7 +31,9 @@ constexpr const char* kUsage =
     "  --cover-open          start with the cover open\n"
     "  --log                 print every packet in and out as hex\n"
     "  --log-bytes N         bytes of each packet to print (default 32)\n"
-    "Control lines ('load 3', 'key press simplex', 'status', ...) arrive over the socket.\n";
+    "Control lines ('load 3', 'key press simplex', 'status', ...) arrive over the socket.\n"
+    "SIGUSR1 unplugs the scanner (the socket file goes) or plugs it back in;\n"
+    "SIGTERM or SIGINT stops the program.\n";
 
 struct Options {
   emulator::ScannerConfig config;
@@ -133,6 +135,7 @@ int main(int argc, char** argv) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   emulator::EmulatedScanner scanner(o.config);
@@ -158,9 +161,12 @@ int main(int argc, char** argv) {
     return emulator::ApplyControl(scanner, line, reply);
   });
   // Unplugging removes the device node; plugging it in again brings it back.
+  // The lines tell scripts when the device node is there and when not.
   scanner.SetConnectionObserver([&server](bool connected) {
     if (connected) server.Republish();
     else server.Withdraw();
+    std::printf("%s %s\n", connected ? "arrived" : "removed", server.SocketPath().c_str());
+    std::fflush(stdout);
   });
   if (!server.Start()) {
     std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", o.socket.c_str(),
@@ -170,8 +176,14 @@ int main(int argc, char** argv) {
   std::printf("ready %s\n", o.socket.c_str());
   std::fflush(stdout);
 
-  int received = 0;
-  sigwait(&signals, &received);
+  // SIGUSR1 pulls the cable, or plugs it back in.
+  for (;;) {
+    int received = 0;
+    if (sigwait(&signals, &received) != 0) break;
+    if (received != SIGUSR1) break;
+    if (scanner.IsConnected()) scanner.Unplug();
+    else scanner.Replug();
+  }
   scanner.SetConnectionObserver({});
   server.Stop();
   std::printf("stopped\n");
