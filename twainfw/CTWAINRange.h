@@ -49,13 +49,16 @@ public:
     // Visits MinValue, MinValue + StepSize, ... while the value is at most
     // MaxValue. The walk also ends where a step would not move the value
     // forward (a step of zero or below, a sum that wraps or saturates, an
-    // unknown item type), so every range ends. A range of FRAME or string
-    // items fails with CTWAINOneValueException at its first step.
+    // unknown item type), and after kMaxSteps values, so every range ends,
+    // and soon: an application's range of 2^32 steps would otherwise hold
+    // the host for minutes. A range of FRAME or string items fails with
+    // CTWAINOneValueException at its first step.
+    static constexpr TW_UINT32 kMaxSteps = 65536;
     template <class Visit>
     void WalkSteps(Visit visit) const
     {
         CTWAINOneValue s = MinValue;
-        while (s <= MaxValue) {
+        for (TW_UINT32 visited = 0; visited < kMaxSteps && s <= MaxValue; ++visited) {
             visit(static_cast<const CTWAINOneValue&>(s));
             CTWAINOneValue next = s;
             next += StepSize;
