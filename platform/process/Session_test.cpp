@@ -75,4 +75,24 @@ TEST(Session, ProcessSessionComesFromTheLoginSession)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
+// The service looks both functions up at run time by name.
+TEST(Session, FunctionsAreFoundByName)
+{
+    ConsoleSession session("4");
+    HMODULE kernel = LoadLibraryW(u"Kernel32.DLL");
+    HMODULE wts = LoadLibraryW(u"Wtsapi32.dll");
+    ASSERT_NE(kernel, nullptr);
+    ASSERT_NE(wts, nullptr);
+    auto active = reinterpret_cast<DWORD (*)()>(GetProcAddress(kernel, "WTSGetActiveConsoleSessionId"));
+    auto query = reinterpret_cast<BOOL (*)(ULONG, PHANDLE)>(GetProcAddress(wts, "WTSQueryUserToken"));
+    ASSERT_NE(active, nullptr);
+    ASSERT_NE(query, nullptr);
+    EXPECT_EQ(active(), 4u);
+    HANDLE token = nullptr;
+    EXPECT_TRUE(query(4, &token));
+    CloseHandle(token);
+    FreeLibrary(kernel);
+    FreeLibrary(wts);
+}
+
 } // namespace
