@@ -2,8 +2,8 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/base/winerror.h"
+#include "platform/kernel/NamedObjects.h"
 
-#include <map>
 #include <string>
 
 namespace plat {
@@ -33,36 +33,10 @@ void EventObject::Reset()
 
 namespace {
 
-// Named events of this process, by name; an entry lives as long as the event.
-struct NamedEvents {
-    std::mutex mutex;
-    std::map<std::u16string, std::weak_ptr<EventObject>> events;
-};
-
-NamedEvents& Names()
-{
-    static NamedEvents* names = new NamedEvents;
-    return *names;
-}
-
 HANDLE CreateEventObject(bool manualReset, bool initialState, const WCHAR* name)
 {
-    if (!name || !*name) {
-        SetLastError(ERROR_SUCCESS);
-        return InsertHandle(std::make_shared<EventObject>(manualReset, initialState));
-    }
-    NamedEvents& names = Names();
-    std::lock_guard lock(names.mutex);
-    std::weak_ptr<EventObject>& entry = names.events[std::u16string(name)];
-    if (std::shared_ptr<EventObject> existing = entry.lock()) {
-        HANDLE handle = InsertHandle(existing);
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return handle;
-    }
-    auto event = std::make_shared<EventObject>(manualReset, initialState);
-    entry = event;
-    SetLastError(ERROR_SUCCESS);
-    return InsertHandle(std::move(event));
+    return CreateNamedObject<EventObject>(
+        name, [&] { return std::make_shared<EventObject>(manualReset, initialState); });
 }
 
 } // namespace

@@ -22,7 +22,7 @@ namespace plat {
 
 class Waitable;
 
-class KernelObject {
+class KernelObject : public std::enable_shared_from_this<KernelObject> {
 public:
     virtual ~KernelObject() = default;
     virtual Waitable* AsWaitable() { return nullptr; }
@@ -50,6 +50,9 @@ public:
     // Kernel lock held; the wait chose this object (an auto-reset event
     // resets here, so only the one released waiter consumes it).
     virtual void Acquire() {}
+    // Kernel lock held, right after Acquire: true once when the object was
+    // left behind by a thread that ended (an abandoned mutex).
+    virtual bool TakeAbandoned() { return false; }
     // An object whose state changes without telling anyone (a process this
     // process did not start) asks waits to look again this often, in real
     // milliseconds; 0 for objects that call WakeWaiters.

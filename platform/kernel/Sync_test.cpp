@@ -60,4 +60,57 @@ TEST(Interlocked, CountsFromManyThreads)
     EXPECT_EQ(counter, 40000);
 }
 
+DWORD WaitFromAnotherThread(HANDLE handle)
+{
+    DWORD result = 0;
+    std::thread([&] {
+        result = WaitForSingleObject(handle, 0);
+        if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED_0)
+            ReleaseMutex(handle);
+    }).join();
+    return result;
+}
+
+TEST(Mutex, IsOwnedRecursivelyByOneThread)
+{
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, nullptr);
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EQ(WaitFromAnotherThread(mutex), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0); // again, recursively
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_EQ(WaitFromAnotherThread(mutex), WAIT_TIMEOUT); // still held once
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_FALSE(ReleaseMutex(mutex));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_OWNER));
+    EXPECT_EQ(WaitFromAnotherThread(mutex), WAIT_OBJECT_0);
+    CloseHandle(mutex);
+}
+
+TEST(Mutex, ThreadEndingWhileOwningAbandonsIt)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    std::thread([&] { ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0); }).join();
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_ABANDONED_0);
+    // Taken over: owned by this thread now, and no longer abandoned.
+    EXPECT_EQ(WaitFromAnotherThread(mutex), WAIT_TIMEOUT);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_EQ(WaitFromAnotherThread(mutex), WAIT_OBJECT_0);
+    CloseHandle(mutex);
+}
+
+TEST(Mutex, NamesAreSharedWithEventsInOneNameSpace)
+{
+    HANDLE first = CreateMutexW(nullptr, TRUE, u"qbk-test-shared-name");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE second = CreateMutexA(nullptr, TRUE, "qbk-test-shared-name");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitFromAnotherThread(second), WAIT_TIMEOUT); // the same mutex, owned once by the first create
+    EXPECT_EQ(CreateEventW(nullptr, TRUE, FALSE, u"qbk-test-shared-name"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(ReleaseMutex(first));
+    EXPECT_FALSE(ReleaseMutex(second));
+    CloseHandle(first);
+    CloseHandle(second);
+}
+
 } // namespace

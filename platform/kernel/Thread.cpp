@@ -2,12 +2,14 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
 #include "platform/kernel/MessageQueue.h"
+#include "platform/kernel/Mutex.h"
 #include "platform/kernel/TaskObject.h"
 #include "platform/kernel/ThreadState.h"
 #include "platform/kernel/WindowTable.h"
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
@@ -45,6 +47,10 @@ void ThreadState::End()
     if (queue) {
         CloseCurrentMessageQueue();
         RemoveThreadWindows(threadId);
+    }
+    for (const std::weak_ptr<MutexObject>& owned : std::exchange(ownedMutexes, {})) {
+        if (std::shared_ptr<MutexObject> mutex = owned.lock())
+            mutex->Abandon();
     }
     if (self)
         self->Finish(exitCode);

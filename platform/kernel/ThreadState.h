@@ -4,10 +4,12 @@
 #include "platform/kernel/KernelObject.h"
 
 #include <memory>
+#include <vector>
 
 namespace plat {
 
 class MessageQueue;
+class MutexObject;
 class ThreadObject;
 
 struct ThreadState {
@@ -22,6 +24,7 @@ struct ThreadState {
     ThreadWaiter waiter;
     std::shared_ptr<ThreadObject> self;  // made on demand for threads not made by CreateThread
     std::shared_ptr<MessageQueue> queue; // made on the first message call
+    std::vector<std::weak_ptr<MutexObject>> ownedMutexes; // abandoned if still owned at the end
     DWORD exitCode = 0;
     bool ended = false;
 };

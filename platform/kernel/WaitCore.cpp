@@ -80,15 +80,19 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
         if (waitAll) {
             const bool all = std::all_of(objects.begin(), objects.end(), [](const auto& o) { return o->IsSignalled(); });
             if (all && (!input || inputReady) && (count > 0 || input)) {
-                for (const auto& object : objects)
-                    object->Acquire();
-                return WAIT_OBJECT_0;
+                DWORD result = WAIT_OBJECT_0;
+                for (DWORD i = 0; i < count; ++i) {
+                    objects[i]->Acquire();
+                    if (objects[i]->TakeAbandoned() && result == WAIT_OBJECT_0)
+                        result = WAIT_ABANDONED_0 + i;
+                }
+                return result;
             }
         } else {
             for (DWORD i = 0; i < count; ++i) {
                 if (objects[i]->IsSignalled()) {
                     objects[i]->Acquire();
-                    return WAIT_OBJECT_0 + i;
+                    return (objects[i]->TakeAbandoned() ? WAIT_ABANDONED_0 : WAIT_OBJECT_0) + i;
                 }
             }
             if (inputReady)

@@ -3,6 +3,7 @@
 
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/Event.h"
+#include "platform/kernel/Mutex.h"
 #include "platform/kernel/Thread.h"
 #include "platform/kernel/Wait.h"
 #include "platform/kernel/CriticalSection.h"
