@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/Wait.h" // the WAIT_ results of the message-pumping waits
 
 extern "C" {
 
