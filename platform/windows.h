@@ -30,3 +30,4 @@
 #include "platform/com/ComModule.h"
 #include "platform/kernel/kernel.h"
 #include "platform/process/process.h"
+#include "platform/rpc/rpc.h"

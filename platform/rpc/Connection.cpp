@@ -1,0 +1,529 @@
+#include "platform/rpc/Connection.h"
+
+#include "platform/kernel/KernelObject.h"
+#include "platform/rpc/CallContext.h"
+#include "platform/rpc/ClassTable.h"
+#include "platform/rpc/Dispatch.h"
+#include "platform/rpc/ProxyManager.h"
+#include "platform/rpc/ProxyStubs.h"
+
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace plat::rpc {
+
+// An object this process exported on one connection. The pointers are
+// released on the object's own apartment thread.
+struct Export {
+    std::uint64_t id = 0;
+    DWORD thread = 0;
+    std::uint32_t refs = 0; // under the connection's lock
+    std::mutex mutex;       // the pointers below
+    bool released = false;
+    IUnknown* identity = nullptr;
+    std::map<IID, IUnknown*> interfaces;
+
+    // The interface `iid`, AddRef'd for the caller; null when the object
+    // has none or is gone.
+    IUnknown* Interface(REFIID iid)
+    {
+        std::lock_guard lock(mutex);
+        if (released)
+            return nullptr;
+        auto it = interfaces.find(iid);
+        if (it == interfaces.end()) {
+            IUnknown* found = nullptr;
+            if (FAILED(identity->QueryInterface(iid, reinterpret_cast<void**>(&found))) || !found)
+                return nullptr;
+            it = interfaces.emplace(iid, found).first;
+        }
+        it->second->AddRef();
+        return it->second;
+    }
+
+    void ReleasePointers()
+    {
+        std::map<IID, IUnknown*> toRelease;
+        IUnknown* self = nullptr;
+        {
+            std::lock_guard lock(mutex);
+            if (released)
+                return;
+            released = true;
+            toRelease.swap(interfaces);
+            self = identity;
+            identity = nullptr;
+        }
+        for (auto& entry : toRelease)
+            entry.second->Release();
+        if (self)
+            self->Release();
+    }
+};
+
+// A call waiting for its reply; signalled when the reply came or the
+// connection closed.
+class PendingCall final : public Waitable {
+public:
+    bool IsSignalled() const override { return m_done; }
+
+    void Complete(std::vector<std::uint8_t> body, HRESULT error)
+    {
+        std::lock_guard lock(KernelMutex());
+        if (m_done)
+            return;
+        m_body = std::move(body);
+        m_error = error;
+        m_done = true;
+        WakeWaiters();
+    }
+
+    HRESULT Error() const { return m_error; }
+    std::vector<std::uint8_t>& Body() { return m_body; }
+
+private:
+    bool m_done = false;
+    HRESULT m_error = S_OK;
+    std::vector<std::uint8_t> m_body;
+};
+
+namespace {
+
+void ReleaseExport(std::shared_ptr<Export> target)
+{
+    DWORD thread = target->thread;
+    PostTask(thread, [target = std::move(target)](bool) { target->ReleasePointers(); });
+}
+
+// The call header in front of a request: object, interface, method.
+constexpr size_t kRequestHeaderSize = 8 + 16 + 4;
+
+} // namespace
+
+std::shared_ptr<Connection> Connection::Start(int fd)
+{
+    std::shared_ptr<Connection> connection(new Connection(fd));
+    std::thread([connection] { connection->ReadLoop(); }).detach();
+    return connection;
+}
+
+Connection::Connection(int fd) : m_fd(fd)
+{
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0)
+        m_peerPid = static_cast<DWORD>(credentials.pid);
+}
+
+Connection::~Connection()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+bool Connection::Alive() const
+{
+    std::lock_guard lock(m_mutex);
+    return !m_closed;
+}
+
+size_t Connection::ExportCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_exports.size();
+}
+
+bool Connection::Send(FrameType type, std::uint32_t callId, const std::vector<std::uint8_t>& head,
+                      const std::vector<std::uint8_t>* more)
+{
+    size_t total = head.size() + (more ? more->size() : 0);
+    if (total > kMaxFrameBody)
+        return false;
+    FrameHeader header{type, callId, static_cast<std::uint32_t>(total)};
+    std::lock_guard lock(m_writeMutex);
+    if (m_fd < 0)
+        return false;
+    return WriteFrame(m_fd, header, head.data(), head.size(), more ? more->data() : nullptr,
+                      more ? more->size() : 0);
+}
+
+void Connection::Shutdown()
+{
+    std::lock_guard lock(m_writeMutex);
+    if (m_fd >= 0)
+        shutdown(m_fd, SHUT_RDWR);
+}
+
+HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
+                         const std::vector<std::uint8_t>& request, HRESULT& status, std::vector<std::uint8_t>& results)
+{
+    results.clear();
+    auto pending = std::make_shared<PendingCall>();
+    std::uint32_t callId = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_closed)
+            return RPC_E_DISCONNECTED;
+        do
+            callId = ++m_nextCallId;
+        while (callId == 0 || m_pending.count(callId));
+        m_pending[callId] = pending;
+    }
+    MessageWriter head;
+    head.WriteU64(object);
+    head.WriteGuid(iid);
+    head.WriteU32(method);
+    if (!Send(FrameType::Request, callId, head.Data(), &request)) {
+        std::lock_guard lock(m_mutex);
+        m_pending.erase(callId);
+        return RPC_E_DISCONNECTED;
+    }
+    WaitServingCalls(pending);
+    if (FAILED(pending->Error()))
+        return pending->Error();
+    std::vector<std::uint8_t>& body = pending->Body();
+    MessageReader reply(body.data(), body.size());
+    std::uint32_t fault = 0;
+    std::int32_t hr = 0;
+    if (!reply.ReadU32(fault) || !reply.ReadI32(hr) || fault > 1)
+        return RPC_E_INVALID_DATA;
+    if (fault)
+        return FAILED(hr) ? hr : RPC_E_INVALID_DATA;
+    status = hr;
+    body.erase(body.begin(), body.begin() + 8);
+    results.swap(body);
+    return S_OK;
+}
+
+HRESULT Connection::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv)
+{
+    *ppv = nullptr;
+    MessageWriter request;
+    request.WriteGuid(clsid);
+    request.WriteGuid(iid);
+    HRESULT status = S_OK;
+    std::vector<std::uint8_t> results;
+    HRESULT hr = Call(kRootObject, IID_IUnknown, kGetClassObject, request.Data(), status, results);
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(status))
+        return status;
+    MessageReader reader(results.data(), results.size(), this);
+    hr = ReadInterface(reader, iid, ppv);
+    if (SUCCEEDED(hr) && (!*ppv || reader.Remaining() != 0)) {
+        if (*ppv)
+            static_cast<IUnknown*>(*ppv)->Release();
+        *ppv = nullptr;
+        hr = RPC_E_INVALID_DATA;
+    }
+    return hr;
+}
+
+void Connection::SendRelease(std::uint64_t object, std::uint32_t count)
+{
+    if (!Alive())
+        return;
+    MessageWriter body;
+    body.WriteU64(object);
+    body.WriteU32(count);
+    Send(FrameType::Release, 0, body.Data(), nullptr);
+}
+
+void Connection::ForgetProxy(std::uint64_t object, ProxyManager* manager)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_proxies.find(object);
+    if (it != m_proxies.end() && it->second == manager)
+        m_proxies.erase(it);
+}
+
+HRESULT Connection::WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object)
+{
+    if (!object) {
+        writer.WriteU64(0);
+        writer.WriteGuid(iid);
+        return S_OK;
+    }
+    IUnknown* identity = nullptr;
+    if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity))) || !identity)
+        return E_NOINTERFACE;
+    IUnknown* typed = nullptr;
+    if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(&typed))) || !typed) {
+        identity->Release();
+        return E_NOINTERFACE;
+    }
+    DWORD thread = CurrentServingThread();
+    std::shared_ptr<Export> target;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_closed) {
+            identity->Release();
+            typed->Release();
+            return RPC_E_DISCONNECTED;
+        }
+        auto found = m_exportByIdentity.find(identity);
+        if (found != m_exportByIdentity.end()) {
+            target = m_exports[found->second];
+            identity->Release(); // the export holds one already
+        } else {
+            target = std::make_shared<Export>();
+            target->id = m_nextObject++;
+            target->thread = thread;
+            target->identity = identity;
+            m_exports[target->id] = target;
+            m_exportByIdentity[identity] = target->id;
+        }
+        ++target->refs;
+    }
+    {
+        std::lock_guard lock(target->mutex);
+        if (!target->interfaces.emplace(iid, typed).second)
+            typed->Release();
+    }
+    writer.WriteU64(target->id);
+    writer.WriteGuid(iid);
+    return S_OK;
+}
+
+HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
+{
+    *ppv = nullptr;
+    std::uint64_t object = 0;
+    GUID wireIid{};
+    if (!reader.ReadU64(object) || !reader.ReadGuid(wireIid))
+        return RPC_E_INVALID_DATA;
+    if (object == 0)
+        return S_OK;
+    ProxyManager* manager = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_proxies.find(object);
+        if (it != m_proxies.end() && it->second->TryAddRef()) {
+            manager = it->second;
+            manager->AddRemoteReference();
+        } else {
+            manager = new ProxyManager(shared_from_this(), object, wireIid);
+            m_proxies[object] = manager;
+        }
+    }
+    HRESULT hr = manager->QueryInterface(iid, ppv);
+    manager->Release();
+    return hr;
+}
+
+void Connection::ReadLoop()
+{
+    FrameHeader header;
+    std::vector<std::uint8_t> body;
+    while (ReadFrame(m_fd, header, body)) {
+        bool ok = false;
+        switch (header.type) {
+        case FrameType::Request:
+            ok = HandleRequest(header.callId, std::move(body));
+            break;
+        case FrameType::Reply:
+            ok = HandleReply(header.callId, std::move(body));
+            break;
+        case FrameType::Release:
+            ok = HandleRelease(body);
+            break;
+        }
+        body = {};
+        if (!ok)
+            break; // a peer that breaks the protocol is cut off
+    }
+    OnClosed();
+}
+
+bool Connection::HandleReply(std::uint32_t callId, std::vector<std::uint8_t> body)
+{
+    std::shared_ptr<PendingCall> pending;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_pending.find(callId);
+        if (it == m_pending.end())
+            return false;
+        pending = it->second;
+        m_pending.erase(it);
+    }
+    pending->Complete(std::move(body), S_OK);
+    return true;
+}
+
+bool Connection::HandleRelease(const std::vector<std::uint8_t>& body)
+{
+    MessageReader reader(body.data(), body.size());
+    std::uint64_t object = 0;
+    std::uint32_t count = 0;
+    if (!reader.ReadU64(object) || !reader.ReadU32(count) || reader.Remaining() != 0)
+        return false;
+    std::shared_ptr<Export> gone;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_exports.find(object);
+        if (it == m_exports.end())
+            return true; // already gone: nothing to give back
+        Export& target = *it->second;
+        // More than the peer was given is a lie: it loses them all.
+        target.refs = count >= target.refs ? 0 : target.refs - count;
+        if (target.refs == 0) {
+            gone = it->second;
+            m_exportByIdentity.erase(gone->identity);
+            m_exports.erase(it);
+        }
+    }
+    if (gone)
+        ReleaseExport(std::move(gone));
+    return true;
+}
+
+bool Connection::HandleRequest(std::uint32_t callId, std::vector<std::uint8_t> body)
+{
+    MessageReader reader(body.data(), body.size());
+    std::uint64_t object = 0;
+    GUID iid{};
+    std::uint32_t method = 0;
+    if (!reader.ReadU64(object) || !reader.ReadGuid(iid) || !reader.ReadU32(method))
+        return false;
+    auto self = shared_from_this();
+    if (object == kRootObject) {
+        CLSID clsid{};
+        GUID wanted{};
+        if (method != kGetClassObject || !reader.ReadGuid(clsid) || !reader.ReadGuid(wanted)
+            || reader.Remaining() != 0) {
+            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
+            return true;
+        }
+        IUnknown* classObject = nullptr;
+        DWORD thread = 0;
+        if (!FindRegisteredClass(clsid, classObject, thread)) {
+            SendReply(callId, true, REGDB_E_CLASSNOTREG, nullptr);
+            return true;
+        }
+        classObject->Release(); // looked up again on the serving thread
+        PostTask(thread, [self, callId, clsid, wanted](bool run) {
+            if (run)
+                self->ServeClassObject(callId, clsid, wanted);
+            else
+                self->SendReply(callId, true, RPC_E_DISCONNECTED, nullptr);
+        });
+        return true;
+    }
+    std::shared_ptr<Export> target;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_exports.find(object);
+        if (it != m_exports.end())
+            target = it->second;
+    }
+    if (!target) {
+        SendReply(callId, true, CO_E_OBJNOTCONNECTED, nullptr);
+        return true;
+    }
+    auto shared = std::make_shared<std::vector<std::uint8_t>>(std::move(body));
+    DWORD thread = target->thread;
+    PostTask(thread, [self, target, iid, method, callId, shared](bool run) {
+        if (run)
+            self->ServeCall(target, iid, method, callId, *shared, kRequestHeaderSize);
+        else
+            self->SendReply(callId, true, RPC_E_DISCONNECTED, nullptr);
+    });
+    return true;
+}
+
+void Connection::ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid)
+{
+    CallContext context(m_peerPid);
+    IUnknown* classObject = nullptr;
+    DWORD thread = 0;
+    if (!FindRegisteredClass(clsid, classObject, thread)) {
+        SendReply(callId, true, REGDB_E_CLASSNOTREG, nullptr);
+        return;
+    }
+    MessageWriter results(this);
+    HRESULT hr = WriteInterface(results, iid, classObject);
+    classObject->Release();
+    if (FAILED(hr))
+        SendReply(callId, false, hr, nullptr);
+    else
+        SendReply(callId, false, S_OK, &results.Data());
+}
+
+void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
+                           std::uint32_t callId, const std::vector<std::uint8_t>& body, size_t offset)
+{
+    CallContext context(m_peerPid);
+    MessageReader request(body.data() + offset, body.size() - offset, this);
+    if (iid == IID_IUnknown) {
+        GUID wanted{};
+        if (method != kQueryInterface || !request.ReadGuid(wanted) || request.Remaining() != 0) {
+            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
+            return;
+        }
+        IUnknown* found = target->Interface(wanted);
+        if (found)
+            found->Release(); // the export keeps it for the calls to come
+        SendReply(callId, false, found ? S_OK : E_NOINTERFACE, nullptr);
+        return;
+    }
+    IProxyStubFactory* factory = FindProxyStubFactory(iid);
+    IUnknown* object = factory ? target->Interface(iid) : nullptr;
+    if (!object) {
+        SendReply(callId, true, factory ? E_NOINTERFACE : REGDB_E_IIDNOTREG, nullptr);
+        return;
+    }
+    MessageWriter results(this);
+    HRESULT hr = factory->Invoke(iid, object, method, request, results);
+    object->Release();
+    if (hr == RPC_E_INVALID_DATA && results.Data().empty())
+        SendReply(callId, true, hr, nullptr);
+    else
+        SendReply(callId, false, hr, &results.Data());
+}
+
+void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const std::vector<std::uint8_t>* results)
+{
+    MessageWriter head;
+    head.WriteU32(fault ? 1 : 0);
+    head.WriteI32(hr);
+    Send(FrameType::Reply, callId, head.Data(), results);
+}
+
+void Connection::OnClosed()
+{
+    std::map<std::uint32_t, std::shared_ptr<PendingCall>> pending;
+    std::map<std::uint64_t, std::shared_ptr<Export>> exports;
+    {
+        std::lock_guard lock(m_mutex);
+        m_closed = true;
+        pending.swap(m_pending);
+        exports.swap(m_exports);
+        m_exportByIdentity.clear();
+    }
+    {
+        std::lock_guard lock(m_writeMutex);
+        if (m_fd >= 0) {
+            shutdown(m_fd, SHUT_RDWR);
+            close(m_fd);
+            m_fd = -1;
+        }
+    }
+    for (auto& entry : pending)
+        entry.second->Complete({}, RPC_E_SERVER_DIED);
+    for (auto& entry : exports)
+        ReleaseExport(std::move(entry.second));
+    ForgetConnection(this);
+}
+
+DWORD PeerProcessIdOf(IUnknown* proxy)
+{
+    if (!proxy)
+        return 0;
+    IUnknown* manager = nullptr;
+    if (FAILED(proxy->QueryInterface(IID_IProxyManagerSelf, reinterpret_cast<void**>(&manager))) || !manager)
+        return 0;
+    return static_cast<ProxyManager*>(manager)->Owner().PeerProcessId();
+}
+
+} // namespace plat::rpc

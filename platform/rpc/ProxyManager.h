@@ -1,0 +1,57 @@
+// The local identity of one object of the peer: answers QueryInterface
+// (asking the peer for interfaces it has not seen yet), holds the interface
+// proxies made by the proxy/stub libraries, and is the channel they call
+// through.
+#pragma once
+
+#include "platform/rpc/rpcproxy.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+namespace plat::rpc {
+
+class Connection;
+
+// {A73B1F08-2E4D-4C5A-8B61-0F9D3E7C2A15}: answered by a proxy manager
+// itself (not AddRef'd), so the runtime can recognise its own proxies.
+inline constexpr IID IID_IProxyManagerSelf = plat::MakeGuid("A73B1F08-2E4D-4C5A-8B61-0F9D3E7C2A15");
+
+class ProxyManager final : public IUnknown, public RpcChannel {
+public:
+    // Starts with one local and one remote reference; `knownIid` is an
+    // interface the peer said the object has.
+    ProxyManager(std::shared_ptr<Connection> connection, std::uint64_t object, REFIID knownIid);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    MarshalContext* Context() override;
+    HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
+                   std::vector<std::uint8_t>& results) override;
+
+    // Under the connection's lock: a new local reference unless the manager
+    // is already on its way out.
+    bool TryAddRef();
+    // Under the connection's lock: one more reference came from the peer.
+    void AddRemoteReference() { ++m_remoteRefs; }
+
+    Connection& Owner() { return *m_connection; }
+
+private:
+    ~ProxyManager() override;
+
+    std::atomic<ULONG> m_refs{1};
+    std::shared_ptr<Connection> m_connection;
+    const std::uint64_t m_object;
+    std::uint32_t m_remoteRefs = 1;
+    std::mutex m_mutex;
+    std::set<IID> m_known;
+    std::map<IID, InterfaceProxy*> m_proxies;
+};
+
+} // namespace plat::rpc

@@ -1,0 +1,212 @@
+#include "platform/rpc/Wire.h"
+
+#include <cerrno>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace plat::rpc {
+namespace {
+
+void PutU32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::uint32_t GetU32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
+           | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+bool ReadFully(int fd, std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t got = recv(fd, data, size, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+} // namespace
+
+void MessageWriter::WriteU32(std::uint32_t value)
+{
+    std::uint8_t bytes[4];
+    PutU32(bytes, value);
+    m_data.insert(m_data.end(), bytes, bytes + 4);
+}
+
+void MessageWriter::WriteU64(std::uint64_t value)
+{
+    WriteU32(static_cast<std::uint32_t>(value));
+    WriteU32(static_cast<std::uint32_t>(value >> 32));
+}
+
+void MessageWriter::WriteGuid(REFGUID guid)
+{
+    WriteU32(guid.Data1);
+    WriteU32(static_cast<std::uint32_t>(guid.Data2) | (static_cast<std::uint32_t>(guid.Data3) << 16));
+    WriteBytes(guid.Data4, sizeof guid.Data4);
+}
+
+void MessageWriter::WriteBytes(const void* data, std::size_t size)
+{
+    if (size == 0)
+        return;
+    auto* bytes = static_cast<const std::uint8_t*>(data);
+    m_data.insert(m_data.end(), bytes, bytes + size);
+}
+
+void MessageWriter::WriteSizedBytes(const void* data, std::uint32_t size)
+{
+    WriteU32(size);
+    WriteBytes(data, size);
+}
+
+bool MessageReader::Take(std::size_t size, const std::uint8_t*& data)
+{
+    if (!m_ok || size > m_size - m_pos) {
+        m_ok = false;
+        return false;
+    }
+    data = m_data + m_pos;
+    m_pos += size;
+    return true;
+}
+
+bool MessageReader::ReadU8(std::uint8_t& value)
+{
+    const std::uint8_t* p = nullptr;
+    if (!Take(1, p))
+        return false;
+    value = *p;
+    return true;
+}
+
+bool MessageReader::ReadU32(std::uint32_t& value)
+{
+    const std::uint8_t* p = nullptr;
+    if (!Take(4, p))
+        return false;
+    value = GetU32(p);
+    return true;
+}
+
+bool MessageReader::ReadI32(std::int32_t& value)
+{
+    std::uint32_t raw = 0;
+    if (!ReadU32(raw))
+        return false;
+    value = static_cast<std::int32_t>(raw);
+    return true;
+}
+
+bool MessageReader::ReadU64(std::uint64_t& value)
+{
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    if (!ReadU32(low) || !ReadU32(high))
+        return false;
+    value = (static_cast<std::uint64_t>(high) << 32) | low;
+    return true;
+}
+
+bool MessageReader::ReadGuid(GUID& guid)
+{
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    const std::uint8_t* rest = nullptr;
+    if (!ReadU32(first) || !ReadU32(second) || !Take(sizeof guid.Data4, rest))
+        return false;
+    guid.Data1 = first;
+    guid.Data2 = static_cast<std::uint16_t>(second);
+    guid.Data3 = static_cast<std::uint16_t>(second >> 16);
+    std::memcpy(guid.Data4, rest, sizeof guid.Data4);
+    return true;
+}
+
+bool MessageReader::ReadBytes(std::size_t size, const std::uint8_t*& data) { return Take(size, data); }
+
+bool MessageReader::ReadSizedBytes(const std::uint8_t*& data, std::uint32_t& size)
+{
+    return ReadU32(size) && Take(size, data);
+}
+
+void EncodeHeader(const FrameHeader& header, std::uint8_t (&bytes)[kFrameHeaderSize])
+{
+    PutU32(bytes, kFrameMagic);
+    PutU32(bytes + 4, static_cast<std::uint32_t>(header.type));
+    PutU32(bytes + 8, header.callId);
+    PutU32(bytes + 12, header.bodyLength);
+}
+
+bool DecodeHeader(const std::uint8_t (&bytes)[kFrameHeaderSize], FrameHeader& header)
+{
+    if (GetU32(bytes) != kFrameMagic)
+        return false;
+    std::uint32_t type = GetU32(bytes + 4);
+    if (type < static_cast<std::uint32_t>(FrameType::Request) || type > static_cast<std::uint32_t>(FrameType::Release))
+        return false;
+    header.type = static_cast<FrameType>(type);
+    header.callId = GetU32(bytes + 8);
+    header.bodyLength = GetU32(bytes + 12);
+    return header.bodyLength <= kMaxFrameBody;
+}
+
+bool WriteFrame(int fd, const FrameHeader& header, const std::uint8_t* body, std::size_t bodySize,
+                const std::uint8_t* more, std::size_t moreSize)
+{
+    if (bodySize + moreSize != header.bodyLength)
+        return false;
+    std::uint8_t head[kFrameHeaderSize];
+    EncodeHeader(header, head);
+    iovec parts[3] = {{head, sizeof head},
+                      {const_cast<std::uint8_t*>(body), bodySize},
+                      {const_cast<std::uint8_t*>(more), moreSize}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 3;
+    std::size_t left = sizeof head + header.bodyLength;
+    while (left > 0) {
+        ssize_t sent = sendmsg(fd, &message, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        left -= static_cast<std::size_t>(sent);
+        // Step the vector past what went out.
+        auto done = static_cast<std::size_t>(sent);
+        while (done > 0 && message.msg_iovlen > 0) {
+            iovec& first = message.msg_iov[0];
+            std::size_t step = done < first.iov_len ? done : first.iov_len;
+            first.iov_base = static_cast<std::uint8_t*>(first.iov_base) + step;
+            first.iov_len -= step;
+            done -= step;
+            if (first.iov_len == 0) {
+                ++message.msg_iov;
+                --message.msg_iovlen;
+            }
+        }
+    }
+    return true;
+}
+
+bool ReadFrame(int fd, FrameHeader& header, std::vector<std::uint8_t>& body)
+{
+    std::uint8_t head[kFrameHeaderSize];
+    if (!ReadFully(fd, head, sizeof head) || !DecodeHeader(head, header))
+        return false;
+    body.resize(header.bodyLength);
+    return ReadFully(fd, body.data(), body.size());
+}
+
+} // namespace plat::rpc

@@ -1,0 +1,118 @@
+// The wire between two processes: frames on a stream socket, and the
+// bounds-checked writer and reader that build and take apart frame bodies.
+//
+// Every frame is a 16-byte header followed by its body:
+//     u32 magic ("QRPC"), u32 type, u32 call id, u32 body length
+// all little-endian. A body longer than kMaxFrameBody, a wrong magic or an
+// unknown type is a protocol error: the connection is closed.
+#pragma once
+
+#include "platform/base/guid.h"
+#include "platform/base/wintypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace plat::rpc {
+
+constexpr std::uint32_t kFrameMagic = 0x43505251; // "QRPC"
+constexpr std::size_t kFrameHeaderSize = 16;
+// Large enough for any band the service delivers, small enough that a
+// forged length cannot exhaust memory.
+constexpr std::uint32_t kMaxFrameBody = 64u << 20;
+
+enum class FrameType : std::uint16_t {
+    Request = 1, // u64 object id, IID, u32 method, arguments
+    Reply = 2,   // u32 fault flag, i32 HRESULT, results (when no fault)
+    Release = 3, // u64 object id, u32 count (no reply)
+};
+
+struct FrameHeader {
+    FrameType type = FrameType::Request;
+    std::uint32_t callId = 0;
+    std::uint32_t bodyLength = 0;
+};
+
+// Object id 0 is the connection's own root object; method kGetClassObject
+// on it asks for a registered class object (CLSID, IID).
+constexpr std::uint64_t kRootObject = 0;
+constexpr std::uint32_t kGetClassObject = 1;
+// Method 0 on IID_IUnknown of any object is a remote QueryInterface.
+constexpr std::uint32_t kQueryInterface = 0;
+
+class MarshalContext;
+
+// Builds a frame body. Appends never fail (memory aside).
+class MessageWriter {
+public:
+    explicit MessageWriter(MarshalContext* context = nullptr) : m_context(context) {}
+
+    void WriteU8(std::uint8_t value) { m_data.push_back(value); }
+    void WriteU32(std::uint32_t value);
+    void WriteI32(std::int32_t value) { WriteU32(static_cast<std::uint32_t>(value)); }
+    void WriteU64(std::uint64_t value);
+    void WriteGuid(REFGUID guid);
+    void WriteBytes(const void* data, std::size_t size);
+    // A u32 count followed by that many bytes.
+    void WriteSizedBytes(const void* data, std::uint32_t size);
+
+    MarshalContext* Context() const { return m_context; }
+    std::vector<std::uint8_t>& Data() { return m_data; }
+    const std::vector<std::uint8_t>& Data() const { return m_data; }
+
+private:
+    MarshalContext* m_context;
+    std::vector<std::uint8_t> m_data;
+};
+
+// Takes a frame body apart. A read past the end fails and makes every later
+// read fail too, so a decoder checks Ok() once at the end.
+class MessageReader {
+public:
+    MessageReader(const std::uint8_t* data, std::size_t size, MarshalContext* context = nullptr)
+        : m_data(data), m_size(size), m_context(context)
+    {
+    }
+
+    bool ReadU8(std::uint8_t& value);
+    bool ReadU32(std::uint32_t& value);
+    bool ReadI32(std::int32_t& value);
+    bool ReadU64(std::uint64_t& value);
+    bool ReadGuid(GUID& guid);
+    // A view of the next `size` bytes (valid as long as the body is).
+    bool ReadBytes(std::size_t size, const std::uint8_t*& data);
+    // A u32 count, checked against what is left, then the bytes.
+    bool ReadSizedBytes(const std::uint8_t*& data, std::uint32_t& size);
+
+    bool Ok() const { return m_ok; }
+    std::size_t Remaining() const { return m_size - m_pos; }
+    MarshalContext* Context() const { return m_context; }
+    // Marks the message bad (a decoder found a value it cannot accept).
+    void Fail() { m_ok = false; }
+
+private:
+    bool Take(std::size_t size, const std::uint8_t*& data);
+
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+    bool m_ok = true;
+    MarshalContext* m_context;
+};
+
+// Header encoding; DecodeHeader refuses a wrong magic, reserved bits, an
+// unknown type and an oversized body.
+void EncodeHeader(const FrameHeader& header, std::uint8_t (&bytes)[kFrameHeaderSize]);
+bool DecodeHeader(const std::uint8_t (&bytes)[kFrameHeaderSize], FrameHeader& header);
+
+// Blocking socket I/O of whole frames. WriteFrame sends header and body in
+// one go (the caller serialises writers); false when the peer is gone.
+// ReadFrame false on end of stream, error or protocol error.
+// The body may come in two parts (a call header and the caller's request).
+bool WriteFrame(int fd, const FrameHeader& header, const std::uint8_t* body, std::size_t bodySize,
+                const std::uint8_t* more = nullptr, std::size_t moreSize = 0);
+bool ReadFrame(int fd, FrameHeader& header, std::vector<std::uint8_t>& body);
+
+} // namespace plat::rpc
