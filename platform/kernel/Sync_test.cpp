@@ -44,6 +44,18 @@ TEST(Interlocked, ReturnValuesMatchTheirNamesakes)
     EXPECT_EQ(value, 1);
     LONG wraps = 0x7FFFFFFF;
     EXPECT_EQ(InterlockedIncrement(&wraps), static_cast<LONG>(0x80000000u));
+
+    ULONG references = 0;
+    EXPECT_EQ(InterlockedDecrement(&references), 0xFFFFFFFFu);
+    EXPECT_EQ(InterlockedIncrement(&references), 0u);
+    LONGLONG big = 0xFFFFFFFFll;
+    EXPECT_EQ(InterlockedIncrement64(&big), 0x100000000ll);
+    EXPECT_EQ(InterlockedCompareExchange64(&big, 5, 0x100000000ll), 0x100000000ll);
+    EXPECT_EQ(big, 5);
+    void* slot = nullptr;
+    int target = 0;
+    EXPECT_EQ(InterlockedCompareExchangePointer(&slot, &target, nullptr), nullptr);
+    EXPECT_EQ(InterlockedExchangePointer(&slot, nullptr), &target);
 }
 
 TEST(Interlocked, CountsFromManyThreads)
