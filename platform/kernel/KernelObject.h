@@ -55,7 +55,7 @@ public:
     virtual bool TakeAbandoned() { return false; }
     // An object whose state changes without telling anyone (a process this
     // process did not start) asks waits to look again this often, in real
-    // milliseconds; 0 for objects that call WakeWaiters.
+    // milliseconds whatever the clock; 0 for objects that call WakeWaiters.
     virtual unsigned PollIntervalMs() const { return 0; }
 
     // Kernel lock held: every thread waiting on this object re-checks.

@@ -6,6 +6,7 @@
 #include "platform/kernel/Wait.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace plat {
 
@@ -104,8 +105,13 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
         ULONGLONG wakeAt = deadline;
         if (input)
             wakeAt = std::min(wakeAt, input->queue->NextTimerDue(input->wakeMask, input->filter, now));
-        if (pollMs)
-            wakeAt = std::min(wakeAt, now + pollMs);
+        if (pollMs) {
+            // Objects that change unseen are looked at again in real time,
+            // whatever clock is installed; the deadline stays the clock's.
+            const ULONGLONG slice = std::min<ULONGLONG>(pollMs, wakeAt - now);
+            state.waiter.wake.wait_for(lock, std::chrono::milliseconds(slice));
+            continue;
+        }
         clock.BlockUntil(lock, state.waiter.wake, wakeAt);
     }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
@@ -83,6 +84,29 @@ TEST(Process, RunningChildIsAliveUntilTerminatedThenItsIdIsDead)
     SetLastError(0);
     EXPECT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.info.dwProcessId), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// A process this one did not start is watched by looking again; a wait on
+// it ends when it does.
+TEST(Process, WaitForAProcessOpenedById)
+{
+    const pid_t other = fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        pause();
+        _exit(0);
+    }
+    HANDLE opened = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(other));
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(WaitForSingleObject(opened, 0), WAIT_TIMEOUT);
+    std::thread killer([&] {
+        kill(other, SIGKILL);
+        waitpid(other, nullptr, 0);
+    });
+    EXPECT_EQ(WaitForSingleObject(opened, INFINITE), WAIT_OBJECT_0);
+    killer.join();
+    EXPECT_EQ(ExitCodeOf(opened), 0u); // not ours: the code cannot be known
+    CloseHandle(opened);
 }
 
 TEST(Process, LivenessTest)
