@@ -31,3 +31,6 @@
 #include "platform/kernel/kernel.h"
 #include "platform/process/process.h"
 #include "platform/rpc/rpc.h"
+#include "platform/devices/setupapi.h"
+#include "platform/devices/dbt.h"
+#include "platform/usb/fileio.h"

@@ -1,0 +1,339 @@
+#include "platform/devices/DeviceDatabase.h"
+
+#include "platform/base/format.h"
+#include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
+#include "platform/base/winerror.h"
+#include "platform/registry/winreg.h"
+#include "platform/usb/SocketEndpoint.h"
+#include "platform/usb/UsbBackend.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace plat::devices {
+
+namespace {
+
+constexpr std::u16string_view kEnumUsb = u"SYSTEM\\CurrentControlSet\\Enum\\USB";
+constexpr std::u16string_view kEnumRoot = u"SYSTEM\\CurrentControlSet\\Enum\\";
+constexpr std::u16string_view kClassKey =
+    u"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+constexpr std::u16string_view kDeviceClassesKey =
+    u"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
+constexpr std::u16string_view kClassGuidText = u"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
+constexpr std::u16string_view kInterfaceSuffix = u"#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
+constexpr std::u16string_view kPathPrefix = u"\\\\?\\";
+
+// Closes a key when it goes out of scope.
+class Key {
+public:
+    Key() = default;
+    ~Key()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+
+    HKEY* Put() { return &m_key; }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+bool OpenKey(std::u16string_view path, REGSAM access, Key& key)
+{
+    std::u16string text(path);
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, text.c_str(), 0, access, key.Put()) == ERROR_SUCCESS;
+}
+
+bool CreateKey(std::u16string_view path, Key& key)
+{
+    std::u16string text(path);
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, text.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                           nullptr, key.Put(), nullptr) == ERROR_SUCCESS;
+}
+
+bool SetString(HKEY key, const char16_t* name, std::u16string_view value, DWORD type = REG_SZ)
+{
+    std::u16string text(value);
+    DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
+    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
+}
+
+bool SetMultiString(HKEY key, const char16_t* name, std::u16string_view first)
+{
+    std::u16string text(first);
+    text.push_back(u'\0');
+    text.push_back(u'\0');
+    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(char16_t));
+    return RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(text.data()), bytes) ==
+           ERROR_SUCCESS;
+}
+
+std::u16string ReadString(HKEY key, const char16_t* name)
+{
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ)
+        return {};
+    std::u16string text(bytes / sizeof(char16_t) + 1, u'\0');
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes) != ERROR_SUCCESS)
+        return {};
+    text.resize(bytes / sizeof(char16_t));
+    while (!text.empty() && text.back() == u'\0')
+        text.pop_back();
+    return text;
+}
+
+std::vector<std::u16string> SubKeys(HKEY key)
+{
+    std::vector<std::u16string> names;
+    for (DWORD index = 0;; ++index) {
+        char16_t name[REG_MAX_KEY_NAME + 1];
+        DWORD length = REG_MAX_KEY_NAME + 1;
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+std::u16string Hex4(WORD value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return Utf8ToUtf16(text);
+}
+
+// The driver key's instance number: the lowest NNNN not taken.
+std::u16string FreeDriverInstance(HKEY classKey)
+{
+    std::vector<std::u16string> taken = SubKeys(classKey);
+    for (int n = 0; n < 10000; ++n) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%04d", n);
+        std::u16string name = Utf8ToUtf16(text);
+        if (std::none_of(taken.begin(), taken.end(), [&](const std::u16string& t) { return EqualsNoCase(t, name); }))
+            return name;
+    }
+    return {};
+}
+
+// The interface key name under DeviceClasses: the path with "\\?\" written "##?#".
+std::u16string InterfaceKeyName(std::u16string_view interfacePath)
+{
+    return u"##?#" + std::u16string(interfacePath.substr(kPathPrefix.size()));
+}
+
+std::optional<DeviceRecord> ReadRecord(std::u16string_view instanceId)
+{
+    Key key;
+    if (!OpenKey(std::u16string(kEnumRoot) + std::u16string(instanceId), KEY_READ, key))
+        return std::nullopt;
+    if (!EqualsNoCase(ReadString(key.Get(), u"ClassGUID"), kClassGuidText))
+        return std::nullopt;
+    DeviceRecord record;
+    record.instanceId = std::u16string(instanceId);
+    record.driverKey = ReadString(key.Get(), u"Driver");
+    record.interfacePath = InterfacePathFor(instanceId);
+    return record;
+}
+
+} // namespace
+
+std::u16string ToLowerAscii(std::u16string_view text)
+{
+    std::u16string out(text);
+    for (char16_t& c : out)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return out;
+}
+
+std::u16string ToUpperAscii(std::u16string_view text)
+{
+    std::u16string out(text);
+    for (char16_t& c : out)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return out;
+}
+
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
+{
+    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
+}
+
+std::u16string InstanceIdFor(WORD vendorId, WORD productId, std::u16string_view serial)
+{
+    return u"USB\\VID_" + Hex4(vendorId) + u"&PID_" + Hex4(productId) + u"\\" + ToUpperAscii(serial);
+}
+
+std::u16string InterfacePathFor(std::u16string_view instanceId)
+{
+    std::u16string body(instanceId);
+    std::replace(body.begin(), body.end(), u'\\', u'#');
+    return ToLowerAscii(std::u16string(kPathPrefix) + body + std::u16string(kInterfaceSuffix));
+}
+
+bool AddDevice(const DeviceIdentity& identity, DeviceRecord* record)
+{
+    if (identity.serial.empty() || identity.serial.find(u'\\') != std::u16string::npos)
+        return false;
+    const std::u16string instanceId = InstanceIdFor(identity.vendorId, identity.productId, identity.serial);
+    if (std::optional<DeviceRecord> existing = ReadRecord(instanceId)) {
+        if (record)
+            *record = *existing;
+        return true;
+    }
+
+    Key classKey;
+    if (!CreateKey(kClassKey, classKey))
+        return false;
+    SetString(classKey.Get(), u"Class", u"Image");
+    const std::u16string instance = FreeDriverInstance(classKey.Get());
+    if (instance.empty())
+        return false;
+    const std::u16string driverKey = std::u16string(kClassGuidText) + u"\\" + instance;
+
+    Key driver;
+    if (!CreateKey(std::u16string(kClassKey) + u"\\" + instance, driver))
+        return false;
+    const std::u16string hardwareId =
+        u"USB\\VID_" + Hex4(identity.vendorId) + u"&PID_" + Hex4(identity.productId);
+    bool ok = SetString(driver.Get(), u"MatchingDeviceId", ToLowerAscii(hardwareId)) &&
+              SetString(driver.Get(), u"DriverDesc", identity.description);
+
+    const std::u16string interfacePath = InterfacePathFor(instanceId);
+    Key deviceClass;
+    Key link;
+    ok = ok && CreateKey(std::u16string(kDeviceClassesKey) + u"\\" + InterfaceKeyName(interfacePath), deviceClass) &&
+         SetString(deviceClass.Get(), u"DeviceInstance", instanceId) &&
+         CreateKey(std::u16string(kDeviceClassesKey) + u"\\" + InterfaceKeyName(interfacePath) + u"\\#", link) &&
+         SetString(link.Get(), u"SymbolicLink", interfacePath);
+
+    // The Enum key last: a device counts as recorded once it exists.
+    Key device;
+    ok = ok && CreateKey(std::u16string(kEnumRoot) + instanceId, device) &&
+         SetString(device.Get(), u"DeviceDesc", identity.description) &&
+         SetMultiString(device.Get(), u"HardwareID", hardwareId) &&
+         SetString(device.Get(), u"Mfg", identity.manufacturer) && SetString(device.Get(), u"Class", u"Image") &&
+         SetString(device.Get(), u"Service", u"usbscan") && SetString(device.Get(), u"Driver", driverKey) &&
+         SetString(device.Get(), u"ClassGUID", kClassGuidText);
+    if (!ok) {
+        RemoveDevice(instanceId);
+        return false;
+    }
+    if (record)
+        *record = DeviceRecord{instanceId, driverKey, interfacePath};
+    return true;
+}
+
+bool RemoveDevice(std::u16string_view instanceId)
+{
+    std::u16string id(instanceId);
+    Key device;
+    std::u16string driverKey;
+    if (OpenKey(std::u16string(kEnumRoot) + id, KEY_READ, device))
+        driverKey = ReadString(device.Get(), u"Driver");
+    bool found = RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::u16string(kEnumRoot) + id).c_str()) == ERROR_SUCCESS;
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::u16string(kEnumRoot) + id).c_str());
+    const size_t slash = driverKey.rfind(u'\\');
+    if (slash != std::u16string::npos && EqualsNoCase(driverKey.substr(0, slash), kClassGuidText)) {
+        std::u16string path = std::u16string(kClassKey) + driverKey.substr(slash);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+    }
+    std::u16string link = std::u16string(kDeviceClassesKey) + u"\\" + InterfaceKeyName(InterfacePathFor(id));
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, link.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, link.c_str());
+    return found;
+}
+
+std::vector<DeviceRecord> RecordedDevices()
+{
+    std::vector<DeviceRecord> records;
+    Key usb;
+    if (!OpenKey(kEnumUsb, KEY_READ, usb))
+        return records;
+    std::vector<std::u16string> hardwareIds = SubKeys(usb.Get());
+    std::sort(hardwareIds.begin(), hardwareIds.end(),
+              [](const std::u16string& a, const std::u16string& b) { return ToUpperAscii(a) < ToUpperAscii(b); });
+    for (const std::u16string& hardwareId : hardwareIds) {
+        Key hardware;
+        if (!OpenKey(std::u16string(kEnumUsb) + u"\\" + hardwareId, KEY_READ, hardware))
+            continue;
+        std::vector<std::u16string> serials = SubKeys(hardware.Get());
+        std::sort(serials.begin(), serials.end(),
+                  [](const std::u16string& a, const std::u16string& b) { return ToUpperAscii(a) < ToUpperAscii(b); });
+        for (const std::u16string& serial : serials)
+            if (std::optional<DeviceRecord> record = ReadRecord(u"USB\\" + hardwareId + u"\\" + serial))
+                records.push_back(std::move(*record));
+    }
+    return records;
+}
+
+std::optional<DeviceRecord> FindDevice(std::u16string_view instanceId)
+{
+    for (DeviceRecord& record : RecordedDevices())
+        if (EqualsNoCase(record.instanceId, instanceId))
+            return std::move(record);
+    return std::nullopt;
+}
+
+std::optional<DeviceRecord> FindDeviceByInterfacePath(std::u16string_view interfacePath)
+{
+    for (DeviceRecord& record : RecordedDevices())
+        if (EqualsNoCase(record.interfacePath, interfacePath))
+            return std::move(record);
+    return std::nullopt;
+}
+
+std::string EndpointFolder()
+{
+    std::string folder = RuntimeFolder() + "/devices";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder;
+}
+
+std::string EndpointPathFor(std::u16string_view interfacePath)
+{
+    // Accept the "\\.\" spelling too; both name the same device.
+    if (interfacePath.size() <= kPathPrefix.size() + kInterfaceSuffix.size() ||
+        !(interfacePath.substr(0, 4) == kPathPrefix || interfacePath.substr(0, 4) == u"\\\\.\\"))
+        return {};
+    std::u16string lower = ToLowerAscii(interfacePath);
+    if (!std::u16string_view(lower).ends_with(kInterfaceSuffix))
+        return {};
+    std::u16string stem = lower.substr(kPathPrefix.size(), lower.size() - kPathPrefix.size() - kInterfaceSuffix.size());
+    // The stem becomes a file name: no separators, nothing that climbs out.
+    if (stem.empty() || stem.find(u'/') != std::u16string::npos || stem.find(u'\\') != std::u16string::npos ||
+        stem.find(u'\0') != std::u16string::npos || stem[0] == u'.')
+        return {};
+    return EndpointFolder() + "/" + Utf16ToUtf8(stem) + ".sock";
+}
+
+std::u16string InterfacePathForEndpointName(std::string_view fileName)
+{
+    constexpr std::string_view kSuffix = ".sock";
+    if (!fileName.ends_with(kSuffix) || fileName.size() == kSuffix.size())
+        return {};
+    std::u16string stem = Utf8ToUtf16(fileName.substr(0, fileName.size() - kSuffix.size()));
+    return std::u16string(kPathPrefix) + stem + std::u16string(kInterfaceSuffix);
+}
+
+bool IsInterfacePresent(std::u16string_view interfacePath)
+{
+    if (usb::FindInProcessDevice(interfacePath).backend)
+        return true;
+    std::string endpoint = EndpointPathFor(interfacePath);
+    return !endpoint.empty() && usb::IsEndpointLive(endpoint);
+}
+
+} // namespace plat::devices

@@ -1,0 +1,589 @@
+#include "platform/usb/DeviceFile.h"
+
+#include "platform/base/lasterror.h"
+#include "platform/base/winerror.h"
+#include "platform/devices/DeviceDatabase.h"
+#include "platform/kernel/Clock.h"
+#include "platform/kernel/Event.h"
+#include "platform/kernel/Wait.h"
+#include "platform/usb/SocketBackend.h"
+#include "platform/usb/SocketEndpoint.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace plat::usb {
+
+namespace {
+
+// The completion status kept in OVERLAPPED.Internal, as the system keeps
+// it, and the Win32 error GetOverlappedResult makes of it.
+struct StatusCode {
+    DWORD error;
+    ULONG_PTR status;
+};
+constexpr StatusCode kStatusCodes[] = {
+    {ERROR_SUCCESS, 0x00000000},
+    {ERROR_OPERATION_ABORTED, 0xC0000120},
+    {ERROR_SEM_TIMEOUT, 0xC00000B5},
+    {ERROR_DEVICE_NOT_CONNECTED, 0xC000009D},
+    {ERROR_GEN_FAILURE, 0xC0000001},
+    {ERROR_ACCESS_DENIED, 0xC0000022},
+    {ERROR_INVALID_PARAMETER, 0xC000000D},
+    {ERROR_INVALID_FUNCTION, 0xC0000010},
+};
+
+ULONG_PTR StatusFromError(DWORD error)
+{
+    for (const StatusCode& code : kStatusCodes)
+        if (code.error == error)
+            return code.status;
+    return 0xC0000001;
+}
+
+DWORD ErrorFromStatus(ULONG_PTR status)
+{
+    for (const StatusCode& code : kStatusCodes)
+        if (code.status == status)
+            return code.error;
+    return ERROR_GEN_FAILURE;
+}
+
+// Pipe numbers of the still-image driver's pipe controls.
+constexpr DWORD kPipeEvent = 0;
+constexpr DWORD kPipeAll = 3;
+
+} // namespace
+
+// The open device and its pending transfers, shared by the handle's object
+// and its transfer thread.
+class TransferQueue : public std::enable_shared_from_this<TransferQueue> {
+public:
+    TransferQueue(std::u16string path, std::shared_ptr<UsbBackend> backend, std::uint64_t generation, bool inProcess)
+        : m_path(std::move(path)), m_backend(std::move(backend)), m_generation(generation), m_inProcess(inProcess)
+    {
+        m_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    }
+
+    ~TransferQueue()
+    {
+        if (m_wake)
+            CloseHandle(m_wake);
+    }
+
+    struct Request {
+        bool in = false;
+        std::vector<std::uint8_t> data;  // OUT: the bytes to send; IN: where the device's answer lands first
+        std::uint8_t* callerBuffer = nullptr;
+        OVERLAPPED* overlapped = nullptr;
+        std::shared_ptr<EventObject> event;
+        bool done = false;
+        DWORD error = 0;
+        std::size_t bytes = 0;
+        bool parked = false;
+        ULONGLONG deadline = 0;
+        DWORD cancelError = 0;  // set when cancelled while the device carries it out
+    };
+    using RequestPtr = std::shared_ptr<Request>;
+
+    void Start() { m_thread = std::thread(&TransferQueue::Run, this); }
+
+    void Stop()
+    {
+        CancelPipes(true, true, ERROR_OPERATION_ABORTED);
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        Wake();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    bool Submit(const RequestPtr& request, DWORD& error)
+    {
+        // Reset before the transfer can complete, so its signal is never lost.
+        if (request->event)
+            request->event->Reset();
+        {
+            std::lock_guard lock(m_mutex);
+            if (request->overlapped) {
+                request->overlapped->Internal = STATUS_PENDING;
+                request->overlapped->InternalHigh = 0;
+            }
+            if (m_stop) {
+                error = ERROR_OPERATION_ABORTED;
+                return false;
+            }
+            (request->in ? m_in : m_out).push_back(request);
+            m_pending.push_back(request);
+        }
+        Wake();
+        return true;
+    }
+
+    void WaitDone(const RequestPtr& request)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return request->done; });
+    }
+
+    // The request that uses this record, if it is still pending.
+    RequestPtr PendingFor(const OVERLAPPED* overlapped)
+    {
+        for (const RequestPtr& request : m_pending)
+            if (request->overlapped == overlapped && !request->done)
+                return request;
+        return nullptr;
+    }
+
+    // GetOverlappedResult: reads the record under the queue's lock, since
+    // the transfer thread writes it under that lock.
+    BOOL Result(OVERLAPPED* overlapped, DWORD* bytes, bool wait)
+    {
+        std::unique_lock lock(m_mutex);
+        if (wait)
+            m_changed.wait(lock, [&] { return !PendingFor(overlapped) && overlapped->Internal != STATUS_PENDING; });
+        if (overlapped->Internal == STATUS_PENDING) {
+            SetLastError(ERROR_IO_INCOMPLETE);
+            return FALSE;
+        }
+        if (bytes)
+            *bytes = static_cast<DWORD>(overlapped->InternalHigh);
+        if (overlapped->Internal != 0) {
+            SetLastError(ErrorFromStatus(overlapped->Internal));
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    // Completes every pending transfer of the pipes with `error`. A transfer
+    // the device is carrying out right now is let finish first: what it
+    // moved is reported as done (the device has it, or the caller has its
+    // data); a read that found nothing ends with `error`. Either way nothing
+    // touches the caller's memory after this returns.
+    void CancelPipes(bool in, bool out, DWORD error)
+    {
+        std::vector<std::shared_ptr<EventObject>> events;
+        {
+            std::unique_lock lock(m_mutex);
+            auto cancel = [&](std::deque<RequestPtr>& queue) {
+                for (const RequestPtr& request : queue) {
+                    if (request == m_inFlight)
+                        request->cancelError = error;
+                    else
+                        Complete(*request, error, 0, events);
+                }
+                std::erase_if(queue, [&](const RequestPtr& r) { return r != m_inFlight; });
+            };
+            if (in)
+                cancel(m_in);
+            if (out)
+                cancel(m_out);
+            m_changed.wait(lock, [&] { return !m_inFlight || !(m_inFlight->in ? in : out); });
+        }
+        Finish(events);
+    }
+
+    // 0 while the handle's device is there; else the error its transfers get.
+    DWORD DeviceError(bool backendSaysGone)
+    {
+        if (m_inProcess) {
+            AttachedDevice now = FindInProcessDevice(m_path);
+            if (!now.backend)
+                return ERROR_DEVICE_NOT_CONNECTED;
+            if (now.generation != m_generation)
+                return ERROR_ACCESS_DENIED;
+            return backendSaysGone ? ERROR_DEVICE_NOT_CONNECTED : 0;
+        }
+        if (!backendSaysGone)
+            return 0;
+        // Our connection is gone; a device that answers again is a new
+        // arrival, which this handle does not reach.
+        std::string endpoint = devices::EndpointPathFor(m_path);
+        return !endpoint.empty() && IsEndpointLive(endpoint) ? ERROR_ACCESS_DENIED : ERROR_DEVICE_NOT_CONNECTED;
+    }
+
+    UsbBackend& Backend() { return *m_backend; }
+    const std::u16string& Path() const { return m_path; }
+
+    void SetTimeout(DWORD milliseconds)
+    {
+        std::lock_guard lock(m_mutex);
+        m_timeoutMs = milliseconds;
+    }
+
+    void Wake()
+    {
+        m_changed.notify_all();
+        if (m_wake)
+            SetEvent(m_wake);
+    }
+
+private:
+    void Complete(Request& request, DWORD error, std::size_t bytes,
+                  std::vector<std::shared_ptr<EventObject>>& events)
+    {
+        if (request.done)
+            return;
+        if (request.in && error == 0 && bytes > 0)
+            std::memcpy(request.callerBuffer, request.data.data(), bytes);
+        request.done = true;
+        request.error = error;
+        request.bytes = bytes;
+        if (request.overlapped) {
+            request.overlapped->InternalHigh = bytes;
+            request.overlapped->Internal = StatusFromError(error);
+        }
+        if (request.event)
+            events.push_back(request.event);
+        std::erase_if(m_pending, [&](const RequestPtr& p) { return p.get() == &request; });
+    }
+
+    void Finish(std::vector<std::shared_ptr<EventObject>>& events)
+    {
+        for (auto& event : events)
+            event->Set();
+        m_changed.notify_all();
+    }
+
+    static DWORD ErrorOf(UsbStatus status)
+    {
+        switch (status) {
+        case UsbStatus::Ok:
+        case UsbStatus::NoResponse:
+            return 0;
+        case UsbStatus::Stalled:
+            return ERROR_GEN_FAILURE;
+        case UsbStatus::Disconnected:
+            return ERROR_DEVICE_NOT_CONNECTED;
+        }
+        return ERROR_GEN_FAILURE;
+    }
+
+    void Run()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_stop) {
+            std::vector<std::shared_ptr<EventObject>> events;
+            if (!m_out.empty()) {
+                RequestPtr request = m_out.front();
+                m_inFlight = request;
+                lock.unlock();
+                DWORD error = DeviceError(false);
+                UsbResult result;
+                if (!error) {
+                    result = m_backend->BulkOut(request->data.data(), request->data.size());
+                    error = result.status == UsbStatus::Disconnected ? DeviceError(true) : ErrorOf(result.status);
+                }
+                lock.lock();
+                m_inFlight = nullptr;
+                m_changed.notify_all();
+                std::erase(m_out, request);
+                Complete(*request, error, error ? 0 : result.bytes, events);
+                // The device may have an answer for a parked read now.
+                m_retryIn = true;
+            } else if (!m_in.empty() && (!m_in.front()->parked || m_retryIn || m_recheck)) {
+                RequestPtr request = m_in.front();
+                const bool poll = !request->parked || m_retryIn;
+                m_retryIn = false;
+                m_recheck = false;
+                m_inFlight = request;
+                lock.unlock();
+                DWORD error = DeviceError(false);
+                UsbResult result{UsbStatus::NoResponse, 0};
+                if (!error && poll) {
+                    result = m_backend->BulkIn(request->data.data(), request->data.size());
+                    error = result.status == UsbStatus::Disconnected ? DeviceError(true) : ErrorOf(result.status);
+                }
+                lock.lock();
+                m_inFlight = nullptr;
+                m_changed.notify_all();
+                if (!error && result.status == UsbStatus::NoResponse && request->cancelError) {
+                    std::erase(m_in, request);
+                    Complete(*request, request->cancelError, 0, events);
+                } else if (!error && result.status == UsbStatus::NoResponse) {
+                    if (!request->parked) {
+                        request->parked = true;
+                        request->deadline = GetClock().NowMs() + m_timeoutMs;
+                    }
+                } else {
+                    std::erase(m_in, request);
+                    Complete(*request, error, error ? 0 : std::min(result.bytes, request->data.size()), events);
+                }
+            } else if (!m_in.empty()) {
+                // A parked read: wait for news or its deadline, on the clock.
+                RequestPtr request = m_in.front();
+                const ULONGLONG now = GetClock().NowMs();
+                if (now >= request->deadline) {
+                    m_in.pop_front();
+                    Complete(*request, ERROR_SEM_TIMEOUT, 0, events);
+                } else {
+                    const ULONGLONG left = request->deadline - now;
+                    lock.unlock();
+                    WaitForSingleObject(m_wake, static_cast<DWORD>(std::min<ULONGLONG>(left, INFINITE - 1)));
+                    lock.lock();
+                    m_recheck = true;
+                }
+            } else {
+                m_changed.wait(lock, [&] { return m_stop || !m_out.empty() || !m_in.empty(); });
+            }
+            if (!events.empty()) {
+                lock.unlock();
+                Finish(events);
+                lock.lock();
+            }
+        }
+    }
+
+    const std::u16string m_path;
+    const std::shared_ptr<UsbBackend> m_backend;
+    const std::uint64_t m_generation;
+    const bool m_inProcess;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    HANDLE m_wake = nullptr;
+    std::deque<RequestPtr> m_out;
+    std::deque<RequestPtr> m_in;
+    std::vector<RequestPtr> m_pending;
+    RequestPtr m_inFlight;  // the transfer the device is carrying out
+    bool m_retryIn = false;
+    bool m_recheck = false;
+    bool m_stop = false;
+    DWORD m_timeoutMs = kDefaultTransferTimeoutMs;
+    std::thread m_thread;
+};
+
+namespace {
+
+// Open queues by path, so a detached device can wake their parked reads.
+struct OpenQueues {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<TransferQueue>> queues;
+};
+
+OpenQueues& Queues()
+{
+    static OpenQueues* queues = new OpenQueues;
+    return *queues;
+}
+
+} // namespace
+
+void NotifyDeviceGone(std::u16string_view interfacePath)
+{
+    std::vector<std::shared_ptr<TransferQueue>> wake;
+    {
+        OpenQueues& open = Queues();
+        std::lock_guard lock(open.mutex);
+        std::erase_if(open.queues, [](const std::weak_ptr<TransferQueue>& q) { return q.expired(); });
+        for (auto& weak : open.queues)
+            if (auto queue = weak.lock(); queue && devices::EqualsNoCase(queue->Path(), interfacePath))
+                wake.push_back(queue);
+    }
+    for (auto& queue : wake)
+        queue->Wake();
+}
+
+std::shared_ptr<DeviceFile> DeviceFile::Open(std::u16string_view path, DWORD access, bool overlapped, DWORD& error)
+{
+    std::string endpoint = devices::EndpointPathFor(path);
+    if (endpoint.empty()) {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    std::shared_ptr<TransferQueue> queue;
+    if (AttachedDevice attached = FindInProcessDevice(path); attached.backend) {
+        queue = std::make_shared<TransferQueue>(std::u16string(path), attached.backend, attached.generation, true);
+    } else {
+        int fd = ConnectEndpoint(endpoint);
+        if (fd < 0) {
+            error = ERROR_FILE_NOT_FOUND;
+            return nullptr;
+        }
+        queue = std::make_shared<TransferQueue>(std::u16string(path), std::make_shared<SocketBackend>(fd), 0, false);
+    }
+    queue->Start();
+    {
+        OpenQueues& open = Queues();
+        std::lock_guard lock(open.mutex);
+        std::erase_if(open.queues, [](const std::weak_ptr<TransferQueue>& q) { return q.expired(); });
+        open.queues.push_back(queue);
+    }
+    error = 0;
+    return std::make_shared<DeviceFile>(std::move(queue), access, overlapped);
+}
+
+DeviceFile::DeviceFile(std::shared_ptr<TransferQueue> queue, DWORD access, bool overlapped)
+    : m_queue(std::move(queue)), m_access(access), m_overlapped(overlapped)
+{
+}
+
+DeviceFile::~DeviceFile()
+{
+    m_queue->Stop();
+}
+
+namespace {
+
+// The record's event, held for the transfer's life (the caller may close
+// its handle meanwhile). Null without a record or event; false for a handle
+// that is no event.
+bool EventOf(OVERLAPPED* overlapped, std::shared_ptr<EventObject>& event)
+{
+    if (!overlapped || !overlapped->hEvent)
+        return true;
+    event = ReferenceObject<EventObject>(overlapped->hEvent);
+    return event != nullptr;
+}
+
+} // namespace
+
+BOOL DeviceFile::Read(void* buffer, DWORD size, DWORD* bytesRead, OVERLAPPED* overlapped)
+{
+    if (bytesRead)
+        *bytesRead = 0;
+    if (!(m_access & GENERIC_READ)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if ((!buffer && size > 0) || (m_overlapped && !overlapped) || (!m_overlapped && !overlapped && !bytesRead)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto request = std::make_shared<TransferQueue::Request>();
+    request->in = true;
+    request->data.resize(size);
+    request->callerBuffer = static_cast<std::uint8_t*>(buffer);
+    request->overlapped = overlapped;
+    if (!EventOf(overlapped, request->event))
+        return FALSE;
+    DWORD error = 0;
+    if (!m_queue->Submit(request, error)) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (m_overlapped) {
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
+    m_queue->WaitDone(request);
+    if (bytesRead)
+        *bytesRead = static_cast<DWORD>(request->bytes);
+    if (request->error) {
+        SetLastError(request->error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL DeviceFile::Write(const void* buffer, DWORD size, DWORD* bytesWritten, OVERLAPPED* overlapped)
+{
+    if (bytesWritten)
+        *bytesWritten = 0;
+    if (!(m_access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if ((!buffer && size > 0) || (m_overlapped && !overlapped) || (!m_overlapped && !overlapped && !bytesWritten)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto request = std::make_shared<TransferQueue::Request>();
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    request->data.assign(bytes, bytes + size);
+    request->overlapped = overlapped;
+    if (!EventOf(overlapped, request->event))
+        return FALSE;
+    DWORD error = 0;
+    if (!m_queue->Submit(request, error)) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (m_overlapped) {
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
+    m_queue->WaitDone(request);
+    if (bytesWritten)
+        *bytesWritten = static_cast<DWORD>(request->bytes);
+    if (request->error) {
+        SetLastError(request->error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL DeviceFile::Control(DWORD code, const void* in, DWORD inSize, DWORD* bytesReturned, OVERLAPPED* overlapped)
+{
+    if (bytesReturned)
+        *bytesReturned = 0;
+    std::shared_ptr<EventObject> event;
+    if (!EventOf(overlapped, event))
+        return FALSE;
+    DWORD error = 0;
+    if (code != IOCTL_RESET_PIPE && code != IOCTL_CANCEL_IO) {
+        error = ERROR_INVALID_FUNCTION;
+    } else if (!in || inSize < sizeof(DWORD)) {
+        error = ERROR_INVALID_PARAMETER;
+    } else {
+        DWORD pipe = 0;
+        std::memcpy(&pipe, in, sizeof pipe);
+        if (pipe > kPipeAll) {
+            error = ERROR_INVALID_PARAMETER;
+        } else if ((error = m_queue->DeviceError(false)) == 0 && pipe != kPipeEvent) {
+            const bool inPipe = pipe == kPipeBulkIn || pipe == kPipeAll;
+            const bool outPipe = pipe == kPipeBulkOut || pipe == kPipeAll;
+            if (code == IOCTL_CANCEL_IO)
+                m_queue->CancelPipes(inPipe, outPipe, ERROR_OPERATION_ABORTED);
+            bool done = true;
+            for (DWORD each : {kPipeBulkIn, kPipeBulkOut})
+                if ((each == kPipeBulkIn ? inPipe : outPipe))
+                    done = (code == IOCTL_RESET_PIPE ? m_queue->Backend().ResetPipe(each)
+                                                     : m_queue->Backend().CancelPipe(each)) &&
+                           done;
+            if (!done)
+                error = m_queue->DeviceError(true);
+            if (!done && !error)
+                error = ERROR_GEN_FAILURE;
+        }
+    }
+    if (overlapped) {
+        overlapped->InternalHigh = 0;
+        overlapped->Internal = StatusFromError(error);
+    }
+    if (event)
+        event->Set();
+    if (error) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL DeviceFile::GetResult(OVERLAPPED* overlapped, DWORD* bytes, bool wait)
+{
+    if (!overlapped) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return m_queue->Result(overlapped, bytes, wait);
+}
+
+void DeviceFile::CancelAll()
+{
+    m_queue->CancelPipes(true, true, ERROR_OPERATION_ABORTED);
+}
+
+void DeviceFile::SetTimeout(DWORD milliseconds)
+{
+    m_queue->SetTimeout(milliseconds);
+}
+
+} // namespace plat::usb

@@ -1,0 +1,201 @@
+#include "platform/usb/DeviceServer.h"
+
+#include "platform/devices/DeviceDatabase.h"
+#include "platform/usb/SocketEndpoint.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace plat::usb {
+
+DeviceServer::DeviceServer(std::u16string interfacePath, std::shared_ptr<UsbBackend> backend)
+    : m_interfacePath(std::move(interfacePath)), m_backend(std::move(backend)),
+      m_socketPath(devices::EndpointPathFor(m_interfacePath))
+{
+}
+
+DeviceServer::~DeviceServer()
+{
+    Unpublish();
+}
+
+bool DeviceServer::IsPublished() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_published;
+}
+
+bool DeviceServer::Publish()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_published)
+        return true;
+    if (m_socketPath.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    char temporary[64];
+    std::snprintf(temporary, sizeof temporary, "/.bind-%d-%p", static_cast<int>(getpid()), static_cast<void*>(this));
+    std::string bindPath = devices::EndpointFolder() + temporary;
+
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (bindPath.size() >= sizeof address.sun_path || m_socketPath.size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address.sun_path, bindPath.c_str(), bindPath.size() + 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    unlink(bindPath.c_str());
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 16) != 0 ||
+        pipe2(m_wakePipe, O_CLOEXEC) != 0) {
+        int error = errno;
+        close(fd);
+        unlink(bindPath.c_str());
+        errno = error;
+        return false;
+    }
+    if (rename(bindPath.c_str(), m_socketPath.c_str()) != 0) {
+        int error = errno;
+        close(fd);
+        close(m_wakePipe[0]);
+        close(m_wakePipe[1]);
+        unlink(bindPath.c_str());
+        errno = error;
+        return false;
+    }
+    m_listenFd = fd;
+    m_published = true;
+    m_acceptThread = std::thread(&DeviceServer::AcceptLoop, this, fd, m_wakePipe[0]);
+    return true;
+}
+
+void DeviceServer::Unpublish()
+{
+    std::unique_lock lock(m_mutex);
+    if (!m_published)
+        return;
+    m_published = false;
+    unlink(m_socketPath.c_str());
+    char wake = 1;
+    (void)!write(m_wakePipe[1], &wake, 1);
+    std::thread acceptThread = std::move(m_acceptThread);
+    lock.unlock();
+    acceptThread.join();
+    lock.lock();
+    close(m_listenFd);
+    close(m_wakePipe[0]);
+    close(m_wakePipe[1]);
+    m_listenFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+    // Every open handle loses its device now.
+    std::vector<std::shared_ptr<Connection>> connections = std::move(m_connections);
+    m_connections.clear();
+    for (auto& connection : connections)
+        shutdown(connection->fd, SHUT_RDWR);
+    lock.unlock();
+    for (auto& connection : connections) {
+        connection->thread.join();
+        close(connection->fd);
+    }
+}
+
+void DeviceServer::JoinFinished(std::unique_lock<std::mutex>&)
+{
+    // Connections that ended by themselves (presence probes, closed
+    // handles) are reaped here, so the list stays short.
+    for (auto it = m_connections.begin(); it != m_connections.end();) {
+        if ((*it)->finished) {
+            (*it)->thread.join();
+            close((*it)->fd);
+            it = m_connections.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
+{
+    for (;;) {
+        pollfd fds[2] = {{listenFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents)
+            return;
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        auto connection = std::make_shared<Connection>();
+        connection->fd = fd;
+        std::unique_lock lock(m_mutex);
+        JoinFinished(lock);
+        Connection* raw = connection.get();
+        connection->thread = std::thread([this, raw] {
+            Serve(raw->fd);
+            raw->finished = true;
+        });
+        m_connections.push_back(std::move(connection));
+    }
+}
+
+void DeviceServer::Serve(int fd)
+{
+    std::vector<std::uint8_t> buffer;
+    for (;;) {
+        WireHeader request;
+        if (!ReceiveAll(fd, &request, sizeof request))
+            return;
+        WireHeader answer;
+        UsbResult result;
+        switch (request.first) {
+        case kOpBulkOut:
+            if (request.second > kMaxTransfer)
+                return;
+            buffer.resize(request.second);
+            if (!ReceiveAll(fd, buffer.data(), buffer.size()))
+                return;
+            result = m_backend->BulkOut(buffer.data(), buffer.size());
+            answer = {static_cast<std::uint32_t>(result.status), static_cast<std::uint32_t>(result.bytes)};
+            if (!SendAll(fd, &answer, sizeof answer))
+                return;
+            break;
+        case kOpBulkIn:
+            if (request.second > kMaxTransfer)
+                return;
+            buffer.resize(request.second);
+            result = m_backend->BulkIn(buffer.data(), buffer.size());
+            if (result.status != UsbStatus::Ok || result.bytes > buffer.size())
+                result.bytes = 0;
+            answer = {static_cast<std::uint32_t>(result.status), static_cast<std::uint32_t>(result.bytes)};
+            if (!SendAll(fd, &answer, sizeof answer) || !SendAll(fd, buffer.data(), result.bytes))
+                return;
+            break;
+        case kOpResetPipe:
+        case kOpCancelPipe: {
+            bool done = request.first == kOpResetPipe ? m_backend->ResetPipe(request.second)
+                                                      : m_backend->CancelPipe(request.second);
+            answer = {static_cast<std::uint32_t>(UsbStatus::Ok), done ? 1u : 0u};
+            if (!SendAll(fd, &answer, sizeof answer))
+                return;
+            break;
+        }
+        default:
+            return;
+        }
+    }
+}
+
+} // namespace plat::usb
