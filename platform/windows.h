@@ -34,3 +34,5 @@
 #include "platform/devices/setupapi.h"
 #include "platform/devices/dbt.h"
 #include "platform/usb/fileio.h"
+#include "platform/services/winsvc.h"
+#include "platform/services/ConsoleControl.h"

@@ -1,0 +1,213 @@
+#include "platform/services/ServiceChannel.h"
+
+#include "platform/base/winerror.h"
+#include "platform/kernel/Clock.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace plat::services {
+
+namespace {
+
+constexpr uint32_t kRequestMagic = 0x51535652; // "QSVR"
+constexpr uint32_t kReplyMagic = 0x51535650;   // "QSVP"
+
+struct RequestHeader {
+    uint32_t magic;
+    uint32_t control;
+    uint32_t eventType;
+    uint32_t dataSize;
+};
+
+struct ReplyFrame {
+    uint32_t magic;
+    uint32_t error;
+    SERVICE_STATUS_PROCESS status;
+};
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return m_fd; }
+    void Reset(int fd)
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = fd;
+    }
+    int Release()
+    {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// A socket address for `path`. Paths longer than sun_path go through the
+// folder's descriptor (/proc/self/fd/N/name), which `folder` then holds.
+bool MakeAddress(const std::string& path, sockaddr_un& address, Fd& folder)
+{
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    std::string target = path;
+    if (target.size() >= sizeof address.sun_path) {
+        size_t slash = path.rfind('/');
+        if (slash == std::string::npos)
+            return false;
+        int fd = open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        folder.Reset(fd);
+        target = "/proc/self/fd/" + std::to_string(fd) + path.substr(slash);
+        if (target.size() >= sizeof address.sun_path)
+            return false;
+    }
+    std::memcpy(address.sun_path, target.c_str(), target.size() + 1);
+    return true;
+}
+
+// Waits for `events` on fd until the deadline on the platform clock; the
+// real wait is sliced so that a replaced clock decides when time is up.
+bool WaitFor(int fd, short events, ULONGLONG deadline)
+{
+    for (;;) {
+        pollfd entry = {fd, events, 0};
+        int ready = poll(&entry, 1, 50);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (GetClock().NowMs() >= deadline)
+            return false;
+    }
+}
+
+bool SendAll(int fd, const void* data, size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = send(fd, bytes, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// 1: read all; 0: closed or failed; -1: deadline passed.
+int ReceiveAll(int fd, void* data, size_t size, ULONGLONG deadline)
+{
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        if (!WaitFor(fd, POLLIN, deadline))
+            return GetClock().NowMs() >= deadline ? -1 : 0;
+        ssize_t n = recv(fd, bytes, size, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0)
+            return 0;
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 1;
+}
+
+ULONGLONG DeadlineAfter(DWORD timeoutMs) { return GetClock().NowMs() + timeoutMs; }
+
+} // namespace
+
+DWORD SendControl(const std::string& socketPath, const ControlRequest& request, ControlReply& reply, DWORD timeoutMs)
+{
+    if (request.data.size() > kMaxControlData)
+        return ERROR_INVALID_PARAMETER;
+    sockaddr_un address;
+    Fd folder;
+    if (!MakeAddress(socketPath, address, folder))
+        return ERROR_SERVICE_NOT_ACTIVE;
+    Fd socket_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket_.Get() < 0)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    if (connect(socket_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return ERROR_SERVICE_NOT_ACTIVE;
+
+    RequestHeader header = {kRequestMagic, request.control, request.eventType,
+                            static_cast<uint32_t>(request.data.size())};
+    if (!SendAll(socket_.Get(), &header, sizeof header) ||
+        !SendAll(socket_.Get(), request.data.data(), request.data.size()))
+        return ERROR_SERVICE_NOT_ACTIVE;
+
+    ReplyFrame frame;
+    int received = ReceiveAll(socket_.Get(), &frame, sizeof frame, DeadlineAfter(timeoutMs));
+    if (received < 0)
+        return ERROR_SERVICE_REQUEST_TIMEOUT;
+    if (received == 0 || frame.magic != kReplyMagic)
+        return ERROR_SERVICE_NOT_ACTIVE;
+    reply.error = frame.error;
+    reply.status = frame.status;
+    return ERROR_SUCCESS;
+}
+
+int ListenControlSocket(const std::string& path)
+{
+    sockaddr_un address;
+    Fd folder;
+    if (!MakeAddress(path, address, folder))
+        return -1;
+    Fd listener(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (listener.Get() < 0)
+        return -1;
+    unlink(address.sun_path);
+    if (bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener.Get(), 16) != 0)
+        return -1;
+    return listener.Release();
+}
+
+bool ReadControlRequest(int connection, ControlRequest& request)
+{
+    ucred peer = {};
+    socklen_t length = sizeof peer;
+    if (getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != getuid())
+        return false;
+    // Only guards the dispatcher against a peer that connects and then says
+    // nothing.
+    auto deadline = [] {
+        return GetClock().NowMs() + 5000;
+    };
+    RequestHeader header;
+    if (ReceiveAll(connection, &header, sizeof header, deadline()) != 1 || header.magic != kRequestMagic ||
+        header.dataSize > kMaxControlData)
+        return false;
+    request.control = header.control;
+    request.eventType = header.eventType;
+    request.data.assign(header.dataSize, 0);
+    return ReceiveAll(connection, request.data.data(), request.data.size(), deadline()) == 1;
+}
+
+bool WriteControlReply(int connection, const ControlReply& reply)
+{
+    ReplyFrame frame = {kReplyMagic, reply.error, reply.status};
+    return SendAll(connection, &frame, sizeof frame);
+}
+
+} // namespace plat::services
