@@ -294,8 +294,21 @@ BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD 
         posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
     // Sockets and files of this process are not the child's business.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    // A fresh program starts with every signal unblocked and at its default
+    // action, whatever this process's threads block or catch (a thread
+    // that waits for SIGTERM must not leave its children unable to stop).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigfillset(&signals);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int error = posix_spawn(&pid, program->path.c_str(), &actions, nullptr, argv.data(), childEnvironment);
+    const int error =
+        posix_spawn(&pid, program->path.c_str(), &actions, &attributes, argv.data(), childEnvironment);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
         SetLastError(ErrorFromErrno(error));

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -196,6 +197,29 @@ TEST(Process, CommandLineArgumentsAndFolderReachTheChild)
     // The child's own command line splits into the same arguments.
     ASSERT_EQ(lines[expected.size()].rfind("cmdline=", 0), 0u);
     EXPECT_EQ(plat::SplitCommandLine(Utf8ToUtf16(lines[expected.size()].substr(8))), plat::SplitCommandLine(line));
+}
+
+TEST(Process, ChildStartsWithDefaultSignals)
+{
+    plat::testing::TempSystemRoot root;
+    const fs::path report = fs::path(root.Path()) / "signals.txt";
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &term, &previous);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction old {};
+    sigaction(SIGTERM, &ignore, &old);
+
+    Started child;
+    Start(child, &kChild, u"child signals " + Utf8ToUtf16(report.string()));
+    sigaction(SIGTERM, &old, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ASSERT_TRUE(child.ok) << child.error;
+    WaitForSingleObject(child.info.hProcess, INFINITE);
+    EXPECT_EQ(ReadLines(report), std::vector<std::string>{"blocked=0 ignored=0"});
 }
 
 TEST(Process, ProgramsAreFoundAsWindowsNamesThem)

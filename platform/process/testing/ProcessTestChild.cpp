@@ -1,9 +1,11 @@
 // A program for the process tests to start:
 //   exit N               ends with exit code N
 //   wait                 runs until it is killed
+//   signals FILE         writes whether SIGTERM is blocked or ignored to FILE
 //   report FILE ARGS...  writes its arguments, folder and command line to FILE
 #include "platform/windows.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -17,6 +19,15 @@ int main(int argc, char** argv)
     if (mode == "wait") {
         for (;;)
             pause();
+    }
+    if (mode == "signals" && argc > 2) {
+        sigset_t blocked;
+        sigprocmask(SIG_BLOCK, nullptr, &blocked);
+        struct sigaction action {};
+        sigaction(SIGTERM, nullptr, &action);
+        std::ofstream(argv[2]) << "blocked=" << sigismember(&blocked, SIGTERM)
+                               << " ignored=" << (action.sa_handler == SIG_IGN) << "\n";
+        return 0;
     }
     if (mode == "report" && argc > 2) {
         std::ofstream out(argv[2]);
