@@ -220,14 +220,13 @@ HRESULT Connection::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv)
     return hr;
 }
 
-void Connection::SendRelease(std::uint64_t object, std::uint32_t count)
+void Connection::ReleaseRemote(std::uint64_t object, std::uint32_t count)
 {
-    if (!Alive())
-        return;
-    MessageWriter body;
-    body.WriteU64(object);
-    body.WriteU32(count);
-    Send(FrameType::Release, 0, body.Data(), nullptr);
+    MessageWriter request;
+    request.WriteU32(count);
+    HRESULT status = S_OK;
+    std::vector<std::uint8_t> results;
+    Call(object, IID_IUnknown, kRelease, request.Data(), status, results); // a dead peer holds nothing
 }
 
 void Connection::ForgetProxy(std::uint64_t object, ProxyManager* manager)
@@ -325,9 +324,6 @@ void Connection::ReadLoop()
         case FrameType::Reply:
             ok = HandleReply(header.callId, std::move(body));
             break;
-        case FrameType::Release:
-            ok = HandleRelease(body);
-            break;
         }
         body = {};
         if (!ok)
@@ -351,31 +347,25 @@ bool Connection::HandleReply(std::uint32_t callId, std::vector<std::uint8_t> bod
     return true;
 }
 
-bool Connection::HandleRelease(const std::vector<std::uint8_t>& body)
+// On the object's own thread: the peer gives back `count` references.
+void Connection::DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count)
 {
-    MessageReader reader(body.data(), body.size());
-    std::uint64_t object = 0;
-    std::uint32_t count = 0;
-    if (!reader.ReadU64(object) || !reader.ReadU32(count) || reader.Remaining() != 0)
-        return false;
-    std::shared_ptr<Export> gone;
+    bool gone = false;
     {
         std::lock_guard lock(m_mutex);
-        auto it = m_exports.find(object);
-        if (it == m_exports.end())
-            return true; // already gone: nothing to give back
-        Export& target = *it->second;
+        auto it = m_exports.find(target->id);
+        if (it == m_exports.end() || it->second != target)
+            return; // already given up (the connection closed)
         // More than the peer was given is a lie: it loses them all.
-        target.refs = count >= target.refs ? 0 : target.refs - count;
-        if (target.refs == 0) {
-            gone = it->second;
-            m_exportByIdentity.erase(gone->identity);
+        target->refs = count >= target->refs ? 0 : target->refs - count;
+        if (target->refs == 0) {
+            gone = true;
+            m_exportByIdentity.erase(target->identity);
             m_exports.erase(it);
         }
     }
     if (gone)
-        ReleaseExport(std::move(gone));
-    return true;
+        target->ReleasePointers();
 }
 
 bool Connection::HandleRequest(std::uint32_t callId, std::vector<std::uint8_t> body)
@@ -455,6 +445,16 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
 {
     CallContext context(m_peerPid);
     MessageReader request(body.data() + offset, body.size() - offset, this);
+    if (iid == IID_IUnknown && method == kRelease) {
+        std::uint32_t count = 0;
+        if (!request.ReadU32(count) || request.Remaining() != 0) {
+            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
+            return;
+        }
+        DropReferences(target, count);
+        SendReply(callId, false, S_OK, nullptr);
+        return;
+    }
     if (iid == IID_IUnknown) {
         GUID wanted{};
         if (method != kQueryInterface || !request.ReadGuid(wanted) || request.Remaining() != 0) {

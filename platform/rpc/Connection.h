@@ -36,8 +36,9 @@ public:
                  HRESULT& status, std::vector<std::uint8_t>& results);
     // Asks the peer for its registered class object.
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
-    // Gives back `count` references to the peer's object (no reply).
-    void SendRelease(std::uint64_t object, std::uint32_t count);
+    // Gives back `count` references to the peer's object; returns once the
+    // peer has let go of it (or is gone).
+    void ReleaseRemote(std::uint64_t object, std::uint32_t count);
     // A proxy manager's last local reference went.
     void ForgetProxy(std::uint64_t object, ProxyManager* manager);
     // Closes the socket; the reader then releases what the peer held.
@@ -54,7 +55,7 @@ private:
     void ReadLoop();
     bool HandleRequest(std::uint32_t callId, std::vector<std::uint8_t> body);
     bool HandleReply(std::uint32_t callId, std::vector<std::uint8_t> body);
-    bool HandleRelease(const std::vector<std::uint8_t>& body);
+    void DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count);
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
                    const std::vector<std::uint8_t>& body, size_t offset);
     void ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid);

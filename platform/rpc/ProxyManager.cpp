@@ -88,7 +88,7 @@ ULONG ProxyManager::Release()
     ULONG left = --m_refs;
     if (left == 0) {
         m_connection->ForgetProxy(m_object, this);
-        m_connection->SendRelease(m_object, m_remoteRefs);
+        m_connection->ReleaseRemote(m_object, m_remoteRefs);
         delete this;
     }
     return left;

@@ -154,7 +154,7 @@ bool DecodeHeader(const std::uint8_t (&bytes)[kFrameHeaderSize], FrameHeader& he
     if (GetU32(bytes) != kFrameMagic)
         return false;
     std::uint32_t type = GetU32(bytes + 4);
-    if (type < static_cast<std::uint32_t>(FrameType::Request) || type > static_cast<std::uint32_t>(FrameType::Release))
+    if (type < static_cast<std::uint32_t>(FrameType::Request) || type > static_cast<std::uint32_t>(FrameType::Reply))
         return false;
     header.type = static_cast<FrameType>(type);
     header.callId = GetU32(bytes + 8);

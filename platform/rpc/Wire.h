@@ -26,7 +26,6 @@ constexpr std::uint32_t kMaxFrameBody = 64u << 20;
 enum class FrameType : std::uint16_t {
     Request = 1, // u64 object id, IID, u32 method, arguments
     Reply = 2,   // u32 fault flag, i32 HRESULT, results (when no fault)
-    Release = 3, // u64 object id, u32 count (no reply)
 };
 
 struct FrameHeader {
@@ -39,8 +38,12 @@ struct FrameHeader {
 // on it asks for a registered class object (CLSID, IID).
 constexpr std::uint64_t kRootObject = 0;
 constexpr std::uint32_t kGetClassObject = 1;
-// Method 0 on IID_IUnknown of any object is a remote QueryInterface.
+// Methods of IID_IUnknown on any object: a remote QueryInterface (IID),
+// and the release of references (u32 count) the peer was given. A release
+// is a call like any other, so that an object handed to the peer for the
+// length of a call is free again when the call returns.
 constexpr std::uint32_t kQueryInterface = 0;
+constexpr std::uint32_t kRelease = 2;
 
 class MarshalContext;
 

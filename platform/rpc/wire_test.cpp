@@ -30,10 +30,10 @@ TEST(WireTest, HeaderDecodingRefusesWhatIsNotAFrame)
     };
     const Case cases[] = {
         {"request", kFrameMagic, 1, 100, true},
-        {"release at the largest body", kFrameMagic, 3, kMaxFrameBody, true},
+        {"reply at the largest body", kFrameMagic, 2, kMaxFrameBody, true},
         {"wrong magic", 0x12345678, 1, 0, false},
         {"type 0", kFrameMagic, 0, 0, false},
-        {"unknown type", kFrameMagic, 4, 0, false},
+        {"unknown type", kFrameMagic, 3, 0, false},
         {"body too long", kFrameMagic, 2, kMaxFrameBody + 1, false},
         {"negative length", kFrameMagic, 2, 0xFFFFFFFFu, false},
     };

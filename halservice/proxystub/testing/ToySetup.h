@@ -1,0 +1,53 @@
+// Setting up the toy service in a test's system root, and ending the
+// processes a test started.
+#pragma once
+
+#include "halservice/proxystub/testing/ToyHAL.h"
+
+#include <cerrno>
+#include <csignal>
+#include <string>
+#include <thread>
+
+namespace toyhal {
+
+// Registers the proxy/stub library (its own DllRegisterServer) and the toy
+// class with `peer` as its local server.
+inline bool RegisterToy(const char* proxyStubLibrary, const char* peer)
+{
+    HMODULE library = LoadLibraryA(proxyStubLibrary);
+    if (!library)
+        return false;
+    auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(library, "DllRegisterServer"));
+    bool ok = registerServer && SUCCEEDED(registerServer());
+    FreeLibrary(library);
+    if (!ok)
+        return false;
+    std::u16string key = u"CLSID\\" + plat::GuidToWideString(CLSID_ToyHALS) + u"\\LocalServer32";
+    std::u16string command = u"\"" + Utf8ToUtf16(peer) + u"\"";
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr)
+        != ERROR_SUCCESS)
+        return false;
+    LSTATUS status = RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                                    static_cast<DWORD>((command.size() + 1) * sizeof(char16_t)));
+    RegCloseKey(handle);
+    return status == ERROR_SUCCESS;
+}
+
+// Kills `pid` and waits until it is gone (reaped by whoever its parent is).
+inline void KillAndWait(DWORD pid)
+{
+    if (pid == 0)
+        return;
+    kill(static_cast<pid_t>(pid), SIGKILL);
+    for (int i = 0; i < 2000; ++i) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (!process)
+            return;
+        CloseHandle(process);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+} // namespace toyhal
