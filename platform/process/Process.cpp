@@ -136,11 +136,20 @@ std::optional<std::string> FindProgram(const std::string& name)
 {
     if (name.empty())
         return std::nullopt;
-    if (name.find('/') != std::string::npos)
-        return ExistingProgram(name);
-    std::vector<std::string> folders;
     std::error_code ec;
-    folders.push_back(std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string());
+    const std::filesystem::path programFolder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    if (name.find('/') != std::string::npos) {
+        if (auto found = ExistingProgram(name))
+            return found;
+        // The system folder also holds the system's own tools (net,
+        // regsvr32): here they are built beside the programs.
+        const std::filesystem::path path(name);
+        if (!programFolder.empty() && std::filesystem::equivalent(path.parent_path(), SystemFolder(), ec))
+            return ExistingProgram((programFolder / path.filename()).string());
+        return std::nullopt;
+    }
+    std::vector<std::string> folders;
+    folders.push_back(programFolder.string());
     folders.push_back(std::filesystem::current_path(ec).string());
     folders.push_back(SystemFolder());
     if (const char* path = std::getenv("PATH")) {

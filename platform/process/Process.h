@@ -8,7 +8,10 @@
 // Paths may use '\' as the separator; a program named "x.exe" that does not
 // exist is also looked for as "x" (programs have no extension here), a name
 // without extension also as "x.exe" (a copy may keep its Windows name), and the
-// program's file name matches without regard to ASCII case.
+// program's file name matches without regard to ASCII case. A program
+// named in the system folder that is not there is taken from the folder of
+// the running program, where the system's own tools (net, regsvr32) are
+// built.
 #pragma once
 
 #include "platform/kernel/KernelObject.h"

@@ -238,6 +238,10 @@ TEST(Process, ProgramsAreFoundAsWindowsNamesThem)
     const Case cases[] = {
         {"bare name in the system folder, .exe dropped", u"QBKCHILD.EXE exit 5", 5},
         {"unquoted path with blanks", Utf8ToUtf16((spaced / "child.exe").string()) + u" exit 6", 6},
+        {"system tool beside the programs",
+         Utf8ToUtf16(plat::SystemFolder()) + u"\\" +
+             Utf8ToUtf16(fs::path(QBK_PROCESS_TEST_CHILD).filename().string()) + u".exe exit 8",
+         8},
         {"Windows separators", [&] {
              std::u16string p = Utf8ToUtf16((spaced / "child").string()) + u" exit 7";
              for (auto& c : p)
