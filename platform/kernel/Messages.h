@@ -79,10 +79,6 @@ inline HWND const HWND_THREAD_MESSAGES = reinterpret_cast<HWND>(static_cast<LONG
 constexpr LONG ERROR_INVALID_THREAD_ID = 1444;
 constexpr LONG ERROR_NOT_ENOUGH_QUOTA = 1816;
 
-// A queue holds at most this many posted messages; a post beyond it fails
-// with ERROR_NOT_ENOUGH_QUOTA (a stuck receiver cannot exhaust memory).
-constexpr size_t kMaxPostedMessages = 10000;
-
 BOOL PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 // A null window posts to the calling thread's queue.
@@ -136,6 +132,10 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE* pHandles, DWORD dw
 } // extern "C"
 
 namespace plat {
+
+// A queue holds at most this many posted messages; a post beyond it fails
+// with ERROR_NOT_ENOUGH_QUOTA (a stuck receiver cannot exhaust memory).
+constexpr size_t kMaxPostedMessages = 10000;
 
 // Makes sure the calling thread has a message queue (what PeekMessage with
 // PM_NOREMOVE does as a side effect), so that others can post to it.

@@ -189,6 +189,20 @@ TEST(Messages, PeekFiltersByWindowAndRange)
     DestroyWindow(window);
 }
 
+TEST(Messages, AQueueThatNobodyEmptiesStopsTakingPosts)
+{
+    for (size_t i = 0; i < plat::kMaxPostedMessages; ++i)
+        ASSERT_TRUE(PostMessageW(nullptr, WM_USER, i, 0));
+    EXPECT_FALSE(PostMessageW(nullptr, WM_USER, 0, 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_TRUE(PostMessageW(nullptr, WM_USER, 0, 0)); // room again
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
 TEST(Messages, GetMessageReturnsZeroForQuitAfterThePostedMessages)
 {
     std::vector<UINT> order;
