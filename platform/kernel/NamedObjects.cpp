@@ -33,6 +33,8 @@ std::shared_ptr<KernelObject> FindOrInsertNamed(const WCHAR* name,
         return make();
     Names& names = TheNames();
     std::lock_guard lock(names.mutex);
+    // Names of objects that are gone are free again.
+    std::erase_if(names.objects, [](const auto& named) { return named.second.expired(); });
     std::weak_ptr<KernelObject>& entry = names.objects[std::u16string(name)];
     if (std::shared_ptr<KernelObject> existing = entry.lock()) {
         *existed = true;

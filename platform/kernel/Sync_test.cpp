@@ -123,6 +123,11 @@ TEST(Mutex, NamesAreSharedWithEventsInOneNameSpace)
     EXPECT_FALSE(ReleaseMutex(second));
     CloseHandle(first);
     CloseHandle(second);
+    // With the mutex gone the name is free for an event.
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, u"qbk-test-shared-name");
+    EXPECT_NE(event, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    CloseHandle(event);
 }
 
 } // namespace
