@@ -36,3 +36,4 @@
 #include "platform/usb/fileio.h"
 #include "platform/services/winsvc.h"
 #include "platform/services/ConsoleControl.h"
+#include "platform/eventlog/eventlog.h"

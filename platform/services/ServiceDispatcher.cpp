@@ -3,9 +3,11 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/base/winerror.h"
+#include "platform/devices/DeviceNotification.h"
 #include "platform/kernel/Thread.h"
 #include "platform/kernel/Wait.h"
 #include "platform/services/ServiceChannel.h"
+#include "platform/services/ServiceControl.h"
 #include "platform/services/ServiceDatabase.h"
 #include "platform/services/ServiceLauncher.h"
 #include "platform/services/ServiceRuntime.h"
@@ -262,6 +264,22 @@ void RunControlLoop(int listener, int wakeRead, int signalRead)
     }
 }
 
+// Device notices registered on the status handle reach the handler the way
+// every control does: through the control socket to the dispatcher's thread.
+void DeliverDeviceEvent(HANDLE statusHandle, DWORD eventType, void* eventData)
+{
+    std::u16string name;
+    {
+        std::lock_guard guard(State().lock);
+        if (!State().active || statusHandle != reinterpret_cast<HANDLE>(StatusToken()))
+            return;
+        name = State().entry.name;
+    }
+    DWORD error = plat::SendServiceDeviceEvent(name, eventType, eventData);
+    if (error != ERROR_SUCCESS)
+        std::fprintf(stderr, "service: device event %#x not delivered (error %u)\n", eventType, error);
+}
+
 struct TableEntry {
     std::u16string name;
     LPSERVICE_MAIN_FUNCTIONW mainW;
@@ -346,6 +364,7 @@ BOOL RunDispatcher(const std::vector<TableEntry>& table)
     struct sigaction previous = {};
     sigaction(SIGTERM, &action, &previous);
 
+    plat::devices::SetServiceDeviceEventSink(DeliverDeviceEvent);
     HANDLE thread = CreateThread(nullptr, 0, ServiceMainThread, &state.entry, 0, nullptr);
     if (!thread) {
         std::lock_guard guard(state.lock);
@@ -358,6 +377,7 @@ BOOL RunDispatcher(const std::vector<TableEntry>& table)
 
     RunControlLoop(listener.Get(), wakeRead.Get(), signalRead.Get());
 
+    plat::devices::SetServiceDeviceEventSink(nullptr);
     listener.Reset();
     unlink(socketPath.c_str());
     sigaction(SIGTERM, &previous, nullptr);
