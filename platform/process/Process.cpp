@@ -414,13 +414,19 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
                               directory ? directory->c_str() : nullptr, lpProcessInformation);
 }
 
-HANDLE OpenProcess(DWORD, BOOL, DWORD dwProcessId)
+HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId)
 {
     const auto pid = static_cast<pid_t>(dwProcessId);
     if (std::shared_ptr<plat::ProcessObject> child = plat::FindChildProcess(pid))
         return plat::InsertHandle(std::move(child));
     if (dwProcessId == 0 || static_cast<DWORD>(pid) != dwProcessId || pid < 0 || !plat::IsProcessAlive(pid)) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    // Asking to end a process this one may not signal is refused here, not
+    // later by a TerminateProcess whose failure the caller may not check.
+    if ((dwDesiredAccess & PROCESS_TERMINATE) && kill(pid, 0) != 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
     return plat::InsertHandle(std::make_shared<plat::ProcessObject>(pid, false));

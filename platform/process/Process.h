@@ -114,7 +114,8 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
 // A liveness test as much as an open: a process that is running (kill with
 // signal 0 succeeds, or fails with EPERM because it belongs to someone else)
 // and is not a zombie gives a handle; any other id gives null with
-// ERROR_INVALID_PARAMETER. The access rights are not checked.
+// ERROR_INVALID_PARAMETER. Only PROCESS_TERMINATE is checked: for a process
+// this one may not signal it gives null with ERROR_ACCESS_DENIED.
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
 
 // Kills the process (SIGKILL); its exit code becomes uExitCode. FALSE with

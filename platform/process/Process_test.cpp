@@ -154,6 +154,16 @@ TEST(Process, LivenessTest)
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
         }
     }
+
+    // Ending is another matter: only a process this one may signal opens
+    // for it (pid 1 is someone else's unless the tests run as root).
+    const bool maySignalInit = kill(1, 0) == 0;
+    HANDLE init = OpenProcess(PROCESS_TERMINATE, FALSE, 1);
+    EXPECT_EQ(init != nullptr, maySignalInit);
+    if (init)
+        CloseHandle(init);
+    else
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 std::vector<std::string> ReadLines(const fs::path& file)
