@@ -37,7 +37,7 @@ struct DeviceInterfaceBroadcast {
     DWORD dbcc_devicetype;
     DWORD dbcc_reserved;
     GUID dbcc_classguid;
-    WCHAR dbcc_name[64];
+    WCHAR dbcc_name[128];
 };
 
 class ServiceProgramTest : public ::testing::Test {
