@@ -185,19 +185,24 @@ bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferS
             LogTrace(u"Actual bytes transferred = %d", written);
     } else if (direction == kDirectionRead) {
         const DWORD received = m_usbDevice->Read(transfer, transferSize, false);
+        // The scanner may end the data early, and the status then follows in
+        // the same transfer. Only a whole data header whose length lies
+        // within what arrived, followed by at most one status packet, is
+        // believed; a short read without one is a failed data phase.
+        static constexpr BYTE kDataHeaderTypeAndCode[4] = {0x00, 0x02, 0xB0, 0x00};
+        const bool header = received >= kDataHeaderSize && std::memcmp(transfer + 4, kDataHeaderTypeAndCode, 4) == 0;
+        const DWORD packetLength = header ? ReadBigEndian32(transfer) : 0;
+        const bool statusFollows = header && packetLength >= kDataHeaderSize && packetLength <= received &&
+                                   received - packetLength <= kStatusPacketSize;
         DWORD dataEnd = received;
         bool valid = received != 0;
-        if (valid && received < transferSize) {
-            // The scanner ended the data early and the status followed in the
-            // same transfer. Only a whole data header whose length lies within
-            // what arrived, followed by at most one status packet, is believed.
-            static constexpr BYTE kDataHeaderTypeAndCode[4] = {0x00, 0x02, 0xB0, 0x00};
-            valid = received >= kDataHeaderSize && std::memcmp(transfer + 4, kDataHeaderTypeAndCode, 4) == 0;
-            if (valid) {
-                dataEnd = ReadBigEndian32(transfer);
-                valid = dataEnd >= kDataHeaderSize && dataEnd <= received &&
-                        received - dataEnd <= kStatusPacketSize;
-            }
+        if (received < transferSize) {
+            valid = valid && statusFollows;
+            dataEnd = packetLength;
+        } else if (statusFollows) {
+            // Data short by exactly the status packet's size fills the request
+            // to the byte: the header tells where the status starts.
+            dataEnd = packetLength;
         }
         if (!valid) {
             if (IsLogging(LOG_ERROR))
@@ -207,7 +212,7 @@ bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferS
         }
         statusHave = received - dataEnd;
         std::memcpy(&m_statusPacket, transfer + dataEnd, statusHave);
-        *dataBytes = received < transferSize ? dataEnd - kDataHeaderSize : dataLength;
+        *dataBytes = dataEnd < transferSize ? dataEnd - kDataHeaderSize : dataLength;
         *readDataOk = true;
         if (IsLogging(LOG_TRACE))
             LogTrace(u"Actual bytes transferred = %d", received);

@@ -1,0 +1,316 @@
+#include "halservice/QBK24Interface.h"
+
+#include "halservice/testing/EmulatedScannerFixture.h"
+#include "platform/usb/testing/FakeUsbDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+namespace {
+
+using hal::testing::Bytes;
+using hal::testing::EmulatedScannerFixture;
+
+Bytes CommandPacketOf(Bytes cdb)
+{
+    Bytes packet = {0x00, 0x00, 0x00, 0x18, 0x00, 0x01, 0x90, 0x00, 0x00, 0x00, 0x00, 0x00};
+    cdb.resize(12);
+    packet.insert(packet.end(), cdb.begin(), cdb.end());
+    return packet;
+}
+
+class QBK24TransportTest : public EmulatedScannerFixture {};
+
+TEST_F(QBK24TransportTest, WireBytesOfNoDataReadAndWriteCommands)
+{
+    Start();
+    const struct {
+        const char* name;
+        std::function<bool(CQBK24Interface&)> run;
+        std::vector<Bytes> commands;
+        std::vector<Bytes> data;
+        std::vector<std::size_t> inRequests;  // data phase (data + 12), then status
+    } cases[] = {
+        {"TEST UNIT READY", [](CQBK24Interface& i) { return i.TestUnitReady(); },
+         {CommandPacketOf({0x00, 0, 0, 0, 0, 0})}, {}, {16}},
+        {"INQUIRY",
+         [](CQBK24Interface& i) {
+             InquiryData inquiry{};
+             return i.Inquiry(&inquiry) && std::memcmp(inquiry.byVendorID, "QUILLBOX", 8) == 0;
+         },
+         {CommandPacketOf({0x12, 0, 0, 0, 0x60, 0})}, {}, {108, 16}},
+        {"SET COLOR", [](CQBK24Interface& i) { return i.SetColor(0, 0, 255, 255, 255, 255); },
+         {CommandPacketOf({0xE1, 0, 0xB4, 0, 0, 0, 0, 0x00, 0x04, 0})},
+         {{0x00, 0x00, 0x00, 0x10, 0x00, 0x02, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x1F}},
+         {16}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearLogs();
+        EXPECT_TRUE(c.run(m_interface));
+        EXPECT_EQ(Sent("command"), c.commands);
+        EXPECT_EQ(Sent("data"), c.data);
+        EXPECT_EQ(m_backend->InRequests(), c.inRequests);
+    }
+    EXPECT_EQ(m_scanner->LcdColors(), (std::pair<std::uint16_t, std::uint16_t>{0xFFFF, 0x001F}));
+}
+
+// A READ that the scanner ends early carries the status packet in the same
+// transfer, wholly, in part or (when the data filled the request) not at all.
+TEST_F(QBK24TransportTest, ShortReadsWithTheStatusInsideTheData)
+{
+    constexpr DWORD kAsked = 8192;
+    const struct {
+        DWORD residue;
+        std::vector<std::size_t> inRequests;  // READ data, READ status, then the automatic sense
+    } cases[] = {
+        {0, {kAsked + 12, 16}},              // all data: status read on its own
+        {10, {kAsked + 12, 6, 30, 16}},      // 10 status bytes came with the data
+        {16, {kAsked + 12, 30, 16}},         // the whole status filled the request exactly
+        {1000, {kAsked + 12, 30, 16}},       // the whole status, well inside
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "residue " << c.residue);
+        emulator::ScannerConfig config;
+        config.maxBytesPerRead = c.residue ? kAsked - c.residue : 0;
+        Start(config);
+        StartScan();
+
+        Bytes buffer(kAsked, 0xEE);
+        bool endOfPage = true, shortTransfer = true;
+        DWORD bytesRead = 0;
+        ASSERT_TRUE(m_interface.ReadImageData(kAsked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
+        EXPECT_EQ(bytesRead, kAsked - c.residue);
+        EXPECT_EQ(shortTransfer, c.residue != 0);
+        EXPECT_FALSE(endOfPage);
+        EXPECT_EQ(m_backend->InRequests(), c.inRequests);
+        // No status byte was taken for image data.
+        EXPECT_TRUE(std::all_of(buffer.begin() + bytesRead, buffer.end(), [](BYTE b) { return b == 0xEE; }));
+    }
+}
+
+TEST_F(QBK24TransportTest, CheckConditionFetchesTheSenseOnceAndCachesItForTheNextRequestSense)
+{
+    Start();
+    const BYTE unknown[6] = {0xC0, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(m_interface.DoSCSICommand(unknown, sizeof unknown, nullptr, 0, kDirectionNone));
+    EXPECT_EQ(Opcodes(), (Bytes{0xC0, 0x03}));  // exactly one automatic REQUEST SENSE
+    EXPECT_EQ(m_interface.TranslateCachedSense(), 17);
+    EXPECT_EQ(m_interface.GetErrorText(), u"INVALID COMMAND OPERATION CODE");
+
+    SenseData cached{};
+    m_interface.GetSense(&cached);
+    EXPECT_EQ(cached.SenseKey & kSenseKeyMask, 5);
+    EXPECT_EQ(cached.SenseCode, 0x20);
+
+    // Answered from the cache: no I/O, the same bytes, and still a failure.
+    SenseData explicitSense{};
+    EXPECT_FALSE(m_interface.RequestSense(&explicitSense));
+    EXPECT_EQ(Opcodes(), (Bytes{0xC0, 0x03}));
+    EXPECT_EQ(std::memcmp(&explicitSense, &cached, sizeof cached), 0);
+
+    // Any other command clears the cache; the next REQUEST SENSE goes out.
+    EXPECT_TRUE(m_interface.TestUnitReady());
+    m_interface.GetSense(&cached);
+    const SenseData cleared{};
+    EXPECT_EQ(std::memcmp(&cached, &cleared, sizeof cached), 0);
+    EXPECT_TRUE(m_interface.RequestSense(&explicitSense));
+    EXPECT_EQ(Opcodes(), (Bytes{0xC0, 0x03, 0x00, 0x03}));
+}
+
+TEST_F(QBK24TransportTest, BusyIsResentUntilTheScannerTakesTheCommand)
+{
+    Start();
+    const struct {
+        const char* name;
+        std::uint32_t busy;
+        std::function<bool(CQBK24Interface&)> run;
+    } cases[] = {
+        {"no data, busy once", 1, [](CQBK24Interface& i) { return i.TestUnitReady(); }},
+        {"read, busy three times", 3,
+         [](CQBK24Interface& i) {
+             InquiryData inquiry{};
+             return i.Inquiry(&inquiry) && std::memcmp(inquiry.byProductID, "K24", 3) == 0;
+         }},
+        {"write, busy twice", 2, [](CQBK24Interface& i) { return i.SetColor(1, 2, 3, 4, 5, 6); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearLogs();
+        emulator::Fault busy;
+        busy.kind = emulator::FaultKind::Busy;
+        busy.count = c.busy;
+        m_scanner->InjectFault(busy);
+        EXPECT_TRUE(c.run(m_interface));
+        const std::vector<Bytes> commands = Sent("command");
+        ASSERT_EQ(commands.size(), c.busy + 1);
+        for (const Bytes& command : commands)
+            EXPECT_EQ(command, commands.front());
+        const std::vector<Bytes> data = Sent("data");
+        for (const Bytes& packet : data)
+            EXPECT_EQ(packet, data.front());
+    }
+}
+
+TEST_F(QBK24TransportTest, RequestsThatCannotBePutIntoPacketsAreRefusedWithoutIO)
+{
+    Start();
+    const BYTE cdb[13] = {0x00};
+    BYTE data[4] = {};
+    const struct {
+        const char* name;
+        const BYTE* cdb;
+        DWORD cdbLength;
+        DWORD dataLength;
+        DWORD direction;
+    } cases[] = {
+        {"no command block", nullptr, 6, 0, kDirectionNone},
+        {"empty command block", cdb, 0, 0, kDirectionNone},
+        {"command block over 12 bytes", cdb, 13, 0, kDirectionNone},
+        {"packet size overflows", cdb, 10, 0xFFFFFFF4u, kDirectionRead},
+        {"unknown direction", cdb, 6, 4, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(m_interface.DoSCSICommand(c.cdb, c.cdbLength, data, c.dataLength, c.direction));
+    }
+    EXPECT_TRUE(Sent("command").empty());
+    EXPECT_TRUE(m_interface.TestUnitReady());
+}
+
+// A scripted scanner for answers the emulator never gives.
+class QBK24ScriptedTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_fake->SetReplyRule([this](const Bytes& written) { return Reply(written); });
+        plat::usb::AttachInProcessDevice(m_path, m_fake);
+        m_device.SetUniqueName(m_path);
+        ASSERT_TRUE(m_device.Open());
+        ASSERT_TRUE(m_interface.SetDevice(&m_device));
+    }
+    void TearDown() override
+    {
+        m_device.Close();
+        plat::usb::DetachInProcessDevice(m_path);
+    }
+
+    static Bytes Status(BYTE status)
+    {
+        Bytes packet(16, 0);
+        packet[15] = status;
+        return packet;
+    }
+    static Bytes DataPacket(const Bytes& data, DWORD lengthField)
+    {
+        Bytes packet = {static_cast<BYTE>(lengthField >> 24), static_cast<BYTE>(lengthField >> 16),
+                        static_cast<BYTE>(lengthField >> 8),  static_cast<BYTE>(lengthField),
+                        0x00, 0x02, 0xB0, 0x00, 0, 0, 0, 0};
+        packet.insert(packet.end(), data.begin(), data.end());
+        return packet;
+    }
+    Bytes Reply(const Bytes& written)
+    {
+        if (written.size() != 24 || written[5] != 0x01)
+            return {};
+        ++m_commands;
+        if (written[12] == 0x03) {
+            Bytes packet = DataPacket(m_sense, 30);
+            const Bytes status = Status(0);
+            packet.insert(packet.end(), status.begin(), status.end());
+            return packet;
+        }
+        return m_readReply;
+    }
+
+    plat::testing::TempSystemRoot m_root;
+    std::u16string m_path = plat::devices::InterfacePathFor(plat::devices::InstanceIdFor(0x0ABC, 0x0DEF, u"FAKE"));
+    std::shared_ptr<plat::usb::testing::FakeUsbDevice> m_fake = std::make_shared<plat::usb::testing::FakeUsbDevice>();
+    CUSBDevice m_device;
+    CQBK24Interface m_interface;
+    Bytes m_readReply;
+    Bytes m_sense = Bytes(18, 0);
+    int m_commands = 0;
+};
+
+// Only a data header whose length lies within what arrived, followed by at
+// most one status packet, is taken as a short read; anything else fails the
+// data phase, which resets both pipes.
+TEST_F(QBK24ScriptedTest, MalformedShortReadsFailTheDataPhase)
+{
+    auto concat = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const struct {
+        const char* name;
+        Bytes reply;
+        bool ok;
+    } cases[] = {
+        {"well-formed: 100 bytes and the status", concat(DataPacket(Bytes(100, 7), 112), Status(0)), true},
+        {"fewer bytes than a header", Bytes{0x00, 0x00, 0x00, 0x0C, 0x00, 0x02, 0xB0, 0x00}, false},
+        {"length below the header's size", concat(DataPacket(Bytes(100, 7), 8), Status(0)), false},
+        {"length beyond what arrived", concat(DataPacket(Bytes(100, 7), 500), Status(0)), false},
+        {"more than a status packet after the data", concat(DataPacket(Bytes(100, 7), 80), Status(0)), false},
+        {"no data header", concat(Bytes(112, 7), Status(0)), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_readReply = c.reply;
+        const int resetsBefore = m_fake->Resets(1) + m_fake->Resets(2);
+        Bytes buffer(1000, 0xEE);
+        const BYTE read[10] = {0x28, 0, 0, 0, 0, 0, 0, 0x03, 0xE8, 0};
+        EXPECT_EQ(m_interface.DoSCSICommand(read, sizeof read, buffer.data(), 1000, kDirectionRead), c.ok);
+        EXPECT_EQ(m_fake->Resets(1) + m_fake->Resets(2) - resetsBefore, c.ok ? 0 : 2);
+        if (c.ok) {
+            EXPECT_EQ(buffer[99], 7);
+            EXPECT_EQ(buffer[100], 0xEE);
+        }
+    }
+}
+
+TEST_F(QBK24ScriptedTest, AReadWithoutABufferRunsWithoutADataPhase)
+{
+    // Were a data phase run, it would take the status for a malformed
+    // short read and fail.
+    m_readReply = Status(kStatusGood);
+    const BYTE read[10] = {0x28, 0, 0x81, 0, 0, 0, 0, 0, 6, 0};
+    EXPECT_TRUE(m_interface.DoSCSICommand(read, sizeof read, nullptr, 6, kDirectionRead));
+    EXPECT_EQ(m_commands, 1);
+}
+
+TEST_F(QBK24ScriptedTest, AResidueLargerThanTheRequestIsAFailure)
+{
+    auto checkWithSense = [this](BYTE flags, DWORD residue) {
+        m_readReply = DataPacket({}, 12);
+        const Bytes status = Status(kStatusCheckCondition);
+        m_readReply.insert(m_readReply.end(), status.begin(), status.end());
+        m_sense.assign(18, 0);
+        m_sense[0] = 0x70;
+        m_sense[2] = flags;
+        m_sense[3] = static_cast<BYTE>(residue >> 24);
+        m_sense[4] = static_cast<BYTE>(residue >> 16);
+        m_sense[5] = static_cast<BYTE>(residue >> 8);
+        m_sense[6] = static_cast<BYTE>(residue);
+    };
+    Bytes buffer(4096);
+    bool endOfPage = false, shortTransfer = false;
+    DWORD bytesRead = 1;
+
+    checkWithSense(kSenseILI, 4097);
+    EXPECT_FALSE(m_interface.ReadImageData(4096, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
+    EXPECT_EQ(bytesRead, 0u);
+    EXPECT_FALSE(shortTransfer);
+
+    checkWithSense(kSenseEOM, 4096);  // the page ended with nothing left
+    EXPECT_TRUE(m_interface.ReadImageData(4096, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
+    EXPECT_EQ(bytesRead, 0u);
+    EXPECT_TRUE(endOfPage);
+
+    checkWithSense(0, 10);  // neither flag: a plain failure
+    EXPECT_FALSE(m_interface.ReadImageData(4096, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
+}
+
+} // namespace
