@@ -1,7 +1,8 @@
-// qbk-scanner-emu: the emulated scanner as a device of its own. It serves
-// the scanner on a socket file in the system root's run-time folder for as
-// long as it runs; the socket file appearing and disappearing is the
-// device's arrival and removal.
+// qbk-scanner-emu: the emulated scanner as a device of its own. It records
+// the scanner in the device database (once; the record stays) and serves it
+// on the socket file of its device path in the system root's run-time
+// folder for as long as it runs; the socket file appearing and disappearing
+// is the device's arrival and removal.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -12,14 +13,18 @@
 #include "emulator/DeviceLink.h"
 #include "emulator/EmulatedScanner.h"
 #include "emulator/ScannerControl.h"
+#include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
+#include "platform/devices/DeviceDatabase.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: qbk-scanner-emu [options]\n"
-    "  --socket PATH         socket file to serve (default <run>/usb/vid_VVVV&pid_PPPP)\n"
+    "  --socket PATH         socket file to serve, unrecorded (default: the device's own,\n"
+    "                        <run>/usb/vid_VVVV&pid_PPPP#SERIAL, recorded as a device)\n"
     "  --vid HEX, --pid HEX  USB ids (default 0abc, 0def)\n"
+    "  --serial TEXT         serial number, the last part of the instance id (default qbk0001)\n"
     "  --revision TEXT       firmware revision at power-on (default T.50)\n"
     "  --counter N           page counter at power-on\n"
     "  --max-read N          at most N image bytes per READ (forces short reads)\n"
@@ -38,6 +43,7 @@ constexpr const char* kUsage =
 struct Options {
   emulator::ScannerConfig config;
   std::string socket;
+  std::string serial = "qbk0001";
   unsigned long long sheets = 10, sheetLength = 11000, sizeCode = 7;
   std::vector<std::string> faults;
   bool coverOpen = false;
@@ -85,6 +91,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     }
     ++i;
     if (a == "--socket") o.socket = v;
+    else if (a == "--serial") ok = *v != '\0' && std::strpbrk(v, "\\/#&") == nullptr, o.serial = v;
     else if (a == "--vid") ok = Hex16(v, o.config.vendorId);
     else if (a == "--pid") ok = Hex16(v, o.config.productId);
     else if (a == "--revision") ok = std::strlen(v) == 4, o.config.revision = v;
@@ -108,10 +115,16 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
-std::string DefaultSocket(const emulator::ScannerConfig& config) {
-  char name[32];
-  std::snprintf(name, sizeof name, "vid_%04x&pid_%04x", config.vendorId, config.productId);
-  return plat::RuntimeFolder() + "/usb/" + name;
+// Records the scanner as an installed USB imaging device and answers the
+// socket file of its device path; empty when the record cannot be written.
+std::string RecordDevice(const Options& o) {
+  plat::devices::DeviceRecord record;
+  if (!plat::devices::AddDevice({o.config.vendorId, o.config.productId, Utf8ToUtf16(o.serial),
+                                 u"Emulated document scanner", u"Emulator"},
+                                &record))
+    return {};
+  std::printf("device %s\n", Utf16ToUtf8(record.interfacePath).c_str());
+  return plat::devices::EndpointPathFor(record.interfacePath);
 }
 
 }  // namespace
@@ -125,7 +138,12 @@ int main(int argc, char** argv) {
                    plat::SystemRoot().c_str());
       return 1;
     }
-    o.socket = DefaultSocket(o.config);
+    o.socket = RecordDevice(o);
+    if (o.socket.empty()) {
+      std::fprintf(stderr, "qbk-scanner-emu: cannot record the device in %s\n",
+                   plat::RegistryPath().c_str());
+      return 1;
+    }
   }
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(o.socket).parent_path(), ec);

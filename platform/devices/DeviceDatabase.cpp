@@ -25,6 +25,7 @@ constexpr std::u16string_view kDeviceClassesKey =
 constexpr std::u16string_view kClassGuidText = u"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}";
 constexpr std::u16string_view kInterfaceSuffix = u"#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
 constexpr std::u16string_view kPathPrefix = u"\\\\?\\";
+constexpr std::u16string_view kUsbStem = u"usb#";
 
 // Closes a key when it goes out of scope.
 class Key {
@@ -296,7 +297,7 @@ std::optional<DeviceRecord> FindDeviceByInterfacePath(std::u16string_view interf
 
 std::string EndpointFolder()
 {
-    std::string folder = RuntimeFolder() + "/devices";
+    std::string folder = RuntimeFolder() + "/usb";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;
@@ -312,20 +313,22 @@ std::string EndpointPathFor(std::u16string_view interfacePath)
     if (!std::u16string_view(lower).ends_with(kInterfaceSuffix))
         return {};
     std::u16string stem = lower.substr(kPathPrefix.size(), lower.size() - kPathPrefix.size() - kInterfaceSuffix.size());
-    // The stem becomes a file name: no separators, nothing that climbs out.
-    if (stem.empty() || stem.find(u'/') != std::u16string::npos || stem.find(u'\\') != std::u16string::npos ||
-        stem.find(u'\0') != std::u16string::npos || stem[0] == u'.')
+    if (!stem.starts_with(kUsbStem))
         return {};
-    return EndpointFolder() + "/" + Utf16ToUtf8(stem) + ".sock";
+    std::u16string name = stem.substr(kUsbStem.size());
+    // The name becomes a file name: no separators, nothing hidden or climbing out.
+    if (name.empty() || name.find(u'/') != std::u16string::npos || name.find(u'\\') != std::u16string::npos ||
+        name.find(u'\0') != std::u16string::npos || name[0] == u'.')
+        return {};
+    return EndpointFolder() + "/" + Utf16ToUtf8(name);
 }
 
 std::u16string InterfacePathForEndpointName(std::string_view fileName)
 {
-    constexpr std::string_view kSuffix = ".sock";
-    if (!fileName.ends_with(kSuffix) || fileName.size() == kSuffix.size())
+    if (!fileName.starts_with("vid_"))
         return {};
-    std::u16string stem = Utf8ToUtf16(fileName.substr(0, fileName.size() - kSuffix.size()));
-    return std::u16string(kPathPrefix) + stem + std::u16string(kInterfaceSuffix);
+    return std::u16string(kPathPrefix) + std::u16string(kUsbStem) + ToLowerAscii(Utf8ToUtf16(fileName)) +
+           std::u16string(kInterfaceSuffix);
 }
 
 bool IsInterfacePresent(std::u16string_view interfacePath)

@@ -10,7 +10,8 @@
 //
 // A record says the device is installed. It is present only while its
 // endpoint is live: an in-process backend is attached to its interface path,
-// or a program accepts connections on its socket in the run-time folder.
+// or a program accepts connections on its socket in the run-time folder
+// (EndpointPathFor).
 #pragma once
 
 #include "platform/base/guid.h"
@@ -55,8 +56,9 @@ std::optional<DeviceRecord> FindDevice(std::u16string_view instanceId);
 std::optional<DeviceRecord> FindDeviceByInterfacePath(std::u16string_view interfacePath);
 
 // The socket that serves the device behind an interface path:
-// <run-time folder>/devices/<path stem>.sock. Empty for a path that is no
-// device interface path.
+// <run-time folder>/usb/vid_xxxx&pid_xxxx#<serial> (the path between
+// "\\?\usb#" and "#{class}"). Empty for a path that is no USB device
+// interface path.
 std::string EndpointPathFor(std::u16string_view interfacePath);
 // The folder of those sockets (created when missing).
 std::string EndpointFolder();

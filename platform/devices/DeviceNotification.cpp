@@ -7,6 +7,7 @@
 #include "platform/devices/dbt.h"
 #include "platform/devices/setupapi.h"
 #include "platform/kernel/Messages.h"
+#include "platform/usb/SocketEndpoint.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -40,7 +41,24 @@ struct Notice {
     std::u16string path;
     DWORD eventType = 0;
     std::uint64_t flushTicket = 0;  // non-zero: a flush marker, no notice
+    bool fromFolder = false;        // seen as a socket file coming or going
 };
+
+// A program may create its socket file a moment before it accepts on it.
+// An arrival is passed on once the device answers; a file that never does
+// (left over by a program that died) is no arrival.
+bool WaitUntilServing(const std::u16string& path)
+{
+    const std::string endpoint = EndpointPathFor(path);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (plat::usb::IsEndpointLive(endpoint))
+            return true;
+        if (access(endpoint.c_str(), F_OK) != 0)
+            return false;
+        usleep(10000);
+    }
+    return false;
+}
 
 // The process's subscribers and the one thread that delivers to them. Never
 // destroyed: the thread may still run when the process ends.
@@ -144,13 +162,15 @@ private:
                     continue;
                 const DWORD type =
                     (event->mask & (IN_CREATE | IN_MOVED_TO)) ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
-                m_queue.push_back(Notice{std::move(path), type, 0});
+                m_queue.push_back(Notice{std::move(path), type, 0, true});
             }
         }
     }
 
     void Deliver(const Notice& notice)
     {
+        if (notice.fromFolder && notice.eventType == DBT_DEVICEARRIVAL && !WaitUntilServing(notice.path))
+            return;
         std::vector<Subscriber> subscribers;
         ServiceDeviceEventSink sink;
         {

@@ -3,6 +3,7 @@
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/usb/SocketEndpoint.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,23 @@ DeviceServer::DeviceServer(std::u16string interfacePath, std::shared_ptr<UsbBack
     : m_interfacePath(std::move(interfacePath)), m_backend(std::move(backend)),
       m_socketPath(devices::EndpointPathFor(m_interfacePath))
 {
+    // The ids the path carries, for the identify request.
+    auto id = [&](std::u16string_view marker) -> std::uint32_t {
+        std::u16string lower = devices::ToLowerAscii(m_interfacePath);
+        size_t at = lower.find(marker);
+        if (at == std::u16string::npos)
+            return 0;
+        std::uint32_t value = 0;
+        for (size_t i = at + marker.size(); i < lower.size() && i < at + marker.size() + 4; ++i) {
+            const char16_t c = lower[i];
+            const int digit = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+            if (digit < 0)
+                break;
+            value = value * 16 + static_cast<std::uint32_t>(digit);
+        }
+        return value;
+    };
+    m_ids = (id(u"vid_") << 16) | id(u"pid_");
 }
 
 DeviceServer::~DeviceServer()
@@ -153,48 +171,38 @@ void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
 
 void DeviceServer::Serve(int fd)
 {
+    Frame request;
     std::vector<std::uint8_t> buffer;
-    for (;;) {
-        WireHeader request;
-        if (!ReceiveAll(fd, &request, sizeof request))
-            return;
-        WireHeader answer;
-        UsbResult result;
+    while (ReceiveFrame(fd, request)) {
+        bool sent = false;
         switch (request.first) {
-        case kOpBulkOut:
-            if (request.second > kMaxTransfer)
-                return;
-            buffer.resize(request.second);
-            if (!ReceiveAll(fd, buffer.data(), buffer.size()))
-                return;
-            result = m_backend->BulkOut(buffer.data(), buffer.size());
-            answer = {static_cast<std::uint32_t>(result.status), static_cast<std::uint32_t>(result.bytes)};
-            if (!SendAll(fd, &answer, sizeof answer))
-                return;
+        case kOpBulkOut: {
+            UsbResult result = m_backend->BulkOut(request.payload.data(), request.payload.size());
+            sent = SendFrame(fd, static_cast<std::uint8_t>(result.status), static_cast<std::uint32_t>(result.bytes),
+                             nullptr, 0);
             break;
-        case kOpBulkIn:
-            if (request.second > kMaxTransfer)
-                return;
-            buffer.resize(request.second);
-            result = m_backend->BulkIn(buffer.data(), buffer.size());
-            if (result.status != UsbStatus::Ok || result.bytes > buffer.size())
-                result.bytes = 0;
-            answer = {static_cast<std::uint32_t>(result.status), static_cast<std::uint32_t>(result.bytes)};
-            if (!SendAll(fd, &answer, sizeof answer) || !SendAll(fd, buffer.data(), result.bytes))
-                return;
+        }
+        case kOpBulkIn: {
+            buffer.resize(std::min(request.number, kMaxTransfer));
+            UsbResult result = m_backend->BulkIn(buffer.data(), buffer.size());
+            const std::size_t bytes = result.status == UsbStatus::Ok ? std::min(result.bytes, buffer.size()) : 0;
+            sent = SendFrame(fd, static_cast<std::uint8_t>(result.status), 0, buffer.data(), bytes);
             break;
+        }
         case kOpResetPipe:
-        case kOpCancelPipe: {
-            bool done = request.first == kOpResetPipe ? m_backend->ResetPipe(request.second)
-                                                      : m_backend->CancelPipe(request.second);
-            answer = {static_cast<std::uint32_t>(UsbStatus::Ok), done ? 1u : 0u};
-            if (!SendAll(fd, &answer, sizeof answer))
-                return;
+            sent = SendFrame(fd, m_backend->ResetPipe(request.number) ? 1 : 0, 0, nullptr, 0);
             break;
-        }
+        case kOpCancelPipe:
+            sent = SendFrame(fd, m_backend->CancelPipe(request.number) ? 1 : 0, 0, nullptr, 0);
+            break;
+        case kOpIdentify:
+            sent = SendFrame(fd, 1, m_ids, nullptr, 0);
+            break;
         default:
-            return;
+            break;  // a peer that speaks something else is cut off
         }
+        if (!sent)
+            return;
     }
 }
 

@@ -3,8 +3,8 @@
 #include "platform/usb/SocketEndpoint.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unistd.h>
-#include <vector>
 
 namespace plat::usb {
 
@@ -23,13 +23,12 @@ void SocketBackend::Break()
     m_fd = -1;
 }
 
-bool SocketBackend::Exchange(std::uint32_t op, std::uint32_t arg, const std::uint8_t* out, WireHeader& answer)
+bool SocketBackend::Exchange(std::uint32_t op, std::uint32_t arg, const std::uint8_t* out, std::size_t size,
+                             Frame& answer)
 {
     if (m_fd < 0)
         return false;
-    WireHeader request{op, arg};
-    if (!SendAll(m_fd, &request, sizeof request) || (op == kOpBulkOut && arg > 0 && !SendAll(m_fd, out, arg)) ||
-        !ReceiveAll(m_fd, &answer, sizeof answer) || answer.first > static_cast<std::uint32_t>(UsbStatus::Disconnected)) {
+    if (!SendFrame(m_fd, static_cast<std::uint8_t>(op), arg, out, size) || !ReceiveFrame(m_fd, answer)) {
         Break();
         return false;
     }
@@ -39,43 +38,43 @@ bool SocketBackend::Exchange(std::uint32_t op, std::uint32_t arg, const std::uin
 UsbResult SocketBackend::BulkOut(const std::uint8_t* data, std::size_t size)
 {
     std::lock_guard lock(m_mutex);
-    WireHeader answer;
-    if (size > kMaxTransfer || !Exchange(kOpBulkOut, static_cast<std::uint32_t>(size), data, answer))
+    Frame answer;
+    if (size > kMaxTransfer || !Exchange(kOpBulkOut, 0, data, size, answer) ||
+        answer.first > static_cast<std::uint8_t>(UsbStatus::Disconnected))
         return {UsbStatus::Disconnected, 0};
-    return {static_cast<UsbStatus>(answer.first), std::min<std::size_t>(answer.second, size)};
+    return {static_cast<UsbStatus>(answer.first), std::min<std::size_t>(answer.number, size)};
 }
 
 UsbResult SocketBackend::BulkIn(std::uint8_t* buffer, std::size_t max)
 {
     std::lock_guard lock(m_mutex);
-    WireHeader answer;
-    std::uint32_t asked = static_cast<std::uint32_t>(std::min<std::size_t>(max, kMaxTransfer));
-    if (!Exchange(kOpBulkIn, asked, nullptr, answer))
+    Frame answer;
+    const auto asked = static_cast<std::uint32_t>(std::min<std::size_t>(max, kMaxTransfer));
+    if (!Exchange(kOpBulkIn, asked, nullptr, 0, answer))
         return {UsbStatus::Disconnected, 0};
-    // The program never sends more than was asked; one that does is broken.
-    if (answer.second > asked) {
+    // A program that sends more than was asked, or a status no device has,
+    // is broken: it counts as gone.
+    if (answer.payload.size() > asked || answer.first > static_cast<std::uint8_t>(UsbStatus::Disconnected)) {
         Break();
         return {UsbStatus::Disconnected, 0};
     }
-    if (answer.second > 0 && !ReceiveAll(m_fd, buffer, answer.second)) {
-        Break();
-        return {UsbStatus::Disconnected, 0};
-    }
-    return {static_cast<UsbStatus>(answer.first), answer.second};
+    if (!answer.payload.empty())
+        std::memcpy(buffer, answer.payload.data(), answer.payload.size());
+    return {static_cast<UsbStatus>(answer.first), answer.payload.size()};
 }
 
 bool SocketBackend::ResetPipe(DWORD pipe)
 {
     std::lock_guard lock(m_mutex);
-    WireHeader answer;
-    return Exchange(kOpResetPipe, pipe, nullptr, answer) && answer.second == 1;
+    Frame answer;
+    return Exchange(kOpResetPipe, pipe, nullptr, 0, answer) && answer.first == 1;
 }
 
 bool SocketBackend::CancelPipe(DWORD pipe)
 {
     std::lock_guard lock(m_mutex);
-    WireHeader answer;
-    return Exchange(kOpCancelPipe, pipe, nullptr, answer) && answer.second == 1;
+    Frame answer;
+    return Exchange(kOpCancelPipe, pipe, nullptr, 0, answer) && answer.first == 1;
 }
 
 } // namespace plat::usb

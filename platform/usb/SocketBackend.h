@@ -26,7 +26,7 @@ public:
 private:
     // One exchange; false (and the connection closed for good) when the
     // program is gone or answers nonsense.
-    bool Exchange(std::uint32_t op, std::uint32_t arg, const std::uint8_t* out, WireHeader& answer);
+    bool Exchange(std::uint32_t op, std::uint32_t arg, const std::uint8_t* out, std::size_t size, Frame& answer);
     void Break();
 
     std::mutex m_mutex;
