@@ -110,6 +110,17 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
+    // For what the service does on its own threads after a control returns.
+    bool WaitForRecord(const std::string& line) const
+    {
+        for (int i = 0; i < 3000; ++i) { // 30 s, a safety net only
+            if (Recorded(line))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
     static SERVICE_STATUS_PROCESS StatusOf(SC_HANDLE service)
     {
         SERVICE_STATUS_PROCESS status = {};
@@ -204,6 +215,26 @@ TEST_F(ServiceProgramTest, HandlerReceivesDeviceEventsAndSigtermStops)
               static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));
     EXPECT_EQ(plat::SendServiceDeviceEvent(u"NoSuchSvc", 0x8000, &broadcast),
               static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
+    CloseServiceHandle(service);
+}
+
+TEST_F(ServiceProgramTest, DeviceNoticesOnTheStatusHandleReachTheHandler)
+{
+    SC_HANDLE service = CreateTestService(u"NoticeSvc", " --device-notify");
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(StartServiceW(service, 0, nullptr)) << GetLastError();
+    ASSERT_TRUE(plat::WaitForServiceState(u"NoticeSvc", SERVICE_RUNNING, kSafetyNetMs));
+    ASSERT_TRUE(Recorded("notify-registered"));
+
+    SERVICE_STATUS status;
+    ASSERT_TRUE(ControlService(service, 202, &status)) << GetLastError();
+    const std::u16string path = u"\\\\?\\usb#vid_04c5&pid_1234#notice#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
+    const size_t size = 28 + (path.size() + 1) * sizeof(WCHAR);
+    EXPECT_TRUE(WaitForRecord("device-event 32768 size " + std::to_string(size) +
+                              " type 5 class {6BDD1FC6-810F-11D0-BEC7-08002BE2092F} name " + Utf16ToUtf8(path)));
+
+    ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status));
+    EXPECT_TRUE(plat::WaitForServiceState(u"NoticeSvc", SERVICE_STOPPED, kSafetyNetMs));
     CloseServiceHandle(service);
 }
 

@@ -5,10 +5,13 @@
 //   --exit-code N       the Win32 exit code it reports when it stops
 //   --stay-pending      never reports running
 //   --shutdown-only     accepts shutdown but not stop
+//   --device-notify     registers for device notices on its status handle
 // Controls: stop and shutdown end the service; interrogate answers; a device
 // event is recorded with its event type and block; user control 200 is
 // refused with ERROR_CALL_NOT_IMPLEMENTED; user control 201 ends the process
-// at once without reporting.
+// at once without reporting; user control 202 announces a device arrival in
+// this process, which comes back through its device notification.
+#include "platform/devices/DeviceNotification.h"
 #include "platform/windows.h"
 
 #include <cstdio>
@@ -23,6 +26,7 @@ std::string g_recordPath;
 DWORD g_exitCode = 0;
 bool g_stayPending = false;
 bool g_shutdownOnly = false;
+bool g_deviceNotify = false;
 
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status = {};
@@ -90,6 +94,10 @@ DWORD Handler(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context)
     case 201:
         Record("control crash");
         _exit(3);
+    case 202:
+        plat::devices::AnnounceDeviceEvent(u"\\\\?\\usb#vid_04c5&pid_1234#notice#{6bdd1fc6-810f-11d0-bec7-08002be2092f}",
+                                           plat::devices::DeviceEvent::Arrival);
+        return NO_ERROR;
     default:
         Record("control " + std::to_string(control) + " refused");
         return ERROR_CALL_NOT_IMPLEMENTED;
@@ -108,6 +116,15 @@ void ServiceMain(DWORD argc, LPWSTR* argv)
         Record("register-failed " + std::to_string(GetLastError()));
         return;
     }
+    HDEVNOTIFY notification = nullptr;
+    if (g_deviceNotify) {
+        DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = plat::MakeGuid("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}");
+        notification = RegisterDeviceNotificationW(g_statusHandle, &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
+        Record(notification ? "notify-registered" : "notify-failed " + std::to_string(GetLastError()));
+    }
     g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     Report(SERVICE_START_PENDING);
@@ -119,6 +136,8 @@ void ServiceMain(DWORD argc, LPWSTR* argv)
     }
     WaitForSingleObject(g_stopEvent, INFINITE);
     CloseHandle(g_stopEvent);
+    if (notification)
+        UnregisterDeviceNotification(notification);
     g_status.dwWin32ExitCode = g_exitCode;
     g_status.dwControlsAccepted = 0;
     Record("stopped");
@@ -139,6 +158,8 @@ int main(int argc, char** argv)
             g_stayPending = true;
         else if (option == "--shutdown-only")
             g_shutdownOnly = true;
+        else if (option == "--device-notify")
+            g_deviceNotify = true;
     }
     if (g_recordPath.empty())
         return 2;
