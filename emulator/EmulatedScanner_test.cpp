@@ -368,6 +368,8 @@ TEST(Firmware, AWholeImageThenTheEndMarkerInstallsItsRevision) {
     std::string banner;
     std::string revision;
   } cases[] = {{"QBK24 scanner firmware T.57 built for the K24 family", "T.57"},
+               {"loader 1.00, firmware T.58", "T.58"},
+               {"firmware 2.05 (build 12.345)", "2.05"},
                {"no revision text in this banner", "T.55"}};
   for (const Case& c : cases) {
     EmulatedScanner scanner;

@@ -389,12 +389,18 @@ EmulatedScanner::Reply EmulatedScanner::GetDataBufferStatus(const std::uint8_t* 
   return Good(Truncate(std::move(d), allocation), true);
 }
 
+// The banner names the revision as "T.nn" (a letter first) or "d.dd"; a
+// lettered one wins, since banners also carry other version numbers.
 std::string EmulatedScanner::RevisionFromImage() const {
   const std::uint8_t* banner = firmware_.data() + kFirmwareBanner;
-  for (std::uint32_t i = 0; i + 4 <= kBannerLength; ++i) {
-    if (std::isalnum(banner[i]) && banner[i + 1] == '.' && std::isdigit(banner[i + 2]) &&
-        std::isdigit(banner[i + 3]))
-      return std::string(reinterpret_cast<const char*>(banner + i), 4);
+  for (auto first : {+[](int c) { return std::isalpha(c) != 0; },
+                     +[](int c) { return std::isdigit(c) != 0; }}) {
+    for (std::uint32_t i = 0; i + 4 <= kBannerLength; ++i) {
+      if (first(banner[i]) && banner[i + 1] == '.' && std::isdigit(banner[i + 2]) &&
+          std::isdigit(banner[i + 3]) && (i == 0 || !std::isalnum(banner[i - 1])) &&
+          (i + 4 == kBannerLength || !std::isalnum(banner[i + 4])))
+        return std::string(reinterpret_cast<const char*>(banner + i), 4);
+    }
   }
   return config_.downloadedRevision;
 }
