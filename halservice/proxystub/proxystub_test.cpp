@@ -4,6 +4,7 @@
 #include "halservice/proxystub/testing/ToySetup.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComTesting.h"
+#include "platform/base/sysroot.h"
 #include "platform/rpc/Wire.h"
 #include "platform/testing/TempSystemRoot.h"
 
@@ -14,6 +15,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -359,6 +361,198 @@ TEST_F(ProxyStubTest, ACallArrivingWhileTheServerThreadWaitsPumpingIsServed)
     EXPECT_EQ(Control(hal.Get(), kWake), S_OK);
     caller.join();
     EXPECT_EQ(waited, S_OK);
+}
+
+// A client that speaks the wire by hand, to send what a proxy never would.
+class RawPeer {
+public:
+    RawPeer()
+    {
+        std::string path = plat::RuntimeFolder() + "/com-" + plat::GuidToString(CLSID_ToyHALS) + ".sock";
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        m_fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~RawPeer() { close(m_fd); }
+    bool Connected() const { return m_connected; }
+
+    // Sends a request and waits for its reply: fault flag and HRESULT, and
+    // the results in `results`.
+    bool Call(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args,
+              std::uint32_t& fault, HRESULT& hr, std::vector<std::uint8_t>* results = nullptr)
+    {
+        plat::rpc::MessageWriter head;
+        head.WriteU64(object);
+        head.WriteGuid(iid);
+        head.WriteU32(method);
+        plat::rpc::FrameHeader header{plat::rpc::FrameType::Request, ++m_callId,
+                                      static_cast<std::uint32_t>(head.Data().size() + args.Data().size())};
+        if (!plat::rpc::WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(),
+                                   args.Data().size()))
+            return false;
+        std::vector<std::uint8_t> body;
+        if (!plat::rpc::ReadFrame(m_fd, header, body) || header.callId != m_callId)
+            return false;
+        plat::rpc::MessageReader reader(body.data(), body.size());
+        std::int32_t value = 0;
+        if (!reader.ReadU32(fault) || !reader.ReadI32(value))
+            return false;
+        hr = value;
+        if (results)
+            results->assign(body.begin() + 8, body.end());
+        return true;
+    }
+
+    // An object reference from a reply: its id.
+    static std::uint64_t ObjectIn(const std::vector<std::uint8_t>& results)
+    {
+        plat::rpc::MessageReader reader(results.data(), results.size());
+        std::uint64_t object = 0;
+        reader.ReadU64(object);
+        return object;
+    }
+
+    void SendRaw(const void* data, size_t size) { (void)!write(m_fd, data, size); }
+    // True when the server closed the connection (a reset counts: it
+    // closed with our unread bytes in its buffer).
+    bool ClosedByPeer()
+    {
+        char byte = 0;
+        return read(m_fd, &byte, 1) <= 0;
+    }
+
+private:
+    int m_fd = -1;
+    bool m_connected = false;
+    std::uint32_t m_callId = 0;
+};
+
+TEST_F(ProxyStubTest, MalformedCallsNeverCrashTheServerNorLeakItsObjects)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    const LONG before = LiveObjects(hal.Get());
+
+    RawPeer raw;
+    ASSERT_TRUE(raw.Connected());
+    std::uint32_t fault = 0;
+    HRESULT hr = S_OK;
+    std::vector<std::uint8_t> results;
+    plat::rpc::MessageWriter ask;
+    ask.WriteGuid(CLSID_ToyHALS);
+    ask.WriteGuid(IID_IClassFactory);
+    ASSERT_TRUE(raw.Call(plat::rpc::kRootObject, IID_IUnknown, plat::rpc::kGetClassObject, ask, fault, hr, &results));
+    ASSERT_EQ(hr, S_OK);
+    std::uint64_t factory = RawPeer::ObjectIn(results);
+    plat::rpc::MessageWriter create;
+    create.WriteGuid(IID_IRNXHALS);
+    ASSERT_TRUE(raw.Call(factory, IID_IClassFactory, 3, create, fault, hr, &results));
+    ASSERT_EQ(hr, S_OK);
+    std::uint64_t toy = RawPeer::ObjectIn(results);
+    EXPECT_EQ(LiveObjects(hal.Get()), before + 1);
+
+    auto scsi = [](std::uint32_t cdbClaim, std::uint32_t cdbSent, std::uint32_t dataClaim) {
+        plat::rpc::MessageWriter w;
+        w.WriteU32(cdbClaim);
+        std::vector<BYTE> bytes(cdbSent, 0x12);
+        w.WriteBytes(bytes.data(), bytes.size());
+        w.WriteU32(dataClaim);
+        w.WriteI32(0);
+        w.WriteU8(0);
+        return w;
+    };
+    plat::rpc::MessageWriter none;
+    plat::rpc::MessageWriter trailing;
+    trailing.WriteU8(1);
+    trailing.WriteI32(0);
+    trailing.WriteU32(0xDEADBEEF);
+    const IID unknownIid = plat::MakeGuid("0BADF00D-0000-4000-8000-000000000001");
+    struct Case {
+        const char* what;
+        std::uint64_t object;
+        IID iid;
+        std::uint32_t method;
+        plat::rpc::MessageWriter args;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {"unknown object id", 999, IID_IRNXHALS, 3, none, CO_E_OBJNOTCONNECTED},
+        {"CDB size beyond the frame", toy, IID_IRNXHALS, 7, scsi(1000, 2, 0), RPC_E_INVALID_DATA},
+        {"data size beyond the frame", toy, IID_IRNXHALS, 7, scsi(2, 2, 0x7FFFFFF0), RPC_E_INVALID_DATA},
+        {"negative data size", toy, IID_IRNXHALS, 7, scsi(2, 2, 0x80000000u), RPC_E_INVALID_DATA},
+        {"missing arguments", toy, IID_IRNXHALS, 5, none, RPC_E_INVALID_DATA},
+        {"arguments left over", toy, IID_IRNXHALS, 3, trailing, RPC_E_INVALID_DATA},
+        {"no such method", toy, IID_IRNXHALS, 99, none, RPC_E_INVALID_DATA},
+        {"interface without proxy/stub", toy, unknownIid, 3, none, REGDB_E_IIDNOTREG},
+        {"interface the object lacks", toy, IID_IRNXButton, 3, none, E_NOINTERFACE},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(raw.Call(c.object, c.iid, c.method, c.args, fault, hr)) << c.what;
+        EXPECT_EQ(fault, 1u) << c.what;
+        EXPECT_EQ(hr, c.expected) << c.what;
+    }
+
+    // Giving back more references than it was given frees the object once.
+    plat::rpc::MessageWriter lie;
+    lie.WriteU32(1000);
+    ASSERT_TRUE(raw.Call(toy, IID_IUnknown, plat::rpc::kRelease, lie, fault, hr));
+    EXPECT_EQ(LiveObjects(hal.Get()), before);
+    ASSERT_TRUE(raw.Call(toy, IID_IUnknown, plat::rpc::kRelease, lie, fault, hr));
+    EXPECT_EQ(hr, CO_E_OBJNOTCONNECTED);
+
+    // Then a frame that is no frame: the server cuts the connection off.
+    const char junk[32] = "not a frame header at all......";
+    raw.SendRaw(junk, sizeof junk);
+    EXPECT_TRUE(raw.ClosedByPeer());
+    LONG status = -1;
+    EXPECT_EQ(hal->Initialize(&status), S_OK);
+    EXPECT_EQ(LiveObjects(hal.Get()), before);
+}
+
+TEST_F(ProxyStubTest, AClientThatLeavesMidCallLosesItsObjects)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    const LONG before = LiveObjects(hal.Get());
+    {
+        RawPeer raw;
+        std::uint32_t fault = 0;
+        HRESULT hr = S_OK;
+        std::vector<std::uint8_t> results;
+        plat::rpc::MessageWriter ask;
+        ask.WriteGuid(CLSID_ToyHALS);
+        ask.WriteGuid(IID_IClassFactory);
+        ASSERT_TRUE(raw.Call(plat::rpc::kRootObject, IID_IUnknown, plat::rpc::kGetClassObject, ask, fault, hr, &results));
+        plat::rpc::MessageWriter create;
+        create.WriteGuid(IID_IRNXHALS);
+        ASSERT_TRUE(raw.Call(RawPeer::ObjectIn(results), IID_IClassFactory, 3, create, fault, hr, &results));
+        std::uint64_t toy = RawPeer::ObjectIn(results);
+        // Control2(kWaitPumping) with its arguments, then gone before the reply.
+        plat::rpc::MessageWriter args;
+        args.WriteI32(kWaitPumping);
+        args.WriteU8(1);
+        args.WriteU8(0); // null BSTR
+        args.WriteU8(1);
+        args.WriteU32(VT_EMPTY);
+        args.WriteU8(1);
+        args.WriteU32(VT_EMPTY);
+        plat::rpc::MessageWriter head;
+        head.WriteU64(toy);
+        head.WriteGuid(IID_IRNXHALS);
+        head.WriteU32(15);
+        plat::rpc::FrameHeader header{plat::rpc::FrameType::Request, 77,
+                                      static_cast<std::uint32_t>(head.Data().size() + args.Data().size())};
+        std::uint8_t encoded[plat::rpc::kFrameHeaderSize];
+        plat::rpc::EncodeHeader(header, encoded);
+        raw.SendRaw(encoded, sizeof encoded);
+        raw.SendRaw(head.Data().data(), head.Data().size());
+        raw.SendRaw(args.Data().data(), args.Data().size());
+        ASSERT_TRUE(WaitUntilServerWaits(hal.Get()));
+    } // the raw client leaves while its call waits in the server
+    EXPECT_EQ(Control(hal.Get(), kWake), S_OK);
+    EXPECT_TRUE(WaitForLiveObjects(hal.Get(), before));
 }
 
 } // namespace

@@ -107,6 +107,8 @@ public:
 private:
     void Run()
     {
+        // Workers serve objects of the multithreaded apartment, as members.
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_wake.wait(lock, [this] { return !m_tasks.empty(); });

@@ -186,7 +186,7 @@ public:
         }
         if (SUCCEEDED(hr)) {
             auto* bytes = static_cast<BYTE*>(buffer.parray->pvData);
-            for (LONG i = 0; i < size; ++i)
+            for (LONG i = 0; i < size && m_fill; ++i)
                 bytes[i] = BandByte(static_cast<size_t>(i));
             hr = band->putStatus(0);
         }
@@ -203,6 +203,7 @@ public:
     HRESULT STDMETHODCALLTYPE Configure2(BSTR bstrXML) override
     {
         m_width = static_cast<LONG>(SysStringLen(bstrXML));
+        m_fill = !bstrXML || std::u16string(bstrXML) != kNoPattern;
         return S_OK;
     }
     // Fills the caller's array in place and answers how many bytes.
@@ -292,6 +293,7 @@ private:
 
     ULONG m_refs = 0;
     LONG m_width = 0;
+    bool m_fill = true;
     std::vector<LONG> m_sinkIds;
 };
 

@@ -18,6 +18,10 @@ enum ToyControl : LONG {
     kIsWaiting = 5,       // S_OK while a kWaitPumping call waits, else S_FALSE
 };
 
+// Configure2 with this text makes Produce send its bands unfilled (what
+// the benchmark measures is the transport).
+inline constexpr const char16_t* kNoPattern = u"no pattern";
+
 // The byte a toy band holds at `index`.
 inline BYTE BandByte(size_t index) { return static_cast<BYTE>((index * 7 + index / 251) & 0xFF); }
 
