@@ -23,8 +23,12 @@
 // Errors: ERROR_GEN_FAILURE (31) from a stalled pipe until it is reset;
 // ERROR_DEVICE_NOT_CONNECTED (1167) once the device is gone;
 // ERROR_ACCESS_DENIED (5) on a handle whose device went away and came back
-// (open it again); ERROR_FILE_NOT_FOUND from CreateFileW for a device that is
-// not present.
+// as a new attachment or a new program (open it again); ERROR_FILE_NOT_FOUND
+// from CreateFileW for a device that is not present.
+//
+// CloseHandle cancels the transfers still pending on an overlapped handle
+// (their records report ERROR_OPERATION_ABORTED); a synchronous transfer
+// running on another thread keeps the device open until it ends.
 #pragma once
 
 #include "platform/base/wintypes.h"

@@ -207,6 +207,27 @@ TEST_F(UsbFileTest, CancelledReadsCompleteAbortedAndLeaveTheAnswerForTheNextRead
     CloseHandle(device);
 }
 
+TEST_F(UsbFileTest, ClosingAnOverlappedHandleCancelsItsPendingRead)
+{
+    HANDLE device = Open(FILE_FLAG_OVERLAPPED);
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::array<std::uint8_t, 8> buffer;
+    buffer.fill(0xEE);
+    OVERLAPPED read{};
+    read.hEvent = event;
+    EXPECT_FALSE(ReadFile(device, buffer.data(), 8, nullptr, &read));
+    EXPECT_FALSE(HasOverlappedIoCompleted(&read));
+    ASSERT_TRUE(CloseHandle(device));
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(HasOverlappedIoCompleted(&read));
+    EXPECT_NE(read.Internal, 0u);
+    EXPECT_EQ(read.InternalHigh, 0u);
+    // What the device says after the close reaches nobody.
+    m_device->QueueChunk(Bytes(8, 0x44));
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == 0xEE; }));
+    CloseHandle(event);
+}
+
 TEST_F(UsbFileTest, StalledPipeFailsWithGenFailureUntilReset)
 {
     HANDLE device = Open();
