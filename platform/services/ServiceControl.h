@@ -34,8 +34,9 @@ DWORD SendServiceDeviceEvent(std::u16string_view serviceName, DWORD eventType, c
 bool QueryServiceStatusByName(std::u16string_view serviceName, SERVICE_STATUS_PROCESS& status);
 
 // Waits until the service reports `state` (SERVICE_STOPPED also when its
-// process ended). False after timeoutMs (measured on the platform clock) or
-// when the service does not exist.
+// process ended, or when it is gone from the database and not running).
+// False after timeoutMs (measured on the platform clock), or at once for any
+// other state of a service that does not exist.
 bool WaitForServiceState(std::u16string_view serviceName, DWORD state, DWORD timeoutMs);
 
 // Names of every service in the database, in name order.

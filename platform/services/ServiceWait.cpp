@@ -14,9 +14,12 @@ namespace plat {
 
 bool WaitForServiceState(std::u16string_view serviceName, DWORD state, DWORD timeoutMs)
 {
+    // A service deleted when it stopped has no key any more but is stopped.
     auto config = services::ReadService(serviceName);
-    if (!config)
-        return false;
+    std::u16string name = config ? config->name : std::u16string(serviceName);
+    DWORD type = config ? config->type : SERVICE_WIN32_OWN_PROCESS;
+    if (!config && !services::IsServiceProcessAlive(name))
+        return state == SERVICE_STOPPED;
     services::EnsureRuntimeDirectory();
     int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (watch >= 0)
@@ -24,7 +27,7 @@ bool WaitForServiceState(std::u16string_view serviceName, DWORD state, DWORD tim
     ULONGLONG deadline = timeoutMs == INFINITE ? Clock::kNever : GetClock().NowMs() + timeoutMs;
     bool reached = false;
     for (;;) {
-        if (services::CurrentStatus(config->name, config->type).dwCurrentState == state) {
+        if (services::CurrentStatus(name, type).dwCurrentState == state) {
             reached = true;
             break;
         }

@@ -263,6 +263,9 @@ TEST_F(ServiceProgramTest, DeletingARunningServiceMarksItUntilItStops)
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\MarkedSvc", 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
+    // Gone from the database, it still counts as stopped for those who wait.
+    EXPECT_TRUE(plat::WaitForServiceState(u"MarkedSvc", SERVICE_STOPPED, 0));
+    EXPECT_FALSE(plat::WaitForServiceState(u"MarkedSvc", SERVICE_RUNNING, kSafetyNetMs));
     CloseServiceHandle(other);
     CloseServiceHandle(service);
 }
