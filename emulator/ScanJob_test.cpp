@@ -45,6 +45,8 @@ PageRead ReadPage(EmulatedScanner& scanner, bool back, std::uint32_t request,
     }
     const Sense s = testing::RequestSense(scanner);
     if (!s.ili && !s.eom) {
+      // What came before the failure still came.
+      page.bytes.insert(page.bytes.end(), x.data.begin(), x.data.end());
       page.failure = s;
       return page;
     }
@@ -246,6 +248,16 @@ TEST(ScanJob, LengthControlFollowsTheSheetAndLongPaperAllowsLongSheets) {
   EXPECT_FALSE(page.ended);
   EXPECT_EQ((Sense{page.failure.key, page.failure.asc, page.failure.ascq}), sense::kMediaLengthError);
   EXPECT_EQ(page.bytes.size(), 48u * 700);
+
+  // Without length control the page is the window's; the too long sheet
+  // still fails, at the end of that page instead of its end of page.
+  scanner.LoadSheets({Sheet{20000, 0}});
+  SetWindows(scanner, {.dpi = 50, .width = 1200, .length = 600, .bitsPerPixel = 8}, false);
+  ASSERT_TRUE(StartScan(scanner));
+  page = ReadPage(scanner, false, 4800);
+  EXPECT_FALSE(page.ended);
+  EXPECT_EQ((Sense{page.failure.key, page.failure.asc, page.failure.ascq}), sense::kMediaLengthError);
+  EXPECT_EQ(page.bytes.size(), 48u * 25 - 1);
 }
 
 TEST(ScanJob, GammaTablesApplyOnlyWhenTheWindowAsksForThem) {

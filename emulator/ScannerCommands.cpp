@@ -224,17 +224,22 @@ std::optional<Sense> EmulatedScanner::EnsureSheet() {
     return f.sheet == t.number && ((f.kind == FaultKind::DoubleFeed && !lead.doubleFeedDetection()) ||
                                    (f.kind == FaultKind::Skew && !lead.stopOnSkew()));
   });
-  // The feeder measures the sheet: too long a sheet stops at the limit.
-  const bool longPaper = lead.longPaper();
-  const std::uint32_t maxLength = longPaper ? kMaxLongSheetLength : kMaxSheetLength;
+  // The feeder measures the sheet: too long a sheet stops where the limit
+  // falls on the page, or at the page's last byte when the page (cut to the
+  // window) ends first, since the sheet is still in the feeder then.
+  const std::uint32_t maxLength = lead.longPaper() ? kMaxLongSheetLength : kMaxSheetLength;
   if (t.sheet.length > maxLength) {
     const int side = t.sides[0] ? 0 : 1;
+    const PageImage& page = *t.sides[side]->image;
+    const ScanWindow& w = *windows_[side];
+    const std::uint64_t pageLength = std::uint64_t{page.Lines()} * 1000 / w.yRes;  // 1/1000 in
+    std::uint64_t offset = pageLength > 0 ? page.Size() * maxLength / pageLength : page.Size();
+    offset = std::max<std::uint64_t>(1, std::min<std::uint64_t>(offset, page.Size() - 1));
     Fault f;
     f.kind = FaultKind::Jam;
     f.jamQualifier = 0x0C;
     f.sheet = t.number;
-    f.offset = std::max<std::uint64_t>(
-        1, t.sides[side]->image->Size() * maxLength / t.sheet.length);
+    f.offset = offset;
     faults_.push_back(f);
   }
   transit_ = std::move(t);
