@@ -4,6 +4,7 @@
 // measured in the same run.
 #include "halservice/proxystub/testing/Sinks.h"
 #include "halservice/proxystub/testing/ToySetup.h"
+#include "platform/rpc/rpcproxy.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <benchmark/benchmark.h>
@@ -56,6 +57,35 @@ private:
     IRNXHALS* m_hal = nullptr;
 };
 
+// One PutBuffer call carrying a band to the other process: the call the
+// service makes for every band.
+void BM_PutBufferAcrossProcesses(benchmark::State& state)
+{
+    IRNXHALS* hal = ToyServer::Instance()->Hal();
+    IRNXRasterBandHAL* sink = nullptr;
+    if (!hal || FAILED(hal->QueryInterface(IID_IRNXRasterBandHAL, reinterpret_cast<void**>(&sink)))) {
+        state.SkipWithError("the toy server did not start");
+        return;
+    }
+    VARIANT band;
+    VariantInit(&band);
+    band.vt = VT_ARRAY | VT_UI1;
+    band.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(state.range(0)));
+    for (auto _ : state) {
+        if (sink->PutBuffer(&band) != S_OK) {
+            state.SkipWithError("PutBuffer failed");
+            break;
+        }
+    }
+    plat::rpc::ClearVariant(band);
+    sink->Release();
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_PutBufferAcrossProcesses)->Arg(64 << 10)->Arg(1 << 20)->UseRealTime();
+
+// A whole band as the service delivers it: Produce, with getSizeBuffer,
+// putStatus, putPayloadLevel, DescribeBufferContent and PutBuffer called
+// back into the client's sink.
 void BM_ProduceThroughPutBuffer(benchmark::State& state)
 {
     IRNXHALS* hal = ToyServer::Instance()->Hal();

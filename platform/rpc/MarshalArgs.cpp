@@ -159,6 +159,13 @@ bool ReadVariant(MessageReader& reader, VARIANT& value)
     }
 }
 
+void ClearVariant(VARIANT& value)
+{
+    if (value.vt == kByteArray && IsByteVector(value.parray))
+        value.parray->rgsabound[0].cElements = 0;
+    VariantClear(&value);
+}
+
 bool ReadVariantInPlace(MessageReader& reader, VARIANT& target)
 {
     VARIANT fresh;
@@ -170,7 +177,7 @@ bool ReadVariantInPlace(MessageReader& reader, VARIANT& target)
     if (IsByteVector(mine) && theirs && mine->rgsabound[0].cElements == theirs->rgsabound[0].cElements) {
         if (theirs->rgsabound[0].cElements > 0)
             std::memcpy(mine->pvData, theirs->pvData, theirs->rgsabound[0].cElements);
-        VariantClear(&fresh);
+        ClearVariant(fresh);
         return true;
     }
     VariantClear(&target);

@@ -233,7 +233,7 @@ struct StubVariantRefOf {
     bool present = false;
     StubVariantRefOf() { VariantInit(&value); }
     StubVariantRefOf(const StubVariantRefOf&) = delete;
-    ~StubVariantRefOf() { VariantClear(&value); }
+    ~StubVariantRefOf() { ClearVariant(value); }
     bool Read(MessageReader& r)
     {
         std::uint8_t flag = 0;

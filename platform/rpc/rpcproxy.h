@@ -83,6 +83,10 @@ HRESULT WriteVariant(MessageWriter& writer, const VARIANT& value);
 // Fills `value` (which the caller has initialised and clears).
 bool ReadVariant(MessageReader& reader, VARIANT& value);
 
+// VariantClear, but a byte array is freed without a walk over its elements
+// (bands are megabytes, and bytes need no clean-up each).
+void ClearVariant(VARIANT& value);
+
 // An in/out byte-array VARIANT coming back: when `target` holds a byte array
 // of the same element count the bytes are copied into it in place (so
 // pointers into its data stay valid); otherwise `target` is replaced.

@@ -4,6 +4,7 @@
 // registers a button sink, prints "ready <server pid>" and pumps messages
 // until it is killed.
 #include "halservice/proxystub/testing/ToyHAL.h"
+#include "platform/rpc/rpcproxy.h"
 
 #include <atomic>
 #include <cstdio>
@@ -36,7 +37,9 @@ void SendEventsToSinks()
     }
 }
 
-class ToyHALS final : public IRNXHALS {
+// The toy is also a raster sink, so that a client can push bands into it
+// (the benchmark's PutBuffer in the other direction).
+class ToyHALS final : public IRNXHALS, public IRNXRasterBandHAL {
 public:
     ToyHALS() { ++g_liveObjects; }
     ~ToyHALS()
@@ -55,6 +58,11 @@ public:
     {
         if (riid == IID_IUnknown || riid == IID_IRNXHALS) {
             *ppv = static_cast<IRNXHALS*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (riid == IID_IRNXRasterBandHAL) {
+            *ppv = static_cast<IRNXRasterBandHAL*>(this);
             AddRef();
             return S_OK;
         }
@@ -196,7 +204,7 @@ public:
             hr = band->DescribeBufferContent(m_width, 8, m_width, 0, 0, 0, 300, size);
         if (SUCCEEDED(hr))
             hr = band->PutBuffer(&buffer);
-        VariantClear(&buffer);
+        plat::rpc::ClearVariant(buffer);
         band->Release();
         return hr;
     }
@@ -251,6 +259,43 @@ public:
         }
     }
 
+    // As a raster sink: PutBuffer takes the band (its size is the result);
+    // the rest only answers.
+    HRESULT STDMETHODCALLTYPE PutBuffer(VARIANT* pvBufIn) override
+    {
+        if (!pvBufIn || pvBufIn->vt != (VT_ARRAY | VT_UI1) || !pvBufIn->parray)
+            return E_POINTER;
+        m_received += pvBufIn->parray->rgsabound[0].cElements;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE getImageWidth(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putImageWidth(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getBytesWritten(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putBytesWritten(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getBitsPerPixel(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putBitsPerPixel(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getBytesPerLine(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putBytesPerLine(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getColorChannelOrder(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putColorChannelOrder(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getBitOrder(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putBitOrder(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getLineOrder(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putLineOrder(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getDpi(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putDpi(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getPayloadLevel(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putPayloadLevel(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getSizeBuffer(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putSizeBuffer(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE getStatus(LONG*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE putStatus(LONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clear() override { return S_OK; }
+
 private:
     static HRESULT Text(ICKelXmlHAL* xml, HRESULT (STDMETHODCALLTYPE ICKelXmlHAL::*method)(BSTR), const char16_t* text)
     {
@@ -294,6 +339,7 @@ private:
     ULONG m_refs = 0;
     LONG m_width = 0;
     bool m_fill = true;
+    ULONGLONG m_received = 0;
     std::vector<LONG> m_sinkIds;
 };
 
