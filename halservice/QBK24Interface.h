@@ -60,6 +60,8 @@ public:
     ScannerErrorCode TranslateSense(const SenseData& sense);
     ScannerErrorCode TranslateCachedSense();
     std::u16string GetErrorText();
+    // The text of the latest translation, without translating again.
+    const std::u16string& GetLastErrorText() const { return m_lastErrorText; }
     BYTE GetLastStatus() const { return m_lastStatus; }
 
     // The command set.
