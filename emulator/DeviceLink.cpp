@@ -126,9 +126,17 @@ void RemoteScannerDevice::LinkLost() const {
   if (observer) observer(false);
 }
 
+namespace {
+// A reply the server could not have sent means the link speaks nonsense.
+bool IsTransferStatus(std::uint8_t result) {
+  return result <= static_cast<std::uint8_t>(TransferStatus::Disconnected);
+}
+}  // namespace
+
 TransferResult RemoteScannerDevice::BulkOut(const std::uint8_t* data, std::size_t size) {
-  const Reply r = Call(LinkOp::BulkOut, 0, data, data ? size : 0);
-  if (!r.ok) {
+  const std::size_t sent = data ? size : 0;
+  const Reply r = Call(LinkOp::BulkOut, 0, data, sent);
+  if (!r.ok || !IsTransferStatus(r.result) || r.count > sent) {
     LinkLost();
     return {TransferStatus::Disconnected, 0};
   }
@@ -140,7 +148,7 @@ TransferResult RemoteScannerDevice::BulkOut(const std::uint8_t* data, std::size_
 TransferResult RemoteScannerDevice::BulkIn(std::uint8_t* buffer, std::size_t max) {
   const std::uint32_t ask = static_cast<std::uint32_t>(std::min<std::size_t>(max, kMaxLinkPayload));
   const Reply r = Call(LinkOp::BulkIn, ask, nullptr, 0);
-  if (!r.ok || r.payload.size() > ask) {
+  if (!r.ok || !IsTransferStatus(r.result) || r.payload.size() > ask) {
     LinkLost();
     return {TransferStatus::Disconnected, 0};
   }

@@ -9,8 +9,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -132,6 +135,60 @@ TEST(DeviceLink, StoppingTheServerIsRemoval) {
   EXPECT_FALSE(fs::exists(path));
   EXPECT_EQ(RunCommand(remote, {0, 0, 0, 0, 0, 0}).transport, TransferStatus::Disconnected);
   EXPECT_TRUE(lost);
+}
+
+// A server that answers every request with the given reply frame.
+class LyingServer {
+ public:
+  LyingServer(const std::string& path, Bytes reply) {
+    listen_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listen_, 1);
+    thread_ = std::thread([this, reply] {
+      const int fd = ::accept(listen_, nullptr, nullptr);
+      std::uint8_t header[12];
+      while (::recv(fd, header, sizeof header, MSG_WAITALL) == sizeof header) {
+        std::vector<std::uint8_t> payload(GetBE32(header + 8));
+        if (!payload.empty()) ::recv(fd, payload.data(), payload.size(), MSG_WAITALL);
+        ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+      }
+      ::close(fd);
+    });
+  }
+  ~LyingServer() {
+    thread_.join();
+    ::close(listen_);
+  }
+
+ private:
+  int listen_;
+  std::thread thread_;
+};
+
+TEST(DeviceLink, AServerThatAnswersNonsenseIsADisconnectedDevice) {
+  struct Case {
+    const char* name;
+    Bytes reply;  // u8 result, 3 zero, u32 count, u32 length, payload
+  } cases[] = {
+      {"unknown transfer status", {9, 0, 0, 0, 0, 0, 0, 24, 0, 0, 0, 0}},
+      {"took more than was sent", {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0}},
+      {"oversized payload", {0, 0, 0, 0, 0, 0, 0, 0, 0x7F, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SocketFolder folder;
+    LyingServer server(folder.File("dev"), c.reply);
+    RemoteScannerDevice remote(folder.File("dev"));
+    bool lost = false;
+    remote.SetConnectionObserver([&](bool connected) { lost = !connected; });
+    const Bytes tur{0, 0, 0, 0, 0, 0};
+    const auto command = MakeCommandPacket(tur.data(), tur.size());
+    EXPECT_EQ(remote.BulkOut(command.data(), command.size()).status, TransferStatus::Disconnected)
+        << c.name;
+    EXPECT_TRUE(lost) << c.name;
+  }
 }
 
 TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {
