@@ -167,7 +167,7 @@ DWORD WatcherThread(LPVOID parameter)
             static_cast<std::shared_ptr<EventLogSinkState>*>(parameter));
         EventLogSinkState& state = **owner;
 
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        HRESULT entered = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         plat::ComPtr<IDiagnosticsConfig> object;
         HRESULT hr = CoCreateInstance(CLSID_DiagnosticsConfig, nullptr, CLSCTX_ALL, IID_IDiagnosticsConfig,
                                       object.ReleaseAndGetVoidAddress());
@@ -195,7 +195,8 @@ DWORD WatcherThread(LPVOID parameter)
             object.Reset();
             SetEvent(state.startEvent);
         }
-        CoUninitialize();
+        if (SUCCEEDED(entered))
+            CoUninitialize();
     }
     WatcherEnded();
     return 0;
@@ -272,8 +273,8 @@ CEventLogObject::~CEventLogObject()
             CloseHandle(g_watcherThread);
             g_watcherThread = nullptr;
         }
-        // The events and the lock go with the last reference: this one, or
-        // the watcher's when it is still inside a reload.
+        // The event source, the events and the lock go with the last
+        // reference: this one, or the watcher's when it is still busy.
     }
 }
 
