@@ -363,6 +363,47 @@ TEST_F(ProxyStubTest, ACallArrivingWhileTheServerThreadWaitsPumpingIsServed)
     EXPECT_EQ(waited, S_OK);
 }
 
+// Sets a REG_SZ value, making the key.
+void SetText(const std::u16string& path, const char16_t* name, const std::u16string& value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
+    RegCloseKey(key);
+}
+
+TEST_F(ProxyStubTest, AClassWhoseAppIdNamesALocalServiceIsServedByThatService)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    std::u16string binary = u"\"" + Utf8ToUtf16(QBK_TESTPEER) + u"\" service";
+    SC_HANDLE service = CreateServiceW(manager, kToyServiceName, u"Toy hardware service", SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(service, nullptr);
+    const std::u16string appId = u"{6F1D2C3B-4A59-4E86-B7A0-9C8D7E6F5A42}";
+    SetText(u"CLSID\\" + plat::GuidToWideString(CLSID_ToyHALS), u"AppID", appId);
+    SetText(u"AppID\\" + appId, u"LocalService", kToyServiceName);
+
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    ASSERT_TRUE(QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                                     &needed));
+    EXPECT_EQ(status.dwCurrentState, SERVICE_RUNNING);
+    EXPECT_EQ(status.dwProcessId, plat::rpc::GetPeerProcessId(hal.Get()));
+
+    hal = nullptr;
+    SERVICE_STATUS stopped{};
+    ControlService(service, SERVICE_CONTROL_STOP, &stopped);
+    DeleteService(service);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
 // A client that speaks the wire by hand, to send what a proxy never would.
 class RawPeer {
 public:

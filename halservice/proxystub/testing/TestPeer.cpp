@@ -360,6 +360,7 @@ int RunServer()
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     g_mainThread = GetCurrentThreadId();
+    plat::EnsureThreadMessageQueue();
     g_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     IClassFactory* factory = nullptr;
     plat::ClassFactory::Make(g_module, CreateToy, IID_IClassFactory, reinterpret_cast<void**>(&factory));
@@ -416,11 +417,48 @@ int RunClient()
     return 0;
 }
 
+// As a service: the server runs in ServiceMain, and a stop ends its loop.
+SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
+
+void ReportState(DWORD state)
+{
+    SERVICE_STATUS status{};
+    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    status.dwCurrentState = state;
+    status.dwControlsAccepted = SERVICE_ACCEPT_STOP;
+    SetServiceStatus(g_statusHandle, &status);
+}
+
+DWORD ServiceHandler(DWORD control, DWORD, LPVOID, LPVOID)
+{
+    if (control == SERVICE_CONTROL_STOP)
+        PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
+    return NO_ERROR;
+}
+
+void ToyServiceMain(DWORD, LPWSTR*)
+{
+    g_statusHandle = RegisterServiceCtrlHandlerExW(kToyServiceName, ServiceHandler, nullptr);
+    ReportState(SERVICE_RUNNING);
+    RunServer();
+    ReportState(SERVICE_STOPPED);
+}
+
+int RunService()
+{
+    static char16_t name[64];
+    std::u16string(kToyServiceName).copy(name, 63);
+    SERVICE_TABLE_ENTRYW table[] = {{name, ToyServiceMain}, {nullptr, nullptr}};
+    return StartServiceCtrlDispatcherW(table) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "service") == 0)
+            return RunService();
         if (std::strcmp(argv[i], "-Embedding") == 0)
             return RunServer();
         if (std::strcmp(argv[i], "client") == 0)

@@ -9,6 +9,9 @@ namespace toyhal {
 // {6F1D2C3B-4A59-4E86-B7A0-9C8D7E6F5A41}
 inline constexpr CLSID CLSID_ToyHALS = plat::MakeGuid("6F1D2C3B-4A59-4E86-B7A0-9C8D7E6F5A41");
 
+// The toy's name when it runs as a service (TestPeer.cpp "service").
+inline constexpr const char16_t* kToyServiceName = u"ToyHALService";
+
 // Control2 codes of the toy.
 enum ToyControl : LONG {
     kSendEventsLater = 1, // after the call returns: SendButtonEvent and SendStatusEvent to every sink
