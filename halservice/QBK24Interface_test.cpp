@@ -1,5 +1,6 @@
 #include "halservice/QBK24Interface.h"
 
+#include "diag/RecordingLogSink.h"
 #include "halservice/testing/EmulatedScannerFixture.h"
 #include "platform/usb/testing/FakeUsbDevice.h"
 
@@ -178,6 +179,39 @@ TEST_F(QBK24TransportTest, RequestsThatCannotBePutIntoPacketsAreRefusedWithoutIO
     }
     EXPECT_TRUE(Sent("command").empty());
     EXPECT_TRUE(m_interface.TestUnitReady());
+}
+
+TEST_F(QBK24TransportTest, CommandDumpsGoToTheDataLogWhenItsTraceBitIsSet)
+{
+    Start();
+    RecordingLogSink sink;
+    m_interface.SetLogInterface(&sink);
+    LogMaskCell* dataMask = sink.RegisterLogName(u"QBK24 Device.Data");
+    dataMask->store(LOG_TRACE);
+
+    EXPECT_TRUE(m_interface.TestUnitReady());
+    InquiryData inquiry{};
+    EXPECT_TRUE(m_interface.Inquiry(&inquiry));
+    EXPECT_TRUE(m_interface.SetColor(0, 0, 255, 255, 255, 255));
+    dataMask->store(0);
+    m_interface.SetLogInterface(nullptr);
+
+    std::vector<std::u16string> dumps;
+    for (const LogRecord& record : sink.records) {
+        EXPECT_EQ(record.logName, u"QBK24 Device.Data");
+        EXPECT_EQ(record.level, LOG_TRACE);
+        if (record.text.find(u"Sending Command") != std::u16string::npos)
+            dumps.push_back(record.text);
+    }
+    ASSERT_EQ(dumps.size(), 4u);
+    EXPECT_EQ(dumps[0], u"Before Sending Command:\n(No Data)\nCmd [6]: 0x00,0x00,0x00,0x00,0x00,0x00\n");
+    EXPECT_EQ(dumps[1], u"Before Sending Command:\n(Read Data)\nCmd [6]: 0x12,0x00,0x00,0x00,0x60,0x00\n");
+    EXPECT_EQ(dumps[2].rfind(u"After Sending Command:\n(Read Data)\nCmd [6]: 0x12,0x00,0x00,0x00,0x60,0x00\n"
+                             u"Data [96]: ",
+                             0),
+              0u);
+    EXPECT_EQ(dumps[3], u"Before Sending Command:\n(Write Data)\nCmd [10]: "
+                        u"0xE1,0x00,0xB4,0x00,0x00,0x00,0x00,0x00,0x04,0x00\nData [4]:0xFF,0xFF,0x00,0x1F\n");
 }
 
 // A scripted scanner for answers the emulator never gives.
