@@ -166,14 +166,14 @@ std::string FormatRecord(const EventRecord& record, ULONGLONG unixTimeMs, DWORD 
     return line;
 }
 
-DWORD AppendRecord(std::u16string_view logName, const EventRecord& record)
+DWORD AppendRecord(const std::string& directory, std::u16string_view logName, const EventRecord& record)
 {
     std::error_code ec;
-    std::filesystem::create_directories(LogDirectory(), ec);
+    std::filesystem::create_directories(directory, ec);
     auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch());
     std::string line = FormatRecord(record, static_cast<ULONGLONG>(now.count()), static_cast<DWORD>(getpid())) + "\n";
-    std::string path = LogDirectory() + "/" + LogFileName(logName);
+    std::string path = directory + "/" + LogFileName(logName);
     int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;

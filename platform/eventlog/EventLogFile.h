@@ -35,7 +35,7 @@ struct EventRecord {
 // fields; tabs, line ends and backslashes inside strings are escaped.
 std::string FormatRecord(const EventRecord& record, ULONGLONG unixTimeMs, DWORD processId);
 
-// Appends the record to the log's file; a Windows error code.
-DWORD AppendRecord(std::u16string_view logName, const EventRecord& record);
+// Appends the record to the log's file in `directory`; a Windows error code.
+DWORD AppendRecord(const std::string& directory, std::u16string_view logName, const EventRecord& record);
 
 } // namespace plat::eventlog

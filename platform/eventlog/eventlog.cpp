@@ -27,7 +27,7 @@ struct LogHandle {
     bool isSource = false;
     std::u16string source;
     std::u16string log;
-    std::string directory; // the log folder when the handle was made
+    std::string directory; // the log folder of the system root the handle was made in
 };
 
 // Handle values are never reused, so a stale handle is refused.
@@ -171,7 +171,7 @@ BOOL ReportEventW(HANDLE hEventLog, WORD wType, WORD wCategory, DWORD dwEventID,
     }
     if (dwDataSize > 0)
         record.data.assign(static_cast<const BYTE*>(lpRawData), static_cast<const BYTE*>(lpRawData) + dwDataSize);
-    DWORD error = AppendRecord(handle->log, record);
+    DWORD error = AppendRecord(handle->directory, handle->log, record);
     return error == ERROR_SUCCESS ? TRUE : Fail(error);
 }
 
