@@ -2,6 +2,7 @@
 
 #include "platform/base/winerror.h"
 #include "platform/kernel/Clock.h"
+#include "platform/services/ScopedFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,37 +33,9 @@ struct ReplyFrame {
     SERVICE_STATUS_PROCESS status;
 };
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd)
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-    int Release()
-    {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
-
 // A socket address for `path`. Paths longer than sun_path go through the
 // folder's descriptor (/proc/self/fd/N/name), which `folder` then holds.
-bool MakeAddress(const std::string& path, sockaddr_un& address, Fd& folder)
+bool MakeAddress(const std::string& path, sockaddr_un& address, ScopedFd& folder)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
@@ -141,10 +114,10 @@ DWORD SendControl(const std::string& socketPath, const ControlRequest& request, 
     if (request.data.size() > kMaxControlData)
         return ERROR_INVALID_PARAMETER;
     sockaddr_un address;
-    Fd folder;
+    ScopedFd folder;
     if (!MakeAddress(socketPath, address, folder))
         return ERROR_SERVICE_NOT_ACTIVE;
-    Fd socket_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ScopedFd socket_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket_.Get() < 0)
         return ERROR_NOT_ENOUGH_MEMORY;
     if (connect(socket_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
@@ -170,10 +143,10 @@ DWORD SendControl(const std::string& socketPath, const ControlRequest& request, 
 int ListenControlSocket(const std::string& path)
 {
     sockaddr_un address;
-    Fd folder;
+    ScopedFd folder;
     if (!MakeAddress(path, address, folder))
         return -1;
-    Fd listener(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ScopedFd listener(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (listener.Get() < 0)
         return -1;
     unlink(address.sun_path);

@@ -6,6 +6,7 @@
 #include "platform/devices/DeviceNotification.h"
 #include "platform/kernel/Thread.h"
 #include "platform/kernel/Wait.h"
+#include "platform/services/ScopedFd.h"
 #include "platform/services/ServiceChannel.h"
 #include "platform/services/ServiceControl.h"
 #include "platform/services/ServiceDatabase.h"
@@ -70,24 +71,6 @@ void OnTerminateSignal(int)
         (void)!write(g_signalWrite, "T", 1);
     errno = saved;
 }
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 bool IsOpenFd(int fd) { return fd >= 0 && fcntl(fd, F_GETFD) >= 0; }
 
@@ -256,7 +239,7 @@ void RunControlLoop(int listener, int wakeRead, int signalRead)
         if (signalled)
             HandleTerminateSignal();
         if (entries[0].revents & POLLIN) {
-            Fd connection(accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+            ScopedFd connection(accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
             ControlRequest request;
             if (connection.Get() >= 0 && ReadControlRequest(connection.Get(), request))
                 WriteControlReply(connection.Get(), HandleControl(request));
@@ -313,8 +296,8 @@ BOOL RunDispatcher(const std::vector<TableEntry>& table)
     for (const char* variable :
          {kServiceNameVariable, kServiceArgsVariable, kServiceLockFdVariable, kServiceReadyFdVariable})
         unsetenv(variable);
-    Fd lock(*lockFd);
-    Fd ready(*readyFd);
+    ScopedFd lock(*lockFd);
+    ScopedFd ready(*readyFd);
     fcntl(lock.Get(), F_SETFD, FD_CLOEXEC);
     fcntl(ready.Get(), F_SETFD, FD_CLOEXEC);
 
@@ -327,18 +310,18 @@ BOOL RunDispatcher(const std::vector<TableEntry>& table)
     }
 
     std::string socketPath = SocketPath(name);
-    Fd listener(ListenControlSocket(socketPath));
+    ScopedFd listener(ListenControlSocket(socketPath));
     int wakeFds[2], signalFds[2];
     if (listener.Get() < 0 || pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
         return FALSE;
     }
-    Fd wakeRead(wakeFds[0]), wakeWrite(wakeFds[1]);
+    ScopedFd wakeRead(wakeFds[0]), wakeWrite(wakeFds[1]);
     if (pipe2(signalFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
         return FALSE;
     }
-    Fd signalRead(signalFds[0]), signalWrite(signalFds[1]);
+    ScopedFd signalRead(signalFds[0]), signalWrite(signalFds[1]);
 
     {
         std::lock_guard guard(state.lock);

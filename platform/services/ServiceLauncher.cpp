@@ -4,6 +4,7 @@
 #include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
 #include "platform/kernel/Clock.h"
+#include "platform/services/ScopedFd.h"
 #include "platform/services/ServiceRuntime.h"
 
 #include <cctype>
@@ -24,24 +25,6 @@ extern char** environ;
 namespace plat::services {
 
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // Messages on the start pipe: the launching child reports the program's
 // pid, the program's side reports a failed exec or (from the dispatcher)
@@ -209,7 +192,7 @@ DWORD AwaitReady(int readFd, pid_t& programPid, bool& timedOut)
 
 // Takes the service's lock for the program to inherit. While the process of
 // an earlier run still lives after reporting stopped, waits for it to end.
-DWORD TakeServiceLock(const ServiceConfig& config, Fd& lock)
+DWORD TakeServiceLock(const ServiceConfig& config, ScopedFd& lock)
 {
     lock.Reset(open(LockPath(config.name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (lock.Get() < 0)
@@ -316,7 +299,7 @@ DWORD LaunchService(const ServiceConfig& config, const std::vector<std::u16strin
     if (!EnsureRuntimeDirectory())
         return ERROR_ACCESS_DENIED;
 
-    Fd lock;
+    ScopedFd lock;
     if (DWORD error = TakeServiceLock(config, lock); error != ERROR_SUCCESS)
         return error;
 
@@ -345,8 +328,8 @@ DWORD LaunchService(const ServiceConfig& config, const std::vector<std::u16strin
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         return fail(ERROR_NOT_ENOUGH_MEMORY);
-    Fd readEnd(pipeFds[0]);
-    Fd writeEnd(pipeFds[1]);
+    ScopedFd readEnd(pipeFds[0]);
+    ScopedFd writeEnd(pipeFds[1]);
 
     std::vector<std::string> envStrings;
     for (char** entry = environ; entry && *entry; ++entry) {
@@ -370,8 +353,8 @@ DWORD LaunchService(const ServiceConfig& config, const std::vector<std::u16strin
 
     std::error_code ec;
     std::filesystem::create_directories(LogFolder() + "/services", ec);
-    Fd log(open(ProgramLogPath(config.name).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-    Fd null(open("/dev/null", O_RDWR | O_CLOEXEC));
+    ScopedFd log(open(ProgramLogPath(config.name).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    ScopedFd null(open("/dev/null", O_RDWR | O_CLOEXEC));
     if (null.Get() < 0)
         return fail(ERROR_ACCESS_DENIED);
 

@@ -4,6 +4,7 @@
 #include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
 #include "platform/registry/KeyName.h"
+#include "platform/services/ScopedFd.h"
 
 #include <atomic>
 #include <cstdio>
@@ -41,22 +42,6 @@ std::string Stem(std::u16string_view name)
     }
     return stem;
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool WriteAll(int fd, const std::string& text)
 {
@@ -100,7 +85,7 @@ bool IsServiceProcessAlive(std::u16string_view name)
 {
     // Read-only, so that looking does not count as a write to those who
     // watch the folder for the lock's release.
-    Fd fd(open(LockPath(name).c_str(), O_RDONLY | O_CLOEXEC));
+    ScopedFd fd(open(LockPath(name).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
         return false;
     struct flock lock = {};
@@ -139,7 +124,7 @@ bool WriteStatusFile(std::u16string_view name, const SERVICE_STATUS_PROCESS& sta
                   status.dwControlsAccepted, status.dwWin32ExitCode, status.dwServiceSpecificExitCode,
                   status.dwCheckPoint, status.dwWaitHint, status.dwProcessId, status.dwServiceFlags);
     {
-        Fd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        ScopedFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (fd.Get() < 0)
             return false;
         if (!WriteAll(fd.Get(), text)) {
