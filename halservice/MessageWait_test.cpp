@@ -20,10 +20,14 @@ LRESULT CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 TEST(MessageWaitTest, QueuedMessagesAreDispatchedAndTheWaitGoesOn)
 {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = CountingProc;
-    windowClass.lpszClassName = u"HalMessageWaitTest";
-    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    // Registered once per process, however often the test runs.
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = CountingProc;
+        windowClass.lpszClassName = u"HalMessageWaitTest";
+        return RegisterClassW(&windowClass);
+    }();
+    ASSERT_NE(atom, 0);
     HWND window = CreateWindowExW(0, u"HalMessageWaitTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
                                   nullptr);
     ASSERT_NE(window, nullptr);

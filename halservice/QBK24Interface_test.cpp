@@ -8,6 +8,9 @@
 
 #include <cstring>
 #include <functional>
+#include <future>
+
+#include "platform/kernel/TestClock.h"
 
 namespace {
 
@@ -178,6 +181,59 @@ TEST_F(QBK24TransportTest, RequestsThatCannotBePutIntoPacketsAreRefusedWithoutIO
         EXPECT_FALSE(m_interface.DoSCSICommand(c.cdb, c.cdbLength, data, c.dataLength, c.direction));
     }
     EXPECT_TRUE(Sent("command").empty());
+    EXPECT_TRUE(m_interface.TestUnitReady());
+}
+
+// The command phase's write recovers from a stalled pipe by itself; a
+// failed data or status phase resets both pipes, fetches the sense and
+// leaves the scanner ready for the next command.
+TEST_F(QBK24TransportTest, TransportFaults)
+{
+    Start();
+    const struct {
+        const char* name;
+        emulator::FaultKind fault;
+        int opcode;
+        std::function<bool(CQBK24Interface&)> run;
+        bool result;
+        ScannerErrorCode sense;
+    } cases[] = {
+        {"OUT pipe stalls on the command", emulator::FaultKind::StallOut, -1,
+         [](CQBK24Interface& i) { return i.TestUnitReady(); }, true, 0},
+        {"IN pipe stalls in the data phase", emulator::FaultKind::StallIn, 0x12,
+         [](CQBK24Interface& i) {
+             InquiryData inquiry{};
+             return i.Inquiry(&inquiry);
+         },
+         false, 24},
+        {"IN pipe stalls in the status phase", emulator::FaultKind::StallIn, 0x00,
+         [](CQBK24Interface& i) { return i.TestUnitReady(); }, false, 24},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        emulator::Fault fault;
+        fault.kind = c.fault;
+        fault.opcode = c.opcode;
+        m_scanner->InjectFault(fault);
+        EXPECT_EQ(c.run(m_interface), c.result);
+        EXPECT_EQ(m_interface.TranslateCachedSense(), c.sense);
+        EXPECT_TRUE(m_interface.TestUnitReady());
+    }
+}
+
+TEST_F(QBK24TransportTest, ACommandTheScannerNeverAnswersTimesOut)
+{
+    plat::ScopedTestClock clock;
+    Start();
+    emulator::Fault swallow;
+    swallow.kind = emulator::FaultKind::Timeout;
+    m_scanner->InjectFault(swallow);
+
+    auto command = std::async(std::launch::async, [this] { return m_interface.TestUnitReady(); });
+    ASSERT_TRUE(clock->WaitForSleepers(1));
+    clock->Advance(CQBK24Interface::kDefaultTimeoutMs);
+    ASSERT_EQ(command.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_FALSE(command.get());
     EXPECT_TRUE(m_interface.TestUnitReady());
 }
 
