@@ -4,6 +4,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/base/winerror.h"
+#include "platform/kernel/TestClock.h"
 #include "platform/registry/winreg.h"
 #include "platform/services/ServiceControl.h"
 #include "platform/services/ServiceRuntime.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -336,6 +338,37 @@ TEST_F(ServiceProgramTest, ProgramsThatCannotBecomeServicesFailToStart)
         EXPECT_EQ(status.dwWin32ExitCode, c.error);
         CloseServiceHandle(service);
     }
+}
+
+TEST_F(ServiceProgramTest, AProgramThatNeverConnectsIsEndedWhenTheStartTimesOut)
+{
+    SC_HANDLE service = CreateWithPath(u"SleepySvc", u"/bin/sleep 600");
+    ASSERT_NE(service, nullptr);
+    plat::ScopedTestClock clock;
+    std::atomic<bool> done{false};
+    BOOL started = TRUE;
+    DWORD error = 0;
+    std::thread starter([&] {
+        started = StartServiceW(service, 0, nullptr);
+        error = GetLastError();
+        done = true;
+    });
+    // The start gives up only when the clock says its 30 s are over.
+    for (int i = 0; i < 3000 && !done; ++i) {
+        clock->Advance(1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    starter.join();
+    EXPECT_FALSE(started);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT));
+    // The program held the service's lock; it is gone once the lock is free.
+    bool ended = false;
+    for (int i = 0; i < 3000 && !ended; ++i) {
+        ended = !plat::services::IsServiceProcessAlive(u"SleepySvc");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ended);
+    CloseServiceHandle(service);
 }
 
 TEST_F(ServiceProgramTest, DispatcherOutsideTheServiceManagerFails)
