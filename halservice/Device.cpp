@@ -118,8 +118,13 @@ bool CDevice::RetryWait(DWORD* /*timeoutMs*/)
 bool CDevice::Attempt(const TransferRequest& request, DWORD* bytes)
 {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!event)
+    if (!event) {
+        // Nothing was issued, but the caller still learns why.
+        m_lastError = ::GetLastError();
+        if (m_lastError == 0)
+            m_lastError = ERROR_NOT_ENOUGH_MEMORY;
         return false;
+    }
     OVERLAPPED overlapped{};
     overlapped.hEvent = event;
     BOOL issued = FALSE;
