@@ -83,6 +83,24 @@ void BM_PutBufferAcrossProcesses(benchmark::State& state)
 }
 BENCHMARK(BM_PutBufferAcrossProcesses)->Arg(64 << 10)->Arg(1 << 20)->UseRealTime();
 
+// A call with no bytes to speak of: the cost of one round trip.
+void BM_EmptyCall(benchmark::State& state)
+{
+    IRNXHALS* hal = ToyServer::Instance()->Hal();
+    if (!hal) {
+        state.SkipWithError("the toy server did not start");
+        return;
+    }
+    LONG status = 0;
+    for (auto _ : state) {
+        if (hal->Initialize(&status) != S_OK) {
+            state.SkipWithError("Initialize failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_EmptyCall)->UseRealTime();
+
 // A whole band as the service delivers it: Produce, with getSizeBuffer,
 // putStatus, putPayloadLevel, DescribeBufferContent and PutBuffer called
 // back into the client's sink.

@@ -422,7 +422,7 @@ public:
     // Sends a request and waits for its reply: fault flag and HRESULT, and
     // the results in `results`.
     bool Call(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args,
-              std::uint32_t& fault, HRESULT& hr, std::vector<std::uint8_t>* results = nullptr)
+              std::uint32_t& fault, HRESULT& hr, plat::rpc::Bytes* results = nullptr)
     {
         plat::rpc::MessageWriter head;
         head.WriteU64(object);
@@ -433,7 +433,7 @@ public:
         if (!plat::rpc::WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(),
                                    args.Data().size()))
             return false;
-        std::vector<std::uint8_t> body;
+        plat::rpc::Bytes body;
         if (!plat::rpc::ReadFrame(m_fd, header, body) || header.callId != m_callId)
             return false;
         plat::rpc::MessageReader reader(body.data(), body.size());
@@ -447,7 +447,7 @@ public:
     }
 
     // An object reference from a reply: its id.
-    static std::uint64_t ObjectIn(const std::vector<std::uint8_t>& results)
+    static std::uint64_t ObjectIn(const plat::rpc::Bytes& results)
     {
         plat::rpc::MessageReader reader(results.data(), results.size());
         std::uint64_t object = 0;
@@ -480,7 +480,7 @@ TEST_F(ProxyStubTest, MalformedCallsNeverCrashTheServerNorLeakItsObjects)
     ASSERT_TRUE(raw.Connected());
     std::uint32_t fault = 0;
     HRESULT hr = S_OK;
-    std::vector<std::uint8_t> results;
+    plat::rpc::Bytes results;
     plat::rpc::MessageWriter ask;
     ask.WriteGuid(CLSID_ToyHALS);
     ask.WriteGuid(IID_IClassFactory);
@@ -561,7 +561,7 @@ TEST_F(ProxyStubTest, AClientThatLeavesMidCallLosesItsObjects)
         RawPeer raw;
         std::uint32_t fault = 0;
         HRESULT hr = S_OK;
-        std::vector<std::uint8_t> results;
+        plat::rpc::Bytes results;
         plat::rpc::MessageWriter ask;
         ask.WriteGuid(CLSID_ToyHALS);
         ask.WriteGuid(IID_IClassFactory);

@@ -28,16 +28,34 @@ struct Export {
     // has none or is gone.
     IUnknown* Interface(REFIID iid)
     {
-        std::lock_guard lock(mutex);
-        if (released)
-            return nullptr;
-        auto it = interfaces.find(iid);
-        if (it == interfaces.end()) {
-            IUnknown* found = nullptr;
-            if (FAILED(identity->QueryInterface(iid, reinterpret_cast<void**>(&found))) || !found)
+        IUnknown* self = nullptr;
+        {
+            std::lock_guard lock(mutex);
+            if (released)
                 return nullptr;
-            it = interfaces.emplace(iid, found).first;
+            auto it = interfaces.find(iid);
+            if (it != interfaces.end()) {
+                it->second->AddRef();
+                return it->second;
+            }
+            self = identity;
+            self->AddRef();
         }
+        // Not under the lock: the object may be a proxy itself, whose
+        // QueryInterface is a call that can nest back here.
+        IUnknown* found = nullptr;
+        HRESULT hr = self->QueryInterface(iid, reinterpret_cast<void**>(&found));
+        self->Release();
+        if (FAILED(hr) || !found)
+            return nullptr;
+        std::lock_guard lock(mutex);
+        if (released) {
+            found->Release();
+            return nullptr;
+        }
+        auto [it, inserted] = interfaces.emplace(iid, found);
+        if (!inserted)
+            found->Release(); // another call cached it meanwhile
         it->second->AddRef();
         return it->second;
     }
@@ -68,7 +86,7 @@ class PendingCall final : public Waitable {
 public:
     bool IsSignalled() const override { return m_done; }
 
-    void Complete(std::vector<std::uint8_t> body, HRESULT error)
+    void Complete(Bytes body, HRESULT error)
     {
         std::lock_guard lock(KernelMutex());
         if (m_done)
@@ -80,12 +98,12 @@ public:
     }
 
     HRESULT Error() const { return m_error; }
-    std::vector<std::uint8_t>& Body() { return m_body; }
+    Bytes& Body() { return m_body; }
 
 private:
     bool m_done = false;
     HRESULT m_error = S_OK;
-    std::vector<std::uint8_t> m_body;
+    Bytes m_body;
 };
 
 namespace {
@@ -110,6 +128,11 @@ std::shared_ptr<Connection> Connection::Start(int fd)
 
 Connection::Connection(int fd) : m_fd(fd)
 {
+    // Room for a whole band in the socket, so a writer hands it over in one
+    // go instead of taking turns with the reader.
+    int room = 4 << 20;
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     ucred credentials{};
     socklen_t size = sizeof credentials;
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0)
@@ -134,18 +157,21 @@ size_t Connection::ExportCount() const
     return m_exports.size();
 }
 
-bool Connection::Send(FrameType type, std::uint32_t callId, const std::vector<std::uint8_t>& head,
-                      const std::vector<std::uint8_t>* more)
+bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more)
 {
-    size_t total = head.size() + (more ? more->size() : 0);
+    size_t total = head.size() + (more ? more->Size() : 0);
     if (total > kMaxFrameBody)
         return false;
+    std::vector<iovec> pieces;
+    if (!head.empty())
+        pieces.push_back({const_cast<std::uint8_t*>(head.data()), head.size()});
+    if (more)
+        more->AppendPieces(pieces);
     FrameHeader header{type, callId, static_cast<std::uint32_t>(total)};
     std::lock_guard lock(m_writeMutex);
     if (m_fd < 0)
         return false;
-    return WriteFrame(m_fd, header, head.data(), head.size(), more ? more->data() : nullptr,
-                      more ? more->size() : 0);
+    return WriteFramePieces(m_fd, header, std::move(pieces));
 }
 
 void Connection::Shutdown()
@@ -156,7 +182,7 @@ void Connection::Shutdown()
 }
 
 HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
-                         const std::vector<std::uint8_t>& request, HRESULT& status, std::vector<std::uint8_t>& results)
+                         const MessageWriter& request, HRESULT& status, Bytes& results)
 {
     results.clear();
     auto pending = std::make_shared<PendingCall>();
@@ -182,7 +208,7 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
     WaitServingCalls(pending);
     if (FAILED(pending->Error()))
         return pending->Error();
-    std::vector<std::uint8_t>& body = pending->Body();
+    Bytes& body = pending->Body();
     MessageReader reply(body.data(), body.size());
     std::uint32_t fault = 0;
     std::int32_t hr = 0;
@@ -203,8 +229,8 @@ HRESULT Connection::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv)
     request.WriteGuid(clsid);
     request.WriteGuid(iid);
     HRESULT status = S_OK;
-    std::vector<std::uint8_t> results;
-    HRESULT hr = Call(kRootObject, IID_IUnknown, kGetClassObject, request.Data(), status, results);
+    Bytes results;
+    HRESULT hr = Call(kRootObject, IID_IUnknown, kGetClassObject, request, status, results);
     if (FAILED(hr))
         return hr;
     if (FAILED(status))
@@ -225,8 +251,8 @@ void Connection::ReleaseRemote(std::uint64_t object, std::uint32_t count)
     MessageWriter request;
     request.WriteU32(count);
     HRESULT status = S_OK;
-    std::vector<std::uint8_t> results;
-    Call(object, IID_IUnknown, kRelease, request.Data(), status, results); // a dead peer holds nothing
+    Bytes results;
+    Call(object, IID_IUnknown, kRelease, request, status, results); // a dead peer holds nothing
 }
 
 void Connection::ForgetProxy(std::uint64_t object, ProxyManager* manager)
@@ -314,7 +340,7 @@ HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
 void Connection::ReadLoop()
 {
     FrameHeader header;
-    std::vector<std::uint8_t> body;
+    Bytes body;
     while (ReadFrame(m_fd, header, body)) {
         bool ok = false;
         switch (header.type) {
@@ -332,7 +358,7 @@ void Connection::ReadLoop()
     OnClosed();
 }
 
-bool Connection::HandleReply(std::uint32_t callId, std::vector<std::uint8_t> body)
+bool Connection::HandleReply(std::uint32_t callId, Bytes body)
 {
     std::shared_ptr<PendingCall> pending;
     {
@@ -368,7 +394,7 @@ void Connection::DropReferences(const std::shared_ptr<Export>& target, std::uint
         target->ReleasePointers();
 }
 
-bool Connection::HandleRequest(std::uint32_t callId, std::vector<std::uint8_t> body)
+bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
 {
     MessageReader reader(body.data(), body.size());
     std::uint64_t object = 0;
@@ -411,7 +437,7 @@ bool Connection::HandleRequest(std::uint32_t callId, std::vector<std::uint8_t> b
         SendReply(callId, true, CO_E_OBJNOTCONNECTED, nullptr);
         return true;
     }
-    auto shared = std::make_shared<std::vector<std::uint8_t>>(std::move(body));
+    auto shared = std::make_shared<Bytes>(std::move(body));
     DWORD thread = target->thread;
     PostTask(thread, [self, target, iid, method, callId, shared](bool run) {
         if (run)
@@ -437,11 +463,11 @@ void Connection::ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID i
     if (FAILED(hr))
         SendReply(callId, false, hr, nullptr);
     else
-        SendReply(callId, false, S_OK, &results.Data());
+        SendReply(callId, false, S_OK, &results);
 }
 
 void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
-                           std::uint32_t callId, const std::vector<std::uint8_t>& body, size_t offset)
+                           std::uint32_t callId, const Bytes& body, size_t offset)
 {
     CallContext context(m_peerPid);
     MessageReader request(body.data() + offset, body.size() - offset, this);
@@ -479,10 +505,10 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
     if (hr == RPC_E_INVALID_DATA && results.Data().empty())
         SendReply(callId, true, hr, nullptr);
     else
-        SendReply(callId, false, hr, &results.Data());
+        SendReply(callId, false, hr, &results);
 }
 
-void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const std::vector<std::uint8_t>* results)
+void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results)
 {
     MessageWriter head;
     head.WriteU32(fault ? 1 : 0);

@@ -32,8 +32,8 @@ public:
     DWORD PeerProcessId() const { return m_peerPid; }
 
     // An outgoing call on the peer's object `object` (see RpcChannel::Invoke).
-    HRESULT Call(std::uint64_t object, REFIID iid, std::uint32_t method, const std::vector<std::uint8_t>& request,
-                 HRESULT& status, std::vector<std::uint8_t>& results);
+    HRESULT Call(std::uint64_t object, REFIID iid, std::uint32_t method, const MessageWriter& request,
+                 HRESULT& status, Bytes& results);
     // Asks the peer for its registered class object.
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
     // Gives back `count` references to the peer's object; returns once the
@@ -53,15 +53,14 @@ public:
 private:
     explicit Connection(int fd);
     void ReadLoop();
-    bool HandleRequest(std::uint32_t callId, std::vector<std::uint8_t> body);
-    bool HandleReply(std::uint32_t callId, std::vector<std::uint8_t> body);
+    bool HandleRequest(std::uint32_t callId, Bytes body);
+    bool HandleReply(std::uint32_t callId, Bytes body);
     void DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count);
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
-                   const std::vector<std::uint8_t>& body, size_t offset);
+                   const Bytes& body, size_t offset);
     void ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid);
-    void SendReply(std::uint32_t callId, bool fault, HRESULT hr, const std::vector<std::uint8_t>* results);
-    bool Send(FrameType type, std::uint32_t callId, const std::vector<std::uint8_t>& head,
-              const std::vector<std::uint8_t>* more);
+    void SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results);
+    bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more);
     void OnClosed();
 
     mutable std::mutex m_mutex; // everything below but the socket writes

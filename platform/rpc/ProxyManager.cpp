@@ -52,8 +52,8 @@ HRESULT ProxyManager::QueryInterface(REFIID riid, void** ppv)
         MessageWriter request;
         request.WriteGuid(riid);
         HRESULT status = S_OK;
-        std::vector<std::uint8_t> results;
-        HRESULT hr = m_connection->Call(m_object, IID_IUnknown, kQueryInterface, request.Data(), status, results);
+        Bytes results;
+        HRESULT hr = m_connection->Call(m_object, IID_IUnknown, kQueryInterface, request, status, results);
         if (FAILED(hr))
             return hr;
         if (FAILED(status))
@@ -97,9 +97,9 @@ ULONG ProxyManager::Release()
 MarshalContext* ProxyManager::Context() { return m_connection.get(); }
 
 HRESULT ProxyManager::Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
-                             std::vector<std::uint8_t>& results)
+                             Bytes& results)
 {
-    return m_connection->Call(m_object, iid, method, request.Data(), status, results);
+    return m_connection->Call(m_object, iid, method, request, status, results);
 }
 
 } // namespace plat::rpc

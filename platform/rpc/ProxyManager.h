@@ -32,7 +32,7 @@ public:
 
     MarshalContext* Context() override;
     HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
-                   std::vector<std::uint8_t>& results) override;
+                   Bytes& results) override;
 
     // Under the connection's lock: a new local reference unless the manager
     // is already on its way out.

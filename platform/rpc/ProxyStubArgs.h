@@ -123,12 +123,13 @@ template <class... Args>
 HRESULT ProxyCall(RpcChannel* channel, REFIID iid, std::uint32_t method, Args&&... args)
 {
     MessageWriter request(channel->Context());
+    request.AllowBorrowing(); // the caller's buffers outlive the call
     HRESULT hr = S_OK;
     ((hr = SUCCEEDED(hr) ? args.Write(request) : hr), ...);
     if (FAILED(hr))
         return hr;
     HRESULT status = S_OK;
-    std::vector<std::uint8_t> results;
+    Bytes results;
     hr = channel->Invoke(iid, method, request, status, results);
     if (FAILED(hr))
         return hr;

@@ -35,7 +35,7 @@ public:
         MessageWriter request(m_channel->Context());
         request.WriteGuid(riid);
         HRESULT status = S_OK;
-        std::vector<std::uint8_t> results;
+        Bytes results;
         HRESULT hr = m_channel->Invoke(IID_IClassFactory, 3, request, status, results);
         if (FAILED(hr))
             return hr;

@@ -1,6 +1,8 @@
 #include "platform/rpc/Wire.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -63,6 +65,11 @@ void MessageWriter::WriteBytes(const void* data, std::size_t size)
     if (size == 0)
         return;
     auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (m_borrowing && size >= kBorrowAtLeast) {
+        m_borrowed.push_back({m_data.size(), bytes, size});
+        m_borrowedSize += size;
+        return;
+    }
     m_data.insert(m_data.end(), bytes, bytes + size);
 }
 
@@ -70,6 +77,21 @@ void MessageWriter::WriteSizedBytes(const void* data, std::uint32_t size)
 {
     WriteU32(size);
     WriteBytes(data, size);
+}
+
+void MessageWriter::AppendPieces(std::vector<iovec>& pieces) const
+{
+    auto add = [&pieces](const std::uint8_t* data, std::size_t size) {
+        if (size > 0)
+            pieces.push_back({const_cast<std::uint8_t*>(data), size});
+    };
+    std::size_t at = 0;
+    for (const Borrowed& run : m_borrowed) {
+        add(m_data.data() + at, run.offset - at);
+        add(run.data, run.size);
+        at = run.offset;
+    }
+    add(m_data.data() + at, m_data.size() - at);
 }
 
 bool MessageReader::Take(std::size_t size, const std::uint8_t*& data)
@@ -165,42 +187,51 @@ bool DecodeHeader(const std::uint8_t (&bytes)[kFrameHeaderSize], FrameHeader& he
 bool WriteFrame(int fd, const FrameHeader& header, const std::uint8_t* body, std::size_t bodySize,
                 const std::uint8_t* more, std::size_t moreSize)
 {
-    if (bodySize + moreSize != header.bodyLength)
+    std::vector<iovec> pieces;
+    if (bodySize > 0)
+        pieces.push_back({const_cast<std::uint8_t*>(body), bodySize});
+    if (moreSize > 0)
+        pieces.push_back({const_cast<std::uint8_t*>(more), moreSize});
+    return WriteFramePieces(fd, header, std::move(pieces));
+}
+
+bool WriteFramePieces(int fd, const FrameHeader& header, std::vector<iovec> pieces)
+{
+    std::size_t total = 0;
+    for (const iovec& piece : pieces)
+        total += piece.iov_len;
+    if (total != header.bodyLength)
         return false;
     std::uint8_t head[kFrameHeaderSize];
     EncodeHeader(header, head);
-    iovec parts[3] = {{head, sizeof head},
-                      {const_cast<std::uint8_t*>(body), bodySize},
-                      {const_cast<std::uint8_t*>(more), moreSize}};
-    msghdr message{};
-    message.msg_iov = parts;
-    message.msg_iovlen = 3;
-    std::size_t left = sizeof head + header.bodyLength;
+    pieces.insert(pieces.begin(), iovec{head, sizeof head});
+    std::size_t first = 0; // pieces before this one are sent
+    std::size_t left = sizeof head + total;
     while (left > 0) {
+        msghdr message{};
+        message.msg_iov = pieces.data() + first;
+        message.msg_iovlen = std::min<std::size_t>(pieces.size() - first, IOV_MAX);
         ssize_t sent = sendmsg(fd, &message, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent <= 0)
             return false;
         left -= static_cast<std::size_t>(sent);
-        // Step the vector past what went out.
         auto done = static_cast<std::size_t>(sent);
-        while (done > 0 && message.msg_iovlen > 0) {
-            iovec& first = message.msg_iov[0];
-            std::size_t step = done < first.iov_len ? done : first.iov_len;
-            first.iov_base = static_cast<std::uint8_t*>(first.iov_base) + step;
-            first.iov_len -= step;
+        while (done > 0) {
+            iovec& piece = pieces[first];
+            std::size_t step = std::min(done, piece.iov_len);
+            piece.iov_base = static_cast<std::uint8_t*>(piece.iov_base) + step;
+            piece.iov_len -= step;
             done -= step;
-            if (first.iov_len == 0) {
-                ++message.msg_iov;
-                --message.msg_iovlen;
-            }
+            if (piece.iov_len == 0)
+                ++first;
         }
     }
     return true;
 }
 
-bool ReadFrame(int fd, FrameHeader& header, std::vector<std::uint8_t>& body)
+bool ReadFrame(int fd, FrameHeader& header, Bytes& body)
 {
     std::uint8_t head[kFrameHeaderSize];
     if (!ReadFully(fd, head, sizeof head) || !DecodeHeader(head, header))

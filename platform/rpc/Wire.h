@@ -13,9 +13,39 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <sys/uio.h>
+#include <utility>
 #include <vector>
 
 namespace plat::rpc {
+
+// Frame bodies are read straight into their buffer: growing it leaves the
+// bytes uninitialised instead of zeroing megabytes about to be overwritten.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() = default;
+    template <class U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using Bytes = std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>>;
 
 constexpr std::uint32_t kFrameMagic = 0x43505251; // "QRPC"
 constexpr std::size_t kFrameHeaderSize = 16;
@@ -62,12 +92,35 @@ public:
     void WriteSizedBytes(const void* data, std::uint32_t size);
 
     MarshalContext* Context() const { return m_context; }
-    std::vector<std::uint8_t>& Data() { return m_data; }
-    const std::vector<std::uint8_t>& Data() const { return m_data; }
+
+    // From now on byte runs of kBorrowAtLeast bytes or more are referenced
+    // instead of copied (a band goes from the caller's array straight to
+    // the socket): the caller keeps them unchanged until the message is
+    // sent. Only for a message sent before the caller's buffers go.
+    void AllowBorrowing() { m_borrowing = true; }
+    static constexpr std::size_t kBorrowAtLeast = 4096;
+
+    // The whole message's size, borrowed runs included.
+    std::size_t Size() const { return m_data.size() + m_borrowedSize; }
+    // The message in order, as pieces for a vectored send.
+    void AppendPieces(std::vector<iovec>& pieces) const;
+    // The bytes written (a message with borrowed runs is only whole as
+    // pieces).
+    Bytes& Data() { return m_data; }
+    const Bytes& Data() const { return m_data; }
 
 private:
+    struct Borrowed {
+        std::size_t offset; // where in m_data the run belongs
+        const std::uint8_t* data;
+        std::size_t size;
+    };
+
     MarshalContext* m_context;
-    std::vector<std::uint8_t> m_data;
+    Bytes m_data;
+    bool m_borrowing = false;
+    std::vector<Borrowed> m_borrowed;
+    std::size_t m_borrowedSize = 0;
 };
 
 // Takes a frame body apart. A read past the end fails and makes every later
@@ -116,6 +169,8 @@ bool DecodeHeader(const std::uint8_t (&bytes)[kFrameHeaderSize], FrameHeader& he
 // The body may come in two parts (a call header and the caller's request).
 bool WriteFrame(int fd, const FrameHeader& header, const std::uint8_t* body, std::size_t bodySize,
                 const std::uint8_t* more = nullptr, std::size_t moreSize = 0);
-bool ReadFrame(int fd, FrameHeader& header, std::vector<std::uint8_t>& body);
+// The body as pieces whose sizes add up to the header's body length.
+bool WriteFramePieces(int fd, const FrameHeader& header, std::vector<iovec> pieces);
+bool ReadFrame(int fd, FrameHeader& header, Bytes& body);
 
 } // namespace plat::rpc

@@ -40,7 +40,7 @@ public:
                 if (fd < 0)
                     return;
                 FrameHeader header;
-                std::vector<std::uint8_t> body;
+                Bytes body;
                 if (ReadFrame(fd, header, body))
                     m_answer(fd, header);
                 close(fd);

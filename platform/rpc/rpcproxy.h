@@ -43,7 +43,7 @@ public:
     // RPC_E_SERVER_DIED, RPC_E_INVALID_DATA...): `results` is then empty.
     // On S_OK `status` is the method's own HRESULT and `results` its output.
     virtual HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
-                           std::vector<std::uint8_t>& results) = 0;
+                           Bytes& results) = 0;
 };
 
 // One interface proxy; owned by the object's proxy manager, which is the

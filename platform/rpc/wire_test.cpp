@@ -9,7 +9,7 @@
 namespace plat::rpc {
 namespace {
 
-std::vector<std::uint8_t> HeaderBytes(std::uint32_t magic, std::uint32_t type, std::uint32_t length)
+Bytes HeaderBytes(std::uint32_t magic, std::uint32_t type, std::uint32_t length)
 {
     MessageWriter writer;
     writer.WriteU32(magic);
@@ -54,12 +54,12 @@ TEST(WireTest, FramesTravelWholeAndATruncatedFrameIsRefused)
 {
     int pair[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-    std::vector<std::uint8_t> first{1, 2, 3};
-    std::vector<std::uint8_t> second(100000, 0xAB);
+    Bytes first{1, 2, 3};
+    Bytes second(100000, 0xAB);
     FrameHeader out{FrameType::Request, 42, static_cast<std::uint32_t>(first.size() + second.size())};
     std::thread writer([&] { EXPECT_TRUE(WriteFrame(pair[0], out, first.data(), first.size(), second.data(), second.size())); });
     FrameHeader in;
-    std::vector<std::uint8_t> body;
+    Bytes body;
     ASSERT_TRUE(ReadFrame(pair[1], in, body));
     writer.join();
     EXPECT_EQ(in.callId, 42u);
@@ -73,6 +73,41 @@ TEST(WireTest, FramesTravelWholeAndATruncatedFrameIsRefused)
     ASSERT_EQ(write(pair[0], "abc", 3), 3);
     close(pair[0]);
     EXPECT_FALSE(ReadFrame(pair[1], in, body));
+    close(pair[1]);
+}
+
+TEST(WireTest, BorrowedRunsGoOutInTheirPlace)
+{
+    std::vector<BYTE> band(3 * MessageWriter::kBorrowAtLeast);
+    for (size_t i = 0; i < band.size(); ++i)
+        band[i] = static_cast<BYTE>(i * 13);
+    auto fill = [&band](MessageWriter& w) {
+        w.WriteU32(1);
+        w.WriteSizedBytes(band.data(), static_cast<std::uint32_t>(band.size()));
+        w.WriteU8(2);
+        w.WriteSizedBytes(band.data(), 10); // small runs are copied anyway
+        w.WriteSizedBytes(band.data() + 1, static_cast<std::uint32_t>(band.size() - 1));
+    };
+    MessageWriter copied;
+    fill(copied);
+    MessageWriter borrowing;
+    borrowing.AllowBorrowing();
+    fill(borrowing);
+    EXPECT_EQ(borrowing.Size(), copied.Size());
+    EXPECT_LT(borrowing.Data().size(), 100u);
+
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::vector<iovec> pieces;
+    borrowing.AppendPieces(pieces);
+    FrameHeader out{FrameType::Reply, 9, static_cast<std::uint32_t>(borrowing.Size())};
+    std::thread writer([&] { EXPECT_TRUE(WriteFramePieces(pair[0], out, pieces)); });
+    FrameHeader in;
+    Bytes body;
+    ASSERT_TRUE(ReadFrame(pair[1], in, body));
+    writer.join();
+    EXPECT_TRUE(body == copied.Data());
+    close(pair[0]);
     close(pair[1]);
 }
 
