@@ -270,6 +270,27 @@ TEST_F(QBK24TransportTest, CommandDumpsGoToTheDataLogWhenItsTraceBitIsSet)
                         u"0xE1,0x00,0xB4,0x00,0x00,0x00,0x00,0x00,0x04,0x00\nData [4]:0xFF,0xFF,0x00,0x1F\n");
 }
 
+TEST(QBK24BindingTest, OnlySupportedUsbDevicesAreBound)
+{
+    CQBK24Interface scanner;
+    CDevice plain;
+    CUSBDevice otherVendor, first, second;
+    otherVendor.SetUniqueName(u"\\\\?\\usb#vid_04b8&pid_0def#sn1");
+    first.SetUniqueName(u"\\\\?\\usb#vid_0abc&pid_0def#sn1");
+    second.SetUniqueName(u"\\\\?\\usb#vid_0abc&pid_0df0#sn2");
+
+    EXPECT_FALSE(scanner.SetDevice(nullptr));
+    EXPECT_FALSE(scanner.SetDevice(&plain));
+    EXPECT_FALSE(scanner.SetDevice(&otherVendor));
+    EXPECT_EQ(scanner.GetDevice(), nullptr);
+    EXPECT_TRUE(scanner.SetDevice(&first));
+    EXPECT_TRUE(scanner.SetDevice(&otherVendor));  // refused, the bound device stays
+    EXPECT_EQ(scanner.GetDevice(), &first);
+    EXPECT_TRUE(scanner.SetDevice(&second));
+    EXPECT_EQ(scanner.GetDevice(), &second);
+    EXPECT_FALSE(scanner.IsSupportedSCSIDevice(nullptr));
+}
+
 // A scripted scanner for answers the emulator never gives.
 class QBK24ScriptedTest : public ::testing::Test {
 protected:
