@@ -239,8 +239,8 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
     const bool cdbValid = cdb && cdbLength > 0 && cdbLength <= kMaxCdbLength;
     if (!cdbValid || !m_usbDevice || direction > kDirectionWrite) {
         if (IsLogging(LOG_ERROR))
-            LogError(u"DoSCSICommand refused: CDB length %d, direction %d, device 0x%X", cdbLength, direction,
-                     m_usbDevice ? 1u : 0u);
+            LogError(u"DoSCSICommand refused: CDB length %d, direction %d, %s", cdbLength, direction,
+                     m_usbDevice ? u"device bound" : u"no device bound");
         if (IsLogging(LOG_TRACE))
             LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(false));
         return false;
