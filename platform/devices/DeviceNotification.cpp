@@ -7,6 +7,7 @@
 #include "platform/devices/dbt.h"
 #include "platform/devices/setupapi.h"
 #include "platform/kernel/Messages.h"
+#include "platform/usb/DeviceFile.h"
 #include "platform/usb/SocketEndpoint.h"
 
 #include <algorithm>
@@ -78,6 +79,13 @@ public:
         const std::uintptr_t id = m_nextId++;
         m_subscribers.emplace(id, subscriber);
         return reinterpret_cast<HDEVNOTIFY>(id);
+    }
+
+    void Watch()
+    {
+        std::lock_guard lock(m_mutex);
+        StartLocked();
+        WatchLocked(EndpointFolder());
     }
 
     bool Unregister(HDEVNOTIFY handle)
@@ -171,6 +179,9 @@ private:
     {
         if (notice.fromFolder && notice.eventType == DBT_DEVICEARRIVAL && !WaitUntilServing(notice.path))
             return;
+        // Reads waiting on a device that left look again, and fail.
+        if (notice.fromFolder && notice.eventType == DBT_DEVICEREMOVECOMPLETE)
+            plat::usb::NotifyDeviceGone(notice.path);
         std::vector<Subscriber> subscribers;
         ServiceDeviceEventSink sink;
         {
@@ -261,6 +272,11 @@ void AnnounceDeviceEvent(std::u16string_view interfacePath, DeviceEvent event)
 void SetServiceDeviceEventSink(ServiceDeviceEventSink sink)
 {
     Notifier::Get().SetSink(std::move(sink));
+}
+
+void WatchDeviceEndpoints()
+{
+    Notifier::Get().Watch();
 }
 
 void FlushDeviceEvents()

@@ -26,6 +26,11 @@ void AnnounceDeviceEvent(std::u16string_view interfacePath, DeviceEvent event);
 using ServiceDeviceEventSink = std::function<void(HANDLE statusHandle, DWORD eventType, void* eventData)>;
 void SetServiceDeviceEventSink(ServiceDeviceEventSink sink);
 
+// Makes sure this process watches the device sockets of the current system
+// root (the transport asks for it when it opens a device served by a
+// program, so that a read waiting on it learns when it leaves).
+void WatchDeviceEndpoints();
+
 // Blocks until every notice queued or observed so far has been delivered
 // (for tests: the point after which a notice can no longer be in flight).
 void FlushDeviceEvents();

@@ -3,6 +3,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
 #include "platform/devices/DeviceDatabase.h"
+#include "platform/devices/DeviceNotification.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Event.h"
 #include "platform/kernel/Wait.h"
@@ -169,7 +170,6 @@ public:
     // touches the caller's memory after this returns.
     void CancelPipes(bool in, bool out, DWORD error)
     {
-        std::vector<std::shared_ptr<EventObject>> events;
         {
             std::unique_lock lock(m_mutex);
             auto cancel = [&](std::deque<RequestPtr>& queue) {
@@ -177,7 +177,7 @@ public:
                     if (request == m_inFlight)
                         request->cancelError = error;
                     else
-                        Complete(*request, error, 0, events);
+                        Complete(*request, error, 0);
                 }
                 std::erase_if(queue, [&](const RequestPtr& r) { return r != m_inFlight; });
             };
@@ -187,7 +187,6 @@ public:
                 cancel(m_out);
             m_changed.wait(lock, [&] { return !m_inFlight || !(m_inFlight->in ? in : out); });
         }
-        Finish(events);
     }
 
     // 0 while the handle's device is there; else the error its transfers get.
@@ -209,6 +208,15 @@ public:
         return !endpoint.empty() && IsEndpointLive(endpoint) ? ERROR_ACCESS_DENIED : ERROR_DEVICE_NOT_CONNECTED;
     }
 
+    // In-process devices count as live while attached (DeviceError).
+    bool EndpointLive() const
+    {
+        if (m_inProcess)
+            return true;
+        std::string endpoint = devices::EndpointPathFor(m_path);
+        return !endpoint.empty() && IsEndpointLive(endpoint);
+    }
+
     UsbBackend& Backend() { return *m_backend; }
     const std::u16string& Path() const { return m_path; }
 
@@ -226,8 +234,7 @@ public:
     }
 
 private:
-    void Complete(Request& request, DWORD error, std::size_t bytes,
-                  std::vector<std::shared_ptr<EventObject>>& events)
+    void Complete(Request& request, DWORD error, std::size_t bytes)
     {
         if (request.done)
             return;
@@ -240,15 +247,11 @@ private:
             request.overlapped->InternalHigh = bytes;
             request.overlapped->Internal = StatusFromError(error);
         }
+        // Signalled before anyone can see the transfer done, so a caller
+        // that returns from a synchronous transfer finds its event set.
         if (request.event)
-            events.push_back(request.event);
+            request.event->Set();
         std::erase_if(m_pending, [&](const RequestPtr& p) { return p.get() == &request; });
-    }
-
-    void Finish(std::vector<std::shared_ptr<EventObject>>& events)
-    {
-        for (auto& event : events)
-            event->Set();
         m_changed.notify_all();
     }
 
@@ -270,7 +273,6 @@ private:
     {
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
-            std::vector<std::shared_ptr<EventObject>> events;
             if (!m_out.empty()) {
                 RequestPtr request = m_out.front();
                 m_inFlight = request;
@@ -285,12 +287,15 @@ private:
                 m_inFlight = nullptr;
                 m_changed.notify_all();
                 std::erase(m_out, request);
-                Complete(*request, error, error ? 0 : result.bytes, events);
+                Complete(*request, error, error ? 0 : result.bytes);
                 // The device may have an answer for a parked read now.
                 m_retryIn = true;
             } else if (!m_in.empty() && (!m_in.front()->parked || m_retryIn || m_recheck)) {
                 RequestPtr request = m_in.front();
-                const bool poll = !request->parked || m_retryIn;
+                // A parked read asks the device again when something may have
+                // changed: a write went out, or the device may have left.
+                const bool poll = !request->parked || m_retryIn || m_recheck;
+                const bool recheck = m_recheck;
                 m_retryIn = false;
                 m_recheck = false;
                 m_inFlight = request;
@@ -301,12 +306,16 @@ private:
                     result = m_backend->BulkIn(request->data.data(), request->data.size());
                     error = result.status == UsbStatus::Disconnected ? DeviceError(true) : ErrorOf(result.status);
                 }
+                // A program that took its socket away is leaving, even if
+                // our connection still answers for a moment.
+                if (!error && recheck && result.status == UsbStatus::NoResponse && !EndpointLive())
+                    error = ERROR_DEVICE_NOT_CONNECTED;
                 lock.lock();
                 m_inFlight = nullptr;
                 m_changed.notify_all();
                 if (!error && result.status == UsbStatus::NoResponse && request->cancelError) {
                     std::erase(m_in, request);
-                    Complete(*request, request->cancelError, 0, events);
+                    Complete(*request, request->cancelError, 0);
                 } else if (!error && result.status == UsbStatus::NoResponse) {
                     if (!request->parked) {
                         request->parked = true;
@@ -314,7 +323,7 @@ private:
                     }
                 } else {
                     std::erase(m_in, request);
-                    Complete(*request, error, error ? 0 : std::min(result.bytes, request->data.size()), events);
+                    Complete(*request, error, error ? 0 : std::min(result.bytes, request->data.size()));
                 }
             } else if (!m_in.empty()) {
                 // A parked read: wait for news or its deadline, on the clock.
@@ -322,7 +331,7 @@ private:
                 const ULONGLONG now = GetClock().NowMs();
                 if (now >= request->deadline) {
                     m_in.pop_front();
-                    Complete(*request, ERROR_SEM_TIMEOUT, 0, events);
+                    Complete(*request, ERROR_SEM_TIMEOUT, 0);
                 } else {
                     const ULONGLONG left = request->deadline - now;
                     lock.unlock();
@@ -332,11 +341,6 @@ private:
                 }
             } else {
                 m_changed.wait(lock, [&] { return m_stop || !m_out.empty() || !m_in.empty(); });
-            }
-            if (!events.empty()) {
-                lock.unlock();
-                Finish(events);
-                lock.lock();
             }
         }
     }
@@ -408,6 +412,7 @@ std::shared_ptr<DeviceFile> DeviceFile::Open(std::u16string_view path, DWORD acc
             return nullptr;
         }
         queue = std::make_shared<TransferQueue>(std::u16string(path), std::make_shared<SocketBackend>(fd), 0, false);
+        devices::WatchDeviceEndpoints();
     }
     queue->Start();
     {

@@ -9,12 +9,14 @@
 #include "platform/devices/DeviceNotification.h"
 #include "platform/devices/dbt.h"
 #include "platform/devices/setupapi.h"
+#include "platform/kernel/TestClock.h"
 #include "platform/usb/fileio.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/usb/testing/FakeUsbDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <mutex>
 #include <vector>
 
@@ -119,6 +121,29 @@ TEST_F(SocketDeviceTest, ServedDeviceIsPresentTransfersAndAnnouncesArrivalAndRem
     EXPECT_TRUE(WriteFile(fresh, command, 1, &count, nullptr));
     CloseHandle(fresh);
     server.Unpublish();
+}
+
+TEST_F(SocketDeviceTest, AReadWaitingOnADeviceThatLeavesFailsNotConnected)
+{
+    plat::ScopedTestClock clock;
+    auto device = std::make_shared<FakeUsbDevice>();
+    plat::usb::DeviceServer server(m_path, device);
+    ASSERT_TRUE(server.Publish());
+    HANDLE handle = Open();
+    auto reader = std::async(std::launch::async, [&] {
+        std::uint8_t buffer[4];
+        DWORD got = 0;
+        const BOOL ok = ReadFile(handle, buffer, sizeof buffer, &got, nullptr);
+        return std::make_pair(ok, GetLastError());
+    });
+    // The read waits for an answer (its time-out never comes: the clock
+    // stands still) and ends when the device goes.
+    ASSERT_TRUE(clock->WaitForSleepers(1));
+    server.Unpublish();
+    const auto [ok, error] = reader.get();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    CloseHandle(handle);
 }
 
 TEST_F(SocketDeviceTest, StallTravelsOverTheSocket)
