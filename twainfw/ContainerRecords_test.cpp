@@ -247,25 +247,45 @@ TEST(ContainerRecords, WritingRefusals)
     EXPECT_THROW(CTWAINContainer(unknownEnum).ToHandle(), CTWAINEnumerationException);
 }
 
-// The data source manager's memory functions, as a manager would give them.
+// The data source manager's memory functions, as a manager would give them:
+// blocks not zero-filled, and a freed block handed out again first.
 struct FakeDSM {
+    static constexpr size_t kChunk = 64;
     static inline int allocations = 0;
     static inline int frees = 0;
+    static inline std::vector<void*> freed;
     static TW_HANDLE Allocate(TW_UINT32 size)
     {
+        if (size > kChunk)
+            return nullptr;
         ++allocations;
-        void* p = std::malloc(size);
-        std::memset(p, 0xAB, size);  // not zero-filled
+        void* p = freed.empty() ? std::malloc(kChunk) : freed.back();
+        if (!freed.empty())
+            freed.pop_back();
+        std::memset(p, 0xAB, kChunk);
         return p;
     }
     static void Free(TW_HANDLE h)
     {
         ++frees;
-        std::free(h);
+        freed.push_back(h);
     }
     static TW_MEMREF Lock(TW_HANDLE h) { return h; }
     static void Unlock(TW_HANDLE) {}
+    static void Release()
+    {
+        for (void* p : freed)
+            std::free(p);
+        freed.clear();
+    }
 };
+
+Bytes BlockBytes(TW_HANDLE handle, size_t size)
+{
+    CTWAINHandleLock lock(handle);
+    const BYTE* p = static_cast<const BYTE*>(lock.Data());
+    return Bytes(p, p + size);
+}
 
 TEST(ContainerRecords, HandlesComeFromTheManagerWhenItOffersMemory)
 {
@@ -281,23 +301,37 @@ TEST(ContainerRecords, HandlesComeFromTheManagerWhenItOffersMemory)
     CTWAINContainer c(CTWAINEnumeration(Enumerate({CTWAINOneValue(TW_UINT16(7))})));
     TW_HANDLE h = c.ToHandle();
     EXPECT_EQ(FakeDSM::allocations, 1);
-    EXPECT_EQ(TWAINHandleSize(h), std::optional<size_t>(18));
-    EXPECT_EQ(HandleBytes(h), Cat({Le16(TWTY_UINT16), Le32(1), Le32(0), Le32(0), Le16(7), Zeros(2)}))
+    EXPECT_EQ(TWAINHandleSize(h), std::nullopt) << "the manager does not tell";
+    EXPECT_EQ(BlockBytes(h, 18), Cat({Le16(TWTY_UINT16), Le32(1), Le32(0), Le32(0), Le16(7), Zeros(2)}))
         << "zero-filled, whatever the manager gave";
 
     CTWAINContainer back;
     back.FromHandle(h, TWON_ENUMERATION);
     EXPECT_EQ(back.List.GetCurrent().Value, 7u);
-    TWAINFreeHandle(h);
-    EXPECT_EQ(FakeDSM::frees, 1);
+
+    // The application frees the answer through the manager and gets the same
+    // address back for a longer record: it is read whole, not held to the
+    // size of the block that lay there before.
+    FakeDSM::Free(h);
+    TW_HANDLE app = FakeDSM::Allocate(26);
+    ASSERT_EQ(app, h);
+    Bytes record = Cat({Le16(TWTY_FIX32), Le32(3), Le32(2), Le32(0), Le32(Fix32ToWord(FloatToFix32(100))),
+                        Le32(Fix32ToWord(FloatToFix32(200))), Le32(Fix32ToWord(FloatToFix32(300)))});
+    std::memcpy(app, record.data(), record.size());
+    back.FromHandle(app, TWON_ENUMERATION);
+    EXPECT_EQ(back.List.GetCount(), 3u);
+    EXPECT_EQ(back.List.GetCurrent().GetFloat(), 300.0f);
+    TWAINFreeHandle(app);
+    EXPECT_EQ(FakeDSM::frees, 2);
 
     // The application's own global memory is still read as such.
-    AppHandle app(Cat({Le16(TWTY_UINT16), Le32(9)}));
-    back.FromHandle(app.handle, TWON_ONEVALUE);
+    AppHandle global(Cat({Le16(TWTY_UINT16), Le32(9)}));
+    back.FromHandle(global.handle, TWON_ONEVALUE);
     EXPECT_EQ(back.GetOneValue().Value, 9u);
 
     SetDSMMemoryFunctions(nullptr);
     EXPECT_FALSE(UsingDSMMemory());
+    FakeDSM::Release();
 }
 
 } // namespace

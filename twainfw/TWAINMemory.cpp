@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <mutex>
-#include <unordered_map>
 
 namespace Trellis {
 
@@ -16,7 +15,6 @@ struct DSMMemory {
     DSM_MEMFREE free = nullptr;
     DSM_MEMLOCK lockHandle = nullptr;
     DSM_MEMUNLOCK unlock = nullptr;
-    std::unordered_map<TW_HANDLE, size_t> sizes;  // blocks allocated here
 };
 
 DSMMemory& Memory()
@@ -41,7 +39,6 @@ void SetDSMMemoryFunctions(const TW_ENTRYPOINT* entryPoints)
     m.free = complete ? entryPoints->DSM_MemFree : nullptr;
     m.lockHandle = complete ? entryPoints->DSM_MemLock : nullptr;
     m.unlock = complete ? entryPoints->DSM_MemUnlock : nullptr;
-    m.sizes.clear();
 }
 
 bool UsingDSMMemory()
@@ -67,7 +64,6 @@ TW_HANDLE TWAINAllocHandle(TW_UINT32 size)
         std::memset(data, 0, size);
         m.unlock(handle);
     }
-    m.sizes[handle] = size;
     return handle;
 }
 
@@ -106,23 +102,15 @@ void TWAINFreeHandle(TW_HANDLE handle)
     }
     DSMMemory& m = Memory();
     std::lock_guard guard(m.lock);
-    m.sizes.erase(handle);
     if (m.free)
         m.free(handle);
 }
 
 std::optional<size_t> TWAINHandleSize(TW_HANDLE handle)
 {
-    if (!handle)
-        return std::nullopt;
     if (IsGlobalBlock(handle))
         return GlobalSize(handle);
-    DSMMemory& m = Memory();
-    std::lock_guard guard(m.lock);
-    auto it = m.sizes.find(handle);
-    if (it == m.sizes.end())
-        return std::nullopt;
-    return it->second;
+    return std::nullopt;
 }
 
 } // namespace Trellis

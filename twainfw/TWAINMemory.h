@@ -3,8 +3,10 @@
 // manager hands over its memory functions (DAT_ENTRYPOINT), new handles come
 // from them; otherwise, and for tests, they are moveable global memory.
 //
-// The manager's functions do not tell a block's size, so the sizes of the
-// blocks allocated through them are remembered here.
+// The manager's functions do not tell a block's size. Remembering the sizes
+// of the blocks allocated here would not help: they go to the application,
+// which frees them through the manager, and the manager may hand the same
+// address out again for a block of another size.
 #pragma once
 
 #include "twainfw/twain.h"
@@ -25,9 +27,8 @@ TW_HANDLE TWAINAllocHandle(TW_UINT32 size);
 void* TWAINLockHandle(TW_HANDLE handle);
 void TWAINUnlockHandle(TW_HANDLE handle);
 void TWAINFreeHandle(TW_HANDLE handle);
-// The block's size when it is known: global memory blocks, and the
-// manager's blocks allocated here. A handle the application allocated
-// through the manager has no size anyone can tell.
+// The block's size when it is known: global memory blocks. A block of the
+// manager has no size anyone can tell.
 std::optional<size_t> TWAINHandleSize(TW_HANDLE handle);
 
 // Locks a handle for the scope; unlocks on every way out.
