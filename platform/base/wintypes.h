@@ -113,6 +113,12 @@ struct SECURITY_ATTRIBUTES {
 using PSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
+// Standard access rights, shared by every kind of object.
+constexpr DWORD DELETE = 0x00010000;
+constexpr DWORD READ_CONTROL = 0x00020000;
+constexpr DWORD SYNCHRONIZE = 0x00100000;
+constexpr DWORD STANDARD_RIGHTS_REQUIRED = 0x000F0000;
+
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 
 constexpr DWORD INFINITE = 0xFFFFFFFFu;

@@ -10,6 +10,7 @@
 // There is no keyboard or mouse input and nothing is painted.
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/Wait.h" // the WAIT_ results of the message-pumping waits
 
@@ -74,10 +75,6 @@ constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 
 // Only messages whose hwnd is null (thread messages), as a PeekMessage filter.
 inline HWND const HWND_THREAD_MESSAGES = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
-
-// Error codes of the message calls.
-constexpr LONG ERROR_INVALID_THREAD_ID = 1444;
-constexpr LONG ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 BOOL PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 // owner gets it with WAIT_ABANDONED_0.
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/kernel/KernelObject.h"
 
 namespace plat {
@@ -28,8 +29,6 @@ private:
 } // namespace plat
 
 extern "C" {
-
-constexpr LONG ERROR_NOT_OWNER = 288;
 
 // A name is shared within this process only (the first create makes it,
 // later ones get the same mutex with ERROR_ALREADY_EXISTS and do not take

@@ -3,6 +3,7 @@
 // are hidden or message-only, and serve to receive messages and timers.
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/kernel/Messages.h"
 
 struct HICON__;
@@ -120,11 +121,6 @@ constexpr int GWL_STYLE = -16;
 constexpr int GWL_EXSTYLE = -20;
 constexpr int GWLP_USERDATA = -21;
 constexpr int GWL_USERDATA = -21;
-
-constexpr LONG ERROR_CANNOT_FIND_WND_CLASS = 1407;
-constexpr LONG ERROR_CLASS_ALREADY_EXISTS = 1410;
-constexpr LONG ERROR_CLASS_DOES_NOT_EXIST = 1411;
-constexpr LONG ERROR_INVALID_INDEX = 1413;
 
 // Classes are process-wide (the instance handle is not part of the name);
 // names compare without regard to ASCII case. The result is the class atom,

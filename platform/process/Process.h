@@ -14,6 +14,7 @@
 // built.
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/kernel/KernelObject.h"
 
 extern "C" {
@@ -83,10 +84,7 @@ constexpr DWORD CREATE_NO_WINDOW = 0x08000000;
 constexpr DWORD PROCESS_TERMINATE = 0x0001;
 constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
 constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
-constexpr DWORD SYNCHRONIZE = 0x00100000;
 constexpr DWORD PROCESS_ALL_ACCESS = 0x001FFFFF;
-
-constexpr LONG ERROR_DIRECTORY = 267;
 
 // The program is lpApplicationName when given, else the first argument of
 // lpCommandLine (an unquoted first argument with blanks is tried at each

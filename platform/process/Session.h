@@ -13,10 +13,9 @@
 #pragma once
 
 #include "platform/base/wintypes.h"
+#include "platform/base/winerror.h"
 
 extern "C" {
-
-constexpr LONG ERROR_NO_TOKEN = 1008;
 
 // 0xFFFFFFFF when no session is attached to the console.
 DWORD WTSGetActiveConsoleSessionId();

@@ -1,13 +1,13 @@
 // Opening a document or a link with the desktop's handler.
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/base/wintypes.h"
 
 extern "C" {
 
 constexpr INT_PTR SE_ERR_FNF = 2;
 constexpr INT_PTR SE_ERR_NOASSOC = 31;
-constexpr LONG ERROR_NO_ASSOCIATION = 1155;
 
 // Verb "open" (or none) hands lpFile to the desktop's opener (xdg-open, or
 // the program named by QBK_SHELL_OPEN, which tests and headless machines

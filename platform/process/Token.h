@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/base/wintypes.h"
+#include "platform/base/winerror.h"
 
 extern "C" {
 
@@ -31,8 +32,6 @@ using PTOKEN_PRIVILEGES = TOKEN_PRIVILEGES*;
 constexpr DWORD TOKEN_QUERY = 0x0008;
 constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;
 constexpr DWORD SE_PRIVILEGE_ENABLED = 0x00000002;
-constexpr LONG ERROR_NOT_ALL_ASSIGNED = 1300;
-constexpr LONG ERROR_NO_SUCH_PRIVILEGE = 1313;
 
 // A token handle of the process (only the current process), closed with
 // CloseHandle.

@@ -1,6 +1,7 @@
 // The process list as a snapshot, from /proc.
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/kernel/KernelObject.h"
 
 extern "C" {
@@ -10,8 +11,6 @@ constexpr DWORD TH32CS_SNAPPROCESS = 0x00000002;
 constexpr DWORD TH32CS_SNAPTHREAD = 0x00000004;
 constexpr DWORD TH32CS_SNAPMODULE = 0x00000008;
 constexpr DWORD TH32CS_SNAPALL = TH32CS_SNAPHEAPLIST | TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD | TH32CS_SNAPMODULE;
-
-constexpr LONG ERROR_NO_MORE_FILES = 18;
 
 struct PROCESSENTRY32W {
     DWORD dwSize;

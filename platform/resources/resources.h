@@ -2,14 +2,11 @@
 // how a module carries them).
 #pragma once
 
+#include "platform/base/winerror.h"
 #include "platform/base/wintypes.h"
 
 struct HRSRC__;
 using HRSRC = HRSRC__*;
-
-constexpr LONG ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
-constexpr LONG ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
-constexpr LONG ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 // A numbered resource passed where a name is expected.
 inline LPWSTR MAKEINTRESOURCEW(WORD id) { return reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(id)); }

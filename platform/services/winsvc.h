@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/base/wintypes.h"
+#include "platform/base/winerror.h"
 
 struct SC_HANDLE__;
 using SC_HANDLE = SC_HANDLE__*;
@@ -18,11 +19,8 @@ using LPSC_HANDLE = SC_HANDLE*;
 struct SERVICE_STATUS_HANDLE__;
 using SERVICE_STATUS_HANDLE = SERVICE_STATUS_HANDLE__*;
 
-// Standard access rights, as the service calls take them. The generic
+// The standard access rights (DELETE, READ_CONTROL, ...) and the generic
 // rights (GENERIC_READ, ...) are understood too.
-constexpr DWORD DELETE = 0x00010000;
-constexpr DWORD READ_CONTROL = 0x00020000;
-constexpr DWORD STANDARD_RIGHTS_REQUIRED = 0x000F0000;
 
 // Service manager access rights.
 constexpr DWORD SC_MANAGER_CONNECT = 0x0001;
@@ -107,15 +105,6 @@ constexpr DWORD SERVICE_CONFIG_DESCRIPTION = 1;
 
 // Dependencies on a load-order group start with this character.
 constexpr WCHAR SC_GROUP_IDENTIFIERW = u'+';
-
-// Service errors not in the shared list.
-constexpr LONG ERROR_CALL_NOT_IMPLEMENTED = 120;
-constexpr LONG ERROR_INVALID_LEVEL = 124;
-constexpr LONG ERROR_INVALID_SERVICE_CONTROL = 1052;
-constexpr LONG ERROR_SERVICE_NO_THREAD = 1054;
-constexpr LONG ERROR_PROCESS_ABORTED = 1067;
-constexpr LONG ERROR_SERVICE_NEVER_STARTED = 1077;
-constexpr LONG ERROR_SERVICE_NOT_IN_EXE = 1083;
 
 struct SERVICE_STATUS {
     DWORD dwServiceType;
