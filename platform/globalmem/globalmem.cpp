@@ -136,10 +136,17 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
         b->flags = (b->flags & ~kKept) | (uFlags & kKept);
         return hMem;
     }
-    if (!b->moveable && dwBytes > b->size && !(uFlags & GMEM_MOVEABLE)) {
-        // A fixed block may not move unless the caller allows it.
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
+    // A fixed block, and a moveable one that is locked, may not move unless
+    // the caller allows it: its memory stays where the caller holds it, so
+    // it shrinks in place and cannot grow.
+    bool mayMove = (uFlags & GMEM_MOVEABLE) || (b->moveable && b->locks == 0);
+    if (!mayMove) {
+        if (dwBytes > b->size) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        b->size = dwBytes;
+        return hMem;
     }
     void* data = AllocateBytes(dwBytes, false);
     if (!data) {

@@ -37,7 +37,8 @@ BOOL GlobalUnlock(HGLOBAL hMem);
 SIZE_T GlobalSize(HGLOBAL hMem);
 
 // Resizes the block, keeping its contents (new bytes zeroed with
-// GMEM_ZEROINIT). A fixed block moves only when GMEM_MOVEABLE is passed.
+// GMEM_ZEROINIT). A fixed block, or a locked moveable one, moves only when
+// GMEM_MOVEABLE is passed; otherwise it shrinks in place and cannot grow.
 // GMEM_MODIFY changes only the flags. Null on failure, the block unchanged.
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
 

@@ -85,6 +85,37 @@ TEST(GlobalMem, FixedBlockMovesOnlyWhenAllowed)
     GlobalFree(moved);
 }
 
+// Memory a caller holds (a fixed block, a locked moveable one) stays where
+// it is: shrinking keeps it, growing fails unless GMEM_MOVEABLE allows a move.
+TEST(GlobalMem, HeldMemoryStaysInPlace)
+{
+    HGLOBAL fixed = GlobalAlloc(GMEM_FIXED, 64);
+    std::memcpy(fixed, "wxyz", 4);
+    EXPECT_EQ(GlobalReAlloc(fixed, 8, 0), fixed);
+    EXPECT_EQ(GlobalSize(fixed), 8u);
+    EXPECT_EQ(std::memcmp(fixed, "wxyz", 4), 0);
+    GlobalFree(fixed);
+
+    HGLOBAL h = GlobalAlloc(GHND, 64);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(h));
+    std::memcpy(p, "abcd", 4);
+    EXPECT_EQ(GlobalReAlloc(h, 8, 0), h);
+    EXPECT_EQ(GlobalSize(h), 8u);
+    EXPECT_EQ(GlobalReAlloc(h, 128, 0), nullptr);
+    EXPECT_EQ(GlobalSize(h), 8u);
+    EXPECT_EQ(std::memcmp(p, "abcd", 4), 0) << "the locked pointer is still the block";
+    EXPECT_EQ(GlobalLock(h), p);
+    GlobalUnlock(h);
+
+    ASSERT_EQ(GlobalReAlloc(h, 128, GMEM_MOVEABLE | GMEM_ZEROINIT), h);
+    BYTE* moved = static_cast<BYTE*>(GlobalLock(h));
+    EXPECT_EQ(std::memcmp(moved, "abcd", 4), 0);
+    EXPECT_TRUE(AllZero(moved + 8, 120));
+    GlobalUnlock(h);
+    GlobalUnlock(h);
+    GlobalFree(h);
+}
+
 TEST(GlobalMem, DeadAndForeignHandlesAreRefused)
 {
     HGLOBAL h = GlobalAlloc(GHND, 16);
