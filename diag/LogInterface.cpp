@@ -2,7 +2,7 @@
 
 LogMaskCell* CLogInterface::RegisterLogName(std::u16string name)
 {
-    // A sink that forwards to the diagnostics component announces new names
-    // through the registry's announcer.
-    return ::RegisterLogName(name);
+    // Only the process sink, which forwards to the diagnostics component,
+    // announces new names; any other sink just registers them.
+    return AddLogName(name);
 }

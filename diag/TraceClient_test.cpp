@@ -131,7 +131,14 @@ TEST(TraceClient, ObjectsOfOneNameShareTheirCells)
     EXPECT_EQ(second.GetLogMask(), 0u);
 }
 
-// A sink that keeps the base's registration, as the process sink does.
+// A sink that announces new names, as the process sink does.
+class AnnouncingSink : public CLogInterface {
+public:
+    LogMaskCell* RegisterLogName(std::u16string name) override { return ::RegisterLogName(name); }
+    void Write(DWORD, DWORD, DWORD, const WCHAR*, const WCHAR*, const WCHAR*) override {}
+};
+
+// A sink that keeps the base's registration.
 class PlainSink : public CLogInterface {
 public:
     void Write(DWORD, DWORD, DWORD, const WCHAR*, const WCHAR*, const WCHAR*) override {}
@@ -141,16 +148,23 @@ TEST(TraceClient, NamesAreAnnouncedOnceWhateverTheNumberOfObjects)
 {
     std::vector<std::u16string> announced;
     LogNameRegistry::Process().SetAnnouncer([&](const std::u16string& name) { announced.push_back(name); });
-    PlainSink sink;
+    AnnouncingSink sink;
+    PlainSink plain;
     struct Scanner : CTraceClient {
         Scanner() : CTraceClient(u"Trace Test Scanner Thread") {}
     } first, second;
+    struct Poller : CTraceClient {
+        Poller() : CTraceClient(u"Trace Test Button Polling") {}
+    } poller;
     first.SetLogInterface(&sink);
     second.SetLogInterface(&sink);
     first.SetLogInterface(&sink);
+    poller.SetLogInterface(&plain);
     LogNameRegistry::Process().SetAnnouncer(nullptr);
 
-    EXPECT_EQ(announced, (std::vector<std::u16string>{u"Trace Test Scanner Thread", u"Trace Test Scanner Thread.Data"}));
+    EXPECT_EQ(announced, (std::vector<std::u16string>{u"Trace Test Scanner Thread", u"Trace Test Scanner Thread.Data"}))
+        << "the base registration announces nothing";
+    EXPECT_TRUE(FindLogName(GetRegisteredLogNames(), u"Trace Test Button Polling.Data"));
     EnableLogName(u"Trace Test Scanner Thread.Data");
     SetLogMask(LOG_TRACE);
     EXPECT_TRUE(first.IsDataLogging(LOG_TRACE));
