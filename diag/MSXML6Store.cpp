@@ -6,10 +6,12 @@
 #include "platform/oleauto/bstr.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <strings.h>
 #include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -39,10 +41,50 @@ LONG LineAt(std::string_view text, size_t offset)
     return line;
 }
 
+// Expands the references the parser left in a text or attribute value.
+template <class Item>
+bool ExpandValue(Item item, std::u16string& reason)
+{
+    std::string_view raw = item.value();
+    if (raw.find('&') == std::string_view::npos)
+        return true;
+    std::string text;
+    if (!xmltext::ExpandReferences(raw, text, reason))
+        return false;
+    if (!item.set_value(text.c_str()))
+        throw std::bad_alloc();
+    return true;
+}
+
+// One node's values: references expanded, attribute names unique, no '<'
+// in an attribute value.
+bool CheckValues(pugi::xml_node node, std::u16string& reason)
+{
+    if (node.type() == pugi::node_pcdata)
+        return ExpandValue(node, reason);
+    if (node.type() != pugi::node_element && node.type() != pugi::node_declaration)
+        return true;
+    bool several = node.first_attribute().next_attribute();
+    std::unordered_set<std::string_view> names;
+    for (pugi::xml_attribute attribute : node.attributes()) {
+        if (several && !names.insert(attribute.name()).second) {
+            reason = u"Duplicate attribute.";
+            return false;
+        }
+        if (std::strchr(attribute.value(), '<')) {
+            reason = u"A '<' character cannot be used in an attribute value.";
+            return false;
+        }
+        if (!ExpandValue(attribute, reason))
+            return false;
+    }
+    return true;
+}
+
 // What the parser lets through but a DOM document refuses: anything but one
-// root element at the top, a declaration that is not the first node, and
-// nesting deeper than the limit.
-bool CheckStructure(const pugi::xml_document& document, pugi::xml_node& offender, std::u16string& reason)
+// root element at the top, a declaration that is not the first node,
+// nesting deeper than the limit, and wrong values (see CheckValues).
+bool CheckDocument(pugi::xml_document& document, pugi::xml_node& offender, std::u16string& reason)
 {
     int elements = 0;
     for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
@@ -58,6 +100,10 @@ bool CheckStructure(const pugi::xml_document& document, pugi::xml_node& offender
             if (child != document.first_child()) {
                 offender = child;
                 reason = u"The XML declaration must be the first node in the document.";
+                return false;
+            }
+            if (!CheckValues(child, reason)) {
+                offender = child;
                 return false;
             }
             break;
@@ -78,6 +124,10 @@ bool CheckStructure(const pugi::xml_document& document, pugi::xml_node& offender
     size_t depth = 0;
     pugi::xml_node root = document.document_element();
     for (pugi::xml_node node = root; node;) {
+        if (!CheckValues(node, reason)) {
+            offender = node;
+            return false;
+        }
         if (node.first_child()) {
             node = node.first_child();
             if (++depth >= xmltext::kMaxElementDepth && node.type() == pugi::node_element) {
@@ -191,9 +241,11 @@ HRESULT MSXML6Store::LoadText(std::u16string_view text)
     std::string utf8 = Utf16ToUtf8(text);
     // The declaration is kept as the first child; whitespace-only text is
     // dropped. The parser reads a fragment so that text and extra elements
-    // at the top stay visible to the document checks below.
-    unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |
-                       pugi::parse_doctype | pugi::parse_fragment;
+    // at the top stay visible to the document checks below, and leaves the
+    // references to them: it would keep one to an unknown entity as text.
+    unsigned options = (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |
+                        pugi::parse_doctype | pugi::parse_fragment) &
+                       ~pugi::parse_escapes;
     pugi::xml_document& document = m_document->document;
     pugi::xml_parse_result parsed = document.load_buffer(utf8.data(), utf8.size(), options, pugi::encoding_utf8);
     if (!parsed) {
@@ -203,7 +255,7 @@ HRESULT MSXML6Store::LoadText(std::u16string_view text)
     }
     pugi::xml_node offender;
     std::u16string reason;
-    if (!CheckStructure(document, offender, reason)) {
+    if (!CheckDocument(document, offender, reason)) {
         ptrdiff_t offset = offender ? offender.offset_debug() : -1;
         SetParseError(offset >= 0 ? LineAt(utf8, static_cast<size_t>(offset)) : LineAt(utf8, utf8.size()),
                       std::move(reason));
@@ -559,21 +611,20 @@ BOOL MSXML6Store::SetStringByName(const WCHAR* name, const WCHAR* value)
         return TRUE;
     }
 
+    // A new child element with the text; the text itself decides nothing.
     pugi::xml_node created;
-    m_lastResult = E_FAIL;
-    if (context.type() == pugi::node_element && xmltext::IsXmlName(View(name))) {
+    if (xmltext::IsXmlName(View(name)) &&
+        (context.type() == pugi::node_element || AllowedAtTop(context, pugi::node_element, pugi::xml_node())))
         created = context.append_child(Utf16ToUtf8(name).c_str());
-        m_lastResult = created ? S_OK : E_FAIL;
-    }
-    if (created)
-        m_lastResult = PutText(pugi::xpath_node(created), View(value));
-    if (m_lastResult != S_OK) {
+    m_lastResult = created ? S_OK : E_FAIL;
+    if (!created) {
         // No message box here: the store runs inside the service too, where
         // no one could close it.
         if (IsLogging(LOG_ERROR))
             LogError(u"SetString \"%s\" failing, hr=%x\n", name, m_lastResult);
         return FALSE;
     }
+    PutText(pugi::xpath_node(created), View(value));
     return TRUE;
 }
 

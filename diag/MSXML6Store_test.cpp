@@ -231,6 +231,12 @@ TEST(MSXML6Store, ParseErrorsFailWithLineAndOneRecord)
         {u"<a>\n\x0001</a>", 2},
         {u"<a>\xD800</a>", 1},
         {u"<a/>\n<?xml version=\"1.0\"?>", 2},
+        {u"<a>\n<b>&undefined;</b></a>", 2},
+        {u"<a>\n<b>fish & chips</b></a>", 2},
+        {u"<a><b>&#;</b><c>&#xD800;</c></a>", 1},
+        {u"<a>\n<b n=\"1\" n=\"2\"/></a>", 2},
+        {u"<a n=\"&lt\"/>", 1},
+        {u"<a n=\"<\"/>", 1},
     };
     RecordingLogSink sink;
     StorePtr store(CreateMSXML6Store());
@@ -254,6 +260,43 @@ TEST(MSXML6Store, ParseErrorsFailWithLineAndOneRecord)
     }
     SetLogMask(0);
     store->SetLogInterface(nullptr);
+}
+
+TEST(MSXML6Store, ReferencesAreExpandedOnce)
+{
+    struct Case {
+        const char16_t* text;
+        const char16_t* attribute;  // of n on the root
+        const char16_t* content;
+    } cases[] = {
+        {u"<a n=\"&lt;&#65;&#x42;&quot;&apos;\">&amp;lt;&gt;</a>", u"<AB\"'", u"&lt;>"},
+        {u"<a n=\"x&#10;y\">&#x20AC;&#128512;</a>", u"x\ny", u"\u20AC\U0001F600"},
+        {u"<a n=\"\"><![CDATA[&undefined;]]><!-- &c; --></a>", u"", u"&undefined;"},
+        {u"<a n=\"\">x&#01;y</a>", u"", u"x\001y"},  // as the writer puts out a control character
+    };
+    for (const Case& c : cases) {
+        StorePtr store = Parse(c.text);
+        ASSERT_TRUE(store->SetContext(u"/a"));
+        BSTR value = nullptr;
+        EXPECT_TRUE(store->GetAttributeBSTR(u"n", &value));
+        EXPECT_EQ(Take(value), c.attribute) << Utf16ToUtf8(c.text);
+        EXPECT_EQ(Text(*store), c.content) << Utf16ToUtf8(c.text);
+
+        // What the store writes reads back the same.
+        StorePtr again = Parse(Xml(*store).c_str());
+        EXPECT_EQ(Xml(*again), Xml(*store));
+    }
+}
+
+TEST(MSXML6Store, SetStringByNameOnTheDocumentMakesOneRoot)
+{
+    StorePtr store(CreateMSXML6Store());
+    ASSERT_TRUE(store->SetContext(u"/"));
+    EXPECT_TRUE(store->SetStringByName(u"config", u"x"));
+    EXPECT_EQ(Xml(*store), u"<config>x</config>");
+    ASSERT_TRUE(store->SetContext(u"/"));
+    EXPECT_FALSE(store->SetStringByName(u"second", u"y"));
+    EXPECT_EQ(Xml(*store), u"<config>x</config>");
 }
 
 TEST(MSXML6Store, CreateNodeBuildsOneRoot)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 namespace xmltext {
 
@@ -73,6 +74,53 @@ std::u16string Utf16FromBytes(std::string_view bytes, bool bigEndian)
     return text;
 }
 
+void AppendUtf8(std::string& text, char32_t cp)
+{
+    if (cp < 0x80) {
+        text += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        text += static_cast<char>(0xC0 | (cp >> 6));
+        text += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        text += static_cast<char>(0xE0 | (cp >> 12));
+        text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (cp >> 18));
+        text += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The character of "#65" or "#x41", or 0 when it names none. Control
+// characters are let through: the writer puts them out as references, and
+// what the store writes it must read back.
+char32_t CharacterReference(std::string_view name)
+{
+    if (name.size() < 2 || name[0] != '#')
+        return 0;
+    bool hex = name[1] == 'x';
+    std::string_view digits = name.substr(hex ? 2 : 1);
+    if (digits.empty())
+        return 0;
+    char32_t cp = 0;
+    for (char c : digits) {
+        int digit = c >= '0' && c <= '9'               ? c - '0'
+                    : hex && c >= 'a' && c <= 'f'      ? c - 'a' + 10
+                    : hex && c >= 'A' && c <= 'F'      ? c - 'A' + 10
+                                                       : -1;
+        if (digit < 0)
+            return 0;
+        cp = cp * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+        if (cp > 0x10FFFF)
+            return 0;
+    }
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF)
+        return 0;
+    return cp;
+}
+
 struct StringWriter : pugi::xml_writer {
     std::string text;
     void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
@@ -102,6 +150,47 @@ size_t FindInvalidCharacter(std::u16string_view text)
         }
     }
     return std::u16string_view::npos;
+}
+
+bool ExpandReferences(std::string_view raw, std::string& text, std::u16string& reason)
+{
+    static constexpr struct {
+        std::string_view name;
+        char character;
+    } kEntities[] = {{"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
+
+    text.clear();
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size();) {
+        if (raw[i] != '&') {
+            text += raw[i++];
+            continue;
+        }
+        size_t end = raw.find(';', i + 1);
+        if (end == std::string_view::npos) {
+            reason = u"A '&' must start an entity or character reference.";
+            return false;
+        }
+        std::string_view name = raw.substr(i + 1, end - i - 1);
+        i = end + 1;
+        if (!name.empty() && name[0] == '#') {
+            char32_t cp = CharacterReference(name);
+            if (cp == 0) {
+                reason = u"Invalid character reference.";
+                return false;
+            }
+            AppendUtf8(text, cp);
+            continue;
+        }
+        auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                   [&](const auto& known) { return known.name == name; });
+        if (entity == std::end(kEntities)) {
+            reason = u"Reference to undefined entity '" + Utf8ToUtf16(name.substr(0, 64)) + u"'.";
+            return false;
+        }
+        text += entity->character;
+    }
+    return true;
 }
 
 bool DecodeXmlFile(std::string_view bytes, std::u16string& text)

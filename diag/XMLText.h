@@ -23,6 +23,13 @@ bool IsXmlName(std::u16string_view name);
 // tab, line feed and carriage return, lone surrogates, U+FFFE, U+FFFF), or npos.
 size_t FindInvalidCharacter(std::u16string_view text);
 
+// Replaces the references in raw UTF-8 text or attribute value (the five
+// predefined entities, decimal and hexadecimal character references) by the
+// characters they stand for. False, with the reason, for a reference to any
+// other entity, a reference to no character, or a '&' that starts no
+// reference: the document is not well-formed.
+bool ExpandReferences(std::string_view raw, std::string& text, std::u16string& reason);
+
 // Decodes the bytes of an XML file (UTF-8 with or without its mark, UTF-16
 // with its mark or recognisable by "<"); false for byte sequences that are
 // not valid in the encoding found.
