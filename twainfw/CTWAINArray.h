@@ -13,7 +13,6 @@ public:
     CTWAINArray() = default;
     CTWAINArray(const CTWAINArray& other) = default;
     CTWAINArray& operator=(const CTWAINArray& other) = default;
-    virtual ~CTWAINArray() = default;
 
     // Reads a TW_ARRAY, dropping duplicates (frames are always kept). A
     // record whose items would reach past `blockSize` bytes, or whose item
@@ -27,6 +26,9 @@ public:
     // Erases the item at an index; an index at or past the end does nothing.
     virtual void RemoveAt(TW_UINT32 index);
     virtual void Clear();
+    // Declared after the two operations, which keep the first places of the
+    // virtual table.
+    virtual ~CTWAINArray() = default;
 
     // Index of the first item equal to the value; CTWAINArrayException when none is.
     TW_UINT32 Find(const CTWAINOneValue& value) const;

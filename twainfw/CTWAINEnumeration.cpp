@@ -8,13 +8,6 @@
 
 namespace Trellis {
 
-namespace {
-
-// |v - x| as the nearest-value searches take it.
-double Distance(double v, double x) { return v - x > kNearestMargin ? v - x : x - v; }
-
-} // namespace
-
 CTWAINEnumeration& CTWAINEnumeration::operator=(const CTWAINArray& other)
 {
     m_List = other.m_List;
@@ -109,9 +102,9 @@ bool CTWAINEnumeration::SetCurrentNearest(const CTWAINOneValue& value, bool& adj
 
     adjusted = true;
     std::optional<CTWAINOneValue> current = CurrentItem();
-    double best = current ? Distance(v, current->GetFloat()) : std::numeric_limits<double>::infinity();
+    double best = current ? NearestDistance(v, current->GetFloat()) : std::numeric_limits<double>::infinity();
     for (const CTWAINOneValue& item : m_List) {
-        double d = Distance(v, item.GetFloat());
+        double d = NearestDistance(v, item.GetFloat());
         if (d - best < -kNearestMargin)
             best = d;
     }

@@ -5,12 +5,6 @@
 
 namespace Trellis {
 
-namespace {
-
-double Distance(double v, double x) { return v - x > kNearestMargin ? v - x : x - v; }
-
-} // namespace
-
 CTWAINRange::CTWAINRange() : CTWAINRange(0.0f, 0.0f, 0.0f, 0.0f, 0.0f) {}
 
 CTWAINRange::CTWAINRange(float min, float max, float step, float current, float def) : ItemType(TWTY_FIX32)
@@ -27,33 +21,15 @@ void CTWAINRange::Set(float min, float max, float step, float current, float def
     SetDefault(CTWAINOneValue(def));
 }
 
-void CTWAINRange::SetMin(const CTWAINOneValue& value)
-{
-    MinValue = value;
-    ItemType = value.ItemType;
-}
+void CTWAINRange::SetMin(const CTWAINOneValue& value) { Store(MinValue, value); }
+void CTWAINRange::SetMax(const CTWAINOneValue& value) { Store(MaxValue, value); }
+void CTWAINRange::SetStep(const CTWAINOneValue& value) { Store(StepSize, value); }
+void CTWAINRange::SetDefault(const CTWAINOneValue& value) { Store(DefaultValue, value); }
+void CTWAINRange::SetCurrent(const CTWAINOneValue& value) { Store(CurrentValue, value); }
 
-void CTWAINRange::SetMax(const CTWAINOneValue& value)
+void CTWAINRange::Store(CTWAINOneValue& item, const CTWAINOneValue& value)
 {
-    MaxValue = value;
-    ItemType = value.ItemType;
-}
-
-void CTWAINRange::SetStep(const CTWAINOneValue& value)
-{
-    StepSize = value;
-    ItemType = value.ItemType;
-}
-
-void CTWAINRange::SetDefault(const CTWAINOneValue& value)
-{
-    DefaultValue = value;
-    ItemType = value.ItemType;
-}
-
-void CTWAINRange::SetCurrent(const CTWAINOneValue& value)
-{
-    CurrentValue = value;
+    item = value;
     ItemType = value.ItemType;
 }
 
@@ -91,9 +67,9 @@ bool CTWAINRange::SetCurrentNearest(const CTWAINOneValue& value, bool& adjusted)
         adjusted = false;
         return false;
     }
-    double best = Distance(v, CurrentValue.GetFloat());
+    double best = NearestDistance(v, CurrentValue.GetFloat());
     WalkSteps([&](const CTWAINOneValue& s) {
-        double d = Distance(v, s.GetFloat());
+        double d = NearestDistance(v, s.GetFloat());
         if (d - best < -kNearestMargin)
             best = d;
     });

@@ -74,6 +74,10 @@ public:
     CTWAINOneValue StepSize;
     CTWAINOneValue DefaultValue;
     CTWAINOneValue CurrentValue;
+
+private:
+    // Stores one of the five items and takes its type as the range's.
+    void Store(CTWAINOneValue& item, const CTWAINOneValue& value);
 };
 
 } // namespace Trellis

@@ -55,6 +55,8 @@ TW_FIX32 WordToFix32(TW_UINT32 word)
     return fix;
 }
 
+double NearestDistance(double v, double x) { return v - x > kNearestMargin ? v - x : x - v; }
+
 bool FloatEqual(double a, double b) { return std::fabs(a - b) < kFloatMargin; }
 bool FloatLess(double a, double b) { return a - b < -kFloatMargin; }
 bool FloatGreater(double a, double b) { return a - b > kFloatMargin; }

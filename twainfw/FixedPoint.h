@@ -25,6 +25,10 @@ TW_FIX32 WordToFix32(TW_UINT32 word);
 inline constexpr double kFloatMargin = 1.0 / 8388608.0;
 inline constexpr double kNearestMargin = 1.0 / 4503599627370496.0;
 
+// |v - x| as the nearest-value searches take it: v - x when that is above
+// 2^-52, else x - v.
+double NearestDistance(double v, double x);
+
 bool FloatEqual(double a, double b);    // |a - b| < 2^-23
 bool FloatLess(double a, double b);     // a - b < -2^-23
 bool FloatGreater(double a, double b);  // a - b > 2^-23
