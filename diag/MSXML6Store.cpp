@@ -290,14 +290,7 @@ BSTR MSXML6Store::GenerateXML()
     pugi::xml_node root = m_document->document.document_element();
     if (!root)
         return nullptr;
-    try {
-        BSTR xml = MakeBSTR(xmltext::NodeMarkup(root));
-        m_lastResult = xml ? S_OK : E_OUTOFMEMORY;
-        return xml;
-    } catch (const std::bad_alloc&) {
-        m_lastResult = E_OUTOFMEMORY;
-        return nullptr;
-    }
+    return Markup(root);
 }
 
 BSTR MSXML6Store::GenerateXMLFromContext()
@@ -305,8 +298,13 @@ BSTR MSXML6Store::GenerateXMLFromContext()
     pugi::xml_node context = Context();
     if (!context)
         return nullptr;  // read as the empty string
+    return Markup(context);
+}
+
+BSTR MSXML6Store::Markup(pugi::xml_node node)
+{
     try {
-        BSTR xml = MakeBSTR(xmltext::NodeMarkup(context));
+        BSTR xml = MakeBSTR(xmltext::NodeMarkup(node));
         m_lastResult = xml ? S_OK : E_OUTOFMEMORY;
         return xml;
     } catch (const std::bad_alloc&) {
@@ -449,25 +447,18 @@ BOOL MSXML6Store::SeekParent()
     return TRUE;
 }
 
-BOOL MSXML6Store::SeekFirstChild()
-{
-    if (!Context() && !SeekRootNode())
-        return FALSE;
-    pugi::xml_node child = Context().first_child();
-    m_lastResult = child ? S_OK : S_FALSE;
-    if (child)
-        MoveContext(ContextDocument(), child);
-    return m_lastResult == S_OK;
-}
+BOOL MSXML6Store::SeekFirstChild() { return SeekTo(&pugi::xml_node::first_child); }
 
-BOOL MSXML6Store::SeekNextSibling()
+BOOL MSXML6Store::SeekNextSibling() { return SeekTo(&pugi::xml_node::next_sibling); }
+
+BOOL MSXML6Store::SeekTo(pugi::xml_node (pugi::xml_node::*step)() const)
 {
     if (!Context() && !SeekRootNode())
         return FALSE;
-    pugi::xml_node sibling = Context().next_sibling();
-    m_lastResult = sibling ? S_OK : S_FALSE;
-    if (sibling)
-        MoveContext(ContextDocument(), sibling);
+    pugi::xml_node next = (Context().*step)();
+    m_lastResult = next ? S_OK : S_FALSE;
+    if (next)
+        MoveContext(ContextDocument(), next);
     return m_lastResult == S_OK;
 }
 

@@ -72,6 +72,10 @@ private:
     pugi::xml_node Context() const;
     void MoveContext(const std::shared_ptr<XMLDocumentData>& document, pugi::xml_node node);
     void ClearContext();
+    // The markup of the node as a new BSTR; its making is the last result.
+    BSTR Markup(pugi::xml_node node);
+    // Moves the context to its first child or next sibling.
+    BOOL SeekTo(pugi::xml_node (pugi::xml_node::*step)() const);
     HRESULT LoadText(std::u16string_view text);
     void SetParseError(LONG line, std::u16string reason);
     BOOL SelectOne(const WCHAR* name, pugi::xpath_node& found);
