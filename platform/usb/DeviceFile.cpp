@@ -63,7 +63,7 @@ constexpr DWORD kPipeAll = 3;
 
 // The open device and its pending transfers, shared by the handle's object
 // and its transfer thread.
-class TransferQueue : public std::enable_shared_from_this<TransferQueue> {
+class TransferQueue {
 public:
     TransferQueue(std::u16string path, std::shared_ptr<UsbBackend> backend, std::uint64_t generation, bool inProcess)
         : m_path(std::move(path)), m_backend(std::move(backend)), m_generation(generation), m_inProcess(inProcess)
