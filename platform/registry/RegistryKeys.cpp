@@ -87,7 +87,9 @@ struct Backing {
             ids.push_back(*machine);
         return ids;
     }
-    std::optional<std::int64_t> WriteTarget() const { return machine ? machine : user; }
+    // Values go where reads find them first: the user's key when there is
+    // one, so that a write is never hidden behind an older user value.
+    std::optional<std::int64_t> WriteTarget() const { return user ? user : machine; }
 };
 
 Backing ResolveClasses(Transaction& tx, const std::vector<std::u16string>& path)

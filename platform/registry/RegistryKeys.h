@@ -7,9 +7,10 @@
 // HKEY_CLASSES_ROOT and handles opened below it name a path in the classes
 // view instead: HKCU\Software\Classes laid over HKLM\Software\Classes. Reads
 // take the user's key or value first; enumerations list the union, the
-// user's names first where both have one. Writes go to the machine's key
-// when it exists there, else to the user's; a new key goes to the hive that
-// holds the deepest existing part of its path (the machine's when both do).
+// user's names first where both have one. Values are written to the user's
+// key when it exists there, else to the machine's; a new key goes to the
+// hive that holds the deepest existing part of its path (the machine's when
+// both do).
 // Deletes remove the key or value from both.
 #pragma once
 

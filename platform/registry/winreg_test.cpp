@@ -374,9 +374,15 @@ TEST_F(Registry, ClassesRootOverlaysUserOnMachine)
     EXPECT_EQ(ValueNames(both), (std::vector<std::u16string>{u"v", u"MachineOnly"}));
     EXPECT_EQ(SubKeys(HKEY_CLASSES_ROOT), (std::vector<std::u16string>{u"BOTH", u"MachineKey", u"UserKey"}));
 
-    // Writes: the machine's key when it has one, else the user's; new keys
-    // where the deepest existing part of the path is.
+    // Values: the user's key when it has one, else the machine's, so what
+    // is written reads back; new keys where the deepest existing part of the
+    // path is.
     ASSERT_EQ(SetString(both, u"Written", u"w"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(both, u"V", u"changed"), ERROR_SUCCESS);
+    EXPECT_EQ(String(both, u"V"), u"changed");
+    Key machineOnlyKey;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"MachineKey", 0, KEY_ALL_ACCESS, machineOnlyKey.Out()), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(machineOnlyKey, u"Written", u"w"), ERROR_SUCCESS);
     Key userKey, userSub, newKey;
     ASSERT_EQ(Create(HKEY_CLASSES_ROOT, u"UserKey", userKey), ERROR_SUCCESS);
     ASSERT_EQ(SetString(userKey, u"Written", u"w"), ERROR_SUCCESS);
@@ -402,13 +408,29 @@ TEST_F(Registry, ClassesRootOverlaysUserOnMachine)
         Key k;
         EXPECT_EQ(RegOpenKeyExW(w.hive, w.path, 0, KEY_READ, k.Out()), w.exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
     }
-    Key machineBoth, userKeyDirect;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Both", 0, KEY_READ, machineBoth.Out()),
-              ERROR_SUCCESS);
-    EXPECT_EQ(String(machineBoth, u"Written"), u"w");
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Classes\\UserKey", 0, KEY_READ, userKeyDirect.Out()),
-              ERROR_SUCCESS);
-    EXPECT_EQ(String(userKeyDirect, u"Written"), u"w");
+    struct Written {
+        HKEY hive;
+        const char16_t* path;
+        const char16_t* name;
+        const char16_t* value; // null: not there
+    };
+    const Written written[] = {
+        {HKEY_CURRENT_USER, u"Software\\Classes\\Both", u"Written", u"w"},
+        {HKEY_CURRENT_USER, u"Software\\Classes\\Both", u"v", u"changed"},
+        {HKEY_LOCAL_MACHINE, u"Software\\Classes\\Both", u"Written", nullptr},
+        {HKEY_LOCAL_MACHINE, u"Software\\Classes\\Both", u"V", u"machine"},
+        {HKEY_CURRENT_USER, u"Software\\Classes\\UserKey", u"Written", u"w"},
+        {HKEY_LOCAL_MACHINE, u"Software\\Classes\\MachineKey", u"Written", u"w"},
+    };
+    for (const Written& w : written) {
+        SCOPED_TRACE(std::string(w.path, w.path + std::char_traits<char16_t>::length(w.path)));
+        Key k;
+        ASSERT_EQ(RegOpenKeyExW(w.hive, w.path, 0, KEY_READ, k.Out()), ERROR_SUCCESS);
+        if (w.value)
+            EXPECT_EQ(String(k, w.name), w.value);
+        else
+            EXPECT_EQ(RegQueryValueExW(k, w.name, nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    }
 
     // Deleting through the view removes the key from both stores.
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"Both"), ERROR_SUCCESS);
