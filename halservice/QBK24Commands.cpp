@@ -332,12 +332,13 @@ bool CQBK24Interface::GetCounter(CounterData* counter)
     BYTE cdb[10] = {kOpVendorRead, 0, 0x86};
     cdb[8] = static_cast<BYTE>(sizeof(CounterData));
     const bool result = DoSCSICommand(cdb, sizeof cdb, counter, sizeof(CounterData), kDirectionRead);
-    if (result && counter) {
+    // Only a counter that arrived is turned to host order; the record is
+    // dumped either way, as the other queries' records are.
+    if (result && counter)
         SwapBytes32(FieldAt(counter, offsetof(CounterData, dwTotalCounter)));
-        if (IsDataLogging(LOG_TRACE)) {
-            LogDataTrace(u"dwTotalCounter = 0x%08X\n", static_cast<DWORD>(counter->dwTotalCounter));
-            DumpBytes(u"byReserved_0x04: ", counter->byReserved_0x04, sizeof counter->byReserved_0x04);
-        }
+    if (counter && IsDataLogging(LOG_TRACE)) {
+        LogDataTrace(u"dwTotalCounter = 0x%08X\n", static_cast<DWORD>(counter->dwTotalCounter));
+        DumpBytes(u"byReserved_0x04: ", counter->byReserved_0x04, sizeof counter->byReserved_0x04);
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"GetCounter Exit. [%s]", TrueFalse(result));

@@ -1,9 +1,11 @@
 #include "halservice/QBK24Interface.h"
 
+#include "diag/RecordingLogSink.h"
 #include "halservice/testing/EmulatedScannerFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -244,6 +246,46 @@ TEST_F(QBK24CommandsTest, FailedQueriesLeaveTheirOutputsAlone)
     EXPECT_FALSE(m_interface.GetDataBufferStatus(&filled, &windowId));
     EXPECT_EQ(filled, 0x12345678u);
     EXPECT_EQ(windowId, 0x42);
+}
+
+// A failed query still dumps its record, except the key event and the
+// buffer status, which are dumped only when they arrived.
+TEST_F(QBK24CommandsTest, RecordDumpsOfFailedQueries)
+{
+    Start();
+    const struct {
+        const char* name;
+        BYTE opcode;
+        std::function<bool(CQBK24Interface&)> run;
+        const char16_t* firstLine;
+        bool dumped;
+    } cases[] = {
+        {"GetCounter", 0xE0, [](auto& i) { CounterData c{}; return i.GetCounter(&c); }, u"dwTotalCounter = ", true},
+        {"Inquiry", 0x12, [](auto& i) { InquiryData q{}; return i.Inquiry(&q); }, u"byQualifierDevType = ", true},
+        {"ReadSupportInfo", 0x28, [](auto& i) { SupportInfo s{}; return i.ReadSupportInfo(&s); },
+         u"bySupportedFeatures = ", true},
+        {"GetKeyEvent", 0xE0, [](auto& i) { KeyEvent k{}; return i.GetKeyEvent(&k); },
+         u"Header.byRemainAndNumEvents = ", false},
+        {"GetDataBufferStatus", 0x34, [](auto& i) { DWORD n = 0; BYTE w = 0; return i.GetDataBufferStatus(&n, &w); },
+         u"byBufStatusLen: ", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        emulator::Fault stall;
+        stall.kind = emulator::FaultKind::StallIn;
+        stall.opcode = c.opcode;
+        m_scanner->InjectFault(stall);
+        RecordingLogSink sink;
+        m_interface.SetLogInterface(&sink);
+        sink.RegisterLogName(u"QBK24 Device.Data")->store(LOG_TRACE);
+        EXPECT_FALSE(c.run(m_interface));
+        sink.RegisterLogName(u"QBK24 Device.Data")->store(0);
+        m_interface.SetLogInterface(nullptr);
+        const bool dumped = std::any_of(sink.records.begin(), sink.records.end(), [&](const LogRecord& r) {
+            return r.text.rfind(c.firstLine, 0) == 0;
+        });
+        EXPECT_EQ(dumped, c.dumped);
+    }
 }
 
 TEST_F(QBK24CommandsTest, SetColorClampsEachComponentToRgb565)
