@@ -155,6 +155,23 @@ bool CDevice::Attempt(const TransferRequest& request, DWORD* bytes)
     return ok;
 }
 
+bool CDevice::RunTransfer(const TransferRequest& request, DWORD direction, bool retry, const WCHAR* failureLine,
+                          DWORD* bytes)
+{
+    bool succeeded = false;
+    for (int attempt = 0;; ++attempt) {
+        m_lastError = 0;
+        *bytes = 0;
+        if (Attempt(request, bytes))
+            succeeded = true;
+        else if (IsLogging(LOG_ERROR))
+            LogError(failureLine, m_lastError);
+        if (m_lastError == 0 || !retry || !IoErrorOccurred(m_lastError, attempt, direction))
+            break;
+    }
+    return succeeded;
+}
+
 DWORD CDevice::Read(void* buffer, DWORD count, bool retry)
 {
     if (IsLogging(LOG_TRACE))
@@ -163,14 +180,7 @@ DWORD CDevice::Read(void* buffer, DWORD count, bool retry)
         LogDataTrace(u"Device Read Params: Bufffer = 0x%X, Size = %d", Hex32(buffer), count);
     const TransferRequest request{Transfer::Read, buffer, count, 0, nullptr, 0};
     DWORD bytes = 0;
-    for (int attempt = 0;; ++attempt) {
-        m_lastError = 0;
-        bytes = 0;
-        if (!Attempt(request, &bytes) && IsLogging(LOG_ERROR))
-            LogError(u"Device Read failed, GetLastError = 0x%08X", m_lastError);
-        if (m_lastError == 0 || !retry || !IoErrorOccurred(m_lastError, attempt, kTransferRead))
-            break;
-    }
+    RunTransfer(request, kTransferRead, retry, u"Device Read failed, GetLastError = 0x%08X", &bytes);
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Device Read Exit. Bytes Read %d", bytes);
     return bytes;
@@ -184,14 +194,7 @@ DWORD CDevice::Write(const void* buffer, DWORD count, bool retry)
         LogDataTrace(u"Device Write Params: Buffer = 0x%X, Size = %d", Hex32(buffer), count);
     const TransferRequest request{Transfer::Write, const_cast<void*>(buffer), count, 0, nullptr, 0};
     DWORD bytes = 0;
-    for (int attempt = 0;; ++attempt) {
-        m_lastError = 0;
-        bytes = 0;
-        if (!Attempt(request, &bytes) && IsLogging(LOG_ERROR))
-            LogError(u"Device Write failed, GetLastError = 0x%08X", m_lastError);
-        if (m_lastError == 0 || !retry || !IoErrorOccurred(m_lastError, attempt, kTransferWrite))
-            break;
-    }
+    RunTransfer(request, kTransferWrite, retry, u"Device Write failed, GetLastError = 0x%08X", &bytes);
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Device Write Exit. Bytes Written %d", bytes);
     return bytes;
@@ -207,21 +210,11 @@ bool CDevice::DeviceIoControl(DWORD controlCode, void* inBuffer, DWORD inSize, v
                      u"ptrBytesReturned 0x%X",
                      controlCode, Hex32(inBuffer), inSize, Hex32(outBuffer), outSize, Hex32(bytesReturned));
     const TransferRequest request{Transfer::Control, inBuffer, inSize, controlCode, outBuffer, outSize};
-    const DWORD direction = outBuffer ? kTransferRead : kTransferWrite;
-    bool succeeded = false;
     DWORD bytes = 0;
-    for (int attempt = 0;; ++attempt) {
-        m_lastError = 0;
-        bytes = 0;
-        if (Attempt(request, &bytes))
-            succeeded = true;
-        else if (IsLogging(LOG_ERROR))
-            LogError(u"DeviceIoControl failed, GetLastError = 0x%08X", m_lastError);
-        if (bytesReturned)
-            *bytesReturned = bytes;
-        if (m_lastError == 0 || !retry || !IoErrorOccurred(m_lastError, attempt, direction))
-            break;
-    }
+    const bool succeeded = RunTransfer(request, outBuffer ? kTransferRead : kTransferWrite, retry,
+                                       u"DeviceIoControl failed, GetLastError = 0x%08X", &bytes);
+    if (bytesReturned)
+        *bytesReturned = bytes;
     if (IsLogging(LOG_TRACE))
         LogTrace(u"DeviceIoControl Exit. Bytes Returned %d", bytesReturned ? *bytesReturned : 0);
     return succeeded;

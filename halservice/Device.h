@@ -70,6 +70,11 @@ private:
     // One attempt: issue, wait, and on a time-out cancel and await the end,
     // so nothing writes into the caller's memory after we return.
     bool Attempt(const TransferRequest& request, DWORD* bytes);
+    // The loop that Read, Write and DeviceIoControl share: one attempt, and
+    // another while recovery is allowed and IoErrorOccurred asks for it.
+    // bytes: the count of the last attempt. True when any attempt succeeded.
+    bool RunTransfer(const TransferRequest& request, DWORD direction, bool retry, const WCHAR* failureLine,
+                     DWORD* bytes);
     // After a wait that gave up: cancel and wait for the transfer to end.
     bool FinishAbandonedTransfer(OVERLAPPED* overlapped, DWORD* bytesTransferred);
 };
