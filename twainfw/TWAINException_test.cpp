@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -54,12 +55,23 @@ class ExceptionOutcomeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        if (const char* old = std::getenv("TMPDIR"))
+            m_oldTmp = old;
         WriteProfileStringA("Quorvant", "DEBUG", "1");
         setenv("TMPDIR", root.Path().c_str(), 1);
         CloseDebugLog();
         InitDebugLog("QBK24.log", "Quorvant", "DSLogFileName");
     }
-    void TearDown() override { CloseDebugLog(); }
+    // The temporary folder goes with the system root: later tests must not
+    // log into it.
+    void TearDown() override
+    {
+        CloseDebugLog();
+        if (m_oldTmp.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", m_oldTmp.c_str(), 1);
+    }
 
     static std::string Log()
     {
@@ -70,6 +82,7 @@ protected:
     }
 
     plat::testing::TempSystemRoot root;
+    std::string m_oldTmp;
 };
 
 TEST_F(ExceptionOutcomeTest, CatchOrderGivesReturnAndConditionCodes)
