@@ -145,7 +145,6 @@ bool EmulatedScanner::ParseInput() {
       const std::uint32_t outLength = DataOutLength(cdb.data());
       if (outLength > 0 && outLength <= kMaxDataOut) {
         awaitingData_ = true;
-        expectedDataLength_ = outLength;
         pendingCdb_ = cdb;
       } else {
         RunCommand(cdb, {});
@@ -179,6 +178,7 @@ void EmulatedScanner::RunCommand(const std::array<std::uint8_t, 16>& cdb,
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (Matches(*it, FaultKind::Timeout, opcode)) {
       faults_.erase(it);
+      if (opcode != 0x03) sense_ = {};  // it is still the latest command
       log_.AddEvent("command swallowed, no answer");
       return;
     }

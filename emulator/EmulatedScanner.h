@@ -184,7 +184,6 @@ class EmulatedScanner final : public ScannerDevice {
   std::vector<std::uint8_t> input_;       // host bytes not yet parsed
   std::uint64_t discardRemaining_ = 0;    // of a data packet nobody asked for
   bool awaitingData_ = false;
-  std::uint32_t expectedDataLength_ = 0;
   std::array<std::uint8_t, 16> pendingCdb_{};
   std::deque<std::vector<std::uint8_t>> answers_;
   std::size_t answerOffset_ = 0;

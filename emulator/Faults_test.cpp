@@ -160,6 +160,8 @@ TEST(Faults, ATimedOutCommandIsSwallowedAndTheNextOneIsAnswered) {
   EmulatedScanner scanner;
   scanner.InjectFault({.kind = FaultKind::Timeout, .opcode = 0x12});
   EXPECT_TRUE(RunCommand(scanner, kTur).good());
+  // The sense of an earlier failure does not outlive the swallowed command.
+  EXPECT_FALSE(RunCommand(scanner, {0xC0, 0, 0, 0, 0, 0}).good());
   EXPECT_EQ(RunCommand(scanner, {0x12, 0, 0, 0, 0x60, 0}, {}, 96).transport,
             TransferStatus::NoResponse);
   EXPECT_EQ(testing::RequestSense(scanner), Sense{});
