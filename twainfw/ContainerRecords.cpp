@@ -94,13 +94,17 @@ void WriteSlot(BYTE* slot, const CTWAINOneValue& item, TW_UINT32 itemType)
     }
 }
 
-// Whether `count` items of `itemSize` bytes after `header` bytes lie in a
-// block of `blockSize` bytes, without overflowing.
-bool ListFits(size_t header, TW_UINT32 count, TW_UINT32 itemSize, size_t blockSize)
+// The item type of a list record whose `count` items follow its `header`
+// bytes, in a block of `blockSize` bytes that holds the header. Exception
+// when the type is unknown or the items would reach past the block (counted
+// without overflowing).
+template <class Exception>
+TW_UINT32 ListItemType(const BYTE* record, TW_UINT32 count, size_t header, size_t blockSize)
 {
-    if (blockSize < header)
-        return false;
-    return count <= (blockSize - header) / itemSize;
+    TW_UINT32 itemType = Read16(record);
+    if (!IsKnownItemType(itemType) || count > (blockSize - header) / GetItemTypeSize(itemType))
+        throw Exception();
+    return itemType;
 }
 
 // Items of a list record with the no-duplicates rule (frames always kept).
@@ -171,12 +175,10 @@ CTWAINArray::CTWAINArray(const TW_ARRAY& record, size_t blockSize)
     const BYTE* p = reinterpret_cast<const BYTE*>(&record);
     if (blockSize < kArrayHeader)
         throw CTWAINArrayException();
-    TW_UINT32 itemType = Read16(p);
     TW_UINT32 count = Read32(p + offsetof(TW_ARRAY, NumItems));
     if (count == 0)
         return;
-    if (!IsKnownItemType(itemType) || !ListFits(kArrayHeader, count, GetItemTypeSize(itemType), blockSize))
-        throw CTWAINArrayException();
+    TW_UINT32 itemType = ListItemType<CTWAINArrayException>(p, count, kArrayHeader, blockSize);
     CTWAINEnumeration list;
     ReadItems(list, p + kArrayHeader, count, itemType);
     m_List = std::move(list.m_List);
@@ -196,11 +198,11 @@ CTWAINEnumeration::CTWAINEnumeration(const TW_ENUMERATION& record, size_t blockS
     const BYTE* p = reinterpret_cast<const BYTE*>(&record);
     if (blockSize < kEnumerationHeader)
         throw CTWAINEnumerationException();
-    TW_UINT32 itemType = Read16(p);
     TW_UINT32 count = Read32(p + offsetof(TW_ENUMERATION, NumItems));
     TW_UINT32 current = Read32(p + offsetof(TW_ENUMERATION, CurrentIndex));
     TW_UINT32 def = Read32(p + offsetof(TW_ENUMERATION, DefaultIndex));
-    // An index must name an item of the record (an empty record has only 0).
+    // An index must name an item of the record, or no item (an empty record
+    // has only index 0).
     auto valid = [count](TW_UINT32 index) { return index == kNoIndex || index < std::max<TW_UINT32>(count, 1); };
     if (!valid(current) || !valid(def))
         throw CTWAINEnumerationException();
@@ -208,11 +210,8 @@ CTWAINEnumeration::CTWAINEnumeration(const TW_ENUMERATION& record, size_t blockS
     DefaultIndex = def;
     if (count == 0)
         return;
-    if (!IsKnownItemType(itemType) || !ListFits(kEnumerationHeader, count, GetItemTypeSize(itemType), blockSize))
-        throw CTWAINEnumerationException();
+    TW_UINT32 itemType = ListItemType<CTWAINEnumerationException>(p, count, kEnumerationHeader, blockSize);
     ReadItems(*this, p + kEnumerationHeader, count, itemType);
-    CurrentIndex = current;
-    DefaultIndex = def;
     // With duplicates dropped, an index follows its item to where it is now.
     TW_UINT32 size = GetItemTypeSize(itemType);
     if (current != kNoIndex)
