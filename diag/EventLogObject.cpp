@@ -17,8 +17,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 
 // What the sinks of one generation share with their watcher thread.
 struct EventLogSinkState {
@@ -218,63 +220,79 @@ void AnnounceLogName(const std::weak_ptr<EventLogSinkState>& weakState, const st
 
 CEventLogObject::CEventLogObject()
 {
-    std::lock_guard setup(g_setupLock);
-    if (g_instanceCount == 0) {
-        auto state = std::make_shared<EventLogSinkState>();
-        {
-            std::lock_guard guard(g_applicationNameLock);
-            state->applicationName = g_applicationName;
-        }
-        std::u16string source = FormatWide(u"%s.%s", u"RNX Configure", u"Configure");
-        state->eventSource = RegisterEventSourceW(nullptr, source.c_str());
-        if (state->eventSource) {
-            state->changeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-            state->startEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-            if (state->changeEvent && state->startEvent &&
-                NotifyChangeEventLog(state->eventSource, state->changeEvent)) {
-                state->run = true;
-                auto* parameter = new std::shared_ptr<EventLogSinkState>(state);
-                {
-                    std::lock_guard guard(g_watchersLock);
-                    ++g_runningWatchers;
-                }
-                g_watcherThread = CreateThread(nullptr, 0, WatcherThread, parameter, 0, nullptr);
-                if (g_watcherThread) {
-                    WaitPumpingMessages(state->startEvent, INFINITE);
-                } else {
-                    delete parameter;
-                    state->run = false;
-                    WatcherEnded();
+    // Set when this instance sets the shared state up.
+    std::shared_ptr<EventLogSinkState> state;
+    bool watcherStarting = false;
+    {
+        std::lock_guard setup(g_setupLock);
+        if (g_instanceCount == 0) {
+            state = std::make_shared<EventLogSinkState>();
+            {
+                std::lock_guard guard(g_applicationNameLock);
+                state->applicationName = g_applicationName;
+            }
+            std::u16string source = FormatWide(u"%s.%s", u"RNX Configure", u"Configure");
+            state->eventSource = RegisterEventSourceW(nullptr, source.c_str());
+            if (state->eventSource) {
+                state->changeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+                state->startEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+                if (state->changeEvent && state->startEvent &&
+                    NotifyChangeEventLog(state->eventSource, state->changeEvent)) {
+                    state->run = true;
+                    auto* parameter = new std::shared_ptr<EventLogSinkState>(state);
+                    {
+                        std::lock_guard guard(g_watchersLock);
+                        ++g_runningWatchers;
+                    }
+                    g_watcherThread = CreateThread(nullptr, 0, WatcherThread, parameter, 0, nullptr);
+                    watcherStarting = g_watcherThread != nullptr;
+                    if (!watcherStarting) {
+                        delete parameter;
+                        state->run = false;
+                        WatcherEnded();
+                    }
                 }
             }
+            std::weak_ptr<EventLogSinkState> weakState = state;
+            LogNameRegistry::Process().SetAnnouncer(
+                [weakState](const std::u16string& name) { AnnounceLogName(weakState, name); });
+            g_state = state;
         }
-        if (plat::ComPtr<IDiagnosticsConfig> object = GetObjectForThisThread(state->objectCookie))
-            ReloadSettings(*state, object.Get());
-        std::weak_ptr<EventLogSinkState> weakState = state;
-        LogNameRegistry::Process().SetAnnouncer(
-            [weakState](const std::u16string& name) { AnnounceLogName(weakState, name); });
-        g_state = std::move(state);
+        m_state = g_state;
+        ++g_instanceCount;
     }
-    m_state = g_state;
-    ++g_instanceCount;
+    if (!state)
+        return;
+
+    // Outside the setup lock: the wait dispatches this thread's messages,
+    // and a call they run may make or release a sink on this very thread.
+    if (watcherStarting)
+        WaitPumpingMessages(state->startEvent, INFINITE);
+    if (plat::ComPtr<IDiagnosticsConfig> object = GetObjectForThisThread(state->objectCookie))
+        ReloadSettings(*state, object.Get());
 }
 
 CEventLogObject::~CEventLogObject()
 {
-    std::lock_guard setup(g_setupLock);
-    if (--g_instanceCount == 0) {
+    HANDLE watcher = nullptr;
+    {
+        std::lock_guard setup(g_setupLock);
+        if (--g_instanceCount > 0)
+            return;
         LogNameRegistry::Process().SetAnnouncer(nullptr);
+        // The event source, the events and the lock go with the last
+        // reference: this one, or the watcher's when it is still busy.
         std::shared_ptr<EventLogSinkState> state = std::move(g_state);
         state->run = false;
         if (state->changeEvent)
             SetEvent(state->changeEvent);
-        if (g_watcherThread) {
-            WaitPumpingMessages(g_watcherThread, kWatcherStopLimitMs);
-            CloseHandle(g_watcherThread);
-            g_watcherThread = nullptr;
-        }
-        // The event source, the events and the lock go with the last
-        // reference: this one, or the watcher's when it is still busy.
+        watcher = std::exchange(g_watcherThread, nullptr);
+    }
+    if (watcher) {
+        // Outside the setup lock, as in the constructor: a sink made while
+        // this one waits starts a state and a watcher of its own.
+        WaitPumpingMessages(watcher, kWatcherStopLimitMs);
+        CloseHandle(watcher);
     }
 }
 
@@ -307,9 +325,21 @@ void CEventLogObject::Write(DWORD level, DWORD processId, DWORD threadId, const 
 
 CEventLogObject* GetEventLogObject()
 {
+    {
+        std::lock_guard guard(g_processSinkLock);
+        if (g_processSink) {
+            ++g_processSinkUsers;
+            return g_processSink;
+        }
+    }
+    // Made outside the lock: making it dispatches this thread's messages,
+    // and a call they run may ask for the sink too. When such a call (or
+    // another thread) has put a sink in place first, this one, which only
+    // shares its state, is deleted again.
+    auto made = std::make_unique<CEventLogObject>();
     std::lock_guard guard(g_processSinkLock);
     if (!g_processSink)
-        g_processSink = new CEventLogObject;
+        g_processSink = made.release();
     ++g_processSinkUsers;
     return g_processSink;
 }

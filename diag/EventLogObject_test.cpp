@@ -5,6 +5,7 @@
 #include "platform/com/objbase.h"
 #include "platform/kernel/TestClock.h"
 #include "platform/kernel/Thread.h"
+#include "platform/kernel/Window.h"
 #include "platform/base/strings.h"
 #include "platform/base/winerror.h"
 #include "platform/testing/TempSystemRoot.h"
@@ -64,6 +65,7 @@ struct ComponentCalls {
     DWORD watcherThread = 0;
     std::set<std::string> failing;
     bool holdWatcherReload = false;
+    bool holdWatcherStart = false;
     bool holding = false;
     std::function<void()> onRegisterComponent;
 
@@ -79,6 +81,12 @@ struct ComponentCalls {
             std::unique_lock guard(lock);
             ++counts[operation];
             bool onWatcher = GetCurrentThreadId() != testThread;
+            if (operation == "Create" && onWatcher && holdWatcherStart) {
+                holding = true;
+                changed.notify_all();
+                changed.wait(guard, [this] { return !holdWatcherStart; });
+                holding = false;
+            }
             if (operation == "OpenSettings" && onWatcher) {
                 ++watcherReloads;
                 watcherThread = GetCurrentThreadId();
@@ -105,6 +113,57 @@ struct ComponentCalls {
         std::lock_guard guard(lock);
         return counts[operation];
     }
+
+    void Release(bool ComponentCalls::*hold)
+    {
+        {
+            std::lock_guard guard(lock);
+            this->*hold = false;
+        }
+        changed.notify_all();
+    }
+};
+
+// A call that arrives while the thread waits dispatching messages, as a
+// client's call reaches the service's main thread: a message to a window of
+// the thread runs it.
+class DispatchedCall {
+public:
+    explicit DispatchedCall(std::function<void()> call) : m_call(std::move(call))
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &DispatchedCall::Procedure;
+        windowClass.lpszClassName = kClass;
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowExW(0, kClass, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~DispatchedCall()
+    {
+        DestroyWindow(m_window);
+        UnregisterClassW(kClass, nullptr);
+    }
+    DispatchedCall(const DispatchedCall&) = delete;
+    DispatchedCall& operator=(const DispatchedCall&) = delete;
+
+    bool Post() { return m_window && PostMessageW(m_window, WM_USER, 0, 0); }
+    bool ran = false;
+
+private:
+    static constexpr const WCHAR* kClass = u"DispatchedCall";
+
+    static LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != WM_USER)
+            return DefWindowProcW(window, message, wParam, lParam);
+        auto* self = reinterpret_cast<DispatchedCall*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        self->ran = true;
+        self->m_call();
+        return 0;
+    }
+
+    std::function<void()> m_call;
+    HWND m_window = nullptr;
 };
 
 class EventLogObjectTest : public ::testing::Test {
@@ -365,6 +424,46 @@ TEST_F(EventLogObjectTest, TheLastReleaseWaitsForABusyWatcherAtMost5000Ms)
         calls.holdWatcherReload = false;
     }
     calls.changed.notify_all();
+    EXPECT_TRUE(WaitForLogWatchersToEnd(30000));
+}
+
+TEST_F(EventLogObjectTest, ACallDispatchedWhileTheSinkIsMadeOrDeletedMayUseTheSink)
+{
+    InstallComponent();
+    CEventLogObject* inner = nullptr;
+    DispatchedCall call([&] {
+        inner = GetEventLogObject();
+        inner->Write(LOG_ERROR, 1, 2, u"2026-03-04 05:06:07:089", u"Inner", u"from the dispatched call");
+        ReleaseEventLogObject();
+        calls.Release(&ComponentCalls::holdWatcherStart);
+        calls.Release(&ComponentCalls::holdWatcherReload);
+    });
+
+    // Made: the watcher is held before it starts, so the wait for it
+    // dispatches the call.
+    calls.holdWatcherStart = true;
+    ASSERT_TRUE(call.Post());
+    CEventLogObject* outer = GetEventLogObject();
+    ASSERT_TRUE(call.ran);
+    EXPECT_NE(inner, nullptr);
+    EXPECT_EQ(GetEventLogObject(), outer);
+    ReleaseEventLogObject();
+
+    // Deleted: the watcher is held in a reload, so the wait for its end
+    // dispatches the call, which makes a new sink.
+    {
+        std::lock_guard guard(calls.lock);
+        calls.holdWatcherReload = true;
+    }
+    ASSERT_EQ(diagnostics::SignalSettingsChanged(), S_OK);
+    {
+        std::unique_lock guard(calls.lock);
+        ASSERT_TRUE(calls.changed.wait_for(guard, kRealLimit, [&] { return calls.holding; }));
+    }
+    call.ran = false;
+    ASSERT_TRUE(call.Post());
+    ReleaseEventLogObject();
+    EXPECT_TRUE(call.ran);
     EXPECT_TRUE(WaitForLogWatchersToEnd(30000));
 }
 

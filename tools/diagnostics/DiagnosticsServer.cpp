@@ -147,6 +147,8 @@ public:
         HRESULT hr = plat::CheckAggregation(outer, riid, false);
         if (FAILED(hr))
             return hr;
+        if (hr = Called("Create"); FAILED(hr))
+            return hr;
         auto* object = new (std::nothrow) DiagnosticsConfigObject;
         if (!object)
             return E_OUTOFMEMORY;

@@ -7,7 +7,7 @@
 extern "C" {
 
 // Called at the start of every IDiagnosticsConfig operation with its name
-// ("WriteLog", "OpenSettings", ...). Lets a test count calls, hold one (a
+// ("WriteLog", "OpenSettings", ...), and with "Create" when an object is made. Lets a test count calls, hold one (a
 // slow or hung component) or fail one: a failed result is the operation's
 // answer, and the operation does nothing. Null removes the hook.
 using DiagnosticsCallHook = HRESULT (*)(void* context, const char* operation);

@@ -22,8 +22,11 @@ public:
         m_library = dlopen(libraryPath.c_str(), RTLD_NOW);
         if (m_library)
             m_setHook = reinterpret_cast<decltype(m_setHook)>(dlsym(m_library, "DiagnosticsSetCallHook"));
-        if (!m_setHook)
+        if (!m_setHook) {
+            if (m_library)
+                dlclose(m_library);
             throw std::runtime_error("cannot reach the diagnostics stand-in's hook");
+        }
     }
     ~DiagnosticsStandIn()
     {
