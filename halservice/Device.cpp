@@ -1,5 +1,6 @@
 #include "halservice/Device.h"
 
+#include "halservice/LogText.h"
 #include "halservice/MessageWait.h"
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
@@ -9,12 +10,6 @@
 #include <cstdint>
 
 namespace {
-
-// Pointers and handles appear in the log lines as 32-bit hexadecimal.
-DWORD Hex32(const void* p)
-{
-    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(p));
-}
 
 const WCHAR* DirectionName(DWORD direction)
 {
@@ -26,11 +21,6 @@ const WCHAR* DirectionName(DWORD direction)
     default:
         return u"None";
     }
-}
-
-const WCHAR* TrueFalse(bool value)
-{
-    return value ? u"TRUE" : u"FALSE";
 }
 
 } // namespace

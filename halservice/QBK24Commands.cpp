@@ -2,6 +2,7 @@
 // big-endian fields converted to host order.
 #include "halservice/QBK24Interface.h"
 
+#include "halservice/LogText.h"
 #include "halservice/SwapBytes.h"
 
 #include <algorithm>
@@ -9,11 +10,6 @@
 #include <cstring>
 
 namespace {
-
-const WCHAR* TrueFalse(bool value)
-{
-    return value ? u"TRUE" : u"FALSE";
-}
 
 void PutBigEndian16(BYTE* at, WORD value)
 {
@@ -189,7 +185,7 @@ bool CQBK24Interface::ReadImageData(DWORD bytesToRead, BYTE* buffer, bool backSi
         LogTrace(u"ReadImageData Entered");
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"ReadImageData Params: Bytes to Read = %d, pBuff=0x%08X", bytesToRead,
-                     static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(buffer)));
+                     Hex32(buffer));
     bool eom = false;
     bool ili = false;
     DWORD total = 0;

@@ -2,6 +2,7 @@
 
 #include "diag/FormatWide.h"
 #include "diag/HexDump.h"
+#include "halservice/LogText.h"
 #include "halservice/SwapBytes.h"
 #include "halservice/USBDevice.h"
 #include "platform/kernel/Time.h"
@@ -12,11 +13,6 @@
 #include <new>
 
 namespace {
-
-const WCHAR* TrueFalse(bool value)
-{
-    return value ? u"TRUE" : u"FALSE";
-}
 
 constexpr BYTE kOpRequestSense = 0x03;
 constexpr DWORD kBusyRetryDelayMs = 10;

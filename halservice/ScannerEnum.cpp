@@ -1,6 +1,7 @@
 #include "halservice/ScannerEnum.h"
 
 #include "diag/FormatWide.h"
+#include "halservice/LogText.h"
 #include "halservice/USBDevice.h"
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
@@ -12,11 +13,6 @@
 #include <new>
 
 namespace {
-
-const WCHAR* TrueFalse(bool value)
-{
-    return value ? u"TRUE" : u"FALSE";
-}
 
 struct DeviceInfoSetCloser {
     void operator()(void* set) const { SetupDiDestroyDeviceInfoList(set); }
@@ -131,7 +127,7 @@ CUSBDevice* CScannerEnum::CreateScannerDevice(const std::u16string& path)
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"CreateScannerDevice Exit [0x%08X]",
-                 static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(device)));
+                 Hex32(device));
     return device;
 }
 
