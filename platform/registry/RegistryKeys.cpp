@@ -4,6 +4,8 @@
 #include "platform/base/winerror.h"
 #include "platform/registry/KeyName.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <mutex>
 #include <set>
@@ -27,6 +29,18 @@ std::mutex g_handleMutex;
 std::unordered_map<std::uintptr_t, KeyObject> g_handles;
 std::uintptr_t g_nextHandle = 0x1000;
 
+// A child of fork() must not inherit the table's lock held by a thread it
+// does not have.
+void LockHandlesForFork() { g_handleMutex.lock(); }
+void UnlockHandlesAfterFork() { g_handleMutex.unlock(); }
+
+std::unique_lock<std::mutex> LockHandles()
+{
+    static const int forkHandlers = pthread_atfork(LockHandlesForFork, UnlockHandlesAfterFork, UnlockHandlesAfterFork);
+    (void)forkHandlers;
+    return std::unique_lock<std::mutex>(g_handleMutex);
+}
+
 bool LookUp(HKEY key, KeyObject* out)
 {
     if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER || key == HKEY_USERS) {
@@ -40,7 +54,7 @@ bool LookUp(HKEY key, KeyObject* out)
         *out = KeyObject{true, 0, {}, KEY_ALL_ACCESS, {}};
         return true;
     }
-    std::lock_guard<std::mutex> lock(g_handleMutex);
+    std::unique_lock<std::mutex> lock = LockHandles();
     auto it = g_handles.find(reinterpret_cast<std::uintptr_t>(key));
     if (it == g_handles.end())
         return false;
@@ -51,7 +65,7 @@ bool LookUp(HKEY key, KeyObject* out)
 HKEY AddHandle(KeyObject object)
 {
     object.database = RegistryPath();
-    std::lock_guard<std::mutex> lock(g_handleMutex);
+    std::unique_lock<std::mutex> lock = LockHandles();
     std::uintptr_t value = g_nextHandle;
     g_nextHandle += 4;
     g_handles.emplace(value, std::move(object));
@@ -271,7 +285,7 @@ LONG CloseKey(HKEY key)
 {
     if (IsPredefined(key))
         return ERROR_SUCCESS;
-    std::lock_guard<std::mutex> lock(g_handleMutex);
+    std::unique_lock<std::mutex> lock = LockHandles();
     return g_handles.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/base/winerror.h"
 #include "platform/registry/KeyName.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -215,6 +216,20 @@ struct Connection {
 std::mutex g_mutex;
 Connection* g_connection = nullptr;
 
+// fork() copies only the thread that calls it. A transaction that another
+// thread had open at that moment would leave this lock, and SQLite's own
+// locks on the file, held for good in the child; so fork waits for the
+// transaction in flight, and the child starts with none.
+void LockForFork() { g_mutex.lock(); }
+void UnlockAfterFork() { g_mutex.unlock(); }
+
+std::unique_lock<std::mutex> LockRegistry()
+{
+    static const int forkHandlers = pthread_atfork(LockForFork, UnlockAfterFork, UnlockAfterFork);
+    (void)forkHandlers;
+    return std::unique_lock<std::mutex>(g_mutex);
+}
+
 void DropConnection()
 {
     if (!g_connection)
@@ -384,7 +399,7 @@ bool Transaction::DeleteValue(std::int64_t key, std::u16string_view name)
 
 LONG FlushDatabase()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::unique_lock<std::mutex> lock = LockRegistry();
     sqlite3* db = nullptr;
     if (LONG err = Connect(Access::Write, &db); err != ERROR_SUCCESS)
         return err;
@@ -401,7 +416,7 @@ LONG FlushDatabase()
 
 LONG RunTransaction(Access access, const std::function<LONG(Transaction&)>& body)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::unique_lock<std::mutex> lock = LockRegistry();
     sqlite3* db = nullptr;
     if (LONG err = Connect(access, &db); err != ERROR_SUCCESS)
         return err;

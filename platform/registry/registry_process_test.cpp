@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -174,6 +176,55 @@ TEST(RegistryProcesses, ThreadsOfOneProcessShareTheRegistry)
               ERROR_SUCCESS);
     EXPECT_EQ(subKeys, kThreads * kEach);
     RegCloseKey(key);
+}
+
+TEST(RegistryProcesses, ForkWhileAnotherThreadIsInACallLeavesTheChildAWorkingRegistry)
+{
+    plat::testing::TempSystemRoot root;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Forked", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SetDword(key, "v", 5), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    // One thread sits inside a registry transaction until released.
+    std::promise<void> inside;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::thread caller([&] {
+        plat::registry::RunTransaction(plat::registry::Access::Read, [&](plat::registry::Transaction&) -> LONG {
+            inside.set_value();
+            released.wait();
+            return ERROR_SUCCESS;
+        });
+    });
+    inside.get_future().wait();
+
+    // Another thread forks meanwhile; the child reads the registry at once.
+    pid_t child = -1;
+    std::thread forker([&] {
+        child = fork();
+        if (child == 0) {
+            alarm(30); // a child stuck on a lock ends instead of hanging the run
+            HKEY k = nullptr;
+            DWORD seen = 0;
+            bool ok = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Forked", 0, KEY_READ, &k) == ERROR_SUCCESS &&
+                      GetDword(k, "v", &seen) == ERROR_SUCCESS && seen == 5;
+            _exit(ok ? 0 : 1);
+        }
+    });
+    // Lets the fork begin while the call is still open (the fork waits for it).
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    release.set_value();
+    forker.join();
+    caller.join();
+
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child did not finish (signal " << WTERMSIG(status) << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace
