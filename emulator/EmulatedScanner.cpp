@@ -27,8 +27,22 @@ std::uint32_t DataOutLength(const std::uint8_t* cdb) {
   }
 }
 
-bool IsDataIn(std::uint8_t opcode) {
-  return opcode == 0x03 || opcode == 0x12 || opcode == 0x28 || opcode == 0x34 || opcode == 0xE0;
+// Whether a command's answer carries a data packet: the commands that read
+// data, unless their CDB asks for none. The host sends such a command
+// without a data phase and reads the status packet alone.
+bool AnswersWithData(const std::uint8_t* cdb) {
+  switch (cdb[0]) {
+    case 0x03:  // REQUEST SENSE
+    case 0x12:  // INQUIRY
+      return cdb[4] != 0;
+    case 0x28:  // READ
+      return GetBE24(cdb + 6) != 0;
+    case 0x34:  // GET DATA BUFFER STATUS
+    case 0xE0:  // vendor read
+      return GetBE16(cdb + 7) != 0;
+    default:
+      return false;
+  }
 }
 
 bool Matches(const Fault& f, FaultKind kind, std::uint8_t opcode) {
@@ -196,12 +210,13 @@ void EmulatedScanner::RunCommand(const std::array<std::uint8_t, 16>& cdb,
     --busyLeft_;
     Reply busy;
     busy.status = kStatusBusy;
-    busy.dataIn = IsDataIn(opcode);
+    busy.dataIn = AnswersWithData(cdb.data());
     Queue(busy);
     return;
   }
   if (opcode != 0x03) sense_ = {};
-  const Reply reply = Dispatch(cdb.data(), data);
+  Reply reply = Dispatch(cdb.data(), data);
+  reply.dataIn = reply.dataIn && AnswersWithData(cdb.data());
   if (connected_) Queue(reply);
 }
 

@@ -178,6 +178,37 @@ TEST(Busy, AnswersBusyTheConfiguredNumberOfTimesThenGood) {
   EXPECT_TRUE(RunCommand(scanner, {0, 0, 0, 0, 0, 0}).good());
 }
 
+// The host runs a command whose CDB asks for no data without a data phase:
+// its first read is the status packet's, so no data packet may come first.
+TEST(Transport, ACommandThatAsksForNoDataIsAnsweredWithTheStatusAlone) {
+  EmulatedScanner scanner;
+  scanner.LoadSheets(1);
+  ASSERT_TRUE(RunCommand(scanner, testing::SetWindowCdb(72), testing::WindowList({})).good());
+  ASSERT_TRUE(RunCommand(scanner, {0x1B, 0, 0, 0, 0, 0}).good());
+  const struct {
+    const char* name;
+    Bytes cdb;
+  } cases[] = {
+      {"REQUEST SENSE", {0x03, 0, 0, 0, 0, 0}},
+      {"INQUIRY", {0x12, 0, 0, 0, 0, 0}},
+      {"READ of image data", {0x28, 0, 0x00, 0, 0, 0, 0, 0, 0, 0}},
+      {"READ of the document status", {0x28, 0, 0x81, 0, 0, 0, 0, 0, 0, 0}},
+      {"GET DATA BUFFER STATUS", {0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"GET COUNTER", {0xE0, 0, 0x86, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Exchange x = RunCommand(scanner, c.cdb);
+    EXPECT_EQ(x.statusPacket, kGoodStatus);
+    // Nothing of the answer is left behind for a later read.
+    std::uint8_t rest[4];
+    EXPECT_EQ(scanner.BulkIn(rest, sizeof rest).status, TransferStatus::NoResponse);
+  }
+  // BUSY likewise.
+  scanner.InjectFault({.kind = FaultKind::Busy, .count = 1});
+  EXPECT_EQ(RunCommand(scanner, {0x12, 0, 0, 0, 0, 0}).status, kStatusBusy);
+}
+
 TEST(Transport, AReadReturnsAtMostTheRestOfTheCurrentChunk) {
   EmulatedScanner scanner;
   const Bytes cdb{0x12, 0, 0, 0, 0x60, 0};
