@@ -62,18 +62,19 @@ public:
     }
     Statement& BindText(int i, const std::string& text)
     {
-        Check(sqlite3_bind_text(m_stmt, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+        Check(sqlite3_bind_text64(m_stmt, i, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
         return *this;
     }
     Statement& BindName(int i, std::u16string_view name) { return BindText(i, Utf16ToUtf8(name)); }
     Statement& BindFold(int i, std::u16string_view name) { return BindText(i, Utf16ToUtf8(FoldName(name))); }
     Statement& BindBlob(int i, const std::vector<BYTE>& data)
     {
-        // A null pointer would store SQL NULL; an empty value is a zero-length blob.
+        // A null pointer would store SQL NULL; an empty value is a zero-length
+        // blob. The 64-bit length keeps a value past 2 GB a clean SQLITE_TOOBIG.
         if (data.empty())
             Check(sqlite3_bind_zeroblob(m_stmt, i, 0));
         else
-            Check(sqlite3_bind_blob(m_stmt, i, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT));
+            Check(sqlite3_bind_blob64(m_stmt, i, data.data(), data.size(), SQLITE_TRANSIENT));
         return *this;
     }
 
