@@ -37,6 +37,7 @@ TEST(Format, WideConversionsTable)
         {"hex and octal", plat::Format(u"%x %X %o", 0xBEEFu, 0xBEEFu, 8u), u"beef BEEF 10"},
         {"log line form", plat::Format(u"0x%08X", 0x1A2Bu), u"0x00001A2B"},
         {"precision and zero", plat::Format(u"%08.8X|%0X", 0xABu, 0u), u"000000AB|0"},
+        {"%0X8 is %0X and a literal 8", plat::Format(u"pClient = 0x%0X8", 0x1A2Bu), u"pClient = 0x1A2B8"},
         {"alternate forms", plat::Format(u"%#x %#X %#o %#x", 255u, 255u, 8u, 0u), u"0xff 0XFF 010 0"},
         {"sign flags", plat::Format(u"%+d % d %+d", 5, 5, -5), u"+5  5 -5"},
         {"zero padding after sign", plat::Format(u"%06d|%-6d|%6d", -42, -42, -42), u"-00042|-42   |   -42"},
