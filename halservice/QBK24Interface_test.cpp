@@ -392,6 +392,38 @@ TEST_F(QBK24ScriptedTest, AReadWithoutABufferRunsWithoutADataPhase)
     EXPECT_EQ(m_commands, 1);
 }
 
+// A request beyond the 24-bit transfer length goes out as several READs of
+// whole lines, each filling the caller's buffer where the last one ended.
+TEST_F(QBK24ScriptedTest, ALargeReadGoesOutInWholeLinesOfAtMostTheTransferLength)
+{
+    std::vector<DWORD> lengths;
+    m_fake->SetReplyRule([&](const Bytes& written) {
+        if (written.size() != 24 || written[12] != 0x28)
+            return Bytes{};
+        const DWORD length = (DWORD{written[18]} << 16) | (DWORD{written[19]} << 8) | written[20];
+        lengths.push_back(length);
+        Bytes reply = DataPacket(Bytes(length, static_cast<BYTE>(lengths.size())), length + 12);
+        const Bytes status = Status(kStatusGood);
+        reply.insert(reply.end(), status.begin(), status.end());
+        return reply;
+    });
+    constexpr DWORD kLineBytes = 300;
+    constexpr DWORD kFirst = kMaxReadTransferLength / kLineBytes * kLineBytes;
+    constexpr DWORD kAsked = kFirst + 5 * kLineBytes;
+    Bytes buffer(kAsked);
+    bool endOfPage = true, shortTransfer = true;
+    DWORD bytesRead = 0;
+    EXPECT_TRUE(m_interface.ReadImageData(kAsked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0,
+                                          kLineBytes));
+    EXPECT_EQ(lengths, (std::vector<DWORD>{kFirst, 5 * kLineBytes}));
+    EXPECT_EQ(bytesRead, kAsked);
+    EXPECT_FALSE(endOfPage);
+    EXPECT_FALSE(shortTransfer);
+    EXPECT_EQ(buffer[kFirst - 1], 1);
+    EXPECT_EQ(buffer[kFirst], 2);
+    EXPECT_EQ(buffer[kAsked - 1], 2);
+}
+
 TEST_F(QBK24ScriptedTest, AResidueLargerThanTheRequestIsAFailure)
 {
     auto checkWithSense = [this](BYTE flags, DWORD residue) {
