@@ -1,0 +1,814 @@
+#include "twainfw/CTWAINDataSource.h"
+
+#include "twainfw/DebugLog.h"
+#include "twainfw/HostServices.h"
+#include "twainfw/StringUtil.h"
+#include "twainfw/TWAINMemory.h"
+#include "twainfw/TWAINText.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace Trellis {
+
+namespace {
+
+// "2009/03/07 14:05:09.000"
+std::string LocalTimeDateText()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return FormatStdString("%04d/%02d/%02d %02d:%02d:%02d.000", local.tm_year + 1900, local.tm_mon + 1,
+                           local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+// A TW_STR field up to its NUL, never past the field.
+template <size_t N>
+std::string FieldText(const char (&field)[N])
+{
+    return std::string(field, strnlen(field, N));
+}
+
+// A name with a backslash is used as it is, any other goes into the
+// temporary folder; cut to the 255 characters of the record.
+void SetDefaultFileName(TW_SETUPFILEXFER& setup, const std::string& name)
+{
+    std::string path = name.find('\\') != std::string::npos ? name : host::TempPath() + name;
+    path = path.substr(0, sizeof(setup.FileName) - 1);
+    std::memset(setup.FileName, 0, sizeof(setup.FileName));
+    std::memcpy(setup.FileName, path.data(), path.size());
+}
+
+TW_SETUPFILEXFER DefaultSetupFileXfer()
+{
+    TW_SETUPFILEXFER setup{};
+    SetDefaultFileName(setup, "TWAIN.BMP");
+    setup.Format = TWFF_BMP;
+    setup.VRefNum = -1;
+    return setup;
+}
+
+} // namespace
+
+CTWAINDataSource::CTWAINDataSource()
+{
+    m_SetupFileXfer = DefaultSetupFileXfer();
+    SetState(3);
+    m_ConditionCode = TWCC_SUCCESS;
+}
+
+CTWAINDataSource::~CTWAINDataSource()
+{
+    if (m_hResourceModule != m_hModule)
+        FreeLibrary(m_hResourceModule);
+    m_hResourceModule = m_hModule;
+    delete m_pUIWindow;
+    delete m_pParentWindow;
+}
+
+bool CTWAINDataSource::Init(HMODULE hModule)
+{
+    m_hModule = hModule;
+    m_hResourceModule = hModule;
+    LoadIdentity(m_Identity);
+    m_Identity.Id = 0;
+    m_Identity.ProtocolMajor = 2;
+    m_Identity.ProtocolMinor = 0;
+
+    char fileName[260] = {};
+    DWORD length = GetModuleFileNameA(hModule, fileName, sizeof(fileName));
+    if (length > 0 && length < sizeof(fileName)) {
+        std::string path(fileName, length);
+        size_t dot = path.rfind('.');
+        if (dot != std::string::npos)
+            path.resize(dot);
+        m_HelpFilePath = path + ".HLP";
+    }
+    return true;
+}
+
+void CTWAINDataSource::Terminate()
+{
+    DestroyUIWindow();
+    DetachParentWindow();
+}
+
+TWAINCallContext CTWAINDataSource::CallContext() const
+{
+    TWAINCallContext context;
+    context.hModule = m_hResourceModule;
+    context.dg = m_CurrentDG;
+    context.dat = m_CurrentDAT;
+    context.msg = m_CurrentMSG;
+    context.capability = m_CurrentCap;
+    return context;
+}
+
+void CTWAINDataSource::ThrowFailure(TW_UINT16 conditionCode)
+{
+    Trellis::ThrowFailure(CallContext(), conditionCode);
+}
+
+void CTWAINDataSource::ThrowCheckStatus(TW_UINT16 conditionCode)
+{
+    Trellis::ThrowCheckStatus(CallContext(), conditionCode);
+}
+
+void CTWAINDataSource::ThrowCancel()
+{
+    Trellis::ThrowCancel(CallContext());
+}
+
+void CTWAINDataSource::ThrowXferDone()
+{
+    Trellis::ThrowXferDone(CallContext());
+}
+
+void CTWAINDataSource::ThrowCapNotAvailable(TW_UINT16 id)
+{
+    ThrowFailure(IsCapSupported(id) ? TWCC_CAPBADOPERATION : TWCC_CAPUNSUPPORTED);
+}
+
+void CTWAINDataSource::RequireState(TW_INT32 lowest, TW_INT32 highest)
+{
+    if (m_State < lowest || m_State > highest)
+        ThrowFailure(TWCC_SEQERROR);
+}
+
+void CTWAINDataSource::SetState(TW_INT32 state)
+{
+    if (state == m_State)
+        return;
+    m_State = state;
+    if (state == 7)
+        m_TimeDate = LocalTimeDateText();
+    m_XferDone = 0;
+}
+
+int CTWAINDataSource::Dispatch(const TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
+{
+    m_CurrentDG = static_cast<TW_INT32>(dg);
+    m_CurrentDAT = dat;
+    m_CurrentMSG = msg;
+    m_CurrentCap = 0;
+    if (dat == DAT_CAPABILITY && data)
+        m_CurrentCap = static_cast<const TW_CAPABILITY*>(data)->Cap;
+
+    const bool processEvent = dg == DG_CONTROL && dat == DAT_EVENT && msg == MSG_PROCESSEVENT;
+    if (!processEvent && DebugLogOn())
+        DebugPrint("DS: Operation %s\n",
+                   GetTripletCapText(m_hResourceModule, dg, dat, msg, static_cast<TW_UINT16>(m_CurrentCap)).c_str());
+
+    try {
+        // One application holds the source from MSG_OPENDS to MSG_CLOSEDS;
+        // a triplet without an origin cannot be told apart from another's.
+        if (m_AppIdentity.Id != 0 && (!origin || origin->Id != m_AppIdentity.Id))
+            ThrowFailure(TWCC_BADPROTOCOL);
+
+        if (msg == MSG_PROCESSEVENT) {
+            TW_EVENT* event = static_cast<TW_EVENT*>(data);
+            if (event && m_pUIWindow && m_pUIWindow->PreTranslateMessage(event->pEvent)) {
+                event->TWMessage = MSG_NULL;
+                return TWRC_DSEVENT;
+            }
+            return TWRC_NOTDSEVENT;
+        }
+
+        if (dg == DG_CONTROL && dat == DAT_IDENTITY && msg == MSG_OPENDS && origin)
+            OnOpenDS(*origin);
+
+        TripletSwitch(dg, dat, msg, data);
+
+        if (dg == DG_CONTROL && dat == DAT_IDENTITY && msg == MSG_OPENDS && origin) {
+            std::memcpy(static_cast<TW_IDENTITY*>(&m_AppIdentity), origin, sizeof(TW_IDENTITY));
+            if (DebugLogOn()) {
+                DebugPrint("\n** Calling Application Information **\n");
+                DebugPrint("Manufacturer: %s\n", FieldText(m_AppIdentity.Manufacturer).c_str());
+                DebugPrint("ProductFamily: %s\n", FieldText(m_AppIdentity.ProductFamily).c_str());
+                DebugPrint("ProductName:  %s\n", FieldText(m_AppIdentity.ProductName).c_str());
+                DebugPrint("TWAIN Revision Supported: %d.%d\n", m_AppIdentity.ProtocolMajor,
+                           m_AppIdentity.ProtocolMinor);
+                DebugPrint("Application Version: %s\n", VersionToString(m_AppIdentity.Version).c_str());
+                DebugPrint("Application info string: %s\n\n", FieldText(m_AppIdentity.Version.Info).c_str());
+            }
+        } else if (dg == DG_CONTROL && dat == DAT_IDENTITY && msg == MSG_CLOSEDS) {
+            m_AppIdentity.Id = 0;
+        }
+
+        if (DebugLogOn())
+            DebugPrint("DS: Success.\n\n");
+        return TWRC_SUCCESS;
+    } catch (...) {
+        TWAINOutcome outcome = OutcomeOfException(std::current_exception(), m_hResourceModule);
+        if (outcome.xferDone)
+            m_XferDone = 1;
+        if (outcome.setsConditionCode)
+            m_ConditionCode = outcome.conditionCode;
+        return outcome.returnCode;
+    }
+}
+
+void CTWAINDataSource::TripletSwitch(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
+{
+    // DAT_STATUS reports the code of the triplet before it.
+    if (!(dg == DG_CONTROL && dat == DAT_STATUS))
+        m_ConditionCode = TWCC_SUCCESS;
+
+    // Every handler writes through the data pointer.
+    if (!data)
+        ThrowFailure(TWCC_BADVALUE);
+
+    if (dg == DG_CONTROL)
+        ControlTriplet(dat, msg, data);
+    else if (dg == DG_IMAGE)
+        ImageTriplet(msg, dat, data);
+    else
+        ThrowBadProtocol();
+}
+
+void CTWAINDataSource::ControlTriplet(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
+{
+    switch (dat) {
+    case DAT_CAPABILITY:
+        OnCapability(msg, static_cast<TW_CAPABILITY*>(data));
+        return;
+    case DAT_EVENT:
+    case DAT_PARENT:
+        ThrowBadProtocol();
+    case DAT_IDENTITY:
+        OnIdentity(msg, static_cast<TW_IDENTITY*>(data));
+        return;
+    case DAT_PENDINGXFERS:
+        PendingXfers(msg, static_cast<TW_PENDINGXFERS*>(data));
+        return;
+    case DAT_SETUPMEMXFER:
+        OnSetupMemXfer(msg, static_cast<TW_SETUPMEMXFER*>(data));
+        return;
+    case DAT_SETUPFILEXFER:
+        OnSetupFileXfer(msg, static_cast<TW_SETUPFILEXFER*>(data));
+        return;
+    case DAT_STATUS:
+        OnStatus(msg, static_cast<TW_STATUS*>(data));
+        return;
+    case DAT_USERINTERFACE:
+        UserInterface(msg, static_cast<TW_USERINTERFACE*>(data));
+        return;
+    case DAT_XFERGROUP:
+        OnXferGroup(msg, static_cast<TW_UINT32*>(data));
+        return;
+    case DAT_CUSTOMDSDATA:
+        OnCustomDSData(msg, static_cast<TW_CUSTOMDSDATA*>(data));
+        return;
+    case DAT_ENTRYPOINT:
+        // The manager's memory functions, so that the handles given to the
+        // application are ones it can free.
+        if (msg != MSG_SET)
+            ThrowBadProtocol();
+        SetDSMMemoryFunctions(static_cast<const TW_ENTRYPOINT*>(data));
+        return;
+    default:
+        if (!ProcessControlTriplet(dat, msg, data))
+            ThrowBadProtocol();
+        return;
+    }
+}
+
+void CTWAINDataSource::OnIdentity(TW_UINT16 msg, TW_IDENTITY* identity)
+{
+    switch (msg) {
+    case MSG_GET: {
+        TW_IDENTITY own = GetIdentity();
+        std::memcpy(identity, &own, sizeof(TW_IDENTITY));
+        return;
+    }
+    case MSG_OPENDS:
+        if (m_AppIdentity.Id != 0)
+            ThrowFailure(TWCC_MAXCONNECTIONS);
+        RequireState(3, 3);
+        std::memcpy(static_cast<TW_IDENTITY*>(&m_Identity), identity, sizeof(TW_IDENTITY));
+        if (DebugLogOn()) {
+            DebugPrint("Date: %s.\n", LocalTimeDateText().c_str());
+            DebugPrint("Data Source ID: %s.\n", FieldText(m_Identity.ProductName).c_str());
+            DebugPrint("Data Source Version: %s.\n", VersionToString(m_Identity.Version).c_str());
+        }
+        Open();
+        SetState(4);
+        return;
+    case MSG_CLOSEDS:
+        RequireState(4, 4);
+        Close();
+        SetState(3);
+        return;
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+void CTWAINDataSource::PendingXfers(TW_UINT16 msg, TW_PENDINGXFERS* pending)
+{
+    switch (msg) {
+    case MSG_GET:
+        RequireState(4, 7);
+        *pending = QueryPendingXfers();
+        return;
+    case MSG_ENDXFER:
+        RequireState(6, 7);
+        EndOfTransferLoop(pending);
+        return;
+    case MSG_RESET:
+        RequireState(6, 6);
+        StopAcquisition();
+        pending->Count = 0;
+        SetState(5);
+        return;
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+void CTWAINDataSource::EndOfTransferLoop(TW_PENDINGXFERS* pending)
+{
+    *pending = EndXfer();
+    while (pending->Count != 0 && m_State == 7) {
+        if (BeginAcquisition(&m_ImageInfo))
+            SetState(6);  // the next image is ready
+        else
+            *pending = EndXfer();  // that image is skipped
+    }
+    if (pending->Count == 0)
+        SetState(5);
+    else
+        SetState(6);
+    if (DebugLogOn())
+        DebugPrint("PendingXfers.Count = %d.\n", static_cast<int>(static_cast<TW_INT16>(pending->Count)));
+}
+
+void CTWAINDataSource::UserInterface(TW_UINT16 msg, TW_USERINTERFACE* ui)
+{
+    switch (msg) {
+    case MSG_ENABLEDS:
+    case MSG_ENABLEDSUIONLY: {
+        RequireState(4, 4);
+        const bool uiOnly = msg == MSG_ENABLEDSUIONLY;
+        CTWAINWindow* parent = AttachParentWindow(static_cast<HWND>(ui->hParent));
+        // Enabling may already lead to a transfer (no window to show).
+        SetState(5);
+        EnableUserInterface(parent, ui->ShowUI != 0, uiOnly);
+        return;
+    }
+    case MSG_DISABLEDS: {
+        RequireState(5, 7);
+        if (m_State == 7)
+            StopAcquisition();
+        if (m_State >= 6) {
+            TW_PENDINGXFERS local{};
+            EndOfTransferLoop(&local);
+        }
+        if (m_State == 6)
+            ThrowFailure(TWCC_SEQERROR);  // transfers still pending
+        DisableUserInterface();
+        DestroyUIWindow();
+        DetachParentWindow();
+        SetState(4);
+        return;
+    }
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+void CTWAINDataSource::OnSetupMemXfer(TW_UINT16 msg, TW_SETUPMEMXFER* setup)
+{
+    if (msg != MSG_GET)
+        ThrowBadProtocol();
+    RequireState(4, 6);
+    *setup = GetSetupMemXfer();
+}
+
+void CTWAINDataSource::OnSetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup)
+{
+    if (GetXferMechCurrent() != TWSX_FILE) {
+        const bool offered = GetXferMechValues().Contains(CTWAINOneValue(TWSX_FILE));
+        ThrowFailure(offered ? TWCC_SEQERROR : TWCC_BADPROTOCOL);
+    }
+    switch (msg) {
+    case MSG_GET:
+    case MSG_GETCURRENT:
+        RequireState(4, 6);
+        *setup = GetSetupFileXfer();
+        return;
+    case MSG_GETDEFAULT:
+        RequireState(4, 6);
+        *setup = GetDefaultSetupFileXfer();
+        return;
+    case MSG_RESET:
+        RequireState(4, 4);
+        *setup = ResetSetupFileXfer();
+        return;
+    case MSG_SET: {
+        RequireState(4, 6);
+        // A name that fills the record without its end is not a name.
+        if (!std::memchr(setup->FileName, '\0', sizeof(setup->FileName)))
+            ThrowFailure(TWCC_BADVALUE);
+        // The name must be one the transfer can write: an existing file, or
+        // a new one made here (it stays, empty).
+        std::string fileName = FieldText(setup->FileName);
+        std::FILE* file = std::fopen(fileName.c_str(), "rb");
+        if (!file)
+            file = std::fopen(fileName.c_str(), "wbx");
+        if (!file)
+            ThrowFailure(TWCC_BADVALUE);
+        std::fclose(file);
+        if (!GetImageFileFormatValues().Contains(CTWAINOneValue(TW_UINT32{setup->Format}, TWTY_UINT16)))
+            ThrowFailure(TWCC_BADVALUE);
+        SetSetupFileXfer(*setup);
+        SetImageFileFormatCurrent(setup->Format);
+        if (DebugLogOn()) {
+            DebugPrint("SetupFileXfer.FileName = %s.\n", fileName.c_str());
+            DebugPrint("SetupFileXfer.Format = %s.\n", GetFileFormatName(m_hResourceModule, setup->Format).c_str());
+        }
+        return;
+    }
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+void CTWAINDataSource::OnStatus(TW_UINT16 msg, TW_STATUS* status)
+{
+    if (msg != MSG_GET)
+        ThrowBadProtocol();
+    status->ConditionCode = GetConditionCode();
+    status->Reserved = 0;
+    m_ConditionCode = TWCC_SUCCESS;
+}
+
+void CTWAINDataSource::OnXferGroup(TW_UINT16 msg, TW_UINT32* group)
+{
+    if (msg != MSG_GET)
+        ThrowBadProtocol();
+    RequireState(4, 6);
+    *group = GetXferGroup();
+}
+
+void CTWAINDataSource::OnCustomDSData(TW_UINT16 msg, TW_CUSTOMDSDATA* data)
+{
+    switch (msg) {
+    case MSG_GET: {
+        RequireState(4, 4);
+        TW_HANDLE hData = GetDSDataBlock();
+        if (!hData)
+            ThrowFailure(TWCC_LOWMEMORY);
+        data->hData = hData;
+        data->InfoLength = static_cast<TW_UINT32>(TWAINHandleSize(hData).value_or(0));
+        return;
+    }
+    case MSG_SET:
+        RequireState(4, 4);
+        SetDSDataBlock(data->hData);
+        return;
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+void CTWAINDataSource::ImageTriplet(TW_UINT16 msg, TW_UINT16 dat, TW_MEMREF data)
+{
+    switch (dat) {
+    case DAT_IMAGEINFO:
+        if (msg != MSG_GET)
+            ThrowBadProtocol();
+        RequireState(6, 7);
+        *static_cast<TW_IMAGEINFO*>(data) = GetImageInfo();
+        return;
+    case DAT_IMAGELAYOUT:
+        OnImageLayout(msg, static_cast<TW_IMAGELAYOUT*>(data));
+        return;
+    case DAT_IMAGEMEMXFER: {
+        if (msg != MSG_GET)
+            ThrowBadProtocol();
+        RequireState(6, 7);
+        TW_IMAGEMEMXFER* xfer = static_cast<TW_IMAGEMEMXFER*>(data);
+        TW_SETUPMEMXFER setup = GetSetupMemXfer();
+        if (xfer->Memory.Length < setup.MinBufSize)
+            ThrowFailure(TWCC_BADVALUE);
+        if (xfer->Memory.Length > setup.MaxBufSize)
+            xfer->Memory.Length = setup.MaxBufSize;
+        SetState(7);
+        TW_IMAGEMEMXFER block = *xfer;
+        bool last = TransferMemory(&block, m_XferBlockCounter);
+        ++m_XferBlockCounter;
+        *xfer = block;
+        if (last)
+            ThrowXferDone();
+        return;
+    }
+    case DAT_IMAGENATIVEXFER: {
+        if (msg != MSG_GET)
+            ThrowBadProtocol();
+        RequireState(6, 6);
+        TW_HANDLE* handle = static_cast<TW_HANDLE*>(data);
+        *handle = nullptr;
+        SetState(7);
+        try {
+            *handle = TransferNative();
+        } catch (...) {
+            SetState(6);
+            throw;
+        }
+        ThrowXferDone();
+    }
+    case DAT_IMAGEFILEXFER:
+        if (msg != MSG_GET)
+            ThrowBadProtocol();
+        RequireState(6, 6);
+        SetState(7);
+        try {
+            TransferFile();
+        } catch (...) {
+            SetState(6);
+            throw;
+        }
+        ThrowXferDone();
+    case DAT_CIECOLOR:
+        if (msg != MSG_GET)
+            ThrowBadProtocol();
+        RequireState(4, 6);
+        *static_cast<TW_CIECOLOR*>(data) = GetCIEColor();
+        return;
+    case DAT_GRAYRESPONSE:
+    case DAT_RGBRESPONSE:
+        if (msg != MSG_SET && msg != MSG_RESET)
+            ThrowBadProtocol();
+        RequireState(4, 4);
+        if (dat == DAT_GRAYRESPONSE) {
+            if (msg == MSG_SET)
+                SetGrayResponse(static_cast<const TW_GRAYRESPONSE*>(data));
+            else
+                ResetGrayResponse(static_cast<TW_GRAYRESPONSE*>(data));
+        } else {
+            if (msg == MSG_SET)
+                SetRGBResponse(static_cast<const TW_RGBRESPONSE*>(data));
+            else
+                ResetRGBResponse(static_cast<TW_RGBRESPONSE*>(data));
+        }
+        return;
+    case DAT_JPEGCOMPRESSION: {
+        TW_JPEGCOMPRESSION* jpeg = static_cast<TW_JPEGCOMPRESSION*>(data);
+        switch (msg) {
+        case MSG_GET:
+        case MSG_GETCURRENT:
+            RequireState(4, 6);
+            *jpeg = GetJPEGCompression();
+            return;
+        case MSG_GETDEFAULT:
+            RequireState(4, 6);
+            *jpeg = GetDefaultJPEGCompression();
+            return;
+        case MSG_RESET:
+            RequireState(4, 4);
+            *jpeg = ResetJPEGCompression();
+            return;
+        case MSG_SET:
+            RequireState(4, 4);
+            SetJPEGCompression(*jpeg);
+            return;
+        default:
+            ThrowBadProtocol();
+        }
+    }
+    case DAT_PALETTE8:
+        OnPalette8(msg, static_cast<TW_PALETTE8*>(data));
+        return;
+    default:
+        if (!ProcessImageTriplet(msg, data))
+            ThrowBadProtocol();
+        return;
+    }
+}
+
+void CTWAINDataSource::OnImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout)
+{
+    switch (msg) {
+    case MSG_GET:
+    case MSG_GETCURRENT:
+        RequireState(4, 6);
+        *layout = GetImageLayout();
+        return;
+    case MSG_GETDEFAULT:
+        RequireState(4, 6);
+        *layout = GetDefaultImageLayout();
+        return;
+    case MSG_SET: {
+        RequireState(4, 4);
+        CTWAINFrame physical(0, 0, GetPhysicalWidth(), GetPhysicalHeight());
+        if (!physical.Contains(layout->Frame))
+            ThrowFailure(TWCC_BADVALUE);
+        SetImageLayout(*layout);
+        return;
+    }
+    case MSG_RESET:
+        RequireState(4, 4);
+        *layout = ResetImageLayout();
+        return;
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+void CTWAINDataSource::OnPalette8(TW_UINT16 msg, TW_PALETTE8* palette)
+{
+    if (GetPixelTypeCurrent() != TWPT_PALETTE) {
+        const bool offered = GetPixelTypeValues().Contains(CTWAINOneValue(TWPT_PALETTE));
+        ThrowFailure(offered ? TWCC_SEQERROR : TWCC_BADPROTOCOL);
+    }
+    switch (msg) {
+    case MSG_GET:
+    case MSG_GETCURRENT:
+        RequireState(4, 6);
+        *palette = GetPalette8();
+        return;
+    case MSG_GETDEFAULT:
+        RequireState(4, 6);
+        *palette = GetDefaultPalette8();
+        return;
+    case MSG_SET: {
+        RequireState(4, 4);
+        TW_UINT16 pixelType = GetPixelTypeCurrent();
+        if (pixelType == TWPT_BW)
+            m_PaletteBW = *palette;
+        else if (pixelType == TWPT_GRAY)
+            m_PaletteGray = *palette;
+        return;
+    }
+    case MSG_RESET:
+        RequireState(4, 4);
+        *palette = ResetPalette8();
+        return;
+    default:
+        ThrowBadProtocol();
+    }
+}
+
+// ---- window operations ----
+
+CTWAINWindow* CTWAINDataSource::AttachParentWindow(HWND hWnd)
+{
+    // Only a real window is wrapped; the platform has no window ids to ask.
+    if (!hWnd)
+        return nullptr;
+    DetachParentWindow();
+    m_pParentWindow = new CTWAINForeignWindow(hWnd);
+    return m_pParentWindow;
+}
+
+void CTWAINDataSource::DetachParentWindow()
+{
+    delete m_pParentWindow;
+    m_pParentWindow = nullptr;
+}
+
+void CTWAINDataSource::DestroyUIWindow()
+{
+    if (m_pUIWindow) {
+        m_pUIWindow->Destroy();
+        delete m_pUIWindow;
+        m_pUIWindow = nullptr;
+    }
+}
+
+void CTWAINDataSource::EnableUserInterface(CTWAINWindow* parent, bool showUI, bool uiOnly)
+{
+    DestroyUIWindow();
+    m_pUIWindow = CreateUIWindow(parent, uiOnly);
+    if (!m_pUIWindow)
+        return;
+    if (showUI || uiOnly || !GetUIControllable()) {
+        m_pUIWindow->Show(true);
+        return;
+    }
+    m_pUIWindow->Show(false);
+    SignalXferReady();
+}
+
+void CTWAINDataSource::DisableUserInterface()
+{
+    DestroyUIWindow();
+}
+
+// ---- small defaults ----
+
+void CTWAINDataSource::OnOpenDS(const TW_IDENTITY&) {}
+
+bool CTWAINDataSource::SpareHook()
+{
+    return false;
+}
+
+bool CTWAINDataSource::ProcessImageTriplet(TW_UINT16, TW_MEMREF)
+{
+    return false;
+}
+
+bool CTWAINDataSource::ProcessControlTriplet(TW_UINT16, TW_UINT16, TW_MEMREF)
+{
+    return false;
+}
+
+void CTWAINDataSource::Open()
+{
+    if (!InitializeCapabilities() && DebugLogOn())
+        DebugPrint("Error initializing current configuration to defaults\n");
+    if (!LoadConfigurationFromRegistry() && DebugLogOn())
+        DebugPrint("Error loading current configuration from registry.\n");
+}
+
+void CTWAINDataSource::Close() {}
+
+TW_IDENTITY CTWAINDataSource::GetIdentity()
+{
+    return m_Identity;
+}
+
+TW_UINT16 CTWAINDataSource::GetConditionCode()
+{
+    return static_cast<TW_UINT16>(m_ConditionCode);
+}
+
+TW_UINT32 CTWAINDataSource::GetXferGroup()
+{
+    return DG_CONTROL | DG_IMAGE;
+}
+
+TW_SETUPMEMXFER CTWAINDataSource::GetSetupMemXfer()
+{
+    return m_SetupMemXfer;
+}
+
+TW_SETUPMEMXFER CTWAINDataSource::GetDefaultSetupMemXfer()
+{
+    return TW_SETUPMEMXFER{0x8000, 0xFFFF, 0xFFFF};
+}
+
+TW_SETUPMEMXFER CTWAINDataSource::ResetSetupMemXfer()
+{
+    m_SetupMemXfer = GetDefaultSetupMemXfer();
+    return m_SetupMemXfer;
+}
+
+TW_SETUPFILEXFER CTWAINDataSource::GetSetupFileXfer()
+{
+    return m_SetupFileXfer;
+}
+
+TW_SETUPFILEXFER CTWAINDataSource::GetDefaultSetupFileXfer()
+{
+    return DefaultSetupFileXfer();
+}
+
+void CTWAINDataSource::SetSetupFileXfer(const TW_SETUPFILEXFER& setup)
+{
+    m_SetupFileXfer = setup;
+}
+
+TW_SETUPFILEXFER CTWAINDataSource::ResetSetupFileXfer()
+{
+    m_SetupFileXfer = GetDefaultSetupFileXfer();
+    return m_SetupFileXfer;
+}
+
+TW_IMAGEINFO CTWAINDataSource::GetImageInfo()
+{
+    return m_ImageInfo;
+}
+
+TW_IMAGELAYOUT CTWAINDataSource::GetImageLayout()
+{
+    return CTWAINImageLayout(GetFramesCurrent(), m_DocumentNumber, m_PageNumber, m_FrameNumber);
+}
+
+TW_IMAGELAYOUT CTWAINDataSource::GetDefaultImageLayout()
+{
+    return CTWAINImageLayout(GetFramesDefault(), 1, 1, 1);
+}
+
+TW_IMAGELAYOUT CTWAINDataSource::ResetImageLayout()
+{
+    SetImageLayout(GetDefaultImageLayout());
+    return GetImageLayout();
+}
+
+void CTWAINDataSource::SetImageLayout(const TW_IMAGELAYOUT& layout)
+{
+    SetFramesCurrent(layout.Frame);
+    if (layout.DocumentNumber != 0xFFFFFFFFu)
+        m_DocumentNumber = layout.DocumentNumber;
+    if (layout.PageNumber != 0xFFFFFFFFu)
+        m_PageNumber = layout.PageNumber;
+    if (layout.FrameNumber != 0xFFFFFFFFu)
+        m_FrameNumber = layout.FrameNumber;
+}
+
+} // namespace Trellis

@@ -1,0 +1,431 @@
+// The dispatcher driven as an application drives it: triplets in, return
+// codes out, and DAT_STATUS for the condition of the last failure.
+#include "twainfw/CTWAINDataSource.h"
+
+#include "platform/testing/TempSystemRoot.h"
+#include "twainfw/TestDataSource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace Trellis {
+namespace {
+
+using testing::TestDataSource;
+using testing::TestWindow;
+
+TW_IDENTITY AppIdentity(TW_UINT32 id)
+{
+    TW_IDENTITY identity{};
+    identity.Id = id;
+    std::strcpy(identity.ProductName, "Test Application");
+    return identity;
+}
+
+class DispatchTest : public ::testing::Test {
+protected:
+    int Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) { return ds.Dispatch(&app, dg, dat, msg, data); }
+
+    TW_UINT16 Status()
+    {
+        TW_STATUS status{};
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status));
+        return status.ConditionCode;
+    }
+
+    void OpenSource()
+    {
+        TW_IDENTITY assigned = ds.GetIdentity();
+        assigned.Id = 77;
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+    }
+
+    void Enable(bool showUI)
+    {
+        TW_USERINTERFACE ui{};
+        ui.ShowUI = showUI;
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    }
+
+    void SetUp() override { ds.Init(nullptr); }
+
+    plat::testing::TempSystemRoot root;
+    TestDataSource ds;
+    TW_IDENTITY app = AppIdentity(42);
+};
+
+TEST_F(DispatchTest, ASessionWalksTheStatesUpAndDown)
+{
+    EXPECT_EQ(3, ds.GetState());
+    OpenSource();
+    EXPECT_EQ(4, ds.GetState());
+    EXPECT_EQ(42u, ds.GetApplicationIdentity().Id);
+    // The manager's identity replaces the source's own.
+    EXPECT_EQ(77u, ds.GetIdentity().Id);
+
+    Enable(true);
+    EXPECT_EQ(5, ds.GetState());
+    TW_USERINTERFACE ui{};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    EXPECT_EQ(4, ds.GetState());
+    TW_IDENTITY self = ds.GetIdentity();
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &self));
+    EXPECT_EQ(3, ds.GetState());
+    EXPECT_EQ(0u, ds.GetApplicationIdentity().Id);
+    EXPECT_EQ((std::vector<std::string>{"create", "show", "destroy"}), ds.Log);
+
+    // Another application may open the source now.
+    app = AppIdentity(43);
+    OpenSource();
+    EXPECT_EQ(43u, ds.GetApplicationIdentity().Id);
+}
+
+TEST_F(DispatchTest, RefusedTripletsReportTheirConditionThroughStatus)
+{
+    struct Case {
+        const char* what;
+        int state;  // 3, 4 (open), 5 (enabled), 6 (transfer ready)
+        TW_UINT32 dg;
+        TW_UINT16 dat;
+        TW_UINT16 msg;
+        TW_UINT16 conditionCode;
+    };
+    const Case cases[] = {
+        {"close before open", 3, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, TWCC_SEQERROR},
+        {"open twice", 4, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, TWCC_MAXCONNECTIONS},
+        {"enable before open", 3, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, TWCC_SEQERROR},
+        {"enable twice", 5, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, TWCC_SEQERROR},
+        {"disable when open", 4, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, TWCC_SEQERROR},
+        {"unknown message", 4, DG_CONTROL, DAT_USERINTERFACE, MSG_GET, TWCC_BADPROTOCOL},
+        {"pending transfers before open", 3, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, TWCC_SEQERROR},
+        {"end transfer when enabled", 5, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, TWCC_SEQERROR},
+        {"memory set-up before open", 3, DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, TWCC_SEQERROR},
+        {"parent", 4, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, TWCC_BADPROTOCOL},
+        {"unknown control type", 4, DG_CONTROL, 0x0011, MSG_GET, TWCC_BADPROTOCOL},
+        {"unknown image type", 4, DG_IMAGE, 0x0120, MSG_GET, TWCC_BADPROTOCOL},
+        {"unknown group", 4, DG_AUDIO, DAT_AUDIOINFO, MSG_GET, TWCC_BADPROTOCOL},
+        {"image info before transfer", 5, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, TWCC_SEQERROR},
+        {"native transfer when enabled", 5, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, TWCC_SEQERROR},
+        {"native transfer set", 6, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_SET, TWCC_BADPROTOCOL},
+        {"layout set when enabled", 5, DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, TWCC_SEQERROR},
+        {"custom data when enabled", 5, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_GET, TWCC_SEQERROR},
+        {"transfer group before open", 3, DG_CONTROL, DAT_XFERGROUP, MSG_GET, TWCC_SEQERROR},
+        {"unsupported response table", 4, DG_IMAGE, DAT_GRAYRESPONSE, MSG_RESET, TWCC_BADPROTOCOL},
+        {"unsupported colour data", 4, DG_IMAGE, DAT_CIECOLOR, MSG_GET, TWCC_BADPROTOCOL},
+        {"palette of a grey image", 4, DG_IMAGE, DAT_PALETTE8, MSG_GET, TWCC_BADPROTOCOL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDataSource fresh;
+        fresh.Init(nullptr);
+        fresh.Pending = 1;
+        TW_IDENTITY assigned = fresh.GetIdentity();
+        if (c.state >= 4) {
+            ASSERT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        }
+        if (c.state >= 5) {
+            TW_USERINTERFACE ui{};
+            ui.ShowUI = c.state == 5;
+            ASSERT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        }
+        ASSERT_EQ(c.state, fresh.GetState());
+
+        // Big enough for any record of these triplets.
+        alignas(8) unsigned char data[2048] = {};
+        std::memcpy(data, &assigned, sizeof(assigned));
+        EXPECT_EQ(TWRC_FAILURE, fresh.Dispatch(&app, c.dg, c.dat, c.msg, data));
+        EXPECT_EQ(c.state, fresh.GetState());
+        TW_STATUS status{};
+        ASSERT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
+        EXPECT_EQ(c.conditionCode, status.ConditionCode);
+    }
+}
+
+TEST_F(DispatchTest, StatusReportsTheLastConditionOnce)
+{
+    TW_IDENTITY self = ds.GetIdentity();
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &self));
+    EXPECT_EQ(TWCC_SEQERROR, Status());
+    EXPECT_EQ(TWCC_SUCCESS, Status());
+
+    // A successful triplet clears the kept code as well.
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &self));
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &self));
+    EXPECT_EQ(TWCC_SUCCESS, Status());
+}
+
+TEST_F(DispatchTest, OnlyTheApplicationThatOpenedTheSourceIsServed)
+{
+    OpenSource();
+    TW_IDENTITY other = AppIdentity(43);
+    TW_IDENTITY identity{};
+    EXPECT_EQ(TWRC_FAILURE, ds.Dispatch(&other, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
+    EXPECT_EQ(TWRC_FAILURE, ds.Dispatch(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
+    EXPECT_EQ(TWCC_BADPROTOCOL, Status());
+    EXPECT_EQ(4, ds.GetState());
+}
+
+TEST_F(DispatchTest, IdentityIsTheSourcesOwnUntilTheManagerAssignsOne)
+{
+    TW_IDENTITY identity{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
+    EXPECT_EQ(0u, identity.Id);
+    EXPECT_STREQ("Test Scanner", identity.ProductName);
+    EXPECT_STREQ("Test Maker", identity.Manufacturer);
+    EXPECT_EQ(2, identity.ProtocolMajor);
+    EXPECT_EQ(0, identity.ProtocolMinor);
+    EXPECT_EQ(5, identity.Version.MajorNum);
+}
+
+TEST_F(DispatchTest, ProcessEventAnswersForTheSettingsWindowOnly)
+{
+    TW_EVENT event{};
+    event.pEvent = const_cast<void*>(TestWindow::TakenMessage());
+    event.TWMessage = MSG_XFERREADY;
+    EXPECT_EQ(TWRC_NOTDSEVENT, Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event));
+    EXPECT_EQ(MSG_XFERREADY, event.TWMessage);
+
+    OpenSource();
+    Enable(true);
+    EXPECT_EQ(TWRC_DSEVENT, Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event));
+    EXPECT_EQ(MSG_NULL, event.TWMessage);
+
+    int otherMessage = 0;
+    event.pEvent = &otherMessage;
+    event.TWMessage = MSG_XFERREADY;
+    EXPECT_EQ(TWRC_NOTDSEVENT, Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event));
+    EXPECT_EQ(MSG_XFERREADY, event.TWMessage);
+}
+
+TEST_F(DispatchTest, EnablingWithoutAWindowGoesStraightToTransferReady)
+{
+    struct Case {
+        bool showUI;
+        bool uiControllable;
+        int state;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {false, true, 6, "hide"},
+        {false, false, 5, "show"},
+        {true, true, 5, "show"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "ShowUI " << c.showUI << ", controllable " << c.uiControllable);
+        TestDataSource fresh;
+        fresh.Init(nullptr);
+        fresh.UIControllable = c.uiControllable;
+        TW_IDENTITY assigned = fresh.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        TW_USERINTERFACE ui{};
+        ui.ShowUI = c.showUI;
+        EXPECT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        EXPECT_EQ(c.state, fresh.GetState());
+        EXPECT_EQ((std::vector<std::string>{"create", c.shown}), fresh.Log);
+    }
+}
+
+TEST_F(DispatchTest, EndOfTransferStaysReadyWhileImagesArePending)
+{
+    OpenSource();
+    ds.Pending = 3;
+    Enable(false);
+    ASSERT_EQ(6, ds.GetState());
+
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
+    EXPECT_EQ(3, pending.Count);
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+    EXPECT_EQ(2, pending.Count);
+    EXPECT_EQ(6, ds.GetState());
+
+    // Disabling ends the image at hand; with more left it is refused.
+    TW_USERINTERFACE ui{};
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    EXPECT_EQ(TWCC_SEQERROR, Status());
+    EXPECT_EQ(6, ds.GetState());
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    EXPECT_EQ(4, ds.GetState());
+    EXPECT_EQ(0, ds.Pending);
+}
+
+TEST_F(DispatchTest, ResetOfPendingTransfersStopsTheBatch)
+{
+    OpenSource();
+    ds.Pending = 3;
+    Enable(false);
+    ds.SetState(7);
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
+    EXPECT_EQ(TWCC_SEQERROR, Status());
+
+    ds.SetState(6);
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending));
+    EXPECT_EQ(0, pending.Count);
+    EXPECT_EQ(5, ds.GetState());
+    EXPECT_EQ("stop", ds.Log.back());
+}
+
+TEST_F(DispatchTest, EnteringTransferStampsTheTimeAndEveryChangeClearsXferDone)
+{
+    ds.SetState(7);
+    EXPECT_TRUE(std::regex_match(ds.GetTimeDateText(),
+                                 std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\.000)")))
+        << ds.GetTimeDateText();
+    ds.SetXferDoneForTest();
+    ds.SetState(7);
+    EXPECT_TRUE(ds.IsXferDone());
+    ds.SetState(6);
+    EXPECT_FALSE(ds.IsXferDone());
+}
+
+TEST_F(DispatchTest, FileSetUpChecksTheFileAndTheFormat)
+{
+    OpenSource();
+    TW_SETUPFILEXFER setup{};
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &setup));
+    EXPECT_EQ(TWCC_SEQERROR, Status());  // file transfers are offered but not chosen
+    ds.SetXferMechCurrent(TWSX_FILE);
+
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &setup));
+    EXPECT_EQ(TWFF_BMP, setup.Format);
+    EXPECT_EQ(-1, setup.VRefNum);
+    EXPECT_TRUE(std::string(setup.FileName).ends_with("TWAIN.BMP")) << setup.FileName;
+
+    const std::filesystem::path folder = std::filesystem::path(root.Path()) / "scans";
+    std::string missing = (folder / "image.tif").string();
+    std::strcpy(setup.FileName, missing.c_str());
+    setup.Format = TWFF_TIFF;
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+
+    std::filesystem::create_directory(folder);
+    setup.Format = TWFF_JFIF;  // not offered
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+    setup.Format = TWFF_TIFF;
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+    EXPECT_EQ(0u, std::filesystem::file_size(missing));
+    EXPECT_EQ(TWFF_TIFF, ds.GetImageFileFormatCurrent());
+
+    TW_SETUPFILEXFER current{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GETCURRENT, &current));
+    EXPECT_STREQ(missing.c_str(), current.FileName);
+
+    // An existing file is kept as it is.
+    std::ofstream(missing) << "data";
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+    EXPECT_EQ(4u, std::filesystem::file_size(missing));
+}
+
+TEST_F(DispatchTest, FileSetUpNameWithoutItsEndIsNotReadPastTheRecord)
+{
+    OpenSource();
+    ds.SetXferMechCurrent(TWSX_FILE);
+    TW_SETUPFILEXFER setup{};
+    std::string name = root.Path() + "/" + std::string(sizeof(setup.FileName), 'n');
+    std::memcpy(setup.FileName, name.data(), sizeof(setup.FileName));
+    setup.Format = TWFF_BMP;
+    // A name of 256 characters is one no file system takes.
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+}
+
+TEST_F(DispatchTest, SmallControlRecords)
+{
+    OpenSource();
+    TW_SETUPMEMXFER memory{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &memory));
+    EXPECT_EQ(0x8000u, memory.MinBufSize);
+    EXPECT_EQ(0xFFFFu, memory.MaxBufSize);
+    EXPECT_EQ(0xFFFFu, memory.Preferred);
+
+    TW_UINT32 group = 0;
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_XFERGROUP, MSG_GET, &group));
+    EXPECT_EQ(DG_CONTROL | DG_IMAGE, group);
+}
+
+TEST_F(DispatchTest, ImageLayoutMustLieOnThePage)
+{
+    OpenSource();
+    TW_IMAGELAYOUT layout{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
+    EXPECT_EQ(CTWAINFrame(0, 0, 8.5f, 14.0f), CTWAINFrame(layout.Frame));
+    EXPECT_EQ(1u, layout.DocumentNumber);
+
+    layout.Frame = CTWAINFrame(1, 1, 9, 5);
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+
+    layout.Frame = CTWAINFrame(1, 1, 4, 5);
+    layout.DocumentNumber = 7;
+    layout.PageNumber = 0xFFFFFFFFu;  // leaves the number as it is
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
+    TW_IMAGELAYOUT current{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETCURRENT, &current));
+    EXPECT_EQ(CTWAINFrame(1, 1, 4, 5), CTWAINFrame(current.Frame));
+    EXPECT_EQ(7u, current.DocumentNumber);
+    EXPECT_EQ(1u, current.PageNumber);
+
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_RESET, &current));
+    EXPECT_EQ(CTWAINFrame(0, 0, 8.5f, 14.0f), CTWAINFrame(current.Frame));
+    EXPECT_EQ(1u, current.DocumentNumber);
+}
+
+// A device whose pending-transfer query fails in the ways devices fail.
+class ThrowingSource : public TestDataSource {
+public:
+    TW_PENDINGXFERS QueryPendingXfers() override
+    {
+        if (Throw == 1)
+            throw CTWAINContainerException();
+        if (Throw == 2)
+            ThrowCheckStatus(TWCC_DAMAGEDCORNER);
+        if (Throw == 3)
+            throw std::bad_alloc();
+        return TestDataSource::QueryPendingXfers();
+    }
+    int Throw = 0;
+};
+
+TEST_F(DispatchTest, ExceptionsBecomeReturnAndConditionCodes)
+{
+    struct Case {
+        int kind;
+        int returnCode;
+        TW_UINT16 conditionCode;
+    };
+    const Case cases[] = {
+        {0, TWRC_SUCCESS, TWCC_SUCCESS},
+        {1, TWRC_FAILURE, TWCC_BUMMER},
+        {2, TWRC_CHECKSTATUS, TWCC_DAMAGEDCORNER},
+        {3, TWRC_FAILURE, TWCC_BUMMER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ThrowingSource source;
+        source.Init(nullptr);
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        source.Throw = c.kind;
+        TW_PENDINGXFERS pending{};
+        EXPECT_EQ(c.returnCode, source.Dispatch(&app, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending));
+        TW_STATUS status{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
+        EXPECT_EQ(c.conditionCode, status.ConditionCode);
+    }
+}
+
+TEST_F(DispatchTest, TripletWithoutDataIsRefused)
+{
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, nullptr));
+    EXPECT_EQ(TWRC_NOTDSEVENT, Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, nullptr));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+}
+
+} // namespace
+} // namespace Trellis
