@@ -640,3 +640,26 @@ TEST(TIFFDirectoryTest, ATagWithoutValuesIsLeftOutOfTheDirectory)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TIFFFileLimitTest, DataPastWhat32BitOffsetsAddressFailsTheFile)
+{
+    plat::testing::TempSystemRoot root;
+    CTIFFFile file;
+    file.Open(root.Path() + "/big.tif");
+    TTIFFImage* page = file.NewPage(TWCP_NONE);
+    page->SetStripPerChunk(0);
+    page->BeginData();
+    const BYTE chunk[4] = {};
+    page->AppendData(chunk, 4);
+    // A chunk that would carry the file past 4 GiB is refused before any
+    // byte is written, so its length need not be backed by memory here.
+    page->AppendData(chunk, 0xFFFFFFF8u);
+    EXPECT_TRUE(file.Failed());
+    EXPECT_EQ(page->GetDataByteCount(), 4u);
+    page->EndPage();
+    EXPECT_FALSE(file.Finish());
+}
+
+}  // namespace
