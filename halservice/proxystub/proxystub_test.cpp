@@ -6,6 +6,7 @@
 #include "platform/com/ComTesting.h"
 #include "platform/base/sysroot.h"
 #include "platform/rpc/Wire.h"
+#include "platform/kernel/TestClock.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,17 @@ using plat::ComPtr;
 // A real-time bound for things that happen in another process; reaching it
 // is a failure, not a path a passing test takes.
 constexpr int kPatienceMs = 20000;
+
+// Sets a REG_SZ value, making the key.
+void SetText(const std::u16string& path, const char16_t* name, const std::u16string& value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
+    RegCloseKey(key);
+}
 
 class ProxyStubTest : public ::testing::Test {
 protected:
@@ -139,8 +151,10 @@ TEST_F(ProxyStubTest, ActivationStartsTheServerAndEveryClientReachesTheSameProce
     EXPECT_NE(server, 0u);
     EXPECT_NE(server, GetCurrentProcessId());
 
-    ComPtr<IRNXHALS> second = Create();
-    ASSERT_TRUE(second);
+    // CLSCTX_ALL: no in-process server, so the running local server.
+    ComPtr<IRNXHALS> second;
+    ASSERT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_ALL, IID_IRNXHALS, second.ReleaseAndGetVoidAddress()),
+              S_OK);
     EXPECT_EQ(plat::rpc::GetPeerProcessId(second.Get()), server);
 
     ClientProcess other;
@@ -302,6 +316,86 @@ TEST_F(ProxyStubTest, ARegisteredButtonSinkReceivesEventsSentOutsideAnyCall)
     EXPECT_EQ(sink.References(), 1u);
 }
 
+TEST_F(ProxyStubTest, AMultithreadedClientServesItsSinkWithoutPumping)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    EventSink sink;
+    DWORD mainThread = GetCurrentThreadId();
+    std::thread client([&] {
+        plat::testing::ComScope mta(COINIT_MULTITHREADED);
+        LONG id = 0;
+        ASSERT_EQ(hal->Register(&sink, static_cast<LONG>(GetCurrentProcessId()), &id), S_OK);
+        ASSERT_EQ(Control(hal.Get(), kSendEventsLater), S_OK);
+        // A plain wait: the sink runs on a worker of the apartment.
+        EXPECT_EQ(WaitForSingleObject(sink.done, kPatienceMs), WAIT_OBJECT_0);
+        EXPECT_EQ(hal->Unregister(id), S_OK);
+    });
+    client.join();
+    EXPECT_EQ(sink.button, u"SIMPLEX:0:1");
+    EXPECT_EQ(sink.status, 1);
+    EXPECT_NE(sink.thread, mainThread);
+    EXPECT_EQ(sink.References(), 1u);
+}
+
+// Points the toy class at the test peer run in `mode`.
+void SetLocalServerMode(const char* mode)
+{
+    SetText(u"CLSID\\" + plat::GuidToWideString(CLSID_ToyHALS) + u"\\LocalServer32", nullptr,
+            u"\"" + Utf8ToUtf16(QBK_TESTPEER) + u"\" " + Utf8ToUtf16(mode));
+}
+
+TEST_F(ProxyStubTest, AServerThatNeverPublishesItsClassTimesOutOnTheClock)
+{
+    plat::ScopedTestClock clock;
+    SetLocalServerMode("idle");
+    HRESULT hr = S_OK;
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        plat::testing::ComScope mta(COINIT_MULTITHREADED);
+        IUnknown* object = nullptr;
+        hr = CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                              reinterpret_cast<void**>(&object));
+        done = true;
+    });
+    // The server runs (its pid is out) but never publishes; time passes only
+    // here, and 30 s of it end the wait.
+    unsigned idle = 0;
+    const std::string pidFile = plat::RuntimeFolder() + "/idle.pid";
+    for (int waited = 0; waited < kPatienceMs && idle == 0; waited += 5) {
+        if (FILE* file = std::fopen(pidFile.c_str(), "r")) {
+            if (std::fscanf(file, "%u", &idle) != 1)
+                idle = 0;
+            std::fclose(file);
+        }
+        if (idle == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (idle)
+        m_processes.insert(idle);
+    ULONGLONG advanced = 0;
+    while (!done && advanced < 60000) {
+        if (clock->WaitForSleepers(1, 1000)) {
+            clock->Advance(1000);
+            advanced += 1000;
+        }
+    }
+    client.join();
+    EXPECT_EQ(hr, CO_E_SERVER_EXEC_FAILURE);
+    EXPECT_GE(advanced, 30000u);
+    EXPECT_NE(idle, 0u);
+}
+
+TEST_F(ProxyStubTest, AServerThatEndsBeforePublishingFailsTheActivationAtOnce)
+{
+    plat::ScopedTestClock clock; // no time passes: the end of the program decides
+    SetLocalServerMode("exit");
+    IUnknown* object = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(&object)),
+              CO_E_SERVER_EXEC_FAILURE);
+}
+
 TEST_F(ProxyStubTest, KillingAClientReleasesItsObjectsInTheServer)
 {
     ComPtr<IRNXHALS> hal = Create();
@@ -361,17 +455,6 @@ TEST_F(ProxyStubTest, ACallArrivingWhileTheServerThreadWaitsPumpingIsServed)
     EXPECT_EQ(Control(hal.Get(), kWake), S_OK);
     caller.join();
     EXPECT_EQ(waited, S_OK);
-}
-
-// Sets a REG_SZ value, making the key.
-void SetText(const std::u16string& path, const char16_t* name, const std::u16string& value)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
-    RegCloseKey(key);
 }
 
 TEST_F(ProxyStubTest, AClassWhoseAppIdNamesALocalServiceIsServedByThatService)

@@ -209,11 +209,14 @@ std::shared_ptr<Connection> AwaitServer(const std::string& path, HANDLE process)
     const ULONGLONG deadline = plat::GetClock().NowMs() + timeout;
     std::shared_ptr<Connection> connection;
     while (!(connection = Connect(path))) {
-        if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
-            break; // it ended without publishing
         if (plat::GetClock().NowMs() >= deadline)
             break;
-        Sleep(10);
+        // A look every 10 ms; a program that ends without publishing ends
+        // the wait at once.
+        if (!process)
+            Sleep(10);
+        else if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0)
+            break;
     }
     if (process)
         CloseHandle(process);

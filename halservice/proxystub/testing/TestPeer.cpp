@@ -4,6 +4,7 @@
 // registers a button sink, prints "ready <server pid>" and pumps messages
 // until it is killed.
 #include "halservice/proxystub/testing/ToyHAL.h"
+#include "platform/base/sysroot.h"
 #include "platform/rpc/rpcproxy.h"
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -459,6 +461,19 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "service") == 0)
             return RunService();
+        // A server that never publishes its class: says who it is, then waits to be killed.
+        if (std::strcmp(argv[i], "idle") == 0) {
+            std::FILE* file = std::fopen((plat::RuntimeFolder() + "/idle.pid").c_str(), "w");
+            if (file) {
+                std::fprintf(file, "%u\n", GetCurrentProcessId());
+                std::fclose(file);
+            }
+            for (;;)
+                pause();
+        }
+        // A server that ends before it publishes its class.
+        if (std::strcmp(argv[i], "exit") == 0)
+            return 3;
         if (std::strcmp(argv[i], "-Embedding") == 0)
             return RunServer();
         if (std::strcmp(argv[i], "client") == 0)
