@@ -135,6 +135,26 @@ LONG Resolve(Transaction& tx, const KeyObject& object, Backing* b)
     return ERROR_SUCCESS;
 }
 
+// Generic rights and MAXIMUM_ALLOWED stand for the key rights they map to.
+REGSAM KeyRights(REGSAM access)
+{
+    constexpr REGSAM kGenericRead = 0x80000000u;
+    constexpr REGSAM kGenericWrite = 0x40000000u;
+    constexpr REGSAM kGenericExecute = 0x20000000u;
+    constexpr REGSAM kGenericAll = 0x10000000u;
+    constexpr REGSAM kMaximumAllowed = 0x02000000u;
+    REGSAM rights = access;
+    if (access & kGenericRead)
+        rights |= KEY_READ;
+    if (access & kGenericWrite)
+        rights |= KEY_WRITE;
+    if (access & kGenericExecute)
+        rights |= KEY_EXECUTE;
+    if (access & (kGenericAll | kMaximumAllowed))
+        rights |= KEY_ALL_ACCESS;
+    return rights;
+}
+
 LONG CheckPath(const std::vector<std::u16string>& parts)
 {
     for (const std::u16string& part : parts)
@@ -217,8 +237,10 @@ LONG OpenKey(HKEY key, std::u16string_view subKey, REGSAM access, HKEY* result)
         opened = KeyObject{false, *id, {}, access, {}};
         return ERROR_SUCCESS;
     });
-    if (err == ERROR_SUCCESS)
+    if (err == ERROR_SUCCESS) {
+        opened.access = KeyRights(access);
         *result = AddHandle(std::move(opened));
+    }
     return err;
 }
 
@@ -275,6 +297,7 @@ LONG CreateKey(HKEY key, std::u16string_view subKey, REGSAM access, HKEY* result
     });
     if (err != ERROR_SUCCESS)
         return err;
+    created.access = KeyRights(access);
     *result = AddHandle(std::move(created));
     if (disposition)
         *disposition = how;

@@ -331,6 +331,29 @@ TEST_F(Registry, HandlesAndAccessRights)
     Key sub;
     EXPECT_EQ(Create(readOnly, u"Sub", sub), ERROR_ACCESS_DENIED);
 
+    // Generic rights grant the key rights they stand for.
+    struct Rights {
+        REGSAM access;
+        LONG query;
+        LONG set;
+    };
+    const Rights rights[] = {
+        {KEY_READ, ERROR_SUCCESS, ERROR_ACCESS_DENIED},
+        {KEY_WRITE, ERROR_ACCESS_DENIED, ERROR_SUCCESS},
+        {0x80000000u /* GENERIC_READ */, ERROR_SUCCESS, ERROR_ACCESS_DENIED},
+        {0x40000000u /* GENERIC_WRITE */, ERROR_ACCESS_DENIED, ERROR_SUCCESS},
+        {0x10000000u /* GENERIC_ALL */, ERROR_SUCCESS, ERROR_SUCCESS},
+        {0x02000000u /* MAXIMUM_ALLOWED */, ERROR_SUCCESS, ERROR_SUCCESS},
+    };
+    ASSERT_EQ(SetString(created, u"r", u"x"), ERROR_SUCCESS);
+    for (const Rights& r : rights) {
+        SCOPED_TRACE(r.access);
+        Key k;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Rights", 0, r.access, k.Out()), ERROR_SUCCESS);
+        EXPECT_EQ(RegQueryValueExW(k, u"r", nullptr, nullptr, nullptr, nullptr), r.query);
+        EXPECT_EQ(SetString(k, u"r", u"y"), r.set);
+    }
+
     HKEY missing = reinterpret_cast<HKEY>(1);
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Nope", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(missing, nullptr);
