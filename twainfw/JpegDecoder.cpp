@@ -73,7 +73,7 @@ DWORD PixelsPerMetre(int unit, unsigned density)
     }
 }
 
-// Everything one call owns. Until Succeed() the destructor undoes the call:
+// Everything one call owns. Until the call succeeds the destructor undoes it:
 // no partial BMP file, output block or palette block survives a failure.
 class JpegDecoding {
 public:
@@ -141,8 +141,10 @@ public:
         OpenInput();
         KeepMarkers();
         ReadHeaders();
-        if (m_Pass && jpeg_has_multiple_scans(&m_Record.cinfo)) {
-            m_Record.cinfo.buffered_image = TRUE;
+        if (m_Pass) {
+            boolean multiScan = FALSE;
+            Library([&] { multiScan = jpeg_has_multiple_scans(&m_Record.cinfo); });
+            m_Record.cinfo.buffered_image = multiScan;
         }
         ApplyOptions();
         AllocateImage();
@@ -442,8 +444,12 @@ private:
             ReadRows();
             bool last = true;
             if (buffered) {
-                Library([&] { jpeg_finish_output(&m_Record.cinfo); });
-                last = jpeg_input_complete(&cinfo) != FALSE;
+                boolean complete = FALSE;
+                Library([&] {
+                    jpeg_finish_output(&m_Record.cinfo);
+                    complete = jpeg_input_complete(&m_Record.cinfo);
+                });
+                last = complete != FALSE;
             }
             BuildPalette();
             if (m_OutputKind != JPEG_OUTPUT_PIXELS) {

@@ -613,3 +613,125 @@ TEST_F(JpegDecoderTest, MemoryInput)
 }
 
 }  // namespace
+
+namespace {
+
+// The stream's own tables, as a caller would hand them in.
+struct StreamTables {
+    JpegQuantTable quant[4] = {};
+    JpegHuffTable dc[4] = {};
+    JpegHuffTable ac[4] = {};
+};
+
+StreamTables ReadTables(const std::vector<BYTE>& jpeg)
+{
+    StreamTables t;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    for (int i = 0; i < 4; ++i) {
+        // Slots the stream leaves empty get copies of its first table.
+        const JQUANT_TBL* q = cinfo.quant_tbl_ptrs[i] ? cinfo.quant_tbl_ptrs[i] : cinfo.quant_tbl_ptrs[0];
+        for (int k = 0; k < 64; ++k) {
+            t.quant[i].values[k] = q->quantval[k];
+        }
+        const JHUFF_TBL* dc = cinfo.dc_huff_tbl_ptrs[i] ? cinfo.dc_huff_tbl_ptrs[i] : cinfo.dc_huff_tbl_ptrs[0];
+        const JHUFF_TBL* ac = cinfo.ac_huff_tbl_ptrs[i] ? cinfo.ac_huff_tbl_ptrs[i] : cinfo.ac_huff_tbl_ptrs[0];
+        std::memcpy(t.dc[i].bits, dc->bits, sizeof t.dc[i].bits);
+        std::memcpy(t.dc[i].values, dc->huffval, sizeof t.dc[i].values);
+        std::memcpy(t.ac[i].bits, ac->bits, sizeof t.ac[i].bits);
+        std::memcpy(t.ac[i].values, ac->huffval, sizeof t.ac[i].values);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return t;
+}
+
+class JpegOptionsTest : public JpegDecoderTest {
+protected:
+    std::vector<BYTE> Decode(const JpegOptions* options)
+    {
+        HGLOBAL input = BlockOf(m_Jpeg);
+        HGLOBAL dib = nullptr;
+        const int result = DecodeJpegToDib(&input, nullptr, JPEG_INPUT_MEMORY, &dib, JPEG_OUTPUT_DIB, options, nullptr,
+                                           nullptr, nullptr, m_Error, sizeof m_Error);
+        GlobalFree(input);
+        EXPECT_EQ(result, 1) << m_Error;
+        std::vector<BYTE> bytes = dib ? BlockBytes(dib) : std::vector<BYTE>();
+        GlobalFree(dib);
+        return bytes;
+    }
+
+    std::vector<BYTE> m_Jpeg = MakeJpeg(JpegSpec{});
+};
+
+TEST_F(JpegOptionsTest, CallersTablesReplaceThoseOfTheStream)
+{
+    const std::vector<BYTE> reference = Decode(nullptr);
+    StreamTables tables = ReadTables(m_Jpeg);
+    JpegOptions options;
+    options.flags = JPEG_OPTION_QUANT_TABLES | JPEG_OPTION_HUFF_TABLES;
+    for (int i = 0; i < 4; ++i) {
+        options.quantTables[i] = &tables.quant[i];
+        options.dcTables[i] = &tables.dc[i];
+        options.acTables[i] = &tables.ac[i];
+    }
+    // Luminance tables 0, chrominance tables 1, as the stream has them.
+    const DWORD component[4] = {0, 1, 1, 0};
+    std::memcpy(options.quantTableOfComponent, component, sizeof component);
+    std::memcpy(options.dcTableOfComponent, component, sizeof component);
+    std::memcpy(options.acTableOfComponent, component, sizeof component);
+    EXPECT_EQ(Decode(&options), reference);
+
+    // Other quantization changes the picture.
+    for (WORD& value : tables.quant[1].values) {
+        value = static_cast<WORD>(value * 2);
+    }
+    EXPECT_NE(Decode(&options), reference);
+
+    options.quantTableOfComponent[1] = 4;
+    HGLOBAL input = BlockOf(m_Jpeg);
+    HGLOBAL dib = nullptr;
+    EXPECT_EQ(DecodeJpegToDib(&input, nullptr, JPEG_INPUT_MEMORY, &dib, JPEG_OUTPUT_DIB, &options, nullptr, nullptr,
+                              nullptr, m_Error, sizeof m_Error),
+              0);
+    EXPECT_STREQ(m_Error, "Invalid function call parameter");
+    GlobalFree(input);
+}
+
+TEST_F(JpegOptionsTest, ScaleAndCallersColourMap)
+{
+    JpegOptions half;
+    half.flags = JPEG_OPTION_SCALE;
+    half.scaleNumerator = 1;
+    half.scaleDenominator = 2;
+    const std::vector<BYTE> scaled = Decode(&half);
+    ASSERT_GE(scaled.size(), 40u);
+    EXPECT_EQ(U32(&scaled[4]), 51u);
+    EXPECT_EQ(U32(&scaled[8]), 8u);
+    EXPECT_EQ(U32(&scaled[20]), 156u * 8);  // 153 bytes a row, rounded up
+
+    // Two colours of the caller's: every pixel becomes an index into them.
+    BYTE map[3][256] = {};
+    map[0][0] = 255;  // entry 0 red
+    map[2][1] = 255;  // entry 1 blue
+    JpegOptions quantized = BitmapOrder(true, true);
+    quantized.flags |= JPEG_OPTION_QUANTIZE;
+    quantized.quantize = 1;
+    quantized.ditherMode = 0;
+    quantized.colorMap = &map[0][0];
+    quantized.colorMapCount = 2;
+    const std::vector<BYTE> dib = Decode(&quantized);
+    ASSERT_GE(dib.size(), 48u);
+    const Bitmap bmp = ParseDib(dib.data(), dib.size());
+    EXPECT_EQ(bmp.bits, 8u);
+    EXPECT_EQ(bmp.colours, 2u);
+    EXPECT_EQ(bmp.palette, (std::vector<BYTE>{0, 0, 255, 0, 255, 0, 0, 0}));
+    EXPECT_EQ(bmp.Row(0)[0], 1);   // flipped: the blue bottom first
+    EXPECT_EQ(bmp.Row(15)[0], 0);  // and no byte swapping of indices
+    EXPECT_EQ(bmp.Row(15)[2], 0);
+}
+
+}  // namespace
