@@ -343,6 +343,7 @@ HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContex
     registration->clsid = rclsid;
     registration->thread = CurrentServingThread();
     if (dwClsContext & CLSCTX_LOCAL_SERVER) {
+        plat::EnsureSystemRootLayout(); // the run-time folder of a fresh root
         registration->path = SocketPath(rclsid);
         registration->listenFd = Listen(registration->path);
         if (registration->listenFd < 0)
