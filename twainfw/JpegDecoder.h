@@ -21,6 +21,14 @@ int JpegFileToBmpFile(const char* jpegPath, const char* bmpPath, const JpegOptio
 int JpegFileToDib(const char* jpegPath, HGLOBAL* dib, const JpegOptions* options, JpegProgressCallback progress,
                   JpegPassCallback pass, char* errorText, size_t errorTextSize);
 
+// What a warning of the library (damaged data it can decode past) shows.
+// Without a window system the default rings the terminal bell and writes
+// "JPEG Warning: " and the text to the standard error. A replacement must
+// not throw: it runs inside the library. Returns the handler it replaced;
+// null restores the default.
+using JpegWarningHandler = void (*)(const char* text);
+JpegWarningHandler SetJpegWarningHandler(JpegWarningHandler handler);
+
 // The general routine behind both.
 // input: a path (file kinds) or an HGLOBAL* (memory kinds); input2 the data
 // file path or HGLOBAL* for the tables-plus-data kinds. output: a path

@@ -8,7 +8,7 @@
 // The C++ caller then throws the failure text in the ordinary way.
 #pragma once
 
-#include "twainfw/JpegOptions.h"
+#include "twainfw/JpegDecoder.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -36,12 +36,6 @@ struct JpegDecoderRecord {
     JpegProgressRecord progressRecord;
     JpegErrorRecord error;
 };
-
-// What a decoding warning shows: the default beeps and tells the user in the
-// "JPEG Warning" box. A replacement must not throw (it runs inside the
-// library). Returns the handler it replaced.
-using JpegWarningHandler = void (*)(const char* text);
-JpegWarningHandler SetJpegWarningHandler(JpegWarningHandler handler);
 
 // Sets up the error manager (three methods replaced), creates the
 // decompressor and attaches the progress monitor. False with the text in
