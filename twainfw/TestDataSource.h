@@ -133,6 +133,7 @@ public:
     // The tests reach the protected members through these.
     void SetImagesAvailable(TW_UINT32 count) { m_ImagesAvailable = count; }
     void SetXferDoneForTest() { m_XferDone = 1; }
+    void FillSupportedCaps() { InitSupportedCaps(m_SupportedCaps); }
 
     TW_UINT16 Pending = 0;
     bool UIControllable = true;
