@@ -204,6 +204,33 @@ TEST_F(ProxyStubTest, ConfigureAndProduceCallBackIntoTheClientsSinksDuringTheCal
     EXPECT_EQ(hal->Configure(nullptr), E_POINTER);
 }
 
+TEST_F(ProxyStubTest, CallsFromManyThreadsAtOnceEachGetTheirOwnBands)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    // The server's one thread serves them all, the later ones nested inside
+    // the earlier ones' call-backs.
+    constexpr int kThreads = 4;
+    constexpr int kBands = 50;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> clients;
+    for (int t = 0; t < kThreads; ++t) {
+        clients.emplace_back([&, t] {
+            plat::testing::ComScope mta(COINIT_MULTITHREADED);
+            for (int i = 0; i < kBands; ++i) {
+                BufferRasterSink band;
+                band.target.assign(1000 + static_cast<size_t>(t) * 100 + static_cast<size_t>(i), 0);
+                if (hal->Produce(&band) != S_OK || band.bytesWritten != static_cast<LONG>(band.target.size())
+                    || band.target.back() != BandByte(band.target.size() - 1) || band.References() != 1)
+                    ++failures;
+            }
+        });
+    }
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(failures, 0);
+}
+
 TEST_F(ProxyStubTest, ParametersCrossInEveryDirection)
 {
     ComPtr<IRNXHALS> hal = Create();
