@@ -151,12 +151,6 @@ bool Connection::Alive() const
     return !m_closed;
 }
 
-size_t Connection::ExportCount() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_exports.size();
-}
-
 bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more)
 {
     size_t total = head.size() + (more ? more->Size() : 0);

@@ -5,7 +5,8 @@
 // Object references: exporting an interface pointer gives the peer one
 // reference to the object's identity (its IUnknown), counted per
 // connection; the peer's proxy manager returns all it holds with one
-// Release frame when its last local reference goes. When the connection
+// release call when its last local reference goes, and that call returns
+// once the object has let go. When the connection
 // closes (the peer ended, or broke the protocol) every reference the peer
 // held is released, and calls waiting for the peer fail at once.
 #pragma once
@@ -46,9 +47,6 @@ public:
 
     HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) override;
     HRESULT ReadInterface(MessageReader& reader, REFIID iid, void** ppv) override;
-
-    // For tests: objects the peer holds references to.
-    size_t ExportCount() const;
 
 private:
     explicit Connection(int fd);
