@@ -62,6 +62,14 @@ std::u16string ComponentPath(const std::u16string& application, const std::u16st
     return std::u16string(kApplicationsKey) + u"\\" + application + u"\\" + logName;
 }
 
+// The key of a log name, made when missing.
+HRESULT CreateComponentKey(const std::u16string& application, const std::u16string& logName, Key& key)
+{
+    if (!IsKeyName(application) || !IsKeyName(logName))
+        return E_INVALIDARG;
+    return FromStatus(key.Create(ComponentPath(application, logName)));
+}
+
 // The subkey names of a key; a missing key has none.
 HRESULT ListSubkeys(const std::u16string& path, std::vector<std::u16string>* names)
 {
@@ -88,12 +96,9 @@ HRESULT ListSubkeys(const std::u16string& path, std::vector<std::u16string>* nam
 
 HRESULT RegisterComponent(const std::u16string& application, const std::u16string& logName)
 {
-    if (!IsKeyName(application) || !IsKeyName(logName))
-        return E_INVALIDARG;
     Key key;
-    LSTATUS status = key.Create(ComponentPath(application, logName));
-    if (status != ERROR_SUCCESS)
-        return FromStatus(status);
+    if (HRESULT hr = CreateComponentKey(application, logName, key); FAILED(hr))
+        return hr;
     // A name registered again keeps the choice made for it.
     DWORD enabled = 0;
     if (key.ReadDword(u"Enabled", &enabled))
@@ -103,12 +108,9 @@ HRESULT RegisterComponent(const std::u16string& application, const std::u16strin
 
 HRESULT SetComponentEnabled(const std::u16string& application, const std::u16string& logName, bool enabled)
 {
-    if (!IsKeyName(application) || !IsKeyName(logName))
-        return E_INVALIDARG;
     Key key;
-    LSTATUS status = key.Create(ComponentPath(application, logName));
-    if (status != ERROR_SUCCESS)
-        return FromStatus(status);
+    if (HRESULT hr = CreateComponentKey(application, logName, key); FAILED(hr))
+        return hr;
     return FromStatus(key.WriteDword(u"Enabled", enabled ? 1 : 0));
 }
 
