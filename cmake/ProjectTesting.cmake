@@ -23,6 +23,14 @@ endfunction()
 
 # qbk_add_fuzzer(<name> SOURCES <files...> [LIBS <targets...>])
 # libFuzzer targets exist only in a clang build configured with QBK_FUZZ=ON.
+# Such a build instruments every library for coverage and the sanitizers:
+# the code a fuzz target exercises lives in the libraries, and libFuzzer
+# would otherwise see only the target's own file.
+if(QBK_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 function(qbk_add_fuzzer name)
   if(NOT QBK_FUZZ OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     return()
