@@ -60,6 +60,12 @@ struct Export {
         return it->second;
     }
 
+    bool Released()
+    {
+        std::lock_guard lock(mutex);
+        return released;
+    }
+
     void ReleasePointers()
     {
         std::map<IID, IUnknown*> toRelease;
@@ -490,7 +496,8 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
     IProxyStubFactory* factory = FindProxyStubFactory(iid);
     IUnknown* object = factory ? target->Interface(iid) : nullptr;
     if (!object) {
-        SendReply(callId, true, factory ? E_NOINTERFACE : REGDB_E_IIDNOTREG, nullptr);
+        HRESULT why = !factory ? REGDB_E_IIDNOTREG : target->Released() ? CO_E_OBJNOTCONNECTED : E_NOINTERFACE;
+        SendReply(callId, true, why, nullptr);
         return;
     }
     MessageWriter results(this);
