@@ -285,10 +285,6 @@ std::string CTWAINDataSource::GetRegistryPath()
            VersionToString(identity.Version);
 }
 
-void CTWAINDataSource::SaveConfiguration(CTWAINStorage&) {}
-
-void CTWAINDataSource::RestoreConfiguration(CTWAINStorage&) {}
-
 bool CTWAINDataSource::SaveConfigurationToRegistry()
 {
     return false;
