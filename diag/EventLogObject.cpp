@@ -47,6 +47,28 @@ struct EventLogSinkState {
     std::atomic<bool> run{false};
     // The component's cookie in the Global Interface Table; 0 when there is none.
     std::atomic<DWORD> objectCookie{0};
+
+    // Set up: the watcher has started (or failed) and the first reload is
+    // over. A sink made on another thread meanwhile waits for it, so that
+    // its objects' names reach the component. The thread setting up does
+    // not: a call its waits dispatch may make a sink too.
+    void WaitUntilReady()
+    {
+        std::unique_lock guard(readyLock);
+        readyChanged.wait(guard, [this] { return ready || settingUpThread == GetCurrentThreadId(); });
+    }
+    void SetReady()
+    {
+        {
+            std::lock_guard guard(readyLock);
+            ready = true;
+        }
+        readyChanged.notify_all();
+    }
+    std::mutex readyLock;
+    std::condition_variable readyChanged;
+    bool ready = false;
+    DWORD settingUpThread = GetCurrentThreadId();
 };
 
 namespace {
@@ -261,8 +283,10 @@ CEventLogObject::CEventLogObject()
         m_state = g_state;
         ++g_instanceCount;
     }
-    if (!state)
+    if (!state) {
+        m_state->WaitUntilReady();
         return;
+    }
 
     // Outside the setup lock: the wait dispatches this thread's messages,
     // and a call they run may make or release a sink on this very thread.
@@ -270,6 +294,7 @@ CEventLogObject::CEventLogObject()
         WaitPumpingMessages(state->startEvent, INFINITE);
     if (plat::ComPtr<IDiagnosticsConfig> object = GetObjectForThisThread(state->objectCookie))
         ReloadSettings(*state, object.Get());
+    state->SetReady();
 }
 
 CEventLogObject::~CEventLogObject()

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -465,6 +466,39 @@ TEST_F(EventLogObjectTest, ACallDispatchedWhileTheSinkIsMadeOrDeletedMayUseTheSi
     ReleaseEventLogObject();
     EXPECT_TRUE(call.ran);
     EXPECT_TRUE(WaitForLogWatchersToEnd(30000));
+}
+
+TEST_F(EventLogObjectTest, ASinkMadeOnAnotherThreadMeanwhileWaitsUntilTheFirstIsSetUp)
+{
+    InstallComponent();
+    const std::u16string name = FreshName(u"Registered While Starting");
+    calls.holdWatcherStart = true;
+    std::atomic<bool> registered{false};
+    std::thread other;
+    std::thread helper([&] {
+        {
+            std::unique_lock guard(calls.lock);
+            ASSERT_TRUE(calls.changed.wait_for(guard, kRealLimit, [&] { return calls.holding; }));
+        }
+        other = std::thread([&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            GetEventLogObject()->RegisterLogName(name);
+            registered = true;
+            ReleaseEventLogObject();
+            CoUninitialize();
+        });
+        // Its name could not be announced yet: it must not get that far
+        // (given a while to show it).
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(registered);
+        calls.Release(&ComponentCalls::holdWatcherStart);
+    });
+    GetEventLogObject();
+    helper.join();
+    other.join();
+    EXPECT_TRUE(registered);
+    EXPECT_EQ(calls.Count("RegisterComponent"), 1);
+    ReleaseEventLogObject();
 }
 
 TEST_F(EventLogObjectTest, TheSinkLivesUntilItsLastUserReleasesIt)
