@@ -24,7 +24,8 @@ class CEventLogObject : public CDebugTrace {
 public:
     // Sets up the shared state when it is the first instance: event source,
     // watcher thread, first settings reload. Blocks until the watcher has
-    // started or failed, dispatching the calling thread's messages meanwhile.
+    // started or failed, dispatching the calling thread's messages meanwhile;
+    // an instance made on another thread during the setup waits for its end.
     CEventLogObject();
     // The last instance stops the watcher, waiting for it at most 5000 ms.
     ~CEventLogObject() override;
