@@ -65,15 +65,25 @@ void TestClock::BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condit
     m_changed.notify_all();
 }
 
+void TestClock::Waking(std::condition_variable& wake)
+{
+    if (std::erase_if(m_sleepers, [&](const Sleeper& s) { return s.wake == &wake; }))
+        m_changed.notify_all();
+}
+
 void TestClock::Advance(ULONGLONG ms)
 {
     std::lock_guard lock(KernelMutex());
     const ULONGLONG now = m_now.load() + ms;
     m_now.store(now);
-    for (const Sleeper& sleeper : m_sleepers) {
-        if (sleeper.deadline <= now)
-            sleeper.wake->notify_all();
-    }
+    const auto woken = std::erase_if(m_sleepers, [&](const Sleeper& sleeper) {
+        if (sleeper.deadline > now)
+            return false;
+        sleeper.wake->notify_all();
+        return true;
+    });
+    if (woken)
+        m_changed.notify_all();
 }
 
 size_t TestClock::BlockedCount()

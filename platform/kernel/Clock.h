@@ -28,6 +28,11 @@ public:
     // released while blocked. May return early; callers re-check.
     virtual void BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condition_variable& wake,
                             ULONGLONG deadlineMs) = 0;
+
+    // Kernel lock held: the thread blocked on `wake` is being woken by a
+    // change of state, so it no longer counts as blocked until it blocks
+    // again.
+    virtual void Waking(std::condition_variable& wake) { (void)wake; }
 };
 
 // The installed clock (the real one unless a test installed its own).

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -88,6 +89,45 @@ TEST(TestClock, KnowsWhichThreadIsBlocked)
     worker.join();
     EXPECT_EQ(clock->BlockedCount(), 0u);
     CloseHandle(event);
+}
+
+// A woken thread is no longer "blocked", even before it gets to run: a test
+// that waits for it to be blocked again then sees its next wait, not the
+// one that just ended. After each wake-up the worker parks on a plain mutex
+// the test holds, outside any kernel wait.
+TEST(TestClock, AWokenThreadIsNotBlockedAnyMore)
+{
+    struct Wake {
+        const char* name;
+        std::function<void(plat::TestClock& clock, HANDLE event, DWORD workerId)> wake;
+    };
+    const Wake wakes[] = {
+        {"event set", [](plat::TestClock&, HANDLE event, DWORD) { SetEvent(event); }},
+        {"deadline reached", [](plat::TestClock& clock, HANDLE, DWORD) { clock.Advance(1000); }},
+        {"message posted", [](plat::TestClock&, HANDLE, DWORD id) { PostThreadMessageW(id, WM_USER, 0, 0); }},
+    };
+    for (const Wake& wake : wakes) {
+        SCOPED_TRACE(wake.name);
+        plat::ScopedTestClock clock;
+        HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        std::mutex gate;
+        std::unique_lock held(gate);
+        std::atomic<DWORD> workerId{0};
+        std::thread worker([&] {
+            workerId = GetCurrentThreadId();
+            MsgWaitForMultipleObjects(1, &event, FALSE, 1000, QS_ALLINPUT);
+            std::lock_guard parked(gate);
+        });
+        while (workerId == 0)
+            std::this_thread::yield();
+        ASSERT_TRUE(clock->WaitForThreadBlocked(workerId));
+        wake.wake(*clock, event, workerId);
+        EXPECT_FALSE(clock->IsThreadBlocked(workerId));
+        EXPECT_EQ(clock->BlockedCount(), 0u);
+        held.unlock();
+        worker.join();
+        CloseHandle(event);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/kernel/KernelObject.h"
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/Thread.h"
 #include "platform/kernel/ThreadState.h"
 
@@ -37,8 +38,11 @@ std::mutex& KernelMutex()
 
 void Waitable::WakeWaiters()
 {
-    for (ThreadWaiter* waiter : m_waiters)
+    Clock& clock = GetClock();
+    for (ThreadWaiter* waiter : m_waiters) {
+        clock.Waking(waiter->wake);
         waiter->wake.notify_all();
+    }
 }
 
 void Waitable::AddWaiter(ThreadWaiter* waiter) { m_waiters.push_back(waiter); }

@@ -21,12 +21,16 @@ public:
     ULONGLONG NowMs() override;
     void BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condition_variable& wake,
                     ULONGLONG deadlineMs) override;
+    void Waking(std::condition_variable& wake) override;
 
     // Moves the time forward and wakes every thread whose deadline came.
     void Advance(ULONGLONG ms);
 
     // Threads blocked in a kernel wait right now: all of them, or only those
-    // with a deadline (a time-out, a sleep, a pending timer).
+    // with a deadline (a time-out, a sleep, a pending timer). A thread that
+    // was woken (its deadline came, or an object or its queue changed) is
+    // not counted from that moment until it blocks again, so "blocked" after
+    // a wake-up means it has run and is waiting anew.
     size_t BlockedCount();
     size_t SleeperCount();
     bool IsThreadBlocked(DWORD threadId);
