@@ -82,11 +82,15 @@ void CoUninitialize()
     if (auto hook = plat::com::CurrentHooks().left)
         hook(left);
     apartment.kind = ApartmentKind::None;
-    bool lastThread = false;
+    // The table is emptied under the same lock that counts the threads, so
+    // a thread that enters COM meanwhile keeps what it registers; the
+    // objects are released outside it (their Release may use COM).
+    std::vector<IUnknown*> leftovers;
     {
         std::lock_guard lock(plat::com::Process().mutex);
-        lastThread = --plat::com::Process().threadsInCom == 0;
+        if (--plat::com::Process().threadsInCom == 0)
+            leftovers = plat::com::TakeGlobalInterfaces();
     }
-    if (lastThread)
-        plat::com::ReleaseGlobalInterfaces();
+    for (IUnknown* object : leftovers)
+        object->Release();
 }

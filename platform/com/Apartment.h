@@ -3,13 +3,15 @@
 
 #include "platform/com/objbase.h"
 
+#include <vector>
+
 namespace plat::com {
 
 // The hooks installed by SetApartmentHooks (copies; all may be null).
 ApartmentHooks CurrentHooks();
 
-// Releases every interface still held by the Global Interface Table; run
-// when the last thread of the process leaves COM.
-void ReleaseGlobalInterfaces();
+// Empties the Global Interface Table when the last thread of the process
+// leaves COM; the caller releases what it gets, outside its locks.
+std::vector<IUnknown*> TakeGlobalInterfaces();
 
 } // namespace plat::com

@@ -96,15 +96,14 @@ public:
         return hr;
     }
 
-    void ReleaseAll()
+    std::vector<IUnknown*> TakeAll()
     {
-        std::map<DWORD, Entry> entries;
-        {
-            std::lock_guard lock(m_mutex);
-            entries.swap(m_entries);
-        }
-        for (auto& [cookie, entry] : entries)
-            entry.object->Release();
+        std::vector<IUnknown*> objects;
+        std::lock_guard lock(m_mutex);
+        for (auto& [cookie, entry] : m_entries)
+            objects.push_back(entry.object);
+        m_entries.clear();
+        return objects;
     }
 
 private:
@@ -156,6 +155,6 @@ HRESULT GetGlobalInterfaceTableClassObject(REFIID riid, void** ppv)
     return factory.QueryInterface(riid, ppv);
 }
 
-void ReleaseGlobalInterfaces() { TheTable().ReleaseAll(); }
+std::vector<IUnknown*> TakeGlobalInterfaces() { return TheTable().TakeAll(); }
 
 } // namespace plat::com

@@ -88,6 +88,8 @@ int g_left = 0;
 
 TEST(Apartment, HooksSeeEntryAndExit)
 {
+    g_entered = 0;
+    g_left = 0;
     plat::com::ApartmentHooks hooks;
     hooks.entered = [](ApartmentKind kind) { g_entered += kind == ApartmentKind::SingleThreaded ? 1 : 100; };
     hooks.left = [](ApartmentKind kind) { g_left += kind == ApartmentKind::SingleThreaded ? 1 : 100; };
