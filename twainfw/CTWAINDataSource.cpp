@@ -1,6 +1,7 @@
 #include "twainfw/CTWAINDataSource.h"
 
 #include "twainfw/DebugLog.h"
+#include "twainfw/FixedPoint.h"
 #include "twainfw/HostServices.h"
 #include "twainfw/StringUtil.h"
 #include "twainfw/TWAINMemory.h"
@@ -141,6 +142,9 @@ void CTWAINDataSource::SetState(TW_INT32 state)
 {
     if (state == m_State)
         return;
+    // A multipage file ends with the batch.
+    if (m_State > 5 && state <= 5 && m_TIFFFile.IsOpen())
+        m_TIFFFile.Finish();
     m_State = state;
     if (state == 7)
         m_TimeDate = LocalTimeDateText();
@@ -353,9 +357,10 @@ void CTWAINDataSource::UserInterface(TW_UINT16 msg, TW_USERINTERFACE* ui)
         RequireState(4, 4);
         const bool uiOnly = msg == MSG_ENABLEDSUIONLY;
         CTWAINWindow* parent = AttachParentWindow(static_cast<HWND>(ui->hParent));
-        // Enabling may already lead to a transfer (no window to show).
-        SetState(5);
         EnableUserInterface(parent, ui->ShowUI != 0, uiOnly);
+        // Without a window to show, the first image may be ready already.
+        if (m_State != 6)
+            SetState(5);
         return;
     }
     case MSG_DISABLEDS: {
@@ -482,6 +487,8 @@ void CTWAINDataSource::ImageTriplet(TW_UINT16 msg, TW_UINT16 dat, TW_MEMREF data
             ThrowBadProtocol();
         RequireState(6, 7);
         *static_cast<TW_IMAGEINFO*>(data) = GetImageInfo();
+        if (DebugLogOn())
+            LogImageInfo(*static_cast<TW_IMAGEINFO*>(data));
         return;
     case DAT_IMAGELAYOUT:
         OnImageLayout(msg, static_cast<TW_IMAGELAYOUT*>(data));
@@ -494,8 +501,15 @@ void CTWAINDataSource::ImageTriplet(TW_UINT16 msg, TW_UINT16 dat, TW_MEMREF data
         TW_SETUPMEMXFER setup = GetSetupMemXfer();
         if (xfer->Memory.Length < setup.MinBufSize)
             ThrowFailure(TWCC_BADVALUE);
-        if (xfer->Memory.Length > setup.MaxBufSize)
+        if (xfer->Memory.Length > setup.MaxBufSize) {
+            if (DebugLogOn()) {
+                DebugPrint("DispatchImageMemXferMessage: had to adjust memory buffer size, exceeds maximum specified "
+                           "by SetupMemXfer.\n");
+                DebugPrint("DispatchImageMemXferMessage: Max Size = %d, Application Requested Size: %d.\n",
+                           static_cast<int>(setup.MaxBufSize), static_cast<int>(xfer->Memory.Length));
+            }
             xfer->Memory.Length = setup.MaxBufSize;
+        }
         SetState(7);
         TW_IMAGEMEMXFER block = *xfer;
         bool last = TransferMemory(&block, m_XferBlockCounter);
@@ -587,6 +601,20 @@ void CTWAINDataSource::ImageTriplet(TW_UINT16 msg, TW_UINT16 dat, TW_MEMREF data
             ThrowBadProtocol();
         return;
     }
+}
+
+void CTWAINDataSource::LogImageInfo(const TW_IMAGEINFO& info)
+{
+    DebugPrint("ImageInfo.XResolution = %f.\nImageInfo.YResolution = %f\nImageInfo.ImageWidth = %d\n"
+               "ImageInfo.ImageLength = %d\n",
+               static_cast<double>(Fix32ToFloat(info.XResolution)), static_cast<double>(Fix32ToFloat(info.YResolution)),
+               static_cast<int>(info.ImageWidth), static_cast<int>(info.ImageLength));
+    DebugPrint("ImageInfo.SamplesPerPixel = %d\nImageInfo.BitsPerSample[0] = %d\nImageInfo.BitsPerPixel = %d\n"
+               "ImageInfo.Planar = %d\n",
+               info.SamplesPerPixel, info.BitsPerSample[0], info.BitsPerPixel, info.Planar);
+    DebugPrint("ImageInfo.PixelType = %s\nImageInfo.Compression = %s\n",
+               GetPixelTypeName(m_hResourceModule, static_cast<TW_UINT16>(info.PixelType)).c_str(),
+               GetCompressionName(m_hResourceModule, info.Compression).c_str());
 }
 
 void CTWAINDataSource::OnImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout)

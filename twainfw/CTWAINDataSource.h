@@ -12,6 +12,7 @@
 #include "twainfw/CTWAINContainer.h"
 #include "twainfw/CTWAINEnumPair.h"
 #include "twainfw/CTWAINFrame.h"
+#include "twainfw/CTIFFFile.h"
 #include "twainfw/CTWAINWindow.h"
 #include "twainfw/TWAINException.h"
 #include "twainfw/TWAINRecords.h"
@@ -58,6 +59,10 @@ public:
     const std::string& GetTimeDateText() const { return m_TimeDate; }
     const std::string& GetHelpFilePath() const { return m_HelpFilePath; }
     const CTWAINIdentity& GetApplicationIdentity() const { return m_AppIdentity; }
+
+    // The current value of ICAP_AUTOMATICDESKEW, which the device class and
+    // its settings pages read and write directly.
+    bool m_AutomaticDeskew = false;
 
     // ---- framework operations, 0-95 ----
     virtual void OnOpenDS(const TW_IDENTITY& origin);
@@ -784,7 +789,7 @@ public:
 
 protected:
     // The DAT_CAPABILITY entry.
-    virtual void OnCapability(TW_UINT16 msg, TW_CAPABILITY* capability);
+    void OnCapability(TW_UINT16 msg, TW_CAPABILITY* capability);
 
     // The TWAIN resolution of the axis in the current unit: 1.0 in pixels,
     // dots per centimetre in centimetres, dots per inch otherwise.
@@ -811,6 +816,7 @@ protected:
     TW_INT32 m_CurrentCap = 0;
     std::string m_HelpFilePath;
     TW_INT32 m_RawLineLength = -1;
+    CTIFFFile m_TIFFFile;  // the multipage file of file transfers
     CTWAINArray m_SupportedCaps;
     TW_IMAGEINFO m_ImageInfo{};
     float m_MinimumWidth = 0;
@@ -860,6 +866,12 @@ protected:
     CTWAINEnumeration m_PrinterStrings[8];
     TW_UINT8 m_PrinterEnabled[8] = {};
     TW_INT32 m_PrinterIndex[8] = {};
+    std::string m_PrinterSuffix[8] = {"0000", "0000", "0000", "0000", "0000", "0000", "0000", "0000"};
+    // Capabilities answered from plain members.
+    TW_UINT8 m_ThumbnailsEnabled = 0;
+    TW_UINT8 m_BarCodeDetectionEnabled = 0;
+    TW_UINT8 m_PatchCodeDetectionEnabled = 0;
+    TW_UINT8 m_AutomaticBorderDetection = 0;
     TW_UINT8 m_MultipageTIFF = 0;
     TW_INT32 m_XferBlockCounter = 0;
 
@@ -875,6 +887,7 @@ private:
     void OnCustomDSData(TW_UINT16 msg, TW_CUSTOMDSDATA* data);
     void OnXferGroup(TW_UINT16 msg, TW_UINT32* group);
     void OnImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout);
+    void LogImageInfo(const TW_IMAGEINFO& info);
     void OnPalette8(TW_UINT16 msg, TW_PALETTE8* palette);
     void EndOfTransferLoop(TW_PENDINGXFERS* pending);
     // The enumeration family: the allowed and the constrained list of one

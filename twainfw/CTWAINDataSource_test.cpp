@@ -427,5 +427,128 @@ TEST_F(DispatchTest, TripletWithoutDataIsRefused)
     EXPECT_EQ(TWCC_BADVALUE, Status());
 }
 
+TEST_F(DispatchTest, LeavingTheTransferStatesFinishesAMultipageFile)
+{
+    struct Case {
+        const char* what;
+        TW_UINT16 msg;
+        TW_UINT16 dat;
+    };
+    const Case cases[] = {
+        {"end of the last transfer", MSG_ENDXFER, DAT_PENDINGXFERS},
+        {"disable", MSG_DISABLEDS, DAT_USERINTERFACE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDataSource source;
+        source.Init(nullptr);
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        source.Pending = 1;
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_EQ(6, source.GetState());
+
+        const std::string path = root.Path() + "/batch.tif";
+        source.OpenTIFF(path);
+        source.SetState(7);
+        source.SetState(6);
+        EXPECT_TRUE(source.IsTIFFOpen());
+        alignas(8) unsigned char data[64] = {};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, c.dat, c.msg, data));
+        EXPECT_FALSE(source.IsTIFFOpen());
+        std::ifstream file(path, std::ios::binary);
+        char header[4] = {};
+        file.read(header, 4);
+        EXPECT_EQ(std::string("II*\0", 4), std::string(header, 4));
+    }
+}
+
+// A device whose settings window cannot be made.
+class NoWindowSource : public TestDataSource {
+public:
+    CTWAINWindow* CreateUIWindow(CTWAINWindow*, bool) override { ThrowFailure(TWCC_LOWMEMORY); }
+};
+
+TEST_F(DispatchTest, AFailedEnableLeavesTheSourceOpen)
+{
+    NoWindowSource source;
+    source.Init(nullptr);
+    TW_IDENTITY assigned = source.GetIdentity();
+    ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+    TW_USERINTERFACE ui{};
+    ui.ShowUI = 1;
+    EXPECT_EQ(TWRC_FAILURE, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    EXPECT_EQ(4, source.GetState());
+    TW_STATUS status{};
+    ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
+    EXPECT_EQ(TWCC_LOWMEMORY, status.ConditionCode);
+}
+
+// A device that transfers by hand: each transfer succeeds or fails as told.
+class TransferSource : public TestDataSource {
+public:
+    TW_HANDLE TransferNative() override
+    {
+        if (Fail)
+            ThrowFailure(TWCC_OPERATIONERROR);
+        return Handle;
+    }
+    bool TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex) override
+    {
+        Lengths.push_back(xfer->Memory.Length);
+        xfer->BytesWritten = 10;
+        return blockIndex == 1;
+    }
+    bool Fail = false;
+    TW_HANDLE Handle = reinterpret_cast<TW_HANDLE>(0x1234);
+    std::vector<TW_UINT32> Lengths;
+};
+
+TEST_F(DispatchTest, TransfersEndWithXferDone)
+{
+    TransferSource source;
+    source.Init(nullptr);
+    TW_IDENTITY assigned = source.GetIdentity();
+    ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+    source.Pending = 2;
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+
+    // A failed native transfer goes back to transfer ready.
+    source.Fail = true;
+    TW_HANDLE handle = reinterpret_cast<TW_HANDLE>(1);
+    EXPECT_EQ(TWRC_FAILURE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
+    EXPECT_EQ(nullptr, handle);
+    EXPECT_EQ(6, source.GetState());
+
+    source.Fail = false;
+    EXPECT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
+    EXPECT_EQ(source.Handle, handle);
+    EXPECT_EQ(7, source.GetState());
+    EXPECT_TRUE(source.IsXferDone());
+    TW_STATUS status{};
+    ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
+    EXPECT_EQ(TWCC_SUCCESS, status.ConditionCode);
+
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+    EXPECT_EQ(6, source.GetState());
+    EXPECT_FALSE(source.IsXferDone());
+
+    // Memory blocks: too small is refused, too large is cut to the maximum.
+    TW_IMAGEMEMXFER xfer{};
+    xfer.Memory.Length = 0x7FFF;
+    EXPECT_EQ(TWRC_FAILURE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
+    EXPECT_EQ(6, source.GetState());
+    xfer.Memory.Length = 0x20000;
+    EXPECT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
+    EXPECT_EQ(7, source.GetState());
+    EXPECT_EQ(10u, xfer.BytesWritten);
+    xfer.Memory.Length = 0x8000;
+    EXPECT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
+    EXPECT_EQ((std::vector<TW_UINT32>{0xFFFF, 0x8000}), source.Lengths);
+}
+
 } // namespace
 } // namespace Trellis

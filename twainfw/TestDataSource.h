@@ -134,6 +134,8 @@ public:
     void SetImagesAvailable(TW_UINT32 count) { m_ImagesAvailable = count; }
     void SetXferDoneForTest() { m_XferDone = 1; }
     void FillSupportedCaps() { InitSupportedCaps(m_SupportedCaps); }
+    void OpenTIFF(const std::string& path) { m_TIFFFile.Open(path); }
+    bool IsTIFFOpen() const { return m_TIFFFile.IsOpen(); }
 
     TW_UINT16 Pending = 0;
     bool UIControllable = true;
