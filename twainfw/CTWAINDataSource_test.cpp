@@ -63,9 +63,9 @@ TEST_F(DispatchTest, ASessionWalksTheStatesUpAndDown)
     EXPECT_EQ(3, ds.GetState());
     OpenSource();
     EXPECT_EQ(4, ds.GetState());
-    EXPECT_EQ(42u, ds.GetApplicationIdentity().Id);
+    EXPECT_EQ(42u, TW_UINT32{ds.GetApplicationIdentity().Id});
     // The manager's identity replaces the source's own.
-    EXPECT_EQ(77u, ds.GetIdentity().Id);
+    EXPECT_EQ(77u, TW_UINT32{ds.GetIdentity().Id});
 
     Enable(true);
     EXPECT_EQ(5, ds.GetState());
@@ -75,13 +75,13 @@ TEST_F(DispatchTest, ASessionWalksTheStatesUpAndDown)
     TW_IDENTITY self = ds.GetIdentity();
     EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &self));
     EXPECT_EQ(3, ds.GetState());
-    EXPECT_EQ(0u, ds.GetApplicationIdentity().Id);
+    EXPECT_EQ(0u, TW_UINT32{ds.GetApplicationIdentity().Id});
     EXPECT_EQ((std::vector<std::string>{"create", "show", "destroy"}), ds.Log);
 
     // Another application may open the source now.
     app = AppIdentity(43);
     OpenSource();
-    EXPECT_EQ(43u, ds.GetApplicationIdentity().Id);
+    EXPECT_EQ(43u, TW_UINT32{ds.GetApplicationIdentity().Id});
 }
 
 TEST_F(DispatchTest, RefusedTripletsReportTheirConditionThroughStatus)
@@ -173,7 +173,7 @@ TEST_F(DispatchTest, IdentityIsTheSourcesOwnUntilTheManagerAssignsOne)
 {
     TW_IDENTITY identity{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
-    EXPECT_EQ(0u, identity.Id);
+    EXPECT_EQ(0u, TW_UINT32{identity.Id});
     EXPECT_STREQ("Test Scanner", identity.ProductName);
     EXPECT_STREQ("Test Maker", identity.Manufacturer);
     EXPECT_EQ(2, identity.ProtocolMajor);
@@ -340,9 +340,9 @@ TEST_F(DispatchTest, SmallControlRecords)
     OpenSource();
     TW_SETUPMEMXFER memory{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &memory));
-    EXPECT_EQ(0x8000u, memory.MinBufSize);
-    EXPECT_EQ(0xFFFFu, memory.MaxBufSize);
-    EXPECT_EQ(0xFFFFu, memory.Preferred);
+    EXPECT_EQ(0x8000u, TW_UINT32{memory.MinBufSize});
+    EXPECT_EQ(0xFFFFu, TW_UINT32{memory.MaxBufSize});
+    EXPECT_EQ(0xFFFFu, TW_UINT32{memory.Preferred});
 
     TW_UINT32 group = 0;
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_XFERGROUP, MSG_GET, &group));
@@ -355,7 +355,7 @@ TEST_F(DispatchTest, ImageLayoutMustLieOnThePage)
     TW_IMAGELAYOUT layout{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout));
     EXPECT_EQ(CTWAINFrame(0, 0, 8.5f, 14.0f), CTWAINFrame(layout.Frame));
-    EXPECT_EQ(1u, layout.DocumentNumber);
+    EXPECT_EQ(1u, TW_UINT32{layout.DocumentNumber});
 
     layout.Frame = CTWAINFrame(1, 1, 9, 5);
     EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
@@ -368,12 +368,12 @@ TEST_F(DispatchTest, ImageLayoutMustLieOnThePage)
     TW_IMAGELAYOUT current{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETCURRENT, &current));
     EXPECT_EQ(CTWAINFrame(1, 1, 4, 5), CTWAINFrame(current.Frame));
-    EXPECT_EQ(7u, current.DocumentNumber);
-    EXPECT_EQ(1u, current.PageNumber);
+    EXPECT_EQ(7u, TW_UINT32{current.DocumentNumber});
+    EXPECT_EQ(1u, TW_UINT32{current.PageNumber});
 
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_RESET, &current));
     EXPECT_EQ(CTWAINFrame(0, 0, 8.5f, 14.0f), CTWAINFrame(current.Frame));
-    EXPECT_EQ(1u, current.DocumentNumber);
+    EXPECT_EQ(1u, TW_UINT32{current.DocumentNumber});
 }
 
 // A device whose pending-transfer query fails in the ways devices fail.
@@ -496,7 +496,7 @@ public:
     }
     bool TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex) override
     {
-        Lengths.push_back(xfer->Memory.Length);
+        Lengths.push_back(TW_UINT32{xfer->Memory.Length});
         xfer->BytesWritten = 10;
         return blockIndex == 1;
     }
@@ -544,7 +544,7 @@ TEST_F(DispatchTest, TransfersEndWithXferDone)
     xfer.Memory.Length = 0x20000;
     EXPECT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
     EXPECT_EQ(7, source.GetState());
-    EXPECT_EQ(10u, xfer.BytesWritten);
+    EXPECT_EQ(10u, TW_UINT32{xfer.BytesWritten});
     xfer.Memory.Length = 0x8000;
     EXPECT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
     EXPECT_EQ((std::vector<TW_UINT32>{0xFFFF, 0x8000}), source.Lengths);
