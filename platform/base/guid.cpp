@@ -17,7 +17,9 @@ size_t BoundedLength(const OLECHAR* s, size_t limit)
     return n;
 }
 
-HRESULT ParseWide(LPCOLESTR lpsz, GUID* out, HRESULT malformed)
+// `refused` is what *out holds after a malformed text: the null GUID for a
+// class (a creation that follows then fails for certain), or nothing at all.
+HRESULT ParseWide(LPCOLESTR lpsz, GUID* out, HRESULT malformed, const GUID* refused)
 {
     if (!out)
         return E_INVALIDARG;
@@ -28,8 +30,11 @@ HRESULT ParseWide(LPCOLESTR lpsz, GUID* out, HRESULT malformed)
     }
     size_t length = BoundedLength(lpsz, GUID_STRING_LENGTH);
     GUID parsed{};
-    if (!plat::GuidFromRegistryForm(std::u16string_view(lpsz, length), parsed))
+    if (!plat::GuidFromRegistryForm(std::u16string_view(lpsz, length), parsed)) {
+        if (refused)
+            *out = *refused;
         return malformed;
+    }
     *out = parsed;
     return S_OK;
 }
@@ -70,9 +75,12 @@ HRESULT AllocRegistryForm(REFGUID g, LPOLESTR* result)
 
 } // namespace
 
-HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) { return ParseWide(lpsz, pclsid, CO_E_CLASSSTRING); }
+HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid)
+{
+    return ParseWide(lpsz, pclsid, CO_E_CLASSSTRING, &CLSID_NULL);
+}
 
-HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid) { return ParseWide(lpsz, lpiid, E_INVALIDARG); }
+HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid) { return ParseWide(lpsz, lpiid, E_INVALIDARG, nullptr); }
 
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax)
 {

@@ -41,6 +41,7 @@ constexpr bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
 constexpr int GUID_STRING_LENGTH = 38;
 constexpr int GUID_STRING_CHARS = 39;
 
+// A malformed text gives CO_E_CLASSSTRING and CLSID_NULL.
 HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
 HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
 // Writes the registry form; returns the characters written including the
