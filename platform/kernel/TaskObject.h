@@ -18,6 +18,8 @@ public:
     // was abandoned keeps the code it was abandoned with). Takes the kernel
     // lock. True when this call ended it.
     bool Finish(DWORD exitCode);
+    // The same with the kernel lock already held.
+    bool FinishLocked(DWORD exitCode);
 
 protected:
     bool m_ended = false;

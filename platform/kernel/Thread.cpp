@@ -27,6 +27,11 @@ public:
 bool TaskObject::Finish(DWORD exitCode)
 {
     std::lock_guard lock(KernelMutex());
+    return FinishLocked(exitCode);
+}
+
+bool TaskObject::FinishLocked(DWORD exitCode)
+{
     if (m_ended)
         return false;
     m_ended = true;

@@ -21,6 +21,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -53,25 +54,37 @@ DWORD ExitCodeFromStatus(int status)
     return 0;
 }
 
+// Whether a child started here has ended, reaped or not. Kernel lock held.
+bool ChildHasEnded(const ProcessObject& process)
+{
+    if (process.IsSignalled())
+        return true;
+    siginfo_t info{};
+    return waitid(P_PID, process.Pid(), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == process.Pid();
+}
+
+// Waits for the child to end without taking its id away, then reaps it and
+// marks the end in one step under the kernel lock: TerminateProcess signals
+// under that lock too, so it never reaches a process that took over the id.
 void Reap(std::shared_ptr<ProcessObject> process)
 {
-    int status = 0;
-    pid_t result;
-    do {
-        result = waitpid(process->Pid(), &status, 0);
-    } while (result < 0 && errno == EINTR);
-    DWORD code = result == process->Pid() ? ExitCodeFromStatus(status) : 0;
-    {
-        std::lock_guard lock(KernelMutex());
-        if (process->ExitCodeRequested())
-            code = process->RequestedExitCode();
+    const pid_t pid = process->Pid();
+    siginfo_t info{};
+    while (waitid(P_PID, pid, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
     {
+        // From here OpenProcess sees the id as a zombie, not as a child.
         Children& children = TheChildren();
         std::lock_guard lock(children.mutex);
-        children.byPid.erase(process->Pid());
+        children.byPid.erase(pid);
     }
-    process->Finish(code);
+    std::lock_guard lock(KernelMutex());
+    int status = 0;
+    const pid_t result = waitpid(pid, &status, WNOHANG);
+    DWORD code = result == pid ? ExitCodeFromStatus(status) : 0;
+    if (process->ExitCodeRequested())
+        code = process->RequestedExitCode();
+    process->FinishLocked(code);
 }
 
 std::string ToLinuxPath(std::u16string_view path)
@@ -330,7 +343,19 @@ BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD 
         std::lock_guard lock(children.mutex);
         children.byPid[pid] = process;
     }
-    std::thread(Reap, process).detach();
+    try {
+        std::thread(Reap, process).detach();
+    } catch (const std::system_error&) {
+        // Nobody would see this child end: it is not left running.
+        kill(pid, SIGKILL);
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        Children& children = TheChildren();
+        std::lock_guard lock(children.mutex);
+        children.byPid.erase(pid);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
 
     information->hProcess = InsertHandle(process);
     information->hThread = InsertHandle(process);
@@ -441,18 +466,18 @@ BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode)
         return FALSE;
     if (process->IsSelf())
         _exit(static_cast<int>(uExitCode));
-    {
-        std::lock_guard lock(plat::KernelMutex());
-        if (process->IsSignalled()) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
-        process->SetRequestedExitCode(uExitCode);
+    // Under the kernel lock a child's id is still its own (see Reap); one
+    // that ended by itself keeps its exit code.
+    std::lock_guard lock(plat::KernelMutex());
+    if (process->IsChild() ? plat::ChildHasEnded(*process) : process->IsSignalled()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
     }
     if (kill(process->Pid(), SIGKILL) != 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    process->SetRequestedExitCode(uExitCode);
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -85,6 +86,24 @@ TEST(Process, RunningChildIsAliveUntilTerminatedThenItsIdIsDead)
     SetLastError(0);
     EXPECT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.info.dwProcessId), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// A child that ended by itself keeps its own exit code, also while its end
+// has not been collected yet: ending it again is refused.
+TEST(Process, EndedChildCannotBeTerminated)
+{
+    Started child;
+    Start(child, &kChild, u"child exit 5");
+    ASSERT_TRUE(child.ok) << child.error;
+    // Ended (and maybe collected already, then the id is no child any more).
+    siginfo_t info{};
+    const int waited = waitid(P_PID, static_cast<id_t>(child.info.dwProcessId), &info, WEXITED | WNOWAIT);
+    ASSERT_TRUE(waited == 0 || errno == ECHILD);
+    SetLastError(0);
+    EXPECT_FALSE(TerminateProcess(child.info.hProcess, 77));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(WaitForSingleObject(child.info.hProcess, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(child.info.hProcess), 5u);
 }
 
 // A process this one did not start is watched by looking again; a wait on
