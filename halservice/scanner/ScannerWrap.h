@@ -1,0 +1,191 @@
+// The scanner session of one hardware-service process: the scanner thread,
+// the only thread that sends commands to the scanner, and the hand-off of
+// requests to it; the client objects and the scanner lock that one client
+// process may hold; the key poll, the button-event queue and the button
+// recipients.
+//
+// COM calls arrive on the service's main thread. A call that needs the
+// device packs a HALRequestType and a FuncArgs block and calls Request,
+// which waits (dispatching window messages) until the scanner thread has
+// run it. Because that wait dispatches messages, another call can arrive on
+// the same thread inside it; Request queues such a call behind the one in
+// flight instead of overwriting it.
+//
+// The main loop waits on GetStopEvent, GetButtonEvent, GetArrivalEvent and
+// GetRemovalEvent (in that order), calls DispatchButtonEvents on the button
+// event and OnDeviceChange on arrival and removal, and SendStatusEvent(-1)
+// when it ends.
+#pragma once
+
+#include "diag/TraceClient.h"
+#include "halservice/QBK24Interface.h"
+#include "halservice/scanner/ButtonEvents.h"
+#include "halservice/scanner/HALRequest.h"
+#include "halservice/scanner/QBK24ButtonPoll.h"
+#include "halservice/scanner/ScannerClient.h"
+#include "platform/windows.h"
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+class CScannerEnum;
+class CUSBDevice;
+struct IRNXButton;
+
+class CScannerWrap : public CTraceClient {
+public:
+    // How long Initialize waits for the thread to find the scanner, and
+    // UnInitialize for it to end.
+    static constexpr DWORD kThreadStartTimeoutMs = 10000;
+    static constexpr DWORD kThreadStopTimeoutMs = 10000;
+    static constexpr DWORD kTerminatedExitCode = static_cast<DWORD>(-123);
+    static constexpr DWORD kPollIntervalMs = 100;
+
+    // Becomes the process's scanner object (see ProcessScanner).
+    CScannerWrap();
+    ~CScannerWrap() override;
+    CScannerWrap(const CScannerWrap&) = delete;
+    CScannerWrap& operator=(const CScannerWrap&) = delete;
+
+    // The scanner object of this process: the most recently constructed one
+    // that still exists. The COM objects register with it.
+    static CScannerWrap* ProcessScanner();
+
+    // The device path of this service's scanner (the device key's
+    // SymbolicName); the scanner thread binds only that device.
+    void SetSymbolicName(const std::u16string& path);
+    std::u16string GetSymbolicName();
+
+    // Session membership: 0 when the scanner is on-line, -1 when not.
+    LONG Initialize(CScannerClient* client);
+    void UnInitialize(CScannerClient* client);
+
+    // TRUE when the scanner thread ran the request.
+    BOOL Request(HALRequestType type, const FuncArgs* args);
+
+    void AddClient(CScannerClient* client);
+    void RemoveClient(CScannerClient* client);
+    void RemoveAllClients();
+
+    BOOL LockScanner(CScannerClient* client);
+    void UnLockScanner(CScannerClient* client);
+    BOOL FindLockedScannerClientProcess();
+
+    // Buttons and status events.
+    LONG AddButtonRecipient(IRNXButton* sink, DWORD processId);
+    void RemoveButtonRecipient(LONG recipientId);
+    void RemoveButtonRecipient(IRNXButton* sink);
+    void SendButtonEvent(const WCHAR* name, LONG pressType, LONG funcNumber);
+    void SendStatusEvent(LONG status);
+    // Main thread, on the button event: sends the most recent queued record.
+    void DispatchButtonEvents();
+    // Main thread, on the arrival (1) or removal (0) event.
+    void OnDeviceChange(int arrived);
+    // The console session id, or -1 when nobody is logged on at the console.
+    DWORD GetConsoleUserToken();
+
+    // The main loop's events, auto-reset, in the order it waits on them.
+    HANDLE GetStopEvent() const { return m_stopEvent; }
+    HANDLE GetButtonEvent() const { return m_buttonEvent; }
+    HANDLE GetArrivalEvent() const { return m_arrivalEvent; }
+    HANDLE GetRemovalEvent() const { return m_removalEvent; }
+    // The main loop's thread id (0 until the loop starts), for the stop
+    // control's WM_QUIT.
+    void SetMainThreadId(DWORD threadId) { m_mainThreadId = threadId; }
+    DWORD GetMainThreadId() const { return m_mainThreadId; }
+
+    bool IsOnline() const { return m_online.load(); }
+    bool IsLocked() const { return m_busy.load() != 0; }
+    // Client objects joined to the session.
+    DWORD ClientCount() const { return m_clientCount; }
+    // The scanner thread's id while it runs, else 0.
+    DWORD ScannerThreadId() const { return m_threadId.load(); }
+    // Key polls completed since construction.
+    unsigned PollCount() const { return m_pollCount.load(); }
+    // The records waiting in the button-event queue, oldest first (inspection).
+    std::vector<ButtonEventRecord> PeekButtonEvents();
+
+    // Used by the scanner thread's handlers.
+    BOOL WaitScannerReady(DWORD timeoutMs);
+    BOOL WaitForDataBuffer(DWORD timeoutMs, DWORD* count);
+
+protected:
+    // The request handlers that configuration, production and control add.
+    virtual BOOL S_ConfigScan();
+    virtual BOOL S_Produce();
+    virtual BOOL S_Control();
+
+    // The current request, valid while the scanner thread runs a handler.
+    FuncArgs m_funcArgs{};
+    HALRequestType m_requestType = REQ_CONFIG_SCAN;
+    CQBK24Interface m_interface;
+    CUSBDevice* m_device = nullptr;
+
+private:
+    static DWORD ScannerThread(LPVOID session);
+    void RunScannerThread();
+    // Binds the first found device whose path is the saved one; true when bound.
+    bool BindDevice(CScannerEnum& scannerEnum, const SupportedDeviceId& criterion);
+    void ProcessScannerRequest();
+    BOOL S_OpenDevice();
+    BOOL S_DoSCSICmd();
+    void PollButtons(BYTE drain);
+    void QueueButtonEvent(BYTE key, LONG pressType);
+    void StopThread();
+    // Waits for the done event while dispatching messages; false when the
+    // scanner thread ended (or its handle went) first.
+    bool WaitForDone(HANDLE thread);
+    void WarnOffline();
+
+    // Members in the order the session keeps them.
+    std::map<LONG, IRNXButton*> m_buttonRecipients;
+    std::deque<ButtonEventRecord> m_buttonQueue;
+    std::vector<CScannerClient*> m_clients;
+    DWORD m_heldKey = 0;
+    BYTE m_longPressSent = 0;
+    HANDLE m_thread = nullptr;
+    std::atomic<DWORD> m_threadId{0};
+    HANDLE m_readyEvent = nullptr;
+    HANDLE m_exitEvent = nullptr;
+    HANDLE m_requestEvent = nullptr;
+    HANDLE m_doneEvent = nullptr;
+    HANDLE m_stopEvent = nullptr;
+    HANDLE m_buttonEvent = nullptr;
+    HANDLE m_arrivalEvent = nullptr;
+    HANDLE m_removalEvent = nullptr;
+    std::atomic<BYTE> m_busy{0};
+    CRITICAL_SECTION m_requestLock;
+    CRITICAL_SECTION m_recipientsLock;
+    CRITICAL_SECTION m_buttonQueueLock;
+    CRITICAL_SECTION m_clientsLock;
+    CQBK24ButtonPoll m_buttonPoll;
+    std::atomic<BYTE> m_drain{1};
+    std::atomic<bool> m_online{false};
+    DWORD m_clientCount = 0;
+    bool m_fromSecondCriterion = false;
+    HMODULE m_kernel32 = nullptr;
+    HMODULE m_wtsapi32 = nullptr;
+    using GetActiveConsoleSessionIdFn = DWORD (*)();
+    using QueryUserTokenFn = BOOL (*)(ULONG, PHANDLE);
+    GetActiveConsoleSessionIdFn m_getActiveConsoleSessionId = nullptr;
+    QueryUserTokenFn m_queryUserToken = nullptr;
+
+    // Request tickets: a request is run when m_completed reaches its ticket.
+    // A call that nests inside a waiting Request queues behind it.
+    std::atomic<ULONGLONG> m_issued{0};
+    std::atomic<ULONGLONG> m_completed{0};
+    // Request calls of the main thread in progress (nested ones included).
+    int m_requestDepth = 0;
+    // The device of an ended thread, closed; the interfaces may still point
+    // at it until the next thread binds a new one.
+    CUSBDevice* m_retiredDevice = nullptr;
+
+    LONG m_recipientCounter = 0;
+    DWORD m_mainThreadId = 0;
+    std::atomic<unsigned> m_pollCount{0};
+    CRITICAL_SECTION m_nameLock;
+    std::u16string m_symbolicName;
+};

@@ -1,0 +1,303 @@
+#include "halservice/scanner/ScannerWrap.h"
+
+#include "halservice/scanner/testing/ScannerSessionFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace {
+
+using hal::testing::ScannerSessionFixture;
+
+// A session whose control handler records where and how it ran and
+// answers through the block's output pointer.
+class ProbeSession : public CScannerWrap {
+public:
+    std::atomic<int> running{0};
+    std::atomic<int> maxRunning{0};
+    std::atomic<DWORD> handlerThread{0};
+    std::vector<DWORD> codes;  // scanner thread only
+    // Runs inside the handler of the request with this code.
+    DWORD hookCode = 0;
+    std::function<void()> hook;
+
+protected:
+    BOOL S_Control() override
+    {
+        const int now = ++running;
+        int seen = maxRunning.load();
+        while (now > seen && !maxRunning.compare_exchange_weak(seen, now)) {
+        }
+        handlerThread = GetCurrentThreadId();
+        const ControlArgs& args = m_funcArgs.Control;
+        codes.push_back(args.lCC);
+        if (hook && args.lCC == hookCode)
+            hook();
+        // The answer goes through the caller's output buffer.
+        for (DWORD i = 0; i < args.OutSize && i < args.InSize; ++i)
+            args.OutBuffer[i] = static_cast<BYTE>(args.InBuffer[i] + args.lCC);
+        --running;
+        return TRUE;
+    }
+};
+
+BOOL SendControl(CScannerWrap& session, DWORD code, BYTE* in, BYTE* out, DWORD size = 1)
+{
+    FuncArgs args{};
+    args.Control.lCC = code;
+    args.Control.InSize = size;
+    args.Control.InBuffer = in;
+    args.Control.OutSize = size;
+    args.Control.OutBuffer = out;
+    return session.Request(REQ_CONTROL, &args);
+}
+
+class ScannerWrapTest : public ScannerSessionFixture {
+protected:
+    ProbeSession& UseProbe()
+    {
+        auto probe = std::make_unique<ProbeSession>();
+        ProbeSession& ref = *probe;
+        m_session = std::move(probe);
+        m_session->SetSymbolicName(m_path);
+        return ref;
+    }
+
+    // A process id that no longer runs.
+    static DWORD DeadProcessId()
+    {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        int status = 0;
+        waitpid(child, &status, 0);
+        return static_cast<DWORD>(child);
+    }
+};
+
+TEST_F(ScannerWrapTest, RequestsRunOnTheScannerThreadOneAtATimeAndAnswerThroughTheBlock)
+{
+    ProbeSession& probe = UseProbe();
+    Plug();
+    ASSERT_EQ(probe.Initialize(nullptr), 0);
+    ASSERT_TRUE(probe.IsOnline());
+
+    constexpr int kCallers = 4;
+    constexpr int kRequests = 20;
+    std::atomic<int> answered{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < kCallers; ++t) {
+        callers.emplace_back([&, t] {
+            for (int i = 0; i < kRequests; ++i) {
+                BYTE in[4] = {1, 2, 3, static_cast<BYTE>(i)};
+                BYTE out[4] = {};
+                const DWORD code = static_cast<DWORD>(10 * t + 1);
+                if (SendControl(probe, code, in, out, 4) && out[0] == 1 + code && out[3] == BYTE(i + code))
+                    ++answered;
+            }
+        });
+    }
+    for (std::thread& caller : callers)
+        caller.join();
+
+    EXPECT_EQ(answered.load(), kCallers * kRequests);
+    EXPECT_EQ(probe.maxRunning.load(), 1);
+    EXPECT_EQ(probe.handlerThread.load(), probe.ScannerThreadId());
+    EXPECT_NE(probe.handlerThread.load(), GetCurrentThreadId());
+}
+
+TEST_F(ScannerWrapTest, RequestWhileOfflineIsRefusedAndLeavesTheBlockAlone)
+{
+    ProbeSession& probe = UseProbe();  // no scanner plugged in
+    EXPECT_EQ(probe.Initialize(nullptr), -1);
+    EXPECT_EQ(probe.ScannerThreadId(), 0u);
+
+    BYTE in[1] = {5};
+    BYTE out[1] = {0};
+    EXPECT_FALSE(SendControl(probe, 1, in, out, 1));
+    EXPECT_EQ(out[0], 0);
+    EXPECT_TRUE(probe.codes.empty());
+}
+
+LRESULT NestedCallProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct NestedCall {
+    ProbeSession* session = nullptr;
+    HANDLE started = nullptr;
+    bool outerReturned = false;
+    bool ranInsideOuter = false;
+    BOOL result = FALSE;
+    BYTE out[1] = {};
+};
+NestedCall* g_nested = nullptr;
+constexpr UINT kNestedMessage = WM_USER + 7;
+
+LRESULT NestedCallProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != kNestedMessage)
+        return DefWindowProcW(window, message, wParam, lParam);
+    g_nested->ranInsideOuter = !g_nested->outerReturned;
+    SetEvent(g_nested->started);
+    BYTE in[1] = {40};
+    g_nested->result = SendControl(*g_nested->session, 2, in, g_nested->out);
+    return 0;
+}
+
+TEST_F(ScannerWrapTest, CallDispatchedInsideAWaitingRequestQueuesBehindIt)
+{
+    ProbeSession& probe = UseProbe();
+    Plug();
+    ASSERT_EQ(probe.Initialize(nullptr), 0);
+
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = NestedCallProc;
+    windowClass.lpszClassName = u"NestedRequestTest";
+    ASSERT_NE(RegisterClassW(&windowClass), 0);
+    HWND window = CreateWindowExW(0, u"NestedRequestTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
+    ASSERT_NE(window, nullptr);
+
+    NestedCall nested;
+    nested.session = &probe;
+    nested.started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_nested = &nested;
+
+    // The outer request's handler has the second call dispatched on the
+    // caller's thread and waits until that call has begun.
+    probe.hookCode = 1;
+    probe.hook = [&] {
+        PostMessageW(window, kNestedMessage, 0, 0);
+        WaitForSingleObject(nested.started, INFINITE);
+    };
+    BYTE in[1] = {20};
+    BYTE out[1] = {};
+    const BOOL outer = SendControl(probe, 1, in, out, 1);
+    nested.outerReturned = true;
+
+    EXPECT_TRUE(outer);
+    EXPECT_TRUE(nested.ranInsideOuter);
+    EXPECT_TRUE(nested.result);
+    EXPECT_EQ(out[0], 21);
+    EXPECT_EQ(nested.out[0], 42);
+    EXPECT_EQ(probe.codes, (std::vector<DWORD>{1, 2}));
+
+    g_nested = nullptr;
+    CloseHandle(nested.started);
+    DestroyWindow(window);
+    UnregisterClassW(u"NestedRequestTest", nullptr);
+}
+
+TEST_F(ScannerWrapTest, ClientsShareOneThreadAndTheLastToLeaveStopsIt)
+{
+    Plug();
+    CScannerClient first;
+    CScannerClient second;
+    m_session->AddClient(&first);
+    m_session->AddClient(&second);
+
+    ASSERT_EQ(m_session->Initialize(&first), 0);
+    const DWORD thread = m_session->ScannerThreadId();
+    ASSERT_NE(thread, 0u);
+    EXPECT_EQ(m_session->Initialize(&second), 0);
+    EXPECT_EQ(m_session->Initialize(&second), 0);  // joined already: counts once
+    EXPECT_EQ(m_session->ScannerThreadId(), thread);
+    EXPECT_EQ(m_session->ClientCount(), 2u);
+
+    m_session->UnInitialize(&first);
+    EXPECT_TRUE(m_session->IsOnline());
+    m_session->UnInitialize(&first);  // not joined any more: no effect
+    EXPECT_EQ(m_session->ClientCount(), 1u);
+    EXPECT_TRUE(m_session->IsOnline());
+
+    // Leaving with no client stops the thread even while a client remains.
+    m_session->UnInitialize(nullptr);
+    EXPECT_FALSE(m_session->IsOnline());
+    EXPECT_EQ(m_session->ScannerThreadId(), 0u);
+
+    // Removing a joined client leaves the session for it.
+    EXPECT_EQ(m_session->Initialize(&first), 0);
+    m_session->RemoveClient(&first);
+    EXPECT_EQ(first.m_joined, 0);
+    m_session->RemoveClient(&second);
+}
+
+TEST_F(ScannerWrapTest, LockBelongsToOneLiveProcessAndIsTakenOverFromADeadOne)
+{
+    Plug();
+    CScannerClient holder;
+    CScannerClient other;
+    m_session->AddClient(&holder);
+    m_session->AddClient(&other);
+    ASSERT_EQ(m_session->Initialize(&holder), 0);
+    ASSERT_EQ(m_session->Initialize(&other), 0);
+
+    holder.m_lockOwnerPid = GetCurrentProcessId();
+    other.m_lockOwnerPid = GetCurrentProcessId();
+    EXPECT_TRUE(m_session->LockScanner(&holder));
+    EXPECT_TRUE(m_session->LockScanner(&holder));  // the holder again
+    EXPECT_TRUE(m_session->IsLocked());
+    EXPECT_FALSE(m_session->LockScanner(&other));
+    EXPECT_EQ(holder.m_holdsLock, 1);
+    EXPECT_EQ(other.m_holdsLock, 0);
+
+    // The holder's process has ended without unlocking.
+    holder.m_lockOwnerPid = DeadProcessId();
+    EXPECT_TRUE(m_session->LockScanner(&other));
+    EXPECT_EQ(holder.m_holdsLock, 0);
+    EXPECT_EQ(other.m_holdsLock, 1);
+
+    // Unlocking by a client that does not hold the lock changes nothing.
+    m_session->UnLockScanner(&holder);
+    EXPECT_TRUE(m_session->IsLocked());
+    m_session->UnLockScanner(&other);
+    EXPECT_FALSE(m_session->IsLocked());
+
+    // Removing the holder gives up its lock.
+    EXPECT_TRUE(m_session->LockScanner(&holder));
+    m_session->RemoveClient(&holder);
+    EXPECT_FALSE(m_session->IsLocked());
+    m_session->RemoveClient(&other);
+}
+
+TEST_F(ScannerWrapTest, NoKeyPollingWhileLockedAndTheFirstPollAfterwardsDropsWhatPiledUp)
+{
+    Plug();
+    CScannerClient client;
+    client.m_lockOwnerPid = GetCurrentProcessId();
+    m_session->AddClient(&client);
+    ASSERT_EQ(m_session->Initialize(&client), 0);
+    RunPoll();  // the first poll after the start only drains
+
+    ASSERT_TRUE(m_session->LockScanner(&client));
+    QueueKeys({{emulator::PanelKey::Simplex, emulator::KeyAction::Press},
+               {emulator::PanelKey::Simplex, emulator::KeyAction::Release}});
+    const unsigned polls = m_session->PollCount();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(m_clock->WaitForThreadBlocked(m_session->ScannerThreadId()));
+        m_clock->Advance(CScannerWrap::kPollIntervalMs);
+    }
+    // A request runs only on the scanner thread, after any poll it was in.
+    FuncArgs args{};
+    args.OpenDevice.Open = 1;
+    ASSERT_TRUE(m_session->Request(REQ_OPEN_DEVICE, &args));
+    EXPECT_EQ(m_session->PollCount(), polls);
+
+    m_session->UnLockScanner(&client);
+    RunPoll();
+    EXPECT_TRUE(m_session->PeekButtonEvents().empty());
+
+    // Afterwards keys come through again.
+    QueueKeys({{emulator::PanelKey::Up, emulator::KeyAction::Press},
+               {emulator::PanelKey::Up, emulator::KeyAction::Release}});
+    RunPoll();
+    ASSERT_EQ(m_session->PeekButtonEvents().size(), 1u);
+    m_session->RemoveClient(&client);
+}
+
+} // namespace
