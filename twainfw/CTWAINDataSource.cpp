@@ -53,6 +53,17 @@ TW_SETUPFILEXFER DefaultSetupFileXfer()
 
 } // namespace
 
+std::string HelpFilePathOf(const std::string& modulePath)
+{
+    std::string path = modulePath;
+    // The extension of the file name, not a dot in a folder's name.
+    size_t dot = path.rfind('.');
+    size_t separator = path.find_last_of("/\\");
+    if (dot != std::string::npos && (separator == std::string::npos || dot > separator))
+        path.resize(dot);
+    return path + ".HLP";
+}
+
 CTWAINDataSource::CTWAINDataSource()
 {
     m_SetupFileXfer = DefaultSetupFileXfer();
@@ -81,11 +92,7 @@ bool CTWAINDataSource::Init(HMODULE hModule)
     char fileName[260] = {};
     DWORD length = GetModuleFileNameA(hModule, fileName, sizeof(fileName));
     if (length > 0 && length < sizeof(fileName)) {
-        std::string path(fileName, length);
-        size_t dot = path.rfind('.');
-        if (dot != std::string::npos)
-            path.resize(dot);
-        m_HelpFilePath = path + ".HLP";
+        m_HelpFilePath = HelpFilePathOf(std::string(fileName, length));
     }
     return true;
 }

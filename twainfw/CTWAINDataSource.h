@@ -27,6 +27,9 @@ class CTWAINStorage;
 // to one multipage TIFF file.
 inline constexpr TW_UINT16 CUSTCAP_MULTIPAGETIFF = 0x8065;
 
+// The help file beside a module: its path with ".HLP" for the extension.
+std::string HelpFilePathOf(const std::string& modulePath);
+
 class CTWAINDataSource {
 public:
     CTWAINDataSource();

@@ -179,6 +179,25 @@ TEST_F(DispatchTest, IdentityIsTheSourcesOwnUntilTheManagerAssignsOne)
     EXPECT_EQ(2, identity.ProtocolMajor);
     EXPECT_EQ(0, identity.ProtocolMinor);
     EXPECT_EQ(5, identity.Version.MajorNum);
+    // The module's file name with ".HLP" for its extension (it has none).
+    EXPECT_TRUE(ds.GetHelpFilePath().ends_with("/twainfw_core_test.HLP")) << ds.GetHelpFilePath();
+}
+
+TEST(HelpFilePathTest, TheExtensionOfTheFileNameIsReplaced)
+{
+    struct Case {
+        const char* module;
+        const char* help;
+    };
+    const Case cases[] = {
+        {"C:\\TWAIN_32\\QBK24.ds", "C:\\TWAIN_32\\QBK24.HLP"},
+        {"/usr/lib/twain/scanner.so.1", "/usr/lib/twain/scanner.so.HLP"},
+        {"/opt/vendor.d/scanner", "/opt/vendor.d/scanner.HLP"},
+        {"C:\\Program Files\\My.App\\scanner", "C:\\Program Files\\My.App\\scanner.HLP"},
+        {"scanner", "scanner.HLP"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.help, HelpFilePathOf(c.module)) << c.module;
 }
 
 TEST_F(DispatchTest, ProcessEventAnswersForTheSettingsWindowOnly)
