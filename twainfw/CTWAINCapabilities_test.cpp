@@ -193,6 +193,48 @@ TEST_F(CapabilityTest, ConstrainingAnEnumeratedList)
     EXPECT_EQ(3u, ds.GetPixelTypeValues().List.GetCount());
 }
 
+TEST_F(CapabilityTest, CompressionsBelongToTheTransferMechanism)
+{
+    class MemoryGroup4 : public TestDataSource {
+    public:
+        void InitCompressions(TW_UINT16 mech, CTWAINEnumeration& values) override
+        {
+            TestDataSource::InitCompressions(mech, values);
+            if (mech == TWSX_MEMORY)
+                values.Add(CTWAINOneValue(TWCP_GROUP4));
+        }
+    };
+    MemoryGroup4 source;
+    Open(source);
+    EXPECT_EQ((std::vector<TW_UINT32>{TWCP_NONE}), Items(source.GetCompressionValues().List));
+    EXPECT_EQ(kBadValue, Outcome([&] { source.SetCompressionCurrent(TWCP_GROUP4); }));
+
+    source.SetXferMechCurrent(TWSX_MEMORY);
+    EXPECT_EQ((std::vector<TW_UINT32>{TWCP_NONE, TWCP_GROUP4}), Items(source.GetCompressionValues().List));
+    source.SetCompressionCurrent(TWCP_GROUP4);
+    source.SetXferMechCurrent(TWSX_NATIVE);
+    EXPECT_EQ(TWCP_NONE, source.GetCompressionCurrent());
+    source.SetXferMechCurrent(TWSX_MEMORY);
+    EXPECT_EQ(TWCP_GROUP4, source.GetCompressionCurrent());
+    EXPECT_EQ(TWCP_NONE, source.GetCompressionDefault());
+}
+
+TEST_F(CapabilityTest, BatchBuffersTakeTheApplicationsRange)
+{
+    CTWAINRange range;
+    range.SetMin(CTWAINOneValue(1, TWTY_UINT32));
+    range.SetMax(CTWAINOneValue(8, TWTY_UINT32));
+    range.SetStep(CTWAINOneValue(1, TWTY_UINT32));
+    range.SetDefault(CTWAINOneValue(2, TWTY_UINT32));
+    range.SetCurrent(CTWAINOneValue(2, TWTY_UINT32));
+    ds.SetMaxBatchBuffersRangeConstraint(range);
+    ds.SetMaxBatchBuffersCurrent(6);
+    EXPECT_EQ(6u, ds.GetMaxBatchBuffersCurrent());
+    EXPECT_EQ(2u, ds.GetMaxBatchBuffersDefault());
+    EXPECT_EQ(TWON_RANGE, ds.GetMaxBatchBuffersValues().ContainerType);
+    EXPECT_EQ(0u, ds.ResetMaxBatchBuffers());  // the framework allows no range of its own
+}
+
 TEST_F(CapabilityTest, FixedValuesRefuseWhatTheyCannotTake)
 {
     struct Case {
