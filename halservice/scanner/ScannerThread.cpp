@@ -90,6 +90,7 @@ void CScannerWrap::RunScannerThread()
         const HANDLE handles[2] = {m_requestEvent, m_exitEvent};
         const DWORD timeout = m_fromSecondCriterion ? INFINITE : kPollIntervalMs;
         for (;;) {
+            m_idleWaits.fetch_add(1);
             const DWORD wait = WaitMultipleWithMessages(2, handles, timeout);
             if (wait == WAIT_OBJECT_0 + 1)
                 break;

@@ -105,6 +105,8 @@ public:
     DWORD ScannerThreadId() const { return m_threadId.load(); }
     // Key polls completed since construction.
     unsigned PollCount() const { return m_pollCount.load(); }
+    // Times the scanner thread has entered its idle wait.
+    unsigned IdleWaitCount() const { return m_idleWaits.load(); }
     // The records waiting in the button-event queue, oldest first (inspection).
     std::vector<ButtonEventRecord> PeekButtonEvents();
 
@@ -186,6 +188,7 @@ private:
     LONG m_recipientCounter = 0;
     DWORD m_mainThreadId = 0;
     std::atomic<unsigned> m_pollCount{0};
+    std::atomic<unsigned> m_idleWaits{0};
     CRITICAL_SECTION m_nameLock;
     std::u16string m_symbolicName;
 };

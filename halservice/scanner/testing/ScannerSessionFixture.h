@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,7 @@ struct ButtonCall {
     bool operator==(const ButtonCall&) const = default;
 };
 
-class RecordingButtonSink : public IRNXButton {
+class RecordingButtonSink final : public IRNXButton {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -83,16 +85,21 @@ protected:
         m_attached = true;
     }
 
-    // Lets the scanner thread's idle wait run out until one more key poll
-    // has completed.
+    // Lets the scanner thread's idle wait run out once and waits until the
+    // thread is back in that wait, until one more key poll has completed.
     void RunPoll()
     {
         const unsigned before = m_session->PollCount();
         while (m_session->PollCount() == before) {
             const DWORD thread = m_session->ScannerThreadId();
             ASSERT_NE(thread, 0u);
+            const unsigned waits = m_session->IdleWaitCount();
             ASSERT_TRUE(m_clock->WaitForThreadBlocked(thread));
             m_clock->Advance(CScannerWrap::kPollIntervalMs);
+            for (int i = 0; m_session->IdleWaitCount() == waits; ++i) {
+                ASSERT_LT(i, 30000) << "the scanner thread did not come back to its idle wait";
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
         }
     }
 
