@@ -14,6 +14,7 @@ public:
     HANDLE GetButtonEvent() override { return m_events[1]; }
     HANDLE GetArrivalEvent() override { return m_events[2]; }
     HANDLE GetRemovalEvent() override { return m_events[3]; }
+    void SetSymbolicName(const std::u16string&) override {}
     bool IsOnline() override { return false; }
     void SetLoopThreadId(DWORD threadId) override { m_loopThreadId = threadId; }
     DWORD GetLoopThreadId() override { return m_loopThreadId; }

@@ -79,6 +79,7 @@ bool CRNXHALServiceModule::InitHALIdentity(std::u16string_view modulePath)
         m_szServiceName = m_identity.HAL_NAME;
     m_szModulePath.assign(modulePath);
     ReadSymbolicName();
+    m_scanner.SetSymbolicName(m_szSymbolicName);
     return true;
 }
 

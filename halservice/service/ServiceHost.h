@@ -8,6 +8,7 @@
 #include "platform/base/unknwn.h"
 #include "platform/base/wintypes.h"
 
+#include <string>
 #include <string_view>
 
 // The scanner session of the process (CScannerWrap): the four events the
@@ -20,6 +21,10 @@ public:
     virtual HANDLE GetButtonEvent() = 0;
     virtual HANDLE GetArrivalEvent() = 0;
     virtual HANDLE GetRemovalEvent() = 0;
+
+    // The device path of this copy's scanner (the device key's
+    // SymbolicName): the scanner thread binds only that device.
+    virtual void SetSymbolicName(const std::u16string& path) = 0;
 
     // True while the scanner thread holds a bound device.
     virtual bool IsOnline() = 0;

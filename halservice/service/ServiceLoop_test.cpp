@@ -162,6 +162,7 @@ protected:
         RegCloseKey(hKey);
         ASSERT_TRUE(m_module.InitHALIdentity(u"/opt/qbk24/RNXQBK24x_" + m_instanceKey + u"_1.EXE"));
         ASSERT_EQ(m_module.SymbolicName(), m_interfacePath);
+        ASSERT_EQ(m_scanner.symbolicName, m_interfacePath); // the scanner thread binds only this device
     }
 
     void TearDown() override { plat::usb::DetachInProcessDevice(m_interfacePath); }

@@ -27,6 +27,11 @@ public:
     HANDLE GetButtonEvent() override { return m_events[1]; }
     HANDLE GetArrivalEvent() override { return m_events[2]; }
     HANDLE GetRemovalEvent() override { return m_events[3]; }
+    void SetSymbolicName(const std::u16string& path) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        symbolicName = path;
+    }
     bool IsOnline() override { return online; }
     void SetLoopThreadId(DWORD threadId) override { loopThreadId = threadId; }
     DWORD GetLoopThreadId() override { return loopThreadId; }
@@ -45,6 +50,7 @@ public:
     static bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
     std::atomic<bool> online{false};
+    std::u16string symbolicName;
     std::atomic<DWORD> loopThreadId{0};
 
 private:
@@ -59,10 +65,43 @@ private:
     std::vector<std::string> m_calls;
 };
 
-// A class script of the slot's class, as the COM classes carry one.
+// A class object that creates nothing.
+class FakeClassFactory final : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ULONG refs = --m_refs;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    std::atomic<ULONG> m_refs{1};
+};
+
+// A class script of the slot's class, as the COM classes carry one; a class
+// object when asked to offer one.
 class FakeClassProvider final : public IHALClassProvider {
 public:
-    IUnknown* CreateClassObject(int) override { return nullptr; }
+    IUnknown* CreateClassObject(int) override { return offerClassObject ? new FakeClassFactory : nullptr; }
     std::string_view ClassScript(int) override
     {
         return R"(HKCR
@@ -78,4 +117,6 @@ public:
 }
 )";
     }
+
+    bool offerClassObject = false;
 };
