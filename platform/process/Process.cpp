@@ -279,6 +279,11 @@ BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD 
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
+    // The child changes folder before it runs the program: a relative path
+    // must keep meaning what it means here.
+    std::error_code ec;
+    if (std::filesystem::path absolute = std::filesystem::absolute(program->path, ec); !ec)
+        program->path = absolute.string();
     std::string directory;
     if (currentDirectory && *currentDirectory) {
         directory = ToLinuxPath(currentDirectory);

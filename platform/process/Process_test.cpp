@@ -289,6 +289,26 @@ TEST(Process, ProgramsAreFoundAsWindowsNamesThem)
     }
 }
 
+// A relative program path names a file from this process's folder, also
+// when the child is to start in another one.
+TEST(Process, RelativeProgramPathIsFoundFromTheCallersFolder)
+{
+    plat::testing::TempSystemRoot root;
+    const fs::path base = fs::path(root.Path());
+    fs::create_directories(base / "bin");
+    fs::create_directories(base / "work");
+    fs::copy_file(QBK_PROCESS_TEST_CHILD, base / "bin" / "child");
+    const fs::path previous = fs::current_path();
+    fs::current_path(base);
+    const std::u16string work = Utf8ToUtf16((base / "work").string());
+    Started child;
+    Start(child, nullptr, u"bin\\child exit 9", work.c_str());
+    fs::current_path(previous);
+    ASSERT_TRUE(child.ok) << child.error;
+    WaitForSingleObject(child.info.hProcess, INFINITE);
+    EXPECT_EQ(ExitCodeOf(child.info.hProcess), 9u);
+}
+
 TEST(Process, StartFailures)
 {
     plat::testing::TempSystemRoot root;
