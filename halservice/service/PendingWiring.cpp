@@ -2,20 +2,6 @@
 
 #include "platform/windows.h"
 
-PendingScannerSession::PendingScannerSession()
-{
-    for (HANDLE& event : m_events)
-        event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-}
-
-PendingScannerSession::~PendingScannerSession()
-{
-    for (HANDLE event : m_events) {
-        if (event)
-            CloseHandle(event);
-    }
-}
-
 namespace {
 
 // Answers activation, but has no objects to give yet.
