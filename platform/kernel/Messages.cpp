@@ -69,6 +69,18 @@ bool TakeMessage(MessageQueue& queue, MSG* msg, const MessageFilter& filter, boo
     return false;
 }
 
+// Whether `proc` belongs to a live timer of the calling thread.
+bool IsOwnTimerProc(HWND hwnd, UINT_PTR id, LPARAM proc)
+{
+    std::shared_ptr<MessageQueue> queue = FindMessageQueue(GetCurrentThreadId());
+    if (!queue)
+        return false;
+    std::lock_guard lock(KernelMutex());
+    return std::any_of(queue->timers.begin(), queue->timers.end(), [&](const Timer& timer) {
+        return timer.hwnd == hwnd && timer.id == id && reinterpret_cast<LPARAM>(timer.proc) == proc;
+    });
+}
+
 bool FilterWindowExists(HWND hwnd)
 {
     DWORD owner;
@@ -207,6 +219,8 @@ LRESULT DispatchMessageW(const MSG* lpMsg)
     if (!lpMsg)
         return 0;
     if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
+        if (!plat::IsOwnTimerProc(lpMsg->hwnd, lpMsg->wParam, lpMsg->lParam))
+            return 0;
         auto proc = reinterpret_cast<TIMERPROC>(lpMsg->lParam);
         proc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
         return 0;

@@ -105,6 +105,9 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 BOOL TranslateMessage(const MSG* lpMsg);
 // Calls the window procedure (or the timer procedure of a WM_TIMER that
 // carries one) and returns its result; thread messages are not dispatched.
+// A WM_TIMER's procedure is called only when it is the procedure of a
+// timer of this thread with that window and id: an address in a message
+// someone posted is never jumped to.
 LRESULT DispatchMessageW(const MSG* lpMsg);
 LRESULT DispatchMessageA(const MSG* lpMsg);
 // Blocks until the queue holds input.

@@ -352,4 +352,43 @@ TEST(Messages, WindowTimerWakesAThreadBlockedInGetMessage)
     EXPECT_EQ(seen[0].wParam, 9u);
 }
 
+std::atomic<int> g_timerProcCalls{0};
+void CountingTimerProc(HWND, UINT, UINT_PTR, DWORD) { ++g_timerProcCalls; }
+void OtherTimerProc(HWND, UINT, UINT_PTR, DWORD) { g_timerProcCalls += 100; }
+
+// A timer's procedure runs when its WM_TIMER is dispatched; an address in a
+// WM_TIMER that was merely posted is called only when it is that of a timer
+// of the thread with the same window and id.
+TEST(Messages, OnlyTimersCallTimerProcedures)
+{
+    plat::ScopedTestClock clock;
+    const UINT_PTR id = SetTimer(nullptr, 0, 100, CountingTimerProc);
+    ASSERT_NE(id, 0u);
+    struct Case {
+        const char* name;
+        bool viaTimer;
+        UINT_PTR wParam;
+        TIMERPROC proc;
+        int calls;
+    };
+    const Case cases[] = {
+        {"from the timer", true, 0, nullptr, 1},
+        {"posted: another procedure", false, id, OtherTimerProc, 0},
+        {"posted: another id", false, id + 1, CountingTimerProc, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_timerProcCalls = 0;
+        if (c.viaTimer)
+            clock->Advance(100);
+        else
+            ASSERT_TRUE(PostMessageW(nullptr, WM_TIMER, c.wParam, reinterpret_cast<LPARAM>(c.proc)));
+        MSG msg;
+        ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+        DispatchMessageW(&msg);
+        EXPECT_EQ(g_timerProcCalls.load(), c.calls);
+    }
+    KillTimer(nullptr, id);
+}
+
 } // namespace
