@@ -11,6 +11,10 @@
 
 #include <string>
 
+namespace plat {
+class Registrar;
+}
+
 class CRNXHALServiceModule : public CTraceClient {
 public:
     // The main loop's wait for the session's events and new input.
@@ -40,8 +44,8 @@ public:
     HRESULT WriteHALCLSID();
     bool InstallService();
     bool UninstallService();
-    // The slot's class (its registry script), per machine or per user.
-    HRESULT UpdateClassRegistry(bool bRegister, bool bPerUser);
+    // The slot's class (its registry script).
+    HRESULT UpdateClassRegistry(bool bRegister);
 
     // Running.
     HRESULT Start(int nShowCmd);
@@ -82,6 +86,8 @@ private:
     bool WaitForServiceStop(SC_HANDLE hService);
     void ShowMessage(const WCHAR* pszText);
     void ReleaseNotification();
+    // Replacements and the per-user mode of the switch being run.
+    void PrepareRegistrar(plat::Registrar& registrar);
 
     static CRNXHALServiceModule* s_pModule;
 
@@ -98,6 +104,7 @@ private:
     HDEVNOTIFY m_hDevNotify = nullptr;
     bool m_bService = false;
     bool m_bComInitialized = false;
+    bool m_bPerUser = false;
 
     // Local-server shutdown.
     DWORD m_dwThreadID = 0;

@@ -170,9 +170,13 @@ TEST_F(RegistrationTest, PerUserSwitchWritesTheClassUnderTheUsersClasses)
 {
     ASSERT_EQ(Switch(u"-RegServerPerUser"), S_OK);
     const std::u16string classKey = u"Software\\Classes\\CLSID\\" + plat::GuidToWideString(kHALClassIds[3]);
+    const std::u16string userAppId = u"Software\\Classes\\" + m_appIdKey;
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, classKey));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, userAppId));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, u"Software\\Classes\\" + m_appIdKey));
     ASSERT_EQ(Switch(u"-UnregServerPerUser"), S_OK);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, classKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, userAppId));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, m_appIdKey));
 }
 

@@ -107,6 +107,11 @@ TEST_F(ServiceProgramTest, RegisteredCopyRunsAsServiceAndStopsOnStopControl)
     ASSERT_TRUE(plat::WaitForServiceState(Utf8ToUtf16(m_name), SERVICE_STOPPED, 10000));
     ASSERT_TRUE(QueryServiceStatus(m_service, &status));
     EXPECT_EQ(status.dwWin32ExitCode, 0u);
+    // The service's own output (kept under the root's log folder) is clean,
+    // also in a sanitizer build.
+    const std::string logs = EventLogText();
+    EXPECT_EQ(logs.find("AddressSanitizer"), std::string::npos);
+    EXPECT_EQ(logs.find("runtime error"), std::string::npos);
 
     CloseServiceHandle(m_service);
     m_service = nullptr;

@@ -34,31 +34,31 @@ bool CRNXHALServiceModule::ParseCommandLine(LPCWSTR lpCmdLine, HRESULT* pnRetCod
     *pnRetCode = S_OK;
     const std::u16string_view line = AfterProgramName(lpCmdLine ? lpCmdLine : u"");
     HRESULT hr = S_OK;
-    switch (FindCommandLineSwitch(line)) {
+    const HALSwitch which = FindCommandLineSwitch(line);
+    switch (which) {
     case HALSwitch::None:
         return true;
     case HALSwitch::UnregServer:
-    case HALSwitch::UnregServerPerUser: {
-        const bool perUser = FindCommandLineSwitch(line) == HALSwitch::UnregServerPerUser;
-        hr = UpdateClassRegistry(false, perUser);
+    case HALSwitch::UnregServerPerUser:
+        m_bPerUser = which == HALSwitch::UnregServerPerUser;
+        hr = UpdateClassRegistry(false);
         if (SUCCEEDED(hr))
             hr = UnregisterAppId();
         break;
-    }
     case HALSwitch::RegServer:
-    case HALSwitch::RegServerPerUser: {
-        const bool perUser = FindCommandLineSwitch(line) == HALSwitch::RegServerPerUser;
+    case HALSwitch::RegServerPerUser:
+        m_bPerUser = which == HALSwitch::RegServerPerUser;
         hr = RegisterAppId(false);
         if (SUCCEEDED(hr))
-            hr = UpdateClassRegistry(true, perUser);
+            hr = UpdateClassRegistry(true);
         if (SUCCEEDED(hr))
             hr = WriteHALCLSID();
         break;
-    }
     case HALSwitch::Service:
+        m_bPerUser = false;
         hr = RegisterAppId(true);
         if (SUCCEEDED(hr))
-            hr = UpdateClassRegistry(true, false);
+            hr = UpdateClassRegistry(true);
         if (SUCCEEDED(hr))
             hr = WriteHALCLSID();
         break;
@@ -67,14 +67,19 @@ bool CRNXHALServiceModule::ParseCommandLine(LPCWSTR lpCmdLine, HRESULT* pnRetCod
     return false;
 }
 
-HRESULT CRNXHALServiceModule::UpdateClassRegistry(bool bRegister, bool bPerUser)
+void CRNXHALServiceModule::PrepareRegistrar(plat::Registrar& registrar)
 {
-    plat::Registrar registrar;
-    registrar.SetPerUser(bPerUser);
+    registrar.SetPerUser(m_bPerUser);
     registrar.AddReplacement(u"MODULE", m_szModulePath);
     registrar.AddReplacement(u"APPID", m_identity.APPID);
     registrar.AddReplacement(u"HAL_NAME", m_identity.HAL_NAME);
     registrar.AddReplacement(u"CLSID", plat::GuidToWideString(m_identity.clsid));
+}
+
+HRESULT CRNXHALServiceModule::UpdateClassRegistry(bool bRegister)
+{
+    plat::Registrar registrar;
+    PrepareRegistrar(registrar);
     std::string_view script = m_classes.ClassScript(m_identity.HALModuleSlot);
     if (script.empty())
         return S_OK;
@@ -110,9 +115,7 @@ HRESULT CRNXHALServiceModule::RegisterAppId(bool bService)
         return E_FAIL;
 
     plat::Registrar registrar;
-    registrar.AddReplacement(u"MODULE", m_szModulePath);
-    registrar.AddReplacement(u"APPID", m_identity.APPID);
-    registrar.AddReplacement(u"HAL_NAME", m_identity.HAL_NAME);
+    PrepareRegistrar(registrar);
     HRESULT hr = registrar.Register(LoadAppIdScript());
     if (FAILED(hr))
         return hr;
@@ -170,9 +173,7 @@ HRESULT CRNXHALServiceModule::UnregisterAppId()
     RegCloseKey(hKey);
 
     plat::Registrar registrar;
-    registrar.AddReplacement(u"MODULE", m_szModulePath);
-    registrar.AddReplacement(u"APPID", m_identity.APPID);
-    registrar.AddReplacement(u"HAL_NAME", m_identity.HAL_NAME);
+    PrepareRegistrar(registrar);
     return registrar.Unregister(LoadAppIdScript());
 }
 
