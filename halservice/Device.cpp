@@ -248,8 +248,12 @@ bool CDevice::WaitOverlappedResult(OVERLAPPED* overlapped, DWORD timeoutMs, DWOR
         if (!ok)
             SetLastError(waitError ? waitError : static_cast<DWORD>(ERROR_OPERATION_ABORTED));
     }
+    // The caller takes the reason of a failure from the thread's last error,
+    // which writing the exit line must not change.
+    const DWORD error = ::GetLastError();
     if (IsLogging(LOG_TRACE))
         LogTrace(u"WaitOverlappedResult Exit [%s]", TrueFalse(ok));
+    SetLastError(error);
     return ok;
 }
 

@@ -2,6 +2,7 @@
 
 #include "diag/RecordingLogSink.h"
 #include "halservice/SwapBytes.h"
+#include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/kernel/TestClock.h"
@@ -296,6 +297,18 @@ public:
     }
 };
 
+// A log sink whose writing changes the thread's last error, as a sink that
+// touches files or the registry may.
+class ErrorChangingLogSink : public RecordingLogSink {
+public:
+    void Write(DWORD level, DWORD processId, DWORD threadId, const WCHAR* timestamp, const WCHAR* logName,
+               const WCHAR* text) override
+    {
+        RecordingLogSink::Write(level, processId, threadId, timestamp, logName, text);
+        SetLastError(0);
+    }
+};
+
 TEST(USBDeviceTimeoutTest, ATimedOutReadIsCancelledBeforeItReturnsAndReportsATimeout)
 {
     plat::testing::TempSystemRoot root;
@@ -327,6 +340,23 @@ TEST(USBDeviceTimeoutTest, ATimedOutReadIsCancelledBeforeItReturnsAndReportsATim
     EXPECT_EQ(usb.Read(next.data(), 16, true), 16u);
     EXPECT_EQ(next[0], 0xC3);
     EXPECT_EQ(buffer, (std::array<BYTE, 16>{}));
+
+    // With its lines written, the read still reports the time-out (and
+    // without recovery, so that another reason could not start a second wait).
+    ErrorChangingLogSink sink;
+    usb.SetLogInterface(&sink);
+    sink.RegisterLogName(u"USB Device")->store(LOG_ERROR | LOG_WARNING | LOG_TRACE);
+    std::promise<DWORD> tracedThreadId;
+    auto traced = std::async(std::launch::async, [&] {
+        tracedThreadId.set_value(GetCurrentThreadId());
+        return usb.Read(buffer.data(), 16, false);
+    });
+    ASSERT_TRUE(clock->WaitForThreadBlocked(tracedThreadId.get_future().get()));
+    clock->Advance(500);
+    EXPECT_EQ(traced.get(), 0u);
+    EXPECT_EQ(usb.LastError(), static_cast<DWORD>(ERROR_SEM_TIMEOUT));
+    usb.SetLogInterface(nullptr);
+
     usb.Close();
     plat::usb::DetachInProcessDevice(path);
 }
