@@ -234,6 +234,8 @@ bool CDevice::WaitOverlappedResult(OVERLAPPED* overlapped, DWORD timeoutMs, DWOR
         }
         break;
     }
+    // Why a wait failed, taken before a log line can change it.
+    const DWORD waitError = result == WAIT_TIMEOUT ? static_cast<DWORD>(ERROR_SEM_TIMEOUT) : ::GetLastError();
     if (IsLogging(LOG_TRACE))
         LogTrace(u"WaitObject result 0x%08X", result);
     bool ok = false;
@@ -243,7 +245,6 @@ bool CDevice::WaitOverlappedResult(OVERLAPPED* overlapped, DWORD timeoutMs, DWOR
             ok = true;
         }
     } else {
-        const DWORD waitError = result == WAIT_TIMEOUT ? static_cast<DWORD>(ERROR_SEM_TIMEOUT) : ::GetLastError();
         ok = FinishAbandonedTransfer(overlapped, bytesTransferred);
         if (!ok)
             SetLastError(waitError ? waitError : static_cast<DWORD>(ERROR_OPERATION_ABORTED));
