@@ -1,5 +1,6 @@
 // The program itself: a per-device copy registers as a service, runs under
 // the service stand-in, stops on a stop control, and unregisters.
+#include "halservice/interfaces/RNXHALInterfaces.h"
 #include "halservice/service/HALClassIds.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/services/ServiceControl.h"
@@ -119,6 +120,45 @@ TEST_F(ServiceProgramTest, RegisteredCopyRunsAsServiceAndStopsOnStopControl)
     scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     EXPECT_EQ(OpenServiceW(scm, Utf8ToUtf16(m_name).c_str(), SERVICE_QUERY_STATUS), nullptr);
     CloseServiceHandle(scm);
+}
+
+TEST_F(ServiceProgramTest, ClientActivationStartsTheServiceAndReachesTheSlotsClass)
+{
+    // Interface marshalling comes from the proxy/stub library, registered apart.
+    HMODULE proxyStub = LoadLibraryA(QBK_RNXHALPS);
+    ASSERT_NE(proxyStub, nullptr);
+    auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(proxyStub, "DllRegisterServer"));
+    ASSERT_TRUE(registerServer && SUCCEEDED(registerServer()));
+    FreeLibrary(proxyStub);
+
+    m_name = "RNXQBK24x_" + m_key + "_7";
+    ASSERT_EQ(RunToEnd(CopyProgram(m_name + ".EXE"), "-Service"), 0u);
+    SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    m_service = OpenServiceW(scm, Utf8ToUtf16(m_name).c_str(), SERVICE_ALL_ACCESS);
+    CloseServiceHandle(scm);
+    ASSERT_NE(m_service, nullptr);
+
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    {
+        IRNXHALS* hal = nullptr;
+        ASSERT_EQ(CoCreateInstance(kHALClassIds[7], nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                                   reinterpret_cast<void**>(&hal)),
+                  S_OK);
+        ASSERT_TRUE(plat::WaitForServiceState(Utf8ToUtf16(m_name), SERVICE_RUNNING, kSafetyNetMs));
+        LONG status = 7;
+        EXPECT_EQ(hal->Initialize(&status), S_OK);
+        EXPECT_EQ(status, -1); // no scanner attached
+        EXPECT_EQ(hal->Uninitialize(), S_OK);
+        hal->Release();
+    }
+    CoUninitialize();
+
+    // A service does not end with its last object.
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(QueryServiceStatus(m_service, &status));
+    EXPECT_EQ(status.dwCurrentState, SERVICE_RUNNING);
+    ASSERT_TRUE(ControlService(m_service, SERVICE_CONTROL_STOP, &status));
+    ASSERT_TRUE(plat::WaitForServiceState(Utf8ToUtf16(m_name), SERVICE_STOPPED, 10000));
 }
 
 TEST_F(ServiceProgramTest, MalformedNameEndsWithMinusOne)

@@ -1,19 +1,39 @@
 // The hardware-service program: one copy per scanner, named after its
 // device, run as a Windows service or as a local COM server.
+#include "halservice/com/HALProcessLock.h"
+#include "halservice/com/HALServiceWiring.h"
 #include "halservice/scanner/ScannerWrap.h"
-#include "halservice/service/PendingWiring.h"
 #include "halservice/service/RNXHALServiceModule.h"
 #include "halservice/service/ScannerSessionAdapter.h"
 
 namespace {
+
 constexpr int kShowDefault = 10; // the show-window value a program gets by default
+
+// Every live object holds the module's process lock, which decides when a
+// local server ends.
+LONG LockModule()
+{
+    CRNXHALServiceModule* module = CRNXHALServiceModule::Instance();
+    return module ? module->Lock() : 0;
 }
+
+LONG UnlockModule()
+{
+    CRNXHALServiceModule* module = CRNXHALServiceModule::Instance();
+    return module ? module->Unlock() : 0;
+}
+
+} // namespace
 
 int main()
 {
     CScannerWrap scanner;
     ScannerSessionAdapter session(scanner);
-    PendingClassProvider classes;
+    CHALClassProvider classes;
     CRNXHALServiceModule module(session, classes);
-    return module.WinMain(kShowDefault);
+    SetHALProcessLockFunctions(LockModule, UnlockModule);
+    int exitCode = module.WinMain(kShowDefault);
+    SetHALProcessLockFunctions(nullptr, nullptr);
+    return exitCode;
 }
