@@ -1,6 +1,7 @@
 #include "platform/com/Apartment.h"
 
 #include "platform/base/winerror.h"
+#include "platform/kernel/Messages.h"
 
 #include <mutex>
 
@@ -64,6 +65,10 @@ HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit)
     }
     apartment.kind = wanted;
     apartment.entries = 1;
+    // A single-threaded apartment is served through its thread's queue,
+    // which others can post to from the moment the apartment exists.
+    if (wanted == ApartmentKind::SingleThreaded)
+        plat::EnsureThreadMessageQueue();
     {
         std::lock_guard lock(plat::com::Process().mutex);
         ++plat::com::Process().threadsInCom;

@@ -1,9 +1,12 @@
+#include "platform/com/Apartment.h"
 #include "platform/com/ComTesting.h"
 #include "platform/com/GlobalInterfaceTable.h"
 #include "platform/com/objbase.h"
+#include "platform/windows.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -83,6 +86,35 @@ TEST(Apartment, CallsOutsideComAreRefused)
     }).join();
 }
 
+// Posting to a thread needs its queue: a single-threaded apartment has one
+// from its first CoInitialize, a multithreaded one gets none.
+TEST(Apartment, SingleThreadedApartmentCanBePostedToAtOnce)
+{
+    struct Case {
+        DWORD model;
+        BOOL postable;
+    };
+    for (const Case& c : {Case{COINIT_APARTMENTTHREADED, TRUE}, Case{COINIT_MULTITHREADED, FALSE}}) {
+        SCOPED_TRACE(c.model);
+        HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE posted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<DWORD> id{0};
+        std::thread worker([&] {
+            CoInitializeEx(nullptr, c.model);
+            id = GetCurrentThreadId();
+            SetEvent(entered);
+            WaitForSingleObject(posted, INFINITE);
+            CoUninitialize();
+        });
+        WaitForSingleObject(entered, INFINITE);
+        EXPECT_EQ(PostThreadMessageW(id, WM_USER, 0, 0), c.postable);
+        SetEvent(posted);
+        worker.join();
+        CloseHandle(entered);
+        CloseHandle(posted);
+    }
+}
+
 int g_entered = 0;
 int g_left = 0;
 
@@ -90,6 +122,7 @@ TEST(Apartment, HooksSeeEntryAndExit)
 {
     g_entered = 0;
     g_left = 0;
+    const plat::com::ApartmentHooks installed = plat::com::CurrentHooks();
     plat::com::ApartmentHooks hooks;
     hooks.entered = [](ApartmentKind kind) { g_entered += kind == ApartmentKind::SingleThreaded ? 1 : 100; };
     hooks.left = [](ApartmentKind kind) { g_left += kind == ApartmentKind::SingleThreaded ? 1 : 100; };
@@ -101,7 +134,7 @@ TEST(Apartment, HooksSeeEntryAndExit)
         EXPECT_EQ(g_left, 0);
         CoUninitialize();
     }).join();
-    plat::com::SetApartmentHooks({});
+    plat::com::SetApartmentHooks(installed);
     EXPECT_EQ(g_entered, 1);
     EXPECT_EQ(g_left, 1);
 }
