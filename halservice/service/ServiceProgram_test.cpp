@@ -161,6 +161,38 @@ TEST_F(ServiceProgramTest, ClientActivationStartsTheServiceAndReachesTheSlotsCla
     ASSERT_TRUE(plat::WaitForServiceState(Utf8ToUtf16(m_name), SERVICE_STOPPED, 10000));
 }
 
+TEST_F(ServiceProgramTest, LocalServerCopyEndsAfterItsLastObject)
+{
+    HMODULE proxyStub = LoadLibraryA(QBK_RNXHALPS);
+    ASSERT_NE(proxyStub, nullptr);
+    auto registerServer = reinterpret_cast<HRESULT (*)()>(GetProcAddress(proxyStub, "DllRegisterServer"));
+    ASSERT_TRUE(registerServer && SUCCEEDED(registerServer()));
+    FreeLibrary(proxyStub);
+    ASSERT_EQ(RunToEnd(CopyProgram("RNXQBK24x_" + m_key + "_5.EXE"), "-RegServer"), 0u);
+
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    HANDLE server = nullptr;
+    {
+        IRNXHALS* hal = nullptr;
+        ASSERT_EQ(CoCreateInstance(kHALClassIds[5], nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                                   reinterpret_cast<void**>(&hal)),
+                  S_OK);
+        DWORD pid = plat::rpc::GetPeerProcessId(hal);
+        ASSERT_NE(pid, 0u);
+        server = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        ASSERT_NE(server, nullptr);
+        LONG status = 7;
+        EXPECT_EQ(hal->Initialize(&status), S_OK);
+        EXPECT_EQ(status, -1);
+        EXPECT_EQ(hal->Uninitialize(), S_OK);
+        hal->Release();
+    }
+    CoUninitialize();
+    // The server leaves 5000 ms after the release; the wait is only a guard.
+    EXPECT_EQ(WaitForSingleObject(server, kSafetyNetMs), WAIT_OBJECT_0);
+    CloseHandle(server);
+}
+
 TEST_F(ServiceProgramTest, MalformedNameEndsWithMinusOne)
 {
     // -1 reaches the parent as the low byte of the exit status.
