@@ -7,7 +7,6 @@
 #include "platform/kernel/kernel.h"
 #include "platform/usb/fileio.h"
 
-#include <cstdint>
 
 namespace {
 

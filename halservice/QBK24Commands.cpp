@@ -6,7 +6,6 @@
 #include "halservice/SwapBytes.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 
 namespace {

@@ -7,7 +7,6 @@
 #include "platform/base/winerror.h"
 #include "platform/devices/setupapi.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
