@@ -136,6 +136,11 @@ std::optional<ServiceConfig> ReadServiceKey(HKEY services, std::u16string_view n
     config.dependOnService = ReadMultiString(key.Get(), u"DependOnService");
     config.dependOnGroup = ReadMultiString(key.Get(), u"DependOnGroup");
     config.markedForDelete = ReadDword(key.Get(), u"DeleteFlag").value_or(0) != 0;
+    // Each value is read on its own: a service removed meanwhile (by the
+    // process of a marked service as it stops) would otherwise come back
+    // as a live one without its delete mark.
+    if (!ReadDword(key.Get(), u"Type"))
+        return std::nullopt;
     return config;
 }
 
