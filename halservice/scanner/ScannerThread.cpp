@@ -91,7 +91,9 @@ void CScannerWrap::RunScannerThread()
         const DWORD timeout = m_fromSecondCriterion ? INFINITE : kPollIntervalMs;
         for (;;) {
             m_idleWaits.fetch_add(1);
+            m_inIdleWait.store(true);
             const DWORD wait = WaitMultipleWithMessages(2, handles, timeout);
+            m_inIdleWait.store(false);
             if (wait == WAIT_OBJECT_0 + 1)
                 break;
             if (wait == WAIT_TIMEOUT) {

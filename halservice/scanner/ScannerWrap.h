@@ -105,8 +105,10 @@ public:
     DWORD ScannerThreadId() const { return m_threadId.load(); }
     // Key polls completed since construction.
     unsigned PollCount() const { return m_pollCount.load(); }
-    // Times the scanner thread has entered its idle wait.
+    // Times the scanner thread has entered its idle wait, and whether it is
+    // in it now.
     unsigned IdleWaitCount() const { return m_idleWaits.load(); }
+    bool InIdleWait() const { return m_inIdleWait.load(); }
     // The records waiting in the button-event queue, oldest first (inspection).
     std::vector<ButtonEventRecord> PeekButtonEvents();
 
@@ -189,6 +191,7 @@ private:
     DWORD m_mainThreadId = 0;
     std::atomic<unsigned> m_pollCount{0};
     std::atomic<unsigned> m_idleWaits{0};
+    std::atomic<bool> m_inIdleWait{false};
     CRITICAL_SECTION m_nameLock;
     std::u16string m_symbolicName;
 };

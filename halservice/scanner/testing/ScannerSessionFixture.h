@@ -85,21 +85,32 @@ protected:
         m_attached = true;
     }
 
-    // Lets the scanner thread's idle wait run out once and waits until the
-    // thread is back in that wait, until one more key poll has completed.
+    // Lets the scanner thread's idle wait run out once it sits in it, and
+    // waits until the thread is back there, until one more key poll has
+    // completed. A poll never runs while the test goes on.
     void RunPoll()
     {
         const unsigned before = m_session->PollCount();
         while (m_session->PollCount() == before) {
             const DWORD thread = m_session->ScannerThreadId();
             ASSERT_NE(thread, 0u);
+            WaitUntil([&] { return m_session->InIdleWait() && m_clock->IsThreadBlocked(thread); });
+            if (HasFatalFailure())
+                return;
             const unsigned waits = m_session->IdleWaitCount();
-            ASSERT_TRUE(m_clock->WaitForThreadBlocked(thread));
             m_clock->Advance(CScannerWrap::kPollIntervalMs);
-            for (int i = 0; m_session->IdleWaitCount() == waits; ++i) {
-                ASSERT_LT(i, 30000) << "the scanner thread did not come back to its idle wait";
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
+            WaitUntil([&] { return m_session->IdleWaitCount() != waits; });
+            if (HasFatalFailure())
+                return;
+        }
+    }
+
+    template <class Condition>
+    static void WaitUntil(Condition condition)
+    {
+        for (int i = 0; !condition(); ++i) {
+            ASSERT_LT(i, 30000) << "the scanner thread did not reach its idle wait";
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
 
