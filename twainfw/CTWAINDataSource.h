@@ -22,6 +22,7 @@
 namespace Trellis {
 
 class CTWAINStorage;
+struct CapabilityRoute;
 
 // The framework's own custom capability: file transfers append their images
 // to one multipage TIFF file.
@@ -793,6 +794,15 @@ public:
 protected:
     // The DAT_CAPABILITY entry.
     void OnCapability(TW_UINT16 msg, TW_CAPABILITY* capability);
+    // Its message handlers: each builds the answer and hands it over as a
+    // new handle in the TW_CAPABILITY, which the application frees.
+    void GetCapability(TW_CAPABILITY* capability);
+    void GetCapabilityCurrent(TW_CAPABILITY* capability);
+    void GetCapabilityDefault(TW_CAPABILITY* capability);
+    void ResetCapability(TW_CAPABILITY* capability);
+    // Reads the application's container, which stays the application's.
+    void SetCapability(TW_CAPABILITY* capability);
+    TW_INT32 QueryCapabilitySupport(TW_UINT16 id);
 
     // The TWAIN resolution of the axis in the current unit: 1.0 in pixels,
     // dots per centimetre in centimetres, dots per inch otherwise.
@@ -879,6 +889,9 @@ protected:
     TW_INT32 m_XferBlockCounter = 0;
 
 private:
+    // How DAT_CAPABILITY reaches the accessors of a capability; null for
+    // ids that go to the custom hooks.
+    static const CapabilityRoute* FindCapabilityRoute(TW_UINT16 id);
     TWAINCallContext CallContext() const;
     void TripletSwitch(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     void ControlTriplet(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);

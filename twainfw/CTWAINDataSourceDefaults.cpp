@@ -244,13 +244,6 @@ TW_PALETTE8 CTWAINDataSource::ResetPalette8()
     return palette;
 }
 
-// ---- capability negotiation ----
-
-void CTWAINDataSource::OnCapability(TW_UINT16, TW_CAPABILITY*)
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
-
 // ---- notifications ----
 
 void CTWAINDataSource::SignalXferReady()
