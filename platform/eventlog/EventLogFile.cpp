@@ -152,11 +152,16 @@ std::string FormatRecord(const EventRecord& record, ULONGLONG unixTimeMs, DWORD 
         std::snprintf(type, sizeof type, "0x%04X", record.type);
         typeName = type;
     }
-    std::string line = std::string(time) + "\tpid=" + std::to_string(processId) + "\tsource=" + Escape(record.source) +
-                       "\ttype=" + typeName + "\tcategory=" + std::to_string(record.category) +
-                       "\tid=" + std::to_string(record.eventId) + "\tstrings=" + std::to_string(record.strings.size());
+    // Appended piece by piece: chains of operator+ trip a false -Wrestrict in optimised GCC builds.
+    std::string line = time;
+    line.append("\tpid=").append(std::to_string(processId));
+    line.append("\tsource=").append(Escape(record.source));
+    line.append("\ttype=").append(typeName);
+    line.append("\tcategory=").append(std::to_string(record.category));
+    line.append("\tid=").append(std::to_string(record.eventId));
+    line.append("\tstrings=").append(std::to_string(record.strings.size()));
     for (const auto& text : record.strings)
-        line += "\t" + Escape(text);
+        line.append("\t").append(Escape(text));
     line += "\tdata=";
     static const char digits[] = "0123456789ABCDEF";
     for (BYTE b : record.data) {

@@ -23,8 +23,11 @@ inline bool RegisterToy(const char* proxyStubLibrary, const char* peer)
     FreeLibrary(library);
     if (!ok)
         return false;
-    std::u16string key = u"CLSID\\" + plat::GuidToWideString(CLSID_ToyHALS) + u"\\LocalServer32";
-    std::u16string command = u"\"" + Utf8ToUtf16(peer) + u"\"";
+    // Appended piece by piece: operator+ chains trip a false -Wrestrict in optimised GCC builds.
+    std::u16string key = u"CLSID\\";
+    key.append(plat::GuidToWideString(CLSID_ToyHALS)).append(u"\\LocalServer32");
+    std::u16string command = u"\"";
+    command.append(Utf8ToUtf16(peer)).append(u"\"");
     HKEY handle = nullptr;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr)
         != ERROR_SUCCESS)
