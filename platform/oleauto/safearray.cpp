@@ -107,6 +107,12 @@ void CopySlot(Interface** target, Interface* const* source)
     *target = *source;
 }
 
+// Whether an element of this type holds something to release.
+bool OwnsResources(VARTYPE vt)
+{
+    return vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH || vt == VT_VARIANT;
+}
+
 // Releases what one element owns and zeroes it.
 void ClearElement(VARTYPE vt, void* element)
 {
@@ -181,8 +187,12 @@ void FreeArray(SAFEARRAY* psa)
 {
     const VARTYPE vt = TypeOf(psa);
     if (psa->pvData) {
-        for (size_t i = 0; i < psa->rgsabound[0].cElements; ++i)
-            ClearElement(vt, ElementAt(psa, i));
+        // Plain values own nothing: a megabyte band is freed without a
+        // visit to each of its bytes.
+        if (OwnsResources(vt)) {
+            for (size_t i = 0; i < psa->rgsabound[0].cElements; ++i)
+                ClearElement(vt, ElementAt(psa, i));
+        }
         std::free(psa->pvData);
     }
     delete BlockOf(psa);

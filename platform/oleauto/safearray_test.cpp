@@ -140,6 +140,11 @@ TEST(SafeArray, InterfaceAndVariantElementsHoldReferences)
         ASSERT_EQ(SafeArrayGetElement(copy.Get(), &index, back.Get()), S_OK);
         EXPECT_EQ(back->vt, VT_DISPATCH);
         EXPECT_EQ(object.refs, 6u);
+
+        plat::ScopedSafeArray dispatches(SafeArrayCreateVector(VT_DISPATCH, 0, 1));
+        ASSERT_NE(dispatches.Get(), nullptr);
+        ASSERT_EQ(SafeArrayPutElement(dispatches.Get(), &index, static_cast<IDispatch*>(&object)), S_OK);
+        EXPECT_EQ(object.refs, 7u);
     }
     EXPECT_EQ(object.refs, 1u);
 }
