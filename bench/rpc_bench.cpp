@@ -77,7 +77,7 @@ void BM_PutBufferAcrossProcesses(benchmark::State& state)
             break;
         }
     }
-    plat::rpc::ClearVariant(band);
+    VariantClear(&band);
     sink->Release();
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }

@@ -11,18 +11,27 @@ bool IsByteVector(const SAFEARRAY* array)
     return array && array->cDims == 1 && array->cbElements == 1;
 }
 
-bool ReadByteArray(MessageReader& reader, SAFEARRAY*& array)
+bool ReadByteArray(MessageReader& reader, SAFEARRAY*& array, LentBytes* lent)
 {
     std::int32_t lowerBound = 0;
     const std::uint8_t* data = nullptr;
     std::uint32_t count = 0;
     if (!reader.ReadI32(lowerBound) || !reader.ReadSizedBytes(data, count))
         return false;
-    array = SafeArrayCreateVector(VT_UI1, lowerBound, count);
+    array = SafeArrayCreateVector(VT_UI1, lowerBound, lent ? 0 : count);
     if (!array)
         return reader.Fail(), false;
-    if (count > 0)
+    if (lent) {
+        // The array describes the request's own bytes; the lock makes a
+        // callee's attempt to destroy what it was only lent fail.
+        lent->array = array;
+        lent->ownData = array->pvData;
+        array->pvData = const_cast<std::uint8_t*>(data);
+        array->rgsabound[0].cElements = count;
+        array->cLocks = 1;
+    } else if (count > 0) {
         std::memcpy(array->pvData, data, count);
+    }
     return true;
 }
 
@@ -100,7 +109,24 @@ HRESULT WriteVariant(MessageWriter& writer, const VARIANT& value)
     return S_OK;
 }
 
-bool ReadVariant(MessageReader& reader, VARIANT& value)
+bool ReadVariant(MessageReader& reader, VARIANT& value) { return ReadVariantLending(reader, value, nullptr); }
+
+void LentBytes::GiveBack(VARIANT& value)
+{
+    if (!array)
+        return;
+    if ((value.vt & VT_ARRAY) && value.parray == array) {
+        value.vt = VT_EMPTY;
+        value.parray = nullptr;
+    }
+    array->pvData = ownData;
+    array->rgsabound[0].cElements = 0;
+    array->cLocks = 0; // ours, and any a callee forgot
+    SafeArrayDestroy(array);
+    array = nullptr;
+}
+
+bool ReadVariantLending(MessageReader& reader, VARIANT& value, LentBytes* lent)
 {
     std::uint32_t type = 0;
     if (!reader.ReadU32(type))
@@ -148,7 +174,7 @@ bool ReadVariant(MessageReader& reader, VARIANT& value)
         if (!reader.ReadU8(present) || present > 1)
             return reader.Fail(), false;
         SAFEARRAY* array = nullptr;
-        if (present && !ReadByteArray(reader, array))
+        if (present && !ReadByteArray(reader, array, lent))
             return false;
         value.vt = kByteArray;
         value.parray = array;
@@ -157,13 +183,6 @@ bool ReadVariant(MessageReader& reader, VARIANT& value)
     default:
         return reader.Fail(), false;
     }
-}
-
-void ClearVariant(VARIANT& value)
-{
-    if (value.vt == kByteArray && IsByteVector(value.parray))
-        value.parray->rgsabound[0].cElements = 0;
-    VariantClear(&value);
 }
 
 bool ReadVariantInPlace(MessageReader& reader, VARIANT& target)
@@ -177,7 +196,7 @@ bool ReadVariantInPlace(MessageReader& reader, VARIANT& target)
     if (IsByteVector(mine) && theirs && mine->rgsabound[0].cElements == theirs->rgsabound[0].cElements) {
         if (theirs->rgsabound[0].cElements > 0)
             std::memcpy(mine->pvData, theirs->pvData, theirs->rgsabound[0].cElements);
-        ClearVariant(fresh);
+        VariantClear(&fresh);
         return true;
     }
     VariantClear(&target);

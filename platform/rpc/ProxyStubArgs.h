@@ -228,20 +228,27 @@ struct StubUnknown {
     void Write(MessageWriter&) const {}
 };
 
+// An [in] byte array is lent from the request (which outlives the stub's
+// arguments); an in/out one is the callee's own to change or replace.
 template <bool kInOut>
 struct StubVariantRefOf {
     VARIANT value;
     bool present = false;
+    LentBytes lent;
     StubVariantRefOf() { VariantInit(&value); }
     StubVariantRefOf(const StubVariantRefOf&) = delete;
-    ~StubVariantRefOf() { ClearVariant(value); }
+    ~StubVariantRefOf()
+    {
+        lent.GiveBack(value);
+        VariantClear(&value);
+    }
     bool Read(MessageReader& r)
     {
         std::uint8_t flag = 0;
         if (!r.ReadU8(flag) || flag > 1)
             return r.Fail(), false;
         present = flag == 1;
-        return !present || ReadVariant(r, value);
+        return !present || ReadVariantLending(r, value, kInOut ? nullptr : &lent);
     }
     VARIANT* Arg() { return present ? &value : nullptr; }
     void Write(MessageWriter& w) const

@@ -83,9 +83,17 @@ HRESULT WriteVariant(MessageWriter& writer, const VARIANT& value);
 // Fills `value` (which the caller has initialised and clears).
 bool ReadVariant(MessageReader& reader, VARIANT& value);
 
-// VariantClear, but a byte array is freed without a walk over its elements
-// (bands are megabytes, and bytes need no clean-up each).
-void ClearVariant(VARIANT& value);
+// A byte array lent to a callee for one call: its data are the bytes of the
+// request itself, so a band reaches the object without a copy. The array is
+// locked while lent; GiveBack (before the request's bytes go) takes it back
+// out of `value` and frees it.
+struct LentBytes {
+    SAFEARRAY* array = nullptr;
+    void* ownData = nullptr;
+    void GiveBack(VARIANT& value);
+};
+// ReadVariant for an [in] VARIANT: a byte array is lent, not copied.
+bool ReadVariantLending(MessageReader& reader, VARIANT& value, LentBytes* lent);
 
 // An in/out byte-array VARIANT coming back: when `target` holds a byte array
 // of the same element count the bytes are copied into it in place (so

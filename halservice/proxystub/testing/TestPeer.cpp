@@ -206,7 +206,7 @@ public:
             hr = band->DescribeBufferContent(m_width, 8, m_width, 0, 0, 0, 300, size);
         if (SUCCEEDED(hr))
             hr = band->PutBuffer(&buffer);
-        plat::rpc::ClearVariant(buffer);
+        VariantClear(&buffer);
         band->Release();
         return hr;
     }
