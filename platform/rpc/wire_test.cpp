@@ -183,6 +183,44 @@ TEST(WireTest, ByteArrayVariantComesBackInPlaceWhenTheSizeMatches)
     VariantClear(&target);
 }
 
+// A stub's [in] byte array is the request's own bytes: a callee sees them
+// with their bounds, cannot free them, and the stub takes the array back.
+TEST(WireTest, AnInByteArrayIsLentFromTheRequest)
+{
+    VARIANT band;
+    VariantInit(&band);
+    band.vt = VT_ARRAY | VT_UI1;
+    band.parray = SafeArrayCreateVector(VT_UI1, 3, 5);
+    std::memcpy(band.parray->pvData, "bytes", 5);
+    MessageWriter writer;
+    writer.WriteU8(1);
+    ASSERT_EQ(WriteVariant(writer, band), S_OK);
+    VariantClear(&band);
+
+    MessageReader reader(writer.Data().data(), writer.Data().size());
+    {
+        StubVariantIn in;
+        ASSERT_TRUE(in.Read(reader));
+        VARIANT* lent = in.Arg();
+        ASSERT_EQ(lent->vt, VT_ARRAY | VT_UI1);
+        LONG lower = 0;
+        LONG upper = 0;
+        ASSERT_EQ(SafeArrayGetLBound(lent->parray, 1, &lower), S_OK);
+        ASSERT_EQ(SafeArrayGetUBound(lent->parray, 1, &upper), S_OK);
+        EXPECT_EQ(lower, 3);
+        EXPECT_EQ(upper, 7);
+        const BYTE* inRequest = writer.Data().data() + writer.Data().size() - 5;
+        EXPECT_EQ(lent->parray->pvData, inRequest);
+        void* data = nullptr;
+        ASSERT_EQ(SafeArrayAccessData(lent->parray, &data), S_OK);
+        EXPECT_EQ(std::memcmp(data, "bytes", 5), 0);
+        EXPECT_EQ(SafeArrayUnaccessData(lent->parray), S_OK);
+        // A callee clearing what it was only lent.
+        EXPECT_EQ(VariantClear(lent), DISP_E_ARRAYISLOCKED);
+    }
+    EXPECT_EQ(reader.Remaining(), 0u);
+}
+
 TEST(WireTest, VariantsOfOtherTypesAreRefusedWithoutWritingAnything)
 {
     VARIANT value;
