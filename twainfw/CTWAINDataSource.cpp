@@ -603,6 +603,9 @@ void CTWAINDataSource::ImageTriplet(TW_UINT16 msg, TW_UINT16 dat, TW_MEMREF data
     case DAT_PALETTE8:
         OnPalette8(msg, static_cast<TW_PALETTE8*>(data));
         return;
+    case DAT_EXTIMAGEINFO:
+        OnExtImageInfo(msg, static_cast<TW_EXTIMAGEINFO*>(data));
+        return;
     default:
         if (!ProcessImageTriplet(msg, data))
             ThrowBadProtocol();

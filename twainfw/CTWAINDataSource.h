@@ -905,6 +905,7 @@ private:
     void OnImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout);
     void LogImageInfo(const TW_IMAGEINFO& info);
     void OnPalette8(TW_UINT16 msg, TW_PALETTE8* palette);
+    void OnExtImageInfo(TW_UINT16 msg, TW_EXTIMAGEINFO* request);
     void EndOfTransferLoop(TW_PENDINGXFERS* pending);
     // The enumeration family: the allowed and the constrained list of one
     // capability of TWTY_UINT16 codes.
