@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -298,6 +299,113 @@ TEST_F(ScannerWrapTest, NoKeyPollingWhileLockedAndTheFirstPollAfterwardsDropsWha
     RunPoll();
     ASSERT_EQ(m_session->PeekButtonEvents().size(), 1u);
     m_session->RemoveClient(&client);
+}
+
+// A session whose control codes run the readiness and buffer waits on the
+// scanner thread: 1 WaitScannerReady, 2 WaitForDataBuffer; the result and
+// count go to the output buffer.
+class WaitingSession : public CScannerWrap {
+public:
+    DWORD timeoutMs = 40000;
+
+protected:
+    BOOL S_Control() override
+    {
+        ControlArgs& args = m_funcArgs.Control;
+        DWORD* out = reinterpret_cast<DWORD*>(args.OutBuffer);
+        if (args.lCC == 1)
+            out[0] = WaitScannerReady(timeoutMs);
+        else
+            out[0] = WaitForDataBuffer(timeoutMs, &out[1]);
+        return TRUE;
+    }
+};
+
+class ScannerWaitsTest : public ScannerWrapTest {
+protected:
+    WaitingSession& Start(emulator::ScannerConfig config = {})
+    {
+        auto session = std::make_unique<WaitingSession>();
+        WaitingSession& ref = *session;
+        m_session = std::move(session);
+        m_session->SetSymbolicName(m_path);
+        Plug(config);
+        m_client.m_lockOwnerPid = GetCurrentProcessId();
+        m_session->AddClient(&m_client);
+        EXPECT_EQ(m_session->Initialize(&m_client), 0);
+        EXPECT_TRUE(m_session->LockScanner(&m_client));
+        m_scanner->Log().Clear();
+        return ref;
+    }
+    void TearDown() override
+    {
+        if (m_session)
+            m_session->RemoveClient(&m_client);
+        ScannerWrapTest::TearDown();
+    }
+
+    // Runs one wait; the clock moves whenever the scanner thread sleeps or
+    // waits outside its idle wait. out: result, count.
+    void Run(DWORD code, DWORD out[2])
+    {
+        std::atomic<bool> done{false};
+        std::thread caller([&] {
+            BYTE in[8] = {};
+            SendControl(*m_session, code, in, reinterpret_cast<BYTE*>(out), 8);
+            done = true;
+        });
+        const DWORD thread = m_session->ScannerThreadId();
+        while (!done) {
+            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
+                m_clock->Advance(100);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        caller.join();
+    }
+
+    CScannerClient m_client;
+};
+
+TEST_F(ScannerWaitsTest, ScannerReadyAfterBecomingReadyButNotWithTheCoverOpen)
+{
+    emulator::ScannerConfig config;
+    config.becomingReadyCount = 2;
+    Start(config);
+    DWORD out[2] = {};
+    Run(1, out);
+    EXPECT_EQ(out[0], static_cast<DWORD>(TRUE));
+    // Not-ready answers are asked again at once; then the window is cleared.
+    EXPECT_EQ(CommandCodes(), (std::vector<BYTE>{0x00, 0x03, 0x00, 0x03, 0x00, 0x24}));
+
+    m_scanner->SetCoverOpen(true);
+    out[0] = 99;
+    Run(1, out);
+    EXPECT_EQ(out[0], static_cast<DWORD>(FALSE));
+}
+
+TEST_F(ScannerWaitsTest, DataBufferWaitEndsOnAnEmptyFeederFailsWithTheCoverOpenAndOtherwiseTimesOut)
+{
+    WaitingSession& session = Start();
+    DWORD out[2] = {99, 77};
+    Run(2, out);  // no paper: done, count untouched
+    EXPECT_EQ(out[0], static_cast<DWORD>(TRUE));
+    EXPECT_EQ(out[1], 77u);
+
+    m_scanner->SetCoverOpen(true);
+    Run(2, out);
+    EXPECT_EQ(out[0], static_cast<DWORD>(FALSE));
+    m_scanner->SetCoverOpen(false);
+
+    // Paper but no scan: nothing is buffered until the time-out.
+    m_scanner->LoadSheets(1);
+    session.timeoutMs = 1000;
+    const DWORD start = GetTickCount();
+    out[1] = 0;
+    Run(2, out);
+    EXPECT_EQ(out[0], static_cast<DWORD>(TRUE));
+    EXPECT_EQ(out[1], 0u);
+    EXPECT_GE(GetTickCount() - start, 1000u);
 }
 
 } // namespace

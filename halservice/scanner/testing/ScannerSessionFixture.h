@@ -77,9 +77,9 @@ protected:
             plat::usb::DetachInProcessDevice(m_path);
     }
 
-    void Plug()
+    void Plug(emulator::ScannerConfig config = {})
     {
-        m_scanner = std::make_shared<emulator::EmulatedScanner>();
+        m_scanner = std::make_shared<emulator::EmulatedScanner>(config);
         m_backend = std::make_shared<EmulatorBackend>(m_scanner);
         plat::usb::AttachInProcessDevice(m_path, m_backend);
         m_attached = true;
@@ -112,6 +112,17 @@ protected:
             ASSERT_LT(i, 30000) << "the scanner thread did not reach its idle wait";
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+    }
+
+    // The operation codes of the commands the scanner received, in order.
+    std::vector<BYTE> CommandCodes()
+    {
+        std::vector<BYTE> codes;
+        for (const auto& entry : m_scanner->Log().Entries()) {
+            if (entry.kind == emulator::PacketLogEntry::Kind::Out && entry.what == "command")
+                codes.push_back(entry.bytes.at(12));
+        }
+        return codes;
     }
 
     void QueueKeys(std::initializer_list<std::pair<emulator::PanelKey, emulator::KeyAction>> keys)
