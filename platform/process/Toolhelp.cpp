@@ -58,6 +58,8 @@ std::string ExecutableName(const std::string& folder)
     return name;
 }
 
+// False for a process that is gone, or has ended and only waits for its
+// parent to collect it (a zombie): the list holds running processes.
 bool ReadStatus(const std::string& folder, ProcessRecord& record)
 {
     std::ifstream status(folder + "/status");
@@ -65,7 +67,11 @@ bool ReadStatus(const std::string& folder, ProcessRecord& record)
         return false;
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("PPid:", 0) == 0)
+        if (line.rfind("State:", 0) == 0) {
+            const size_t state = line.find_first_not_of(" \t", 6);
+            if (state != std::string::npos && (line[state] == 'Z' || line[state] == 'X'))
+                return false;
+        } else if (line.rfind("PPid:", 0) == 0)
             record.parentPid = static_cast<DWORD>(std::stoul(line.substr(5)));
         else if (line.rfind("Threads:", 0) == 0)
             record.threads = static_cast<DWORD>(std::stoul(line.substr(8)));
@@ -87,7 +93,7 @@ std::vector<ProcessRecord> ListProcesses()
         const std::string folder = std::string("/proc/") + name;
         try {
             if (!ReadStatus(folder, record))
-                continue; // ended meanwhile
+                continue; // ended
         } catch (const std::exception&) {
             continue;
         }

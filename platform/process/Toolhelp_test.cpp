@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +48,30 @@ TEST(Toolhelp, ListsProcessesWithTheirExecutableNames)
     WaitForSingleObject(info.hProcess, INFINITE);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
+}
+
+// A process that has ended is not listed, also while its parent has not
+// collected it yet.
+TEST(Toolhelp, EndedProcessesAreNotListed)
+{
+    const pid_t zombie = fork();
+    ASSERT_GE(zombie, 0);
+    if (zombie == 0)
+        _exit(0);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        std::ifstream stat("/proc/" + std::to_string(zombie) + "/stat");
+        std::string text;
+        std::getline(stat, text);
+        if (text.find(") Z") != std::string::npos)
+            break;
+        ASSERT_LT(std::chrono::steady_clock::now(), limit);
+        std::this_thread::yield();
+    }
+    const std::map<DWORD, PROCESSENTRY32W> processes = TakeSnapshot();
+    waitpid(zombie, nullptr, 0);
+    EXPECT_TRUE(processes.count(GetCurrentProcessId()));
+    EXPECT_FALSE(processes.count(static_cast<DWORD>(zombie)));
 }
 
 TEST(Toolhelp, NarrowEntriesAndErrors)
