@@ -1,5 +1,6 @@
 #include "twainfw/CTWAINDataSource.h"
 
+#include "twainfw/DSMEntry.h"
 #include "twainfw/DebugLog.h"
 #include "twainfw/FixedPoint.h"
 #include "twainfw/HostServices.h"
@@ -278,6 +279,7 @@ void CTWAINDataSource::ControlTriplet(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF da
         if (msg != MSG_SET)
             ThrowBadProtocol();
         SetDSMMemoryFunctions(static_cast<const TW_ENTRYPOINT*>(data));
+        SetDSMEntryPoint(static_cast<const TW_ENTRYPOINT*>(data));
         return;
     default:
         if (!ProcessControlTriplet(dat, msg, data))

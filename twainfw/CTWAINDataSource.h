@@ -787,6 +787,9 @@ public:
     void SignalXferReady();
     void SignalCloseDSOK();
     void SignalCloseDSRequest();
+    // Calls the manager's entry with DG_CONTROL / DAT_NULL / msg, from this
+    // source to its application; silent when there is no manager.
+    void NotifyApplication(TW_UINT16 msg);
     // Settings under the configuration key; false on any failure.
     bool SaveConfigurationToRegistry();
     bool LoadConfigurationFromRegistry();

@@ -1,7 +1,6 @@
 // The base bodies of the operations around image transfers, extended image
-// information, palettes and the data types the framework does not support,
-// and of the notifications and settings operations. A device class or a
-// later layer of the framework replaces them.
+// information, palettes and the data types the framework does not support.
+// A device class or a later layer of the framework replaces them.
 #include "twainfw/CTWAINDataSource.h"
 
 #include "twainfw/FixedPoint.h"
@@ -113,60 +112,6 @@ TW_JPEGCOMPRESSION CTWAINDataSource::ResetJPEGCompression()
 void CTWAINDataSource::SetJPEGCompression(const TW_JPEGCOMPRESSION&)
 {
     ThrowFailure(TWCC_BADPROTOCOL);
-}
-
-// ---- notifications ----
-
-void CTWAINDataSource::SignalXferReady()
-{
-    if (!BeginAcquisition(&m_ImageInfo))
-        return;
-    SetState(6);
-}
-
-void CTWAINDataSource::SignalCloseDSOK()
-{
-    SetState(5);
-}
-
-void CTWAINDataSource::SignalCloseDSRequest()
-{
-    SetState(5);
-}
-
-// ---- settings ----
-
-HKEY CTWAINDataSource::GetRegistryRoot()
-{
-    return HKEY_CURRENT_USER;
-}
-
-std::string CTWAINDataSource::GetRegistryPath()
-{
-    TW_IDENTITY identity = GetIdentity();
-    auto text = [](const TW_STR32& field) { return std::string(field, strnlen(field, sizeof(TW_STR32))); };
-    return "SOFTWARE\\" + text(identity.Manufacturer) + "\\" + text(identity.ProductName) + "\\" +
-           VersionToString(identity.Version);
-}
-
-bool CTWAINDataSource::SaveConfigurationToRegistry()
-{
-    return false;
-}
-
-bool CTWAINDataSource::LoadConfigurationFromRegistry()
-{
-    return false;
-}
-
-TW_HANDLE CTWAINDataSource::GetDSDataBlock()
-{
-    return nullptr;
-}
-
-void CTWAINDataSource::SetDSDataBlock(TW_HANDLE)
-{
-    ThrowFailure(TWCC_BADVALUE);
 }
 
 } // namespace Trellis

@@ -20,8 +20,6 @@ void CopyStr32(TW_STR32& field, const char* text)
 
 } // namespace
 
-CTWAINIdentity::CTWAINIdentity() : TW_IDENTITY{} {}
-
 void CTWAINIdentity::Assign(const TWAINIdentityDescription& d)
 {
     Id = 0;
