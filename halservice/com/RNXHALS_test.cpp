@@ -1,5 +1,6 @@
 #include "halservice/com/RNXHALS.h"
 
+#include "diag/RecordingLogSink.h"
 #include "halservice/com/HALClasses.h"
 #include "halservice/com/HALProcessLock.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
@@ -198,6 +199,45 @@ TEST_F(RNXHALSTest, DoSCSICmdPassesTheCommandThroughAndAnswersSenseAfterAFailure
     // Negative sizes never reach the transport.
     EXPECT_EQ(hal->DoSCSICmd(-1, inquiry, 36, data, 1, &status), E_INVALIDARG);
     EXPECT_EQ(hal->DoSCSICmd(6, inquiry, -36, data, 1, &status), E_INVALIDARG);
+}
+
+TEST_F(RNXHALSTest, TraceLinesOfLockAndPassThroughCommand)
+{
+    Plug();
+    IRNXHALS* hal = ReadyObject();
+    RecordingLogSink sink;
+    auto* object = static_cast<CRNXHALS*>(hal);
+    object->SetLogInterface(&sink);
+    sink.RegisterLogName(u"QBK24 Module Interface")->store(LOG_TRACE);
+    sink.RegisterLogName(u"QBK24 Module Interface.Data")->store(LOG_TRACE);
+
+    LONG status = 99;
+    ASSERT_EQ(hal->LockScanner(0x1234, &status), S_OK);
+    BYTE inquiry[6] = {kOpInquiry, 0, 0, 0, 4, 0};
+    BYTE data[4] = {};
+    ASSERT_EQ(hal->DoSCSICmd(6, inquiry, 4, data, 1, &status), S_OK);
+
+    sink.RegisterLogName(u"QBK24 Module Interface")->store(0);
+    sink.RegisterLogName(u"QBK24 Module Interface.Data")->store(0);
+    object->SetLogInterface(nullptr);
+
+    std::vector<std::pair<std::u16string, std::u16string>> lines;
+    for (const LogRecord& record : sink.records)
+        lines.emplace_back(record.logName, record.text);
+    const std::u16string main = u"QBK24 Module Interface";
+    const std::u16string dataName = u"QBK24 Module Interface.Data";
+    const std::vector<std::pair<std::u16string, std::u16string>> expected = {
+        {main, u"LockScanner Entered"},
+        {dataName, u"LockScanner Params: PID = 0x00001234"},
+        {main, u"LockScanner Exit. [0x00000000]"},
+        {main, u"DoSCSICmd Entered"},
+        {dataName, u"Before Request\nlSizeCDB = 6\npBufCDB: 0x12,0x00,0x00,0x00,0x04,0x00\nlSizeData = 4\n"
+                   u"pBufData: 0x00,0x00,0x00,0x00\nlDir = 1\n"},
+        {dataName, u"After Request\nlSizeCDB = 6\npBufCDB: 0x12,0x00,0x00,0x00,0x04,0x00\nlSizeData = 4\n"
+                   u"pBufData: 0x06,0x00,0x02,0x02\nlDir = 1\n"},
+        {main, u"DoSCSICmd Exit. [0x00000000]"},
+    };
+    EXPECT_EQ(lines, expected);
 }
 
 TEST_F(RNXHALSTest, RequestsWithoutAScannerFailTheHandOff)
