@@ -94,6 +94,11 @@ public:
     }
 
     void SetMultipageTIFF(bool on) { m_MultipageTIFF = on ? 1 : 0; }
+    void KeepPalettes(const TW_PALETTE8& bw, const TW_PALETTE8& gray)
+    {
+        m_PaletteBW = bw;
+        m_PaletteGray = gray;
+    }
     TW_UINT16 GetBitDepthForTest() const { return const_cast<XferTestSource*>(this)->GetBitDepthCurrent(); }
 
 private:
