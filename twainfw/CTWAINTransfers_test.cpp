@@ -455,6 +455,75 @@ TEST_F(TransferTest, TiffOfBlackAndWhiteTellsWhichValueIsBlack)
     }
 }
 
+// With an undefined image size the image is as long as the device made it,
+// and each mechanism takes the size the device tells at the end.
+TEST_F(TransferTest, UndefinedImageSizeTakesTheLinesTheDeviceMade)
+{
+    for (TW_UINT16 mech : {TWSX_NATIVE, TWSX_MEMORY, TWSX_FILE}) {
+        SCOPED_TRACE(mech);
+        XferTestSource source;
+        source.Init(nullptr);
+        source.UndefinedSize = true;
+        source.LinesProduced = 7;
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        source.SetPixelTypeCurrent(TWPT_BW);
+        source.SetXferMechCurrent(mech);
+        source.Pending = 1;
+        const std::string path = (dir / "undefined.tif").string();
+        if (mech == TWSX_FILE) {
+            TW_SETUPFILEXFER setup{};
+            std::strcpy(setup.FileName, path.c_str());
+            setup.Format = TWFF_TIFF;
+            ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        }
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        TW_IMAGEINFO info{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+        EXPECT_EQ(-1, info.ImageLength);
+
+        std::vector<std::vector<BYTE>> rows;  // top-down, 8-byte rows
+        if (mech == TWSX_NATIVE) {
+            TW_HANDLE handle = nullptr;
+            ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
+            std::vector<BYTE> dib = HandleBytes(handle);
+            TWAINFreeHandle(handle);
+            ASSERT_EQ(48u + 7 * 8, dib.size());
+            EXPECT_EQ(37u, Le32(&dib[4]));
+            EXPECT_EQ(7u, Le32(&dib[8]));
+            for (int r = 6; r >= 0; --r)
+                rows.emplace_back(dib.begin() + 48 + r * 8, dib.begin() + 48 + (r + 1) * 8);
+        } else if (mech == TWSX_MEMORY) {
+            std::vector<BYTE> buffer(0x8000);
+            TW_IMAGEMEMXFER xfer{};
+            xfer.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+            xfer.Memory.TheMem = buffer.data();
+            ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
+            ASSERT_EQ(7u, TW_UINT32{xfer.Rows});
+            for (int r = 0; r < 7; ++r)
+                rows.emplace_back(buffer.begin() + r * 8, buffer.begin() + (r + 1) * 8);
+        } else {
+            TW_UINT32 unused = 0;
+            ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+            std::vector<TiffPage> pages = ReadTiff(path);
+            ASSERT_EQ(1u, pages.size());
+            EXPECT_EQ(37u, pages[0].width);
+            EXPECT_EQ(7u, pages[0].length);
+            for (std::vector<BYTE> row : pages[0].rows) {
+                row.resize(8, 0);
+                rows.push_back(row);
+            }
+        }
+        ASSERT_EQ(7u, rows.size());
+        for (TW_INT32 line = 0; line < 7; ++line) {
+            std::vector<BYTE> expected = source.Line(line);
+            expected.resize(8, 0);
+            EXPECT_EQ(expected, rows[line]) << "line " << line;
+        }
+    }
+}
+
 // A failing or cancelled read, a format no transfer writes and a buffer
 // without room for a row: each transfer ends, nothing leaks, and the
 // source is back in 6 for native and file transfers.

@@ -26,6 +26,9 @@ public:
     int FailOnRead = 0;
     int CancelOnRead = 0;
     int Reads = 0;
+    // ICAP_UNDEFINEDIMAGESIZE supported and on: the image is as long as the
+    // device makes it.
+    bool UndefinedSize = false;
     std::vector<TW_UINT32> RequestSizes;
 
     static BYTE Pixel(TW_INT32 line, TW_INT32 index) { return static_cast<BYTE>((line * 31 + index * 7 + 1) & 0xFF); }
@@ -43,8 +46,10 @@ public:
     bool BeginAcquisition(TW_IMAGEINFO* imageInfo) override
     {
         const bool accepted = CTWAINDataSource::BeginAcquisition(imageInfo);
-        imageInfo->ImageWidth = Width;
-        imageInfo->ImageLength = Length;
+        if (!UndefinedSize) {
+            imageInfo->ImageWidth = Width;
+            imageInfo->ImageLength = Length;
+        }
         return accepted;
     }
     void BeginImageTransfer(TW_UINT16 compression, TW_INT32* rawLineLength) override
@@ -80,7 +85,22 @@ public:
             std::memcpy(out + *bytesRead, line.data(), raw);
             *bytesRead += raw;
         }
-        return m_nextLine == produced;
+        if (m_nextLine != produced)
+            return false;
+        // With an undefined size the device tells the size once it knows it.
+        if (UndefinedSize) {
+            m_ImageInfo.ImageWidth = Width;
+            m_ImageInfo.ImageLength = produced;
+        }
+        return true;
+    }
+    bool GetUndefinedImageSizeCurrent() override { return UndefinedSize; }
+    bool ResetUndefinedImageSize() override { return UndefinedSize; }
+    void InitSupportedCaps(CTWAINArray& caps) override
+    {
+        TestDataSource::InitSupportedCaps(caps);
+        if (UndefinedSize)
+            caps.Append(CTWAINOneValue(ICAP_UNDEFINEDIMAGESIZE));
     }
     void InitPixelFlavors(CTWAINEnumeration& values) override
     {
