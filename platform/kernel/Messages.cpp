@@ -260,7 +260,11 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
         }
     } else {
         plat::CurrentMessageQueue();
-        queue = plat::FindMessageQueue(GetCurrentThreadId());
+        // Null once the thread's queue was closed at its end.
+        if (!(queue = plat::FindMessageQueue(GetCurrentThreadId()))) {
+            SetLastError(ERROR_INVALID_THREAD_ID);
+            return 0;
+        }
     }
     const UINT period = std::clamp(uElapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
     const ULONGLONG due = plat::GetClock().NowMs() + period;
