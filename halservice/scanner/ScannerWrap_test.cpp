@@ -301,6 +301,28 @@ TEST_F(ScannerWrapTest, NoKeyPollingWhileLockedAndTheFirstPollAfterwardsDropsWha
     m_session->RemoveClient(&client);
 }
 
+TEST_F(ScannerWrapTest, ScannerOfTheSecondModelIsNeverPolledForKeys)
+{
+    plat::devices::DeviceRecord record;
+    ASSERT_TRUE(plat::devices::AddDevice({0x0ABC, 0x0DF0, u"EMU2", u"Scanner", u"Maker"}, &record));
+    m_path = record.interfacePath;
+    ProbeSession& probe = UseProbe();
+    emulator::ScannerConfig config;
+    config.productId = 0x0DF0;
+    Plug(config);
+    ASSERT_EQ(probe.Initialize(nullptr), 0);
+
+    QueueKeys({{emulator::PanelKey::Simplex, emulator::KeyAction::Press},
+               {emulator::PanelKey::Simplex, emulator::KeyAction::Release}});
+    WaitUntil([&] { return probe.InIdleWait() && m_clock->IsThreadBlocked(probe.ScannerThreadId()); });
+    m_clock->Advance(10 * CScannerWrap::kPollIntervalMs);
+    BYTE in[1] = {1};
+    BYTE out[1] = {};
+    EXPECT_TRUE(SendControl(probe, 1, in, out));
+    EXPECT_EQ(probe.PollCount(), 0u);
+    EXPECT_TRUE(probe.PeekButtonEvents().empty());
+}
+
 // A session whose control codes run the readiness and buffer waits on the
 // scanner thread: 1 WaitScannerReady, 2 WaitForDataBuffer; the result and
 // count go to the output buffer.
