@@ -80,7 +80,13 @@ MessageQueue& CurrentMessageQueue()
     if (!state.queue) {
         auto queue = std::make_shared<MessageQueue>(state.threadId);
         std::lock_guard lock(KernelMutex());
-        Queues()[state.threadId] = queue;
+        // A thread that has ended for the kernel layer (its last thread-local
+        // clean-up runs) gets a closed queue nobody can post to: its id may
+        // soon belong to another thread.
+        if (state.ended)
+            queue->closed = true;
+        else
+            Queues()[state.threadId] = queue;
         state.queue = std::move(queue);
     }
     return *state.queue;

@@ -391,4 +391,41 @@ TEST(Messages, OnlyTimersCallTimerProcedures)
     KillTimer(nullptr, id);
 }
 
+// A thread's last clean-up (thread-local destructors) runs after it ended
+// for the kernel layer; a message call made there must not leave a queue
+// behind under its id, which the system may give to the next thread.
+struct LateProbe {
+    HANDLE done = nullptr;
+    ~LateProbe()
+    {
+        if (!done)
+            return;
+        s_postedToSelf = PostMessageW(nullptr, WM_USER, 0, 0);
+        SetEvent(done);
+    }
+    static inline std::atomic<BOOL> s_postedToSelf{TRUE};
+};
+
+TEST(Messages, NoQueueOutlivesTheEndOfItsThread)
+{
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID parameter) -> DWORD {
+            thread_local LateProbe probe;
+            probe.done = static_cast<HANDLE>(parameter);
+            return 0;
+        },
+        done, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(done, INFINITE), WAIT_OBJECT_0);
+    EXPECT_FALSE(LateProbe::s_postedToSelf.load());
+    EXPECT_FALSE(PostThreadMessageW(id, WM_USER, 0, 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(done);
+}
+
 } // namespace
