@@ -15,9 +15,10 @@ namespace Trellis {
 namespace {
 
 // The barcode ids whose records are numbered 1, 2, 3 in request order.
-constexpr TW_UINT16 kNumberedIds[] = {TWEI_BARCODEX,          TWEI_BARCODEY,        TWEI_BARCODETEXT,
-                                      TWEI_BARCODETYPE,       TWEI_BARCODECONFIDENCE, TWEI_BARCODEROTATION,
-                                      TWEI_BARCODETEXTLENGTH};
+constexpr TW_UINT16 kNumberedIds[] = {
+    TWEI_BARCODEX,          TWEI_BARCODEY,        TWEI_BARCODETEXT,       TWEI_BARCODETYPE,
+    TWEI_BARCODECONFIDENCE, TWEI_BARCODEROTATION, TWEI_BARCODETEXTLENGTH,
+};
 
 size_t NumberedIndex(TW_UINT16 id)
 {

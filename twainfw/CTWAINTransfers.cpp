@@ -382,8 +382,9 @@ TW_HANDLE CTWAINDataSource::BuildNativeImage()
     // The device class may have put the real width there by now; a width
     // that does not fit the rows as built is not taken.
     const TW_IMAGEINFO final = GetImageInfo();
-    if (undefinedSize && final.ImageWidth > 0 && DibStride(static_cast<std::uint64_t>(final.ImageWidth), bitDepth) == stride)
-        width = static_cast<std::uint64_t>(final.ImageWidth);
+    const std::uint64_t finalWidth = final.ImageWidth > 0 ? static_cast<std::uint64_t>(final.ImageWidth) : 0;
+    if (undefinedSize && finalWidth > 0 && DibStride(finalWidth, bitDepth) == stride)
+        width = finalWidth;
 
     CTWAINHandleLock lock(handle);
     BYTE* header = static_cast<BYTE*>(lock.Data());
@@ -480,16 +481,10 @@ void CTWAINDataSource::TransferFile()
         page->SetT4Options(0);
     else if (compression == TWCP_GROUP32D)
         page->SetT4Options(1);
-    const WORD resolutionUnit = TIFFResolutionUnitFromTWAIN(GetUnitsCurrent());
-    page->GetTag(TIFF_TAG_RESOLUTIONUNIT, true)->SetShort(resolutionUnit);
-    // The image information holds dots per inch; a file in centimetres
-    // gets them per centimetre (x 50/127 exactly).
-    const DWORD xResolution = static_cast<DWORD>(Fix32ToFloat(info.XResolution));
-    const DWORD yResolution = static_cast<DWORD>(Fix32ToFloat(info.YResolution));
-    const DWORD denominator = resolutionUnit == 3 ? 127 : 1;
-    const DWORD factor = resolutionUnit == 3 ? 50 : 1;
-    page->GetTag(TIFF_TAG_XRESOLUTION, true)->SetRational(xResolution * factor, denominator);
-    page->GetTag(TIFF_TAG_YRESOLUTION, true)->SetRational(yResolution * factor, denominator);
+    page->GetTag(TIFF_TAG_RESOLUTIONUNIT, true)->SetShort(TIFFResolutionUnitFromTWAIN(GetUnitsCurrent()));
+    // The image information holds the resolution in the current unit.
+    page->GetTag(TIFF_TAG_XRESOLUTION, true)->SetRational(static_cast<DWORD>(Fix32ToFloat(info.XResolution)), 1);
+    page->GetTag(TIFF_TAG_YRESOLUTION, true)->SetRational(static_cast<DWORD>(Fix32ToFloat(info.YResolution)), 1);
     page->GetTag(TIFF_TAG_ARTIST, true)->SetASCII(GetAuthor());
     page->GetTag(TIFF_TAG_MAKE, true)->SetASCII(FieldText(identity.Manufacturer));
     page->GetTag(TIFF_TAG_MODEL, true)->SetASCII(FieldText(identity.ProductName));

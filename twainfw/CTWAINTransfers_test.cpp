@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -421,18 +422,31 @@ TEST_F(TransferTest, TiffFileTransfersWriteOnePageOrAppendToAMultipageFile)
     }
 }
 
-TEST_F(TransferTest, TiffOfBlackAndWhiteTellsWhichValueIsBlack)
+// The tags a page carries besides its pixels: which value is black, the
+// resolution in the file's unit, and who made the image when.
+TEST_F(TransferTest, TiffTagsDescribeThePage)
 {
     struct Case {
         TW_UINT16 flavor;
+        TW_UINT16 units;
         uint16_t photometric;
+        uint16_t resolutionUnit;
+        float resolution;  // 200 dots per inch in the unit, whole
     };
-    for (const Case& c : {Case{TWPF_CHOCOLATE, PHOTOMETRIC_MINISBLACK}, Case{TWPF_VANILLA, PHOTOMETRIC_MINISWHITE}}) {
+    const Case cases[] = {
+        {TWPF_CHOCOLATE, TWUN_INCHES, PHOTOMETRIC_MINISBLACK, RESUNIT_INCH, 200.0f},
+        {TWPF_VANILLA, TWUN_INCHES, PHOTOMETRIC_MINISWHITE, RESUNIT_INCH, 200.0f},
+        {TWPF_CHOCOLATE, TWUN_CENTIMETERS, PHOTOMETRIC_MINISBLACK, RESUNIT_CENTIMETER, 78.0f},
+        {TWPF_CHOCOLATE, TWUN_PIXELS, PHOTOMETRIC_MINISBLACK, RESUNIT_NONE, 1.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "flavor " << c.flavor << ", units " << c.units);
         XferTestSource source;
         source.Init(nullptr);
         TW_IDENTITY assigned = source.GetIdentity();
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
         source.SetPixelFlavorCurrent(c.flavor);
+        source.SetUnitsCurrent(c.units);
         source.SetXferMechCurrent(TWSX_FILE);
         source.Pending = 1;
         TW_SETUPFILEXFER setup{};
@@ -452,6 +466,36 @@ TEST_F(TransferTest, TiffOfBlackAndWhiteTellsWhichValueIsBlack)
         EXPECT_EQ(c.photometric, pages[0].photometric);
         ASSERT_EQ(5u, pages[0].rows.size());
         EXPECT_EQ(source.Line(4), pages[0].rows[4]);
+
+        TIFF* tiff = TIFFOpen(path.c_str(), "r");
+        ASSERT_NE(nullptr, tiff);
+        uint16_t resolutionUnit = 0;
+        float xResolution = 0, yResolution = 0;
+        uint32_t rowsPerStrip = 0;
+        char* artist = nullptr;
+        char* make = nullptr;
+        char* model = nullptr;
+        char* dateTime = nullptr;
+        TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &resolutionUnit);
+        TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution);
+        TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yResolution);
+        TIFFGetField(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+        ASSERT_TRUE(TIFFGetField(tiff, TIFFTAG_ARTIST, &artist));
+        ASSERT_TRUE(TIFFGetField(tiff, TIFFTAG_MAKE, &make));
+        ASSERT_TRUE(TIFFGetField(tiff, TIFFTAG_MODEL, &model));
+        ASSERT_TRUE(TIFFGetField(tiff, TIFFTAG_DATETIME, &dateTime));
+        EXPECT_EQ(c.resolutionUnit, resolutionUnit);
+        EXPECT_NEAR(c.resolution, xResolution, 0.01);
+        EXPECT_NEAR(c.resolution, yResolution, 0.01);
+        EXPECT_EQ(5u, rowsPerStrip);
+        EXPECT_STREQ("Test Maker Test Scanner", artist);
+        EXPECT_STREQ("Test Maker", make);
+        EXPECT_STREQ("Test Scanner", model);
+        std::string expectedDate = source.GetTimeDateText();
+        std::replace(expectedDate.begin(), expectedDate.end(), '/', ':');
+        EXPECT_EQ(expectedDate, dateTime);
+        EXPECT_EQ(std::string::npos, std::string(dateTime).find('/'));
+        TIFFClose(tiff);
     }
 }
 
