@@ -303,6 +303,33 @@ TEST_F(ProxyStubTest, ParametersCrossInEveryDirection)
     EXPECT_EQ(initialized, 0);
 }
 
+// Arguments or results too large for one message fail that call alone,
+// at once, and the connection goes on.
+TEST_F(ProxyStubTest, ACallTooLargeForOneMessageFailsAloneInsteadOfHanging)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    // Produce2 answers with the buffer and a description of some 140 bytes
+    // where none went in: 100 bytes short of the limit the request still
+    // fits and the reply no longer does.
+    const ULONG requestTooLarge = plat::rpc::kMaxFrameBody;
+    const ULONG replyTooLarge = plat::rpc::kMaxFrameBody - 100;
+    for (ULONG size : {requestTooLarge, replyTooLarge}) {
+        VARIANT buffer;
+        VariantInit(&buffer);
+        buffer.vt = VT_ARRAY | VT_UI1;
+        buffer.parray = SafeArrayCreateVector(VT_UI1, 0, size);
+        ASSERT_NE(buffer.parray, nullptr);
+        BSTR xml = nullptr;
+        EXPECT_EQ(hal->Produce2(&buffer, &xml), E_OUTOFMEMORY) << size;
+        EXPECT_EQ(xml, nullptr);
+        VariantClear(&buffer);
+    }
+    LONG initialized = -1;
+    EXPECT_EQ(hal->Initialize(&initialized), S_OK);
+    EXPECT_EQ(initialized, 0);
+}
+
 class EventSink final : public CountedSink<IRNXButton, IID_IRNXButton> {
 public:
     EventSink() : done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}

@@ -122,6 +122,8 @@ void ReleaseExport(std::shared_ptr<Export> target)
 
 // The call header in front of a request: object, interface, method.
 constexpr size_t kRequestHeaderSize = 8 + 16 + 4;
+// The fault flag and HRESULT in front of a reply's results.
+constexpr size_t kReplyHeaderSize = 4 + 4;
 
 } // namespace
 
@@ -185,6 +187,9 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
                          const MessageWriter& request, HRESULT& status, Bytes& results)
 {
     results.clear();
+    // Arguments larger than one frame cannot travel; the connection stays.
+    if (kRequestHeaderSize + request.Size() > kMaxFrameBody)
+        return E_OUTOFMEMORY;
     auto pending = std::make_shared<PendingCall>();
     std::uint32_t callId = 0;
     {
@@ -511,6 +516,13 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
 
 void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results)
 {
+    // Results larger than one frame cannot travel: the caller gets a fault
+    // instead of waiting for a reply that would never come.
+    if (results && kReplyHeaderSize + results->Size() > kMaxFrameBody) {
+        fault = true;
+        hr = E_OUTOFMEMORY;
+        results = nullptr;
+    }
     MessageWriter head;
     head.WriteU32(fault ? 1 : 0);
     head.WriteI32(hr);
