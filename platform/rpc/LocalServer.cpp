@@ -105,6 +105,12 @@ void AcceptLoop(int listenFd)
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors or memory for now: keep serving once
+                // some are free again rather than never accepting anyone.
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                continue;
+            }
             return; // revoked: the socket was shut down
         }
         Connection::Start(fd);

@@ -66,6 +66,8 @@ struct BstrRef {
         w.WriteU8(pointer ? 1 : 0);
         if (pointer && kSendsValue)
             WriteBstr(w, *pointer);
+        else if (pointer)
+            *pointer = nullptr; // an out value is null whenever the call fails
         return S_OK;
     }
     bool Read(MessageReader& r) const
