@@ -188,6 +188,7 @@ struct MemoryCase {
     TW_INT32 length;
     TW_INT32 produced;
     TW_UINT32 bufferSize;
+    bool handle = false;  // the buffer is a handle to lock
 };
 
 TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
@@ -200,6 +201,7 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         {"colour, odd rows", TWPT_RGB, 24, 333, 90, -1, 0x8000},
         {"device ends early", TWPT_GRAY, 8, 4000, 30, 20, 0x8000},
         {"device runs on", TWPT_GRAY, 8, 4000, 30, 45, 0x8000},
+        {"buffers given as handles", TWPT_RGB, 24, 333, 90, -1, 0x9000, true},
     };
     for (const MemoryCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,16 +224,21 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         const TW_UINT32 raw = static_cast<TW_UINT32>(source.RawLineLength());
         const TW_UINT32 padded = (raw + 3) / 4 * 4;
         std::vector<BYTE> buffer(c.bufferSize);
+        TW_HANDLE bufferHandle = c.handle ? TWAINAllocHandle(c.bufferSize) : nullptr;
         std::vector<BYTE> image;
         TW_UINT32 rowsSeen = 0;
         int rc = TWRC_SUCCESS;
         int blocks = 0;
         while (rc == TWRC_SUCCESS && blocks < 1000) {
             TW_IMAGEMEMXFER xfer{};
-            xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+            xfer.Memory.Flags = TWMF_APPOWNS | (c.handle ? TWMF_HANDLE : TWMF_POINTER);
             xfer.Memory.Length = c.bufferSize;
-            xfer.Memory.TheMem = buffer.data();
+            xfer.Memory.TheMem = c.handle ? bufferHandle : buffer.data();
             rc = source.Dispatch(&app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+            if (c.handle) {
+                CTWAINHandleLock lock(bufferHandle);
+                std::memcpy(buffer.data(), lock.Data(), c.bufferSize);
+            }
             ASSERT_TRUE(rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) << rc;
             ++blocks;
             EXPECT_EQ(7, source.GetState());
@@ -244,6 +251,8 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
             rowsSeen += xfer.Rows;
             image.insert(image.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
         }
+        if (bufferHandle)
+            TWAINFreeHandle(bufferHandle);
         EXPECT_EQ(TWRC_XFERDONE, rc);
         EXPECT_TRUE(source.IsXferDone());
         ASSERT_EQ(TW_UINT32(c.length), rowsSeen);
@@ -420,6 +429,25 @@ TEST_F(TransferTest, TiffFileTransfersWriteOnePageOrAppendToAMultipageFile)
                 EXPECT_EQ(source.Line(line), page.rows[line]) << "line " << line;
         }
     }
+}
+
+TEST_F(TransferTest, AMultipageFileEndsWhenTheNextImageNamesAnotherFile)
+{
+    Open();
+    ds.SetMultipageTIFF(true);
+    ds.SetXferMechCurrent(TWSX_FILE);
+    SetFile("first.tif", TWFF_TIFF);
+    StartBatch(TWPT_GRAY, 8, TWPF_CHOCOLATE, TWSX_FILE, 3);
+    TW_UINT32 unused = 0;
+    ASSERT_EQ(TWRC_XFERDONE, Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+    ASSERT_EQ(2, EndXfer());
+    ASSERT_EQ(TWRC_XFERDONE, Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+    ASSERT_EQ(1, EndXfer());
+    SetFile("second.tif", TWFF_TIFF);
+    ASSERT_EQ(TWRC_XFERDONE, Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+    EXPECT_EQ(2u, ReadTiff((dir / "first.tif").string()).size());
+    ASSERT_EQ(0, EndXfer());
+    EXPECT_EQ(1u, ReadTiff((dir / "second.tif").string()).size());
 }
 
 // The tags a page carries besides its pixels: which value is black, the
