@@ -28,7 +28,7 @@ public:
     {
         ExtraCaps = {kCustomCap,           CAP_MAXBATCHBUFFERS,          ICAP_PATCHCODESEARCHPRIORITIES,
                      ICAP_AUTOMATICDESKEW, CAP_THUMBNAILSENABLED,        CAP_EXTENDEDCAPS,
-                     CAP_FEEDERALIGNMENT,  ICAP_BARCODEDETECTIONENABLED};
+                     CAP_FEEDERALIGNMENT,  ICAP_BARCODEDETECTIONENABLED, CAP_PRINTERSUFFIX};
     }
 
     CTWAINArray GetExtendedCapsValues() override
@@ -38,6 +38,7 @@ public:
         return Extended;
     }
     TW_INT32 QueryExtendedCapsSupport() override { return TWQC_GET; }
+    TW_UINT16 GetPrinterCurrent() override { return Printer; }
 
     void SetFramesConstraint(const CTWAINEnumeration& constraint) override
     {
@@ -81,6 +82,7 @@ public:
     }
 
     CTWAINArray Extended;
+    TW_UINT16 Printer = 0;
     bool ExtendedCapsFail = false;
     TW_UINT32 CustomValue = 7;
     TW_INT32 CustomFlags = TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT | TWQC_SET | TWQC_RESET;
@@ -384,6 +386,34 @@ TEST_F(NegotiationTest, MemberCapabilitiesTakeOnlyTheLowWordOfABool)
     EXPECT_EQ(Bytes().U16(TWTY_BOOL).U32(0).Get(), Ask(ICAP_AUTOMATICDESKEW, MSG_GETDEFAULT));
     EXPECT_EQ(Bytes().U16(TWTY_BOOL).U32(0).Get(), Ask(ICAP_AUTOMATICDESKEW, MSG_RESET));
     EXPECT_FALSE(ds.m_AutomaticDeskew);
+}
+
+// The printer tables speak of the printer that CAP_PRINTER selects.
+TEST_F(NegotiationTest, PrinterSuffixIsKeptPerPrinter)
+{
+    auto suffix = [](const std::string& text) { return Bytes().U16(TWTY_STR255).Text(text, 256).Get(); };
+    auto set = [this](const std::string& text) {
+        return Set(CAP_PRINTERSUFFIX, CTWAINContainer(CTWAINOneValue(text, TWTY_STR255)));
+    };
+    ds.Printer = 1;
+    ASSERT_EQ(TWRC_SUCCESS, set("ABCD"));
+    ds.Printer = 2;
+    ASSERT_EQ(TWRC_SUCCESS, set("WXYZ"));
+    ds.Printer = 3;
+    EXPECT_EQ(suffix("0000"), Ask(CAP_PRINTERSUFFIX, MSG_GET));
+
+    ds.Printer = 1;
+    EXPECT_EQ(suffix("ABCD"), Ask(CAP_PRINTERSUFFIX, MSG_GETCURRENT));
+    EXPECT_EQ(suffix("0000"), Ask(CAP_PRINTERSUFFIX, MSG_GETDEFAULT));
+    EXPECT_EQ(suffix("0000"), Ask(CAP_PRINTERSUFFIX, MSG_RESET));
+    EXPECT_EQ(suffix("0000"), Ask(CAP_PRINTERSUFFIX, MSG_GET));
+    ds.Printer = 2;
+    EXPECT_EQ(suffix("WXYZ"), Ask(CAP_PRINTERSUFFIX, MSG_GET));
+
+    // A printer code past the tables names no entry.
+    ds.Printer = 8;
+    EXPECT_EQ(TWRC_FAILURE, set("QQQQ"));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
 }
 
 TEST_F(NegotiationTest, FramesOutsideThePhysicalAreaAreDropped)
