@@ -186,9 +186,11 @@ bool CTWAINDataSource::TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex
     // The application's buffer: a pointer, or a handle to lock.
     const TW_UINT32 length = xfer->Memory.Length;
     std::optional<CTWAINHandleLock> handleLock;
-    BYTE* memory = static_cast<BYTE*>(xfer->Memory.TheMem);
+    // A copy: the packed record's pointer is not aligned for a reference.
+    const TW_MEMREF theMem = xfer->Memory.TheMem;
+    BYTE* memory = static_cast<BYTE*>(theMem);
     if (xfer->Memory.Flags & TWMF_HANDLE) {
-        handleLock.emplace(xfer->Memory.TheMem);
+        handleLock.emplace(theMem);
         memory = static_cast<BYTE*>(handleLock->Data());
     }
     if (!memory)
