@@ -78,10 +78,12 @@ void CTWAINDataSource::OnExtImageInfo(TW_UINT16 msg, TW_EXTIMAGEINFO* request)
         TW_INFO* countRecord = nullptr;
         for (TW_UINT32 i = 0; i < count; ++i) {
             TW_INFO& info = infos[i];
-            if (HandleExtImageInfoItem(info))
-                continue;
+            // A record's number is its place among the records of its id,
+            // whoever answers it.
             const size_t index = NumberedIndex(info.InfoID);
             const TW_UINT32 number = index < kNumberedCount ? ++numbers[index] : 0;
+            if (HandleExtImageInfoItem(info))
+                continue;
             TW_UINT16 returnCode = TWRC_SUCCESS;
             // The accessor runs before its condition is read.
             auto answer = [&](TW_UINT32 value) { AnswerUInt32(info, value, returnCode); };

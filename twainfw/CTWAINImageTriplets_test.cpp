@@ -182,6 +182,15 @@ public:
     void EndExtImageInfo() override { Calls.push_back("end"); }
     bool HandleExtImageInfoItem(TW_INFO& info) override
     {
+        // The first barcode's Y is the source's own.
+        if (info.InfoID == TWEI_BARCODEY && !m_handledY) {
+            m_handledY = true;
+            info.ItemType = TWTY_UINT32;
+            info.NumItems = 1;
+            info.Item = 77;
+            info.ReturnCode = TWRC_SUCCESS;
+            return true;
+        }
         if (info.InfoID != TWEI_DESKEWSTATUS)
             return false;
         info.ItemType = TWTY_UINT32;
@@ -208,12 +217,21 @@ public:
         returnCode = TWRC_SUCCESS;
         return 2;
     }
+    TW_UINT32 GetBarcodeY(TW_UINT32 number, TW_UINT16& returnCode) override
+    {
+        Calls.push_back("y " + std::to_string(number));
+        returnCode = TWRC_SUCCESS;
+        return 500;
+    }
     TW_UINT32 GetPatchCode(TW_UINT16& returnCode) override
     {
         returnCode = TWRC_SUCCESS;
         return TWPCH_PATCH3;
     }
     std::vector<std::string> Calls;
+
+private:
+    bool m_handledY = false;
 };
 
 // TW_EXTIMAGEINFO with room for n records.
@@ -255,6 +273,7 @@ TEST_F(ImageTripletTest, ExtImageInfoAnswersEachRecordAfterTheTransfer)
                                  {TWEI_PATCHCODE, 0},
                                  {TWEI_DESKEWSTATUS, 0},
                                  {TWEI_SPECKLESREMOVED, 0},
+                                 {TWEI_BARCODEY, 0},
                                  {TWEI_BARCODEY, 0}});
 
     // Before the image has been transferred: a sequence error.
@@ -269,7 +288,8 @@ TEST_F(ImageTripletTest, ExtImageInfoAnswersEachRecordAfterTheTransfer)
     source.Calls.clear();
 
     ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_EXTIMAGEINFO, MSG_GET, request.Header()));
-    EXPECT_EQ((std::vector<std::string>{"begin 4", "x 1", "text 1", "x 2", "text 2", "x 3", "text 3", "count", "end"}),
+    EXPECT_EQ((std::vector<std::string>{"begin 4", "x 1", "text 1", "x 2", "text 2", "x 3", "text 3", "y 2", "count",
+                                        "end"}),
               source.Calls);
 
     struct Expected {
@@ -289,7 +309,8 @@ TEST_F(ImageTripletTest, ExtImageInfoAnswersEachRecordAfterTheTransfer)
         {7, {TWTY_UINT32, 1, TWRC_SUCCESS, TWPCH_PATCH3}},
         {8, {TWTY_UINT32, 1, TWRC_SUCCESS, TWDSK_SUCCESS}},
         {9, {0, 0, TWRC_INFONOTSUPPORTED, 0}},
-        {10, {TWTY_UINT32, 0, TWRC_INFONOTSUPPORTED, 0}},
+        {10, {TWTY_UINT32, 1, TWRC_SUCCESS, 77}},
+        {11, {TWTY_UINT32, 1, TWRC_SUCCESS, 500}},
     };
     for (const auto& [index, e] : expected) {
         SCOPED_TRACE(index);
