@@ -200,6 +200,7 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         {"colour, rows fill blocks exactly", TWPT_RGB, 24, 100, 700, -1, 0x8000},
         {"colour, odd rows", TWPT_RGB, 24, 333, 90, -1, 0x8000},
         {"device ends early", TWPT_GRAY, 8, 4000, 30, 20, 0x8000},
+        {"device ends one row early", TWPT_GRAY, 8, 4000, 30, 29, 0x8000},
         {"device runs on", TWPT_GRAY, 8, 4000, 30, 45, 0x8000},
         {"buffers given as handles", TWPT_RGB, 24, 333, 90, -1, 0x9000, true},
     };
