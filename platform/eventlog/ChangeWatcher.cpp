@@ -118,6 +118,12 @@ void ChangeWatcher::Run()
             for (ssize_t offset = 0; offset < length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
                 offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                if (event->mask & IN_Q_OVERFLOW) {
+                    // Changes were lost: any log may have changed.
+                    for (const auto& subscription : m_subscriptions)
+                        toSignal.push_back(subscription.event);
+                    continue;
+                }
                 if (event->len == 0)
                     continue;
                 std::string name = event->name;
