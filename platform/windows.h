@@ -18,6 +18,7 @@
 #include "platform/oleauto/ScopedBstr.h"
 #include "platform/oleauto/ScopedVariant.h"
 #include "platform/oleauto/ScopedSafeArray.h"
+#include "platform/typelib/typelib.h"
 #include "platform/globalmem/globalmem.h"
 #include "platform/profile/profile.h"
 #include "platform/resources/module.h"
