@@ -89,10 +89,11 @@ CTWAINMemoryStorage::Walk CTWAINMemoryStorage::FindRecord(TW_INT32 key)
         walk.last = offset;
         walk.end = offset + static_cast<size_t>(length);
         const TW_INT32 recordKey = ReadField(block + offset);
-        if (recordKey == key && recordKey != kDeadKey) {
+        // The first record of the key is the one; the walk goes on to the
+        // last record, where a replacement is appended.
+        if (!walk.found && recordKey == key && recordKey != kDeadKey) {
             walk.found = offset;
             m_pCursor = block + offset;
-            return walk;
         }
         if (ReadField(block + offset + 8) == 0)
             break;

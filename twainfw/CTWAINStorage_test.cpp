@@ -126,6 +126,22 @@ TEST(MemoryStorageTest, RewritesKeepOrReplaceTheRecord)
               BlockBytes(block.hBlock));
 }
 
+TEST(MemoryStorageTest, ReplacingARecordBeforeOthersKeepsThemAll)
+{
+    CTWAINMemoryStorage storage(nullptr, 0);
+    storage.WriteString("s", "abc", 7);
+    storage.WriteInt("n", 5, 7);
+    storage.WriteString("s", "abcde", 7);  // the new record goes after "n"
+    EXPECT_EQ("abcde", storage.ReadString("s", 7));
+    EXPECT_EQ(5, storage.ReadInt("n", 7));
+
+    OwnedBlock block(storage.Detach());
+    EXPECT_EQ(Concat({Record(CTWAINMemoryStorage::kDeadKey, 1, {'a', 'b', 'c', 0}),
+                      Record(CTWAINMemoryStorage::HashKey("n", 7), 1, {5, 0, 0, 0}),
+                      Record(CTWAINMemoryStorage::HashKey("s", 7), 0, {'a', 'b', 'c', 'd', 'e', 0})}),
+              BlockBytes(block.hBlock));
+}
+
 TEST(MemoryStorageTest, MissingValuesReadAsZero)
 {
     CTWAINMemoryStorage storage(nullptr, 0);
