@@ -183,8 +183,8 @@ BOOL CScannerWrap::S_DoSCSICmd()
     return ok ? TRUE : FALSE;
 }
 
-// Scan configuration, image production and control codes come with their
-// own handlers; until then these requests are answered as failed.
+// Scan configuration and image production come with their own handlers;
+// until then these requests are answered as failed.
 BOOL CScannerWrap::S_ConfigScan()
 {
     if (m_funcArgs.ConfigScan.Status)
@@ -193,11 +193,6 @@ BOOL CScannerWrap::S_ConfigScan()
 }
 
 BOOL CScannerWrap::S_Produce()
-{
-    return FALSE;
-}
-
-BOOL CScannerWrap::S_Control()
 {
     return FALSE;
 }

@@ -43,6 +43,10 @@ public:
     static constexpr DWORD kThreadStopTimeoutMs = 10000;
     static constexpr DWORD kTerminatedExitCode = static_cast<DWORD>(-123);
     static constexpr DWORD kPollIntervalMs = 100;
+    // The firmware image, the blocks it is sent in, and the pause after each.
+    static constexpr DWORD kFirmwareImageSize = 0xC0000;
+    static constexpr DWORD kFirmwareBlockSize = 8192;
+    static constexpr DWORD kFirmwareBlockPauseMs = 15;
 
     // Becomes the process's scanner object (see ProcessScanner).
     CScannerWrap();
@@ -121,12 +125,18 @@ protected:
     virtual BOOL S_ConfigScan();
     virtual BOOL S_Produce();
     virtual BOOL S_Control();
+    // Sends a whole firmware image, exactly kFirmwareImageSize bytes, in
+    // blocks of kFirmwareBlockSize, then the end marker.
+    BOOL DownloadFirmware(const BYTE* image, DWORD size);
 
     // The current request, valid while the scanner thread runs a handler.
     FuncArgs m_funcArgs{};
     HALRequestType m_requestType = REQ_CONFIG_SCAN;
     CQBK24Interface m_interface;
     CUSBDevice* m_device = nullptr;
+    // The duplex flag of the last scan configuration; the gamma control
+    // codes send their table to the back side too when it is set.
+    BYTE m_duplex = 0;
 
 private:
     static DWORD ScannerThread(LPVOID session);
