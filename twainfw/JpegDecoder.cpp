@@ -102,15 +102,7 @@ public:
             return;
         }
         if (m_OutputPrepared) {
-            if (m_OutputKind == JPEG_OUTPUT_BMP_FILE) {
-                DeleteOutputFile(static_cast<const char*>(m_Output));
-            } else {
-                HGLOBAL* handle = static_cast<HGLOBAL*>(m_Output);
-                if (*handle) {
-                    GlobalFree(*handle);
-                    *handle = nullptr;
-                }
-            }
+            DiscardOutput();
         }
         if (m_Info) {
             // Only blocks of this call: what the record held before is the
@@ -191,7 +183,8 @@ private:
         }
     }
 
-    void PrepareOutput()
+    // No BMP file at the output path, no block in the output handle.
+    void DiscardOutput()
     {
         if (m_OutputKind == JPEG_OUTPUT_BMP_FILE) {
             DeleteOutputFile(static_cast<const char*>(m_Output));
@@ -202,6 +195,11 @@ private:
                 *handle = nullptr;
             }
         }
+    }
+
+    void PrepareOutput()
+    {
+        DiscardOutput();
         m_OutputPrepared = true;
     }
 
