@@ -1,0 +1,175 @@
+// The library's entry points: class objects, unloading, and registration of
+// its classes, application identifier and type library.
+#include "pipeline/RNXCOMCoreModule.h"
+
+#include "diag/EventLogObject.h"
+#include "pipeline/ClassScripts.h"
+#include "pipeline/EmptyShells.h"
+#include "pipeline/RNXCOMCoreIds.h"
+#include "pipeline/TypeLibrary.h"
+#include "platform/registry/Registrar.h"
+#include "platform/windows.h"
+
+#include <string>
+
+namespace {
+
+// A registered class: its script, and the creator of its objects (null for
+// the classes whose objects this library does not make yet).
+struct ClassEntry {
+    const CLSID& clsid;
+    WORD script;
+    plat::ClassFactory::Creator create;
+};
+
+const ClassEntry kClasses[] = {
+    {CLSID_RNXHALWrap, IDR_RNXHALWRAP, nullptr},
+    {CLSID_RNXRasterBand, IDR_RNXRASTERBAND, nullptr},
+    {CLSID_RNXRBConvert, IDR_RNXRBCONVERT, nullptr},
+    {CLSID_RNXInterconnection, IDR_RNXINTERCONNECTION, nullptr},
+    {CLSID_XMLObj, IDR_XMLOBJ, nullptr},
+    {CLSID_RNXPipelineManager, IDR_RNXPIPELINEMANAGER, &CreatePipelineManager},
+    {CLSID_RNXQueue, IDR_RNXQUEUE, &CreateQueue},
+    {CLSID_RNXDestination, IDR_RNXDESTINATION, &CreateDestination},
+    {CLSID_RNXDestinationModule, IDR_RNXDESTINATIONMODULE, &CreateDestinationModule},
+    {CLSID_TestFree, IDR_TESTFREE, &CreateTestFree},
+};
+
+// Every record of this library carries the application's name; set when the
+// library is loaded, before any traced object asks for the log sink.
+struct ApplicationName {
+    ApplicationName() { SetLogApplicationName(u"RNX COM Core"); }
+} const kApplicationName;
+
+bool g_perUser = false;
+
+std::u16string ModulePath()
+{
+    WCHAR path[4096] = {};
+    DWORD length = GetModuleFileNameW(plat::ThisModule(), path, 4096);
+    return std::u16string(path, length < 4096 ? length : 0);
+}
+
+void PrepareRegistrar(plat::Registrar& registrar, const std::u16string& modulePath)
+{
+    registrar.SetPerUser(g_perUser);
+    registrar.AddReplacement(u"MODULE", modulePath);
+    registrar.AddReplacement(u"APPID", plat::GuidToWideString(APPID_RNXCOMCore));
+    registrar.AddReplacement(u"LIBID", plat::GuidToWideString(LIBID_RNXCOMCoreLib));
+}
+
+HRESULT RunScript(plat::Registrar& registrar, WORD id, bool doRegister)
+{
+    std::string_view script = LoadRegistryScript(id);
+    if (script.empty())
+        return E_UNEXPECTED;
+    return doRegister ? registrar.Register(script) : registrar.Unregister(script);
+}
+
+// Takes away everything registration writes; missing entries are no error.
+HRESULT UnregisterAll()
+{
+    plat::Registrar registrar;
+    PrepareRegistrar(registrar, ModulePath());
+    HRESULT result = S_OK;
+    for (const ClassEntry& entry : kClasses) {
+        HRESULT hr = RunScript(registrar, entry.script, false);
+        if (FAILED(hr) && SUCCEEDED(result))
+            result = hr;
+    }
+    HRESULT hr = plat::UnregisterTypeLibrary(RNXCOMCoreTypeLibrary(), g_perUser);
+    if (FAILED(hr) && SUCCEEDED(result))
+        result = hr;
+    hr = RunScript(registrar, IDR_APPID, false);
+    if (FAILED(hr) && SUCCEEDED(result))
+        result = hr;
+    return result;
+}
+
+HRESULT RegisterAll()
+{
+    const std::u16string modulePath = ModulePath();
+    if (modulePath.empty())
+        return E_UNEXPECTED;
+    plat::Registrar registrar;
+    PrepareRegistrar(registrar, modulePath);
+    HRESULT hr = RunScript(registrar, IDR_APPID, true);
+    for (const ClassEntry& entry : kClasses) {
+        if (FAILED(hr))
+            break;
+        hr = RunScript(registrar, entry.script, true);
+    }
+    if (SUCCEEDED(hr))
+        hr = plat::RegisterTypeLibrary(RNXCOMCoreTypeLibrary(), modulePath.c_str(), g_perUser);
+    // A registration that stops half-way would leave classes that point at a
+    // library whose type library is missing: take it all back.
+    if (FAILED(hr))
+        UnregisterAll();
+    return hr;
+}
+
+bool StartsWithUser(LPCWSTR cmdLine)
+{
+    if (!cmdLine)
+        return false;
+    const char16_t* user = u"user";
+    for (; *user; ++user, ++cmdLine) {
+        WCHAR c = *cmdLine;
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<WCHAR>(c - u'A' + u'a');
+        if (c != *user)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+plat::ComModule& RNXCOMCoreModule()
+{
+    static plat::ComModule module;
+    return module;
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid,
+                                                                             LPVOID* ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    for (const ClassEntry& entry : kClasses) {
+        if (entry.clsid == rclsid && entry.create)
+            return plat::ClassFactory::Make(RNXCOMCoreModule(), entry.create, riid, ppv);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
+{
+    return RNXCOMCoreModule().CanUnloadNow();
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
+{
+    return RegisterAll();
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
+{
+    return UnregisterAll();
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
+{
+    g_perUser = StartsWithUser(pszCmdLine);
+    HRESULT hr = S_OK;
+    if (bInstall) {
+        hr = RegisterAll();
+        if (FAILED(hr))
+            UnregisterAll();
+    } else {
+        hr = UnregisterAll();
+    }
+    g_perUser = false;
+    return hr;
+}
