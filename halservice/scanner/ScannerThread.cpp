@@ -183,20 +183,6 @@ BOOL CScannerWrap::S_DoSCSICmd()
     return ok ? TRUE : FALSE;
 }
 
-// Scan configuration and image production come with their own handlers;
-// until then these requests are answered as failed.
-BOOL CScannerWrap::S_ConfigScan()
-{
-    if (m_funcArgs.ConfigScan.Status)
-        *m_funcArgs.ConfigScan.Status = -1;
-    return FALSE;
-}
-
-BOOL CScannerWrap::S_Produce()
-{
-    return FALSE;
-}
-
 BOOL CScannerWrap::WaitScannerReady(DWORD timeoutMs)
 {
     if (IsLogging(LOG_TRACE))

@@ -22,6 +22,7 @@
 #include "halservice/scanner/ButtonEvents.h"
 #include "halservice/scanner/HALRequest.h"
 #include "halservice/scanner/QBK24ButtonPoll.h"
+#include "halservice/scanner/ScanJob.h"
 #include "halservice/scanner/ScannerClient.h"
 #include "platform/windows.h"
 
@@ -134,11 +135,34 @@ protected:
     HALRequestType m_requestType = REQ_CONFIG_SCAN;
     CQBK24Interface m_interface;
     CUSBDevice* m_device = nullptr;
+    // The scan job that the last configuration set up (geometry and
+    // production state; its duplex flag is m_duplex).
+    ScanJobState m_scanJob;
+
     // The duplex flag of the last scan configuration; the gamma control
     // codes send their table to the back side too when it is set.
     BYTE m_duplex = 0;
 
 private:
+    // Image production: each reader delivers at most one band.
+    BOOL ReadBand();
+    BOOL ReadCompressedBand();
+    BOOL ReadSimplexBand();
+    BOOL ReadDuplexBand();
+    BOOL ReadCompressedSimplexBand();
+    BOOL ReadCompressedDuplexBand();
+    BOOL ReadDuplexSides(bool compressed);
+    BOOL DeliverHeldBack(bool compressed);
+    BOOL ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage, bool* shortRead);
+    BOOL WaitForBufferedData();
+    BOOL NextSheetCheck();
+    BOOL EndPage();
+    void EndJob();
+    void FinishSheet();
+    BOOL FailBand();
+    BYTE PageQualifier() const;
+    void SetPayloadStatusFromSense();
+
     static DWORD ScannerThread(LPVOID session);
     void RunScannerThread();
     // Binds the first found device whose path is the saved one; true when bound.

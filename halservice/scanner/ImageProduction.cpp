@@ -1,0 +1,444 @@
+// Image production: one band of image data per request into the caller's
+// buffer, with its place in the job (level 1 inside a page, 2 the last band
+// of a page, 6 the last band of the job) and, when it failed, why.
+//
+// Duplex sheets are delivered front page first, then back page, while the
+// scanner may hold data of both sides at once: back-side data that comes
+// while the front page is still being delivered waits in the page buffer.
+#include "halservice/scanner/ScannerWrap.h"
+
+#include "halservice/LogText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kDataWaitTimeoutMs = 40000;
+constexpr size_t kPageBufferSlack = 65536;
+
+constexpr LONG kLevelInPage = 1;
+constexpr LONG kLevelEndOfPage = 2;
+constexpr LONG kLevelEndOfJob = 6;
+
+constexpr LONG kStatusScannerError = 1;
+constexpr LONG kStatusNoPaper = 2;
+
+struct SenseStatus {
+    BYTE senseKey;  // the whole byte, flags included
+    BYTE asc;
+    BYTE ascq;
+    LONG status;
+};
+constexpr SenseStatus kSenseStatuses[] = {
+    {3, 0x80, 0x0D, 3},  // multi-feed
+    {3, 0x80, 0x04, 5},  // page resting inside
+    {3, 0x80, 0x01, 8},  {3, 0x80, 0x02, 8}, {3, 0x80, 0x06, 8},
+    {3, 0x80, 0x07, 8},  {3, 0x80, 0x08, 8}, {3, 0x80, 0x09, 8},  // jams
+    {3, 0x80, 0x0A, 9},  // skew
+    {2, 0x80, 0x02, 4},  // feeder stopped by the user
+    {2, 0x80, 0x01, 6},  // scanner stopped by the user
+    {2, 0x04, 0x80, 7},  // cover open
+};
+
+} // namespace
+
+BOOL CScannerWrap::S_Produce()
+{
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"S_Produce Entered");
+    const ProduceArgs& args = m_funcArgs.Produce;
+    if (IsDataLogging(LOG_TRACE))
+        LogDataTrace(u"S_Produce Params: BufferSize = %d, Buffer = 0x%08X", args.BufferSize, Hex32(args.Buffer));
+    // Without its three outputs the band could tell nobody anything.
+    if (!args.BytesWritten || !args.PayloadLevel || !args.PayloadStatus) {
+        if (IsLogging(LOG_TRACE))
+            LogTrace(u"S_Produce Exit. [%s]", TrueFalse(false));
+        return FALSE;
+    }
+
+    BOOL result = FALSE;
+    bool started = true;
+    if (m_scanJob.bytesPerLine == 0 || !args.Buffer || args.BufferSize == 0 ||
+        (m_scanJob.compression == 0 && args.BufferSize < m_scanJob.bytesPerLine)) {
+        // No configured job, or nowhere to put the band: an uncompressed
+        // band is whole lines, and a buffer smaller than one line would
+        // never receive any.
+        *args.PayloadStatus = kStatusScannerError;
+        started = false;
+    } else if (m_scanJob.firstProduce) {
+        m_scanJob.firstProduce = false;
+        bool present = false;
+        BYTE sizeCode = 0;
+        if (!m_interface.ReadDocument(&present, &sizeCode) || !present || !m_interface.Scan()) {
+            *args.PayloadStatus = kStatusNoPaper;
+            started = false;
+            SetPayloadStatusFromSense();
+        }
+    }
+    if (started) {
+        result = m_scanJob.compression != 0 ? ReadCompressedBand() : ReadBand();
+        if (!result)
+            SetPayloadStatusFromSense();
+    }
+    if (IsDataLogging(LOG_TRACE))
+        LogDataTrace(u"S_Produce Params: BytesWritten = %d, PayloadLevel = %d, PayloadStatus = %d",
+                     *args.BytesWritten, *args.PayloadLevel, *args.PayloadStatus);
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"S_Produce Exit. [%s]", TrueFalse(result != FALSE));
+    return result;
+}
+
+void CScannerWrap::SetPayloadStatusFromSense()
+{
+    SenseData sense{};
+    m_interface.GetSense(&sense);
+    LONG* status = m_funcArgs.Produce.PayloadStatus;
+    // No sense: the status the failure set stands.
+    if (sense.SenseKey == 0)
+        return;
+    *status = kStatusScannerError;
+    for (const SenseStatus& row : kSenseStatuses) {
+        if (row.senseKey == sense.SenseKey && row.asc == sense.SenseCode && row.ascq == sense.SenseQualifier)
+            *status = row.status;
+    }
+}
+
+BOOL CScannerWrap::ReadBand()
+{
+    if (!m_duplex)
+        return ReadSimplexBand();
+    const ProduceArgs& args = m_funcArgs.Produce;
+    if (!m_scanJob.pageBuffer) {
+        const size_t size = static_cast<size_t>(m_scanJob.pageSize) + args.BufferSize + kPageBufferSlack;
+        m_scanJob.pageBuffer.reset(static_cast<BYTE*>(CoTaskMemAlloc(size)));
+        if (!m_scanJob.pageBuffer)
+            return FailBand();
+        m_scanJob.pageBufferSize = size;
+    }
+    const BOOL result = ReadDuplexBand();
+    if (!result || *args.PayloadLevel == kLevelEndOfJob)
+        m_scanJob.FreePageBuffer();
+    return result;
+}
+
+BOOL CScannerWrap::ReadCompressedBand()
+{
+    if (m_scanJob.shortRead && !WaitForBufferedData())
+        return FailBand();
+    if (!m_duplex)
+        return ReadCompressedSimplexBand();
+    const ProduceArgs& args = m_funcArgs.Produce;
+    if (!m_scanJob.pageBuffer) {
+        const size_t size = static_cast<size_t>(m_scanJob.pageSize) + kPageBufferSlack;
+        m_scanJob.pageBuffer.reset(static_cast<BYTE*>(CoTaskMemAlloc(size)));
+        if (!m_scanJob.pageBuffer)
+            return FailBand();
+        m_scanJob.pageBufferSize = size;
+    }
+    const BOOL result = ReadCompressedDuplexBand();
+    if (!result || *args.PayloadLevel == kLevelEndOfJob)
+        m_scanJob.FreePageBuffer();
+    return result;
+}
+
+BOOL CScannerWrap::ReadSimplexBand()
+{
+    const ProduceArgs& args = m_funcArgs.Produce;
+    const DWORD request = args.BufferSize / m_scanJob.bytesPerLine * m_scanJob.bytesPerLine;
+    // A buffer that cannot take one whole line would never get anything.
+    if (request == 0)
+        return FailBand();
+    ULONGLONG before = 0;
+    DWORD got = 0;
+    bool endOfPage = false;
+    bool shortRead = false;
+    do {
+        if (m_scanJob.shortRead && !WaitForBufferedData())
+            return FailBand();
+        before = m_scanJob.frontCount;
+        if (!ReadSide(false, request, args.Buffer, &got, &endOfPage, &shortRead))
+            return FailBand();
+        *args.BytesWritten = got;
+        m_scanJob.frontCount += got;
+    } while (shortRead && got == 0 && !endOfPage);
+
+    // A page never delivers more than its size, whichever read runs past
+    // it (a sheet longer than the window, with length control).
+    if (m_scanJob.frontCount > m_scanJob.pageSize)
+        *args.BytesWritten = before >= m_scanJob.pageSize ? 0 : static_cast<DWORD>(m_scanJob.pageSize - before);
+    if (!endOfPage) {
+        *args.PayloadLevel = kLevelInPage;
+        return TRUE;
+    }
+    m_scanJob.frontCount = 0;
+    const BOOL result = EndPage();
+    m_scanJob.shortRead = false;
+    m_scanJob.frontEndOfPage = false;
+    return result;
+}
+
+BOOL CScannerWrap::ReadCompressedSimplexBand()
+{
+    const ProduceArgs& args = m_funcArgs.Produce;
+    DWORD got = 0;
+    bool endOfPage = false;
+    bool shortRead = false;
+    if (!ReadSide(false, args.BufferSize, args.Buffer, &got, &endOfPage, &shortRead))
+        return FailBand();
+    *args.BytesWritten = got;
+    if (!endOfPage) {
+        m_scanJob.shortRead = false;
+        *args.PayloadLevel = kLevelInPage;
+        return TRUE;
+    }
+    const BOOL result = EndPage();
+    m_scanJob.shortRead = false;
+    m_scanJob.frontEndOfPage = false;
+    return result;
+}
+
+BOOL CScannerWrap::ReadDuplexBand()
+{
+    return ReadDuplexSides(false);
+}
+
+BOOL CScannerWrap::ReadCompressedDuplexBand()
+{
+    return ReadDuplexSides(true);
+}
+
+BOOL CScannerWrap::ReadDuplexSides(bool compressed)
+{
+    const ProduceArgs& args = m_funcArgs.Produce;
+    ScanJobState& job = m_scanJob;
+    const DWORD request = compressed ? args.BufferSize : args.BufferSize / job.bytesPerLine * job.bytesPerLine;
+    if (request == 0)
+        return FailBand();
+
+    // The job's last side is delivered; the rest of its sheet is dropped.
+    bool lastSide = false;
+    for (;;) {
+        if (!job.frontEndOfPage) {
+            // Front phase.
+            if (!compressed && job.shortRead && !WaitForBufferedData())
+                return FailBand();
+            DWORD got = 0;
+            bool endOfPage = false;
+            bool shortRead = false;
+            if (!ReadSide(false, request, args.Buffer, &got, &endOfPage, &shortRead))
+                return FailBand();
+            *args.BytesWritten = got;
+            job.frontCount += got;
+            if (endOfPage) {
+                job.frontEndOfPage = true;
+                *args.PayloadLevel = kLevelEndOfPage;
+                ++job.sidesDone;
+                job.shortRead = false;
+                lastSide = job.sidesRequested != 0 && job.sidesDone >= job.sidesRequested;
+                if (!lastSide)
+                    return TRUE;
+                if (job.backEndOfPage) {
+                    EndJob();
+                    job.backHeld = 0;  // dropped with the rest of the sheet
+                    FinishSheet();
+                    return TRUE;
+                }
+            } else {
+                *args.PayloadLevel = kLevelInPage;
+                if (!shortRead)
+                    return TRUE;
+                // The scanner ran out of front data: take what it holds of
+                // the back meanwhile, then return the front band.
+                job.shortRead = false;
+            }
+        }
+
+        // Back phase.
+        for (;;) {
+            const bool frontOpen = !job.frontEndOfPage;
+            const bool intoBuffer = frontOpen || lastSide;
+            if (!intoBuffer && (job.backHeld > 0 || job.backEndOfPage))
+                return DeliverHeldBack(compressed);
+            if (frontOpen && job.backEndOfPage) {
+                // The whole back page is held already; nothing more of it
+                // comes before the front page ends.
+                if (compressed || *args.BytesWritten > 0)
+                    return TRUE;
+                job.shortRead = true;
+                break;  // back to the front phase
+            }
+            if (job.shortRead && !WaitForBufferedData())
+                return FailBand();
+
+            BYTE* destination = args.Buffer;
+            DWORD count = request;
+            if (intoBuffer) {
+                // What the last side brings is dropped, so it need not pile up.
+                const size_t at = lastSide ? 0 : job.backReadOffset + job.backHeld;
+                const size_t room = job.pageBufferSize - std::min(at, job.pageBufferSize);
+                if (room < count)
+                    count = compressed ? static_cast<DWORD>(room)
+                                       : static_cast<DWORD>(room / job.bytesPerLine * job.bytesPerLine);
+                if (count == 0) {
+                    // The back page is larger than the scanner announced.
+                    if (IsLogging(LOG_ERROR))
+                        LogError(u"Back page exceeds the page buffer");
+                    return FailBand();
+                }
+                destination = job.pageBuffer.get() + at;
+            }
+            DWORD got = 0;
+            bool endOfPage = false;
+            bool shortRead = false;
+            if (!ReadSide(true, count, destination, &got, &endOfPage, &shortRead))
+                return FailBand();
+            job.backCount += got;
+            if (endOfPage)
+                job.backEndOfPage = true;
+
+            if (intoBuffer) {
+                if (!lastSide)
+                    job.backHeld += got;
+                if (endOfPage && lastSide) {
+                    EndJob();
+                    job.backHeld = 0;
+                    FinishSheet();
+                    return TRUE;
+                }
+                if (shortRead) {
+                    job.shortRead = false;
+                    if (frontOpen) {
+                        if (compressed || *args.BytesWritten > 0)
+                            return TRUE;
+                        // Nothing of either side yet: wait for the front.
+                        job.shortRead = true;
+                        break;
+                    }
+                    // The last side: wait before reading again when nothing came.
+                    job.shortRead = got == 0;
+                }
+                continue;
+            }
+
+            // Straight into the caller's buffer.
+            *args.BytesWritten = got;
+            *args.PayloadLevel = kLevelInPage;
+            if (endOfPage) {
+                const BOOL result = EndPage();
+                FinishSheet();
+                return result;
+            }
+            if (!shortRead)
+                return TRUE;
+            job.shortRead = false;
+            if (compressed || got > 0)
+                return TRUE;
+            // Nothing came: wait for data before reading again.
+            job.shortRead = true;
+        }
+    }
+}
+
+BOOL CScannerWrap::DeliverHeldBack(bool compressed)
+{
+    const ProduceArgs& args = m_funcArgs.Produce;
+    ScanJobState& job = m_scanJob;
+    // Uncompressed bands are whole lines.
+    size_t room = args.BufferSize;
+    if (!compressed)
+        room = room / job.bytesPerLine * job.bytesPerLine;
+    const size_t count = std::min(job.backHeld, room);
+    if (count > 0)
+        std::memcpy(args.Buffer, job.pageBuffer.get() + job.backReadOffset, count);
+    job.backHeld -= count;
+    job.backReadOffset += count;
+    *args.BytesWritten = static_cast<DWORD>(count);
+    *args.PayloadLevel = kLevelInPage;
+    if (!job.backEndOfPage || job.backHeld > 0) {
+        // Room for more of the back page once the held bytes are out.
+        if (job.backHeld == 0)
+            job.backReadOffset = 0;
+        return TRUE;
+    }
+    const BOOL result = EndPage();
+    // Both pages of the sheet are out: the next call starts the next sheet.
+    FinishSheet();
+    return result;
+}
+
+BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage,
+                            bool* shortRead)
+{
+    if (!m_interface.ReadImageData(count, destination, backSide, endOfPage, got, shortRead, PageQualifier(),
+                                   m_scanJob.compression != 0 ? 0 : m_scanJob.bytesPerLine)) {
+        // Answered from the sense the failed read left; it fails as well.
+        SenseData sense{};
+        m_interface.RequestSense(&sense);
+        return FALSE;
+    }
+    if (*shortRead)
+        m_scanJob.shortRead = true;
+    if (*endOfPage) {
+        if (backSide)
+            m_scanJob.backEndOfPage = true;
+        else
+            m_scanJob.frontEndOfPage = true;
+    }
+    return TRUE;
+}
+
+BYTE CScannerWrap::PageQualifier() const
+{
+    return static_cast<BYTE>(m_duplex ? m_scanJob.sidesDone / 2 : m_scanJob.sidesDone);
+}
+
+BOOL CScannerWrap::WaitForBufferedData()
+{
+    DWORD count = 0;
+    return WaitForDataBuffer(kDataWaitTimeoutMs, &count) && count != 0;
+}
+
+// A page has been delivered: level 2, and the job ends when it has all the
+// sides it asked for or nothing more comes.
+BOOL CScannerWrap::EndPage()
+{
+    *m_funcArgs.Produce.PayloadLevel = kLevelEndOfPage;
+    ++m_scanJob.sidesDone;
+    if (m_scanJob.sidesRequested != 0 && m_scanJob.sidesDone >= m_scanJob.sidesRequested) {
+        EndJob();
+        return TRUE;
+    }
+    return NextSheetCheck();
+}
+
+BOOL CScannerWrap::NextSheetCheck()
+{
+    DWORD count = 0;
+    if (!WaitForDataBuffer(kDataWaitTimeoutMs, &count)) {
+        *m_funcArgs.Produce.PayloadStatus = kStatusScannerError;
+        return FALSE;
+    }
+    if (count == 0)
+        EndJob();
+    return TRUE;
+}
+
+void CScannerWrap::EndJob()
+{
+    *m_funcArgs.Produce.PayloadLevel = kLevelEndOfJob;
+    // Releases the scanner's windows.
+    m_interface.SetWindow(nullptr);
+}
+
+void CScannerWrap::FinishSheet()
+{
+    if (m_scanJob.frontEndOfPage && m_scanJob.backEndOfPage && m_scanJob.backHeld == 0)
+        m_scanJob.ClearSheet();
+}
+
+BOOL CScannerWrap::FailBand()
+{
+    *m_funcArgs.Produce.PayloadStatus = kStatusScannerError;
+    return FALSE;
+}

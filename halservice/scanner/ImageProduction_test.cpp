@@ -1,0 +1,1 @@
+#include "halservice/scanner/testing/ScanJobFixture.h"
