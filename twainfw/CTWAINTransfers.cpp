@@ -453,6 +453,17 @@ void CTWAINDataSource::TransferFile()
     std::vector<BYTE> staging = StagingBuffer(GetDefaultSetupMemXfer().Preferred, m_RawLineLength);
     const TW_IMAGEINFO info = GetImageInfo();
 
+    // What the tags need from the accessors is asked before a page exists:
+    // a page left without its end would take the file's header place when
+    // the file is finished.
+    const TW_UINT16 pixelFlavor = GetPixelFlavorCurrent();
+    const TW_UINT16 planarChunky = info.PixelType == TWPT_RGB ? GetPlanarChunkyCurrent() : TW_UINT16{TWPC_CHUNKY};
+    const TW_UINT16 units = GetUnitsCurrent();
+    const std::string author = GetAuthor();
+    const bool undefinedSize = IsCapSupported(ICAP_UNDEFINEDIMAGESIZE) && GetUndefinedImageSizeCurrent();
+    std::string timeDate = GetTimeDate();
+    std::replace(timeDate.begin(), timeDate.end(), '/', ':');
+
     const bool multipage = m_MultipageTIFF != 0;
     if (multipage && m_TIFFFile.IsOpen() && !SameNameIgnoringCase(m_TIFFFile.GetPath(), fileName))
         m_TIFFFile.Finish();
@@ -472,28 +483,27 @@ void CTWAINDataSource::TransferFile()
     if (info.SamplesPerPixel == 3)
         photometric = compression == TWCP_JPEG ? 6 : 2;
     else
-        photometric = GetPixelFlavorCurrent() == TWPF_CHOCOLATE ? 1 : 0;
+        photometric = pixelFlavor == TWPF_CHOCOLATE ? 1 : 0;
     page->GetTag(TIFF_TAG_PHOTOMETRIC, true)->SetShort(photometric);
     page->GetTag(TIFF_TAG_IMAGELENGTH, true)->SetLong(static_cast<DWORD>(info.ImageLength));
     page->GetTag(TIFF_TAG_IMAGEWIDTH, true)->SetLong(static_cast<DWORD>(info.ImageWidth));
     if (info.PixelType == TWPT_RGB)
-        page->SetPlanarConfiguration(GetPlanarChunkyCurrent());
+        page->SetPlanarConfiguration(planarChunky);
     page->GetTag(TIFF_TAG_SAMPLESPERPIXEL, true)->SetShort(static_cast<WORD>(info.SamplesPerPixel));
     if (compression == TWCP_GROUP31D || compression == TWCP_GROUP31DEOL)
         page->SetT4Options(0);
     else if (compression == TWCP_GROUP32D)
         page->SetT4Options(1);
-    page->GetTag(TIFF_TAG_RESOLUTIONUNIT, true)->SetShort(TIFFResolutionUnitFromTWAIN(GetUnitsCurrent()));
+    page->GetTag(TIFF_TAG_RESOLUTIONUNIT, true)->SetShort(TIFFResolutionUnitFromTWAIN(units));
     // The image information holds the resolution in the current unit.
     page->GetTag(TIFF_TAG_XRESOLUTION, true)->SetRational(static_cast<DWORD>(Fix32ToFloat(info.XResolution)), 1);
     page->GetTag(TIFF_TAG_YRESOLUTION, true)->SetRational(static_cast<DWORD>(Fix32ToFloat(info.YResolution)), 1);
-    page->GetTag(TIFF_TAG_ARTIST, true)->SetASCII(GetAuthor());
+    page->GetTag(TIFF_TAG_ARTIST, true)->SetASCII(author);
     page->GetTag(TIFF_TAG_MAKE, true)->SetASCII(FieldText(identity.Manufacturer));
     page->GetTag(TIFF_TAG_MODEL, true)->SetASCII(FieldText(identity.ProductName));
-    std::string timeDate = GetTimeDate();
-    std::replace(timeDate.begin(), timeDate.end(), '/', ':');
     page->GetTag(TIFF_TAG_DATETIME, true)->SetASCII(timeDate);
 
+    DWORD imageLength = static_cast<DWORD>(info.ImageLength);
     try {
         const TW_UINT32 request = static_cast<TW_UINT32>(staging.size());
         for (bool done = false; !done;) {
@@ -501,22 +511,22 @@ void CTWAINDataSource::TransferFile()
             done = ReadImageData(staging.data(), request, &bytesRead, compression);
             page->AppendData(staging.data(), std::min(bytesRead, request));
         }
+        // With an undefined size the device has told the size by now.
+        if (undefinedSize) {
+            const TW_IMAGEINFO final = GetImageInfo();
+            imageLength = static_cast<DWORD>(final.ImageLength);
+            page->GetTag(TIFF_TAG_IMAGELENGTH, true)->SetLong(imageLength);
+            page->GetTag(TIFF_TAG_IMAGEWIDTH, true)->SetLong(static_cast<DWORD>(final.ImageWidth));
+        }
     } catch (...) {
         // The page stays well-formed (short) so the file can still be read.
-        page->GetTag(TIFF_TAG_ROWSPERSTRIP, true)->SetLong(static_cast<DWORD>(info.ImageLength));
+        page->GetTag(TIFF_TAG_ROWSPERSTRIP, true)->SetLong(imageLength);
         page->EndPage();
         if (!multipage)
             m_TIFFFile.Finish();
         throw;
     }
 
-    DWORD imageLength = static_cast<DWORD>(info.ImageLength);
-    if (IsCapSupported(ICAP_UNDEFINEDIMAGESIZE) && GetUndefinedImageSizeCurrent()) {
-        const TW_IMAGEINFO final = GetImageInfo();
-        imageLength = static_cast<DWORD>(final.ImageLength);
-        page->GetTag(TIFF_TAG_IMAGELENGTH, true)->SetLong(imageLength);
-        page->GetTag(TIFF_TAG_IMAGEWIDTH, true)->SetLong(static_cast<DWORD>(final.ImageWidth));
-    }
     page->GetTag(TIFF_TAG_ROWSPERSTRIP, true)->SetLong(imageLength);
     page->EndPage();
 

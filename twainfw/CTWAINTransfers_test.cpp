@@ -432,6 +432,46 @@ TEST_F(TransferTest, TiffFileTransfersWriteOnePageOrAppendToAMultipageFile)
     }
 }
 
+// An accessor that refuses while a TIFF page is being described fails that
+// transfer only: the retried image is the file's one sound page.
+TEST_F(TransferTest, ARefusedTagValueLeavesNoPageBehind)
+{
+    for (bool multipage : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << "multipage " << multipage);
+        XferTestSource source;
+        source.Init(nullptr);
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        source.SetPixelTypeCurrent(TWPT_GRAY);
+        source.SetXferMechCurrent(TWSX_FILE);
+        source.SetMultipageTIFF(multipage);
+        source.Pending = 1;
+        TW_SETUPFILEXFER setup{};
+        const std::string path = (dir / "refused.tif").string();
+        std::strcpy(setup.FileName, path.c_str());
+        setup.Format = TWFF_TIFF;
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+
+        TW_UINT32 unused = 0;
+        source.AuthorFails = true;
+        EXPECT_EQ(TWRC_FAILURE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+        EXPECT_EQ(6, source.GetState());
+        source.AuthorFails = false;
+        ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+        TW_PENDINGXFERS pending{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+        EXPECT_EQ(5, source.GetState());
+
+        std::vector<TiffPage> pages = ReadTiff(path);
+        ASSERT_EQ(1u, pages.size());
+        ASSERT_EQ(5u, pages[0].rows.size());
+        for (TW_INT32 line = 0; line < 5; ++line)
+            EXPECT_EQ(source.Line(line), pages[0].rows[line]) << "line " << line;
+    }
+}
+
 TEST_F(TransferTest, AMultipageFileEndsWhenTheNextImageNamesAnotherFile)
 {
     Open();

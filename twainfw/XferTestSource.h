@@ -94,6 +94,14 @@ public:
         }
         return true;
     }
+    // CAP_AUTHOR refused, as a device may refuse any accessor.
+    bool AuthorFails = false;
+    std::string GetAuthor() override
+    {
+        if (AuthorFails)
+            ThrowFailure(TWCC_OPERATIONERROR);
+        return TestDataSource::GetAuthor();
+    }
     bool GetUndefinedImageSizeCurrent() override { return UndefinedSize; }
     bool ResetUndefinedImageSize() override { return UndefinedSize; }
     void InitSupportedCaps(CTWAINArray& caps) override
