@@ -92,24 +92,32 @@ class PendingCall final : public Waitable {
 public:
     bool IsSignalled() const override { return m_done; }
 
-    void Complete(Bytes body, HRESULT error)
+    // The reply's fault flag and HRESULT, and the results after them; or
+    // `error` when no usable reply came.
+    void Complete(std::uint32_t fault, HRESULT hr, Bytes results, HRESULT error)
     {
         std::lock_guard lock(KernelMutex());
         if (m_done)
             return;
-        m_body = std::move(body);
+        m_fault = fault;
+        m_hr = hr;
+        m_results = std::move(results);
         m_error = error;
         m_done = true;
         WakeWaiters();
     }
 
     HRESULT Error() const { return m_error; }
-    Bytes& Body() { return m_body; }
+    std::uint32_t Fault() const { return m_fault; }
+    HRESULT Result() const { return m_hr; }
+    Bytes& Results() { return m_results; }
 
 private:
     bool m_done = false;
     HRESULT m_error = S_OK;
-    Bytes m_body;
+    std::uint32_t m_fault = 0;
+    HRESULT m_hr = S_OK;
+    Bytes m_results;
 };
 
 namespace {
@@ -213,17 +221,12 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
     WaitServingCalls(pending);
     if (FAILED(pending->Error()))
         return pending->Error();
-    Bytes& body = pending->Body();
-    MessageReader reply(body.data(), body.size());
-    std::uint32_t fault = 0;
-    std::int32_t hr = 0;
-    if (!reply.ReadU32(fault) || !reply.ReadI32(hr) || fault > 1)
+    if (pending->Fault() > 1)
         return RPC_E_INVALID_DATA;
-    if (fault)
-        return FAILED(hr) ? hr : RPC_E_INVALID_DATA;
-    status = hr;
-    body.erase(body.begin(), body.begin() + 8);
-    results.swap(body);
+    if (pending->Fault())
+        return FAILED(pending->Result()) ? pending->Result() : RPC_E_INVALID_DATA;
+    status = pending->Result();
+    results.swap(pending->Results());
     return S_OK;
 }
 
@@ -345,36 +348,58 @@ HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
 void Connection::ReadLoop()
 {
     FrameHeader header;
-    Bytes body;
-    while (ReadFrame(m_fd, header, body)) {
+    while (ReadFrameHeader(m_fd, header)) {
         bool ok = false;
         switch (header.type) {
-        case FrameType::Request:
-            ok = HandleRequest(header.callId, std::move(body));
-            break;
-        case FrameType::Reply:
-            ok = HandleReply(header.callId, std::move(body));
+        case FrameType::Request: {
+            Bytes body(header.bodyLength);
+            ok = ReadFrameBytes(m_fd, body.data(), body.size()) && HandleRequest(header.callId, std::move(body));
             break;
         }
-        body = {};
+        case FrameType::Reply:
+            ok = ReadReply(header);
+            break;
+        }
         if (!ok)
             break; // a peer that breaks the protocol is cut off
     }
     OnClosed();
 }
 
-bool Connection::HandleReply(std::uint32_t callId, Bytes body)
+// The fault flag and HRESULT are read apart from the results, so that a
+// band among the results starts its buffer and is never moved.
+bool Connection::ReadReply(const FrameHeader& header)
 {
     std::shared_ptr<PendingCall> pending;
     {
         std::lock_guard lock(m_mutex);
-        auto it = m_pending.find(callId);
+        auto it = m_pending.find(header.callId);
         if (it == m_pending.end())
             return false;
         pending = it->second;
         m_pending.erase(it);
     }
-    pending->Complete(std::move(body), S_OK);
+    if (header.bodyLength < kReplyHeaderSize) {
+        Bytes rest(header.bodyLength);
+        if (!ReadFrameBytes(m_fd, rest.data(), rest.size())) {
+            pending->Complete(0, S_OK, {}, RPC_E_SERVER_DIED);
+            return false;
+        }
+        pending->Complete(0, S_OK, {}, RPC_E_INVALID_DATA);
+        return true;
+    }
+    std::uint8_t head[kReplyHeaderSize];
+    Bytes results(header.bodyLength - kReplyHeaderSize);
+    if (!ReadFrameParts(m_fd, head, sizeof head, results.data(), results.size())) {
+        pending->Complete(0, S_OK, {}, RPC_E_SERVER_DIED);
+        return false;
+    }
+    MessageReader reader(head, sizeof head);
+    std::uint32_t fault = 0;
+    std::int32_t hr = 0;
+    reader.ReadU32(fault);
+    reader.ReadI32(hr);
+    pending->Complete(fault, hr, std::move(results), S_OK);
     return true;
 }
 
@@ -549,7 +574,7 @@ void Connection::OnClosed()
         }
     }
     for (auto& entry : pending)
-        entry.second->Complete({}, RPC_E_SERVER_DIED);
+        entry.second->Complete(0, S_OK, {}, RPC_E_SERVER_DIED);
     for (auto& entry : exports)
         ReleaseExport(std::move(entry.second));
     ForgetConnection(this);

@@ -52,7 +52,7 @@ private:
     explicit Connection(int fd);
     void ReadLoop();
     bool HandleRequest(std::uint32_t callId, Bytes body);
-    bool HandleReply(std::uint32_t callId, Bytes body);
+    bool ReadReply(const FrameHeader& header);
     void DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count);
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
                    const Bytes& body, size_t offset);

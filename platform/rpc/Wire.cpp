@@ -231,10 +231,44 @@ bool WriteFramePieces(int fd, const FrameHeader& header, std::vector<iovec> piec
     return true;
 }
 
-bool ReadFrame(int fd, FrameHeader& header, Bytes& body)
+bool ReadFrameHeader(int fd, FrameHeader& header)
 {
     std::uint8_t head[kFrameHeaderSize];
-    if (!ReadFully(fd, head, sizeof head) || !DecodeHeader(head, header))
+    return ReadFully(fd, head, sizeof head) && DecodeHeader(head, header);
+}
+
+bool ReadFrameBytes(int fd, std::uint8_t* data, std::size_t size) { return ReadFully(fd, data, size); }
+
+bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second,
+                    std::size_t secondSize)
+{
+    iovec parts[2] = {{first, firstSize}, {second, secondSize}};
+    std::size_t at = 0; // parts before this one are full
+    for (;;) {
+        while (at < 2 && parts[at].iov_len == 0)
+            ++at;
+        if (at == 2)
+            return true;
+        ssize_t got = readv(fd, parts + at, static_cast<int>(2 - at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        auto left = static_cast<std::size_t>(got);
+        while (left > 0) {
+            std::size_t step = std::min(left, parts[at].iov_len);
+            parts[at].iov_base = static_cast<std::uint8_t*>(parts[at].iov_base) + step;
+            parts[at].iov_len -= step;
+            left -= step;
+            if (parts[at].iov_len == 0)
+                ++at;
+        }
+    }
+}
+
+bool ReadFrame(int fd, FrameHeader& header, Bytes& body)
+{
+    if (!ReadFrameHeader(fd, header))
         return false;
     body.resize(header.bodyLength);
     return ReadFully(fd, body.data(), body.size());

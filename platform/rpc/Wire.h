@@ -172,5 +172,12 @@ bool WriteFrame(int fd, const FrameHeader& header, const std::uint8_t* body, std
 // The body as pieces whose sizes add up to the header's body length.
 bool WriteFramePieces(int fd, const FrameHeader& header, std::vector<iovec> pieces);
 bool ReadFrame(int fd, FrameHeader& header, Bytes& body);
+// ReadFrame in steps, for a reader that chooses where the body goes.
+bool ReadFrameHeader(int fd, FrameHeader& header);
+bool ReadFrameBytes(int fd, std::uint8_t* data, std::size_t size);
+// The next firstSize + secondSize bytes into two places, in one read when
+// they are there.
+bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second,
+                    std::size_t secondSize);
 
 } // namespace plat::rpc

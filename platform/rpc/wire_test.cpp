@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace plat::rpc {
@@ -73,6 +75,40 @@ TEST(WireTest, FramesTravelWholeAndATruncatedFrameIsRefused)
     ASSERT_EQ(write(pair[0], "abc", 3), 3);
     close(pair[0]);
     EXPECT_FALSE(ReadFrame(pair[1], in, body));
+    close(pair[1]);
+}
+
+// A reply's head and its results land in separate buffers however the
+// bytes arrive; a stream that ends early fails the read.
+TEST(WireTest, FrameBytesSplitIntoTwoPlaces)
+{
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    Bytes sent(200000);
+    for (size_t i = 0; i < sent.size(); ++i)
+        sent[i] = static_cast<std::uint8_t>(i * 7);
+    std::thread writer([&] {
+        // Uneven pieces, the first shorter than the head.
+        size_t at = 0;
+        for (size_t piece : {size_t{3}, size_t{10}, size_t{150000}, size_t{49987}}) {
+            EXPECT_EQ(write(pair[0], sent.data() + at, piece), static_cast<ssize_t>(piece));
+            at += piece;
+        }
+    });
+    std::uint8_t head[8];
+    Bytes rest(sent.size() - sizeof head);
+    ASSERT_TRUE(ReadFrameParts(pair[1], head, sizeof head, rest.data(), rest.size()));
+    writer.join();
+    EXPECT_EQ(std::memcmp(head, sent.data(), sizeof head), 0);
+    EXPECT_EQ(std::memcmp(rest.data(), sent.data() + sizeof head, rest.size()), 0);
+
+    // No results at all.
+    ASSERT_EQ(write(pair[0], "headhead", 8), 8);
+    EXPECT_TRUE(ReadFrameParts(pair[1], head, sizeof head, nullptr, 0));
+
+    ASSERT_EQ(write(pair[0], "abcdefghij", 10), 10);
+    close(pair[0]);
+    EXPECT_FALSE(ReadFrameParts(pair[1], head, sizeof head, rest.data(), 5));
     close(pair[1]);
 }
 
