@@ -15,15 +15,18 @@ namespace {
 thread_local bool t_gettingLogSink = false;
 
 // A one-dimensional byte array's element count and data; nothing for a
-// variant without an array.
+// variant without an array. An array passed by reference is read through
+// its reference, never as the array itself.
 void ArrayBytes(const VARIANT* variant, DWORD* size, BYTE** data)
 {
     *size = 0;
     *data = nullptr;
-    if (!(variant->vt & VT_ARRAY) || !variant->parray)
+    if (!(variant->vt & VT_ARRAY))
         return;
     const SAFEARRAY* array = variant->parray;
-    if (array->cDims == 0)
+    if (variant->vt & VT_BYREF)
+        array = variant->pparray ? *variant->pparray : nullptr;
+    if (!array || array->cDims == 0)
         return;
     *size = array->rgsabound[0].cElements;
     *data = static_cast<BYTE*>(array->pvData);

@@ -439,4 +439,84 @@ TEST_F(RNXHALSTest, SecondCallDispatchedInsideAWaitingCallIsHandled)
     UnregisterClassW(u"NestedHalCall", nullptr);
 }
 
+// Keeps the control blocks that reach the scanner thread.
+class ControlRecordingSession : public CScannerWrap {
+public:
+    std::vector<ControlArgs> received;
+
+protected:
+    BOOL S_Control() override
+    {
+        received.push_back(m_funcArgs.Control);
+        return TRUE;
+    }
+};
+
+TEST_F(RNXHALSTest, Control2PassesArraysGivenByValueOrByReferenceAsCountsAndData)
+{
+    auto recording = std::make_unique<ControlRecordingSession>();
+    ControlRecordingSession& session = *recording;
+    m_session = std::move(recording);
+    m_session->SetSymbolicName(m_path);
+    Plug();
+    IRNXHALS* hal = NewObject();
+    LONG status = 99;
+    ASSERT_EQ(hal->Initialize(&status), S_OK);
+    ASSERT_EQ(status, 0);
+
+    plat::ScopedSafeArray bytes(SafeArrayCreateVector(VT_UI1, 0, 3));
+    plat::ScopedSafeArray longs(SafeArrayCreateVector(VT_I4, 0, 5));
+    SAFEARRAY* longsRef = longs.Get();
+    SAFEARRAY* nullRef = nullptr;
+    struct Side {
+        VARTYPE vt;
+        SAFEARRAY* array;
+        SAFEARRAY** reference;
+    };
+    struct Case {
+        const char* what;
+        Side in, out;
+        DWORD inSize;
+        void* inData;
+        DWORD outSize;
+        void* outData;
+    };
+    const Case cases[] = {
+        {"by value; other element type counts elements",
+         {VT_ARRAY | VT_UI1, bytes.Get(), nullptr}, {VT_ARRAY | VT_I4, longs.Get(), nullptr},
+         3, bytes.Get()->pvData, 5, longs.Get()->pvData},
+        {"by reference is read through the reference",
+         {VT_ARRAY | VT_UI1, bytes.Get(), nullptr}, {VT_BYREF | VT_ARRAY | VT_I4, nullptr, &longsRef},
+         3, bytes.Get()->pvData, 5, longs.Get()->pvData},
+        {"no array, or a null reference: nothing",
+         {VT_EMPTY, nullptr, nullptr}, {VT_BYREF | VT_ARRAY | VT_UI1, nullptr, &nullRef},
+         0, nullptr, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        auto variantOf = [](const Side& side) {
+            VARIANT v{};
+            v.vt = side.vt;
+            if (side.reference)
+                v.pparray = side.reference;
+            else
+                v.parray = side.array;
+            return v;
+        };
+        VARIANT in = variantOf(c.in);
+        VARIANT out = variantOf(c.out);
+        BSTR xml = nullptr;
+        session.received.clear();
+        ASSERT_EQ(hal->Control2(7, &xml, &in, &out), S_OK) << c.what;
+        ASSERT_EQ(session.received.size(), 1u) << c.what;
+        const ControlArgs& args = session.received[0];
+        EXPECT_EQ(args.lCC, 7u) << c.what;
+        EXPECT_EQ(args.InSize, c.inSize) << c.what;
+        EXPECT_EQ(args.InBuffer, c.inData) << c.what;
+        EXPECT_EQ(args.OutSize, c.outSize) << c.what;
+        EXPECT_EQ(args.OutBuffer, c.outData) << c.what;
+        EXPECT_EQ(args.pbstrXML, &xml) << c.what;
+    }
+    EXPECT_EQ(hal->Uninitialize(), S_OK);
+}
+
 } // namespace
