@@ -130,6 +130,10 @@ LONG CScannerWrap::Initialize(CScannerClient* client)
         if (!m_thread) {
             ResetEvent(m_readyEvent);
             ResetEvent(m_exitEvent);
+            // A request set just as the last thread left its loop was never
+            // run, and its block points into a call that has returned: the
+            // new thread must not take it.
+            ResetEvent(m_requestEvent);
             if (IsLogging(LOG_TRACE))
                 LogTrace(u"Starting scanner thread");
             // Requests of an earlier thread that never ran are not waited for.
