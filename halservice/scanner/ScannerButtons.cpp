@@ -50,17 +50,6 @@ BYTE KeyFromData(BYTE data)
     return keys[(data >> 4) & 0x03];
 }
 
-class SectionLock {
-public:
-    explicit SectionLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-    ~SectionLock() { LeaveCriticalSection(&m_section); }
-    SectionLock(const SectionLock&) = delete;
-    SectionLock& operator=(const SectionLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 bool EqualsNoCase(const WCHAR* a, const char16_t* b)
 {
     for (; *a && *b; ++a, ++b) {
@@ -81,7 +70,7 @@ void CScannerWrap::QueueButtonEvent(BYTE key, LONG pressType)
     record.lPressType = pressType;
     record.lFuncNumber = 1;
     {
-        SectionLock lock(m_buttonQueueLock);
+        plat::CriticalSectionGuard lock(m_buttonQueueLock);
         m_buttonQueue.push_back(record);
     }
     SetEvent(m_buttonEvent);
@@ -136,7 +125,7 @@ void CScannerWrap::PollButtons(BYTE drain)
 
 std::vector<ButtonEventRecord> CScannerWrap::PeekButtonEvents()
 {
-    SectionLock lock(m_buttonQueueLock);
+    plat::CriticalSectionGuard lock(m_buttonQueueLock);
     return {m_buttonQueue.begin(), m_buttonQueue.end()};
 }
 
@@ -145,7 +134,7 @@ void CScannerWrap::DispatchButtonEvents()
     ButtonEventRecord record{};
     bool any = false;
     {
-        SectionLock lock(m_buttonQueueLock);
+        plat::CriticalSectionGuard lock(m_buttonQueueLock);
         while (!m_buttonQueue.empty()) {
             record = m_buttonQueue.front();
             m_buttonQueue.pop_front();
@@ -167,7 +156,7 @@ LONG CScannerWrap::AddButtonRecipient(IRNXButton* sink, DWORD processId)
 
     LONG id = -1;
     if (sink) {
-        SectionLock lock(m_recipientsLock);
+        plat::CriticalSectionGuard lock(m_recipientsLock);
         // The counter stays below the session bits.
         m_recipientCounter = static_cast<LONG>((static_cast<DWORD>(m_recipientCounter) + 1) & kRecipientCounterMask);
         if (m_recipientCounter == 0)
@@ -206,7 +195,7 @@ void CScannerWrap::RemoveButtonRecipient(LONG recipientId)
         LogDataTrace(u"RemoveButtonRecipient Params: 0x%08X", static_cast<DWORD>(recipientId));
     IRNXButton* removed = nullptr;
     {
-        SectionLock lock(m_recipientsLock);
+        plat::CriticalSectionGuard lock(m_recipientsLock);
         auto it = m_buttonRecipients.find(recipientId);
         if (it != m_buttonRecipients.end()) {
             removed = it->second;
@@ -223,7 +212,7 @@ void CScannerWrap::RemoveButtonRecipient(IRNXButton* sink)
         LogDataTrace(u"RemoveButtonRecipient Params: pIB = 0x%08X", Hex32(sink));
     IRNXButton* removed = nullptr;
     {
-        SectionLock lock(m_recipientsLock);
+        plat::CriticalSectionGuard lock(m_recipientsLock);
         for (auto it = m_buttonRecipients.begin(); it != m_buttonRecipients.end(); ++it) {
             if (it->second == sink) {
                 removed = it->second;
@@ -288,7 +277,7 @@ void CScannerWrap::SendButtonEvent(const WCHAR* name, LONG pressType, LONG funcN
         LogDataTrace(u"SendButtonEvent Params: dwSessionID = 0x%08X :%s:%d:%d\n", session, name, pressType,
                      funcNumber);
 
-    SectionLock lock(m_recipientsLock);
+    plat::CriticalSectionGuard lock(m_recipientsLock);
     if (session == 0xFFFFFFFF)
         return;
     std::vector<std::pair<LONG, IRNXButton*>> recipients;
@@ -318,7 +307,7 @@ void CScannerWrap::SendStatusEvent(LONG status)
 {
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"SendStatusEvent Params: lStatus = 0x%08X", static_cast<DWORD>(status));
-    SectionLock lock(m_recipientsLock);
+    plat::CriticalSectionGuard lock(m_recipientsLock);
     std::vector<std::pair<LONG, IRNXButton*>> recipients;
     try {
         recipients = TakeRecipients(m_buttonRecipients);
@@ -337,7 +326,7 @@ void CScannerWrap::SendStatusEvent(LONG status)
 void CScannerWrap::OnDeviceChange(int arrived)
 {
     {
-        SectionLock lock(m_buttonQueueLock);
+        plat::CriticalSectionGuard lock(m_buttonQueueLock);
         m_buttonQueue.clear();
     }
     if (arrived) {

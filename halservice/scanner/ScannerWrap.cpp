@@ -11,18 +11,6 @@ namespace {
 
 std::atomic<CScannerWrap*> g_processScanner{nullptr};
 
-// Enters a critical section for one scope.
-class SectionLock {
-public:
-    explicit SectionLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-    ~SectionLock() { LeaveCriticalSection(&m_section); }
-    SectionLock(const SectionLock&) = delete;
-    SectionLock& operator=(const SectionLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 HANDLE NewAutoResetEvent()
 {
     return CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -98,13 +86,13 @@ CScannerWrap* CScannerWrap::ProcessScanner()
 
 void CScannerWrap::SetSymbolicName(const std::u16string& path)
 {
-    SectionLock lock(m_nameLock);
+    plat::CriticalSectionGuard lock(m_nameLock);
     m_symbolicName = path;
 }
 
 std::u16string CScannerWrap::GetSymbolicName()
 {
-    SectionLock lock(m_nameLock);
+    plat::CriticalSectionGuard lock(m_nameLock);
     return m_symbolicName;
 }
 
@@ -123,7 +111,7 @@ LONG CScannerWrap::Initialize(CScannerClient* client)
 
     LONG result = 0;
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         if (!client || !client->m_joined)
             ++m_clientCount;
 
@@ -167,7 +155,7 @@ void CScannerWrap::UnInitialize(CScannerClient* client)
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"UnInitialize Params: pClient=0x%08X", Hex32(client));
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         // More leaves than joins must not wrap the count, or the thread
         // would never be stopped by the last client again.
         if ((!client || client->m_joined) && m_clientCount > 0)
@@ -213,7 +201,7 @@ BOOL CScannerWrap::Request(HALRequestType type, const FuncArgs* args)
 
     BOOL result = FALSE;
     if (m_online.load() && args) {
-        SectionLock lock(m_requestLock);
+        plat::CriticalSectionGuard lock(m_requestLock);
         const bool nested = m_requestDepth > 0;
         ++m_requestDepth;
         const HANDLE thread = m_thread;
@@ -253,7 +241,7 @@ void CScannerWrap::AddClient(CScannerClient* client)
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"AddClient Params: pClient = 0x%08X", Hex32(client));
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         m_clients.push_back(client);
     }
     if (IsLogging(LOG_TRACE))
@@ -267,7 +255,7 @@ void CScannerWrap::RemoveClient(CScannerClient* client)
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"RemoveClient Params: pClient = 0x%08X", Hex32(client));
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
             if (*it != client)
                 continue;
@@ -286,7 +274,7 @@ void CScannerWrap::RemoveClient(CScannerClient* client)
 
 void CScannerWrap::RemoveAllClients()
 {
-    SectionLock lock(m_clientsLock);
+    plat::CriticalSectionGuard lock(m_clientsLock);
     m_clients.clear();
 }
 
@@ -299,7 +287,7 @@ BOOL CScannerWrap::LockScanner(CScannerClient* client)
 
     BOOL result = FALSE;
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         bool take = false;
         if (!m_busy.load()) {
             take = true;
@@ -334,7 +322,7 @@ void CScannerWrap::UnLockScanner(CScannerClient* client)
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"UnLockScanner Params: pClient = 0x%08X", Hex32(client));
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         if (client->m_holdsLock) {
             client->m_holdsLock = 0;
             FuncArgs args{};
@@ -353,7 +341,7 @@ BOOL CScannerWrap::FindLockedScannerClientProcess()
         LogTrace(u"FindLockedScannerClientProcess Entered");
     BOOL result = FALSE;
     {
-        SectionLock lock(m_clientsLock);
+        plat::CriticalSectionGuard lock(m_clientsLock);
         for (CScannerClient* client : m_clients) {
             if (!client->m_holdsLock)
                 continue;
