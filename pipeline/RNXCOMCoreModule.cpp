@@ -6,6 +6,7 @@
 #include "pipeline/ClassScripts.h"
 #include "pipeline/EmptyShells.h"
 #include "pipeline/RNXCOMCoreIds.h"
+#include "pipeline/RNXRasterBand.h"
 #include "pipeline/TypeLibrary.h"
 #include "platform/registry/Registrar.h"
 #include "platform/windows.h"
@@ -24,7 +25,7 @@ struct ClassEntry {
 
 const ClassEntry kClasses[] = {
     {CLSID_RNXHALWrap, IDR_RNXHALWRAP, nullptr},
-    {CLSID_RNXRasterBand, IDR_RNXRASTERBAND, nullptr},
+    {CLSID_RNXRasterBand, IDR_RNXRASTERBAND, &Tessivo::CRNXRasterBand::Create},
     {CLSID_RNXRBConvert, IDR_RNXRBCONVERT, nullptr},
     {CLSID_RNXInterconnection, IDR_RNXINTERCONNECTION, nullptr},
     {CLSID_XMLObj, IDR_XMLOBJ, nullptr},
