@@ -723,13 +723,15 @@ void CTWAINDataSource::EnableUserInterface(CTWAINWindow* parent, bool showUI, bo
 {
     DestroyUIWindow();
     m_pUIWindow = CreateUIWindow(parent, uiOnly);
-    if (!m_pUIWindow)
-        return;
     if (showUI || uiOnly || !GetUIControllable()) {
-        m_pUIWindow->Show(true);
+        if (m_pUIWindow)
+            m_pUIWindow->Show(true);
         return;
     }
-    m_pUIWindow->Show(false);
+    // A device without a settings window still owes the application its
+    // transfer when no user interface was asked for.
+    if (m_pUIWindow)
+        m_pUIWindow->Show(false);
     SignalXferReady();
 }
 

@@ -248,6 +248,27 @@ TEST_F(DispatchTest, EnablingWithoutAWindowGoesStraightToTransferReady)
     }
 }
 
+// A device class that makes no settings window at all.
+class WindowlessSource : public TestDataSource {
+public:
+    CTWAINWindow* CreateUIWindow(CTWAINWindow*, bool) override { return nullptr; }
+};
+
+TEST_F(DispatchTest, ADeviceWithoutASettingsWindowStillTransfersWhenNoUIIsAsked)
+{
+    for (bool showUI : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << "ShowUI " << showUI);
+        WindowlessSource source;
+        source.Init(nullptr);
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        TW_USERINTERFACE ui{};
+        ui.ShowUI = showUI;
+        EXPECT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        EXPECT_EQ(showUI ? 5 : 6, source.GetState());
+    }
+}
+
 TEST_F(DispatchTest, EndOfTransferStaysReadyWhileImagesArePending)
 {
     OpenSource();
