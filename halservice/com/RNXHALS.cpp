@@ -258,25 +258,3 @@ HRESULT CRNXHALS::Control2(LONG lCC, BSTR* pbstrXML, VARIANT* pvBufIn, VARIANT* 
     args.Control.Status = &status;
     return m_session->Request(REQ_CONTROL, &args) ? S_OK : E_FAIL;
 }
-
-// The XML and band exchanges of configuration and production come with
-// the scan-settings exchange; until then they are refused.
-HRESULT CRNXHALS::Configure(IUnknown*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CRNXHALS::Produce(IUnknown*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CRNXHALS::Configure2(BSTR)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CRNXHALS::Produce2(VARIANT*, BSTR*)
-{
-    return E_NOTIMPL;
-}

@@ -10,6 +10,7 @@
 
 #include "diag/TraceClient.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
+#include "halservice/scanner/HALRequest.h"
 #include "halservice/scanner/ScannerClient.h"
 #include "platform/windows.h"
 
@@ -58,6 +59,9 @@ protected:
     IRNXButton* m_buttonSink = nullptr;
 
 private:
+    // A successful configuration's settings and resulting geometry become
+    // the scan description.
+    void KeepScanDescription(const ConfigScanArgs& settings, DWORD width, DWORD bytesPerLine);
     // The pass-through command's parameters as one data record.
     void DumpSCSIArgs(const WCHAR* title, LONG lSizeCDB, const BYTE* pBufCDB, LONG lSizeData, const BYTE* pBufData,
                       LONG lDir);

@@ -1,0 +1,601 @@
+// Configure, Configure2, Produce and Produce2 against client-side sinks in
+// this process and a scanner thread whose configuration and production
+// handlers are test doubles.
+#include "halservice/com/RNXHALS.h"
+
+#include "diag/MSXML6Store.h"
+#include "halservice/scanner/testing/ScannerSessionFixture.h"
+#include "platform/base/strings.h"
+#include "platform/oleauto/ScopedBstr.h"
+#include "platform/oleauto/ScopedSafeArray.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using hal::testing::ScannerSessionFixture;
+using Bytes = std::vector<BYTE>;
+using Calls = std::vector<std::u16string>;
+
+// Configuration and production handlers that record what they were given
+// and answer what the test set.
+class ExchangeSession : public CScannerWrap {
+public:
+    // Configuration.
+    int configs = 0;
+    ConfigScanArgs settings{};
+    DWORD pixelsPerLine = 0;
+    DWORD lines = 0;
+    DWORD bytesPerLine = 0;
+    // Production.
+    int produces = 0;
+    DWORD askedSize = 0;
+    Bytes band;
+    LONG level = 1;
+    LONG status = 0;
+
+protected:
+    BOOL S_ConfigScan() override
+    {
+        ++configs;
+        settings = m_funcArgs.ConfigScan;
+        const ConfigScanArgs& args = m_funcArgs.ConfigScan;
+        *args.PixelsPerLine = pixelsPerLine;
+        *args.Lines = lines;
+        *args.BytesPerLine = bytesPerLine;
+        // The caller reports 0 whatever the handler said.
+        *args.Status = -1;
+        return FALSE;
+    }
+    BOOL S_Produce() override
+    {
+        ++produces;
+        const ProduceArgs& args = m_funcArgs.Produce;
+        askedSize = args.BufferSize;
+        const DWORD count = std::min<DWORD>(static_cast<DWORD>(band.size()), args.BufferSize);
+        std::memcpy(args.Buffer, band.data(), count);
+        *args.BytesWritten = count;
+        *args.PayloadLevel = level;
+        *args.PayloadStatus = status;
+        return TRUE;
+    }
+};
+
+// Plain reference counting for sinks that live on the test's stack.
+template <class Interface>
+class TestSink : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == m_iid) {
+            *ppv = static_cast<Interface*>(this);
+            this->AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+    ULONG refs = 1;  // the test's own
+    Calls calls;
+    // The call (as recorded) that answers E_FAIL instead.
+    std::u16string failing;
+
+protected:
+    explicit TestSink(REFIID iid) : m_iid(iid) {}
+    HRESULT Record(std::u16string call)
+    {
+        const bool fail = call == failing;
+        calls.push_back(std::move(call));
+        return fail ? E_FAIL : S_OK;
+    }
+
+private:
+    IID m_iid;
+};
+
+// An XML sink over a store. A missing key answers the value passed in with
+// S_OK, as the pipeline's sink does, or E_FAIL with absentFails.
+class XmlSink final : public TestSink<ICKelXmlHAL> {
+public:
+    explicit XmlSink(const char16_t* xml) : TestSink(IID_ICKelXmlHAL), store(CreateMSXML6Store())
+    {
+        EXPECT_TRUE(store->ParseXML(xml));
+    }
+    ~XmlSink() { store->Destroy(); }
+
+    HRESULT STDMETHODCALLTYPE SetContext(BSTR path) override
+    {
+        const HRESULT hr = Record(u"SetContext " + std::u16string(path));
+        return SUCCEEDED(hr) && store->SetContext(path) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIntByName(BSTR name, INT* value) override
+    {
+        if (FAILED(Record(u"Get " + std::u16string(name))))
+            return E_FAIL;
+        WCHAR text[32];
+        if (!store->GetStringByName(name, text, 32))
+            return absentFails ? E_FAIL : S_OK;
+        *value = store->GetIntByName(name, *value);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetIntByName(BSTR name, INT value) override
+    {
+        const HRESULT hr = Record(u"Set " + std::u16string(name));
+        return SUCCEEDED(hr) && store->SetIntByName(name, value) ? S_OK : E_FAIL;
+    }
+    std::u16string Xml()
+    {
+        plat::ScopedBstr text(store->GenerateXML());
+        return std::u16string(text.View());
+    }
+
+    // Not used by the service.
+    HRESULT STDMETHODCALLTYPE Initialize() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ParseXML(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GenerateXML(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GenerateXMLFromContext(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SeekRootNode() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SeekFirstChild() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SeekNextSibling() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SeekNextMatch() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCurrentNodeName(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateNode(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveNode() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetAttribute(BSTR, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAttribute(BSTR, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetAttributeInt(BSTR, INT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAttributeInt(BSTR, INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAttributeLength(BSTR, INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveAttribute(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetStringByName(BSTR, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStringByName(BSTR, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStringLengthByName(BSTR, INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SaveToFile(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LoadFromFile(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DumpContext() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ImportNode(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ReplaceNode(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SeekParent() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCurrentNodeNameLength(INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetString(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetInt(INT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetString(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStringLength(INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetInt(INT*) override { return E_NOTIMPL; }
+
+    MSXML6Store* store;
+    bool absentFails = false;
+};
+
+struct Description {
+    LONG width, pixelSize, lineSize, channelOrder, pageDirection, endian, resolution, bandSize;
+    bool operator==(const Description&) const = default;
+};
+
+// A raster sink that copies the band as the pipeline's does: the band size
+// given in DescribeBufferContent, out of the array PutBuffer receives.
+class BandSink final : public TestSink<IRNXRasterBandHAL> {
+public:
+    explicit BandSink(LONG size) : TestSink(IID_IRNXRasterBandHAL), sizeBuffer(size) {}
+
+    HRESULT STDMETHODCALLTYPE getSizeBuffer(LONG* value) override
+    {
+        *value = sizeBuffer;
+        return Record(u"getSizeBuffer");
+    }
+    HRESULT STDMETHODCALLTYPE putStatus(LONG value) override
+    {
+        status = value;
+        return Record(u"putStatus");
+    }
+    HRESULT STDMETHODCALLTYPE putPayloadLevel(LONG value) override
+    {
+        level = value;
+        return Record(u"putPayloadLevel");
+    }
+    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG lWidth, LONG lPixelSize, LONG lLineSize, LONG lChannelOrder,
+                                                    LONG lPageDirection, LONG lEndian, LONG lResolution,
+                                                    LONG lBandSize) override
+    {
+        description = {lWidth, lPixelSize, lLineSize, lChannelOrder, lPageDirection, lEndian, lResolution, lBandSize};
+        return Record(u"DescribeBufferContent");
+    }
+    HRESULT STDMETHODCALLTYPE PutBuffer(VARIANT* buffer) override
+    {
+        const HRESULT hr = Record(u"PutBuffer");
+        if (FAILED(hr))
+            return hr;
+        variantType = buffer->vt;
+        const SAFEARRAY* array = buffer->parray;
+        if (!array || array->rgsabound[0].cElements < static_cast<ULONG>(description.bandSize))
+            return E_OUTOFMEMORY;
+        arrayElements = array->rgsabound[0].cElements;
+        const BYTE* data = static_cast<const BYTE*>(array->pvData);
+        received.assign(data, data + description.bandSize);
+        return S_OK;
+    }
+
+    // Not used by the service.
+    HRESULT STDMETHODCALLTYPE getImageWidth(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putImageWidth(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getBytesWritten(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putBytesWritten(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getBitsPerPixel(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putBitsPerPixel(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getBytesPerLine(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putBytesPerLine(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getColorChannelOrder(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putColorChannelOrder(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getBitOrder(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putBitOrder(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getLineOrder(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putLineOrder(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getDpi(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putDpi(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getPayloadLevel(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE putSizeBuffer(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getStatus(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clear() override { return E_NOTIMPL; }
+
+    LONG sizeBuffer;
+    LONG status = -99;
+    LONG level = -99;
+    Description description{};
+    VARTYPE variantType = VT_EMPTY;
+    ULONG arrayElements = 0;
+    Bytes received;
+};
+
+// Every key in the order the service reads them.
+const char16_t* const kKeys[] = {
+    u"Width", u"Height", u"BitsPerPixel", u"Duplex", u"DPI", u"Pages", u"Brightness", u"Contrast", u"Threshold",
+    u"Compression", u"CompressionRatio", u"DFD", u"DFDSensitivity", u"DFDAction", u"SimpleColorDropout",
+    u"StopSkew", u"Deskew", u"AutomaticThreshold", u"Dither", u"AutomaticSeparation", u"WhiteLevelFromPaper",
+    u"NoiseReductionWindow", u"NoiseReductionColor", u"LengthControl", u"DetectPaperWidth", u"Margin",
+    u"LongPaper", u"FitToPage", u"UseGammaTable", u"HardwareInvert", u"HardwareMirror",
+};
+
+// A settings document whose key number i (from 1) has the value 100 + i,
+// with the keys from `missingFrom` on left out.
+std::u16string SettingsXml(size_t missingFrom = std::size(kKeys))
+{
+    std::u16string xml = u"<config><input>";
+    for (size_t i = 0; i < missingFrom; ++i) {
+        const std::u16string value = Utf8ToUtf16(std::to_string(101 + i));
+        xml += u"<" + std::u16string(kKeys[i]) + u">" + value + u"</" + std::u16string(kKeys[i]) + u">";
+    }
+    return xml + u"</input><output/></config>";
+}
+
+Calls ConfigureCalls()
+{
+    Calls calls = {u"SetContext /config/input"};
+    for (const char16_t* key : kKeys)
+        calls.push_back(u"Get " + std::u16string(key));
+    for (const char16_t* key : {u"Width", u"Height", u"BytesPerLine", u"Status"})
+        calls.push_back(u"Set " + std::u16string(key));
+    calls.insert(calls.end() - 4, u"SetContext /config/output");
+    return calls;
+}
+
+class ScanSettingsExchangeTest : public ScannerSessionFixture {
+protected:
+    void SetUp() override
+    {
+        auto session = std::make_unique<ExchangeSession>();
+        m_exchange = session.get();
+        m_session = std::move(session);
+        ScannerSessionFixture::SetUp();
+        m_exchange->pixelsPerLine = 2550;
+        m_exchange->lines = 3300;
+        m_exchange->bytesPerLine = 7650;
+    }
+    void TearDown() override
+    {
+        if (m_hal)
+            m_hal->Release();
+        ScannerSessionFixture::TearDown();
+    }
+    // A joined object; off-line leaves the scanner unplugged.
+    void Join(bool online = true)
+    {
+        if (online)
+            Plug();
+        m_hal = new CRNXHALS(m_session.get());
+        LONG status = 99;
+        ASSERT_EQ(m_hal->Initialize(&status), S_OK);
+        ASSERT_EQ(status, online ? 0 : -1);
+    }
+    void Describe(LONG dpi, LONG width, LONG bitsPerPixel, LONG bytesPerLine)
+    {
+        m_hal->m_DPI = dpi;
+        m_hal->m_ImageWidth = width;
+        m_hal->m_BitsPerPixel = bitsPerPixel;
+        m_hal->m_BytesPerLine = bytesPerLine;
+    }
+    std::vector<LONG> DescriptionNow() const
+    {
+        return {m_hal->m_DPI, m_hal->m_ImageWidth, m_hal->m_BitsPerPixel, m_hal->m_BytesPerLine};
+    }
+
+    ExchangeSession* m_exchange = nullptr;
+    CRNXHALS* m_hal = nullptr;
+};
+
+LONG IntAt(MSXML6Store* store, const char16_t* path, const char16_t* name)
+{
+    if (!store->SetContext(path))
+        return -12345;
+    return store->GetIntByName(name, -12345);
+}
+
+TEST_F(ScanSettingsExchangeTest, ConfigureReadsEveryKeyInOrderAndWritesTheGeometry)
+{
+    Join();
+    XmlSink sink(SettingsXml().c_str());
+    ASSERT_EQ(m_hal->Configure(&sink), S_OK);
+
+    EXPECT_EQ(sink.calls, ConfigureCalls());
+    ASSERT_EQ(m_exchange->configs, 1);
+    const ConfigScanArgs& s = m_exchange->settings;
+    // Each key reaches the setting of its name (key i carries 100 + i).
+    EXPECT_EQ(s.Width, 101);
+    EXPECT_EQ(s.DPI, 105);
+    EXPECT_EQ(s.Threshold, 109);
+    EXPECT_EQ(s.Compression, 110);
+    EXPECT_EQ(s.UseGammaTable, 129);
+    EXPECT_EQ(s.HardwareMirror, 131);
+
+    EXPECT_EQ(IntAt(sink.store, u"/config/output", u"Width"), 2550);
+    EXPECT_EQ(IntAt(sink.store, u"/config/output", u"Height"), 3300);
+    EXPECT_EQ(IntAt(sink.store, u"/config/output", u"BytesPerLine"), 7650);
+    EXPECT_EQ(IntAt(sink.store, u"/config/output", u"Status"), 0);
+    // DPI and bits per pixel as given; the width is the scanner's pixels.
+    EXPECT_EQ(DescriptionNow(), (std::vector<LONG>{105, 2550, 103, 7650}));
+    EXPECT_EQ(sink.refs, 1u);
+}
+
+TEST_F(ScanSettingsExchangeTest, OptionalKeysDefaultToZeroAndAMissingRequiredKeyEndsConfigure)
+{
+    Join();
+    {
+        // Compression and all later keys absent, even with a sink that
+        // reports absence as failure.
+        XmlSink sink(SettingsXml(9).c_str());
+        sink.absentFails = true;
+        ASSERT_EQ(m_hal->Configure(&sink), S_OK);
+        ASSERT_EQ(m_exchange->configs, 1);
+        EXPECT_EQ(m_exchange->settings.Threshold, 109);
+        EXPECT_EQ(m_exchange->settings.Compression, 0);
+        EXPECT_EQ(m_exchange->settings.HardwareMirror, 0);
+    }
+    Describe(1, 2, 3, 4);
+    for (size_t missing : {size_t{0}, size_t{8}}) {
+        SCOPED_TRACE(Utf16ToUtf8(kKeys[missing]));
+        XmlSink sink(SettingsXml(missing).c_str());
+        sink.absentFails = true;
+        EXPECT_EQ(m_hal->Configure(&sink), E_FAIL);
+        EXPECT_EQ(m_exchange->configs, 1);
+        EXPECT_EQ(sink.calls.back(), u"Get " + std::u16string(kKeys[missing]));
+        EXPECT_EQ(sink.calls.size(), missing + 2);
+        EXPECT_EQ(DescriptionNow(), (std::vector<LONG>{1, 2, 3, 4}));
+        EXPECT_EQ(sink.refs, 1u);
+    }
+}
+
+TEST_F(ScanSettingsExchangeTest, AFailingSinkCallEndsConfigureWithItsResult)
+{
+    Join();
+    struct Case {
+        const char16_t* failing;
+        int configs;  // configurations made by then
+    };
+    int configs = 0;
+    for (const Case& c : {Case{u"SetContext /config/input", 0}, Case{u"Get Threshold", 0},
+                          Case{u"SetContext /config/output", 1}, Case{u"Set BytesPerLine", 1}}) {
+        SCOPED_TRACE(Utf16ToUtf8(c.failing));
+        Describe(1, 2, 3, 4);
+        XmlSink sink(SettingsXml().c_str());
+        sink.failing = c.failing;
+        EXPECT_EQ(m_hal->Configure(&sink), E_FAIL);
+        configs += c.configs;
+        EXPECT_EQ(m_exchange->configs, configs);
+        EXPECT_EQ(sink.calls.back(), c.failing);
+        EXPECT_EQ(DescriptionNow(), (std::vector<LONG>{1, 2, 3, 4}));
+    }
+}
+
+TEST_F(ScanSettingsExchangeTest, Configure2TakesTheSettingsFromText)
+{
+    Join();
+    ASSERT_EQ(m_hal->Configure2(plat::ScopedBstr(SettingsXml()).Get()), S_OK);
+    ASSERT_EQ(m_exchange->configs, 1);
+    EXPECT_EQ(m_exchange->settings.Height, 102);
+    EXPECT_EQ(m_exchange->settings.NoiseReductionColor, 123);
+    EXPECT_EQ(DescriptionNow(), (std::vector<LONG>{105, 2550, 103, 7650}));
+
+    // An empty input configures with every setting 0.
+    ASSERT_EQ(m_hal->Configure2(plat::ScopedBstr(u"<config><input/></config>").Get()), S_OK);
+    ASSERT_EQ(m_exchange->configs, 2);
+    ConfigScanArgs zero{};
+    EXPECT_EQ(std::memcmp(&m_exchange->settings, &zero, offsetof(ConfigScanArgs, Status)), 0);
+
+    // Text without the input, text that is no XML, and no text: nothing
+    // reaches the scanner.
+    for (const char16_t* text : {u"<config><output/></config>", u"<config><input>", static_cast<const char16_t*>(nullptr)}) {
+        plat::ScopedBstr bstr(text);
+        EXPECT_EQ(m_hal->Configure2(bstr.Get()), E_FAIL);
+    }
+    EXPECT_EQ(m_exchange->configs, 2);
+}
+
+TEST_F(ScanSettingsExchangeTest, ProduceDescribesTheBandAndHandsOverItsBytes)
+{
+    Join();
+    XmlSink settings(SettingsXml().c_str());
+    ASSERT_EQ(m_hal->Configure(&settings), S_OK);
+    for (size_t i = 0; i < 15300; ++i)
+        m_exchange->band.push_back(static_cast<BYTE>(i * 13));
+    m_exchange->level = 2;
+    m_exchange->status = 0;
+
+    BandSink sink(20000);
+    ASSERT_EQ(m_hal->Produce(&sink), S_OK);
+    EXPECT_EQ(sink.calls, (Calls{u"getSizeBuffer", u"putStatus", u"putPayloadLevel", u"DescribeBufferContent",
+                                 u"PutBuffer"}));
+    EXPECT_EQ(m_exchange->askedSize, 20000u);
+    EXPECT_EQ(sink.status, 0);
+    EXPECT_EQ(sink.level, 2);
+    // The pixels per line that the configuration wrote, not the paper width.
+    EXPECT_EQ(sink.description, (Description{2550, 103, 7650, 0, 0, 0, 105, 15300}));
+    EXPECT_EQ(sink.variantType, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(sink.arrayElements, 20000u);
+    EXPECT_EQ(sink.received, m_exchange->band);
+    EXPECT_EQ(sink.refs, 1u);
+
+    // A failed band travels in the status and level with S_OK.
+    m_exchange->band.clear();
+    m_exchange->level = 6;
+    m_exchange->status = 3;
+    BandSink failed(7650);
+    ASSERT_EQ(m_hal->Produce(&failed), S_OK);
+    EXPECT_EQ(failed.status, 3);
+    EXPECT_EQ(failed.level, 6);
+    EXPECT_EQ(failed.description.bandSize, 0);
+}
+
+TEST_F(ScanSettingsExchangeTest, ProduceStopsAtTheFirstFailingSinkCall)
+{
+    Join();
+    m_exchange->band = Bytes(100, 7);
+    struct Case {
+        const char16_t* failing;
+        int produces;
+        size_t calls;
+    };
+    int produces = 0;
+    for (const Case& c : {Case{u"getSizeBuffer", 0, 1}, Case{u"putStatus", 1, 2}, Case{u"putPayloadLevel", 1, 3},
+                          Case{u"DescribeBufferContent", 1, 4}, Case{u"PutBuffer", 1, 5}}) {
+        SCOPED_TRACE(Utf16ToUtf8(c.failing));
+        BandSink sink(100);
+        sink.failing = c.failing;
+        EXPECT_EQ(m_hal->Produce(&sink), E_FAIL);
+        produces += c.produces;
+        EXPECT_EQ(m_exchange->produces, produces);
+        EXPECT_EQ(sink.calls.size(), c.calls);
+        EXPECT_TRUE(sink.received.empty());
+        EXPECT_EQ(sink.refs, 1u);
+    }
+
+    // A negative buffer size is refused before the scanner is asked.
+    BandSink negative(-1);
+    EXPECT_EQ(m_hal->Produce(&negative), E_INVALIDARG);
+    EXPECT_EQ(m_exchange->produces, produces);
+}
+
+TEST_F(ScanSettingsExchangeTest, Produce2AnswersInXmlAndAsksForWholeLines)
+{
+    Join();
+    Describe(300, 1000, 24, 3000);
+    m_exchange->band = Bytes(12000, 0x5A);
+    m_exchange->level = 2;
+    m_exchange->status = 0;
+
+    plat::ScopedSafeArray array(SafeArrayCreateVector(VT_UI1, 0, 10000));
+    VARIANT buffer{};
+    buffer.vt = VT_ARRAY | VT_UI1;
+    buffer.parray = array.Get();
+    BSTR xml = SysAllocString(u"the caller's old text");
+    ASSERT_EQ(m_hal->Produce2(&buffer, &xml), S_OK);
+    plat::ScopedBstr answer(xml);
+
+    EXPECT_EQ(m_exchange->askedSize, 9000u);
+    const BYTE* data = static_cast<const BYTE*>(array.Get()->pvData);
+    EXPECT_EQ(Bytes(data, data + 9000), Bytes(9000, 0x5A));
+    EXPECT_EQ(data[9000], 0);
+    EXPECT_EQ(answer.View(), u"<produce><empty/><output><ImageWidth>1000</ImageWidth><BitsPerPixel>24</BitsPerPixel>"
+                             u"<BytesPerLine>3000</BytesPerLine><ColorChannelOrder>0</ColorChannelOrder>"
+                             u"<LineOrder>0</LineOrder><BitOrder>0</BitOrder><DPI>300</DPI>"
+                             u"<BytesWritten>9000</BytesWritten><Status>0</Status><End>2</End></output></produce>");
+
+    // An array smaller than one line asks for nothing.
+    plat::ScopedSafeArray small(SafeArrayCreateVector(VT_UI1, 0, 2999));
+    buffer.parray = small.Get();
+    BSTR none = nullptr;
+    ASSERT_EQ(m_hal->Produce2(&buffer, &none), S_OK);
+    plat::ScopedBstr smallAnswer(none);
+    EXPECT_EQ(m_exchange->askedSize, 0u);
+    EXPECT_NE(smallAnswer.View().find(u"<BytesWritten>0</BytesWritten>"), std::u16string_view::npos);
+}
+
+TEST_F(ScanSettingsExchangeTest, Produce2RefusesWhatCannotTakeABandBeforeAnyRequest)
+{
+    Join();
+    plat::ScopedSafeArray words(SafeArrayCreateVector(VT_I4, 0, 3000));
+    plat::ScopedSafeArray bytes(SafeArrayCreateVector(VT_UI1, 0, 3000));
+    VARIANT wordArray{};
+    wordArray.vt = VT_ARRAY | VT_I4;
+    wordArray.parray = words.Get();
+    VARIANT byteArray{};
+    byteArray.vt = VT_ARRAY | VT_UI1;
+    byteArray.parray = bytes.Get();
+    VARIANT noArray{};
+    noArray.vt = VT_ARRAY | VT_UI1;
+    VARIANT empty{};
+    BSTR xml = nullptr;
+
+    // Not configured yet: no whole line can be asked for.
+    EXPECT_EQ(m_hal->Produce2(&byteArray, &xml), E_FAIL);
+    Describe(300, 1000, 8, 1000);
+    EXPECT_EQ(m_hal->Produce2(&wordArray, &xml), E_INVALIDARG);
+    EXPECT_EQ(m_hal->Produce2(&noArray, &xml), E_INVALIDARG);
+    EXPECT_EQ(m_hal->Produce2(&empty, &xml), E_INVALIDARG);
+    EXPECT_EQ(m_exchange->produces, 0);
+    EXPECT_EQ(xml, nullptr);
+}
+
+TEST_F(ScanSettingsExchangeTest, NullPointersWrongSinksAndAnOfflineScanner)
+{
+    Join(false);
+    XmlSink xmlSink(SettingsXml().c_str());
+    BandSink bandSink(100);
+    plat::ScopedSafeArray bytes(SafeArrayCreateVector(VT_UI1, 0, 100));
+    VARIANT buffer{};
+    buffer.vt = VT_ARRAY | VT_UI1;
+    buffer.parray = bytes.Get();
+    BSTR xml = nullptr;
+
+    EXPECT_EQ(m_hal->Configure(nullptr), E_POINTER);
+    EXPECT_EQ(m_hal->Produce(nullptr), E_POINTER);
+    EXPECT_EQ(m_hal->Produce2(nullptr, &xml), E_POINTER);
+    EXPECT_EQ(m_hal->Produce2(&buffer, nullptr), E_POINTER);
+    EXPECT_EQ(m_hal->Configure(&bandSink), E_NOINTERFACE);
+    EXPECT_EQ(m_hal->Produce(&xmlSink), E_NOINTERFACE);
+
+    // Off-line: nothing is handed over, no output written, nothing kept.
+    Describe(100, 200, 8, 50);
+    EXPECT_EQ(m_hal->Configure(&xmlSink), E_FAIL);
+    EXPECT_EQ(IntAt(xmlSink.store, u"/config/output", u"Width"), -12345);
+    EXPECT_EQ(m_hal->Configure2(plat::ScopedBstr(SettingsXml()).Get()), E_FAIL);
+    EXPECT_EQ(m_hal->Produce(&bandSink), E_FAIL);
+    EXPECT_EQ(bandSink.calls, (Calls{u"getSizeBuffer"}));
+    EXPECT_EQ(m_hal->Produce2(&buffer, &xml), E_FAIL);
+    EXPECT_EQ(xml, nullptr);
+    EXPECT_EQ(DescriptionNow(), (std::vector<LONG>{100, 200, 8, 50}));
+    EXPECT_EQ(m_exchange->configs + m_exchange->produces, 0);
+    EXPECT_EQ(xmlSink.refs, 1u);
+    EXPECT_EQ(bandSink.refs, 1u);
+}
+
+} // namespace
