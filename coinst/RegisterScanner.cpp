@@ -73,7 +73,7 @@ void MarkUsedSlots(const std::u16string& serviceFolder, const std::u16string& ha
         if (upper.compare(0, prefix.size(), prefix) != 0 || upper.size() != prefix.size() + 10)
             continue;
         for (int digit = 0; digit <= 9; ++digit) {
-            if (name.find(FormatWide(u"_%01d.EXE", digit)) != std::u16string::npos) {
+            if (upper.find(FormatWide(u"_%01d.EXE", digit)) != std::u16string::npos) {
                 used[digit] = true;
                 break;
             }

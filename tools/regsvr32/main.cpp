@@ -1,6 +1,6 @@
 // regsvr32: loads a server library and calls its DllRegisterServer (or,
-// with /u, DllUnregisterServer). /s is accepted and means nothing here: no
-// message boxes are ever shown. Exit codes: 0 done, 1 bad arguments, 3 the
+// with /u, DllUnregisterServer). What would be a message box is a line on
+// standard error, left out with /s. Exit codes: 0 done, 1 bad arguments, 3 the
 // library cannot be loaded, 4 it has no such entry, 5 the entry failed.
 #include "platform/windows.h"
 
@@ -28,6 +28,7 @@ bool SwitchIs(const char* arg, const char* name)
 int main(int argc, char** argv)
 {
     bool unregister = false;
+    bool silent = false;
     std::string library;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -40,6 +41,7 @@ int main(int argc, char** argv)
         } else if (SwitchIs(arg, "u")) {
             unregister = true;
         } else if (SwitchIs(arg, "s")) {
+            silent = true;
         } else if (library.empty()) {
             library = arg;
         } else {
@@ -54,14 +56,16 @@ int main(int argc, char** argv)
 
     HMODULE module = LoadLibraryW(Utf8ToUtf16(library).c_str());
     if (!module) {
-        std::fprintf(stderr, "regsvr32: cannot load %s (error %u)\n", library.c_str(),
-                     static_cast<unsigned>(GetLastError()));
+        if (!silent)
+            std::fprintf(stderr, "regsvr32: cannot load %s (error %u)\n", library.c_str(),
+                         static_cast<unsigned>(GetLastError()));
         return 3;
     }
     const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     auto entry = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, entryName));
     if (!entry) {
-        std::fprintf(stderr, "regsvr32: %s has no %s\n", library.c_str(), entryName);
+        if (!silent)
+            std::fprintf(stderr, "regsvr32: %s has no %s\n", library.c_str(), entryName);
         FreeLibrary(module);
         return 4;
     }
@@ -70,8 +74,9 @@ int main(int argc, char** argv)
     CoUninitialize();
     FreeLibrary(module);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "regsvr32: %s of %s failed: 0x%08X\n", entryName, library.c_str(),
-                     static_cast<unsigned>(hr));
+        if (!silent)
+            std::fprintf(stderr, "regsvr32: %s of %s failed: 0x%08X\n", entryName, library.c_str(),
+                         static_cast<unsigned>(hr));
         return 5;
     }
     return 0;
