@@ -24,6 +24,16 @@ void WriteField(BYTE* p, TW_INT32 value)
     std::memcpy(p, &value, sizeof(value));
 }
 
+// A record's data as a number; a missing or too short record reads as 0.
+template <class T>
+T NumberFrom(const BYTE* data, TW_UINT32 length)
+{
+    T value{};
+    if (data && length >= sizeof(value))
+        std::memcpy(&value, data, sizeof(value));
+    return value;
+}
+
 } // namespace
 
 CTWAINMemoryStorage::CTWAINMemoryStorage(HGLOBAL hBlock, TW_UINT32 headerSize)
@@ -159,10 +169,7 @@ TW_INT32 CTWAINMemoryStorage::ReadInt(const std::string& name, TW_UINT32 capabil
 {
     TW_UINT32 length = 0;
     const BYTE* data = ReadRecord(HashKey(name, capability), length);
-    TW_INT32 value = 0;
-    if (data && length >= sizeof(value))
-        std::memcpy(&value, data, sizeof(value));
-    return value;
+    return NumberFrom<TW_INT32>(data, length);
 }
 
 void CTWAINMemoryStorage::WriteBool(const std::string& name, bool value, TW_UINT32 capability)
@@ -187,10 +194,7 @@ float CTWAINMemoryStorage::ReadFloat(const std::string& name, TW_UINT32 capabili
 {
     TW_UINT32 length = 0;
     const BYTE* data = ReadRecord(HashKey(name, capability), length);
-    float value = 0;
-    if (data && length >= sizeof(value))
-        std::memcpy(&value, data, sizeof(value));
-    return value;
+    return NumberFrom<float>(data, length);
 }
 
 void CTWAINMemoryStorage::WriteString(const std::string& name, const std::string& value, TW_UINT32 capability)
