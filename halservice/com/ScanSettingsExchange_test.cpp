@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -596,6 +599,110 @@ TEST_F(ScanSettingsExchangeTest, NullPointersWrongSinksAndAnOfflineScanner)
     EXPECT_EQ(m_exchange->configs + m_exchange->produces, 0);
     EXPECT_EQ(xmlSink.refs, 1u);
     EXPECT_EQ(bandSink.refs, 1u);
+}
+
+// The real scanner thread against the emulated scanner.
+class ScanSettingsEndToEndTest : public ScannerSessionFixture {
+protected:
+    void TearDown() override
+    {
+        if (m_hal)
+            m_hal->Release();
+        ScannerSessionFixture::TearDown();
+    }
+    void Ready()
+    {
+        Plug();
+        m_hal = new CRNXHALS(m_session.get());
+        LONG status = 99;
+        ASSERT_EQ(m_hal->Initialize(&status), S_OK);
+        ASSERT_EQ(status, 0);
+        ASSERT_EQ(m_hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
+        ASSERT_EQ(status, 0);
+    }
+    // Runs a call on a caller thread; the clock moves whenever the scanner
+    // thread waits inside a handler (readiness and buffered-data pauses).
+    template <class Call>
+    HRESULT Run(Call call)
+    {
+        std::atomic<bool> done{false};
+        HRESULT hr = E_UNEXPECTED;
+        std::thread caller([&] {
+            hr = call();
+            done = true;
+        });
+        const DWORD thread = m_session->ScannerThreadId();
+        while (!done) {
+            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
+                m_clock->Advance(100);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        caller.join();
+        return hr;
+    }
+
+    CRNXHALS* m_hal = nullptr;
+};
+
+TEST_F(ScanSettingsEndToEndTest, ConfiguredPageArrivesInBandsUntilTheJobEnds)
+{
+    Ready();
+    m_scanner->LoadSheets(1);
+    // 1 in by 0.5 in, 24-bit, 100 dpi, one side.
+    XmlSink settings(u"<config><input><Width>1000</Width><Height>500</Height><BitsPerPixel>24</BitsPerPixel>"
+                     u"<Duplex>0</Duplex><DPI>100</DPI><Pages>1</Pages><Brightness>128</Brightness>"
+                     u"<Contrast>128</Contrast><Threshold>128</Threshold></input><output/></config>");
+    ASSERT_EQ(Run([&] { return m_hal->Configure(&settings); }), S_OK);
+    // The scanner's line is whole pixels of its own choosing: 96 of 3 bytes.
+    const LONG width = IntAt(settings.store, u"/config/output", u"Width");
+    const LONG lines = IntAt(settings.store, u"/config/output", u"Height");
+    const LONG bytesPerLine = IntAt(settings.store, u"/config/output", u"BytesPerLine");
+    EXPECT_EQ(width, 96);
+    EXPECT_EQ(lines, 50);
+    EXPECT_EQ(bytesPerLine, 288);
+    EXPECT_EQ(IntAt(settings.store, u"/config/output", u"Status"), 0);
+
+    // Bands of 20 lines until the band that ends the job.
+    std::vector<LONG> levels;
+    size_t total = 0;
+    for (int band = 0; band < 10; ++band) {
+        BandSink sink(20 * bytesPerLine);
+        ASSERT_EQ(Run([&] { return m_hal->Produce(&sink); }), S_OK);
+        ASSERT_EQ(sink.status, 0);
+        EXPECT_EQ(sink.description, (Description{width, 24, bytesPerLine, 0, 0, 0, 100, sink.description.bandSize}));
+        EXPECT_EQ(sink.received.size(), static_cast<size_t>(sink.description.bandSize));
+        total += sink.received.size();
+        levels.push_back(sink.level);
+        if (sink.level == 6)
+            break;
+    }
+    EXPECT_EQ(total, static_cast<size_t>(lines * bytesPerLine));
+    EXPECT_EQ(levels, (std::vector<LONG>{1, 1, 6}));
+}
+
+TEST_F(ScanSettingsEndToEndTest, GammaTablesFollowTheSidesOfTheLastConfiguration)
+{
+    Ready();
+    const std::u16string settings = u"<config><input><Width>1000</Width><Height>500</Height>"
+                                    u"<BitsPerPixel>8</BitsPerPixel><DPI>100</DPI><Duplex>";
+    for (int duplex : {1, 0}) {
+        SCOPED_TRACE(duplex);
+        plat::ScopedBstr xml(settings + (duplex ? u"1" : u"0") + u"</Duplex></input></config>");
+        ASSERT_EQ(Run([&] { return m_hal->Configure2(xml.Get()); }), S_OK);
+        m_scanner->Log().Clear();
+        plat::ScopedSafeArray table(SafeArrayCreateVector(VT_UI1, 0, 256));
+        plat::ScopedSafeArray out(SafeArrayCreateVector(VT_UI1, 0, 2));
+        VARIANT in{};
+        in.vt = VT_ARRAY | VT_UI1;
+        in.parray = table.Get();
+        VARIANT result{};
+        result.vt = VT_ARRAY | VT_UI1;
+        result.parray = out.Get();
+        BSTR text = nullptr;
+        ASSERT_EQ(Run([&] { return m_hal->Control2(16, &text, &in, &result); }), S_OK);
+        EXPECT_EQ(CommandCodes(), duplex ? (std::vector<BYTE>{0x2A, 0x2A}) : (std::vector<BYTE>{0x2A}));
+    }
 }
 
 } // namespace
