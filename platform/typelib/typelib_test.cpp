@@ -160,7 +160,7 @@ TEST(TypeInfo, InvokeConvertsArgumentsAndResults)
     EXPECT_EQ(result.lVal, 7);
 
     // A method: arguments arrive last first; the left-off Out is the result.
-    plat::ScopedBstr prefix(SysAllocString(u"page"));
+    plat::ScopedBstr prefix(u"page");
     VARIANT args[2];
     args[1].vt = VT_BSTR;
     args[1].bstrVal = prefix.Get();
