@@ -8,6 +8,7 @@
 #include "pipeline/RNXCOMCoreIds.h"
 #include "pipeline/RNXRasterBand.h"
 #include "pipeline/TypeLibrary.h"
+#include "pipeline/XMLObj.h"
 #include "platform/registry/Registrar.h"
 #include "platform/windows.h"
 
@@ -28,19 +29,13 @@ const ClassEntry kClasses[] = {
     {CLSID_RNXRasterBand, IDR_RNXRASTERBAND, &Tessivo::CRNXRasterBand::Create},
     {CLSID_RNXRBConvert, IDR_RNXRBCONVERT, nullptr},
     {CLSID_RNXInterconnection, IDR_RNXINTERCONNECTION, nullptr},
-    {CLSID_XMLObj, IDR_XMLOBJ, nullptr},
+    {CLSID_XMLObj, IDR_XMLOBJ, &CXMLObj::Create},
     {CLSID_RNXPipelineManager, IDR_RNXPIPELINEMANAGER, &CreatePipelineManager},
     {CLSID_RNXQueue, IDR_RNXQUEUE, &CreateQueue},
     {CLSID_RNXDestination, IDR_RNXDESTINATION, &CreateDestination},
     {CLSID_RNXDestinationModule, IDR_RNXDESTINATIONMODULE, &CreateDestinationModule},
     {CLSID_TestFree, IDR_TESTFREE, &CreateTestFree},
 };
-
-// Every record of this library carries the application's name; set when the
-// library is loaded, before any traced object asks for the log sink.
-struct ApplicationName {
-    ApplicationName() { SetLogApplicationName(u"RNX COM Core"); }
-} const kApplicationName;
 
 bool g_perUser = false;
 
@@ -126,6 +121,14 @@ bool StartsWithUser(LPCWSTR cmdLine)
 
 } // namespace
 
+void SetApplicationNameOnce()
+{
+    // Not from a static initialiser: the name's own storage may not be
+    // constructed yet when the library's initialisers run.
+    static const bool set = (SetLogApplicationName(u"RNX COM Core"), true);
+    (void)set;
+}
+
 plat::ComModule& RNXCOMCoreModule()
 {
     static plat::ComModule module;
@@ -138,6 +141,7 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFC
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
+    SetApplicationNameOnce();
     for (const ClassEntry& entry : kClasses) {
         if (entry.clsid == rclsid && entry.create)
             return plat::ClassFactory::Make(RNXCOMCoreModule(), entry.create, riid, ppv);

@@ -22,6 +22,7 @@ HRESULT CRNXRasterBand::Create(IUnknown* outer, REFIID riid, void** ppv)
 CRNXRasterBand::CRNXRasterBand(IUnknown* outer)
     : CComObjectRoot(outer), DispatchImpl<IRNXRasterBand>(RasterBandTypeInfo()), CTraceClient(u"Raster Band")
 {
+    SetApplicationNameOnce();
     CEventLogObject* sink = GetEventLogObject();
     m_usesLogSink = sink != nullptr;
     SetLogInterface(sink);
