@@ -159,7 +159,8 @@ TEST_F(RegistrationTest, InstallForTheUserWritesUnderTheUsersClasses)
 
 using ClassObjectTest = PipelineLibraryTest;
 
-// Which interfaces each creatable class answers, and which it refuses.
+// Which interfaces each creatable class answers, and which it refuses; each
+// is made through the registry.
 TEST_F(ClassObjectTest, EachClassAnswersItsInterfaces)
 {
     struct Case {
@@ -168,6 +169,8 @@ TEST_F(ClassObjectTest, EachClassAnswersItsInterfaces)
         std::vector<IID> answers;
     };
     const Case cases[] = {
+        {"RNXRasterBand", CLSID_RNXRasterBand, {IID_IRNXRasterBand, IID_IRNXPayload}},
+        {"XMLObj", CLSID_XMLObj, {IID_IXMLObj}},
         {"RNXPipelineManager", CLSID_RNXPipelineManager, {IID_IRNXPipelineManager}},
         {"RNXQueue", CLSID_RNXQueue, {IID_IRNXQueue, IID_IRNXPayloadSource}},
         {"RNXDestination", CLSID_RNXDestination, {IID_IRNXDestination}},
