@@ -17,6 +17,7 @@ CRNXHALServiceModule::CRNXHALServiceModule(IScannerSession& scanner, IHALClassPr
     WCHAR name[256] = {};
     LoadStringW(nullptr, IDS_SERVICENAME, name, 256);
     m_szServiceName = name;
+    InitializeCriticalSection(&m_statusLock);
     m_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     m_status.dwCurrentState = SERVICE_STOPPED;
     m_status.dwControlsAccepted = SERVICE_ACCEPT_STOP;
@@ -40,6 +41,7 @@ CRNXHALServiceModule::~CRNXHALServiceModule()
     ReleaseNotification();
     if (s_pModule == this)
         s_pModule = nullptr;
+    DeleteCriticalSection(&m_statusLock);
 }
 
 int CRNXHALServiceModule::WinMain(int nShowCmd)
@@ -171,7 +173,7 @@ void CRNXHALServiceModule::ServiceMain(DWORD, LPWSTR*)
     // From here on every failure ends in a reported stop with its reason,
     // so the service manager never sees a service stuck in start.
     auto fail = [this](DWORD error) {
-        m_status.dwWin32ExitCode = error;
+        SetExitCode(error);
         ReleaseNotification();
         SetServiceStatus(SERVICE_STOPPED);
     };
@@ -195,10 +197,13 @@ void CRNXHALServiceModule::ServiceMain(DWORD, LPWSTR*)
     if (!m_hDevNotify)
         return fail(notifyError);
 
-    m_status.dwWin32ExitCode = 0;
-    m_status.dwCheckPoint = 0;
-    m_status.dwWaitHint = 0;
-    SetServiceStatus(SERVICE_START_PENDING);
+    {
+        plat::CriticalSectionGuard lock(m_statusLock);
+        m_status.dwWin32ExitCode = 0;
+        m_status.dwCheckPoint = 0;
+        m_status.dwWaitHint = 0;
+        SetServiceStatus(SERVICE_START_PENDING);
+    }
 
     HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr) && (hr != RPC_E_CHANGED_MODE || !GetModuleHandleW(u"Mscoree.dll")))
@@ -208,7 +213,7 @@ void CRNXHALServiceModule::ServiceMain(DWORD, LPWSTR*)
 
     m_bDelayShutdown = false;
     m_scanner.Initialize(nullptr);
-    m_status.dwWin32ExitCode = static_cast<DWORD>(Run(0));
+    SetExitCode(static_cast<DWORD>(Run(0)));
     m_scanner.UnInitialize(nullptr);
 
     if (m_bService && m_bComInitialized) {
@@ -234,8 +239,15 @@ void CRNXHALServiceModule::ReleaseNotification()
     m_hDevNotify = nullptr;
 }
 
+void CRNXHALServiceModule::SetExitCode(DWORD dwExitCode)
+{
+    plat::CriticalSectionGuard lock(m_statusLock);
+    m_status.dwWin32ExitCode = dwExitCode;
+}
+
 void CRNXHALServiceModule::SetServiceStatus(DWORD dwState)
 {
+    plat::CriticalSectionGuard lock(m_statusLock);
     m_status.dwCurrentState = dwState;
     if (m_hServiceStatus)
         ::SetServiceStatus(m_hServiceStatus, &m_status);
@@ -252,9 +264,11 @@ DWORD CRNXHALServiceModule::HandlerEx(DWORD dwControl, DWORD dwEventType, LPVOID
     case SERVICE_CONTROL_PAUSE:
     case SERVICE_CONTROL_CONTINUE:
         return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE:
+    case SERVICE_CONTROL_INTERROGATE: {
+        plat::CriticalSectionGuard lock(m_statusLock);
         SetServiceStatus(m_status.dwCurrentState);
         return NO_ERROR;
+    }
     case SERVICE_CONTROL_SHUTDOWN:
         SetEvent(m_scanner.GetStopEvent());
         return NO_ERROR;

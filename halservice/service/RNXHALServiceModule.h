@@ -77,7 +77,10 @@ private:
     static BOOL ConsoleCtrlHandler(DWORD dwCtrlType);
     static DWORD MonitorProc(LPVOID pv);
 
+    // The control handler runs on the dispatcher's thread and reports the
+    // status too: every change and report is made under m_statusLock.
     void SetServiceStatus(DWORD dwState);
+    void SetExitCode(DWORD dwExitCode);
     void OnDeviceEvent(DWORD dwEventType, LPVOID lpEventData);
     HRESULT RegisterClassObjects();
     HRESULT RevokeClassObjects();
@@ -100,6 +103,7 @@ private:
     std::u16string m_szModulePath;
 
     SERVICE_STATUS m_status{};
+    CRITICAL_SECTION m_statusLock;
     SERVICE_STATUS_HANDLE m_hServiceStatus = nullptr;
     HDEVNOTIFY m_hDevNotify = nullptr;
     bool m_bService = false;
