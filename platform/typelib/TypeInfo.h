@@ -4,13 +4,15 @@
 // Only what late binding needs is offered: names to DISPIDs, Invoke through
 // the member adapters, and each member's name. A TypeInfo is made once per
 // interface by the library that describes it and lives as long as the
-// library (a function-local static); its reference count is kept for the
-// COM rules but never frees it.
+// library (a function-local static); its reference count never frees it,
+// but every reference handed out counts on the library's module, so the
+// library stays loaded while a client holds its type information.
 #pragma once
 
 #include "platform/base/unknwn.h"
 #include "platform/base/winerror.h"
 #include "platform/oleauto/dispatch.h"
+#include "platform/com/ComModule.h"
 #include "platform/typelib/TypeDescription.h"
 
 #include <atomic>
@@ -44,13 +46,26 @@ namespace plat {
 
 class TypeInfo final : public ITypeInfo {
 public:
-    explicit TypeInfo(const InterfaceDesc& desc) : m_desc(desc) {}
+    // `module`, when given, is locked for every reference beyond the
+    // object's own.
+    explicit TypeInfo(const InterfaceDesc& desc, ComModule* module = nullptr) : m_desc(desc), m_module(module) {}
 
     const InterfaceDesc& Description() const { return m_desc; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        if (m_module)
+            m_module->Lock();
+        return ++m_refs;
+    }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ULONG left = --m_refs;
+        if (m_module)
+            m_module->Unlock();
+        return left;
+    }
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) override;
     HRESULT STDMETHODCALLTYPE Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
@@ -63,6 +78,7 @@ private:
     const MemberDesc* FindMember(MEMBERID memid, WORD wFlags) const;
 
     const InterfaceDesc& m_desc;
+    ComModule* m_module;
     std::atomic<ULONG> m_refs{1};
 };
 
