@@ -269,7 +269,11 @@ TEST_F(ClassObjectTest, DispatchIsServedFromTheTypeLibrary)
     GUID iid{};
     EXPECT_EQ(info->GetGuid(&iid), S_OK);
     EXPECT_EQ(iid, IID_IRNXQueue);
+    // The type information lives in the library: holding it keeps the library.
+    dispatch.Reset();
+    EXPECT_EQ(m_canUnload(), S_FALSE);
     info->Release();
+    EXPECT_EQ(m_canUnload(), S_OK);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "pipeline/TypeLibrary.h"
 
 #include "pipeline/RNXCOMCoreIds.h"
+#include "pipeline/RNXCOMCoreModule.h"
 
 namespace {
 
@@ -23,49 +24,50 @@ const plat::TypeLibraryDesc kLibrary{u"RNXCOMCoreLib", u"RNXCOMCore 1.0 Type Lib
 
 const plat::TypeLibraryDesc& RNXCOMCoreTypeLibrary() { return kLibrary; }
 
-// Made on first use, so the descriptions in other files are in place.
+// Made on first use, so the descriptions in other files are in place; a
+// type information handed out keeps the library loaded.
 plat::TypeInfo& PayloadTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXPayloadDesc);
+    static plat::TypeInfo info(kIRNXPayloadDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& RasterBandTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXRasterBandDesc);
+    static plat::TypeInfo info(kIRNXRasterBandDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& XMLObjTypeInfo()
 {
-    static plat::TypeInfo info(kIXMLObjDesc);
+    static plat::TypeInfo info(kIXMLObjDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& PayloadSourceTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXPayloadSourceDesc);
+    static plat::TypeInfo info(kIRNXPayloadSourceDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& PipelineManagerTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXPipelineManagerDesc);
+    static plat::TypeInfo info(kIRNXPipelineManagerDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& QueueTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXQueueDesc);
+    static plat::TypeInfo info(kIRNXQueueDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& DestinationTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXDestinationDesc);
+    static plat::TypeInfo info(kIRNXDestinationDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& DestinationModuleTypeInfo()
 {
-    static plat::TypeInfo info(kIRNXDestinationModuleDesc);
+    static plat::TypeInfo info(kIRNXDestinationModuleDesc, &RNXCOMCoreModule());
     return info;
 }
 plat::TypeInfo& TestFreeTypeInfo()
 {
-    static plat::TypeInfo info(kITestFreeDesc);
+    static plat::TypeInfo info(kITestFreeDesc, &RNXCOMCoreModule());
     return info;
 }
