@@ -224,6 +224,23 @@ TEST_F(XMLObjTest, ReplaceNodeSwapsTheContext)
     EXPECT_EQ(xml->ReplaceNode(B(replacement)), S_FALSE);
 }
 
+TEST_F(XMLObjTest, SavedDocumentsLoadIntoAnotherObject)
+{
+    Load(kSource);
+    const std::u16string path = Utf8ToUtf16(m_root.Path()) + u"/source.xml";
+    plat::ScopedBstr file(path), missing(path + u".none"), text, again;
+    ASSERT_EQ(xml->SaveToFile(B(file)), S_OK);
+    ASSERT_EQ(xml->GenerateXML(text.Out()), S_OK);
+
+    auto other = Create<IXMLObj>(CLSID_XMLObj, IID_IXMLObj);
+    ASSERT_TRUE(other);
+    ASSERT_EQ(other->Initialize(), S_OK);
+    EXPECT_EQ(other->LoadFromFile(B(missing)), S_FALSE);
+    ASSERT_EQ(other->LoadFromFile(B(file)), S_OK);
+    ASSERT_EQ(other->GenerateXML(again.Out()), S_OK);
+    EXPECT_EQ(again.View(), text.View());
+}
+
 TEST_F(XMLObjTest, LateBoundCallsUseDeclarationOrderDispIds)
 {
     IDispatch* dispatch = xml.Get();
