@@ -521,7 +521,8 @@ TEST_F(ScanSettingsExchangeTest, Produce2AnswersInXmlAndAsksForWholeLines)
     buffer.parray = array.Get();
     BSTR xml = SysAllocString(u"the caller's old text");
     ASSERT_EQ(m_hal->Produce2(&buffer, &xml), S_OK);
-    plat::ScopedBstr answer(xml);
+    plat::ScopedBstr answer;
+    answer.Reset(xml);
 
     EXPECT_EQ(m_exchange->askedSize, 9000u);
     const BYTE* data = static_cast<const BYTE*>(array.Get()->pvData);
@@ -537,7 +538,8 @@ TEST_F(ScanSettingsExchangeTest, Produce2AnswersInXmlAndAsksForWholeLines)
     buffer.parray = small.Get();
     BSTR none = nullptr;
     ASSERT_EQ(m_hal->Produce2(&buffer, &none), S_OK);
-    plat::ScopedBstr smallAnswer(none);
+    plat::ScopedBstr smallAnswer;
+    smallAnswer.Reset(none);
     EXPECT_EQ(m_exchange->askedSize, 0u);
     EXPECT_NE(smallAnswer.View().find(u"<BytesWritten>0</BytesWritten>"), std::u16string_view::npos);
 }
