@@ -167,14 +167,8 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
 extern "C" __attribute__((visibility("default"))) HRESULT DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
 {
     g_perUser = StartsWithUser(pszCmdLine);
-    HRESULT hr = S_OK;
-    if (bInstall) {
-        hr = RegisterAll();
-        if (FAILED(hr))
-            UnregisterAll();
-    } else {
-        hr = UnregisterAll();
-    }
+    // A failed install takes its registration back (RegisterAll does).
+    HRESULT hr = bInstall ? RegisterAll() : UnregisterAll();
     g_perUser = false;
     return hr;
 }
