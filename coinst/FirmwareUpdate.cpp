@@ -123,6 +123,50 @@ bool VersionNeedsUpgrade(const std::u16string& version)
     return major == 1 && minor < 1;
 }
 
+void UpdateFirmware(IRNXHALS* hal)
+{
+    LONG status = -1;
+    // A failing Initialize leaves no session to close; one that
+    // answers with a status other than 0 does.
+    if (hal->Initialize(&status) == S_OK) {
+        if (status == 0 && hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK &&
+            status == 0) {
+            BYTE version[kVersionBytes] = {};
+            if (HalControl2(hal, HCC_GET_FIRMWARE_VERSION, nullptr, 0, version, kVersionBytes)) {
+                version[kVersionBytes - 1] = 0; // a scanner answering without terminator stays in bounds
+                std::u16string text;
+                for (size_t i = 0; i < kVersionBytes && version[i]; ++i)
+                    text += static_cast<char16_t>(version[i]);
+                CoInstallerLog(u"Firmware detected %s\n", text.c_str());
+                if (VersionNeedsUpgrade(text)) {
+                    CoInstallerLog(u"Attempting upgrade to T.55\n");
+                    HMODULE module = ModuleHandle();
+                    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(kFirmwareResourceId), u"BINARY");
+                    if (!resource) {
+                        CoInstallerLog(u"Unable to find the firmware resource\n");
+                    } else if (HGLOBAL loaded = LoadResource(module, resource); !loaded) {
+                        CoInstallerLog(u"LoadResource failed\n");
+                    } else {
+                        const BYTE* image = static_cast<const BYTE*>(LockResource(loaded));
+                        if (!image) {
+                            CoInstallerLog(u"NULL data pointer\n");
+                        } else if (SizeofResource(module, resource) < kFirmwareImageSize) {
+                            // Never read past a short image.
+                            CoInstallerLog(u"NULL data pointer\n");
+                        } else {
+                            CoInstallerLog(u"Dispatching Firmware to HAL\n");
+                            HalControl2(hal, HCC_DOWNLOAD_FIRMWARE, image, kFirmwareImageSize, nullptr, 0);
+                        }
+                        FreeResource(loaded);
+                    }
+                }
+            }
+            hal->UnlockScanner(&status);
+        }
+        hal->Uninitialize();
+    }
+}
+
 bool HandleFirmwareUpdate(const std::u16string& driverKey, const std::u16string& /*deviceInstanceId*/)
 {
     CoInstallerLog(u"HandleFirmwareUpdate Enter\n");
@@ -130,56 +174,20 @@ bool HandleFirmwareUpdate(const std::u16string& driverKey, const std::u16string&
     const std::optional<std::u16string> clsidText =
         key ? ReadDeviceString(key.get(), u"HAL_CLSID") : std::nullopt;
     if (clsidText) {
-        CoInitialize(nullptr);
+        // Only an entry of our own is left again: a thread already in
+        // another apartment model keeps its state.
+        const bool comEntered = SUCCEEDED(CoInitialize(nullptr));
         CLSID clsid = {};
         CLSIDFromString(clsidText->c_str(), &clsid);
         IRNXHALS* hal = nullptr;
         if (CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, reinterpret_cast<void**>(&hal)) ==
                 S_OK &&
             hal) {
-            LONG status = -1;
-            // A failing Initialize leaves no session to close; one that
-            // answers with a status other than 0 does.
-            if (hal->Initialize(&status) == S_OK) {
-                if (status == 0 && hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK &&
-                    status == 0) {
-                    BYTE version[kVersionBytes] = {};
-                    if (HalControl2(hal, HCC_GET_FIRMWARE_VERSION, nullptr, 0, version, kVersionBytes)) {
-                        version[kVersionBytes - 1] = 0; // a scanner answering without terminator stays in bounds
-                        std::u16string text;
-                        for (size_t i = 0; i < kVersionBytes && version[i]; ++i)
-                            text += static_cast<char16_t>(version[i]);
-                        CoInstallerLog(u"Firmware detected %s\n", text.c_str());
-                        if (VersionNeedsUpgrade(text)) {
-                            CoInstallerLog(u"Attempting upgrade to T.55\n");
-                            HMODULE module = ModuleHandle();
-                            HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(kFirmwareResourceId), u"BINARY");
-                            if (!resource) {
-                                CoInstallerLog(u"Unable to find the firmware resource\n");
-                            } else if (HGLOBAL loaded = LoadResource(module, resource); !loaded) {
-                                CoInstallerLog(u"LoadResource failed\n");
-                            } else {
-                                const BYTE* image = static_cast<const BYTE*>(LockResource(loaded));
-                                if (!image) {
-                                    CoInstallerLog(u"NULL data pointer\n");
-                                } else if (SizeofResource(module, resource) < kFirmwareImageSize) {
-                                    // Never read past a short image.
-                                    CoInstallerLog(u"NULL data pointer\n");
-                                } else {
-                                    CoInstallerLog(u"Dispatching Firmware to HAL\n");
-                                    HalControl2(hal, HCC_DOWNLOAD_FIRMWARE, image, kFirmwareImageSize, nullptr, 0);
-                                }
-                                FreeResource(loaded);
-                            }
-                        }
-                    }
-                    hal->UnlockScanner(&status);
-                }
-                hal->Uninitialize();
-            }
+            UpdateFirmware(hal);
             hal->Release();
         }
-        CoUninitialize();
+        if (comEntered)
+            CoUninitialize();
     }
     key.Close();
     CoInstallerLog(u"HandleFirmwareUpdate Exit\n");

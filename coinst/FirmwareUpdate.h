@@ -21,6 +21,10 @@ constexpr DWORD kFirmwareImageSize = 0xC0000;
 // Always false; deviceInstanceId is not used.
 bool HandleFirmwareUpdate(const std::u16string& driverKey, const std::u16string& deviceInstanceId);
 
+// The session with the service: open it, take the lock, ask the version,
+// send the image when it is newer, and release everything again.
+void UpdateFirmware(IRNXHALS* hal);
+
 // One Control2 call with byte arrays; true when it returned S_OK (then
 // outLength bytes of the answer are in output).
 bool HalControl2(IRNXHALS* hal, LONG code, const BYTE* input, DWORD inLength, BYTE* output, DWORD outLength);
