@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -302,6 +303,21 @@ TEST_F(ControlCodesTest, FirmwareDownloadSendsTheImageInBlocksAndInquiryShowsThe
     ByteVariant revision(Bytes(5, 0xEE));
     ASSERT_EQ(Control(11, none, revision), S_OK);
     EXPECT_EQ(revision.Content(), (Bytes{'V', '.', '6', '1', 0}));
+}
+
+TEST_F(ControlCodesTest, AFailedFirmwareBlockEndsTheDownloadWithoutTheEndMarker)
+{
+    Ready();
+    emulator::Fault fault;
+    fault.kind = emulator::FaultKind::StallIn;
+    fault.opcode = kWriteBuffer;
+    m_scanner->InjectFault(fault);
+    ByteVariant in(Pattern(0xC0000, 1));
+    ByteVariant out(Bytes(2, 0));
+    ASSERT_EQ(Control(12, in, out), S_OK);
+    const std::vector<BYTE> codes = CommandCodes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), kWriteBuffer), 1);
+    EXPECT_EQ(m_scanner->FirmwareRevision(), "T.50");
 }
 
 TEST_F(ControlCodesTest, ControlNeverReachesTheScanner)
