@@ -111,4 +111,24 @@ TEST_F(CoInstallerTest, LogLinesAreFormattedWideAndEndInCarriageReturnLineFeed)
     EXPECT_EQ(ReadLog(), "wide and narrow: 0000002A\r\nno line feed");
 }
 
+// The deliverable itself: its export answers like the entry, and DllMain
+// gave it the module handle through which the firmware image is found.
+TEST_F(CoInstallerTest, TheLibraryExportsTheEntryAndCarriesTheFirmwareImage)
+{
+    MakeLogFolder();
+    HMODULE library = LoadLibraryA(QBK_COINSTALLER);
+    ASSERT_NE(library, nullptr);
+    using Entry = DWORD (*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA, PCOINSTALLER_CONTEXT_DATA);
+    auto entry = reinterpret_cast<Entry>(GetProcAddress(library, "fnCoInstaller"));
+    ASSERT_NE(entry, nullptr);
+    COINSTALLER_CONTEXT_DATA context = {};
+    EXPECT_EQ(entry(DIF_SELECTDEVICE, m_set, &m_data, &context), DWORD(NO_ERROR));
+    EXPECT_EQ(ReadLog(), Lines("InstallFunction: 00000001\nInstallFunction exit\n"));
+
+    HRSRC resource = FindResourceW(library, MAKEINTRESOURCEW(101), u"BINARY");
+    ASSERT_NE(resource, nullptr);
+    EXPECT_EQ(SizeofResource(library, resource), 786432u);
+    FreeLibrary(library);
+}
+
 } // namespace

@@ -45,7 +45,7 @@ protected:
     // The hardware-service image: the real program, or a stand-in that only ends.
     void InstallServiceImage(bool realProgram)
     {
-        const std::string image = m_serviceFolder + "RNXQBK24x.BIN";
+        const std::string image = m_serviceFolder + "RNXQBK24Tx.BIN";
         if (realProgram) {
             fs::copy_file(QBK_HAL_PROGRAM, image);
         } else {
@@ -58,7 +58,7 @@ protected:
     {
         plat::devices::DeviceRecord record = AddScanner(serial);
         SetString(record.driverKey, u"TWAIN_DS_FileName_BIN", u"RNXQBK24DS");
-        SetString(record.driverKey, u"HAL_FileName_BIN", u"RNXQBK24");
+        SetString(record.driverKey, u"HAL_FileName_BIN", u"RNXQBK24T");
         SetString(record.driverKey, u"PS_NAME", u"RNXHALPS");
         return record;
     }
@@ -70,7 +70,7 @@ protected:
 
     std::string HalCopy(const plat::devices::DeviceRecord& record, int slot) const
     {
-        return m_serviceFolder + "RNXQBK24_" + InstanceKey(record) + "_" + std::to_string(slot) + ".EXE";
+        return m_serviceFolder + "RNXQBK24T_" + InstanceKey(record) + "_" + std::to_string(slot) + ".EXE";
     }
 
     std::string DsCopy(const plat::devices::DeviceRecord& record) const
@@ -154,8 +154,8 @@ TEST_F(RegisterScannerTest, InstallationSetsUpTheInstanceAndRemovalUndoesIt)
 TEST_F(RegisterScannerTest, TheLowestSlotNoCopyUsesIsTaken)
 {
     InstallServiceImage(false);
-    for (const char* name : {"RNXQBK24_0901_0.EXE", "rnxqbk24_0902_1.exe", "RNXQBK24_09003_2.EXE",
-                             "OTHER_0904_3.EXE", "RNXQBK24_0905_4.DLL"})
+    for (const char* name : {"RNXQBK24T_0901_0.EXE", "rnxqbk24t_0902_1.exe", "RNXQBK24T_09003_2.EXE",
+                             "RNXQBK24_0904_3.EXE", "RNXQBK24T_0905_4.DLL"})
         std::ofstream(m_serviceFolder + name) << "x";
     const auto record = AddConfiguredScanner(u"SLOT1");
 
@@ -164,7 +164,7 @@ TEST_F(RegisterScannerTest, TheLowestSlotNoCopyUsesIsTaken)
 
     // A copy gone frees its slot; SymbolicName still matches, so only a new copy is made.
     fs::remove(HalCopy(record, 2));
-    fs::remove(m_serviceFolder + "RNXQBK24_0901_0.EXE");
+    fs::remove(m_serviceFolder + "RNXQBK24T_0901_0.EXE");
     ASSERT_TRUE(coinst::RegisterScanner(record.driverKey, record.instanceId));
     EXPECT_EQ(GetString(record.driverKey, u"HAL_PATH"), Utf8ToUtf16(HalCopy(record, 0)));
 }
@@ -173,7 +173,7 @@ TEST_F(RegisterScannerTest, WithAllTenSlotsUsedOnlyTheDataSourceCopyIsMade)
 {
     InstallServiceImage(false);
     for (int slot = 0; slot <= 9; ++slot)
-        std::ofstream(m_serviceFolder + "RNXQBK24_08" + std::to_string(slot) + "0_" + std::to_string(slot) + ".EXE")
+        std::ofstream(m_serviceFolder + "RNXQBK24T_08" + std::to_string(slot) + "0_" + std::to_string(slot) + ".EXE")
             << "x";
     const auto record = AddConfiguredScanner(u"FULLSLOTS");
 
