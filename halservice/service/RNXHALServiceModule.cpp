@@ -9,6 +9,28 @@
 #include <cstdarg>
 #include <cstddef>
 
+namespace {
+
+// A REG_SZ or REG_EXPAND_SZ value of at most 520 bytes that is empty or ends
+// in its terminator; false for anything else.
+bool QueryTerminatedString(HKEY hKey, LPCWSTR pszName, std::u16string* pText)
+{
+    WCHAR buffer[260] = {};
+    DWORD type = 0;
+    DWORD size = sizeof buffer;
+    LONG lRes = RegQueryValueExW(hKey, pszName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    if (lRes != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    DWORD chars = size / sizeof(WCHAR);
+    if (chars != 0 && buffer[chars - 1] != 0)
+        return false;
+    if (pText)
+        *pText = buffer;
+    return true;
+}
+
+} // namespace
+
 CRNXHALServiceModule* CRNXHALServiceModule::s_pModule = nullptr;
 
 CRNXHALServiceModule::CRNXHALServiceModule(IScannerSession& scanner, IHALClassProvider& classes)
@@ -91,17 +113,12 @@ HRESULT CRNXHALServiceModule::ReadSymbolicName()
     HKEY hKey = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return E_FAIL;
-    WCHAR buffer[260] = {};
-    DWORD type = 0;
-    DWORD size = 520;
-    LONG lRes = RegQueryValueExW(hKey, u"SymbolicName", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    std::u16string path;
+    const bool read = QueryTerminatedString(hKey, u"SymbolicName", &path);
     RegCloseKey(hKey);
-    if (lRes != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+    if (!read)
         return E_FAIL;
-    DWORD chars = size / sizeof(WCHAR);
-    if (chars != 0 && buffer[chars - 1] != 0)
-        return E_FAIL;
-    m_szSymbolicName = buffer;
+    m_szSymbolicName = path;
     return S_OK;
 }
 
@@ -120,14 +137,9 @@ HRESULT CRNXHALServiceModule::Start(int nShowCmd)
         m_status.dwWin32ExitCode = static_cast<DWORD>(lRes);
         return lRes;
     }
-    WCHAR value[260] = {};
-    DWORD type = 0;
-    DWORD size = 520;
-    lRes = RegQueryValueExW(hKey, u"LocalService", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    // Only a copy registered as a service has LocalService.
+    m_bService = QueryTerminatedString(hKey, u"LocalService", nullptr);
     RegCloseKey(hKey);
-    DWORD chars = size / sizeof(WCHAR);
-    m_bService = lRes == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
-                 (chars == 0 || value[chars - 1] == 0);
 
     if (!m_bService)
         return Run(nShowCmd);

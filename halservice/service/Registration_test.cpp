@@ -198,4 +198,43 @@ TEST_F(RegistrationTest, SymbolicNameIsReadFromTheDeviceKey)
     EXPECT_EQ(m_module.SymbolicName(), path);
 }
 
+TEST_F(RegistrationTest, SymbolicNameIsTakenOnlyFromATerminatedStringThatFits)
+{
+    const std::u16string first = u"\\\\?\\first";
+    const std::u16string other = u"\\\\?\\other";
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::u16string data;  // written with its terminator unless cut
+        bool cut;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"expandable string", REG_EXPAND_SZ, other, false, true},
+        {"empty string", REG_SZ, u"", false, true},
+        {"no terminator", REG_SZ, other, true, false},
+        {"not a string", REG_BINARY, other, false, false},
+        {"longer than 259 characters", REG_SZ, std::u16string(260, u'x'), false, false},
+    };
+    for (const Case& c : cases) {
+        HKEY hKey = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_deviceKey.c_str(), 0, KEY_WRITE, &hKey), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(hKey, u"SymbolicName", 0, REG_SZ, reinterpret_cast<const BYTE*>(first.c_str()),
+                                 static_cast<DWORD>((first.size() + 1) * sizeof(WCHAR))),
+                  ERROR_SUCCESS);
+        RegCloseKey(hKey);
+        ASSERT_EQ(m_module.ReadSymbolicName(), S_OK);
+        ASSERT_EQ(m_module.SymbolicName(), first);
+
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_deviceKey.c_str(), 0, KEY_WRITE, &hKey), ERROR_SUCCESS);
+        const DWORD bytes = static_cast<DWORD>((c.data.size() + (c.cut ? 0 : 1)) * sizeof(WCHAR));
+        ASSERT_EQ(RegSetValueExW(hKey, u"SymbolicName", 0, c.type, reinterpret_cast<const BYTE*>(c.data.c_str()),
+                                 bytes),
+                  ERROR_SUCCESS);
+        RegCloseKey(hKey);
+        EXPECT_EQ(m_module.ReadSymbolicName(), c.taken ? S_OK : E_FAIL) << c.what;
+        EXPECT_EQ(m_module.SymbolicName(), c.taken ? c.data : first) << c.what;
+    }
+}
+
 } // namespace
