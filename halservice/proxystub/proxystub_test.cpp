@@ -325,6 +325,19 @@ TEST_F(ProxyStubTest, ACallTooLargeForOneMessageFailsAloneInsteadOfHanging)
         EXPECT_EQ(xml, nullptr);
         VariantClear(&buffer);
     }
+
+    // A sink handed over in a call that never went out stays the caller's.
+    MapXmlSink xml;
+    VARIANT tooLarge;
+    VariantInit(&tooLarge);
+    tooLarge.vt = VT_ARRAY | VT_UI1;
+    tooLarge.parray = SafeArrayCreateVector(VT_UI1, 0, requestTooLarge);
+    VARIANT out;
+    VariantInit(&out);
+    EXPECT_EQ(hal->Control(0, &xml, &tooLarge, &out), E_OUTOFMEMORY);
+    EXPECT_EQ(xml.References(), 1u);
+    VariantClear(&tooLarge);
+
     LONG initialized = -1;
     EXPECT_EQ(hal->Initialize(&initialized), S_OK);
     EXPECT_EQ(initialized, 0);

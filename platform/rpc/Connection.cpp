@@ -196,8 +196,10 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
 {
     results.clear();
     // Arguments larger than one frame cannot travel; the connection stays.
-    if (kRequestHeaderSize + request.Size() > kMaxFrameBody)
+    if (kRequestHeaderSize + request.Size() > kMaxFrameBody) {
+        TakeBackExported(request);
         return E_OUTOFMEMORY;
+    }
     auto pending = std::make_shared<PendingCall>();
     std::uint32_t callId = 0;
     {
@@ -316,7 +318,31 @@ HRESULT Connection::WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* 
     }
     writer.WriteU64(target->id);
     writer.WriteGuid(iid);
+    writer.NoteExported(target->id);
     return S_OK;
+}
+
+// References written into a message that is not sent are not the peer's.
+void Connection::TakeBackExported(const MessageWriter& unsent)
+{
+    for (std::uint64_t object : unsent.Exported()) {
+        std::shared_ptr<Export> gone;
+        {
+            std::lock_guard lock(m_mutex);
+            auto it = m_exports.find(object);
+            if (it == m_exports.end())
+                continue;
+            if (--it->second->refs == 0) {
+                gone = it->second;
+                m_exportByIdentity.erase(gone->identity);
+                m_exports.erase(it);
+            }
+        }
+        if (gone && gone->thread == CurrentServingThread())
+            gone->ReleasePointers();
+        else if (gone)
+            ReleaseExport(std::move(gone)); // on the object's own thread
+    }
 }
 
 HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
@@ -544,6 +570,7 @@ void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const M
     // Results larger than one frame cannot travel: the caller gets a fault
     // instead of waiting for a reply that would never come.
     if (results && kReplyHeaderSize + results->Size() > kMaxFrameBody) {
+        TakeBackExported(*results);
         fault = true;
         hr = E_OUTOFMEMORY;
         results = nullptr;

@@ -93,6 +93,11 @@ public:
 
     MarshalContext* Context() const { return m_context; }
 
+    // The objects whose references this message hands over, so that a
+    // message that never goes out gives them back.
+    void NoteExported(std::uint64_t object) { m_exported.push_back(object); }
+    const std::vector<std::uint64_t>& Exported() const { return m_exported; }
+
     // From now on byte runs of kBorrowAtLeast bytes or more are referenced
     // instead of copied (a band goes from the caller's array straight to
     // the socket): the caller keeps them unchanged until the message is
@@ -121,6 +126,7 @@ private:
     bool m_borrowing = false;
     std::vector<Borrowed> m_borrowed;
     std::size_t m_borrowedSize = 0;
+    std::vector<std::uint64_t> m_exported;
 };
 
 // Takes a frame body apart. A read past the end fails and makes every later
