@@ -160,13 +160,18 @@ void CScannerWrap::ProcessScannerRequest()
 
 BOOL CScannerWrap::S_OpenDevice()
 {
-    if (!m_device)
-        return FALSE;
-    if (m_funcArgs.OpenDevice.Open == 0) {
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"S_OpenDevice Entered");
+    BOOL result = FALSE;
+    if (m_device && m_funcArgs.OpenDevice.Open == 0) {
         m_device->Close();
-        return TRUE;
+        result = TRUE;
+    } else if (m_device) {
+        result = m_device->Open() ? TRUE : FALSE;
     }
-    return m_device->Open() ? TRUE : FALSE;
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"S_OpenDevice Exit. [%s]", TrueFalse(result));
+    return result;
 }
 
 BOOL CScannerWrap::S_DoSCSICmd()

@@ -274,8 +274,14 @@ void CScannerWrap::RemoveClient(CScannerClient* client)
 
 void CScannerWrap::RemoveAllClients()
 {
-    plat::CriticalSectionGuard lock(m_clientsLock);
-    m_clients.clear();
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"RemoveAllClients Entered");
+    {
+        plat::CriticalSectionGuard lock(m_clientsLock);
+        m_clients.clear();
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"RemoveAllClients Exit.");
 }
 
 BOOL CScannerWrap::LockScanner(CScannerClient* client)
