@@ -6,12 +6,14 @@
 #include "coinst/RegisterScanner.h"
 #include "coinst/UnregisterScanner.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
+#include "platform/services/ServiceControl.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -232,6 +234,57 @@ TEST_F(RegisterScannerTest, SharedServersStayRegisteredUntilTheLastInstanceIsRem
     ASSERT_TRUE(coinst::UnregisterScanner(second.driverKey, second.instanceId));
     EXPECT_FALSE(fs::exists(HalCopy(second, 1)));
     EXPECT_FALSE(ProxyStubRegistered());
+}
+
+// Only what the removal stopped is started again: here the image-acquisition
+// service runs and the monitor service is installed but stopped.
+TEST_F(RegisterScannerTest, RemovalRestartsOnlyTheServicesItStopped)
+{
+    const std::string record = m_root.Path() + "/wia.txt";
+    const std::u16string command = Utf8ToUtf16("\"" + std::string(QBK_TEST_SERVICE) + "\" --record \"" + record + "\"");
+    SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(scm, nullptr);
+    SC_HANDLE services[2] = {};
+    const std::pair<const char16_t*, const char16_t*> names[] = {{u"stisvc", coinst::kImageAcquisitionServiceName},
+                                                                 {u"QbkMonitor", coinst::kMonitorServiceName}};
+    for (int i = 0; i < 2; ++i) {
+        services[i] = CreateServiceW(scm, names[i].first, names[i].second, SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                     command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(services[i], nullptr);
+    }
+    CloseServiceHandle(scm);
+    ASSERT_TRUE(StartServiceW(services[0], 0, nullptr));
+
+    InstallServiceImage(false);
+    const auto device = AddConfiguredScanner(u"SVC1");
+    ASSERT_TRUE(coinst::RegisterScanner(device.driverKey, device.instanceId));
+    ASSERT_TRUE(coinst::UnregisterScanner(device.driverKey, device.instanceId));
+
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(QueryServiceStatus(services[0], &status));
+    EXPECT_EQ(status.dwCurrentState, DWORD(SERVICE_RUNNING));
+    ASSERT_TRUE(QueryServiceStatus(services[1], &status));
+    EXPECT_EQ(status.dwCurrentState, DWORD(SERVICE_STOPPED));
+    std::ifstream file(record);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Stopped once and started again; the monitor service never ran.
+    auto count = [&text](const std::string& line) {
+        size_t n = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("main stisvc\n"), 2u) << text;
+    EXPECT_EQ(count("control stop\n"), 1u) << text;
+    EXPECT_EQ(count("QbkMonitor"), 0u) << text;
+
+    for (SC_HANDLE service : services) {
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        DeleteService(service);
+        CloseServiceHandle(service);
+    }
+    plat::WaitForServiceState(u"stisvc", SERVICE_STOPPED, 30000);
 }
 
 TEST_F(RegisterScannerTest, RemovalWithoutItsValuesTouchesNothing)
