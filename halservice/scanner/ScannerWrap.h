@@ -99,8 +99,8 @@ public:
     HANDLE GetRemovalEvent() const { return m_removalEvent; }
     // The main loop's thread id (0 until the loop starts), for the stop
     // control's WM_QUIT.
-    void SetMainThreadId(DWORD threadId) { m_mainThreadId = threadId; }
-    DWORD GetMainThreadId() const { return m_mainThreadId; }
+    void SetMainThreadId(DWORD threadId) { m_mainThreadId.store(threadId); }
+    DWORD GetMainThreadId() const { return m_mainThreadId.load(); }
 
     bool IsOnline() const { return m_online.load(); }
     bool IsLocked() const { return m_busy.load() != 0; }
@@ -222,7 +222,8 @@ private:
     CUSBDevice* m_retiredDevice = nullptr;
 
     LONG m_recipientCounter = 0;
-    DWORD m_mainThreadId = 0;
+    // Read by the service control handler on the dispatcher's thread.
+    std::atomic<DWORD> m_mainThreadId{0};
     std::atomic<unsigned> m_pollCount{0};
     std::atomic<unsigned> m_idleWaits{0};
     std::atomic<bool> m_inIdleWait{false};
