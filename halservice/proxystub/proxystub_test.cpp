@@ -303,9 +303,9 @@ TEST_F(ProxyStubTest, ParametersCrossInEveryDirection)
     EXPECT_EQ(initialized, 0);
 }
 
-// Arguments or results too large for one message fail that call alone,
-// at once, and the connection goes on.
-TEST_F(ProxyStubTest, ACallTooLargeForOneMessageFailsAloneInsteadOfHanging)
+// Arguments or results too large for one message, or of a type that cannot
+// travel, fail that call alone and at once; the connection goes on.
+TEST_F(ProxyStubTest, ACallThatCannotTravelFailsAloneAndHoldsNothing)
 {
     ComPtr<IRNXHALS> hal = Create();
     ASSERT_TRUE(hal);
@@ -337,6 +337,11 @@ TEST_F(ProxyStubTest, ACallTooLargeForOneMessageFailsAloneInsteadOfHanging)
     EXPECT_EQ(hal->Control(0, &xml, &tooLarge, &out), E_OUTOFMEMORY);
     EXPECT_EQ(xml.References(), 1u);
     VariantClear(&tooLarge);
+    VARIANT cannotTravel;
+    VariantInit(&cannotTravel);
+    cannotTravel.vt = VT_R8;
+    EXPECT_EQ(hal->Control(0, &xml, &cannotTravel, &out), DISP_E_BADVARTYPE);
+    EXPECT_EQ(xml.References(), 1u);
 
     LONG initialized = -1;
     EXPECT_EQ(hal->Initialize(&initialized), S_OK);

@@ -47,6 +47,7 @@ public:
 
     HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) override;
     HRESULT ReadInterface(MessageReader& reader, REFIID iid, void** ppv) override;
+    void TakeBackExported(const MessageWriter& unsent) override;
 
 private:
     explicit Connection(int fd);
@@ -54,7 +55,6 @@ private:
     bool HandleRequest(std::uint32_t callId, Bytes body);
     bool ReadReply(const FrameHeader& header);
     void DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count);
-    void TakeBackExported(const MessageWriter& unsent);
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
                    const Bytes& body, size_t offset);
     void ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid);

@@ -128,8 +128,11 @@ HRESULT ProxyCall(RpcChannel* channel, REFIID iid, std::uint32_t method, Args&&.
     request.AllowBorrowing(); // the caller's buffers outlive the call
     HRESULT hr = S_OK;
     ((hr = SUCCEEDED(hr) ? args.Write(request) : hr), ...);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        if (channel->Context())
+            channel->Context()->TakeBackExported(request);
         return hr;
+    }
     HRESULT status = S_OK;
     Bytes results;
     hr = channel->Invoke(iid, method, request, status, results);

@@ -31,6 +31,9 @@ public:
     virtual HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) = 0;
     // A new reference (null for a null reference) to be released by the caller.
     virtual HRESULT ReadInterface(MessageReader& reader, REFIID iid, void** ppv) = 0;
+    // Gives back the references `unsent` would have handed over: it will
+    // never go out.
+    virtual void TakeBackExported(const MessageWriter& unsent) = 0;
 };
 
 // The channel of one remote object, as its proxies see it.
