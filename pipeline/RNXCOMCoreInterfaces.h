@@ -100,6 +100,17 @@ struct IRNXPayloadSource : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE Produce(IDispatch** thePayload) = 0;
 };
 
+// A pipeline module that takes its settings from the pipeline XML.
+struct IRNXModule : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE Configure(IDispatch* modules, IDispatch* modulesSettings) = 0;
+};
+
+// The hardware-service wrapper: takes the service object the client already
+// holds.
+struct IRNXHALWrap : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE SetCurrentHAL(IUnknown* theHAL) = 0;
+};
+
 // Interfaces of the empty classes: no operations of their own.
 struct IRNXPipelineManager : IDispatch {};
 struct IRNXQueue : IDispatch {};

@@ -15,6 +15,8 @@ const plat::InterfaceDesc* const kInterfaces[] = {
     &kIRNXDestinationDesc,
     &kIRNXDestinationModuleDesc,
     &kITestFreeDesc,
+    &kIRNXModuleDesc,
+    &kIRNXHALWrapDesc,
 };
 
 const plat::TypeLibraryDesc kLibrary{u"RNXCOMCoreLib", u"RNXCOMCore 1.0 Type Library", LIBID_RNXCOMCoreLib, 1, 0,
@@ -69,5 +71,15 @@ plat::TypeInfo& DestinationModuleTypeInfo()
 plat::TypeInfo& TestFreeTypeInfo()
 {
     static plat::TypeInfo info(kITestFreeDesc, &RNXCOMCoreModule());
+    return info;
+}
+plat::TypeInfo& ModuleTypeInfo()
+{
+    static plat::TypeInfo info(kIRNXModuleDesc, &RNXCOMCoreModule());
+    return info;
+}
+plat::TypeInfo& HALWrapTypeInfo()
+{
+    static plat::TypeInfo info(kIRNXHALWrapDesc, &RNXCOMCoreModule());
     return info;
 }

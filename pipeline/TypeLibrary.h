@@ -14,6 +14,8 @@ extern const plat::InterfaceDesc kIRNXQueueDesc;
 extern const plat::InterfaceDesc kIRNXDestinationDesc;
 extern const plat::InterfaceDesc kIRNXDestinationModuleDesc;
 extern const plat::InterfaceDesc kITestFreeDesc;
+extern const plat::InterfaceDesc kIRNXModuleDesc;
+extern const plat::InterfaceDesc kIRNXHALWrapDesc;
 
 const plat::TypeLibraryDesc& RNXCOMCoreTypeLibrary();
 
@@ -27,3 +29,5 @@ plat::TypeInfo& QueueTypeInfo();
 plat::TypeInfo& DestinationTypeInfo();
 plat::TypeInfo& DestinationModuleTypeInfo();
 plat::TypeInfo& TestFreeTypeInfo();
+plat::TypeInfo& ModuleTypeInfo();
+plat::TypeInfo& HALWrapTypeInfo();
