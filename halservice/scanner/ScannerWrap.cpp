@@ -16,6 +16,21 @@ HANDLE NewAutoResetEvent()
     return CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
+// Waits for `handle` while dispatching messages, at most `timeoutMs` in
+// all: messages that keep arriving do not start the time-out again.
+DWORD WaitWithMessagesAtMost(HANDLE handle, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        const DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_ALLINPUT);
+        if (result != WAIT_OBJECT_0 + 1)
+            return result;
+        DispatchQueuedMessages();
+    }
+}
+
 } // namespace
 
 CScannerWrap::CScannerWrap() : CTraceClient(u"QBK24 Scanner Thread")
@@ -128,7 +143,7 @@ LONG CScannerWrap::Initialize(CScannerClient* client)
             m_completed.store(m_issued.load());
             m_thread = CreateThread(nullptr, 0, &CScannerWrap::ScannerThread, this, 0, nullptr);
             if (m_thread)
-                WaitWithMessages(m_readyEvent, kThreadStartTimeoutMs);
+                WaitWithMessagesAtMost(m_readyEvent, kThreadStartTimeoutMs);
             if (!m_online.load()) {
                 WarnOffline();
                 StopThread();
@@ -177,7 +192,7 @@ void CScannerWrap::StopThread()
         LogTrace(u"Shutting down scanner thread [0x%08X]", Hex32(m_thread));
     const DWORD threadId = GetThreadId(m_thread);
     SetEvent(m_exitEvent);
-    if (WaitWithMessages(m_thread, kThreadStopTimeoutMs) != WAIT_OBJECT_0) {
+    if (WaitWithMessagesAtMost(m_thread, kThreadStopTimeoutMs) != WAIT_OBJECT_0) {
         if (IsLogging(LOG_WARNING))
             LogWarning(u"Scanner thread exit timed out, terminating. ID=[0x%08X]", threadId);
         TerminateThread(m_thread, kTerminatedExitCode);

@@ -194,6 +194,79 @@ TEST_F(ScannerWrapTest, CallDispatchedInsideAWaitingRequestQueuesBehindIt)
     UnregisterClassW(u"NestedRequestTest", nullptr);
 }
 
+std::atomic<int> g_countedMessages{0};
+constexpr UINT kCountedMessage = WM_USER + 8;
+
+LRESULT CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != kCountedMessage)
+        return DefWindowProcW(window, message, wParam, lParam);
+    ++g_countedMessages;
+    return 0;
+}
+
+TEST_F(ScannerWrapTest, ThreadStopGivesUpAfterItsTimeOutEvenWhileMessagesKeepArriving)
+{
+    ProbeSession& probe = UseProbe();
+    Plug();
+    ASSERT_EQ(probe.Initialize(nullptr), 0);
+
+    // The scanner thread hangs in a handler.
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> inHandler{false};
+    probe.hookCode = 5;
+    probe.hook = [&] {
+        inHandler = true;
+        WaitForSingleObject(release, INFINITE);
+    };
+    std::thread caller([&] {
+        BYTE in[1] = {};
+        BYTE out[1] = {};
+        SendControl(probe, 5, in, out);
+    });
+    WaitUntil([&] { return inHandler.load(); });
+
+    // Another thread leaves the session; its wait for the scanner thread
+    // dispatches the messages sent to its window.
+    g_countedMessages = 0;
+    std::atomic<HWND> window{nullptr};
+    std::atomic<DWORD> stopperId{0};
+    std::atomic<bool> stopped{false};
+    std::thread stopper([&] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = CountingProc;
+        windowClass.lpszClassName = u"ThreadStopTimeOutTest";
+        RegisterClassW(&windowClass);
+        window = CreateWindowExW(0, u"ThreadStopTimeOutTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                 nullptr);
+        stopperId = GetCurrentThreadId();
+        probe.UnInitialize(nullptr);
+        stopped = true;
+        DestroyWindow(window);
+        UnregisterClassW(u"ThreadStopTimeOutTest", nullptr);
+    });
+    WaitUntil([&] { return stopperId.load() != 0; });
+    ASSERT_NE(window.load(), nullptr);
+    ASSERT_TRUE(m_clock->WaitForThreadBlocked(stopperId));
+
+    // A message part-way through the wait does not start the time-out again.
+    const DWORD step = CScannerWrap::kThreadStopTimeoutMs / 2 + 1000;
+    m_clock->Advance(step);
+    PostMessageW(window, kCountedMessage, 0, 0);
+    WaitUntil([&] { return g_countedMessages.load() == 1; });
+    ASSERT_TRUE(m_clock->WaitForThreadBlocked(stopperId));
+    EXPECT_FALSE(stopped.load());
+    m_clock->Advance(step);
+    WaitUntil([&] { return stopped.load(); });
+
+    // The abandoned thread finishes its handler and ends before the session goes.
+    SetEvent(release);
+    caller.join();
+    stopper.join();
+    WaitUntil([&] { return probe.ScannerThreadId() == 0; });
+    CloseHandle(release);
+}
+
 TEST_F(ScannerWrapTest, ClientsShareOneThreadAndTheLastToLeaveStopsIt)
 {
     Plug();
