@@ -38,3 +38,4 @@
 #include "platform/services/winsvc.h"
 #include "platform/services/ConsoleControl.h"
 #include "platform/eventlog/eventlog.h"
+#include "platform/wia/wia.h"
