@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A file name without '_' in a folder with exactly one.
         IdentityCase{u"/tmp/my_dir/X0001.exe", false, nullptr, nullptr, 0}));
 
-TEST(HALIdentity, NameStaysWithoutExtensionOrTooLong)
+TEST(HALIdentity, NameStaysWithoutExtensionAndATooLongNameIsRefused)
 {
     HALIdentity identity;
     identity.HAL_NAME = u"RNXHALService";
@@ -62,7 +62,7 @@ TEST(HALIdentity, NameStaysWithoutExtensionOrTooLong)
     EXPECT_EQ(identity.HAL_NAME, u"RNXHALService");
     EXPECT_EQ(identity.HALModuleSlot, 3);
 
-    // A base name longer than a service name may be refuses the copy.
+    // A base name longer than a service name may be ends the copy.
     std::u16string longName = u"/opt/" + std::u16string(250, u'N') + u"_0001_3.exe";
     EXPECT_FALSE(ParseHALIdentity(longName, identity));
 }
