@@ -111,6 +111,18 @@ struct IRNXHALWrap : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE SetCurrentHAL(IUnknown* theHAL) = 0;
 };
 
+// The link from a module to its precursor: Obtain asks the precursor's
+// IRNXPayloadSource to fill the caller's payload.
+struct IRNXInterconnection : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE Connect(IDispatch* precursor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Obtain(IDispatch** thePayload) = 0;
+};
+
+// A module that reworks what its precursor produces, and the raster
+// converter; no operations of their own.
+struct IRNXTransform : IDispatch {};
+struct IRNXRBConvert : IDispatch {};
+
 // Interfaces of the empty classes: no operations of their own.
 struct IRNXPipelineManager : IDispatch {};
 struct IRNXQueue : IDispatch {};

@@ -6,6 +6,8 @@
 #include "pipeline/ClassScripts.h"
 #include "pipeline/EmptyShells.h"
 #include "pipeline/RNXCOMCoreIds.h"
+#include "pipeline/RNXInterconnection.h"
+#include "pipeline/RNXRBConvert.h"
 #include "pipeline/RNXRasterBand.h"
 #include "pipeline/TypeLibrary.h"
 #include "pipeline/XMLObj.h"
@@ -27,8 +29,8 @@ struct ClassEntry {
 const ClassEntry kClasses[] = {
     {CLSID_RNXHALWrap, IDR_RNXHALWRAP, nullptr},
     {CLSID_RNXRasterBand, IDR_RNXRASTERBAND, &Tessivo::CRNXRasterBand::Create},
-    {CLSID_RNXRBConvert, IDR_RNXRBCONVERT, nullptr},
-    {CLSID_RNXInterconnection, IDR_RNXINTERCONNECTION, nullptr},
+    {CLSID_RNXRBConvert, IDR_RNXRBCONVERT, &Tessivo::CRNXRBConvert::Create},
+    {CLSID_RNXInterconnection, IDR_RNXINTERCONNECTION, &Tessivo::CRNXInterconnection::Create},
     {CLSID_XMLObj, IDR_XMLOBJ, &CXMLObj::Create},
     {CLSID_RNXPipelineManager, IDR_RNXPIPELINEMANAGER, &CreatePipelineManager},
     {CLSID_RNXQueue, IDR_RNXQUEUE, &CreateQueue},

@@ -17,6 +17,9 @@ const plat::InterfaceDesc* const kInterfaces[] = {
     &kITestFreeDesc,
     &kIRNXModuleDesc,
     &kIRNXHALWrapDesc,
+    &kIRNXInterconnectionDesc,
+    &kIRNXTransformDesc,
+    &kIRNXRBConvertDesc,
 };
 
 const plat::TypeLibraryDesc kLibrary{u"RNXCOMCoreLib", u"RNXCOMCore 1.0 Type Library", LIBID_RNXCOMCoreLib, 1, 0,
@@ -81,5 +84,20 @@ plat::TypeInfo& ModuleTypeInfo()
 plat::TypeInfo& HALWrapTypeInfo()
 {
     static plat::TypeInfo info(kIRNXHALWrapDesc, &RNXCOMCoreModule());
+    return info;
+}
+plat::TypeInfo& InterconnectionTypeInfo()
+{
+    static plat::TypeInfo info(kIRNXInterconnectionDesc, &RNXCOMCoreModule());
+    return info;
+}
+plat::TypeInfo& TransformTypeInfo()
+{
+    static plat::TypeInfo info(kIRNXTransformDesc, &RNXCOMCoreModule());
+    return info;
+}
+plat::TypeInfo& RBConvertTypeInfo()
+{
+    static plat::TypeInfo info(kIRNXRBConvertDesc, &RNXCOMCoreModule());
     return info;
 }

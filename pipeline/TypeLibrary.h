@@ -16,6 +16,9 @@ extern const plat::InterfaceDesc kIRNXDestinationModuleDesc;
 extern const plat::InterfaceDesc kITestFreeDesc;
 extern const plat::InterfaceDesc kIRNXModuleDesc;
 extern const plat::InterfaceDesc kIRNXHALWrapDesc;
+extern const plat::InterfaceDesc kIRNXInterconnectionDesc;
+extern const plat::InterfaceDesc kIRNXTransformDesc;
+extern const plat::InterfaceDesc kIRNXRBConvertDesc;
 
 const plat::TypeLibraryDesc& RNXCOMCoreTypeLibrary();
 
@@ -31,3 +34,6 @@ plat::TypeInfo& DestinationModuleTypeInfo();
 plat::TypeInfo& TestFreeTypeInfo();
 plat::TypeInfo& ModuleTypeInfo();
 plat::TypeInfo& HALWrapTypeInfo();
+plat::TypeInfo& InterconnectionTypeInfo();
+plat::TypeInfo& TransformTypeInfo();
+plat::TypeInfo& RBConvertTypeInfo();
