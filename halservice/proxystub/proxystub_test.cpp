@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -426,6 +429,39 @@ TEST_F(ProxyStubTest, AMultithreadedClientServesItsSinkWithoutPumping)
     EXPECT_EQ(sink.status, 1);
     EXPECT_NE(sink.thread, mainThread);
     EXPECT_EQ(sink.References(), 1u);
+}
+
+// A system root deep in the file system: its sockets' paths are longer than
+// a socket address holds, and activation still reaches the server.
+TEST(DeepRootTest, ActivationWorksWhateverTheSystemRootsLength)
+{
+    const std::string deep = std::filesystem::temp_directory_path().string() + "/" + std::string(100, 'd');
+    std::filesystem::create_directories(deep);
+    const char* tmp = std::getenv("TMPDIR");
+    const std::optional<std::string> previous = tmp ? std::optional<std::string>(tmp) : std::nullopt;
+    setenv("TMPDIR", deep.c_str(), 1);
+    {
+        plat::testing::TempSystemRoot root;
+        if (previous)
+            setenv("TMPDIR", previous->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+        ASSERT_GT(plat::RuntimeFolder().size(), 108u);
+        plat::testing::ComScope com(COINIT_APARTMENTTHREADED);
+        ASSERT_TRUE(RegisterToy(QBK_RNXHALPS, QBK_TESTPEER));
+        ComPtr<IRNXHALS> hal;
+        ASSERT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                                   hal.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        DWORD server = plat::rpc::GetPeerProcessId(hal.Get());
+        LONG status = -1;
+        EXPECT_EQ(hal->Initialize(&status), S_OK);
+        EXPECT_EQ(status, 0);
+        hal.Reset();
+        KillAndWait(server);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(deep, ignored);
 }
 
 // Points the toy class at the test peer run in `mode`.

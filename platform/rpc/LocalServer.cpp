@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <sys/socket.h>
@@ -56,20 +57,48 @@ thread_local DWORD t_caller = 0;
 
 std::string SocketPath(REFCLSID clsid) { return RuntimeFolder() + "/com-" + plat::GuidToString(clsid) + ".sock"; }
 
-bool MakeAddress(const std::string& path, sockaddr_un& address)
+// The descriptor of a socket's folder, while an address names the socket
+// through it.
+struct FolderHandle {
+    int fd = -1;
+    FolderHandle() = default;
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    ~FolderHandle()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// A socket address for `path`. A path longer than sun_path (a system root
+// deep in the file system) goes through its folder's descriptor,
+// /proc/self/fd/N/name, which `folder` keeps open.
+bool MakeAddress(const std::string& path, sockaddr_un& address, FolderHandle& folder)
 {
     address = {};
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    std::string target = path;
+    if (target.size() >= sizeof address.sun_path) {
+        size_t slash = path.rfind('/');
+        if (slash == std::string::npos)
+            return false;
+        folder.fd = open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folder.fd < 0)
+            return false;
+        target = "/proc/self/fd/" + std::to_string(folder.fd) + path.substr(slash);
+        if (target.size() >= sizeof address.sun_path)
+            return false;
+    }
+    std::memcpy(address.sun_path, target.c_str(), target.size() + 1);
     return true;
 }
 
 int ConnectTo(const std::string& path)
 {
     sockaddr_un address;
-    if (!MakeAddress(path, address))
+    FolderHandle folder;
+    if (!MakeAddress(path, address, folder))
         return -1;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -84,7 +113,8 @@ int ConnectTo(const std::string& path)
 int Listen(const std::string& path)
 {
     sockaddr_un address;
-    if (!MakeAddress(path, address))
+    FolderHandle folder;
+    if (!MakeAddress(path, address, folder))
         return -1;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
