@@ -38,4 +38,5 @@
 #include "platform/services/winsvc.h"
 #include "platform/services/ConsoleControl.h"
 #include "platform/eventlog/eventlog.h"
+#include "platform/ui/winuser.h"
 #include "platform/wia/wia.h"

@@ -1,0 +1,71 @@
+// What the user answers, for runs without a person: message boxes, file
+// dialogs and modal dialogs take their answers from a script that tests
+// (or the demo) set, and every box and file dialog shown is logged for them
+// to look at. The script is process-wide, since dialogs may run on another
+// thread than the test's. A box or file dialog without a scripted answer
+// is answered as if the user dismissed it (the cancel-like button, or a
+// cancelled file dialog) and a line says so on stderr.
+#pragma once
+
+#include "platform/ui/winuser.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plat::ui {
+
+struct MessageBoxRecord {
+    HWND owner;
+    std::u16string text;
+    std::u16string caption;
+    UINT type;
+    int answer;
+};
+
+struct FileDialogRecord {
+    bool save;
+    HWND owner;
+    std::u16string title;
+    std::u16string initialDir;
+    std::u16string defaultExtension;
+    std::vector<std::u16string> filter; // description, pattern, description, ...
+    DWORD flags;
+    std::optional<std::u16string> answer;
+};
+
+// Answers are used in the order they were scripted.
+void ScriptMessageBoxAnswer(int answer);
+// A path is the chosen file; nullopt is a cancel.
+void ScriptFileDialogAnswer(std::optional<std::u16string> path);
+// Runs once the next modal dialog is initialised and shown, before its
+// message loop starts: it plays the user (UserActions.h).
+void ScriptModalDialog(std::function<void(HWND dialog)> action);
+
+std::vector<MessageBoxRecord> TakeMessageBoxLog();
+std::vector<FileDialogRecord> TakeFileDialogLog();
+
+// Forgets unused answers and the logs.
+void ResetUiScript();
+
+// The answer of a box nobody scripted: what Esc or the close box gives.
+int DismissAnswer(UINT type);
+
+// Handlers (dialog procedures) that threw, since the process started; the
+// exception stops at the dialog's window procedure.
+size_t HandlerExceptionCount();
+
+// Pops the next scripted modal action, if any (used by DialogBoxParam).
+std::function<void(HWND)> TakeModalScript();
+
+// For a test: a clean script for its length.
+class ScopedUiScript {
+public:
+    ScopedUiScript() { ResetUiScript(); }
+    ~ScopedUiScript() { ResetUiScript(); }
+    ScopedUiScript(const ScopedUiScript&) = delete;
+    ScopedUiScript& operator=(const ScopedUiScript&) = delete;
+};
+
+} // namespace plat::ui

@@ -1,0 +1,170 @@
+#include "platform/ui/UserActions.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/UiWindow.h"
+
+#include <algorithm>
+#include <string>
+
+namespace plat::ui {
+
+namespace {
+
+std::shared_ptr<UiWindow> EnabledControl(HWND hwnd)
+{
+    if (!IsWindowEnabled(hwnd))
+        return nullptr;
+    return FindUiWindow(hwnd);
+}
+
+void Scroll(HWND trackbar, int code, int position)
+{
+    const UINT message = (WindowStyle(trackbar) & TBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
+    const WPARAM wParam = MAKELONG(static_cast<WORD>(code), static_cast<WORD>(position));
+    SendMessageW(GetParent(trackbar), message, wParam, reinterpret_cast<LPARAM>(trackbar));
+}
+
+int DefaultButton(HWND dialog)
+{
+    std::shared_ptr<UiWindow> window = FindUiWindow(dialog);
+    if (window) {
+        for (HWND child : window->children) {
+            if (ControlKindOf(child) == ControlKind::Button && (WindowStyle(child) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                return GetDlgCtrlID(child);
+        }
+    }
+    return IDOK;
+}
+
+void SendButtonCommand(HWND dialog, int id)
+{
+    SendMessageW(dialog, WM_COMMAND, MAKELONG(static_cast<WORD>(id), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+} // namespace
+
+bool Click(HWND control)
+{
+    if (!EnabledControl(control))
+        return false;
+    switch (ControlKindOf(control)) {
+    case ControlKind::Button:
+        SendMessageW(control, BM_CLICK, 0, 0);
+        return true;
+    case ControlKind::Static:
+        if (!(WindowStyle(control) & SS_NOTIFY))
+            return false;
+        NotifyCommand(control, STN_CLICKED);
+        return true;
+    case ControlKind::Link:
+        NotifyParent(control, NM_CLICK);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TypeText(HWND edit, std::u16string_view text)
+{
+    if (!EnabledControl(edit) || ControlKindOf(edit) != ControlKind::Edit)
+        return false;
+    SetFocus(edit);
+    const std::u16string copy(text);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()));
+    return true;
+}
+
+bool ChooseComboItem(HWND combo, int index)
+{
+    if (!EnabledControl(combo) || ControlKindOf(combo) != ControlKind::ComboBox)
+        return false;
+    if (SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0) == CB_ERR)
+        return false;
+    NotifyCommand(combo, CBN_SELCHANGE);
+    NotifyCommand(combo, CBN_SELENDOK);
+    return true;
+}
+
+bool StepTrackbar(HWND trackbar, int code)
+{
+    std::shared_ptr<UiWindow> window = EnabledControl(trackbar);
+    if (!window || ControlKindOf(trackbar) != ControlKind::Trackbar)
+        return false;
+    const int line = window->lineSize;
+    const int page = static_cast<int>(SendMessageW(trackbar, TBM_GETPAGESIZE, 0, 0));
+    int position = window->position;
+    switch (code) {
+    case TB_LINEUP: position -= line; break;
+    case TB_LINEDOWN: position += line; break;
+    case TB_PAGEUP: position -= page; break;
+    case TB_PAGEDOWN: position += page; break;
+    case TB_TOP: position = window->rangeMin; break;
+    case TB_BOTTOM: position = window->rangeMax; break;
+    default: return false;
+    }
+    SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
+    Scroll(trackbar, code, 0);
+    Scroll(trackbar, TB_ENDTRACK, 0);
+    return true;
+}
+
+bool DragTrackbar(HWND trackbar, int position)
+{
+    if (!EnabledControl(trackbar) || ControlKindOf(trackbar) != ControlKind::Trackbar)
+        return false;
+    SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
+    const auto reached = static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0));
+    Scroll(trackbar, TB_THUMBTRACK, reached);
+    Scroll(trackbar, TB_THUMBPOSITION, reached);
+    Scroll(trackbar, TB_ENDTRACK, 0);
+    return true;
+}
+
+bool ChooseTab(HWND tab, int index)
+{
+    if (!EnabledControl(tab) || ControlKindOf(tab) != ControlKind::TabControl)
+        return false;
+    if (index < 0 || index >= static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)))
+        return false;
+    if (NotifyParent(tab, TCN_SELCHANGING))
+        return false;
+    SendMessageW(tab, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    NotifyParent(tab, TCN_SELCHANGE);
+    return true;
+}
+
+bool PressEnter(HWND dialog)
+{
+    if (!FindUiWindow(dialog))
+        return false;
+    const int id = DefaultButton(dialog);
+    HWND button = GetDlgItem(dialog, id);
+    if (button && !IsWindowEnabled(button))
+        return false;
+    SendButtonCommand(dialog, id);
+    return true;
+}
+
+bool PressEscape(HWND dialog)
+{
+    if (!FindUiWindow(dialog))
+        return false;
+    SendButtonCommand(dialog, IDCANCEL);
+    return true;
+}
+
+bool BalloonTipShown(HWND edit, std::u16string* title, std::u16string* text, int* icon)
+{
+    std::shared_ptr<UiWindow> window = FindUiWindow(edit);
+    if (!window || !window->balloon.shown)
+        return false;
+    if (title)
+        *title = window->balloon.title;
+    if (text)
+        *text = window->balloon.text;
+    if (icon)
+        *icon = window->balloon.icon;
+    return true;
+}
+
+} // namespace plat::ui
