@@ -6,6 +6,7 @@
 #include "pipeline/ClassScripts.h"
 #include "pipeline/EmptyShells.h"
 #include "pipeline/RNXCOMCoreIds.h"
+#include "pipeline/RNXHALWrap.h"
 #include "pipeline/RNXInterconnection.h"
 #include "pipeline/RNXRBConvert.h"
 #include "pipeline/RNXRasterBand.h"
@@ -27,7 +28,7 @@ struct ClassEntry {
 };
 
 const ClassEntry kClasses[] = {
-    {CLSID_RNXHALWrap, IDR_RNXHALWRAP, nullptr},
+    {CLSID_RNXHALWrap, IDR_RNXHALWRAP, &Tessivo::CRNXHALWrap::Create},
     {CLSID_RNXRasterBand, IDR_RNXRASTERBAND, &Tessivo::CRNXRasterBand::Create},
     {CLSID_RNXRBConvert, IDR_RNXRBCONVERT, &Tessivo::CRNXRBConvert::Create},
     {CLSID_RNXInterconnection, IDR_RNXINTERCONNECTION, &Tessivo::CRNXInterconnection::Create},
