@@ -4,3 +4,5 @@
 #include "platform/wia/propidl.h"
 #include "platform/wia/wiadef.h"
 #include "platform/wia/wiamindr.h"
+#include "platform/wia/wiatransfer.h"
+#include "platform/wia/wiaminidrv.h"
