@@ -67,6 +67,7 @@ protected:
         m_session->SetSymbolicName(m_path);
         plat::usb::DetachInProcessDevice(m_path);
         m_client = CScannerClient{};
+        m_advanceTransferWaits = false;
         Start(config);
     }
     void TearDown() override
@@ -75,6 +76,11 @@ protected:
             m_session->RemoveClient(&m_client);
         ScannerSessionFixture::TearDown();
     }
+
+    // Set for a command that the scanner never answers: the clock then also
+    // moves while the scanner thread waits for the transfer thread, whose
+    // wait has the transfer time-out.
+    bool m_advanceTransferWaits = false;
 
     // Hands the request over from another thread while this one moves the
     // test clock on whenever the scanner thread is blocked outside its idle
@@ -88,7 +94,9 @@ protected:
         });
         const DWORD thread = m_session->ScannerThreadId();
         while (!done) {
-            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
+            const bool waiting = m_clock->IsThreadBlocked(thread) ||
+                                 (m_advanceTransferWaits && m_clock->SleeperCount() > 0);
+            if (waiting && !m_session->InIdleWait())
                 m_clock->Advance(500);
             else
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
