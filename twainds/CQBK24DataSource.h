@@ -9,6 +9,12 @@
 
 #include <string>
 
+namespace qbk24 {
+// Message-box answers of the retry question.
+constexpr int kAnswerCancel = 2;
+constexpr int kAnswerRetry = 4;
+} // namespace qbk24
+
 class CMainDSDlg;
 class CScanProgressDlg;
 
@@ -79,6 +85,18 @@ public:
     bool SendDeviceControl(LONG code, const BYTE* input, DWORD inputSize, BYTE* output, DWORD outputSize);
     void ReadDeviceInfo();
     void ReleasePipeline();
+    bool GetFeederLoaded() override;
+
+    // Scan status.
+    bool DownloadGammaTables();
+    // The string id of the status line for the last band status.
+    UINT StatusTextId();
+    // kAnswerRetry when the user asks for the page again; otherwise a thrown
+    // failure with the status's condition code and no transfers pending.
+    int ReportScanStatus();
+    // The Retry/Cancel question of a failed page; Cancel without asking
+    // when the application turned indicators off (kAnswerCancel).
+    virtual int ShowScanErrorBox(UINT stringId);
 
     CQBK24Logger* Logger = nullptr;
     DWORD DefaultLogMask = 0;

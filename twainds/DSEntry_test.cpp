@@ -1,7 +1,7 @@
 // The data source as an application meets it: a copy of the library under a
 // device's file name, its DS_Entry, and a hardware service class of the
 // test's own registered in this process.
-#include "halservice/interfaces/RNXHALInterfaces.h"
+#include "twainds/testing/FakeHal.h"
 #include "platform/com/ComTesting.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/windows.h"
@@ -19,102 +19,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qbk24::testing::FakeHal;
+using qbk24::testing::FakeHalFactory;
 
 // {7D2A41F0-5C3B-4E19-8A64-2F0B9C6D1E53}
 constexpr CLSID kFakeHalClsid = plat::MakeGuid("7D2A41F0-5C3B-4E19-8A64-2F0B9C6D1E53");
 constexpr char kFakeHalClsidText[] = "{7D2A41F0-5C3B-4E19-8A64-2F0B9C6D1E53}";
-
-class FakeHal final : public IRNXHALS {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IRNXHALS) {
-            *ppv = static_cast<IRNXHALS*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
-    ULONG STDMETHODCALLTYPE Release() override { return --References; }
-    HRESULT STDMETHODCALLTYPE Initialize(LONG* status) override
-    {
-        ++Initialized;
-        *status = InitializeStatus;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Uninitialize() override
-    {
-        ++Uninitialized;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE LockScanner(LONG pid, LONG* status) override
-    {
-        LockedBy.push_back(pid);
-        *status = LockStatus;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockScanner(LONG*) override
-    {
-        ++Unlocked;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE DoSCSICmd(LONG, BYTE*, LONG, BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Register(IUnknown*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Unregister(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Configure(IUnknown*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Control(LONG, IUnknown*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Produce(IUnknown*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Configure2(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Produce2(VARIANT*, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Control2(LONG code, BSTR* xml, VARIANT* in, VARIANT* out) override
-    {
-        if (!xml || !in || !out)
-            return E_POINTER;
-        Controls.push_back(code);
-        OutputSizes.push_back(out->parray ? out->parray->rgsabound[0].cElements : 0);
-        return S_OK;
-    }
-
-    std::atomic<ULONG> References{0};
-    LONG InitializeStatus = 0;
-    LONG LockStatus = 0;
-    int Initialized = 0;
-    int Uninitialized = 0;
-    int Unlocked = 0;
-    std::vector<LONG> LockedBy;
-    std::vector<LONG> Controls;
-    std::vector<ULONG> OutputSizes;
-};
-
-class FakeHalFactory final : public IClassFactory {
-public:
-    explicit FakeHalFactory(FakeHal& hal) : m_hal(hal) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
-    {
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        return m_hal.QueryInterface(riid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-private:
-    FakeHal& m_hal;
-    std::atomic<ULONG> m_refs{0};
-};
 
 constexpr char kFriendlyName[] = "Quillbox K24 #2";
 constexpr char kSymbolicName[] = "\\\\?\\usb#vid_1d4f&pid_0b24#0003#{6bfd1fc6}";
