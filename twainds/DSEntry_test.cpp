@@ -226,6 +226,39 @@ TEST_F(DSEntryTest, TheDevicePathMayDifferInLetterCase)
     EXPECT_EQ(CloseAs(m_app), TWRC_SUCCESS);
 }
 
+TEST_F(DSEntryTest, TheFirstTripletSetsUpTheDebugLogOfTheSource)
+{
+    ASSERT_TRUE(WriteProfileStringA("Quorvant", "DEBUG", "1"));
+    // The log goes to the temporary folder: the test's own root.
+    const char* oldTemp = std::getenv("TMPDIR");
+    const std::string savedTemp = oldTemp ? oldTemp : "";
+    setenv("TMPDIR", m_root.Path().c_str(), 1);
+    // Without device values the source still answers every triplet.
+    LoadSource();
+    EXPECT_EQ(ConditionCode(m_app), TWCC_SUCCESS);
+    char path[512] = {};
+    GetProfileStringA("Quorvant", "DSLogFileName", "", path, sizeof(path));
+    EXPECT_EQ(fs::path(path).parent_path(), fs::path(m_root.Path()));
+    EXPECT_EQ(fs::path(path).filename(), "QBK24.log");
+    EXPECT_EQ(OpenAs(m_app), TWRC_FAILURE);
+    EXPECT_EQ(ConditionCode(m_app), TWCC_OPERATIONERROR);
+    EXPECT_TRUE(fs::exists(path));
+    if (oldTemp)
+        setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
+TEST_F(DSEntryTest, UnloadingTheLibraryEndsAnOpenSource)
+{
+    Install();
+    ASSERT_EQ(OpenAs(m_app), TWRC_SUCCESS);
+    ASSERT_GT(m_hal.References.load(), 0u);
+    FreeLibrary(m_library);
+    m_library = nullptr;
+    EXPECT_EQ(m_hal.References.load(), 0u);
+}
+
 struct OpenFailure {
     const char* what;
     std::function<void(FakeHal&, std::vector<std::pair<std::string, std::string>>&)> arrange;
