@@ -1,9 +1,12 @@
 // The wrapper end to end: the hardware service's object in this process over
-// the emulated scanner, given to the wrapper as the clients do, configured
-// for a simplex page and pulled band by band until the session ends.
+// the emulated scanner, either given to the wrapper as the clients do or
+// created by it from the class the document names (served by this process as
+// a local server), configured for a simplex page and pulled band by band
+// until the session ends.
 #include "emulator/ImagePattern.h"
 #include "halservice/com/HALClasses.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
+#include "halservice/service/HALClassIds.h"
 #include "pipeline/RNXCOMCoreInterfaces.h"
 #include "platform/base/strings.h"
 #include "platform/oleauto/ScopedBstr.h"
@@ -23,12 +26,15 @@ namespace {
 using plat::ScopedBstr;
 
 // 1 in x 0.5 in at 100 dpi, 24 bit: 96 pixels of 3 bytes by 50 lines.
-constexpr const char16_t* kSimplexPage =
-    u"<scannerSource assemblyName=\"RNXQBK24.dll\" moduleName=\"Quorvant.Tessivo.RNXQBK24Hal\">"
-    u"<scanner>00000000-0000-0000-0000-000000000000</scanner>"
-    u"<config><input><Width>1000</Width><Height>500</Height><BitsPerPixel>24</BitsPerPixel><Duplex>0</Duplex>"
-    u"<DPI>100</DPI><Pages>0</Pages><Brightness>128</Brightness><Contrast>128</Contrast>"
-    u"<Threshold>128</Threshold></input></config></scannerSource>";
+std::u16string SimplexPage(const std::u16string& scanner)
+{
+    return u"<scannerSource assemblyName=\"RNXQBK24.dll\" moduleName=\"Quorvant.Tessivo.RNXQBK24Hal\">"
+           u"<scanner>" +
+           scanner +
+           u"</scanner><config><input><Width>1000</Width><Height>500</Height><BitsPerPixel>24</BitsPerPixel>"
+           u"<Duplex>0</Duplex><DPI>100</DPI><Pages>0</Pages><Brightness>128</Brightness><Contrast>128</Contrast>"
+           u"<Threshold>128</Threshold></input></config></scannerSource>";
+}
 constexpr DWORD kPixels = 96;
 constexpr DWORD kLines = 50;
 constexpr DWORD kLineBytes = kPixels * 3;
@@ -49,6 +55,8 @@ protected:
     }
     void TearDown() override
     {
+        if (m_cookie)
+            CoRevokeClassObject(m_cookie);
         m_band.Reset();
         m_settings.Reset();
         m_wrapper.Reset();
@@ -80,117 +88,153 @@ protected:
         caller.join();
     }
 
+    void ScanOnePage(bool preset)
+    {
+        Plug();
+        m_scanner->LoadSheets(1);
+
+        plat::ComPtr<IClassFactory> factory;
+        ASSERT_EQ(GetHALClassObject(3, IID_IClassFactory, factory.ReleaseAndGetVoidAddress()), S_OK);
+        LONG status = -1;
+        std::u16string scanner = u"00000000-0000-0000-0000-000000000000";
+        if (preset) {
+            // The client's own service object, opened and locked by the client.
+            ASSERT_EQ(factory->CreateInstance(nullptr, IID_IRNXHALS, m_hal.ReleaseAndGetVoidAddress()), S_OK);
+            WithClock([&] {
+                EXPECT_EQ(m_hal->Initialize(&status), S_OK);
+                EXPECT_EQ(status, 0);
+                EXPECT_EQ(m_hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
+                EXPECT_EQ(status, 0);
+            });
+        } else {
+            // The service's class, served by this process as its local server.
+            ASSERT_EQ(CoRegisterClassObject(kHALClassIds[3], factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                            &m_cookie),
+                      S_OK);
+            const std::u16string braced = plat::GuidToWideString(kHALClassIds[3]);
+            scanner = braced.substr(1, braced.size() - 2);
+        }
+
+        ASSERT_EQ(CoCreateInstance(CLSID_RNXHALWrap, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXHALWrap,
+                                   m_wrapper.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLObj,
+                                   m_settings.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        ASSERT_EQ(m_settings->Initialize(), S_OK);
+        ASSERT_EQ(m_settings->ParseXML(ScopedBstr(SimplexPage(scanner)).Get()), S_OK);
+        ASSERT_EQ(m_settings->SeekRootNode(), S_OK);
+        if (preset) {
+            ASSERT_EQ(m_wrapper->SetCurrentHAL(m_hal.Get()), S_OK);
+        }
+
+        plat::ComPtr<IRNXModule> module;
+        ASSERT_EQ(m_wrapper->QueryInterface(IID_IRNXModule, module.ReleaseAndGetVoidAddress()), S_OK);
+        HRESULT configured = E_FAIL;
+        WithClock([&] { configured = module->Configure(nullptr, m_settings.Get()); });
+        ASSERT_EQ(configured, S_OK);
+        struct Output {
+            const char16_t* key;
+            INT value;
+        } outputs[] = {{u"Width", kPixels}, {u"Height", kLines}, {u"BytesPerLine", kLineBytes}, {u"Status", 0}};
+        ASSERT_EQ(m_settings->SetContext(ScopedBstr(u"/scannerSource/config/output").Get()), S_OK);
+        for (const Output& o : outputs) {
+            INT value = -1;
+            EXPECT_EQ(m_settings->GetIntByName(ScopedBstr(o.key).Get(), -1, &value), S_OK);
+            EXPECT_EQ(value, o.value) << Utf16ToUtf8(o.key);
+        }
+
+        // Ten lines per band.
+        ASSERT_EQ(CoCreateInstance(CLSID_RNXRasterBand, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXRasterBand,
+                                   m_band.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        ASSERT_EQ(m_band->SizeBuffer(kLineBytes * 10), S_OK);
+        plat::ComPtr<IRNXPayloadSource> source;
+        plat::ComPtr<IRNXPayload> payload;
+        ASSERT_EQ(m_wrapper->QueryInterface(IID_IRNXPayloadSource, source.ReleaseAndGetVoidAddress()), S_OK);
+        ASSERT_EQ(m_band->QueryInterface(IID_IRNXPayload, payload.ReleaseAndGetVoidAddress()), S_OK);
+
+        std::vector<BYTE> page;
+        std::vector<LONG> levels;
+        LONG level = 0;
+        for (int band = 0; band < 100 && level != 6; ++band) {
+            HRESULT produced = E_FAIL;
+            WithClock([&] {
+                IDispatch* pointer = m_band.Get();
+                produced = source->Produce(&pointer);
+            });
+            ASSERT_EQ(produced, S_OK);
+            LONG written = 0, bandStatus = -1, width = 0, bits = 0, pixelType = -1, bytesPerLine = 0, dpi = 0;
+            BYTE* buffer = nullptr;
+            payload->get_SessionLevel(&level);
+            payload->get_Status(&bandStatus);
+            m_band->get_BytesWritten(&written);
+            m_band->get_ImageWidth(&width);
+            m_band->get_BitsPerPixel(&bits);
+            m_band->get_PixelType(&pixelType);
+            m_band->get_BytesPerLine(&bytesPerLine);
+            m_band->get_Dpi(&dpi);
+            m_band->get_Buffer(&buffer);
+            EXPECT_EQ(bandStatus, 0);
+            EXPECT_EQ(width, static_cast<LONG>(kPixels));
+            EXPECT_EQ(bits, 24);
+            EXPECT_EQ(pixelType, 2);
+            EXPECT_EQ(bytesPerLine, static_cast<LONG>(kLineBytes));
+            EXPECT_EQ(dpi, 100);
+            ASSERT_GE(written, 0);
+            ASSERT_LE(written, static_cast<LONG>(kLineBytes * 10));
+            page.insert(page.end(), buffer, buffer + written);
+            levels.push_back(level);
+        }
+        ASSERT_EQ(levels.back(), 6);
+        ASSERT_EQ(page.size(), size_t{kLineBytes} * kLines);
+        for (DWORD y = 0; y < kLines; ++y) {
+            const auto decoded = emulator::DecodePatternLine(page.data() + size_t{y} * kLineBytes, kPixels, 24);
+            ASSERT_TRUE(decoded.valid) << "line " << y;
+            EXPECT_EQ(decoded.code, emulator::PatternCode(0, 0)) << "line " << y;
+            EXPECT_EQ(decoded.line, y % 256) << "line " << y;
+        }
+
+        // The session is over on the wrapper's side.
+        IDispatch* pointer = m_band.Get();
+        EXPECT_EQ(source->Produce(&pointer), E_UNEXPECTED);
+        if (preset) {
+            // The preset service is still the client's, locked until the client
+            // lets it go.
+            WithClock([&] {
+                EXPECT_EQ(m_hal->UnlockScanner(&status), S_OK);
+                EXPECT_EQ(status, 0);
+                EXPECT_EQ(m_hal->Uninitialize(), S_OK);
+            });
+        } else {
+            // The wrapper closed its session: another process gets the scanner.
+            ASSERT_EQ(factory->CreateInstance(nullptr, IID_IRNXHALS, m_hal.ReleaseAndGetVoidAddress()), S_OK);
+            WithClock([&] {
+                EXPECT_EQ(m_hal->Initialize(&status), S_OK);
+                EXPECT_EQ(m_hal->LockScanner(1, &status), S_OK);
+                EXPECT_EQ(status, 0);
+                EXPECT_EQ(m_hal->UnlockScanner(&status), S_OK);
+                EXPECT_EQ(m_hal->Uninitialize(), S_OK);
+            });
+        }
+    }
+
     HMODULE m_library = nullptr;
+    DWORD m_cookie = 0;
     plat::ComPtr<IRNXHALS> m_hal;
     plat::ComPtr<IRNXHALWrap> m_wrapper;
     plat::ComPtr<IXMLObj> m_settings;
     plat::ComPtr<IRNXRasterBand> m_band;
 };
 
-TEST_F(HALWrapScanTest, ASimplexPageArrivesInTheClientsBandsUntilTheSessionEnds)
+TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughThePresetServiceObject)
 {
-    Plug();
-    m_scanner->LoadSheets(1);
+    ScanOnePage(true);
+}
 
-    // The client's own service object, opened and locked by the client.
-    plat::ComPtr<IClassFactory> factory;
-    ASSERT_EQ(GetHALClassObject(3, IID_IClassFactory, factory.ReleaseAndGetVoidAddress()), S_OK);
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IRNXHALS, m_hal.ReleaseAndGetVoidAddress()), S_OK);
-    LONG status = -1;
-    WithClock([&] {
-        EXPECT_EQ(m_hal->Initialize(&status), S_OK);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(m_hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
-        EXPECT_EQ(status, 0);
-    });
-
-    ASSERT_EQ(CoCreateInstance(CLSID_RNXHALWrap, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXHALWrap,
-                               m_wrapper.ReleaseAndGetVoidAddress()),
-              S_OK);
-    ASSERT_EQ(CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLObj,
-                               m_settings.ReleaseAndGetVoidAddress()),
-              S_OK);
-    ASSERT_EQ(m_settings->Initialize(), S_OK);
-    ASSERT_EQ(m_settings->ParseXML(ScopedBstr(kSimplexPage).Get()), S_OK);
-    ASSERT_EQ(m_settings->SeekRootNode(), S_OK);
-    ASSERT_EQ(m_wrapper->SetCurrentHAL(m_hal.Get()), S_OK);
-
-    plat::ComPtr<IRNXModule> module;
-    ASSERT_EQ(m_wrapper->QueryInterface(IID_IRNXModule, module.ReleaseAndGetVoidAddress()), S_OK);
-    HRESULT configured = E_FAIL;
-    WithClock([&] { configured = module->Configure(nullptr, m_settings.Get()); });
-    ASSERT_EQ(configured, S_OK);
-    struct Output {
-        const char16_t* key;
-        INT value;
-    } outputs[] = {{u"Width", kPixels}, {u"Height", kLines}, {u"BytesPerLine", kLineBytes}, {u"Status", 0}};
-    ASSERT_EQ(m_settings->SetContext(ScopedBstr(u"/scannerSource/config/output").Get()), S_OK);
-    for (const Output& o : outputs) {
-        INT value = -1;
-        EXPECT_EQ(m_settings->GetIntByName(ScopedBstr(o.key).Get(), -1, &value), S_OK);
-        EXPECT_EQ(value, o.value) << Utf16ToUtf8(o.key);
-    }
-
-    // Ten lines per band.
-    ASSERT_EQ(CoCreateInstance(CLSID_RNXRasterBand, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXRasterBand,
-                               m_band.ReleaseAndGetVoidAddress()),
-              S_OK);
-    ASSERT_EQ(m_band->SizeBuffer(kLineBytes * 10), S_OK);
-    plat::ComPtr<IRNXPayloadSource> source;
-    plat::ComPtr<IRNXPayload> payload;
-    ASSERT_EQ(m_wrapper->QueryInterface(IID_IRNXPayloadSource, source.ReleaseAndGetVoidAddress()), S_OK);
-    ASSERT_EQ(m_band->QueryInterface(IID_IRNXPayload, payload.ReleaseAndGetVoidAddress()), S_OK);
-
-    std::vector<BYTE> page;
-    std::vector<LONG> levels;
-    LONG level = 0;
-    for (int band = 0; band < 100 && level != 6; ++band) {
-        HRESULT produced = E_FAIL;
-        WithClock([&] {
-            IDispatch* pointer = m_band.Get();
-            produced = source->Produce(&pointer);
-        });
-        ASSERT_EQ(produced, S_OK);
-        LONG written = 0, bandStatus = -1, width = 0, bits = 0, pixelType = -1, bytesPerLine = 0, dpi = 0;
-        BYTE* buffer = nullptr;
-        payload->get_SessionLevel(&level);
-        payload->get_Status(&bandStatus);
-        m_band->get_BytesWritten(&written);
-        m_band->get_ImageWidth(&width);
-        m_band->get_BitsPerPixel(&bits);
-        m_band->get_PixelType(&pixelType);
-        m_band->get_BytesPerLine(&bytesPerLine);
-        m_band->get_Dpi(&dpi);
-        m_band->get_Buffer(&buffer);
-        EXPECT_EQ(bandStatus, 0);
-        EXPECT_EQ(width, static_cast<LONG>(kPixels));
-        EXPECT_EQ(bits, 24);
-        EXPECT_EQ(pixelType, 2);
-        EXPECT_EQ(bytesPerLine, static_cast<LONG>(kLineBytes));
-        EXPECT_EQ(dpi, 100);
-        ASSERT_GE(written, 0);
-        ASSERT_LE(written, static_cast<LONG>(kLineBytes * 10));
-        page.insert(page.end(), buffer, buffer + written);
-        levels.push_back(level);
-    }
-    ASSERT_EQ(levels.back(), 6);
-    ASSERT_EQ(page.size(), size_t{kLineBytes} * kLines);
-    for (DWORD y = 0; y < kLines; ++y) {
-        const auto decoded = emulator::DecodePatternLine(page.data() + size_t{y} * kLineBytes, kPixels, 24);
-        ASSERT_TRUE(decoded.valid) << "line " << y;
-        EXPECT_EQ(decoded.code, emulator::PatternCode(0, 0)) << "line " << y;
-        EXPECT_EQ(decoded.line, y % 256) << "line " << y;
-    }
-
-    // The session is over on the wrapper's side; the preset service is still
-    // the client's, locked until the client lets it go.
-    IDispatch* pointer = m_band.Get();
-    EXPECT_EQ(source->Produce(&pointer), E_UNEXPECTED);
-    WithClock([&] {
-        EXPECT_EQ(m_hal->UnlockScanner(&status), S_OK);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(m_hal->Uninitialize(), S_OK);
-    });
+TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughTheServiceTheWrapperCreates)
+{
+    ScanOnePage(false);
 }
 
 } // namespace
