@@ -352,7 +352,10 @@ LRESULT ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---- Trackbar and progress bar ----
 
-void ClampPosition(UiWindow& window) { window.position = std::clamp(window.position, window.rangeMin, std::max(window.rangeMin, window.rangeMax)); }
+void ClampPosition(UiWindow& window)
+{
+    window.position = std::clamp(window.position, window.rangeMin, std::max(window.rangeMin, window.rangeMax));
+}
 
 LRESULT TrackbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {

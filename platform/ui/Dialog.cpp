@@ -3,6 +3,7 @@
 // loop that runs until EndDialog.
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/resources/module.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UiWindow.h"
@@ -27,6 +28,9 @@ TemplateTable& Templates()
     static TemplateTable* table = new TemplateTable;
     return *table;
 }
+
+// A null module is the program, as for every resource call.
+HINSTANCE TemplateModule(HINSTANCE module) { return module ? module : ProgramModule(); }
 
 std::atomic<size_t> g_handlerExceptions{0};
 
@@ -215,26 +219,34 @@ void RegisterDialogTemplate(HINSTANCE module, WORD id, DialogTemplate dialogTemp
 {
     TemplateTable& table = Templates();
     std::lock_guard lock(table.mutex);
-    table.templates[{module, id}] = std::move(dialogTemplate);
+    table.templates[{TemplateModule(module), id}] = std::move(dialogTemplate);
 }
 
 void UnregisterDialogTemplate(HINSTANCE module, WORD id)
 {
     TemplateTable& table = Templates();
     std::lock_guard lock(table.mutex);
-    table.templates.erase({module, id});
+    table.templates.erase({TemplateModule(module), id});
 }
 
 bool FindDialogTemplate(HINSTANCE module, WORD id, DialogTemplate* out)
 {
     TemplateTable& table = Templates();
     std::lock_guard lock(table.mutex);
-    auto it = table.templates.find({module, id});
+    auto it = table.templates.find({TemplateModule(module), id});
     if (it == table.templates.end())
         return false;
     *out = it->second;
     return true;
 }
+
+DialogTemplateRegistrar::DialogTemplateRegistrar(WORD id, DialogTemplate dialogTemplate)
+    : m_module(ModuleFromAddress(this)), m_id(id)
+{
+    RegisterDialogTemplate(m_module, id, std::move(dialogTemplate));
+}
+
+DialogTemplateRegistrar::~DialogTemplateRegistrar() { UnregisterDialogTemplate(m_module, m_id); }
 
 RECT DialogUnitsToPixels(short x, short y, short cx, short cy)
 {

@@ -42,10 +42,26 @@ struct DialogTemplate {
 };
 
 // Registers (or replaces) template `id` of `module` (null: the program).
+// A module's own templates are best registered with DialogTemplateRegistrar.
 void RegisterDialogTemplate(HINSTANCE module, WORD id, DialogTemplate dialogTemplate);
 void UnregisterDialogTemplate(HINSTANCE module, WORD id);
 // A copy of the registered template, or false.
 bool FindDialogTemplate(HINSTANCE module, WORD id, DialogTemplate* out);
+
+// Registers templates for the module that holds the registrar object, for
+// as long as it is loaded (a static object of the module):
+//     const plat::ui::DialogTemplateRegistrar kMainDialog(1000, {...});
+class DialogTemplateRegistrar {
+public:
+    DialogTemplateRegistrar(WORD id, DialogTemplate dialogTemplate);
+    ~DialogTemplateRegistrar();
+    DialogTemplateRegistrar(const DialogTemplateRegistrar&) = delete;
+    DialogTemplateRegistrar& operator=(const DialogTemplateRegistrar&) = delete;
+
+private:
+    HINSTANCE m_module;
+    WORD m_id;
+};
 
 // Dialog units to pixels with the base units of an 8-point dialog font
 // (6 x 13 pixels per average character).

@@ -125,8 +125,9 @@ protected:
 TEST_F(DialogTest, BuildsTheControlsOfItsTemplateAndInitialisesWithTheParameter)
 {
     EXPECT_EQ(Events(), (std::vector<Event>{{dialog, WM_INITDIALOG, -1, 0, 77}}));
-    for (int id : std::vector<int>{IDOK, IDCANCEL, kCheck, kRadioA, kRadioB, kRadioC, kEdit, kStatic, kCombo, kSorted, kTrack, kTab,
-                   kProgress, kLink, kNotify}) {
+    const std::vector<int> ids = {IDOK,   IDCANCEL, kCheck, kRadioA, kRadioB,   kRadioC, kEdit,  kStatic,
+                                  kCombo, kSorted,  kTrack, kTab,    kProgress, kLink,   kNotify};
+    for (int id : ids) {
         HWND item = Item(id);
         ASSERT_NE(item, nullptr) << id;
         EXPECT_EQ(GetDlgCtrlID(item), id);

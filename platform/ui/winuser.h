@@ -318,6 +318,18 @@ BOOL BringWindowToTop(HWND hWnd);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL UpdateWindow(HWND hWnd);
 
+// Icons from a module's icon-group resources (RT_GROUP_ICON with its
+// RT_ICON images). The handle names the image picked for the size asked;
+// nothing is decoded, as nothing is drawn.
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT IMAGE_ICON = 1;
+constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+constexpr UINT LR_DEFAULTSIZE = 0x0040;
+constexpr UINT LR_SHARED = 0x8000;
+HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
+HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+BOOL DestroyIcon(HICON hIcon);
+
 // Message boxes: answered by the script (UiScript.h).
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_OKCANCEL = 0x1;
