@@ -38,6 +38,17 @@ public:
     HRESULT SetupChildItems(IWiaDrvItem* pDrvItem, BYTE* pWiasContext);
     HRESULT SetupItems(WiaPropTable& table, BYTE* pWiasContext, bool isChild);
 
+    // Validation of a client's change (the driver's drvValidateItemProperties).
+    HRESULT ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasContext, ULONG nPropSpec,
+                                   const PROPSPEC* pPropSpec);
+    HRESULT CheckIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
+    HRESULT CheckDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext);
+    HRESULT CheckDependencies(BYTE* pWiasContext);
+
+    // Formats, commands and events. The arrays stay owned by this object.
+    HRESULT GetSupportedFormats(LONG* pcelt, WIA_FORMAT_INFO** ppwfi);
+    HRESULT GetWIACapabilities(LONG lFlags, LONG* pcelt, WIA_DEV_CAP_DRV** ppCapabilities);
+
     const WiaPropTable& RootTable() const { return m_rootTable; }
     const WiaPropTable& FeederTable() const { return m_feederTable; }
     const std::vector<LONG>& ResolutionList() const { return m_resolutionList; }

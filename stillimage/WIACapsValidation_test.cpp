@@ -1,0 +1,247 @@
+#include "stillimage/WIACaps.h"
+
+#include "platform/wia/WiaItem.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+using plat::wia::WiaItem;
+
+// The driver interface as validation calls it: only the format question.
+class FormatDriver : public IWiaMiniDrv {
+public:
+    explicit FormatDriver(CWIACaps& caps) : caps_(caps) {}
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT drvInitializeWia(BYTE*, LONG, BSTR, BSTR, IUnknown*, IUnknown*, IWiaDrvItem**, IUnknown**,
+                             LONG*) override { return E_NOTIMPL; }
+    HRESULT drvAcquireItemData(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvInitItemProperties(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvValidateItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvWriteItemProperties(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvReadItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvLockWiaDevice(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvUnLockWiaDevice(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvAnalyzeItem(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvGetDeviceErrorStr(LONG, LONG, LPOLESTR*, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvDeviceCommand(BYTE*, LONG, const GUID*, IWiaDrvItem**, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvGetCapabilities(BYTE*, LONG, LONG*, WIA_DEV_CAP_DRV**, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvDeleteItem(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvFreeDrvItemContext(LONG, BYTE*, LONG*) override { return E_NOTIMPL; }
+    HRESULT drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FORMAT_INFO** ppwfi, LONG*) override
+    {
+        return caps_.GetSupportedFormats(pcelt, ppwfi);
+    }
+    HRESULT drvNotifyPnpEvent(const GUID*, BSTR, ULONG) override { return E_NOTIMPL; }
+    HRESULT drvUnInitializeWia(BYTE*) override { return E_NOTIMPL; }
+
+private:
+    CWIACaps& caps_;
+};
+
+class FeederName : public IWiaDrvItem {
+public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT GetItemFlags(LONG*) override { return E_NOTIMPL; }
+    HRESULT GetDeviceSpecContext(BYTE**) override { return E_NOTIMPL; }
+    HRESULT GetFullItemName(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetItemName(BSTR* name) override
+    {
+        *name = SysAllocString(u"Feeder");
+        return S_OK;
+    }
+};
+
+using Changes = std::vector<std::pair<PROPID, LONG>>;
+
+// A device whose two items hold the driver's tables.
+struct Device {
+    Device()
+    {
+        EXPECT_EQ(S_OK, caps.InitializeCaps());
+        EXPECT_EQ(S_OK, caps.SetupRootItems(root.Context()));
+        FeederName name;
+        EXPECT_EQ(S_OK, caps.SetupChildItems(&name, feeder.Context()));
+    }
+
+    // A client's change of long properties, then the driver's validation.
+    HRESULT Change(WiaItem& item, const Changes& changes)
+    {
+        std::vector<PROPSPEC> specs;
+        std::vector<PROPVARIANT> values;
+        for (auto [id, value] : changes) {
+            PROPSPEC spec{};
+            spec.ulKind = PRSPEC_PROPID;
+            spec.propid = id;
+            specs.push_back(spec);
+            PROPVARIANT v;
+            PropVariantInit(&v);
+            v.vt = VT_I4;
+            v.lVal = value;
+            values.push_back(v);
+        }
+        HRESULT hr = item.WriteFromClient(static_cast<ULONG>(specs.size()), specs.data(), values.data());
+        if (FAILED(hr))
+            return hr;
+        return caps.ValidateItemProperties(&driver, item.Context(), static_cast<ULONG>(specs.size()), specs.data());
+    }
+
+    LONG Read(WiaItem& item, PROPID id)
+    {
+        LONG value = 0;
+        EXPECT_EQ(S_OK, wiasReadPropLong(item.Context(), id, &value, nullptr, TRUE));
+        return value;
+    }
+
+    CWIACaps caps;
+    WiaItem root{WiaItemTypeRoot | WiaItemTypeFolder | WiaItemTypeDevice};
+    WiaItem feeder{WiaItemTypeImage | WiaItemTypeFile, &root};
+    FormatDriver driver{caps};
+};
+
+TEST(Validation, IntentSetsDataTypeDepthAndResolutions)
+{
+    struct Case {
+        LONG intent;
+        HRESULT result;
+        LONG dataType, depth, channels, bitsPerChannel, resolution;
+    } cases[] = {
+        {WIA_INTENT_IMAGE_TYPE_COLOR, S_OK, 3, 24, 3, 8, 200},
+        {WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MAXIMIZE_QUALITY, S_OK, 0, 1, 1, 1, 300},
+        {WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MINIMIZE_SIZE, S_OK, 0, 1, 1, 1, 200},
+        {WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_MINIMIZE_SIZE, S_OK, 2, 8, 1, 8, 100},
+        {WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_MAXIMIZE_QUALITY, S_OK, 2, 8, 1, 8, 200},
+        {WIA_INTENT_MINIMIZE_SIZE, S_OK, 0, 1, 1, 1, 100},
+        {WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY, E_INVALIDARG, 0, 1, 1, 1, 200},
+        {WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE, E_INVALIDARG, 0, 1, 1, 1, 200},
+        {0x8, E_INVALIDARG, 0, 1, 1, 1, 200},  // outside the valid bits
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "intent 0x" << std::hex << c.intent);
+        Device device;
+        EXPECT_EQ(c.result, device.Change(device.feeder, {{WIA_IPS_CUR_INTENT, c.intent}}));
+        if (FAILED(c.result))
+            continue;
+        EXPECT_EQ(c.dataType, device.Read(device.feeder, WIA_IPA_DATATYPE));
+        EXPECT_EQ(c.depth, device.Read(device.feeder, WIA_IPA_DEPTH));
+        EXPECT_EQ(c.channels, device.Read(device.feeder, WIA_IPA_CHANNELS_PER_PIXEL));
+        EXPECT_EQ(c.bitsPerChannel, device.Read(device.feeder, WIA_IPA_BITS_PER_CHANNEL));
+        EXPECT_EQ(c.resolution, device.Read(device.feeder, WIA_IPS_XRES));
+        EXPECT_EQ(c.resolution, device.Read(device.feeder, WIA_IPS_YRES));
+    }
+}
+
+TEST(Validation, DataTypeSetsDepthAndSizesFollowTheGeometry)
+{
+    struct Case {
+        Changes change;
+        HRESULT result;
+        LONG depth, channels, bitsPerChannel, bytesPerLine, itemSize;
+    } cases[] = {
+        {{{WIA_IPA_DATATYPE, WIA_DATA_COLOR}}, S_OK, 24, 3, 8, 5100, 5100 * 2200 + 40},
+        {{{WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}}, S_OK, 8, 1, 8, 1700, 1700 * 2200 + 1064},
+        // The client's own depth is kept.
+        {{{WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}, {WIA_IPA_DEPTH, 8}}, S_OK, 8, 1, 8, 1700, 1700 * 2200 + 1064},
+        {{{WIA_IPA_TYMED, TYMED_FILE}}, S_OK, 1, 1, 1, 216, 216 * 2200 + 48 + 14},
+        {{{WIA_IPA_DATATYPE, WIA_DATA_DITHER}}, E_INVALIDARG, 1, 1, 1, 216, 216 * 2200 + 48},
+        {{{WIA_IPS_BRIGHTNESS, 101}}, E_INVALIDARG, 1, 1, 1, 216, 216 * 2200 + 48},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        Device device;
+        EXPECT_EQ(c.result, device.Change(device.feeder, c.change));
+        EXPECT_EQ(c.depth, device.Read(device.feeder, WIA_IPA_DEPTH));
+        EXPECT_EQ(c.channels, device.Read(device.feeder, WIA_IPA_CHANNELS_PER_PIXEL));
+        EXPECT_EQ(c.bitsPerChannel, device.Read(device.feeder, WIA_IPA_BITS_PER_CHANNEL));
+        EXPECT_EQ(c.bytesPerLine, device.Read(device.feeder, WIA_IPA_BYTES_PER_LINE));
+        EXPECT_EQ(c.itemSize, device.Read(device.feeder, WIA_IPA_ITEM_SIZE));
+    }
+}
+
+TEST(Validation, MediaTypeChoosesTheFormatAndResolutionMovesTheScanRectangle)
+{
+    Device device;
+    ASSERT_EQ(S_OK, device.Change(device.feeder, {{WIA_IPA_TYMED, TYMED_FILE}}));
+    GUID format{};
+    ASSERT_EQ(S_OK, wiasReadPropGuid(device.feeder.Context(), WIA_IPA_FORMAT, &format, nullptr, TRUE));
+    EXPECT_EQ(WiaImgFmt_BMP, format);
+
+    ASSERT_EQ(S_OK, device.Change(device.feeder, {{WIA_IPS_XRES, 300}}));
+    EXPECT_EQ(2550, device.Read(device.feeder, WIA_IPS_XEXTENT));
+    EXPECT_EQ(11700 * 300 / 1000, device.feeder.Find(WIA_IPS_XEXTENT)->rangeMax);
+    EXPECT_EQ(2200, device.Read(device.feeder, WIA_IPS_YEXTENT));
+
+    EXPECT_EQ(E_INVALIDARG, device.Change(device.feeder, {{WIA_IPS_XRES, 250}}));
+}
+
+TEST(Validation, DocumentHandlingStatusFollowsAnAcceptedSelection)
+{
+    struct Case {
+        LONG select;
+        HRESULT result;
+        LONG status;
+    } cases[] = {
+        {FEEDER | DUPLEX, S_OK, 5},
+        {FEEDER, S_OK, 1},
+        {FEEDER | DUPLEX | FRONT_FIRST, S_OK, 1},  // no status of its own: unchanged
+        {FLATBED, E_INVALIDARG, 1},                // refused: the status is not touched
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "select " << c.select);
+        Device device;
+        EXPECT_EQ(c.result, device.Change(device.root, {{WIA_DPS_DOCUMENT_HANDLING_SELECT, c.select}}));
+        EXPECT_EQ(c.status, device.Read(device.root, WIA_DPS_DOCUMENT_HANDLING_STATUS));
+    }
+}
+
+TEST(FormatsAndCapabilities, ListsAreStableAndFollowTheFlags)
+{
+    CWIACaps caps;
+    for (int call = 0; call < 2; ++call) {
+        LONG count = 0;
+        WIA_FORMAT_INFO* formats = nullptr;
+        ASSERT_EQ(S_OK, caps.GetSupportedFormats(&count, &formats));
+        ASSERT_EQ(2, count);
+        EXPECT_EQ(WiaImgFmt_MEMORYBMP, formats[0].guidFormatID);
+        EXPECT_EQ(TYMED_CALLBACK, formats[0].lTymed);
+        EXPECT_EQ(WiaImgFmt_BMP, formats[1].guidFormatID);
+        EXPECT_EQ(TYMED_FILE, formats[1].lTymed);
+    }
+    struct Case {
+        LONG flags;
+        std::vector<GUID> guids;
+    } cases[] = {
+        {0, {}},
+        {WIA_DEVICE_COMMANDS, {WIA_CMD_SYNCHRONIZE}},
+        {WIA_DEVICE_EVENTS, {WIA_EVENT_DEVICE_CONNECTED, WIA_EVENT_DEVICE_DISCONNECTED}},
+        {WIA_DEVICE_COMMANDS | WIA_DEVICE_EVENTS,
+         {WIA_CMD_SYNCHRONIZE, WIA_EVENT_DEVICE_CONNECTED, WIA_EVENT_DEVICE_DISCONNECTED}},
+        {WIA_DEVICE_COMMANDS | WIA_DEVICE_EVENTS,
+         {WIA_CMD_SYNCHRONIZE, WIA_EVENT_DEVICE_CONNECTED, WIA_EVENT_DEVICE_DISCONNECTED}},
+    };
+    for (const Case& c : cases) {
+        LONG count = -1;
+        WIA_DEV_CAP_DRV* caps_ = nullptr;
+        ASSERT_EQ(S_OK, caps.GetWIACapabilities(c.flags, &count, &caps_));
+        ASSERT_EQ(static_cast<LONG>(c.guids.size()), count) << "flags " << c.flags;
+        for (LONG i = 0; i < count; ++i)
+            EXPECT_EQ(c.guids[i], *caps_[i].guid);
+        if (count == 3) {
+            EXPECT_EQ(std::u16string(u"Synchronize"), caps_[0].wszName);
+            EXPECT_EQ(0u, caps_[0].ulFlags);
+            EXPECT_EQ(std::u16string(u"sti.dll,-2000"), caps_[0].wszIcon);
+            EXPECT_EQ(std::u16string(u"PnP Device Removal Event"), caps_[2].wszDescription);
+            EXPECT_EQ(WIA_NOTIFICATION_EVENT, caps_[2].ulFlags);
+        }
+    }
+}
+
+}  // namespace
