@@ -135,6 +135,8 @@ public:
     size_t line = 0;
     // Set on a band number (counted from 0) to describe a broken line length.
     int brokenBand = -1;
+    // Band numbers that arrive empty inside their page.
+    std::vector<int> emptyBands;
     int bands = 0;
 
     HRESULT Produce(IDispatch** payload)
@@ -153,8 +155,10 @@ public:
         band->get_Buffer(&buffer);
         band->get_BufferSize(&size);
         const size_t total = p.bytes.size() / f.bytesPerLine;
-        const size_t count = std::min({static_cast<size_t>(p.linesPerBand), static_cast<size_t>(size / f.bytesPerLine),
-                                       total - line});
+        size_t count = std::min({static_cast<size_t>(p.linesPerBand), static_cast<size_t>(size / f.bytesPerLine),
+                                 total - line});
+        if (std::find(emptyBands.begin(), emptyBands.end(), bands) != emptyBands.end())
+            count = 0;
         std::memcpy(buffer, p.bytes.data() + line * f.bytesPerLine, count * f.bytesPerLine);
         const LONG bytesPerLine = bands++ == brokenBand ? 1 : f.bytesPerLine;
         band->DescribeBufferContent(0, f.width, f.bitsPerPixel, bytesPerLine, f.pixelType, f.channelOrder,
@@ -427,6 +431,60 @@ TEST_F(ConvertTest, BottomUpPullsTheWholePageFirstAndEndsWithTheLastBandsLevel)
     EXPECT_EQ(Status(), 9);
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 16, image[9].begin()));
     EXPECT_EQ(m_precursor->calls, 3);
+}
+
+TEST_F(ConvertTest, EmptyBandsInsideAPageLoseNoLines)
+{
+    struct Case {
+        const char* name;
+        const char16_t* restrictions;
+        Format expected;
+    };
+    const Case cases[] = {
+        {"padded", u"Alignment=\"4\" GrayGender=\"WhiteIsZero\"", {6, 8, 8, 1, 0, 0, 0, 1, 0}},
+        {"bottom-up", u"LineOrder=\"BottomUp\"", {6, 8, 6, 1, 0, 1, 0, 0, 0}},
+        {"in place", u"PixelOrder=\"RightLeft\"", {6, 8, 6, 1, 0, 0, 0, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ASSERT_EQ(Configure(c.restrictions), S_OK);
+        const Format gray{6, 8, 6, 1, 0, 0, 0, 0, 0};
+        const Image image = MakeImage(12, gray, 8);
+        AddPage(gray, image, 3, 6, 0);
+        m_script.emptyBands = {0, 2, 3};
+        const std::vector<ReceivedPage> pages = ReceivePages(1, 8 * 4);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0].format, c.expected);
+        EXPECT_TRUE(Decode(pages[0].bytes, pages[0].format) == image);
+    }
+}
+
+TEST_F(ConvertTest, ABufferThatShrinksGetsTheHeldLinesInTurn)
+{
+    // The alignment is met, so bands after the first are copied whole and
+    // changed in place; the caller's buffer is smaller than the band held.
+    ASSERT_EQ(Configure(u"Alignment=\"2\" GrayGender=\"WhiteIsZero\""), S_OK);
+    const Format gray{4, 8, 4, 1, 0, 0, 0, 0, 0};
+    const Image image = MakeImage(13, gray, 9);
+    AddPage(gray, image, 4, 2, 0);
+
+    std::vector<BYTE> first(4 * 4);
+    ASSERT_EQ(ProduceOnce(first), S_OK);
+    std::vector<BYTE> received(first.begin(), first.end());
+    std::vector<BYTE> small(4 * 3 + 2); // exactly sized: a write past it is caught
+    for (int call = 0; call < 20 && Level() == 1; ++call) {
+        ASSERT_EQ(ProduceOnce(small), S_OK);
+        LONG written = 0;
+        m_band->get_BytesWritten(&written);
+        ASSERT_LE(written, 12);
+        received.insert(received.end(), small.begin(), small.begin() + written);
+    }
+    EXPECT_EQ(Level(), 2);
+    const Format expected{4, 8, 4, 1, 0, 0, 0, 1, 0};
+    EXPECT_EQ(Described(), expected);
+    EXPECT_TRUE(Decode(received, expected) == image);
 }
 
 TEST_F(ConvertTest, RestrictionTextsAreCaseSensitive)
