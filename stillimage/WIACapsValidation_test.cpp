@@ -1,5 +1,6 @@
 #include "stillimage/WIACaps.h"
 
+#include "diag/RecordingLogSink.h"
 #include "platform/wia/WiaItem.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,52 @@ TEST(Validation, DocumentHandlingStatusFollowsAnAcceptedSelection)
         EXPECT_EQ(c.result, device.Change(device.root, {{WIA_DPS_DOCUMENT_HANDLING_SELECT, c.select}}));
         EXPECT_EQ(c.status, device.Read(device.root, WIA_DPS_DOCUMENT_HANDLING_STATUS));
     }
+}
+
+TEST(Validation, RequestAndStepsAreTracedAsOneDataRecord)
+{
+    Device device;
+    RecordingLogSink sink;
+    device.caps.SetLogInterface(&sink);
+    SetLogMask(LOG_TRACE);
+    EnableLogName(u"WIA Caps.Data");
+
+    // A format change alone (a GUID), then an intent.
+    PROPSPEC spec{};
+    spec.ulKind = PRSPEC_PROPID;
+    spec.propid = WIA_IPA_FORMAT;
+    GUID bmp = WiaImgFmt_BMP;
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    value.vt = VT_CLSID;
+    value.puuid = &bmp;
+    ASSERT_EQ(S_OK, device.feeder.WriteFromClient(1, &spec, &value));
+    ASSERT_EQ(S_OK, device.caps.ValidateItemProperties(&device.driver, device.feeder.Context(), 1, &spec));
+    ASSERT_EQ(S_OK, device.Change(device.feeder, {{WIA_IPS_CUR_INTENT, WIA_INTENT_IMAGE_TYPE_COLOR}}));
+    device.caps.SetLogInterface(nullptr);
+    DisableLogName(u"WIA Caps.Data");
+
+    std::vector<std::u16string> requests;
+    for (const LogRecord& record : sink.records) {
+        if (record.logName == u"WIA Caps.Data" && record.text.starts_with(u"CStiWiaCaps::"))
+            requests.push_back(record.text);
+    }
+    ASSERT_EQ(2u, requests.size());
+    const std::u16string formatRequest =
+        u"CStiWiaCaps::ValidateItemProperties() wiasGetItemType: 3:00000000 \n"
+        u"CStiWiaCaps::ValidateItemProperties() wiasCreatePropContext 00000000 \n"
+        u"- Property:0:4106 'Format'\n"
+        u"- Property 'Format' - Changed\n"
+        u"- Format New Before:b96b3cab072811d39d7b0000f81ef32e\n"
+        u" - Format Old Before:b96b3caa072811d39d7b0000f81ef32e\n"
+        u"- Property:1:6146 'Current Intent'\n";
+    EXPECT_TRUE(requests[0].starts_with(formatRequest));
+    EXPECT_TRUE(requests[0].ends_with(u"- Validateing Child items\r\n- CheckDataType\r\n- wiasGetRootItem\r\n"
+                                      u"- wiasReadPropLong\n- FEEDER wiasUpdateScanRect\n"
+                                      u"- wiasUpdateValidFormat\r\n- CheckDependencies\r\n"));
+    EXPECT_NE(std::u16string::npos,
+              requests[1].find(u"- Property:0:6146 'Current Intent'\n- Property 'Current Intent' - Changed\n"
+                               u"- OldValue = 4, NewValue = 1\r\n- Property:1:4103 'Data Type'\n"));
 }
 
 TEST(FormatsAndCapabilities, ListsAreStableAndFollowTheFlags)
