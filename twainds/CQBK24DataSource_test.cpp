@@ -241,6 +241,45 @@ TEST_F(DataSourceTest, WithoutIndicatorsAFailedPageIsCancelledUnasked)
     EXPECT_TRUE(m_source.Questions.empty());
 }
 
+class TestLogger : public CQBK24Logger {
+public:
+    DWORD* GetLogMaskAddress(const std::string& category) override
+    {
+        return category == "TWAIN Driver" ? &MainMask : category == "TWAIN Driver.Data" ? &DataMask : nullptr;
+    }
+    void Write(DWORD level, DWORD processId, DWORD, const std::string&, const std::string& category,
+               const std::string& text) override
+    {
+        EXPECT_EQ(processId, GetCurrentProcessId());
+        Lines.push_back(std::to_string(level) + " " + category + ": " + text);
+    }
+
+    DWORD MainMask = 4;
+    DWORD DataMask = 1;
+    std::vector<std::string> Lines;
+};
+
+TEST(DataSourceLog, LinesAreWrittenOnlyForTheLevelsOfTheirCategorysMask)
+{
+    CQBK24DataSource source;
+    EXPECT_EQ(source.GetLogMask(), 0u);
+    source.LogLevel4("before %d", 1);  // no logger yet
+
+    TestLogger logger;
+    source.AttachLogger(&logger);
+    EXPECT_EQ(source.GetLogCategory(), "TWAIN Driver");
+    EXPECT_EQ(source.GetDataLogCategory(), "TWAIN Driver.Data");
+    source.LogLevel4("Open %s.", "Entered");
+    source.LogLevel1("dropped");
+    source.LogDataLevel4("dropped");
+    source.LogDataLevel1("Status = 0x%08X", 0x2Au);
+    logger.MainMask = 0;  // the logger's settings change under the source
+    source.LogLevel4("dropped");
+    EXPECT_EQ(logger.Lines,
+              (std::vector<std::string>{"4 TWAIN Driver: Open Entered.", "1 TWAIN Driver.Data: Status = 0x0000002A"}));
+    source.AttachLogger(nullptr);
+}
+
 TEST(ScaleValue, MapsLinearlyAndClamps)
 {
     struct Case {

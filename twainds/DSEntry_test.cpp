@@ -197,6 +197,17 @@ TEST_F(DSEntryTest, OpenLocksTheScannerForThisProcessAndCloseLetsItGo)
     EXPECT_EQ(m_hal.Unlocked, 1);
 }
 
+TEST_F(DSEntryTest, CloseLetsTheServiceGoEvenWhenUnlockingFails)
+{
+    Install();
+    ASSERT_EQ(OpenAs(m_app), TWRC_SUCCESS);
+    m_hal.UnlockResult = E_FAIL;
+    EXPECT_EQ(CloseAs(m_app), TWRC_FAILURE);
+    EXPECT_EQ(ConditionCode(m_app), TWCC_BUMMER);
+    EXPECT_EQ(m_hal.Uninitialized, 1);
+    EXPECT_EQ(m_hal.References.load(), 0u);
+}
+
 TEST_F(DSEntryTest, EveryApplicationOfTheProcessMeetsTheSameSource)
 {
     Install();

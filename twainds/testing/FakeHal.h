@@ -47,7 +47,7 @@ public:
     HRESULT STDMETHODCALLTYPE UnlockScanner(LONG*) override
     {
         ++Unlocked;
-        return S_OK;
+        return UnlockResult;
     }
     HRESULT STDMETHODCALLTYPE DoSCSICmd(LONG, BYTE*, LONG, BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Register(IUnknown*, LONG, LONG*) override { return E_NOTIMPL; }
@@ -78,6 +78,7 @@ public:
     std::atomic<ULONG> References{0};
     LONG InitializeStatus = 0;
     LONG LockStatus = 0;
+    HRESULT UnlockResult = S_OK;
     int Initialized = 0;
     int Uninitialized = 0;
     int Unlocked = 0;
