@@ -225,6 +225,26 @@ TEST_F(WiasTest, PropertyContextMarksTheClientsPropertiesAndValidatesChangedValu
     EXPECT_EQ(nullptr, context.pProps);
 }
 
+TEST_F(WiasTest, ReadMultipleGivesOwnedCopiesOfCurrentAndOldValues)
+{
+    ClientSets(kLong, 300);
+    PROPSPEC specs[] = {Spec(kLong), Spec(kText), Spec(kGuid)};
+    PROPVARIANT values[3], old[3];
+    ASSERT_EQ(S_OK, wiasReadMultiple(ctx, 3, specs, values, old));
+    EXPECT_EQ(300, values[0].lVal);
+    EXPECT_EQ(200, old[0].lVal);
+    ASSERT_EQ(VT_BSTR, values[1].vt);
+    EXPECT_EQ(std::u16string(u"0.0.0.1"), values[1].bstrVal);
+    ASSERT_EQ(VT_CLSID, old[2].vt);
+    EXPECT_EQ(WiaImgFmt_MEMORYBMP, *old[2].puuid);
+    EXPECT_NE(item.Find(kGuid)->value.Get().puuid, values[2].puuid) << "the caller owns its copy";
+    EXPECT_EQ(S_OK, FreePropVariantArray(3, values));
+    EXPECT_EQ(S_OK, FreePropVariantArray(3, old));
+
+    PROPSPEC unknown[] = {Spec(kLong), Spec(9999)};
+    EXPECT_EQ(E_INVALIDARG, wiasReadMultiple(ctx, 2, unknown, values, nullptr));
+}
+
 TEST(WiasItemTree, ItemTypeAndRootComeFromTheTree)
 {
     WiaItem root(WiaItemTypeRoot | WiaItemTypeFolder);
