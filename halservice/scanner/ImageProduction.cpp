@@ -280,12 +280,15 @@ BOOL CScannerWrap::ReadDuplexSides(bool compressed)
                 if (room < count)
                     count = compressed ? static_cast<DWORD>(room)
                                        : static_cast<DWORD>(room / job.bytesPerLine * job.bytesPerLine);
-                if (count == 0) {
-                    // The back page is larger than the scanner announced.
-                    if (IsLogging(LOG_ERROR))
-                        LogError(u"Back page exceeds the page buffer");
-                    return FailBand();
+                if (count == 0 && frontOpen) {
+                    // The page buffer is full (a back page longer than the
+                    // window, with length control): the rest stays in the
+                    // scanner until the front page is out, and the front
+                    // band goes as it is, even empty.
+                    return TRUE;
                 }
+                if (count == 0)
+                    return FailBand();
                 destination = job.pageBuffer.get() + at;
             }
             DWORD got = 0;

@@ -285,4 +285,28 @@ TEST_F(ImageProductionTest, SimplexPagesLongerThanTheWindowAreCutToThePageSize)
         ExpectPatternLines(job.pages[sheet], 8, sheet, 0, kLines);
 }
 
+TEST_F(ImageProductionTest, DuplexBackPagesLongerThanThePageBufferWaitInTheScanner)
+{
+    emulator::ScannerConfig config;
+    config.maxBytesPerRead = 1000;  // every front read ends short
+    Start(config);
+    // Length control with 4 in sheets: pages of 400 lines, far more than
+    // the 50-line page the buffer for held back data is sized for.
+    m_scanner->LoadSheets(2, emulator::Sheet{4000, 7});
+    ConfigScanArgs settings = SmallPage(24, 0, true, 0);
+    settings.LengthControl = 1;
+    Configure(settings);
+    const auto front = m_scanner->Window(false);
+    const auto back = m_scanner->Window(true);
+    ASSERT_TRUE(front && back);
+
+    const Job job = ProduceJob(LineBytes(24) * 10, 5000);
+    EXPECT_EQ(job.lastStatus, 0);
+    ASSERT_EQ(job.pages.size(), 4u);
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE("page " + std::to_string(i));
+        EXPECT_EQ(job.pages[i], ExpectedPage(i % 2 ? *back : *front, i / 2, i % 2, 400));
+    }
+}
+
 } // namespace

@@ -161,11 +161,12 @@ protected:
         return job;
     }
 
-    // The bytes the scanner makes of one page for a window.
+    // The bytes the scanner makes of one page for a window (of the window's
+    // lines, unless the page follows a longer sheet).
     static std::vector<BYTE> ExpectedPage(const emulator::ScanWindow& window, std::uint32_t page,
-                                          std::uint32_t side)
+                                          std::uint32_t side, std::uint32_t lines = 0)
     {
-        emulator::PageImage image(window, page, side, window.Lines(), nullptr);
+        emulator::PageImage image(window, page, side, lines ? lines : window.Lines(), nullptr);
         std::vector<BYTE> bytes(static_cast<size_t>(image.Size()));
         image.Read(0, bytes.size(), bytes.data());
         return bytes;
