@@ -370,7 +370,8 @@ TEST_F(DialogTest, ModalDialogRunsUntilEndDialogAndGivesTheOwnerBack)
 {
     bool ownerDisabledWhileShown = false;
     ScriptModalDialog([&](HWND modal) {
-        ownerDisabledWhileShown = !IsWindowEnabled(dialog) && IsWindowVisible(modal);
+        ownerDisabledWhileShown = !IsWindowEnabled(dialog) && IsWindowVisible(modal) && !Click(Item(kCheck)) &&
+                                  !PressEnter(dialog);
         TypeText(GetDlgItem(modal, kEdit), u"My profile");
         // Posted, so it arrives through the dialog's own message loop.
         PostMessageW(GetDlgItem(modal, IDOK), BM_CLICK, 0, 0);

@@ -9,10 +9,16 @@ namespace plat::ui {
 
 namespace {
 
+// A user reaches a control only when it and the windows it sits in are
+// enabled: a dialog disabled by its modal child takes no clicks.
 std::shared_ptr<UiWindow> EnabledControl(HWND hwnd)
 {
-    if (!IsWindowEnabled(hwnd))
-        return nullptr;
+    for (HWND w = hwnd; w; w = GetParent(w)) {
+        if (!IsWindowEnabled(w))
+            return nullptr;
+        if (!(WindowStyle(w) & WS_CHILD))
+            break;
+    }
     return FindUiWindow(hwnd);
 }
 
@@ -135,7 +141,7 @@ bool ChooseTab(HWND tab, int index)
 
 bool PressEnter(HWND dialog)
 {
-    if (!FindUiWindow(dialog))
+    if (!EnabledControl(dialog))
         return false;
     const int id = DefaultButton(dialog);
     HWND button = GetDlgItem(dialog, id);
@@ -147,7 +153,7 @@ bool PressEnter(HWND dialog)
 
 bool PressEscape(HWND dialog)
 {
-    if (!FindUiWindow(dialog))
+    if (!EnabledControl(dialog))
         return false;
     SendButtonCommand(dialog, IDCANCEL);
     return true;

@@ -1,6 +1,7 @@
 // What a user does to a dialog, for tests and scripted runs: each action
 // changes the control as the input would and sends the notifications the
-// system sends for it. Actions on a disabled control do nothing and give
+// system sends for it. Actions on a disabled control, or on one inside a
+// disabled window (a dialog under its modal child), do nothing and give
 // false.
 #pragma once
 
