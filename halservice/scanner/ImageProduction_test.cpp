@@ -157,7 +157,17 @@ TEST_F(ImageProductionTest, FirstBandStartsTheScanOnlyWithPaperInTheFeeder)
     // READ of the document status only; no SCAN.
     EXPECT_EQ(CommandCodes(), (std::vector<BYTE>{0x28}));
 
+    // A scan that cannot start tells why.
     m_scanner->LoadSheets(1);
+    Configure(SmallPage(24, 0, false, 0));
+    m_scanner->SetCoverOpen(true);
+    m_scanner->Log().Clear();
+    const Band refused = Produce(2880);
+    EXPECT_EQ(refused.status, 7);
+    EXPECT_TRUE(refused.bytes.empty());
+    EXPECT_EQ(CommandCodes(), (std::vector<BYTE>{0x28, 0x1B, 0x03}));
+    m_scanner->SetCoverOpen(false);
+
     Configure(SmallPage(24, 0, false, 0));
     m_scanner->Log().Clear();
     const Band first = Produce(2880);
