@@ -12,8 +12,11 @@ namespace plat::ui {
 
 namespace {
 
-constexpr int kTabWidth = 80;
 constexpr int kTabHeaderHeight = 20;
+
+// A tab is as wide as its text in the dialog font (6 pixels a character)
+// and a margin.
+LONG TabWidth(const ListItem& item) { return static_cast<LONG>(item.text.size()) * 6 + 12; }
 
 char16_t FoldChar(char16_t c)
 {
@@ -524,7 +527,11 @@ LRESULT TabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         auto* rect = reinterpret_cast<RECT*>(lParam);
         if (!rect || index < 0)
             return FALSE;
-        *rect = RECT{2 + index * kTabWidth, 2, 2 + (index + 1) * kTabWidth, 2 + kTabHeaderHeight};
+        LONG left = 2;
+        for (int i = 0; i < index && i < count; ++i)
+            left += TabWidth(window->items[static_cast<size_t>(i)]);
+        const LONG width = valid ? TabWidth(window->items[static_cast<size_t>(index)]) : 0;
+        *rect = RECT{left, 2, left + width, 2 + kTabHeaderHeight};
         return valid;
     }
     case TCM_ADJUSTRECT: {

@@ -1,0 +1,95 @@
+#include "platform/resources/resources.h"
+#include "platform/ui/DialogRenderer.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/UserActions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using namespace plat::ui;
+
+constexpr WORD kProgressDialog = 700;
+const DialogTemplateRegistrar kTemplate(
+    kProgressDialog,
+    DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                   0,
+                   u"Scan progress",
+                   0, 0, 200, 80,
+                   u"MS Shell Dlg",
+                   8,
+                   {
+                       {kStaticClass, 2023, u"Scanning using the Native transfer method", SS_LEFT, 0, 7, 7, 186, 8},
+                       {kProgressClass, 2022, u"", WS_BORDER, 0, 7, 20, 186, 10},
+                       {kButtonClass, 30, u"Duplex", BS_AUTOCHECKBOX, 0, 7, 36, 60, 10},
+                       {kButtonClass, 31, u"Hidden", BS_PUSHBUTTON, 0, 100, 36, 60, 10},
+                       {kButtonClass, IDCANCEL, u"&Abort Scan", BS_DEFPUSHBUTTON, 0, 75, 58, 50, 14},
+                   }});
+
+uint32_t Pixel(const RgbImage& image, int x, int y)
+{
+    return image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
+}
+
+TEST(DialogRendererTest, DrawsTheControlsWithTheirState)
+{
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kProgressDialog), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    SendDlgItemMessageW(dialog, 2022, PBM_SETPOS, 25, 0);
+    Click(GetDlgItem(dialog, 30));
+    ShowWindow(GetDlgItem(dialog, 31), SW_HIDE);
+
+    const RgbImage image = RenderWindow(dialog);
+    ASSERT_EQ(image.width, 300);
+    ASSERT_EQ(image.height, 130);
+    const uint32_t face = Pixel(image, 1, 1);
+    // Progress 25 %: filled at a tenth of its width, empty at half of it.
+    RECT bar;
+    GetWindowRect(GetDlgItem(dialog, 2022), &bar);
+    const int barMid = (bar.top + bar.bottom) / 2;
+    EXPECT_NE(Pixel(image, bar.left + (bar.right - bar.left) / 10, barMid), face);
+    EXPECT_EQ(Pixel(image, bar.left + (bar.right - bar.left) / 2, barMid), face);
+    // The checked box is inked in its middle.
+    RECT check;
+    GetWindowRect(GetDlgItem(dialog, 30), &check);
+    EXPECT_EQ(Pixel(image, check.left + 5, (check.top + check.bottom) / 2), 0x000000u);
+    // Text is drawn in the static; nothing where the hidden button is.
+    RECT text;
+    GetWindowRect(GetDlgItem(dialog, 2023), &text);
+    RECT hidden;
+    GetWindowRect(GetDlgItem(dialog, 31), &hidden);
+    size_t inked = 0, hiddenInk = 0;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (Pixel(image, x, y) != 0x000000)
+                continue;
+            inked += (x >= text.left && x < text.right && y >= text.top && y < text.bottom);
+            hiddenInk += (x >= hidden.left && x < hidden.right && y >= hidden.top && y < hidden.bottom);
+        }
+    }
+    EXPECT_GT(inked, 50u);
+    EXPECT_EQ(hiddenInk, 0u);
+
+    // The PNG: signature, then the header with the size.
+    const std::string path = ::testing::TempDir() + "ui-progress.png";
+    ASSERT_TRUE(RenderWindowToPng(dialog, path));
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_GT(bytes.size(), 33u);
+    EXPECT_EQ(std::vector<unsigned char>(bytes.begin(), bytes.begin() + 8),
+              (std::vector<unsigned char>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "IHDR");
+    EXPECT_EQ((bytes[16] << 24) | (bytes[17] << 16) | (bytes[18] << 8) | bytes[19], 300);
+    EXPECT_EQ((bytes[20] << 24) | (bytes[21] << 16) | (bytes[22] << 8) | bytes[23], 130);
+    if (const char* keep = std::getenv("QBK_UI_RENDER_DIR"))
+        RenderWindowToPng(dialog, std::string(keep) + "/progress.png");
+    DestroyWindow(dialog);
+    EXPECT_EQ(RenderWindow(dialog).width, 0);
+}
+
+} // namespace
