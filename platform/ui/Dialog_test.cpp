@@ -9,8 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <utility>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -270,6 +271,20 @@ TEST_F(DialogTest, ComboBoxItemsDataSortingAndSelection)
     SendMessageW(combo, CB_DELETESTRING, 1, 0);
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
     EXPECT_FALSE(ChooseComboItem(combo, 5));
+
+    // Narrow callers' text is converted, not read as wide characters.
+    const auto at = SendDlgItemMessageA(dialog, kSorted, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Ab\xC3\xA9"));
+    EXPECT_EQ(at, 1); // after "a4", before "B5"
+    char narrow[16] = {};
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kSorted, CB_GETLBTEXTLEN, 1, 0), 4);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kSorted, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(narrow)), 4);
+    EXPECT_STREQ(narrow, "Ab\xC3\xA9");
+    WCHAR wide[16];
+    SendMessageW(sorted, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(wide));
+    EXPECT_EQ(std::u16string(wide), u"Ab\u00E9");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kSorted, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>("ab\xC3\xA9")),
+              1);
 }
 
 TEST_F(DialogTest, TrackbarPositionAndScrollNotifications)
@@ -347,6 +362,16 @@ TEST_F(DialogTest, FocusFollowsEnablingAndReachesChildDialogs)
     EXPECT_FALSE(IsWindowEnabled(Item(kEdit)));
     EXPECT_TRUE(EnableWindow(Item(kEdit), TRUE)); // it was disabled
     EXPECT_EQ(Events(), (std::vector<Event>{Command(kEdit, EN_KILLFOCUS)}));
+
+    // The focus belongs to the window's own thread.
+    DWORD error = 0;
+    std::thread([&] {
+        EXPECT_EQ(SetFocus(Item(kEdit)), nullptr);
+        error = GetLastError();
+    }).join();
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_TRUE(Events().empty());
 
     // A page: a child dialog of the tab control, refreshed when it gets the focus.
     RegisterDialogTemplate(nullptr, 502, DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"", 0, 0, 80, 40, u"", 8, {}});

@@ -1,6 +1,7 @@
 // Window text, state, focus and geometry, and the dialog-item shorthands.
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/kernel/Thread.h"
 #include "platform/ui/UiWindow.h"
 
 #include <cstring>
@@ -152,6 +153,11 @@ HWND SetFocus(HWND hWnd)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
+    // The focus is the calling thread's: another thread's window cannot take it.
+    if (hWnd && GetWindowThreadProcessId(hWnd, nullptr) != GetCurrentThreadId()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
     HWND previous = GetFocus();
     if (previous == hWnd)
         return previous;
@@ -277,9 +283,59 @@ LRESULT SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, 
     return item ? SendMessageW(item, Msg, wParam, lParam) : 0;
 }
 
+// The controls keep UTF-16; the narrow form converts the text of the
+// messages that carry text (UTF-8 here), so narrow callers never have their
+// bytes read as wide characters. Lengths are in bytes of UTF-8.
 LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    return SendDlgItemMessageW(hDlg, nIDDlgItem, Msg, wParam, lParam);
+    HWND item = GetDlgItem(hDlg, nIDDlgItem);
+    if (!item)
+        return 0;
+    const bool comboWithStrings =
+        plat::ui::ControlKindOf(item) == plat::ui::ControlKind::ComboBox &&
+        (!(plat::ui::WindowStyle(item) & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) ||
+         (plat::ui::WindowStyle(item) & CBS_HASSTRINGS));
+    switch (Msg) {
+    case WM_SETTEXT:
+    case CB_ADDSTRING:
+    case CB_INSERTSTRING:
+    case CB_FINDSTRING:
+    case CB_FINDSTRINGEXACT:
+    case CB_SELECTSTRING: {
+        if (Msg != WM_SETTEXT && !comboWithStrings)
+            break; // item data, not text
+        const auto* narrow = reinterpret_cast<LPCSTR>(lParam);
+        const std::u16string wide = Utf8ToUtf16(narrow ? narrow : "");
+        return SendMessageW(item, Msg, wParam, narrow ? reinterpret_cast<LPARAM>(wide.c_str()) : 0);
+    }
+    case WM_GETTEXT:
+        return GetWindowTextA(item, reinterpret_cast<LPSTR>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(Utf16ToUtf8(WindowText(item)).size());
+    case CB_GETLBTEXT:
+    case CB_GETLBTEXTLEN: {
+        if (!comboWithStrings)
+            break;
+        const LRESULT length = SendMessageW(item, CB_GETLBTEXTLEN, wParam, 0);
+        if (length == CB_ERR)
+            return CB_ERR;
+        std::u16string wide(static_cast<size_t>(length) + 1, u'\0');
+        SendMessageW(item, CB_GETLBTEXT, wParam, reinterpret_cast<LPARAM>(wide.data()));
+        wide.resize(static_cast<size_t>(length));
+        const std::string narrow = Utf16ToUtf8(wide);
+        if (Msg == CB_GETLBTEXT) {
+            // Like the system's: the caller's buffer must hold the whole text.
+            auto* buffer = reinterpret_cast<LPSTR>(lParam);
+            if (!buffer)
+                return CB_ERR;
+            std::memcpy(buffer, narrow.c_str(), narrow.size() + 1);
+        }
+        return static_cast<LRESULT>(narrow.size());
+    }
+    default:
+        break;
+    }
+    return SendMessageW(item, Msg, wParam, lParam);
 }
 
 BOOL SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString)
