@@ -1,18 +1,24 @@
 include(GoogleTest)
 
-# qbk_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+# qbk_add_test(<name> SOURCES <files...> [LIBS <targets...>] [RESOURCE_LOCK <lock>])
 # One GoogleTest program per area; every test case becomes its own CTest
 # entry (discovered when the tests run, so sanitizer builds need no extra
-# run at build time).
+# run at build time). Tests that touch state shared by the whole machine
+# (processes found by name, say) name a RESOURCE_LOCK so that CTest never
+# runs two of them at once.
 function(qbk_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  set(properties TIMEOUT 300)
+  if(ARG_RESOURCE_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     NO_PRETTY_VALUES
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 300)
+    PROPERTIES ${properties})
 endfunction()
 
 # qbk_add_benchmark(<name> SOURCES <files...> [LIBS <targets...>])
