@@ -88,6 +88,24 @@ BOOL CWnd::DestroyWindow()
     return ::DestroyWindow(m_hWnd);
 }
 
+void CWnd::CenterWindow()
+{
+    HWND owner = ::GetParent(m_hWnd);
+    RECT self, over;
+    if (!owner || !GetWindowRect(m_hWnd, &self) || !GetWindowRect(owner, &over))
+        return;
+    const LONG width = self.right - self.left;
+    const LONG height = self.bottom - self.top;
+    const LONG x = over.left + (over.right - over.left - width) / 2;
+    const LONG y = over.top + (over.bottom - over.top - height) / 2;
+    if (GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_CHILD) {
+        // A child's position is in its parent's client area.
+        SetWindowPos(m_hWnd, nullptr, x - over.left, y - over.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd, HINSTANCE resources)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_hInstResource(resources)
 {

@@ -50,6 +50,8 @@ public:
     // The box's owner is this window.
     int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = MB_OK);
     virtual BOOL DestroyWindow();
+    // Centres the window over its owner (or parent); without one, leaves it.
+    void CenterWindow();
 
     HWND m_hWnd = nullptr;
 

@@ -120,6 +120,22 @@ TEST(CDialogTest, ModelessDialogDispatchesToItsHandlers)
     EXPECT_EQ(CWnd::FromHandlePermanent(hwnd), nullptr);
     EXPECT_EQ(dialog.m_hWnd, nullptr);
 
+    // A dialog over an owner is centred on it and is no item of it.
+    StatusDialog owner;
+    ASSERT_TRUE(owner.Create(kNameDialog));
+    SetWindowPos(owner.m_hWnd, nullptr, 100, 50, 0, 0, SWP_NOSIZE);
+    StatusDialog over;
+    ASSERT_TRUE(over.Create(kNameDialog, &owner));
+    SetWindowPos(over.m_hWnd, nullptr, 0, 0, 100, 40, 0);
+    over.CenterWindow();
+    RECT ownerRect, overRect;
+    GetWindowRect(owner.m_hWnd, &ownerRect);
+    GetWindowRect(over.m_hWnd, &overRect);
+    EXPECT_NEAR(overRect.left - ownerRect.left, ownerRect.right - overRect.right, 1);
+    EXPECT_NEAR(overRect.top - ownerRect.top, ownerRect.bottom - overRect.bottom, 1);
+    EXPECT_GT(overRect.left, ownerRect.left);
+    EXPECT_EQ(GetDlgItem(owner.m_hWnd, 0), nullptr);
+
     // An object that goes first takes its window along.
     HWND second;
     {

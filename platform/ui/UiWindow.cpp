@@ -52,7 +52,9 @@ std::shared_ptr<UiWindow> AddUiWindow(HWND hwnd, const CREATESTRUCTW& create, Co
         if (it != table.windows.end())
             parent = it->second;
     }
-    if (parent)
+    // Owned pop-ups (a modal dialog over its owner) are windows of their
+    // own, not items of the owner.
+    if (parent && (static_cast<DWORD>(create.style) & WS_CHILD))
         parent->children.push_back(hwnd);
     return window;
 }

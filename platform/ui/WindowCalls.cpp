@@ -215,6 +215,8 @@ BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint)
             break;
         lpPoint->x += window->rect.left;
         lpPoint->y += window->rect.top;
+        if (!(plat::ui::WindowStyle(w) & WS_CHILD))
+            break; // a pop-up's position is on the screen already
     }
     return TRUE;
 }
