@@ -1,5 +1,6 @@
 #include "platform/ui/DialogRenderer.h"
 #include "platform/ui/BitmapFont.h"
+#include "platform/ui/Theme.h"
 #include "platform/ui/UiWindow.h"
 
 #include <algorithm>
@@ -169,6 +170,8 @@ void DrawControl(Painter& p, const UiWindow& w, const RECT& r, DWORD style, bool
         break;
     }
     case ControlKind::Dialog:
+        if (w.textureFlags & ETDT_USETABTEXTURE) // a page on the tab-page background
+            p.Fill(r.left, r.top, r.right, r.bottom, kField);
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/PropertySheet.h"
+#include "platform/ui/Theme.h"
 #include "platform/ui/UiScript.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,8 @@ INT_PTR PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
         if (HWND outer = sheet ? GetParent(sheet) : nullptr)
             GetWindowTextW(outer, title, 255);
         log->outerTitle = title;
+        if (IsAppThemed())
+            EnableThemeDialogTexture(page, ETDT_ENABLETAB);
         return TRUE;
     }
     auto* log = reinterpret_cast<PageLog*>(GetWindowLongPtrW(page, DWLP_USER));
@@ -97,6 +100,9 @@ TEST(PropertySheetTest, PagesAddedByAnExtensionBecomeChildDialogsOfTheSheet)
     EXPECT_TRUE(GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
     EXPECT_TRUE(IsWindowVisible(page));
     EXPECT_FALSE(IsWindowVisible(sheet.Page(1)));
+    EXPECT_EQ(DialogTextureFlags(page), ETDT_ENABLETAB);
+    EXPECT_EQ(EnableThemeDialogTexture(owner, ETDT_ENABLETAB), S_OK);
+    EXPECT_EQ(EnableThemeDialogTexture(nullptr, ETDT_ENABLETAB), E_INVALIDARG);
     EXPECT_EQ(first.notifications, (std::vector<UINT>{PSN_SETACTIVE}));
 
     ASSERT_TRUE(sheet.SelectPage(1));

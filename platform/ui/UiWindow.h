@@ -37,6 +37,7 @@ struct UiWindow {
     RECT rect{}; // in the parent's client coordinates
     HFONT font = nullptr;
     HANDLE image = nullptr;
+    DWORD textureFlags = 0; // EnableThemeDialogTexture
     // buttons
     UINT check = BST_UNCHECKED;
     // combo boxes and tab controls
