@@ -1,0 +1,198 @@
+#include "tools/devinstall/DeviceInstaller.h"
+
+#include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace devinstall {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::u16string kClassKey = u"SYSTEM\\CurrentControlSet\\Control\\Class\\";
+
+// Closes a registry key when it goes.
+class ScopedKey {
+public:
+    explicit ScopedKey(HKEY key = nullptr) : m_key(key) {}
+    ~ScopedKey()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+    HKEY get() const { return m_key; }
+    HKEY* put() { return &m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+bool OpenDriverKey(const plat::devices::DeviceRecord& device, REGSAM access, ScopedKey& key)
+{
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kClassKey + device.driverKey).c_str(), 0, access, key.put()) ==
+           ERROR_SUCCESS;
+}
+
+bool WriteString(HKEY key, const char16_t* name, const std::u16string& value)
+{
+    const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(char16_t));
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
+           ERROR_SUCCESS;
+}
+
+// Replaces `to` with a copy of `from`; a copy keeps the program's own
+// file name apart from the built one, as the installed files are.
+bool CopyImage(const fs::path& from, const fs::path& to)
+{
+    std::error_code error;
+    fs::create_directories(to.parent_path(), error);
+    return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error) && !error;
+}
+
+} // namespace
+
+std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId)
+{
+    if (!instanceId.empty())
+        return plat::devices::FindDevice(instanceId);
+    const std::vector<plat::devices::DeviceRecord> devices = plat::devices::RecordedDevices();
+    if (devices.empty())
+        return std::nullopt;
+    return devices.front();
+}
+
+std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values)
+{
+    const fs::path bin(binFolder);
+    const fs::path serviceFolder = fs::path(plat::SystemFolder()) / "RNX";
+    const fs::path dsFolder = fs::path(plat::SystemRoot()) / "windows" / "twain_32" / "RNX";
+    const struct {
+        fs::path from;
+        fs::path to;
+    } files[] = {
+        {bin / "RNXQBK24x", serviceFolder / (Utf16ToUtf8(values.halFileName) + "x.BIN")},
+        {bin / "RNXHALPSx.so", serviceFolder / (Utf16ToUtf8(values.proxyStubName) + "x.dll")},
+        {bin / "RNXCOMCorex.so", serviceFolder / "RNXCOMCorex.dll"},
+        {bin / "QBK24TWAIN.ds", dsFolder / (Utf16ToUtf8(values.dsFileName) + ".BIN")},
+    };
+    std::vector<std::string> missing;
+    for (const auto& file : files) {
+        if (!CopyImage(file.from, file.to))
+            missing.push_back(file.from.string());
+    }
+    return missing;
+}
+
+bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const InstallationValues& values)
+{
+    ScopedKey key;
+    if (!OpenDriverKey(device, KEY_READ | KEY_WRITE, key))
+        return false;
+    return WriteString(key.get(), u"HAL_FileName_BIN", values.halFileName) &&
+           WriteString(key.get(), u"TWAIN_DS_FileName_BIN", values.dsFileName) &&
+           WriteString(key.get(), u"PS_NAME", values.proxyStubName);
+}
+
+std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const char16_t* name)
+{
+    ScopedKey key;
+    if (!OpenDriverKey(device, KEY_READ, key))
+        return {};
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ)
+        return {};
+    std::u16string value(bytes / sizeof(char16_t) + 1, u'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(char16_t));
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) !=
+        ERROR_SUCCESS)
+        return {};
+    value.resize(std::min(value.size(), size_t{bytes} / sizeof(char16_t)));
+    while (!value.empty() && value.back() == u'\0')
+        value.pop_back();
+    return value;
+}
+
+bool ServiceExists(const std::u16string& name)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager)
+        return false;
+    SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS);
+    if (service)
+        CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return service != nullptr;
+}
+
+CoInstallerLibrary::~CoInstallerLibrary()
+{
+    if (m_module)
+        FreeLibrary(m_module);
+}
+
+bool CoInstallerLibrary::Load(const std::string& path)
+{
+    m_module = LoadLibraryA(path.c_str());
+    if (!m_module)
+        return false;
+    m_entry = reinterpret_cast<Entry>(GetProcAddress(m_module, "fnCoInstaller"));
+    return m_entry != nullptr;
+}
+
+bool CoInstallerLibrary::Call(const plat::devices::DeviceRecord& device, DI_FUNCTION function, StepResult* step,
+                              DWORD* flagsEx)
+{
+    if (!m_entry)
+        return false;
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_IMAGE, nullptr);
+    if (set == INVALID_HANDLE_VALUE)
+        return false;
+    SP_DEVINFO_DATA data = {};
+    data.cbSize = sizeof data;
+    bool opened = SetupDiOpenDeviceInfoW(set, device.instanceId.c_str(), nullptr, 0, &data) != FALSE;
+    if (opened) {
+        COINSTALLER_CONTEXT_DATA context = {};
+        step->function = function;
+        step->result = m_entry(function, set, &data, &context);
+        if (flagsEx) {
+            SP_DEVINSTALL_PARAMS_W params = {};
+            params.cbSize = sizeof params;
+            *flagsEx = SetupDiGetDeviceInstallParamsW(set, &data, &params) ? params.FlagsEx : 0;
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return opened;
+}
+
+std::vector<StepResult> Install(CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device)
+{
+    std::vector<StepResult> steps;
+    StepResult step;
+    if (!coinstaller.Call(device, DIF_INSTALLDEVICE, &step))
+        return steps;
+    steps.push_back(step);
+    DWORD flagsEx = 0;
+    if (!coinstaller.Call(device, DIF_NEWDEVICEWIZARD_FINISHINSTALL, &step, &flagsEx))
+        return steps;
+    steps.push_back(step);
+    if ((flagsEx & DI_FLAGSEX_FINISHINSTALL_ACTION) && coinstaller.Call(device, DIF_FINISHINSTALL_ACTION, &step))
+        steps.push_back(step);
+    return steps;
+}
+
+std::vector<StepResult> Remove(CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device)
+{
+    std::vector<StepResult> steps;
+    StepResult step;
+    if (coinstaller.Call(device, DIF_REMOVE, &step))
+        steps.push_back(step);
+    return steps;
+}
+
+} // namespace devinstall

@@ -1,0 +1,71 @@
+// Installs and removes a recorded scanner as the device installer does:
+// the driver package's files in place, the installation values in the
+// device's driver key, then the co-installer's entry for each step.
+#pragma once
+
+#include "platform/devices/DeviceDatabase.h"
+#include "platform/windows.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace devinstall {
+
+// The values the driver package's setup information writes into the
+// device's driver key for the co-installer to read.
+struct InstallationValues {
+    std::u16string halFileName = u"RNXQBK24";     // service image: <name>x.BIN
+    std::u16string dsFileName = u"RNXQBK24DS";    // data-source image: <name>.BIN
+    std::u16string proxyStubName = u"RNXHALPS";   // proxy/stub library: <name>x.dll
+};
+
+// One step of the installation as it was carried out.
+struct StepResult {
+    DI_FUNCTION function = 0;
+    DWORD result = 0;
+};
+
+// The recorded device to act on: the one with this instance id, or the only
+// (first) recorded one when the id is empty.
+std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId);
+
+// Copies the built images from `binFolder` to where the driver package puts
+// them: the service folder <system>/RNX and the data-source folder
+// <root>/windows/twain_32/RNX. Returns the files it could not copy.
+std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values);
+
+bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const InstallationValues& values);
+
+// A string value of the device's driver key; empty when missing.
+std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const char16_t* name);
+
+// True when a service of that name is registered.
+bool ServiceExists(const std::u16string& name);
+
+// The co-installer library and its one entry.
+class CoInstallerLibrary {
+public:
+    CoInstallerLibrary() = default;
+    ~CoInstallerLibrary();
+    CoInstallerLibrary(const CoInstallerLibrary&) = delete;
+    CoInstallerLibrary& operator=(const CoInstallerLibrary&) = delete;
+
+    bool Load(const std::string& path);
+    // Calls the entry for the device; false when the device cannot be opened.
+    bool Call(const plat::devices::DeviceRecord& device, DI_FUNCTION function, StepResult* step,
+              DWORD* flagsEx = nullptr);
+
+private:
+    using Entry = DWORD (*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA, PCOINSTALLER_CONTEXT_DATA);
+    HMODULE m_module = nullptr;
+    Entry m_entry = nullptr;
+};
+
+// Installation: DIF_INSTALLDEVICE, then the wizard's finishing step and, when
+// the co-installer asks for it, the finish-install action (firmware check).
+std::vector<StepResult> Install(CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device);
+// Removal: DIF_REMOVE.
+std::vector<StepResult> Remove(CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device);
+
+} // namespace devinstall

@@ -1,0 +1,160 @@
+// devinstall: installs or removes a recorded scanner through the
+// co-installer, as the device installer would.
+//
+//   devinstall install [INSTANCE-ID]   stage the driver files, write the
+//                                      installation values, run the steps
+//   devinstall remove [INSTANCE-ID]    run the removal step
+//
+// Without an instance id it acts on the first recorded imaging device.
+#include "tools/devinstall/DeviceInstaller.h"
+
+#include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const char* StepName(DI_FUNCTION function)
+{
+    switch (function) {
+    case DIF_INSTALLDEVICE:
+        return "DIF_INSTALLDEVICE";
+    case DIF_NEWDEVICEWIZARD_FINISHINSTALL:
+        return "DIF_NEWDEVICEWIZARD_FINISHINSTALL";
+    case DIF_FINISHINSTALL_ACTION:
+        return "DIF_FINISHINSTALL_ACTION";
+    case DIF_REMOVE:
+        return "DIF_REMOVE";
+    default:
+        return "DIF_?";
+    }
+}
+
+void PrintSteps(const std::vector<devinstall::StepResult>& steps)
+{
+    for (const devinstall::StepResult& step : steps)
+        std::printf("  %-34s -> %lu\n", StepName(step.function), static_cast<unsigned long>(step.result));
+}
+
+// The service a copy runs as is named after the copy's file name.
+std::u16string ServiceNameOf(const std::u16string& halPath)
+{
+    std::filesystem::path path(Utf16ToUtf8(halPath));
+    return Utf8ToUtf16(path.stem().string());
+}
+
+void PrintValue(const plat::devices::DeviceRecord& device, const char16_t* name)
+{
+    const std::u16string value = devinstall::ReadDriverValue(device, name);
+    std::printf("  %-14s %s\n", Utf16ToUtf8(name).c_str(), value.empty() ? "(none)" : Utf16ToUtf8(value).c_str());
+}
+
+std::string ProgramFolder()
+{
+    WCHAR path[1024] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, 1024);
+    if (length == 0 || length >= 1024)
+        return ".";
+    return std::filesystem::path(Utf16ToUtf8(std::u16string(path, length))).parent_path().string();
+}
+
+int Usage()
+{
+    std::fputs("usage: devinstall install|remove [INSTANCE-ID]\n", stderr);
+    return 2;
+}
+
+int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device,
+            const std::string& bin)
+{
+    const devinstall::InstallationValues values;
+    for (const std::string& missing : devinstall::StageDriverFiles(bin, values))
+        std::fprintf(stderr, "devinstall: cannot stage %s\n", missing.c_str());
+    if (!devinstall::WriteInstallationValues(device, values)) {
+        std::fprintf(stderr, "devinstall: cannot write the driver key %s\n", Utf16ToUtf8(device.driverKey).c_str());
+        return 1;
+    }
+    std::printf("installing %s (driver key %s)\n", Utf16ToUtf8(device.instanceId).c_str(),
+                Utf16ToUtf8(device.driverKey).c_str());
+    const std::vector<devinstall::StepResult> steps = devinstall::Install(coinstaller, device);
+    PrintSteps(steps);
+    if (steps.empty()) {
+        std::fputs("devinstall: the device cannot be opened\n", stderr);
+        return 1;
+    }
+    for (const char16_t* name : {u"SymbolicName", u"HAL_PATH", u"HAL_CLSID", u"TWAIN_DS_PATH"})
+        PrintValue(device, name);
+    const std::u16string halPath = devinstall::ReadDriverValue(device, u"HAL_PATH");
+    const std::u16string clsid = devinstall::ReadDriverValue(device, u"HAL_CLSID");
+    const bool service = !halPath.empty() && devinstall::ServiceExists(ServiceNameOf(halPath));
+    std::printf("  service        %s%s\n", halPath.empty() ? "(none)" : Utf16ToUtf8(ServiceNameOf(halPath)).c_str(),
+                service ? " registered" : " NOT registered");
+    if (!service || clsid.empty()) {
+        std::fputs("devinstall: installation incomplete\n", stderr);
+        return 1;
+    }
+    std::puts("installed");
+    return 0;
+}
+
+int RunRemove(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device)
+{
+    const std::u16string halPath = devinstall::ReadDriverValue(device, u"HAL_PATH");
+    std::printf("removing %s\n", Utf16ToUtf8(device.instanceId).c_str());
+    const std::vector<devinstall::StepResult> steps = devinstall::Remove(coinstaller, device);
+    PrintSteps(steps);
+    if (steps.empty()) {
+        std::fputs("devinstall: the device cannot be opened\n", stderr);
+        return 1;
+    }
+    if (halPath.empty()) {
+        std::puts("  nothing was installed");
+        return 0;
+    }
+    const bool copyLeft = std::filesystem::exists(Utf16ToUtf8(halPath));
+    const bool serviceLeft = devinstall::ServiceExists(ServiceNameOf(halPath));
+    std::printf("  %s %s\n", Utf16ToUtf8(halPath).c_str(), copyLeft ? "still there" : "deleted");
+    std::printf("  service %s %s\n", Utf16ToUtf8(ServiceNameOf(halPath)).c_str(),
+                serviceLeft ? "still registered" : "deleted");
+    if (copyLeft || serviceLeft) {
+        std::fputs("devinstall: removal incomplete\n", stderr);
+        return 1;
+    }
+    std::puts("removed");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || argc > 3)
+        return Usage();
+    const std::string command = argv[1];
+    if (command != "install" && command != "remove")
+        return Usage();
+    if (!plat::EnsureSystemRootLayout()) {
+        std::fputs("devinstall: cannot create the system root\n", stderr);
+        return 1;
+    }
+    // The co-installer writes its log only into an existing folder.
+    std::error_code error;
+    std::filesystem::create_directories(plat::SystemRoot() + "/Log", error);
+
+    const std::u16string instanceId = argc == 3 ? Utf8ToUtf16(argv[2]) : std::u16string();
+    const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(instanceId);
+    if (!device) {
+        std::fputs("devinstall: no such recorded scanner\n", stderr);
+        return 1;
+    }
+    const std::string bin = ProgramFolder();
+    devinstall::CoInstallerLibrary coinstaller;
+    if (!coinstaller.Load(bin + "/RNXCoInstx.so")) {
+        std::fprintf(stderr, "devinstall: cannot load %s/RNXCoInstx.so\n", bin.c_str());
+        return 1;
+    }
+    return command == "install" ? RunInstall(coinstaller, *device, bin) : RunRemove(coinstaller, *device);
+}
