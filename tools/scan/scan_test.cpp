@@ -1,0 +1,226 @@
+// The whole chain across processes on a fresh system root: the emulator
+// program as the plugged-in scanner, devinstall installing it through the
+// co-installer (the hardware service registered as a service), a scan
+// through the image pipeline with the service started out of process, and
+// the removal. Also the Netpbm files the scan tool writes.
+#include "platform/testing/TempSystemRoot.h"
+#include "tools/scan/NetpbmFile.h"
+#include "tools/scan/PagePattern.h"
+#include "tools/scan/PipelineScan.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A child program with its standard output on a pipe; killed and reaped at
+// the latest when it goes.
+class Child {
+public:
+    explicit Child(std::vector<std::string> args)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(out[0]);
+            ::close(out[1]);
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        m_out = out[0];
+    }
+    ~Child()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (m_out >= 0)
+            ::close(m_out);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool Started() const { return m_pid > 0 && m_out >= 0; }
+    std::string NextLine()
+    {
+        std::string line;
+        char c;
+        while (::read(m_out, &c, 1) == 1 && c != '\n')
+            line += c;
+        return line;
+    }
+    std::string RestOfOutput()
+    {
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(m_out, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<size_t>(n));
+        return text;
+    }
+    // The exit code; -1 when the program did not exit normally.
+    int Wait()
+    {
+        int status = 0;
+        const pid_t waited = ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+};
+
+// Runs a program to its end; its output goes to `output`.
+int RunProgram(std::vector<std::string> args, std::string* output)
+{
+    Child child(std::move(args));
+    if (!child.Started())
+        return -1;
+    *output = child.RestOfOutput();
+    return child.Wait();
+}
+
+std::string ReadDriverValue(const std::string& output, const std::string& name)
+{
+    const size_t at = output.find("  " + name + " ");
+    if (at == std::string::npos)
+        return {};
+    const size_t start = output.find_first_not_of(' ', at + name.size() + 2);
+    return output.substr(start, output.find('\n', start) - start);
+}
+
+class ScanEndToEndTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        // A service copy left running by a failed step ends with the test.
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            std::error_code error;
+            const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+            if (!error && exe.string().rfind(m_root.Path() + "/", 0) == 0)
+                ::kill(std::stoi(entry.path().filename().string()), SIGKILL);
+        }
+    }
+
+    plat::testing::TempSystemRoot m_root;
+};
+
+TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePipeline)
+{
+    Child emulator({QBK_EMULATOR, "--sheets", "2", "--serial", "e2e01"});
+    ASSERT_TRUE(emulator.Started());
+    ASSERT_EQ(emulator.NextLine().rfind("device ", 0), 0u);
+    ASSERT_EQ(emulator.NextLine().rfind("ready ", 0), 0u);
+
+    std::string installed;
+    ASSERT_EQ(RunProgram({QBK_DEVINSTALL, "install"}, &installed), 0) << installed;
+    const std::string halPath = ReadDriverValue(installed, "HAL_PATH");
+    const std::string halClass = ReadDriverValue(installed, "HAL_CLSID");
+    ASSERT_TRUE(fs::is_regular_file(halPath)) << installed;
+    ASSERT_EQ(halClass.size(), 38u) << installed;
+
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    scan::ScanSettings settings;
+    settings.width = 2000;
+    settings.height = 3000;
+    settings.dpi = 100;
+    settings.bitsPerPixel = 8;
+    settings.duplex = true;
+    std::vector<scan::ScannedPage> announced;
+    const scan::ScanResult result = scan::ScanThroughPipeline(
+        Utf8ToUtf16(halClass), settings, [&](const scan::ScannedPage& page) { announced.push_back(page); });
+    CoUninitialize();
+    ASSERT_EQ(result.result, S_OK) << result.failure;
+    EXPECT_EQ(result.configuredStatus, 0);
+
+    // Front and back of each sheet in feeding order, every line once and in
+    // order; only the last page ends the session.
+    ASSERT_EQ(result.pages.size(), 4u);
+    EXPECT_EQ(announced.size(), 4u);
+    for (size_t i = 0; i < result.pages.size(); ++i) {
+        SCOPED_TRACE("page " + std::to_string(i + 1));
+        const scan::ScannedPage& page = result.pages[i];
+        EXPECT_EQ(page.width, result.configuredWidth);
+        EXPECT_EQ(page.height, result.configuredHeight);
+        EXPECT_EQ(page.bitsPerPixel, 8);
+        EXPECT_EQ(page.bytes.size(), page.LineBytes() * static_cast<size_t>(page.height));
+        const scan::PagePattern pattern = scan::ReadPagePattern(page);
+        ASSERT_TRUE(pattern.valid);
+        EXPECT_EQ(pattern.sheet, i / 2);
+        EXPECT_EQ(pattern.side, i % 2);
+        EXPECT_TRUE(pattern.linesInOrder) << "first line out of pattern: " << pattern.firstBadLine;
+        EXPECT_EQ(page.endLevel, i + 1 == result.pages.size() ? 6 : 2);
+    }
+
+    std::string removed;
+    ASSERT_EQ(RunProgram({QBK_DEVINSTALL, "remove"}, &removed), 0) << removed;
+    EXPECT_FALSE(fs::exists(halPath));
+    EXPECT_NE(removed.find("service " + fs::path(halPath).stem().string() + " deleted"), std::string::npos)
+        << removed;
+}
+
+TEST(NetpbmFileTest, EachDepthGetsItsHeaderAndTheLinesAsTheyAre)
+{
+    plat::testing::TempSystemRoot root;
+    struct Case {
+        LONG bits;
+        LONG width;
+        const char* header;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {1, 13, "P4\n13 3\n", "pbm"},
+        {8, 5, "P5\n5 3\n255\n", "pgm"},
+        {24, 4, "P6\n4 3\n255\n", "ppm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extension);
+        scan::ScannedPage page;
+        page.width = c.width;
+        page.height = 3;
+        page.bitsPerPixel = c.bits;
+        for (size_t i = 0; i < page.LineBytes() * 3; ++i)
+            page.bytes.push_back(static_cast<BYTE>(i * 7));
+        EXPECT_EQ(scan::NetpbmExtension(c.bits), c.extension);
+        const std::string path = root.Path() + "/page." + c.extension;
+        ASSERT_TRUE(scan::WriteNetpbm(path, page));
+        std::ifstream file(path, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, std::string(c.header) + std::string(page.bytes.begin(), page.bytes.end()));
+
+        // Bytes that do not make up the stated lines are refused.
+        page.bytes.pop_back();
+        EXPECT_FALSE(scan::WriteNetpbm(path + ".short", page));
+        EXPECT_FALSE(fs::exists(path + ".short"));
+    }
+    scan::ScannedPage fourBit;
+    fourBit.width = 8;
+    fourBit.height = 1;
+    fourBit.bitsPerPixel = 4;
+    fourBit.bytes.assign(4, 0);
+    EXPECT_EQ(scan::NetpbmExtension(4), "");
+    EXPECT_FALSE(scan::WriteNetpbm(root.Path() + "/four.pgm", fourBit));
+}
+
+} // namespace
