@@ -450,37 +450,45 @@ bool EventOf(OVERLAPPED* overlapped, std::shared_ptr<EventObject>& event)
 
 } // namespace
 
-BOOL DeviceFile::Read(void* buffer, DWORD size, DWORD* bytesRead, OVERLAPPED* overlapped)
+namespace {
+
+// A read's or write's arguments against the handle: the access it needs, a
+// buffer for any bytes, and somewhere for the result to go.
+bool TransferArgumentsValid(DWORD access, DWORD needed, bool overlappedHandle, const void* buffer, DWORD size,
+                            const DWORD* bytesDone, const OVERLAPPED* overlapped)
 {
-    if (bytesRead)
-        *bytesRead = 0;
-    if (!(m_access & GENERIC_READ)) {
+    if (!(access & needed)) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
+        return false;
     }
-    if ((!buffer && size > 0) || (m_overlapped && !overlapped) || (!m_overlapped && !overlapped && !bytesRead)) {
+    if ((!buffer && size > 0) || (overlappedHandle && !overlapped) ||
+        (!overlappedHandle && !overlapped && !bytesDone)) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        return false;
     }
-    auto request = std::make_shared<TransferQueue::Request>();
-    request->in = true;
-    request->data.resize(size);
-    request->callerBuffer = static_cast<std::uint8_t*>(buffer);
+    return true;
+}
+
+// Hands the transfer to the queue; on a synchronous handle waits for it
+// and reports its outcome, on an overlapped one leaves it pending.
+BOOL RunTransfer(TransferQueue& queue, bool overlappedHandle, const TransferQueue::RequestPtr& request,
+                 OVERLAPPED* overlapped, DWORD* bytesDone)
+{
     request->overlapped = overlapped;
     if (!EventOf(overlapped, request->event))
         return FALSE;
     DWORD error = 0;
-    if (!m_queue->Submit(request, error)) {
+    if (!queue.Submit(request, error)) {
         SetLastError(error);
         return FALSE;
     }
-    if (m_overlapped) {
+    if (overlappedHandle) {
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
     }
-    m_queue->WaitDone(request);
-    if (bytesRead)
-        *bytesRead = static_cast<DWORD>(request->bytes);
+    queue.WaitDone(request);
+    if (bytesDone)
+        *bytesDone = static_cast<DWORD>(request->bytes);
     if (request->error) {
         SetLastError(request->error);
         return FALSE;
@@ -488,41 +496,31 @@ BOOL DeviceFile::Read(void* buffer, DWORD size, DWORD* bytesRead, OVERLAPPED* ov
     return TRUE;
 }
 
+} // namespace
+
+BOOL DeviceFile::Read(void* buffer, DWORD size, DWORD* bytesRead, OVERLAPPED* overlapped)
+{
+    if (bytesRead)
+        *bytesRead = 0;
+    if (!TransferArgumentsValid(m_access, GENERIC_READ, m_overlapped, buffer, size, bytesRead, overlapped))
+        return FALSE;
+    auto request = std::make_shared<TransferQueue::Request>();
+    request->in = true;
+    request->data.resize(size);
+    request->callerBuffer = static_cast<std::uint8_t*>(buffer);
+    return RunTransfer(*m_queue, m_overlapped, request, overlapped, bytesRead);
+}
+
 BOOL DeviceFile::Write(const void* buffer, DWORD size, DWORD* bytesWritten, OVERLAPPED* overlapped)
 {
     if (bytesWritten)
         *bytesWritten = 0;
-    if (!(m_access & GENERIC_WRITE)) {
-        SetLastError(ERROR_ACCESS_DENIED);
+    if (!TransferArgumentsValid(m_access, GENERIC_WRITE, m_overlapped, buffer, size, bytesWritten, overlapped))
         return FALSE;
-    }
-    if ((!buffer && size > 0) || (m_overlapped && !overlapped) || (!m_overlapped && !overlapped && !bytesWritten)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     auto request = std::make_shared<TransferQueue::Request>();
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     request->data.assign(bytes, bytes + size);
-    request->overlapped = overlapped;
-    if (!EventOf(overlapped, request->event))
-        return FALSE;
-    DWORD error = 0;
-    if (!m_queue->Submit(request, error)) {
-        SetLastError(error);
-        return FALSE;
-    }
-    if (m_overlapped) {
-        SetLastError(ERROR_IO_PENDING);
-        return FALSE;
-    }
-    m_queue->WaitDone(request);
-    if (bytesWritten)
-        *bytesWritten = static_cast<DWORD>(request->bytes);
-    if (request->error) {
-        SetLastError(request->error);
-        return FALSE;
-    }
-    return TRUE;
+    return RunTransfer(*m_queue, m_overlapped, request, overlapped, bytesWritten);
 }
 
 BOOL DeviceFile::Control(DWORD code, const void* in, DWORD inSize, DWORD* bytesReturned, OVERLAPPED* overlapped)
