@@ -35,10 +35,16 @@ Table& GetTable()
     return *table;
 }
 
+// The block behind a handle, or null with the handle error set. The
+// caller holds the table's lock.
 Block* FindLocked(Table& t, HGLOBAL h)
 {
     auto it = t.byHandle.find(h);
-    return it == t.byHandle.end() ? nullptr : it->second.get();
+    if (it == t.byHandle.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return it->second.get();
 }
 
 // malloc(0) may give null; every block owns at least one byte.
@@ -78,10 +84,8 @@ LPVOID GlobalLock(HGLOBAL hMem)
     Table& t = GetTable();
     std::lock_guard guard(t.lock);
     Block* b = FindLocked(t, hMem);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!b)
         return nullptr;
-    }
     if (b->moveable && b->locks < GMEM_LOCKCOUNT)
         ++b->locks;
     return b->data;
@@ -92,10 +96,8 @@ BOOL GlobalUnlock(HGLOBAL hMem)
     Table& t = GetTable();
     std::lock_guard guard(t.lock);
     Block* b = FindLocked(t, hMem);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!b)
         return FALSE;
-    }
     if (!b->moveable) {
         SetLastError(NO_ERROR);
         return FALSE;
@@ -115,10 +117,8 @@ SIZE_T GlobalSize(HGLOBAL hMem)
     Table& t = GetTable();
     std::lock_guard guard(t.lock);
     Block* b = FindLocked(t, hMem);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!b)
         return 0;
-    }
     return b->size;
 }
 
@@ -127,10 +127,8 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
     Table& t = GetTable();
     std::lock_guard guard(t.lock);
     Block* b = FindLocked(t, hMem);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!b)
         return nullptr;
-    }
     if (uFlags & GMEM_MODIFY) {
         constexpr UINT kKept = GMEM_DISCARDABLE | GMEM_DDESHARE;
         b->flags = (b->flags & ~kKept) | (uFlags & kKept);
@@ -212,9 +210,7 @@ UINT GlobalFlags(HGLOBAL hMem)
     Table& t = GetTable();
     std::lock_guard guard(t.lock);
     Block* b = FindLocked(t, hMem);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!b)
         return GMEM_INVALID_HANDLE;
-    }
     return b->locks | (b->flags & (GMEM_DISCARDABLE | GMEM_DDESHARE));
 }
