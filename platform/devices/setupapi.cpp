@@ -104,17 +104,27 @@ HDEVINFO InsertSet(Tables& tables, std::unique_ptr<InfoSet> set)
     return reinterpret_cast<HDEVINFO>(id);
 }
 
+// A record the caller passes in: present, and its size field that of the
+// structure this build knows; false with the error set.
+template <class Record>
+bool CallerRecordValid(const Record* record)
+{
+    if (!record) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (record->cbSize != sizeof(Record)) {
+        SetLastError(ERROR_INVALID_USER_BUFFER);
+        return false;
+    }
+    return true;
+}
+
 // The element a caller's SP_DEVINFO_DATA names, or null with the error set.
 Element* FindElement(InfoSet& set, const SP_DEVINFO_DATA* data)
 {
-    if (!data) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!CallerRecordValid(data))
         return nullptr;
-    }
-    if (data->cbSize != sizeof(SP_DEVINFO_DATA)) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
-        return nullptr;
-    }
     if (data->Reserved == 0 || data->Reserved > set.elements.size() ||
         set.elements[data->Reserved - 1].devInst != data->DevInst) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -216,10 +226,8 @@ BOOL SetupDiOpenDeviceInfoW(HDEVINFO DeviceInfoSet, PCWSTR DeviceInstanceId, HWN
         SetLastError(ERROR_INVALID_DEVINST_NAME);
         return FALSE;
     }
-    if (DeviceInfoData && DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
+    if (DeviceInfoData && !CallerRecordValid(DeviceInfoData))
         return FALSE;
-    }
     std::optional<DeviceRecord> record = plat::devices::FindDevice(DeviceInstanceId);
     const bool present = record && plat::devices::IsInterfacePresent(record->interfacePath);
     Tables& tables = State();
@@ -268,14 +276,8 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex, PSP_DEVINF
     InfoSet* set = FindSet(tables, DeviceInfoSet);
     if (!set)
         return FALSE;
-    if (!DeviceInfoData) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!CallerRecordValid(DeviceInfoData))
         return FALSE;
-    }
-    if (DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
-        return FALSE;
-    }
     if (MemberIndex >= set->elements.size()) {
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
@@ -294,14 +296,12 @@ BOOL SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Device
     InfoSet* set = FindSet(tables, DeviceInfoSet);
     if (!set)
         return FALSE;
-    if (!InterfaceClassGuid || !DeviceInterfaceData) {
+    if (!InterfaceClassGuid) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
+    if (!CallerRecordValid(DeviceInterfaceData))
         return FALSE;
-    }
     // Each device has one interface, of the image class.
     std::vector<Element*> candidates;
     if (DeviceInfoData) {
@@ -354,10 +354,8 @@ BOOL SetupDiGetDeviceInterfaceDetailW(HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFA
         SetLastError(ERROR_INVALID_USER_BUFFER);
         return FALSE;
     }
-    if (DeviceInfoData && DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
+    if (DeviceInfoData && !CallerRecordValid(DeviceInfoData))
         return FALSE;
-    }
     const Element& element = set->elements[DeviceInterfaceData->Reserved - 1];
     const std::u16string& path = element.record.interfacePath;
     const DWORD required = static_cast<DWORD>(kHeader + (path.size() + 1) * sizeof(WCHAR));
@@ -474,14 +472,8 @@ SP_DEVINSTALL_PARAMS_W* ParamsOf(HDEVINFO handle, PSP_DEVINFO_DATA data, PSP_DEV
     InfoSet* set = FindSet(tables, handle);
     if (!set)
         return nullptr;
-    if (!caller) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!CallerRecordValid(caller))
         return nullptr;
-    }
-    if (caller->cbSize != sizeof(SP_DEVINSTALL_PARAMS_W)) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
-        return nullptr;
-    }
     if (!data)
         return &set->params;
     Element* element = FindElement(*set, data);
