@@ -1,5 +1,6 @@
 #include "platform/eventlog/EventLogFile.h"
 
+#include "platform/base/posixio.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
@@ -85,20 +86,6 @@ std::string Escape(std::u16string_view text)
         }
     }
     return escaped;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 } // namespace

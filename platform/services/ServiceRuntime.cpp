@@ -1,5 +1,6 @@
 #include "platform/services/ServiceRuntime.h"
 
+#include "platform/base/posixio.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
@@ -41,20 +42,6 @@ std::string Stem(std::u16string_view name)
         stem = stem.substr(0, 40) + suffix;
     }
     return stem;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
