@@ -3,6 +3,7 @@
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
