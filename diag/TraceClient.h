@@ -25,6 +25,7 @@
 #include "platform/base/wintypes.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 
 class CTraceClient {
@@ -72,3 +73,9 @@ private:
     std::u16string m_dataLogName;
     const WCHAR* m_componentName;
 };
+
+// Pointers and handles appear in log lines as 32-bit hexadecimal ("0x%08X").
+inline DWORD Hex32(const void* p)
+{
+    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(p));
+}

@@ -25,9 +25,6 @@ HRESULT Checked(HRESULT hr)
     return hr;
 }
 
-// Pointers are logged by their low 32 bits, as every other handle is.
-DWORD Low32(const void* p) { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(p)); }
-
 // The configuration results copied back into the client's settings.
 const WCHAR* const kOutputKeys[] = {u"Width", u"Height", u"BytesPerLine", u"Status"};
 
@@ -120,7 +117,7 @@ HRESULT CRNXHALWrap::SetCurrentHAL(IUnknown* theHAL)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"SetCurrentHAL Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"SetCurrentHAL Params: theHAL = 0x%08X", Low32(theHAL));
+        LogDataTrace(u"SetCurrentHAL Params: theHAL = 0x%08X", Hex32(theHAL));
     if (theHAL != m_service) {
         if (m_service) {
             m_service->Release();
@@ -159,8 +156,8 @@ HRESULT CRNXHALWrap::Configure(IDispatch* modules, IDispatch* modulesSettings)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Configure Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"Configure Params: modules = 0x%08X, modulesSettings = 0x%08X", Low32(modules),
-                     Low32(modulesSettings));
+        LogDataTrace(u"Configure Params: modules = 0x%08X, modulesSettings = 0x%08X", Hex32(modules),
+                     Hex32(modulesSettings));
 
     LONG status = 0;
     HRESULT result = E_INVALIDARG;
@@ -202,7 +199,7 @@ HRESULT CRNXHALWrap::ConfigureService(IXMLObj* settings, BSTR scanner, LONG* sta
     const std::u16string scannerText = scanner ? scanner : u"";
     if (!m_service && scannerText == u"Undefined") {
         if (IsLogging(LOG_ERROR))
-            LogError(u"Invalid HAL (0x%08X) or ServerID (%s)", Low32(m_service), scannerText.c_str());
+            LogError(u"Invalid HAL (0x%08X) or ServerID (%s)", Hex32(m_service), scannerText.c_str());
         return E_UNEXPECTED;
     }
 
@@ -306,7 +303,7 @@ HRESULT CRNXHALWrap::Produce(IDispatch** thePayload)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Produce Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"Produce Params: **thePayload= 0x%08X", Low32(thePayload ? *thePayload : nullptr));
+        LogDataTrace(u"Produce Params: **thePayload= 0x%08X", Hex32(thePayload ? *thePayload : nullptr));
 
     HRESULT result = S_OK;
     plat::ComPtr<IRNXRasterBand> band;

@@ -13,8 +13,6 @@ namespace Tessivo {
 
 namespace {
 
-unsigned int LogAddress(const void* p) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p)); }
-
 LONG LevelOf(IRNXRasterBand* band)
 {
     plat::ComPtr<IRNXPayload> payload;
@@ -132,8 +130,8 @@ HRESULT CRNXRBConvert::Configure(IDispatch* modules, IDispatch* modulesSettings)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Configure Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"Configure Params: precursormodule = 0x%08X, moduleSettings = 0x%08X", LogAddress(modules),
-                     LogAddress(modulesSettings));
+        LogDataTrace(u"Configure Params: precursormodule = 0x%08X, moduleSettings = 0x%08X", Hex32(modules),
+                     Hex32(modulesSettings));
     HRESULT hr = S_OK;
     if (modules) {
         if (!m_interconnection)
@@ -214,7 +212,7 @@ HRESULT CRNXRBConvert::Produce(IDispatch** thePayload)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Produce Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"Produce Params: thePayload = 0x%08X", LogAddress(thePayload));
+        LogDataTrace(u"Produce Params: thePayload = 0x%08X", Hex32(thePayload));
     HRESULT hr = S_OK;
     plat::ComPtr<IRNXRasterBand> band;
     if (!thePayload || !*thePayload)
@@ -545,7 +543,7 @@ void CRNXRBConvert::CopyNextRasterBand(IRNXRasterBand* band)
 bool CRNXRBConvert::CopyNextRasterLine(BYTE* dest, LONG offset, LONG size)
 {
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"CopyNextRasterLine Params: dest = 0x%08X, Start = %d, Size = %d", LogAddress(dest), offset,
+        LogDataTrace(u"CopyNextRasterLine Params: dest = 0x%08X, Start = %d, Size = %d", Hex32(dest), offset,
                      size);
     bool copied = false;
     if (RefillHeldBand()) {

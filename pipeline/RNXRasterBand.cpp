@@ -7,13 +7,6 @@
 
 namespace Tessivo {
 
-namespace {
-
-// Buffer addresses go to the log as 32-bit hexadecimal values.
-unsigned int LogAddress(const void* p) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p)); }
-
-} // namespace
-
 HRESULT CRNXRasterBand::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
     return CreateComObject<CRNXRasterBand>(outer, riid, ppv, true);
@@ -76,7 +69,7 @@ void CRNXRasterBand::FreeOwnedBuffer()
     if (!m_owned)
         return;
     if (IsLogging(LOG_TRACE))
-        LogTrace(u"Free Buffer 0x%08X", LogAddress(m_Buffer));
+        LogTrace(u"Free Buffer 0x%08X", Hex32(m_Buffer));
     CoTaskMemFree(m_Buffer);
     m_Buffer = nullptr;
     m_owned = false;
@@ -87,12 +80,12 @@ HRESULT CRNXRasterBand::get_Buffer(BYTE** pVal)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"get_Buffer Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"get_Buffer Params: pVal = 0x%08X", LogAddress(pVal));
+        LogDataTrace(u"get_Buffer Params: pVal = 0x%08X", Hex32(pVal));
     if (!pVal)
         return E_POINTER;
     *pVal = m_Buffer;
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"get_Buffer Params: *pVal = 0x%08X", LogAddress(*pVal));
+        LogDataTrace(u"get_Buffer Params: *pVal = 0x%08X", Hex32(*pVal));
     if (IsLogging(LOG_TRACE))
         LogTrace(u"get_Buffer Exit");
     return S_OK;
@@ -103,7 +96,7 @@ HRESULT CRNXRasterBand::put_Buffer(BYTE* newVal)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"put_Buffer Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"put_Buffer Params: newVal = 0x%08X", LogAddress(newVal));
+        LogDataTrace(u"put_Buffer Params: newVal = 0x%08X", Hex32(newVal));
     // A buffer of the band's own that the caller's replaces would be lost;
     // handing back the band's own pointer changes nothing.
     if (newVal != m_Buffer)
@@ -155,7 +148,7 @@ HRESULT CRNXRasterBand::SizeBuffer(LONG lSize)
         m_BytesWritten = 0;
         m_owned = true;
         if (IsLogging(LOG_TRACE))
-            LogTrace(u"Allocated Buffer 0x%08X, Size - %d", LogAddress(m_Buffer), lSize);
+            LogTrace(u"Allocated Buffer 0x%08X, Size - %d", Hex32(m_Buffer), lSize);
     } else {
         // No buffer now, so nothing may claim room in one.
         m_BufferSize = 0;
