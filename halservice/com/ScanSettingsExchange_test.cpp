@@ -4,6 +4,7 @@
 #include "halservice/com/RNXHALS.h"
 
 #include "diag/MSXML6Store.h"
+#include "halservice/interfaces/testing/SinkStubs.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
 #include "platform/base/strings.h"
 #include "platform/oleauto/ScopedBstr.h"
@@ -109,7 +110,7 @@ private:
 
 // An XML sink over a store. A missing key answers the value passed in with
 // S_OK, as the pipeline's sink does, or E_FAIL with absentFails.
-class XmlSink final : public TestSink<ICKelXmlHAL> {
+class XmlSink final : public TestSink<hal::testing::XmlHALStub> {
 public:
     explicit XmlSink(const char16_t* xml) : TestSink(IID_ICKelXmlHAL), store(CreateMSXML6Store())
     {
@@ -143,40 +144,6 @@ public:
         return std::u16string(text.View());
     }
 
-    // Not used by the service.
-    HRESULT STDMETHODCALLTYPE Initialize() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ParseXML(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GenerateXML(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GenerateXMLFromContext(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekRootNode() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekFirstChild() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekNextSibling() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekNextMatch() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeName(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateNode(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RemoveNode() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetAttribute(BSTR, BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAttribute(BSTR, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetAttributeInt(BSTR, INT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAttributeInt(BSTR, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAttributeLength(BSTR, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RemoveAttribute(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetStringByName(BSTR, BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringByName(BSTR, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringLengthByName(BSTR, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SaveToFile(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LoadFromFile(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpContext() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ImportNode(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ReplaceNode(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekParent() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeNameLength(INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetString(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetInt(INT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetString(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringLength(INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetInt(INT*) override { return E_NOTIMPL; }
-
     MSXML6Store* store;
     bool absentFails = false;
 };
@@ -188,7 +155,7 @@ struct Description {
 
 // A raster sink that copies the band as the pipeline's does: the band size
 // given in DescribeBufferContent, out of the array PutBuffer receives.
-class BandSink final : public TestSink<IRNXRasterBandHAL> {
+class BandSink final : public TestSink<hal::testing::RasterBandHALStub> {
 public:
     explicit BandSink(LONG size) : TestSink(IID_IRNXRasterBandHAL), sizeBuffer(size) {}
 
@@ -228,28 +195,6 @@ public:
         received.assign(data, data + description.bandSize);
         return S_OK;
     }
-
-    // Not used by the service.
-    HRESULT STDMETHODCALLTYPE getImageWidth(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putImageWidth(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBytesWritten(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBytesWritten(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBitsPerPixel(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBitsPerPixel(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBytesPerLine(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBytesPerLine(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getColorChannelOrder(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putColorChannelOrder(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBitOrder(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBitOrder(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getLineOrder(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putLineOrder(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getDpi(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putDpi(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getPayloadLevel(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putSizeBuffer(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getStatus(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clear() override { return E_NOTIMPL; }
 
     LONG sizeBuffer;
     LONG status = -99;

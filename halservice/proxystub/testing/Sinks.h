@@ -4,6 +4,7 @@
 #pragma once
 
 #include "halservice/interfaces/RNXHALInterfaces.h"
+#include "halservice/interfaces/testing/SinkStubs.h"
 
 #include <atomic>
 #include <cstring>
@@ -35,7 +36,7 @@ private:
 };
 
 // Values by "context/name"; what the toy service reads and writes.
-class MapXmlSink final : public CountedSink<ICKelXmlHAL, IID_ICKelXmlHAL> {
+class MapXmlSink final : public CountedSink<hal::testing::XmlHALStub, IID_ICKelXmlHAL> {
 public:
     std::map<std::u16string, INT> numbers;
     std::map<std::u16string, std::u16string> texts;
@@ -71,44 +72,13 @@ public:
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Initialize() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ParseXML(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GenerateXML(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GenerateXMLFromContext(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekRootNode() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekFirstChild() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekNextSibling() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekNextMatch() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeName(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateNode(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RemoveNode() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetAttribute(BSTR, BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAttribute(BSTR, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetAttributeInt(BSTR, INT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAttributeInt(BSTR, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetAttributeLength(BSTR, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RemoveAttribute(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringLengthByName(BSTR, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SaveToFile(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LoadFromFile(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpContext() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ImportNode(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ReplaceNode(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SeekParent() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCurrentNodeNameLength(INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetString(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetInt(INT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetString(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStringLength(INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetInt(INT*) override { return E_NOTIMPL; }
-
 private:
     std::u16string Key(BSTR name) const { return m_context + u"/" + (name ? name : u""); }
     std::u16string m_context;
 };
 
 // Receives bands into `target` (SizeBuffer bytes), as the pipeline's sink.
-class BufferRasterSink final : public CountedSink<IRNXRasterBandHAL, IID_IRNXRasterBandHAL> {
+class BufferRasterSink final : public CountedSink<hal::testing::RasterBandHALStub, IID_IRNXRasterBandHAL> {
 public:
     std::vector<BYTE> target;
     LONG status = -1;
@@ -150,25 +120,6 @@ public:
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE getImageWidth(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putImageWidth(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBytesWritten(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBytesWritten(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBitsPerPixel(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBitsPerPixel(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBytesPerLine(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBytesPerLine(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getColorChannelOrder(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putColorChannelOrder(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBitOrder(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putBitOrder(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getLineOrder(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putLineOrder(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getDpi(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putDpi(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getPayloadLevel(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE putSizeBuffer(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getStatus(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Clear() override { return S_OK; }
 };
 
