@@ -96,21 +96,13 @@ protected:
     // scanner thread waits inside the handler (the firmware block pauses).
     HRESULT Control(LONG code, ByteVariant& in, ByteVariant& out)
     {
-        std::atomic<bool> done{false};
         HRESULT hr = E_UNEXPECTED;
-        std::thread caller([&] {
-            BSTR xml = nullptr;
-            hr = m_hal->Control2(code, &xml, in.Get(), out.Get());
-            done = true;
-        });
-        const DWORD thread = m_session->ScannerThreadId();
-        while (!done) {
-            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
-                m_clock->Advance(CScannerWrap::kFirmwareBlockPauseMs);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        caller.join();
+        RunMovingClock(
+            [&] {
+                BSTR xml = nullptr;
+                hr = m_hal->Control2(code, &xml, in.Get(), out.Get());
+            },
+            CScannerWrap::kFirmwareBlockPauseMs);
         return hr;
     }
 

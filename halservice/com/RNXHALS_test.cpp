@@ -87,16 +87,6 @@ protected:
         return count;
     }
 
-    static DWORD DeadProcessId()
-    {
-        const pid_t child = fork();
-        if (child == 0)
-            _exit(0);
-        int status = 0;
-        waitpid(child, &status, 0);
-        return static_cast<DWORD>(child);
-    }
-
     std::deque<HalObject> m_objects;
 };
 

@@ -572,20 +572,8 @@ protected:
     template <class Call>
     HRESULT Run(Call call)
     {
-        std::atomic<bool> done{false};
         HRESULT hr = E_UNEXPECTED;
-        std::thread caller([&] {
-            hr = call();
-            done = true;
-        });
-        const DWORD thread = m_session->ScannerThreadId();
-        while (!done) {
-            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
-                m_clock->Advance(100);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        caller.join();
+        RunMovingClock([&] { hr = call(); }, 100);
         return hr;
     }
 

@@ -69,17 +69,6 @@ protected:
         m_session->SetSymbolicName(m_path);
         return ref;
     }
-
-    // A process id that no longer runs.
-    static DWORD DeadProcessId()
-    {
-        const pid_t child = fork();
-        if (child == 0)
-            _exit(0);
-        int status = 0;
-        waitpid(child, &status, 0);
-        return static_cast<DWORD>(child);
-    }
 };
 
 TEST_F(ScannerWrapTest, RequestsRunOnTheScannerThreadOneAtATimeAndAnswerThroughTheBlock)
@@ -443,20 +432,12 @@ protected:
     // waits outside its idle wait. out: result, count.
     void Run(DWORD code, DWORD out[2])
     {
-        std::atomic<bool> done{false};
-        std::thread caller([&] {
-            BYTE in[8] = {};
-            SendControl(*m_session, code, in, reinterpret_cast<BYTE*>(out), 8);
-            done = true;
-        });
-        const DWORD thread = m_session->ScannerThreadId();
-        while (!done) {
-            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
-                m_clock->Advance(100);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        caller.join();
+        RunMovingClock(
+            [&] {
+                BYTE in[8] = {};
+                SendControl(*m_session, code, in, reinterpret_cast<BYTE*>(out), 8);
+            },
+            100);
     }
 
     CScannerClient m_client;

@@ -14,11 +14,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace hal::testing {
 
@@ -112,6 +116,37 @@ protected:
             ASSERT_LT(i, 30000) << "the scanner thread did not reach its idle wait";
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+    }
+
+    // Runs a call on a caller thread; the clock moves by stepMs whenever the
+    // scanner thread waits inside a handler (not in its idle wait).
+    template <class Call>
+    void RunMovingClock(Call call, DWORD stepMs)
+    {
+        std::atomic<bool> done{false};
+        std::thread caller([&] {
+            call();
+            done = true;
+        });
+        const DWORD thread = m_session->ScannerThreadId();
+        while (!done) {
+            if (m_clock->IsThreadBlocked(thread) && !m_session->InIdleWait())
+                m_clock->Advance(stepMs);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        caller.join();
+    }
+
+    // A process id that no longer runs.
+    static DWORD DeadProcessId()
+    {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        int status = 0;
+        waitpid(child, &status, 0);
+        return static_cast<DWORD>(child);
     }
 
     // The operation codes of the commands the scanner received, in order.
