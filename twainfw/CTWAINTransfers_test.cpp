@@ -64,14 +64,16 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
-    void SetFile(const std::string& name, TW_UINT16 format)
+    // Names the file, in the test's folder, that the next file transfer writes.
+    void SetFile(XferTestSource& source, const std::string& name, TW_UINT16 format)
     {
         TW_SETUPFILEXFER setup{};
         std::string path = (dir / name).string();
         std::strncpy(setup.FileName, path.c_str(), sizeof(setup.FileName) - 1);
         setup.Format = format;
-        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
     }
+    void SetFile(const std::string& name, TW_UINT16 format) { SetFile(ds, name, format); }
 };
 
 struct NativeCase {
@@ -317,11 +319,8 @@ TEST_F(TransferTest, BmpFileHoldsTheFileHeaderAndTheDib)
         source.SetBitDepthCurrent(c.bitDepth);
         source.SetXferMechCurrent(TWSX_FILE);
         source.Pending = 2;
-        TW_SETUPFILEXFER setup{};
         const std::string path = (dir / "image.bmp").string();
-        std::strcpy(setup.FileName, path.c_str());
-        setup.Format = TWFF_BMP;
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        ASSERT_NO_FATAL_FAILURE(SetFile(source, "image.bmp", TWFF_BMP));
         TW_USERINTERFACE ui{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
 
@@ -401,11 +400,8 @@ TEST_F(TransferTest, TiffFileTransfersWriteOnePageOrAppendToAMultipageFile)
         source.SetXferMechCurrent(TWSX_FILE);
         source.SetMultipageTIFF(c.multipage);
         source.Pending = static_cast<TW_UINT16>(c.images);
-        TW_SETUPFILEXFER setup{};
         const std::string path = (dir / "scan.tif").string();
-        std::strcpy(setup.FileName, path.c_str());
-        setup.Format = TWFF_TIFF;
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        ASSERT_NO_FATAL_FAILURE(SetFile(source, "scan.tif", TWFF_TIFF));
         TW_USERINTERFACE ui{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
 
@@ -446,11 +442,8 @@ TEST_F(TransferTest, ARefusedTagValueLeavesNoPageBehind)
         source.SetXferMechCurrent(TWSX_FILE);
         source.SetMultipageTIFF(multipage);
         source.Pending = 1;
-        TW_SETUPFILEXFER setup{};
         const std::string path = (dir / "refused.tif").string();
-        std::strcpy(setup.FileName, path.c_str());
-        setup.Format = TWFF_TIFF;
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        ASSERT_NO_FATAL_FAILURE(SetFile(source, "refused.tif", TWFF_TIFF));
         TW_USERINTERFACE ui{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
 
@@ -518,11 +511,8 @@ TEST_F(TransferTest, TiffTagsDescribeThePage)
         source.SetUnitsCurrent(c.units);
         source.SetXferMechCurrent(TWSX_FILE);
         source.Pending = 1;
-        TW_SETUPFILEXFER setup{};
         const std::string path = (dir / "bw.tif").string();
-        std::strcpy(setup.FileName, path.c_str());
-        setup.Format = TWFF_TIFF;
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+        ASSERT_NO_FATAL_FAILURE(SetFile(source, "bw.tif", TWFF_TIFF));
         TW_USERINTERFACE ui{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
         TW_UINT32 unused = 0;
@@ -585,10 +575,7 @@ TEST_F(TransferTest, UndefinedImageSizeTakesTheLinesTheDeviceMade)
         source.Pending = 1;
         const std::string path = (dir / "undefined.tif").string();
         if (mech == TWSX_FILE) {
-            TW_SETUPFILEXFER setup{};
-            std::strcpy(setup.FileName, path.c_str());
-            setup.Format = TWFF_TIFF;
-            ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+            ASSERT_NO_FATAL_FAILURE(SetFile(source, "undefined.tif", TWFF_TIFF));
         }
         TW_USERINTERFACE ui{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
@@ -671,10 +658,7 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
         source.SetXferMechCurrent(c.xferMech);
         if (c.xferMech == TWSX_FILE) {
-            TW_SETUPFILEXFER setup{};
-            std::strcpy(setup.FileName, (dir / "failed.img").string().c_str());
-            setup.Format = c.format;
-            ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+            ASSERT_NO_FATAL_FAILURE(SetFile(source, "failed.img", c.format));
         }
         source.Pending = 1;
         TW_USERINTERFACE ui{};
