@@ -2,6 +2,7 @@
 
 #include "diag/RecordingLogSink.h"
 #include "platform/wia/WiaItem.h"
+#include "platform/wia/testing/MiniDriverStub.h"
 
 #include <gtest/gtest.h>
 
@@ -13,33 +14,13 @@ namespace {
 using plat::wia::WiaItem;
 
 // The driver interface as validation calls it: only the format question.
-class FormatDriver : public IWiaMiniDrv {
+class FormatDriver : public plat::wia::testing::MiniDriverStub {
 public:
     explicit FormatDriver(CWIACaps& caps) : caps_(caps) {}
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT drvInitializeWia(BYTE*, LONG, BSTR, BSTR, IUnknown*, IUnknown*, IWiaDrvItem**, IUnknown**,
-                             LONG*) override { return E_NOTIMPL; }
-    HRESULT drvAcquireItemData(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvInitItemProperties(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvValidateItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvWriteItemProperties(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvReadItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvLockWiaDevice(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvUnLockWiaDevice(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvAnalyzeItem(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvGetDeviceErrorStr(LONG, LONG, LPOLESTR*, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvDeviceCommand(BYTE*, LONG, const GUID*, IWiaDrvItem**, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvGetCapabilities(BYTE*, LONG, LONG*, WIA_DEV_CAP_DRV**, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvDeleteItem(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvFreeDrvItemContext(LONG, BYTE*, LONG*) override { return E_NOTIMPL; }
     HRESULT drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FORMAT_INFO** ppwfi, LONG*) override
     {
         return caps_.GetSupportedFormats(pcelt, ppwfi);
     }
-    HRESULT drvNotifyPnpEvent(const GUID*, BSTR, ULONG) override { return E_NOTIMPL; }
-    HRESULT drvUnInitializeWia(BYTE*) override { return E_NOTIMPL; }
 
 private:
     CWIACaps& caps_;

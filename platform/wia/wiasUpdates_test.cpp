@@ -1,4 +1,5 @@
 #include "platform/wia/WiaItem.h"
+#include "platform/wia/testing/MiniDriverStub.h"
 #include "platform/wia/wiaminidrv.h"
 #include "platform/wia/wiamindr.h"
 
@@ -90,26 +91,8 @@ TEST(UpdateScanRect, RectangleFollowsTheResolutionAndStaysInsideTheArea)
 }
 
 // A driver that reports two formats; nothing else is called.
-class FormatDriver : public IWiaMiniDrv {
+class FormatDriver : public plat::wia::testing::MiniDriverStub {
 public:
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT drvInitializeWia(BYTE*, LONG, BSTR, BSTR, IUnknown*, IUnknown*, IWiaDrvItem**, IUnknown**,
-                             LONG*) override { return E_NOTIMPL; }
-    HRESULT drvAcquireItemData(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvInitItemProperties(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvValidateItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvWriteItemProperties(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvReadItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvLockWiaDevice(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvUnLockWiaDevice(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvAnalyzeItem(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvGetDeviceErrorStr(LONG, LONG, LPOLESTR*, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvDeviceCommand(BYTE*, LONG, const GUID*, IWiaDrvItem**, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvGetCapabilities(BYTE*, LONG, LONG*, WIA_DEV_CAP_DRV**, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvDeleteItem(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT drvFreeDrvItemContext(LONG, BYTE*, LONG*) override { return E_NOTIMPL; }
     HRESULT drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FORMAT_INFO** ppwfi, LONG* plDevErrVal) override
     {
         *pcelt = 2;
@@ -117,8 +100,6 @@ public:
         *plDevErrVal = 0;
         return S_OK;
     }
-    HRESULT drvNotifyPnpEvent(const GUID*, BSTR, ULONG) override { return E_NOTIMPL; }
-    HRESULT drvUnInitializeWia(BYTE*) override { return E_NOTIMPL; }
 
 private:
     WIA_FORMAT_INFO formats_[2] = {{WiaImgFmt_MEMORYBMP, TYMED_CALLBACK}, {WiaImgFmt_BMP, TYMED_FILE}};
