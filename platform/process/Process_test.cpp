@@ -1,3 +1,4 @@
+#include "platform/process/testing/Zombie.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/windows.h"
 
@@ -132,20 +133,8 @@ TEST(Process, WaitForAProcessOpenedById)
 TEST(Process, LivenessTest)
 {
     // A zombie has ended even though its id still answers kill(pid, 0).
-    const pid_t zombie = fork();
-    ASSERT_GE(zombie, 0);
-    if (zombie == 0)
-        _exit(0);
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (;;) {
-        std::ifstream stat("/proc/" + std::to_string(zombie) + "/stat");
-        std::string text;
-        std::getline(stat, text);
-        if (text.find(") Z") != std::string::npos)
-            break;
-        ASSERT_LT(std::chrono::steady_clock::now(), limit);
-        std::this_thread::yield();
-    }
+    pid_t zombie = -1;
+    ASSERT_NO_FATAL_FAILURE(plat::testing::MakeZombie(&zombie));
     EXPECT_EQ(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(zombie)), nullptr);
     waitpid(zombie, nullptr, 0);
 

@@ -1,3 +1,4 @@
+#include "platform/process/testing/Zombie.h"
 #include "platform/windows.h"
 
 #include <gtest/gtest.h>
@@ -54,20 +55,8 @@ TEST(Toolhelp, ListsProcessesWithTheirExecutableNames)
 // collected it yet.
 TEST(Toolhelp, EndedProcessesAreNotListed)
 {
-    const pid_t zombie = fork();
-    ASSERT_GE(zombie, 0);
-    if (zombie == 0)
-        _exit(0);
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    for (;;) {
-        std::ifstream stat("/proc/" + std::to_string(zombie) + "/stat");
-        std::string text;
-        std::getline(stat, text);
-        if (text.find(") Z") != std::string::npos)
-            break;
-        ASSERT_LT(std::chrono::steady_clock::now(), limit);
-        std::this_thread::yield();
-    }
+    pid_t zombie = -1;
+    ASSERT_NO_FATAL_FAILURE(plat::testing::MakeZombie(&zombie));
     const std::map<DWORD, PROCESSENTRY32W> processes = TakeSnapshot();
     waitpid(zombie, nullptr, 0);
     EXPECT_TRUE(processes.count(GetCurrentProcessId()));
