@@ -9,7 +9,7 @@
 
 namespace {
 
-// A record with the name, id and specification set and everything else zero.
+// A record with the name, id and PROPSPEC set and everything else zero.
 WiaPropEntry NewEntry(const WCHAR* name, PROPID id)
 {
     WiaPropEntry entry{};

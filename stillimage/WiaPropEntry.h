@@ -1,5 +1,5 @@
 // One property as the driver describes it to the service: name, id, value,
-// specification and access with valid values. A record does not own what its
+// PROPSPEC and access with valid values. A record does not own what its
 // value and valid values point at (the driver's value lists, format list and
 // firmware text).
 #pragma once
