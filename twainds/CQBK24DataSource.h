@@ -45,8 +45,8 @@ public:
     void EnableUserInterface(Trellis::CTWAINWindow* parent, bool showUI, bool uiOnly) override;
     void DisableUserInterface() override;
 
-    // Set-up and acquisition operations of the device; see
-    // CQBK24DataSourcePending.cpp.
+    // Set-up of the device's capabilities (CQBK24Capabilities.cpp) and its
+    // acquisition operations (CQBK24DataSourcePending.cpp).
     void InitPhysicalDimensions(float& minimumWidth, float& minimumHeight, float& physicalWidth,
                                 float& physicalHeight) override;
     void InitBitDepths(TW_UINT16 pixelType, Trellis::CTWAINEnumeration& values) override;
@@ -54,6 +54,13 @@ public:
     void InitPlanarChunky(Trellis::CTWAINEnumeration& values) override;
     void InitXResolutions(Trellis::CTWAINEnumeration& values) override;
     void InitYResolutions(Trellis::CTWAINEnumeration& values) override;
+    void InitUnits(Trellis::CTWAINEnumeration& values) override;
+    void InitPixelFlavors(Trellis::CTWAINEnumeration& values) override;
+    void InitOrientations(Trellis::CTWAINEnumeration& values) override;
+    void InitSupportedSizes(Trellis::CTWAINEnumeration& values) override;
+    void InitCompressions(TW_UINT16 xferMech, Trellis::CTWAINEnumeration& values) override;
+    // Adds every page size that fits the feeder in the current orientation.
+    void FillSupportedSizes(Trellis::CTWAINEnumeration& values);
     void BeginImageTransfer(TW_UINT16 compression, TW_INT32* rawLineLength) override;
     bool ReadImageData(TW_MEMREF buffer, TW_UINT32 size, TW_UINT32* bytesRead, TW_UINT16 compression) override;
     Trellis::CTWAINWindow* CreateUIWindow(Trellis::CTWAINWindow* parent, bool uiOnly) override;
@@ -133,6 +140,11 @@ public:
     BYTE Counters[14] = {};
     BYTE SupportInfo[32] = {};
     BYTE FirmwareRevision[5] = {};
+    // The sizes that fit in landscape; the framework holds the portrait ones.
+    Trellis::CTWAINEnumPair LandscapeSizes;
+    // Gray and colour compressions, per transfer mechanism; the framework
+    // holds the black-and-white ones.
+    Trellis::CTWAINEnumPair GrayColorCompressions[3];
 
 private:
     void LogLine(DWORD level, bool data, const char* format, va_list args);

@@ -1,0 +1,298 @@
+// The scanner's capability set as an application meets it after opening the
+// source: DAT_CAPABILITY answers for the lists, values and defaults the
+// device fills, and the lists it keeps for gray and colour and landscape.
+#include "twainds/CQBK24DataSource.h"
+#include "twainds/testing/FakeHal.h"
+
+#include "platform/com/ComTesting.h"
+#include "platform/testing/TempSystemRoot.h"
+#include "twainfw/CTWAINContainer.h"
+#include "twainfw/TWAINMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using qbk24::testing::FakeHal;
+using qbk24::testing::FakeHalFactory;
+using Trellis::CTWAINContainer;
+using Trellis::CTWAINEnumeration;
+using Trellis::CTWAINOneValue;
+
+constexpr CLSID kFakeHalClsid = plat::MakeGuid("2B8E5C71-94D0-4F3A-B6E2-71C0A9D45E18");
+
+// An item as a number: FIX32 as its decimal value, the rest as the integer.
+double Number(const CTWAINOneValue& item)
+{
+    return item.ItemType == TWTY_FIX32 ? item.GetFloat() : static_cast<double>(item.Value);
+}
+
+std::vector<double> Numbers(const Trellis::CTWAINArray& list)
+{
+    std::vector<double> numbers;
+    for (const CTWAINOneValue& item : list.m_List)
+        numbers.push_back(Number(item));
+    return numbers;
+}
+
+class CapabilitySetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                        &m_cookie),
+                  S_OK);
+        m_source.HalClsid = kFakeHalClsid;
+        // The framework's part of Init: the device's part reads registry
+        // values that these tests do not need.
+        ASSERT_TRUE(m_source.Trellis::CTWAINDataSource::Init(nullptr));
+        ASSERT_EQ(TWRC_SUCCESS, OpenSource());
+    }
+
+    void TearDown() override
+    {
+        TW_IDENTITY identity = m_source.GetIdentity();
+        m_source.Dispatch(&m_app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity);
+        CoRevokeClassObject(m_cookie);
+    }
+
+    TW_UINT16 OpenSource()
+    {
+        TW_IDENTITY identity = m_source.GetIdentity();
+        identity.Id = 2;
+        return static_cast<TW_UINT16>(m_source.Dispatch(&m_app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &identity));
+    }
+
+    void CloseSource()
+    {
+        TW_IDENTITY identity = m_source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity));
+    }
+
+    // The answer to a message, read from its handle, which is then freed.
+    CTWAINContainer Ask(TW_UINT16 id, TW_UINT16 msg)
+    {
+        TW_CAPABILITY capability{id, TWON_DONTCARE16, nullptr};
+        EXPECT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_CAPABILITY, msg, &capability))
+            << "cap 0x" << std::hex << id << " msg " << std::dec << msg;
+        CTWAINContainer answer;
+        if (capability.hContainer) {
+            answer.FromHandle(capability.hContainer, capability.ConType);
+            Trellis::TWAINFreeHandle(capability.hContainer);
+        }
+        return answer;
+    }
+
+    TW_UINT16 Send(TW_UINT16 id, TW_UINT16 msg, const CTWAINContainer& container)
+    {
+        TW_HANDLE handle = container.ToHandle();
+        TW_CAPABILITY capability{id, static_cast<TW_UINT16>(container.ContainerType), handle};
+        const int rc = m_source.Dispatch(&m_app, DG_CONTROL, DAT_CAPABILITY, msg, &capability);
+        Trellis::TWAINFreeHandle(handle);
+        return static_cast<TW_UINT16>(rc);
+    }
+
+    TW_UINT16 SetOne(TW_UINT16 id, const CTWAINOneValue& value) { return Send(id, MSG_SET, CTWAINContainer(value)); }
+
+    double Current(TW_UINT16 id) { return Number(Ask(id, MSG_GETCURRENT).GetOneValue()); }
+
+    plat::testing::TempSystemRoot m_root;
+    plat::testing::ComScope m_com;
+    FakeHal m_hal;
+    FakeHalFactory m_factory{m_hal};
+    DWORD m_cookie = 0;
+    CQBK24DataSource m_source;
+    TW_IDENTITY m_app = [] {
+        TW_IDENTITY identity{};
+        identity.Id = 1;
+        return identity;
+    }();
+};
+
+// Every list the framework keeps for the device, and the fixed dimensions:
+// the whole list (MSG_GET), the current and default item, and that the
+// application may at least read them.
+TEST_F(CapabilitySetTest, OpeningFillsTheDeviceListsAndValues)
+{
+    struct Case {
+        TW_UINT16 id;
+        TW_UINT16 itemType;
+        std::vector<double> allowed;  // empty: a one value
+        double current;
+        double defaultValue;
+    };
+    const Case cases[] = {
+        {ICAP_PIXELTYPE, TWTY_UINT16, {TWPT_BW, TWPT_GRAY, TWPT_RGB}, TWPT_BW, TWPT_BW},
+        {ICAP_BITDEPTH, TWTY_UINT16, {1}, 1, 1},
+        {ICAP_PLANARCHUNKY, TWTY_UINT16, {TWPC_CHUNKY}, TWPC_CHUNKY, TWPC_CHUNKY},
+        {ICAP_UNITS, TWTY_UINT16, {TWUN_INCHES, TWUN_PIXELS}, TWUN_INCHES, TWUN_INCHES},
+        {ICAP_PIXELFLAVOR, TWTY_UINT16, {TWPF_CHOCOLATE, TWPF_VANILLA}, TWPF_CHOCOLATE, TWPF_CHOCOLATE},
+        {ICAP_XRESOLUTION, TWTY_FIX32, {100, 150, 200, 300, 400, 500, 600}, 200, 200},
+        {ICAP_YRESOLUTION, TWTY_FIX32, {100, 150, 200, 300, 400, 500, 600}, 200, 200},
+        {ICAP_ORIENTATION, TWTY_UINT16, {TWOR_PORTRAIT, TWOR_LANDSCAPE}, TWOR_PORTRAIT, TWOR_PORTRAIT},
+        // Native transfer is the current mechanism.
+        {ICAP_COMPRESSION, TWTY_UINT16, {TWCP_NONE}, TWCP_NONE, TWCP_NONE},
+        {ICAP_MINIMUMWIDTH, TWTY_FIX32, {}, 1.9, 1.9},
+        {ICAP_MINIMUMHEIGHT, TWTY_FIX32, {}, 2.75, 2.75},
+        {ICAP_PHYSICALWIDTH, TWTY_FIX32, {}, 11.89, 11.89},
+        {ICAP_PHYSICALHEIGHT, TWTY_FIX32, {}, 17.0, 17.0},
+    };
+    constexpr double kFix32Step = 1.0 / 65536;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
+        const CTWAINContainer all = Ask(c.id, MSG_GET);
+        if (c.allowed.empty()) {
+            ASSERT_EQ(TWON_ONEVALUE, all.ContainerType);
+            EXPECT_EQ(c.itemType, all.GetOneValue().ItemType);
+        } else {
+            ASSERT_EQ(TWON_ENUMERATION, all.ContainerType);
+            const CTWAINEnumeration list = all.GetEnumeration();
+            ASSERT_FALSE(list.m_List.empty());
+            EXPECT_EQ(c.itemType, list.m_List[0].ItemType);
+            EXPECT_EQ(c.allowed, Numbers(list));
+            EXPECT_EQ(c.current, Number(list.GetCurrent()));
+            EXPECT_EQ(c.defaultValue, Number(list.GetDefault()));
+        }
+        const CTWAINContainer current = Ask(c.id, MSG_GETCURRENT);
+        const CTWAINContainer byDefault = Ask(c.id, MSG_GETDEFAULT);
+        EXPECT_EQ(c.itemType, current.GetOneValue().ItemType);
+        EXPECT_NEAR(c.current, Number(current.GetOneValue()), kFix32Step);
+        EXPECT_NEAR(c.defaultValue, Number(byDefault.GetOneValue()), kFix32Step);
+
+        const TW_INT32 support = static_cast<TW_INT32>(Ask(c.id, MSG_QUERYSUPPORT).GetOneValue().Value);
+        const TW_INT32 reading = TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT;
+        EXPECT_EQ(reading, support & reading);
+    }
+}
+
+// Each pixel type has its one depth, and black-and-white pages may be sent
+// as Group 4 to a file or to memory; gray and colour pages as JPEG.
+TEST_F(CapabilitySetTest, DepthsAndCompressionsFollowPixelTypeAndMechanism)
+{
+    const struct {
+        TW_UINT16 pixelType;
+        double depth;
+    } depths[] = {{TWPT_BW, 1}, {TWPT_GRAY, 8}, {TWPT_RGB, 24}};
+    for (const auto& c : depths) {
+        SCOPED_TRACE(c.pixelType);
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(c.pixelType)));
+        EXPECT_EQ(std::vector<double>{c.depth}, Numbers(Ask(ICAP_BITDEPTH, MSG_GET).GetEnumeration()));
+        EXPECT_EQ(c.depth, Current(ICAP_BITDEPTH));
+    }
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(TWPT_BW)));
+
+    const struct {
+        TW_UINT16 mech;
+        std::vector<double> blackAndWhite;
+        std::vector<double> grayColor;
+    } compressions[] = {
+        {TWSX_NATIVE, {TWCP_NONE}, {TWCP_NONE}},
+        {TWSX_FILE, {TWCP_NONE, TWCP_GROUP4}, {TWCP_NONE, TWCP_JPEG}},
+        {TWSX_MEMORY, {TWCP_NONE, TWCP_GROUP4}, {TWCP_NONE, TWCP_JPEG}},
+    };
+    for (const auto& c : compressions) {
+        SCOPED_TRACE(c.mech);
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XFERMECH, CTWAINOneValue(c.mech)));
+        const CTWAINEnumeration blackAndWhite = Ask(ICAP_COMPRESSION, MSG_GET).GetEnumeration();
+        EXPECT_EQ(c.blackAndWhite, Numbers(blackAndWhite));
+        EXPECT_EQ(TWCP_NONE, Number(blackAndWhite.GetCurrent()));
+        EXPECT_EQ(TWCP_NONE, Number(blackAndWhite.GetDefault()));
+
+        const Trellis::CTWAINEnumPair& grayColor = m_source.GrayColorCompressions[c.mech];
+        EXPECT_EQ(c.grayColor, Numbers(grayColor.Allowed));
+        EXPECT_EQ(c.grayColor, Numbers(grayColor.Current));
+        EXPECT_EQ(TWCP_NONE, Number(grayColor.Allowed.GetCurrent()));
+        EXPECT_EQ(TWCP_NONE, Number(grayColor.Allowed.GetDefault()));
+    }
+}
+
+// A size is offered when it lies within the feeder's largest page and holds
+// its smallest, edges included: 11.89 x 17 in upright, 17 x 11.89 in on its
+// side, and at least 1.9 x 2.75 in either way.
+TEST_F(CapabilitySetTest, EachOrientationOffersTheSizesThatFitTheFeeder)
+{
+    const CTWAINEnumeration portrait = Ask(ICAP_SUPPORTEDSIZES, MSG_GET).GetEnumeration();
+    const CTWAINEnumeration& landscape = m_source.LandscapeSizes.Allowed;
+    for (const CTWAINEnumeration* list : {&portrait, &landscape}) {
+        ASSERT_FALSE(list->m_List.empty());
+        EXPECT_EQ(TWSS_NONE, list->m_List[0].Value);
+        EXPECT_EQ(TWSS_USLETTER, list->GetCurrent().Value);
+        EXPECT_EQ(TWSS_USLETTER, list->GetDefault().Value);
+    }
+    EXPECT_EQ(TWSS_USLETTER, Current(ICAP_SUPPORTEDSIZES));
+    EXPECT_EQ(TWSS_USLETTER, Number(Ask(ICAP_SUPPORTEDSIZES, MSG_GETDEFAULT).GetOneValue()));
+    EXPECT_NE(Numbers(portrait), Numbers(landscape));
+
+    const struct {
+        TW_UINT16 size;
+        bool inPortrait;
+        bool inLandscape;
+    } cases[] = {
+        {TWSS_USLETTER, true, true},        // 8.5 x 11
+        {TWSS_A4, true, true},              // 8.27 x 11.69
+        {TWSS_USLEDGER, true, false},       // 11 x 17: on the longest edge
+        {TWSS_USLEGAL, true, false},        // 8.5 x 14
+        {TWSS_A3, true, false},             // 11.69 x 16.54
+        {TWSS_ISOB3, false, false},         // 13.9 x 19.7: too big
+        {TWSS_A10, false, false},           // 1.02 x 1.46: too small
+        {TWSS_BUSINESSCARD, false, false},  // 3.5 x 2: too short
+        {TWSS_A6, true, true},              // 4.13 x 5.83
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        EXPECT_EQ(c.inPortrait, portrait.Contains(CTWAINOneValue(c.size)));
+        EXPECT_EQ(c.inLandscape, landscape.Contains(CTWAINOneValue(c.size)));
+    }
+    // Filling both lists leaves the orientation as it was.
+    EXPECT_EQ(TWOR_PORTRAIT, Current(ICAP_ORIENTATION));
+}
+
+TEST_F(CapabilitySetTest, SetAndResetMoveWithinTheDeviceLists)
+{
+    const struct {
+        TW_UINT16 id;
+        CTWAINOneValue value;
+        double set;
+        double reset;
+    } cases[] = {
+        {ICAP_XRESOLUTION, CTWAINOneValue(300.0f), 300, 200},
+        {ICAP_YRESOLUTION, CTWAINOneValue(600.0f), 600, 200},
+        {ICAP_UNITS, CTWAINOneValue(TWUN_PIXELS), TWUN_PIXELS, TWUN_INCHES},
+        {ICAP_PIXELFLAVOR, CTWAINOneValue(TWPF_VANILLA), TWPF_VANILLA, TWPF_CHOCOLATE},
+        {ICAP_ORIENTATION, CTWAINOneValue(TWOR_LANDSCAPE), TWOR_LANDSCAPE, TWOR_PORTRAIT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(c.id, c.value));
+        EXPECT_EQ(c.set, Current(c.id));
+        EXPECT_EQ(c.reset, Number(Ask(c.id, MSG_RESET).GetOneValue()));
+        EXPECT_EQ(c.reset, Current(c.id));
+    }
+    // A value the device does not offer never becomes current: a code is
+    // refused, a resolution is moved to one the device has.
+    EXPECT_EQ(TWRC_FAILURE, SetOne(ICAP_UNITS, CTWAINOneValue(TWUN_CENTIMETERS)));
+    EXPECT_EQ(TWUN_INCHES, Current(ICAP_UNITS));
+    EXPECT_EQ(TWRC_CHECKSTATUS, SetOne(ICAP_XRESOLUTION, CTWAINOneValue(250.0f)));
+    EXPECT_TRUE(Ask(ICAP_XRESOLUTION, MSG_GET).Contains(CTWAINOneValue(static_cast<float>(Current(ICAP_XRESOLUTION)))));
+}
+
+// A list an application constrained starts from the device's full set when
+// the source is opened again.
+TEST_F(CapabilitySetTest, ReopeningOffersTheWholeListsAgain)
+{
+    CTWAINEnumeration constraint;
+    constraint.Add(CTWAINOneValue(300.0f), true, true);
+    constraint.Add(CTWAINOneValue(400.0f));
+    ASSERT_EQ(TWRC_SUCCESS, Send(ICAP_XRESOLUTION, MSG_SET, CTWAINContainer(constraint)));
+    ASSERT_EQ((std::vector<double>{300, 400}), Numbers(Ask(ICAP_XRESOLUTION, MSG_GET).GetEnumeration()));
+
+    CloseSource();
+    ASSERT_EQ(TWRC_SUCCESS, OpenSource());
+    const CTWAINEnumeration again = Ask(ICAP_XRESOLUTION, MSG_GET).GetEnumeration();
+    EXPECT_EQ((std::vector<double>{100, 150, 200, 300, 400, 500, 600}), Numbers(again));
+    EXPECT_EQ(200.0, Current(ICAP_XRESOLUTION));
+}
+
+} // namespace
