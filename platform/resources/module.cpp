@@ -106,7 +106,7 @@ bool IsSystemLibraryName(const std::string& name)
 {
     static const char* const kSystemLibraries[] = {
         "kernel32", "user32", "advapi32", "ole32", "oleaut32", "wtsapi32", "shell32",
-        "shlwapi", "comctl32", "comdlg32", "gdi32", "setupapi", "cfgmgr32", "version",
+        "shlwapi", "comctl32", "comdlg32", "gdi32", "setupapi", "cfgmgr32", "version", "uxtheme",
     };
     std::string base = name;
     if (base.size() > 4 && EqualNoCase(base.substr(base.size() - 4), ".dll"))
