@@ -6,3 +6,4 @@
 #include "platform/wia/wiamindr.h"
 #include "platform/wia/wiatransfer.h"
 #include "platform/wia/wiaminidrv.h"
+#include "platform/wia/sti.h"

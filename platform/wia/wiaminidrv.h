@@ -4,6 +4,8 @@
 
 #include "platform/wia/wiatransfer.h"
 
+inline constexpr IID IID_IWiaMiniDrv = plat::MakeGuid("A4E07C19-52B6-4D3E-8F21-7C0B95D4E6A2");
+
 struct IWiaMiniDrv : IUnknown {
     virtual HRESULT drvInitializeWia(BYTE* pWiasContext, LONG lFlags, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
                                      IUnknown* pStiDevice, IUnknown* pIUnknownOuter, IWiaDrvItem** ppIDrvItemRoot,

@@ -1,0 +1,90 @@
+// The still-image user-mode driver interface as the service calls it, with
+// the records its operations fill.
+#pragma once
+
+#include "platform/base/guid.h"
+#include "platform/com/objbase.h"
+#include "platform/registry/winreg.h"
+#include "platform/usb/fileio.h"
+
+constexpr DWORD STI_GENCAP_NOTIFICATIONS = 0x00000001;
+constexpr DWORD STI_GENCAP_WIA = 0x00000010;
+
+constexpr DWORD STI_DEVSTATUS_ONLINE_STATE = 0x0001;
+constexpr DWORD STI_DEVSTATUS_EVENTS_STATE = 0x0002;
+constexpr DWORD STI_ONLINESTATE_OPERATIONAL = 0x00000001;
+constexpr DWORD STI_EVENTHANDLING_PENDING = 0x00000004;
+
+constexpr DWORD STI_MAX_INTERNAL_NAME_LENGTH = 255;
+
+struct STI_USD_CAPS {
+    DWORD dwVersion;
+    DWORD dwGenericCaps;
+};
+using PSTI_USD_CAPS = STI_USD_CAPS*;
+
+struct STI_DEVICE_STATUS {
+    DWORD dwSize;
+    DWORD StatusMask;
+    DWORD dwOnlineState;
+    DWORD dwHardwareStatusCode;
+    DWORD dwEventHandlingState;
+    DWORD dwPollingInterval;
+};
+using PSTI_DEVICE_STATUS = STI_DEVICE_STATUS*;
+
+struct STI_ERROR_INFO {
+    DWORD dwSize;
+    DWORD dwGenericError;
+    DWORD dwVendorError;
+    WCHAR szExtendedErrorText[STI_MAX_INTERNAL_NAME_LENGTH];
+};
+using PSTI_ERROR_INFO = STI_ERROR_INFO*;
+static_assert(sizeof(STI_ERROR_INFO) == 524);
+
+struct STI_DIAG {
+    DWORD dwSize;
+    DWORD dwBasicDiagCode;
+    DWORD dwVendorDiagCode;
+    DWORD dwStatusMask;
+    STI_ERROR_INFO sErrorInfo;
+};
+using LPSTI_DIAG = STI_DIAG*;
+static_assert(sizeof(STI_DIAG) == 540);
+
+struct STINOTIFY {
+    DWORD dwSize;
+    GUID guidNotificationCode;
+    BYTE abNotificationData[64];
+};
+using LPSTINOTIFY = STINOTIFY*;
+
+using STI_RAW_CONTROL_CODE = DWORD;
+
+// The service's device-control block and its device object. The driver
+// only keeps them; their operations are not used.
+struct IStiDeviceControl : IUnknown {};
+using PSTIDEVICECONTROL = IStiDeviceControl*;
+struct IStiDevice : IUnknown {};
+
+inline constexpr IID IID_IStiUSD = plat::MakeGuid("6D3F0C52-8E1B-4A7C-B2D4-0F9A61C3E815");
+
+struct IStiUSD : IUnknown {
+    virtual HRESULT Initialize(PSTIDEVICECONTROL pHelDcb, DWORD dwStiVersion, HKEY hParametersKey) = 0;
+    virtual HRESULT GetCapabilities(PSTI_USD_CAPS pDevCaps) = 0;
+    virtual HRESULT GetStatus(PSTI_DEVICE_STATUS pDevStatus) = 0;
+    virtual HRESULT DeviceReset() = 0;
+    virtual HRESULT Diagnostic(LPSTI_DIAG pBuffer) = 0;
+    virtual HRESULT Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData, DWORD cbInDataSize,
+                           LPVOID pOutData, DWORD dwOutDataSize, LPDWORD pdwActualData) = 0;
+    virtual HRESULT GetLastError(LPDWORD pdwLastDeviceError) = 0;
+    virtual HRESULT LockDevice() = 0;
+    virtual HRESULT UnLockDevice() = 0;
+    virtual HRESULT RawReadData(LPVOID lpBuffer, LPDWORD lpdwNumberOfBytes, OVERLAPPED* lpOverlapped) = 0;
+    virtual HRESULT RawWriteData(LPVOID lpBuffer, DWORD nNumberOfBytes, OVERLAPPED* lpOverlapped) = 0;
+    virtual HRESULT RawReadCommand(LPVOID lpBuffer, LPDWORD lpdwNumberOfBytes, OVERLAPPED* lpOverlapped) = 0;
+    virtual HRESULT RawWriteCommand(LPVOID lpBuffer, DWORD nNumberOfBytes, OVERLAPPED* lpOverlapped) = 0;
+    virtual HRESULT SetNotificationHandle(HANDLE hEvent) = 0;
+    virtual HRESULT GetNotificationData(LPSTINOTIFY lpNotify) = 0;
+    virtual HRESULT GetLastErrorInfo(STI_ERROR_INFO* pLastErrorInfo) = 0;
+};

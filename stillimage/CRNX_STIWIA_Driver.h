@@ -1,0 +1,161 @@
+// The still-image driver object: the service reaches it through IStiUSD and
+// IWiaMiniDrv, and may create it inside an outer object, reaching it then
+// through the non-delegating unknown.
+#pragma once
+
+#include "platform/windows.h"
+#include "platform/wia/wia.h"
+#include "stillimage/WIACaps.h"
+
+#include <atomic>
+#include <string>
+
+struct IRNXHALS;
+
+// The unknown that an aggregated object answers its outer object with.
+struct INonDelegatingUnknown {
+    virtual HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppvObj) = 0;
+    virtual ULONG NonDelegatingAddRef() = 0;
+    virtual ULONG NonDelegatingRelease() = 0;
+};
+
+// The non-delegating unknown as the outer object (or, unaggregated, the
+// object itself) holds it: a real IUnknown whose calls are the
+// non-delegating ones.
+class CNonDelegatingUnknownPart final : public IUnknown {
+public:
+    explicit CNonDelegatingUnknownPart(INonDelegatingUnknown* owner) : m_owner(owner) {}
+    HRESULT QueryInterface(REFIID riid, void** ppvObj) override
+    {
+        return m_owner->NonDelegatingQueryInterface(riid, ppvObj);
+    }
+    ULONG AddRef() override { return m_owner->NonDelegatingAddRef(); }
+    ULONG Release() override { return m_owner->NonDelegatingRelease(); }
+
+private:
+    INonDelegatingUnknown* m_owner;
+};
+
+inline constexpr CLSID CLSID_RNXStiWiaDriver = plat::MakeGuid("8F2A4C61-3B7D-4E59-A1C8-D64E0B7F2935");
+
+// The value HAL_CLSID of the parameters key, at most this many wide characters.
+constexpr DWORD kHalClsidChars = 260;
+
+// Reads HAL_CLSID into buffer; *length is the buffer's size in wide
+// characters on entry, the text's length on return. 0, the registry's error,
+// or ERROR_INVALID_DATA for a value that is not a terminated text.
+LONG ReadHalClsid(HKEY hParametersKey, WCHAR* buffer, DWORD* length);
+
+class CRNX_STIWIA_Driver : public INonDelegatingUnknown, public IStiUSD, public IWiaMiniDrv, public CWIACaps {
+public:
+    explicit CRNX_STIWIA_Driver(IUnknown* punkOuter);
+    ~CRNX_STIWIA_Driver() override;
+
+    // INonDelegatingUnknown
+    HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppvObj) override;
+    ULONG NonDelegatingAddRef() override;
+    ULONG NonDelegatingRelease() override;
+
+    // IUnknown of both interfaces: forwarded to the controlling unknown.
+    HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    // IStiUSD
+    HRESULT Initialize(PSTIDEVICECONTROL pHelDcb, DWORD dwStiVersion, HKEY hParametersKey) override;
+    HRESULT GetCapabilities(PSTI_USD_CAPS pDevCaps) override;
+    HRESULT GetStatus(PSTI_DEVICE_STATUS pDevStatus) override;
+    HRESULT DeviceReset() override;
+    HRESULT Diagnostic(LPSTI_DIAG pBuffer) override;
+    HRESULT Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData, DWORD cbInDataSize, LPVOID pOutData,
+                   DWORD dwOutDataSize, LPDWORD pdwActualData) override;
+    HRESULT GetLastError(LPDWORD pdwLastDeviceError) override;
+    HRESULT LockDevice() override;
+    HRESULT UnLockDevice() override;
+    HRESULT RawReadData(LPVOID lpBuffer, LPDWORD lpdwNumberOfBytes, OVERLAPPED* lpOverlapped) override;
+    HRESULT RawWriteData(LPVOID lpBuffer, DWORD nNumberOfBytes, OVERLAPPED* lpOverlapped) override;
+    HRESULT RawReadCommand(LPVOID lpBuffer, LPDWORD lpdwNumberOfBytes, OVERLAPPED* lpOverlapped) override;
+    HRESULT RawWriteCommand(LPVOID lpBuffer, DWORD nNumberOfBytes, OVERLAPPED* lpOverlapped) override;
+    HRESULT SetNotificationHandle(HANDLE hEvent) override;
+    HRESULT GetNotificationData(LPSTINOTIFY lpNotify) override;
+    HRESULT GetLastErrorInfo(STI_ERROR_INFO* pLastErrorInfo) override;
+
+    // IWiaMiniDrv: the item tree and acquisition are not served yet.
+    HRESULT drvInitializeWia(BYTE* pWiasContext, LONG lFlags, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
+                             IUnknown* pStiDevice, IUnknown* pIUnknownOuter, IWiaDrvItem** ppIDrvItemRoot,
+                             IUnknown** ppIUnknownInner, LONG* plDevErrVal) override;
+    HRESULT drvAcquireItemData(BYTE* pWiasContext, LONG lFlags, PMINIDRV_TRANSFER_CONTEXT pmdtc,
+                               LONG* plDevErrVal) override;
+    HRESULT drvInitItemProperties(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT drvValidateItemProperties(BYTE* pWiasContext, LONG lFlags, ULONG nPropSpec, const PROPSPEC* pPropSpec,
+                                      LONG* plDevErrVal) override;
+    HRESULT drvWriteItemProperties(BYTE* pWiasContext, LONG lFlags, PMINIDRV_TRANSFER_CONTEXT pmdtc,
+                                   LONG* plDevErrVal) override;
+    HRESULT drvReadItemProperties(BYTE* pWiasContext, LONG lFlags, ULONG nPropSpec, const PROPSPEC* pPropSpec,
+                                  LONG* plDevErrVal) override;
+    HRESULT drvLockWiaDevice(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT drvUnLockWiaDevice(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT drvAnalyzeItem(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT drvGetDeviceErrorStr(LONG lFlags, LONG lDevErrVal, LPOLESTR* ppszDevErrStr, LONG* plDevErr) override;
+    HRESULT drvDeviceCommand(BYTE* pWiasContext, LONG lFlags, const GUID* plCommand, IWiaDrvItem** ppWiaDrvItem,
+                             LONG* plDevErrVal) override;
+    HRESULT drvGetCapabilities(BYTE* pWiasContext, LONG lFlags, LONG* pcelt, WIA_DEV_CAP_DRV** ppCapabilities,
+                               LONG* plDevErrVal) override;
+    HRESULT drvDeleteItem(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) override;
+    HRESULT drvFreeDrvItemContext(LONG lFlags, BYTE* pSpecContext, LONG* plDevErrVal) override;
+    HRESULT drvGetWiaFormatInfo(BYTE* pWiasContext, LONG lFlags, LONG* pcelt, WIA_FORMAT_INFO** ppwfi,
+                                LONG* plDevErrVal) override;
+    HRESULT drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDeviceID, ULONG ulReserved) override;
+    HRESULT drvUnInitializeWia(BYTE* pWiasContext) override;
+
+    // The driver's own trace block: "WIA Driver" and "WIA Driver.Data".
+    void SetLogInterface(CLogInterface* sink) override;
+    DWORD GetLogMask() override;
+    DWORD GetDataLogMask() override;
+    CLogInterface* GetLogInterface() override;
+    std::u16string GetLogName() override;
+    std::u16string GetDataLogName() override;
+
+    // The hardware service.
+    HRESULT InitializeHardware();
+    void UnInitializeHardware();
+    HRESULT LockScanner(DWORD processId, LONG* status);
+    HRESULT UnlockScanner(LONG* status);
+    // The service object from the table with one reference, or null. When
+    // *comInitialized comes back true the call entered COM on this thread and
+    // the caller leaves it with CoUninitialize after its work.
+    IRNXHALS* GetHalFromGit(bool* comInitialized);
+
+    HRESULT HardwareInitResult() const { return m_hrHardwareInit; }
+    const std::u16string& HalClsidText() const { return m_halClsid; }
+
+private:
+    static DWORD HardwareThreadStart(LPVOID parameter);
+    void HardwareThreadProc();
+    HRESULT NotImplemented(const WCHAR* method);
+
+    CLogInterface* m_logSink = nullptr;
+    DWORD m_defaultLogMask = 0;
+    LogMaskCell* m_mainMaskCell = nullptr;
+    LogMaskCell* m_dataMaskCell = nullptr;
+    std::u16string m_driverLogName;
+    std::u16string m_driverDataLogName;
+
+    CNonDelegatingUnknownPart m_nonDelegatingUnknown{this};
+    HRESULT m_hrComInit = E_FAIL;
+    LONG m_cRef = 1;
+    IUnknown* m_punkOuter = nullptr;
+    IGlobalInterfaceTable* m_pGIT = nullptr;
+    DWORD m_dwGITCookie = 0;
+    IStiDevice* m_pStiDevice = nullptr;
+    IWiaDrvItem* m_pRootItem = nullptr;
+    BSTR m_bstrDeviceID = nullptr;
+    BSTR m_bstrRootFullItemName = nullptr;
+    LONG m_lClientsConnected = 0;
+    std::u16string m_halClsid;
+    HANDLE m_hReadyEvent = nullptr;
+    HANDLE m_hStopEvent = nullptr;
+    HANDLE m_hHardwareThread = nullptr;
+    DWORD m_dwHardwareThreadId = 0;
+    HRESULT m_hrHardwareInit = E_FAIL;
+};

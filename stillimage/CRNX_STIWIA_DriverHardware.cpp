@@ -1,0 +1,198 @@
+// The hardware thread and the driver's calls into the hardware service. The
+// service object lives in its own process; the hardware thread creates it,
+// keeps it for the driver's whole life and publishes it in the Global
+// Interface Table, from which every calling thread takes it per operation.
+#include "stillimage/CRNX_STIWIA_Driver.h"
+
+#include "halservice/MessageWait.h"
+#include "halservice/interfaces/RNXHALInterfaces.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kStopWaitMs = 10000;
+constexpr size_t kClsidTextChars = 255;
+
+} // namespace
+
+HRESULT CRNX_STIWIA_Driver::InitializeHardware()
+{
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"InitializeHardware Entered.");
+    m_hrHardwareInit = E_FAIL;
+    if (m_hHardwareThread) {
+        if (IsLogging(LOG_ERROR))
+            LogError(u"m_HardwareThread != NULL");
+    } else {
+        if (!m_hStopEvent)
+            m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (!m_hReadyEvent)
+            m_hReadyEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (m_hStopEvent && m_hReadyEvent) {
+            m_hHardwareThread = CreateThread(nullptr, 0, HardwareThreadStart, this, 0, &m_dwHardwareThreadId);
+            if (m_hHardwareThread)
+                WaitWithMessages(m_hReadyEvent, INFINITE);
+        }
+        if (m_hReadyEvent) {
+            CloseHandle(m_hReadyEvent);
+            m_hReadyEvent = nullptr;
+        }
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"InitializeHardware Exit. Result = 0x%08X", m_hrHardwareInit);
+    return m_hrHardwareInit;
+}
+
+void CRNX_STIWIA_Driver::UnInitializeHardware()
+{
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"UnInitializeHardware Entered.");
+    if (m_hHardwareThread) {
+        SetEvent(m_hStopEvent);
+        // The thread works on this object's members until it ends: a thread
+        // still busy after the usual wait is waited for to the end.
+        if (WaitWithMessages(m_hHardwareThread, kStopWaitMs) == WAIT_TIMEOUT)
+            WaitWithMessages(m_hHardwareThread, INFINITE);
+        CloseHandle(m_hStopEvent);
+        m_hStopEvent = nullptr;
+        CloseHandle(m_hHardwareThread);
+        m_hHardwareThread = nullptr;
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"UnInitializeHardware Exit.");
+}
+
+DWORD CRNX_STIWIA_Driver::HardwareThreadStart(LPVOID parameter)
+{
+    static_cast<CRNX_STIWIA_Driver*>(parameter)->HardwareThreadProc();
+    return 0;
+}
+
+void CRNX_STIWIA_Driver::HardwareThreadProc()
+{
+    CoInitialize(nullptr);
+    m_pGIT = nullptr;
+
+    WCHAR text[kClsidTextChars] = {};
+    const size_t copied = std::min(m_halClsid.size(), kClsidTextChars - 1);
+    std::copy_n(m_halClsid.data(), copied, text);
+    CLSID clsid = {};
+    CLSIDFromString(text, &clsid);
+
+    LONG status = -1;
+    IRNXHALS* hal = nullptr;
+    m_hrHardwareInit = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                                        reinterpret_cast<void**>(&hal));
+    if (SUCCEEDED(m_hrHardwareInit)) {
+        m_hrHardwareInit = hal->Initialize(&status);
+        // A failed call counts as a scanner that is not on line.
+        if (FAILED(m_hrHardwareInit) || status != 0) {
+            hal->Uninitialize();
+            hal->Release();
+            hal = nullptr;
+            m_hrHardwareInit = E_FAIL;
+        } else {
+            m_hrHardwareInit = CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&m_pGIT));
+            if (SUCCEEDED(m_hrHardwareInit) && !m_pGIT)
+                m_hrHardwareInit = E_FAIL;
+            if (SUCCEEDED(m_hrHardwareInit))
+                m_hrHardwareInit = m_pGIT->RegisterInterfaceInGlobal(hal, IID_IRNXHALS, &m_dwGITCookie);
+        }
+    }
+
+    SetEvent(m_hReadyEvent);
+
+    if (SUCCEEDED(m_hrHardwareInit)) {
+        WaitWithMessages(m_hStopEvent, INFINITE);
+        m_hrHardwareInit = E_FAIL;
+    }
+    if (m_pGIT) {
+        m_pGIT->RevokeInterfaceFromGlobal(m_dwGITCookie);
+        m_pGIT->Release();
+        m_pGIT = nullptr;
+    }
+    if (hal) {
+        if (SUCCEEDED(hal->Uninitialize()))
+            hal->Release();
+        hal = nullptr;
+    }
+    CoUninitialize();
+}
+
+IRNXHALS* CRNX_STIWIA_Driver::GetHalFromGit(bool* comInitialized)
+{
+    *comInitialized = false;
+    if (!m_pGIT)
+        return nullptr;
+    IRNXHALS* hal = nullptr;
+    HRESULT hr = m_pGIT->GetInterfaceFromGlobal(m_dwGITCookie, IID_IRNXHALS, reinterpret_cast<void**>(&hal));
+    if (hr != CO_E_NOTINITIALIZED)
+        return SUCCEEDED(hr) ? hal : nullptr;
+
+    *comInitialized = true;
+    CoInitialize(nullptr);
+    hal = nullptr;
+    hr = m_pGIT->GetInterfaceFromGlobal(m_dwGITCookie, IID_IRNXHALS, reinterpret_cast<void**>(&hal));
+    if (hr != CO_E_NOTINITIALIZED)
+        return SUCCEEDED(hr) ? hal : nullptr;
+    *comInitialized = false;
+    return nullptr;
+}
+
+HRESULT CRNX_STIWIA_Driver::LockScanner(DWORD processId, LONG* status)
+{
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"LockScanner  Entered.");
+    HRESULT hr = E_FAIL;
+    if (SUCCEEDED(m_hrHardwareInit)) {
+        bool comInitialized = false;
+        IRNXHALS* hal = GetHalFromGit(&comInitialized);
+        if (!hal) {
+            hr = E_POINTER;
+        } else {
+            try {
+                hr = hal->LockScanner(static_cast<LONG>(processId), status);
+                if (FAILED(hr))
+                    hr = E_POINTER;
+            } catch (...) {
+                hr = E_POINTER;
+            }
+            hal->Release();
+        }
+        if (comInitialized)
+            CoUninitialize();
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"LockScanner  Exit. Result = 0x%08X", hr);
+    return hr;
+}
+
+HRESULT CRNX_STIWIA_Driver::UnlockScanner(LONG* status)
+{
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"UnlockScanner  Entered.");
+    HRESULT hr = E_FAIL;
+    if (SUCCEEDED(m_hrHardwareInit)) {
+        bool comInitialized = false;
+        IRNXHALS* hal = GetHalFromGit(&comInitialized);
+        if (!hal) {
+            hr = E_POINTER;
+        } else {
+            try {
+                hr = hal->UnlockScanner(status);
+                if (FAILED(hr))
+                    hr = E_POINTER;
+            } catch (...) {
+                hr = E_POINTER;
+            }
+            hal->Release();
+        }
+        if (comInitialized)
+            CoUninitialize();
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"UnlockScanner  Exit. Result = 0x%08X", hr);
+    return hr;
+}
