@@ -121,6 +121,10 @@ public:
     void UnInitializeHardware();
     HRESULT LockScanner(DWORD processId, LONG* status);
     HRESULT UnlockScanner(LONG* status);
+    HRESULT DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data, LONG direction,
+                      LONG* status);
+    // Whether a document lies in the feeder; false when the service cannot tell.
+    bool ReadDocumentStatus();
     // The service object from the table with one reference, or null. When
     // *comInitialized comes back true the call entered COM on this thread and
     // the caller leaves it with CoUninitialize after its work.

@@ -13,6 +13,8 @@ namespace {
 
 constexpr DWORD kStopWaitMs = 10000;
 constexpr size_t kClsidTextChars = 255;
+// The service's control code that reads the feeder's document sensor.
+constexpr LONG HCC_READ_DOCUMENT = 4;
 
 } // namespace
 
@@ -195,4 +197,87 @@ HRESULT CRNX_STIWIA_Driver::UnlockScanner(LONG* status)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"UnlockScanner  Exit. Result = 0x%08X", hr);
     return hr;
+}
+
+HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data,
+                                      LONG direction, LONG* status)
+{
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"DoSCSICmd  Entered.");
+    HRESULT hr = E_FAIL;
+    if (SUCCEEDED(m_hrHardwareInit)) {
+        bool comInitialized = false;
+        IRNXHALS* hal = GetHalFromGit(&comInitialized);
+        if (!hal) {
+            if (comInitialized)
+                CoUninitialize();
+            return E_POINTER;
+        }
+        try {
+            hr = hal->DoSCSICmd(commandLength, command, dataLength, data, direction, status);
+            if (FAILED(hr))
+                hr = E_FAIL;
+        } catch (...) {
+            hr = E_FAIL;
+        }
+        hal->Release();
+        if (comInitialized)
+            CoUninitialize();
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"DoSCSICmd  Exit. Result = 0x%08X", hr);
+    return hr;
+}
+
+bool CRNX_STIWIA_Driver::ReadDocumentStatus()
+{
+    bool comInitialized = false;
+    IRNXHALS* hal = GetHalFromGit(&comInitialized);
+    if (!hal) {
+        if (comInitialized)
+            CoUninitialize();
+        return false;
+    }
+
+    bool present = false;
+    {
+        BSTR xml = SysAllocString(u"");
+        plat::ScopedSafeArray inArray(SafeArrayCreateVector(VT_UI1, 0, 2));
+        plat::ScopedSafeArray outArray(SafeArrayCreateVector(VT_UI1, 0, 2));
+        if (inArray.Get() && outArray.Get()) {
+            SafeArrayLock(inArray.Get());
+            SafeArrayLock(outArray.Get());
+            // The variants only lend the arrays: they are never cleared, so
+            // the arrays are destroyed once, by their owners.
+            VARIANT in;
+            VariantInit(&in);
+            in.vt = VT_ARRAY | VT_UI1;
+            in.parray = inArray.Get();
+            VARIANT out;
+            VariantInit(&out);
+            out.vt = VT_ARRAY | VT_UI1;
+            out.parray = outArray.Get();
+            HRESULT hr = E_FAIL;
+            try {
+                hr = hal->Control2(HCC_READ_DOCUMENT, &xml, &in, &out);
+            } catch (...) {
+                hr = E_FAIL;  // answered as no document
+            }
+            if (hr == S_OK && out.vt == (VT_ARRAY | VT_UI1) && out.parray && out.parray->rgsabound[0].cElements > 0) {
+                LONG index = 0;
+                BYTE first = 0;
+                if (SUCCEEDED(SafeArrayGetElement(out.parray, &index, &first)))
+                    present = first != 0;
+            }
+            if (out.vt == (VT_ARRAY | VT_UI1) && out.parray && out.parray != outArray.Get())
+                SafeArrayDestroy(out.parray);  // the service answered with an array of its own
+            SafeArrayUnlock(inArray.Get());
+            SafeArrayUnlock(outArray.Get());
+        }
+        SysFreeString(xml);
+    }
+    hal->Release();
+    if (comInitialized)
+        CoUninitialize();
+    return present;
 }

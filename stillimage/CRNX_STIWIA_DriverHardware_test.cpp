@@ -124,6 +124,31 @@ TEST_F(StiDriverHardware, LendsTheServiceToOtherThreadsAndStopsWithTheDriver)
     EXPECT_EQ(m_hal.References.load(), 0u);
 }
 
+TEST_F(StiDriverHardware, DocumentStatusIsTheSensorByteOfAPlainSuccess)
+{
+    auto* driver = static_cast<CRNX_STIWIA_Driver*>(m_usd);
+    EXPECT_FALSE(driver->ReadDocumentStatus());  // not running: nothing to ask
+    LONG status = 0;
+    EXPECT_EQ(driver->DoSCSICmd(0, nullptr, 0, nullptr, 0, &status), E_FAIL);
+    ASSERT_EQ(InitializeDriver(), S_OK);
+
+    // The stand-in answers code 4 with 0x40 0x41 when it succeeds.
+    struct Case {
+        HRESULT answer;
+        bool present;
+    } cases[] = {{S_OK, true}, {S_FALSE, false}, {E_FAIL, false}};
+    for (const Case& c : cases) {
+        m_hal.Results[4] = c.answer;
+        EXPECT_EQ(driver->ReadDocumentStatus(), c.present) << std::hex << c.answer;
+    }
+    ASSERT_EQ(m_hal.Controls, (std::vector<LONG>{4, 4, 4}));
+    EXPECT_EQ(m_hal.Inputs[0].size(), 2u);
+    EXPECT_EQ(m_hal.OutputSizes[0], 2u);
+
+    // The stand-in refuses commands: the wrapper's own failure comes back.
+    EXPECT_EQ(driver->DoSCSICmd(0, nullptr, 0, nullptr, 0, &status), E_FAIL);
+}
+
 TEST_F(StiDriverHardware, ScannerNotOnLineFailsTheStartForGood)
 {
     m_hal.InitializeStatus = -1;
