@@ -4,7 +4,9 @@
 
 #include "twainfw/TWAINException.h"
 
+#include <algorithm>
 #include <iterator>
+#include <string>
 #include <optional>
 
 using Trellis::CTWAINEnumeration;
@@ -157,4 +159,209 @@ void CQBK24DataSource::InitCompressions(TW_UINT16 xferMech, CTWAINEnumeration& v
         AddCode(grayColor.Allowed, TWCP_JPEG);
     }
     grayColor.Reset();
+}
+
+// After the framework's own capabilities, the device's, each listed once.
+void CQBK24DataSource::InitSupportedCaps(Trellis::CTWAINArray& caps)
+{
+    CTWAINDataSource::InitSupportedCaps(caps);
+    static const TW_UINT16 kDeviceCaps[] = {
+        CAP_AUTOFEED,         CAP_AUTOSCAN,           CAP_CUSTOMDSDATA,  CAP_DUPLEX,       CAP_DUPLEXENABLED,
+        CAP_ENABLEDSUIONLY,   CAP_FEEDERALIGNMENT,    CAP_FEEDERENABLED, CAP_FEEDERLOADED, CAP_FEEDERORDER,
+        CAP_INDICATORS,       CAP_PAPERDETECTABLE,    ICAP_AUTOMATICDESKEW, 0x8028,        0x8026,
+        0x8025,               0x8024,                 ICAP_BITDEPTHREDUCTION, ICAP_BRIGHTNESS, ICAP_CONTRAST,
+        ICAP_JPEGQUALITY,     0x801C,                 0x801D,            0x8020,           0x8021,
+        0x8027,               ICAP_EXTIMAGEINFO,      ICAP_FILTER,       ICAP_HALFTONES,   0x801E,
+        0x801F,               ICAP_NOISEFILTER,       ICAP_ROTATION,     ICAP_THRESHOLD,   0x801B,
+        ICAP_UNDEFINEDIMAGESIZE, ICAP_XNATIVERESOLUTION, ICAP_YNATIVERESOLUTION, 0x8029,
+    };
+    for (TW_UINT16 id : kDeviceCaps) {
+        CTWAINOneValue item(id);
+        if (!caps.Contains(item))
+            caps.Append(item);
+    }
+}
+
+bool CQBK24DataSource::InitializeCapabilities()
+{
+    CTWAINDataSource::InitializeCapabilities();
+
+    auto setUp = [this](TW_UINT16 id, Trellis::CTWAINEnumPair& pair, void (CQBK24DataSource::*init)(CTWAINEnumeration&)) {
+        if (IsCapSupported(id)) {
+            (this->*init)(pair.Allowed);
+            pair.Reset();
+        }
+    };
+    auto setUpRange = [this](TW_UINT16 id, RangePair& pair, void (CQBK24DataSource::*init)(Trellis::CTWAINRange&)) {
+        if (IsCapSupported(id)) {
+            (this->*init)(pair.Allowed);
+            pair.Reset();
+        }
+    };
+
+    if (IsCapSupported(CAP_FEEDERENABLED))
+        InitFeederEnabled();
+    setUp(ICAP_BITDEPTHREDUCTION, BitDepthReductions, &CQBK24DataSource::InitBitDepthReductions);
+    setUpRange(ICAP_BRIGHTNESS, Brightness, &CQBK24DataSource::InitBrightness);
+    setUpRange(ICAP_CONTRAST, Contrast, &CQBK24DataSource::InitContrast);
+    setUpRange(ICAP_JPEGQUALITY, JPEGQuality, &CQBK24DataSource::InitJPEGQuality);
+    setUp(ICAP_NOISEFILTER, NoiseFilters, &CQBK24DataSource::InitNoiseFilters);
+    setUp(0x801C, Despeckle, &CQBK24DataSource::InitDespeckle);
+    setUpRange(0x801D, DespeckleValue, &CQBK24DataSource::InitDespeckleValue);
+    setUp(0x8021, DoubleFeedSensitivities, &CQBK24DataSource::InitDoubleFeedSensitivities);
+    setUp(0x8027, DoubleFeedActions, &CQBK24DataSource::InitDoubleFeedActions);
+    setUp(0x8028, SkewActions, &CQBK24DataSource::InitSkewActions);
+    if (IsCapSupported(ICAP_FILTER)) {
+        InitFilters(FiltersAllowed, FiltersDefault);
+        FiltersCurrent = FiltersDefault;
+    }
+    setUp(ICAP_HALFTONES, HalfTones, &CQBK24DataSource::InitHalfTones);
+    setUp(ICAP_ROTATION, Rotations, &CQBK24DataSource::InitRotations);
+    setUpRange(ICAP_THRESHOLD, Threshold, &CQBK24DataSource::InitThreshold);
+    setUpRange(0x801B, DynamicThreshold, &CQBK24DataSource::InitDynamicThreshold);
+
+    if (IsCapSupported(0x801E))
+        InvertImage = false;
+    if (IsCapSupported(0x801F))
+        MirrorImage = false;
+    if (IsCapSupported(ICAP_AUTOMATICDESKEW))
+        m_AutomaticDeskew = false;
+    if (IsCapSupported(0x8020))
+        DoubleFeedDetection = false;
+    if (IsCapSupported(0x8024))
+        AutoSeparation = false;
+    if (IsCapSupported(0x8026))
+        AutoCropLength = false;
+    if (IsCapSupported(0x8025))
+        AutoCropWidth = false;
+    if (IsCapSupported(CAP_AUTOSCAN))
+        ResetAutoScan();
+    if (IsCapSupported(0x8029))
+        LongDocument = false;
+    if (IsCapSupported(CAP_FEEDERORDER))
+        FeederOrder = 0;
+    return true;
+}
+
+void CQBK24DataSource::InitBitDepthReductions(CTWAINEnumeration& values)
+{
+    AddCode(values, TWBR_THRESHOLD);
+    // The device's dynamic thresholding; its level is custom capability 0x801B.
+    AddCode(values, 0x8000, true);
+    AddCode(values, TWBR_DIFFUSION);
+    AddCode(values, TWBR_HALFTONE);
+}
+
+void CQBK24DataSource::InitBrightness(Trellis::CTWAINRange& range)
+{
+    range.Set(-1000.0f, 1000.0f, 1.0f, 0.0f, 0.0f);
+}
+
+void CQBK24DataSource::InitContrast(Trellis::CTWAINRange& range)
+{
+    range.Set(-1000.0f, 1000.0f, 1.0f, 0.0f, 0.0f);
+}
+
+void CQBK24DataSource::InitJPEGQuality(Trellis::CTWAINRange& range)
+{
+    range.ItemType = TWTY_INT16;
+    range.MinValue = CTWAINOneValue(0, TWTY_INT16);
+    range.MaxValue = CTWAINOneValue(100, TWTY_INT16);
+    range.StepSize = CTWAINOneValue(1, TWTY_INT16);
+    range.CurrentValue = CTWAINOneValue(80, TWTY_INT16);
+    range.DefaultValue = CTWAINOneValue(80, TWTY_INT16);
+}
+
+void CQBK24DataSource::InitDespeckle(CTWAINEnumeration& values)
+{
+    AddCode(values, 0);
+    AddCode(values, 1, true);
+}
+
+void CQBK24DataSource::InitDespeckleValue(Trellis::CTWAINRange& range)
+{
+    range.Set(1.0f, 6.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void CQBK24DataSource::InitDoubleFeedSensitivities(CTWAINEnumeration& values)
+{
+    AddCode(values, 0);
+    AddCode(values, 1, true);
+    AddCode(values, 2);
+}
+
+void CQBK24DataSource::InitDoubleFeedActions(CTWAINEnumeration& values)
+{
+    AddCode(values, 0);
+    AddCode(values, 2, true);
+}
+
+void CQBK24DataSource::InitSkewActions(CTWAINEnumeration& values)
+{
+    AddCode(values, 2, true);
+}
+
+void CQBK24DataSource::InitFilters(Trellis::CTWAINArray& allowed, Trellis::CTWAINArray& defaults)
+{
+    for (TW_UINT16 filter : {TWFT_NONE, TWFT_RED, TWFT_GREEN, TWFT_BLUE}) {
+        if (!allowed.Contains(CTWAINOneValue(filter)))
+            allowed.Append(CTWAINOneValue(filter));
+    }
+    defaults.Clear();
+    defaults.Append(CTWAINOneValue(static_cast<TW_UINT16>(TWFT_NONE)));
+}
+
+// The halftone names are the texts of the library's string table, kept as
+// an application reads them: a STR32 item carries 32 characters, so a name
+// sent back must match the name held.
+void CQBK24DataSource::InitHalfTones(CTWAINEnumeration& values)
+{
+    constexpr size_t kStr32Length = 32;
+    for (UINT id = 10250; id <= 10253; ++id) {
+        char text[64] = {};
+        const int length = LoadStringA(m_hModule, id, text, sizeof(text));
+        if (length > 0) {
+            std::string name(text, std::min(static_cast<size_t>(length), kStr32Length));
+            values.Add(CTWAINOneValue(name, TWTY_STR32));
+        }
+    }
+}
+
+void CQBK24DataSource::InitNoiseFilters(CTWAINEnumeration& values)
+{
+    AddCode(values, TWNF_NONE, true);
+    AddCode(values, TWNF_LONEPIXEL);
+}
+
+void CQBK24DataSource::InitRotations(CTWAINEnumeration& values)
+{
+    values.Add(CTWAINOneValue(0.0f), true, true);
+}
+
+// The default sits one below the current value, as the device has always
+// reported it.
+void CQBK24DataSource::InitThreshold(Trellis::CTWAINRange& range)
+{
+    range.Set(1.0f, 255.0f, 1.0f, 128.0f, 127.0f);
+}
+
+void CQBK24DataSource::InitDynamicThreshold(Trellis::CTWAINRange& range)
+{
+    range.Set(1.0f, 15.0f, 1.0f, 8.0f, 8.0f);
+}
+
+bool CQBK24DataSource::IsFeederPresent()
+{
+    return true;
+}
+
+bool CQBK24DataSource::IsFlatbedPresent()
+{
+    return false;
+}
+
+void CQBK24DataSource::InitFeederEnabled()
+{
+    FeederEnabled = IsFeederPresent();
+    FeederEnabledDefault = IsFeederPresent();
 }

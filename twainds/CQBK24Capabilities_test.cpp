@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -95,6 +97,13 @@ protected:
     }
 
     TW_UINT16 SetOne(TW_UINT16 id, const CTWAINOneValue& value) { return Send(id, MSG_SET, CTWAINContainer(value)); }
+
+    TW_UINT16 Status()
+    {
+        TW_STATUS status{};
+        m_source.Dispatch(&m_app, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+        return status.ConditionCode;
+    }
 
     double Current(TW_UINT16 id) { return Number(Ask(id, MSG_GETCURRENT).GetOneValue()); }
 
@@ -293,6 +302,230 @@ TEST_F(CapabilitySetTest, ReopeningOffersTheWholeListsAgain)
     const CTWAINEnumeration again = Ask(ICAP_XRESOLUTION, MSG_GET).GetEnumeration();
     EXPECT_EQ((std::vector<double>{100, 150, 200, 300, 400, 500, 600}), Numbers(again));
     EXPECT_EQ(200.0, Current(ICAP_XRESOLUTION));
+}
+
+// The framework's ids first, then the device's, each once.
+TEST_F(CapabilitySetTest, SupportedCapabilitiesListTheDeviceCapabilitiesAfterTheFrameworkOnes)
+{
+    const CTWAINContainer answer = Ask(CAP_SUPPORTEDCAPS, MSG_GET);
+    ASSERT_EQ(TWON_ARRAY, answer.ContainerType);
+    const std::vector<double> ids = Numbers(answer.GetArray());
+    const std::vector<double> device = {
+        CAP_AUTOFEED,     CAP_AUTOSCAN,        CAP_CUSTOMDSDATA,     CAP_DUPLEX,         CAP_DUPLEXENABLED,
+        CAP_ENABLEDSUIONLY, CAP_FEEDERALIGNMENT, CAP_FEEDERENABLED,  CAP_FEEDERLOADED,   CAP_FEEDERORDER,
+        CAP_INDICATORS,   CAP_PAPERDETECTABLE, ICAP_AUTOMATICDESKEW, 0x8028,             0x8026,
+        0x8025,           0x8024,              ICAP_BITDEPTHREDUCTION, ICAP_BRIGHTNESS,  ICAP_CONTRAST,
+        ICAP_JPEGQUALITY, 0x801C,              0x801D,               0x8020,             0x8021,
+        0x8027,           ICAP_EXTIMAGEINFO,   ICAP_FILTER,          ICAP_HALFTONES,     0x801E,
+        0x801F,           ICAP_NOISEFILTER,    ICAP_ROTATION,        ICAP_THRESHOLD,     0x801B,
+        ICAP_UNDEFINEDIMAGESIZE, ICAP_XNATIVERESOLUTION, ICAP_YNATIVERESOLUTION, 0x8029,
+    };
+    ASSERT_EQ(27u + device.size(), ids.size());
+    EXPECT_EQ(device, std::vector<double>(ids.begin() + 27, ids.end()));
+    EXPECT_EQ(CAP_AUTHOR, ids.front());
+    std::vector<double> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));
+}
+
+// The capabilities the device holds itself: lists, ranges, flags and fixed
+// values as an application reads them right after opening.
+TEST_F(CapabilitySetTest, DeviceHeldCapabilitiesStartAtTheirInitialValues)
+{
+    struct Case {
+        TW_UINT16 id;
+        TW_UINT16 conType;  // of MSG_GET
+        TW_UINT16 itemType;
+        std::vector<double> allowed;  // list items, or range min, max, step
+        double current;
+        double defaultValue;
+        TW_INT32 support;
+    };
+    constexpr TW_INT32 kAll = 0x1F;
+    constexpr TW_INT32 kRead = 0x0D;
+    const Case cases[] = {
+        {ICAP_BITDEPTHREDUCTION, TWON_ENUMERATION, TWTY_UINT16, {TWBR_THRESHOLD, 0x8000, TWBR_DIFFUSION, TWBR_HALFTONE},
+         0x8000, 0x8000, kAll},
+        {ICAP_BRIGHTNESS, TWON_RANGE, TWTY_FIX32, {-1000, 1000, 1}, 0, 0, kAll},
+        {ICAP_CONTRAST, TWON_RANGE, TWTY_FIX32, {-1000, 1000, 1}, 0, 0, kAll},
+        {ICAP_JPEGQUALITY, TWON_RANGE, TWTY_INT16, {0, 100, 1}, 80, 80, kAll},
+        {ICAP_THRESHOLD, TWON_RANGE, TWTY_FIX32, {1, 255, 1}, 128, 127, kAll},
+        {ICAP_ROTATION, TWON_ENUMERATION, TWTY_FIX32, {0}, 0, 0, kAll},
+        {CAP_FEEDERENABLED, TWON_ONEVALUE, TWTY_BOOL, {}, 1, 1, kAll},
+        {CAP_AUTOFEED, TWON_ONEVALUE, TWTY_BOOL, {}, 1, 1, kAll},
+        {CAP_AUTOSCAN, TWON_ONEVALUE, TWTY_BOOL, {}, 1, 1, kAll},
+        {CAP_DUPLEXENABLED, TWON_ONEVALUE, TWTY_BOOL, {}, 0, 0, kAll},
+        {CAP_INDICATORS, TWON_ONEVALUE, TWTY_BOOL, {}, 1, 1, kAll},
+        {ICAP_EXTIMAGEINFO, TWON_ONEVALUE, TWTY_BOOL, {}, 0, 1, kAll},
+        {ICAP_UNDEFINEDIMAGESIZE, TWON_ONEVALUE, TWTY_BOOL, {}, 0, 0, kAll},
+        {ICAP_AUTOMATICDESKEW, TWON_ONEVALUE, TWTY_BOOL, {}, 0, 0, kAll},
+        {CAP_DUPLEX, TWON_ONEVALUE, TWTY_UINT16, {}, TWDX_1PASSDUPLEX, TWDX_1PASSDUPLEX, kRead},
+        {CAP_FEEDERALIGNMENT, TWON_ONEVALUE, TWTY_UINT16, {}, TWFA_NONE, TWFA_NONE, kRead},
+        {CAP_PAPERDETECTABLE, TWON_ONEVALUE, TWTY_BOOL, {}, 1, 1, kRead},
+        {CAP_CUSTOMDSDATA, TWON_ONEVALUE, TWTY_BOOL, {}, 1, 1, kRead},
+        {ICAP_XNATIVERESOLUTION, TWON_ONEVALUE, TWTY_FIX32, {}, 400, 400, kRead},
+        {ICAP_YNATIVERESOLUTION, TWON_ONEVALUE, TWTY_FIX32, {}, 400, 400, kRead},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
+        const CTWAINContainer all = Ask(c.id, MSG_GET);
+        ASSERT_EQ(c.conType, all.ContainerType);
+        if (c.conType == TWON_ENUMERATION) {
+            const CTWAINEnumeration list = all.GetEnumeration();
+            EXPECT_EQ(c.itemType, list.m_List.at(0).ItemType);
+            EXPECT_EQ(c.allowed, Numbers(list));
+        } else if (c.conType == TWON_RANGE) {
+            const Trellis::CTWAINRange range = all.GetRange();
+            EXPECT_EQ(c.itemType, range.ItemType);
+            EXPECT_EQ(c.allowed, (std::vector<double>{Number(range.MinValue), Number(range.MaxValue),
+                                                     Number(range.StepSize)}));
+        } else {
+            EXPECT_EQ(c.itemType, all.GetOneValue().ItemType);
+        }
+        EXPECT_EQ(c.current, Current(c.id));
+        EXPECT_EQ(c.defaultValue, Number(Ask(c.id, MSG_GETDEFAULT).GetOneValue()));
+        EXPECT_EQ(c.support, static_cast<TW_INT32>(Ask(c.id, MSG_QUERYSUPPORT).GetOneValue().Value));
+    }
+
+    const CTWAINContainer halftones = Ask(ICAP_HALFTONES, MSG_GET);
+    ASSERT_EQ(TWON_ENUMERATION, halftones.ContainerType);
+    std::vector<std::string> names;
+    for (const CTWAINOneValue& item : halftones.GetEnumeration().m_List) {
+        EXPECT_EQ(TWTY_STR32, item.ItemType);
+        names.push_back(item.GetText());
+    }
+    // A STR32 item carries 32 characters: the second name loses its last.
+    EXPECT_EQ((std::vector<std::string>{"0 degree halftone dot (64 steps)", "45 degree halftone dot (32 steps",
+                                        "Bayer dither (16 steps)", "Bayer dither (64 steps)"}),
+              names);
+    EXPECT_EQ(names.front(), Ask(ICAP_HALFTONES, MSG_GETCURRENT).GetOneValue().GetText());
+    EXPECT_EQ(names.front(), Ask(ICAP_HALFTONES, MSG_GETDEFAULT).GetOneValue().GetText());
+    // A name read from the list is taken back as it was read.
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_HALFTONES, CTWAINOneValue(names[1], TWTY_STR32)));
+    EXPECT_EQ(names[1], Ask(ICAP_HALFTONES, MSG_GETCURRENT).GetOneValue().GetText());
+
+    EXPECT_EQ((std::vector<double>{TWFT_NONE, TWFT_RED, TWFT_GREEN, TWFT_BLUE}),
+              Numbers(Ask(ICAP_FILTER, MSG_GET).GetArray()));
+    EXPECT_EQ(std::vector<double>{TWFT_NONE}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+    EXPECT_EQ(std::vector<double>{TWFT_NONE}, Numbers(Ask(ICAP_FILTER, MSG_GETDEFAULT).GetArray()));
+}
+
+// The device's own capabilities, kept for the negotiation of its custom ids.
+TEST_F(CapabilitySetTest, CustomCapabilitiesStartAtTheirInitialValues)
+{
+    const struct {
+        const char* name;
+        const Trellis::CTWAINEnumPair& pair;
+        std::vector<double> allowed;
+        double current;
+    } lists[] = {
+        {"despeckle", m_source.Despeckle, {0, 1}, 1},
+        {"double-feed sensitivity", m_source.DoubleFeedSensitivities, {0, 1, 2}, 1},
+        {"double-feed action", m_source.DoubleFeedActions, {0, 2}, 2},
+        {"skew action", m_source.SkewActions, {2}, 2},
+        {"noise filter", m_source.NoiseFilters, {TWNF_NONE, TWNF_LONEPIXEL}, TWNF_NONE},
+    };
+    for (const auto& c : lists) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.allowed, Numbers(c.pair.Allowed));
+        EXPECT_EQ(c.allowed, Numbers(c.pair.Current));
+        EXPECT_EQ(c.current, Number(c.pair.Current.GetCurrent()));
+        EXPECT_EQ(c.current, Number(c.pair.Allowed.GetDefault()));
+    }
+    const struct {
+        const char* name;
+        const CQBK24DataSource::RangePair& pair;
+        std::vector<double> range;  // min, max, step, current, default
+    } ranges[] = {
+        {"dynamic threshold", m_source.DynamicThreshold, {1, 15, 1, 8, 8}},
+        {"despeckle value", m_source.DespeckleValue, {1, 6, 1, 1, 1}},
+    };
+    for (const auto& c : ranges) {
+        SCOPED_TRACE(c.name);
+        const Trellis::CTWAINRange& r = c.pair.Current;
+        EXPECT_EQ(TWTY_FIX32, r.ItemType);
+        EXPECT_EQ(c.range, (std::vector<double>{Number(r.MinValue), Number(r.MaxValue), Number(r.StepSize),
+                                                Number(r.CurrentValue), Number(r.DefaultValue)}));
+    }
+    for (bool flag : {m_source.InvertImage, m_source.MirrorImage, m_source.DoubleFeedDetection,
+                      m_source.AutoSeparation, m_source.AutoCropWidth, m_source.AutoCropLength, m_source.LongDocument})
+        EXPECT_FALSE(flag);
+    EXPECT_EQ(0, m_source.FeederOrder);
+}
+
+// Flags take what they are given and reset to the device's constant; the
+// feeder cannot be switched off on a scanner without a flatbed.
+TEST_F(CapabilitySetTest, FlagsAreSetAndResetWhileTheFeederStaysOn)
+{
+    const struct {
+        TW_UINT16 id;
+        bool set;
+        bool reset;
+    } flags[] = {
+        {CAP_AUTOFEED, false, true},         {CAP_AUTOSCAN, false, true},
+        {CAP_DUPLEXENABLED, true, false},    {CAP_INDICATORS, false, true},
+        {ICAP_EXTIMAGEINFO, false, true},    {ICAP_UNDEFINEDIMAGESIZE, true, false},
+    };
+    for (const auto& c : flags) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(c.id, CTWAINOneValue(c.set, TWTY_BOOL)));
+        EXPECT_EQ(c.set, Current(c.id));
+        EXPECT_EQ(c.reset, Number(Ask(c.id, MSG_RESET).GetOneValue()));
+        EXPECT_EQ(c.reset, Current(c.id));
+    }
+
+    EXPECT_EQ(TWRC_FAILURE, SetOne(CAP_FEEDERENABLED, CTWAINOneValue(false, TWTY_BOOL)));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+    EXPECT_EQ(1.0, Current(CAP_FEEDERENABLED));
+    EXPECT_EQ(TWRC_SUCCESS, SetOne(CAP_FEEDERENABLED, CTWAINOneValue(true, TWTY_BOOL)));
+}
+
+// The threshold's default sits one below its starting value; a reset brings
+// back the starting value, not the default.
+TEST_F(CapabilitySetTest, ThresholdResetsToItsStartingValue)
+{
+    EXPECT_EQ(128.0, Current(ICAP_THRESHOLD));
+    EXPECT_EQ(127.0, Number(Ask(ICAP_THRESHOLD, MSG_GETDEFAULT).GetOneValue()));
+    EXPECT_EQ(128.0, Number(Ask(ICAP_THRESHOLD, MSG_RESET).GetOneValue()));
+    EXPECT_EQ(128.0, Current(ICAP_THRESHOLD));
+}
+
+// One values set on the device's lists and ranges: taken, moved to the
+// nearest step with check status, or refused with the value unchanged.
+TEST_F(CapabilitySetTest, SettingDeviceValuesTakesMovesOrRefusesThem)
+{
+    const struct {
+        TW_UINT16 id;
+        CTWAINOneValue value;
+        TW_UINT16 rc;
+        double current;
+    } cases[] = {
+        {ICAP_BRIGHTNESS, CTWAINOneValue(10.3f), TWRC_CHECKSTATUS, 10},
+        {ICAP_BRIGHTNESS, CTWAINOneValue(2000.0f), TWRC_FAILURE, 10},
+        {ICAP_CONTRAST, CTWAINOneValue(-1000.0f), TWRC_SUCCESS, -1000},
+        {ICAP_THRESHOLD, CTWAINOneValue(0.0f), TWRC_FAILURE, 128},
+        {ICAP_JPEGQUALITY, CTWAINOneValue(static_cast<TW_UINT32>(static_cast<TW_UINT16>(-2)), TWTY_INT16),
+         TWRC_SUCCESS, 50},
+        {ICAP_JPEGQUALITY, CTWAINOneValue(static_cast<TW_UINT32>(static_cast<TW_UINT16>(-3)), TWTY_INT16),
+         TWRC_SUCCESS, 0},
+        {ICAP_BITDEPTHREDUCTION, CTWAINOneValue(TWBR_DIFFUSION), TWRC_SUCCESS, TWBR_DIFFUSION},
+        {ICAP_BITDEPTHREDUCTION, CTWAINOneValue(TWBR_CUSTHALFTONE), TWRC_FAILURE, TWBR_DIFFUSION},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " value " << std::dec
+                                          << Number(c.value));
+        EXPECT_EQ(c.rc, SetOne(c.id, c.value));
+        if (c.rc != TWRC_SUCCESS) {
+            EXPECT_EQ(TWCC_BADVALUE, Status());
+        }
+        EXPECT_EQ(c.current, Current(c.id));
+    }
+
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_FILTER, CTWAINOneValue(TWFT_RED)));
+    EXPECT_EQ(std::vector<double>{TWFT_RED}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+    EXPECT_EQ(TWRC_CHECKSTATUS, SetOne(ICAP_FILTER, CTWAINOneValue(static_cast<TW_UINT16>(7))));
+    EXPECT_EQ(std::vector<double>{TWFT_RED}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+    EXPECT_EQ(std::vector<double>{TWFT_NONE}, Numbers(Ask(ICAP_FILTER, MSG_RESET).GetArray()));
 }
 
 } // namespace

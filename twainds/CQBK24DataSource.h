@@ -34,6 +34,13 @@ float ScaleValue(float x, float fromMin, float fromMax, float toMin, float toMax
 
 class CQBK24DataSource : public Trellis::CTWAINDataSource {
 public:
+    // An allowed range and the one the application negotiated.
+    struct RangePair {
+        Trellis::CTWAINRange Allowed;
+        Trellis::CTWAINRange Current;
+        void Reset() { Current = Allowed; }
+    };
+
     CQBK24DataSource();
     ~CQBK24DataSource() override;
 
@@ -61,6 +68,125 @@ public:
     void InitCompressions(TW_UINT16 xferMech, Trellis::CTWAINEnumeration& values) override;
     // Adds every page size that fits the feeder in the current orientation.
     void FillSupportedSizes(Trellis::CTWAINEnumeration& values);
+    void InitSupportedCaps(Trellis::CTWAINArray& caps) override;
+    bool InitializeCapabilities() override;
+
+    // The device's own set-up slots, each filling an allowed list or range.
+    virtual void InitBitDepthReductions(Trellis::CTWAINEnumeration& values);
+    virtual void InitBrightness(Trellis::CTWAINRange& range);
+    virtual void InitContrast(Trellis::CTWAINRange& range);
+    virtual void InitJPEGQuality(Trellis::CTWAINRange& range);
+    virtual void InitDespeckle(Trellis::CTWAINEnumeration& values);
+    virtual void InitDespeckleValue(Trellis::CTWAINRange& range);
+    virtual void InitDoubleFeedSensitivities(Trellis::CTWAINEnumeration& values);
+    virtual void InitDoubleFeedActions(Trellis::CTWAINEnumeration& values);
+    virtual void InitSkewActions(Trellis::CTWAINEnumeration& values);
+    virtual void InitFilters(Trellis::CTWAINArray& allowed, Trellis::CTWAINArray& defaults);
+    virtual void InitHalfTones(Trellis::CTWAINEnumeration& values);
+    virtual void InitNoiseFilters(Trellis::CTWAINEnumeration& values);
+    virtual void InitRotations(Trellis::CTWAINEnumeration& values);
+    virtual void InitThreshold(Trellis::CTWAINRange& range);
+    virtual void InitDynamicThreshold(Trellis::CTWAINRange& range);
+    virtual bool IsFeederPresent();
+    virtual bool IsFlatbedPresent();
+    virtual void InitFeederEnabled();
+
+    // Answers of the device's standard capabilities (CQBK24CapabilityValues.cpp).
+    bool GetAutoFeedCurrent() override;
+    bool GetAutoFeedDefault() override;
+    void SetAutoFeedCurrent(bool value) override;
+    bool ResetAutoFeed() override;
+    bool GetAutoScanCurrent() override;
+    bool GetAutoScanDefault() override;
+    void SetAutoScanCurrent(bool value) override;
+    bool ResetAutoScan() override;
+    bool GetDuplexEnabledCurrent() override;
+    bool GetDuplexEnabledDefault() override;
+    void SetDuplexEnabledCurrent(bool value) override;
+    bool ResetDuplexEnabled() override;
+    bool GetIndicatorsCurrent() override;
+    bool GetIndicatorsDefault() override;
+    void SetIndicatorsCurrent(bool value) override;
+    bool ResetIndicators() override;
+    bool GetExtImageInfoCurrent() override;
+    bool GetExtImageInfoDefault() override;
+    void SetExtImageInfoCurrent(bool value) override;
+    bool ResetExtImageInfo() override;
+    bool GetUndefinedImageSizeCurrent() override;
+    bool GetUndefinedImageSizeDefault() override;
+    void SetUndefinedImageSizeCurrent(bool value) override;
+    bool ResetUndefinedImageSize() override;
+    bool GetFeederEnabledCurrent() override;
+    bool GetFeederEnabledDefault() override;
+    void SetFeederEnabledCurrent(bool value) override;
+    bool ResetFeederEnabled() override;
+    TW_UINT16 GetDuplex() override;
+    bool GetPaperDetectable() override;
+    bool GetCustomDSData() override;
+    float GetXNativeResolution() override;
+    float GetYNativeResolution() override;
+    Trellis::CTWAINContainer GetBitDepthReductionValues() override;
+    TW_UINT16 GetBitDepthReductionCurrent() override;
+    TW_UINT16 GetBitDepthReductionDefault() override;
+    TW_UINT16 ResetBitDepthReduction() override;
+    Trellis::CTWAINContainer GetBrightnessValues() override;
+    float GetBrightnessCurrent() override;
+    float GetBrightnessDefault() override;
+    float ResetBrightness() override;
+    Trellis::CTWAINContainer GetContrastValues() override;
+    float GetContrastCurrent() override;
+    float GetContrastDefault() override;
+    float ResetContrast() override;
+    Trellis::CTWAINContainer GetThresholdValues() override;
+    float GetThresholdCurrent() override;
+    float GetThresholdDefault() override;
+    float ResetThreshold() override;
+    Trellis::CTWAINContainer GetJPEGQualityValues() override;
+    TW_UINT16 GetJPEGQualityCurrent() override;
+    TW_UINT16 GetJPEGQualityDefault() override;
+    TW_UINT16 ResetJPEGQuality() override;
+    Trellis::CTWAINContainer GetRotationValues() override;
+    float GetRotationCurrent() override;
+    float GetRotationDefault() override;
+    float ResetRotation() override;
+    Trellis::CTWAINContainer GetHalfTonesValues() override;
+    std::string GetHalfTonesCurrent() override;
+    std::string GetHalfTonesDefault() override;
+    std::string ResetHalfTones() override;
+    Trellis::CTWAINContainer GetFilterValues() override;
+    Trellis::CTWAINContainer GetFilterCurrent() override;
+    Trellis::CTWAINContainer GetFilterDefault() override;
+    Trellis::CTWAINContainer ResetFilter() override;
+    void SetBitDepthReductionCurrent(TW_UINT16 value) override;
+    void SetBrightnessCurrent(float value) override;
+    void SetContrastCurrent(float value) override;
+    void SetThresholdCurrent(float value) override;
+    void SetJPEGQualityCurrent(TW_UINT16 value) override;
+    void SetRotationCurrent(float value) override;
+    void SetHalfTonesCurrent(const std::string& value) override;
+    void SetFilterCurrent(TW_UINT16 value) override;
+    TW_INT32 QueryAutoFeedSupport() override;
+    TW_INT32 QueryAutoScanSupport() override;
+    TW_INT32 QueryDuplexEnabledSupport() override;
+    TW_INT32 QueryIndicatorsSupport() override;
+    TW_INT32 QueryExtImageInfoSupport() override;
+    TW_INT32 QueryUndefinedImageSizeSupport() override;
+    TW_INT32 QueryFeederEnabledSupport() override;
+    TW_INT32 QueryPaperDetectableSupport() override;
+    TW_INT32 QueryXNativeResolutionSupport() override;
+    TW_INT32 QueryYNativeResolutionSupport() override;
+    TW_INT32 QueryBitDepthReductionSupport() override;
+    TW_INT32 QueryBrightnessSupport() override;
+    TW_INT32 QueryContrastSupport() override;
+    TW_INT32 QueryThresholdSupport() override;
+    TW_INT32 QueryJPEGQualitySupport() override;
+    TW_INT32 QueryRotationSupport() override;
+    TW_INT32 QueryHalfTonesSupport() override;
+    TW_INT32 QueryFilterSupport() override;
+    // An allowed value becomes current; a value between two steps is moved
+    // to the nearest one (check status); anything else is refused.
+    void SetRangeCurrent(RangePair& pair, const Trellis::CTWAINOneValue& value);
+    void SetEnumCurrent(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINOneValue& value);
     void BeginImageTransfer(TW_UINT16 compression, TW_INT32* rawLineLength) override;
     bool ReadImageData(TW_MEMREF buffer, TW_UINT32 size, TW_UINT32* bytesRead, TW_UINT16 compression) override;
     Trellis::CTWAINWindow* CreateUIWindow(Trellis::CTWAINWindow* parent, bool uiOnly) override;
@@ -145,6 +271,41 @@ public:
     // Gray and colour compressions, per transfer mechanism; the framework
     // holds the black-and-white ones.
     Trellis::CTWAINEnumPair GrayColorCompressions[3];
+    // Device-held capabilities: an allowed list or range and the one the
+    // application negotiated.
+    Trellis::CTWAINEnumPair BitDepthReductions;
+    Trellis::CTWAINEnumPair HalfTones;
+    Trellis::CTWAINEnumPair Rotations;
+    Trellis::CTWAINEnumPair NoiseFilters;
+    Trellis::CTWAINEnumPair Despeckle;
+    Trellis::CTWAINEnumPair DoubleFeedSensitivities;
+    Trellis::CTWAINEnumPair DoubleFeedActions;
+    Trellis::CTWAINEnumPair SkewActions;
+    RangePair Brightness;
+    RangePair Contrast;
+    RangePair JPEGQuality;
+    RangePair Threshold;
+    RangePair DynamicThreshold;
+    RangePair DespeckleValue;
+    Trellis::CTWAINArray FiltersAllowed;
+    Trellis::CTWAINArray FiltersCurrent;
+    Trellis::CTWAINArray FiltersDefault;
+    bool AutoFeed = false;
+    bool AutoScan = false;
+    bool DuplexEnabled = false;
+    bool FeederEnabled = false;
+    bool FeederEnabledDefault = false;
+    bool IndicatorsEnabled = false;
+    bool ExtImageInfo = false;
+    bool UndefinedImageSize = false;
+    bool InvertImage = false;          // 0x801E
+    bool MirrorImage = false;          // 0x801F
+    bool DoubleFeedDetection = false;  // 0x8020
+    bool AutoSeparation = false;       // 0x8024
+    bool AutoCropWidth = false;        // 0x8025
+    bool AutoCropLength = false;       // 0x8026
+    bool LongDocument = false;         // 0x8029
+    TW_UINT16 FeederOrder = 0;
 
 private:
     void LogLine(DWORD level, bool data, const char* format, va_list args);
