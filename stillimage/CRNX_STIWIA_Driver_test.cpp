@@ -1,6 +1,7 @@
 #include "stillimage/CRNX_STIWIA_Driver.h"
 #include "stillimage/CRNXStiWiaDriverClassFactory.h"
 
+#include "diag/RecordingLogSink.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
@@ -222,6 +223,35 @@ TEST(StiDriverUsd, DeviceAccessRefusesUntilTheHardwareRuns)
     EXPECT_EQ(usd->GetNotificationData(&notify), E_NOTIMPL);
     EXPECT_EQ(usd->LockDevice(), E_FAIL);
     EXPECT_EQ(usd->UnLockDevice(), E_FAIL);
+    usd->Release();
+}
+
+TEST(StiDriverTrace, DriverAndItsPropertyModelLogUnderTheDriversName)
+{
+    IStiUSD* usd = CreateStiUSD();
+    ASSERT_NE(usd, nullptr);
+    auto* driver = static_cast<CRNX_STIWIA_Driver*>(usd);
+    RecordingLogSink sink;
+    driver->SetLogInterface(&sink);
+    EXPECT_EQ(sink.registered, (std::vector<std::u16string>{u"WIA Driver", u"WIA Driver.Data"}));
+    LogMaskCell* mainCell = sink.RegisterLogName(u"WIA Driver");
+    mainCell->store(LOG_ERROR | LOG_TRACE);
+
+    EXPECT_EQ(usd->GetCapabilities(nullptr), E_INVALIDARG);
+    driver->InitializeCaps();  // property-model code inside the driver
+    mainCell->store(0);
+
+    auto logged = [&](const std::u16string& text) {
+        for (const LogRecord& record : sink.records)
+            if (record.text == text)
+                return record.logName == u"WIA Driver";
+        return false;
+    };
+    EXPECT_TRUE(logged(u"Invalid parameters were passed, hr = 0x80070057\n"));
+    EXPECT_TRUE(logged(u"InitializeCaps Entered."));
+    driver->SetLogInterface(nullptr);
+    EXPECT_EQ(driver->GetLogInterface(), nullptr);
+    EXPECT_EQ(driver->GetLogName(), u"WIA Driver");
     usd->Release();
 }
 
