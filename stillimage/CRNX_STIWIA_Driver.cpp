@@ -154,14 +154,25 @@ HRESULT CRNX_STIWIA_Driver::NonDelegatingQueryInterface(REFIID riid, void** ppvO
 
 ULONG CRNX_STIWIA_Driver::NonDelegatingAddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&m_cRef));
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"NonDelegatingAddRef Entered.");
+    LONG count = InterlockedIncrement(&m_cRef);
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"NonDelegatingAddRef Exit. [0x%08X]", count);
+    return static_cast<ULONG>(count);
 }
 
 ULONG CRNX_STIWIA_Driver::NonDelegatingRelease()
 {
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"NonDelegatingRelease Entered.");
     LONG count = InterlockedDecrement(&m_cRef);
-    if (count == 0)
-        delete this;
+    if (count == 0) {
+        delete this;  // no exit line: the object is gone
+        return 0;
+    }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"NonDelegatingRelease Exit. [0x%08X]", count);
     return static_cast<ULONG>(count);
 }
 
@@ -181,12 +192,19 @@ HRESULT CRNX_STIWIA_Driver::QueryInterface(REFIID riid, void** ppvObj)
 
 ULONG CRNX_STIWIA_Driver::AddRef()
 {
-    return m_punkOuter->AddRef();
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"AddRef Entered.");
+    ULONG count = m_punkOuter->AddRef();
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"AddRef Exit. [0x%08X]", count);
+    return count;
 }
 
 ULONG CRNX_STIWIA_Driver::Release()
 {
-    // The outer object may go with this call: nothing of ours is touched after it.
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"Release Entered.");
+    // This object may go with this call: nothing of it is touched afterwards.
     return m_punkOuter->Release();
 }
 
