@@ -60,6 +60,10 @@ void CRNX_STIWIA_Driver::UnInitializeHardware()
         m_hStopEvent = nullptr;
         CloseHandle(m_hHardwareThread);
         m_hHardwareThread = nullptr;
+    } else if (m_hStopEvent) {
+        // Left by a start whose thread could not be created.
+        CloseHandle(m_hStopEvent);
+        m_hStopEvent = nullptr;
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"UnInitializeHardware Exit.");
