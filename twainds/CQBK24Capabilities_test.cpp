@@ -177,7 +177,7 @@ TEST_F(CapabilitySetTest, OpeningFillsTheDeviceListsAndValues)
 }
 
 // Each pixel type has its one depth, and black-and-white pages may be sent
-// as Group 4 to a file or to memory; gray and colour pages as JPEG.
+// as Group 4 to a TIFF file or to memory; gray and colour pages as JPEG.
 TEST_F(CapabilitySetTest, DepthsAndCompressionsFollowPixelTypeAndMechanism)
 {
     const struct {
@@ -192,29 +192,49 @@ TEST_F(CapabilitySetTest, DepthsAndCompressionsFollowPixelTypeAndMechanism)
     }
     ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(TWPT_BW)));
 
+    // What an application is offered for each transfer: a file that is not
+    // TIFF takes no compression at all.
     const struct {
         TW_UINT16 mech;
-        std::vector<double> blackAndWhite;
-        std::vector<double> grayColor;
+        TW_UINT16 fileFormat;
+        TW_UINT16 pixelType;
+        std::vector<double> offered;
     } compressions[] = {
-        {TWSX_NATIVE, {TWCP_NONE}, {TWCP_NONE}},
-        {TWSX_FILE, {TWCP_NONE, TWCP_GROUP4}, {TWCP_NONE, TWCP_JPEG}},
-        {TWSX_MEMORY, {TWCP_NONE, TWCP_GROUP4}, {TWCP_NONE, TWCP_JPEG}},
+        {TWSX_NATIVE, TWFF_BMP, TWPT_BW, {TWCP_NONE}},
+        {TWSX_NATIVE, TWFF_BMP, TWPT_RGB, {TWCP_NONE}},
+        {TWSX_FILE, TWFF_BMP, TWPT_BW, {TWCP_NONE}},
+        {TWSX_FILE, TWFF_BMP, TWPT_GRAY, {TWCP_NONE}},
+        {TWSX_FILE, TWFF_TIFF, TWPT_BW, {TWCP_NONE, TWCP_GROUP4}},
+        {TWSX_FILE, TWFF_TIFF, TWPT_GRAY, {TWCP_NONE, TWCP_JPEG}},
+        {TWSX_MEMORY, TWFF_BMP, TWPT_BW, {TWCP_NONE, TWCP_GROUP4}},
+        {TWSX_MEMORY, TWFF_BMP, TWPT_RGB, {TWCP_NONE, TWCP_JPEG}},
     };
     for (const auto& c : compressions) {
-        SCOPED_TRACE(c.mech);
+        SCOPED_TRACE(::testing::Message() << "mech " << c.mech << " format " << c.fileFormat << " pixel type "
+                                          << c.pixelType);
         ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XFERMECH, CTWAINOneValue(c.mech)));
-        const CTWAINEnumeration blackAndWhite = Ask(ICAP_COMPRESSION, MSG_GET).GetEnumeration();
-        EXPECT_EQ(c.blackAndWhite, Numbers(blackAndWhite));
-        EXPECT_EQ(TWCP_NONE, Number(blackAndWhite.GetCurrent()));
-        EXPECT_EQ(TWCP_NONE, Number(blackAndWhite.GetDefault()));
-
-        const Trellis::CTWAINEnumPair& grayColor = m_source.GrayColorCompressions[c.mech];
-        EXPECT_EQ(c.grayColor, Numbers(grayColor.Allowed));
-        EXPECT_EQ(c.grayColor, Numbers(grayColor.Current));
-        EXPECT_EQ(TWCP_NONE, Number(grayColor.Allowed.GetCurrent()));
-        EXPECT_EQ(TWCP_NONE, Number(grayColor.Allowed.GetDefault()));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_IMAGEFILEFORMAT, CTWAINOneValue(c.fileFormat)));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(c.pixelType)));
+        const CTWAINEnumeration offered = Ask(ICAP_COMPRESSION, MSG_GET).GetEnumeration();
+        EXPECT_EQ(c.offered, Numbers(offered));
+        EXPECT_EQ(TWCP_NONE, Number(offered.GetCurrent()));
+        EXPECT_EQ(TWCP_NONE, Number(offered.GetDefault()));
+        EXPECT_EQ(TWCP_NONE, Current(ICAP_COMPRESSION));
+        EXPECT_EQ(TWCP_NONE, Number(Ask(ICAP_COMPRESSION, MSG_GETDEFAULT).GetOneValue()));
     }
+
+    // Each list keeps its own choice; a reset brings every list back.
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XFERMECH, CTWAINOneValue(TWSX_MEMORY)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(TWPT_GRAY)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_COMPRESSION, CTWAINOneValue(TWCP_JPEG)));
+    EXPECT_EQ(TWRC_FAILURE, SetOne(ICAP_COMPRESSION, CTWAINOneValue(TWCP_GROUP4)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(TWPT_BW)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_COMPRESSION, CTWAINOneValue(TWCP_GROUP4)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(TWPT_GRAY)));
+    EXPECT_EQ(TWCP_JPEG, Current(ICAP_COMPRESSION));
+    EXPECT_EQ(TWCP_NONE, Number(Ask(ICAP_COMPRESSION, MSG_RESET).GetOneValue()));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(TWPT_BW)));
+    EXPECT_EQ(TWCP_NONE, Current(ICAP_COMPRESSION));
 }
 
 // A size is offered when it lies within the feeder's largest page and holds
@@ -526,6 +546,50 @@ TEST_F(CapabilitySetTest, SettingDeviceValuesTakesMovesOrRefusesThem)
     EXPECT_EQ(TWRC_CHECKSTATUS, SetOne(ICAP_FILTER, CTWAINOneValue(static_cast<TW_UINT16>(7))));
     EXPECT_EQ(std::vector<double>{TWFT_RED}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
     EXPECT_EQ(std::vector<double>{TWFT_NONE}, Numbers(Ask(ICAP_FILTER, MSG_RESET).GetArray()));
+}
+
+// The scanner has one resolution for both directions: setting either sets
+// the other, also when the value had to be moved to a listed one.
+TEST_F(CapabilitySetTest, ResolutionsMoveTogether)
+{
+    const struct {
+        TW_UINT16 id;
+        float value;
+        TW_UINT16 rc;
+        double both;
+    } cases[] = {
+        {ICAP_XRESOLUTION, 300.0f, TWRC_SUCCESS, 300},
+        {ICAP_YRESOLUTION, 600.0f, TWRC_SUCCESS, 600},
+        {ICAP_XRESOLUTION, 390.0f, TWRC_CHECKSTATUS, 400},
+        {ICAP_YRESOLUTION, 160.0f, TWRC_CHECKSTATUS, 150},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " value " << std::dec << c.value);
+        EXPECT_EQ(c.rc, SetOne(c.id, CTWAINOneValue(c.value)));
+        EXPECT_EQ(c.both, Current(ICAP_XRESOLUTION));
+        EXPECT_EQ(c.both, Current(ICAP_YRESOLUTION));
+    }
+}
+
+// Long-document support lengthens the page the feeder takes; the length is
+// given in the units in force.
+TEST_F(CapabilitySetTest, PhysicalHeightFollowsLongDocumentSupport)
+{
+    constexpr double kFix32Step = 1.0 / 65536;
+    EXPECT_NEAR(17.0, Current(ICAP_PHYSICALHEIGHT), kFix32Step);
+    m_source.LongDocument = true;
+    EXPECT_NEAR(53.33, Current(ICAP_PHYSICALHEIGHT), kFix32Step);
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_UNITS, CTWAINOneValue(TWUN_PIXELS)));
+    EXPECT_NEAR(53.33 * 200, Current(ICAP_PHYSICALHEIGHT), 1.0);
+}
+
+TEST_F(CapabilitySetTest, MemoryTransfersOfferLargeBuffers)
+{
+    TW_SETUPMEMXFER setup{};
+    ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup));
+    EXPECT_EQ(0x8000u, setup.MinBufSize);
+    EXPECT_EQ(0x4FFFFFu, setup.MaxBufSize);
+    EXPECT_EQ(0x4FFFFFu, setup.Preferred);
 }
 
 } // namespace

@@ -183,6 +183,19 @@ public:
     TW_INT32 QueryRotationSupport() override;
     TW_INT32 QueryHalfTonesSupport() override;
     TW_INT32 QueryFilterSupport() override;
+    void SetXResolutionCurrent(float value) override;
+    void SetYResolutionCurrent(float value) override;
+    float GetPhysicalHeight() override;
+    Trellis::CTWAINContainer GetCompressionValues() override;
+    TW_UINT16 GetCompressionCurrent() override;
+    TW_UINT16 GetCompressionDefault() override;
+    void SetCompressionConstraint(const Trellis::CTWAINEnumeration& constraint) override;
+    void SetCompressionCurrent(TW_UINT16 value) override;
+    TW_UINT16 ResetCompression() override;
+    TW_SETUPMEMXFER GetDefaultSetupMemXfer() override;
+    // The compression list in force for the transfer mechanism, file format
+    // and pixel type now current.
+    Trellis::CTWAINEnumPair& CompressionPair();
     // An allowed value becomes current; a value between two steps is moved
     // to the nearest one (check status); anything else is refused.
     void SetRangeCurrent(RangePair& pair, const Trellis::CTWAINOneValue& value);

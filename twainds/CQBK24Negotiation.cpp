@@ -1,0 +1,103 @@
+// Standard capabilities whose answers depend on other settings: the coupled
+// resolutions, the page length of long documents, the compression list of
+// the transfer in force, and the memory-transfer buffers.
+#include "twainds/CQBK24DataSource.h"
+
+#include "twainfw/FixedPoint.h"
+
+// The scanner scans both directions at one resolution, so setting either
+// carries the value over to the other. A value moved to a listed one (check
+// status) is still carried over before the status is reported.
+void CQBK24DataSource::SetXResolutionCurrent(float value)
+{
+    try {
+        CTWAINDataSource::SetXResolutionCurrent(value);
+    } catch (...) {
+        if (GetXResolutionCurrent() != GetYResolutionCurrent())
+            CTWAINDataSource::SetYResolutionCurrent(GetXResolutionCurrent());
+        throw;
+    }
+    if (GetXResolutionCurrent() != GetYResolutionCurrent())
+        SetYResolutionCurrent(GetXResolutionCurrent());
+}
+
+void CQBK24DataSource::SetYResolutionCurrent(float value)
+{
+    try {
+        CTWAINDataSource::SetYResolutionCurrent(value);
+    } catch (...) {
+        if (GetYResolutionCurrent() != GetXResolutionCurrent())
+            CTWAINDataSource::SetXResolutionCurrent(GetYResolutionCurrent());
+        throw;
+    }
+    if (GetYResolutionCurrent() != GetXResolutionCurrent())
+        SetXResolutionCurrent(GetYResolutionCurrent());
+}
+
+// Long-document support lets the feeder take pages of up to 53.33 inches.
+float CQBK24DataSource::GetPhysicalHeight()
+{
+    const float inches = LongDocument ? 53.33f : 17.0f;
+    return Trellis::ConvertUnit(inches, TWUN_INCHES, GetUnitsCurrent(), GetYResolutionValue());
+}
+
+// A file that is not TIFF cannot hold compressed data: the native list then
+// applies. Otherwise black-and-white pages use the framework's lists and
+// gray and colour pages the device's.
+Trellis::CTWAINEnumPair& CQBK24DataSource::CompressionPair()
+{
+    TW_UINT16 mech = GetXferMechCurrent();
+    if (mech >= std::size(m_Compressions))
+        ThrowFailure(TWCC_BADVALUE);
+    if (mech == TWSX_FILE && GetImageFileFormatCurrent() != TWFF_TIFF)
+        return m_Compressions[TWSX_NATIVE];
+    if (GetPixelTypeCurrent() == TWPT_BW)
+        return m_Compressions[mech];
+    return GrayColorCompressions[mech];
+}
+
+Trellis::CTWAINContainer CQBK24DataSource::GetCompressionValues()
+{
+    return Trellis::CTWAINContainer(CompressionPair().Current);
+}
+
+TW_UINT16 CQBK24DataSource::GetCompressionCurrent()
+{
+    return CompressionPair().Current.GetCurrent().GetUInt16();
+}
+
+TW_UINT16 CQBK24DataSource::GetCompressionDefault()
+{
+    return CompressionPair().Allowed.GetDefault().GetUInt16();
+}
+
+void CQBK24DataSource::SetCompressionConstraint(const Trellis::CTWAINEnumeration& constraint)
+{
+    switch (CompressionPair().Constrain(constraint)) {
+    case Trellis::CTWAINEnumPair::Outcome::Taken:
+        return;
+    case Trellis::CTWAINEnumPair::Outcome::Adjusted:
+        ThrowCheckStatus(TWCC_BADVALUE);
+    case Trellis::CTWAINEnumPair::Outcome::Refused:
+        ThrowFailure(TWCC_BADVALUE);
+    }
+}
+
+void CQBK24DataSource::SetCompressionCurrent(TW_UINT16 value)
+{
+    SetEnumCurrent(CompressionPair(), Trellis::CTWAINOneValue(value));
+}
+
+TW_UINT16 CQBK24DataSource::ResetCompression()
+{
+    for (Trellis::CTWAINEnumPair& pair : m_Compressions)
+        pair.Reset();
+    for (Trellis::CTWAINEnumPair& pair : GrayColorCompressions)
+        pair.Reset();
+    return GetCompressionCurrent();
+}
+
+TW_SETUPMEMXFER CQBK24DataSource::GetDefaultSetupMemXfer()
+{
+    return TW_SETUPMEMXFER{0x8000, 0x4FFFFF, 0x4FFFFF};
+}
