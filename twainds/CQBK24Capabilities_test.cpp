@@ -592,4 +592,62 @@ TEST_F(CapabilitySetTest, MemoryTransfersOfferLargeBuffers)
     EXPECT_EQ(0x4FFFFFu, setup.Preferred);
 }
 
+// The size list follows the orientation; choosing no size turns the page
+// upright again.
+TEST_F(CapabilitySetTest, SizesAreNegotiatedInTheListOfTheOrientation)
+{
+    const std::vector<double> portrait = Numbers(Ask(ICAP_SUPPORTEDSIZES, MSG_GET).GetEnumeration());
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_ORIENTATION, CTWAINOneValue(TWOR_LANDSCAPE)));
+    const std::vector<double> landscape = Numbers(Ask(ICAP_SUPPORTEDSIZES, MSG_GET).GetEnumeration());
+    EXPECT_NE(portrait, landscape);
+    EXPECT_EQ(Numbers(m_source.LandscapeSizes.Allowed), landscape);
+
+    // Ledger fits only upright; A4 lies on its side too.
+    EXPECT_EQ(TWRC_FAILURE, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TWSS_USLEDGER)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TWSS_A4)));
+    EXPECT_EQ(TWSS_A4, Current(ICAP_SUPPORTEDSIZES));
+    EXPECT_EQ(TWSS_USLETTER, Number(Ask(ICAP_SUPPORTEDSIZES, MSG_GETDEFAULT).GetOneValue()));
+
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TWSS_NONE)));
+    EXPECT_EQ(TWOR_PORTRAIT, Current(ICAP_ORIENTATION));
+    EXPECT_EQ(portrait, Numbers(Ask(ICAP_SUPPORTEDSIZES, MSG_GET).GetEnumeration()));
+    EXPECT_EQ(TWSS_NONE, Current(ICAP_SUPPORTEDSIZES));
+
+    // A reset brings both lists back; the landscape one keeps A4 no longer.
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_ORIENTATION, CTWAINOneValue(TWOR_LANDSCAPE)));
+    EXPECT_EQ(TWSS_A4, Current(ICAP_SUPPORTEDSIZES));
+    EXPECT_EQ(TWSS_USLETTER, Number(Ask(ICAP_SUPPORTEDSIZES, MSG_RESET).GetOneValue()));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_ORIENTATION, CTWAINOneValue(TWOR_PORTRAIT)));
+    EXPECT_EQ(TWSS_USLETTER, Current(ICAP_SUPPORTEDSIZES));
+}
+
+// Constraints keep what the device allows: some refused is a check status,
+// all refused restores the device's whole set and fails.
+TEST_F(CapabilitySetTest, ConstraintsKeepOnlyWhatTheDeviceAllows)
+{
+    CTWAINEnumeration reductions;
+    reductions.Add(CTWAINOneValue(TWBR_HALFTONE), true, true);
+    reductions.Add(CTWAINOneValue(TWBR_CUSTHALFTONE));
+    EXPECT_EQ(TWRC_CHECKSTATUS, Send(ICAP_BITDEPTHREDUCTION, MSG_SET, CTWAINContainer(reductions)));
+    EXPECT_EQ(std::vector<double>{TWBR_HALFTONE}, Numbers(Ask(ICAP_BITDEPTHREDUCTION, MSG_GET).GetEnumeration()));
+
+    CTWAINEnumeration nothing;
+    nothing.Add(CTWAINOneValue(TWBR_CUSTHALFTONE), true, true);
+    EXPECT_EQ(TWRC_FAILURE, Send(ICAP_BITDEPTHREDUCTION, MSG_SET, CTWAINContainer(nothing)));
+    EXPECT_EQ(4u, Ask(ICAP_BITDEPTHREDUCTION, MSG_GET).GetEnumeration().GetCount());
+
+    // A range reaching past the device's is taken in part: its current
+    // value where the device allows it, and a check status.
+    EXPECT_EQ(TWRC_CHECKSTATUS,
+              Send(ICAP_BRIGHTNESS, MSG_SET, CTWAINContainer(Trellis::CTWAINRange(-2000, 2000, 1, 10, 10))));
+    EXPECT_EQ(10.0, Current(ICAP_BRIGHTNESS));
+    EXPECT_EQ(0.0, Number(Ask(ICAP_BRIGHTNESS, MSG_RESET).GetOneValue()));
+
+    Trellis::CTWAINArray filters;
+    filters.Append(CTWAINOneValue(TWFT_GREEN));
+    filters.Append(CTWAINOneValue(static_cast<TW_UINT16>(7)));
+    EXPECT_EQ(TWRC_CHECKSTATUS, Send(ICAP_FILTER, MSG_SET, CTWAINContainer(filters)));
+    EXPECT_EQ(std::vector<double>{TWFT_GREEN}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+}
+
 } // namespace

@@ -193,6 +193,22 @@ public:
     void SetCompressionCurrent(TW_UINT16 value) override;
     TW_UINT16 ResetCompression() override;
     TW_SETUPMEMXFER GetDefaultSetupMemXfer() override;
+    Trellis::CTWAINContainer GetSupportedSizesValues() override;
+    TW_UINT16 GetSupportedSizesCurrent() override;
+    TW_UINT16 GetSupportedSizesDefault() override;
+    void SetSupportedSizesConstraint(const Trellis::CTWAINEnumeration& constraint) override;
+    void SetSupportedSizesCurrent(TW_UINT16 value) override;
+    TW_UINT16 ResetSupportedSizes() override;
+    void SetBitDepthReductionConstraint(const Trellis::CTWAINEnumeration& constraint) override;
+    void SetHalfTonesConstraint(const Trellis::CTWAINEnumeration& constraint) override;
+    void SetBrightnessRangeConstraint(const Trellis::CTWAINRange& constraint) override;
+    void SetThresholdRangeConstraint(const Trellis::CTWAINRange& constraint) override;
+    void SetFilterArray(const Trellis::CTWAINArray& value) override;
+    bool InLandscape();
+    // The request's allowed values become the list; some refused: check
+    // status; none allowed: the whole list again and a failure.
+    void ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINEnumeration& constraint);
+    void ConstrainRange(RangePair& pair, const Trellis::CTWAINRange& constraint);
     // The compression list in force for the transfer mechanism, file format
     // and pixel type now current.
     Trellis::CTWAINEnumPair& CompressionPair();

@@ -101,3 +101,122 @@ TW_SETUPMEMXFER CQBK24DataSource::GetDefaultSetupMemXfer()
 {
     return TW_SETUPMEMXFER{0x8000, 0x4FFFFF, 0x4FFFFF};
 }
+
+// ---- page sizes by orientation ----
+
+bool CQBK24DataSource::InLandscape()
+{
+    return GetOrientationCurrent() == TWOR_LANDSCAPE;
+}
+
+Trellis::CTWAINContainer CQBK24DataSource::GetSupportedSizesValues()
+{
+    if (InLandscape())
+        return Trellis::CTWAINContainer(LandscapeSizes.Current);
+    return CTWAINDataSource::GetSupportedSizesValues();
+}
+
+TW_UINT16 CQBK24DataSource::GetSupportedSizesCurrent()
+{
+    if (InLandscape())
+        return LandscapeSizes.Current.GetCurrent().GetUInt16();
+    return CTWAINDataSource::GetSupportedSizesCurrent();
+}
+
+TW_UINT16 CQBK24DataSource::GetSupportedSizesDefault()
+{
+    if (InLandscape())
+        return LandscapeSizes.Current.GetDefault().GetUInt16();
+    return CTWAINDataSource::GetSupportedSizesDefault();
+}
+
+// No size means the page is given by its frame, which is always upright.
+void CQBK24DataSource::SetSupportedSizesConstraint(const Trellis::CTWAINEnumeration& constraint)
+{
+    if (constraint.CurrentIndex < constraint.GetCount() && constraint.GetCurrent().GetUInt16() == TWSS_NONE)
+        SetOrientationCurrent(TWOR_PORTRAIT);
+    if (InLandscape())
+        ConstrainEnum(LandscapeSizes, constraint);
+    else
+        CTWAINDataSource::SetSupportedSizesConstraint(constraint);
+}
+
+void CQBK24DataSource::SetSupportedSizesCurrent(TW_UINT16 value)
+{
+    if (value == TWSS_NONE)
+        SetOrientationCurrent(TWOR_PORTRAIT);
+    if (InLandscape())
+        SetEnumCurrent(LandscapeSizes, Trellis::CTWAINOneValue(value));
+    else
+        CTWAINDataSource::SetSupportedSizesCurrent(value);
+}
+
+TW_UINT16 CQBK24DataSource::ResetSupportedSizes()
+{
+    LandscapeSizes.Reset();
+    const TW_UINT16 portrait = CTWAINDataSource::ResetSupportedSizes();
+    return InLandscape() ? LandscapeSizes.Current.GetCurrent().GetUInt16() : portrait;
+}
+
+// ---- constraints ----
+
+void CQBK24DataSource::ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINEnumeration& constraint)
+{
+    switch (pair.Constrain(constraint)) {
+    case Trellis::CTWAINEnumPair::Outcome::Taken:
+        return;
+    case Trellis::CTWAINEnumPair::Outcome::Adjusted:
+        ThrowCheckStatus(TWCC_BADVALUE);
+    case Trellis::CTWAINEnumPair::Outcome::Refused:
+        ThrowFailure(TWCC_BADVALUE);
+    }
+}
+
+void CQBK24DataSource::ConstrainRange(RangePair& pair, const Trellis::CTWAINRange& constraint)
+{
+    if (pair.Current.Constrain(constraint, pair.Allowed))
+        return;
+    if (pair.Current.MinValue == pair.Current.MaxValue) {
+        pair.Reset();
+        ThrowFailure(TWCC_BADVALUE);
+    }
+    ThrowCheckStatus(TWCC_BADVALUE);
+}
+
+void CQBK24DataSource::SetBitDepthReductionConstraint(const Trellis::CTWAINEnumeration& constraint)
+{
+    ConstrainEnum(BitDepthReductions, constraint);
+}
+
+void CQBK24DataSource::SetHalfTonesConstraint(const Trellis::CTWAINEnumeration& constraint)
+{
+    ConstrainEnum(HalfTones, constraint);
+}
+
+void CQBK24DataSource::SetBrightnessRangeConstraint(const Trellis::CTWAINRange& constraint)
+{
+    ConstrainRange(Brightness, constraint);
+}
+
+void CQBK24DataSource::SetThresholdRangeConstraint(const Trellis::CTWAINRange& constraint)
+{
+    ConstrainRange(Threshold, constraint);
+}
+
+// A filter list with nothing allowed left falls back to no filter when that
+// was asked for by an empty request, else to the default list.
+void CQBK24DataSource::SetFilterArray(const Trellis::CTWAINArray& value)
+{
+    if (FiltersCurrent.Constrain(value, FiltersAllowed))
+        return;
+    if (FiltersCurrent.GetCount() > 0)
+        ThrowCheckStatus(TWCC_BADVALUE);
+    const Trellis::CTWAINOneValue none(static_cast<TW_UINT16>(TWFT_NONE));
+    if (value.GetCount() == 0 && FiltersAllowed.Contains(none)) {
+        FiltersCurrent.Clear();
+        FiltersCurrent.Append(none);
+    } else {
+        FiltersCurrent = FiltersDefault;
+    }
+    ThrowFailure(TWCC_BADVALUE);
+}
