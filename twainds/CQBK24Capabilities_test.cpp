@@ -7,6 +7,7 @@
 #include "platform/com/ComTesting.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "twainfw/CTWAINContainer.h"
+#include "twainfw/FixedPoint.h"
 #include "twainfw/TWAINMemory.h"
 
 #include <gtest/gtest.h>
@@ -648,6 +649,30 @@ TEST_F(CapabilitySetTest, ConstraintsKeepOnlyWhatTheDeviceAllows)
     filters.Append(CTWAINOneValue(static_cast<TW_UINT16>(7)));
     EXPECT_EQ(TWRC_CHECKSTATUS, Send(ICAP_FILTER, MSG_SET, CTWAINContainer(filters)));
     EXPECT_EQ(std::vector<double>{TWFT_GREEN}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+}
+
+// The page always starts at the feeder's top left corner: a frame placed
+// elsewhere keeps its far corner and is moved to the origin.
+TEST_F(CapabilitySetTest, FramesStartAtTheOrigin)
+{
+    const struct {
+        Trellis::CTWAINFrame frame;
+        TW_UINT16 rc;
+        std::vector<double> held;
+    } cases[] = {
+        {Trellis::CTWAINFrame(1, 1, 5, 7), TWRC_CHECKSTATUS, {0, 0, 5, 7}},
+        {Trellis::CTWAINFrame(0, 2, 8, 10), TWRC_CHECKSTATUS, {0, 0, 8, 10}},
+        {Trellis::CTWAINFrame(0, 0, 8.5f, 11), TWRC_SUCCESS, {0, 0, 8.5, 11}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.held[2]);
+        TW_FRAME frame = c.frame;
+        EXPECT_EQ(c.rc, SetOne(ICAP_FRAMES, CTWAINOneValue(frame)));
+        const TW_FRAME held = Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame;
+        EXPECT_EQ(c.held, (std::vector<double>{Trellis::Fix32ToFloat(held.Left), Trellis::Fix32ToFloat(held.Top),
+                                               Trellis::Fix32ToFloat(held.Right),
+                                               Trellis::Fix32ToFloat(held.Bottom)}));
+    }
 }
 
 } // namespace

@@ -204,6 +204,9 @@ public:
     void SetBrightnessRangeConstraint(const Trellis::CTWAINRange& constraint) override;
     void SetThresholdRangeConstraint(const Trellis::CTWAINRange& constraint) override;
     void SetFilterArray(const Trellis::CTWAINArray& value) override;
+    void SetFramesCurrent(const Trellis::CTWAINFrame& value) override;
+    // The scanner's pages start at the top left corner of the feeder.
+    bool MoveFrameToOrigin();
     bool InLandscape();
     // The request's allowed values become the list; some refused: check
     // status; none allowed: the whole list again and a failure.

@@ -220,3 +220,28 @@ void CQBK24DataSource::SetFilterArray(const Trellis::CTWAINArray& value)
     }
     ThrowFailure(TWCC_BADVALUE);
 }
+
+// ---- frame ----
+
+// The held frame is compared in inches as the framework holds it, so a
+// frame at the origin never counts as moved through unit rounding.
+bool CQBK24DataSource::MoveFrameToOrigin()
+{
+    if (Trellis::Fix32ToFloat(m_Frame.Left) == 0.0f && Trellis::Fix32ToFloat(m_Frame.Top) == 0.0f)
+        return false;
+    m_Frame.SetLeft(0.0f);
+    m_Frame.SetTop(0.0f);
+    return true;
+}
+
+void CQBK24DataSource::SetFramesCurrent(const Trellis::CTWAINFrame& value)
+{
+    try {
+        CTWAINDataSource::SetFramesCurrent(value);
+    } catch (...) {
+        MoveFrameToOrigin();
+        throw;
+    }
+    if (MoveFrameToOrigin())
+        ThrowCheckStatus(TWCC_BADVALUE);
+}
