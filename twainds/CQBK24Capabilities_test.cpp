@@ -675,4 +675,26 @@ TEST_F(CapabilitySetTest, FramesStartAtTheOrigin)
     }
 }
 
+// Containers of a shape a capability does not take are refused and change
+// nothing.
+TEST_F(CapabilitySetTest, ContainersOfTheWrongShapeAreRefused)
+{
+    CTWAINEnumeration qualities;
+    qualities.Add(CTWAINOneValue(static_cast<TW_UINT32>(50), TWTY_INT16), true, true);
+    const struct {
+        TW_UINT16 id;
+        CTWAINContainer container;
+        double current;
+    } cases[] = {
+        {ICAP_CONTRAST, CTWAINContainer(Trellis::CTWAINRange(-10, 10, 1, 5, 5)), 0},
+        {ICAP_JPEGQUALITY, CTWAINContainer(qualities), 80},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
+        EXPECT_EQ(TWRC_FAILURE, Send(c.id, MSG_SET, c.container));
+        EXPECT_EQ(TWCC_BADVALUE, Status());
+        EXPECT_EQ(c.current, Current(c.id));
+    }
+}
+
 } // namespace
