@@ -91,7 +91,9 @@ public:
     virtual bool IsFlatbedPresent();
     virtual void InitFeederEnabled();
 
-    // Answers of the device's standard capabilities (CQBK24CapabilityValues.cpp).
+    // Answers of the device's standard capabilities: its own values
+    // (CQBK24CapabilityValues.cpp) and those that depend on other settings
+    // (CQBK24Negotiation.cpp).
     bool GetAutoFeedCurrent() override;
     bool GetAutoFeedDefault() override;
     void SetAutoFeedCurrent(bool value) override;
