@@ -16,6 +16,30 @@ constexpr size_t kClsidTextChars = 255;
 // The service's control code that reads the feeder's document sensor.
 constexpr LONG HCC_READ_DOCUMENT = 4;
 
+// The service object lent to the calling thread for one operation: taken
+// from the table when made, released (and COM left again when the loan had
+// to enter it) when it goes.
+class LentHal {
+public:
+    explicit LentHal(CRNX_STIWIA_Driver& driver) : m_hal(driver.GetHalFromGit(&m_comInitialized)) {}
+    ~LentHal()
+    {
+        if (m_hal)
+            m_hal->Release();
+        if (m_comInitialized)
+            CoUninitialize();
+    }
+    LentHal(const LentHal&) = delete;
+    LentHal& operator=(const LentHal&) = delete;
+
+    explicit operator bool() const { return m_hal != nullptr; }
+    IRNXHALS* operator->() const { return m_hal; }
+
+private:
+    bool m_comInitialized = false;  // declared first: the constructor fills it through m_hal's initialiser
+    IRNXHALS* m_hal;
+};
+
 } // namespace
 
 HRESULT CRNX_STIWIA_Driver::InitializeHardware()
@@ -153,11 +177,9 @@ HRESULT CRNX_STIWIA_Driver::LockScanner(DWORD processId, LONG* status)
         LogTrace(u"LockScanner  Entered.");
     HRESULT hr = E_FAIL;
     if (SUCCEEDED(m_hrHardwareInit)) {
-        bool comInitialized = false;
-        IRNXHALS* hal = GetHalFromGit(&comInitialized);
-        if (!hal) {
-            hr = E_POINTER;
-        } else {
+        LentHal hal(*this);
+        hr = E_POINTER;
+        if (hal) {
             try {
                 hr = hal->LockScanner(static_cast<LONG>(processId), status);
                 if (FAILED(hr))
@@ -165,10 +187,7 @@ HRESULT CRNX_STIWIA_Driver::LockScanner(DWORD processId, LONG* status)
             } catch (...) {
                 hr = E_POINTER;
             }
-            hal->Release();
         }
-        if (comInitialized)
-            CoUninitialize();
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"LockScanner  Exit. Result = 0x%08X", hr);
@@ -181,11 +200,9 @@ HRESULT CRNX_STIWIA_Driver::UnlockScanner(LONG* status)
         LogTrace(u"UnlockScanner  Entered.");
     HRESULT hr = E_FAIL;
     if (SUCCEEDED(m_hrHardwareInit)) {
-        bool comInitialized = false;
-        IRNXHALS* hal = GetHalFromGit(&comInitialized);
-        if (!hal) {
-            hr = E_POINTER;
-        } else {
+        LentHal hal(*this);
+        hr = E_POINTER;
+        if (hal) {
             try {
                 hr = hal->UnlockScanner(status);
                 if (FAILED(hr))
@@ -193,10 +210,7 @@ HRESULT CRNX_STIWIA_Driver::UnlockScanner(LONG* status)
             } catch (...) {
                 hr = E_POINTER;
             }
-            hal->Release();
         }
-        if (comInitialized)
-            CoUninitialize();
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"UnlockScanner  Exit. Result = 0x%08X", hr);
@@ -210,13 +224,9 @@ HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG da
         LogTrace(u"DoSCSICmd  Entered.");
     HRESULT hr = E_FAIL;
     if (SUCCEEDED(m_hrHardwareInit)) {
-        bool comInitialized = false;
-        IRNXHALS* hal = GetHalFromGit(&comInitialized);
-        if (!hal) {
-            if (comInitialized)
-                CoUninitialize();
+        LentHal hal(*this);
+        if (!hal)
             return E_POINTER;
-        }
         try {
             hr = hal->DoSCSICmd(commandLength, command, dataLength, data, direction, status);
             if (FAILED(hr))
@@ -224,9 +234,6 @@ HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG da
         } catch (...) {
             hr = E_FAIL;
         }
-        hal->Release();
-        if (comInitialized)
-            CoUninitialize();
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"DoSCSICmd  Exit. Result = 0x%08X", hr);
@@ -235,13 +242,9 @@ HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG da
 
 bool CRNX_STIWIA_Driver::ReadDocumentStatus()
 {
-    bool comInitialized = false;
-    IRNXHALS* hal = GetHalFromGit(&comInitialized);
-    if (!hal) {
-        if (comInitialized)
-            CoUninitialize();
+    LentHal hal(*this);
+    if (!hal)
         return false;
-    }
 
     bool present = false;
     {
@@ -280,8 +283,5 @@ bool CRNX_STIWIA_Driver::ReadDocumentStatus()
         }
         SysFreeString(xml);
     }
-    hal->Release();
-    if (comInitialized)
-        CoUninitialize();
     return present;
 }
