@@ -6,6 +6,7 @@
 #include "platform/base/winerror.h"
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/base/temppath.h"
 #include "platform/base/guid.h"
 #include "platform/base/format.h"
 #include "platform/oleauto/taskmem.h"

@@ -1,9 +1,10 @@
 #include "twainfw/CTWAINDataSource.h"
 
+#include "platform/base/temppath.h"
+
 #include "twainfw/DSMEntry.h"
 #include "twainfw/DebugLog.h"
 #include "twainfw/FixedPoint.h"
-#include "twainfw/HostServices.h"
 #include "twainfw/StringUtil.h"
 #include "twainfw/TWAINMemory.h"
 #include "twainfw/TWAINText.h"
@@ -37,7 +38,10 @@ std::string FieldText(const char (&field)[N])
 // temporary folder; cut to the 255 characters of the record.
 void SetDefaultFileName(TW_SETUPFILEXFER& setup, const std::string& name)
 {
-    std::string path = name.find('\\') != std::string::npos ? name : host::TempPath() + name;
+    char tempFolder[MAX_PATH + 1] = {};
+    const DWORD folderLength = GetTempPathA(sizeof(tempFolder), tempFolder);
+    const std::string folder = folderLength < sizeof(tempFolder) ? std::string(tempFolder, folderLength) : "";
+    std::string path = name.find('\\') != std::string::npos ? name : folder + name;
     path = path.substr(0, sizeof(setup.FileName) - 1);
     std::memset(setup.FileName, 0, sizeof(setup.FileName));
     std::memcpy(setup.FileName, path.data(), path.size());

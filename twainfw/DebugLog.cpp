@@ -1,6 +1,6 @@
 #include "twainfw/DebugLog.h"
 
-#include "twainfw/HostServices.h"
+#include "platform/base/temppath.h"
 
 #include "platform/base/format.h"
 
@@ -78,9 +78,11 @@ void InitDebugLog(const char* fileName, const char* section, const char* pathKey
     }
     DWORD startTick = GetTickCount();
 
-    std::string path = host::TempPath();
-    if (path.empty() || path.back() != '/')
-        path += '/';
+    char tempFolder[kPathBufferSize] = {};
+    const DWORD folderLength = GetTempPathA(kPathBufferSize, tempFolder);
+    if (folderLength == 0 || folderLength >= kPathBufferSize)
+        return;
+    std::string path = tempFolder;
     path += fileName;
     // The path must fit the 292-byte buffer the tools expect; a longer one
     // would name a different file, so the log stays off instead.
