@@ -50,7 +50,6 @@ struct SOLE_AUTHENTICATION_SERVICE {
 };
 
 // A second registration of a class this process already serves.
-constexpr HRESULT CO_E_OBJISREG = static_cast<HRESULT>(0x800401FBu);
 
 extern "C" {
 

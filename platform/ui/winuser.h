@@ -19,7 +19,6 @@ using HFONT = HFONT__*;
 extern "C" {
 
 // GetDlgItem with an id no child has.
-constexpr LONG ERROR_CONTROL_ID_NOT_FOUND = 1421;
 
 struct RECT {
     LONG left;
