@@ -3,7 +3,7 @@
 
 #include "halservice/MessageWait.h"
 #include "platform/com/ComTesting.h"
-#include "twainds/testing/FakeHal.h"
+#include "halservice/interfaces/testing/FakeHal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // source: DAT_CAPABILITY answers for the lists, values and defaults the
 // device fills, and the lists it keeps for gray and colour and landscape.
 #include "twainds/CQBK24DataSource.h"
-#include "twainds/testing/FakeHal.h"
+#include "halservice/interfaces/testing/FakeHal.h"
 
 #include "platform/com/ComTesting.h"
 #include "platform/testing/TempSystemRoot.h"

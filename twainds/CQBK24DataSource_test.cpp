@@ -3,7 +3,7 @@
 // question of a failed page.
 #include "twainds/CQBK24DataSource.h"
 #include "twainds/GammaTables.h"
-#include "twainds/testing/FakeHal.h"
+#include "halservice/interfaces/testing/FakeHal.h"
 
 #include "platform/testing/TempSystemRoot.h"
 

@@ -1,7 +1,7 @@
 // The data source as an application meets it: a copy of the library under a
 // device's file name, its DS_Entry, and a hardware service class of the
 // test's own registered in this process.
-#include "twainds/testing/FakeHal.h"
+#include "halservice/interfaces/testing/FakeHal.h"
 #include "platform/com/ComTesting.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/windows.h"
