@@ -2,8 +2,6 @@
 // on every opening of the source.
 #include "twainds/CQBK24DataSource.h"
 
-#include "twainfw/TWAINException.h"
-
 #include <algorithm>
 #include <iterator>
 #include <string>
@@ -130,13 +128,10 @@ void CQBK24DataSource::FillSupportedSizes(CTWAINEnumeration& values)
         if (code != 8)
             addWhenItFits(code, Trellis::GetSupportedSizeFrame(code, TWUN_INCHES, 300.0f, 300.0f));
     }
-    for (TW_UINT16 code = 0x8000; code <= 0x8018; ++code) {
-        // A custom size without a frame of its own is simply not offered.
-        try {
-            addWhenItFits(code, GetCustomSizeFrame(code, TWUN_INCHES, 300.0f, 300.0f));
-        } catch (const Trellis::CTWAINException&) {
-        }
-    }
+    // A device code without a frame of its own has the empty frame, which
+    // never fits.
+    for (TW_UINT16 code = 0x8000; code <= 0x8018; ++code)
+        addWhenItFits(code, GetCustomSizeFrame(code, TWUN_INCHES, 300.0f, 300.0f));
 
     if (std::optional<TW_UINT32> letter = values.IndexOf(CTWAINOneValue(static_cast<TW_UINT16>(TWSS_USLETTER)))) {
         values.CurrentIndex = *letter;
@@ -166,14 +161,16 @@ void CQBK24DataSource::InitSupportedCaps(Trellis::CTWAINArray& caps)
 {
     CTWAINDataSource::InitSupportedCaps(caps);
     static const TW_UINT16 kDeviceCaps[] = {
-        CAP_AUTOFEED,         CAP_AUTOSCAN,           CAP_CUSTOMDSDATA,  CAP_DUPLEX,       CAP_DUPLEXENABLED,
-        CAP_ENABLEDSUIONLY,   CAP_FEEDERALIGNMENT,    CAP_FEEDERENABLED, CAP_FEEDERLOADED, CAP_FEEDERORDER,
-        CAP_INDICATORS,       CAP_PAPERDETECTABLE,    ICAP_AUTOMATICDESKEW, 0x8028,        0x8026,
-        0x8025,               0x8024,                 ICAP_BITDEPTHREDUCTION, ICAP_BRIGHTNESS, ICAP_CONTRAST,
-        ICAP_JPEGQUALITY,     0x801C,                 0x801D,            0x8020,           0x8021,
-        0x8027,               ICAP_EXTIMAGEINFO,      ICAP_FILTER,       ICAP_HALFTONES,   0x801E,
-        0x801F,               ICAP_NOISEFILTER,       ICAP_ROTATION,     ICAP_THRESHOLD,   0x801B,
-        ICAP_UNDEFINEDIMAGESIZE, ICAP_XNATIVERESOLUTION, ICAP_YNATIVERESOLUTION, 0x8029,
+        CAP_AUTOFEED,          CAP_AUTOSCAN,                CAP_CUSTOMDSDATA,       CAP_DUPLEX,
+        CAP_DUPLEXENABLED,     CAP_ENABLEDSUIONLY,          CAP_FEEDERALIGNMENT,    CAP_FEEDERENABLED,
+        CAP_FEEDERLOADED,      CAP_FEEDERORDER,             CAP_INDICATORS,         CAP_PAPERDETECTABLE,
+        ICAP_AUTOMATICDESKEW,  CUSTCAP_SKEWACTION,          CUSTCAP_AUTOCROPLENGTH, CUSTCAP_AUTOCROPWIDTH,
+        CUSTCAP_AUTOMATICSEPARATION, ICAP_BITDEPTHREDUCTION, ICAP_BRIGHTNESS,       ICAP_CONTRAST,
+        ICAP_JPEGQUALITY,      CUSTCAP_DESPECKLE,           CUSTCAP_DESPECKLEVALUE, CUSTCAP_DOUBLEFEEDDETECTION,
+        CUSTCAP_DOUBLEFEEDSENSITIVITY, CUSTCAP_DOUBLEFEEDACTION, ICAP_EXTIMAGEINFO,  ICAP_FILTER,
+        ICAP_HALFTONES,        CUSTCAP_INVERTIMAGE,         CUSTCAP_MIRRORIMAGE,    ICAP_NOISEFILTER,
+        ICAP_ROTATION,         ICAP_THRESHOLD,              CUSTCAP_DYNAMICTHRESHOLD, ICAP_UNDEFINEDIMAGESIZE,
+        ICAP_XNATIVERESOLUTION, ICAP_YNATIVERESOLUTION,     CUSTCAP_LONGDOCSUPPORT,
     };
     for (TW_UINT16 id : kDeviceCaps) {
         CTWAINOneValue item(id);
@@ -206,11 +203,11 @@ bool CQBK24DataSource::InitializeCapabilities()
     setUpRange(ICAP_CONTRAST, Contrast, &CQBK24DataSource::InitContrast);
     setUpRange(ICAP_JPEGQUALITY, JPEGQuality, &CQBK24DataSource::InitJPEGQuality);
     setUp(ICAP_NOISEFILTER, NoiseFilters, &CQBK24DataSource::InitNoiseFilters);
-    setUp(0x801C, Despeckle, &CQBK24DataSource::InitDespeckle);
-    setUpRange(0x801D, DespeckleValue, &CQBK24DataSource::InitDespeckleValue);
-    setUp(0x8021, DoubleFeedSensitivities, &CQBK24DataSource::InitDoubleFeedSensitivities);
-    setUp(0x8027, DoubleFeedActions, &CQBK24DataSource::InitDoubleFeedActions);
-    setUp(0x8028, SkewActions, &CQBK24DataSource::InitSkewActions);
+    setUp(CUSTCAP_DESPECKLE, Despeckle, &CQBK24DataSource::InitDespeckle);
+    setUpRange(CUSTCAP_DESPECKLEVALUE, DespeckleValue, &CQBK24DataSource::InitDespeckleValue);
+    setUp(CUSTCAP_DOUBLEFEEDSENSITIVITY, DoubleFeedSensitivities, &CQBK24DataSource::InitDoubleFeedSensitivities);
+    setUp(CUSTCAP_DOUBLEFEEDACTION, DoubleFeedActions, &CQBK24DataSource::InitDoubleFeedActions);
+    setUp(CUSTCAP_SKEWACTION, SkewActions, &CQBK24DataSource::InitSkewActions);
     if (IsCapSupported(ICAP_FILTER)) {
         InitFilters(FiltersAllowed, FiltersDefault);
         FiltersCurrent = FiltersDefault;
@@ -218,25 +215,25 @@ bool CQBK24DataSource::InitializeCapabilities()
     setUp(ICAP_HALFTONES, HalfTones, &CQBK24DataSource::InitHalfTones);
     setUp(ICAP_ROTATION, Rotations, &CQBK24DataSource::InitRotations);
     setUpRange(ICAP_THRESHOLD, Threshold, &CQBK24DataSource::InitThreshold);
-    setUpRange(0x801B, DynamicThreshold, &CQBK24DataSource::InitDynamicThreshold);
+    setUpRange(CUSTCAP_DYNAMICTHRESHOLD, DynamicThreshold, &CQBK24DataSource::InitDynamicThreshold);
 
-    if (IsCapSupported(0x801E))
+    if (IsCapSupported(CUSTCAP_INVERTIMAGE))
         InvertImage = false;
-    if (IsCapSupported(0x801F))
+    if (IsCapSupported(CUSTCAP_MIRRORIMAGE))
         MirrorImage = false;
     if (IsCapSupported(ICAP_AUTOMATICDESKEW))
         m_AutomaticDeskew = false;
-    if (IsCapSupported(0x8020))
+    if (IsCapSupported(CUSTCAP_DOUBLEFEEDDETECTION))
         DoubleFeedDetection = false;
-    if (IsCapSupported(0x8024))
+    if (IsCapSupported(CUSTCAP_AUTOMATICSEPARATION))
         AutoSeparation = false;
-    if (IsCapSupported(0x8026))
+    if (IsCapSupported(CUSTCAP_AUTOCROPLENGTH))
         AutoCropLength = false;
-    if (IsCapSupported(0x8025))
+    if (IsCapSupported(CUSTCAP_AUTOCROPWIDTH))
         AutoCropWidth = false;
     if (IsCapSupported(CAP_AUTOSCAN))
         ResetAutoScan();
-    if (IsCapSupported(0x8029))
+    if (IsCapSupported(CUSTCAP_LONGDOCSUPPORT))
         LongDocument = false;
     if (IsCapSupported(CAP_FEEDERORDER))
         FeederOrder = 0;

@@ -15,6 +15,22 @@ constexpr int kAnswerCancel = 2;
 constexpr int kAnswerRetry = 4;
 } // namespace qbk24
 
+// The scanner's own capabilities, in the TWAIN custom range. 0x8022 and
+// 0x8023 are not used.
+inline constexpr TW_UINT16 CUSTCAP_DYNAMICTHRESHOLD = 0x801B;
+inline constexpr TW_UINT16 CUSTCAP_DESPECKLE = 0x801C;
+inline constexpr TW_UINT16 CUSTCAP_DESPECKLEVALUE = 0x801D;
+inline constexpr TW_UINT16 CUSTCAP_INVERTIMAGE = 0x801E;
+inline constexpr TW_UINT16 CUSTCAP_MIRRORIMAGE = 0x801F;
+inline constexpr TW_UINT16 CUSTCAP_DOUBLEFEEDDETECTION = 0x8020;
+inline constexpr TW_UINT16 CUSTCAP_DOUBLEFEEDSENSITIVITY = 0x8021;
+inline constexpr TW_UINT16 CUSTCAP_AUTOMATICSEPARATION = 0x8024;
+inline constexpr TW_UINT16 CUSTCAP_AUTOCROPWIDTH = 0x8025;
+inline constexpr TW_UINT16 CUSTCAP_AUTOCROPLENGTH = 0x8026;
+inline constexpr TW_UINT16 CUSTCAP_DOUBLEFEEDACTION = 0x8027;
+inline constexpr TW_UINT16 CUSTCAP_SKEWACTION = 0x8028;
+inline constexpr TW_UINT16 CUSTCAP_LONGDOCSUPPORT = 0x8029;
+
 class CMainDSDlg;
 class CScanProgressDlg;
 
@@ -90,6 +106,77 @@ public:
     virtual bool IsFeederPresent();
     virtual bool IsFlatbedPresent();
     virtual void InitFeederEnabled();
+
+    // The device's own capabilities, one group of accessors each, reached by
+    // the custom hooks below, the settings pages and the saved settings
+    // (CQBK24CustomCapabilities.cpp).
+    virtual Trellis::CTWAINContainer GetDespeckleValues();
+    virtual TW_UINT16 GetDespeckleCurrent();
+    virtual TW_UINT16 GetDespeckleDefault();
+    virtual void SetDespeckleConstraint(const Trellis::CTWAINEnumeration& constraint);
+    virtual void SetDespeckleCurrent(TW_UINT16 value);
+    virtual TW_UINT16 ResetDespeckle();
+    virtual TW_INT32 QueryDespeckleSupport();
+    virtual Trellis::CTWAINContainer GetDespeckleValueValues();
+    virtual float GetDespeckleValueCurrent();
+    virtual float GetDespeckleValueDefault();
+    virtual void SetDespeckleValueRangeConstraint(const Trellis::CTWAINRange& constraint);
+    virtual void SetDespeckleValueCurrent(float value);
+    virtual float ResetDespeckleValue();
+    virtual TW_INT32 QueryDespeckleValueSupport();
+    virtual Trellis::CTWAINContainer GetDoubleFeedActionValues();
+    virtual TW_UINT16 GetDoubleFeedActionCurrent();
+    virtual TW_UINT16 GetDoubleFeedActionDefault();
+    virtual void SetDoubleFeedActionConstraint(const Trellis::CTWAINEnumeration& constraint);
+    virtual void SetDoubleFeedActionCurrent(TW_UINT16 value);
+    virtual TW_UINT16 ResetDoubleFeedAction();
+    virtual TW_INT32 QueryDoubleFeedActionSupport();
+    virtual Trellis::CTWAINContainer GetDoubleFeedSensitivityValues();
+    virtual TW_UINT16 GetDoubleFeedSensitivityCurrent();
+    virtual TW_UINT16 GetDoubleFeedSensitivityDefault();
+    virtual void SetDoubleFeedSensitivityConstraint(const Trellis::CTWAINEnumeration& constraint);
+    virtual void SetDoubleFeedSensitivityCurrent(TW_UINT16 value);
+    virtual TW_UINT16 ResetDoubleFeedSensitivity();
+    virtual TW_INT32 QueryDoubleFeedSensitivitySupport();
+    virtual Trellis::CTWAINContainer GetSkewActionValues();
+    virtual TW_UINT16 GetSkewActionCurrent();
+    virtual TW_UINT16 GetSkewActionDefault();
+    virtual void SetSkewActionConstraint(const Trellis::CTWAINEnumeration& constraint);
+    virtual void SetSkewActionCurrent(TW_UINT16 value);
+    virtual TW_UINT16 ResetSkewAction();
+    virtual TW_INT32 QuerySkewActionSupport();
+    virtual Trellis::CTWAINContainer GetNoiseFilterValues();
+    virtual TW_UINT16 GetNoiseFilterCurrent();
+    virtual TW_UINT16 GetNoiseFilterDefault();
+    virtual void SetNoiseFilterConstraint(const Trellis::CTWAINEnumeration& constraint);
+    virtual void SetNoiseFilterCurrent(TW_UINT16 value);
+    virtual TW_UINT16 ResetNoiseFilter();
+    virtual TW_INT32 QueryNoiseFilterSupport();
+    virtual Trellis::CTWAINContainer GetDynamicThresholdValues();
+    virtual float GetDynamicThresholdCurrent();
+    virtual float GetDynamicThresholdDefault();
+    virtual void SetDynamicThresholdRangeConstraint(const Trellis::CTWAINRange& constraint);
+    virtual void SetDynamicThresholdCurrent(float value);
+    virtual float ResetDynamicThreshold();
+    virtual TW_INT32 QueryDynamicThresholdSupport();
+
+    // The framework's hooks for the ids it does not route: the custom ids
+    // above, ICAP_NOISEFILTER and CAP_FEEDERORDER.
+    bool GetCustomCapValues(TW_UINT16 id, Trellis::CTWAINContainer& container) override;
+    bool GetCustomCapCurrent(TW_UINT16 id, Trellis::CTWAINContainer& container) override;
+    bool GetCustomCapDefault(TW_UINT16 id, Trellis::CTWAINContainer& container) override;
+    bool SetCustomCap(TW_UINT16 id, Trellis::CTWAINContainer& container) override;
+    bool ResetCustomCap(TW_UINT16 id, Trellis::CTWAINContainer& container) override;
+    bool QueryCustomCapSupport(TW_UINT16 id, TW_INT32& flags) override;
+
+    // The scanner's own page sizes 0x8000-0x8016 and the display text of
+    // every size code (CQBK24PageSizes.cpp).
+    Trellis::CTWAINFrame GetCustomSizeFrame(TW_UINT16 sizeCode, int unit, float xResolution,
+                                            float yResolution) override;
+    virtual std::string GetSupportedSizeText(HMODULE hModule, TW_UINT16 sizeCode);
+    // The page number, pixel flavour and page side of the image just
+    // transferred (CQBK24ExtImageInfo.cpp).
+    bool GetOtherExtImageInfoItem(TW_INFO& info) override;
 
     // Answers of the device's standard capabilities: its own values
     // (CQBK24CapabilityValues.cpp) and those that depend on other settings
