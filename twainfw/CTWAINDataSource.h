@@ -928,6 +928,7 @@ private:
     CTWAINEnumPair& PrinterModePair();
     CTWAINEnumeration& PrinterStringList();
     // A resolution axis.
+    float ResolutionFromUnits(const CTWAINEnumPair& pair, float value);
     CTWAINContainer ResolutionValues(const CTWAINEnumPair& pair);
     void ResolutionSetCurrent(CTWAINEnumPair& pair, float value);
     void ResolutionConstrain(CTWAINEnumPair& pair, const CTWAINEnumeration& request);

@@ -6,6 +6,8 @@
 
 #include "twainfw/FixedPoint.h"
 
+#include <cmath>
+
 namespace Trellis {
 
 namespace {
@@ -133,6 +135,21 @@ float CTWAINDataSource::ResolutionFromUnits(float value)
     return GetUnitsCurrent() == TWUN_CENTIMETERS ? value * kCentimetresPerInch : value;
 }
 
+// An application sends back what it read: a listed resolution in the
+// current unit, as TW_FIX32, which holds dots per centimetre only to the
+// nearest 1/65536. Within that step of a listed resolution the value is
+// that resolution, exactly; any other value is converted as it stands.
+float CTWAINDataSource::ResolutionFromUnits(const CTWAINEnumPair& pair, float value)
+{
+    constexpr double kFix32Step = 1.0 / 65536;
+    for (const CTWAINOneValue& item : pair.Allowed.m_List) {
+        const float dotsPerInch = item.GetFloat();
+        if (std::fabs(static_cast<double>(ResolutionToUnits(dotsPerInch)) - value) <= kFix32Step)
+            return dotsPerInch;
+    }
+    return ResolutionFromUnits(value);
+}
+
 CTWAINContainer CTWAINDataSource::ResolutionValues(const CTWAINEnumPair& pair)
 {
     CTWAINEnumeration answer;
@@ -154,7 +171,7 @@ void CTWAINDataSource::ResolutionSetCurrent(CTWAINEnumPair& pair, float value)
             ThrowFailure(TWCC_BADVALUE);
         return;
     }
-    switch (pair.SetCurrent(CTWAINOneValue(ResolutionFromUnits(value)))) {
+    switch (pair.SetCurrent(CTWAINOneValue(ResolutionFromUnits(pair, value)))) {
     case CTWAINEnumPair::Outcome::Taken:
         return;
     case CTWAINEnumPair::Outcome::Adjusted:
@@ -170,7 +187,7 @@ void CTWAINDataSource::ResolutionConstrain(CTWAINEnumPair& pair, const CTWAINEnu
         ThrowFailure(TWCC_BADVALUE);
     CTWAINEnumeration dotsPerInch;
     for (const CTWAINOneValue& item : request.m_List)
-        dotsPerInch.Append(CTWAINOneValue(ResolutionFromUnits(item.GetFloat())));
+        dotsPerInch.Append(CTWAINOneValue(ResolutionFromUnits(pair, item.GetFloat())));
     dotsPerInch.CurrentIndex = request.CurrentIndex;
     dotsPerInch.DefaultIndex = request.DefaultIndex;
     EnumConstrain(pair, dotsPerInch);
@@ -180,9 +197,9 @@ void CTWAINDataSource::ResolutionRangeConstrain(CTWAINEnumPair& pair, const CTWA
 {
     if (GetUnitsCurrent() == TWUN_PIXELS)
         ThrowFailure(TWCC_BADVALUE);
-    auto toDotsPerInch = [this](const CTWAINOneValue& item) { return ResolutionFromUnits(item.GetFloat()); };
+    auto toDotsPerInch = [&](const CTWAINOneValue& item) { return ResolutionFromUnits(pair, item.GetFloat()); };
     CTWAINRange dotsPerInch(toDotsPerInch(request.MinValue), toDotsPerInch(request.MaxValue),
-                            toDotsPerInch(request.StepSize), toDotsPerInch(request.CurrentValue),
+                            ResolutionFromUnits(request.StepSize.GetFloat()), toDotsPerInch(request.CurrentValue),
                             toDotsPerInch(request.DefaultValue));
     switch (pair.ConstrainToRange(dotsPerInch)) {
     case CTWAINEnumPair::Outcome::Taken:

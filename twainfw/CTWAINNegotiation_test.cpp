@@ -416,6 +416,42 @@ TEST_F(NegotiationTest, PrinterSuffixIsKeptPerPrinter)
     EXPECT_EQ(TWCC_BADVALUE, Status());
 }
 
+// A resolution read in centimetres crosses the interface as TW_FIX32, which
+// cannot hold dots per centimetre exactly: sent back, the value read is the
+// listed resolution it came from, at either end of the list and between.
+TEST_F(NegotiationTest, AResolutionReadInCentimetresIsTakenBack)
+{
+    auto fix32Item = [](const std::vector<uint8_t>& oneValue) {
+        EXPECT_EQ(6u, oneValue.size());
+        TW_UINT32 word = 0;
+        std::memcpy(&word, oneValue.data() + 2, sizeof(word));
+        return CTWAINOneValue(word, TWTY_FIX32);
+    };
+    for (float dotsPerInch : {100.0f, 200.0f, 300.0f}) {
+        SCOPED_TRACE(dotsPerInch);
+        ASSERT_EQ(TWRC_SUCCESS, Set(ICAP_UNITS, CTWAINContainer(CTWAINOneValue(TWUN_INCHES))));
+        ASSERT_EQ(TWRC_SUCCESS, Set(ICAP_XRESOLUTION, CTWAINContainer(CTWAINOneValue(dotsPerInch))));
+        ASSERT_EQ(TWRC_SUCCESS, Set(ICAP_UNITS, CTWAINContainer(CTWAINOneValue(TWUN_CENTIMETERS))));
+
+        const CTWAINOneValue read = fix32Item(Ask(ICAP_XRESOLUTION, MSG_GETCURRENT));
+        EXPECT_NEAR(dotsPerInch / 2.54, read.GetFloat(), 1.0 / 65536);
+        EXPECT_EQ(TWRC_SUCCESS, Set(ICAP_XRESOLUTION, CTWAINContainer(read))) << "condition " << Status();
+        EXPECT_EQ(dotsPerInch, ds.GetXResolutionValue());
+
+        // The same for a list of the values read, and a range around them.
+        CTWAINEnumeration list;
+        list.Add(read, true, true);
+        EXPECT_EQ(TWRC_SUCCESS, Set(ICAP_YRESOLUTION, CTWAINContainer(list))) << "condition " << Status();
+        EXPECT_EQ(dotsPerInch, ds.GetYResolutionValue());
+        EXPECT_EQ(TWRC_SUCCESS, Set(ICAP_YRESOLUTION, CTWAINContainer(CTWAINRange(read.GetFloat(), read.GetFloat(),
+                                                                                   1, read.GetFloat(),
+                                                                                   read.GetFloat()))))
+            << "condition " << Status();
+        EXPECT_EQ(dotsPerInch, ds.GetYResolutionValue());
+        ds.ResetYResolution();
+    }
+}
+
 TEST_F(NegotiationTest, FramesOutsideThePhysicalAreaAreDropped)
 {
     const CTWAINFrame letter(0, 0, 8.5f, 11);
