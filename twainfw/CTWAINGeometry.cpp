@@ -332,18 +332,22 @@ void CTWAINDataSource::SetFramesConstraint(const CTWAINEnumeration& constraint)
         ThrowCheckStatus(TWCC_BADVALUE);
 }
 
+// The page is clipped to the physical area as the data source answers it
+// now (a device may lengthen it, for long documents), in inches.
 void CTWAINDataSource::SetFramesCurrent(const CTWAINFrame& value)
 {
     m_Frame = value.ConvertUnits(GetUnitsCurrent(), TWUN_INCHES, GetXResolutionValue(), GetYResolutionValue());
     SetSupportedSizesCurrent(TWSS_NONE);
 
+    const float physicalWidth = ConvertXLength(GetPhysicalWidth(), TWUN_INCHES);
+    const float physicalHeight = ConvertYLength(GetPhysicalHeight(), TWUN_INCHES);
     CTWAINFrame clipped = m_Frame;
-    if (FloatGreater(Fix32ToFloat(clipped.Right), m_PhysicalWidth))
-        clipped.SetRight(m_PhysicalWidth);
+    if (FloatGreater(Fix32ToFloat(clipped.Right), physicalWidth))
+        clipped.SetRight(physicalWidth);
     if (!FloatGreater(Fix32ToFloat(clipped.Right), Fix32ToFloat(clipped.Left)))
         clipped.SetLeft(0);
-    if (FloatGreater(Fix32ToFloat(clipped.Bottom), m_PhysicalHeight))
-        clipped.SetBottom(m_PhysicalHeight);
+    if (FloatGreater(Fix32ToFloat(clipped.Bottom), physicalHeight))
+        clipped.SetBottom(physicalHeight);
     if (!FloatGreater(Fix32ToFloat(clipped.Bottom), Fix32ToFloat(clipped.Top)))
         clipped.SetTop(0);
     if (!(clipped == m_Frame)) {
