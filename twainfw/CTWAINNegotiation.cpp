@@ -537,7 +537,8 @@ const CapabilityRoute* CTWAINDataSource::FindCapabilityRoute(TW_UINT16 id)
                                          &DS::GetTimeFillCurrent, &DS::GetTimeFillDefault, &DS::SetTimeFillCurrent,
                                          &DS::ResetTimeFill, &DS::QueryTimeFillSupport));
         {
-            Route quality = OneSetListShape(ICAP_JPEGQUALITY, TWTY_UINT16, &DS::GetJPEGQualityValues,
+            // A TW_INT16 in TWAIN, as the range of qualities is.
+            Route quality = OneSetListShape(ICAP_JPEGQUALITY, TWTY_INT16, &DS::GetJPEGQualityValues,
                                             &DS::GetJPEGQualityCurrent, &DS::GetJPEGQualityDefault,
                                             &DS::SetJPEGQualityCurrent, &DS::ResetJPEGQuality,
                                             &DS::QueryJPEGQualitySupport);
