@@ -1,16 +1,7 @@
 // The scanner's capability set as an application meets it after opening the
 // source: DAT_CAPABILITY answers for the lists, values and defaults the
 // device fills, and the lists it keeps for gray and colour and landscape.
-#include "twainds/CQBK24DataSource.h"
-#include "halservice/interfaces/testing/FakeHal.h"
-
-#include "platform/com/ComTesting.h"
-#include "platform/testing/TempSystemRoot.h"
-#include "twainfw/CTWAINContainer.h"
-#include "twainfw/FixedPoint.h"
-#include "twainfw/TWAINMemory.h"
-
-#include <gtest/gtest.h>
+#include "twainds/testing/OpenSourceTest.h"
 
 #include <algorithm>
 #include <string>
@@ -18,108 +9,12 @@
 
 namespace {
 
-using qbk24::testing::FakeHal;
-using qbk24::testing::FakeHalFactory;
+using CapabilitySetTest = qbk24::testing::OpenSourceTest;
+using qbk24::testing::Number;
+using qbk24::testing::Numbers;
 using Trellis::CTWAINContainer;
 using Trellis::CTWAINEnumeration;
 using Trellis::CTWAINOneValue;
-
-constexpr CLSID kFakeHalClsid = plat::MakeGuid("2B8E5C71-94D0-4F3A-B6E2-71C0A9D45E18");
-
-// An item as a number: FIX32 as its decimal value, the rest as the integer.
-double Number(const CTWAINOneValue& item)
-{
-    return item.ItemType == TWTY_FIX32 ? item.GetFloat() : static_cast<double>(item.Value);
-}
-
-std::vector<double> Numbers(const Trellis::CTWAINArray& list)
-{
-    std::vector<double> numbers;
-    for (const CTWAINOneValue& item : list.m_List)
-        numbers.push_back(Number(item));
-    return numbers;
-}
-
-class CapabilitySetTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                        &m_cookie),
-                  S_OK);
-        m_source.HalClsid = kFakeHalClsid;
-        // The framework's part of Init: the device's part reads registry
-        // values that these tests do not need.
-        ASSERT_TRUE(m_source.Trellis::CTWAINDataSource::Init(nullptr));
-        ASSERT_EQ(TWRC_SUCCESS, OpenSource());
-    }
-
-    void TearDown() override
-    {
-        TW_IDENTITY identity = m_source.GetIdentity();
-        m_source.Dispatch(&m_app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity);
-        CoRevokeClassObject(m_cookie);
-    }
-
-    TW_UINT16 OpenSource()
-    {
-        TW_IDENTITY identity = m_source.GetIdentity();
-        identity.Id = 2;
-        return static_cast<TW_UINT16>(m_source.Dispatch(&m_app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &identity));
-    }
-
-    void CloseSource()
-    {
-        TW_IDENTITY identity = m_source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity));
-    }
-
-    // The answer to a message, read from its handle, which is then freed.
-    CTWAINContainer Ask(TW_UINT16 id, TW_UINT16 msg)
-    {
-        TW_CAPABILITY capability{id, TWON_DONTCARE16, nullptr};
-        EXPECT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_CAPABILITY, msg, &capability))
-            << "cap 0x" << std::hex << id << " msg " << std::dec << msg;
-        CTWAINContainer answer;
-        if (capability.hContainer) {
-            answer.FromHandle(capability.hContainer, capability.ConType);
-            Trellis::TWAINFreeHandle(capability.hContainer);
-        }
-        return answer;
-    }
-
-    TW_UINT16 Send(TW_UINT16 id, TW_UINT16 msg, const CTWAINContainer& container)
-    {
-        TW_HANDLE handle = container.ToHandle();
-        TW_CAPABILITY capability{id, static_cast<TW_UINT16>(container.ContainerType), handle};
-        const int rc = m_source.Dispatch(&m_app, DG_CONTROL, DAT_CAPABILITY, msg, &capability);
-        Trellis::TWAINFreeHandle(handle);
-        return static_cast<TW_UINT16>(rc);
-    }
-
-    TW_UINT16 SetOne(TW_UINT16 id, const CTWAINOneValue& value) { return Send(id, MSG_SET, CTWAINContainer(value)); }
-
-    TW_UINT16 Status()
-    {
-        TW_STATUS status{};
-        m_source.Dispatch(&m_app, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
-        return status.ConditionCode;
-    }
-
-    double Current(TW_UINT16 id) { return Number(Ask(id, MSG_GETCURRENT).GetOneValue()); }
-
-    plat::testing::TempSystemRoot m_root;
-    plat::testing::ComScope m_com;
-    FakeHal m_hal;
-    FakeHalFactory m_factory{m_hal};
-    DWORD m_cookie = 0;
-    CQBK24DataSource m_source;
-    TW_IDENTITY m_app = [] {
-        TW_IDENTITY identity{};
-        identity.Id = 1;
-        return identity;
-    }();
-};
 
 // Every list the framework keeps for the device, and the fixed dimensions:
 // the whole list (MSG_GET), the current and default item, and that the

@@ -217,6 +217,7 @@ TW_INT32 CQBK24DataSource::QueryExtImageInfoSupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryUndefinedImageSizeSupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryFeederEnabledSupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryPaperDetectableSupport() { return kReadOnly; }
+TW_INT32 CQBK24DataSource::QueryFeederLoadedSupport() { return kReadOnly; }
 TW_INT32 CQBK24DataSource::QueryXNativeResolutionSupport() { return kReadOnly; }
 TW_INT32 CQBK24DataSource::QueryYNativeResolutionSupport() { return kReadOnly; }
 TW_INT32 CQBK24DataSource::QueryBitDepthReductionSupport() { return kSettable; }

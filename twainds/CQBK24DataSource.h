@@ -262,6 +262,7 @@ public:
     TW_INT32 QueryUndefinedImageSizeSupport() override;
     TW_INT32 QueryFeederEnabledSupport() override;
     TW_INT32 QueryPaperDetectableSupport() override;
+    TW_INT32 QueryFeederLoadedSupport() override;
     TW_INT32 QueryXNativeResolutionSupport() override;
     TW_INT32 QueryYNativeResolutionSupport() override;
     TW_INT32 QueryBitDepthReductionSupport() override;
