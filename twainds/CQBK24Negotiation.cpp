@@ -7,12 +7,13 @@
 
 // The scanner scans both directions at one resolution, so setting either
 // carries the value over to the other. A value moved to a listed one (check
-// status) is still carried over before the status is reported.
+// status) is in force and is carried over before the status is reported; a
+// refused value changes neither axis.
 void CQBK24DataSource::SetXResolutionCurrent(float value)
 {
     try {
         CTWAINDataSource::SetXResolutionCurrent(value);
-    } catch (...) {
+    } catch (const Trellis::CTWAINCheckStatusException&) {
         if (GetXResolutionCurrent() != GetYResolutionCurrent())
             CTWAINDataSource::SetYResolutionCurrent(GetXResolutionCurrent());
         throw;
@@ -25,7 +26,7 @@ void CQBK24DataSource::SetYResolutionCurrent(float value)
 {
     try {
         CTWAINDataSource::SetYResolutionCurrent(value);
-    } catch (...) {
+    } catch (const Trellis::CTWAINCheckStatusException&) {
         if (GetYResolutionCurrent() != GetXResolutionCurrent())
             CTWAINDataSource::SetXResolutionCurrent(GetYResolutionCurrent());
         throw;
