@@ -173,11 +173,20 @@ void CQBK24DataSource::ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trelli
     }
 }
 
+// The device's range keeps its bounds and step whatever the request: a
+// request it holds whole changes nothing, one it holds in part moves only
+// the current and default values, and one with no value inside it is
+// refused with the range restored.
 void CQBK24DataSource::ConstrainRange(RangePair& pair, const Trellis::CTWAINRange& constraint)
 {
     if (pair.Current.Constrain(constraint, pair.Allowed))
         return;
-    if (pair.Current.MinValue == pair.Current.MaxValue) {
+    bool anyInside = false;
+    constraint.WalkSteps([&](const Trellis::CTWAINOneValue& step) {
+        if (!anyInside && pair.Allowed.Contains(step))
+            anyInside = true;
+    });
+    if (!anyInside) {
         pair.Reset();
         ThrowFailure(TWCC_BADVALUE);
     }

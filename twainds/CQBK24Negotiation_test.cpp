@@ -53,4 +53,40 @@ TEST_F(NegotiationTest, ARefusedResolutionChangesNeitherAxis)
     }
 }
 
+// A range constraint: one within the device's range is taken and changes
+// nothing; one partly outside keeps the device's range with check status;
+// one with nothing inside restores the range and fails.
+TEST_F(NegotiationTest, RangeConstraintsWhollyOutsideFail)
+{
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_BRIGHTNESS, CTWAINOneValue(10.0f)));
+    const struct {
+        TW_UINT16 id;
+        CTWAINRange request;
+        TW_UINT16 rc;
+        double current;
+    } cases[] = {
+        {ICAP_BRIGHTNESS, CTWAINRange(-10, 20, 1, 5, 5), TWRC_SUCCESS, 10},
+        {ICAP_BRIGHTNESS, CTWAINRange(-2000, 2000, 1, 20, 20), TWRC_CHECKSTATUS, 20},
+        {ICAP_BRIGHTNESS, CTWAINRange(-2000, -1500, 1, -1700, -1700), TWRC_FAILURE, 0},
+        {ICAP_THRESHOLD, CTWAINRange(300, 400, 10, 300, 300), TWRC_FAILURE, 128},
+        {CUSTCAP_DYNAMICTHRESHOLD, CTWAINRange(20, 30, 1, 25, 25), TWRC_FAILURE, 8},
+        {CUSTCAP_DESPECKLEVALUE, CTWAINRange(0.5f, 0.75f, 0.25f, 0.5f, 0.5f), TWRC_FAILURE, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " from " << std::dec
+                                          << Number(c.request.MinValue));
+        EXPECT_EQ(c.rc, Send(c.id, MSG_SET, CTWAINContainer(c.request)));
+        if (c.rc != TWRC_SUCCESS) {
+            EXPECT_EQ(TWCC_BADVALUE, Status());
+        }
+        EXPECT_EQ(c.current, Current(c.id));
+    }
+    // The refused request left the device's own range in force.
+    const CTWAINRange brightness = Ask(ICAP_BRIGHTNESS, MSG_GET).GetRange();
+    EXPECT_EQ((std::vector<double>{-1000, 1000, 1, 0, 0}),
+              (std::vector<double>{Number(brightness.MinValue), Number(brightness.MaxValue),
+                                   Number(brightness.StepSize), Number(brightness.CurrentValue),
+                                   Number(brightness.DefaultValue)}));
+}
+
 } // namespace
