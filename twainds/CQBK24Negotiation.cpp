@@ -213,11 +213,12 @@ void CQBK24DataSource::SetThresholdRangeConstraint(const Trellis::CTWAINRange& c
     ConstrainRange(Threshold, constraint);
 }
 
-// A filter list with nothing allowed left falls back to no filter when that
-// was asked for by an empty request, else to the default list.
+// A filter list with nothing allowed left, an empty request included, falls
+// back to no filter when that was asked for by an empty request, else to the
+// default list: acquisition always has a filter to read.
 void CQBK24DataSource::SetFilterArray(const Trellis::CTWAINArray& value)
 {
-    if (FiltersCurrent.Constrain(value, FiltersAllowed))
+    if (FiltersCurrent.Constrain(value, FiltersAllowed) && FiltersCurrent.GetCount() > 0)
         return;
     if (FiltersCurrent.GetCount() > 0)
         ThrowCheckStatus(TWCC_BADVALUE);

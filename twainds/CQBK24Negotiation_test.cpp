@@ -89,4 +89,27 @@ TEST_F(NegotiationTest, RangeConstraintsWhollyOutsideFail)
                                    Number(brightness.DefaultValue)}));
 }
 
+// An empty filter list would leave acquisition no filter to read: it falls
+// back to no filter, and the application is told the list was refused.
+TEST_F(NegotiationTest, AnEmptyFilterListFallsBackToNoFilter)
+{
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_FILTER, CTWAINOneValue(TWFT_RED)));
+    EXPECT_EQ(TWRC_FAILURE, Send(ICAP_FILTER, MSG_SET, CTWAINContainer(CTWAINArray())));
+    EXPECT_EQ(TWCC_BADVALUE, Status());
+    EXPECT_EQ(std::vector<double>{TWFT_NONE}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+
+    // Nothing allowed in a list that was not empty: the default list.
+    CTWAINArray unknown;
+    unknown.Append(CTWAINOneValue(TW_UINT16{7}));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_FILTER, CTWAINOneValue(TWFT_BLUE)));
+    EXPECT_EQ(TWRC_FAILURE, Send(ICAP_FILTER, MSG_SET, CTWAINContainer(unknown)));
+    EXPECT_EQ(std::vector<double>{TWFT_NONE}, Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+
+    CTWAINArray two;
+    two.Append(CTWAINOneValue(TWFT_RED));
+    two.Append(CTWAINOneValue(TWFT_GREEN));
+    EXPECT_EQ(TWRC_SUCCESS, Send(ICAP_FILTER, MSG_SET, CTWAINContainer(two)));
+    EXPECT_EQ((std::vector<double>{TWFT_RED, TWFT_GREEN}), Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
+}
+
 } // namespace
