@@ -298,6 +298,8 @@ public:
     // The scanner's pages start at the top left corner of the feeder.
     bool MoveFrameToOrigin();
     bool InLandscape();
+    // The upright frame of the landscape list's current size.
+    void SetLandscapeFrame();
     // The request's allowed values become the list; some refused: check
     // status; none allowed: the whole list again and a failure.
     void ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINEnumeration& constraint);

@@ -132,31 +132,52 @@ TW_UINT16 CQBK24DataSource::GetSupportedSizesDefault()
 }
 
 // No size means the page is given by its frame, which is always upright.
+// A size chosen on its side sets its upright frame too: the scan turns the
+// frame for landscape, so the page scanned is the size chosen.
 void CQBK24DataSource::SetSupportedSizesConstraint(const Trellis::CTWAINEnumeration& constraint)
 {
     if (constraint.CurrentIndex < constraint.GetCount() && constraint.GetCurrent().GetUInt16() == TWSS_NONE)
         SetOrientationCurrent(TWOR_PORTRAIT);
-    if (InLandscape())
-        ConstrainEnum(LandscapeSizes, constraint);
-    else
+    if (!InLandscape()) {
         CTWAINDataSource::SetSupportedSizesConstraint(constraint);
+        return;
+    }
+    const Trellis::CTWAINEnumPair::Outcome outcome = LandscapeSizes.Constrain(constraint);
+    if (outcome != Trellis::CTWAINEnumPair::Outcome::Refused)
+        SetLandscapeFrame();
+    if (outcome == Trellis::CTWAINEnumPair::Outcome::Adjusted)
+        ThrowCheckStatus(TWCC_BADVALUE);
+    if (outcome == Trellis::CTWAINEnumPair::Outcome::Refused)
+        ThrowFailure(TWCC_BADVALUE);
 }
 
 void CQBK24DataSource::SetSupportedSizesCurrent(TW_UINT16 value)
 {
     if (value == TWSS_NONE)
         SetOrientationCurrent(TWOR_PORTRAIT);
-    if (InLandscape())
-        SetEnumCurrent(LandscapeSizes, Trellis::CTWAINOneValue(value));
-    else
+    if (!InLandscape()) {
         CTWAINDataSource::SetSupportedSizesCurrent(value);
+        return;
+    }
+    SetEnumCurrent(LandscapeSizes, Trellis::CTWAINOneValue(value));
+    SetLandscapeFrame();
+}
+
+void CQBK24DataSource::SetLandscapeFrame()
+{
+    const TW_UINT16 size = LandscapeSizes.Current.GetCurrent().GetUInt16();
+    if (size != TWSS_NONE)
+        SetFrameFromSizeCode(size);
 }
 
 TW_UINT16 CQBK24DataSource::ResetSupportedSizes()
 {
     LandscapeSizes.Reset();
     const TW_UINT16 portrait = CTWAINDataSource::ResetSupportedSizes();
-    return InLandscape() ? LandscapeSizes.Current.GetCurrent().GetUInt16() : portrait;
+    if (!InLandscape())
+        return portrait;
+    SetLandscapeFrame();
+    return LandscapeSizes.Current.GetCurrent().GetUInt16();
 }
 
 // ---- constraints ----

@@ -112,4 +112,33 @@ TEST_F(NegotiationTest, AnEmptyFilterListFallsBackToNoFilter)
     EXPECT_EQ((std::vector<double>{TWFT_RED, TWFT_GREEN}), Numbers(Ask(ICAP_FILTER, MSG_GETCURRENT).GetArray()));
 }
 
+// A chosen size sets the page's frame, in either orientation. The frame
+// stays upright: a scan in landscape turns it.
+TEST_F(NegotiationTest, ASizeSetsItsUprightFrameInEitherOrientation)
+{
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TW_UINT16{0x800A})));
+    ExpectEdges({0, 0, 11 / 2.54, 22 / 2.54}, Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame, kFix32Step);
+
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_ORIENTATION, CTWAINOneValue(TWOR_LANDSCAPE)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TWSS_A5)));
+    ExpectEdges({0, 0, 14.8 / 2.54, 21 / 2.54}, Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame, kFix32Step);
+    EXPECT_EQ(TWOR_LANDSCAPE, Current(ICAP_ORIENTATION));
+
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_UNITS, CTWAINOneValue(TWUN_PIXELS)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TW_UINT16{0x8013})));
+    ExpectEdges({0, 0, 4 * 200, 6 * 200}, Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame, 0.01);
+
+    // A constraint sets the frame of its current size; a refused size
+    // leaves the frame alone.
+    CTWAINEnumeration sizes;
+    sizes.Add(CTWAINOneValue(TWSS_USLETTER));
+    sizes.Add(CTWAINOneValue(TWSS_A6), true, true);
+    ASSERT_EQ(TWRC_SUCCESS, Send(ICAP_SUPPORTEDSIZES, MSG_SET, Trellis::CTWAINContainer(sizes)));
+    ExpectEdges({0, 0, 10.5 / 2.54 * 200, 14.8 / 2.54 * 200}, Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame,
+                0.01);
+    EXPECT_EQ(TWRC_FAILURE, SetOne(ICAP_SUPPORTEDSIZES, CTWAINOneValue(TWSS_USLEDGER)));
+    ExpectEdges({0, 0, 10.5 / 2.54 * 200, 14.8 / 2.54 * 200}, Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame,
+                0.01);
+}
+
 } // namespace
