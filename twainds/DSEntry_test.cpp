@@ -270,6 +270,42 @@ TEST_F(DSEntryTest, UnloadingTheLibraryEndsAnOpenSource)
     EXPECT_EQ(m_hal.References.load(), 0u);
 }
 
+// Every capability the opened source lists answers each reading message
+// through the library's entry, the device's own behind the framework's
+// hooks included. (Their shapes are checked in CQBK24CustomCapabilities_test.)
+TEST_F(DSEntryTest, EveryListedCapabilityAnswersThroughTheEntry)
+{
+    Install();
+    ASSERT_EQ(OpenAs(m_app), TWRC_SUCCESS);
+
+    TW_CAPABILITY supported{CAP_SUPPORTEDCAPS, TWON_DONTCARE16, nullptr};
+    ASSERT_EQ(Call(m_app, DG_CONTROL, DAT_CAPABILITY, MSG_GET, &supported), TWRC_SUCCESS);
+    ASSERT_EQ(supported.ConType, TWON_ARRAY);
+    std::vector<TW_UINT16> ids;
+    {
+        const auto* array = static_cast<const TW_ARRAY*>(GlobalLock(supported.hContainer));
+        ASSERT_NE(array, nullptr);
+        const TW_UINT32 count = array->NumItems;
+        ids.resize(count);
+        std::memcpy(ids.data(), array->ItemList, count * sizeof(TW_UINT16));
+        GlobalUnlock(supported.hContainer);
+        GlobalFree(supported.hContainer);
+    }
+    EXPECT_EQ(ids.size(), 66u);
+
+    for (TW_UINT16 id : ids) {
+        for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_QUERYSUPPORT}) {
+            TW_CAPABILITY capability{id, TWON_DONTCARE16, nullptr};
+            EXPECT_EQ(Call(m_app, DG_CONTROL, DAT_CAPABILITY, msg, &capability), TWRC_SUCCESS)
+                << "cap 0x" << std::hex << id << " msg " << std::dec << msg << " condition "
+                << ConditionCode(m_app);
+            if (capability.hContainer)
+                GlobalFree(capability.hContainer);
+        }
+    }
+    ASSERT_EQ(CloseAs(m_app), TWRC_SUCCESS);
+}
+
 struct OpenFailure {
     const char* what;
     std::function<void(FakeHal&, std::vector<std::pair<std::string, std::string>>&)> arrange;
