@@ -149,14 +149,7 @@ void CQBK24DataSource::SetRangeCurrent(RangePair& pair, const Trellis::CTWAINOne
 
 void CQBK24DataSource::SetEnumCurrent(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINOneValue& value)
 {
-    switch (pair.SetCurrent(value)) {
-    case Trellis::CTWAINEnumPair::Outcome::Taken:
-        return;
-    case Trellis::CTWAINEnumPair::Outcome::Adjusted:
-        ThrowCheckStatus(TWCC_BADVALUE);
-    case Trellis::CTWAINEnumPair::Outcome::Refused:
-        ThrowFailure(TWCC_BADVALUE);
-    }
+    ReportOutcome(pair.SetCurrent(value));
 }
 
 void CQBK24DataSource::SetBitDepthReductionCurrent(TW_UINT16 value)

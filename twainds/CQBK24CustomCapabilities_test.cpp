@@ -372,7 +372,8 @@ TEST_F(CustomCapabilityTest, CustomListsAndRangesFollowTheDeviceRules)
     EXPECT_EQ(TWRC_SUCCESS, Send(CUSTCAP_DESPECKLEVALUE, MSG_SET, CTWAINContainer(CTWAINRange(2, 4, 1, 3, 3))));
     const CTWAINRange despeckle = Ask(CUSTCAP_DESPECKLEVALUE, MSG_GET).GetRange();
     EXPECT_EQ((std::vector<double>{1, 6, 1}),
-              (std::vector<double>{Number(despeckle.MinValue), Number(despeckle.MaxValue), Number(despeckle.StepSize)}));
+              (std::vector<double>{Number(despeckle.MinValue), Number(despeckle.MaxValue),
+                                   Number(despeckle.StepSize)}));
 }
 
 // Flags take any one value as on or off and reset to off.

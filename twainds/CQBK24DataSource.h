@@ -300,6 +300,9 @@ public:
     bool InLandscape();
     // The upright frame of the landscape list's current size.
     void SetLandscapeFrame();
+    // Nothing for a request taken whole; check status for one taken in part
+    // or moved to a neighbour; a failure for one refused.
+    void ReportOutcome(Trellis::CTWAINEnumPair::Outcome outcome);
     // The request's allowed values become the list; some refused: check
     // status; none allowed: the whole list again and a failure.
     void ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINEnumeration& constraint);

@@ -74,14 +74,7 @@ TW_UINT16 CQBK24DataSource::GetCompressionDefault()
 
 void CQBK24DataSource::SetCompressionConstraint(const Trellis::CTWAINEnumeration& constraint)
 {
-    switch (CompressionPair().Constrain(constraint)) {
-    case Trellis::CTWAINEnumPair::Outcome::Taken:
-        return;
-    case Trellis::CTWAINEnumPair::Outcome::Adjusted:
-        ThrowCheckStatus(TWCC_BADVALUE);
-    case Trellis::CTWAINEnumPair::Outcome::Refused:
-        ThrowFailure(TWCC_BADVALUE);
-    }
+    ConstrainEnum(CompressionPair(), constraint);
 }
 
 void CQBK24DataSource::SetCompressionCurrent(TW_UINT16 value)
@@ -145,10 +138,7 @@ void CQBK24DataSource::SetSupportedSizesConstraint(const Trellis::CTWAINEnumerat
     const Trellis::CTWAINEnumPair::Outcome outcome = LandscapeSizes.Constrain(constraint);
     if (outcome != Trellis::CTWAINEnumPair::Outcome::Refused)
         SetLandscapeFrame();
-    if (outcome == Trellis::CTWAINEnumPair::Outcome::Adjusted)
-        ThrowCheckStatus(TWCC_BADVALUE);
-    if (outcome == Trellis::CTWAINEnumPair::Outcome::Refused)
-        ThrowFailure(TWCC_BADVALUE);
+    ReportOutcome(outcome);
 }
 
 void CQBK24DataSource::SetSupportedSizesCurrent(TW_UINT16 value)
@@ -182,9 +172,9 @@ TW_UINT16 CQBK24DataSource::ResetSupportedSizes()
 
 // ---- constraints ----
 
-void CQBK24DataSource::ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINEnumeration& constraint)
+void CQBK24DataSource::ReportOutcome(Trellis::CTWAINEnumPair::Outcome outcome)
 {
-    switch (pair.Constrain(constraint)) {
+    switch (outcome) {
     case Trellis::CTWAINEnumPair::Outcome::Taken:
         return;
     case Trellis::CTWAINEnumPair::Outcome::Adjusted:
@@ -192,6 +182,11 @@ void CQBK24DataSource::ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trelli
     case Trellis::CTWAINEnumPair::Outcome::Refused:
         ThrowFailure(TWCC_BADVALUE);
     }
+}
+
+void CQBK24DataSource::ConstrainEnum(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINEnumeration& constraint)
+{
+    ReportOutcome(pair.Constrain(constraint));
 }
 
 // The device's range keeps its bounds and step whatever the request: a
