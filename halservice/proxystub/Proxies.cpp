@@ -9,7 +9,7 @@ using namespace plat::rpc;
 
 class HALSProxy final : public ProxyBase<IRNXHALS, IID_IRNXHALS> {
 public:
-    using ProxyBase::ProxyBase;
+    using InterfaceProxyBase::InterfaceProxyBase;
 
     HRESULT STDMETHODCALLTYPE Initialize(LONG* lStatus) override { return Call(3, LongInOut{lStatus}); }
     HRESULT STDMETHODCALLTYPE Uninitialize() override { return Call(4); }
@@ -82,7 +82,7 @@ HRESULT HALSProxy::DoSCSICmd(LONG lSizeCDB, BYTE* pBufCDB, LONG lSizeData, BYTE*
 
 class ButtonProxy final : public ProxyBase<IRNXButton, IID_IRNXButton> {
 public:
-    using ProxyBase::ProxyBase;
+    using InterfaceProxyBase::InterfaceProxyBase;
 
     HRESULT STDMETHODCALLTYPE SendButtonEvent(BSTR szName, LONG lPressType, LONG lFuncNumber) override
     {
@@ -93,7 +93,7 @@ public:
 
 class XmlProxy final : public ProxyBase<ICKelXmlHAL, IID_ICKelXmlHAL> {
 public:
-    using ProxyBase::ProxyBase;
+    using InterfaceProxyBase::InterfaceProxyBase;
 
     HRESULT STDMETHODCALLTYPE Initialize() override { return Call(3); }
     HRESULT STDMETHODCALLTYPE ParseXML(BSTR bstrXML) override { return Call(4, BstrIn{bstrXML}); }
@@ -164,7 +164,7 @@ public:
 
 class RasterBandProxy final : public ProxyBase<IRNXRasterBandHAL, IID_IRNXRasterBandHAL> {
 public:
-    using ProxyBase::ProxyBase;
+    using InterfaceProxyBase::InterfaceProxyBase;
 
     HRESULT STDMETHODCALLTYPE getImageWidth(LONG* pVal) override { return Call(3, LongOut{pVal}); }
     HRESULT STDMETHODCALLTYPE putImageWidth(LONG newVal) override { return Call(4, LongIn{newVal}); }

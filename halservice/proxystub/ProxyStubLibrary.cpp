@@ -2,6 +2,7 @@
 // to marshal one of the interfaces, and the self-registration that names
 // this library for them.
 #include "halservice/proxystub/ProxyBase.h"
+#include "platform/rpc/ProxyStubRegistration.h"
 
 #include <string>
 
@@ -11,17 +12,11 @@ namespace {
 // {E2A4C6F1-3B5D-4F70-9C18-7D2E0B4A6C95}
 constexpr CLSID CLSID_RNXHALProxyStub = plat::MakeGuid("E2A4C6F1-3B5D-4F70-9C18-7D2E0B4A6C95");
 
-struct InterfaceEntry {
-    const IID* iid;
-    const char16_t* name;
-    const char16_t* methods; // vtable size, IUnknown included
-};
-
-const InterfaceEntry kInterfaces[] = {
-    {&IID_IRNXHALS, u"IRNXHALS", u"16"},
-    {&IID_IRNXButton, u"IRNXButton", u"5"},
-    {&IID_ICKelXmlHAL, u"ICKelXmlHAL", u"38"},
-    {&IID_IRNXRasterBandHAL, u"IRNXRasterBandHAL", u"28"},
+const plat::rpc::ProxyStubInterface kInterfaces[] = {
+    {&IID_IRNXHALS, u"IRNXHALS", 16},
+    {&IID_IRNXButton, u"IRNXButton", 5},
+    {&IID_ICKelXmlHAL, u"ICKelXmlHAL", 38},
+    {&IID_IRNXRasterBandHAL, u"IRNXRasterBandHAL", 28},
 };
 
 // The factory is the class object itself: one per process, never freed
@@ -62,18 +57,6 @@ public:
 
 Factory g_factory;
 
-LSTATUS SetDefault(HKEY root, const std::u16string& path, const char16_t* name, const std::u16string& value)
-{
-    HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
-    RegCloseKey(key);
-    return status;
-}
-
 std::u16string ModulePath()
 {
     HMODULE module = nullptr;
@@ -84,8 +67,6 @@ std::u16string ModulePath()
     DWORD length = GetModuleFileNameW(module, path, 4096);
     return length > 0 && length < 4096 ? std::u16string(path, length) : std::u16string();
 }
-
-std::u16string ClassKey() { return u"CLSID\\" + plat::GuidToWideString(CLSID_RNXHALProxyStub); }
 
 } // namespace
 } // namespace rnxhalps
@@ -110,28 +91,10 @@ extern "C" HRESULT DllRegisterServer()
     std::u16string path = ModulePath();
     if (path.empty())
         return E_FAIL;
-    std::u16string classId = plat::GuidToWideString(CLSID_RNXHALProxyStub);
-    LSTATUS status = SetDefault(HKEY_CLASSES_ROOT, ClassKey(), nullptr, u"RNXHAL proxy/stub factory");
-    if (status == ERROR_SUCCESS)
-        status = SetDefault(HKEY_CLASSES_ROOT, ClassKey() + u"\\InprocServer32", nullptr, path);
-    if (status == ERROR_SUCCESS)
-        status = SetDefault(HKEY_CLASSES_ROOT, ClassKey() + u"\\InprocServer32", u"ThreadingModel", u"Both");
-    for (const InterfaceEntry& entry : kInterfaces) {
-        std::u16string key = u"Interface\\" + plat::GuidToWideString(*entry.iid);
-        if (status == ERROR_SUCCESS)
-            status = SetDefault(HKEY_CLASSES_ROOT, key, nullptr, entry.name);
-        if (status == ERROR_SUCCESS)
-            status = SetDefault(HKEY_CLASSES_ROOT, key + u"\\ProxyStubClsid32", nullptr, classId);
-        if (status == ERROR_SUCCESS)
-            status = SetDefault(HKEY_CLASSES_ROOT, key + u"\\NumMethods", nullptr, entry.methods);
-    }
-    return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
+    return plat::rpc::RegisterProxyStubs(CLSID_RNXHALProxyStub, u"RNXHAL proxy/stub factory", path, kInterfaces);
 }
 
 extern "C" HRESULT DllUnregisterServer()
 {
-    for (const InterfaceEntry& entry : kInterfaces)
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"Interface\\" + plat::GuidToWideString(*entry.iid)).c_str());
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKey().c_str());
-    return S_OK;
+    return plat::rpc::UnregisterProxyStubs(CLSID_RNXHALProxyStub, kInterfaces);
 }
