@@ -2,6 +2,7 @@
 // to marshal one of the interfaces, and the self-registration that names
 // this library for them.
 #include "halservice/proxystub/ProxyBase.h"
+#include "platform/rpc/ProxyStubFactory.h"
 #include "platform/rpc/ProxyStubRegistration.h"
 
 #include <string>
@@ -19,43 +20,9 @@ const plat::rpc::ProxyStubInterface kInterfaces[] = {
     {&IID_IRNXRasterBandHAL, u"IRNXRasterBandHAL", 28},
 };
 
-// The factory is the class object itself: one per process, never freed
-// (proxies made through it may live until the process ends).
-class Factory final : public plat::rpc::IProxyStubFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == plat::rpc::IID_IProxyStubFactory) {
-            *ppv = static_cast<plat::rpc::IProxyStubFactory*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE CreateProxy(REFIID iid, plat::rpc::RpcChannel* channel, IUnknown* outer,
-                                          plat::rpc::InterfaceProxy** proxy) override
-    {
-        if (!proxy || !channel || !outer)
-            return E_POINTER;
-        *proxy = rnxhalps::CreateProxy(iid, channel, outer);
-        return *proxy ? S_OK : E_NOINTERFACE;
-    }
-
-    HRESULT STDMETHODCALLTYPE Invoke(REFIID iid, IUnknown* object, std::uint32_t method,
-                                     plat::rpc::MessageReader& request, plat::rpc::MessageWriter& results) override
-    {
-        if (!object)
-            return E_POINTER;
-        return InvokeStub(iid, object, method, request, results);
-    }
-};
-
-Factory g_factory;
+// The class object: one per process, never freed (proxies made through it
+// may live until the process ends).
+plat::rpc::ProxyStubFactory g_factory(&rnxhalps::CreateProxy, &rnxhalps::InvokeStub);
 
 std::u16string ModulePath()
 {

@@ -56,8 +56,16 @@ struct InterfaceDesc {
     std::span<const MemberDesc> members;
 };
 
-// What a type library's registration needs: its identity, its names, and the
-// interfaces it describes.
+// A coclass: a class the type library declares, with the interfaces its
+// objects answer; the first is the default one (what IDispatch gives).
+struct CoClassDesc {
+    const WCHAR* name;
+    CLSID clsid;
+    std::span<const IID* const> interfaces;
+};
+
+// A type library: its identity and names (what registration needs), the
+// interfaces it describes and the coclasses it declares.
 struct TypeLibraryDesc {
     const WCHAR* name;        // "RNXCOMCoreLib"
     const WCHAR* helpString;  // the description shown under the version key
@@ -65,6 +73,7 @@ struct TypeLibraryDesc {
     WORD majorVersion;
     WORD minorVersion;
     std::span<const InterfaceDesc* const> interfaces;
+    std::span<const CoClassDesc> coclasses;
 };
 
 // The most parameters a member may declare.

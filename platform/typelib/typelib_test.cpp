@@ -257,7 +257,7 @@ TEST(TypeLibRegistration, WritesAndRemovesTheVersionKey)
     plat::testing::TempSystemRoot root;
     const plat::InterfaceDesc* interfaces[] = {&kCounterDesc};
     const plat::TypeLibraryDesc lib{u"CounterLib", u"Counter 2.1 Type Library",
-                                    plat::MakeGuid("5B0D2E12-7C3A-4F57-9E21-3A8D6C4B1F02"), 2, 1, interfaces};
+                                    plat::MakeGuid("5B0D2E12-7C3A-4F57-9E21-3A8D6C4B1F02"), 2, 1, interfaces, {}};
     ASSERT_EQ(plat::RegisterTypeLibrary(lib, u"/opt/lib/counter.so"), S_OK);
     const WCHAR* version = u"TypeLib\\{5B0D2E12-7C3A-4F57-9E21-3A8D6C4B1F02}\\2.1";
     EXPECT_EQ(ReadString(version, nullptr), u"Counter 2.1 Type Library");

@@ -3,11 +3,9 @@
 #pragma once
 
 #include "halservice/proxystub/testing/ToyHAL.h"
+#include "platform/testing/ChildProcess.h"
 
-#include <cerrno>
-#include <csignal>
 #include <string>
-#include <thread>
 
 namespace toyhal {
 
@@ -38,19 +36,6 @@ inline bool RegisterToy(const char* proxyStubLibrary, const char* peer)
     return status == ERROR_SUCCESS;
 }
 
-// Kills `pid` and waits until it is gone (reaped by whoever its parent is).
-inline void KillAndWait(DWORD pid)
-{
-    if (pid == 0)
-        return;
-    kill(static_cast<pid_t>(pid), SIGKILL);
-    for (int i = 0; i < 2000; ++i) {
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        if (!process)
-            return;
-        CloseHandle(process);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
+using plat::testing::KillAndWait;
 
 } // namespace toyhal
