@@ -28,6 +28,10 @@ inline constexpr CLSID CLSID_RNXPayload = plat::MakeGuid("5A2E8618-93AB-43AA-9F0
 inline constexpr CLSID CLSID_RNXTransform = plat::MakeGuid("3E490BCD-19F9-4904-A3AE-074061B31E15");
 inline constexpr CLSID CLSID_Items = plat::MakeGuid("2AE8FF88-83BB-4939-ACFB-CCE31C79CD22");
 
+// The class of the library's merged proxies and stubs, which every
+// interface below names as its ProxyStubClsid32.
+inline constexpr CLSID CLSID_RNXCOMCoreProxyStub = plat::MakeGuid("A5485D48-707B-4872-B06C-C4CEF3302BBB");
+
 // Interfaces.
 inline constexpr IID IID_IRNXRBConvert = plat::MakeGuid("4A4F8D1B-62C7-46F1-8BDC-36D1012BA4F7");
 inline constexpr IID IID_IRNXInterconnection = plat::MakeGuid("4696FA82-4B28-4AA9-87D6-1C8FF43C29E8");

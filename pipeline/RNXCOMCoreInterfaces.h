@@ -123,6 +123,20 @@ struct IRNXInterconnection : IDispatch {
 struct IRNXTransform : IDispatch {};
 struct IRNXRBConvert : IDispatch {};
 
+// A collection of pipeline objects, numbered from 1 as Automation
+// collections are. The type library declares it (coclass Items); the
+// library makes no object of it.
+struct IItems : IDispatch {
+    // An enumerator of the items (DISPID_NEWENUM).
+    virtual HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** ppUnk) = 0;
+    // The item at a position (DISPID_VALUE).
+    virtual HRESULT STDMETHODCALLTYPE get_Item(LONG Index, IDispatch** ppItem) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Count(LONG* pVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Add(IDispatch* Item) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Remove(LONG Index) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clear() = 0;
+};
+
 // Interfaces of the empty classes: no operations of their own.
 struct IRNXPipelineManager : IDispatch {};
 struct IRNXQueue : IDispatch {};

@@ -1,5 +1,6 @@
 // The library's entry points: class objects, unloading, and registration of
-// its classes, application identifier and type library.
+// its classes, application identifier, type library and proxies. The merged
+// proxy/stub part (proxystub/) is asked first and counts in unloading.
 #include "pipeline/RNXCOMCoreModule.h"
 
 #include "diag/EventLogObject.h"
@@ -12,6 +13,7 @@
 #include "pipeline/RNXRasterBand.h"
 #include "pipeline/TypeLibrary.h"
 #include "pipeline/XMLObj.h"
+#include "pipeline/proxystub/ProxyStubPart.h"
 #include "platform/registry/Registrar.h"
 #include "platform/windows.h"
 
@@ -82,6 +84,9 @@ HRESULT UnregisterAll()
     hr = RunScript(registrar, IDR_APPID, false);
     if (FAILED(hr) && SUCCEEDED(result))
         result = hr;
+    hr = PrxDllUnregisterServer(g_perUser);
+    if (FAILED(hr) && SUCCEEDED(result))
+        result = hr;
     return result;
 }
 
@@ -100,8 +105,10 @@ HRESULT RegisterAll()
     }
     if (SUCCEEDED(hr))
         hr = plat::RegisterTypeLibrary(RNXCOMCoreTypeLibrary(), modulePath.c_str(), g_perUser);
+    if (SUCCEEDED(hr))
+        hr = PrxDllRegisterServer(modulePath, g_perUser);
     // A registration that stops half-way would leave classes that point at a
-    // library whose type library is missing: take it all back.
+    // library whose type library or proxies are missing: take it all back.
     if (FAILED(hr))
         UnregisterAll();
     return hr;
@@ -145,6 +152,9 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFC
         return E_POINTER;
     *ppv = nullptr;
     SetApplicationNameOnce();
+    HRESULT hr = PrxDllGetClassObject(rclsid, riid, ppv);
+    if (hr != CLASS_E_CLASSNOTAVAILABLE)
+        return hr;
     for (const ClassEntry& entry : kClasses) {
         if (entry.clsid == rclsid && entry.create)
             return plat::ClassFactory::Make(RNXCOMCoreModule(), entry.create, riid, ppv);
@@ -154,7 +164,7 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFC
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
 {
-    return RNXCOMCoreModule().CanUnloadNow();
+    return PrxDllCanUnloadNow() == S_OK && RNXCOMCoreModule().CanUnloadNow() == S_OK ? S_OK : S_FALSE;
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()

@@ -1,3 +1,4 @@
+#include "pipeline/CoClasses.h"
 #include "pipeline/testing/PipelineLibraryTest.h"
 
 #include <algorithm>
@@ -72,12 +73,38 @@ const RegisteredClass kRegistered[] = {
     {u"TestFree", CLSID_TestFree, u"Free"},
 };
 
+// The interfaces whose proxies and stubs the library carries, with their
+// vtable sizes.
+struct MarshalledInterface {
+    const char16_t* name;
+    const IID& iid;
+    const char16_t* methods;
+};
+
+const MarshalledInterface kMarshalled[] = {
+    {u"IRNXRBConvert", IID_IRNXRBConvert, u"7"},
+    {u"IRNXInterconnection", IID_IRNXInterconnection, u"9"},
+    {u"IRNXDestinationModule", IID_IRNXDestinationModule, u"7"},
+    {u"IRNXModule", IID_IRNXModule, u"8"},
+    {u"IRNXTransform", IID_IRNXTransform, u"7"},
+    {u"IXMLObj", IID_IXMLObj, u"42"},
+    {u"IRNXHALWrap", IID_IRNXHALWrap, u"8"},
+    {u"IRNXRasterBand", IID_IRNXRasterBand, u"39"},
+    {u"IItems", IID_IItems, u"13"},
+    {u"IRNXPayload", IID_IRNXPayload, u"13"},
+    {u"IRNXQueue", IID_IRNXQueue, u"7"},
+    {u"IRNXPipelineManager", IID_IRNXPipelineManager, u"7"},
+    {u"IRNXPayloadSource", IID_IRNXPayloadSource, u"8"},
+    {u"ITestFree", IID_ITestFree, u"7"},
+    {u"IRNXDestination", IID_IRNXDestination, u"7"},
+};
+
 class RegistrationTest : public PipelineLibraryTest {
 protected:
     bool RegisterOnSetUp() const override { return false; }
 };
 
-TEST_F(RegistrationTest, WritesExactlyTheClassesAppIdAndTypeLibraryAndTakesThemBack)
+TEST_F(RegistrationTest, WritesExactlyTheClassesAppIdTypeLibraryAndProxiesAndTakesThemBack)
 {
     const RegistrySnapshot before = Snapshot();
     ASSERT_EQ(m_register(), S_OK);
@@ -87,7 +114,7 @@ TEST_F(RegistrationTest, WritesExactlyTheClassesAppIdAndTypeLibraryAndTakesThemB
     const std::u16string libid = plat::GuidToWideString(LIBID_RNXCOMCoreLib);
     const std::u16string appid = plat::GuidToWideString(APPID_RNXCOMCore);
     std::vector<std::u16string> expected{u"CLSID", u"AppID", u"AppID\\" + appid, u"AppID\\RNXCOMCore.DLL",
-                                         u"TypeLib"};
+                                         u"TypeLib", u"Interface"};
     for (const RegisteredClass& c : kRegistered) {
         const std::u16string clsid = plat::GuidToWideString(c.clsid);
         const std::u16string progId = std::u16string(u"RNXCOMCore.") + c.name;
@@ -115,6 +142,21 @@ TEST_F(RegistrationTest, WritesExactlyTheClassesAppIdAndTypeLibraryAndTakesThemB
                                      lib + u"\\1.0\\FLAGS", lib + u"\\1.0\\HELPDIR"});
     EXPECT_EQ(Value(after, lib + u"\\1.0"), u"RNXCOMCore 1.0 Type Library");
     EXPECT_EQ(Value(after, lib + u"\\1.0\\0\\" + win), path);
+    // The proxy/stub class, and every interface naming it.
+    const std::u16string proxyStub = plat::GuidToWideString(CLSID_RNXCOMCoreProxyStub);
+    const std::u16string proxyStubKey = u"CLSID\\" + proxyStub;
+    expected.insert(expected.end(), {proxyStubKey, proxyStubKey + u"\\InprocServer32"});
+    EXPECT_EQ(Value(after, proxyStubKey), u"RNXCOMCore proxy/stub factory");
+    EXPECT_EQ(Value(after, proxyStubKey + u"\\InprocServer32"), path);
+    EXPECT_EQ(Value(after, proxyStubKey + u"\\InprocServer32", u"ThreadingModel"), u"Both");
+    for (const MarshalledInterface& i : kMarshalled) {
+        const std::u16string key = u"Interface\\" + plat::GuidToWideString(i.iid);
+        expected.insert(expected.end(), {key, key + u"\\ProxyStubClsid32", key + u"\\NumMethods"});
+        SCOPED_TRACE(Utf16ToUtf8(i.name));
+        EXPECT_EQ(Value(after, key), i.name);
+        EXPECT_EQ(Value(after, key + u"\\ProxyStubClsid32"), proxyStub);
+        EXPECT_EQ(Value(after, key + u"\\NumMethods"), i.methods);
+    }
     EXPECT_EQ(Value(after, u"AppID\\" + appid), u"RNXCOMCore");
     EXPECT_EQ(Value(after, u"AppID\\RNXCOMCore.DLL", u"AppID"), appid);
     // The scripts carried but never run leave no trace.
@@ -133,7 +175,7 @@ TEST_F(RegistrationTest, WritesExactlyTheClassesAppIdAndTypeLibraryAndTakesThemB
     ASSERT_EQ(m_unregister(), S_OK);
     RegistrySnapshot removed = Snapshot();
     // The shared parent keys stay, empty.
-    for (const char16_t* parent : {u"CLSID", u"AppID", u"TypeLib"}) {
+    for (const char16_t* parent : {u"CLSID", u"AppID", u"TypeLib", u"Interface"}) {
         if (!before.count(parent))
             removed.erase(parent);
     }
@@ -198,6 +240,39 @@ TEST_F(ClassObjectTest, EachClassAnswersItsInterfaces)
         EXPECT_EQ(dispatch.Get(), primary.Get());
         ASSERT_EQ(dispatch->QueryInterface(IID_IUnknown, identity.ReleaseAndGetVoidAddress()), S_OK);
         EXPECT_EQ(identity.Get(), object.Get());
+    }
+}
+
+// The type library's coclasses: the ten registered classes, whose objects
+// answer exactly the interfaces declared (the default one being what
+// IDispatch gives), then the two that no class object makes.
+TEST_F(ClassObjectTest, TheTypeLibraryDeclaresTwelveCoClassesAsTheirObjectsAre)
+{
+    ASSERT_EQ(std::size(kRNXCOMCoreCoClasses), 12u);
+    for (size_t i = 0; i < std::size(kRNXCOMCoreCoClasses); ++i) {
+        const plat::CoClassDesc& coclass = kRNXCOMCoreCoClasses[i];
+        SCOPED_TRACE(Utf16ToUtf8(coclass.name));
+        plat::ComPtr<IClassFactory> factory;
+        HRESULT hr = m_getClassObject(coclass.clsid, IID_IClassFactory, factory.ReleaseAndGetVoidAddress());
+        if (i >= std::size(kRegistered)) {
+            EXPECT_EQ(hr, CLASS_E_CLASSNOTAVAILABLE);
+            continue;
+        }
+        EXPECT_EQ(std::u16string(coclass.name), kRegistered[i].name);
+        ASSERT_EQ(hr, S_OK);
+        plat::ComPtr<IUnknown> object;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.ReleaseAndGetVoidAddress()), S_OK);
+        for (const MarshalledInterface& m : kMarshalled) {
+            const bool declared = std::any_of(coclass.interfaces.begin(), coclass.interfaces.end(),
+                                              [&](const IID* iid) { return *iid == m.iid; });
+            plat::ComPtr<IUnknown> answer;
+            EXPECT_EQ(object->QueryInterface(m.iid, answer.ReleaseAndGetVoidAddress()), declared ? S_OK : E_NOINTERFACE)
+                << Utf16ToUtf8(m.name);
+        }
+        plat::ComPtr<IUnknown> dispatch, primary;
+        ASSERT_EQ(object->QueryInterface(IID_IDispatch, dispatch.ReleaseAndGetVoidAddress()), S_OK);
+        ASSERT_EQ(object->QueryInterface(*coclass.interfaces[0], primary.ReleaseAndGetVoidAddress()), S_OK);
+        EXPECT_EQ(dispatch.Get(), primary.Get());
     }
 }
 

@@ -1,5 +1,6 @@
 #include "pipeline/TypeLibrary.h"
 
+#include "pipeline/CoClasses.h"
 #include "pipeline/RNXCOMCoreIds.h"
 #include "pipeline/RNXCOMCoreModule.h"
 
@@ -20,10 +21,11 @@ const plat::InterfaceDesc* const kInterfaces[] = {
     &kIRNXInterconnectionDesc,
     &kIRNXTransformDesc,
     &kIRNXRBConvertDesc,
+    &kIItemsDesc,
 };
 
 const plat::TypeLibraryDesc kLibrary{u"RNXCOMCoreLib", u"RNXCOMCore 1.0 Type Library", LIBID_RNXCOMCoreLib, 1, 0,
-                                     kInterfaces};
+                                     kInterfaces, kRNXCOMCoreCoClasses};
 
 } // namespace
 
@@ -99,5 +101,10 @@ plat::TypeInfo& TransformTypeInfo()
 plat::TypeInfo& RBConvertTypeInfo()
 {
     static plat::TypeInfo info(kIRNXRBConvertDesc, &RNXCOMCoreModule());
+    return info;
+}
+plat::TypeInfo& ItemsTypeInfo()
+{
+    static plat::TypeInfo info(kIItemsDesc, &RNXCOMCoreModule());
     return info;
 }

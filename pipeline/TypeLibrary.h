@@ -1,6 +1,7 @@
-// The library's type library RNXCOMCoreLib: the descriptions of its dual
-// interfaces, the type information each object's IDispatch is served from,
-// and what registration needs.
+// The library's type library RNXCOMCoreLib: the descriptions of its 15 dual
+// interfaces and its 12 coclasses (CoClasses.h), the type information each
+// object's IDispatch (and each proxy's) is served from, and what
+// registration needs.
 #pragma once
 
 #include "platform/windows.h"
@@ -19,6 +20,7 @@ extern const plat::InterfaceDesc kIRNXHALWrapDesc;
 extern const plat::InterfaceDesc kIRNXInterconnectionDesc;
 extern const plat::InterfaceDesc kIRNXTransformDesc;
 extern const plat::InterfaceDesc kIRNXRBConvertDesc;
+extern const plat::InterfaceDesc kIItemsDesc;
 
 const plat::TypeLibraryDesc& RNXCOMCoreTypeLibrary();
 
@@ -37,3 +39,4 @@ plat::TypeInfo& HALWrapTypeInfo();
 plat::TypeInfo& InterconnectionTypeInfo();
 plat::TypeInfo& TransformTypeInfo();
 plat::TypeInfo& RBConvertTypeInfo();
+plat::TypeInfo& ItemsTypeInfo();
