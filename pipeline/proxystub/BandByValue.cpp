@@ -217,24 +217,26 @@ HRESULT StubBand::Write(MessageWriter& w)
     w.WriteU8(m_present ? 1 : 0);
     if (!m_present)
         return S_OK;
+    if (!m_slot) {
+        w.WriteU8(0);
+        return S_OK;
+    }
     BandParts parts;
     BandState state;
     BYTE* buffer = nullptr;
     LONG room = 0;
-    HRESULT hr = m_slot ? parts.Take(m_slot) : S_OK;
-    if (m_slot && SUCCEEDED(hr))
+    HRESULT hr = parts.Take(m_slot);
+    if (SUCCEEDED(hr))
         hr = parts.Get(state);
-    if (m_slot && SUCCEEDED(hr))
+    if (SUCCEEDED(hr))
         hr = parts.Room(buffer, room);
     // A band made here holds exactly the room it was made with; one the
     // callee put in its place is taken at its word, as in process.
-    if (m_slot && SUCCEEDED(hr) && parts.band == m_made)
+    if (SUCCEEDED(hr) && parts.band == m_made)
         room = std::min(room, m_room);
-    if (m_slot && SUCCEEDED(hr) && (state.bytesWritten < 0 || state.bytesWritten > room))
-        hr = E_UNEXPECTED;
-    if (!m_slot || FAILED(hr)) {
+    if (FAILED(hr) || state.bytesWritten < 0 || state.bytesWritten > room) {
         w.WriteU8(0);
-        return FAILED(hr) ? E_UNEXPECTED : S_OK;
+        return E_UNEXPECTED;
     }
     w.WriteU8(1);
     WriteState(w, state);
