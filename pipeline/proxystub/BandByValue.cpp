@@ -12,18 +12,6 @@ using plat::ComPtr;
 using plat::rpc::MessageReader;
 using plat::rpc::MessageWriter;
 
-using Getter = HRESULT (STDMETHODCALLTYPE IRNXRasterBand::*)(LONG*);
-
-// The format's getters, in DescribeBufferContent's argument order.
-constexpr Getter kFormatGetters[11] = {
-    &IRNXRasterBand::get_RasterCompression, &IRNXRasterBand::get_ImageWidth,
-    &IRNXRasterBand::get_BitsPerPixel,      &IRNXRasterBand::get_BytesPerLine,
-    &IRNXRasterBand::get_PixelType,         &IRNXRasterBand::get_ColorChannelOrder,
-    &IRNXRasterBand::get_LineOrder,         &IRNXRasterBand::get_BitOrder,
-    &IRNXRasterBand::get_PixelGender,       &IRNXRasterBand::get_pixelOrder,
-    &IRNXRasterBand::get_Dpi,
-};
-
 // A raster band and its payload part.
 struct BandParts {
     ComPtr<IRNXRasterBand> band;
@@ -39,9 +27,28 @@ struct BandParts {
 
     HRESULT Get(BandState& state) const
     {
-        HRESULT hr = S_OK;
-        for (int i = 0; i < 11 && SUCCEEDED(hr); ++i)
-            hr = (band.Get()->*kFormatGetters[i])(&state.format[i]);
+        LONG* f = state.format;
+        HRESULT hr = band->get_RasterCompression(&f[0]);
+        if (SUCCEEDED(hr))
+            hr = band->get_ImageWidth(&f[1]);
+        if (SUCCEEDED(hr))
+            hr = band->get_BitsPerPixel(&f[2]);
+        if (SUCCEEDED(hr))
+            hr = band->get_BytesPerLine(&f[3]);
+        if (SUCCEEDED(hr))
+            hr = band->get_PixelType(&f[4]);
+        if (SUCCEEDED(hr))
+            hr = band->get_ColorChannelOrder(&f[5]);
+        if (SUCCEEDED(hr))
+            hr = band->get_LineOrder(&f[6]);
+        if (SUCCEEDED(hr))
+            hr = band->get_BitOrder(&f[7]);
+        if (SUCCEEDED(hr))
+            hr = band->get_PixelGender(&f[8]);
+        if (SUCCEEDED(hr))
+            hr = band->get_pixelOrder(&f[9]);
+        if (SUCCEEDED(hr))
+            hr = band->get_Dpi(&f[10]);
         if (SUCCEEDED(hr))
             hr = band->get_BytesToRead(&state.bytesToRead);
         if (SUCCEEDED(hr))

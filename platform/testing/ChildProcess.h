@@ -45,7 +45,9 @@ public:
     // cannot be started.
     bool Start(const std::string& command)
     {
-        m_pipe = popen(("exec " + command + " & echo $!").c_str(), "r");
+        // The read end is not inherited, so that it closes when this
+        // process ends: a child may watch for that.
+        m_pipe = popen(("exec " + command + " & echo $!").c_str(), "re");
         unsigned pid = 0;
         if (!m_pipe || std::fscanf(m_pipe, "%u\n", &pid) != 1)
             return false;

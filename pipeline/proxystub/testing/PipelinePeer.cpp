@@ -2,11 +2,16 @@
 // library (registered in the test's system root) and serves, as a local
 // server, the library's XMLObj, RNXRasterBand, RNXQueue and
 // RNXInterconnection classes and the two classes of PipelinePeer.h; prints
-// "ready" once all are published and pumps messages until it is killed.
+// "ready" once all are published and pumps messages until it is killed or
+// the test that reads its output is gone.
 #include "pipeline/proxystub/testing/PipelinePeer.h"
 #include "pipeline/testing/FakePayloadSource.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -115,6 +120,18 @@ bool PublishOwnClass(REFCLSID clsid, plat::ClassFactory::Creator create)
     return Publish(clsid, factory.Get());
 }
 
+// Ends the process once nothing reads its output any more: when the test
+// is gone, crashed or not, its peer goes too.
+void EndWithTheTest()
+{
+    std::thread([] {
+        pollfd out{STDOUT_FILENO, 0, 0};
+        while (poll(&out, 1, -1) < 0 && errno == EINTR) {
+        }
+        _exit(0);
+    }).detach();
+}
+
 } // namespace
 
 int main()
@@ -131,6 +148,7 @@ int main()
         return 1;
     std::printf("ready\n");
     std::fflush(stdout);
+    EndWithTheTest();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0)
         DispatchMessageW(&msg);
