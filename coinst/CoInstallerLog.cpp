@@ -1,11 +1,13 @@
 #include "coinst/CoInstallerLog.h"
 
 #include "diag/FormatWide.h"
+#include "platform/base/posixio.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 
 #include <cstdarg>
-#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace coinst {
 
@@ -30,12 +32,12 @@ int CoInstallerLog(const WCHAR* format, ...)
         text += c;
     }
 
-    FILE* file = std::fopen(CoInstallerLogPath().c_str(), "a+");
-    if (!file)
+    const int fd = plat::OpenPrivateFile(CoInstallerLogPath(), O_WRONLY | O_CREAT | O_APPEND);
+    if (fd < 0)
         return 0;
-    const size_t written = std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
-    return static_cast<int>(written);
+    const bool written = plat::WriteAll(fd, text);
+    close(fd);
+    return written ? static_cast<int>(text.size()) : 0;
 }
 
 } // namespace coinst

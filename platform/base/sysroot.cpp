@@ -1,19 +1,87 @@
 #include "platform/base/sysroot.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plat {
+namespace {
+
+// Below a character device nothing can be created or found, not even by
+// root, so a process without a root fails at every use of it.
+constexpr const char* kNoRoot = "/dev/null/qbk24";
+constexpr mode_t kPrivateFolder = 0700;
+constexpr mode_t kPrivateFile = 0600;
+
+struct Problems {
+    std::mutex mutex;
+    std::string last;     // of the last EnsureSystemRootLayout
+    std::string reported; // the last one written to stderr
+};
+
+Problems& RootProblems()
+{
+    static auto* problems = new Problems; // used until the process ends
+    return *problems;
+}
+
+// The value of an environment variable that holds an absolute path, or null:
+// the XDG rules ignore relative ones.
+const char* AbsolutePathVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? value : nullptr;
+}
+
+std::string ErrnoText(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+// Empty when `path` is a folder of this user that nobody else may enter
+// (tightening it when it was open to others); else what is wrong.
+std::string CheckOwnFolder(const std::string& path)
+{
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0)
+        return ErrnoText("cannot use " + path);
+    if (!S_ISDIR(info.st_mode))
+        return path + " is not a folder";
+    if (info.st_uid != geteuid())
+        return "the system root folder " + path + " belongs to another user (uid " + std::to_string(info.st_uid)
+               + "); refusing to use it";
+    if ((info.st_mode & 077) != 0 && chmod(path.c_str(), kPrivateFolder) != 0)
+        return ErrnoText("cannot make " + path + " private");
+    return {};
+}
+
+void NoteProblem(const std::string& problem)
+{
+    Problems& problems = RootProblems();
+    std::lock_guard lock(problems.mutex);
+    problems.last = problem;
+    if (!problem.empty() && problem != problems.reported) {
+        std::fprintf(stderr, "qbk24: %s\n", problem.c_str());
+        problems.reported = problem;
+    }
+}
+
+} // namespace
 
 std::string SystemRoot()
 {
     if (const char* root = std::getenv(kSysRootVariable); root && *root)
         return root;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+    if (const char* xdg = AbsolutePathVariable("XDG_DATA_HOME"))
         return std::string(xdg) + "/qbk24";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/share/qbk24";
+    if (const char* home = AbsolutePathVariable("HOME"))
+        return std::string(home) + "/.local/share/qbk24";
+    return kNoRoot;
 }
 
 std::string SystemFolder() { return SystemRoot() + "/system"; }
@@ -23,13 +91,63 @@ std::string RegistryPath() { return SystemRoot() + "/registry.db"; }
 
 bool EnsureSystemRootLayout()
 {
-    std::error_code ec;
-    for (const std::string& dir : {SystemRoot(), SystemFolder(), RuntimeFolder(), LogFolder()}) {
-        std::filesystem::create_directories(dir, ec);
-        if (ec)
+    const std::string root = SystemRoot();
+    std::string problem;
+    if (root == kNoRoot) {
+        problem = "no system root: set QBK_SYSROOT (or XDG_DATA_HOME or HOME) to a folder of your own";
+    } else {
+        // The root is checked before anything is made inside it.
+        for (const std::string& folder : {root, SystemFolder(), RuntimeFolder(), LogFolder()}) {
+            problem = CreatePrivateFolder(folder) ? CheckOwnFolder(folder) : ErrnoText("cannot create " + folder);
+            if (!problem.empty())
+                break;
+        }
+    }
+    NoteProblem(problem);
+    return problem.empty();
+}
+
+std::string SystemRootProblem()
+{
+    Problems& problems = RootProblems();
+    std::lock_guard lock(problems.mutex);
+    return problems.last;
+}
+
+bool CreatePrivateFolder(const std::string& path)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    // Each folder on the way, from the top; the ones that exist stay as
+    // they are.
+    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        if (mkdir(folder.c_str(), kPrivateFolder) != 0 && errno != EEXIST)
             return false;
+        if (end == std::string::npos)
+            break;
+    }
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode)) {
+        errno = ENOTDIR;
+        return false;
     }
     return true;
+}
+
+int OpenPrivateFile(const std::string& path, int flags)
+{
+    const int fd = open(path.c_str(), flags | O_CLOEXEC, kPrivateFile);
+    if (fd < 0)
+        return -1;
+    struct stat info{};
+    if (fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0)
+        fchmod(fd, info.st_mode & 0700);
+    return fd;
 }
 
 } // namespace plat

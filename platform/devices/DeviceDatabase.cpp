@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 namespace plat::devices {
 
@@ -298,8 +297,7 @@ std::optional<DeviceRecord> FindDeviceByInterfacePath(std::u16string_view interf
 std::string EndpointFolder()
 {
     std::string folder = RuntimeFolder() + "/usb";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    CreatePrivateFolder(folder);
     return folder;
 }
 

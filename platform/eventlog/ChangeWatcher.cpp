@@ -1,9 +1,10 @@
 #include "platform/eventlog/ChangeWatcher.h"
 
+#include "platform/base/sysroot.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -39,8 +40,7 @@ bool ChangeWatcher::Subscribe(uintptr_t owner, const std::string& directory, con
         }
         m_thread = std::thread([this] { Run(); });
     }
-    std::error_code ec;
-    std::filesystem::create_directories(directory, ec);
+    CreatePrivateFolder(directory);
     // A folder is watched again on every subscription: after a folder was
     // removed and made anew the old descriptor is gone.
     int watch = inotify_add_watch(m_inotify, directory.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);

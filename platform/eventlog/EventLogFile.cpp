@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -160,13 +159,12 @@ std::string FormatRecord(const EventRecord& record, ULONGLONG unixTimeMs, DWORD 
 
 DWORD AppendRecord(const std::string& directory, std::u16string_view logName, const EventRecord& record)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(directory, ec);
+    CreatePrivateFolder(directory);
     auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::system_clock::now().time_since_epoch());
     std::string line = FormatRecord(record, static_cast<ULONGLONG>(now.count()), static_cast<DWORD>(getpid())) + "\n";
     std::string path = directory + "/" + LogFileName(logName);
-    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = OpenPrivateFile(path, O_WRONLY | O_APPEND | O_CREAT);
     if (fd < 0)
         return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
     // One writer at a time, so records from several processes never interleave.

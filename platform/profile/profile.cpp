@@ -1,13 +1,15 @@
 #include "platform/profile/profile.h"
 
 #include "platform/base/lasterror.h"
+#include "platform/base/posixio.h"
 #include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <fcntl.h>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -85,32 +87,29 @@ std::vector<Section> Load()
 
 bool Save(const std::vector<Section>& sections)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(plat::SystemRoot(), ec);
+    if (!plat::EnsureSystemRootLayout())
+        return false;
+    std::ostringstream out;
+    for (const Section& s : sections) {
+        if (!s.preamble)
+            out << '[' << s.name << "]\n";
+        for (const Entry& e : s.entries) {
+            if (e.comment)
+                out << e.key << '\n';
+            else
+                out << e.key << '=' << e.value << '\n';
+        }
+        out << '\n';
+    }
     std::string path = plat::ProfilePath();
     std::string temp = path + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        for (const Section& s : sections) {
-            if (!s.preamble)
-                out << '[' << s.name << "]\n";
-            for (const Entry& e : s.entries) {
-                if (e.comment)
-                    out << e.key << '\n';
-                else
-                    out << e.key << '=' << e.value << '\n';
-            }
-            out << '\n';
-        }
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(temp, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
+    int fd = plat::OpenPrivateFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
+    if (fd < 0)
+        return false;
+    bool written = plat::WriteAll(fd, out.str());
+    written = close(fd) == 0 && written;
+    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
         return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include "platform/base/winerror.h"
 #include "platform/registry/KeyName.h"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -261,7 +262,12 @@ LONG Connect(Access access, sqlite3** out)
         return ERROR_SUCCESS;
     }
 
-    EnsureSystemRootLayout();
+    // The database is created private to the user; SQLite gives its
+    // journal files the same mode.
+    if (!EnsureSystemRootLayout())
+        return ERROR_ACCESS_DENIED;
+    if (int fd = OpenPrivateFile(path, O_RDWR | O_CREAT); fd >= 0)
+        close(fd);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                              nullptr);

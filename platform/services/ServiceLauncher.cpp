@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -194,7 +193,7 @@ DWORD AwaitReady(int readFd, pid_t& programPid, bool& timedOut)
 // an earlier run still lives after reporting stopped, waits for it to end.
 DWORD TakeServiceLock(const ServiceConfig& config, ScopedFd& lock)
 {
-    lock.Reset(open(LockPath(config.name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    lock.Reset(OpenPrivateFile(LockPath(config.name), O_RDWR | O_CREAT));
     if (lock.Get() < 0)
         return ERROR_ACCESS_DENIED;
     ULONGLONG deadline = GetClock().NowMs() + kStartTimeoutMs;
@@ -351,9 +350,8 @@ DWORD LaunchService(const ServiceConfig& config, const std::vector<std::u16strin
     std::vector<char*> argv = Pointers(argvStrings);
     std::vector<char*> envp = Pointers(envStrings);
 
-    std::error_code ec;
-    std::filesystem::create_directories(LogFolder() + "/services", ec);
-    ScopedFd log(open(ProgramLogPath(config.name).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    CreatePrivateFolder(LogFolder() + "/services");
+    ScopedFd log(OpenPrivateFile(ProgramLogPath(config.name), O_WRONLY | O_CREAT | O_APPEND));
     ScopedFd null(open("/dev/null", O_RDWR | O_CLOEXEC));
     if (null.Get() < 0)
         return fail(ERROR_ACCESS_DENIED);

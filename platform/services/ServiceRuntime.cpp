@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <filesystem>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -48,12 +47,7 @@ std::string Stem(std::u16string_view name)
 
 std::string RuntimeDirectory() { return RuntimeFolder() + "/services"; }
 
-bool EnsureRuntimeDirectory()
-{
-    std::error_code ec;
-    std::filesystem::create_directories(RuntimeDirectory(), ec);
-    return !ec;
-}
+bool EnsureRuntimeDirectory() { return CreatePrivateFolder(RuntimeDirectory()); }
 
 std::string LockPath(std::u16string_view name) { return RuntimeDirectory() + "/" + Stem(name) + ".lock"; }
 std::string StatusPath(std::u16string_view name) { return RuntimeDirectory() + "/" + Stem(name) + ".status"; }
@@ -111,7 +105,7 @@ bool WriteStatusFile(std::u16string_view name, const SERVICE_STATUS_PROCESS& sta
                   status.dwControlsAccepted, status.dwWin32ExitCode, status.dwServiceSpecificExitCode,
                   status.dwCheckPoint, status.dwWaitHint, status.dwProcessId, status.dwServiceFlags);
     {
-        ScopedFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        ScopedFd fd(OpenPrivateFile(temporary, O_WRONLY | O_CREAT | O_TRUNC));
         if (fd.Get() < 0)
             return false;
         if (!WriteAll(fd.Get(), text)) {

@@ -112,7 +112,7 @@ HRESULT AppendRecord(const LogFileRecord& record)
     if (!plat::EnsureSystemRootLayout())
         return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     std::string line = FormatRecordLine(record);
-    int fd = open(LogFilePath(record.application).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = plat::OpenPrivateFile(LogFilePath(record.application), O_WRONLY | O_CREAT | O_APPEND);
     if (fd < 0)
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     // One write per record: appends of other writers never land inside it.
