@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -74,6 +75,14 @@ bool FillAddress(const std::string& path, sockaddr_un& addr) {
   return true;
 }
 
+// Only the user's own programs use the scanner (and only its own scanner is
+// trusted): the other end of a connection must run as this user.
+bool PeerIsSameUser(int fd) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
+}
+
 }  // namespace
 
 // ---- client -------------------------------------------------------------
@@ -83,7 +92,7 @@ RemoteScannerDevice::RemoteScannerDevice(const std::string& socketPath) {
   if (!FillAddress(socketPath, addr)) return;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return;
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || !PeerIsSameUser(fd)) {
     ::close(fd);
     return;
   }
@@ -213,6 +222,7 @@ bool DeviceServer::Listen() {
     errno = saved;
     return false;
   }
+  ::chmod(path_.c_str(), 0600);
   listenFd_ = fd;
   return true;
 }
@@ -271,6 +281,10 @@ void DeviceServer::AcceptLoop() {
     if (listenFd < 0 || (fds[1].revents & POLLIN) == 0) continue;
     const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
+    if (!PeerIsSameUser(fd)) {
+      ::close(fd);
+      continue;
+    }
     ReapFinished();
     std::lock_guard lock(mutex_);
     if (stopping_) {

@@ -19,6 +19,7 @@
 
 #include "emulator/ScannerControl.h"
 #include "emulator/testing/HostExchange.h"
+#include "platform/testing/OtherUser.h"
 
 namespace emulator {
 namespace {
@@ -39,6 +40,7 @@ class SocketFolder {
     fs::remove_all(path_, ec);
   }
   std::string File(const char* name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return path_; }
 
  private:
   std::string path_;
@@ -189,6 +191,31 @@ TEST(DeviceLink, AServerThatAnswersNonsenseIsADisconnectedDevice) {
         << c.name;
     EXPECT_TRUE(lost) << c.name;
   }
+}
+
+TEST(DeviceLink, AnotherUserGetsNothingFromTheScanner) {
+  SocketFolder folder;
+  ServedScanner served(folder.File("dev"));
+  ASSERT_TRUE(served.server.Start());
+  const std::string socket = folder.File("dev");
+  plat::testing::OpenPathToOthers(folder.Path(), socket);
+
+  // A control line that would unplug the scanner: op, three zero bytes,
+  // argument 0, payload length (big-endian), payload.
+  const std::string unplug = "unplug";
+  std::vector<std::uint8_t> requests(12, 0);
+  requests[0] = static_cast<std::uint8_t>(LinkOp::Control);
+  requests[11] = static_cast<std::uint8_t>(unplug.size());
+  requests.insert(requests.end(), unplug.begin(), unplug.end());
+  std::string answer;
+  if (!plat::testing::RunAsOtherUser(
+          [&](int out) { plat::testing::TryServer(out, socket.c_str(), requests.data(), requests.size()); },
+          answer))
+    GTEST_SKIP() << "cannot switch to another user here";
+  EXPECT_EQ(answer, "");
+  EXPECT_TRUE(served.scanner.IsConnected());
+  RemoteScannerDevice own(socket);
+  EXPECT_TRUE(own.IsConnected());
 }
 
 TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {

@@ -5,16 +5,22 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComTesting.h"
 #include "platform/base/sysroot.h"
+#include "platform/rpc/Connection.h"
+#include "platform/rpc/ProxyStubArgs.h"
 #include "platform/rpc/Wire.h"
 #include "platform/kernel/TestClock.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <poll.h>
 #include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -616,22 +622,24 @@ TEST_F(ProxyStubTest, AClassWhoseAppIdNamesALocalServiceIsServedByThatService)
 // A client that speaks the wire by hand, to send what a proxy never would.
 class RawPeer {
 public:
-    RawPeer()
+    // A positive `sendRoom` makes the socket's own send buffer that small.
+    explicit RawPeer(int sendRoom = 0)
     {
         std::string path = plat::RuntimeFolder() + "/com-" + plat::GuidToString(CLSID_ToyHALS) + ".sock";
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
         m_fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (sendRoom > 0)
+            setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &sendRoom, sizeof sendRoom);
         m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
     ~RawPeer() { close(m_fd); }
     bool Connected() const { return m_connected; }
 
-    // Sends a request and waits for its reply: fault flag and HRESULT, and
-    // the results in `results`.
-    bool Call(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args,
-              std::uint32_t& fault, HRESULT& hr, plat::rpc::Bytes* results = nullptr)
+    // Sends a request without waiting for its reply (blocking while the
+    // socket is full); false when the connection no longer takes it.
+    bool Send(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args)
     {
         plat::rpc::MessageWriter head;
         head.WriteU64(object);
@@ -639,11 +647,26 @@ public:
         head.WriteU32(method);
         plat::rpc::FrameHeader header{plat::rpc::FrameType::Request, ++m_callId,
                                       static_cast<std::uint32_t>(head.Data().size() + args.Data().size())};
-        if (!plat::rpc::WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(),
-                                   args.Data().size()))
-            return false;
+        return plat::rpc::WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(),
+                                     args.Data().size());
+    }
+
+    // The next frame from the server; false at the end of the connection
+    // (or when none comes within the patience, which only a failing test sees).
+    bool Receive(plat::rpc::FrameHeader& header, plat::rpc::Bytes& body)
+    {
+        pollfd entry{m_fd, POLLIN, 0};
+        return poll(&entry, 1, kPatienceMs) == 1 && plat::rpc::ReadFrame(m_fd, header, body);
+    }
+
+    // Sends a request and waits for its reply: fault flag and HRESULT, and
+    // the results in `results`.
+    bool Call(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args,
+              std::uint32_t& fault, HRESULT& hr, plat::rpc::Bytes* results = nullptr)
+    {
+        plat::rpc::FrameHeader header;
         plat::rpc::Bytes body;
-        if (!plat::rpc::ReadFrame(m_fd, header, body) || header.callId != m_callId)
+        if (!Send(object, iid, method, args) || !Receive(header, body) || header.callId != m_callId)
             return false;
         plat::rpc::MessageReader reader(body.data(), body.size());
         std::int32_t value = 0;
@@ -653,6 +676,21 @@ public:
         if (results)
             results->assign(body.begin() + 8, body.end());
         return true;
+    }
+
+    // The toy's class object, then a new toy from it: their object ids.
+    std::uint64_t ClassObject()
+    {
+        plat::rpc::MessageWriter ask;
+        ask.WriteGuid(CLSID_ToyHALS);
+        ask.WriteGuid(IID_IClassFactory);
+        return ObjectFrom(plat::rpc::kRootObject, IID_IUnknown, plat::rpc::kGetClassObject, ask);
+    }
+    std::uint64_t NewToy(std::uint64_t factory)
+    {
+        plat::rpc::MessageWriter create;
+        create.WriteGuid(IID_IRNXHALS);
+        return ObjectFrom(factory, IID_IClassFactory, 3, create);
     }
 
     // An object reference from a reply: its id.
@@ -674,6 +712,17 @@ public:
     }
 
 private:
+    std::uint64_t ObjectFrom(std::uint64_t object, REFIID iid, std::uint32_t method,
+                             const plat::rpc::MessageWriter& args)
+    {
+        std::uint32_t fault = 1;
+        HRESULT hr = E_FAIL;
+        plat::rpc::Bytes results;
+        return Call(object, iid, method, args, fault, hr, &results) && fault == 0 && SUCCEEDED(hr)
+                   ? ObjectIn(results)
+                   : 0;
+    }
+
     int m_fd = -1;
     bool m_connected = false;
     std::uint32_t m_callId = 0;
@@ -803,6 +852,146 @@ TEST_F(ProxyStubTest, AClientThatLeavesMidCallLosesItsObjects)
     } // the raw client leaves while its call waits in the server
     EXPECT_EQ(Control(hal.Get(), kWake), S_OK);
     EXPECT_TRUE(WaitForLiveObjects(hal.Get(), before));
+}
+
+// Ends the server when the test has not disarmed it within the patience: a
+// server that hangs would otherwise hang the test's calls with it.
+class Watchdog {
+public:
+    explicit Watchdog(DWORD server)
+        : m_thread([this, server] {
+              std::unique_lock lock(m_mutex);
+              if (!m_wake.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return m_disarmed; }))
+                  kill(static_cast<pid_t>(server), SIGKILL);
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_disarmed = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_disarmed = false;
+    std::thread m_thread;
+};
+
+// Produce2 of a 1 MiB band: the request carries the array, and so does the
+// reply.
+plat::rpc::MessageWriter Produce2Arguments()
+{
+    VARIANT band;
+    VariantInit(&band);
+    band.vt = VT_ARRAY | VT_UI1;
+    band.parray = SafeArrayCreateVector(VT_UI1, 0, 1u << 20);
+    BSTR xml = nullptr;
+    plat::rpc::MessageWriter args;
+    plat::rpc::VariantInOut{&band}.Write(args);
+    plat::rpc::BstrInOut{&xml}.Write(args);
+    VariantClear(&band);
+    return args;
+}
+
+TEST_F(ProxyStubTest, AClientThatStopsReadingHoldsUpNobodyAndIsCutOffAtItsBound)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    const DWORD server = plat::rpc::GetPeerProcessId(hal.Get());
+    const LONG before = LiveObjects(hal.Get());
+    Watchdog watchdog(server);
+
+    RawPeer flooder;
+    ASSERT_TRUE(flooder.Connected());
+    const std::uint64_t factory = flooder.ClassObject();
+    const std::uint64_t toy = flooder.NewToy(factory);
+    ASSERT_NE(toy, 0u);
+
+    // Bands the flooder asks for and never reads: more than the socket
+    // holds, less than what the server keeps for it...
+    const plat::rpc::MessageWriter produce2 = Produce2Arguments();
+    for (int band = 0; band < 12; ++band)
+        ASSERT_TRUE(flooder.Send(toy, IID_IRNXHALS, 14, produce2));
+    // ...and then a new object, which shows when the server has served them all.
+    plat::rpc::MessageWriter create;
+    create.WriteGuid(IID_IRNXHALS);
+    ASSERT_TRUE(flooder.Send(factory, IID_IClassFactory, 3, create));
+    ASSERT_TRUE(WaitForLiveObjects(hal.Get(), before + 2));
+
+    // The other client's scan goes on meanwhile.
+    for (int band = 0; band < 4; ++band) {
+        BufferRasterSink sink;
+        sink.target.assign(1u << 20, 0xEE);
+        ASSERT_EQ(hal->Produce(&sink), S_OK);
+        EXPECT_EQ(sink.bytesWritten, 1 << 20);
+        EXPECT_EQ(sink.target[12345], BandByte(12345));
+    }
+
+    // Asking for more: the server cuts the flooder off once its unread bands
+    // pass the bound, and lets go of everything the flooder held.
+    bool cutOff = false;
+    int asked = 12;
+    for (; asked < 64 && !cutOff; ++asked)
+        cutOff = !flooder.Send(toy, IID_IRNXHALS, 14, produce2);
+    EXPECT_TRUE(cutOff);
+    int answered = 0;
+    plat::rpc::FrameHeader header;
+    plat::rpc::Bytes body;
+    while (flooder.Receive(header, body))
+        ++answered;
+    EXPECT_LT(answered, asked) << "the answers that were waiting went with the connection";
+    EXPECT_TRUE(WaitForLiveObjects(hal.Get(), before));
+    EXPECT_EQ(plat::rpc::GetPeerProcessId(hal.Get()), server);
+}
+
+TEST_F(ProxyStubTest, ClientsBeyondTheCapAreRefusedCleanly)
+{
+    // One client process holds a connection to the server it started.
+    ClientProcess holder;
+    ASSERT_TRUE(holder.Start());
+    m_processes.insert(holder.serverPid);
+    std::vector<std::unique_ptr<RawPeer>> peers;
+    for (int slot = 1; slot < plat::rpc::ConnectionSlots::kMaxConnections; ++slot) {
+        peers.push_back(std::make_unique<RawPeer>());
+        ASSERT_NE(peers.back()->ClassObject(), 0u) << "connection " << slot << " is served";
+    }
+
+    // One more is told why and closed; an activation gets the same answer
+    // and starts no second server.
+    RawPeer extra;
+    plat::rpc::FrameHeader header;
+    plat::rpc::Bytes body;
+    ASSERT_TRUE(extra.Receive(header, body));
+    EXPECT_EQ(header.callId, plat::rpc::kRefusalCallId);
+    plat::rpc::MessageReader refusal(body.data(), body.size());
+    std::uint32_t fault = 0;
+    std::int32_t why = 0;
+    EXPECT_TRUE(refusal.ReadU32(fault) && refusal.ReadI32(why));
+    EXPECT_EQ(fault, 1u);
+    EXPECT_EQ(why, HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
+    EXPECT_FALSE(extra.Receive(header, body));
+    ComPtr<IRNXHALS> refused;
+    EXPECT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                               refused.ReleaseAndGetVoidAddress()),
+              HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
+
+    // A connection that ends frees its place for the next client.
+    peers.pop_back();
+    ComPtr<IRNXHALS> hal;
+    HRESULT hr = E_FAIL;
+    for (int waited = 0; waited < kPatienceMs && FAILED(hr); waited += 5) {
+        hr = CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, hal.ReleaseAndGetVoidAddress());
+        if (FAILED(hr))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_EQ(plat::rpc::GetPeerProcessId(hal.Get()), holder.serverPid);
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "platform/rpc/Connection.h"
 
+#include "platform/base/posixio.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/rpc/CallContext.h"
 #include "platform/rpc/ClassTable.h"
 #include "platform/rpc/Dispatch.h"
+#include "platform/rpc/Flusher.h"
 #include "platform/rpc/ProxyManager.h"
 #include "platform/rpc/ProxyStubs.h"
 
+#include <cstdio>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -135,24 +138,45 @@ constexpr size_t kReplyHeaderSize = 4 + 4;
 
 } // namespace
 
-std::shared_ptr<Connection> Connection::Start(int fd)
+bool ConnectionSlots::TryTake()
 {
-    std::shared_ptr<Connection> connection(new Connection(fd));
+    int used = m_used.load();
+    while (used < kMaxConnections) {
+        if (m_used.compare_exchange_weak(used, used + 1))
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<Connection> Connection::Start(int fd, std::shared_ptr<ConnectionSlots> slots)
+{
+    std::shared_ptr<Connection> connection(new Connection(fd, std::move(slots)));
     std::thread([connection] { connection->ReadLoop(); }).detach();
     return connection;
 }
 
-Connection::Connection(int fd) : m_fd(fd)
+void Connection::Refuse(int fd, HRESULT why)
+{
+    std::uint8_t header[kFrameHeaderSize];
+    EncodeHeader({FrameType::Reply, kRefusalCallId, static_cast<std::uint32_t>(kReplyHeaderSize)}, header);
+    MessageWriter frame;
+    frame.WriteBytes(header, sizeof header);
+    frame.WriteU32(1);
+    frame.WriteI32(why);
+    // A fresh socket has room for it; a peer that cannot take it learns
+    // only that the socket closed.
+    (void)!send(fd, frame.Data().data(), frame.Data().size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    close(fd);
+}
+
+Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots) : m_fd(fd), m_slots(std::move(slots))
 {
     // Room for a whole band in the socket, so a writer hands it over in one
     // go instead of taking turns with the reader.
     int room = 4 << 20;
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
-    ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0)
-        m_peerPid = static_cast<DWORD>(credentials.pid);
+    m_peerPid = static_cast<DWORD>(plat::PeerProcessId(fd));
 }
 
 Connection::~Connection()
@@ -167,28 +191,117 @@ bool Connection::Alive() const
     return !m_closed;
 }
 
-bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more)
+bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
+                      std::uint64_t ticket)
 {
     size_t total = head.size() + (more ? more->Size() : 0);
     if (total > kMaxFrameBody)
         return false;
-    std::vector<iovec> pieces;
+    std::vector<iovec> body;
     if (!head.empty())
-        pieces.push_back({const_cast<std::uint8_t*>(head.data()), head.size()});
+        body.push_back({const_cast<std::uint8_t*>(head.data()), head.size()});
     if (more)
-        more->AppendPieces(pieces);
-    FrameHeader header{type, callId, static_cast<std::uint32_t>(total)};
+        more->AppendPieces(body);
+    std::uint8_t header[kFrameHeaderSize];
+    EncodeHeader({type, callId, static_cast<std::uint32_t>(total)}, header);
     std::lock_guard lock(m_writeMutex);
     if (m_fd < 0)
         return false;
-    return WriteFramePieces(m_fd, header, std::move(pieces));
+    switch (m_output.Push(m_fd, header, std::move(body), ticket)) {
+    case SendQueue::Outcome::Sent:
+        return true;
+    case SendQueue::Outcome::Waiting:
+        FlushWhenWritable(shared_from_this(), m_fd);
+        return true;
+    case SendQueue::Outcome::Overflow:
+        std::fprintf(stderr, "rpc: process %u left %zu bytes of replies unread; it is cut off\n", m_peerPid,
+                     m_output.OwnedBytes());
+        CutOff();
+        return false;
+    case SendQueue::Outcome::Broken:
+        break;
+    }
+    CutOff();
+    return false;
+}
+
+void Connection::FlushWaiting()
+{
+    std::lock_guard lock(m_writeMutex);
+    if (m_fd < 0)
+        return;
+    if (!m_output.Flush(m_fd))
+        CutOff();
+    else if (!m_output.Empty())
+        FlushWhenWritable(shared_from_this(), m_fd);
+}
+
+// A call's request may borrow the caller's buffers only until the call
+// returns.
+void Connection::Withdraw(std::uint64_t ticket)
+{
+    std::lock_guard lock(m_writeMutex);
+    if (!m_output.Withdraw(ticket))
+        CutOff(); // the peer answered a request it had not taken whole
+}
+
+// Ends the connection from this side: nothing more goes out, and the reader
+// (woken if it waits for room) sees the end and closes it.
+void Connection::CutOff()
+{
+    m_output.Clear();
+    if (m_fd >= 0)
+        shutdown(m_fd, SHUT_RDWR);
+    std::lock_guard lock(m_inputMutex);
+    m_cutOff = true;
+    m_inputRoom.notify_all();
 }
 
 void Connection::Shutdown()
 {
     std::lock_guard lock(m_writeMutex);
-    if (m_fd >= 0)
-        shutdown(m_fd, SHUT_RDWR);
+    CutOff();
+}
+
+std::size_t Connection::WaitingOutputBytes()
+{
+    std::lock_guard lock(m_writeMutex);
+    return m_output.OwnedBytes();
+}
+
+std::size_t Connection::WaitingInputBytes()
+{
+    std::lock_guard lock(m_inputMutex);
+    return m_waitingInput;
+}
+
+// The reader takes no more requests while the peer's requests that wait to
+// be served reach the bound; serving them makes room again. A single
+// request larger than the bound is taken when nothing else waits. A
+// connection being cut off reads on to its end: what the peer sent before
+// (a refusal, say) still counts.
+void Connection::WaitForInputRoom()
+{
+    std::unique_lock lock(m_inputMutex);
+    m_inputRoom.wait(lock, [this] { return m_waitingInput < SendQueue::kMaxWaitingBytes || m_cutOff; });
+}
+
+void Connection::InputTaken(std::size_t bytes)
+{
+    std::lock_guard lock(m_inputMutex);
+    m_waitingInput += bytes;
+}
+
+void Connection::InputServed(std::size_t bytes)
+{
+    std::lock_guard lock(m_inputMutex);
+    m_waitingInput -= bytes;
+    m_inputRoom.notify_all();
+}
+
+HRESULT Connection::ClosedError() const
+{
+    return FAILED(m_refusal) ? m_refusal : RPC_E_DISCONNECTED;
 }
 
 HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
@@ -205,22 +318,22 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
     {
         std::lock_guard lock(m_mutex);
         if (m_closed)
-            return RPC_E_DISCONNECTED;
+            return ClosedError();
         do
             callId = ++m_nextCallId;
-        while (callId == 0 || m_pending.count(callId));
+        while (callId == kRefusalCallId || m_pending.count(callId));
         m_pending[callId] = pending;
     }
     MessageWriter head;
     head.WriteU64(object);
     head.WriteGuid(iid);
     head.WriteU32(method);
-    if (!Send(FrameType::Request, callId, head.Data(), &request)) {
-        std::lock_guard lock(m_mutex);
-        m_pending.erase(callId);
-        return RPC_E_DISCONNECTED;
-    }
+    // The request borrows `head` and the caller's buffers until the reply.
+    // A send that fails ends the connection, and its end fails the call.
+    const std::uint64_t ticket = ++m_nextTicket;
+    Send(FrameType::Request, callId, head.Data(), &request, ticket);
     WaitServingCalls(pending);
+    Withdraw(ticket);
     if (FAILED(pending->Error()))
         return pending->Error();
     if (pending->Fault() > 1)
@@ -374,7 +487,10 @@ HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
 void Connection::ReadLoop()
 {
     FrameHeader header;
-    while (ReadFrameHeader(m_fd, header)) {
+    for (;;) {
+        WaitForInputRoom();
+        if (!ReadFrameHeader(m_fd, header))
+            break;
         bool ok = false;
         switch (header.type) {
         case FrameType::Request: {
@@ -383,7 +499,7 @@ void Connection::ReadLoop()
             break;
         }
         case FrameType::Reply:
-            ok = ReadReply(header);
+            ok = header.callId == kRefusalCallId ? ReadRefusal(header) : ReadReply(header);
             break;
         }
         if (!ok)
@@ -427,6 +543,21 @@ bool Connection::ReadReply(const FrameHeader& header)
     reader.ReadI32(hr);
     pending->Complete(fault, hr, std::move(results), S_OK);
     return true;
+}
+
+// The peer turned the connection away; its calls fail with the reason.
+bool Connection::ReadRefusal(const FrameHeader& header)
+{
+    std::uint8_t body[kReplyHeaderSize];
+    std::uint32_t fault = 0;
+    std::int32_t why = 0;
+    MessageReader reader(body, sizeof body);
+    if (header.bodyLength == sizeof body && ReadFrameBytes(m_fd, body, sizeof body) && reader.ReadU32(fault)
+        && reader.ReadI32(why) && fault == 1 && FAILED(why)) {
+        std::lock_guard lock(m_mutex);
+        m_refusal = why;
+    }
+    return false; // either way the connection ends here
 }
 
 // On the object's own thread: the peer gives back `count` references.
@@ -474,7 +605,10 @@ bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
             return true;
         }
         classObject->Release(); // looked up again on the serving thread
-        PostTask(thread, [self, callId, clsid, wanted](bool run) {
+        const std::size_t size = body.size();
+        InputTaken(size);
+        PostTask(thread, [self, callId, clsid, wanted, size](bool run) {
+            self->InputServed(size);
             if (run)
                 self->ServeClassObject(callId, clsid, wanted);
             else
@@ -495,7 +629,9 @@ bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
     }
     auto shared = std::make_shared<Bytes>(std::move(body));
     DWORD thread = target->thread;
+    InputTaken(shared->size());
     PostTask(thread, [self, target, iid, method, callId, shared](bool run) {
+        self->InputServed(shared->size());
         if (run)
             self->ServeCall(target, iid, method, callId, *shared, kRequestHeaderSize);
         else
@@ -578,16 +714,19 @@ void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const M
     MessageWriter head;
     head.WriteU32(fault ? 1 : 0);
     head.WriteI32(hr);
-    Send(FrameType::Reply, callId, head.Data(), results);
+    Send(FrameType::Reply, callId, head.Data(), results, 0);
 }
 
 void Connection::OnClosed()
 {
     std::map<std::uint32_t, std::shared_ptr<PendingCall>> pending;
     std::map<std::uint64_t, std::shared_ptr<Export>> exports;
+    HRESULT error = RPC_E_SERVER_DIED;
     {
         std::lock_guard lock(m_mutex);
         m_closed = true;
+        if (FAILED(m_refusal))
+            error = m_refusal;
         pending.swap(m_pending);
         exports.swap(m_exports);
         m_exportByIdentity.clear();
@@ -595,15 +734,18 @@ void Connection::OnClosed()
     {
         std::lock_guard lock(m_writeMutex);
         if (m_fd >= 0) {
-            shutdown(m_fd, SHUT_RDWR);
+            StopWatching(m_fd);
+            CutOff();
             close(m_fd);
             m_fd = -1;
         }
     }
     for (auto& entry : pending)
-        entry.second->Complete(0, S_OK, {}, RPC_E_SERVER_DIED);
+        entry.second->Complete(0, S_OK, {}, error);
     for (auto& entry : exports)
         ReleaseExport(std::move(entry.second));
+    if (m_slots)
+        m_slots->GiveBack();
     ForgetConnection(this);
 }
 

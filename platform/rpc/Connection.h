@@ -9,10 +9,22 @@
 // once the object has let go. When the connection
 // closes (the peer ended, or broke the protocol) every reference the peer
 // held is released, and calls waiting for the peer fail at once.
+//
+// Nothing waits for the peer: frames go out without blocking the sender and
+// what the socket has no room for waits in the connection's send queue
+// (see SendQueue), sent on by the process's flusher. What one peer may cost
+// is bounded: a peer that leaves more than SendQueue::kMaxWaitingBytes of
+// replies unread is cut off, and its reader stops taking requests while as
+// many bytes of them wait to be served. Only peers of this process's user
+// are served; each class socket serves at most kMaxConnections at once.
 #pragma once
 
 #include "platform/rpc/rpcproxy.h"
 
+#include "platform/rpc/SendQueue.h"
+
+#include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,10 +35,26 @@ class ProxyManager;
 struct Export;
 class PendingCall;
 
+// The connections one listening socket serves at once.
+class ConnectionSlots {
+public:
+    static constexpr int kMaxConnections = 32;
+    bool TryTake();
+    void GiveBack() { --m_used; }
+
+private:
+    std::atomic<int> m_used{0};
+};
+
 class Connection final : public MarshalContext, public std::enable_shared_from_this<Connection> {
 public:
-    // Takes the connected socket and starts serving it.
-    static std::shared_ptr<Connection> Start(int fd);
+    // Takes the connected socket and starts serving it; a connection
+    // accepted by a listener holds one of its `slots` until it closes.
+    static std::shared_ptr<Connection> Start(int fd, std::shared_ptr<ConnectionSlots> slots = nullptr);
+    // Turns away a peer that was just accepted: it is told `why` in a reply
+    // to call id 0 (kRefusalCallId), which fails its calls with that
+    // HRESULT, and the socket is closed.
+    static void Refuse(int fd, HRESULT why);
     ~Connection() override;
 
     bool Alive() const;
@@ -44,35 +72,60 @@ public:
     void ForgetProxy(std::uint64_t object, ProxyManager* manager);
     // Closes the socket; the reader then releases what the peer held.
     void Shutdown();
+    // The flusher: the socket has room for what waits.
+    void FlushWaiting();
+
+    // What waits now: bytes of replies for the peer to read, and bytes of
+    // the peer's requests not yet being served.
+    std::size_t WaitingOutputBytes();
+    std::size_t WaitingInputBytes();
 
     HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) override;
     HRESULT ReadInterface(MessageReader& reader, REFIID iid, void** ppv) override;
     void TakeBackExported(const MessageWriter& unsent) override;
 
 private:
-    explicit Connection(int fd);
+    Connection(int fd, std::shared_ptr<ConnectionSlots> slots);
     void ReadLoop();
+    void WaitForInputRoom();
+    void InputTaken(std::size_t bytes);
+    void InputServed(std::size_t bytes);
     bool HandleRequest(std::uint32_t callId, Bytes body);
     bool ReadReply(const FrameHeader& header);
+    bool ReadRefusal(const FrameHeader& header);
     void DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count);
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
                    const Bytes& body, size_t offset);
     void ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid);
     void SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results);
-    bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more);
+    // `ticket` 0: the frame's bytes are copied when they must wait;
+    // otherwise they are borrowed until Withdraw(ticket).
+    bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
+              std::uint64_t ticket);
+    void Withdraw(std::uint64_t ticket);
+    void CutOff(); // m_writeMutex held
+    HRESULT ClosedError() const; // m_mutex held
     void OnClosed();
 
-    mutable std::mutex m_mutex; // everything below but the socket writes
-    std::mutex m_writeMutex;
+    mutable std::mutex m_mutex; // the maps and call state below
+    std::mutex m_writeMutex;    // the socket's writes, its closing and m_output
     int m_fd;
     DWORD m_peerPid = 0;
+    std::shared_ptr<ConnectionSlots> m_slots;
     bool m_closed = false;
+    HRESULT m_refusal = S_OK; // why the peer turned this connection away
     std::uint32_t m_nextCallId = 0;
     std::uint64_t m_nextObject = 1;
     std::map<std::uint32_t, std::shared_ptr<PendingCall>> m_pending;
     std::map<std::uint64_t, std::shared_ptr<Export>> m_exports;
     std::map<IUnknown*, std::uint64_t> m_exportByIdentity;
     std::map<std::uint64_t, ProxyManager*> m_proxies;
+    SendQueue m_output;
+    std::atomic<std::uint64_t> m_nextTicket{0};
+    std::mutex m_inputMutex; // the two below
+    std::condition_variable m_inputRoom;
+    std::size_t m_waitingInput = 0;
+    bool m_cutOff = false;
 };
 
 // The process id of the peer behind a proxy (0 for a local object).

@@ -1,5 +1,6 @@
 // Local servers: publishing class objects on sockets, finding or starting
 // the server of a class, and the hooks that tie this into COM.
+#include "platform/base/posixio.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/com/objbase.h"
@@ -35,6 +36,7 @@ struct Registration {
     std::string path; // empty: not published to other processes
     int listenFd = -1;
     std::thread acceptor;
+    std::shared_ptr<ConnectionSlots> slots = std::make_shared<ConnectionSlots>();
 };
 
 struct State {
@@ -94,8 +96,11 @@ bool MakeAddress(const std::string& path, sockaddr_un& address, FolderHandle& fo
     return true;
 }
 
-int ConnectTo(const std::string& path)
+// A socket connected to the server at `path`, or -1; `foreign` tells that
+// one answered but runs as another user (it is not used).
+int ConnectTo(const std::string& path, bool& foreign)
 {
+    foreign = false;
     sockaddr_un address;
     FolderHandle folder;
     if (!MakeAddress(path, address, folder))
@@ -104,6 +109,11 @@ int ConnectTo(const std::string& path)
     if (fd < 0)
         return -1;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    if (!PeerIsSameUser(fd)) {
+        foreign = true;
         close(fd);
         return -1;
     }
@@ -124,11 +134,11 @@ int Listen(const std::string& path)
         close(fd);
         return -1;
     }
-    chmod(path.c_str(), 0666); // every local caller is admitted
+    chmod(path.c_str(), 0600); // only the user's own processes are served
     return fd;
 }
 
-void AcceptLoop(int listenFd)
+void AcceptLoop(int listenFd, std::shared_ptr<ConnectionSlots> slots)
 {
     for (;;) {
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
@@ -143,13 +153,19 @@ void AcceptLoop(int listenFd)
             }
             return; // revoked: the socket was shut down
         }
-        Connection::Start(fd);
+        if (!PeerIsSameUser(fd))
+            Connection::Refuse(fd, E_ACCESSDENIED);
+        else if (!slots->TryTake())
+            Connection::Refuse(fd, HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
+        else
+            Connection::Start(fd, slots);
     }
 }
 
 // The live connection to the server at `path`, reusing an earlier one.
-std::shared_ptr<Connection> Connect(const std::string& path)
+std::shared_ptr<Connection> Connect(const std::string& path, bool& foreign)
 {
+    foreign = false;
     {
         std::lock_guard lock(Global().mutex);
         auto it = Global().clients.find(path);
@@ -159,7 +175,7 @@ std::shared_ptr<Connection> Connect(const std::string& path)
             Global().clients.erase(it);
         }
     }
-    int fd = ConnectTo(path);
+    int fd = ConnectTo(path, foreign);
     if (fd < 0)
         return nullptr;
     auto connection = Connection::Start(fd);
@@ -235,7 +251,7 @@ HRESULT StartServer(REFCLSID clsid, HANDLE& process)
 }
 
 // Waits until the server publishes its class, it ends, or time runs out.
-std::shared_ptr<Connection> AwaitServer(const std::string& path, HANDLE process)
+std::shared_ptr<Connection> AwaitServer(const std::string& path, HANDLE process, bool& foreign)
 {
     DWORD timeout = 0;
     {
@@ -244,7 +260,7 @@ std::shared_ptr<Connection> AwaitServer(const std::string& path, HANDLE process)
     }
     const ULONGLONG deadline = plat::GetClock().NowMs() + timeout;
     std::shared_ptr<Connection> connection;
-    while (!(connection = Connect(path))) {
+    while (!(connection = Connect(path, foreign)) && !foreign) {
         if (plat::GetClock().NowMs() >= deadline)
             break;
         // A look every 10 ms; a program that ends without publishing ends
@@ -271,20 +287,24 @@ HRESULT GetLocalClassObject(REFCLSID clsid, DWORD, REFIID riid, LPVOID* ppv)
     }
     const std::string path = SocketPath(clsid);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::shared_ptr<Connection> connection = Connect(path);
-        if (!connection) {
+        bool foreign = false;
+        std::shared_ptr<Connection> connection = Connect(path, foreign);
+        if (!connection && !foreign) {
             std::lock_guard start(Global().startMutex);
-            connection = Connect(path); // another thread may have started it
-            if (!connection) {
+            connection = Connect(path, foreign); // another thread may have started it
+            if (!connection && !foreign) {
                 HANDLE process = nullptr;
                 HRESULT hr = StartServer(clsid, process);
                 if (FAILED(hr))
                     return hr;
-                connection = AwaitServer(path, process);
-                if (!connection)
-                    return CO_E_SERVER_EXEC_FAILURE;
+                connection = AwaitServer(path, process, foreign);
             }
         }
+        // A server of another user never serves this process.
+        if (foreign)
+            return E_ACCESSDENIED;
+        if (!connection)
+            return CO_E_SERVER_EXEC_FAILURE;
         HRESULT hr = connection->GetClassObject(clsid, riid, ppv);
         // A server that ended since the last activation: start it again.
         if ((hr == RPC_E_DISCONNECTED || hr == RPC_E_SERVER_DIED) && attempt == 0)
@@ -390,7 +410,7 @@ HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContex
     int listenFd = registration->listenFd;
     std::lock_guard lock(Global().mutex);
     if (listenFd >= 0)
-        registration->acceptor = std::thread(AcceptLoop, listenFd);
+        registration->acceptor = std::thread(AcceptLoop, listenFd, registration->slots);
     DWORD cookie = Global().nextCookie++;
     Global().registrations[cookie] = std::move(registration);
     *lpdwRegister = cookie;

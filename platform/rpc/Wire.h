@@ -74,6 +74,11 @@ constexpr std::uint32_t kGetClassObject = 1;
 // length of a call is free again when the call returns.
 constexpr std::uint32_t kQueryInterface = 0;
 constexpr std::uint32_t kRelease = 2;
+// A reply to call id 0 (no call has it) is the peer's refusal of the whole
+// connection, sent unasked right after accepting it: a fault reply whose
+// HRESULT says why (another user, too many connections); every call on the
+// connection then fails with that HRESULT.
+constexpr std::uint32_t kRefusalCallId = 0;
 
 class MarshalContext;
 

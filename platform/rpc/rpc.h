@@ -64,8 +64,9 @@ HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContex
 // unknown cookie.
 HRESULT CoRevokeClassObject(DWORD dwRegister);
 
-// Every local caller is admitted (the sockets are open to all users), so
-// the settings are accepted and change nothing.
+// Only processes of the server's own user are admitted (the sockets check
+// every peer's credentials), so the settings are accepted and change
+// nothing.
 HRESULT CoInitializeSecurity(void* pSecDesc, LONG cAuthSvc, SOLE_AUTHENTICATION_SERVICE* asAuthSvc,
                              void* pReserved1, DWORD dwAuthnLevel, DWORD dwImpLevel, void* pAuthList,
                              DWORD dwCapabilities, void* pReserved3);

@@ -1,5 +1,6 @@
 #include "platform/services/ServiceChannel.h"
 
+#include "platform/base/posixio.h"
 #include "platform/base/winerror.h"
 #include "platform/kernel/Clock.h"
 #include "platform/services/ScopedFd.h"
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -120,7 +122,9 @@ DWORD SendControl(const std::string& socketPath, const ControlRequest& request, 
     ScopedFd socket_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket_.Get() < 0)
         return ERROR_NOT_ENOUGH_MEMORY;
-    if (connect(socket_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+    // A socket served by another user is no service of ours.
+    if (connect(socket_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        !PeerIsSameUser(socket_.Get()))
         return ERROR_SERVICE_NOT_ACTIVE;
 
     RequestHeader header = {kRequestMagic, request.control, request.eventType,
@@ -153,14 +157,13 @@ int ListenControlSocket(const std::string& path)
     if (bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener.Get(), 16) != 0)
         return -1;
+    chmod(path.c_str(), 0600);
     return listener.Release();
 }
 
 bool ReadControlRequest(int connection, ControlRequest& request)
 {
-    ucred peer = {};
-    socklen_t length = sizeof peer;
-    if (getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != getuid())
+    if (!PeerIsSameUser(connection))
         return false;
     // Only guards the dispatcher against a peer that connects and then says
     // nothing.

@@ -9,6 +9,7 @@
 #include "platform/services/ServiceControl.h"
 #include "platform/services/ServiceRuntime.h"
 #include "platform/services/winsvc.h"
+#include "platform/testing/OtherUser.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
@@ -296,6 +297,34 @@ TEST_F(ServiceProgramTest, ControlsTheServiceCannotTakeAreRefused)
     EXPECT_TRUE(Recorded("control shutdown"));
     CloseServiceHandle(pending);
     CloseServiceHandle(shutdownOnly);
+}
+
+TEST_F(ServiceProgramTest, AnotherUserGetsNothingFromAServicesControlSocket)
+{
+    SC_HANDLE service = CreateTestService(u"GuardedSvc");
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(StartServiceW(service, 0, nullptr)) << GetLastError();
+    ASSERT_TRUE(plat::WaitForServiceState(u"GuardedSvc", SERVICE_RUNNING, kSafetyNetMs));
+    const std::string socket = plat::services::SocketPath(u"GuardedSvc");
+    plat::testing::OpenPathToOthers(m_root.Path(), socket);
+
+    // A stop request as the control channel frames it ("QSVR", control,
+    // event type, no data).
+    const std::uint32_t stop[4] = {0x51535652, SERVICE_CONTROL_STOP, 0, 0};
+    std::string answer;
+    if (!plat::testing::RunAsOtherUser(
+            [&](int out) { plat::testing::TryServer(out, socket.c_str(), stop, sizeof stop); }, answer))
+        GTEST_SKIP() << "cannot switch to another user here";
+    EXPECT_EQ(answer, "");
+
+    // The service never saw it and still answers its own user.
+    SERVICE_STATUS status = {};
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_INTERROGATE, &status));
+    EXPECT_EQ(status.dwCurrentState, SERVICE_RUNNING);
+    EXPECT_FALSE(Recorded("control stop"));
+    ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status));
+    EXPECT_TRUE(plat::WaitForServiceState(u"GuardedSvc", SERVICE_STOPPED, kSafetyNetMs));
+    CloseServiceHandle(service);
 }
 
 TEST_F(ServiceProgramTest, AServiceThatDiesReportsProcessAborted)

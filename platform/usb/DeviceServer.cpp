@@ -1,5 +1,6 @@
 #include "platform/usb/DeviceServer.h"
 
+#include "platform/base/posixio.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/usb/SocketEndpoint.h"
 
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -81,6 +83,7 @@ bool DeviceServer::Publish()
         errno = error;
         return false;
     }
+    chmod(bindPath.c_str(), 0600);
     if (rename(bindPath.c_str(), m_socketPath.c_str()) != 0) {
         int error = errno;
         close(fd);
@@ -156,6 +159,10 @@ void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        if (!PeerIsSameUser(fd)) {
+            close(fd); // only the user's own programs may use the device
+            continue;
+        }
         auto connection = std::make_shared<Connection>();
         connection->fd = fd;
         std::unique_lock lock(m_mutex);

@@ -1,5 +1,7 @@
 #include "platform/usb/SocketEndpoint.h"
 
+#include "platform/base/posixio.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -24,6 +26,12 @@ int ConnectEndpoint(const std::string& socketPath)
         int error = errno;
         close(fd);
         errno = error;
+        return -1;
+    }
+    // A device served by another user is not ours to use.
+    if (!PeerIsSameUser(fd)) {
+        close(fd);
+        errno = EACCES;
         return -1;
     }
     return fd;

@@ -10,7 +10,9 @@
 #include "platform/devices/dbt.h"
 #include "platform/devices/setupapi.h"
 #include "platform/kernel/TestClock.h"
+#include "platform/usb/SocketEndpoint.h"
 #include "platform/usb/fileio.h"
+#include "platform/testing/OtherUser.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/usb/testing/FakeUsbDevice.h"
 
@@ -162,6 +164,28 @@ TEST_F(SocketDeviceTest, StallTravelsOverTheSocket)
     EXPECT_EQ(device->Resets(plat::usb::kPipeBulkIn), 1);
     CloseHandle(handle);
     server.Unpublish();
+}
+
+TEST_F(SocketDeviceTest, AnotherUserGetsNothingFromTheDevice)
+{
+    auto device = std::make_shared<FakeUsbDevice>();
+    plat::usb::DeviceServer server(m_path, device);
+    ASSERT_TRUE(server.Publish());
+    const std::string socket = plat::devices::EndpointPathFor(m_path);
+    plat::testing::OpenPathToOthers(m_root.Path(), socket);
+
+    // An identify request: op 5, no argument, no payload.
+    const std::uint8_t identify[12] = {plat::usb::kOpIdentify};
+    std::string answer;
+    if (!plat::testing::RunAsOtherUser(
+            [&](int out) { plat::testing::TryServer(out, socket.c_str(), identify, sizeof identify); }, answer))
+        GTEST_SKIP() << "cannot switch to another user here";
+    EXPECT_EQ(answer, "");
+
+    // The device still serves its own user.
+    HANDLE handle = Open();
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    CloseHandle(handle);
 }
 
 } // namespace
