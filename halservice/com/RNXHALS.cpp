@@ -121,7 +121,11 @@ HRESULT CRNXHALS::LockScanner(LONG lPID, LONG* lpStatus)
         LogDataTrace(u"LockScanner Params: PID = 0x%08X", static_cast<DWORD>(lPID));
     if (!lpStatus)
         return E_POINTER;
-    m_lockOwnerPid = static_cast<DWORD>(lPID);
+    // A caller in another process is known by its connection, whatever
+    // process id it claims; only a call from inside the service itself is
+    // taken at its word.
+    DWORD caller = 0;
+    m_lockOwnerPid = SUCCEEDED(CoGetCallerProcessId(&caller)) ? caller : static_cast<DWORD>(lPID);
     *lpStatus = m_session->LockScanner(this) ? 0 : 1;
     if (IsLogging(LOG_TRACE))
         LogTrace(u"LockScanner Exit. [0x%08X]", static_cast<DWORD>(*lpStatus));
@@ -184,7 +188,7 @@ HRESULT CRNXHALS::DoSCSICmd(LONG lSizeCDB, BYTE* pBufCDB, LONG lSizeData, BYTE* 
     args.DoSCSICmd.pBufData = pBufData;
     args.DoSCSICmd.lDir = static_cast<DWORD>(lDir);
     args.DoSCSICmd.lpStatus = lpStatus;
-    if (!m_session->Request(REQ_DO_SCSI_CMD, &args))
+    if (!m_session->ClientRequest(this, REQ_DO_SCSI_CMD, &args))
         return E_FAIL;
 
     DumpSCSIArgs(u"After Request\n", lSizeCDB, pBufCDB, lSizeData, pBufData, lDir);
@@ -256,5 +260,5 @@ HRESULT CRNXHALS::Control2(LONG lCC, BSTR* pbstrXML, VARIANT* pvBufIn, VARIANT* 
     ArrayBytes(pvBufOut, &args.Control.OutSize, &args.Control.OutBuffer);
     args.Control.pbstrXML = pbstrXML;
     args.Control.Status = &status;
-    return m_session->Request(REQ_CONTROL, &args) ? S_OK : E_FAIL;
+    return m_session->ClientRequest(this, REQ_CONTROL, &args) ? S_OK : E_FAIL;
 }

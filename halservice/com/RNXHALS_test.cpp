@@ -4,6 +4,7 @@
 #include "halservice/com/HALClasses.h"
 #include "halservice/com/HALProcessLock.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
+#include "platform/rpc/CallContext.h"
 
 #include <gtest/gtest.h>
 
@@ -294,6 +295,41 @@ TEST_F(RNXHALSTest, LockByProcessThroughTheObjectsAndReleaseGivesEverythingUp)
     EXPECT_FALSE(m_session->IsOnline());
 }
 
+// A call from another process names its process by the connection it came
+// on; the process id it passes is only shown in the trace.
+TEST_F(RNXHALSTest, TheLockBelongsToTheCallingProcessWhateverIdItClaims)
+{
+    Plug();
+    struct Case {
+        const char* what;
+        DWORD caller;  // as the connection reports it
+        DWORD claimed; // as the call says
+        LONG secondLocker; // what another client then gets
+    };
+    const Case cases[] = {
+        {"a live caller claiming an ended process keeps the lock", GetCurrentProcessId(), DeadProcessId(), 1},
+        {"an ended caller claiming a live process loses it", DeadProcessId(), GetCurrentProcessId(), 0},
+    };
+    for (const Case& c : cases) {
+        IRNXHALS* first = NewObject();
+        IRNXHALS* second = NewObject();
+        LONG status = 99;
+        ASSERT_EQ(first->Initialize(&status), S_OK);
+        ASSERT_EQ(second->Initialize(&status), S_OK);
+        {
+            plat::rpc::CallContext call(c.caller);
+            ASSERT_EQ(first->LockScanner(static_cast<LONG>(c.claimed), &status), S_OK);
+            ASSERT_EQ(status, 0) << c.what;
+        }
+        ASSERT_EQ(second->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
+        EXPECT_EQ(status, c.secondLocker) << c.what;
+        first->UnlockScanner(&status);
+        second->UnlockScanner(&status);
+        first->Uninitialize();
+        second->Uninitialize();
+    }
+}
+
 TEST_F(RNXHALSTest, OneSinkPerObjectAndUnregisterByAnotherObjectsId)
 {
     IRNXHALS* first = NewObject();
@@ -392,8 +428,9 @@ TEST_F(RNXHALSTest, SecondCallDispatchedInsideAWaitingCallIsHandled)
     m_session = std::move(hooked);
     m_session->SetSymbolicName(m_path);
     Plug();
+    // The lock holder's own second call: another client's would be refused
+    // while the scanner is locked.
     IRNXHALS* outer = ReadyObject();
-    IRNXHALS* inner = NewObject();
 
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = NestedProc;
@@ -404,7 +441,7 @@ TEST_F(RNXHALSTest, SecondCallDispatchedInsideAWaitingCallIsHandled)
     ASSERT_NE(window, nullptr);
     session.window = window;
     NestedCall nested;
-    nested.object = inner;
+    nested.object = outer;
     nested.started = session.nestedStarted;
     g_nested = &nested;
 

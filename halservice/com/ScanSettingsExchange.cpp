@@ -138,7 +138,7 @@ HRESULT CRNXHALS::Configure(IUnknown* pXMLSink)
     }
 
     PointOutputs(settings, results);
-    if (!m_session->Request(REQ_CONFIG_SCAN, &args))
+    if (!m_session->ClientRequest(this, REQ_CONFIG_SCAN, &args))
         return E_FAIL;
     // What the scanner made of the settings shows in the geometry, not here.
     results.Status = 0;
@@ -181,7 +181,7 @@ HRESULT CRNXHALS::Configure2(BSTR bstrXML)
         return E_FAIL;
 
     PointOutputs(settings, results);
-    if (!m_session->Request(REQ_CONFIG_SCAN, &args))
+    if (!m_session->ClientRequest(this, REQ_CONFIG_SCAN, &args))
         return E_FAIL;
     KeepScanDescription(settings, results.Width, results.BytesPerLine);
     return S_OK;
@@ -227,7 +227,7 @@ HRESULT CRNXHALS::Produce(IUnknown* pRasterBandSink)
     args.Produce.PayloadLevel = &payloadLevel;
     args.Produce.PayloadStatus = &payloadStatus;
 
-    if (!m_session->Request(REQ_PRODUCE, &args)) {
+    if (!m_session->ClientRequest(this, REQ_PRODUCE, &args)) {
         hr = E_FAIL;
     } else {
         // The sink copies the band size out of the array: never more than it holds.
@@ -273,7 +273,7 @@ HRESULT CRNXHALS::Produce2(VARIANT* pvBufOut, BSTR* pbstrXML)
     args.Produce.BytesWritten = &bytesWritten;
     args.Produce.PayloadLevel = &payloadLevel;
     args.Produce.PayloadStatus = &payloadStatus;
-    if (!m_session->Request(REQ_PRODUCE, &args))
+    if (!m_session->ClientRequest(this, REQ_PRODUCE, &args))
         return E_FAIL;
 
     BSTR answer = nullptr;

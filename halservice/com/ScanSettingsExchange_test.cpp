@@ -17,6 +17,7 @@
 #include <chrono>
 #include <thread>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ public:
     DWORD pixelsPerLine = 0;
     DWORD lines = 0;
     DWORD bytesPerLine = 0;
+    // Control codes.
+    int controls = 0;
     // Production.
     int produces = 0;
     DWORD askedSize = 0;
@@ -56,6 +59,11 @@ protected:
         // The caller reports 0 whatever the handler said.
         *args.Status = -1;
         return FALSE;
+    }
+    BOOL S_Control() override
+    {
+        ++controls;
+        return CScannerWrap::S_Control();
     }
     BOOL S_Produce() override
     {
@@ -546,6 +554,74 @@ TEST_F(ScanSettingsExchangeTest, NullPointersWrongSinksAndAnOfflineScanner)
     EXPECT_EQ(m_exchange->configs + m_exchange->produces, 0);
     EXPECT_EQ(xmlSink.refs, 1u);
     EXPECT_EQ(bandSink.refs, 1u);
+}
+
+// While one client object holds the scanner lock, another one's calls that
+// would reach the scanner are refused as a request that cannot be handed
+// over; what every client may do stays open to it.
+TEST_F(ScanSettingsExchangeTest, WhileAnotherClientHoldsTheLockNoneOfThisOnesCommandsReachTheScanner)
+{
+    Join();
+    // Configured while nobody held the lock, so Produce2 has whole lines to ask for.
+    ASSERT_EQ(m_hal->Configure2(plat::ScopedBstr(SettingsXml()).Get()), S_OK);
+    CRNXHALS* holder = new CRNXHALS(m_session.get());
+    LONG status = 99;
+    ASSERT_EQ(holder->Initialize(&status), S_OK);
+    ASSERT_EQ(holder->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
+    ASSERT_EQ(status, 0);
+
+    const int configs = m_exchange->configs;
+    const size_t commands = m_scanner->Log().Entries().size();
+    XmlSink xmlSink(SettingsXml().c_str());
+    BandSink bandSink(100);
+    plat::ScopedSafeArray bytes(SafeArrayCreateVector(VT_UI1, 0, 16000));
+    VARIANT buffer{};
+    buffer.vt = VT_ARRAY | VT_UI1;
+    buffer.parray = bytes.Get();
+    BSTR xml = nullptr;
+    VARIANT none{};
+    BYTE inquiry[6] = {0x12, 0, 0, 0, 36, 0};
+    BYTE data[36] = {};
+    LONG scsiStatus = 99;
+    struct Case {
+        const char* call;
+        std::function<HRESULT()> run;
+    };
+    const Case refused[] = {
+        {"DoSCSICmd", [&] { return m_hal->DoSCSICmd(6, inquiry, 36, data, 1, &scsiStatus); }},
+        {"Control2", [&] { return m_hal->Control2(4, &xml, &none, &buffer); }},
+        {"Configure", [&] { return m_hal->Configure(&xmlSink); }},
+        {"Configure2", [&] { return m_hal->Configure2(plat::ScopedBstr(SettingsXml()).Get()); }},
+        {"Produce", [&] { return m_hal->Produce(&bandSink); }},
+        {"Produce2", [&] { return m_hal->Produce2(&buffer, &xml); }},
+    };
+    for (const Case& c : refused)
+        EXPECT_EQ(c.run(), E_FAIL) << c.call;
+    EXPECT_EQ(scsiStatus, 99);
+    EXPECT_EQ(xml, nullptr);
+    EXPECT_EQ(IntAt(xmlSink.store, u"/config/output", u"Width"), -12345);
+    EXPECT_EQ(m_exchange->configs, configs);
+    EXPECT_EQ(m_exchange->produces + m_exchange->controls, 0);
+    EXPECT_EQ(m_scanner->Log().Entries().size(), commands);
+
+    // What every client may do.
+    hal::testing::RecordingButtonSink sink;
+    LONG id = -1;
+    EXPECT_EQ(m_hal->Register(&sink, static_cast<LONG>(GetCurrentProcessId()), &id), S_OK);
+    EXPECT_NE(id, -1);
+    EXPECT_EQ(m_hal->Unregister(id), S_OK);
+    EXPECT_EQ(m_hal->Control(4, &xmlSink, &none, &buffer), S_OK);
+    EXPECT_EQ(m_hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
+    EXPECT_EQ(status, 1);
+
+    // The holder is served; once it lets go, so is everybody.
+    EXPECT_EQ(holder->Configure2(plat::ScopedBstr(SettingsXml()).Get()), S_OK);
+    EXPECT_EQ(m_exchange->configs, configs + 1);
+    ASSERT_EQ(holder->UnlockScanner(&status), S_OK);
+    EXPECT_EQ(m_hal->Configure2(plat::ScopedBstr(SettingsXml()).Get()), S_OK);
+    EXPECT_EQ(m_exchange->configs, configs + 2);
+    holder->Uninitialize();
+    holder->Release();
 }
 
 // The real scanner thread against the emulated scanner.

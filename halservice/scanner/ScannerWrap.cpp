@@ -249,6 +249,16 @@ BOOL CScannerWrap::Request(HALRequestType type, const FuncArgs* args)
     return result;
 }
 
+BOOL CScannerWrap::ClientRequest(CScannerClient* client, HALRequestType type, const FuncArgs* args)
+{
+    if (m_busy.load() && !client->m_holdsLock && FindLockedScannerClientProcess()) {
+        if (IsLogging(LOG_WARNING))
+            LogWarning(u"Request 0x%08X refused: another client holds the scanner lock", static_cast<DWORD>(type));
+        return FALSE;
+    }
+    return Request(type, args);
+}
+
 void CScannerWrap::AddClient(CScannerClient* client)
 {
     if (IsLogging(LOG_TRACE))

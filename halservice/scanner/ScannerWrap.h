@@ -70,6 +70,11 @@ public:
 
     // TRUE when the scanner thread ran the request.
     BOOL Request(HALRequestType type, const FuncArgs* args);
+    // Request on behalf of a client object: refused (FALSE, nothing is
+    // handed over) while a live process holds the scanner lock through
+    // another client object, so that nobody else's command lands in the
+    // middle of the holder's work.
+    BOOL ClientRequest(CScannerClient* client, HALRequestType type, const FuncArgs* args);
 
     void AddClient(CScannerClient* client);
     void RemoveClient(CScannerClient* client);
