@@ -211,8 +211,9 @@ bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, c
     case SendQueue::Outcome::Sent:
         return true;
     case SendQueue::Outcome::Waiting:
-        FlushWhenWritable(shared_from_this(), m_fd);
-        return true;
+        if (FlushWhenWritable(shared_from_this(), m_fd))
+            return true;
+        break; // nobody would ever send the rest
     case SendQueue::Outcome::Overflow:
         std::fprintf(stderr, "rpc: process %u left %zu bytes of replies unread; it is cut off\n", m_peerPid,
                      m_output.OwnedBytes());
@@ -230,10 +231,8 @@ void Connection::FlushWaiting()
     std::lock_guard lock(m_writeMutex);
     if (m_fd < 0)
         return;
-    if (!m_output.Flush(m_fd))
+    if (!m_output.Flush(m_fd) || (!m_output.Empty() && !FlushWhenWritable(shared_from_this(), m_fd)))
         CutOff();
-    else if (!m_output.Empty())
-        FlushWhenWritable(shared_from_this(), m_fd);
 }
 
 // A call's request may borrow the caller's buffers only until the call
@@ -275,11 +274,10 @@ std::size_t Connection::WaitingInputBytes()
     return m_waitingInput;
 }
 
-// The reader takes no more requests while the peer's requests that wait to
-// be served reach the bound; serving them makes room again. A single
-// request larger than the bound is taken when nothing else waits. A
-// connection being cut off reads on to its end: what the peer sent before
-// (a refusal, say) still counts.
+// The reader takes the next request only while less than the bound of the
+// peer's requests waits to be served (so at most the bound and one request
+// wait); serving them makes room again. A connection being cut off reads
+// on to its end: what the peer sent before (a refusal, say) still counts.
 void Connection::WaitForInputRoom()
 {
     std::unique_lock lock(m_inputMutex);
@@ -548,7 +546,7 @@ bool Connection::ReadReply(const FrameHeader& header)
 // The peer turned the connection away; its calls fail with the reason.
 bool Connection::ReadRefusal(const FrameHeader& header)
 {
-    std::uint8_t body[kReplyHeaderSize];
+    std::uint8_t body[kReplyHeaderSize] = {};
     std::uint32_t fault = 0;
     std::int32_t why = 0;
     MessageReader reader(body, sizeof body);

@@ -14,8 +14,8 @@
 // what the socket has no room for waits in the connection's send queue
 // (see SendQueue), sent on by the process's flusher. What one peer may cost
 // is bounded: a peer that leaves more than SendQueue::kMaxWaitingBytes of
-// replies unread is cut off, and its reader stops taking requests while as
-// many bytes of them wait to be served. Only peers of this process's user
+// replies unread is cut off, and its reader takes no further request while
+// as many bytes of them wait to be served. Only peers of this process's user
 // are served; each class socket serves at most kMaxConnections at once.
 #pragma once
 

@@ -22,15 +22,17 @@ public:
         std::thread([this] { Run(); }).detach();
     }
 
-    void Watch(const std::shared_ptr<Connection>& connection, int fd)
+    bool Watch(const std::shared_ptr<Connection>& connection, int fd)
     {
         std::lock_guard lock(m_mutex);
-        m_watched[fd] = connection;
         epoll_event event{};
         event.events = EPOLLOUT | EPOLLONESHOT;
         event.data.fd = fd;
-        if (epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &event) != 0 && errno == ENOENT)
-            epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event);
+        if (epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &event) != 0
+            && (errno != ENOENT || epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event) != 0))
+            return false;
+        m_watched[fd] = connection;
+        return true;
     }
 
     void Forget(int fd)
@@ -75,7 +77,10 @@ Flusher& TheFlusher()
 
 } // namespace
 
-void FlushWhenWritable(const std::shared_ptr<Connection>& connection, int fd) { TheFlusher().Watch(connection, fd); }
+bool FlushWhenWritable(const std::shared_ptr<Connection>& connection, int fd)
+{
+    return TheFlusher().Watch(connection, fd);
+}
 
 void StopWatching(int fd) { TheFlusher().Forget(fd); }
 

@@ -11,8 +11,8 @@ namespace plat::rpc {
 class Connection;
 
 // Calls connection->FlushWaiting() once the socket `fd` has room (once for
-// any number of calls made before that).
-void FlushWhenWritable(const std::shared_ptr<Connection>& connection, int fd);
+// any number of calls made before that); false when it cannot watch it.
+bool FlushWhenWritable(const std::shared_ptr<Connection>& connection, int fd);
 // The connection is about to close `fd`: it is no longer watched.
 void StopWatching(int fd);
 
