@@ -2,6 +2,7 @@
 
 #include "diag/RecordingLogSink.h"
 #include "platform/wia/WiaItem.h"
+#include "platform/wia/testing/DrvItemStub.h"
 #include "platform/wia/testing/MiniDriverStub.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +27,8 @@ private:
     CWIACaps& caps_;
 };
 
-class FeederName : public IWiaDrvItem {
+class FeederName : public plat::wia::testing::DrvItemStub {
 public:
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT GetItemFlags(LONG*) override { return E_NOTIMPL; }
-    HRESULT GetDeviceSpecContext(BYTE**) override { return E_NOTIMPL; }
-    HRESULT GetFullItemName(BSTR*) override { return E_NOTIMPL; }
     HRESULT GetItemName(BSTR* name) override
     {
         *name = SysAllocString(u"Feeder");

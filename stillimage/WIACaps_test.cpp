@@ -2,6 +2,7 @@
 
 #include "diag/RecordingLogSink.h"
 #include "platform/wia/WiaItem.h"
+#include "platform/wia/testing/DrvItemStub.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,9 @@ using plat::wia::ItemProperty;
 using plat::wia::WiaItem;
 
 // A driver item that only knows its name.
-class FakeDrvItem : public IWiaDrvItem {
+class FakeDrvItem : public plat::wia::testing::DrvItemStub {
 public:
     explicit FakeDrvItem(const WCHAR* name, HRESULT result = S_OK) : name_(name), result_(result) {}
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT GetItemFlags(LONG*) override { return E_NOTIMPL; }
-    HRESULT GetDeviceSpecContext(BYTE**) override { return E_NOTIMPL; }
-    HRESULT GetFullItemName(BSTR*) override { return E_NOTIMPL; }
     HRESULT GetItemName(BSTR* name) override
     {
         *name = FAILED(result_) ? nullptr : SysAllocString(name_);

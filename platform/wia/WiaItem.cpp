@@ -70,7 +70,18 @@ bool ItemProperty::CurrentValueIsValid() const
     return true;
 }
 
-WiaItem::WiaItem(LONG itemType, WiaItem* root) : itemType_(itemType), root_(root) {}
+WiaItem::WiaItem(LONG itemType, WiaItem* root, IWiaDrvItem* drvItem)
+    : itemType_(itemType), root_(root), drvItem_(drvItem)
+{
+    if (drvItem_)
+        drvItem_->AddRef();
+}
+
+WiaItem::~WiaItem()
+{
+    if (drvItem_)
+        drvItem_->Release();
+}
 
 WiaItem* WiaItem::FromContext(BYTE* pWiasContext)
 {
@@ -138,6 +149,15 @@ HRESULT WiaItem::WriteFromClient(ULONG count, const PROPSPEC* specs, const PROPV
             return hr;
     }
     return S_OK;
+}
+
+void WiaItem::UndoClientWrite()
+{
+    for (auto& entry : properties_) {
+        ItemProperty& property = entry.second;
+        if (property.oldValue.Type() != VT_EMPTY)
+            property.value = property.oldValue;
+    }
 }
 
 }  // namespace plat::wia

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/wia/wiadef.h"
+#include "platform/wia/wiatransfer.h"
 
 #include <map>
 #include <string>
@@ -62,8 +63,11 @@ struct ItemProperty {
 
 class WiaItem {
 public:
-    // `root` is the root item of the tree, or null when this is the root.
-    explicit WiaItem(LONG itemType, WiaItem* root = nullptr);
+    // `root` is the root item of the tree, or null when this is the root;
+    // `drvItem`, when given, is the driver item behind this item, which the
+    // item holds a reference to (wiasGetDrvItem answers it).
+    explicit WiaItem(LONG itemType, WiaItem* root = nullptr, IWiaDrvItem* drvItem = nullptr);
+    ~WiaItem();
     WiaItem(const WiaItem&) = delete;
     WiaItem& operator=(const WiaItem&) = delete;
 
@@ -73,6 +77,7 @@ public:
 
     LONG ItemType() const { return itemType_; }
     WiaItem* Root() { return root_ ? root_ : this; }
+    IWiaDrvItem* DrvItem() const { return drvItem_; }
 
     ItemProperty* Find(PROPID id);
     ItemProperty* FindByName(const WCHAR* name);
@@ -88,10 +93,14 @@ public:
     // or none; E_INVALIDARG for an unknown property or a type that does not
     // fit). Validation comes afterwards, through the driver.
     HRESULT WriteFromClient(ULONG count, const PROPSPEC* specs, const PROPVARIANT* values);
+    // Puts back the values every property had before the client's last
+    // change, as the service does when the driver refuses the change.
+    void UndoClientWrite();
 
 private:
     LONG itemType_;
     WiaItem* root_;
+    IWiaDrvItem* drvItem_;
     std::map<PROPID, ItemProperty> properties_;
 };
 

@@ -61,11 +61,22 @@ using LPSTINOTIFY = STINOTIFY*;
 
 using STI_RAW_CONTROL_CODE = DWORD;
 
-// The service's device-control block and its device object. The driver
-// only keeps them; their operations are not used.
-struct IStiDeviceControl : IUnknown {};
+// The service's device-control block, given to a driver's Initialize: it
+// names the device the driver serves.
+struct IStiDeviceControl : IUnknown {
+    // The device path, terminated, into a buffer of cwDevicePathSize wide
+    // characters; E_INVALIDARG when it does not fit.
+    virtual HRESULT GetMyDevicePortName(LPWSTR pszDevicePath, DWORD cwDevicePathSize) = 0;
+};
 using PSTIDEVICECONTROL = IStiDeviceControl*;
+
+// The service's device object, given to a WIA driver's drvInitializeWia. The
+// driver keeps it; its operations are not used.
+inline constexpr IID IID_IStiDevice = plat::MakeGuid("9B1E4F70-2C86-4D3A-B5E9-71A0C84D26F3");
 struct IStiDevice : IUnknown {};
+
+// The still-image interface version the service passes to Initialize.
+constexpr DWORD STI_VERSION = 0x00000002;
 
 inline constexpr IID IID_IStiUSD = plat::MakeGuid("6D3F0C52-8E1B-4A7C-B2D4-0F9A61C3E815");
 

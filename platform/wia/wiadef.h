@@ -214,3 +214,10 @@ constexpr ULONG WIA_ACTION_EVENT = 0x2;
 inline constexpr GUID WIA_CMD_SYNCHRONIZE = plat::MakeGuid("9B26B7B2-ACAD-11D2-A093-00C04F72DC3C");
 inline constexpr GUID WIA_EVENT_DEVICE_CONNECTED = plat::MakeGuid("A28BBADE-64B6-11D2-A231-00C04FA31809");
 inline constexpr GUID WIA_EVENT_DEVICE_DISCONNECTED = plat::MakeGuid("143E4E83-6497-11D2-A231-00C04FA31809");
+// Events the service passes on to a driver (drvNotifyPnpEvent).
+inline constexpr GUID WIA_EVENT_POWER_SUSPEND = plat::MakeGuid("A0922FF9-C3B4-411C-9E29-03A66993D2BE");
+inline constexpr GUID WIA_EVENT_POWER_RESUME = plat::MakeGuid("618F153E-F686-4350-9634-4115A304830C");
+inline constexpr GUID WIA_EVENT_CANCEL_IO = plat::MakeGuid("C860F7B8-9CCD-41EA-BBBF-4DD09C0B1795");
+
+// Results a driver reports for a transfer.
+constexpr HRESULT WIA_ERROR_PAPER_EMPTY = static_cast<HRESULT>(0x80210003u);

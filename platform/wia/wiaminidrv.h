@@ -7,6 +7,8 @@
 inline constexpr IID IID_IWiaMiniDrv = plat::MakeGuid("A4E07C19-52B6-4D3E-8F21-7C0B95D4E6A2");
 
 struct IWiaMiniDrv : IUnknown {
+    // *ppIDrvItemRoot is the driver's own root item, not a new reference:
+    // the service takes a reference of its own for every item it keeps.
     virtual HRESULT drvInitializeWia(BYTE* pWiasContext, LONG lFlags, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
                                      IUnknown* pStiDevice, IUnknown* pIUnknownOuter, IWiaDrvItem** ppIDrvItemRoot,
                                      IUnknown** ppIUnknownInner, LONG* plDevErrVal) = 0;
@@ -35,6 +37,17 @@ struct IWiaMiniDrv : IUnknown {
     virtual HRESULT drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDeviceID, ULONG ulReserved) = 0;
     virtual HRESULT drvUnInitializeWia(BYTE* pWiasContext) = 0;
 };
+
+// A new driver item with one reference for the caller: its flags (item
+// type), its name and full item name (copied; neither may be empty), the
+// minidriver it belongs to (not held) and a device-specific context of
+// cbDevSpecContext zeroed bytes, owned by the item, which *ppDevSpecContext
+// receives when given.
+HRESULT wiasCreateDrvItem(LONG lObjectFlags, BSTR bstrItemName, BSTR bstrFullItemName, IWiaMiniDrv* pIMiniDrv,
+                          LONG cbDevSpecContext, BYTE** ppDevSpecContext, IWiaDrvItem** ppIWiaDrvItem);
+// The driver item behind an item's context. The item keeps its reference:
+// the caller does not release the pointer.
+HRESULT wiasGetDrvItem(BYTE* pWiasContext, IWiaDrvItem** ppIWiaDrvItem);
 
 // Keeps the valid values of "Format" in step with "Media Type": when the
 // media type is in the context, the formats the driver reports for the

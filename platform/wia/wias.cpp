@@ -1,4 +1,5 @@
 #include "platform/wia/wiamindr.h"
+#include "platform/wia/wiaminidrv.h"
 
 #include "platform/base/winerror.h"
 #include "platform/oleauto/bstr.h"
@@ -96,6 +97,15 @@ HRESULT wiasGetRootItem(BYTE* pWiasContext, BYTE** ppWiasContext)
         return E_INVALIDARG;
     *ppWiasContext = item->Root()->Context();
     return S_OK;
+}
+
+HRESULT wiasGetDrvItem(BYTE* pWiasContext, IWiaDrvItem** ppIWiaDrvItem)
+{
+    if (!ppIWiaDrvItem)
+        return E_INVALIDARG;
+    WiaItem* item = ItemOf(pWiasContext);
+    *ppIWiaDrvItem = item ? item->DrvItem() : nullptr;
+    return *ppIWiaDrvItem ? S_OK : E_INVALIDARG;
 }
 
 HRESULT wiasSetItemPropNames(BYTE* pWiasContext, LONG cItemProps, PROPID* ppId, LPOLESTR* ppszNames)

@@ -53,12 +53,31 @@ struct WIA_DEV_CAP_DRV {
     LPOLESTR wszIcon;
 };
 
-// An item of the driver's item tree. Only what drivers call is declared.
+// An item of the driver's item tree (wiasCreateDrvItem makes them). A folder
+// holds one reference to each of its children; a child knows its folder
+// without holding it. Only what drivers and the service stand-in call is
+// declared.
+inline constexpr IID IID_IWiaDrvItem = plat::MakeGuid("1F6C3B8E-7A2D-4C59-9E01-B4D82A6F3C17");
+
 struct IWiaDrvItem : IUnknown {
     virtual HRESULT GetItemFlags(LONG* plFlags) = 0;
     virtual HRESULT GetDeviceSpecContext(BYTE** ppSpecContext) = 0;
+    // New BSTRs the caller frees.
     virtual HRESULT GetFullItemName(BSTR* pbstrName) = 0;
     virtual HRESULT GetItemName(BSTR* pbstrName) = 0;
+    // Makes this item the last child of pIParent, which must be a folder;
+    // an item already in a folder, or a folder that was unlinked, is refused
+    // with E_INVALIDARG.
+    virtual HRESULT AddItemToFolder(IWiaDrvItem* pIParent) = 0;
+    // Takes this item and everything below it out of the tree: each item is
+    // marked with lReason (WiaItemTypeDisconnected or WiaItemTypeDeleted),
+    // leaves its folder and lets go of its children.
+    virtual HRESULT UnlinkItemTree(LONG lReason) = 0;
+    // A new reference to the folder, the first child or the next sibling;
+    // S_FALSE and null when there is none.
+    virtual HRESULT GetParentItem(IWiaDrvItem** ppIParentItem) = 0;
+    virtual HRESULT GetFirstChildItem(IWiaDrvItem** ppIChildItem) = 0;
+    virtual HRESULT GetNextSiblingItem(IWiaDrvItem** ppSiblingItem) = 0;
 };
 
 // Fills a transfer context from the item's properties (WIAS_INIT_CONTEXT):
