@@ -29,6 +29,21 @@ bool Contains(const std::vector<LONG>& list, LONG value)
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
+// The number of lines and the pixels per line are the scan rectangle's
+// extents as they stand.
+HRESULT CopyExtentsToImageSize(BYTE* pWiasContext)
+{
+    LONG extent = 0;
+    HRESULT hr = wiasReadPropLong(pWiasContext, WIA_IPS_YEXTENT, &extent, nullptr, TRUE);
+    if (SUCCEEDED(hr))
+        hr = wiasWritePropLong(pWiasContext, WIA_IPA_NUMBER_OF_LINES, extent);
+    if (SUCCEEDED(hr))
+        hr = wiasReadPropLong(pWiasContext, WIA_IPS_XEXTENT, &extent, nullptr, TRUE);
+    if (SUCCEEDED(hr))
+        hr = wiasWritePropLong(pWiasContext, WIA_IPA_PIXELS_PER_LINE, extent);
+    return hr;
+}
+
 }  // namespace
 
 HRESULT CWIACaps::ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasContext, ULONG nPropSpec,
@@ -138,6 +153,11 @@ HRESULT CWIACaps::ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasC
             if (FAILED(hr))
                 return hr;
         }
+        // The rectangle may have been changed or rescaled since the image
+        // size was last set: the sizes below are computed from it.
+        hr = CopyExtentsToImageSize(pWiasContext);
+        if (FAILED(hr))
+            return hr;
         data.Add(u"- wiasUpdateValidFormat\r\n");
         hr = wiasUpdateValidFormat(pWiasContext, &context, pIWiaMiniDrv);
         if (FAILED(hr))
@@ -218,7 +238,6 @@ HRESULT CWIACaps::CheckIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext
             return E_INVALIDARG;
         }
         if (resolution != 0) {
-            LONG extent = 0;
             hr = wiasWritePropLong(pWiasContext, WIA_IPS_XRES, resolution);
             if (SUCCEEDED(hr))
                 hr = wiasWritePropLong(pWiasContext, WIA_IPS_YRES, resolution);
@@ -227,13 +246,7 @@ HRESULT CWIACaps::CheckIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext
             if (SUCCEEDED(hr))
                 hr = wiasSetPropChanged(WIA_IPS_YRES, pContext, TRUE);
             if (SUCCEEDED(hr))
-                hr = wiasReadPropLong(pWiasContext, WIA_IPS_YEXTENT, &extent, nullptr, TRUE);
-            if (SUCCEEDED(hr))
-                hr = wiasWritePropLong(pWiasContext, WIA_IPA_NUMBER_OF_LINES, extent);
-            if (SUCCEEDED(hr))
-                hr = wiasReadPropLong(pWiasContext, WIA_IPS_XEXTENT, &extent, nullptr, TRUE);
-            if (SUCCEEDED(hr))
-                hr = wiasWritePropLong(pWiasContext, WIA_IPA_PIXELS_PER_LINE, extent);
+                hr = CopyExtentsToImageSize(pWiasContext);
             if (FAILED(hr))
                 return hr;
         }

@@ -159,6 +159,32 @@ TEST(Validation, MediaTypeChoosesTheFormatAndResolutionMovesTheScanRectangle)
     EXPECT_EQ(E_INVALIDARG, device.Change(device.feeder, {{WIA_IPS_XRES, 250}}));
 }
 
+TEST(Validation, LineAndItemSizesFollowTheScanRectangleAfterItMoved)
+{
+    // 1 bit at 300 dpi: 2550 pixels (320 bytes a line) by 3300 lines.
+    constexpr LONG kItemSizeAt300 = 320 * 3300 + 48;
+    struct Case {
+        Changes change;
+        LONG pixelsPerLine, lines, bytesPerLine, itemSize;
+    } cases[] = {
+        {{{WIA_IPS_XRES, 300}, {WIA_IPS_YRES, 300}}, 2550, 3300, 320, kItemSizeAt300},
+        {{{WIA_IPS_CUR_INTENT, WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MAXIMIZE_QUALITY}}, 2550, 3300, 320,
+         kItemSizeAt300},
+        {{{WIA_IPS_XEXTENT, 1000}}, 1000, 2200, 128, 128 * 2200 + 48},
+        {{{WIA_IPS_YEXTENT, 1100}, {WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}}, 1700, 1100, 1700, 1700 * 1100 + 1064},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        Device device;
+        ASSERT_EQ(S_OK, device.Change(device.feeder, c.change));
+        EXPECT_EQ(c.pixelsPerLine, device.Read(device.feeder, WIA_IPA_PIXELS_PER_LINE));
+        EXPECT_EQ(c.lines, device.Read(device.feeder, WIA_IPA_NUMBER_OF_LINES));
+        EXPECT_EQ(c.bytesPerLine, device.Read(device.feeder, WIA_IPA_BYTES_PER_LINE));
+        EXPECT_EQ(c.itemSize, device.Read(device.feeder, WIA_IPA_ITEM_SIZE));
+    }
+}
+
 TEST(Validation, DocumentHandlingStatusFollowsAnAcceptedSelection)
 {
     struct Case {
