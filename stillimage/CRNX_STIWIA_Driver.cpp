@@ -49,6 +49,7 @@ LONG ReadHalClsid(HKEY hParametersKey, WCHAR* buffer, DWORD* length)
 CRNX_STIWIA_Driver::CRNX_STIWIA_Driver(IUnknown* punkOuter)
 {
     DriverModuleObjectCreated();
+    InitializeCriticalSection(&m_csDriver);
     m_hrComInit = CoInitialize(nullptr);
     SetLogInterface(GetEventLogObject());
     if (IsLogging(LOG_TRACE))
@@ -62,10 +63,7 @@ CRNX_STIWIA_Driver::~CRNX_STIWIA_Driver()
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"~CRNX_STIWIA_Driver Entered.");
-    if (m_pRootItem) {
-        m_pRootItem->Release();
-        m_pRootItem = nullptr;
-    }
+    DestroyDeviceTree();
     if (m_pStiDevice) {
         m_pStiDevice->Release();
         m_pStiDevice = nullptr;
@@ -81,6 +79,7 @@ CRNX_STIWIA_Driver::~CRNX_STIWIA_Driver()
         CoUninitialize();
     SysFreeString(m_bstrDeviceID);
     SysFreeString(m_bstrRootFullItemName);
+    DeleteCriticalSection(&m_csDriver);
     DriverModuleObjectDestroyed();
 }
 
@@ -326,12 +325,6 @@ HRESULT CRNX_STIWIA_Driver::Diagnostic(LPSTI_DIAG pBuffer)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"Diagnostic Exit. [0x%08X]", hr);
     return hr;
-}
-
-HRESULT CRNX_STIWIA_Driver::Escape(STI_RAW_CONTROL_CODE, LPVOID, DWORD, LPVOID, DWORD, LPDWORD)
-{
-    // Escape codes are not served yet.
-    return NotImplemented(u"Escape");
 }
 
 HRESULT CRNX_STIWIA_Driver::GetLastError(LPDWORD pdwLastDeviceError)

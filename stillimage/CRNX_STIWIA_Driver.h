@@ -80,7 +80,7 @@ public:
     HRESULT GetNotificationData(LPSTINOTIFY lpNotify) override;
     HRESULT GetLastErrorInfo(STI_ERROR_INFO* pLastErrorInfo) override;
 
-    // IWiaMiniDrv: the item tree and acquisition are not served yet.
+    // IWiaMiniDrv
     HRESULT drvInitializeWia(BYTE* pWiasContext, LONG lFlags, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
                              IUnknown* pStiDevice, IUnknown* pIUnknownOuter, IWiaDrvItem** ppIDrvItemRoot,
                              IUnknown** ppIUnknownInner, LONG* plDevErrVal) override;
@@ -130,13 +130,28 @@ public:
     // the caller leaves it with CoUninitialize after its work.
     IRNXHALS* GetHalFromGit(bool* comInitialized);
 
+    // The item tree: "Root" with the image item "Feeder". Both run with
+    // the driver's lock held.
+    HRESULT BuildDeviceTree();
+    HRESULT DestroyDeviceTree();
+
+    // Page acquisition: drvWriteItemProperties' and drvAcquireItemData's work.
+    HRESULT ConfigureScanner(BYTE* pWiasContext);
+    HRESULT AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc);
+
     HRESULT HardwareInitResult() const { return m_hrHardwareInit; }
     const std::u16string& HalClsidText() const { return m_halClsid; }
+    LONG ClientsConnected() const { return m_lClientsConnected; }
+    IWiaDrvItem* RootItem() const { return m_pRootItem; }
 
 private:
     static DWORD HardwareThreadStart(LPVOID parameter);
     void HardwareThreadProc();
     HRESULT NotImplemented(const WCHAR* method);
+    // The first client: keeps the device once its tree is built.
+    HRESULT ConnectFirstClient(IUnknown* pStiDevice, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
+                               IWiaDrvItem** ppIDrvItemRoot);
+    HRESULT EscapeScsiCommand(LPVOID lpInData, DWORD cbInDataSize);
 
     CLogInterface* m_logSink = nullptr;
     DWORD m_defaultLogMask = 0;
@@ -156,6 +171,9 @@ private:
     BSTR m_bstrDeviceID = nullptr;
     BSTR m_bstrRootFullItemName = nullptr;
     LONG m_lClientsConnected = 0;
+    // Guards the tree, the device and the names across the service's threads.
+    CRITICAL_SECTION m_csDriver;
+    bool m_bOneSheet = false;
     std::u16string m_halClsid;
     HANDLE m_hReadyEvent = nullptr;
     HANDLE m_hStopEvent = nullptr;

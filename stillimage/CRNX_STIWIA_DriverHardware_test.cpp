@@ -1,5 +1,6 @@
 #include "stillimage/CRNX_STIWIA_Driver.h"
 #include "stillimage/CRNXStiWiaDriverClassFactory.h"
+#include "stillimage/EscapeCodes.h"
 
 #include "halservice/MessageWait.h"
 #include "platform/com/ComTesting.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -182,6 +184,109 @@ TEST_F(StiDriverHardware, UnknownServiceClassFailsTheStart)
         EXPECT_EQ(usd->Release(), 0u);
     }
     EXPECT_EQ(m_hal.Initialized, 0);
+}
+
+TEST_F(StiDriverHardware, EscapeAnswersFixedValuesWhereTheCallerCanTakeThem)
+{
+    // The answers need no hardware. Sizes of 0 are what clients that never
+    // looked at them pass; a size that is given must hold the answer.
+    struct Case {
+        DWORD code;
+        bool inBuffer;
+        DWORD inSize;
+        bool outBuffer;
+        DWORD outSize;
+        HRESULT expected;
+        std::vector<BYTE> in, out;  // the buffers afterwards (filled with 0xEE before)
+    } cases[] = {
+        {ESCAPE_NOP, false, 0, false, 7, S_OK, {}, {}},
+        {ESCAPE_REPORT_ONE, true, 4, false, 0, S_OK, {1, 0, 0, 0}, {}},
+        {ESCAPE_REPORT_ONE_AGAIN, true, 0, false, 0, S_OK, {1, 0, 0, 0}, {}},
+        {ESCAPE_REPORT_FLAGS, true, 4, false, 0, S_OK, {1, 0, 0, 1}, {}},
+        {ESCAPE_REPORT_FLAGS, true, 3, false, 0, E_INVALIDARG, {0xEE, 0xEE, 0xEE, 0xEE}, {}},
+        {ESCAPE_REPORT_ONE, false, 4, false, 0, E_FAIL, {}, {}},
+        {ESCAPE_REPORT_TWO, false, 0, true, 1, S_OK, {}, {2, 0xEE}},
+        {ESCAPE_REPORT_TWO, true, 4, false, 1, E_FAIL, {0xEE, 0xEE, 0xEE, 0xEE}, {}},
+        {6, true, 4, true, 2, E_FAIL, {0xEE, 0xEE, 0xEE, 0xEE}, {0xEE, 0xEE}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code 0x" << std::hex << c.code << ", sizes " << std::dec << c.inSize
+                                        << "/" << c.outSize);
+        std::vector<BYTE> in(4, 0xEE), out(2, 0xEE);
+        DWORD actual = 0xFFFF;
+        EXPECT_EQ(m_usd->Escape(c.code, c.inBuffer ? in.data() : nullptr, c.inSize,
+                                c.outBuffer ? out.data() : nullptr, c.outSize, &actual),
+                  c.expected);
+        EXPECT_EQ(actual, c.outSize);  // what the caller gave, whatever happened
+        if (c.inBuffer) {
+            EXPECT_EQ(in, c.in);
+        }
+        if (c.outBuffer) {
+            EXPECT_EQ(out, c.out);
+        }
+    }
+    EXPECT_EQ(m_usd->Escape(ESCAPE_NOP, nullptr, 0, nullptr, 0, nullptr), S_OK);
+}
+
+TEST_F(StiDriverHardware, EscapeScsiCommandChecksItsBlockAndReportsTheOutcome)
+{
+    DWORD status = 0xEE;
+    BYTE reply[96] = {};
+    ESCAPE_SCSI_COMMAND_BLOCK inquiry{};
+    inquiry.dwDirection = 1;
+    const BYTE cdb[] = {0x12, 0, 0, 0, 96, 0};
+    std::memcpy(inquiry.abCommand, cdb, sizeof cdb);
+    inquiry.wCommandLength = sizeof cdb;
+    inquiry.dwDataLength = sizeof reply;
+    inquiry.pData = reply;
+    inquiry.pdwStatus = &status;
+    auto send = [&](ESCAPE_SCSI_COMMAND_BLOCK block, DWORD size = sizeof(ESCAPE_SCSI_COMMAND_BLOCK)) {
+        return m_usd->Escape(ESCAPE_SCSI_COMMAND, &block, size, nullptr, 0, nullptr);
+    };
+
+    // Not running: refused without a word to the status.
+    EXPECT_EQ(send(inquiry), E_FAIL);
+    EXPECT_EQ(status, 0xEEu);
+    ASSERT_EQ(InitializeDriver(), S_OK);
+
+    m_hal.CommandResult = S_OK;
+    EXPECT_EQ(send(inquiry), S_OK);
+    EXPECT_EQ(status, 1u);
+    ASSERT_EQ(m_hal.Commands.size(), 1u);
+    EXPECT_EQ(m_hal.Commands[0].bytes, std::vector<BYTE>(cdb, cdb + sizeof cdb));
+    EXPECT_EQ(m_hal.Commands[0].dataLength, 96);
+    EXPECT_EQ(m_hal.Commands[0].direction, 1);
+
+    // No data buffer: one byte of the driver's own goes with the command.
+    ESCAPE_SCSI_COMMAND_BLOCK noData = inquiry;
+    noData.dwDirection = 0;
+    noData.pData = nullptr;
+    noData.pdwStatus = nullptr;
+    EXPECT_EQ(send(noData), S_OK);
+    EXPECT_EQ(m_hal.Commands.back().dataLength, 1);
+    EXPECT_EQ(m_hal.Commands.back().direction, 0);
+
+    // The scanner refused the command, then the service failed the call.
+    m_hal.CommandStatus = -1;
+    EXPECT_EQ(send(inquiry), S_OK);
+    EXPECT_EQ(status, 4u);
+    m_hal.CommandResult = E_UNEXPECTED;
+    status = 0;
+    EXPECT_EQ(send(inquiry), E_FAIL);
+    EXPECT_EQ(status, 4u);
+
+    // Blocks that do not hold what they claim never reach the service.
+    const size_t sent = m_hal.Commands.size();
+    ESCAPE_SCSI_COMMAND_BLOCK tooLong = inquiry;
+    tooLong.wCommandLength = 11;
+    ESCAPE_SCSI_COMMAND_BLOCK hugeData = inquiry;
+    hugeData.dwDataLength = 0x80000000u;
+    EXPECT_EQ(send(tooLong), E_INVALIDARG);
+    EXPECT_EQ(send(hugeData), E_INVALIDARG);
+    EXPECT_EQ(send(inquiry, 28), E_INVALIDARG);  // a 32-bit client's block
+    EXPECT_EQ(send(inquiry, sizeof inquiry + 1), E_INVALIDARG);
+    EXPECT_EQ(m_usd->Escape(ESCAPE_SCSI_COMMAND, nullptr, sizeof inquiry, nullptr, 0, nullptr), E_INVALIDARG);
+    EXPECT_EQ(m_hal.Commands.size(), sent);
 }
 
 } // namespace

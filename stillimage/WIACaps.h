@@ -28,7 +28,8 @@ public:
                      LONG listCount);
     void AddPropGUIDList(WiaPropTable& table, GUID* formatData, LONG count);
 
-    HRESULT InitializeCaps();
+    // Virtual: tests stand in a property model that cannot be built.
+    virtual HRESULT InitializeCaps();
     HRESULT InitializeRootCaps();
     HRESULT InitializeFeederCaps();
     HRESULT InitializeImageSettings(WiaPropTable& table);

@@ -1,6 +1,6 @@
 // A hardware-service object of the tests' own: it answers Initialize and
 // LockScanner with the statuses it is given, counts the calls that undo them
-// and records the device controls it is sent.
+// and records the raw commands and device controls it is sent.
 #pragma once
 
 #include "halservice/interfaces/RNXHALInterfaces.h"
@@ -49,7 +49,14 @@ public:
         ++Unlocked;
         return UnlockResult;
     }
-    HRESULT STDMETHODCALLTYPE DoSCSICmd(LONG, BYTE*, LONG, BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE*, LONG direction,
+                                        LONG* status) override
+    {
+        Commands.push_back({std::vector<BYTE>(command, command + commandLength), dataLength, direction});
+        if (status)
+            *status = CommandStatus;
+        return CommandResult;
+    }
     HRESULT STDMETHODCALLTYPE Register(IUnknown*, LONG, LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unregister(LONG) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Configure(IUnknown*) override { return E_NOTIMPL; }
@@ -75,6 +82,13 @@ public:
         return hr;
     }
 
+    // A raw command as DoSCSICmd received it.
+    struct Command {
+        std::vector<BYTE> bytes;
+        LONG dataLength;
+        LONG direction;
+    };
+
     std::atomic<ULONG> References{0};
     LONG InitializeStatus = 0;
     LONG LockStatus = 0;
@@ -86,6 +100,9 @@ public:
     std::vector<LONG> Controls;
     std::vector<ULONG> OutputSizes;
     std::vector<std::vector<BYTE>> Inputs;
+    std::vector<Command> Commands;
+    HRESULT CommandResult = E_NOTIMPL;
+    LONG CommandStatus = 0;
     // The answer of Control2 by code; S_OK for codes not listed.
     std::map<LONG, HRESULT> Results;
 
