@@ -55,6 +55,11 @@ bool CopyImage(const fs::path& from, const fs::path& to)
     return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error) && !error;
 }
 
+fs::path StillImageDriverPath(const InstallationValues& values)
+{
+    return fs::path(plat::SystemFolder()) / (Utf16ToUtf8(values.stiFileName) + ".dll");
+}
+
 } // namespace
 
 std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId)
@@ -80,6 +85,7 @@ std::vector<std::string> StageDriverFiles(const std::string& binFolder, const In
         {bin / "RNXHALPSx.so", serviceFolder / (Utf16ToUtf8(values.proxyStubName) + "x.dll")},
         {bin / "RNXCOMCorex.so", serviceFolder / "RNXCOMCorex.dll"},
         {bin / "QBK24TWAIN.ds", dsFolder / (Utf16ToUtf8(values.dsFileName) + ".BIN")},
+        {bin / "QBK24STI.so", StillImageDriverPath(values)},
     };
     std::vector<std::string> missing;
     for (const auto& file : files) {
@@ -96,7 +102,19 @@ bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const In
         return false;
     return WriteString(key.get(), u"HAL_FileName_BIN", values.halFileName) &&
            WriteString(key.get(), u"TWAIN_DS_FileName_BIN", values.dsFileName) &&
-           WriteString(key.get(), u"PS_NAME", values.proxyStubName);
+           WriteString(key.get(), u"PS_NAME", values.proxyStubName) &&
+           WriteString(key.get(), u"USDClass", values.stiClass);
+}
+
+bool RegisterStillImageDriver(const InstallationValues& values)
+{
+    const std::u16string path = u"Software\\Classes\\CLSID\\" + values.stiClass + u"\\InprocServer32";
+    ScopedKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return WriteString(key.get(), nullptr, Utf8ToUtf16(StillImageDriverPath(values).string())) &&
+           WriteString(key.get(), u"ThreadingModel", u"Both");
 }
 
 std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const char16_t* name)

@@ -18,6 +18,10 @@ struct InstallationValues {
     std::u16string halFileName = u"RNXQBK24";     // service image: <name>x.BIN
     std::u16string dsFileName = u"RNXQBK24DS";    // data-source image: <name>.BIN
     std::u16string proxyStubName = u"RNXHALPS";   // proxy/stub library: <name>x.dll
+    // The still-image driver: <system>/<name>.dll, serving this class, which
+    // the device's key names as USDClass.
+    std::u16string stiFileName = u"QBK24STI";
+    std::u16string stiClass = u"{8F2A4C61-3B7D-4E59-A1C8-D64E0B7F2935}";
 };
 
 // One step of the installation as it was carried out.
@@ -31,11 +35,17 @@ struct StepResult {
 std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId);
 
 // Copies the built images from `binFolder` to where the driver package puts
-// them: the service folder <system>/RNX and the data-source folder
-// <root>/windows/twain_32/RNX. Returns the files it could not copy.
+// them: the service folder <system>/RNX, the data-source folder
+// <root>/windows/twain_32/RNX and, for the still-image driver, <system>.
+// Returns the files it could not copy.
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values);
 
 bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const InstallationValues& values);
+
+// Registers the still-image driver's class (InprocServer32 with its staged
+// file), as the driver package does; the image-acquisition service loads the
+// driver through it.
+bool RegisterStillImageDriver(const InstallationValues& values);
 
 // A string value of the device's driver key; empty when missing.
 std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const char16_t* name);

@@ -2,7 +2,8 @@
 // co-installer, as the device installer would.
 //
 //   devinstall install [INSTANCE-ID]   stage the driver files, write the
-//                                      installation values, run the steps
+//                                      installation values, register the
+//                                      still-image driver, run the steps
 //   devinstall remove [INSTANCE-ID]    run the removal step
 //
 // Without an instance id it acts on the first recorded imaging device.
@@ -77,6 +78,10 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
         std::fprintf(stderr, "devinstall: cannot write the driver key %s\n", Utf16ToUtf8(device.driverKey).c_str());
         return 1;
     }
+    if (!devinstall::RegisterStillImageDriver(values)) {
+        std::fputs("devinstall: cannot register the still-image driver\n", stderr);
+        return 1;
+    }
     std::printf("installing %s (driver key %s)\n", Utf16ToUtf8(device.instanceId).c_str(),
                 Utf16ToUtf8(device.driverKey).c_str());
     const std::vector<devinstall::StepResult> steps = devinstall::Install(coinstaller, device);
@@ -85,7 +90,7 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
         std::fputs("devinstall: the device cannot be opened\n", stderr);
         return 1;
     }
-    for (const char16_t* name : {u"SymbolicName", u"HAL_PATH", u"HAL_CLSID", u"TWAIN_DS_PATH"})
+    for (const char16_t* name : {u"SymbolicName", u"HAL_PATH", u"HAL_CLSID", u"TWAIN_DS_PATH", u"USDClass"})
         PrintValue(device, name);
     const std::u16string halPath = devinstall::ReadDriverValue(device, u"HAL_PATH");
     const std::u16string clsid = devinstall::ReadDriverValue(device, u"HAL_CLSID");
