@@ -3,6 +3,7 @@
 // co-installer (the hardware service registered as a service), a scan
 // through the image pipeline with the service started out of process, and
 // the removal. Also the Netpbm files the scan tool writes.
+#include "platform/testing/ChildProgram.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "tools/scan/NetpbmFile.h"
 #include "tools/scan/PagePattern.h"
@@ -10,96 +11,17 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace {
 
 namespace fs = std::filesystem;
-
-// A child program with its standard output on a pipe; killed and reaped at
-// the latest when it goes.
-class Child {
-public:
-    explicit Child(std::vector<std::string> args)
-    {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::vector<char*> argv;
-            for (std::string& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        m_out = out[0];
-    }
-    ~Child()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0)
-            ::close(m_out);
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    bool Started() const { return m_pid > 0 && m_out >= 0; }
-    std::string NextLine()
-    {
-        std::string line;
-        char c;
-        while (::read(m_out, &c, 1) == 1 && c != '\n')
-            line += c;
-        return line;
-    }
-    std::string RestOfOutput()
-    {
-        std::string text;
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(m_out, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<size_t>(n));
-        return text;
-    }
-    // The exit code; -1 when the program did not exit normally.
-    int Wait()
-    {
-        int status = 0;
-        const pid_t waited = ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-};
-
-// Runs a program to its end; its output goes to `output`.
-int RunProgram(std::vector<std::string> args, std::string* output)
-{
-    Child child(std::move(args));
-    if (!child.Started())
-        return -1;
-    *output = child.RestOfOutput();
-    return child.Wait();
-}
+using plat::testing::ChildProgram;
+using plat::testing::RunProgram;
 
 std::string ReadDriverValue(const std::string& output, const std::string& name)
 {
@@ -112,23 +34,15 @@ std::string ReadDriverValue(const std::string& output, const std::string& name)
 
 class ScanEndToEndTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        // A service copy left running by a failed step ends with the test.
-        for (const auto& entry : fs::directory_iterator("/proc")) {
-            std::error_code error;
-            const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
-            if (!error && exe.string().rfind(m_root.Path() + "/", 0) == 0)
-                ::kill(std::stoi(entry.path().filename().string()), SIGKILL);
-        }
-    }
+    // A service copy left running by a failed step ends with the test.
+    void TearDown() override { plat::testing::KillProgramsRunFrom(m_root.Path()); }
 
     plat::testing::TempSystemRoot m_root;
 };
 
 TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePipeline)
 {
-    Child emulator({QBK_EMULATOR, "--sheets", "2", "--serial", "e2e01"});
+    ChildProgram emulator({QBK_EMULATOR, "--sheets", "2", "--serial", "e2e01"});
     ASSERT_TRUE(emulator.Started());
     ASSERT_EQ(emulator.NextLine().rfind("device ", 0), 0u);
     ASSERT_EQ(emulator.NextLine().rfind("ready ", 0), 0u);
