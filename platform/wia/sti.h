@@ -63,6 +63,7 @@ using STI_RAW_CONTROL_CODE = DWORD;
 
 // The service's device-control block, given to a driver's Initialize: it
 // names the device the driver serves.
+inline constexpr IID IID_IStiDeviceControl = plat::MakeGuid("4C7E1A02-95D3-4B68-8F0A-2E6D91B3C457");
 struct IStiDeviceControl : IUnknown {
     // The device path, terminated, into a buffer of cwDevicePathSize wide
     // characters; E_INVALIDARG when it does not fit.

@@ -1,0 +1,277 @@
+// The still-image driver served as the image-acquisition service serves it,
+// across processes on a fresh system root: the emulator program as the
+// plugged-in scanner, devinstall installing it (the hardware service
+// registered as a service), the driver loaded here from its installed file
+// with the hardware service running out of process.
+#include "emulator/DeviceLink.h"
+#include "platform/testing/ChildProgram.h"
+#include "platform/testing/TempSystemRoot.h"
+#include "stillimage/EscapeCodes.h"
+#include "tools/wiascan/StiServiceObjects.h"
+#include "tools/wiascan/WiaDeviceHost.h"
+#include "tools/wiascan/WiaScanCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+using plat::testing::ChildProgram;
+using plat::wia::WiaItem;
+
+constexpr HRESULT kLockViolation = static_cast<HRESULT>(0x80070021u);
+
+class WiaServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_emulator.Started());
+        ASSERT_EQ(m_emulator.NextLine().rfind("device ", 0), 0u);
+        ASSERT_EQ(m_emulator.NextLine().rfind("ready ", 0), 0u);
+        std::string installed;
+        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install"}, &installed), 0) << installed;
+
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        m_comEntered = true;
+        std::string failure;
+        std::optional<wiascan::InstalledScanner> scanner = wiascan::FindInstalledScanner(u"", &failure);
+        ASSERT_TRUE(scanner) << failure;
+        m_host = std::make_unique<wiascan::WiaDeviceHost>(std::move(*scanner));
+        ASSERT_EQ(m_host->Load(&failure), S_OK) << failure;
+        m_root = m_host->FindItem(u"Root");
+        m_feeder = m_host->FindItem(u"Feeder");
+        ASSERT_TRUE(m_root && m_feeder);
+    }
+
+    void TearDown() override
+    {
+        m_host.reset();
+        if (m_comEntered)
+            CoUninitialize();
+        plat::testing::KillProgramsRunFrom(m_systemRoot.Path());
+    }
+
+    LONG Read(WiaItem* item, PROPID id)
+    {
+        LONG value = -1;
+        EXPECT_EQ(S_OK, wiasReadPropLong(item->Context(), id, &value, nullptr, TRUE));
+        return value;
+    }
+
+    HRESULT Write(WiaItem* item, std::vector<std::pair<PROPID, LONG>> changes)
+    {
+        std::vector<PROPSPEC> specs;
+        std::vector<PROPVARIANT> values;
+        for (auto [id, value] : changes) {
+            PROPSPEC spec{};
+            spec.ulKind = PRSPEC_PROPID;
+            spec.propid = id;
+            specs.push_back(spec);
+            PROPVARIANT v;
+            PropVariantInit(&v);
+            v.vt = VT_I4;
+            v.lVal = value;
+            values.push_back(v);
+        }
+        return m_host->WriteProperties(*item, specs, values);
+    }
+
+    // A control line to the emulator ("load 0", ...).
+    void ControlScanner(const std::string& line)
+    {
+        emulator::RemoteScannerDevice link(
+            plat::devices::EndpointPathFor(m_host->Scanner().record.interfacePath));
+        std::string answer;
+        ASSERT_TRUE(link.Control(line, &answer)) << line << ": " << answer;
+    }
+
+    plat::testing::TempSystemRoot m_systemRoot;
+    ChildProgram m_emulator{{QBK_EMULATOR, "--sheets", "2", "--serial", "wia01"}};
+    bool m_comEntered = false;
+    std::unique_ptr<wiascan::WiaDeviceHost> m_host;
+    WiaItem* m_root = nullptr;
+    WiaItem* m_feeder = nullptr;
+};
+
+TEST_F(WiaServiceTest, DocumentStatusIsReadyOnlyWithPaperInTheFeeder)
+{
+    ASSERT_EQ(S_OK, wiasWritePropLong(m_root->Context(), WIA_DPA_CONNECT_STATUS, 0));
+    ASSERT_EQ(S_OK, m_host->ReadProperties(*m_root));
+    EXPECT_EQ(Read(m_root, WIA_DPS_DOCUMENT_HANDLING_STATUS), FEED_READY);
+    EXPECT_EQ(Read(m_root, WIA_DPA_CONNECT_STATUS), WIA_DEVICE_CONNECTED);
+
+    ControlScanner("load 0");
+    ASSERT_EQ(S_OK, m_host->ReadProperties(*m_root));
+    EXPECT_EQ(Read(m_root, WIA_DPS_DOCUMENT_HANDLING_STATUS), 0);
+
+    ControlScanner("load 3");
+    ASSERT_EQ(S_OK, m_host->ReadProperties(*m_root));
+    EXPECT_EQ(Read(m_root, WIA_DPS_DOCUMENT_HANDLING_STATUS), FEED_READY);
+}
+
+TEST_F(WiaServiceTest, ScannerLockedByAnotherProcessIsALockViolation)
+{
+    ChildProgram other({QBK_WIASCAN, "shell"}, true);
+    ASSERT_TRUE(other.Started());
+    ASSERT_TRUE(other.WriteLine("lock"));
+    const std::string locked = other.ReadThrough("lock: ");
+    ASSERT_NE(locked.find("lock: 0x00000000"), std::string::npos) << locked;
+
+    EXPECT_EQ(kLockViolation, m_host->Usd()->LockDevice());
+    // The service's requests need the scanner too.
+    EXPECT_EQ(kLockViolation, m_host->ReadProperties(*m_root));
+
+    ASSERT_TRUE(other.WriteLine("unlock"));
+    const std::string unlocked = other.ReadThrough("unlock: ");
+    ASSERT_NE(unlocked.find("unlock: 0x00000000"), std::string::npos) << unlocked;
+    EXPECT_EQ(S_OK, m_host->Usd()->LockDevice());
+    EXPECT_EQ(S_OK, m_host->Usd()->UnLockDevice());
+    EXPECT_EQ(other.Wait(), 0);
+}
+
+TEST_F(WiaServiceTest, EscapeScsiCommandPassesACommandToTheScanner)
+{
+    ASSERT_EQ(S_OK, m_host->LockDevice());
+    BYTE inquiry[96] = {};
+    DWORD status = 0;
+    ESCAPE_SCSI_COMMAND_BLOCK block{};
+    block.dwDirection = 1;
+    const BYTE cdb[] = {0x12, 0, 0, 0, sizeof inquiry, 0};
+    std::memcpy(block.abCommand, cdb, sizeof cdb);
+    block.wCommandLength = sizeof cdb;
+    block.dwDataLength = sizeof inquiry;
+    block.pData = inquiry;
+    block.pdwStatus = &status;
+    DWORD actual = 0;
+    ASSERT_EQ(S_OK, m_host->Usd()->Escape(ESCAPE_SCSI_COMMAND, &block, sizeof block, nullptr, 0, &actual));
+    EXPECT_EQ(status, 1u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(inquiry) + 8, 8), "QUILLBOX");
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(inquiry) + 16, 3), "K24");
+
+    // A command the scanner refuses comes back as a failed status.
+    const BYTE unknown[] = {0xFF, 0, 0, 0, 0, 0};
+    std::memcpy(block.abCommand, unknown, sizeof unknown);
+    block.dwDirection = 0;
+    block.pData = nullptr;
+    EXPECT_EQ(S_OK, m_host->Usd()->Escape(ESCAPE_SCSI_COMMAND, &block, sizeof block, nullptr, 0, &actual));
+    EXPECT_EQ(status, 4u);
+    EXPECT_EQ(S_OK, m_host->UnLockDevice());
+}
+
+TEST_F(WiaServiceTest, GeometryFollowsResolutionAndExtent)
+{
+    ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XRES, 300}, {WIA_IPS_YRES, 300}}));
+    EXPECT_EQ(Read(m_feeder, WIA_IPS_XEXTENT), 2550);
+    EXPECT_EQ(Read(m_feeder, WIA_IPS_YEXTENT), 3300);
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_PIXELS_PER_LINE), 2550);
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_NUMBER_OF_LINES), 3300);
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_BYTES_PER_LINE), 320);
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_ITEM_SIZE), 320 * 3300 + 48);
+
+    ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XEXTENT, 1000}, {WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}}));
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_PIXELS_PER_LINE), 1000);
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_BYTES_PER_LINE), 1000);
+    EXPECT_EQ(Read(m_feeder, WIA_IPA_ITEM_SIZE), 1000 * 3300 + 1064);
+
+    // A refused change is undone.
+    EXPECT_EQ(E_INVALIDARG, Write(m_feeder, {{WIA_IPS_XRES, 250}}));
+    EXPECT_EQ(Read(m_feeder, WIA_IPS_XRES), 300);
+}
+
+TEST_F(WiaServiceTest, SynchronizeAndEventsLeaveTheClientsServed)
+{
+    IWiaDrvItem* oldRoot = m_root->DrvItem();
+    oldRoot->AddRef();
+    ASSERT_EQ(S_OK, m_host->DeviceCommand(WIA_CMD_SYNCHRONIZE));
+    WiaItem* root = m_host->FindItem(u"Root");
+    ASSERT_NE(root, nullptr);
+    EXPECT_NE(root->DrvItem(), oldRoot);
+    LONG flags = 0;
+    ASSERT_EQ(S_OK, oldRoot->GetItemFlags(&flags));
+    EXPECT_EQ(flags & WiaItemTypeDisconnected, WiaItemTypeDisconnected);
+    oldRoot->Release();
+    ASSERT_NE(m_host->FindItem(u"0000\\Root\\Feeder"), nullptr);
+    EXPECT_EQ(m_host->Items().Entries().size(), 2u);
+    EXPECT_EQ(E_NOTIMPL, m_host->DeviceCommand(WIA_EVENT_DEVICE_CONNECTED));
+
+    for (const GUID& event : {WIA_EVENT_DEVICE_DISCONNECTED, WIA_EVENT_DEVICE_CONNECTED, WIA_EVENT_POWER_SUSPEND,
+                              WIA_EVENT_POWER_RESUME, WIA_EVENT_CANCEL_IO})
+        EXPECT_EQ(S_OK, m_host->NotifyEvent(event)) << plat::GuidToString(event);
+    EXPECT_EQ(E_NOTIMPL, m_host->NotifyEvent(WIA_CMD_SYNCHRONIZE));
+
+    // Still served: the items read and the scanner answers.
+    ASSERT_EQ(S_OK, m_host->ReadProperties(*root));
+    EXPECT_EQ(Read(root, WIA_DPS_DOCUMENT_HANDLING_STATUS), FEED_READY);
+}
+
+TEST_F(WiaServiceTest, ClientsKeepTheTreeUntilTheLastLeaves)
+{
+    const plat::ComPtr<IWiaDrvItem> held(m_root->DrvItem());
+    IWiaDrvItem* root = held.Get();
+    ASSERT_EQ(S_OK, m_host->Connect());
+    EXPECT_EQ(m_host->FindItem(u"Root"), m_root);  // the same tree
+    ASSERT_EQ(S_OK, m_host->Disconnect());
+    LONG flags = 0;
+    ASSERT_EQ(S_OK, root->GetItemFlags(&flags));
+    EXPECT_EQ(flags & WiaItemTypeDisconnected, 0);
+
+    // Clients coming and going on two threads at once, as the service's
+    // threads do, while this one stays connected.
+    std::atomic<int> failures{0};
+    auto client = [&] {
+        plat::ScopedBstr deviceId(m_host->Scanner().deviceId);
+        plat::ScopedBstr rootName(m_host->Scanner().rootFullItemName);
+        IWiaMiniDrv* driver = m_host->MiniDriver();
+        plat::ComPtr<IStiDevice> device;
+        device.Attach(new wiascan::StiDevice);
+        for (int i = 0; i < 200; ++i) {
+            IWiaDrvItem* shared = nullptr;
+            LONG error = 0;
+            if (driver->drvInitializeWia(m_root->Context(), 0, deviceId.Get(), rootName.Get(), device.Get(), nullptr,
+                                         &shared, nullptr, &error) != S_OK ||
+                shared != root)
+                ++failures;
+            if (driver->drvUnInitializeWia(m_root->Context()) != S_OK)
+                ++failures;
+        }
+    };
+    std::thread first(client);
+    std::thread second(client);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures, 0);
+    ASSERT_EQ(S_OK, root->GetItemFlags(&flags));
+    EXPECT_EQ(flags & WiaItemTypeDisconnected, 0);
+
+    ASSERT_EQ(S_OK, m_host->Disconnect());
+    EXPECT_TRUE(m_host->Items().Empty());
+    ASSERT_EQ(S_OK, root->GetItemFlags(&flags));
+    EXPECT_EQ(flags & WiaItemTypeDisconnected, WiaItemTypeDisconnected);
+}
+
+TEST_F(WiaServiceTest, ProgramListsAndWritesAsAnApplicationWould)
+{
+    // The driver is loaded by the program as well; this test's own host
+    // stays connected meanwhile.
+    std::string output;
+    ASSERT_EQ(plat::testing::RunProgram({QBK_WIASCAN, "set", "Feeder", "Horizontal Resolution=300", "6148=300"},
+                                        &output),
+              0)
+        << output;
+    EXPECT_NE(output.find("4112 Pixels Per Line = 2550  (read-only)"), std::string::npos) << output;
+    EXPECT_NE(output.find("set: 0x00000000"), std::string::npos) << output;
+
+    ASSERT_EQ(plat::testing::RunProgram({QBK_WIASCAN, "list", "Root"}, &output), 0) << output;
+    EXPECT_NE(output.find("3087 Document Handling Status = 1"), std::string::npos) << output;
+    EXPECT_EQ(plat::testing::RunProgram({QBK_WIASCAN, "set", "Root", "3088=2"}, &output), 1) << output;
+    EXPECT_NE(output.find("set: 0x80070057"), std::string::npos) << output;
+    EXPECT_EQ(plat::testing::RunProgram({QBK_WIASCAN, "frobnicate"}, &output), 1) << output;
+    EXPECT_NE(output.find("unknown command frobnicate"), std::string::npos) << output;
+}
+
+} // namespace
