@@ -131,7 +131,7 @@ public:
     IRNXHALS* GetHalFromGit(bool* comInitialized);
 
     // The item tree: "Root" with the image item "Feeder". Both run with
-    // the driver's lock held.
+    // the driver's lock held, or where no other thread reaches the driver.
     HRESULT BuildDeviceTree();
     HRESULT DestroyDeviceTree();
 
@@ -148,6 +148,7 @@ private:
     static DWORD HardwareThreadStart(LPVOID parameter);
     void HardwareThreadProc();
     HRESULT NotImplemented(const WCHAR* method);
+    HRESULT NothingToDo(const WCHAR* operation, HRESULT result);
     // The first client: keeps the device once its tree is built.
     HRESULT ConnectFirstClient(IUnknown* pStiDevice, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
                                IWiaDrvItem** ppIDrvItemRoot);

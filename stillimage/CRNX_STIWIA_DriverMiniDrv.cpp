@@ -143,47 +143,43 @@ HRESULT CRNX_STIWIA_Driver::drvReadItemProperties(BYTE* pWiasContext, LONG, ULON
     return hr;
 }
 
+// The operations with nothing to do: their trace lines and fixed answer.
+HRESULT CRNX_STIWIA_Driver::NothingToDo(const WCHAR* operation, HRESULT result)
+{
+    TraceEntered(operation);
+    TraceExit(operation, result);
+    return result;
+}
+
 HRESULT CRNX_STIWIA_Driver::drvLockWiaDevice(BYTE*, LONG, LONG*)
 {
     // The scanner's lock is taken through IStiUSD::LockDevice.
-    TraceEntered(u"drvLockWiaDevice");
-    TraceExit(u"drvLockWiaDevice", S_OK);
-    return S_OK;
+    return NothingToDo(u"drvLockWiaDevice", S_OK);
 }
 
 HRESULT CRNX_STIWIA_Driver::drvUnLockWiaDevice(BYTE*, LONG, LONG*)
 {
-    TraceEntered(u"drvUnLockWiaDevice");
-    TraceExit(u"drvUnLockWiaDevice", S_OK);
-    return S_OK;
+    return NothingToDo(u"drvUnLockWiaDevice", S_OK);
 }
 
 HRESULT CRNX_STIWIA_Driver::drvAnalyzeItem(BYTE*, LONG, LONG*)
 {
-    TraceEntered(u"drvAnalyzeItem");
-    TraceExit(u"drvAnalyzeItem", E_NOTIMPL);
-    return E_NOTIMPL;
+    return NothingToDo(u"drvAnalyzeItem", E_NOTIMPL);
 }
 
 HRESULT CRNX_STIWIA_Driver::drvGetDeviceErrorStr(LONG, LONG, LPOLESTR*, LONG*)
 {
-    TraceEntered(u"drvGetDeviceErrorStr");
-    TraceExit(u"drvGetDeviceErrorStr", E_NOTIMPL);
-    return E_NOTIMPL;
+    return NothingToDo(u"drvGetDeviceErrorStr", E_NOTIMPL);
 }
 
 HRESULT CRNX_STIWIA_Driver::drvDeleteItem(BYTE*, LONG, LONG*)
 {
-    TraceEntered(u"drvDeleteItem");
-    TraceExit(u"drvDeleteItem", E_NOTIMPL);
-    return E_NOTIMPL;
+    return NothingToDo(u"drvDeleteItem", E_NOTIMPL);
 }
 
 HRESULT CRNX_STIWIA_Driver::drvFreeDrvItemContext(LONG, BYTE*, LONG*)
 {
-    TraceEntered(u"drvFreeDrvItemContext");
-    TraceExit(u"drvFreeDrvItemContext", E_NOTIMPL);
-    return E_NOTIMPL;
+    return NothingToDo(u"drvFreeDrvItemContext", E_NOTIMPL);
 }
 
 HRESULT CRNX_STIWIA_Driver::drvDeviceCommand(BYTE*, LONG, const GUID* plCommand, IWiaDrvItem** ppWiaDrvItem,

@@ -1,6 +1,8 @@
 // The minidriver operations on items and on the device.
 #include "stillimage/testing/MiniDrvClient.h"
 
+#include "platform/wia/testing/LongChanges.h"
+
 namespace {
 
 using namespace stillimage::testing;
@@ -83,12 +85,9 @@ TEST_F(StiDriverMiniDrv, ValidationWritingAndTransfersCheckTheirArguments)
     LONG error = -1;
     ASSERT_EQ(S_OK, miniDrv()->drvInitItemProperties(rootItem->Context(), 0, &error));
     ASSERT_EQ(S_OK, miniDrv()->drvInitItemProperties(feeder->Context(), 0, &error));
-    PROPSPEC xres = Spec(WIA_IPS_XRES);
-    PROPVARIANT value;
-    PropVariantInit(&value);
-    value.vt = VT_I4;
-    value.lVal = 300;
-    ASSERT_EQ(S_OK, feeder->WriteFromClient(1, &xres, &value));
+    plat::wia::testing::LongChanges change({{WIA_IPS_XRES, 300}});
+    const PROPSPEC& xres = change.specs[0];
+    ASSERT_EQ(S_OK, feeder->WriteFromClient(1, &xres, change.values.data()));
     EXPECT_EQ(S_OK, miniDrv()->drvValidateItemProperties(feeder->Context(), 0, 1, &xres, &error));
     EXPECT_EQ(error, 0);
     EXPECT_EQ(Read(feeder, WIA_IPA_PIXELS_PER_LINE), 2550);

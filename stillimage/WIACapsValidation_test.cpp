@@ -3,6 +3,7 @@
 #include "diag/RecordingLogSink.h"
 #include "platform/wia/WiaItem.h"
 #include "platform/wia/testing/DrvItemStub.h"
+#include "platform/wia/testing/LongChanges.h"
 #include "platform/wia/testing/MiniDriverStub.h"
 
 #include <gtest/gtest.h>
@@ -51,23 +52,11 @@ struct Device {
     // A client's change of long properties, then the driver's validation.
     HRESULT Change(WiaItem& item, const Changes& changes)
     {
-        std::vector<PROPSPEC> specs;
-        std::vector<PROPVARIANT> values;
-        for (auto [id, value] : changes) {
-            PROPSPEC spec{};
-            spec.ulKind = PRSPEC_PROPID;
-            spec.propid = id;
-            specs.push_back(spec);
-            PROPVARIANT v;
-            PropVariantInit(&v);
-            v.vt = VT_I4;
-            v.lVal = value;
-            values.push_back(v);
-        }
-        HRESULT hr = item.WriteFromClient(static_cast<ULONG>(specs.size()), specs.data(), values.data());
+        plat::wia::testing::LongChanges change(changes);
+        HRESULT hr = item.WriteFromClient(change.Count(), change.specs.data(), change.values.data());
         if (FAILED(hr))
             return hr;
-        return caps.ValidateItemProperties(&driver, item.Context(), static_cast<ULONG>(specs.size()), specs.data());
+        return caps.ValidateItemProperties(&driver, item.Context(), change.Count(), change.specs.data());
     }
 
     LONG Read(WiaItem& item, PROPID id)

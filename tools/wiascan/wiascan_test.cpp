@@ -6,6 +6,7 @@
 #include "emulator/DeviceLink.h"
 #include "platform/testing/ChildProgram.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/wia/testing/LongChanges.h"
 #include "stillimage/EscapeCodes.h"
 #include "tools/wiascan/StiServiceObjects.h"
 #include "tools/wiascan/WiaDeviceHost.h"
@@ -63,22 +64,10 @@ protected:
         return value;
     }
 
-    HRESULT Write(WiaItem* item, std::vector<std::pair<PROPID, LONG>> changes)
+    HRESULT Write(WiaItem* item, const std::vector<std::pair<PROPID, LONG>>& changes)
     {
-        std::vector<PROPSPEC> specs;
-        std::vector<PROPVARIANT> values;
-        for (auto [id, value] : changes) {
-            PROPSPEC spec{};
-            spec.ulKind = PRSPEC_PROPID;
-            spec.propid = id;
-            specs.push_back(spec);
-            PROPVARIANT v;
-            PropVariantInit(&v);
-            v.vt = VT_I4;
-            v.lVal = value;
-            values.push_back(v);
-        }
-        return m_host->WriteProperties(*item, specs, values);
+        const plat::wia::testing::LongChanges change(changes);
+        return m_host->WriteProperties(*item, change.specs, change.values);
     }
 
     // A control line to the emulator ("load 0", ...).
