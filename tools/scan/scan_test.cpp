@@ -3,7 +3,7 @@
 // co-installer (the hardware service registered as a service), a scan
 // through the image pipeline with the service started out of process, and
 // the removal. Also the Netpbm files the scan tool writes.
-#include "platform/testing/ChildProgram.h"
+#include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "tools/scan/NetpbmFile.h"
 #include "tools/scan/PagePattern.h"
@@ -20,7 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using plat::testing::ChildProgram;
+using plat::testing::ChildProcess;
 using plat::testing::RunProgram;
 
 std::string ReadDriverValue(const std::string& output, const std::string& name)
@@ -42,10 +42,10 @@ protected:
 
 TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePipeline)
 {
-    ChildProgram emulator({QBK_EMULATOR, "--sheets", "2", "--serial", "e2e01"});
+    ChildProcess emulator({QBK_EMULATOR, "--sheets", "2", "--serial", "e2e01"});
     ASSERT_TRUE(emulator.Started());
-    ASSERT_EQ(emulator.NextLine().rfind("device ", 0), 0u);
-    ASSERT_EQ(emulator.NextLine().rfind("ready ", 0), 0u);
+    ASSERT_EQ(emulator.ReadLine().rfind("device ", 0), 0u);
+    ASSERT_EQ(emulator.ReadLine().rfind("ready ", 0), 0u);
 
     std::string installed;
     ASSERT_EQ(RunProgram({QBK_DEVINSTALL, "install"}, &installed), 0) << installed;

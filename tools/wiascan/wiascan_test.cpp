@@ -4,7 +4,7 @@
 // registered as a service), the driver loaded here from its installed file
 // with the hardware service running out of process.
 #include "emulator/DeviceLink.h"
-#include "platform/testing/ChildProgram.h"
+#include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/wia/testing/LongChanges.h"
 #include "stillimage/EscapeCodes.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-using plat::testing::ChildProgram;
+using plat::testing::ChildProcess;
 using plat::wia::WiaItem;
 
 constexpr HRESULT kLockViolation = static_cast<HRESULT>(0x80070021u);
@@ -32,8 +32,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_emulator.Started());
-        ASSERT_EQ(m_emulator.NextLine().rfind("device ", 0), 0u);
-        ASSERT_EQ(m_emulator.NextLine().rfind("ready ", 0), 0u);
+        ASSERT_EQ(m_emulator.ReadLine().rfind("device ", 0), 0u);
+        ASSERT_EQ(m_emulator.ReadLine().rfind("ready ", 0), 0u);
         std::string installed;
         ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install"}, &installed), 0) << installed;
 
@@ -80,7 +80,7 @@ protected:
     }
 
     plat::testing::TempSystemRoot m_systemRoot;
-    ChildProgram m_emulator{{QBK_EMULATOR, "--sheets", "2", "--serial", "wia01"}};
+    ChildProcess m_emulator{{QBK_EMULATOR, "--sheets", "2", "--serial", "wia01"}};
     bool m_comEntered = false;
     std::unique_ptr<wiascan::WiaDeviceHost> m_host;
     WiaItem* m_root = nullptr;
@@ -105,7 +105,7 @@ TEST_F(WiaServiceTest, DocumentStatusIsReadyOnlyWithPaperInTheFeeder)
 
 TEST_F(WiaServiceTest, ScannerLockedByAnotherProcessIsALockViolation)
 {
-    ChildProgram other({QBK_WIASCAN, "shell"}, true);
+    ChildProcess other({QBK_WIASCAN, "shell"}, true);
     ASSERT_TRUE(other.Started());
     ASSERT_TRUE(other.WriteLine("lock"));
     const std::string locked = other.ReadThrough("lock: ");
