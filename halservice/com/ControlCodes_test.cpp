@@ -221,6 +221,27 @@ TEST_F(ControlCodesTest, EachCodeSendsItsCommandsAndAnswersInTheOutputBuffer)
     }
 }
 
+TEST_F(ControlCodesTest, KeyStateWithoutRoomForTheAnswerLeavesTheKeyEventsQueued)
+{
+    Ready();
+    m_scanner->QueueKeyEvent(PanelKey::Simplex, KeyAction::Press);
+    m_scanner->QueueKeyEvent(PanelKey::Simplex, KeyAction::Release);
+    ByteVariant in(Bytes(2, 0));
+    ByteVariant empty(Bytes{});
+    ByteVariant missing;
+    for (ByteVariant* out : {&empty, &missing}) {
+        m_scanner->Log().Clear();
+        ASSERT_EQ(Control(7, in, *out), S_OK);
+        EXPECT_TRUE(CommandCodes().empty());
+    }
+
+    ByteVariant state(Bytes(1, 0xEE));
+    m_scanner->Log().Clear();
+    ASSERT_EQ(Control(7, in, state), S_OK);
+    EXPECT_EQ(CommandCodes(), (std::vector<BYTE>{kVendorRead, kVendorRead}));
+    EXPECT_EQ(state.Content(), Bytes{1});
+}
+
 TEST_F(ControlCodesTest, SupportInformationIsTheScannersRecord)
 {
     emulator::ScannerConfig config;

@@ -100,26 +100,13 @@ BOOL CScannerWrap::S_Control()
         break;
     }
     case HCC_FLUSH_KEY_EVENTS:
-    case HCC_READ_KEY_STATE: {
-        // Drained on the key-poll interface, so these events never become
-        // button events.
-        BYTE state = 0;
-        for (;;) {
-            KeyEvent event{};
-            if (!m_buttonPoll.GetKeyEvent(&event) || event.Header.byRemainAndNumEvents == 0)
-                break;
-            const BYTE kind = static_cast<BYTE>(event.Data.byKeyData >> 6);
-            if (kind == kKindRelease)
-                state = 1;
-            else if (kind == kKindHeld)
-                state = (event.Data.byKeyData & kKeyIsSideSelector) ? 2 : 1;
-            if (!(event.Header.byRemainAndNumEvents & kMoreKeyEvents))
-                break;
-        }
-        if (args.lCC == HCC_READ_KEY_STATE && outSize >= 1)
-            out[0] = state;
+        DrainKeyEvents();
         break;
-    }
+    case HCC_READ_KEY_STATE:
+        // Without room for the answer the events stay queued.
+        if (outSize >= 1)
+            out[0] = DrainKeyEvents();
+        break;
     case HCC_RESET_LCD:
         m_interface.SetColor(255, 255, 255, 0, 0, 255);
         m_interface.SetLCDImage(kPanelImage.data());
@@ -169,6 +156,26 @@ BOOL CScannerWrap::S_Control()
         break;
     }
     return TRUE;
+}
+
+// Drained on the key-poll interface, so these events never become button
+// events. Answers the key state of the last event that has one.
+BYTE CScannerWrap::DrainKeyEvents()
+{
+    BYTE state = 0;
+    for (;;) {
+        KeyEvent event{};
+        if (!m_buttonPoll.GetKeyEvent(&event) || event.Header.byRemainAndNumEvents == 0)
+            break;
+        const BYTE kind = static_cast<BYTE>(event.Data.byKeyData >> 6);
+        if (kind == kKindRelease)
+            state = 1;
+        else if (kind == kKindHeld)
+            state = (event.Data.byKeyData & kKeyIsSideSelector) ? 2 : 1;
+        if (!(event.Header.byRemainAndNumEvents & kMoreKeyEvents))
+            break;
+    }
+    return state;
 }
 
 BOOL CScannerWrap::DownloadFirmware(const BYTE* image, DWORD size)

@@ -165,6 +165,8 @@ private:
     void EndJob();
     void FinishSheet();
     BOOL FailBand();
+    // Reads key events until none is queued; the key state they leave.
+    BYTE DrainKeyEvents();
     BYTE PageQualifier() const;
     void SetPayloadStatusFromSense();
 
