@@ -577,10 +577,18 @@ BOOL MSXML6Store::SelectOne(const WCHAR* name, pugi::xpath_node& found)
     return m_lastResult == S_OK;
 }
 
+BOOL MSXML6Store::AcceptText(const WCHAR* text)
+{
+    if (xmltext::IsXmlText(View(text)))
+        return TRUE;
+    m_lastResult = E_FAIL;
+    return FALSE;
+}
+
 BOOL MSXML6Store::SetString(const WCHAR* value)
 {
     pugi::xml_node context = Context();
-    if (!context)
+    if (!context || !AcceptText(value))
         return FALSE;
     m_lastResult = PutText(pugi::xpath_node(context), View(value));
     return m_lastResult == S_OK;
@@ -589,7 +597,7 @@ BOOL MSXML6Store::SetString(const WCHAR* value)
 BOOL MSXML6Store::SetStringByName(const WCHAR* name, const WCHAR* value)
 {
     pugi::xml_node context = Context();
-    if (!context || !name)
+    if (!context || !name || !AcceptText(value))
         return FALSE;
 
     pugi::xpath_node found;
@@ -691,7 +699,7 @@ BOOL MSXML6Store::SetAttribute(const WCHAR* name, const WCHAR* value)
     pugi::xml_node context = Context();
     if (context.type() != pugi::node_element || !name)
         return FALSE;
-    if (!xmltext::IsXmlName(View(name))) {
+    if (!xmltext::IsXmlName(View(name)) || !AcceptText(value)) {
         m_lastResult = E_FAIL;
         return FALSE;
     }

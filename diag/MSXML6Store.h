@@ -79,6 +79,9 @@ private:
     HRESULT LoadText(std::u16string_view text);
     void SetParseError(LONG line, std::u16string reason);
     BOOL SelectOne(const WCHAR* name, pugi::xpath_node& found);
+    // Text the document could not write and read back is refused (the last
+    // result becomes E_FAIL) before anything changes.
+    BOOL AcceptText(const WCHAR* text);
     HRESULT PutText(pugi::xpath_node node, std::u16string_view value);
     pugi::xml_node InsertClone(pugi::xml_node parent, pugi::xml_node source, pugi::xml_node replaced);
     const std::shared_ptr<XMLDocumentData>& ContextDocument() const;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 
@@ -155,6 +156,69 @@ TEST(MSXML6Store, SetStringByNameFailureIsLoggedNotShown)
     EXPECT_EQ(sink.records[0].level, LOG_ERROR);
     SetLogMask(0);
     store->SetLogInterface(nullptr);
+}
+
+// U+FFFE, U+FFFF and surrogates that are not in a pair cannot be written as
+// XML; every way in refuses them and leaves the document as it was, so that
+// what the store writes it can read back.
+TEST(MSXML6Store, RefusesCharactersItCouldNotWriteBack)
+{
+    const std::u16string unwritable[] = {
+        u"\xFFFE", u"\xFFFF", u"x\xD800", u"\xD83Dx", u"\xDC00", u"\xDE00\xD83D",
+    };
+    using Setter = std::function<BOOL(MSXML6Store&, const std::u16string&)>;
+    const struct {
+        const char* what;
+        Setter set;
+    } setters[] = {
+        {"element text", [](MSXML6Store& s, const std::u16string& v) { return s.SetString(v.c_str()); }},
+        {"text of an existing child", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"b", v.c_str()); }},
+        {"text of a new child", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"c", v.c_str()); }},
+        {"text of an attribute by path", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"@n", v.c_str()); }},
+        {"name of a new child", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName((u"c" + v).c_str(), u"1"); }},
+        {"attribute value", [](MSXML6Store& s, const std::u16string& v) { return s.SetAttribute(u"n", v.c_str()); }},
+        {"attribute name", [](MSXML6Store& s, const std::u16string& v) { return s.SetAttribute((u"m" + v).c_str(), u"1"); }},
+        {"element name", [](MSXML6Store& s, const std::u16string& v) { return s.CreateNode((u"e" + v).c_str()); }},
+        {"comment text", [](MSXML6Store& s, const std::u16string& v) {
+             return s.SetContext(u"/a/comment()") && s.SetString(v.c_str());
+         }},
+    };
+    for (const std::u16string& bad : unwritable) {
+        for (const auto& setter : setters) {
+            SCOPED_TRACE(std::string(setter.what) + " with " + ::testing::PrintToString(bad));
+            StorePtr store = Parse(u"<a n=\"1\"><b>5</b><!--c--></a>");
+            ASSERT_TRUE(store->SetContext(u"/a"));
+            EXPECT_FALSE(setter.set(*store, bad));
+            EXPECT_TRUE(FAILED(store->GetLastResult()));
+            EXPECT_EQ(Xml(*store), u"<a n=\"1\"><b>5</b><!--c--></a>");
+        }
+    }
+
+    // A pair is one character, welcome in names and values alike.
+    StorePtr store = Parse(u"<a/>");
+    ASSERT_TRUE(store->SetContext(u"/a"));
+    EXPECT_TRUE(store->SetAttribute(u"n\U00010000", u"\U0001F600"));
+    EXPECT_TRUE(store->SetStringByName(u"b", u"\U0001F600"));
+    EXPECT_TRUE(store->CreateNode(u"c\U00010000"));
+    EXPECT_EQ(Xml(*Parse(Xml(*store).c_str())), u"<a n\U00010000=\"\U0001F600\"><b>\U0001F600</b><c\U00010000/></a>");
+
+    // Text to load is refused whether the character stands in a name, a
+    // value or a reference, from a string or from a file.
+    plat::testing::TempSystemRoot root;
+    for (const std::u16string& bad : unwritable) {
+        SCOPED_TRACE(::testing::PrintToString(bad));
+        for (const std::u16string& text : {u"<a>" + bad + u"</a>", u"<a" + bad + u"/>", u"<a n=\"" + bad + u"\"/>"}) {
+            EXPECT_FALSE(store->ParseXML(text.c_str()));
+            std::string file = root.Path() + "/bad.xml";
+            std::string bytes("\xFF\xFE", 2);
+            for (char16_t c : text)
+                bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+            std::ofstream(file, std::ios::binary) << bytes;
+            EXPECT_FALSE(store->LoadFromFile(Utf8ToUtf16(file).c_str()));
+        }
+    }
+    for (const char16_t* reference : {u"<a>&#xFFFE;</a>", u"<a n=\"&#65535;\"/>", u"<a>&#xDC00;</a>"})
+        EXPECT_FALSE(store->ParseXML(reference)) << Utf16ToUtf8(reference);
 }
 
 TEST(MSXML6Store, AttributesAsNumbers)

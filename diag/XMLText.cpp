@@ -23,6 +23,18 @@ bool IsNameChar(char16_t c)
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The number of code units of the character at `i` (2 for a surrogate pair),
+// or 0 when XML has no such character: U+FFFE, U+FFFF, a lone surrogate.
+size_t CharacterLength(std::u16string_view text, size_t i)
+{
+    char16_t c = text[i];
+    if (c == 0xFFFE || c == 0xFFFF || IsLowSurrogate(c))
+        return 0;
+    if (IsHighSurrogate(c))
+        return i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 0;
+    return 1;
+}
+
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes)
 {
@@ -130,24 +142,30 @@ struct StringWriter : pugi::xml_writer {
 
 bool IsXmlName(std::u16string_view name)
 {
-    if (name.empty() || !IsNameStart(name[0]))
+    if (name.empty() || !IsNameStart(name[0]) || !IsXmlText(name))
         return false;
     return std::all_of(name.begin() + 1, name.end(), IsNameChar);
 }
 
+bool IsXmlText(std::u16string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        size_t length = CharacterLength(text, i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 size_t FindInvalidCharacter(std::u16string_view text)
 {
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size();) {
         char16_t c = text[i];
-        if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+        size_t length = CharacterLength(text, i);
+        if (length == 0 || (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r'))
             return i;
-        if (c == 0xFFFE || c == 0xFFFF || IsLowSurrogate(c))
-            return i;
-        if (IsHighSurrogate(c)) {
-            if (i + 1 >= text.size() || !IsLowSurrogate(text[i + 1]))
-                return i;
-            ++i;
-        }
+        i += length;
     }
     return std::u16string_view::npos;
 }

@@ -19,6 +19,11 @@ constexpr size_t kMaxElementDepth = 256;
 // True when `name` is an XML name (no namespace checks).
 bool IsXmlName(std::u16string_view name);
 
+// True when every character of `text` can be written in an XML document and
+// read back: no U+FFFE, U+FFFF or surrogate outside a pair. Control
+// characters pass; they are written as character references.
+bool IsXmlText(std::u16string_view text);
+
 // The first position of a character XML does not allow (controls other than
 // tab, line feed and carriage return, lone surrogates, U+FFFE, U+FFFF), or npos.
 size_t FindInvalidCharacter(std::u16string_view text);
