@@ -549,10 +549,15 @@ HRESULT MSXML6Store::PutText(pugi::xpath_node target, std::u16string_view value)
             return E_FAIL;
         return S_OK;
     }
-    case pugi::node_pcdata:
     case pugi::node_cdata:
     case pugi::node_comment:
     case pugi::node_pi:
+        // These hold no character references: what XML does not allow raw,
+        // control characters among it, could not be written.
+        if (xmltext::FindInvalidCharacter(value) != std::u16string_view::npos)
+            return E_FAIL;
+        return node.set_value(text.c_str()) ? S_OK : E_FAIL;
+    case pugi::node_pcdata:
         return node.set_value(text.c_str()) ? S_OK : E_FAIL;
     default:
         return E_FAIL;
@@ -603,11 +608,11 @@ BOOL MSXML6Store::SetStringByName(const WCHAR* name, const WCHAR* value)
     pugi::xpath_node found;
     if (SelectOne(name, found)) {
         m_lastResult = PutText(found, View(value));
-        return TRUE;
+        return m_lastResult == S_OK;
     }
     if (xmltext::NodeName(context) == View(name)) {
         m_lastResult = PutText(pugi::xpath_node(context), View(value));
-        return TRUE;
+        return m_lastResult == S_OK;
     }
 
     // A new child element with the text; the text itself decides nothing.

@@ -221,6 +221,56 @@ TEST(MSXML6Store, RefusesCharactersItCouldNotWriteBack)
         EXPECT_FALSE(store->ParseXML(reference)) << Utf16ToUtf8(reference);
 }
 
+// A control character can stand in text and attribute values, written as a
+// character reference; comments, processing instructions and CDATA sections
+// hold no references, so there it is refused.
+TEST(MSXML6Store, ControlCharactersOnlyWhereAReferenceCanStandForThem)
+{
+    const char16_t* const document = u"<a n=\"1\"><b>t</b><!--c--><?p d?><![CDATA[x]]></a>";
+    const char16_t* const value = u"x\x10y";
+    using Setter = std::function<BOOL(MSXML6Store&)>;
+    auto at = [&](const char16_t* path) {
+        return [=](MSXML6Store& s) { return s.SetContext(path) && s.SetString(value); };
+    };
+    auto byName = [&](const char16_t* name) {
+        return [=](MSXML6Store& s) { return s.SetContext(u"/a") && s.SetStringByName(name, value); };
+    };
+    const struct {
+        const char* what;
+        Setter set;
+        const char16_t* read;  // where the value reads back from /a; null when refused
+    } cases[] = {
+        {"element", at(u"/a/b"), u"b"},
+        {"text node", at(u"/a/b/text()"), u"b"},
+        {"element by name", byName(u"b"), u"b"},
+        {"attribute", [&](MSXML6Store& s) { return s.SetContext(u"/a") && s.SetAttribute(u"n", value); }, u"@n"},
+        {"attribute by name", byName(u"@n"), u"@n"},
+        {"comment", at(u"/a/comment()"), nullptr},
+        {"comment by name", byName(u"comment()"), nullptr},
+        {"processing instruction", at(u"/a/processing-instruction()"), nullptr},
+        {"CDATA section", at(u"/a/text()"), nullptr},
+    };
+    plat::testing::TempSystemRoot root;
+    const std::u16string file = Utf8ToUtf16(root.Path() + "/controls.xml");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StorePtr store = Parse(document);
+        EXPECT_EQ(c.set(*store), c.read != nullptr);
+        if (!c.read) {
+            EXPECT_EQ(Xml(*store), document);
+            continue;
+        }
+        ASSERT_TRUE(store->SaveToFile(file.c_str()));
+        StorePtr loaded(CreateMSXML6Store());
+        ASSERT_TRUE(loaded->LoadFromFile(file.c_str()));
+        EXPECT_EQ(Xml(*loaded), Xml(*store));
+        ASSERT_TRUE(loaded->SetContext(u"/a"));
+        BSTR read = nullptr;
+        EXPECT_TRUE(loaded->GetStringByNameBSTR(c.read, &read));
+        EXPECT_EQ(Take(read), value);
+    }
+}
+
 TEST(MSXML6Store, AttributesAsNumbers)
 {
     StorePtr store = Parse(u"<a n1=\"12abc\" n2=\"abc\" n3=\" -5\" n4=\"+7\" n5=\"99999999999\"/>");
