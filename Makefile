@@ -6,7 +6,7 @@ BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build test demo build-san test-sanitize clean
+.PHONY: all deps build test demo build-san test-sanitize fuzz-smoke clean
 
 all: build
 
@@ -25,16 +25,25 @@ test: build
 demo: build
 	bash tools/demo.sh $(BUILD)
 
+# One clang build serves the sanitizer tests and the fuzz targets: everything
+# carries AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer's
+# coverage hooks.
 $(BUILD_SAN)/build.ninja: | deps
-	cmake -S . -B $(BUILD_SAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQBK_SANITIZE=ON
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_SAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
+	  -DQBK_SANITIZE=ON -DQBK_FUZZ=ON
 
 build-san: deps $(BUILD_SAN)/build.ninja
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: build-san
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --test-dir $(BUILD_SAN) --output-on-failure -j $(JOBS)
+	$(SAN_ENV) ctest --test-dir $(BUILD_SAN) --output-on-failure -j $(JOBS) -LE fuzz
+
+# Each fuzz target for a fixed time (30 s) from its seeds; any finding fails.
+fuzz-smoke: build-san
+	$(SAN_ENV) ctest --test-dir $(BUILD_SAN) --output-on-failure -j $(JOBS) -L fuzz --no-tests=error
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN)

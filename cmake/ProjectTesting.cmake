@@ -32,7 +32,16 @@ endfunction()
 # libFuzzer targets exist only in a clang build configured with QBK_FUZZ=ON.
 # Such a build instruments every library for coverage and the sanitizers:
 # the code a fuzz target exercises lives in the libraries, and libFuzzer
-# would otherwise see only the target's own file.
+# would otherwise see only the target's own file. The same build serves the
+# sanitizer tests: the coverage hooks are empty outside a fuzz target.
+#
+# Each target's seeds are the files in corpus/<name>/ beside its source.
+# Its smoke run is a CTest entry labelled "fuzz" (`ctest -L fuzz`): the
+# target fuzzes for QBK_FUZZ_SECONDS from the seeds and whatever it learnt
+# in earlier runs (<build>/fuzz/<name>/corpus); any crash, leak, hang or
+# sanitizer report fails the entry and leaves the input in <build>/fuzz/<name>/.
+set(QBK_FUZZ_SECONDS 30 CACHE STRING "Seconds each fuzz target runs in its smoke test")
+
 if(QBK_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
   add_link_options(-fsanitize=address,undefined)
@@ -47,4 +56,19 @@ function(qbk_add_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+
+  set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  if(NOT IS_DIRECTORY ${seeds})
+    message(FATAL_ERROR "${name}: no seed corpus in ${seeds}")
+  endif()
+  set(work ${PROJECT_BINARY_DIR}/fuzz/${name})
+  file(MAKE_DIRECTORY ${work}/corpus)
+  # New inputs go to the first folder, so the seeds in the tree stay as
+  # they are.
+  add_test(NAME fuzz.${name}
+    COMMAND ${name} -max_total_time=${QBK_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+            -print_final_stats=1 -artifact_prefix=${work}/ ${work}/corpus ${seeds}
+    WORKING_DIRECTORY ${work})
+  math(EXPR limit "${QBK_FUZZ_SECONDS} + 120")
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT ${limit})
 endfunction()

@@ -5,6 +5,8 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential
+  clang
+  libclang-rt-14-dev
   cmake
   ninja-build
   pkg-config
