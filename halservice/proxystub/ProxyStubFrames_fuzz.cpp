@@ -302,8 +302,9 @@ const std::vector<std::function<void()>>& ProxyCalls()
     return calls;
 }
 
-// A request for the root object asks for a class object; one for any
-// other object runs on the stub of its interface.
+// A request is taken apart as the connection takes it apart and runs on the
+// stub of its interface; one for the root object (a class object) is the
+// connection's own business and stops there.
 void ServeRequest(const std::uint8_t* body, std::size_t size)
 {
     MessageReader request(body, size, &g_context);
