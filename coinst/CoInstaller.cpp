@@ -4,7 +4,6 @@
 #include "coinst/DeviceKey.h"
 #include "coinst/FirmwareUpdate.h"
 #include "coinst/RegisterScanner.h"
-#include "coinst/SystemFiles.h"
 #include "coinst/UnregisterScanner.h"
 #include "platform/windows.h"
 

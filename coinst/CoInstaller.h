@@ -2,7 +2,7 @@
 // device-installation function it runs on a scanner instance.
 #pragma once
 
-#include "platform/devices/setupapi.h"
+#include "platform/windows.h"
 
 namespace coinst {
 

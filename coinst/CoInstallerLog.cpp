@@ -2,8 +2,8 @@
 
 #include "diag/FormatWide.h"
 #include "platform/base/posixio.h"
-#include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
+#include "platform/windows.h"
 
 #include <cstdarg>
 #include <fcntl.h>
@@ -13,7 +13,14 @@ namespace coinst {
 
 std::string CoInstallerLogPath()
 {
-    return plat::SystemRoot() + "/Log/CoInstaller.log";
+    WCHAR windowsFolder[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(windowsFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    const std::u16string folder(windowsFolder, length);
+    const size_t separator = folder.find_last_of(u"\\/");
+    const std::u16string drive = separator == std::u16string::npos ? std::u16string() : folder.substr(0, separator);
+    return Utf16ToUtf8(drive) + "/Log/CoInstaller.log";
 }
 
 int CoInstallerLog(const WCHAR* format, ...)
@@ -32,6 +39,8 @@ int CoInstallerLog(const WCHAR* format, ...)
         text += c;
     }
 
+    // The runtime's part of the job (fopen "a+" on Windows): the root's
+    // files are private to its user, the log too.
     const int fd = plat::OpenPrivateFile(CoInstallerLogPath(), O_WRONLY | O_CREAT | O_APPEND);
     if (fd < 0)
         return 0;

@@ -2,7 +2,6 @@
 // log lines it writes around them.
 #include "coinst/CoInstaller.h"
 #include "coinst/CoInstallerTesting.h"
-#include "coinst/SystemFiles.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +24,7 @@ protected:
     void TearDown() override
     {
         SetupDiDestroyDeviceInfoList(m_set);
-        coinst::SetReportedVersionForTesting(coinst::VER_PLATFORM_WIN32_NT, 6);
+        plat::SetReportedWindowsVersion(VER_PLATFORM_WIN32_NT, 6);
     }
 
     DWORD FinishInstallFlags()
@@ -78,7 +77,7 @@ TEST_F(CoInstallerTest, EachFunctionWritesItsLines)
         SetupDiDestroyDeviceInfoList(m_set);
         m_set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_IMAGE, nullptr);
         ASSERT_TRUE(SetupDiOpenDeviceInfoW(m_set, m_record.instanceId.c_str(), nullptr, 0, &m_data));
-        coinst::SetReportedVersionForTesting(coinst::VER_PLATFORM_WIN32_NT, c.majorVersion);
+        plat::SetReportedWindowsVersion(VER_PLATFORM_WIN32_NT, c.majorVersion);
 
         EXPECT_EQ(coinst::CoInstallerEntry(c.function, m_set, &m_data, nullptr), DWORD(NO_ERROR));
         EXPECT_EQ(ReadLog(), Lines(c.log)) << c.function << " on " << c.majorVersion;

@@ -2,8 +2,7 @@
 // lives: HKLM "SYSTEM\CurrentControlSet\Control\Class\" + the driver key.
 #pragma once
 
-#include "platform/base/winerror.h"
-#include "platform/registry/winreg.h"
+#include "platform/windows.h"
 
 #include <optional>
 #include <string>

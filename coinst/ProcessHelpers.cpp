@@ -1,7 +1,6 @@
 #include "coinst/ProcessHelpers.h"
 
 #include "coinst/DeviceKey.h"
-#include "coinst/SystemFiles.h"
 #include "diag/FormatWide.h"
 #include "halservice/MessageWait.h"
 #include "platform/windows.h"

@@ -3,7 +3,7 @@
 // None of these keeps state; start failures are returned, never logged.
 #pragma once
 
-#include "platform/base/wintypes.h"
+#include "platform/windows.h"
 
 #include <string>
 
@@ -28,6 +28,11 @@ DWORD RunNetCommand(const std::u16string& arguments);
 
 // "net start" of the service with this display name; true on success.
 bool NetStartService(const std::u16string& displayName);
+
+// The folder separator the co-installer writes into the paths it builds:
+// the platform's calls take '\' as well, but the paths it stores also
+// reach Linux programs (the tools, the dynamic loader).
+constexpr WCHAR kPathSeparator = u'/';
 
 // The path up to and including its last separator.
 std::u16string GetDirectoryPart(const std::u16string& path);

@@ -3,7 +3,6 @@
 #include "coinst/CoInstallerLog.h"
 #include "coinst/DeviceKey.h"
 #include "coinst/ProcessHelpers.h"
-#include "coinst/SystemFiles.h"
 #include "diag/FormatWide.h"
 #include "platform/windows.h"
 
@@ -68,8 +67,12 @@ bool PathExists(const std::u16string& path)
 void MarkUsedSlots(const std::u16string& serviceFolder, const std::u16string& halFileName, bool used[10])
 {
     const std::u16string prefix = Upper(halFileName) + u"_";
-    for (const std::u16string& name : FindFiles(serviceFolder, u"*.EXE")) {
-        const std::u16string upper = Upper(name);
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((serviceFolder + u"*.EXE").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::u16string upper = Upper(found.cFileName);
         if (upper.compare(0, prefix.size(), prefix) != 0 || upper.size() != prefix.size() + 10)
             continue;
         for (int digit = 0; digit <= 9; ++digit) {
@@ -78,7 +81,8 @@ void MarkUsedSlots(const std::u16string& serviceFolder, const std::u16string& ha
                 break;
             }
         }
-    }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
 }
 
 // Runs one regsvr32 command with the system folder as current directory.

@@ -3,7 +3,6 @@
 #include "coinst/DeviceKey.h"
 #include "coinst/ProcessHelpers.h"
 #include "coinst/RegisterScanner.h"
-#include "coinst/SystemFiles.h"
 #include "diag/FormatWide.h"
 #include "platform/windows.h"
 
@@ -19,6 +18,17 @@ constexpr DWORD kDeletePauseMs = 2000;
 bool NetStopService(const char16_t* displayName)
 {
     return RunNetCommand(FormatWide(u"stop \"%s\"", displayName)) == 0;
+}
+
+// Whether any instance's hardware-service copy is left in the folder.
+bool ServiceCopiesLeft(const std::u16string& folder)
+{
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((folder + u"RNXQBK24*.EXE").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return true;
 }
 
 } // namespace
@@ -54,7 +64,7 @@ bool UnregisterScanner(const std::u16string& driverKey, const std::u16string& /*
     key.Close();
 
     const std::u16string folder = GetDirectoryPart(*halPath);
-    if (FindFiles(folder, u"RNXQBK24*.EXE").empty()) {
+    if (!ServiceCopiesLeft(folder)) {
         RegisterPS(folder + *psName, false);
         RegisterPS(folder + u"RNXCOMCore", false);
         RegisterPS(folder + u"RNXShellExt", false);

@@ -99,3 +99,22 @@ size_t WideLength(const WCHAR* s)
 int lstrlenW(LPCWSTR s) { return static_cast<int>(WideLength(s)); }
 
 int lstrlenA(LPCSTR s) { return s ? static_cast<int>(std::strlen(s)) : 0; }
+
+namespace plat {
+
+std::string LinuxPath(std::u16string_view path)
+{
+    return LinuxPath(Utf16ToUtf8(path));
+}
+
+std::string LinuxPath(std::string_view utf8Path)
+{
+    std::string text(utf8Path);
+    for (char& c : text) {
+        if (c == '\\')
+            c = '/';
+    }
+    return text;
+}
+
+} // namespace plat

@@ -15,3 +15,11 @@ size_t WideLength(const WCHAR* s);
 
 int lstrlenW(LPCWSTR s);
 int lstrlenA(LPCSTR s);
+
+namespace plat {
+
+// A path as Linux takes it: UTF-8, with every '\' turned into '/'.
+std::string LinuxPath(std::u16string_view path);
+std::string LinuxPath(std::string_view utf8Path);
+
+} // namespace plat

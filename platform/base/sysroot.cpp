@@ -85,6 +85,7 @@ std::string SystemRoot()
 }
 
 std::string SystemFolder() { return SystemRoot() + "/system"; }
+std::string WindowsFolder() { return SystemRoot() + "/windows"; }
 std::string RuntimeFolder() { return SystemRoot() + "/run"; }
 std::string LogFolder() { return SystemRoot() + "/log"; }
 std::string RegistryPath() { return SystemRoot() + "/registry.db"; }

@@ -1,9 +1,9 @@
 #include "platform/base/temppath.h"
 
+#include "platform/base/PathOut.h"
 #include "platform/base/strings.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -17,24 +17,14 @@ std::string TempFolder()
     return path;
 }
 
-template <typename Char>
-DWORD CopyOut(const std::basic_string<Char>& path, DWORD length, Char* buffer)
-{
-    const DWORD needed = static_cast<DWORD>(path.size());
-    if (!buffer || length <= needed)
-        return needed + 1;
-    std::memcpy(buffer, path.c_str(), (path.size() + 1) * sizeof(Char));
-    return needed;
-}
-
 } // namespace
 
 DWORD GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
-    return CopyOut(TempFolder(), nBufferLength, lpBuffer);
+    return plat::CopyPathOut(TempFolder(), nBufferLength, lpBuffer);
 }
 
 DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
 {
-    return CopyOut(Utf8ToUtf16(TempFolder()), nBufferLength, lpBuffer);
+    return plat::CopyPathOut(Utf8ToUtf16(TempFolder()), nBufferLength, lpBuffer);
 }

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -85,16 +86,6 @@ void Reap(std::shared_ptr<ProcessObject> process)
     if (process->ExitCodeRequested())
         code = process->RequestedExitCode();
     process->FinishLocked(code);
-}
-
-std::string ToLinuxPath(std::u16string_view path)
-{
-    std::string text = Utf16ToUtf8(path);
-    for (char& c : text) {
-        if (c == '\\')
-            c = '/';
-    }
-    return text;
 }
 
 bool EndsWithExe(const std::string& path)
@@ -196,7 +187,7 @@ struct ProgramChoice {
 std::optional<ProgramChoice> ChooseProgram(const WCHAR* applicationName, const WCHAR* commandLine)
 {
     if (applicationName && *applicationName) {
-        std::optional<std::string> path = FindProgram(ToLinuxPath(applicationName));
+        std::optional<std::string> path = FindProgram(LinuxPath(applicationName));
         if (!path)
             return std::nullopt;
         std::u16string line = commandLine ? std::u16string(commandLine) : QuoteCommandLineArgument(applicationName);
@@ -211,7 +202,7 @@ std::optional<ProgramChoice> ChooseProgram(const WCHAR* applicationName, const W
     if (line[start] == u'"') {
         const size_t close = line.find(u'"', start + 1);
         const std::u16string_view name = line.substr(start + 1, close == std::u16string_view::npos ? std::u16string_view::npos : close - start - 1);
-        std::optional<std::string> path = FindProgram(ToLinuxPath(name));
+        std::optional<std::string> path = FindProgram(LinuxPath(name));
         if (!path)
             return std::nullopt;
         return ProgramChoice{*path, std::u16string(line)};
@@ -220,7 +211,7 @@ std::optional<ProgramChoice> ChooseProgram(const WCHAR* applicationName, const W
     for (;;) {
         end = line.find_first_of(u" \t", end);
         const std::u16string_view name = line.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
-        if (std::optional<std::string> path = FindProgram(ToLinuxPath(name))) {
+        if (std::optional<std::string> path = FindProgram(LinuxPath(name))) {
             std::u16string chosen(line);
             if (end != std::u16string_view::npos && name.find_first_of(u" \t") != std::u16string_view::npos) {
                 // Quote the program so that the child splits it as it was found.
@@ -266,8 +257,17 @@ DWORD ErrorFromErrno(int error)
     }
 }
 
-BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD creationFlags, const void* environment,
-                  const WCHAR* currentDirectory, PROCESS_INFORMATION* information)
+// A console program started without a console reads and writes nothing of
+// the caller's terminal.
+void DetachFromConsole(posix_spawn_file_actions_t* actions)
+{
+    posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+}
+
+BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD creationFlags, DWORD startupFlags,
+                  const void* environment, const WCHAR* currentDirectory, PROCESS_INFORMATION* information)
 {
     constexpr DWORD kRefused = CREATE_SUSPENDED | DEBUG_PROCESS | DEBUG_ONLY_THIS_PROCESS;
     if (!information || (creationFlags & kRefused)) {
@@ -286,7 +286,7 @@ BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD 
         program->path = absolute.string();
     std::string directory;
     if (currentDirectory && *currentDirectory) {
-        directory = ToLinuxPath(currentDirectory);
+        directory = LinuxPath(currentDirectory);
         struct stat info;
         if (stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
             SetLastError(ERROR_DIRECTORY);
@@ -321,6 +321,8 @@ BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD 
         posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
     // Sockets and files of this process are not the child's business.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    if ((creationFlags & CREATE_NO_WINDOW) && !(startupFlags & STARTF_USESTDHANDLES))
+        DetachFromConsole(&actions);
     // A fresh program starts with every signal unblocked and at its default
     // action, whatever this process's threads block or catch (a thread
     // that waits for SIGTERM must not leave its children unable to stop).
@@ -425,22 +427,24 @@ bool ProcessObject::IsSelf() const { return m_pid == getpid(); }
 } // namespace plat
 
 BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                    BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW,
-                    LPPROCESS_INFORMATION lpProcessInformation)
+                    BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
+                    LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation)
 {
-    return plat::StartProcess(lpApplicationName, lpCommandLine, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+    return plat::StartProcess(lpApplicationName, lpCommandLine, dwCreationFlags,
+                              lpStartupInfo ? lpStartupInfo->dwFlags : 0, lpEnvironment, lpCurrentDirectory,
                               lpProcessInformation);
 }
 
 BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                    DWORD dwCreationFlags, LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA,
-                    LPPROCESS_INFORMATION lpProcessInformation)
+                    DWORD dwCreationFlags, LPVOID lpEnvironment, LPCSTR lpCurrentDirectory,
+                    LPSTARTUPINFOA lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation)
 {
     const auto application = plat::Wide(lpApplicationName);
     const auto commandLine = plat::Wide(lpCommandLine);
     const auto directory = plat::Wide(lpCurrentDirectory);
     return plat::StartProcess(application ? application->c_str() : nullptr,
-                              commandLine ? commandLine->c_str() : nullptr, dwCreationFlags, lpEnvironment,
+                              commandLine ? commandLine->c_str() : nullptr, dwCreationFlags,
+                              lpStartupInfo ? lpStartupInfo->dwFlags : 0, lpEnvironment,
                               directory ? directory->c_str() : nullptr, lpProcessInformation);
 }
 

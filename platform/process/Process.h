@@ -81,6 +81,8 @@ constexpr DWORD CREATE_UNICODE_ENVIRONMENT = 0x00000400;
 constexpr DWORD CREATE_DEFAULT_ERROR_MODE = 0x04000000;
 constexpr DWORD CREATE_NO_WINDOW = 0x08000000;
 
+constexpr DWORD STARTF_USESTDHANDLES = 0x00000100;
+
 constexpr DWORD PROCESS_TERMINATE = 0x0001;
 constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
 constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
@@ -92,10 +94,15 @@ constexpr DWORD PROCESS_ALL_ACCESS = 0x001FFFFF;
 // split into argv (SplitCommandLine), so argv[0] is the first argument as
 // written. A bare program name is looked for in the program's own folder,
 // the current folder, the system folder and PATH. The child inherits no
-// descriptors beyond standard input, output and error. Creation flags that
-// concern consoles, windows and error modes mean nothing here and are
-// ignored; CREATE_SUSPENDED and the debug flags are refused
-// (ERROR_INVALID_PARAMETER); STARTUPINFO and bInheritHandles are not used.
+// descriptors beyond standard input, output and error. CREATE_NO_WINDOW
+// starts a console program without a console: its standard input, output
+// and error are /dev/null, so it prints nothing into the caller's terminal,
+// unless the caller sets STARTF_USESTDHANDLES (the child then keeps this
+// process's own three: the layer has no other handles a child could use).
+// The other creation flags that concern consoles, windows and error modes
+// mean nothing here and are ignored; CREATE_SUSPENDED and the debug flags
+// are refused (ERROR_INVALID_PARAMETER). Of STARTUPINFO only dwFlags is
+// read; bInheritHandles is not used.
 // Errors: ERROR_FILE_NOT_FOUND (no such program), ERROR_DIRECTORY (no such
 // current folder), ERROR_ACCESS_DENIED, ERROR_BAD_EXE_FORMAT.
 // hThread stands for the child's main thread: it ends with the process and

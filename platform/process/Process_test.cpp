@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <pthread.h>
 #include <sys/wait.h>
 #include <thread>
@@ -296,6 +299,53 @@ TEST(Process, RelativeProgramPathIsFoundFromTheCallersFolder)
     ASSERT_TRUE(child.ok) << child.error;
     WaitForSingleObject(child.info.hProcess, INFINITE);
     EXPECT_EQ(ExitCodeOf(child.info.hProcess), 9u);
+}
+
+// What the child writes on its standard output and error while this
+// process's two go to a file.
+std::string ChildOutput(DWORD creationFlags, DWORD startupFlags)
+{
+    plat::testing::TempSystemRoot root;
+    const std::string captured = root.Path() + "/output.txt";
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int savedOut = dup(STDOUT_FILENO);
+    const int savedErr = dup(STDERR_FILENO);
+    const int file = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(file, STDOUT_FILENO);
+    dup2(file, STDERR_FILENO);
+    close(file);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = startupFlags;
+    PROCESS_INFORMATION info{};
+    std::u16string line = u"\"" + kChild + u"\" print hello";
+    const BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &startup, &info);
+    if (started) {
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+
+    dup2(savedOut, STDOUT_FILENO);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedOut);
+    close(savedErr);
+    EXPECT_TRUE(started);
+    std::ifstream in(captured);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A console program started without a console (as the installer starts
+// net and regsvr32) prints nothing into the caller's output.
+TEST(Process, ChildWithoutAConsolePrintsNothingIntoTheCallersOutput)
+{
+    EXPECT_EQ(ChildOutput(0, 0), "hello\nhello\n");
+    EXPECT_EQ(ChildOutput(CREATE_NO_WINDOW, 0), "");
+    EXPECT_EQ(ChildOutput(CREATE_NO_WINDOW | CREATE_DEFAULT_ERROR_MODE, 0), "");
+    EXPECT_EQ(ChildOutput(CREATE_NO_WINDOW, STARTF_USESTDHANDLES), "hello\nhello\n");
 }
 
 TEST(Process, StartFailures)

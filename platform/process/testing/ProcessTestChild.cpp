@@ -3,9 +3,11 @@
 //   wait                 runs until it is killed
 //   signals FILE         writes whether SIGTERM is blocked or ignored to FILE
 //   report FILE ARGS...  writes its arguments, folder and command line to FILE
+//   print TEXT           writes TEXT and a line feed to standard output and error
 #include "platform/windows.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -27,6 +29,11 @@ int main(int argc, char** argv)
         sigaction(SIGTERM, nullptr, &action);
         std::ofstream(argv[2]) << "blocked=" << sigismember(&blocked, SIGTERM)
                                << " ignored=" << (action.sa_handler == SIG_IGN) << "\n";
+        return 0;
+    }
+    if (mode == "print" && argc > 2) {
+        std::printf("%s\n", argv[2]);
+        std::fprintf(stderr, "%s\n", argv[2]);
         return 0;
     }
     if (mode == "report" && argc > 2) {
