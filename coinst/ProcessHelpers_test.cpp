@@ -29,7 +29,7 @@ protected:
     HANDLE StartSleeper(const std::string& fileName)
     {
         const std::string path = m_root.Path() + "/" + fileName;
-        std::filesystem::copy_file("/bin/sleep", path, std::filesystem::copy_options::overwrite_existing);
+        EXPECT_TRUE(CopyFileA("/bin/sleep", path.c_str(), FALSE));
         std::u16string line = Utf8ToUtf16("\"" + path + "\" 600");
         STARTUPINFOW startup = {};
         PROCESS_INFORMATION info = {};

@@ -31,7 +31,7 @@ protected:
         fs::create_directories(m_serviceFolder);
         fs::create_directories(m_dsFolder);
         std::ofstream(m_dsFolder + "RNXQBK24DS.BIN") << "data source image";
-        fs::copy_file(QBK_RNXHALPS, m_serviceFolder + "RNXHALPSx.dll");
+        ASSERT_TRUE(CopyFileA(QBK_RNXHALPS, (m_serviceFolder + "RNXHALPSx.dll").c_str(), FALSE));
     }
 
     void TearDown() override
@@ -49,7 +49,7 @@ protected:
     {
         const std::string image = m_serviceFolder + "RNXQBK24Tx.BIN";
         if (realProgram) {
-            fs::copy_file(QBK_HAL_PROGRAM, image);
+            ASSERT_TRUE(CopyFileA(QBK_HAL_PROGRAM, image.c_str(), FALSE));
         } else {
             std::ofstream(image) << "#!/bin/sh\nexit 0\n";
             fs::permissions(image, fs::perms::owner_all);

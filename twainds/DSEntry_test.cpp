@@ -47,7 +47,7 @@ protected:
         fs::path folder = fs::path(m_root.Path()) / "twain_32" / "RNX";
         fs::create_directories(folder);
         m_copy = (folder / name).string();
-        fs::copy_file(QBK_TWAIN_DS, m_copy);
+        ASSERT_TRUE(CopyFileA(QBK_TWAIN_DS, m_copy.c_str(), FALSE));
         char key[160];
         std::snprintf(key, sizeof(key),
                       "SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\%04d",

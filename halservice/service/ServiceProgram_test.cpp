@@ -47,7 +47,7 @@ protected:
     {
         std::filesystem::create_directories(m_root.Path() + "/bin");
         std::string path = m_root.Path() + "/bin/" + fileName;
-        std::filesystem::copy_file(QBK_HAL_PROGRAM, path, std::filesystem::copy_options::overwrite_existing);
+        EXPECT_TRUE(CopyFileA(QBK_HAL_PROGRAM, path.c_str(), FALSE));
         return path;
     }
 

@@ -246,10 +246,10 @@ TEST(Process, ChildStartsWithDefaultSignals)
 TEST(Process, ProgramsAreFoundAsWindowsNamesThem)
 {
     plat::testing::TempSystemRoot root;
-    fs::copy_file(QBK_PROCESS_TEST_CHILD, fs::path(plat::SystemFolder()) / "qbkchild");
+    ASSERT_TRUE(CopyFileA(QBK_PROCESS_TEST_CHILD, (plat::SystemFolder() + "/qbkchild").c_str(), TRUE));
     const fs::path spaced = fs::path(root.Path()) / "dir with blank";
     fs::create_directories(spaced);
-    fs::copy_file(QBK_PROCESS_TEST_CHILD, spaced / "child.exe");
+    ASSERT_TRUE(CopyFileA(QBK_PROCESS_TEST_CHILD, (spaced / "child.exe").c_str(), TRUE));
 
     struct Case {
         const char* name;
@@ -289,7 +289,7 @@ TEST(Process, RelativeProgramPathIsFoundFromTheCallersFolder)
     const fs::path base = fs::path(root.Path());
     fs::create_directories(base / "bin");
     fs::create_directories(base / "work");
-    fs::copy_file(QBK_PROCESS_TEST_CHILD, base / "bin" / "child");
+    ASSERT_TRUE(CopyFileA(QBK_PROCESS_TEST_CHILD, (base / "bin" / "child").c_str(), TRUE));
     const fs::path previous = fs::current_path();
     fs::current_path(base);
     const std::u16string work = Utf8ToUtf16((base / "work").string());

@@ -47,12 +47,14 @@ bool WriteString(HKEY key, const char16_t* name, const std::u16string& value)
 }
 
 // Replaces `to` with a copy of `from`; a copy keeps the program's own
-// file name apart from the built one, as the installed files are.
+// file name apart from the built one, as the installed files are. The copy
+// replaces the file by rename, so the service and clients running the
+// staged libraries keep their loaded code through a reinstallation.
 bool CopyImage(const fs::path& from, const fs::path& to)
 {
     std::error_code error;
     fs::create_directories(to.parent_path(), error);
-    return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error) && !error;
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
 fs::path StillImageDriverPath(const InstallationValues& values)

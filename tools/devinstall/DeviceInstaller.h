@@ -36,7 +36,8 @@ std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& ins
 
 // Copies the built images from `binFolder` to where the driver package puts
 // them: the service folder <system>/RNX, the data-source folder
-// <root>/windows/twain_32/RNX and, for the still-image driver, <system>.
+// <root>/windows/twain_32/RNX and, for the still-image driver, <system>
+// (replacing what is there: running programs keep their loaded copies).
 // Returns the files it could not copy.
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values);
 

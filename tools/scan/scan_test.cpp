@@ -8,6 +8,7 @@
 #include "tools/scan/NetpbmFile.h"
 #include "tools/scan/PagePattern.h"
 #include "tools/scan/PipelineScan.h"
+#include "tools/scan/testing/EndToEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -20,25 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using plat::testing::ChildProcess;
-using plat::testing::RunProgram;
-
-std::string ReadDriverValue(const std::string& output, const std::string& name)
-{
-    const size_t at = output.find("  " + name + " ");
-    if (at == std::string::npos)
-        return {};
-    const size_t start = output.find_first_not_of(' ', at + name.size() + 2);
-    return output.substr(start, output.find('\n', start) - start);
-}
-
-class ScanEndToEndTest : public ::testing::Test {
-protected:
-    // A service copy left running by a failed step ends with the test.
-    void TearDown() override { plat::testing::KillProgramsRunFrom(m_root.Path()); }
-
-    plat::testing::TempSystemRoot m_root;
-};
+using namespace scan::testing;
 
 TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePipeline)
 {
