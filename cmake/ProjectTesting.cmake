@@ -4,8 +4,8 @@ include(GoogleTest)
 # One GoogleTest program per area; every test case becomes its own CTest
 # entry (discovered when the tests run, so sanitizer builds need no extra
 # run at build time). Tests that touch state shared by the whole machine
-# (processes found by name, say) name a RESOURCE_LOCK so that CTest never
-# runs two of them at once.
+# (outside any system root) name a RESOURCE_LOCK so that CTest never runs
+# two of them at once.
 function(qbk_add_test name)
   cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})

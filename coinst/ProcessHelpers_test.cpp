@@ -25,10 +25,11 @@ protected:
         }
     }
 
-    // A long sleeper running under the given file name.
-    HANDLE StartSleeper(const std::string& fileName)
+    // A long sleeper running under the given file name (in the system root
+    // unless another folder is named).
+    HANDLE StartSleeper(const std::string& fileName, const std::string& folder = {})
     {
-        const std::string path = m_root.Path() + "/" + fileName;
+        const std::string path = (folder.empty() ? m_root.Path() : folder) + "/" + fileName;
         EXPECT_TRUE(CopyFileA("/bin/sleep", path.c_str(), FALSE));
         std::u16string line = Utf8ToUtf16("\"" + path + "\" 600");
         STARTUPINFOW startup = {};
@@ -97,6 +98,23 @@ TEST_F(ProcessHelpersTest, KillProcessByPathEndsTheProcessOfThatFileName)
             EXPECT_EQ(WaitForSingleObject(process, 0), DWORD(WAIT_TIMEOUT)) << c.runningAs;
         }
     }
+}
+
+// Two systems on one machine: removing this system's service copy never
+// ends another system's copy of the same name.
+TEST_F(ProcessHelpersTest, RemovalEndsOnlyTheCopyOfItsOwnSystem)
+{
+    const std::string name = "RNXQBK24_0000_0.EXE";
+    HANDLE otherSystemsCopy = StartSleeper(name);
+    plat::testing::TempSystemRoot thisSystem;
+    HANDLE ownCopy = StartSleeper(name, thisSystem.Path());
+
+    coinst::RegisterHAL(Utf8ToUtf16(thisSystem.Path() + "/" + name), false);
+    EXPECT_EQ(WaitForSingleObject(ownCopy, kSafetyNetMs), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(otherSystemsCopy, 0), DWORD(WAIT_TIMEOUT));
+    // With no copy of its own left running, nothing is ended.
+    EXPECT_FALSE(coinst::KillProcessByPath(Utf8ToUtf16(thisSystem.Path() + "/" + name)));
+    EXPECT_EQ(WaitForSingleObject(otherSystemsCopy, 0), DWORD(WAIT_TIMEOUT));
 }
 
 class NetCommandTest : public ProcessHelpersTest {

@@ -1,6 +1,7 @@
 #include "platform/process/Toolhelp.h"
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
 
 #include <algorithm>
@@ -36,26 +37,32 @@ std::string FileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The executable's file name: from the exe link, else from the command line,
-// else from the short name the kernel keeps.
-std::string ExecutableName(const std::string& folder)
+// The executable's path, without the " (deleted)" the kernel adds once the
+// file is gone or replaced; empty when it cannot be read (another user's
+// process, a kernel thread).
+std::string ExecutablePath(const std::string& folder)
 {
     std::error_code ec;
     std::string target = std::filesystem::read_symlink(folder + "/exe", ec).string();
-    if (!ec && !target.empty()) {
-        const std::string deleted = " (deleted)";
-        if (target.size() > deleted.size() && target.ends_with(deleted))
-            target.resize(target.size() - deleted.size());
-        return FileName(target);
-    }
-    std::ifstream cmdline(folder + "/cmdline", std::ios::binary);
-    std::string first;
-    if (std::getline(cmdline, first, '\0') && !first.empty())
-        return FileName(first);
-    std::ifstream comm(folder + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name;
+    if (ec)
+        return {};
+    const std::string deleted = " (deleted)";
+    if (target.size() > deleted.size() && target.ends_with(deleted))
+        target.resize(target.size() - deleted.size());
+    return target;
+}
+
+// The system root as the kernel writes executable paths (links resolved),
+// with a trailing '/'.
+std::string RootPrefix()
+{
+    std::error_code ec;
+    std::string root = std::filesystem::weakly_canonical(SystemRoot(), ec).string();
+    if (ec)
+        root = SystemRoot();
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    return root + "/";
 }
 
 // False for a process that is gone, or has ended and only waits for its
@@ -82,6 +89,7 @@ bool ReadStatus(const std::string& folder, ProcessRecord& record)
 std::vector<ProcessRecord> ListProcesses()
 {
     std::vector<ProcessRecord> records;
+    const std::string root = RootPrefix();
     DIR* proc = opendir("/proc");
     if (!proc)
         return records;
@@ -91,13 +99,16 @@ std::vector<ProcessRecord> ListProcesses()
             continue;
         ProcessRecord record{static_cast<DWORD>(std::stoul(name)), 0, 0, {}};
         const std::string folder = std::string("/proc/") + name;
+        const std::string executable = ExecutablePath(folder);
+        if (!executable.starts_with(root))
+            continue; // another system's program, or one that cannot be placed
         try {
             if (!ReadStatus(folder, record))
                 continue; // ended
         } catch (const std::exception&) {
             continue;
         }
-        record.exeFile = Utf8ToUtf16(ExecutableName(folder));
+        record.exeFile = Utf8ToUtf16(FileName(executable));
         records.push_back(std::move(record));
     }
     closedir(proc);

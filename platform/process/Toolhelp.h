@@ -1,4 +1,9 @@
 // The process list as a snapshot, from /proc.
+//
+// The list is this system's: only processes whose program file lies under
+// the system root (QBK_SYSROOT) are listed, so that two systems on one
+// machine never see, or end, each other's program copies. A process whose
+// program cannot be placed (another user's, a kernel thread) is not listed.
 #pragma once
 
 #include "platform/base/winerror.h"
@@ -43,8 +48,8 @@ using LPPROCESSENTRY32 = PROCESSENTRY32*;
 // Only the process list is taken (TH32CS_SNAPPROCESS, also within
 // TH32CS_SNAPALL); th32ProcessID is ignored. Close the handle with
 // CloseHandle. szExeFile is the file name of the executable, without its
-// folder (from /proc/<pid>/exe, or from the command line where that link
-// cannot be read).
+// folder (from /proc/<pid>/exe; a program file replaced or deleted since it
+// started still gives its name).
 HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID);
 // FALSE with ERROR_BAD_LENGTH when dwSize is smaller than the structure,
 // ERROR_NO_MORE_FILES after the last process.
