@@ -54,6 +54,12 @@ BYTE* BufferOf(IRNXRasterBand* band)
     return buffer;
 }
 
+// The precursor did not fill the band it was given (the service has gone,
+// say): nothing in that band may be read, and the result goes to the caller.
+struct PrecursorFailed {
+    HRESULT result;
+};
+
 // The bytes of a band that hold image data: never past its buffer.
 LONG UsableBytes(LONG bytesWritten, LONG bufferSize, const BYTE* buffer)
 {
@@ -224,6 +230,7 @@ HRESULT CRNXRBConvert::Produce(IDispatch** thePayload)
             if (m_pageStart) {
                 StartPage(thePayload, band.Get());
             } else if (!m_pad && !m_reverseLines) {
+                RequireOneLine(band.Get());
                 if (m_heldBand && m_remaining > 0) {
                     CopyHeldBandUnchanged(band.Get());
                 } else {
@@ -232,16 +239,26 @@ HRESULT CRNXRBConvert::Produce(IDispatch** thePayload)
                 }
                 TransformRasterBand(band.Get());
             } else {
+                RequireOneLine(band.Get());
                 CopyNextRasterBand(band.Get());
             }
             if (LevelOf(band.Get()) != kLevelInPage) {
                 m_pageStart = true;
                 ResetPage();
             }
+        } catch (const PrecursorFailed& failure) {
+            if (IsLogging(LOG_ERROR))
+                LogError(u"Precursor failed, Result = 0x%08X", static_cast<DWORD>(failure.result));
+            hr = failure.result;
         } catch (...) {
+            hr = E_UNEXPECTED;
+        }
+        if (FAILED(hr)) {
+            // Nothing of a failed call is to be read, and what was held may
+            // be stale: the next call starts a page afresh.
+            band->put_BytesWritten(0);
             m_pageStart = true;
             ResetPage();
-            hr = E_UNEXPECTED;
         }
     }
     if (IsLogging(LOG_TRACE))
@@ -251,9 +268,22 @@ HRESULT CRNXRBConvert::Produce(IDispatch** thePayload)
 
 void CRNXRBConvert::ObtainInto(IDispatch** band)
 {
-    // The precursor's answer is not looked at: the band tells what came.
-    if (m_interconnection)
-        m_interconnection->Obtain(band);
+    const HRESULT hr = m_interconnection ? m_interconnection->Obtain(band) : E_NOINTERFACE;
+    // A success code other than S_OK leaves the band as it was: it must not
+    // pass for a delivered band either.
+    if (hr != S_OK)
+        throw PrecursorFailed{FAILED(hr) ? hr : E_UNEXPECTED};
+}
+
+void CRNXRBConvert::RequireOneLine(IRNXRasterBand* band)
+{
+    // A page passed on as it came has no line size of ours to check.
+    if (m_dataBytes == 0)
+        return;
+    const LONG capacity = BufferOf(band) ? Get(band, &IRNXRasterBand::get_BufferSize) : 0;
+    // Nothing would ever fit: the caller would get empty bands for ever.
+    if (capacity < m_output.BytesPerLine)
+        throw std::length_error("the caller's buffer cannot hold one line");
 }
 
 plat::ComPtr<IRNXRasterBand> CRNXRBConvert::NewBand(LONG size)
@@ -280,6 +310,7 @@ void CRNXRBConvert::StartPage(IDispatch** thePayload, IRNXRasterBand* band)
         ObtainInto(&target);
     }
     WorkOutTransforms(pulled.Get());
+    RequireOneLine(band);
     CreateTransformTables();
     if (direct)
         TransformRasterBand(band);
@@ -523,8 +554,6 @@ void CRNXRBConvert::CopyNextRasterBand(IRNXRasterBand* band)
         CopyHeldBandUnchanged(band);
     } else {
         const LONG capacity = bufferSize - bufferSize % bytesPerLine;
-        if (capacity == 0 && m_remaining > 0)
-            throw std::length_error("the caller's buffer cannot hold one line");
         LONG count = 0;
         while (count < capacity && CopyNextRasterLine(buffer, count, bytesPerLine))
             count += bytesPerLine;

@@ -71,8 +71,11 @@ private:
     LONG ReadGender(IXMLObj* settings, const char16_t* name);
     void ReadOrder(IXMLObj* settings, const char16_t* name, const char16_t* zero, const char16_t* one, LONG& value);
 
-    // The precursor fills `band` (its results are not looked at).
+    // The precursor fills `band`; a result other than S_OK ends Produce with
+    // that result (PrecursorFailed).
     void ObtainInto(IDispatch** band);
+    // Throws when the caller's band cannot take one output line.
+    void RequireOneLine(IRNXRasterBand* band);
     plat::ComPtr<IRNXRasterBand> NewBand(LONG size);
     void StartPage(IDispatch** thePayload, IRNXRasterBand* band);
     void WorkOutTransforms(IRNXRasterBand* pulled);

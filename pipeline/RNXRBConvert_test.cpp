@@ -1,5 +1,6 @@
 #include "pipeline/testing/FakePayloadSource.h"
 #include "pipeline/testing/PipelineLibraryTest.h"
+#include "platform/base/strings.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -137,6 +138,9 @@ public:
     int brokenBand = -1;
     // Band numbers that arrive empty inside their page.
     std::vector<int> emptyBands;
+    // From this band number on the precursor fails as a wrapper does when
+    // the service has gone: the band is left as it was.
+    int failFrom = -1;
     int bands = 0;
 
     HRESULT Produce(IDispatch** payload)
@@ -148,6 +152,10 @@ public:
             return E_NOINTERFACE;
         if (page >= pages.size())
             return E_FAIL;
+        if (failFrom >= 0 && bands >= failFrom) {
+            ++bands;
+            return E_UNEXPECTED;
+        }
         const SourcePage& p = pages[page];
         const Format& f = p.format;
         BYTE* buffer = nullptr;
@@ -550,6 +558,80 @@ TEST_F(ConvertTest, AFailureInsideProduceIsUnexpectedAndTheNextCallStartsAPage)
     EXPECT_EQ(Level(), 1);
     const Image second = MakeImage(6, gray, 7);
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 10, second[0].begin()));
+}
+
+TEST_F(ConvertTest, APrecursorThatFailsEndsProduceWithItsResultAndNothingDelivered)
+{
+    struct Case {
+        const char* name;
+        const char16_t* restrictions;
+        Format expected;
+        int failFrom; // the first band the precursor fails
+    };
+    const Case cases[] = {
+        {"direct, first band", u"GrayGender=\"WhiteIsZero\"", {6, 8, 6, 1, 0, 0, 0, 1, 0}, 0},
+        {"direct, inside the page", u"GrayGender=\"WhiteIsZero\"", {6, 8, 6, 1, 0, 0, 0, 1, 0}, 2},
+        {"copied whole, inside the page", u"Alignment=\"2\" PixelOrder=\"RightLeft\"", {6, 8, 6, 1, 0, 0, 0, 0, 1},
+         2},
+        {"padded, first band", u"Alignment=\"4\"", {6, 8, 8, 1, 0, 0, 0, 0, 0}, 0},
+        {"padded, inside the page", u"Alignment=\"4\"", {6, 8, 8, 1, 0, 0, 0, 0, 0}, 2},
+        {"bottom-up, while the page is pulled", u"LineOrder=\"BottomUp\"", {6, 8, 6, 1, 0, 1, 0, 0, 0}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ASSERT_EQ(Configure(c.restrictions), S_OK);
+        const Format gray{6, 8, 6, 1, 0, 0, 0, 0, 0};
+        const Image image = MakeImage(12, gray, 10);
+        AddPage(gray, image, 2, 6, 0);
+        m_script.failFrom = c.failFrom;
+
+        // Lines come until the failure; then every call fails at once with
+        // the precursor's result and no bytes, and no line comes twice.
+        std::vector<BYTE> received;
+        std::vector<BYTE> buffer(8 * 2);
+        HRESULT hr = S_OK;
+        int calls = 0;
+        for (; calls < 20 && (hr = ProduceOnce(buffer)) == S_OK; ++calls) {
+            LONG written = 0;
+            m_band->get_BytesWritten(&written);
+            received.insert(received.end(), buffer.begin(), buffer.begin() + written);
+            ASSERT_EQ(Level(), 1);
+        }
+        EXPECT_EQ(hr, E_UNEXPECTED);
+        LONG written = -1;
+        m_band->get_BytesWritten(&written);
+        EXPECT_EQ(written, 0);
+        const Image got = Decode(received, c.expected);
+        ASSERT_LE(got.size(), image.size());
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), image.begin())) << "lines doubled or out of order";
+        EXPECT_LT(static_cast<int>(got.size()), 2 * std::max(c.failFrom, 1));
+        EXPECT_EQ(ProduceOnce(buffer), E_UNEXPECTED);
+        m_band->get_BytesWritten(&written);
+        EXPECT_EQ(written, 0);
+    }
+}
+
+TEST_F(ConvertTest, ABufferSmallerThanOneLineFailsInsteadOfStayingEmpty)
+{
+    // Lines change in place: straight in the caller's band, or (the
+    // alignment being met) copied whole from the converter's own band.
+    for (const char16_t* restrictions : {u"GrayGender=\"WhiteIsZero\"", u"Alignment=\"2\" GrayGender=\"WhiteIsZero\""}) {
+        SCOPED_TRACE(Utf16ToUtf8(restrictions));
+        TearDown();
+        SetUp();
+        ASSERT_EQ(Configure(restrictions), S_OK);
+        const Format gray{4, 8, 4, 1, 0, 0, 0, 0, 0};
+        AddPage(gray, MakeImage(8, gray, 11), 4, 6, 0);
+        std::vector<BYTE> small(3);
+        EXPECT_EQ(ProduceOnce(small), E_UNEXPECTED);
+
+        std::vector<BYTE> band(4 * 2);
+        ASSERT_EQ(ProduceOnce(band), S_OK);
+        EXPECT_EQ(Level(), 1);
+        EXPECT_EQ(ProduceOnce(small), E_UNEXPECTED);
+    }
 }
 
 TEST_F(ConvertTest, IsNotAggregatableAndAnswersItsInterfaces)
