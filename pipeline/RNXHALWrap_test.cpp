@@ -354,6 +354,28 @@ TEST_F(HALWrapTest, FailedConfigurationsAreLoggedAndUndoneAsFarAsTheWrapperDidTh
     EXPECT_EQ(m_module->Configure(nullptr, nullptr), E_INVALIDARG);
 }
 
+TEST_F(HALWrapTest, AConfigurationTheScannerRefusedComesBackInStatusAndKeepsTheSession)
+{
+    for (bool preset : {true, false}) {
+        SCOPED_TRACE(preset ? "preset" : "created");
+        FakeHALService& service = NewService();
+        service.output.back().second = 7; // Status: cover open
+        if (preset)
+            ASSERT_EQ(m_wrapper->SetCurrentHAL(&service), S_OK);
+        else
+            RegisterFakeClass(service);
+
+        // The client reads the refusal; the wrapper neither fails nor lets
+        // the service go on its account.
+        EXPECT_EQ(Configure(preset ? kPresetDocument : Document(kFakeHALText)), S_OK);
+        EXPECT_EQ(Output(u"Status"), 7);
+        EXPECT_EQ(service.SessionCalls(), preset ? Calls{} : (Calls{"Initialize", "LockScanner"}));
+        EXPECT_EQ(service.refs, 2u);
+        EXPECT_EQ(m_wrapper->SetCurrentHAL(nullptr), S_OK);
+        RevokeFakeClass();
+    }
+}
+
 TEST_F(HALWrapTest, ABandLandsInTheClientsBufferWithItsDescription)
 {
     struct Case {

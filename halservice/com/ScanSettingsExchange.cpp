@@ -140,8 +140,8 @@ HRESULT CRNXHALS::Configure(IUnknown* pXMLSink)
     PointOutputs(settings, results);
     if (!m_session->ClientRequest(this, REQ_CONFIG_SCAN, &args))
         return E_FAIL;
-    // What the scanner made of the settings shows in the geometry, not here.
-    results.Status = 0;
+    // A refusal (cover open, a window the scanner cannot take) arrives in
+    // Status, in the codes of a failed band; the call itself succeeded.
 
     hr = sink->SetContext(plat::ScopedBstr(u"/config/output").Get());
     if (FAILED(hr))

@@ -38,6 +38,7 @@ public:
     DWORD pixelsPerLine = 0;
     DWORD lines = 0;
     DWORD bytesPerLine = 0;
+    LONG configStatus = 0;  // the handler's verdict, 0 accepted
     // Control codes.
     int controls = 0;
     // Production.
@@ -56,9 +57,8 @@ protected:
         *args.PixelsPerLine = pixelsPerLine;
         *args.Lines = lines;
         *args.BytesPerLine = bytesPerLine;
-        // The caller reports 0 whatever the handler said.
-        *args.Status = -1;
-        return FALSE;
+        *args.Status = configStatus;
+        return configStatus == 0;
     }
     BOOL S_Control() override
     {
@@ -320,6 +320,21 @@ TEST_F(ScanSettingsExchangeTest, ConfigureReadsEveryKeyInOrderAndWritesTheGeomet
     // DPI and bits per pixel as given; the width is the scanner's pixels.
     EXPECT_EQ(DescriptionNow(), (std::vector<LONG>{105, 2550, 103, 7650}));
     EXPECT_EQ(sink.refs, 1u);
+}
+
+TEST_F(ScanSettingsExchangeTest, AConfigurationTheScannerRefusedSaysWhyInStatus)
+{
+    Join();
+    m_exchange->configStatus = 7;  // cover open
+    XmlSink sink(SettingsXml().c_str());
+    ASSERT_EQ(m_hal->Configure(&sink), S_OK);
+    EXPECT_EQ(sink.calls, ConfigureCalls());
+    EXPECT_EQ(IntAt(sink.store, u"/config/output", u"Status"), 7);
+    EXPECT_EQ(IntAt(sink.store, u"/config/output", u"Width"), 2550);
+
+    // The text form has no answer to carry it.
+    EXPECT_EQ(m_hal->Configure2(plat::ScopedBstr(SettingsXml()).Get()), S_OK);
+    EXPECT_EQ(m_exchange->configs, 2);
 }
 
 TEST_F(ScanSettingsExchangeTest, OptionalKeysDefaultToZeroAndAMissingRequiredKeyEndsConfigure)

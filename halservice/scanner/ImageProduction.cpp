@@ -8,6 +8,7 @@
 #include "halservice/scanner/ScannerWrap.h"
 
 #include "halservice/LogText.h"
+#include "halservice/scanner/PayloadStatus.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,26 +21,6 @@ constexpr size_t kPageBufferSlack = 65536;
 constexpr LONG kLevelInPage = 1;
 constexpr LONG kLevelEndOfPage = 2;
 constexpr LONG kLevelEndOfJob = 6;
-
-constexpr LONG kStatusScannerError = 1;
-constexpr LONG kStatusNoPaper = 2;
-
-struct SenseStatus {
-    BYTE senseKey;  // the whole byte, flags included
-    BYTE asc;
-    BYTE ascq;
-    LONG status;
-};
-constexpr SenseStatus kSenseStatuses[] = {
-    {3, 0x80, 0x0D, 3},  // multi-feed
-    {3, 0x80, 0x04, 5},  // page resting inside
-    {3, 0x80, 0x01, 8},  {3, 0x80, 0x02, 8}, {3, 0x80, 0x06, 8},
-    {3, 0x80, 0x07, 8},  {3, 0x80, 0x08, 8}, {3, 0x80, 0x09, 8},  // jams
-    {3, 0x80, 0x0A, 9},  // skew
-    {2, 0x80, 0x02, 4},  // feeder stopped by the user
-    {2, 0x80, 0x01, 6},  // scanner stopped by the user
-    {2, 0x04, 0x80, 7},  // cover open
-};
 
 } // namespace
 
@@ -93,15 +74,9 @@ void CScannerWrap::SetPayloadStatusFromSense()
 {
     SenseData sense{};
     m_interface.GetSense(&sense);
-    LONG* status = m_funcArgs.Produce.PayloadStatus;
     // No sense: the status the failure set stands.
-    if (sense.SenseKey == 0)
-        return;
-    *status = kStatusScannerError;
-    for (const SenseStatus& row : kSenseStatuses) {
-        if (row.senseKey == sense.SenseKey && row.asc == sense.SenseCode && row.ascq == sense.SenseQualifier)
-            *status = row.status;
-    }
+    LONG* status = m_funcArgs.Produce.PayloadStatus;
+    *status = PayloadStatusFromSense(sense, *status);
 }
 
 BOOL CScannerWrap::ReadBand()

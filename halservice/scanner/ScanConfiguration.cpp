@@ -4,6 +4,7 @@
 #include "halservice/scanner/ScannerWrap.h"
 
 #include "halservice/LogText.h"
+#include "halservice/scanner/PayloadStatus.h"
 
 #include <algorithm>
 #include <cstring>
@@ -295,6 +296,14 @@ BOOL CScannerWrap::S_ConfigScan()
             // 29. The first read of the job waits for buffered data.
             m_scanJob.shortRead = true;
         }
+    }
+    // A refusal says why, in the codes of a failed band, so that the client
+    // learns it before asking for the first band.
+    if (!result && args.Status) {
+        SenseData sense{};
+        if (dpi > 0)
+            m_interface.GetSense(&sense);
+        *args.Status = PayloadStatusFromSense(sense, kStatusScannerError);
     }
     if (IsDataLogging(LOG_TRACE))
         LogDataTrace(u"S_ConfigScan Params: PixelsPerLine = %d, Lines = %d, BytesPerLine = %d",

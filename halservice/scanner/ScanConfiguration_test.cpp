@@ -212,6 +212,30 @@ TEST_F(ScanConfigurationTest, DuplexSendsGammaThenWaitsForReadinessThenSetsBothW
     EXPECT_EQ(CommandCodes(), (std::vector<BYTE>{0x2A, 0x2A, 0x00, 0x24, 0x24, 0x28, 0x24}));
 }
 
+TEST_F(ScanConfigurationTest, ARefusedConfigurationSaysWhyInItsStatus)
+{
+    // The status takes the payload codes of a failed band.
+    const struct {
+        const char* name;
+        std::function<void(emulator::EmulatedScanner&, ConfigScanArgs&)> setup;
+        LONG status;
+    } cases[] = {
+        {"accepted", [](emulator::EmulatedScanner&, ConfigScanArgs&) {}, 0},
+        {"cover open", [](emulator::EmulatedScanner& s, ConfigScanArgs&) { s.SetCoverOpen(true); }, 7},
+        {"window refused", [](emulator::EmulatedScanner&, ConfigScanArgs& a) { a.Width = 20000; }, 1},
+        {"no resolution", [](emulator::EmulatedScanner&, ConfigScanArgs& a) { a.DPI = 0; }, 1},
+    };
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConfigScanArgs settings = DefaultSettings();
+        c.setup(*m_scanner, settings);
+        Configure(settings);
+        EXPECT_EQ(m_configStatus, c.status);
+        m_scanner->SetCoverOpen(false);
+    }
+}
+
 TEST_F(ScanConfigurationTest, ZeroResolutionSendsNoWindowAndLeavesNoJob)
 {
     Start();

@@ -104,11 +104,15 @@ protected:
         caller.join();
     }
 
+    // The geometry answered back; the status (0 as the caller sets it) is
+    // kept in m_configStatus.
     Geometry Configure(const ConfigScanArgs& settings)
     {
         Geometry g{0xDEAD, 0xDEAD, 0xDEAD};
+        m_configStatus = 0;
         FuncArgs args{};
         args.ConfigScan = settings;
+        args.ConfigScan.Status = &m_configStatus;
         args.ConfigScan.PixelsPerLine = &g.pixelsPerLine;
         args.ConfigScan.Lines = &g.lines;
         args.ConfigScan.BytesPerLine = &g.bytesPerLine;
@@ -173,6 +177,7 @@ protected:
     }
 
     CScannerClient m_client;
+    LONG m_configStatus = 0;
 };
 
 } // namespace hal::testing
