@@ -274,6 +274,9 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
         return false;
     }
 
+    // The automatic REQUEST SENSE of a failed command shares its bound.
+    if (!m_inAutoSense)
+        m_busyDeadline = GetTickCount64() + ULONGLONG{kBusyLimitTimeouts} * m_timeout;
     bool result = false;
     for (;;) {
         m_commandPacket = CommandPacket{};
@@ -332,15 +335,8 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
         if (m_lastStatus == kStatusCheckCondition || !phasesOk) {
             if (IsLogging(LOG_WARNING))
                 LogWarning(u"Received a check condition status byte.");
-            if (!m_inAutoSense) {
-                m_inAutoSense = true;
-                RequestSense(&m_cachedSense);
-                m_inAutoSense = false;
-                m_lastStatus = kStatusCheckCondition;
-            }
+            FetchSenseOfFailure();
             result = false;
-            if (TranslateCachedSense() != kErrorUnknown && IsLogging(LOG_ERROR))
-                LogError(u"Calling GetLastError(): %s", m_lastErrorText.c_str());
         } else {
             if (IsLogging(LOG_TRACE))
                 LogTrace(u"Status Byte: %02X", m_lastStatus);
@@ -349,6 +345,14 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
 
         if (m_lastStatus != kStatusBusy)
             break;
+        // A scanner that stays busy must not hold the scanner thread, and
+        // every client waiting behind it, for ever.
+        if (GetTickCount64() >= m_busyDeadline) {
+            if (IsLogging(LOG_ERROR))
+                LogError(u"Scanner busy for %u ms, giving up", kBusyLimitTimeouts * m_timeout);
+            FetchSenseOfFailure();
+            break;
+        }
         if (IsLogging(LOG_WARNING))
             LogWarning(u"Scanner busy - trying again...");
         Sleep(kBusyRetryDelayMs);
@@ -357,6 +361,18 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
     if (IsLogging(LOG_TRACE))
         LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(result));
     return result;
+}
+
+void CQBK24Interface::FetchSenseOfFailure()
+{
+    if (!m_inAutoSense) {
+        m_inAutoSense = true;
+        RequestSense(&m_cachedSense);
+        m_inAutoSense = false;
+        m_lastStatus = kStatusCheckCondition;
+    }
+    if (TranslateCachedSense() != kErrorUnknown && IsLogging(LOG_ERROR))
+        LogError(u"Calling GetLastError(): %s", m_lastErrorText.c_str());
 }
 
 void CQBK24Interface::DumpBeforeCommand(const BYTE* cdb, DWORD cdbLength, const void* data, DWORD dataLength,

@@ -38,6 +38,9 @@ constexpr DWORD kMaxReadTransferLength = 0xFFFFFF;
 class CQBK24Interface : public CTraceClient {
 public:
     static constexpr DWORD kDefaultTimeoutMs = 10000;
+    // A scanner answering BUSY is asked again for at most this many transfer
+    // time-outs, then the command fails.
+    static constexpr DWORD kBusyLimitTimeouts = 4;
 
     CQBK24Interface();
     ~CQBK24Interface() override;
@@ -96,6 +99,9 @@ private:
     bool RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD dataLength, DWORD* dataBytes,
                    bool* readDataOk);
     void RecoverPipes(DWORD first, DWORD second);
+    // After a failed command: the automatic REQUEST SENSE into the cache
+    // (not inside one), the status CHECK CONDITION, the sense translated.
+    void FetchSenseOfFailure();
     void DumpBeforeCommand(const BYTE* cdb, DWORD cdbLength, const void* data, DWORD dataLength, DWORD direction);
     void DumpAfterCommand(const BYTE* cdb, DWORD cdbLength, const void* data, DWORD dataLength);
     void DumpBytes(const WCHAR* label, const BYTE* bytes, DWORD count);
@@ -111,6 +117,7 @@ private:
 
     bool m_inAutoSense = false;
     DWORD m_timeout = kDefaultTimeoutMs;
+    ULONGLONG m_busyDeadline = 0;  // of the command running, on the installed clock
     CommandPacket m_commandPacket{};
     StatusPacket m_statusPacket{};
     std::u16string m_lastErrorText;

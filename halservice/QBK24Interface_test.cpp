@@ -8,7 +8,9 @@
 
 #include <cstring>
 #include <functional>
+#include <algorithm>
 #include <future>
+#include <utility>
 
 #include "platform/kernel/TestClock.h"
 
@@ -156,6 +158,57 @@ TEST_F(QBK24TransportTest, BusyIsResentUntilTheScannerTakesTheCommand)
         for (const Bytes& packet : data)
             EXPECT_EQ(packet, data.front());
     }
+}
+
+// Runs a command on another thread while the clock moves on by `step`
+// whenever a thread waits with a deadline (the pause between resends; a
+// transfer wait may be moved on too, which only makes the command older).
+// Returns the command's result and the time it took on the clock.
+std::pair<bool, ULONGLONG> RunOnMovingClock(plat::TestClock& clock, std::function<bool()> command, ULONGLONG step)
+{
+    const ULONGLONG start = clock.NowMs();
+    auto running = std::async(std::launch::async, std::move(command));
+    while (running.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        if (clock.WaitForSleepers(1, 20))
+            clock.Advance(step);
+    }
+    return {running.get(), clock.NowMs() - start};
+}
+
+TEST_F(QBK24TransportTest, AScannerBusyForEverFailsTheCommandWithItsSenseOnceTheBoundIsReached)
+{
+    plat::ScopedTestClock clock;
+    Start();
+    const ULONGLONG bound = ULONGLONG{CQBK24Interface::kBusyLimitTimeouts} * CQBK24Interface::kDefaultTimeoutMs;
+    // A long BUSY recovers: 1000 answers take about 13 s on a real scanner.
+    emulator::Fault busy;
+    busy.kind = emulator::FaultKind::Busy;
+    busy.count = 1000;
+    m_scanner->InjectFault(busy);
+    const auto [recovered, recoveryTime] = RunOnMovingClock(*clock, [this] { return m_interface.TestUnitReady(); }, 10);
+    EXPECT_TRUE(recovered);
+    EXPECT_LT(recoveryTime, bound);
+    EXPECT_EQ(Opcodes().size(), 1001u);
+
+    // For ever: the command fails at the bound; its automatic REQUEST SENSE
+    // shares the bound, so it is tried once.
+    ClearLogs();
+    busy.count = 0xFFFFFFFF;
+    m_scanner->InjectFault(busy);
+    const auto [result, failureTime] = RunOnMovingClock(*clock, [this] { return m_interface.TestUnitReady(); }, 1000);
+    EXPECT_FALSE(result);
+    EXPECT_GE(failureTime, bound);
+    EXPECT_LT(failureTime, bound + 5000);
+    const Bytes codes = Opcodes();
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes.back(), 0x03);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x03), 1);
+    // The failure is a CHECK CONDITION whose sense is answered from the cache.
+    EXPECT_EQ(m_interface.GetLastStatus(), 2);
+    ClearLogs();
+    SenseData sense{};
+    EXPECT_FALSE(m_interface.RequestSense(&sense));
+    EXPECT_TRUE(Sent("command").empty());
 }
 
 TEST_F(QBK24TransportTest, RequestsThatCannotBePutIntoPacketsAreRefusedWithoutIO)
