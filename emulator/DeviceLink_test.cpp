@@ -245,6 +245,11 @@ TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {
   EXPECT_EQ(fault->sheet, 1u);
   EXPECT_EQ(fault->offset, 0x100u);
   EXPECT_EQ(fault->jamQualifier, 7);
+  EXPECT_FALSE(fault->atPlace);
+  // A fault that strikes at once waits for a place when it is given one.
+  EXPECT_FALSE(ParseFault("busy count=5")->atPlace);
+  EXPECT_TRUE(ParseFault("busy sheet=0 offset=100 count=5")->atPlace);
+  EXPECT_TRUE(ParseFault("cover-open sheet=2")->atPlace);
 }
 
 // ---- the program ----------------------------------------------------------

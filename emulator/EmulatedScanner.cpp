@@ -46,7 +46,7 @@ bool AnswersWithData(const std::uint8_t* cdb) {
 }
 
 bool Matches(const Fault& f, FaultKind kind, std::uint8_t opcode) {
-  return f.kind == kind && (f.opcode < 0 || f.opcode == opcode);
+  return f.kind == kind && !f.atPlace && (f.opcode < 0 || f.opcode == opcode);
 }
 
 }  // namespace
@@ -109,7 +109,7 @@ TransferResult EmulatedScanner::BulkOut(const std::uint8_t* data, std::size_t si
 TransferResult EmulatedScanner::AcceptOut(const std::uint8_t* data, std::size_t size) {
   if (!connected_) return {TransferStatus::Disconnected, 0};
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
-    if (it->kind == FaultKind::StallOut) {
+    if (it->kind == FaultKind::StallOut && !it->atPlace) {
       faults_.erase(it);
       outStalled_ = true;
       log_.AddEvent("stall OUT");
@@ -310,6 +310,14 @@ void EmulatedScanner::QueueKeyEvent(PanelKey key, KeyAction action) {
 
 void EmulatedScanner::InjectFault(const Fault& fault) {
   std::lock_guard lock(mutex_);
+  ApplyFault(fault);
+}
+
+void EmulatedScanner::ApplyFault(const Fault& fault) {
+  if (fault.atPlace) {
+    faults_.push_back(fault);
+    return;
+  }
   switch (fault.kind) {
     case FaultKind::CoverOpen: coverOpen_ = true; break;
     case FaultKind::NoPaper: feeder_.clear(); break;

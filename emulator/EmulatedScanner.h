@@ -69,6 +69,12 @@ enum class FaultKind {
   Unplug,      // the device disconnects while reading the sheet
 };
 
+// Jam, DoubleFeed, Skew and Unplug always strike at a place of a sheet.
+inline bool IsSheetFault(FaultKind k) {
+  return k == FaultKind::Jam || k == FaultKind::DoubleFeed || k == FaultKind::Skew ||
+         k == FaultKind::Unplug;
+}
+
 struct Fault {
   FaultKind kind = FaultKind::Jam;
   // Jam, DoubleFeed, Skew, Unplug: the sheet (numbered from 0 since the
@@ -79,6 +85,10 @@ struct Fault {
   std::uint32_t count = 1;           // Busy
   int opcode = -1;                   // StallIn, Timeout: -1 any command
   std::uint8_t jamQualifier = 0x01;  // Jam: 0x01, 0x02, 0x06-0x09
+  // The other kinds strike at once, unless this is set: then they wait at
+  // `sheet` and `offset` like the sheet faults. The READ that reaches the
+  // place ends short there (ILI) and the fault takes effect after it.
+  bool atPlace = false;
 };
 
 enum class PanelKey : std::uint8_t { Up = 0, Down = 1, Simplex = 2, Duplex = 3 };
@@ -166,6 +176,12 @@ class EmulatedScanner final : public ScannerDevice {
   Reply VendorWrite(const std::uint8_t* cdb, const std::vector<std::uint8_t>& data);
   std::optional<Sense> EnsureSheet();
   std::uint64_t FaultLimit(int side) const;
+  // Like FaultLimit, for the faults waiting at a place; FirePlacedFaults
+  // sets off those whose place the sheet in transit has reached.
+  std::uint64_t PlacedFaultLimit(int side) const;
+  void FirePlacedFaults();
+  std::uint64_t LimitOf(int side, bool (*counted)(const Fault&)) const;
+  void ApplyFault(const Fault& fault);
   std::optional<Reply> StrikeFault(bool dataIn, std::vector<std::uint8_t> data,
                                    std::uint32_t residue);
   void EndScan();

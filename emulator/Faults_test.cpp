@@ -173,6 +173,52 @@ TEST(Faults, ATimedOutCommandIsSwallowedAndTheNextOneIsAnswered) {
   EXPECT_TRUE(RunCommand(scanner, kTur).good());
 }
 
+TEST(Faults, AFaultSetAtAPlaceOfASheetWaitsForTheReadThatReachesIt) {
+  // The cover opens mid-page of the second sheet: the READ that gets there
+  // ends short, the next one finds the cover open.
+  {
+    EmulatedScanner scanner;
+    scanner.InjectFault({.kind = FaultKind::CoverOpen, .sheet = 1, .offset = 1500, .atPlace = true});
+    StartJob(scanner);
+    const auto [bytes, sense] = ReadUntilFailure(scanner);
+    EXPECT_EQ(bytes, 4800u + 1500u);
+    EXPECT_EQ(Condition(sense), sense::kDoorOpen);
+  }
+  // BUSY from the middle of the first page on, for the commands counted.
+  {
+    EmulatedScanner scanner;
+    scanner.InjectFault({.kind = FaultKind::Busy, .sheet = 0, .offset = 2500, .count = 2, .atPlace = true});
+    StartJob(scanner);
+    for (int i = 0; i < 2; ++i)
+      EXPECT_TRUE(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).good());
+    const Exchange cut = RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000);
+    EXPECT_EQ(cut.data.size(), 500u);
+    EXPECT_EQ(cut.status, kStatusCheckCondition);  // ILI: the rest is not buffered yet
+    EXPECT_EQ(RunCommand(scanner, kTur).status, kStatusBusy);
+    EXPECT_EQ(RunCommand(scanner, kTur).status, kStatusBusy);
+    EXPECT_TRUE(RunCommand(scanner, kTur).good());
+  }
+  // The next READ after the place stalls the IN pipe; other commands pass.
+  {
+    EmulatedScanner scanner;
+    scanner.InjectFault({.kind = FaultKind::StallIn, .sheet = 0, .offset = 1000, .opcode = 0x28, .atPlace = true});
+    StartJob(scanner);
+    EXPECT_TRUE(RunCommand(scanner, kTur).good());
+    EXPECT_TRUE(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).good());
+    EXPECT_TRUE(RunCommand(scanner, kBufferStatus, {}, 12).good());
+    EXPECT_EQ(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).transport, TransferStatus::Stalled);
+  }
+  // A place the sheet never reaches leaves with the sheet.
+  {
+    EmulatedScanner scanner;
+    scanner.InjectFault({.kind = FaultKind::CoverOpen, .sheet = 0, .offset = 999999, .atPlace = true});
+    StartJob(scanner);
+    const auto [bytes, sense] = ReadUntilFailure(scanner);
+    EXPECT_EQ(bytes, 3u * 4800);
+    EXPECT_EQ(Condition(sense), sense::kMediumNotPresent);
+  }
+}
+
 TEST(Faults, UnplugMidPageDisconnectsAndTellsTheObserver) {
   EmulatedScanner scanner;
   std::vector<bool> seen;

@@ -36,9 +36,12 @@ std::vector<std::uint8_t> Truncate(std::vector<std::uint8_t> v, std::size_t allo
   return v;
 }
 
-bool IsSheetFault(FaultKind k) {
-  return k == FaultKind::Jam || k == FaultKind::DoubleFeed || k == FaultKind::Skew ||
-         k == FaultKind::Unplug;
+// A fault of another kind waiting for a place on a sheet.
+bool IsPlacedFault(const Fault& f) { return f.atPlace && !IsSheetFault(f.kind); }
+
+// The faults that leave with their sheet.
+bool BelongsToSheet(const Fault& f, std::uint32_t sheet) {
+  return (IsSheetFault(f.kind) || IsPlacedFault(f)) && f.sheet == sheet;
 }
 
 }  // namespace
@@ -250,17 +253,42 @@ std::optional<Sense> EmulatedScanner::EnsureSheet() {
 // transit strikes. Faults count the front page's bytes; one at offset 0
 // strikes before anything of either side.
 std::uint64_t EmulatedScanner::FaultLimit(int side) const {
+  return LimitOf(side, [](const Fault& f) { return IsSheetFault(f.kind); });
+}
+
+std::uint64_t EmulatedScanner::PlacedFaultLimit(int side) const {
+  return LimitOf(side, IsPlacedFault);
+}
+
+std::uint64_t EmulatedScanner::LimitOf(int side, bool (*counted)(const Fault&)) const {
   std::uint64_t limit = UINT64_MAX;
   if (!transit_) return limit;
   const int measured = transit_->sides[0] ? 0 : 1;
   for (const Fault& f : faults_) {
-    if (!IsSheetFault(f.kind) || f.sheet != transit_->number) continue;
+    if (!counted(f) || f.sheet != transit_->number) continue;
     if (f.offset == 0) return 0;
     if (side != measured) continue;
     const std::uint64_t done = transit_->sides[measured]->offset;
     limit = std::min(limit, f.offset > done ? f.offset - done : 0);
   }
   return limit;
+}
+
+void EmulatedScanner::FirePlacedFaults() {
+  if (!transit_) return;
+  const int measured = transit_->sides[0] ? 0 : 1;
+  const std::uint64_t done = transit_->sides[measured]->offset;
+  std::vector<Fault> due;
+  std::erase_if(faults_, [&](const Fault& f) {
+    const bool reached = IsPlacedFault(f) && f.sheet == transit_->number && f.offset <= done;
+    if (reached) due.push_back(f);
+    return reached;
+  });
+  for (Fault f : due) {
+    f.atPlace = false;
+    log_.AddEvent("fault at its place");
+    ApplyFault(f);
+  }
 }
 
 // The fault of the sheet in transit that is due: its answer, or nothing
@@ -291,7 +319,7 @@ std::optional<EmulatedScanner::Reply> EmulatedScanner::StrikeFault(bool dataIn,
     default: s = sense::kSkew; break;
   }
   // The feeder stops; the user takes the sheet out.
-  std::erase_if(faults_, [&](const Fault& g) { return IsSheetFault(g.kind) && g.sheet == f.sheet; });
+  std::erase_if(faults_, [&](const Fault& g) { return BelongsToSheet(g, f.sheet); });
   EndScan();
   log_.AddEvent("sheet fault");
   s.info = residue;
@@ -318,11 +346,14 @@ EmulatedScanner::Reply EmulatedScanner::ReadImage(const std::uint8_t* cdb) {
   const std::uint64_t limit = FaultLimit(side);
   const bool faultDue = n > limit || limit == 0;
   if (faultDue) n = limit;
+  // A fault waiting further on leaves the rest for after it.
+  n = std::min(n, PlacedFaultLimit(side));
 
   std::vector<std::uint8_t> data(static_cast<std::size_t>(n));
   s.image->Read(s.offset, data.size(), data.data());
   s.offset += n;
   const std::uint32_t residue = request - static_cast<std::uint32_t>(n);
+  if (!faultDue) FirePlacedFaults();
   if (faultDue) {
     auto reply = StrikeFault(true, std::move(data), residue);
     if (!reply) return Reply{};  // unplugged: the caller queues nothing
@@ -334,7 +365,7 @@ EmulatedScanner::Reply EmulatedScanner::ReadImage(const std::uint8_t* cdb) {
     for (const auto& other : transit_->sides) sheetDone = sheetDone && (!other || other->ended);
     if (sheetDone) {
       const std::uint32_t number = transit_->number;
-      std::erase_if(faults_, [&](const Fault& f) { return IsSheetFault(f.kind) && f.sheet == number; });
+      std::erase_if(faults_, [&](const Fault& f) { return BelongsToSheet(f, number); });
       transit_.reset();
     }
     return Check(Sense{kKeyNoSense, 0, 0, false, true, residue}, true, std::move(data));

@@ -56,7 +56,9 @@ std::optional<Fault> FaultFromWords(const std::vector<std::string>& words, std::
     else if (key == "opcode" && *n <= 0xFF) f.opcode = static_cast<int>(*n);
     else if (key == "ascq" && *n <= 0xFF) f.jamQualifier = static_cast<std::uint8_t>(*n);
     else return std::nullopt;
+    if (key == "sheet" || key == "offset") f.atPlace = true;
   }
+  if (IsSheetFault(f.kind)) f.atPlace = false;  // placed anyway
   return f;
 }
 

@@ -13,6 +13,7 @@
 #include "emulator/DeviceLink.h"
 #include "emulator/EmulatedScanner.h"
 #include "emulator/ScannerControl.h"
+#include "emulator/program/ControlCommand.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/DeviceDatabase.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qbk-scanner-emu [options]\n"
+    "       qbk-scanner-emu control [--serial TEXT | --socket PATH] LINE...   (see below)\n"
     "  --socket PATH         socket file to serve, unrecorded (default: the device's own,\n"
     "                        <run>/usb/vid_VVVV&pid_PPPP#SERIAL, recorded as a device)\n"
     "  --vid HEX, --pid HEX  USB ids (default 0abc, 0def)\n"
@@ -36,7 +38,10 @@ constexpr const char* kUsage =
     "  --cover-open          start with the cover open\n"
     "  --log                 print every packet in and out as hex\n"
     "  --log-bytes N         bytes of each packet to print (default 32)\n"
-    "Control lines ('load 3', 'key press simplex', 'status', ...) arrive over the socket.\n"
+    "Control lines ('load 3', 'fault jam sheet=1', 'cover open', 'unplug', 'status', ...)\n"
+    "arrive over the device socket or over the control socket, which stays while the\n"
+    "scanner is unplugged: <run>/emulator/<device node name>, or PATH.control with\n"
+    "--socket. 'qbk-scanner-emu control LINE...' sends one line there and prints the answer.\n"
     "SIGUSR1 unplugs the scanner (the socket file goes) or plugs it back in;\n"
     "SIGTERM or SIGINT stops the program.\n";
 
@@ -130,9 +135,11 @@ std::string RecordDevice(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "control") == 0) return emulator::RunControlCommand(argc - 1, argv + 1);
   Options o;
   if (!ParseOptions(argc, argv, o)) return 2;
-  if (o.socket.empty()) {
+  const bool recorded = o.socket.empty();
+  if (recorded) {
     if (!plat::EnsureSystemRootLayout()) {
       std::fprintf(stderr, "qbk-scanner-emu: cannot create the system root %s\n",
                    plat::SystemRoot().c_str());
@@ -175,9 +182,20 @@ int main(int argc, char** argv) {
   }
 
   emulator::DeviceServer server(scanner, o.socket);
-  server.SetControlHandler([&scanner](const std::string& line, std::string& reply) {
+  const auto control = [&scanner](const std::string& line, std::string& reply) {
     return emulator::ApplyControl(scanner, line, reply);
-  });
+  };
+  server.SetControlHandler(control);
+  // Control lines also come on a socket of their own, which stays while the
+  // device node is gone.
+  const std::string controlPath = emulator::ControlSocketPath(o.socket, recorded);
+  std::filesystem::create_directories(std::filesystem::path(controlPath).parent_path(), ec);
+  emulator::DeviceServer controlServer(scanner, controlPath);
+  controlServer.SetControlHandler(control);
+  if (!controlServer.Start()) {
+    std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", controlPath.c_str(), std::strerror(errno));
+    return 1;
+  }
   // Unplugging removes the device node; plugging it in again brings it back.
   // The lines tell scripts when the device node is there and when not.
   scanner.SetConnectionObserver([&server](bool connected) {
@@ -204,6 +222,7 @@ int main(int argc, char** argv) {
   }
   scanner.SetConnectionObserver({});
   server.Stop();
+  controlServer.Stop();
   std::printf("stopped\n");
   return 0;
 }

@@ -179,5 +179,37 @@ TEST_F(EmulatorProgramTest, StartAndStopAreArrivalAndRemoval) {
   EXPECT_TRUE(plat::devices::FindDevice(u"USB\\VID_0ABC&PID_0DEF\\PROG01"));
 }
 
+// One command sends a control line and prints the answer; it reaches the
+// emulator while the scanner is unplugged too.
+TEST_F(EmulatorProgramTest, TheControlCommandDrivesTheRunningEmulator) {
+  Program program({"--serial", "prog02", "--sheets", "3"});
+  ASSERT_TRUE(program.Started());
+  program.NextLine();  // device
+  program.NextLine();  // ready
+  auto control = [](std::vector<std::string> line, std::string* answer) {
+    line.insert(line.begin(), {"control", "--serial", "prog02"});
+    Program command(std::move(line));
+    *answer = command.NextLine();
+    return command.Wait();
+  };
+  std::string answer;
+  EXPECT_EQ(control({"load", "5"}, &answer), 0);
+  EXPECT_EQ(answer, "ok");
+  EXPECT_EQ(control({"unplug"}, &answer), 0);
+  EXPECT_EQ(program.NextLine().rfind("removed ", 0), 0u);
+  EXPECT_EQ(control({"status"}, &answer), 0);
+  EXPECT_EQ(answer, "sheets=5 counter=0 revision=T.50 connected=0");
+  EXPECT_EQ(control({"replug"}, &answer), 0);
+  EXPECT_EQ(program.NextLine().rfind("arrived ", 0), 0u);
+  // A line the emulator does not take, and no emulator at all.
+  EXPECT_EQ(control({"fault", "meltdown"}, &answer), 1);
+  Program nobody({"control", "--serial", "nobody", "status"});
+  EXPECT_EQ(nobody.Wait(), 1);
+
+  ASSERT_TRUE(program.Signal(SIGTERM));
+  EXPECT_EQ(program.NextLine(), "stopped");
+  EXPECT_EQ(program.Wait(), 0);
+}
+
 }  // namespace
 }  // namespace emulator
