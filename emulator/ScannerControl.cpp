@@ -73,6 +73,15 @@ std::optional<unsigned long long> ParseNumber(const std::string& text) {
   return v;
 }
 
+std::optional<std::uint16_t> ParseHex16(const std::string& text) {
+  if (text.empty() || text[0] == '-' || text[0] == '+') return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long v = std::strtoul(text.c_str(), &end, 16);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || v > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(v);
+}
+
 std::optional<Fault> ParseFault(const std::string& spec) { return FaultFromWords(Words(spec), 0); }
 
 bool ApplyControl(EmulatedScanner& scanner, const std::string& line, std::string& answer) {

@@ -6,6 +6,8 @@
 //   fault KIND [sheet=N] [offset=N] [count=N] [opcode=N] [ascq=N]
 //          KIND: jam double-feed skew cover-open no-paper busy stall-in
 //                stall-out timeout unplug
+//          (sheet= or offset= makes a fault that strikes at once wait for
+//          that place of a sheet)
 //   cover open | cover closed
 //   key ACTION KEY                 ACTION: press release held reset;
 //                                  KEY: up down simplex duplex
@@ -15,6 +17,7 @@
 // Numbers are decimal or 0x-prefixed hexadecimal.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,5 +34,8 @@ std::optional<Fault> ParseFault(const std::string& spec);
 
 // A number as the commands take it; nothing for anything else.
 std::optional<unsigned long long> ParseNumber(const std::string& text);
+
+// A USB id in hexadecimal ("0abc"); nothing for anything else.
+std::optional<std::uint16_t> ParseHex16(const std::string& text);
 
 }  // namespace emulator

@@ -315,6 +315,19 @@ protected:
         m_script.pages.push_back({format, Encode(image, format), linesPerBand, endLevel, endStatus});
     }
 
+    // A fresh converter with the restrictions, and one gray page 6 pixels
+    // wide that ends the session.
+    Image FreshGrayPage(const char16_t* restrictions, int lines, int linesPerBand, uint32_t seed)
+    {
+        TearDown();
+        SetUp();
+        EXPECT_EQ(Configure(restrictions), S_OK);
+        const Format gray{6, 8, 6, 1, 0, 0, 0, 0, 0};
+        const Image image = MakeImage(lines, gray, seed);
+        AddPage(gray, image, linesPerBand, 6, 0);
+        return image;
+    }
+
     plat::ComPtr<IRNXModule> m_converter;
     plat::ComPtr<IRNXPayloadSource> m_source;
     plat::ComPtr<IRNXRasterBand> m_band;
@@ -455,12 +468,7 @@ TEST_F(ConvertTest, EmptyBandsInsideAPageLoseNoLines)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        SetUp();
-        ASSERT_EQ(Configure(c.restrictions), S_OK);
-        const Format gray{6, 8, 6, 1, 0, 0, 0, 0, 0};
-        const Image image = MakeImage(12, gray, 8);
-        AddPage(gray, image, 3, 6, 0);
+        const Image image = FreshGrayPage(c.restrictions, 12, 3, 8);
         m_script.emptyBands = {0, 2, 3};
         const std::vector<ReceivedPage> pages = ReceivePages(1, 8 * 4);
         ASSERT_EQ(pages.size(), 1u);
@@ -579,12 +587,7 @@ TEST_F(ConvertTest, APrecursorThatFailsEndsProduceWithItsResultAndNothingDeliver
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        SetUp();
-        ASSERT_EQ(Configure(c.restrictions), S_OK);
-        const Format gray{6, 8, 6, 1, 0, 0, 0, 0, 0};
-        const Image image = MakeImage(12, gray, 10);
-        AddPage(gray, image, 2, 6, 0);
+        const Image image = FreshGrayPage(c.restrictions, 12, 2, 10);
         m_script.failFrom = c.failFrom;
 
         // Lines come until the failure; then every call fails at once with

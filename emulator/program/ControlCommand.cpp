@@ -1,10 +1,10 @@
 #include "emulator/program/ControlCommand.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "emulator/DeviceLink.h"
+#include "emulator/ScannerControl.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/DeviceDatabase.h"
@@ -18,14 +18,6 @@ constexpr const char* kUsage =
     "       qbk-scanner-emu control --socket PATH LINE...\n"
     "LINE: load N [length=L] [code=C] | fault KIND [sheet=N] [offset=N] [count=N] [opcode=N] [ascq=N]\n"
     "      | cover open | cover closed | key ACTION KEY | unplug | replug | status\n";
-
-bool Hex16(const char* text, std::uint16_t& out) {
-  char* end = nullptr;
-  const unsigned long v = std::strtoul(text, &end, 16);
-  if (end == text || *end != '\0' || v > 0xFFFF) return false;
-  out = static_cast<std::uint16_t>(v);
-  return true;
-}
 
 }  // namespace
 
@@ -43,8 +35,12 @@ int RunControlCommand(int argc, char** argv) {
     bool ok = true;
     if (option == "--socket") socket = argv[i + 1];
     else if (option == "--serial") serial = argv[i + 1];
-    else if (option == "--vid") ok = Hex16(argv[i + 1], vendorId);
-    else if (option == "--pid") ok = Hex16(argv[i + 1], productId);
+    else if (option == "--vid" || option == "--pid") {
+      const auto id = ParseHex16(argv[i + 1]);
+      ok = id.has_value();
+      if (ok && option == "--vid") vendorId = *id;
+      if (ok && option == "--pid") productId = *id;
+    }
     else ok = false;
     if (!ok) {
       std::fputs(kUsage, stderr);

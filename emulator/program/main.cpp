@@ -63,12 +63,10 @@ bool Number(const char* text, unsigned long long max, unsigned long long& out) {
   return true;
 }
 
-bool Hex16(const char* text, std::uint16_t& out) {
-  char* end = nullptr;
-  const unsigned long v = std::strtoul(text, &end, 16);
-  if (end == text || *end != '\0' || v > 0xFFFF) return false;
-  out = static_cast<std::uint16_t>(v);
-  return true;
+bool SetHex16(const char* text, std::uint16_t& out) {
+  const auto id = emulator::ParseHex16(text);
+  if (id) out = *id;
+  return id.has_value();
 }
 
 // False (after a message) when the command line is wrong.
@@ -97,8 +95,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     ++i;
     if (a == "--socket") o.socket = v;
     else if (a == "--serial") ok = *v != '\0' && std::strpbrk(v, "\\/#&") == nullptr, o.serial = v;
-    else if (a == "--vid") ok = Hex16(v, o.config.vendorId);
-    else if (a == "--pid") ok = Hex16(v, o.config.productId);
+    else if (a == "--vid") ok = SetHex16(v, o.config.vendorId);
+    else if (a == "--pid") ok = SetHex16(v, o.config.productId);
     else if (a == "--revision") ok = std::strlen(v) == 4, o.config.revision = v;
     else if (a == "--counter") ok = Number(v, UINT32_MAX, n), o.config.counter = static_cast<std::uint32_t>(n);
     else if (a == "--max-read") ok = Number(v, 0xFFFFFF, n), o.config.maxBytesPerRead = static_cast<std::uint32_t>(n);

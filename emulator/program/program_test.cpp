@@ -17,6 +17,7 @@
 #include "emulator/testing/HostExchange.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/devices/DeviceNotification.h"
+#include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/windows.h"
 
@@ -40,53 +41,15 @@ std::string ProgramPath() {
 
 // The program, started with its standard output on a pipe; killed and
 // reaped at the latest when the test ends.
-class Program {
+class Program : public plat::testing::ChildProcess {
  public:
-  explicit Program(std::vector<std::string> args) {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], STDOUT_FILENO);
-      ::close(out[0]);
-      ::close(out[1]);
-      const std::string program = ProgramPath();
-      std::vector<char*> argv{const_cast<char*>(program.c_str())};
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    out_ = out[0];
-  }
-  ~Program() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) ::close(out_);
-  }
-  bool Started() const { return pid_ > 0 && out_ >= 0; }
-
-  std::string NextLine() {
-    std::string line;
-    char c;
-    while (::read(out_, &c, 1) == 1 && c != '\n') line += c;
-    return line;
-  }
-  bool Signal(int signal) { return ::kill(pid_, signal) == 0; }
-  // The exit status after SIGTERM; -1 when it did not exit normally.
-  int Wait() {
-    int status = 0;
-    const pid_t waited = ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  explicit Program(std::vector<std::string> args) : ChildProcess(WithProgram(std::move(args))) {}
 
  private:
-  pid_t pid_ = -1;
-  int out_ = -1;
+  static std::vector<std::string> WithProgram(std::vector<std::string> args) {
+    args.insert(args.begin(), ProgramPath());
+    return args;
+  }
 };
 
 class EmulatorProgramTest : public ::testing::Test {
@@ -141,8 +104,8 @@ class EmulatorProgramTest : public ::testing::Test {
 TEST_F(EmulatorProgramTest, StartAndStopAreArrivalAndRemoval) {
   Program program({"--serial", "prog01", "--sheets", "2", "--fault", "stall-in"});
   ASSERT_TRUE(program.Started());
-  EXPECT_EQ(program.NextLine(), "device " + Utf16ToUtf8(kPath));
-  const std::string ready = program.NextLine();
+  EXPECT_EQ(program.ReadLine(), "device " + Utf16ToUtf8(kPath));
+  const std::string ready = program.ReadLine();
   EXPECT_EQ(ready, "ready " + plat::devices::EndpointPathFor(kPath));
   EXPECT_EQ(TakeNotices(), (Notices{{DBT_DEVICEARRIVAL, kPath}}));
   EXPECT_EQ(PresentPaths(), std::vector<std::u16string>{kPath});
@@ -159,19 +122,19 @@ TEST_F(EmulatorProgramTest, StartAndStopAreArrivalAndRemoval) {
 
   // The cable pulled: a removal, and the open handle's device is gone.
   ASSERT_TRUE(program.Signal(SIGUSR1));
-  EXPECT_EQ(program.NextLine().rfind("removed ", 0), 0u);
+  EXPECT_EQ(program.ReadLine().rfind("removed ", 0), 0u);
   EXPECT_EQ(TakeNotices(), (Notices{{DBT_DEVICEREMOVECOMPLETE, kPath}}));
   EXPECT_EQ(RunCommand(device, kTestUnitReady).transport, TransferStatus::Disconnected);
   EXPECT_EQ(device.LastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
   EXPECT_TRUE(PresentPaths().empty());
 
   ASSERT_TRUE(program.Signal(SIGUSR1));
-  EXPECT_EQ(program.NextLine().rfind("arrived ", 0), 0u);
+  EXPECT_EQ(program.ReadLine().rfind("arrived ", 0), 0u);
   EXPECT_EQ(TakeNotices(), (Notices{{DBT_DEVICEARRIVAL, kPath}}));
   CloseHandle(handle);
 
   ASSERT_TRUE(program.Signal(SIGTERM));
-  EXPECT_EQ(program.NextLine(), "stopped");
+  EXPECT_EQ(program.ReadLine(), "stopped");
   EXPECT_EQ(program.Wait(), 0);
   EXPECT_EQ(TakeNotices(), (Notices{{DBT_DEVICEREMOVECOMPLETE, kPath}}));
   EXPECT_TRUE(PresentPaths().empty());
@@ -184,30 +147,30 @@ TEST_F(EmulatorProgramTest, StartAndStopAreArrivalAndRemoval) {
 TEST_F(EmulatorProgramTest, TheControlCommandDrivesTheRunningEmulator) {
   Program program({"--serial", "prog02", "--sheets", "3"});
   ASSERT_TRUE(program.Started());
-  program.NextLine();  // device
-  program.NextLine();  // ready
+  program.ReadLine();  // device
+  program.ReadLine();  // ready
   auto control = [](std::vector<std::string> line, std::string* answer) {
     line.insert(line.begin(), {"control", "--serial", "prog02"});
     Program command(std::move(line));
-    *answer = command.NextLine();
+    *answer = command.ReadLine();
     return command.Wait();
   };
   std::string answer;
   EXPECT_EQ(control({"load", "5"}, &answer), 0);
   EXPECT_EQ(answer, "ok");
   EXPECT_EQ(control({"unplug"}, &answer), 0);
-  EXPECT_EQ(program.NextLine().rfind("removed ", 0), 0u);
+  EXPECT_EQ(program.ReadLine().rfind("removed ", 0), 0u);
   EXPECT_EQ(control({"status"}, &answer), 0);
   EXPECT_EQ(answer, "sheets=5 counter=0 revision=T.50 connected=0");
   EXPECT_EQ(control({"replug"}, &answer), 0);
-  EXPECT_EQ(program.NextLine().rfind("arrived ", 0), 0u);
+  EXPECT_EQ(program.ReadLine().rfind("arrived ", 0), 0u);
   // A line the emulator does not take, and no emulator at all.
   EXPECT_EQ(control({"fault", "meltdown"}, &answer), 1);
   Program nobody({"control", "--serial", "nobody", "status"});
   EXPECT_EQ(nobody.Wait(), 1);
 
   ASSERT_TRUE(program.Signal(SIGTERM));
-  EXPECT_EQ(program.NextLine(), "stopped");
+  EXPECT_EQ(program.ReadLine(), "stopped");
   EXPECT_EQ(program.Wait(), 0);
 }
 

@@ -255,11 +255,15 @@ bool RemoveDevice(std::u16string_view instanceId)
     return found;
 }
 
-std::vector<DeviceRecord> RecordedDevices()
+std::vector<DeviceRecord> RecordedDevices(LONG* error)
 {
     std::vector<DeviceRecord> records;
     Key usb;
-    if (!OpenKey(kEnumUsb, KEY_READ, usb))
+    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, std::u16string(kEnumUsb).c_str(), 0, KEY_READ, usb.Put());
+    // No key is no device; a registry that cannot be read is not the same.
+    if (error)
+        *error = opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
+    if (opened != ERROR_SUCCESS)
         return records;
     std::vector<std::u16string> hardwareIds = SubKeys(usb.Get());
     std::sort(hardwareIds.begin(), hardwareIds.end(),

@@ -50,7 +50,9 @@ bool AddDevice(const DeviceIdentity& identity, DeviceRecord* record = nullptr);
 bool RemoveDevice(std::u16string_view instanceId);
 
 // Every recorded imaging device, present or not, in instance id order.
-std::vector<DeviceRecord> RecordedDevices();
+// `error` (when given) receives the registry's error when the records
+// cannot be read at all (a damaged registry), else ERROR_SUCCESS.
+std::vector<DeviceRecord> RecordedDevices(LONG* error = nullptr);
 // Instance ids and paths compare case-insensitively, as on Windows.
 std::optional<DeviceRecord> FindDevice(std::u16string_view instanceId);
 std::optional<DeviceRecord> FindDeviceByInterfacePath(std::u16string_view interfacePath);

@@ -188,7 +188,14 @@ HDEVINFO SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator, HWND, DW
     }
     std::vector<std::pair<DeviceRecord, bool>> chosen;
     if (classMatches) {
-        for (DeviceRecord& record : plat::devices::RecordedDevices()) {
+        LONG error = ERROR_SUCCESS;
+        std::vector<DeviceRecord> records = plat::devices::RecordedDevices(&error);
+        // A device database that cannot be read is no empty one.
+        if (error != ERROR_SUCCESS) {
+            SetLastError(static_cast<DWORD>(error));
+            return INVALID_HANDLE_VALUE;
+        }
+        for (DeviceRecord& record : records) {
             if (!MatchesEnumerator(record, Enumerator))
                 continue;
             const bool present = plat::devices::IsInterfacePresent(record.interfacePath);

@@ -1,5 +1,5 @@
 // Programs a test starts beside itself: their standard output (and, when
-// asked, their standard input) on pipes the test's other children do not
+// asked, their standard input or their error output) on pipes the test's other children do not
 // inherit; they are killed and reaped at the latest when the object goes,
 // and die with the test if it crashes. Also ending processes by id or by
 // where their program lies.
@@ -17,6 +17,7 @@
 
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,10 +38,20 @@ inline void KillAndWait(DWORD pid)
     }
 }
 
+// What a child's pipes carry besides its standard output.
+enum class ChildPipes {
+    OutputOnly,
+    WithInput,  // standard input written by the test
+    WithErrors, // error output mixed into the standard output
+};
+
 class ChildProcess {
 public:
     ChildProcess() = default;
-    explicit ChildProcess(std::vector<std::string> args, bool withInput = false) { Start(std::move(args), withInput); }
+    explicit ChildProcess(std::vector<std::string> args, ChildPipes pipes = ChildPipes::OutputOnly)
+    {
+        Start(std::move(args), pipes);
+    }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess()
@@ -59,8 +70,9 @@ public:
     bool Start(const std::string& command) { return Start({"/bin/sh", "-c", "exec " + command}); }
     // Starts the program args[0] with the arguments after it; false when it
     // cannot be started.
-    bool Start(std::vector<std::string> args, bool withInput = false)
+    bool Start(std::vector<std::string> args, ChildPipes pipes = ChildPipes::OutputOnly)
     {
+        const bool withInput = pipes == ChildPipes::WithInput;
         int out[2];
         int in[2] = {-1, -1};
         if (::pipe2(out, O_CLOEXEC) != 0)
@@ -74,6 +86,8 @@ public:
         if (m_pid == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             ::dup2(out[1], STDOUT_FILENO);
+            if (pipes == ChildPipes::WithErrors)
+                ::dup2(out[1], STDERR_FILENO);
             if (withInput)
                 ::dup2(in[0], STDIN_FILENO);
             std::vector<char*> argv;
@@ -94,6 +108,7 @@ public:
 
     bool Started() const { return m_pid > 0 && m_out >= 0; }
     DWORD Pid() const { return m_pid > 0 ? static_cast<DWORD>(m_pid) : 0; }
+    bool Signal(int signal) { return m_pid > 0 && ::kill(m_pid, signal) == 0; }
 
     // The next line of the program's output without its line end; empty at
     // the end of its output.
@@ -150,12 +165,14 @@ public:
         m_in = -1;
     }
 
-    // The exit code; -1 when the program did not exit normally.
-    int Wait()
+    // The exit code; -1 when the program did not exit normally. `usage`
+    // receives what the program used (its peak memory, say).
+    int Wait(rusage* usage = nullptr)
     {
         CloseInput();
         int status = 0;
-        const pid_t waited = m_pid > 0 ? ::waitpid(m_pid, &status, 0) : -1;
+        rusage ignored{};
+        const pid_t waited = m_pid > 0 ? ::wait4(m_pid, &status, 0, usage ? usage : &ignored) : -1;
         m_pid = -1;
         return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }

@@ -1,9 +1,16 @@
 #include "tools/scan/NetpbmFile.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace scan {
+
+namespace {
+
+// The height's place: wide enough for any height, padded with blanks,
+// which the format takes as the separator they are.
+constexpr int kHeightDigits = 10;
+
+} // namespace
 
 std::string NetpbmExtension(LONG bitsPerPixel)
 {
@@ -19,24 +26,59 @@ std::string NetpbmExtension(LONG bitsPerPixel)
     }
 }
 
-bool WriteNetpbm(const std::string& path, const ScannedPage& page)
+bool NetpbmWriter::Open(const std::string& path, const PageFormat& format)
 {
-    const std::string extension = NetpbmExtension(page.bitsPerPixel);
-    if (extension.empty() || page.width <= 0 || page.height <= 0 ||
-        page.bytes.size() != page.LineBytes() * static_cast<size_t>(page.height))
+    Abandon();
+    if (NetpbmExtension(format.bitsPerPixel).empty() || format.width <= 0)
         return false;
-    const char* magic = page.bitsPerPixel == 1 ? "P4" : page.bitsPerPixel == 8 ? "P5" : "P6";
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file)
+    m_file = std::fopen(path.c_str(), "wb");
+    if (!m_file)
         return false;
-    if (page.bitsPerPixel == 1)
-        std::fprintf(file.get(), "%s\n%ld %ld\n", magic, static_cast<long>(page.width), static_cast<long>(page.height));
-    else
-        std::fprintf(file.get(), "%s\n%ld %ld\n255\n", magic, static_cast<long>(page.width),
-                     static_cast<long>(page.height));
-    if (std::fwrite(page.bytes.data(), 1, page.bytes.size(), file.get()) != page.bytes.size())
+    m_path = path;
+    m_lineBytes = format.LineBytes();
+    m_lines = 0;
+    const char* magic = format.bitsPerPixel == 1 ? "P4" : format.bitsPerPixel == 8 ? "P5" : "P6";
+    int at = 0;
+    std::fprintf(m_file, "%s\n%ld %n%*s\n", magic, static_cast<long>(format.width), &at, kHeightDigits, "");
+    m_heightAt = at;
+    if (format.bitsPerPixel != 1)
+        std::fputs("255\n", m_file);
+    if (std::ferror(m_file)) {
+        Abandon();
         return false;
-    return std::fclose(file.release()) == 0;
+    }
+    return true;
+}
+
+bool NetpbmWriter::Write(const BYTE* lines, size_t count)
+{
+    if (!m_file || std::fwrite(lines, m_lineBytes, count, m_file) != count)
+        return false;
+    m_lines += static_cast<long>(count);
+    return true;
+}
+
+bool NetpbmWriter::Finish()
+{
+    if (!m_file)
+        return false;
+    const bool written = m_lines > 0 && std::fseek(m_file, m_heightAt, SEEK_SET) == 0 &&
+                         std::fprintf(m_file, "%*ld", kHeightDigits, m_lines) == kHeightDigits;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (written && closed)
+        return true;
+    std::remove(m_path.c_str());
+    return false;
+}
+
+void NetpbmWriter::Abandon()
+{
+    if (!m_file)
+        return;
+    std::fclose(m_file);
+    m_file = nullptr;
+    std::remove(m_path.c_str());
 }
 
 } // namespace scan

@@ -4,42 +4,43 @@
 
 namespace scan {
 
-PagePattern ReadPagePattern(const ScannedPage& page)
+void PatternCheck::Begin(const PageFormat& format)
 {
-    PagePattern pattern;
+    m_pattern = PagePattern{};
     // The decoder reads whole groups of 8 pixels.
-    const std::uint32_t pixels = static_cast<std::uint32_t>(page.width) & ~7u;
-    const size_t lineBytes = page.LineBytes();
-    if (pixels < 32 || page.height <= 0 || page.bytes.size() < lineBytes * static_cast<size_t>(page.height))
-        return pattern;
-    const int bits = static_cast<int>(page.bitsPerPixel);
-    const emulator::DecodedLine first = emulator::DecodePatternLine(page.bytes.data(), pixels, bits);
-    if (!first.valid)
-        return pattern;
-    pattern.valid = true;
-    pattern.sheet = first.page();
-    pattern.side = first.side();
-    pattern.linesInOrder = true;
-    for (long y = 0; y < page.height; ++y) {
-        const emulator::DecodedLine line =
-            emulator::DecodePatternLine(page.bytes.data() + static_cast<size_t>(y) * lineBytes, pixels, bits);
-        if (!line.valid || line.code != first.code || line.line != static_cast<std::uint8_t>(y % 256) ||
-            line.mirrored || line.inverted || line.bgr) {
-            pattern.linesInOrder = false;
-            pattern.firstBadLine = y;
-            break;
-        }
-    }
-    return pattern;
+    m_pixels = static_cast<std::uint32_t>(format.width) & ~7u;
+    m_bits = static_cast<int>(format.bitsPerPixel);
 }
 
-std::string DescribePattern(const PagePattern& pattern, const ScannedPage& page)
+void PatternCheck::Line(const BYTE* line)
+{
+    const long y = m_pattern.lines++;
+    if (m_pixels < 32 || (y > 0 && (!m_pattern.valid || !m_pattern.linesInOrder)))
+        return;
+    const emulator::DecodedLine decoded = emulator::DecodePatternLine(line, m_pixels, m_bits);
+    if (y == 0) {
+        if (!decoded.valid)
+            return;
+        m_pattern.valid = true;
+        m_pattern.sheet = decoded.page();
+        m_pattern.side = decoded.side();
+        m_pattern.linesInOrder = true;
+        m_code = decoded.code;
+    }
+    if (!decoded.valid || decoded.code != m_code || decoded.line != static_cast<std::uint8_t>(y % 256) ||
+        decoded.mirrored || decoded.inverted || decoded.bgr) {
+        m_pattern.linesInOrder = false;
+        m_pattern.firstBadLine = y;
+    }
+}
+
+std::string DescribePattern(const PagePattern& pattern)
 {
     if (!pattern.valid)
         return "no pattern";
     std::string text = "sheet " + std::to_string(pattern.sheet) + (pattern.side == 0 ? " front, " : " back, ");
     if (pattern.linesInOrder)
-        return text + std::to_string(page.height) + " lines in order";
+        return text + std::to_string(pattern.lines) + " lines in order";
     return text + "line " + std::to_string(pattern.firstBadLine) + " out of pattern";
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace scan {
 
@@ -16,19 +17,17 @@ using plat::ScopedBstr;
 constexpr LONG kInsidePage = 1;
 constexpr LONG kLastBandOfSession = 6;
 // Enough for several lines of the widest page; the converter fills it with
-// whole lines.
+// whole lines. Taken once for the whole scan.
 constexpr LONG kBandBufferBytes = 1 << 20;
-// A scan that never ends its session is cut off here.
-constexpr int kMaxBands = 1000000;
+// Empty bands come inside a page while the scanner catches up, but never
+// this many in a row: a session that delivers nothing is cut off.
+constexpr int kMaxEmptyBands = 10000;
 
 std::u16string Number(int value) { return Utf8ToUtf16(std::to_string(value)); }
 
-// The class in the form the wrapper expects: no braces.
-std::u16string WithoutBraces(std::u16string clsid)
+std::u16string Setting(const char16_t* key, int value)
 {
-    if (clsid.size() >= 2 && clsid.front() == u'{' && clsid.back() == u'}')
-        clsid = clsid.substr(1, clsid.size() - 2);
-    return clsid;
+    return u"<" + std::u16string(key) + u">" + Number(value) + u"</" + key + u">";
 }
 
 template <typename T>
@@ -57,48 +56,34 @@ LONG Read(IRNXRasterBand* band, HRESULT (STDMETHODCALLTYPE IRNXRasterBand::*get)
     return value;
 }
 
-} // namespace
+// The modules of one scan, configured and ready to pull.
+struct Pipeline {
+    plat::ComPtr<IRNXPayloadSource> pull;
+    plat::ComPtr<IRNXRasterBand> band;
+    plat::ComPtr<IRNXPayload> payload;
+};
 
-std::u16string ScannerSourceDocument(const std::u16string& scannerClsid, const ScanSettings& settings)
+// Configures the wrapper with the preset service and the converter after
+// it; false (with the step in `scan`) when a step failed or the scanner
+// refused the settings.
+bool Build(IUnknown* service, const ScanSettings& settings, ScanResult& scan, Pipeline& pipeline)
 {
-    return u"<scannerSource assemblyName=\"RNXQBK24.dll\" moduleName=\"Quorvant.Tessivo.RNXQBK24Hal\">"
-           u"<scanner>" +
-           WithoutBraces(scannerClsid) + u"</scanner><config><input><Width>" + Number(settings.width) +
-           u"</Width><Height>" + Number(settings.height) + u"</Height><BitsPerPixel>" +
-           Number(settings.bitsPerPixel) + u"</BitsPerPixel><Duplex>" + Number(settings.duplex ? 1 : 0) +
-           u"</Duplex><DPI>" + Number(settings.dpi) + u"</DPI><Pages>" + Number(settings.pages) +
-           u"</Pages><Brightness>128</Brightness><Contrast>128</Contrast><Threshold>128</Threshold>"
-           u"</input></config></scannerSource>";
-}
-
-std::u16string RasterConvertDocument()
-{
-    return u"<rasterCvrt assemblyName=\"RNXStdModules.dll\" moduleName=\"Quorvant.Tessivo.RBConvert\">"
-           u"<precursor>scannerSource</precursor><Restrictions Alignment=\"1\" BWGender=\"WhiteIsZero\" "
-           u"GrayGender=\"BlackIsZero\" ColorGender=\"BlackIsZero\" PixelOrder=\"LeftRight\" "
-           u"ColorChannelOrder=\"RGB\" LineOrder=\"TopDown\" BitOrder=\"MSBFirst\"/>"
-           u"<bufferSize>65536</bufferSize></rasterCvrt>";
-}
-
-ScanResult ScanThroughPipeline(const std::u16string& scannerClsid, const ScanSettings& settings,
-                               const std::function<void(const ScannedPage&)>& onPage)
-{
-    ScanResult scan;
     HRESULT& hr = scan.result;
     auto fail = [&scan](const char* step) {
-        scan.failure = step;
-        return scan;
+        scan.failedStep = step;
+        return false;
     };
 
-    plat::ComPtr<IRNXModule> wrapper = Create<IRNXModule>(CLSID_RNXHALWrap, IID_IRNXModule, &hr);
-    if (FAILED(hr))
+    plat::ComPtr<IRNXHALWrap> wrapper = Create<IRNXHALWrap>(CLSID_RNXHALWrap, IID_IRNXHALWrap, &hr);
+    plat::ComPtr<IRNXModule> source;
+    if (FAILED(hr) || FAILED(hr = wrapper->QueryInterface(IID_IRNXModule, source.ReleaseAndGetVoidAddress())))
         return fail("create RNXHALWrap");
-    plat::ComPtr<IXMLObj> source = ParseDocument(ScannerSourceDocument(scannerClsid, settings), &hr);
-    if (!source)
+    plat::ComPtr<IXMLObj> document = ParseDocument(ScannerSourceDocument(settings), &hr);
+    if (!document)
         return fail("scannerSource document");
-    if (FAILED(hr = wrapper->Configure(nullptr, source.Get())))
+    if (FAILED(hr = wrapper->SetCurrentHAL(service)) || FAILED(hr = source->Configure(nullptr, document.Get())))
         return fail("configure RNXHALWrap");
-    source->SetContext(ScopedBstr(u"/scannerSource/config/output").Get());
+    document->SetContext(ScopedBstr(u"/scannerSource/config/output").Get());
     const struct {
         const char16_t* key;
         LONG* value;
@@ -108,12 +93,12 @@ ScanResult ScanThroughPipeline(const std::u16string& scannerClsid, const ScanSet
                    {u"Status", &scan.configuredStatus}};
     for (const auto& output : outputs) {
         INT value = 0;
-        source->GetIntByName(ScopedBstr(output.key).Get(), 0, &value);
+        document->GetIntByName(ScopedBstr(output.key).Get(), 0, &value);
         *output.value = value;
     }
     if (scan.configuredStatus != 0) {
-        hr = E_FAIL;
-        return fail("the service refused the settings");
+        scan.status = scan.configuredStatus;
+        return fail("configure the scanner");
     }
 
     plat::ComPtr<IRNXModule> converter = Create<IRNXModule>(CLSID_RNXRBConvert, IID_IRNXModule, &hr);
@@ -127,59 +112,117 @@ ScanResult ScanThroughPipeline(const std::u16string& scannerClsid, const ScanSet
         FAILED(hr = converter->Configure(precursor.Get(), restrictions.Get())))
         return fail("configure RNXRBConvert");
 
-    plat::ComPtr<IRNXPayloadSource> pull;
-    plat::ComPtr<IRNXRasterBand> band = Create<IRNXRasterBand>(CLSID_RNXRasterBand, IID_IRNXRasterBand, &hr);
+    pipeline.band = Create<IRNXRasterBand>(CLSID_RNXRasterBand, IID_IRNXRasterBand, &hr);
     if (FAILED(hr))
         return fail("create RNXRasterBand");
-    plat::ComPtr<IRNXPayload> payload;
-    if (FAILED(hr = converter->QueryInterface(IID_IRNXPayloadSource, pull.ReleaseAndGetVoidAddress())) ||
-        FAILED(hr = band->QueryInterface(IID_IRNXPayload, payload.ReleaseAndGetVoidAddress())))
+    if (FAILED(hr = converter->QueryInterface(IID_IRNXPayloadSource, pipeline.pull.ReleaseAndGetVoidAddress())) ||
+        FAILED(hr = pipeline.band->QueryInterface(IID_IRNXPayload, pipeline.payload.ReleaseAndGetVoidAddress())))
         return fail("pipeline interfaces");
+    return true;
+}
 
+// Pulls bands until the session ends, the scan fails or the sink says stop.
+void Pull(Pipeline& pipeline, PageSink& sink, ScanResult& scan)
+{
     std::vector<BYTE> buffer(kBandBufferBytes);
-    ScannedPage page;
-    LONG level = 0;
-    for (int bands = 0; bands < kMaxBands && level != kLastBandOfSession; ++bands) {
+    bool inPage = false;
+    PageFormat format;
+    auto stop = [&](HRESULT hr, const char* step) {
+        if (inPage)
+            sink.AbandonPage();
+        scan.result = hr;
+        scan.failedStep = step;
+    };
+    for (int emptyBands = 0;;) {
+        IRNXRasterBand* band = pipeline.band.Get();
         band->put_Buffer(buffer.data());
         band->put_BufferSize(static_cast<LONG>(buffer.size()));
         band->put_BytesWritten(0);
-        IDispatch* pointer = band.Get();
-        if (FAILED(hr = pull->Produce(&pointer)))
-            return fail("produce");
-        LONG status = 0;
-        payload->get_SessionLevel(&level);
-        payload->get_Status(&status);
-        const LONG width = Read(band.Get(), &IRNXRasterBand::get_ImageWidth);
-        const LONG bits = Read(band.Get(), &IRNXRasterBand::get_BitsPerPixel);
-        const LONG bytesPerLine = Read(band.Get(), &IRNXRasterBand::get_BytesPerLine);
-        const LONG written = std::clamp<LONG>(Read(band.Get(), &IRNXRasterBand::get_BytesWritten), 0,
-                                              static_cast<LONG>(buffer.size()));
-        if (written > 0 && width > 0 && bits > 0 && bytesPerLine > 0) {
-            page.width = width;
-            page.bitsPerPixel = bits;
-            page.dpi = Read(band.Get(), &IRNXRasterBand::get_Dpi);
-            const size_t lineBytes = std::min(page.LineBytes(), static_cast<size_t>(bytesPerLine));
-            for (LONG offset = 0; offset + bytesPerLine <= written; offset += bytesPerLine) {
-                page.bytes.insert(page.bytes.end(), buffer.begin() + offset, buffer.begin() + offset + lineBytes);
-                ++page.height;
+        IDispatch* pointer = band;
+        if (const HRESULT hr = pipeline.pull->Produce(&pointer); FAILED(hr))
+            return stop(hr, "produce");
+        LONG level = 0, status = 0;
+        pipeline.payload->get_SessionLevel(&level);
+        pipeline.payload->get_Status(&status);
+        const LONG bytesPerLine = Read(band, &IRNXRasterBand::get_BytesPerLine);
+        const LONG written =
+            std::clamp<LONG>(Read(band, &IRNXRasterBand::get_BytesWritten), 0, static_cast<LONG>(buffer.size()));
+        const PageFormat described{Read(band, &IRNXRasterBand::get_ImageWidth),
+                                   Read(band, &IRNXRasterBand::get_BitsPerPixel), Read(band, &IRNXRasterBand::get_Dpi)};
+        const size_t lineBytes = described.LineBytes();
+        const bool lines = written > 0 && described.width > 0 && described.bitsPerPixel > 0 &&
+                           lineBytes <= static_cast<size_t>(bytesPerLine) && bytesPerLine > 0;
+        if (lines) {
+            emptyBands = 0;
+            if (!inPage) {
+                format = described;
+                if (!sink.BeginPage(format))
+                    return stop(E_ABORT, "write the page");
+                inPage = true;
             }
+            if (lineBytes != format.LineBytes())
+                return stop(E_UNEXPECTED, "a page that changes its format");
+            // Packed lines go in one piece, padded ones one by one.
+            const size_t count = static_cast<size_t>(written / bytesPerLine);
+            bool taken = true;
+            if (lineBytes == static_cast<size_t>(bytesPerLine))
+                taken = sink.AddLines(buffer.data(), count);
+            for (size_t i = 0; lineBytes != static_cast<size_t>(bytesPerLine) && taken && i < count; ++i)
+                taken = sink.AddLines(buffer.data() + i * bytesPerLine, 1);
+            if (!taken)
+                return stop(E_ABORT, "write the page");
+        } else if (++emptyBands == kMaxEmptyBands) {
+            return stop(E_FAIL, "the session delivers nothing");
         }
-        if (level != kInsidePage) {
-            page.endLevel = level;
-            page.endStatus = status;
-            // A session may end with an empty band after its last page.
-            if (page.height > 0) {
-                if (onPage)
-                    onPage(page);
-                scan.pages.push_back(std::move(page));
-            }
-            page = ScannedPage{};
+        if (status != 0) {
+            scan.status = status;
+            return stop(S_OK, "scan");
         }
+        if (level != kInsidePage && inPage) {
+            inPage = false;
+            if (!sink.EndPage(level))
+                return stop(E_ABORT, "write the page");
+            ++scan.pages;
+        }
+        if (level == kLastBandOfSession)
+            return;
     }
-    if (level != kLastBandOfSession) {
-        hr = E_FAIL;
-        return fail("the session never ended");
-    }
+}
+
+} // namespace
+
+std::u16string ScannerSourceDocument(const ScanSettings& settings)
+{
+    std::u16string input = Setting(u"Width", settings.width) + Setting(u"Height", settings.height) +
+                           Setting(u"BitsPerPixel", settings.bitsPerPixel) +
+                           Setting(u"Duplex", settings.duplex ? 1 : 0) + Setting(u"DPI", settings.dpi) +
+                           Setting(u"Pages", settings.pages) + Setting(u"Brightness", 128) +
+                           Setting(u"Contrast", 128) + Setting(u"Threshold", 128);
+    if (settings.doubleFeed)
+        input += Setting(u"DFD", 1);
+    if (settings.stopOnSkew)
+        input += Setting(u"StopSkew", 1);
+    // The service object is preset: the class is not looked at.
+    return u"<scannerSource assemblyName=\"RNXQBK24.dll\" moduleName=\"Quorvant.Tessivo.RNXQBK24Hal\">"
+           u"<scanner>00000000-0000-0000-0000-000000000000</scanner><config><input>" +
+           input + u"</input></config></scannerSource>";
+}
+
+std::u16string RasterConvertDocument()
+{
+    return u"<rasterCvrt assemblyName=\"RNXStdModules.dll\" moduleName=\"Quorvant.Tessivo.RBConvert\">"
+           u"<precursor>scannerSource</precursor><Restrictions Alignment=\"1\" BWGender=\"WhiteIsZero\" "
+           u"GrayGender=\"BlackIsZero\" ColorGender=\"BlackIsZero\" PixelOrder=\"LeftRight\" "
+           u"ColorChannelOrder=\"RGB\" LineOrder=\"TopDown\" BitOrder=\"MSBFirst\"/>"
+           u"<bufferSize>65536</bufferSize></rasterCvrt>";
+}
+
+ScanResult ScanThroughPipeline(IUnknown* service, const ScanSettings& settings, PageSink& sink)
+{
+    ScanResult scan;
+    Pipeline pipeline;
+    if (Build(service, settings, scan, pipeline))
+        Pull(pipeline, sink, scan);
     return scan;
 }
 

@@ -1,14 +1,13 @@
 // A scan through the image pipeline as a TWAIN or still-image client runs
-// it: the hardware-service wrapper as source (it creates the service out of
-// process from the scanner's class), the raster converter after it, bands
-// pulled until the session ends.
+// it: the hardware-service wrapper as source, preset with the service object
+// the client holds, the raster converter after it, bands pulled until the
+// session ends. Pages stream to a sink band by band; nothing of a page is
+// kept here.
 #pragma once
 
 #include "platform/windows.h"
 
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace scan {
 
@@ -20,39 +19,54 @@ struct ScanSettings {
     int dpi = 100;
     bool duplex = true;
     int pages = 0; // 0: until the feeder is empty
+    bool doubleFeed = false; // double-feed detection
+    bool stopOnSkew = false;
 };
 
-// One page as it arrived, lines packed without padding, top line first.
-struct ScannedPage {
+// The lines of a page as they arrive: packed without padding, top line
+// first, 1 = black for black-and-white.
+struct PageFormat {
     LONG width = 0;
-    LONG height = 0;
     LONG bitsPerPixel = 0;
     LONG dpi = 0;
-    LONG endLevel = 0;  // 2: more pages follow, 6: the session's last
-    LONG endStatus = 0; // the payload status of the page's last band
-    std::vector<BYTE> bytes;
 
     size_t LineBytes() const { return (static_cast<size_t>(width) * bitsPerPixel + 7) / 8; }
 };
 
-// The scannerSource document for a scanner class (registry form, braces
-// allowed) and the settings.
-std::u16string ScannerSourceDocument(const std::u16string& scannerClsid, const ScanSettings& settings);
+// Where the pages go. A false answer ends the scan.
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    virtual bool BeginPage(const PageFormat& format) = 0;
+    // `count` lines of the page's LineBytes each, one after another.
+    virtual bool AddLines(const BYTE* lines, size_t count) = 0;
+    // The page is whole; `level` 2 more pages follow, 6 the session's last.
+    virtual bool EndPage(LONG level) = 0;
+    // The scan failed inside the page: it will not be whole.
+    virtual void AbandonPage() = 0;
+};
+
+// The scannerSource document with the settings, for a preset service.
+std::u16string ScannerSourceDocument(const ScanSettings& settings);
 // The rasterCvrt document: lines as the Netpbm formats keep them (top down,
 // left to right, RGB, no padding, 1 = black for black-and-white).
 std::u16string RasterConvertDocument();
 
 struct ScanResult {
     HRESULT result = S_OK;
-    std::string failure; // the step that failed, when result failed
+    std::string failedStep; // when result failed
     // The service's answer to the configuration.
     LONG configuredWidth = 0, configuredHeight = 0, configuredBytesPerLine = 0, configuredStatus = 0;
-    std::vector<ScannedPage> pages;
+    // Why the session ended early: the payload status of its last band, or
+    // the configuration's refusal.
+    LONG status = 0;
+    int pages = 0; // pages delivered whole
+
+    bool Succeeded() const { return result == S_OK && status == 0; }
 };
 
-// Runs the whole scan on the calling thread, which must be in COM. Each
-// finished page goes to `onPage` as well (may be empty).
-ScanResult ScanThroughPipeline(const std::u16string& scannerClsid, const ScanSettings& settings,
-                               const std::function<void(const ScannedPage&)>& onPage);
+// Runs the whole scan on the calling thread, which must be in COM, with
+// `service` (an IRNXHALS the caller has initialised and locked).
+ScanResult ScanThroughPipeline(IUnknown* service, const ScanSettings& settings, PageSink& sink);
 
 } // namespace scan

@@ -2,17 +2,22 @@
 // TWAIN or still-image client does, and writes each page as a Netpbm file.
 //
 //   scan [--out DIR] [--dpi N] [--bits 1|8|24] [--simplex] [--width N]
-//        [--height N] [--pages N] [--device INSTANCE-ID]
+//        [--height N] [--pages N] [--double-feed] [--stop-on-skew]
+//        [--device INSTANCE-ID]
 //
 // Lengths are in 1/1000 inch. The scanner is the first recorded imaging
 // device unless one is named; it must be installed (HAL_CLSID written).
+// A scan that does not end well says why in words (jam, cover open, no
+// paper, locked by another client, scanner unplugged, service gone, ...)
+// and exits with 1; pages finished before the fault stay written.
 #include "pipeline/RNXCOMCoreIds.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/DeviceDatabase.h"
-#include "tools/scan/NetpbmFile.h"
-#include "tools/scan/PagePattern.h"
+#include "tools/scan/PageFiles.h"
 #include "tools/scan/PipelineScan.h"
+#include "tools/scan/ScanReport.h"
+#include "tools/scan/ServiceSession.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +37,7 @@ struct Options {
 int Usage()
 {
     std::fputs("usage: scan [--out DIR] [--dpi N] [--bits 1|8|24] [--simplex] [--width N] [--height N]\n"
-               "            [--pages N] [--device INSTANCE-ID]\n",
+               "            [--pages N] [--double-feed] [--stop-on-skew] [--device INSTANCE-ID]\n",
                stderr);
     return 2;
 }
@@ -54,6 +59,14 @@ bool ParseOptions(int argc, char** argv, Options* options)
         const std::string name = argv[i];
         if (name == "--simplex") {
             s.duplex = false;
+            continue;
+        }
+        if (name == "--double-feed") {
+            s.doubleFeed = true;
+            continue;
+        }
+        if (name == "--stop-on-skew") {
+            s.stopOnSkew = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -131,6 +144,57 @@ HRESULT EnsurePipelineRegistered(const std::string& libraryPath)
     return hr;
 }
 
+// Opens the service for this client, scans, lets the service go and says
+// how it went; the exit code.
+int Scan(const plat::devices::DeviceRecord& device, const std::u16string& halClass, const Options& options)
+{
+    const scan::ScanSettings& s = options.settings;
+    std::printf("scanning %s (service class %s): %s, %d dpi, %d bit\n", Utf16ToUtf8(device.instanceId).c_str(),
+                Utf16ToUtf8(halClass).c_str(), s.duplex ? "duplex" : "simplex", s.dpi, s.bitsPerPixel);
+    std::fflush(stdout);
+    CLSID serviceClass{};
+    const std::u16string braced = halClass.front() == u'{' ? halClass : u"{" + halClass + u"}";
+    if (FAILED(CLSIDFromString(braced.c_str(), &serviceClass))) {
+        std::fprintf(stderr, "scan: the service class %s is no class\n", Utf16ToUtf8(halClass).c_str());
+        return 1;
+    }
+
+    scan::ServiceSession session;
+    switch (session.Open(serviceClass)) {
+    case scan::ServiceSession::Opened::Ready:
+        break;
+    case scan::ServiceSession::Opened::ServiceUnavailable:
+        std::fprintf(stderr, "scan: failed: the hardware service cannot be reached (0x%08X)\n",
+                     static_cast<unsigned>(session.OpenResult()));
+        return 1;
+    case scan::ServiceSession::Opened::ScannerUnplugged:
+        std::fputs("scan: failed: scanner unplugged\n", stderr);
+        return 1;
+    case scan::ServiceSession::Opened::Locked:
+        std::fputs("scan: failed: locked by another client\n", stderr);
+        return 1;
+    }
+
+    scan::PageFiles pages(options.outFolder, stdout);
+    scan::ScanOutcome outcome;
+    outcome.result = scan::ScanThroughPipeline(session.Service(), s, pages);
+    // The lock goes first and the report right after it: leaving the
+    // service may wait for its scanner thread, which a fault can hold.
+    outcome.serviceAnswered = session.Unlock();
+    outcome.scannerPresent = plat::devices::IsInterfacePresent(device.interfacePath);
+    if (!pages.Failed().empty()) {
+        std::fprintf(stderr, "scan: cannot write %s\n", pages.Failed().c_str());
+        return 1;
+    }
+    const std::string failure = scan::FailureText(outcome);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "scan: failed: %s; pages written before it: %d\n", failure.c_str(), pages.Pages());
+        return 1;
+    }
+    std::printf("%d pages, %llu bytes of image data\n", pages.Pages(), pages.Bytes());
+    return pages.Pages() > 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -166,40 +230,11 @@ int main(int argc, char** argv)
         std::fputs("scan: CoInitializeEx failed\n", stderr);
         return 1;
     }
-    int exitCode = 0;
-    if (FAILED(EnsurePipelineRegistered(ProgramFolder() + "/RNXCOMCorex.so"))) {
+    int exitCode = 1;
+    if (FAILED(EnsurePipelineRegistered(ProgramFolder() + "/RNXCOMCorex.so")))
         std::fputs("scan: the pipeline library cannot be registered\n", stderr);
-        exitCode = 1;
-    } else {
-        const scan::ScanSettings& s = options.settings;
-        std::printf("scanning %s (service class %s): %s, %d dpi, %d bit\n", Utf16ToUtf8(device->instanceId).c_str(),
-                    Utf16ToUtf8(halClass).c_str(), s.duplex ? "duplex" : "simplex", s.dpi, s.bitsPerPixel);
-        size_t total = 0;
-        int number = 0;
-        bool written = true;
-        const scan::ScanResult result = scan::ScanThroughPipeline(halClass, s, [&](const scan::ScannedPage& page) {
-            char name[32];
-            std::snprintf(name, sizeof name, "page-%03d.%s", ++number, scan::NetpbmExtension(page.bitsPerPixel).c_str());
-            const std::string path = options.outFolder + "/" + name;
-            if (!scan::WriteNetpbm(path, page)) {
-                std::fprintf(stderr, "scan: cannot write %s\n", path.c_str());
-                written = false;
-            }
-            total += page.bytes.size();
-            std::printf("page %d: %ld x %ld, %ld bit, %zu bytes -> %s (%s)\n", number, static_cast<long>(page.width),
-                        static_cast<long>(page.height), static_cast<long>(page.bitsPerPixel), page.bytes.size(),
-                        name, scan::DescribePattern(scan::ReadPagePattern(page), page).c_str());
-        });
-        if (FAILED(result.result)) {
-            std::fprintf(stderr, "scan: %s failed: 0x%08X (configured status %ld)\n", result.failure.c_str(),
-                         static_cast<unsigned>(result.result), static_cast<long>(result.configuredStatus));
-            exitCode = 1;
-        } else {
-            std::printf("%zu pages, %zu bytes of image data\n", result.pages.size(), total);
-            if (!written || result.pages.empty())
-                exitCode = 1;
-        }
-    }
+    else
+        exitCode = Scan(*device, halClass, options);
     CoUninitialize();
     return exitCode;
 }

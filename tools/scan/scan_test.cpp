@@ -8,6 +8,8 @@
 #include "tools/scan/NetpbmFile.h"
 #include "tools/scan/PagePattern.h"
 #include "tools/scan/PipelineScan.h"
+#include "tools/scan/ScanReport.h"
+#include "tools/scan/ServiceSession.h"
 #include "tools/scan/testing/EndToEnd.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +24,50 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace scan::testing;
+
+// Pages kept whole in memory, for a test to look at.
+class CollectedPages final : public scan::PageSink {
+public:
+    struct Page {
+        scan::PageFormat format;
+        std::vector<BYTE> bytes;
+        long height = 0;
+        LONG level = 0;
+        scan::PagePattern pattern;
+    };
+
+    bool BeginPage(const scan::PageFormat& format) override
+    {
+        m_open = Page{};
+        m_open.format = format;
+        m_check.Begin(format);
+        return true;
+    }
+    bool AddLines(const BYTE* lines, size_t count) override
+    {
+        const size_t lineBytes = m_open.format.LineBytes();
+        for (size_t i = 0; i < count; ++i)
+            m_check.Line(lines + i * lineBytes);
+        m_open.bytes.insert(m_open.bytes.end(), lines, lines + count * lineBytes);
+        m_open.height += static_cast<long>(count);
+        return true;
+    }
+    bool EndPage(LONG level) override
+    {
+        m_open.level = level;
+        m_open.pattern = m_check.Result();
+        pages.push_back(std::move(m_open));
+        return true;
+    }
+    void AbandonPage() override { ++abandoned; }
+
+    std::vector<Page> pages;
+    int abandoned = 0;
+
+private:
+    Page m_open;
+    scan::PatternCheck m_check;
+};
 
 TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePipeline)
 {
@@ -38,36 +84,45 @@ TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePip
     ASSERT_EQ(halClass.size(), 38u) << installed;
 
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    CLSID serviceClass{};
+    ASSERT_EQ(CLSIDFromString(Utf8ToUtf16(halClass).c_str(), &serviceClass), S_OK);
     scan::ScanSettings settings;
     settings.width = 2000;
     settings.height = 3000;
     settings.dpi = 100;
     settings.bitsPerPixel = 8;
     settings.duplex = true;
-    std::vector<scan::ScannedPage> announced;
-    const scan::ScanResult result = scan::ScanThroughPipeline(
-        Utf8ToUtf16(halClass), settings, [&](const scan::ScannedPage& page) { announced.push_back(page); });
+    CollectedPages collected;
+    scan::ScanResult result;
+    bool answered = false;
+    {
+        scan::ServiceSession session;
+        ASSERT_EQ(session.Open(serviceClass), scan::ServiceSession::Opened::Ready);
+        result = scan::ScanThroughPipeline(session.Service(), settings, collected);
+        answered = session.Close();
+    }
     CoUninitialize();
-    ASSERT_EQ(result.result, S_OK) << result.failure;
+    ASSERT_TRUE(result.Succeeded()) << result.failedStep << " 0x" << std::hex << result.result;
+    EXPECT_TRUE(answered);
     EXPECT_EQ(result.configuredStatus, 0);
 
     // Front and back of each sheet in feeding order, every line once and in
     // order; only the last page ends the session.
-    ASSERT_EQ(result.pages.size(), 4u);
-    EXPECT_EQ(announced.size(), 4u);
-    for (size_t i = 0; i < result.pages.size(); ++i) {
+    ASSERT_EQ(collected.pages.size(), 4u);
+    EXPECT_EQ(result.pages, 4);
+    EXPECT_EQ(collected.abandoned, 0);
+    for (size_t i = 0; i < collected.pages.size(); ++i) {
         SCOPED_TRACE("page " + std::to_string(i + 1));
-        const scan::ScannedPage& page = result.pages[i];
-        EXPECT_EQ(page.width, result.configuredWidth);
+        const CollectedPages::Page& page = collected.pages[i];
+        EXPECT_EQ(page.format.width, result.configuredWidth);
         EXPECT_EQ(page.height, result.configuredHeight);
-        EXPECT_EQ(page.bitsPerPixel, 8);
-        EXPECT_EQ(page.bytes.size(), page.LineBytes() * static_cast<size_t>(page.height));
-        const scan::PagePattern pattern = scan::ReadPagePattern(page);
-        ASSERT_TRUE(pattern.valid);
-        EXPECT_EQ(pattern.sheet, i / 2);
-        EXPECT_EQ(pattern.side, i % 2);
-        EXPECT_TRUE(pattern.linesInOrder) << "first line out of pattern: " << pattern.firstBadLine;
-        EXPECT_EQ(page.endLevel, i + 1 == result.pages.size() ? 6 : 2);
+        EXPECT_EQ(page.format.bitsPerPixel, 8);
+        EXPECT_EQ(page.bytes.size(), page.format.LineBytes() * static_cast<size_t>(page.height));
+        ASSERT_TRUE(page.pattern.valid);
+        EXPECT_EQ(page.pattern.sheet, i / 2);
+        EXPECT_EQ(page.pattern.side, i % 2);
+        EXPECT_TRUE(page.pattern.linesInOrder) << "first line out of pattern: " << page.pattern.firstBadLine;
+        EXPECT_EQ(page.level, i + 1 == collected.pages.size() ? 6 : 2);
     }
 
     std::string removed;
@@ -77,7 +132,7 @@ TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePip
         << removed;
 }
 
-TEST(NetpbmFileTest, EachDepthGetsItsHeaderAndTheLinesAsTheyAre)
+TEST(NetpbmFileTest, APageIsWrittenAsItsLinesComeAndItsHeightWhenWhole)
 {
     plat::testing::TempSystemRoot root;
     struct Case {
@@ -87,37 +142,73 @@ TEST(NetpbmFileTest, EachDepthGetsItsHeaderAndTheLinesAsTheyAre)
         const char* extension;
     };
     const Case cases[] = {
-        {1, 13, "P4\n13 3\n", "pbm"},
-        {8, 5, "P5\n5 3\n255\n", "pgm"},
-        {24, 4, "P6\n4 3\n255\n", "ppm"},
+        {1, 13, "P4\n13          3\n", "pbm"},
+        {8, 5, "P5\n5          3\n255\n", "pgm"},
+        {24, 4, "P6\n4          3\n255\n", "ppm"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.extension);
-        scan::ScannedPage page;
-        page.width = c.width;
-        page.height = 3;
-        page.bitsPerPixel = c.bits;
-        for (size_t i = 0; i < page.LineBytes() * 3; ++i)
-            page.bytes.push_back(static_cast<BYTE>(i * 7));
+        const scan::PageFormat format{c.width, c.bits, 100};
+        std::vector<BYTE> lines;
+        for (size_t i = 0; i < format.LineBytes() * 3; ++i)
+            lines.push_back(static_cast<BYTE>(i * 7));
         EXPECT_EQ(scan::NetpbmExtension(c.bits), c.extension);
         const std::string path = root.Path() + "/page." + c.extension;
-        ASSERT_TRUE(scan::WriteNetpbm(path, page));
+        scan::NetpbmWriter writer;
+        ASSERT_TRUE(writer.Open(path, format));
+        ASSERT_TRUE(writer.Write(lines.data(), 1));
+        ASSERT_TRUE(writer.Write(lines.data() + format.LineBytes(), 2));
+        ASSERT_TRUE(writer.Finish());
         std::ifstream file(path, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        EXPECT_EQ(text, std::string(c.header) + std::string(page.bytes.begin(), page.bytes.end()));
+        EXPECT_EQ(text, std::string(c.header) + std::string(lines.begin(), lines.end()));
 
-        // Bytes that do not make up the stated lines are refused.
-        page.bytes.pop_back();
-        EXPECT_FALSE(scan::WriteNetpbm(path + ".short", page));
-        EXPECT_FALSE(fs::exists(path + ".short"));
+        // A page that will not be whole leaves no file, nor does one without lines.
+        ASSERT_TRUE(writer.Open(path + ".cut", format));
+        ASSERT_TRUE(writer.Write(lines.data(), 1));
+        writer.Abandon();
+        EXPECT_FALSE(fs::exists(path + ".cut"));
+        ASSERT_TRUE(writer.Open(path + ".empty", format));
+        EXPECT_FALSE(writer.Finish());
+        EXPECT_FALSE(fs::exists(path + ".empty"));
     }
-    scan::ScannedPage fourBit;
-    fourBit.width = 8;
-    fourBit.height = 1;
-    fourBit.bitsPerPixel = 4;
-    fourBit.bytes.assign(4, 0);
+    scan::NetpbmWriter writer;
     EXPECT_EQ(scan::NetpbmExtension(4), "");
-    EXPECT_FALSE(scan::WriteNetpbm(root.Path() + "/four.pgm", fourBit));
+    EXPECT_FALSE(writer.Open(root.Path() + "/four.pgm", scan::PageFormat{8, 4, 100}));
+    EXPECT_FALSE(fs::exists(root.Path() + "/four.pgm"));
+}
+
+TEST(ScanReportTest, AFailedScanIsNamedByWhatWentWrong)
+{
+    auto outcome = [](HRESULT result, LONG status, bool answered, bool present) {
+        scan::ScanOutcome o;
+        o.result.result = result;
+        o.result.failedStep = "produce";
+        o.result.status = status;
+        o.serviceAnswered = answered;
+        o.scannerPresent = present;
+        return o;
+    };
+    const struct {
+        scan::ScanOutcome outcome;
+        const char* text;
+    } cases[] = {
+        {outcome(S_OK, 0, true, true), ""},
+        {outcome(S_OK, 8, true, true), "jam (status 8)"},
+        {outcome(S_OK, 3, true, true), "double feed (status 3)"},
+        {outcome(S_OK, 7, true, true), "cover open (status 7)"},
+        {outcome(S_OK, 2, true, true), "no paper (status 2)"},
+        {outcome(S_OK, 9, true, true), "skewed page (status 9)"},
+        {outcome(S_OK, 1, true, true), "scanner error (status 1)"},
+        {outcome(S_OK, 42, true, true), "scanner error (status 42)"},
+        // The scanner gone explains its band's error; the service gone explains everything.
+        {outcome(S_OK, 1, true, false), "scanner unplugged"},
+        {outcome(E_UNEXPECTED, 0, true, false), "scanner unplugged"},
+        {outcome(E_UNEXPECTED, 0, false, true), "service gone"},
+        {outcome(E_UNEXPECTED, 0, true, true), "produce failed: 0x8000FFFF"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(scan::FailureText(c.outcome), c.text);
 }
 
 } // namespace

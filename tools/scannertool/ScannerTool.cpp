@@ -5,6 +5,7 @@
 #include "halservice/ScannerEnum.h"
 #include "halservice/USBDevice.h"
 #include "platform/base/strings.h"
+#include "platform/windows.h"
 
 #include <cstdio>
 #include <memory>
@@ -57,6 +58,21 @@ std::vector<std::u16string> FindSupportedScanners(CScannerEnum& scanners)
             paths.insert(paths.end(), scanners.FoundDevices().begin(), scanners.FoundDevices().end());
     }
     return paths;
+}
+
+// Finding nothing may mean an empty device database or one that cannot be
+// read; the second is said.
+bool DeviceDatabaseReadable(std::ostream& err)
+{
+    DWORD error = 0;
+    std::u16string path;
+    if (GetImageDevicePath(GUID_DEVINTERFACE_IMAGE, 0, error, path) || error == static_cast<DWORD>(ERROR_NO_MORE_ITEMS))
+        return true;
+    const bool damaged =
+        error == static_cast<DWORD>(ERROR_BADDB) || error == static_cast<DWORD>(ERROR_REGISTRY_CORRUPT);
+    err << "scannertool: cannot read the device database (error " << error
+        << (damaged ? ": the registry is damaged" : "") << ")\n";
+    return false;
 }
 
 std::string Text(const char* bytes, size_t length)
@@ -190,6 +206,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (trace)
         scanners.SetLogInterface(&log);
     const std::vector<std::u16string> found = FindSupportedScanners(scanners);
+    if (found.empty() && !DeviceDatabaseReadable(err)) {
+        scanners.SetLogInterface(nullptr);
+        return 1;
+    }
     if (command == "list") {
         for (const std::u16string& p : found)
             out << Utf16ToUtf8(p) << "\n";

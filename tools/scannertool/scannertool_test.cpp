@@ -4,10 +4,12 @@
 #include "halservice/testing/EmulatorBackend.h"
 #include "platform/base/strings.h"
 #include "platform/devices/DeviceDatabase.h"
+#include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -91,6 +93,23 @@ TEST_F(ScannerToolTest, NoScannerPresent)
     EXPECT_EQ(m_err.str(), "no supported scanner is present\n");
     EXPECT_EQ(Run({"list"}), 0);
     EXPECT_EQ(m_out.str(), "");
+}
+
+// The tool as a program on a system root whose registry is no database:
+// it says so instead of listing nothing.
+TEST(ScannerToolProgramTest, ADamagedRegistryIsReportedNotListedAsEmpty)
+{
+    plat::testing::TempSystemRoot root;
+    std::ofstream(root.Path() + "/registry.db", std::ios::binary | std::ios::trunc) << "not a database at all";
+    for (const char* command : {"list", "inquiry"}) {
+        SCOPED_TRACE(command);
+        plat::testing::ChildProcess tool({QBK_SCANNERTOOL, command}, plat::testing::ChildPipes::WithErrors);
+        const std::string output = tool.RestOfOutput();
+        EXPECT_EQ(tool.Wait(), 1);
+        EXPECT_EQ(output.rfind("scannertool: cannot read the device database (error 1009: the registry is damaged)", 0),
+                  0u)
+            << output;
+    }
 }
 
 } // namespace

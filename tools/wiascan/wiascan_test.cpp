@@ -23,6 +23,7 @@
 namespace {
 
 using plat::testing::ChildProcess;
+using plat::testing::ChildPipes;
 using plat::wia::WiaItem;
 
 constexpr HRESULT kLockViolation = static_cast<HRESULT>(0x80070021u);
@@ -105,7 +106,7 @@ TEST_F(WiaServiceTest, DocumentStatusIsReadyOnlyWithPaperInTheFeeder)
 
 TEST_F(WiaServiceTest, ScannerLockedByAnotherProcessIsALockViolation)
 {
-    ChildProcess other({QBK_WIASCAN, "shell"}, true);
+    ChildProcess other({QBK_WIASCAN, "shell"}, ChildPipes::WithInput);
     ASSERT_TRUE(other.Started());
     ASSERT_TRUE(other.WriteLine("lock"));
     const std::string locked = other.ReadThrough("lock: ");
