@@ -121,15 +121,59 @@ bool Build(IUnknown* service, const ScanSettings& settings, ScanResult& scan, Pi
     return true;
 }
 
+// The page the bands are going into, on its way to the sink.
+class PageInProgress {
+public:
+    explicit PageInProgress(PageSink& sink) : m_sink(sink) {}
+
+    // Hands over `count` lines of `bytesPerLine` bytes each; the first lines
+    // begin the page. Null when they were taken, else what failed.
+    const char* Add(const BYTE* data, size_t count, LONG bytesPerLine, const PageFormat& described)
+    {
+        if (!m_open) {
+            m_format = described;
+            if (!m_sink.BeginPage(m_format))
+                return "write the page";
+            m_open = true;
+        }
+        const size_t lineBytes = described.LineBytes();
+        if (lineBytes != m_format.LineBytes())
+            return "a page that changes its format";
+        // Packed lines go in one piece, padded ones one by one.
+        bool taken = true;
+        if (lineBytes == static_cast<size_t>(bytesPerLine))
+            taken = m_sink.AddLines(data, count);
+        for (size_t i = 0; lineBytes != static_cast<size_t>(bytesPerLine) && taken && i < count; ++i)
+            taken = m_sink.AddLines(data + i * bytesPerLine, 1);
+        return taken ? nullptr : "write the page";
+    }
+    // The page is whole; false when the sink could not finish it.
+    bool End(LONG level)
+    {
+        m_open = false;
+        return m_sink.EndPage(level);
+    }
+    void Abandon()
+    {
+        if (m_open)
+            m_sink.AbandonPage();
+        m_open = false;
+    }
+    bool Open() const { return m_open; }
+
+private:
+    PageSink& m_sink;
+    PageFormat m_format;
+    bool m_open = false;
+};
+
 // Pulls bands until the session ends, the scan fails or the sink says stop.
 void Pull(Pipeline& pipeline, PageSink& sink, ScanResult& scan)
 {
     std::vector<BYTE> buffer(kBandBufferBytes);
-    bool inPage = false;
-    PageFormat format;
+    PageInProgress page(sink);
     auto stop = [&](HRESULT hr, const char* step) {
-        if (inPage)
-            sink.AbandonPage();
+        page.Abandon();
         scan.result = hr;
         scan.failedStep = step;
     };
@@ -149,28 +193,13 @@ void Pull(Pipeline& pipeline, PageSink& sink, ScanResult& scan)
             std::clamp<LONG>(Read(band, &IRNXRasterBand::get_BytesWritten), 0, static_cast<LONG>(buffer.size()));
         const PageFormat described{Read(band, &IRNXRasterBand::get_ImageWidth),
                                    Read(band, &IRNXRasterBand::get_BitsPerPixel), Read(band, &IRNXRasterBand::get_Dpi)};
-        const size_t lineBytes = described.LineBytes();
-        const bool lines = written > 0 && described.width > 0 && described.bitsPerPixel > 0 &&
-                           lineBytes <= static_cast<size_t>(bytesPerLine) && bytesPerLine > 0;
+        const bool lines = written > 0 && described.width > 0 && described.bitsPerPixel > 0 && bytesPerLine > 0 &&
+                           described.LineBytes() <= static_cast<size_t>(bytesPerLine);
         if (lines) {
             emptyBands = 0;
-            if (!inPage) {
-                format = described;
-                if (!sink.BeginPage(format))
-                    return stop(E_ABORT, "write the page");
-                inPage = true;
-            }
-            if (lineBytes != format.LineBytes())
-                return stop(E_UNEXPECTED, "a page that changes its format");
-            // Packed lines go in one piece, padded ones one by one.
             const size_t count = static_cast<size_t>(written / bytesPerLine);
-            bool taken = true;
-            if (lineBytes == static_cast<size_t>(bytesPerLine))
-                taken = sink.AddLines(buffer.data(), count);
-            for (size_t i = 0; lineBytes != static_cast<size_t>(bytesPerLine) && taken && i < count; ++i)
-                taken = sink.AddLines(buffer.data() + i * bytesPerLine, 1);
-            if (!taken)
-                return stop(E_ABORT, "write the page");
+            if (const char* failed = page.Add(buffer.data(), count, bytesPerLine, described))
+                return stop(E_ABORT, failed);
         } else if (++emptyBands == kMaxEmptyBands) {
             return stop(E_FAIL, "the session delivers nothing");
         }
@@ -178,9 +207,8 @@ void Pull(Pipeline& pipeline, PageSink& sink, ScanResult& scan)
             scan.status = status;
             return stop(S_OK, "scan");
         }
-        if (level != kInsidePage && inPage) {
-            inPage = false;
-            if (!sink.EndPage(level))
+        if (level != kInsidePage && page.Open()) {
+            if (!page.End(level))
                 return stop(E_ABORT, "write the page");
             ++scan.pages;
         }
