@@ -2,8 +2,10 @@
 // and its clients keep the libraries they have loaded, so one service
 // process serves every session before, during and after a reinstallation,
 // whichever client holds the scanner's lock.
+#include "platform/base/strings.h"
 #include "tools/scan/PagePattern.h"
 #include "tools/scan/PipelineScan.h"
+#include "tools/scan/ServiceSession.h"
 #include "tools/scan/testing/EndToEnd.h"
 
 #include <gtest/gtest.h>
@@ -74,18 +76,24 @@ protected:
     // `afterFirstPage` runs inside the session, the scanner locked.
     void ScanHere(int pages, const std::function<void()>& afterFirstPage = {})
     {
-        const int firstSheet = m_sheetsScanned;
-        bool firstPage = true;
-        const scan::ScanResult result =
-            scan::ScanThroughPipeline(Utf8ToUtf16(m_halClass), OnePageSettings(pages), [&](const scan::ScannedPage&) {
-                if (firstPage && afterFirstPage)
-                    afterFirstPage();
-                firstPage = false;
-            });
-        ASSERT_EQ(result.result, S_OK) << result.failure;
-        ASSERT_EQ(result.pages.size(), static_cast<size_t>(pages));
+        CLSID serviceClass{};
+        ASSERT_EQ(CLSIDFromString(Utf8ToUtf16(m_halClass).c_str(), &serviceClass), S_OK);
+        CollectedPages collected;
+        collected.onPageEnd = [&](const CollectedPages::Page&) {
+            if (collected.pages.size() == 1 && afterFirstPage)
+                afterFirstPage();
+        };
+        scan::ScanResult result;
+        {
+            scan::ServiceSession session;
+            ASSERT_EQ(session.Open(serviceClass), scan::ServiceSession::Opened::Ready);
+            result = scan::ScanThroughPipeline(session.Service(), OnePageSettings(pages), collected);
+            EXPECT_TRUE(session.Close());
+        }
+        ASSERT_TRUE(result.Succeeded()) << result.failedStep << " 0x" << std::hex << result.result;
+        ASSERT_EQ(collected.pages.size(), static_cast<size_t>(pages));
         for (int i = 0; i < pages; ++i)
-            ExpectSheet(result.pages[static_cast<size_t>(i)], firstSheet + i);
+            ExpectSheet(collected.pages[static_cast<size_t>(i)].pattern, m_sheetsScanned + i);
         m_sheetsScanned += pages;
     }
 
@@ -118,29 +126,33 @@ protected:
         EXPECT_EQ(ReadDriverValue(output, "HAL_PATH"), m_halPath);
     }
 
-    static void ExpectSheet(const scan::ScannedPage& page, int sheet)
+    static void ExpectSheet(const scan::PagePattern& pattern, int sheet)
     {
         SCOPED_TRACE("sheet " + std::to_string(sheet));
-        const scan::PagePattern pattern = scan::ReadPagePattern(page);
         ASSERT_TRUE(pattern.valid);
         EXPECT_EQ(pattern.sheet, static_cast<std::uint32_t>(sheet % 8));
         EXPECT_EQ(pattern.side, 0u);
         EXPECT_TRUE(pattern.linesInOrder) << "first line out of pattern: " << pattern.firstBadLine;
     }
 
-    // A P5 file as the scan tool writes it.
-    static scan::ScannedPage ReadGrayPage(const std::string& path)
+    // The pattern of a P5 file as the scan tool writes it.
+    static scan::PagePattern ReadGrayPage(const std::string& path)
     {
-        scan::ScannedPage page;
         std::ifstream file(path, std::ios::binary);
         std::string magic;
         int maxValue = 0;
-        file >> magic >> page.width >> page.height >> maxValue;
+        scan::PageFormat format;
+        long height = 0;
+        file >> magic >> format.width >> height >> maxValue;
         file.get();
         EXPECT_EQ(magic, "P5") << path;
-        page.bitsPerPixel = 8;
-        page.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        return page;
+        format.bitsPerPixel = 8;
+        scan::PatternCheck check;
+        check.Begin(format);
+        std::vector<BYTE> line(format.LineBytes());
+        for (long y = 0; y < height && file.read(reinterpret_cast<char*>(line.data()), line.size()); ++y)
+            check.Line(line.data());
+        return check.Result();
     }
 
     std::unique_ptr<ChildProcess> m_emulator;

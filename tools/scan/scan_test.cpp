@@ -25,50 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace scan::testing;
 
-// Pages kept whole in memory, for a test to look at.
-class CollectedPages final : public scan::PageSink {
-public:
-    struct Page {
-        scan::PageFormat format;
-        std::vector<BYTE> bytes;
-        long height = 0;
-        LONG level = 0;
-        scan::PagePattern pattern;
-    };
-
-    bool BeginPage(const scan::PageFormat& format) override
-    {
-        m_open = Page{};
-        m_open.format = format;
-        m_check.Begin(format);
-        return true;
-    }
-    bool AddLines(const BYTE* lines, size_t count) override
-    {
-        const size_t lineBytes = m_open.format.LineBytes();
-        for (size_t i = 0; i < count; ++i)
-            m_check.Line(lines + i * lineBytes);
-        m_open.bytes.insert(m_open.bytes.end(), lines, lines + count * lineBytes);
-        m_open.height += static_cast<long>(count);
-        return true;
-    }
-    bool EndPage(LONG level) override
-    {
-        m_open.level = level;
-        m_open.pattern = m_check.Result();
-        pages.push_back(std::move(m_open));
-        return true;
-    }
-    void AbandonPage() override { ++abandoned; }
-
-    std::vector<Page> pages;
-    int abandoned = 0;
-
-private:
-    Page m_open;
-    scan::PatternCheck m_check;
-};
-
 TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePipeline)
 {
     ChildProcess emulator({QBK_EMULATOR, "--sheets", "2", "--serial", "e2e01"});
