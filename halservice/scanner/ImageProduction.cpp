@@ -355,8 +355,10 @@ BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD
         m_interface.RequestSense(&sense);
         return FALSE;
     }
-    if (*shortRead)
-        m_scanJob.shortRead = true;
+    // A short read makes the next one wait for buffered data; a whole one
+    // shows data flowing, so the next read goes at once. (The configuration
+    // sets the flag only so that the job's first read waits.)
+    m_scanJob.shortRead = *shortRead;
     if (*endOfPage) {
         if (backSide)
             m_scanJob.backEndOfPage = true;

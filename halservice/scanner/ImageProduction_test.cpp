@@ -320,3 +320,50 @@ TEST_F(ImageProductionTest, DuplexBackPagesLongerThanThePageBufferWaitInTheScann
 }
 
 } // namespace
+
+// The configuration makes the first read of a job wait for buffered data;
+// once a read has come back whole, the bands that follow are read at once,
+// without a buffer query or a pause.
+TEST_F(ImageProductionTest, FirstPageReadsItsBandsWithoutWaitingOnceDataFlows)
+{
+    const std::vector<std::pair<std::string, bool>> cases = {{"simplex", false}, {"duplex", true}};
+    bool started = false;
+    for (const auto& [name, duplex] : cases) {
+        SCOPED_TRACE(name);
+        if (started)
+            Restart();
+        else
+            Start();
+        started = true;
+        m_scanner->LoadSheets(2);
+        Configure(SmallPage(24, 0, duplex, 0));
+        const DWORD bandBytes = LineBytes(24) * 10;  // five bands per page
+
+        m_scanner->Log().Clear();
+        const ULONGLONG before = m_clock->NowMs();
+        const Band first = Produce(bandBytes);
+        ASSERT_EQ(first.level, 1);
+        const auto firstCodes = CommandCodes();
+        EXPECT_EQ(std::count(firstCodes.begin(), firstCodes.end(), BYTE{0x34}), 1)
+            << "the first band waits once for buffered data";
+        const ULONGLONG afterFirst = m_clock->NowMs();
+        EXPECT_GT(afterFirst, before);
+
+        for (int i = 1; i < 4; ++i) {
+            m_scanner->Log().Clear();
+            const Band band = Produce(bandBytes);
+            SCOPED_TRACE("band " + std::to_string(i));
+            EXPECT_EQ(band.level, 1);
+            EXPECT_EQ(band.bytes.size(), bandBytes);
+            const auto codes = CommandCodes();
+            EXPECT_EQ(codes, (std::vector<BYTE>{0x28})) << "one READ, no buffer query";
+        }
+        EXPECT_EQ(m_clock->NowMs(), afterFirst) << "no time passed after the first band";
+        // A simplex page ends with the next-sheet check, as before; a duplex
+        // front page is followed by its back page.
+        m_scanner->Log().Clear();
+        EXPECT_EQ(Produce(bandBytes).level, 2);
+        const auto last = CommandCodes();
+        EXPECT_EQ(std::find(last.begin(), last.end(), BYTE{0x34}) != last.end(), !duplex);
+    }
+}
