@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sys/socket.h>
 #include <thread>
@@ -122,6 +124,38 @@ void BM_ProduceThroughPutBuffer(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ProduceThroughPutBuffer)->Arg(64 << 10)->Arg(1 << 20)->UseRealTime();
+
+// A band's array copied, beside an allocation and memcpy of the same bytes.
+void BM_SafeArrayCopy(benchmark::State& state)
+{
+    SAFEARRAY* band = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(state.range(0)));
+    for (auto _ : state) {
+        SAFEARRAY* copy = nullptr;
+        if (SafeArrayCopy(band, &copy) != S_OK) {
+            state.SkipWithError("SafeArrayCopy failed");
+            break;
+        }
+        benchmark::DoNotOptimize(copy->pvData);
+        SafeArrayDestroy(copy);
+    }
+    SafeArrayDestroy(band);
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SafeArrayCopy)->Arg(1 << 20);
+
+void BM_AllocAndMemcpy(benchmark::State& state)
+{
+    const size_t size = static_cast<size_t>(state.range(0));
+    std::vector<char> band(size);
+    for (auto _ : state) {
+        char* copy = static_cast<char*>(std::malloc(size));
+        std::memcpy(copy, band.data(), size);
+        benchmark::DoNotOptimize(copy);
+        std::free(copy);
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_AllocAndMemcpy)->Arg(1 << 20);
 
 bool ReadAll(int fd, void* data, size_t size)
 {

@@ -9,6 +9,7 @@
 #include "halservice/scanner/ScannerWrap.h"
 #include "platform/oleauto/ScopedBstr.h"
 #include "platform/oleauto/ScopedSafeArray.h"
+#include "platform/oleauto/ScopedVariant.h"
 
 #include <algorithm>
 #include <memory>
@@ -204,25 +205,20 @@ HRESULT CRNXHALS::Produce(IUnknown* pRasterBandSink)
         return E_INVALIDARG;
     const DWORD size = static_cast<DWORD>(sizeBuffer);
 
-    plat::ScopedSafeArray array(SafeArrayCreateVector(VT_UI1, 0, size));
-    if (!array.Get())
+    // The scanner thread reads the band straight into the array that
+    // PutBuffer receives: one array per band, never copied.
+    plat::ScopedVariant band;
+    band->parray = SafeArrayCreateVector(VT_UI1, 0, size);
+    if (!band->parray)
         return E_OUTOFMEMORY;
-    plat::SafeArrayAccess arrayLock(array.Get());
-    if (FAILED(arrayLock.Result()))
-        return arrayLock.Result();
-    // The band goes into a copy held by the VARIANT that PutBuffer receives.
-    VARIANT band{};
-    hr = SafeArrayCopy(array.Get(), &band.parray);
-    if (FAILED(hr) || !band.parray)
-        return E_OUTOFMEMORY;
-    band.vt = VT_ARRAY | VT_UI1;
+    band->vt = VT_ARRAY | VT_UI1;
 
     FuncArgs args{};
     DWORD bytesWritten = 0;
     LONG payloadLevel = 0;
     LONG payloadStatus = 0;
     args.Produce.BufferSize = size;
-    args.Produce.Buffer = static_cast<BYTE*>(band.parray->pvData);
+    args.Produce.Buffer = static_cast<BYTE*>(band->parray->pvData);
     args.Produce.BytesWritten = &bytesWritten;
     args.Produce.PayloadLevel = &payloadLevel;
     args.Produce.PayloadStatus = &payloadStatus;
@@ -238,10 +234,14 @@ HRESULT CRNXHALS::Produce(IUnknown* pRasterBandSink)
         if (SUCCEEDED(hr))
             hr = sink->DescribeBufferContent(m_ImageWidth, m_BitsPerPixel, m_BytesPerLine, m_ColorChannelOrder,
                                              m_LineOrder, m_BitOrder, m_DPI, static_cast<LONG>(bytesWritten));
+        // Only the bytes written go to the sink, which copies no more;
+        // across processes the rest of the buffer would cross for nothing.
+        SAFEARRAYBOUND written{bytesWritten, 0};
         if (SUCCEEDED(hr))
-            hr = sink->PutBuffer(&band);
+            hr = SafeArrayRedim(band->parray, &written);
+        if (SUCCEEDED(hr))
+            hr = sink->PutBuffer(band.Get());
     }
-    VariantClear(&band);
     return hr;
 }
 

@@ -383,7 +383,14 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut)
     SAFEARRAY* copy = SafeArrayCreate(vt, 1, psa->rgsabound);
     if (!copy)
         return E_OUTOFMEMORY;
-    for (size_t i = 0; i < psa->rgsabound[0].cElements; ++i) {
+    const size_t count = psa->rgsabound[0].cElements;
+    if (!OwnsResources(vt)) {
+        // Plain values: one block copy, not a call per element.
+        std::memcpy(copy->pvData, psa->pvData, count * psa->cbElements);
+        *ppsaOut = copy;
+        return S_OK;
+    }
+    for (size_t i = 0; i < count; ++i) {
         HRESULT hr = CopyInto(vt, ElementAt(copy, i), ElementAt(psa, i), psa->cbElements);
         if (FAILED(hr)) {
             SafeArrayDestroy(copy);
@@ -391,5 +398,31 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut)
         }
     }
     *ppsaOut = copy;
+    return S_OK;
+}
+
+HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew)
+{
+    if (!psa || !psaboundNew || psa->cDims != 1)
+        return E_INVALIDARG;
+    if (psa->cLocks > 0)
+        return DISP_E_ARRAYISLOCKED;
+    const VARTYPE vt = TypeOf(psa);
+    const size_t oldCount = psa->rgsabound[0].cElements;
+    const size_t newCount = psaboundNew->cElements;
+    if (newCount < oldCount && OwnsResources(vt)) {
+        for (size_t i = newCount; i < oldCount; ++i)
+            ClearElement(vt, ElementAt(psa, i));
+    }
+    // A smaller array keeps its block: shrinking never fails and moves nothing.
+    if (newCount > oldCount) {
+        void* grown = std::realloc(psa->pvData, newCount * psa->cbElements);
+        if (!grown)
+            return E_OUTOFMEMORY;
+        std::memset(static_cast<BYTE*>(grown) + oldCount * psa->cbElements, 0,
+                    (newCount - oldCount) * psa->cbElements);
+        psa->pvData = grown;
+    }
+    psa->rgsabound[0] = *psaboundNew;
     return S_OK;
 }

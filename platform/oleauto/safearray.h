@@ -66,3 +66,6 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 // A deep copy, unlocked; a null source gives a null copy.
 HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
+// New bounds for the (only) dimension: elements cut off are freed, added
+// ones start zeroed. DISP_E_ARRAYISLOCKED while the array is locked.
+HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew);

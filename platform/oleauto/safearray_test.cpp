@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -36,6 +37,38 @@ TEST(SafeArray, ByteVectorDescribesItself)
     ASSERT_NE(empty.Get(), nullptr);
     EXPECT_EQ(SafeArrayGetUBound(empty.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, -1);
+}
+
+TEST(SafeArray, PlainArraysCopyAndResizeWithTheirValues)
+{
+    plat::ScopedSafeArray array(SafeArrayCreateVector(VT_I4, 3, 1000));
+    ASSERT_NE(array.Get(), nullptr);
+    auto* values = static_cast<LONG*>(array.Get()->pvData);
+    for (LONG i = 0; i < 1000; ++i)
+        values[i] = i * 7 - 3;
+
+    plat::ScopedSafeArray copy;
+    ASSERT_EQ(SafeArrayCopy(array.Get(), copy.Out()), S_OK);
+    ASSERT_NE(copy.Get()->pvData, array.Get()->pvData);
+    EXPECT_EQ(copy.Get()->rgsabound[0].lLbound, 3);
+    EXPECT_EQ(copy.Get()->rgsabound[0].cElements, 1000u);
+    EXPECT_EQ(std::memcmp(copy.Get()->pvData, values, 1000 * sizeof(LONG)), 0);
+
+    // Smaller keeps the values that remain; larger adds zeroes after them.
+    SAFEARRAYBOUND smaller{10, 3};
+    ASSERT_EQ(SafeArrayRedim(copy.Get(), &smaller), S_OK);
+    LONG upper = 0;
+    EXPECT_EQ(SafeArrayGetUBound(copy.Get(), 1, &upper), S_OK);
+    EXPECT_EQ(upper, 12);
+    SAFEARRAYBOUND larger{20, 0};
+    ASSERT_EQ(SafeArrayRedim(copy.Get(), &larger), S_OK);
+    const auto* resized = static_cast<const LONG*>(copy.Get()->pvData);
+    EXPECT_EQ(std::memcmp(resized, values, 10 * sizeof(LONG)), 0);
+    for (int i = 10; i < 20; ++i)
+        EXPECT_EQ(resized[i], 0) << i;
+
+    plat::SafeArrayAccess locked(copy.Get());
+    EXPECT_EQ(SafeArrayRedim(copy.Get(), &smaller), DISP_E_ARRAYISLOCKED);
 }
 
 TEST(SafeArray, ElementsByIndexWithinBoundsOnly)
@@ -106,6 +139,12 @@ TEST(SafeArray, StringElementsAreOwnedCopies)
     index = 0;
     ASSERT_EQ(SafeArrayGetElement(copy.Get(), &index, out.Out()), S_OK);
     EXPECT_EQ(out.Get(), nullptr);
+
+    // A string cut off by a smaller bound is freed (the leak checker sees it).
+    SAFEARRAYBOUND one{1, 0};
+    ASSERT_EQ(SafeArrayRedim(copy.Get(), &one), S_OK);
+    index = 1;
+    EXPECT_EQ(SafeArrayGetElement(copy.Get(), &index, out.Out()), DISP_E_BADINDEX);
 }
 
 TEST(SafeArray, InterfaceAndVariantElementsHoldReferences)
