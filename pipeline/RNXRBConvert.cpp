@@ -242,9 +242,16 @@ HRESULT CRNXRBConvert::Produce(IDispatch** thePayload)
                 RequireOneLine(band.Get());
                 CopyNextRasterBand(band.Get());
             }
-            if (LevelOf(band.Get()) != kLevelInPage) {
+            const LONG level = LevelOf(band.Get());
+            if (level != kLevelInPage) {
                 m_pageStart = true;
                 ResetPage();
+            }
+            // The bands of a page serve the next page; after the session
+            // they are only memory.
+            if (level != kLevelInPage && level != kLevelEndOfPage) {
+                m_spareBands.clear();
+                m_scratch = {};
             }
         } catch (const PrecursorFailed& failure) {
             if (IsLogging(LOG_ERROR))
@@ -259,6 +266,7 @@ HRESULT CRNXRBConvert::Produce(IDispatch** thePayload)
             band->put_BytesWritten(0);
             m_pageStart = true;
             ResetPage();
+            m_spareBands.clear();
         }
     }
     if (IsLogging(LOG_TRACE))
@@ -289,6 +297,16 @@ void CRNXRBConvert::RequireOneLine(IRNXRasterBand* band)
 plat::ComPtr<IRNXRasterBand> CRNXRBConvert::NewBand(LONG size)
 {
     plat::ComPtr<IRNXRasterBand> band;
+    if (!m_spareBands.empty()) {
+        // A band of an earlier page, made anew only where its size differs.
+        band = std::move(m_spareBands.back());
+        m_spareBands.pop_back();
+        if (Get(band.Get(), &IRNXRasterBand::get_BufferSize) != size && FAILED(band->SizeBuffer(size)))
+            throw std::bad_alloc();
+        band->put_BytesWritten(0);
+        SetLevelAndStatus(band.Get(), 0, PayloadOK);
+        return band;
+    }
     if (FAILED(CoCreateInstance(CLSID_RNXRasterBand, nullptr, CLSCTX_ALL, IID_IRNXRasterBand,
                                 band.ReleaseAndGetVoidAddress())) ||
         FAILED(band->SizeBuffer(size)))
@@ -471,6 +489,7 @@ bool CRNXRBConvert::RefillHeldBand()
         while (!m_pageQueue.empty()) {
             plat::ComPtr<IRNXRasterBand> next = std::move(m_pageQueue.back());
             m_pageQueue.pop_back();
+            Recycle(std::move(m_heldBand));
             Hold(std::move(next));
             if (m_remaining > 0)
                 return true;
@@ -495,8 +514,15 @@ bool CRNXRBConvert::HeldBandHasMore() const
     return m_heldBand && (m_remaining > 0 || m_held.level == kLevelInPage);
 }
 
+void CRNXRBConvert::Recycle(plat::ComPtr<IRNXRasterBand> band)
+{
+    if (band)
+        m_spareBands.push_back(std::move(band));
+}
+
 void CRNXRBConvert::DropHeldBand()
 {
+    Recycle(std::move(m_heldBand));
     m_heldBand.Reset();
     m_held = BandState{};
     m_readOffset = 0;
@@ -505,6 +531,8 @@ void CRNXRBConvert::DropHeldBand()
 
 void CRNXRBConvert::ResetPage()
 {
+    for (plat::ComPtr<IRNXRasterBand>& band : m_pageQueue)
+        Recycle(std::move(band));
     m_pageQueue.clear();
     DropHeldBand();
     m_savedLevel = 0;
@@ -602,11 +630,22 @@ void CRNXRBConvert::TransformRasterBand(IRNXRasterBand* band)
         BYTE* buffer = BufferOf(band);
         const int64_t limit = UsableBytes(written, Get(band, &IRNXRasterBand::get_BufferSize), buffer);
         const size_t dataBytes = static_cast<size_t>(m_dataBytes);
-        std::unique_ptr<BYTE[]> line(new BYTE[dataBytes]);
+        const int64_t bytesPerLine = m_output.BytesPerLine;
         // Whole lines only, never past the written bytes or the buffer.
-        for (int64_t offset = 0; offset + m_dataBytes <= limit; offset += m_output.BytesPerLine) {
-            std::memcpy(line.get(), buffer + offset, dataBytes);
-            RepackLine(line.get(), buffer + offset, dataBytes, m_line, *m_tables);
+        const int64_t lines = limit >= m_dataBytes ? (limit - m_dataBytes) / bytesPerLine + 1 : 0;
+        if (RepacksInPlace(m_line) && bytesPerLine == m_dataBytes) {
+            // Lines without padding: the band is one run of bytes.
+            RepackLine(buffer, buffer, static_cast<size_t>(lines) * dataBytes, m_line, *m_tables);
+        } else if (RepacksInPlace(m_line)) {
+            for (int64_t y = 0; y < lines; ++y)
+                RepackLine(buffer + y * bytesPerLine, buffer + y * bytesPerLine, dataBytes, m_line, *m_tables);
+        } else {
+            // Mirrored lines read from a copy of the band, made in one go.
+            m_scratch.resize(static_cast<size_t>(limit));
+            std::memcpy(m_scratch.data(), buffer, static_cast<size_t>(limit));
+            for (int64_t y = 0; y < lines; ++y)
+                RepackLine(m_scratch.data() + y * bytesPerLine, buffer + y * bytesPerLine, dataBytes, m_line,
+                           *m_tables);
         }
     }
     if (IsLogging(LOG_TRACE))

@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 namespace Tessivo {
 
@@ -96,6 +97,8 @@ private:
     bool RefillHeldBand();
     bool HeldBandHasMore() const;
     void DropHeldBand();
+    // Keeps a band the converter made for a later NewBand.
+    void Recycle(plat::ComPtr<IRNXRasterBand> band);
     void ResetPage();
     bool AnyTransform() const { return m_line.Any() || m_reverseLines || m_pad; }
 
@@ -118,6 +121,10 @@ private:
     std::unique_ptr<TransformTables> m_tables;
 
     std::deque<plat::ComPtr<IRNXRasterBand>> m_pageQueue;
+    // Bands of the page before, for NewBand to reuse.
+    std::vector<plat::ComPtr<IRNXRasterBand>> m_spareBands;
+    // A copy of a band whose lines are mirrored in place.
+    std::vector<BYTE> m_scratch;
     LONG m_savedLevel = 0;
     LONG m_savedStatus = 0;
 

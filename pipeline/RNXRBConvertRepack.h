@@ -32,8 +32,11 @@ struct LineTransform {
     bool Any() const { return reverseBits || mirror || swapChannels || invert; }
 };
 
-// Writes the first dataBytes bytes of the line at src to dst (which must not
-// overlap src); bytes of dst past dataBytes are left alone.
+// Writes the first dataBytes bytes of the line at src to dst; bytes of dst
+// past dataBytes are left alone. dst must not overlap src, except that it
+// may be src itself when RepacksInPlace: then a run of whole lines without
+// padding may also go in one call.
+bool RepacksInPlace(const LineTransform& transform);
 void RepackLine(const BYTE* src, BYTE* dst, size_t dataBytes, const LineTransform& transform,
                 const TransformTables& tables);
 
