@@ -179,7 +179,9 @@ void CQBK24DataSource::LoadIdentity(Trellis::CTWAINIdentity& identity)
     description.Info = FileVersion.c_str();
     description.ProtocolMajor = 1;
     description.ProtocolMinor = 9;
-    description.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    // DF_DS2: the Linux data source manager hands its entry point and memory
+    // functions only to a source that says it takes them.
+    description.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
     description.Manufacturer = manufacturer.c_str();
     description.ProductFamily = family.c_str();
     description.ProductName = FriendlyName.c_str();

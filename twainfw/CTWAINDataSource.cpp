@@ -9,6 +9,7 @@
 #include "twainfw/TWAINMemory.h"
 #include "twainfw/TWAINText.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -476,20 +477,75 @@ void CTWAINDataSource::OnCustomDSData(TW_UINT16 msg, TW_CUSTOMDSDATA* data)
     switch (msg) {
     case MSG_GET: {
         RequireState(4, 4);
-        TW_HANDLE hData = GetDSDataBlock();
-        if (!hData)
-            ThrowFailure(TWCC_LOWMEMORY);
-        data->hData = hData;
-        data->InfoLength = static_cast<TW_UINT32>(TWAINHandleSize(hData).value_or(0));
+        data->hData = HandOverDSDataBlock(GetDSDataBlock(), data->InfoLength);
         return;
     }
-    case MSG_SET:
+    case MSG_SET: {
         RequireState(4, 4);
-        SetDSDataBlock(data->hData);
+        HGLOBAL block = TakeOverDSDataBlock(data->hData, data->InfoLength);
+        try {
+            SetDSDataBlock(block);
+        } catch (...) {
+            GlobalFree(block);
+            throw;
+        }
+        GlobalFree(block);
         return;
+    }
     default:
         ThrowBadProtocol();
     }
+}
+
+// The settings block is built in global memory (a profile file is the same
+// block); the application gets it as a handle of its own memory, which has
+// no size of its own, so its length travels in InfoLength.
+TW_HANDLE CTWAINDataSource::HandOverDSDataBlock(HGLOBAL block, TW_UINT32& length)
+{
+    if (!block)
+        ThrowFailure(TWCC_LOWMEMORY);
+    const SIZE_T size = GlobalSize(block);
+    TW_HANDLE handle = size <= UINT32_MAX ? TWAINAllocHandle(static_cast<TW_UINT32>(size)) : nullptr;
+    bool copied = false;
+    if (handle) {
+        CTWAINHandleLock to(handle);
+        const void* from = GlobalLock(block);
+        if (to.Data() && from) {
+            std::memcpy(to.Data(), from, size);
+            copied = true;
+        }
+        if (from)
+            GlobalUnlock(block);
+    }
+    GlobalFree(block);
+    if (!copied) {
+        TWAINFreeHandle(handle);
+        ThrowFailure(TWCC_LOWMEMORY);
+    }
+    length = static_cast<TW_UINT32>(size);
+    return handle;
+}
+
+// The application's block, InfoLength bytes of it, copied into a global
+// block of exactly that size, so that nothing reads past what it said it
+// holds. A block too short for its identity header is refused here.
+HGLOBAL CTWAINDataSource::TakeOverDSDataBlock(TW_HANDLE handle, TW_UINT32 length)
+{
+    if (length < sizeof(TW_IDENTITY))
+        ThrowFailure(TWCC_BADVALUE);
+    CTWAINHandleLock from(handle);
+    if (!from.Data())
+        ThrowFailure(TWCC_BADVALUE);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length);
+    void* to = block ? GlobalLock(block) : nullptr;
+    if (!to) {
+        if (block)
+            GlobalFree(block);
+        ThrowFailure(TWCC_LOWMEMORY);
+    }
+    std::memcpy(to, from.Data(), length);
+    GlobalUnlock(block);
+    return block;
 }
 
 void CTWAINDataSource::ImageTriplet(TW_UINT16 msg, TW_UINT16 dat, TW_MEMREF data)

@@ -904,6 +904,8 @@ private:
     void OnSetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup);
     void OnStatus(TW_UINT16 msg, TW_STATUS* status);
     void OnCustomDSData(TW_UINT16 msg, TW_CUSTOMDSDATA* data);
+    TW_HANDLE HandOverDSDataBlock(HGLOBAL block, TW_UINT32& length);
+    HGLOBAL TakeOverDSDataBlock(TW_HANDLE handle, TW_UINT32 length);
     void OnXferGroup(TW_UINT16 msg, TW_UINT32* group);
     void OnImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout);
     void LogImageInfo(const TW_IMAGEINFO& info);

@@ -128,17 +128,24 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
-// The whole block of a handle, which is then freed as the application would.
-std::vector<uint8_t> TakeBlock(TW_HANDLE handle)
+// The whole record of an answer's handle, which is then freed as the
+// application would. A plain pointer has no size of its own: the record is
+// as long as the container it holds says.
+std::vector<uint8_t> TakeBlock(const TW_CAPABILITY& capability)
 {
     std::vector<uint8_t> bytes;
-    const std::optional<size_t> size = TWAINHandleSize(handle);
-    if (!size)
+    TW_HANDLE handle = capability.hContainer;
+    if (!handle)
         return bytes;
-    {
+    try {
+        CTWAINContainer answer;
+        answer.FromHandle(handle, capability.ConType);
+        const size_t size = answer.GetHandleSize();
         CTWAINHandleLock lock(handle);
         if (lock.Data())
-            bytes.assign(static_cast<uint8_t*>(lock.Data()), static_cast<uint8_t*>(lock.Data()) + *size);
+            bytes.assign(static_cast<uint8_t*>(lock.Data()), static_cast<uint8_t*>(lock.Data()) + size);
+    } catch (const CTWAINException&) {
+        ADD_FAILURE() << "the answer is no record of its container type";
     }
     TWAINFreeHandle(handle);
     return bytes;
@@ -167,21 +174,28 @@ protected:
                                                       << " condition " << std::dec << Status();
         if (conType)
             *conType = capability.ConType;
-        return TakeBlock(capability.hContainer);
+        return TakeBlock(capability);
     }
 
     // MSG_SET with a container the test owns; the handle must come back
     // untouched, and is freed here.
     int Set(TW_UINT16 id, const CTWAINContainer& container)
     {
-        TW_HANDLE handle = container.ToHandle();
-        EXPECT_NE(nullptr, handle);
+        // The application's own global block, so that a lock left behind or
+        // a free shows.
+        TW_HANDLE record = container.ToHandle();
+        EXPECT_NE(nullptr, record);
+        const TW_UINT32 size = container.GetHandleSize();
+        HGLOBAL handle = GlobalAlloc(GHND, size);
+        std::memcpy(GlobalLock(handle), record, size);
+        GlobalUnlock(handle);
+        TWAINFreeHandle(record);
         TW_CAPABILITY capability{id, static_cast<TW_UINT16>(container.ContainerType), handle};
         const int rc = Cap(MSG_SET, capability);
         TW_HANDLE after = capability.hContainer;
         EXPECT_EQ(handle, after);
         EXPECT_EQ(0u, GlobalFlags(handle) & (GMEM_INVALID_HANDLE | 0xFF)) << "left locked or freed";
-        TWAINFreeHandle(handle);
+        GlobalFree(handle);
         return rc;
     }
 

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,23 +128,34 @@ protected:
         return any;
     }
 
-    // The block of MSG_GET, which the test then owns.
-    TW_HANDLE GetBlock(CTWAINDataSource& source)
+    // The bytes of MSG_GET's block (a plain pointer, InfoLength bytes long),
+    // which is then freed as the application does.
+    std::vector<BYTE> GetBlock(CTWAINDataSource& source)
     {
         TW_CUSTOMDSDATA data{};
         EXPECT_EQ(TWRC_SUCCESS, Call(source, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_GET, &data));
-        EXPECT_EQ(GlobalSize(data.hData), SIZE_T{data.InfoLength});
-        return data.hData;
+        if (!data.hData)
+            return {};
+        EXPECT_EQ(GMEM_INVALID_HANDLE, GlobalFlags(data.hData)) << "a plain pointer, no global block";
+        const BYTE* bytes = static_cast<const BYTE*>(data.hData);
+        std::vector<BYTE> image(bytes, bytes + data.InfoLength);
+        std::free(data.hData);
+        return image;
     }
 
-    // MSG_SET; the block must come back unlocked and unfreed.
-    int SetBlock(CTWAINDataSource& source, TW_HANDLE block)
+    // MSG_SET of a plain block holding `bytes` and claiming `length` of
+    // them (all by default); the block stays the test's.
+    int SetBlock(CTWAINDataSource& source, const std::vector<BYTE>& bytes, std::optional<TW_UINT32> length = {})
     {
+        void* block = std::malloc(bytes.empty() ? 1 : bytes.size());
+        if (!bytes.empty())
+            std::memcpy(block, bytes.data(), bytes.size());
         TW_CUSTOMDSDATA data{};
-        data.InfoLength = static_cast<TW_UINT32>(GlobalSize(block));
+        data.InfoLength = length.value_or(static_cast<TW_UINT32>(bytes.size()));
         data.hData = block;
         const int rc = Call(source, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &data);
-        EXPECT_EQ(0u, GlobalFlags(block) & (GMEM_INVALID_HANDLE | GMEM_LOCKCOUNT)) << "the block is left locked or freed";
+        EXPECT_EQ(block, data.hData);
+        std::free(block);
         return rc;
     }
 
@@ -274,17 +287,14 @@ TEST_F(NotificationTest, CustomDataBlockRoundTrip)
 {
     Open(ds);
     SetPixelType(ds, TWPT_GRAY);
-    TW_HANDLE block = GetBlock(ds);
-    ASSERT_NE(nullptr, block);
+    const std::vector<BYTE> block = GetBlock(ds);
 
     // The head is the source's identity, Id cleared though the manager gave 77.
-    ASSERT_GE(GlobalSize(block), SIZE_T{156});
+    ASSERT_GE(block.size(), size_t{156});
     TW_IDENTITY expected = ds.GetIdentity();
     ASSERT_EQ(77u, TW_UINT32{expected.Id});
     expected.Id = 0;
-    void* data = GlobalLock(block);
-    EXPECT_EQ(0, std::memcmp(data, &expected, 156));
-    GlobalUnlock(block);
+    EXPECT_EQ(0, std::memcmp(block.data(), &expected, 156));
 
     SetPixelType(ds, TWPT_BW);
     EXPECT_EQ(TWRC_SUCCESS, SetBlock(ds, block));
@@ -298,87 +308,110 @@ TEST_F(NotificationTest, CustomDataBlockRoundTrip)
     TW_IDENTITY assigned = other.GetIdentity();
     assigned.Id = 91;
     ASSERT_EQ(TWRC_SUCCESS, other.Dispatch(&otherApp, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
-    TW_CUSTOMDSDATA set{static_cast<TW_UINT32>(GlobalSize(block)), block};
+    std::vector<BYTE> copy = block;
+    TW_CUSTOMDSDATA set{static_cast<TW_UINT32>(copy.size()), copy.data()};
     EXPECT_EQ(TWRC_SUCCESS, other.Dispatch(&otherApp, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &set));
     TW_CAPABILITY capability{ICAP_PIXELTYPE, TWON_DONTCARE16, nullptr};
     ASSERT_EQ(TWRC_SUCCESS, other.Dispatch(&otherApp, DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability));
     EXPECT_EQ(TWPT_GRAY, CTWAINContainer(capability).GetOneValue().GetUInt16());
     TWAINFreeHandle(capability.hContainer);
+}
 
-    EXPECT_EQ(0u, GlobalFlags(block) & (GMEM_INVALID_HANDLE | GMEM_LOCKCOUNT));
-    GlobalFree(block);
+// A manager's memory functions that count their calls.
+struct Manager {
+    static inline int allocated = 0;
+    static inline int locked = 0;
+    static TW_HANDLE Allocate(TW_UINT32 size) { return ++allocated, std::calloc(size, 1); }
+    static void Free(TW_HANDLE handle) { std::free(handle); }
+    static TW_MEMREF Lock(TW_HANDLE handle) { return ++locked, handle; }
+    static void Unlock(TW_HANDLE) {}
+};
+
+// With the manager's memory functions, the block comes from its allocator
+// and a block of the application's is read through its lock.
+TEST_F(NotificationTest, CustomDataBlocksGoThroughTheManagersMemory)
+{
+    TW_ENTRYPOINT entry{};
+    entry.Size = sizeof entry;
+    entry.DSM_MemAllocate = &Manager::Allocate;
+    entry.DSM_MemFree = &Manager::Free;
+    entry.DSM_MemLock = &Manager::Lock;
+    entry.DSM_MemUnlock = &Manager::Unlock;
+    ASSERT_EQ(TWRC_SUCCESS, Call(ds, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entry));
+    Open(ds);
+    SetPixelType(ds, TWPT_GRAY);
+    Manager::allocated = 0;
+    Manager::locked = 0;
+    const std::vector<BYTE> block = GetBlock(ds);
+    EXPECT_EQ(1, Manager::allocated);
+    SetPixelType(ds, TWPT_RGB);
+    Manager::locked = 0;
+    EXPECT_EQ(TWRC_SUCCESS, SetBlock(ds, block));
+    EXPECT_GE(Manager::locked, 1);
+    EXPECT_EQ(TWPT_GRAY, PixelType(ds));
+    SetDSMMemoryFunctions(nullptr);
 }
 
 TEST_F(NotificationTest, ForeignOrDamagedBlocksAreRefused)
 {
     Open(ds);
     SetPixelType(ds, TWPT_GRAY);
-    TW_HANDLE good = GetBlock(ds);
-    ASSERT_NE(nullptr, good);
-    const SIZE_T goodSize = GlobalSize(good);
-    std::vector<BYTE> image(goodSize);
-    std::memcpy(image.data(), GlobalLock(good), goodSize);
-    GlobalUnlock(good);
-    GlobalFree(good);
+    const std::vector<BYTE> image = GetBlock(ds);
+    ASSERT_GT(image.size(), size_t{156});
     SetPixelType(ds, TWPT_RGB);
 
-    auto makeBlock = [](const std::vector<BYTE>& bytes) {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
-        if (!bytes.empty())
-            std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
-        GlobalUnlock(block);
-        return block;
-    };
     std::vector<BYTE> otherProduct = image;
     otherProduct[offsetof(TW_IDENTITY, ProductName) + 2] ^= 0x20;
     std::vector<BYTE> otherVersion = image;
     otherVersion[offsetof(TW_IDENTITY, Version) + offsetof(TW_VERSION, Info) + 1] ^= 0x01;
+    std::vector<BYTE> otherGroups = image;
+    otherGroups[offsetof(TW_IDENTITY, SupportedGroups) + 3] ^= 0x40;
     const std::vector<BYTE> headerCut(image.begin(), image.begin() + 100);
     const std::vector<BYTE> empty;
 
     struct Case {
         const char* what;
         std::vector<BYTE> bytes;
+        std::optional<TW_UINT32> length;
     };
     const Case cases[] = {
-        {"another product name", otherProduct},
-        {"another version text", otherVersion},
-        {"shorter than its identity", headerCut},
-        {"empty", empty},
+        {"another product name", otherProduct, {}},
+        {"another version text", otherVersion, {}},
+        {"other supported groups", otherGroups, {}},
+        {"shorter than its identity", headerCut, {}},
+        {"a whole block said to be shorter than its identity", image, 155},
+        {"a whole block said to be empty", image, 0},
+        {"empty", empty, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        HGLOBAL block = makeBlock(c.bytes);
-        EXPECT_EQ(TWRC_FAILURE, SetBlock(ds, block));
+        EXPECT_EQ(TWRC_FAILURE, SetBlock(ds, c.bytes, c.length));
         EXPECT_EQ(TWCC_BADVALUE, Status(ds));
         EXPECT_EQ(TWPT_RGB, PixelType(ds));
-        GlobalFree(block);
     }
 }
 
-// A record whose length runs past the block ends the records; nothing past
-// the block is read, and what came before still applies.
-TEST_F(NotificationTest, RecordsRunningPastTheBlockEndTheRestore)
+// The records end where InfoLength says the block ends, whatever lies past
+// it in memory; a record whose length runs past that end ends the records,
+// and what came before still applies.
+TEST_F(NotificationTest, RecordsAreReadOnlyWithinInfoLength)
 {
     Open(ds);
     SetPixelType(ds, TWPT_GRAY);
-    TW_HANDLE good = GetBlock(ds);
-    ASSERT_NE(nullptr, good);
-    const SIZE_T size = GlobalSize(good);
-    std::vector<BYTE> image(size);
-    std::memcpy(image.data(), GlobalLock(good), size);
-    GlobalUnlock(good);
-    GlobalFree(good);
-    ASSERT_GT(size, SIZE_T{156 + 12});
-    // The first record's length grows far past the block.
-    const TW_INT32 huge = 0x7FFFFFF0;
-    std::memcpy(&image[156 + 4], &huge, 4);
+    const std::vector<BYTE> image = GetBlock(ds);
+    ASSERT_GT(image.size(), size_t{156 + 12});
 
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memcpy(GlobalLock(block), image.data(), size);
-    GlobalUnlock(block);
-    SetBlock(ds, block);
-    GlobalFree(block);
+    // Only the identity: the records past it are not read, so every key
+    // reads as missing (0: black and white), not as the grey they hold.
+    SetPixelType(ds, TWPT_RGB);
+    EXPECT_EQ(TWRC_SUCCESS, SetBlock(ds, image, 156));
+    EXPECT_EQ(TWPT_BW, PixelType(ds));
+
+    // The first record's length grows far past the block.
+    std::vector<BYTE> damaged = image;
+    const TW_INT32 huge = 0x7FFFFFF0;
+    std::memcpy(&damaged[156 + 4], &huge, 4);
+    SetBlock(ds, damaged);
     SUCCEED();
 }
 

@@ -30,11 +30,21 @@ std::uint16_t Le16(const BYTE* at)
     return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
 }
 
+// The whole DIB of a native handle: a plain pointer has no size of its own,
+// so it is what the header describes (palette of 2^bits entries up to 8).
 std::vector<BYTE> HandleBytes(TW_HANDLE handle)
 {
     CTWAINHandleLock lock(handle);
     const BYTE* data = static_cast<const BYTE*>(lock.Data());
-    return std::vector<BYTE>(data, data + TWAINHandleSize(handle).value_or(0));
+    if (!data)
+        return {};
+    auto get32 = [&](size_t at) { return std::uint32_t(data[at] | data[at + 1] << 8 | data[at + 2] << 16 | data[at + 3] << 24); };
+    const std::uint32_t width = get32(4);
+    const std::uint32_t height = get32(8);
+    const std::uint32_t bits = data[14] | (data[15] << 8);
+    const size_t palette = bits <= 8 ? size_t{4} << bits : 0;
+    const size_t stride = ((size_t{width} * bits + 31) / 32) * 4;
+    return std::vector<BYTE>(data, data + 40 + palette + stride * height);
 }
 
 // The DIB row of an image line: bottom-up, padded to 32 bits, colour in

@@ -18,20 +18,20 @@ namespace {
 
 using Bytes = std::vector<BYTE>;
 
-Bytes HandleBytes(TW_HANDLE handle)
+// A plain pointer has no size of its own: the record's size is what the
+// container says it needs.
+Bytes HandleBytes(TW_HANDLE handle, size_t size)
 {
-    std::optional<size_t> size = TWAINHandleSize(handle);
-    EXPECT_TRUE(size.has_value());
     CTWAINHandleLock lock(handle);
     const BYTE* p = static_cast<const BYTE*>(lock.Data());
-    return Bytes(p, p + size.value_or(0));
+    return Bytes(p, p + size);
 }
 
 Bytes ImageOf(const CTWAINContainer& c)
 {
     TW_HANDLE h = c.ToHandle();
     EXPECT_NE(h, nullptr);
-    Bytes bytes = HandleBytes(h);
+    Bytes bytes = HandleBytes(h, c.GetHandleSize());
     TWAINFreeHandle(h);
     return bytes;
 }
@@ -224,8 +224,17 @@ TEST(ContainerRecords, HostileRecordsAreRefused)
     c.FromHandle(shortString.handle, TWON_ONEVALUE);
     EXPECT_EQ(c.GetOneValue().GetText(), "abc");
 
+    // Without a manager every pointer is a handle; a manager's lock that
+    // refuses a handle, and a null one, are refused.
+    TW_ENTRYPOINT refusing{};
+    refusing.DSM_MemAllocate = [](TW_UINT32) -> TW_HANDLE { return nullptr; };
+    refusing.DSM_MemFree = [](TW_HANDLE) {};
+    refusing.DSM_MemLock = [](TW_HANDLE) -> TW_MEMREF { return nullptr; };
+    refusing.DSM_MemUnlock = [](TW_HANDLE) {};
+    SetDSMMemoryFunctions(&refusing);
     int notAHandle = 0;
     EXPECT_THROW(c.FromHandle(&notAHandle, TWON_ONEVALUE), CTWAINContainerException);
+    SetDSMMemoryFunctions(nullptr);
     EXPECT_THROW(c.FromHandle(nullptr, TWON_ONEVALUE), CTWAINContainerException);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/windows.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -52,10 +53,8 @@ TW_HANDLE TWAINAllocHandle(TW_UINT32 size)
 {
     DSMMemory& m = Memory();
     std::unique_lock guard(m.lock);
-    if (!m.allocate) {
-        guard.unlock();
-        return GlobalAlloc(GHND, size);
-    }
+    if (!m.allocate)
+        return std::calloc(size ? size : 1, 1);  // calloc(0) may answer null
     TW_HANDLE handle = m.allocate(size);
     if (!handle)
         return nullptr;
@@ -75,7 +74,7 @@ void* TWAINLockHandle(TW_HANDLE handle)
         return GlobalLock(handle);
     DSMMemory& m = Memory();
     std::lock_guard guard(m.lock);
-    return m.lockHandle ? m.lockHandle(handle) : nullptr;
+    return m.lockHandle ? m.lockHandle(handle) : handle;
 }
 
 void TWAINUnlockHandle(TW_HANDLE handle)
@@ -104,6 +103,8 @@ void TWAINFreeHandle(TW_HANDLE handle)
     std::lock_guard guard(m.lock);
     if (m.free)
         m.free(handle);
+    else
+        std::free(handle);
 }
 
 std::optional<size_t> TWAINHandleSize(TW_HANDLE handle)

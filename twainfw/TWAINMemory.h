@@ -1,7 +1,9 @@
 // The memory of TWAIN handles. Handles the data source gives the
 // application must be freeable by the application: when the data source
-// manager hands over its memory functions (DAT_ENTRYPOINT), new handles come
-// from them; otherwise, and for tests, they are moveable global memory.
+// manager hands over its memory functions (DAT_ENTRYPOINT), every handle is
+// made, locked and freed through them; otherwise a handle is a plain
+// malloc'd pointer, which locks to itself, as TWAIN handles are on Linux.
+// Global memory blocks an application passes in are still read as such.
 //
 // The manager's functions do not tell a block's size. Remembering the sizes
 // of the blocks allocated here would not help: they go to the application,
@@ -17,7 +19,7 @@
 namespace Trellis {
 
 // Takes the manager's memory functions from its entry-point record (all
-// four must be there); null goes back to global memory.
+// four must be there); null goes back to plain pointers.
 void SetDSMMemoryFunctions(const TW_ENTRYPOINT* entryPoints);
 bool UsingDSMMemory();
 
@@ -27,8 +29,8 @@ TW_HANDLE TWAINAllocHandle(TW_UINT32 size);
 void* TWAINLockHandle(TW_HANDLE handle);
 void TWAINUnlockHandle(TW_HANDLE handle);
 void TWAINFreeHandle(TW_HANDLE handle);
-// The block's size when it is known: global memory blocks. A block of the
-// manager has no size anyone can tell.
+// The block's size when it is known: global memory blocks. A plain pointer
+// or a block of the manager has no size anyone can tell.
 std::optional<size_t> TWAINHandleSize(TW_HANDLE handle);
 
 // Locks a handle for the scope; unlocks on every way out.
