@@ -221,3 +221,19 @@ TW_INT32 CQBK24DataSource::QueryJPEGQualitySupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryRotationSupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryHalfTonesSupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryFilterSupport() { return kSettable; }
+
+// On-line while the hardware service is bound.
+bool CQBK24DataSource::GetDeviceOnline()
+{
+    return Hal != nullptr;
+}
+
+bool CQBK24DataSource::GetEnableDSUIOnly()
+{
+    return true;
+}
+
+bool CQBK24DataSource::GetUIControllable()
+{
+    return true;
+}

@@ -247,30 +247,27 @@ void CQBK24DataSource::Close()
     LogLevel4("Close Exit.");
 }
 
-void CQBK24DataSource::EnableUserInterface(Trellis::CTWAINWindow* parent, bool showUI, bool uiOnly)
-{
-    Trellis::CTWAINDataSource::EnableUserInterface(parent, showUI, uiOnly);
-}
-
 void CQBK24DataSource::DisableUserInterface()
 {
-    // The progress dialog comes with acquisition; until then there is none
-    // to destroy.
-    if (UndefinedSizeForced) {
-        SetUndefinedImageSizeCurrent(false);
-        UndefinedSizeForced = false;
-    }
+    DestroyProgressDialog();
+    UndoUndefinedSizeForced();
     DestroyUIWindow();
     MainDialog = nullptr;
 }
 
 void CQBK24DataSource::ReleasePipeline()
 {
-    for (IUnknown** reference : {&PipelineSource, &HalWrap, &RasterBand}) {
-        if (*reference) {
-            (*reference)->Release();
-            *reference = nullptr;
-        }
+    if (PipelineSource) {
+        PipelineSource->Release();
+        PipelineSource = nullptr;
+    }
+    if (HalWrap) {
+        HalWrap->Release();
+        HalWrap = nullptr;
+    }
+    if (RasterBand) {
+        RasterBand->Release();
+        RasterBand = nullptr;
     }
 }
 

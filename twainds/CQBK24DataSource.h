@@ -4,10 +4,14 @@
 #pragma once
 
 #include "halservice/interfaces/RNXHALInterfaces.h"
+#include "pipeline/RNXCOMCoreInterfaces.h"
 #include "platform/windows.h"
+#include "twainds/ui/CMainDSDlg.h"
+#include "twainds/ui/CScanProgressDlg.h"
 #include "twainfw/CTWAINDataSource.h"
 
 #include <string>
+#include <vector>
 
 namespace qbk24 {
 // Message-box answers of the retry question.
@@ -30,9 +34,6 @@ inline constexpr TW_UINT16 CUSTCAP_AUTOCROPLENGTH = 0x8026;
 inline constexpr TW_UINT16 CUSTCAP_DOUBLEFEEDACTION = 0x8027;
 inline constexpr TW_UINT16 CUSTCAP_SKEWACTION = 0x8028;
 inline constexpr TW_UINT16 CUSTCAP_LONGDOCSUPPORT = 0x8029;
-
-class CMainDSDlg;
-class CScanProgressDlg;
 
 // The logger a diagnostics component may attach: the address of a category's
 // level mask by name, and the writing of one line.
@@ -65,11 +66,12 @@ public:
     void LoadIdentity(Trellis::CTWAINIdentity& identity) override;
     void Open() override;
     void Close() override;
+    // A dialog that no one could see fails at once; an acquisition that was
+    // not accepted without a dialog asks the application to close.
     void EnableUserInterface(Trellis::CTWAINWindow* parent, bool showUI, bool uiOnly) override;
     void DisableUserInterface() override;
 
-    // Set-up of the device's capabilities (CQBK24Capabilities.cpp) and its
-    // acquisition operations (CQBK24DataSourcePending.cpp).
+    // Set-up of the device's capabilities (CQBK24Capabilities.cpp).
     void InitPhysicalDimensions(float& minimumWidth, float& minimumHeight, float& physicalWidth,
                                 float& physicalHeight) override;
     void InitBitDepths(TW_UINT16 pixelType, Trellis::CTWAINEnumeration& values) override;
@@ -314,12 +316,28 @@ public:
     // to the nearest one (check status); anything else is refused.
     void SetRangeCurrent(RangePair& pair, const Trellis::CTWAINOneValue& value);
     void SetEnumCurrent(Trellis::CTWAINEnumPair& pair, const Trellis::CTWAINOneValue& value);
+
+    // Acquisition through the image pipeline (CQBK24Acquisition.cpp).
+    bool BeginAcquisition(TW_IMAGEINFO* imageInfo) override;
     void BeginImageTransfer(TW_UINT16 compression, TW_INT32* rawLineLength) override;
     bool ReadImageData(TW_MEMREF buffer, TW_UINT32 size, TW_UINT32* bytesRead, TW_UINT16 compression) override;
     Trellis::CTWAINWindow* CreateUIWindow(Trellis::CTWAINWindow* parent, bool uiOnly) override;
     TW_PENDINGXFERS QueryPendingXfers() override;
     TW_PENDINGXFERS EndXfer() override;
     void StopAcquisition() override;
+    // The pipeline of one acquisition from the current capability values
+    // (CQBK24Pipeline.cpp).
+    virtual void BuildPipeline();
+    // One element of the scan settings under config/input.
+    struct ConfigElement {
+        const char16_t* name;
+        LONG value;
+    };
+    // The config/input elements in the order they are written.
+    std::vector<ConfigElement> ConfigInputElements();
+    // ICAP_UNDEFINEDIMAGESIZE on with length control: the page is as long
+    // as the sheet.
+    bool UndefinedLength();
     bool GetDeviceOnline() override;
     bool GetEnableDSUIOnly() override;
     bool GetUIControllable() override;
@@ -349,6 +367,9 @@ public:
 
     // Scan status.
     bool DownloadGammaTables();
+    // The status line of the settings dialog for the last band, and a
+    // moment for the dialog to see its messages.
+    void UpdateStatusText();
     // The string id of the status line for the last band status.
     UINT StatusTextId();
     // kAnswerRetry when the user asks for the page again; otherwise a thrown
@@ -369,9 +390,9 @@ public:
     TW_PENDINGXFERS PendingXfers{};
     LONG ImageIndex = 0;
     IRNXHALS* Hal = nullptr;
-    IUnknown* HalWrap = nullptr;
-    IUnknown* PipelineSource = nullptr;
-    IUnknown* RasterBand = nullptr;
+    IRNXHALWrap* HalWrap = nullptr;
+    IRNXPayloadSource* PipelineSource = nullptr;
+    IRNXRasterBand* RasterBand = nullptr;
     bool PageInterrupted = false;
     bool UndefinedSizeForced = false;
     LONG BandStatus = 0;
@@ -433,8 +454,25 @@ public:
     bool AutoCropLength = false;       // 0x8026
     bool LongDocument = false;         // 0x8029
     TW_UINT16 FeederOrder = 0;
+    // Compressed data for a caller whose buffer is smaller than a band:
+    // the band's bytes not yet handed out, and whether they end the image.
+    std::vector<BYTE> StagedBand;
+    size_t StagedOffset = 0;
+    size_t StagedLength = 0;
+    bool StagedImageComplete = false;
 
 private:
+    void BuildPipelineInInches();
+    // One band into the buffer, with the band decisions; Retry after a
+    // status on a page's first band scans again into the same buffer.
+    bool ReadImageBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* bytesRead, bool compressed);
+    // Hands out staged compressed bytes, pulling a band when none wait.
+    bool ReadStagedBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* bytesRead);
+    void DestroyProgressDialog();
+    // The user pressed Abort Scan: the feeder stops and the transfer is
+    // cancelled.
+    void CheckAbort();
+    void UndoUndefinedSizeForced();
     void LogLine(DWORD level, bool data, const char* format, va_list args);
     // Unlocks, uninitialises and releases the hardware-service object;
     // the results of the calls are the first failing HRESULT, or S_OK.

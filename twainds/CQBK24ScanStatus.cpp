@@ -5,6 +5,8 @@
 
 #include "twainds/GammaTables.h"
 
+#include <string>
+
 namespace {
 
 constexpr LONG HCC_READ_DOCUMENT = 4;
@@ -13,7 +15,12 @@ constexpr LONG HCC_GAMMA_CHANNEL2 = 14;
 constexpr LONG HCC_GAMMA_CHANNEL3 = 15;
 constexpr LONG HCC_GAMMA_GRAY = 16;
 
+constexpr UINT IDS_SCAN_ERROR_CAPTION = 10200;
 constexpr UINT IDS_NO_DOCUMENT = 10280;
+// MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND
+constexpr UINT kScanErrorBoxStyle = 0x10035;
+// The longest the settings dialog's messages are pumped after a band.
+constexpr DWORD kStatusPumpMs = 50;
 constexpr UINT IDS_READY_TO_SCAN = 10290;
 constexpr UINT IDS_SCANNING = 10291;
 
@@ -38,6 +45,13 @@ constexpr BandStatusRow kBandStatusRows[] = {
     {-1, 10289, 0, TWCC_CHECKDEVICEONLINE},
 };
 
+std::string LoadResourceString(HMODULE module, UINT id)
+{
+    char text[256] = {};
+    const int length = LoadStringA(module, id, text, sizeof(text));
+    return length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string();
+}
+
 const BandStatusRow* FindBandStatus(LONG status)
 {
     for (const BandStatusRow& row : kBandStatusRows) {
@@ -51,6 +65,9 @@ const BandStatusRow* FindBandStatus(LONG status)
 
 bool CQBK24DataSource::GetFeederLoaded()
 {
+    // Transfers are ready or under way: the feeder is not asked.
+    if (GetState() > 5)
+        return true;
     BYTE input[2] = {};
     BYTE output[2] = {};
     if (!SendDeviceControl(HCC_READ_DOCUMENT, input, sizeof(input), output, sizeof(output)))
@@ -93,13 +110,32 @@ int CQBK24DataSource::ReportScanStatus()
     ThrowFailure(conditionCode);
 }
 
+void CQBK24DataSource::UpdateStatusText()
+{
+    if (!MainDialog || !MainDialog->GetSafeHwnd())
+        return;
+    const HWND window = MainDialog->GetSafeHwnd();
+    MainDialog->SetStatusText(LoadResourceString(m_hModule, StatusTextId()));
+    // The dialog repaints and sees its buttons between bands: what waits
+    // for it is dispatched, for at most the pump's time.
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < kStatusPumpMs && PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 int CQBK24DataSource::ShowScanErrorBox(UINT stringId)
 {
     if (!GetIndicatorsCurrent())
         return qbk24::kAnswerCancel;
-    // The question is asked in a message box over the progress or settings
-    // dialog, which come with the dialog layer; until then it is answered
-    // as Cancel.
-    (void)stringId;
-    return qbk24::kAnswerCancel;
+    HWND owner = nullptr;
+    if (ProgressDialog)
+        owner = ProgressDialog->GetSafeHwnd();
+    else if (MainDialog)
+        owner = MainDialog->GetSafeHwnd();
+    const std::string text = LoadResourceString(m_hModule, stringId);
+    const std::string caption = LoadResourceString(m_hModule, IDS_SCAN_ERROR_CAPTION);
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), kScanErrorBoxStyle);
 }

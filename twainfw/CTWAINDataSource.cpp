@@ -233,8 +233,9 @@ void CTWAINDataSource::TripletSwitch(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
     if (!(dg == DG_CONTROL && dat == DAT_STATUS))
         m_ConditionCode = TWCC_SUCCESS;
 
-    // Every handler writes through the data pointer.
-    if (!data)
+    // Every handler writes through the data pointer, except the file
+    // transfer's, which takes none.
+    if (!data && !(dg == DG_IMAGE && dat == DAT_IMAGEFILEXFER))
         ThrowFailure(TWCC_BADVALUE);
 
     if (dg == DG_CONTROL)

@@ -29,7 +29,17 @@ namespace {
 struct MemoryProgress {
     TW_UINT32 rowsDelivered = 0;
     bool earlyEnd = false;
+    // Compressed data read ahead for an application buffer smaller than
+    // what a device may write: the bytes not yet handed out, and whether
+    // they end the image.
+    std::vector<BYTE> staged;
+    size_t stagedOffset = 0;
+    size_t stagedLength = 0;
+    bool stagedLast = false;
 };
+
+// What a device may write for compressed data whatever size it is given.
+constexpr TW_UINT32 kCompressedStaging = 0x10000;
 
 MemoryProgress& Progress()
 {
@@ -180,6 +190,8 @@ bool CTWAINDataSource::TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex
         m_RawLineLength = -1;
         progress.rowsDelivered = 0;
         progress.earlyEnd = false;
+        progress.stagedOffset = progress.stagedLength = 0;
+        progress.stagedLast = false;
         BeginImageTransfer(compression, &m_RawLineLength);
     }
 
@@ -200,7 +212,25 @@ bool CTWAINDataSource::TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex
 
     if (compression != TWCP_NONE) {
         TW_UINT32 written = 0;
-        const bool last = ReadImageData(memory, length, &written, compression);
+        bool last = false;
+        if (length >= kCompressedStaging) {
+            last = ReadImageData(memory, length, &written, compression);
+        } else {
+            // The device never writes into a buffer smaller than its pieces:
+            // they are read into the staging buffer and handed out in the
+            // application's sizes.
+            if (progress.stagedOffset == progress.stagedLength) {
+                progress.staged.resize(kCompressedStaging);
+                TW_UINT32 got = 0;
+                progress.stagedOffset = progress.stagedLength = 0;
+                progress.stagedLast = ReadImageData(progress.staged.data(), kCompressedStaging, &got, compression);
+                progress.stagedLength = std::min(got, kCompressedStaging);
+            }
+            written = static_cast<TW_UINT32>(std::min<size_t>(length, progress.stagedLength - progress.stagedOffset));
+            std::memcpy(memory, progress.staged.data() + progress.stagedOffset, written);
+            progress.stagedOffset += written;
+            last = progress.stagedLast && progress.stagedOffset == progress.stagedLength;
+        }
         xfer->BytesWritten = std::min(written, length);
         xfer->Compression = compression;
         xfer->Columns = static_cast<TW_UINT32>(info.ImageWidth);

@@ -310,6 +310,10 @@ TEST_F(TransferTest, CompressedMemoryBlocksCarryTheDataAsItCame)
     }
     EXPECT_EQ(TWRC_XFERDONE, rc);
     EXPECT_EQ(ds.CompressedData, data);
+    // The device is never handed the application's small buffer: it may
+    // write up to 65,000 bytes of compressed data whatever it is given.
+    for (TW_UINT32 size : ds.RequestSizes)
+        EXPECT_GE(size, 65000u);
 }
 
 TEST_F(TransferTest, BmpFileHoldsTheFileHeaderAndTheDib)

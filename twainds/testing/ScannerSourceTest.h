@@ -1,0 +1,241 @@
+// The data source as an application meets it on a system with a scanner:
+// the emulator program as the plugged-in scanner, installed through the
+// co-installer (hardware service and pipeline registered), a copy of the
+// library under the device's file name, and the triplets an application
+// sends through its DS_Entry. Pages are checked against the emulator's
+// pattern as the scanner's gamma tables leave it.
+#pragma once
+
+#include "emulator/ImagePattern.h"
+#include "platform/testing/ChildProcess.h"
+#include "platform/testing/TempSystemRoot.h"
+#include "platform/windows.h"
+#include "twainds/GammaTables.h"
+#include "twainfw/CTWAINContainer.h"
+#include "twainfw/FixedPoint.h"
+#include "twainfw/TWAINMemory.h"
+#include "twainfw/twain.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qbk24::testing {
+
+// One delivered image, top line first, lines of `stride` bytes with the
+// samples as TWAIN gives them: RGB, 0 = black in black and white.
+struct ScannedPage {
+    TW_IMAGEINFO info{};
+    TW_INT32 width = 0;
+    TW_INT32 height = 0;
+    int bitsPerPixel = 0;
+    size_t stride = 0;
+    std::vector<BYTE> rows;
+    // Compressed data as it came, when the transfer kept it so.
+    std::vector<BYTE> compressed;
+    TW_UINT32 pageNumber = 0; // the extended image information's
+};
+
+// The bytes of a line the scanner sends for a page and line, with the
+// gamma tables the source downloads applied and black and white as TWAIN
+// has it (0 = black).
+inline std::vector<BYTE> ExpectedLine(std::uint32_t sheet, std::uint32_t side, std::uint32_t y, std::uint32_t pixels,
+                                      int bitsPerPixel)
+{
+    std::vector<BYTE> line(pixels * static_cast<std::uint32_t>(bitsPerPixel) / 8);
+    emulator::RenderPatternLine(sheet, side, y, pixels, bitsPerPixel, line.data());
+    if (bitsPerPixel == 1) {
+        for (BYTE& b : line)
+            b = static_cast<BYTE>(~b);
+    } else if (bitsPerPixel == 8) {
+        for (BYTE& b : line)
+            b = GammaGray()[b];
+    } else {
+        for (size_t i = 0; i + 2 < line.size(); i += 3) {
+            line[i] = GammaChannel1()[line[i]];
+            line[i + 1] = GammaChannel2()[line[i + 1]];
+            line[i + 2] = GammaChannel3()[line[i + 2]];
+        }
+    }
+    return line;
+}
+
+// The first line that differs from the pattern of that sheet and side, or
+// -1. With a tolerance, a line may differ by that much on average (JPEG).
+inline long FirstBadLine(const ScannedPage& page, std::uint32_t sheet, std::uint32_t side, double tolerance = 0)
+{
+    const std::uint32_t pixels = static_cast<std::uint32_t>(page.width) & ~7u;
+    for (long y = 0; y < page.height; ++y) {
+        const std::vector<BYTE> expected = ExpectedLine(sheet, side, static_cast<std::uint32_t>(y), pixels,
+                                                        page.bitsPerPixel);
+        const BYTE* row = page.rows.data() + static_cast<size_t>(y) * page.stride;
+        if (tolerance == 0) {
+            if (std::memcmp(row, expected.data(), expected.size()) != 0)
+                return y;
+            continue;
+        }
+        double difference = 0;
+        for (size_t i = 0; i < expected.size(); ++i)
+            difference += std::abs(static_cast<int>(row[i]) - static_cast<int>(expected[i]));
+        if (difference / static_cast<double>(expected.size()) > tolerance)
+            return y;
+    }
+    return -1;
+}
+
+class ScannerSourceTest : public ::testing::Test {
+protected:
+    static constexpr const char* kSerial = "twain01";
+
+    void TearDown() override
+    {
+        if (m_library) {
+            if (m_opened)
+                Close();
+            FreeLibrary(m_library);
+        }
+        if (m_com)
+            CoUninitialize();
+        plat::testing::KillProgramsRunFrom(m_root.Path());
+    }
+
+    // Plugs in a scanner with `sheets` in its feeder, installs it and loads
+    // the data source.
+    void Install(int sheets, std::vector<std::string> emulatorOptions = {})
+    {
+        std::vector<std::string> args = {QBK_EMULATOR, "--sheets", std::to_string(sheets), "--serial", kSerial};
+        args.insert(args.end(), emulatorOptions.begin(), emulatorOptions.end());
+        m_emulator = std::make_unique<plat::testing::ChildProcess>(args);
+        ASSERT_TRUE(m_emulator->Started());
+        ASSERT_EQ(m_emulator->ReadLine().rfind("device ", 0), 0u);
+        ASSERT_EQ(m_emulator->ReadLine().rfind("ready ", 0), 0u);
+
+        std::string output;
+        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install"}, &output), 0) << output;
+        const std::string marker = "(driver key ";
+        const size_t at = output.find(marker);
+        ASSERT_NE(at, std::string::npos) << output;
+        const size_t start = at + marker.size();
+        const std::string driverKey = output.substr(start, output.find(')', start) - start);
+        const std::string instance = driverKey.substr(driverKey.rfind('\\') + 1);
+
+        // The source's copy, named so that it finds its device's key.
+        const std::filesystem::path folder = std::filesystem::path(m_root.Path()) / "twain";
+        std::filesystem::create_directories(folder);
+        m_copy = (folder / ("QBK24_" + instance + ".ds")).string();
+        ASSERT_TRUE(CopyFileA(QBK_TWAIN_DS, m_copy.c_str(), FALSE));
+        HKEY key = nullptr;
+        const std::u16string path = u"SYSTEM\\CurrentControlSet\\Control\\Class\\" + Utf8ToUtf16(driverKey);
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& [name, value] : {std::pair<std::string, std::string>{"FriendlyName", "Quillbox K24"},
+                                          {"TWAIN_DS_PATH", m_copy}}) {
+            const std::u16string text = Utf8ToUtf16(value);
+            ASSERT_EQ(RegSetValueExW(key, Utf8ToUtf16(name).c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))),
+                      ERROR_SUCCESS);
+        }
+        RegCloseKey(key);
+
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        m_com = true;
+        m_library = LoadLibraryA(m_copy.c_str());
+        ASSERT_NE(m_library, nullptr);
+        m_entry = reinterpret_cast<DSENTRYPROC>(GetProcAddress(m_library, "DS_Entry"));
+        ASSERT_NE(m_entry, nullptr);
+        m_app.Id = 1;
+        std::strcpy(m_app.ProductName, "Test Application");
+        TW_IDENTITY identity{};
+        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
+        identity.Id = 2;
+        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &identity), TWRC_SUCCESS) << ConditionCode();
+        m_opened = true;
+    }
+
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
+    {
+        return m_entry(&m_app, dg, dat, msg, data);
+    }
+
+    TW_UINT16 ConditionCode()
+    {
+        TW_STATUS status{};
+        Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+        return status.ConditionCode;
+    }
+
+    void Close()
+    {
+        TW_IDENTITY identity{};
+        Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity);
+        identity.Id = 2;
+        EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity), TWRC_SUCCESS) << ConditionCode();
+        m_opened = false;
+    }
+
+    TW_UINT16 SetCap(TW_UINT16 id, const Trellis::CTWAINOneValue& value)
+    {
+        TW_HANDLE handle = Trellis::CTWAINContainer(value).ToHandle();
+        TW_CAPABILITY capability{id, TWON_ONEVALUE, handle};
+        const TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+        Trellis::TWAINFreeHandle(handle);
+        return rc;
+    }
+
+    TW_UINT16 GetCap(TW_UINT16 id, TW_UINT16 msg, Trellis::CTWAINContainer& answer)
+    {
+        TW_CAPABILITY capability{id, TWON_DONTCARE16, nullptr};
+        const TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability);
+        answer = Trellis::CTWAINContainer();
+        if (capability.hContainer) {
+            answer.FromHandle(capability.hContainer, capability.ConType);
+            Trellis::TWAINFreeHandle(capability.hContainer);
+        }
+        return rc;
+    }
+
+    // Sends the emulator a control line.
+    void Control(const std::vector<std::string>& words)
+    {
+        std::vector<std::string> args = {QBK_EMULATOR, "control", "--serial", kSerial};
+        args.insert(args.end(), words.begin(), words.end());
+        std::string answer;
+        EXPECT_EQ(plat::testing::RunProgram(args, &answer), 0) << answer;
+    }
+
+    // MSG_ENABLEDS without a dialog.
+    TW_UINT16 Enable(bool showUI = false)
+    {
+        TW_USERINTERFACE ui{};
+        ui.ShowUI = showUI ? 1 : 0;
+        return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    }
+
+    void Disable()
+    {
+        TW_USERINTERFACE ui{};
+        EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS) << ConditionCode();
+    }
+
+    TW_UINT16 EndXfer(TW_PENDINGXFERS& pending)
+    {
+        pending = TW_PENDINGXFERS{};
+        return Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+    }
+
+    plat::testing::TempSystemRoot m_root;
+    std::unique_ptr<plat::testing::ChildProcess> m_emulator;
+    std::string m_copy;
+    bool m_com = false;
+    bool m_opened = false;
+    HMODULE m_library = nullptr;
+    DSENTRYPROC m_entry = nullptr;
+    TW_IDENTITY m_app{};
+};
+
+} // namespace qbk24::testing
