@@ -154,7 +154,7 @@ protected:
                     decoded.info = page.info;
                     return decoded;
                 }();
-                GlobalFree(handle);
+                Trellis::TWAINFreeHandle(handle);
             }
             return rc;
         }
