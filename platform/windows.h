@@ -42,4 +42,5 @@
 #include "platform/services/ConsoleControl.h"
 #include "platform/eventlog/eventlog.h"
 #include "platform/ui/winuser.h"
+#include "platform/ui/wingdi.h"
 #include "platform/wia/wia.h"

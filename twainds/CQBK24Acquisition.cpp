@@ -56,13 +56,6 @@ void CQBK24DataSource::EnableUserInterface(Trellis::CTWAINWindow* parent, bool s
         SignalCloseDSRequest();
 }
 
-// The settings dialog comes with the dialogs; until a window can reach the
-// user, the source runs without one.
-Trellis::CTWAINWindow* CQBK24DataSource::CreateUIWindow(Trellis::CTWAINWindow*, bool)
-{
-    return nullptr;
-}
-
 bool CQBK24DataSource::BeginAcquisition(TW_IMAGEINFO* imageInfo)
 {
     UndefinedSizeForced = false;

@@ -342,6 +342,9 @@ public:
     bool GetEnableDSUIOnly() override;
     bool GetUIControllable() override;
 
+    // The module whose string table and dialog templates the dialogs use.
+    HMODULE GetResourceModule() const { return m_hModule; }
+
     // Trace hooks.
     virtual void AttachLogger(CQBK24Logger* logger);
     virtual void LogLevel1(const char* format, ...);

@@ -82,7 +82,8 @@ CTWAINDataSource::~CTWAINDataSource()
     if (m_hResourceModule != m_hModule)
         FreeLibrary(m_hResourceModule);
     m_hResourceModule = m_hModule;
-    delete m_pUIWindow;
+    if (m_pUIWindow)
+        m_pUIWindow->Dispose();
     delete m_pParentWindow;
 }
 
@@ -774,9 +775,10 @@ void CTWAINDataSource::DetachParentWindow()
 void CTWAINDataSource::DestroyUIWindow()
 {
     if (m_pUIWindow) {
-        m_pUIWindow->Destroy();
-        delete m_pUIWindow;
+        CTWAINWindow* window = m_pUIWindow;
         m_pUIWindow = nullptr;
+        window->Destroy();
+        window->Dispose();
     }
 }
 

@@ -13,6 +13,10 @@ public:
     // Dialog keyboard handling of one window message (the MSG of a
     // TW_EVENT); true when the window took it.
     virtual bool PreTranslateMessage(const void* message) = 0;
+    // Lets the object go once the window is destroyed. A window may delay
+    // this while one of its own handlers is still running below the caller
+    // (a handler that pumps messages can meet the close of its window).
+    virtual void Dispose() { delete this; }
 };
 
 // A window of someone else's, attached without taking it over: it is never

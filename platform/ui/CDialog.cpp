@@ -49,7 +49,48 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value)
         SetDlgItemTextA(pDX->m_hDlg, nIDC, value.c_str());
 }
 
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control)
+{
+    if (!control.m_hWnd) {
+        if (HWND hwnd = GetDlgItem(pDX->m_hDlg, nIDC))
+            control.Attach(hwnd);
+    }
+}
+
 CWnd::~CWnd() { Detach(); }
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add)
+{
+    if (!m_hWnd)
+        return FALSE;
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE));
+    const DWORD changed = (style & ~remove) | add;
+    if (changed == style)
+        return FALSE;
+    SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(changed));
+    return TRUE;
+}
+
+LONG CTabCtrl::InsertItem(UINT mask, int item, LPCWSTR text, LPARAM lParam)
+{
+    TCITEMW entry{};
+    entry.mask = mask;
+    entry.pszText = const_cast<LPWSTR>(text);
+    entry.lParam = lParam;
+    return static_cast<LONG>(SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&entry)));
+}
+
+int CTabCtrl::GetCurSel() const { return static_cast<int>(SendMessage(TCM_GETCURSEL)); }
+
+BOOL CTabCtrl::GetItem(int item, TCITEMW* tcItem) const
+{
+    return static_cast<BOOL>(SendMessage(TCM_GETITEMW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(tcItem)));
+}
+
+BOOL CTabCtrl::GetItemRect(int item, LPRECT rect) const
+{
+    return static_cast<BOOL>(SendMessage(TCM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(rect)));
+}
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
@@ -100,9 +141,9 @@ void CWnd::CenterWindow()
     const LONG y = over.top + (over.bottom - over.top - height) / 2;
     if (GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_CHILD) {
         // A child's position is in its parent's client area.
-        SetWindowPos(m_hWnd, nullptr, x - over.left, y - over.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(m_hWnd, nullptr, x - over.left, y - over.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-        SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -134,6 +175,14 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
     HWND hwnd = CreateDialogParamW(m_hInstResource, MAKEINTRESOURCEW(static_cast<WORD>(nIDTemplate)),
                                    ParentHandle(m_pParentWnd), &CDialog::DialogProc,
                                    reinterpret_cast<LPARAM>(this));
+    return hwnd != nullptr;
+}
+
+BOOL CDialog::CreateOwned(UINT nIDTemplate, HWND owner)
+{
+    m_nIDTemplate = nIDTemplate;
+    HWND hwnd = CreateDialogParamW(m_hInstResource, MAKEINTRESOURCEW(static_cast<WORD>(nIDTemplate)), owner,
+                                   &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr;
 }
 
@@ -196,6 +245,13 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRes
     case WM_HSCROLL:
         OnHScroll(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return TRUE;
+    case WM_COMPAREITEM:
+        *pResult = OnCompareItem(static_cast<int>(wParam), reinterpret_cast<LPCOMPAREITEMSTRUCT>(lParam));
+        return TRUE;
+    case WM_DRAWITEM:
+        OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        *pResult = TRUE;
+        return TRUE;
     case WM_DESTROY:
         OnDestroy();
         return FALSE;
@@ -221,7 +277,8 @@ INT_PTR CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     LRESULT result = 0;
     if (!dialog->OnWndMsg(message, wParam, lParam, &result))
         return FALSE;
-    if (message == WM_INITDIALOG)
+    // These answer with the procedure's own return value.
+    if (message == WM_INITDIALOG || message == WM_COMPAREITEM)
         return result;
     SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
     return TRUE;

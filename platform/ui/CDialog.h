@@ -8,6 +8,7 @@
 // controls and members: to the controls in `OnInitDialog`, back in `OnOK`.
 #pragma once
 
+#include "platform/ui/wingdi.h"
 #include "platform/ui/winuser.h"
 
 #include <string>
@@ -22,6 +23,11 @@ public:
 // The whole text of control `id`, in either direction.
 void DDX_Text(CDataExchange* pDX, int nIDC, std::u16string& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value); // UTF-8
+
+class CWnd;
+// Binds control `id` to a wrapper object once (the control keeps its own
+// procedure).
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control);
 
 class CWnd {
 public:
@@ -42,6 +48,14 @@ public:
     BOOL SetWindowText(LPCWSTR text) { return ::SetWindowTextW(m_hWnd, text); }
     BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+    HWND SetFocus() { return ::SetFocus(m_hWnd); }
+    void GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
+    BOOL SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags)
+    {
+        return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
+    }
+    // Changes the extended style: `remove` bits off, `add` bits on.
+    BOOL ModifyStyleEx(DWORD remove, DWORD add);
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC proc = nullptr)
     {
         return ::SetTimer(m_hWnd, nIDEvent, nElapse, proc);
@@ -59,6 +73,21 @@ protected:
     // Binds the object to its window for FromHandlePermanent.
     void Attach(HWND hWnd);
     void Detach();
+
+    friend void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control);
+};
+
+class CStatic : public CWnd {};
+
+class CTabCtrl : public CWnd {
+public:
+    // The new item's index, or -1.
+    LONG InsertItem(UINT mask, int item, LPCWSTR text, LPARAM lParam);
+    int GetCurSel() const;
+    BOOL GetItem(int item, TCITEMW* tcItem) const;
+    // The item's rectangle; for an item that does not exist (yet), the
+    // header row's height with no width.
+    BOOL GetItemRect(int item, LPRECT rect) const;
 };
 
 class CDialog : public CWnd {
@@ -72,6 +101,9 @@ public:
     virtual INT_PTR DoModal();
     // Modeless; TRUE once the window exists and is initialised.
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    // The same under a window that has no object of this layer (an
+    // application's window).
+    BOOL CreateOwned(UINT nIDTemplate, HWND owner);
     void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
@@ -85,8 +117,8 @@ protected:
 
     // The message map: TRUE when the message was handled, with its answer
     // in *pResult. The base maps WM_INITDIALOG, WM_COMMAND (IDOK and
-    // IDCANCEL clicks), WM_NOTIFY, WM_TIMER, WM_SETFOCUS, WM_HSCROLL and
-    // WM_DESTROY to the handlers below.
+    // IDCANCEL clicks), WM_NOTIFY, WM_TIMER, WM_SETFOCUS, WM_HSCROLL,
+    // WM_COMPAREITEM, WM_DRAWITEM and WM_DESTROY to the handlers below.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
@@ -95,6 +127,10 @@ protected:
     virtual void OnSetFocus(HWND /*oldFocus*/) {}
     virtual void OnHScroll(UINT /*code*/, UINT /*position*/, HWND /*scrollBar*/) {}
     virtual void OnDestroy() {}
+    // Owner-drawn controls: the order of two entries (negative: the first
+    // goes before the second), and the drawing of one entry.
+    virtual int OnCompareItem(int /*id*/, LPCOMPAREITEMSTRUCT) { return 0; }
+    virtual void OnDrawItem(int /*id*/, LPDRAWITEMSTRUCT) {}
     // After the window is gone.
     virtual void PostNcDestroy() {}
 

@@ -1,12 +1,28 @@
-// Whether a window made here can reach a person's screen. Dialogs run
-// against the control model without being drawn, so a program that would
-// wait for a person to use a window asks first.
+// Whether a window made here can reach a person. Dialogs run against the
+// control model, which draws nothing: a window back end shows it on a
+// display. Without one, a program must not open a dialog and wait for a
+// user who cannot see it. Tests, and the programs they start, may let the
+// headless model stand in for a display: they then play the user through
+// UserActions.h.
 #pragma once
 
 namespace plat::ui {
 
-// False while the layer has no window back end (it draws nothing), and
-// whenever no display is named (DISPLAY, WAYLAND_DISPLAY).
+// True when a window back end can reach a named display (DISPLAY,
+// WAYLAND_DISPLAY), or when the headless model was allowed to stand in
+// (AllowHeadlessWindows, or QBK_HEADLESS_UI=1 in the environment).
 bool CanShowWindows();
+
+// The tests' switch; off at start.
+void AllowHeadlessWindows(bool allow);
+
+// For a test: the headless model stands in for its length.
+class ScopedHeadlessWindows {
+public:
+    ScopedHeadlessWindows() { AllowHeadlessWindows(true); }
+    ~ScopedHeadlessWindows() { AllowHeadlessWindows(false); }
+    ScopedHeadlessWindows(const ScopedHeadlessWindows&) = delete;
+    ScopedHeadlessWindows& operator=(const ScopedHeadlessWindows&) = delete;
+};
 
 } // namespace plat::ui

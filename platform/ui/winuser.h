@@ -182,9 +182,11 @@ struct COMPAREITEMSTRUCT {
     ULONG_PTR itemData2;
     DWORD dwLocaleId;
 };
+using LPCOMPAREITEMSTRUCT = COMPAREITEMSTRUCT*;
 
 // Trackbars and scroll codes
 constexpr DWORD TBS_VERT = 0x0002;
+constexpr DWORD TBS_NOTICKS = 0x0010;
 constexpr UINT TBM_GETPOS = WM_USER;
 constexpr UINT TBM_GETRANGEMIN = WM_USER + 1;
 constexpr UINT TBM_GETRANGEMAX = WM_USER + 2;

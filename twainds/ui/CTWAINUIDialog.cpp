@@ -4,9 +4,35 @@
 
 namespace Trellis {
 
+void CTWAINUIDialog::Show(bool visible)
+{
+    if (m_hWnd)
+        ShowWindow(visible ? SW_SHOW : SW_HIDE);
+}
+
+void CTWAINUIDialog::Destroy() { DestroyWindow(); }
+
+bool CTWAINUIDialog::PreTranslateMessage(const void* message)
+{
+    if (!m_hWnd || !message)
+        return false;
+    return IsDialogMessageW(m_hWnd, static_cast<LPMSG>(const_cast<void*>(message))) != FALSE;
+}
+
+void CTWAINUIDialog::Dispose()
+{
+    if (m_handlerDepth > 0) {
+        m_disposePending = true;
+        return;
+    }
+    delete this;
+}
+
+bool CTWAINUIDialog::TransferInProgress() const { return DataSource && DataSource->GetState() >= 6; }
+
 void CTWAINUIDialog::OnOK()
 {
-    if (!DataSource)
+    if (!DataSource || TransferInProgress())
         return;
     // A refusal or failure leaves the dialog as it is: the user may press
     // OK again.
@@ -21,7 +47,7 @@ void CTWAINUIDialog::OnOK()
 
 void CTWAINUIDialog::OnCancel()
 {
-    if (!DataSource)
+    if (!DataSource || TransferInProgress())
         return;
     // Nothing may leave through the dialog procedure.
     try {
@@ -32,12 +58,22 @@ void CTWAINUIDialog::OnCancel()
 
 BOOL CTWAINUIDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (message == WM_CLOSE) {
-        OnCancel();
+    ++m_handlerDepth;
+    BOOL handled = TRUE;
+    // Nothing a handler throws leaves the dialog procedure.
+    try {
+        if (message == WM_CLOSE) {
+            OnCancel();
+            *pResult = 0;
+        } else {
+            handled = CDialog::OnWndMsg(message, wParam, lParam, pResult);
+        }
+    } catch (...) {
         *pResult = 0;
-        return TRUE;
     }
-    return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+    if (--m_handlerDepth == 0 && m_disposePending)
+        delete this; // nothing of the object is touched after this
+    return handled;
 }
 
 } // namespace Trellis

@@ -3,16 +3,17 @@
 // OK, Cancel and close into the notification the application is owed. It
 // never ends the dialog itself; the application answers the notification
 // (by starting transfers or by disabling the source, which destroys the
-// dialog).
+// dialog). It is also the framework's user-interface window of the source.
 #pragma once
 
 #include "platform/ui/CDialog.h"
+#include "twainfw/CTWAINWindow.h"
 
 namespace Trellis {
 
 class CTWAINDataSource;
 
-class CTWAINUIDialog : public CDialog {
+class CTWAINUIDialog : public CDialog, public CTWAINWindow {
 public:
     // The template id comes later, when the window is made; the derived
     // dialog's constructor fills in the two members.
@@ -21,13 +22,32 @@ public:
     CTWAINDataSource* DataSource = nullptr; // not owned
     bool SetupOnly = false;                 // enabled with MSG_ENABLEDSUIONLY
 
+    // The framework's window operations.
+    void Show(bool visible) override;
+    void Destroy() override;
+    bool PreTranslateMessage(const void* message) override;
+    // Deletes the dialog, or, when the source lets it go from inside one of
+    // the dialog's own handlers (a Cancel seen by a pump inside the status
+    // timer, answered at once by the application's MSG_DISABLEDS), as soon
+    // as that handler returns.
+    void Dispose() override;
+
 protected:
     // OK button and Enter: MSG_CLOSEDSOK in setup-only mode, otherwise
     // MSG_XFERREADY once the source accepts the acquisition.
     void OnOK() override;
     // Cancel button, Esc, and the close box: MSG_CLOSEDSREQ.
     void OnCancel() override;
+    // Every message goes through here: derived dialogs override the
+    // handlers, not this.
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    // While transfers are ready or running (TWAIN states 6 and 7) the
+    // source's state belongs to the transfer: OK and Cancel then do nothing.
+    bool TransferInProgress() const;
+
+private:
+    int m_handlerDepth = 0;
+    bool m_disposePending = false;
 };
 
 } // namespace Trellis
