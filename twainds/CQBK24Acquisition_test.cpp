@@ -4,248 +4,22 @@
 // every page checked against the scanner's pattern; compressed data in the
 // smallest buffers; and the scanner's faults as the application meets them.
 #include "emulator/ImageCodecs.h"
-#include "platform/ui/UiScript.h"
-#include "twainds/testing/ScannerSourceTest.h"
+#include "twainds/testing/AcquisitionTest.h"
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
-#include <tiffio.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-using qbk24::testing::FirstBadLine;
+using qbk24::testing::AcquisitionTest;
+using qbk24::testing::Job;
+using qbk24::testing::kSmallestMemoryBuffer;
 using qbk24::testing::ScannedPage;
 using Trellis::CTWAINOneValue;
-
-constexpr TW_UINT32 kSmallestMemoryBuffer = 0x8000;
-
-struct Job {
-    TW_UINT16 xferMech;
-    TW_UINT16 pixelType;
-    TW_UINT16 bitDepth;
-    bool duplex;
-    TW_UINT16 compression;
-    int sheets;
-};
-
-std::string Describe(const Job& job)
-{
-    static const char* const mechs[] = {"native", "file", "memory"};
-    return std::string(mechs[job.xferMech]) + ", " + std::to_string(job.bitDepth) + " bit, " +
-           (job.duplex ? "duplex" : "simplex") + ", compression " + std::to_string(job.compression);
-}
-
-std::uint32_t Get32(const BYTE* at)
-{
-    return at[0] | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16) | (std::uint32_t{at[3]} << 24);
-}
-
-// A native image: a DIB with its rows bottom-up and colour as blue, green, red.
-ScannedPage FromDib(TW_HANDLE handle)
-{
-    ScannedPage page;
-    Trellis::CTWAINHandleLock lock(handle);
-    const BYTE* dib = static_cast<const BYTE*>(lock.Data());
-    page.width = static_cast<TW_INT32>(Get32(dib + 4));
-    page.height = static_cast<TW_INT32>(Get32(dib + 8));
-    page.bitsPerPixel = dib[14] | (dib[15] << 8);
-    const size_t palette = page.bitsPerPixel <= 8 ? 4u << page.bitsPerPixel : 0;
-    page.stride = (static_cast<size_t>(page.width) * page.bitsPerPixel + 31) / 32 * 4;
-    const BYTE* pixels = dib + 40 + palette;
-    for (TW_INT32 y = page.height; y-- > 0;) {
-        const BYTE* row = pixels + static_cast<size_t>(y) * page.stride;
-        const size_t at = page.rows.size();
-        page.rows.insert(page.rows.end(), row, row + page.stride);
-        if (page.bitsPerPixel == 24) {
-            for (TW_INT32 x = 0; x < page.width; ++x)
-                std::swap(page.rows[at + 3 * x], page.rows[at + 3 * x + 2]);
-        }
-    }
-    return page;
-}
-
-// A TIFF page read back through libtiff.
-bool ReadTiff(const std::string& path, ScannedPage& page)
-{
-    TIFF* tiff = TIFFOpen(path.c_str(), "r");
-    if (!tiff)
-        return false;
-    uint32_t width = 0, height = 0;
-    uint16_t bits = 0, samples = 1;
-    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    page.width = static_cast<TW_INT32>(width);
-    page.height = static_cast<TW_INT32>(height);
-    page.bitsPerPixel = bits * samples;
-    page.stride = static_cast<size_t>(TIFFScanlineSize(tiff));
-    page.rows.resize(page.stride * height);
-    bool whole = true;
-    for (uint32_t y = 0; y < height && whole; ++y)
-        whole = TIFFReadScanline(tiff, page.rows.data() + y * page.stride, y) >= 0;
-    TIFFClose(tiff);
-    return whole;
-}
-
-// JPEG data decoded to rows of samples.
-bool DecodeJpeg(ScannedPage& page)
-{
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, page.compressed.data(), static_cast<unsigned long>(page.compressed.size()));
-    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
-        jpeg_destroy_decompress(&info);
-        return false;
-    }
-    // Chroma is not blended across blocks: the pattern's green wraps from
-    // 255 to 0 between lines 255 and 256.
-    info.do_fancy_upsampling = FALSE;
-    jpeg_start_decompress(&info);
-    page.width = static_cast<TW_INT32>(info.output_width);
-    page.height = static_cast<TW_INT32>(info.output_height);
-    page.bitsPerPixel = 8 * info.output_components;
-    page.stride = static_cast<size_t>(info.output_width) * info.output_components;
-    page.rows.resize(page.stride * info.output_height);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = page.rows.data() + info.output_scanline * page.stride;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return true;
-}
-
-class AcquisitionTest : public qbk24::testing::ScannerSourceTest {
-protected:
-    void Negotiate(const Job& job)
-    {
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_XFERMECH, CTWAINOneValue(job.xferMech))) << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_PIXELTYPE, CTWAINOneValue(job.pixelType))) << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_BITDEPTH, CTWAINOneValue(job.bitDepth))) << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_COMPRESSION, CTWAINOneValue(job.compression))) << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_DUPLEXENABLED, CTWAINOneValue(job.duplex ? 1u : 0u, TWTY_BOOL)))
-            << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_XRESOLUTION, CTWAINOneValue(100.0f))) << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_YRESOLUTION, CTWAINOneValue(100.0f))) << ConditionCode();
-        // 2 by 3 inches: 192 by 300 pixels at 100 dpi.
-        Trellis::CTWAINFrame frame(0, 0, 2, 3);
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_FRAMES, CTWAINOneValue(frame))) << ConditionCode();
-        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_EXTIMAGEINFO, CTWAINOneValue(1u, TWTY_BOOL))) << ConditionCode();
-    }
-
-    // One image by the job's mechanism; the return code of the transfer.
-    TW_UINT16 Transfer(const Job& job, ScannedPage& page, TW_UINT32 memoryBuffer = kSmallestMemoryBuffer)
-    {
-        EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &page.info));
-        if (job.xferMech == TWSX_NATIVE) {
-            TW_HANDLE handle = nullptr;
-            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
-            if (handle) {
-                page = [&] {
-                    ScannedPage decoded = FromDib(handle);
-                    decoded.info = page.info;
-                    return decoded;
-                }();
-                Trellis::TWAINFreeHandle(handle);
-            }
-            return rc;
-        }
-        if (job.xferMech == TWSX_FILE) {
-            TW_SETUPFILEXFER setup{};
-            const std::string path = m_root.Path() + "/page" + std::to_string(++m_files) + ".tif";
-            std::snprintf(setup.FileName, sizeof(setup.FileName), "%s", path.c_str());
-            setup.Format = TWFF_TIFF;
-            EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup)) << ConditionCode();
-            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
-            if (rc == TWRC_XFERDONE) {
-                EXPECT_TRUE(ReadTiff(path, page)) << path;
-            }
-            return rc;
-        }
-        std::vector<BYTE> buffer(memoryBuffer);
-        page.width = page.info.ImageWidth;
-        page.height = page.info.ImageLength;
-        page.bitsPerPixel = page.info.BitsPerPixel;
-        for (;;) {
-            TW_IMAGEMEMXFER xfer{};
-            xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-            xfer.Memory.Length = memoryBuffer;
-            xfer.Memory.TheMem = buffer.data();
-            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
-            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE)
-                return rc;
-            if (job.compression != TWCP_NONE) {
-                page.compressed.insert(page.compressed.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
-            } else if (xfer.Rows > 0) {
-                page.stride = xfer.BytesPerRow;
-                page.rows.resize(page.stride * (xfer.YOffset + xfer.Rows));
-                std::copy(buffer.begin(), buffer.begin() + xfer.BytesWritten,
-                          page.rows.begin() + static_cast<long>(page.stride * xfer.YOffset));
-            }
-            if (rc == TWRC_XFERDONE)
-                return rc;
-        }
-    }
-
-    TW_UINT32 PageNumber()
-    {
-        TW_EXTIMAGEINFO request{};
-        request.NumInfos = 1;
-        request.Info[0].InfoID = TWEI_PAGENUMBER;
-        EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_EXTIMAGEINFO, MSG_GET, &request));
-        return static_cast<TW_UINT32>(request.Info[0].Item);
-    }
-
-    // Runs the job to its end: every image transferred and ended.
-    std::vector<ScannedPage> Scan(const Job& job, TW_UINT32 memoryBuffer = kSmallestMemoryBuffer)
-    {
-        std::vector<ScannedPage> pages;
-        Control({"load", std::to_string(job.sheets)});
-        EXPECT_EQ(TWRC_SUCCESS, Enable()) << ConditionCode();
-        for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0 && pages.size() < 20;) {
-            ScannedPage page;
-            const TW_UINT16 rc = Transfer(job, page, memoryBuffer);
-            EXPECT_EQ(TWRC_XFERDONE, rc) << "image " << pages.size() + 1 << ", condition " << ConditionCode();
-            if (rc != TWRC_XFERDONE)
-                break;
-            page.pageNumber = PageNumber();
-            pages.push_back(std::move(page));
-            EXPECT_EQ(TWRC_SUCCESS, EndXfer(pending));
-        }
-        Disable();
-        return pages;
-    }
-
-    void ExpectPattern(const Job& job, const std::vector<ScannedPage>& pages, double tolerance = 0)
-    {
-        const size_t sides = job.duplex ? 2 : 1;
-        ASSERT_EQ(pages.size(), static_cast<size_t>(job.sheets) * sides);
-        for (size_t i = 0; i < pages.size(); ++i) {
-            SCOPED_TRACE("page " + std::to_string(i + 1));
-            const ScannedPage& page = pages[i];
-            EXPECT_EQ(page.pageNumber, i + 1);
-            EXPECT_EQ(page.width, 192);
-            EXPECT_EQ(page.height, 300);
-            EXPECT_EQ(page.bitsPerPixel, job.bitDepth);
-            EXPECT_EQ(page.info.ImageWidth, 192);
-            EXPECT_EQ(page.info.ImageLength, 300);
-            ASSERT_GE(page.rows.size(), page.stride * 300);
-            EXPECT_EQ(FirstBadLine(page, static_cast<std::uint32_t>(i / sides), static_cast<std::uint32_t>(i % sides),
-                                   tolerance),
-                      -1);
-        }
-    }
-
-    int m_files = 0;
-};
 
 TEST_F(AcquisitionTest, EveryMechanismDeliversEveryPageOfSimplexAndDuplexJobsAsScanned)
 {
@@ -256,11 +30,12 @@ TEST_F(AcquisitionTest, EveryMechanismDeliversEveryPageOfSimplexAndDuplexJobsAsS
         {TWSX_MEMORY, TWPT_GRAY, 8, false, TWCP_NONE, 2}, {TWSX_MEMORY, TWPT_RGB, 24, true, TWCP_NONE, 1},
         {TWSX_FILE, TWPT_BW, 1, true, TWCP_NONE, 1},      {TWSX_FILE, TWPT_GRAY, 8, true, TWCP_NONE, 2},
         {TWSX_FILE, TWPT_RGB, 24, false, TWCP_NONE, 2},   {TWSX_FILE, TWPT_BW, 1, true, TWCP_GROUP4, 2},
+        {TWSX_FILE, TWPT_GRAY, 8, false, TWCP_JPEG, 2},   {TWSX_FILE, TWPT_RGB, 24, true, TWCP_JPEG, 1},
     };
     for (const Job& job : jobs) {
         SCOPED_TRACE(Describe(job));
         Negotiate(job);
-        ExpectPattern(job, Scan(job));
+        ExpectPattern(job, Scan(job), job.compression == TWCP_JPEG ? 6.0 : 0);
     }
 }
 
@@ -286,6 +61,84 @@ TEST_F(AcquisitionTest, CompressedDataComesWholeInTheSmallestMemoryBuffers)
         }
         ExpectPattern(job, pages, job.compression == TWCP_JPEG ? 6.0 : 0);
     }
+}
+
+// The memory functions of a manager of the test's own: each block it hands
+// out stays counted until it is freed through it.
+struct ManagerMemory {
+    static std::set<void*>& Live()
+    {
+        static std::set<void*> live;
+        return live;
+    }
+    static int& UnknownFrees()
+    {
+        static int count = 0;
+        return count;
+    }
+    static TW_HANDLE Allocate(TW_UINT32 size)
+    {
+        void* block = std::calloc(1, size == 0 ? 1 : size);
+        if (block)
+            Live().insert(block);
+        return block;
+    }
+    static void Free(TW_HANDLE handle)
+    {
+        if (!handle)
+            return;
+        if (Live().erase(handle) == 0) {
+            ++UnknownFrees();
+            return;
+        }
+        std::free(handle);
+    }
+    static TW_MEMREF Lock(TW_HANDLE handle) { return handle; }
+    static void Unlock(TW_HANDLE) {}
+    static TW_UINT16 Entry(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF)
+    {
+        return TWRC_SUCCESS;
+    }
+};
+
+// One of the device's own capabilities.
+constexpr TW_UINT16 kDoubleFeedSensitivity = 0x8021;
+
+TEST_F(AcquisitionTest, AnApplicationFreesWhatItGetsWithTheManagersFreeAndKeepsScanning)
+{
+    TW_ENTRYPOINT entry{sizeof(TW_ENTRYPOINT), &ManagerMemory::Entry, &ManagerMemory::Allocate,
+                        &ManagerMemory::Free,     &ManagerMemory::Lock,  &ManagerMemory::Unlock};
+    m_entryPoint = &entry;
+    // The application's own containers come from the manager too.
+    Trellis::SetDSMMemoryFunctions(&entry);
+    Install(0);
+    ASSERT_FALSE(HasFatalFailure());
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round + 1));
+        Trellis::CTWAINContainer answer;
+        for (TW_UINT16 id : {CAP_SUPPORTEDCAPS, ICAP_PIXELTYPE, ICAP_XRESOLUTION, ICAP_FRAMES, ICAP_HALFTONES,
+                             ICAP_BRIGHTNESS, kDoubleFeedSensitivity}) {
+            for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT})
+                EXPECT_EQ(TWRC_SUCCESS, GetCap(id, msg, answer)) << "cap 0x" << std::hex << id << " msg " << msg;
+        }
+        TW_CUSTOMDSDATA data{};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_GET, &data));
+        EXPECT_EQ(ManagerMemory::Live().count(data.hData), 1u);
+        EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &data)) << ConditionCode();
+        ManagerMemory::Free(data.hData);
+
+        const Job native = {TWSX_NATIVE, TWPT_GRAY, 8, true, TWCP_NONE, 1};
+        Negotiate(native);
+        ExpectPattern(native, Scan(native));
+        const Job memory = {TWSX_MEMORY, TWPT_RGB, 24, false, TWCP_NONE, 1};
+        Negotiate(memory);
+        ExpectPattern(memory, Scan(memory));
+    }
+    Close();
+    Trellis::SetDSMMemoryFunctions(nullptr);
+    EXPECT_TRUE(ManagerMemory::Live().empty()) << ManagerMemory::Live().size() << " blocks left";
+    EXPECT_EQ(ManagerMemory::UnknownFrees(), 0);
 }
 
 } // namespace

@@ -278,7 +278,9 @@ bool CTWAINDataSource::TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex
             const std::uint64_t request = raw < padded || !undefinedSize ? lines * raw : length;
             TW_UINT32 bytesRead = 0;
             last = ReadImageData(memory, static_cast<TW_UINT32>(request), &bytesRead, TWCP_NONE);
-            const std::uint64_t got = std::min<std::uint64_t>(bytesRead, request);
+            // A device that stopped inside a line delivered only the lines
+            // before it: a part of a line is no row.
+            const std::uint64_t got = std::min<std::uint64_t>(bytesRead, request) / raw * raw;
             if (raw == padded) {
                 written = got;
             } else {

@@ -201,6 +201,7 @@ struct MemoryCase {
     TW_INT32 produced;
     TW_UINT32 bufferSize;
     bool handle = false;  // the buffer is a handle to lock
+    TW_UINT32 partialLine = 0;  // bytes of a line the device stopped in
 };
 
 TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
@@ -215,6 +216,7 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         {"device ends one row early", TWPT_GRAY, 8, 4000, 30, 29, 0x8000},
         {"device runs on", TWPT_GRAY, 8, 4000, 30, 45, 0x8000},
         {"buffers given as handles", TWPT_RGB, 24, 333, 90, -1, 0x9000, true},
+        {"device stops inside a line", TWPT_GRAY, 8, 4000, 30, 5, 0x8000, false, 1000},
     };
     for (const MemoryCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -223,6 +225,7 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         source.Width = c.width;
         source.Length = c.length;
         source.LinesProduced = c.produced;
+        source.PartialLineBytes = c.partialLine;
         TW_IDENTITY assigned = source.GetIdentity();
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
         source.SetPixelTypeCurrent(c.pixelType);

@@ -19,6 +19,9 @@ public:
     TW_INT32 Length = 5;
     // Lines the device delivers (-1: exactly Length).
     TW_INT32 LinesProduced = -1;
+    // Bytes of one more line the device delivers after its last whole line,
+    // as a device that stopped inside a line does.
+    TW_UINT32 PartialLineBytes = 0;
     // Compressed data the device hands out as it is, when the current
     // compression is not TWCP_NONE.
     std::vector<BYTE> CompressedData;
@@ -57,6 +60,7 @@ public:
         m_compression = compression;
         m_nextLine = 0;
         m_nextByte = 0;
+        m_partialSent = false;
         Reads = 0;
         RequestSizes.clear();
         *rawLineLength = RawLineLength();
@@ -87,6 +91,11 @@ public:
         }
         if (m_nextLine != produced)
             return false;
+        if (PartialLineBytes > 0 && !m_partialSent && *bytesRead + PartialLineBytes <= size) {
+            std::memset(out + *bytesRead, 0x5A, PartialLineBytes);
+            *bytesRead += PartialLineBytes;
+            m_partialSent = true;
+        }
         // With an undefined size the device tells the size once it knows it.
         if (UndefinedSize) {
             m_ImageInfo.ImageWidth = Width;
@@ -133,6 +142,7 @@ private:
     TW_UINT16 m_compression = TWCP_NONE;
     TW_INT32 m_nextLine = 0;
     size_t m_nextByte = 0;
+    bool m_partialSent = false;
 };
 
 inline TW_IDENTITY XferAppIdentity()

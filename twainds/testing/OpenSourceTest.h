@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace qbk24::testing {
@@ -46,7 +47,8 @@ inline void ExpectEdges(const std::vector<double>& expected, const TW_FRAME& fra
 }
 
 // The data source with the state an image transfer leaves behind, which
-// only the framework's transfers reach otherwise.
+// only the framework's transfers reach otherwise, and a pipeline a test may
+// build in place of the real one.
 class TestDataSource : public CQBK24DataSource {
 public:
     void EnterTransferDone()
@@ -54,6 +56,18 @@ public:
         SetState(7);
         m_XferDone = 1;
     }
+
+    void BuildPipeline() override
+    {
+        ++PipelinesBuilt;
+        if (TestPipeline)
+            TestPipeline();
+        else
+            CQBK24DataSource::BuildPipeline();
+    }
+
+    std::function<void()> TestPipeline;
+    int PipelinesBuilt = 0;
 };
 
 class OpenSourceTest : public ::testing::Test {

@@ -152,6 +152,10 @@ protected:
         std::strcpy(m_app.ProductName, "Test Application");
         TW_IDENTITY identity{};
         ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
+        // A manager hands its entry point over before the source opens.
+        if (m_entryPoint) {
+            ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, m_entryPoint), TWRC_SUCCESS);
+        }
         identity.Id = 2;
         ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &identity), TWRC_SUCCESS) << ConditionCode();
         m_opened = true;
@@ -236,6 +240,8 @@ protected:
     HMODULE m_library = nullptr;
     DSENTRYPROC m_entry = nullptr;
     TW_IDENTITY m_app{};
+    // The manager's entry point and memory functions, when the test plays one.
+    TW_ENTRYPOINT* m_entryPoint = nullptr;
 };
 
 } // namespace qbk24::testing

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "halservice/interfaces/RNXHALInterfaces.h"
+#include "platform/oleauto/ScopedBstr.h"
 #include "platform/oleauto/ScopedSafeArray.h"
 #include "platform/windows.h"
 
 #include <atomic>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace qbk24::testing {
@@ -59,7 +61,30 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Register(IUnknown*, LONG, LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Unregister(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Configure(IUnknown*) override { return E_NOTIMPL; }
+    // Keeps the settings document it is sent and answers ConfigOutput under
+    // /config/output, as the service does; without an answer to give it
+    // refuses.
+    HRESULT STDMETHODCALLTYPE Configure(IUnknown* settings) override
+    {
+        if (ConfigOutput.empty())
+            return E_NOTIMPL;
+        ICKelXmlHAL* sink = nullptr;
+        HRESULT hr = settings->QueryInterface(IID_ICKelXmlHAL, reinterpret_cast<void**>(&sink));
+        if (FAILED(hr))
+            return hr;
+        plat::ScopedBstr xml;
+        hr = sink->GenerateXML(xml.Out());
+        if (SUCCEEDED(hr)) {
+            ConfiguredXml.push_back(xml.Get() ? std::u16string(xml.Get()) : std::u16string());
+            hr = sink->SetContext(plat::ScopedBstr(u"/config/output").Get());
+        }
+        for (const auto& [name, value] : ConfigOutput) {
+            if (SUCCEEDED(hr))
+                hr = sink->SetIntByName(plat::ScopedBstr(name.c_str()).Get(), value);
+        }
+        sink->Release();
+        return hr;
+    }
     HRESULT STDMETHODCALLTYPE Control(LONG, IUnknown*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Produce(IUnknown*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Configure2(BSTR) override { return E_NOTIMPL; }
@@ -105,6 +130,9 @@ public:
     LONG CommandStatus = 0;
     // The answer of Control2 by code; S_OK for codes not listed.
     std::map<LONG, HRESULT> Results;
+    // What Configure writes under /config/output, and the documents it got.
+    std::map<std::u16string, INT> ConfigOutput;
+    std::vector<std::u16string> ConfiguredXml;
 
 private:
     static std::vector<BYTE> ArrayBytes(VARIANT* value)
