@@ -156,7 +156,9 @@ bool RegisterScanner(const std::u16string& driverKey, const std::u16string& devi
     if (!windowsFolder)
         return false;
     const std::u16string dsFolder = *windowsFolder + u"twain_32" + kPathSeparator + u"RNX" + kPathSeparator;
-    const std::u16string dsCopy = dsFolder + *dsFileName + u"_" + instanceKey + u".DS";
+    // ".ds" in lower case: the Linux data source manager lists only files
+    // whose name holds that text.
+    const std::u16string dsCopy = dsFolder + *dsFileName + u"_" + instanceKey + u".ds";
     CopyFileW((dsFolder + *dsFileName + u".BIN").c_str(), dsCopy.c_str(), TRUE);
     WriteDeviceString(key.get(), u"TWAIN_DS_PATH", dsCopy);
 

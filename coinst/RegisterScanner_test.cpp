@@ -77,7 +77,7 @@ protected:
 
     std::string DsCopy(const plat::devices::DeviceRecord& record) const
     {
-        return m_dsFolder + "RNXQBK24DS_" + InstanceKey(record) + ".DS";
+        return m_dsFolder + "RNXQBK24DS_" + InstanceKey(record) + ".ds";
     }
 
     static bool ProxyStubRegistered()

@@ -57,7 +57,11 @@ CQBK24DataSource::CQBK24DataSource()
 {
     LogLevel4("CQBK24DataSource Entered.");
     const std::string path = Trellis::GetModulePath();
-    const size_t tag = path.find("QBK24_");
+    // The device's number is in the copy's own name; the folders above it
+    // say nothing about the device.
+    const size_t separator = path.find_last_of("/\\");
+    const size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+    const size_t tag = path.find("QBK24_", nameStart);
     if (path.size() > 6 && tag != std::string::npos) {
         int id = 0;
         std::sscanf(path.c_str() + tag + 6, "%d", &id);

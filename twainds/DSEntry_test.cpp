@@ -238,6 +238,23 @@ TEST_F(DSEntryTest, TheDevicePathMayDifferInLetterCase)
     EXPECT_EQ(CloseAs(m_app), TWRC_SUCCESS);
 }
 
+
+// Only the copy's own name carries the device number: a plainly named copy
+// in a folder named like a device copy takes no device.
+TEST_F(DSEntryTest, TheDeviceNumberIsReadFromTheFileNameOnly)
+{
+    const fs::path folder = fs::path(m_copy).parent_path() / fs::path(m_copy).stem();
+    fs::create_directories(folder);
+    const std::string plain = (folder / "source.ds").string();
+    ASSERT_TRUE(CopyFileA(QBK_TWAIN_DS, plain.c_str(), FALSE));
+    m_copy = plain;
+    for (auto& [name, value] : m_values)
+        if (name == "TWAIN_DS_PATH")
+            value = plain;
+    Install();
+    EXPECT_EQ(OpenAs(m_app), TWRC_FAILURE);
+    EXPECT_EQ(ConditionCode(m_app), TWCC_OPERATIONERROR);
+}
 TEST_F(DSEntryTest, TheFirstTripletSetsUpTheDebugLogOfTheSource)
 {
     ASSERT_TRUE(WriteProfileStringA("Quorvant", "DEBUG", "1"));

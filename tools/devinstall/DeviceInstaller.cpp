@@ -74,11 +74,16 @@ std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& ins
     return devices.front();
 }
 
+std::string DataSourceFolder()
+{
+    return (fs::path(plat::WindowsFolder()) / "twain_32" / "RNX").string();
+}
+
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values)
 {
     const fs::path bin(binFolder);
     const fs::path serviceFolder = fs::path(plat::SystemFolder()) / "RNX";
-    const fs::path dsFolder = fs::path(plat::SystemRoot()) / "windows" / "twain_32" / "RNX";
+    const fs::path dsFolder = DataSourceFolder();
     const struct {
         fs::path from;
         fs::path to;
@@ -94,6 +99,10 @@ std::vector<std::string> StageDriverFiles(const std::string& binFolder, const In
         if (!CopyImage(file.from, file.to))
             missing.push_back(file.from.string());
     }
+    for (const char* library : kDataSourceLibraries) {
+        if (!CopyImage(bin / library, dsFolder / library))
+            missing.push_back((bin / library).string());
+    }
     return missing;
 }
 
@@ -105,7 +114,43 @@ bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const In
     return WriteString(key.get(), u"HAL_FileName_BIN", values.halFileName) &&
            WriteString(key.get(), u"TWAIN_DS_FileName_BIN", values.dsFileName) &&
            WriteString(key.get(), u"PS_NAME", values.proxyStubName) &&
-           WriteString(key.get(), u"USDClass", values.stiClass);
+           WriteString(key.get(), u"USDClass", values.stiClass) &&
+           WriteString(key.get(), u"FriendlyName", values.friendlyName);
+}
+
+bool MoveDataSourceCopy(const plat::devices::DeviceRecord& device, const std::string& managerFolder)
+{
+    const fs::path copy(Utf16ToUtf8(ReadDriverValue(device, u"TWAIN_DS_PATH")));
+    if (copy.empty())
+        return false;
+    const fs::path target = fs::absolute(fs::path(managerFolder)) / "RNX";
+    if (!CopyImage(copy, target / copy.filename()))
+        return false;
+    for (const char* library : kDataSourceLibraries) {
+        if (!CopyImage(copy.parent_path() / library, target / library))
+            return false;
+    }
+    ScopedKey key;
+    if (!OpenDriverKey(device, KEY_WRITE, key) ||
+        !WriteString(key.get(), u"TWAIN_DS_PATH", Utf8ToUtf16((target / copy.filename()).string())))
+        return false;
+    std::error_code error;
+    fs::remove(copy, error);
+    return true;
+}
+
+void RemoveDataSourceLibraries(const std::string& dsPath)
+{
+    const fs::path folder = fs::path(dsPath).parent_path();
+    std::error_code error;
+    if (dsPath.empty() || fs::equivalent(folder, DataSourceFolder(), error))
+        return;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (entry.path().filename().string().find(".ds") != std::string::npos)
+            return;
+    }
+    for (const char* library : kDataSourceLibraries)
+        fs::remove(folder / library, error);
 }
 
 bool RegisterStillImageDriver(const InstallationValues& values)

@@ -16,8 +16,13 @@ namespace devinstall {
 // device's driver key for the co-installer to read.
 struct InstallationValues {
     std::u16string halFileName = u"RNXQBK24";     // service image: <name>x.BIN
-    std::u16string dsFileName = u"RNXQBK24DS";    // data-source image: <name>.BIN
+    // Data-source image: <name>.BIN; its per-device copy <name>_NNNN.ds,
+    // where the source finds its device number after "QBK24_".
+    std::u16string dsFileName = u"QBK24";
     std::u16string proxyStubName = u"RNXHALPS";   // proxy/stub library: <name>x.dll
+    // The device's name, which the still-image class installer writes into
+    // the driver key as FriendlyName (the data source's product name).
+    std::u16string friendlyName = u"Quillbox K24";
     // The still-image driver: <system>/<name>.dll, serving this class, which
     // the device's key names as USDClass.
     std::u16string stiFileName = u"QBK24STI";
@@ -34,14 +39,33 @@ struct StepResult {
 // (first) recorded one when the id is empty.
 std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId);
 
+// The libraries a data-source copy loads from its own folder (its run path
+// is its own folder), so that a data source manager can load it with
+// nothing else set up.
+inline constexpr const char* kDataSourceLibraries[] = {"libplatform.so"};
+
+// <root>/windows/twain_32/RNX: where the co-installer makes the copies.
+std::string DataSourceFolder();
+
 // Copies the built images from `binFolder` to where the driver package puts
-// them: the service folder <system>/RNX, the data-source folder
-// <root>/windows/twain_32/RNX and, for the still-image driver, <system>
-// (replacing what is there: running programs keep their loaded copies).
-// Returns the files it could not copy.
+// them: the service folder <system>/RNX, the data-source folder with the
+// libraries the source loads beside it and, for the still-image driver,
+// <system> (replacing what is there: running programs keep their loaded
+// copies). Returns the files it could not copy.
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values);
 
+// The installation values, and the FriendlyName the class installer adds.
 bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const InstallationValues& values);
+
+// Moves the device's data-source copy, with the libraries beside it, into
+// <managerFolder>/RNX, where a data source manager reading that folder
+// lists it: regular files (a manager skips links), TWAIN_DS_PATH naming
+// the moved copy. False when a copy or the value cannot be written.
+bool MoveDataSourceCopy(const plat::devices::DeviceRecord& device, const std::string& managerFolder);
+
+// After a removal: the libraries beside a copy that lay outside the system
+// root go when no data-source copy is left in that folder.
+void RemoveDataSourceLibraries(const std::string& dsPath);
 
 // Registers the still-image driver's class (InprocServer32 with its staged
 // file), as the driver package does; the image-acquisition service loads the

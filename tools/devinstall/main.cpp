@@ -1,9 +1,12 @@
 // devinstall: installs or removes a recorded scanner through the
 // co-installer, as the device installer would.
 //
-//   devinstall install [INSTANCE-ID]   stage the driver files, write the
-//                                      installation values, register the
-//                                      still-image driver, run the steps
+//   devinstall install [--twain-folder DIR] [INSTANCE-ID]
+//        stage the driver files, write the installation values, register
+//        the still-image driver, run the steps; with --twain-folder, move
+//        the device's data-source copy into DIR/RNX, the folder a TWAIN
+//        data source manager reads (DIR itself, /usr/local/lib/twain for
+//        the standard Linux one)
 //   devinstall remove [INSTANCE-ID]    run the removal step
 //
 // Without an instance id it acts on the first recorded imaging device.
@@ -64,12 +67,14 @@ std::string ProgramFolder()
 
 int Usage()
 {
-    std::fputs("usage: devinstall install|remove [INSTANCE-ID]\n", stderr);
+    std::fputs("usage: devinstall install [--twain-folder DIR] [INSTANCE-ID]\n"
+               "       devinstall remove [INSTANCE-ID]\n",
+               stderr);
     return 2;
 }
 
 int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device,
-            const std::string& bin)
+               const std::string& bin, const std::string& twainFolder)
 {
     const devinstall::InstallationValues values;
     for (const std::string& missing : devinstall::StageDriverFiles(bin, values))
@@ -90,6 +95,10 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
         std::fputs("devinstall: the device cannot be opened\n", stderr);
         return 1;
     }
+    if (!twainFolder.empty() && !devinstall::MoveDataSourceCopy(device, twainFolder)) {
+        std::fprintf(stderr, "devinstall: cannot move the data source into %s/RNX\n", twainFolder.c_str());
+        return 1;
+    }
     for (const char16_t* name : {u"SymbolicName", u"HAL_PATH", u"HAL_CLSID", u"TWAIN_DS_PATH", u"USDClass"})
         PrintValue(device, name);
     const std::u16string halPath = devinstall::ReadDriverValue(device, u"HAL_PATH");
@@ -108,6 +117,7 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
 int RunRemove(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device)
 {
     const std::u16string halPath = devinstall::ReadDriverValue(device, u"HAL_PATH");
+    const std::u16string dsPath = devinstall::ReadDriverValue(device, u"TWAIN_DS_PATH");
     std::printf("removing %s\n", Utf16ToUtf8(device.instanceId).c_str());
     const std::vector<devinstall::StepResult> steps = devinstall::Remove(coinstaller, device);
     PrintSteps(steps);
@@ -115,6 +125,7 @@ int RunRemove(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::
         std::fputs("devinstall: the device cannot be opened\n", stderr);
         return 1;
     }
+    devinstall::RemoveDataSourceLibraries(Utf16ToUtf8(dsPath));
     if (halPath.empty()) {
         std::puts("  nothing was installed");
         return 0;
@@ -136,10 +147,18 @@ int RunRemove(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3)
+    if (argc < 2)
         return Usage();
     const std::string command = argv[1];
     if (command != "install" && command != "remove")
+        return Usage();
+    std::string twainFolder;
+    int next = 2;
+    if (command == "install" && next + 1 < argc && std::string(argv[next]) == "--twain-folder") {
+        twainFolder = argv[next + 1];
+        next += 2;
+    }
+    if (argc > next + 1)
         return Usage();
     if (!plat::EnsureSystemRootLayout()) {
         std::fputs("devinstall: cannot create the system root\n", stderr);
@@ -149,7 +168,7 @@ int main(int argc, char** argv)
     std::error_code error;
     std::filesystem::create_directories(plat::SystemRoot() + "/Log", error);
 
-    const std::u16string instanceId = argc == 3 ? Utf8ToUtf16(argv[2]) : std::u16string();
+    const std::u16string instanceId = argc > next ? Utf8ToUtf16(argv[next]) : std::u16string();
     const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(instanceId);
     if (!device) {
         std::fputs("devinstall: no such recorded scanner\n", stderr);
@@ -161,5 +180,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "devinstall: cannot load %s/RNXCoInstx.so\n", bin.c_str());
         return 1;
     }
-    return command == "install" ? RunInstall(coinstaller, *device, bin) : RunRemove(coinstaller, *device);
+    return command == "install" ? RunInstall(coinstaller, *device, bin, twainFolder)
+                                : RunRemove(coinstaller, *device);
 }

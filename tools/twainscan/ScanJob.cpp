@@ -1,0 +1,232 @@
+#include "tools/twainscan/ScanJob.h"
+
+#include "tools/twainscan/PageImage.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace twainscan {
+
+namespace {
+
+struct CapabilityStep {
+    const char* name;
+    TW_UINT16 cap;
+    TW_UINT16 itemType;
+    TW_UINT32 item;
+};
+
+TW_UINT16 BitDepthOf(TW_UINT16 pixelType)
+{
+    return pixelType == TWPT_BW ? 1 : pixelType == TWPT_GRAY ? 8 : 24;
+}
+
+const char* MechanismName(TW_UINT16 mechanism)
+{
+    return mechanism == TWSX_FILE ? "file" : mechanism == TWSX_MEMORY ? "memory" : "native";
+}
+
+struct ConditionName {
+    TW_UINT16 code;
+    const char* text;
+};
+
+constexpr ConditionName kConditionNames[] = {
+    {TWCC_BUMMER, "failure in the source"},
+    {TWCC_LOWMEMORY, "not enough memory, or no window for the dialog"},
+    {TWCC_NODS, "no such source"},
+    {TWCC_MAXCONNECTIONS, "the scanner is held by another program"},
+    {TWCC_OPERATIONERROR, "operation error (device not installed or service unavailable)"},
+    {TWCC_BADCAP, "capability not supported"},
+    {TWCC_BADPROTOCOL, "triplet not supported"},
+    {TWCC_BADVALUE, "value refused"},
+    {TWCC_SEQERROR, "out of sequence"},
+    {TWCC_PAPERJAM, "paper jam"},
+    {TWCC_PAPERDOUBLEFEED, "double feed"},
+    {TWCC_CHECKDEVICEONLINE, "scanner off-line"},
+};
+
+std::string Describe(TW_UINT16 code)
+{
+    for (const ConditionName& name : kConditionNames) {
+        if (name.code == code)
+            return std::to_string(code) + ", " + name.text;
+    }
+    return std::to_string(code);
+}
+
+bool Negotiate(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors)
+{
+    const TW_UINT32 resolution = Fix32Item(settings.resolution);
+    const CapabilityStep steps[] = {
+        {"transfer mechanism", ICAP_XFERMECH, TWTY_UINT16, settings.mechanism},
+        {"pixel type", ICAP_PIXELTYPE, TWTY_UINT16, settings.pixelType},
+        {"bit depth", ICAP_BITDEPTH, TWTY_UINT16, BitDepthOf(settings.pixelType)},
+        {"compression", ICAP_COMPRESSION, TWTY_UINT16, TWCP_NONE},
+        {"duplex", CAP_DUPLEXENABLED, TWTY_BOOL, settings.duplex ? 1u : 0u},
+        {"horizontal resolution", ICAP_XRESOLUTION, TWTY_FIX32, resolution},
+        {"vertical resolution", ICAP_YRESOLUTION, TWTY_FIX32, resolution},
+        {"page count", CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(static_cast<TW_INT32>(settings.pages))},
+    };
+    for (const CapabilityStep& step : steps) {
+        TW_UINT32 inForce = step.item;
+        const TW_UINT16 rc = session.SetOneValue(step.cap, step.itemType, step.item, &inForce);
+        if (rc == TWRC_CHECKSTATUS) {
+            std::fprintf(report, "note: the source set the %s to another value (0x%08X)\n", step.name,
+                         static_cast<unsigned>(inForce));
+        } else if (rc != TWRC_SUCCESS) {
+            std::fprintf(errors, "twainscan: the source refused the %s: condition %s\n", step.name,
+                         Describe(session.ConditionCode()).c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+TW_UINT16 TransferNative(TwainSession& session, PageImage& page)
+{
+    TW_HANDLE handle = nullptr;
+    const TW_UINT16 rc = session.Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+    if (rc != TWRC_XFERDONE || !handle)
+        return rc == TWRC_XFERDONE ? TWRC_FAILURE : rc;
+    // A plain-pointer handle carries no size: the bitmap's own header is
+    // what every application goes by.
+    const auto* block = static_cast<const std::uint8_t*>(session.LockHandle(handle));
+    const bool read = PageFromBitmap(block, std::numeric_limits<size_t>::max(), page);
+    session.UnlockHandle(handle);
+    session.FreeHandle(handle);
+    return read ? rc : TWRC_FAILURE;
+}
+
+TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, PageImage& page)
+{
+    TW_SETUPMEMXFER setup{};
+    TW_UINT16 rc = session.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
+    if (rc != TWRC_SUCCESS)
+        return rc;
+    std::vector<std::uint8_t> buffer(std::max(setup.Preferred, setup.MinBufSize));
+    page.width = static_cast<std::uint32_t>(std::max(info.ImageWidth, 0));
+    page.bitsPerPixel = info.BitsPerPixel;
+    page.zeroIsWhite = false;
+    do {
+        TW_IMAGEMEMXFER strip{};
+        strip.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+        strip.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+        strip.Memory.TheMem = buffer.data();
+        rc = session.Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
+        if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE)
+            return rc;
+        if (strip.Rows == 0)
+            continue;
+        if (strip.BytesPerRow == 0 || std::uint64_t{strip.BytesPerRow} * strip.Rows > buffer.size())
+            return TWRC_FAILURE;
+        page.stride = strip.BytesPerRow;
+        page.width = std::max(page.width, strip.Columns);
+        page.height = std::max(page.height, strip.YOffset + strip.Rows);
+        page.rows.resize(page.stride * page.height);
+        std::copy_n(buffer.begin(), size_t{strip.BytesPerRow} * strip.Rows,
+                    page.rows.begin() + static_cast<std::ptrdiff_t>(page.stride * strip.YOffset));
+    } while (rc != TWRC_XFERDONE);
+    return rc;
+}
+
+TW_UINT16 TransferFile(TwainSession& session, const std::string& path)
+{
+    TW_SETUPFILEXFER setup{};
+    if (path.size() >= sizeof setup.FileName)
+        return TWRC_FAILURE;
+    std::memcpy(setup.FileName, path.c_str(), path.size());
+    setup.Format = TWFF_TIFF;
+    const TW_UINT16 rc = session.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
+    if (rc != TWRC_SUCCESS)
+        return rc;
+    return session.Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
+}
+
+long long FileSize(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+// One page: transferred, written, ended. False after reporting a failure.
+bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, TW_PENDINGXFERS& pending,
+              std::FILE* report, std::FILE* errors)
+{
+    TW_IMAGEINFO info{};
+    if (session.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS) {
+        std::fprintf(errors, "twainscan: page %d: no image information: condition %s\n", number,
+                     Describe(session.ConditionCode()).c_str());
+        return false;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "/page-%03d.tif", number);
+    const std::string path = settings.outFolder + name;
+    PageImage page;
+    TW_UINT16 rc = TWRC_FAILURE;
+    if (settings.mechanism == TWSX_NATIVE)
+        rc = TransferNative(session, page);
+    else if (settings.mechanism == TWSX_MEMORY)
+        rc = TransferMemory(session, info, page);
+    else
+        rc = TransferFile(session, path);
+    if (rc != TWRC_XFERDONE) {
+        std::fprintf(errors, "twainscan: page %d: %s\n", number,
+                     rc == TWRC_CANCEL ? "cancelled by the source"
+                                       : ("transfer failed: condition " + Describe(session.ConditionCode())).c_str());
+        return false;
+    }
+    if (session.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) {
+        std::fprintf(errors, "twainscan: page %d: the transfer cannot be ended: condition %s\n", number,
+                     Describe(session.ConditionCode()).c_str());
+        return false;
+    }
+    if (settings.mechanism != TWSX_FILE) {
+        page.xResolution = Fix32Value(info.XResolution);
+        page.yResolution = Fix32Value(info.YResolution);
+        if (!WriteTiff(path, page)) {
+            std::fprintf(errors, "twainscan: page %d: cannot write %s\n", number, path.c_str());
+            return false;
+        }
+    }
+    std::fprintf(report, "page %d: %d x %d pixels, %d-bit, %.0f dpi, %s transfer -> %s (%lld bytes)\n", number,
+                 info.ImageWidth, info.ImageLength, info.BitsPerPixel, Fix32Value(info.XResolution),
+                 MechanismName(settings.mechanism), path.c_str(), FileSize(path));
+    std::fflush(report);
+    return true;
+}
+
+} // namespace
+
+int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors)
+{
+    if (!Negotiate(session, settings, report, errors))
+        return -1;
+    if (session.EnableForTransfer() != TWRC_SUCCESS) {
+        std::fprintf(errors, "twainscan: the source cannot be enabled: condition %s\n",
+                     Describe(session.ConditionCode()).c_str());
+        return -1;
+    }
+    if (TwainSession::Notification() == MSG_CLOSEDSREQ) {
+        std::fputs("twainscan: the source asked to be closed before any image was ready\n", errors);
+        return -1;
+    }
+    if (TwainSession::Notification() != MSG_XFERREADY) {
+        std::fputs("twainscan: the source signalled no image\n", errors);
+        return -1;
+    }
+    int pages = 0;
+    for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0;) {
+        if (!ScanPage(session, settings, pages + 1, pending, report, errors))
+            return -1;
+        ++pages;
+    }
+    session.Disable();
+    return pages;
+}
+
+} // namespace twainscan

@@ -1,0 +1,27 @@
+// A scan as the command line asks for it: the capabilities negotiated with
+// the open source, then every page transferred by the chosen mechanism and
+// written as a TIFF file, each reported as it is done.
+#pragma once
+
+#include "tools/twainscan/TwainSession.h"
+
+#include <cstdio>
+#include <string>
+
+namespace twainscan {
+
+struct ScanSettings {
+    TW_UINT16 pixelType = TWPT_RGB;
+    double resolution = 150;
+    bool duplex = true;
+    int pages = -1;  // CAP_XFERCOUNT: -1 for all the feeder holds
+    TW_UINT16 mechanism = TWSX_NATIVE;
+    std::string outFolder = ".";
+};
+
+// Negotiates, enables the source and transfers until no image is pending.
+// Returns the number of pages written, or -1 after reporting the failure
+// on `errors`.
+int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors);
+
+} // namespace twainscan
