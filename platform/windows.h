@@ -34,6 +34,7 @@
 #include "platform/kernel/kernel.h"
 #include "platform/process/process.h"
 #include "platform/files/fileapi.h"
+#include "platform/shell/shlobj.h"
 #include "platform/rpc/rpc.h"
 #include "platform/devices/setupapi.h"
 #include "platform/devices/dbt.h"

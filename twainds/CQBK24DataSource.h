@@ -162,6 +162,19 @@ public:
     virtual float ResetDynamicThreshold();
     virtual TW_INT32 QueryDynamicThresholdSupport();
 
+    // Every setting by key (CQBK24Configuration.cpp): the framework's keys,
+    // the device's keys and the filter list. A restore keeps a capability's
+    // default for a key that is missing or whose value is refused.
+    void SaveConfiguration(Trellis::CTWAINStorage& storage) override;
+    void RestoreConfiguration(Trellis::CTWAINStorage& storage) override;
+    // The settings image in a file (CQBK24Profiles.cpp); the path may use
+    // '\' as the separator. Both throw the framework's failure: a file that
+    // cannot be written whole, or one that is not a whole image of this
+    // source (another device or version, cut short, unreadable). A failed
+    // load changes nothing unless the image itself was refused part-way.
+    virtual void SaveProfile(const char* path);
+    virtual void LoadProfile(const char* path);
+
     // The framework's hooks for the ids it does not route: the custom ids
     // above, ICAP_NOISEFILTER and CAP_FEEDERORDER.
     bool GetCustomCapValues(TW_UINT16 id, Trellis::CTWAINContainer& container) override;
@@ -472,6 +485,10 @@ private:
     // Hands out staged compressed bytes, pulling a band when none wait.
     bool ReadStagedBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* bytesRead);
     void DestroyProgressDialog();
+    // A device flag: false, then the stored value (false when unreadable).
+    void RestoreFlag(Trellis::CTWAINStorage& storage, const char* key, TW_UINT16 capability, bool& flag);
+    // The "icapFilter.%d" list up to its end mark, then SetFilterArray.
+    void RestoreFilters(Trellis::CTWAINStorage& storage);
     // The user pressed Abort Scan: the feeder stops and the transfer is
     // cancelled.
     void CheckAbort();

@@ -67,6 +67,20 @@ TW_INT32 CTWAINMemoryStorage::HashKey(const std::string& name, TW_UINT32 capabil
     return static_cast<TW_INT32>(key);
 }
 
+bool CTWAINMemoryStorage::RecordsAreWhole(const BYTE* block, size_t size, TW_UINT32 headerSize)
+{
+    size_t offset = headerSize;
+    while (offset <= size && size - offset >= kRecordHeaderSize) {
+        const TW_INT32 length = ReadField(block + offset + 4);
+        if (length < static_cast<TW_INT32>(kRecordHeaderSize) || static_cast<size_t>(length) > size - offset)
+            return false;
+        if (ReadField(block + offset + 8) == 0)
+            return true;
+        offset += static_cast<size_t>(length);
+    }
+    return false;
+}
+
 BYTE* CTWAINMemoryStorage::Lock()
 {
     if (!m_pBlock && m_hBlock)
@@ -158,6 +172,11 @@ const BYTE* CTWAINMemoryStorage::ReadRecord(TW_INT32 key, TW_UINT32& length)
         return nullptr;
     length = static_cast<TW_UINT32>(ReadField(m_pCursor + 4)) - kRecordHeaderSize;
     return m_pCursor + kRecordHeaderSize;
+}
+
+bool CTWAINMemoryStorage::Contains(const std::string& name, TW_UINT32 capability)
+{
+    return FindRecord(HashKey(name, capability)).found.has_value();
 }
 
 void CTWAINMemoryStorage::WriteInt(const std::string& name, TW_INT32 value, TW_UINT32 capability)

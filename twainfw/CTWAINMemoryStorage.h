@@ -35,12 +35,21 @@ public:
     CTWAINMemoryStorage(const CTWAINMemoryStorage&) = delete;
     CTWAINMemoryStorage& operator=(const CTWAINMemoryStorage&) = delete;
 
+    // True when the records after the header form a whole chain inside the
+    // `size` bytes: at least one record, each at least 12 bytes and within
+    // the block, the last one saying no other follows.
+    static bool RecordsAreWhole(const BYTE* block, size_t size, TW_UINT32 headerSize);
+
     // Unlocks the block and hands it over; null when there is none.
     HGLOBAL Detach();
 
     // capability + the sum of (i + 1) x byte[i] over the name's bytes taken
     // as signed 8-bit numbers, in 32-bit wrap-around arithmetic.
     static TW_INT32 HashKey(const std::string& name, TW_UINT32 capability);
+
+    // Whether a record of the value exists: the reads cannot tell a missing
+    // value from a stored 0.
+    bool Contains(const std::string& name, TW_UINT32 capability);
 
     void WriteInt(const std::string& name, TW_INT32 value, TW_UINT32 capability) override;
     TW_INT32 ReadInt(const std::string& name, TW_UINT32 capability) override;

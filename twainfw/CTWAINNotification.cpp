@@ -20,6 +20,35 @@ namespace {
 constexpr TW_UINT32 kBlockHeaderSize = sizeof(TW_IDENTITY);
 static_assert(kBlockHeaderSize == 156);
 
+// At most 32 characters and their NUL, and zeros after them.
+void CopyText(TW_STR32& to, const TW_STR32& from)
+{
+    std::memset(to, 0, sizeof(to));
+    std::memcpy(to, from, strnlen(from, sizeof(TW_STR32) - 2));
+}
+
+// The identity as a block carries it: the source's fields, Id 0, and zeros
+// wherever the fields leave bytes over. The identity kept since MSG_OPENDS
+// is the manager's copy, whose bytes after a text's NUL are whatever its
+// memory held; they must not decide whether a block is this source's.
+TW_IDENTITY HeaderIdentity(const TW_IDENTITY& identity)
+{
+    TW_IDENTITY header{};
+    header.Id = 0;
+    header.Version.MajorNum = identity.Version.MajorNum;
+    header.Version.MinorNum = identity.Version.MinorNum;
+    header.Version.Language = identity.Version.Language;
+    header.Version.Country = identity.Version.Country;
+    CopyText(header.Version.Info, identity.Version.Info);
+    header.ProtocolMajor = identity.ProtocolMajor;
+    header.ProtocolMinor = identity.ProtocolMinor;
+    header.SupportedGroups = identity.SupportedGroups;
+    CopyText(header.Manufacturer, identity.Manufacturer);
+    CopyText(header.ProductFamily, identity.ProductFamily);
+    CopyText(header.ProductName, identity.ProductName);
+    return header;
+}
+
 // Locks a global block for a scope.
 class GlobalLockScope {
 public:
@@ -134,10 +163,8 @@ TW_HANDLE CTWAINDataSource::GetDSDataBlock()
     {
         GlobalLockScope lock(block);
         if (lock.Data()) {
-            CTWAINIdentity header;
-            static_cast<TW_IDENTITY&>(header) = GetIdentity();
-            header.Id = 0;
-            std::memcpy(lock.Data(), static_cast<const TW_IDENTITY*>(&header), kBlockHeaderSize);
+            const TW_IDENTITY header = HeaderIdentity(GetIdentity());
+            std::memcpy(lock.Data(), &header, kBlockHeaderSize);
             return block;
         }
     }
@@ -156,12 +183,10 @@ void CTWAINDataSource::SetDSDataBlock(TW_HANDLE hData)
         if (GlobalSize(hData) < kBlockHeaderSize)
             ThrowFailure(TWCC_BADVALUE);
 
-        CTWAINIdentity own;
-        static_cast<TW_IDENTITY&>(own) = GetIdentity();
-        own.Id = 0;
+        const TW_IDENTITY own = HeaderIdentity(GetIdentity());
         TW_UINT32 ownWords[kBlockHeaderSize / 4];
         TW_UINT32 blockWords[kBlockHeaderSize / 4];
-        std::memcpy(ownWords, static_cast<const TW_IDENTITY*>(&own), kBlockHeaderSize);
+        std::memcpy(ownWords, &own, kBlockHeaderSize);
         std::memcpy(blockWords, lock.Data(), kBlockHeaderSize);
         for (size_t i = 0; i < kBlockHeaderSize / 4; ++i) {
             if (blockWords[i] != ownWords[i])

@@ -3,6 +3,7 @@
 #include "twainfw/CTWAINDataSource.h"
 
 #include "platform/testing/TempSystemRoot.h"
+#include "twainfw/CountingManagerMemory.h"
 #include "twainfw/DSMEntry.h"
 #include "twainfw/TWAINMemory.h"
 #include "twainfw/TestDataSource.h"
@@ -317,26 +318,13 @@ TEST_F(NotificationTest, CustomDataBlockRoundTrip)
     TWAINFreeHandle(capability.hContainer);
 }
 
-// A manager's memory functions that count their calls.
-struct Manager {
-    static inline int allocated = 0;
-    static inline int locked = 0;
-    static TW_HANDLE Allocate(TW_UINT32 size) { return ++allocated, std::calloc(size, 1); }
-    static void Free(TW_HANDLE handle) { std::free(handle); }
-    static TW_MEMREF Lock(TW_HANDLE handle) { return ++locked, handle; }
-    static void Unlock(TW_HANDLE) {}
-};
+using Manager = testing::CountingManagerMemory;
 
 // With the manager's memory functions, the block comes from its allocator
 // and a block of the application's is read through its lock.
 TEST_F(NotificationTest, CustomDataBlocksGoThroughTheManagersMemory)
 {
-    TW_ENTRYPOINT entry{};
-    entry.Size = sizeof entry;
-    entry.DSM_MemAllocate = &Manager::Allocate;
-    entry.DSM_MemFree = &Manager::Free;
-    entry.DSM_MemLock = &Manager::Lock;
-    entry.DSM_MemUnlock = &Manager::Unlock;
+    TW_ENTRYPOINT entry = Manager::EntryPoint();
     ASSERT_EQ(TWRC_SUCCESS, Call(ds, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entry));
     Open(ds);
     SetPixelType(ds, TWPT_GRAY);

@@ -1,0 +1,249 @@
+// Profiles: the settings image in a file and through DAT_CUSTOMDSDATA, the
+// identity that keeps another device's profile out, and files that are
+// not whole images.
+#include "twainds/testing/OpenSourceTest.h"
+
+#include "twainfw/CountingManagerMemory.h"
+#include "twainfw/TWAINException.h"
+
+#include <cstddef>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Trellis::CTWAINOneValue;
+
+std::vector<BYTE> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<BYTE>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::vector<BYTE>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+using Manager = Trellis::testing::CountingManagerMemory;
+
+class ProfileTest : public qbk24::testing::OpenSourceTest {
+protected:
+    void SetUp() override
+    {
+        OpenSourceTest::SetUp();
+        char appData[MAX_PATH] = {};
+        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA | CSIDL_FLAG_CREATE, TRUE));
+        // The profile folder as the profiles page builds it.
+        m_folder = std::string(appData) + "\\Quorvant\\QBK24_TWAIN\\";
+        ASSERT_TRUE(plat::CreatePrivateFolder(plat::LinuxPath(m_folder)));
+    }
+
+    // Nothing at its default.
+    void ChangeSettings()
+    {
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(static_cast<TW_UINT16>(TWPT_GRAY))));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_BRIGHTNESS, CTWAINOneValue(250.0f)));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_JPEGQUALITY, CTWAINOneValue(65, TWTY_INT16)));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(CAP_DUPLEXENABLED, CTWAINOneValue(true, TWTY_BOOL)));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_FILTER, CTWAINOneValue(static_cast<TW_UINT16>(TWFT_RED))));
+        ASSERT_EQ(TWRC_SUCCESS, SetOne(CUSTCAP_DYNAMICTHRESHOLD, CTWAINOneValue(12.0f)));
+        m_source.InvertImage = true;
+        m_source.LongDocument = true;
+    }
+
+    // Every setting, as the source's settings image holds it.
+    std::vector<BYTE> Settings()
+    {
+        HGLOBAL block = m_source.GetDSDataBlock();
+        const auto* bytes = static_cast<const BYTE*>(GlobalLock(block));
+        std::vector<BYTE> image(bytes, bytes + GlobalSize(block));
+        GlobalUnlock(block);
+        GlobalFree(block);
+        return image;
+    }
+
+    void ResetSettings() { ASSERT_TRUE(m_source.InitializeCapabilities()); }
+
+    std::string ProfilePath(const std::string& name) { return m_folder + name + ".bin"; }
+
+    std::string m_folder;
+};
+
+// A profile is the custom data block byte for byte, headed by the source's
+// identity with Id 0 and DF_DS2 among its groups; both bring every setting
+// back, the block through the manager's memory.
+TEST_F(ProfileTest, SettingsRoundTripThroughAFileAndTheCustomData)
+{
+    TW_ENTRYPOINT entry = Manager::EntryPoint();
+    ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entry));
+
+    ChangeSettings();
+    const std::vector<BYTE> changed = Settings();
+    Manager::allocated = 0;
+    TW_CUSTOMDSDATA custom{};
+    ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_GET, &custom));
+    EXPECT_EQ(1, Manager::allocated);
+    const auto* bytes = static_cast<const BYTE*>(custom.hData);
+    const std::vector<BYTE> block(bytes, bytes + custom.InfoLength);
+
+    const std::string path = ProfilePath("Office");
+    ASSERT_NO_THROW(m_source.SaveProfile(path.c_str()));
+    const std::vector<BYTE> file = ReadFile(plat::LinuxPath(path));
+    EXPECT_EQ(block, file);
+    ASSERT_GT(file.size(), sizeof(TW_IDENTITY));
+    TW_IDENTITY head;
+    std::memcpy(&head, file.data(), sizeof(head));
+    EXPECT_EQ(0u, TW_UINT32{head.Id});
+    EXPECT_EQ(0x40000003u, TW_UINT32{head.SupportedGroups});
+
+    ResetSettings();
+    ASSERT_NE(changed, Settings());
+    ASSERT_NO_THROW(m_source.LoadProfile(path.c_str()));
+    EXPECT_EQ(changed, Settings());
+
+    ResetSettings();
+    ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &custom));
+    EXPECT_EQ(changed, Settings());
+    Manager::Free(custom.hData);
+    Trellis::SetDSMMemoryFunctions(nullptr);
+}
+
+// A profile saved by the source of a device with another friendly name is
+// refused, and no setting changes; one of the same name loads.
+TEST_F(ProfileTest, AProfileOfAnotherDeviceChangesNothing)
+{
+    struct Case {
+        const char* friendlyName;
+        bool loads;
+    };
+    const TW_IDENTITY own = m_source.GetIdentity();
+    const Case cases[] = {{own.ProductName, true}, {"Quillbox K24 #2", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.friendlyName);
+        qbk24::testing::TestDataSource other;
+        other.FriendlyName = c.friendlyName;
+        ASSERT_TRUE(other.Trellis::CTWAINDataSource::Init(nullptr));
+        ASSERT_TRUE(other.InitializeCapabilities());
+        other.SetBrightnessCurrent(500.0f);
+        const std::string path = ProfilePath(c.loads ? "Same" : "Other");
+        ASSERT_NO_THROW(other.SaveProfile(path.c_str()));
+
+        ResetSettings();
+        const std::vector<BYTE> before = Settings();
+        if (c.loads) {
+            EXPECT_NO_THROW(m_source.LoadProfile(path.c_str()));
+            EXPECT_EQ(500.0, Current(ICAP_BRIGHTNESS));
+        } else {
+            EXPECT_THROW(m_source.LoadProfile(path.c_str()), Trellis::CTWAINFailureException);
+            EXPECT_EQ(before, Settings());
+        }
+    }
+}
+
+// The identity a manager passes at MSG_OPENDS is its copy, with whatever
+// its memory held after each text's NUL; the image's head is the source's
+// fields with zeros there, so profiles load across such sessions.
+TEST_F(ProfileTest, BytesAfterTheIdentityTextsDoNotMatter)
+{
+    ChangeSettings();
+    const std::string path = ProfilePath("Session");
+    ASSERT_NO_THROW(m_source.SaveProfile(path.c_str()));
+    const std::vector<BYTE> saved = ReadFile(plat::LinuxPath(path));
+
+    qbk24::testing::TestDataSource other;
+    other.HalClsid = kFakeHalClsid;
+    ASSERT_TRUE(other.Trellis::CTWAINDataSource::Init(nullptr));
+    TW_IDENTITY copy = other.GetIdentity();
+    copy.Id = 5;
+    for (char* text : {copy.Version.Info, copy.Manufacturer, copy.ProductFamily, copy.ProductName}) {
+        const size_t length = std::strlen(text);
+        std::memset(text + length + 1, 0xCC, sizeof(TW_STR32) - length - 1);
+    }
+    TW_IDENTITY app = m_app;
+    app.Id = 9;
+    ASSERT_EQ(TWRC_SUCCESS, other.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &copy));
+
+    EXPECT_NO_THROW(other.LoadProfile(path.c_str()));
+    EXPECT_EQ(250.0f, other.GetBrightnessCurrent());
+    const std::string again = ProfilePath("Session again");
+    ASSERT_NO_THROW(other.SaveProfile(again.c_str()));
+    EXPECT_EQ(saved, ReadFile(plat::LinuxPath(again)));
+
+    TW_IDENTITY identity = other.GetIdentity();
+    EXPECT_EQ(TWRC_SUCCESS, other.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity));
+}
+
+// Files that are not a whole image are refused before anything is
+// applied: nothing past the file's end is read, and no setting changes.
+TEST_F(ProfileTest, FilesThatAreNoWholeImageAreRefused)
+{
+    ChangeSettings();
+    const std::string path = ProfilePath("Whole");
+    ASSERT_NO_THROW(m_source.SaveProfile(path.c_str()));
+    const std::vector<BYTE> whole = ReadFile(plat::LinuxPath(path));
+    const size_t head = sizeof(TW_IDENTITY);
+    ASSERT_GT(whole.size(), head + 24);
+    TW_INT32 firstLength;
+    std::memcpy(&firstLength, &whole[head + 4], 4);
+
+    auto cut = [&](size_t size) { return std::vector<BYTE>(whole.begin(), whole.begin() + static_cast<long>(size)); };
+    std::vector<BYTE> runsPast = whole;
+    const TW_INT32 huge = 0x7FFFFFF0;
+    std::memcpy(&runsPast[head + 4], &huge, 4);
+    std::vector<BYTE> tooShortRecord = whole;
+    const TW_INT32 eleven = 11;
+    std::memcpy(&tooShortRecord[head + 4], &eleven, 4);
+
+    struct Case {
+        const char* what;
+        std::vector<BYTE> bytes;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"cut inside the identity", cut(100)},
+        {"the identity alone", cut(head)},
+        {"cut after a record that says more follow", cut(head + static_cast<size_t>(firstLength))},
+        {"cut inside the last record", cut(whole.size() - 1)},
+        {"a record running past the end", runsPast},
+        {"a record shorter than its own head", tooShortRecord},
+    };
+    ResetSettings();
+    const std::vector<BYTE> before = Settings();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string damaged = ProfilePath("Damaged");
+        WriteFile(plat::LinuxPath(damaged), c.bytes);
+        EXPECT_THROW(m_source.LoadProfile(damaged.c_str()), Trellis::CTWAINFailureException);
+        EXPECT_EQ(before, Settings());
+    }
+
+    // Nothing to read at all.
+    for (const std::string& missing : {ProfilePath("Missing"), m_folder}) {
+        SCOPED_TRACE(missing);
+        EXPECT_THROW(m_source.LoadProfile(missing.c_str()), Trellis::CTWAINFailureException);
+        EXPECT_EQ(before, Settings());
+    }
+}
+
+// A save fails when the file cannot be made, or when its bytes do not all
+// reach it.
+TEST_F(ProfileTest, SavingFailsWhenTheFileIsNotWrittenWhole)
+{
+    std::vector<std::string> paths = {m_folder + "Missing Folder\\Office.bin", m_folder};
+    if (fs::exists("/dev/full"))
+        paths.push_back("/dev/full");  // every write: no space left
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_THROW(m_source.SaveProfile(path.c_str()), Trellis::CTWAINFailureException);
+    }
+    EXPECT_FALSE(fs::exists(plat::LinuxPath(m_folder + "Missing Folder")));
+}
+
+} // namespace
