@@ -155,7 +155,8 @@ protected:
         data.InfoLength = length.value_or(static_cast<TW_UINT32>(bytes.size()));
         data.hData = block;
         const int rc = Call(source, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &data);
-        EXPECT_EQ(block, data.hData);
+        const TW_HANDLE after = data.hData;  // a packed field: read by copy
+        EXPECT_EQ(block, after);
         std::free(block);
         return rc;
     }
