@@ -47,10 +47,13 @@ TEST_F(AcquisitionTest, CompressedDataComesWholeInTheSmallestMemoryBuffers)
         {TWSX_MEMORY, TWPT_GRAY, 8, false, TWCP_JPEG, 2},
         {TWSX_MEMORY, TWPT_RGB, 24, true, TWCP_JPEG, 1},
     };
+    TW_SETUPMEMXFER sizes{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes));
+    EXPECT_EQ(sizes.MinBufSize, kSmallestMemoryBuffer);
     for (const Job& job : jobs) {
         SCOPED_TRACE(Describe(job));
         Negotiate(job);
-        std::vector<ScannedPage> pages = Scan(job, kSmallestMemoryBuffer);
+        std::vector<ScannedPage> pages = Scan(job, sizes.MinBufSize);
         for (ScannedPage& page : pages) {
             if (job.compression == TWCP_JPEG) {
                 ASSERT_TRUE(DecodeJpeg(page));

@@ -136,6 +136,25 @@ TEST_F(ScanFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage)
     ExpectPages(pages, kFirstSheet);
 }
 
+TEST_F(ScanFaultsTest, APageCutByTheCoverComesAsFarAsItWasScannedByEveryMechanism)
+{
+    Install(0);
+    // Memory transfers are in the table of faults above.
+    for (const TW_UINT16 mechanism : {TWSX_NATIVE, TWSX_FILE}) {
+        const Job job = {mechanism, TWPT_GRAY, 8, true, TWCP_NONE, 3};
+        SCOPED_TRACE(Describe(job));
+        Negotiate(job);
+        Control(Fault("cover-open", kMidPage));
+        plat::ui::ScriptMessageBoxAnswer(IDCANCEL);
+        const JobRun run = RunJob(job);
+        ExpectPages(run.pages, {{0, 0, false}, {0, 1, false}, {1, 0, true}});
+        EXPECT_EQ(run.failure, TWRC_FAILURE);
+        EXPECT_EQ(run.condition, TWCC_OPERATIONERROR);
+        EXPECT_EQ(Questions().size(), 1u);
+        Control({"cover", "closed"});
+    }
+}
+
 TEST_F(ScanFaultsTest, RetryGoesOnWithTheNextSheetWithoutRepeatingAPage)
 {
     Install(0);
@@ -162,7 +181,7 @@ TEST_F(ScanFaultsTest, RetryGoesOnWithTheNextSheetWithoutRepeatingAPage)
     }
 }
 
-TEST_F(ScanFaultsTest, AnEmptyFeederIsAskedAboutAndCancelEndsTheAcquisition)
+TEST_F(ScanFaultsTest, AnEmptyFeederIsAskedAboutAtTheStartAndEndsTheSessionLater)
 {
     Install(0);
     Negotiate(kJob);
@@ -176,6 +195,13 @@ TEST_F(ScanFaultsTest, AnEmptyFeederIsAskedAboutAndCancelEndsTheAcquisition)
     EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
     EXPECT_EQ(ConditionCode(), TWCC_SEQERROR);
     Disable();
+
+    // A feeder that runs out before the count ends the session: no question.
+    ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_XFERCOUNT, CTWAINOneValue(4, TWTY_INT16)));
+    const JobRun run = RunJob({kJob.xferMech, kJob.pixelType, kJob.bitDepth, kJob.duplex, kJob.compression, 1});
+    EXPECT_EQ(run.failure, TWRC_SUCCESS);
+    ExpectPages(run.pages, kFirstSheet);
+    EXPECT_TRUE(Questions().empty());
 }
 
 } // namespace

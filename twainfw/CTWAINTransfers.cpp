@@ -536,12 +536,31 @@ void CTWAINDataSource::TransferFile()
     page->GetTag(TIFF_TAG_DATETIME, true)->SetASCII(timeDate);
 
     DWORD imageLength = static_cast<DWORD>(info.ImageLength);
+    // Uncompressed data is taken in whole lines, at most the page's.
+    const std::uint64_t raw = compression == TWCP_NONE && m_RawLineLength > 0 ? m_RawLineLength : 0;
     try {
-        const TW_UINT32 request = static_cast<TW_UINT32>(staging.size());
+        const TW_UINT32 request =
+            static_cast<TW_UINT32>(raw > 0 ? staging.size() / raw * raw : staging.size());
+        std::uint64_t rows = 0;
         for (bool done = false; !done;) {
             TW_UINT32 bytesRead = 0;
             done = ReadImageData(staging.data(), request, &bytesRead, compression);
-            page->AppendData(staging.data(), std::min(bytesRead, request));
+            std::uint64_t got = std::min(bytesRead, request);
+            if (raw > 0) {
+                got = got / raw;
+                if (!undefinedSize)
+                    got = std::min<std::uint64_t>(got, imageLength > rows ? imageLength - rows : 0);
+                rows += got;
+                got *= raw;
+            }
+            page->AppendData(staging.data(), static_cast<DWORD>(got));
+        }
+        // The device ended early: the rows it did not deliver follow as
+        // white, so that the page holds the lines its tags promise.
+        if (raw > 0 && !undefinedSize && rows < imageLength) {
+            const std::vector<BYTE> white(raw, WhiteByte(pixelFlavor));
+            for (; rows < imageLength; ++rows)
+                page->AppendData(white.data(), static_cast<DWORD>(raw));
         }
         // With an undefined size the device has told the size by now.
         if (undefinedSize) {

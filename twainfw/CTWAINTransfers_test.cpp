@@ -445,6 +445,50 @@ TEST_F(TransferTest, TiffFileTransfersWriteOnePageOrAppendToAMultipageFile)
     }
 }
 
+// A device that stops early, or inside a line, or runs on: the page holds
+// exactly the lines its tags give, those never delivered white.
+TEST_F(TransferTest, TiffPagesHoldTheirLengthWhateverTheDeviceDelivered)
+{
+    const struct {
+        const char* name;
+        TW_INT32 produced;
+        TW_UINT32 partialLine;
+    } cases[] = {
+        {"whole", -1, 0},
+        {"ends early", 3, 0},
+        {"stops inside a line", 2, 50},
+        {"runs on", 9, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        XferTestSource source;
+        source.Init(nullptr);
+        source.LinesProduced = c.produced;
+        source.PartialLineBytes = c.partialLine;
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        source.SetPixelTypeCurrent(TWPT_RGB);
+        source.SetXferMechCurrent(TWSX_FILE);
+        source.Pending = 1;
+        ASSERT_NO_FATAL_FAILURE(SetFile(source, "short.tif", TWFF_TIFF));
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        TW_UINT32 unused = 0;
+        ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+
+        const std::vector<TiffPage> pages = ReadTiff((dir / "short.tif").string());
+        ASSERT_EQ(1u, pages.size());
+        ASSERT_EQ(5u, pages[0].length);
+        ASSERT_EQ(5u, pages[0].rows.size());
+        const TW_INT32 delivered = c.produced < 0 ? 5 : std::min(c.produced, 5);
+        for (TW_INT32 line = 0; line < 5; ++line) {
+            const std::vector<BYTE> expected =
+                line < delivered ? source.Line(line) : std::vector<BYTE>(source.Line(line).size(), 0xFF);
+            EXPECT_EQ(expected, pages[0].rows[line]) << "line " << line;
+        }
+    }
+}
+
 // An accessor that refuses while a TIFF page is being described fails that
 // transfer only: the retried image is the file's one sound page.
 TEST_F(TransferTest, ARefusedTagValueLeavesNoPageBehind)
