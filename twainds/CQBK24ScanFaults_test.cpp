@@ -50,7 +50,7 @@ struct PageSpec {
 
 const std::vector<PageSpec> kFirstSheet = {{0, 0, false}, {0, 1, false}};
 
-class ScanFaultsTest : public AcquisitionTest {
+class SourceFaultsTest : public AcquisitionTest {
 protected:
     void SetUp() override { plat::ui::ResetUiScript(); }
     void TearDown() override
@@ -91,7 +91,7 @@ protected:
     }
 };
 
-TEST_F(ScanFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage)
+TEST_F(SourceFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage)
 {
     Install(0);
     Negotiate(kJob);
@@ -136,7 +136,7 @@ TEST_F(ScanFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage)
     ExpectPages(pages, kFirstSheet);
 }
 
-TEST_F(ScanFaultsTest, APageCutByTheCoverComesAsFarAsItWasScannedByEveryMechanism)
+TEST_F(SourceFaultsTest, APageCutByTheCoverComesAsFarAsItWasScannedByEveryMechanism)
 {
     Install(0);
     // Memory transfers are in the table of faults above.
@@ -155,7 +155,7 @@ TEST_F(ScanFaultsTest, APageCutByTheCoverComesAsFarAsItWasScannedByEveryMechanis
     }
 }
 
-TEST_F(ScanFaultsTest, RetryGoesOnWithTheNextSheetWithoutRepeatingAPage)
+TEST_F(SourceFaultsTest, RetryGoesOnWithTheNextSheetWithoutRepeatingAPage)
 {
     Install(0);
     Negotiate(kJob);
@@ -181,7 +181,7 @@ TEST_F(ScanFaultsTest, RetryGoesOnWithTheNextSheetWithoutRepeatingAPage)
     }
 }
 
-TEST_F(ScanFaultsTest, AnEmptyFeederIsAskedAboutAtTheStartAndEndsTheSessionLater)
+TEST_F(SourceFaultsTest, AnEmptyFeederIsAskedAboutAtTheStartAndEndsTheSessionLater)
 {
     Install(0);
     Negotiate(kJob);
