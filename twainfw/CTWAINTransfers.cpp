@@ -538,6 +538,21 @@ void CTWAINDataSource::TransferFile()
     DWORD imageLength = static_cast<DWORD>(info.ImageLength);
     // Uncompressed data is taken in whole lines, at most the page's.
     const std::uint64_t raw = compression == TWCP_NONE && m_RawLineLength > 0 ? m_RawLineLength : 0;
+    // Lines may come padded to a 4-byte boundary; a TIFF row is exactly as
+    // long as its pixels, so each line is cut to that.
+    const std::uint64_t rowBytes =
+        raw > 0 && info.ImageWidth > 0 && info.BitsPerPixel > 0
+            ? std::min(raw, (static_cast<std::uint64_t>(info.ImageWidth) *
+                                 static_cast<std::uint64_t>(info.BitsPerPixel) + 7) / 8)
+            : raw;
+    const auto appendLines = [&](const BYTE* lines, std::uint64_t count) {
+        if (rowBytes == raw) {
+            page->AppendData(lines, static_cast<DWORD>(count * raw));
+            return;
+        }
+        for (std::uint64_t i = 0; i < count; ++i)
+            page->AppendData(lines + i * raw, static_cast<DWORD>(rowBytes));
+    };
     try {
         const TW_UINT32 request =
             static_cast<TW_UINT32>(raw > 0 ? staging.size() / raw * raw : staging.size());
@@ -545,22 +560,23 @@ void CTWAINDataSource::TransferFile()
         for (bool done = false; !done;) {
             TW_UINT32 bytesRead = 0;
             done = ReadImageData(staging.data(), request, &bytesRead, compression);
-            std::uint64_t got = std::min(bytesRead, request);
-            if (raw > 0) {
-                got = got / raw;
-                if (!undefinedSize)
-                    got = std::min<std::uint64_t>(got, imageLength > rows ? imageLength - rows : 0);
-                rows += got;
-                got *= raw;
+            const std::uint64_t got = std::min(bytesRead, request);
+            if (raw == 0) {
+                page->AppendData(staging.data(), static_cast<DWORD>(got));
+                continue;
             }
-            page->AppendData(staging.data(), static_cast<DWORD>(got));
+            std::uint64_t lines = got / raw;
+            if (!undefinedSize)
+                lines = std::min<std::uint64_t>(lines, imageLength > rows ? imageLength - rows : 0);
+            rows += lines;
+            appendLines(staging.data(), lines);
         }
         // The device ended early: the rows it did not deliver follow as
         // white, so that the page holds the lines its tags promise.
         if (raw > 0 && !undefinedSize && rows < imageLength) {
             const std::vector<BYTE> white(raw, WhiteByte(pixelFlavor));
             for (; rows < imageLength; ++rows)
-                page->AppendData(white.data(), static_cast<DWORD>(raw));
+                appendLines(white.data(), 1);
         }
         // With an undefined size the device has told the size by now.
         if (undefinedSize) {

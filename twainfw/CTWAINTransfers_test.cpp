@@ -489,6 +489,38 @@ TEST_F(TransferTest, TiffPagesHoldTheirLengthWhateverTheDeviceDelivered)
     }
 }
 
+// A TIFF row holds its pixels and nothing more: the padding of the
+// device's lines stays out of the file.
+TEST_F(TransferTest, TiffRowsLeaveOutThePaddingOfTheDevicesLines)
+{
+    for (const TW_UINT16 pixelType : {TW_UINT16{TWPT_BW}, TW_UINT16{TWPT_RGB}}) {
+        SCOPED_TRACE(pixelType);
+        XferTestSource source;
+        source.Init(nullptr);
+        source.LineAlignment = 4;
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        source.SetPixelTypeCurrent(pixelType);
+        source.SetXferMechCurrent(TWSX_FILE);
+        ASSERT_NO_FATAL_FAILURE(SetFile(source, "padded.tif", TWFF_TIFF));
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        TW_UINT32 unused = 0;
+        ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
+
+        const std::vector<TiffPage> pages = ReadTiff((dir / "padded.tif").string());
+        ASSERT_EQ(1u, pages.size());
+        ASSERT_EQ(5u, pages[0].rows.size());
+        const size_t rowBytes = pixelType == TWPT_RGB ? 111 : 5;
+        for (TW_INT32 line = 0; line < 5; ++line) {
+            std::vector<BYTE> expected = source.Line(line);
+            ASSERT_GT(expected.size(), rowBytes);
+            expected.resize(rowBytes);
+            EXPECT_EQ(expected, pages[0].rows[line]) << "line " << line;
+        }
+    }
+}
+
 // An accessor that refuses while a TIFF page is being described fails that
 // transfer only: the retried image is the file's one sound page.
 TEST_F(TransferTest, ARefusedTagValueLeavesNoPageBehind)

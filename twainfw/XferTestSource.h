@@ -36,7 +36,15 @@ public:
 
     static BYTE Pixel(TW_INT32 line, TW_INT32 index) { return static_cast<BYTE>((line * 31 + index * 7 + 1) & 0xFF); }
 
-    TW_INT32 RawLineLength() const { return (Width * GetBitDepthForTest() + 7) / 8; }
+    // Lines delivered padded to a multiple of this many bytes, as the
+    // scanner's are to 4.
+    TW_INT32 LineAlignment = 1;
+
+    TW_INT32 RawLineLength() const
+    {
+        const TW_INT32 bytes = (Width * GetBitDepthForTest() + 7) / 8;
+        return (bytes + LineAlignment - 1) / LineAlignment * LineAlignment;
+    }
     // The raw line of the image, as the device delivers it.
     std::vector<BYTE> Line(TW_INT32 line) const
     {

@@ -4,6 +4,7 @@
 // but the manager, listing it and scanning into TIFF files read back here
 // with libtiff.
 #include "tools/twainscan/testing/InstalledSourceTest.h"
+#include "twainds/testing/ScannerSourceTest.h"
 
 #include <tiffio.h>
 
@@ -20,11 +21,11 @@ namespace fs = std::filesystem;
 using twainscan::testing::InstalledSourceTest;
 
 struct TiffPage {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
     std::uint16_t bitsPerSample = 0;
     std::uint16_t samples = 0;
+    std::uint16_t photometric = 0;
     bool whole = false;  // every line decodes
+    qbk24::testing::ScannedPage image;  // the lines as stored
 };
 
 TiffPage ReadTiff(const std::string& path)
@@ -33,15 +34,21 @@ TiffPage ReadTiff(const std::string& path)
     std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.c_str(), "r"), &TIFFClose);
     if (!tiff)
         return page;
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &page.width);
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &page.height);
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &page.bitsPerSample);
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &page.samples);
-    std::unique_ptr<std::uint8_t, void (*)(void*)> line(static_cast<std::uint8_t*>(_TIFFmalloc(TIFFScanlineSize(tiff.get()))),
-                                                        &_TIFFfree);
-    page.whole = line != nullptr;
-    for (std::uint32_t y = 0; page.whole && y < page.height; ++y)
-        page.whole = TIFFReadScanline(tiff.get(), line.get(), y, 0) == 1;
+    TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &page.photometric);
+    page.image.width = static_cast<TW_INT32>(width);
+    page.image.height = static_cast<TW_INT32>(height);
+    page.image.bitsPerPixel = page.bitsPerSample * page.samples;
+    page.image.stride = static_cast<size_t>(TIFFScanlineSize(tiff.get()));
+    page.image.rows.resize(page.image.stride * height);
+    page.whole = width > 0 && height > 0;
+    for (std::uint32_t y = 0; page.whole && y < height; ++y)
+        page.whole = TIFFReadScanline(tiff.get(), page.image.rows.data() + y * page.image.stride, y, 0) == 1;
     return page;
 }
 
@@ -72,21 +79,22 @@ struct ScanCase {
     const char* pixel;
     std::uint16_t bitsPerSample;
     std::uint16_t samples;
+    std::uint16_t photometric;
 };
 
 const ScanCase kScanCases[] = {
-    {"native", "bw", 1, 1},
-    {"memory", "gray", 8, 1},
-    {"file", "color", 8, 3},
+    {"native", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},   {"native", "color", 8, 3, PHOTOMETRIC_RGB},
+    {"memory", "gray", 8, 1, PHOTOMETRIC_MINISBLACK}, {"memory", "color", 8, 3, PHOTOMETRIC_RGB},
+    {"file", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},     {"file", "color", 8, 3, PHOTOMETRIC_RGB},
 };
 
 TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
 {
     Install(0);
     for (const ScanCase& scan : kScanCases) {
-        SCOPED_TRACE(scan.xfer);
+        SCOPED_TRACE(std::string(scan.xfer) + " " + scan.pixel);
         LoadSheets(2);
-        const fs::path out = fs::path(m_root.Path()) / (std::string("out-") + scan.xfer);
+        const fs::path out = fs::path(m_root.Path()) / (std::string("out-") + scan.xfer + "-" + scan.pixel);
         fs::create_directories(out);
         std::string output;
         ASSERT_EQ(TwainScan({"--xfer", scan.xfer, "--pixel", scan.pixel, "--dpi", "100", "--duplex", "--out",
@@ -100,11 +108,17 @@ TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
             const std::string path = (out / ("page-00" + std::to_string(number) + ".tif")).string();
             EXPECT_NE(output.find("page " + std::to_string(number) + ": "), std::string::npos) << output;
             const TiffPage page = ReadTiff(path);
-            EXPECT_TRUE(page.whole) << path;
-            EXPECT_GT(page.width, 0u);
-            EXPECT_GT(page.height, 0u);
+            ASSERT_TRUE(page.whole) << path;
+            // Letter at 100 dpi, the width in whole bytes of 1-bit pixels.
+            EXPECT_EQ(page.image.width, 848);
+            EXPECT_EQ(page.image.height, 1100);
             EXPECT_EQ(page.bitsPerSample, scan.bitsPerSample);
             EXPECT_EQ(page.samples, scan.samples);
+            EXPECT_EQ(page.photometric, scan.photometric);
+            // Front and back of each sheet in order, every line as scanned.
+            const auto sheet = static_cast<std::uint32_t>((number - 1) / 2);
+            const auto side = static_cast<std::uint32_t>((number - 1) % 2);
+            EXPECT_EQ(qbk24::testing::FirstBadLine(page.image, sheet, side), -1);
         }
         EXPECT_FALSE(fs::exists(out / "page-005.tif"));
     }
