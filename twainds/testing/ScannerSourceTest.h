@@ -1,14 +1,15 @@
 // The data source as an application meets it on a system with a scanner:
 // the emulator program as the plugged-in scanner, installed through the
-// co-installer (hardware service and pipeline registered), a copy of the
-// library under the device's file name, and the triplets an application
-// sends through its DS_Entry. Pages are checked against the emulator's
-// pattern as the scanner's gamma tables leave it.
+// co-installer (hardware service and pipeline registered) with the
+// device's copy of the library in a data source manager's folder, and the
+// triplets an application sends through our manager. Pages are checked
+// against the emulator's pattern as the scanner's gamma tables leave it.
 #pragma once
 
 #include "emulator/ImagePattern.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/twaindsm/SourceManager.h"
 #include "platform/windows.h"
 #include "twainds/GammaTables.h"
 #include "twainfw/CTWAINContainer.h"
@@ -93,18 +94,21 @@ protected:
 
     void TearDown() override
     {
-        if (m_library) {
-            if (m_opened)
-                Close();
+        if (m_opened)
+            Close();
+        if (m_managerOpen)
+            DSM_Entry(&m_app, nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, nullptr);
+        if (m_library)
             FreeLibrary(m_library);
-        }
         if (m_com)
             CoUninitialize();
         plat::testing::KillProgramsRunFrom(m_root.Path());
     }
 
-    // Plugs in a scanner with `sheets` in its feeder, installs it and loads
-    // the data source.
+    // Plugs in a scanner with `sheets` in its feeder, installs it into a
+    // manager's folder as a user does, and opens its data source: through
+    // our data source manager, or straight through its DS_Entry when the
+    // test plays the manager itself (m_entryPoint).
     void Install(int sheets, std::vector<std::string> emulatorOptions = {})
     {
         std::vector<std::string> args = {QBK_EMULATOR, "--sheets", std::to_string(sheets), "--serial", kSerial};
@@ -114,56 +118,58 @@ protected:
         ASSERT_EQ(m_emulator->ReadLine().rfind("device ", 0), 0u);
         ASSERT_EQ(m_emulator->ReadLine().rfind("ready ", 0), 0u);
 
+        const std::string folder = (std::filesystem::path(m_root.Path()) / "lib" / "twain").string();
         std::string output;
-        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install"}, &output), 0) << output;
-        const std::string marker = "(driver key ";
-        const size_t at = output.find(marker);
-        ASSERT_NE(at, std::string::npos) << output;
-        const size_t start = at + marker.size();
-        const std::string driverKey = output.substr(start, output.find(')', start) - start);
-        const std::string instance = driverKey.substr(driverKey.rfind('\\') + 1);
-
-        // The source's copy, named so that it finds its device's key.
-        const std::filesystem::path folder = std::filesystem::path(m_root.Path()) / "twain";
-        std::filesystem::create_directories(folder);
-        m_copy = (folder / ("QBK24_" + instance + ".ds")).string();
-        ASSERT_TRUE(CopyFileA(QBK_TWAIN_DS, m_copy.c_str(), FALSE));
-        HKEY key = nullptr;
-        const std::u16string path = u"SYSTEM\\CurrentControlSet\\Control\\Class\\" + Utf8ToUtf16(driverKey);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [name, value] : {std::pair<std::string, std::string>{"FriendlyName", "Quillbox K24"},
-                                          {"TWAIN_DS_PATH", m_copy}}) {
-            const std::u16string text = Utf8ToUtf16(value);
-            ASSERT_EQ(RegSetValueExW(key, Utf8ToUtf16(name).c_str(), 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(text.c_str()),
-                                     static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))),
-                      ERROR_SUCCESS);
-        }
-        RegCloseKey(key);
-
+        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install", "--twain-folder", folder}, &output), 0)
+            << output;
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         m_com = true;
+        m_app.Id = 1;
+        m_app.ProtocolMajor = 2;
+        m_app.ProtocolMinor = 4;
+        m_app.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
+        std::strcpy(m_app.ProductName, "Test Application");
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file() && entry.path().filename().string().find(".ds") != std::string::npos)
+                m_copy = entry.path().string();
+        }
+        ASSERT_FALSE(m_copy.empty()) << output;
+        if (m_entryPoint)
+            OpenDirectly();
+        else
+            OpenThroughManager(folder);
+    }
+
+    void OpenThroughManager(const std::string& folder)
+    {
+        twaindsm::SetSourceFolder(folder);
+        ASSERT_EQ(DSM_Entry(&m_app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, nullptr), TWRC_SUCCESS);
+        m_managerOpen = true;
+        ASSERT_EQ(DSM_Entry(&m_app, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &m_source), TWRC_SUCCESS);
+        ASSERT_EQ(DSM_Entry(&m_app, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source), TWRC_SUCCESS)
+            << ConditionCode();
+        m_opened = true;
+    }
+
+    void OpenDirectly()
+    {
         m_library = LoadLibraryA(m_copy.c_str());
-        ASSERT_NE(m_library, nullptr);
+        ASSERT_NE(m_library, nullptr) << m_copy;
         m_entry = reinterpret_cast<DSENTRYPROC>(GetProcAddress(m_library, "DS_Entry"));
         ASSERT_NE(m_entry, nullptr);
-        m_app.Id = 1;
-        std::strcpy(m_app.ProductName, "Test Application");
-        TW_IDENTITY identity{};
-        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
+        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &m_source), TWRC_SUCCESS);
         // A manager hands its entry point over before the source opens.
-        if (m_entryPoint) {
-            ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, m_entryPoint), TWRC_SUCCESS);
-        }
-        identity.Id = 2;
-        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &identity), TWRC_SUCCESS) << ConditionCode();
+        ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, m_entryPoint), TWRC_SUCCESS);
+        m_source.Id = 2;
+        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source), TWRC_SUCCESS) << ConditionCode();
         m_opened = true;
     }
 
     TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
     {
-        return m_entry(&m_app, dg, dat, msg, data);
+        if (m_entry)
+            return m_entry(&m_app, dg, dat, msg, data);
+        return DSM_Entry(&m_app, &m_source, dg, dat, msg, data);
     }
 
     TW_UINT16 ConditionCode()
@@ -175,10 +181,9 @@ protected:
 
     void Close()
     {
-        TW_IDENTITY identity{};
-        Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity);
-        identity.Id = 2;
-        EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &identity), TWRC_SUCCESS) << ConditionCode();
+        const TW_UINT16 rc = m_entry ? Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &m_source)
+                                     : DSM_Entry(&m_app, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &m_source);
+        EXPECT_EQ(rc, TWRC_SUCCESS) << ConditionCode();
         m_opened = false;
     }
 
@@ -234,12 +239,15 @@ protected:
 
     plat::testing::TempSystemRoot m_root;
     std::unique_ptr<plat::testing::ChildProcess> m_emulator;
+    // The installed copy of the data source.
     std::string m_copy;
     bool m_com = false;
+    bool m_managerOpen = false;
     bool m_opened = false;
     HMODULE m_library = nullptr;
     DSENTRYPROC m_entry = nullptr;
     TW_IDENTITY m_app{};
+    TW_IDENTITY m_source{};
     // The manager's entry point and memory functions, when the test plays one.
     TW_ENTRYPOINT* m_entryPoint = nullptr;
 };
