@@ -127,9 +127,11 @@ TEST_F(AcquisitionTest, AnApplicationFreesWhatItGetsWithTheManagersFreeAndKeepsS
         }
         TW_CUSTOMDSDATA data{};
         ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_GET, &data));
-        EXPECT_EQ(ManagerMemory::Live().count(data.hData), 1u);
+        // The record is packed: its handle is read by copy.
+        const TW_HANDLE block = data.hData;
+        EXPECT_EQ(ManagerMemory::Live().count(block), 1u);
         EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &data)) << ConditionCode();
-        ManagerMemory::Free(data.hData);
+        ManagerMemory::Free(block);
 
         const Job native = {TWSX_NATIVE, TWPT_GRAY, 8, true, TWCP_NONE, 1};
         Negotiate(native);

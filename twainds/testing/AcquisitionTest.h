@@ -193,7 +193,9 @@ protected:
             if (job.compression != TWCP_NONE) {
                 page.compressed.insert(page.compressed.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
             } else if (xfer.Rows > 0) {
-                EXPECT_EQ(xfer.BytesWritten, xfer.Rows * xfer.BytesPerRow);
+                // Packed record: its fields are read by copy.
+                const TW_UINT32 written = xfer.BytesWritten;
+                EXPECT_EQ(written, TW_UINT32{xfer.Rows} * xfer.BytesPerRow);
                 page.stride = xfer.BytesPerRow;
                 page.rows.resize(std::max<size_t>(page.stride * (xfer.YOffset + xfer.Rows),
                                                   page.stride * xfer.YOffset + xfer.BytesWritten));
