@@ -93,6 +93,7 @@ void CQBK24DataSource::BeginImageTransfer(TW_UINT16, TW_INT32* rawLineLength)
 {
     *rawLineLength = ScanBytesPerLine;
     LinesReceived = 0;
+    PageBytesReceived = 0;
     StagedOffset = StagedLength = 0;
     StagedImageComplete = false;
 
@@ -162,6 +163,7 @@ bool CQBK24DataSource::ReadImageBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* by
         CheckCom(RasterBand->get_BytesWritten(&written));
         written = std::clamp<LONG>(written, 0, room);
         *bytesRead = static_cast<TW_UINT32>(written);
+        PageBytesReceived += static_cast<TW_UINT32>(written);
         plat::ComPtr<IRNXPayload> payload;
         CheckCom(RasterBand->QueryInterface(IID_IRNXPayload, payload.ReleaseAndGetVoidAddress()));
         CheckCom(payload->get_SessionLevel(&BandLevel));
@@ -188,7 +190,9 @@ bool CQBK24DataSource::ReadImageBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* by
             ++ImageIndex;
             complete = true;
             if (BandStatus != 0) {
-                PageInterrupted = LinesReceived != 0;
+                // Compressed data counts no lines: whether any of the page
+                // came decides, so that an empty page is never handed out.
+                PageInterrupted = compressed ? PageBytesReceived != 0 : LinesReceived != 0;
                 if (PageInterrupted) {
                     // The page ends here; the question comes with the next image.
                     BandLevel = kLastBandOfPage;

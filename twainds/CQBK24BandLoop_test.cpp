@@ -80,10 +80,12 @@ public:
 };
 
 // What an application got of one image: its return code, the first byte
-// of each row and, for a failure, the condition code.
+// of each row (or every byte of compressed data) and, for a failure, the
+// condition code.
 struct Image {
     TW_UINT16 rc = 0;
     std::vector<BYTE> rows;
+    std::vector<BYTE> compressed;
     TW_UINT16 condition = 0;
 };
 
@@ -138,8 +140,13 @@ protected:
             xfer.Memory.TheMem = buffer.data();
             image.rc = static_cast<TW_UINT16>(m_source.Dispatch(&m_app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
             if (image.rc == TWRC_SUCCESS || image.rc == TWRC_XFERDONE) {
-                for (TW_UINT32 row = 0; row < xfer.Rows; ++row)
-                    image.rows.push_back(buffer[row * xfer.BytesPerRow]);
+                if (xfer.Compression != TWCP_NONE) {
+                    image.compressed.insert(image.compressed.end(), buffer.begin(),
+                                            buffer.begin() + xfer.BytesWritten);
+                } else {
+                    for (TW_UINT32 row = 0; row < xfer.Rows; ++row)
+                        image.rows.push_back(buffer[row * xfer.BytesPerRow]);
+                }
             }
             if (image.rc != TWRC_SUCCESS) {
                 if (image.rc == TWRC_FAILURE)
@@ -251,6 +258,25 @@ TEST_F(BandLoopTest, AStatusOnAPagesFirstBandAsksAndRetryScansAgainIntoTheSameBu
     EXPECT_EQ(second.rows, (std::vector<BYTE>{5, 6, 7, 8}));
     EXPECT_EQ(PageNumber(), 2u);
     EXPECT_EQ(EndXfer(), 0);
+}
+
+// Compressed data has no lines to count: a page that failed before any of
+// its bytes came is asked about at once too, instead of coming empty.
+TEST_F(BandLoopTest, ACompressedPageThatFailedBeforeItsFirstByteIsAskedAboutAtOnce)
+{
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_COMPRESSION, CTWAINOneValue(static_cast<TW_UINT16>(TWCP_JPEG))));
+    Start(2, {{0, 2, 8}, {4, 2, 0}, {4, 6, 0}});
+    plat::ui::ScriptMessageBoxAnswer(IDRETRY);
+    const Image first = TransferImage();
+    ASSERT_EQ(first.rc, TWRC_XFERDONE);
+    EXPECT_EQ(Questions().size(), 1u);
+    // The page scanned again, whole.
+    std::vector<BYTE> expected;
+    for (BYTE line = 1; line <= 4; ++line)
+        expected.insert(expected.end(), kWidth, line);
+    EXPECT_EQ(first.compressed, expected);
+    EXPECT_EQ(PageNumber(), 1u);
+    EXPECT_EQ(EndXfer(), 1);
 }
 
 TEST_F(BandLoopTest, ACancelledQuestionFailsWithTheStatusConditionAndNoTransfersLeft)

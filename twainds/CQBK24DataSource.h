@@ -10,6 +10,7 @@
 #include "twainds/ui/CScanProgressDlg.h"
 #include "twainfw/CTWAINDataSource.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -417,6 +418,8 @@ public:
     LONG ScanWidth = 0;
     LONG ScanHeight = 0;
     LONG LinesReceived = 0;
+    // Bytes of the current image delivered so far.
+    std::uint64_t PageBytesReceived = 0;
     LONG DriverId = 0;
     std::string ClassKey;
     std::string FriendlyName;
