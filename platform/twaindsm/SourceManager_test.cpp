@@ -164,8 +164,11 @@ TEST_F(SourceManagerTest, HandsOutPlainPointerMemoryFunctions)
     ListedNames();
     TW_ENTRYPOINT entry{};
     ASSERT_EQ(DSM_Entry(&m_app, nullptr, DG_CONTROL, DAT_ENTRYPOINT, MSG_GET, &entry), TWRC_SUCCESS);
-    EXPECT_EQ(entry.Size, sizeof(TW_ENTRYPOINT));
-    EXPECT_EQ(entry.DSM_Entry, &DSM_Entry);
+    // The record is packed: its members are read by copy, not by reference.
+    const TW_UINT32 size = entry.Size;
+    const DSMENTRYPROC entryProc = entry.DSM_Entry;
+    EXPECT_EQ(size, sizeof(TW_ENTRYPOINT));
+    EXPECT_EQ(entryProc, &DSM_Entry);
     TW_HANDLE handle = entry.DSM_MemAllocate(16);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(entry.DSM_MemLock(handle), handle);
