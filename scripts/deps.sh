@@ -17,6 +17,7 @@ PACKAGES=(
   libpugixml-dev
   libjpeg62-turbo-dev
   libtiff-dev
+  sane-utils
 )
 
 missing=()

@@ -128,6 +128,8 @@ public:
         }
         return line;
     }
+    // Whether a read found the end of the program's output.
+    bool Ended() const { return m_ended; }
     // Lines up to and including the first that starts with `prefix`; all
     // that is left when none does.
     std::string ReadThrough(const std::string& prefix)

@@ -1,0 +1,266 @@
+// The whole TWAIN path as an outside application sees it: the emulator
+// program as the plugged-in scanner, devinstall putting the data source into
+// a manager's folder of a temporary system root, and twainscan scanning 20
+// Letter pages of 24-bit colour at 300 dpi through our data source manager,
+// the hardware-service process and the pipeline, by memory and by file
+// transfer. Beside it, in the same run, `scanimage -d test` scanning the same
+// number of pages of about the same bytes each (its test area is at most
+// 200 x 200 mm, so its resolution is raised to match); that row is skipped
+// when scanimage is not installed.
+//
+// Each row reports MB/s of image bytes, the time to the first page, the time
+// per later page, and the CPU seconds per GB of the processes doing the work
+// (twainscan plus the service for our path; scanimage for its own).
+#include "platform/testing/ChildProcess.h"
+#include "platform/testing/TempSystemRoot.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPages = 20;
+constexpr int kDpi = 300;
+// The bytes of the source's page, Letter at 300 dpi (2550 x 3300 pixels of 3
+// bytes), that scanimage's page is to match.
+constexpr double kPageBytes = 2550.0 * 3300.0 * 3.0;
+// scanimage's test area: 200 mm square.
+constexpr double kTestAreaMm = 200.0;
+
+// What one job of kPages pages took.
+struct Job {
+    bool ok = false;
+    std::string failure;
+    double firstPage = 0;    // seconds from start to the first page reported
+    double lastPage = 0;     // seconds from start to the last page reported
+    int pages = 0;
+    std::string firstPageLine;
+    double cpuSeconds = 0;   // of the processes doing the work
+    double serviceCpuSeconds = 0;
+};
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double CpuSeconds(const rusage& usage)
+{
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// User plus system CPU seconds of every process whose program lies under
+// `folder`: the hardware service runs from the system root it was installed
+// into.
+double CpuOfProgramsRunFrom(const std::string& folder)
+{
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    double total = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::error_code error;
+        const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+        if (error || exe.string().rfind(folder + "/", 0) != 0)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // Fields after the program name in parentheses; utime and stime are
+        // the 14th and 15th of the whole line.
+        const size_t close = text.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(text.substr(close + 2));
+        std::string field;
+        double utime = 0, stime = 0;
+        for (int number = 3; number <= 15 && fields >> field; ++number) {
+            if (number == 14)
+                utime = std::atof(field.c_str());
+            else if (number == 15)
+                stime = std::atof(field.c_str());
+        }
+        total += (utime + stime) / tick;
+    }
+    return total;
+}
+
+// Runs `args` to its end, noting when each output line starting with
+// `pagePrefix` arrives.
+Job RunJob(std::vector<std::string> args, const std::string& pagePrefix)
+{
+    Job job;
+    const std::string program = args.front();
+    const Clock::time_point start = Clock::now();
+    plat::testing::ChildProcess child(std::move(args), plat::testing::ChildPipes::WithErrors);
+    if (!child.Started()) {
+        job.failure = "cannot start " + program;
+        return job;
+    }
+    std::string output;
+    for (;;) {
+        const std::string line = child.ReadLine();
+        if (line.empty() && child.Ended())
+            break;
+        output += line + "\n";
+        if (line.rfind(pagePrefix, 0) == 0) {
+            job.lastPage = Since(start);
+            if (++job.pages == 1) {
+                job.firstPage = job.lastPage;
+                job.firstPageLine = line;
+            }
+        }
+    }
+    rusage usage{};
+    const int status = child.Wait(&usage);
+    job.cpuSeconds = CpuSeconds(usage);
+    job.ok = status == 0 && job.pages == kPages;
+    if (!job.ok)
+        job.failure = "exit " + std::to_string(status) + ", " + std::to_string(job.pages) + " pages: " +
+                      output.substr(output.size() > 400 ? output.size() - 400 : 0);
+    return job;
+}
+
+void Report(benchmark::State& state, const Job& job, double pageBytes)
+{
+    const double bytes = pageBytes * job.pages;
+    state.SetIterationTime(job.lastPage);
+    state.counters["MB/s"] = bytes / 1e6 / job.lastPage;
+    state.counters["first_page_s"] = job.firstPage;
+    state.counters["per_page_s"] = job.pages > 1 ? (job.lastPage - job.firstPage) / (job.pages - 1) : 0;
+    state.counters["cpu_s_per_GB"] = job.cpuSeconds / (bytes / 1e9);
+    state.counters["page_MB"] = pageBytes / 1e6;
+    if (job.serviceCpuSeconds > 0)
+        state.counters["service_cpu_s_per_GB"] = job.serviceCpuSeconds / (bytes / 1e9);
+}
+
+// A page's bytes as twainscan reports it: "page 1: W x H pixels, 24-bit, ...".
+double ReportedPageBytes(const std::string& line)
+{
+    int number = 0, width = 0, height = 0, bits = 0;
+    if (std::sscanf(line.c_str(), "page %d: %d x %d pixels, %d-bit", &number, &width, &height, &bits) != 4)
+        return 0;
+    return static_cast<double>(width) * height * bits / 8.0;
+}
+
+// The scanner plugged in and installed once per run of a mechanism.
+class InstalledScanner {
+public:
+    InstalledScanner()
+    {
+        unsetenv("LD_LIBRARY_PATH");
+        m_emulator = std::make_unique<plat::testing::ChildProcess>(
+            std::vector<std::string>{QBK_EMULATOR, "--sheets", "0", "--serial", "twainbench01"});
+        if (!m_emulator->Started() || m_emulator->ReadLine().rfind("device ", 0) != 0 ||
+            m_emulator->ReadLine().rfind("ready ", 0) != 0) {
+            m_failure = "the emulator does not start";
+            return;
+        }
+        std::string output;
+        if (plat::testing::RunProgram({QBK_DEVINSTALL, "install", "--twain-folder", Folder()}, &output) != 0)
+            m_failure = "devinstall: " + output;
+    }
+    ~InstalledScanner() { plat::testing::KillProgramsRunFrom(m_root.Path()); }
+
+    const std::string& Failure() const { return m_failure; }
+    std::string Root() const { return m_root.Path(); }
+    std::string Folder() const { return (fs::path(m_root.Path()) / "lib" / "twain").string(); }
+
+    bool Load(int sheets)
+    {
+        std::string answer;
+        return plat::testing::RunProgram(
+                   {QBK_EMULATOR, "control", "--serial", "twainbench01", "load", std::to_string(sheets)}, &answer) ==
+               0;
+    }
+
+private:
+    plat::testing::TempSystemRoot m_root;
+    std::unique_ptr<plat::testing::ChildProcess> m_emulator;
+    std::string m_failure;
+};
+
+void BM_TwainScan(benchmark::State& state, const char* mechanism)
+{
+    InstalledScanner scanner;
+    if (!scanner.Failure().empty()) {
+        state.SkipWithError(scanner.Failure().c_str());
+        return;
+    }
+    const std::string out = scanner.Root() + "/out";
+    fs::create_directories(out);
+    for (auto _ : state) {
+        if (!scanner.Load(kPages)) {
+            state.SkipWithError("the emulator does not take sheets");
+            return;
+        }
+        const double serviceBefore = CpuOfProgramsRunFrom(scanner.Root());
+        Job job = RunJob({QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi",
+                          std::to_string(kDpi), "--simplex", "--pages", std::to_string(kPages), "--xfer", mechanism,
+                          "--out", out},
+                         "page ");
+        if (!job.ok) {
+            state.SkipWithError(job.failure.c_str());
+            return;
+        }
+        job.serviceCpuSeconds = CpuOfProgramsRunFrom(scanner.Root()) - serviceBefore;
+        job.cpuSeconds += job.serviceCpuSeconds;
+        const double pageBytes = ReportedPageBytes(job.firstPageLine);
+        if (pageBytes <= 0) {
+            state.SkipWithError(("no page size in \"" + job.firstPageLine + "\"").c_str());
+            return;
+        }
+        Report(state, job, pageBytes);
+    }
+}
+BENCHMARK_CAPTURE(BM_TwainScan, memory, "memory")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_TwainScan, file, "file")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+std::string FindScanimage()
+{
+    for (const char* folder : {"/usr/bin", "/usr/local/bin"}) {
+        const std::string path = std::string(folder) + "/scanimage";
+        if (access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return {};
+}
+
+void BM_Scanimage(benchmark::State& state)
+{
+    const std::string scanimage = FindScanimage();
+    if (scanimage.empty()) {
+        state.SkipWithError("scanimage is not installed (sane-utils): no peer figure");
+        return;
+    }
+    // The resolution at which the test area holds a Letter page's bytes.
+    const int dpi = static_cast<int>(std::lround(std::sqrt(kPageBytes / 3.0) * 25.4 / kTestAreaMm));
+    const double side = std::floor(kTestAreaMm / 25.4 * dpi);
+    plat::testing::TempSystemRoot root;
+    const std::string pattern = root.Path() + "/out%d.pnm";
+    for (auto _ : state) {
+        const Job job = RunJob({scanimage, "-d", "test", "--mode", "Color", "--depth", "8", "--resolution",
+                                std::to_string(dpi), "-x", "200", "-y", "200", "--batch=" + pattern,
+                                "--batch-count=" + std::to_string(kPages)},
+                               "Scanned page ");
+        if (!job.ok) {
+            state.SkipWithError(job.failure.c_str());
+            return;
+        }
+        Report(state, job, side * side * 3.0);
+    }
+}
+BENCHMARK(BM_Scanimage)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
