@@ -9,13 +9,16 @@
 // when scanimage is not installed.
 //
 // Each row reports MB/s of image bytes, the time to the first page, the time
-// per later page, and the CPU seconds per GB of the processes doing the work
-// (twainscan plus the service for our path; scanimage for its own).
+// per later page, the CPU seconds per GB of the processes doing the work
+// (twainscan plus the service for our path; scanimage for its own), and the
+// peak resident memory of the client (twainscan or scanimage) and of the
+// service.
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -53,6 +56,8 @@ struct Job {
     std::string firstPageLine;
     double cpuSeconds = 0;   // of the processes doing the work
     double serviceCpuSeconds = 0;
+    double clientPeakMiB = 0;  // of the program run
+    double servicePeakMiB = 0;
 };
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -63,19 +68,27 @@ double CpuSeconds(const rusage& usage)
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// User plus system CPU seconds of every process whose program lies under
-// `folder`: the hardware service runs from the system root it was installed
-// into.
+// The /proc folders of the processes whose program lies under `folder`:
+// the hardware service runs from the system root it was installed into.
+std::vector<fs::path> ProgramsRunFrom(const std::string& folder)
+{
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::error_code error;
+        const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+        if (!error && exe.string().rfind(folder + "/", 0) == 0)
+            found.push_back(entry.path());
+    }
+    return found;
+}
+
+// User plus system CPU seconds of the programs run from `folder`.
 double CpuOfProgramsRunFrom(const std::string& folder)
 {
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
     double total = 0;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::error_code error;
-        const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
-        if (error || exe.string().rfind(folder + "/", 0) != 0)
-            continue;
-        std::ifstream stat(entry.path() / "stat");
+    for (const fs::path& process : ProgramsRunFrom(folder)) {
+        std::ifstream stat(process / "stat");
         std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
         // Fields after the program name in parentheses; utime and stime are
         // the 14th and 15th of the whole line.
@@ -94,6 +107,20 @@ double CpuOfProgramsRunFrom(const std::string& folder)
         total += (utime + stime) / tick;
     }
     return total;
+}
+
+// The largest peak resident size (VmHWM) among the programs run from `folder`.
+double PeakMiBOfProgramsRunFrom(const std::string& folder)
+{
+    double peak = 0;
+    for (const fs::path& process : ProgramsRunFrom(folder)) {
+        std::ifstream status(process / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("VmHWM:", 0) == 0)
+                peak = std::max(peak, std::atof(line.c_str() + 6) / 1024.0);
+        }
+    }
+    return peak;
 }
 
 // Runs `args` to its end, noting when each output line starting with
@@ -125,6 +152,7 @@ Job RunJob(std::vector<std::string> args, const std::string& pagePrefix)
     rusage usage{};
     const int status = child.Wait(&usage);
     job.cpuSeconds = CpuSeconds(usage);
+    job.clientPeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     job.ok = status == 0 && job.pages == kPages;
     if (!job.ok)
         job.failure = "exit " + std::to_string(status) + ", " + std::to_string(job.pages) + " pages: " +
@@ -141,8 +169,11 @@ void Report(benchmark::State& state, const Job& job, double pageBytes)
     state.counters["per_page_s"] = job.pages > 1 ? (job.lastPage - job.firstPage) / (job.pages - 1) : 0;
     state.counters["cpu_s_per_GB"] = job.cpuSeconds / (bytes / 1e9);
     state.counters["page_MB"] = pageBytes / 1e6;
+    state.counters["peak_MiB"] = job.clientPeakMiB;
     if (job.serviceCpuSeconds > 0)
         state.counters["service_cpu_s_per_GB"] = job.serviceCpuSeconds / (bytes / 1e9);
+    if (job.servicePeakMiB > 0)
+        state.counters["service_peak_MiB"] = job.servicePeakMiB;
 }
 
 // A page's bytes as twainscan reports it: "page 1: W x H pixels, 24-bit, ...".
@@ -216,6 +247,7 @@ void BM_TwainScan(benchmark::State& state, const char* mechanism)
         }
         job.serviceCpuSeconds = CpuOfProgramsRunFrom(scanner.Root()) - serviceBefore;
         job.cpuSeconds += job.serviceCpuSeconds;
+        job.servicePeakMiB = PeakMiBOfProgramsRunFrom(scanner.Root());
         const double pageBytes = ReportedPageBytes(job.firstPageLine);
         if (pageBytes <= 0) {
             state.SkipWithError(("no page size in \"" + job.firstPageLine + "\"").c_str());
