@@ -195,11 +195,17 @@ TEST_F(ProfileTest, FilesThatAreNoWholeImageAreRefused)
 
     auto cut = [&](size_t size) { return std::vector<BYTE>(whole.begin(), whole.begin() + static_cast<long>(size)); };
     std::vector<BYTE> runsPast = whole;
-    const TW_INT32 huge = 0x7FFFFFF0;
-    std::memcpy(&runsPast[head + 4], &huge, 4);
+    const TW_INT32 farPast = 0x7FFFFFF0;
+    std::memcpy(&runsPast[head + 4], &farPast, 4);
     std::vector<BYTE> tooShortRecord = whole;
     const TW_INT32 eleven = 11;
     std::memcpy(&tooShortRecord[head + 4], &eleven, 4);
+    // Zeros after the last record mean nothing (a block may be sized
+    // larger), but no profile is megabytes long.
+    std::vector<BYTE> padded = whole;
+    padded.resize(whole.size() + 64);
+    std::vector<BYTE> huge = whole;
+    huge.resize(2u << 20);
 
     struct Case {
         const char* what;
@@ -213,6 +219,7 @@ TEST_F(ProfileTest, FilesThatAreNoWholeImageAreRefused)
         {"cut inside the last record", cut(whole.size() - 1)},
         {"a record running past the end", runsPast},
         {"a record shorter than its own head", tooShortRecord},
+        {"two mebibytes", huge},
     };
     ResetSettings();
     const std::vector<BYTE> before = Settings();
@@ -223,6 +230,13 @@ TEST_F(ProfileTest, FilesThatAreNoWholeImageAreRefused)
         EXPECT_THROW(m_source.LoadProfile(damaged.c_str()), Trellis::CTWAINFailureException);
         EXPECT_EQ(before, Settings());
     }
+
+    // The whole image with spare zeros after it loads.
+    const std::string spare = ProfilePath("Spare");
+    WriteFile(plat::LinuxPath(spare), padded);
+    EXPECT_NO_THROW(m_source.LoadProfile(spare.c_str()));
+    EXPECT_EQ(250.0, Current(ICAP_BRIGHTNESS));
+    ResetSettings();
 
     // Nothing to read at all.
     for (const std::string& missing : {ProfilePath("Missing"), m_folder}) {

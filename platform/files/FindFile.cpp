@@ -143,6 +143,48 @@ BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData)
     return plat::files::NextEntry(*find, lpFindFileData);
 }
 
+namespace {
+
+void NarrowEntry(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& narrow)
+{
+    narrow = WIN32_FIND_DATAA{};
+    narrow.dwFileAttributes = wide.dwFileAttributes;
+    narrow.ftCreationTime = wide.ftCreationTime;
+    narrow.ftLastAccessTime = wide.ftLastAccessTime;
+    narrow.ftLastWriteTime = wide.ftLastWriteTime;
+    narrow.nFileSizeHigh = wide.nFileSizeHigh;
+    narrow.nFileSizeLow = wide.nFileSizeLow;
+    Utf16ToUtf8(wide.cFileName).copy(narrow.cFileName, MAX_PATH - 1);
+}
+
+} // namespace
+
+HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    if (!lpFileName || !lpFindFileData) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    WIN32_FIND_DATAW wide;
+    HANDLE find = FindFirstFileW(Utf8ToUtf16(lpFileName).c_str(), &wide);
+    if (find != INVALID_HANDLE_VALUE)
+        NarrowEntry(wide, *lpFindFileData);
+    return find;
+}
+
+BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
+{
+    if (!lpFindFileData) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    WIN32_FIND_DATAW wide;
+    if (!FindNextFileW(hFindFile, &wide))
+        return FALSE;
+    NarrowEntry(wide, *lpFindFileData);
+    return TRUE;
+}
+
 BOOL FindClose(HANDLE hFindFile)
 {
     if (!plat::ReferenceObject<plat::files::FindObject>(hFindFile))

@@ -28,6 +28,15 @@ BOOL DeleteFileW(LPCWSTR lpFileName)
     return TRUE;
 }
 
+BOOL DeleteFileA(LPCSTR lpFileName)
+{
+    if (!lpFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return DeleteFileW(Utf8ToUtf16(lpFileName).c_str());
+}
+
 DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
     struct stat info;

@@ -1,4 +1,5 @@
-// Files by path: copying, deleting, attributes and folder listings.
+// Files by path: copying, deleting, attributes, folder listings, the
+// current folder and new folders.
 //
 // Paths may use '\' as the separator. Copies never write into an existing
 // file: the copy is written beside the target under a temporary name and
@@ -32,6 +33,22 @@ struct WIN32_FIND_DATAW {
 using LPWIN32_FIND_DATAW = WIN32_FIND_DATAW*;
 static_assert(sizeof(WIN32_FIND_DATAW) == 592);
 
+// The narrow listing record: names in UTF-8, as every narrow text here.
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
+static_assert(sizeof(WIN32_FIND_DATAA) == 320);
+
 // Copies the file's bytes and permissions. An existing target is replaced
 // by rename, or with bFailIfExists kept (ERROR_FILE_EXISTS; the check and
 // the rename are one step, so two copies racing for one name never both
@@ -43,6 +60,7 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
 // A folder gives ERROR_ACCESS_DENIED. A running program's file can be
 // deleted here (its process keeps the file's pages).
 BOOL DeleteFileW(LPCWSTR lpFileName);
+BOOL DeleteFileA(LPCSTR lpFileName);
 
 // FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_ARCHIVE for any
 // other file; INVALID_FILE_ATTRIBUTES with ERROR_FILE_NOT_FOUND when there
@@ -59,6 +77,24 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName);
 HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);
 // FALSE with ERROR_NO_MORE_FILES after the last one.
 BOOL FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData);
+// The same listing with UTF-8 names (a name too long for the record is cut).
+HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
+BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
+
+// The process's current folder (one for all threads, as on Windows).
+// Characters written without the terminator; when the buffer is too small,
+// the size needed including the terminator, and nothing is written.
+DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
+DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
+// ERROR_FILE_NOT_FOUND when the folder is missing, ERROR_DIRECTORY when it
+// is a file.
+BOOL SetCurrentDirectoryW(LPCWSTR lpPathName);
+BOOL SetCurrentDirectoryA(LPCSTR lpPathName);
+// Makes one folder, private to the user (0700); the security attributes
+// are not used. ERROR_ALREADY_EXISTS when something has the name,
+// ERROR_PATH_NOT_FOUND when the folder above it is missing.
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 
 } // extern "C"
