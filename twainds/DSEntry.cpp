@@ -11,13 +11,16 @@ namespace {
 
 CQBK24TWAINApp theApp;
 
-BOOL DllMain(HINSTANCE hInstance, DWORD reason, LPVOID)
+BOOL DllMain(HINSTANCE hInstance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         theApp.SetInstanceHandle(hInstance);
         return theApp.InitInstance();
     }
-    if (reason == DLL_PROCESS_DETACH)
+    // An application that ends with the source still loaded: the platform's
+    // objects the data source would release may be destroyed already, and
+    // the system takes everything back (the service sees the client go).
+    if (reason == DLL_PROCESS_DETACH && !reserved)
         theApp.ExitInstance();
     return TRUE;
 }

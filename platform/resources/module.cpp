@@ -303,18 +303,37 @@ std::string ModulePath(HMODULE module)
     return AbsolutePath(info.dli_fname);
 }
 
+namespace {
+
+// Tells a library's detach at process exit from one at unloading. exit()
+// destroys the calling thread's thread-local objects before it runs the
+// static destructors, the platform's own among them; a library still
+// loaded then is detached after that, when the platform's state may be
+// gone. `t_threadEnding` itself has no destructor and stays readable.
+thread_local bool t_threadEnding = false;
+
+struct ThreadEndSentinel {
+    ~ThreadEndSentinel() { t_threadEnding = true; }
+};
+thread_local ThreadEndSentinel t_sentinel;
+
+} // namespace
+
 DllMainCaller::DllMainCaller(Entry entry)
     : m_entry(entry)
     , m_module(ModuleFromAddress(this))
 {
+    static_cast<void>(&t_sentinel); // made on the loading thread, so its end is seen
     if (m_entry)
         m_entry(m_module, DLL_PROCESS_ATTACH, nullptr);
 }
 
 DllMainCaller::~DllMainCaller()
 {
+    // As on Windows, a detach at process termination has a non-null
+    // reserved argument.
     if (m_entry)
-        m_entry(m_module, DLL_PROCESS_DETACH, nullptr);
+        m_entry(m_module, DLL_PROCESS_DETACH, t_threadEnding ? reinterpret_cast<LPVOID>(1) : nullptr);
 }
 
 } // namespace plat

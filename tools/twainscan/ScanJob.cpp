@@ -108,8 +108,12 @@ TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, PageIm
     TW_UINT16 rc = session.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
     if (rc != TWRC_SUCCESS)
         return rc;
-    std::vector<std::uint8_t> buffer(std::max(setup.Preferred, setup.MinBufSize));
-    page.width = static_cast<std::uint32_t>(std::max(info.ImageWidth, 0));
+    // Packed members are copied before std::max binds them to references.
+    const TW_UINT32 preferred = setup.Preferred;
+    const TW_UINT32 smallest = setup.MinBufSize;
+    const TW_INT32 width = info.ImageWidth;
+    std::vector<std::uint8_t> buffer(std::max(preferred, smallest));
+    page.width = static_cast<std::uint32_t>(std::max(width, 0));
     page.bitsPerPixel = info.BitsPerPixel;
     page.zeroIsWhite = false;
     do {
@@ -125,7 +129,8 @@ TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, PageIm
         if (strip.BytesPerRow == 0 || std::uint64_t{strip.BytesPerRow} * strip.Rows > buffer.size())
             return TWRC_FAILURE;
         page.stride = strip.BytesPerRow;
-        page.width = std::max(page.width, strip.Columns);
+        const TW_UINT32 columns = strip.Columns;
+        page.width = std::max(page.width, columns);
         page.height = std::max(page.height, strip.YOffset + strip.Rows);
         page.rows.resize(page.stride * page.height);
         std::copy_n(buffer.begin(), size_t{strip.BytesPerRow} * strip.Rows,

@@ -124,6 +124,19 @@ TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
     }
 }
 
+// The source is still loaded when the process ends: it is not torn down
+// through a platform whose state exit() is destroying.
+TEST_F(InstalledSourceTest, AnApplicationEndingWithTheSourceOpenEndsCleanly)
+{
+    Install(1);
+    plat::testing::ChildProcess child({QBK_EXIT_OPEN, ManagerFolder().string(), m_root.Path()},
+                                      plat::testing::ChildPipes::WithErrors);
+    ASSERT_TRUE(child.Started());
+    const std::string output = child.RestOfOutput();
+    EXPECT_EQ(child.Wait(), 0) << output;
+    EXPECT_NE(output.find("pages 1"), std::string::npos) << output;
+}
+
 TEST_F(InstalledSourceTest, AnEmptyFeederStopsTheScanWithItsReason)
 {
     Install(0);
