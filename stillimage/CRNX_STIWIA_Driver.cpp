@@ -73,6 +73,8 @@ CRNX_STIWIA_Driver::~CRNX_STIWIA_Driver()
         LogTrace(u"~CRNX_STIWIA_Driver Exit.");
     SetLogInterface(nullptr);
     ReleaseEventLogObject();
+    // The pipeline's objects go while this thread is still in COM.
+    ReleasePipeline();
     // Only a successful CoInitialize is balanced: a thread already in
     // another apartment kind must not be taken out of it.
     if (SUCCEEDED(m_hrComInit))

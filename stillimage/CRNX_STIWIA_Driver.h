@@ -11,6 +11,9 @@
 #include <string>
 
 struct IRNXHALS;
+struct IRNXHALWrap;
+struct IRNXPayloadSource;
+struct IRNXRasterBand;
 
 // The unknown that an aggregated object answers its outer object with.
 struct INonDelegatingUnknown {
@@ -138,6 +141,19 @@ public:
     // Page acquisition: drvWriteItemProperties' and drvAcquireItemData's work.
     HRESULT ConfigureScanner(BYTE* pWiasContext);
     HRESULT AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc);
+    // The scan settings through the hardware service (the object lent by
+    // the table): the pipeline built and configured.
+    HRESULT Configure();
+    HRESULT ConfigurePipeline(IRNXHALS* pHal);
+    // One band into pDestination, at most lBandSize bytes. *pbFirstBand is
+    // cleared; the caller sets it again when the call delivered nothing.
+    HRESULT ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pDestination, LONG* plBytesWritten,
+                     bool* pbEndOfImage, bool* pbEndOfSession, LONG* plStatus);
+    // The transfer buffer: the service's size, or the driver's own buffer
+    // allocated (at a transfer's start) or freed (at its end). Raises.
+    LONG HandleMemory(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc);
+    // The page's sizes and bitmap header in the transfer context. Raises.
+    HRESULT GetImageInformation(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc);
 
     HRESULT HardwareInitResult() const { return m_hrHardwareInit; }
     const std::u16string& HalClsidText() const { return m_halClsid; }
@@ -153,6 +169,15 @@ private:
     HRESULT ConnectFirstClient(IUnknown* pStiDevice, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
                                IWiaDrvItem** ppIDrvItemRoot);
     HRESULT EscapeScsiCommand(LPVOID lpInData, DWORD cbInDataSize);
+    template <typename Call>
+    HRESULT CallService(const WCHAR* entered, const WCHAR* exited, Call call);
+    void ReleasePipeline();
+    // One page of a transfer into the service's hands; its result.
+    struct PageTransfer;
+    void TransferPage(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc, PageTransfer& page);
+    void DumpTransferContext(const MINIDRV_TRANSFER_CONTEXT& context);
+    void DumpBitmapFileHeader(const BITMAPFILEHEADER& header);
+    void DumpBitmapInfoHeader(const BITMAPINFOHEADER& header, const BYTE* palette, LONG paletteRoom);
 
     CLogInterface* m_logSink = nullptr;
     DWORD m_defaultLogMask = 0;
@@ -181,4 +206,28 @@ private:
     HANDLE m_hHardwareThread = nullptr;
     DWORD m_dwHardwareThreadId = 0;
     HRESULT m_hrHardwareInit = E_FAIL;
+
+    // Scan settings, written by ConfigureScanner and ConfigurePipeline.
+    LONG m_lXResolution = 0;
+    LONG m_lYResolution = 0;
+    LONG m_lBrightness = 0;
+    LONG m_lContrast = 0;
+    LONG m_lLeft = 0;
+    LONG m_lTop = 0;
+    LONG m_lRight = 0;
+    LONG m_lBottom = 0;
+    LONG m_lPageWidth = 0;
+    LONG m_lPageLines = 0;
+    LONG m_lBitsPerPixel = 0;
+    BYTE m_bDuplex = 0;
+    // One page until a configuration says otherwise (a document handling
+    // selection the driver does not know leaves the pages as they were).
+    LONG m_lPages = 1;
+    LONG m_lSecondSidePending = 0;
+    // The transfer buffer this driver allocated, the only one it frees.
+    BYTE* m_pDriverBuffer = nullptr;
+
+    IRNXHALWrap* m_pHalWrap = nullptr;
+    IRNXPayloadSource* m_pConverter = nullptr;
+    IRNXRasterBand* m_pRasterBand = nullptr;
 };

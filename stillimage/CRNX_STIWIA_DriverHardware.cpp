@@ -6,6 +6,8 @@
 
 #include "halservice/MessageWait.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
+#include "pipeline/RNXCOMCoreInterfaces.h"
+#include "stillimage/LentHal.h"
 
 #include <algorithm>
 
@@ -15,30 +17,6 @@ constexpr DWORD kStopWaitMs = 10000;
 constexpr size_t kClsidTextChars = 255;
 // The service's control code that reads the feeder's document sensor.
 constexpr LONG HCC_READ_DOCUMENT = 4;
-
-// The service object lent to the calling thread for one operation: taken
-// from the table when made, released (and COM left again when the loan had
-// to enter it) when it goes.
-class LentHal {
-public:
-    explicit LentHal(CRNX_STIWIA_Driver& driver) : m_hal(driver.GetHalFromGit(&m_comInitialized)) {}
-    ~LentHal()
-    {
-        if (m_hal)
-            m_hal->Release();
-        if (m_comInitialized)
-            CoUninitialize();
-    }
-    LentHal(const LentHal&) = delete;
-    LentHal& operator=(const LentHal&) = delete;
-
-    explicit operator bool() const { return m_hal != nullptr; }
-    IRNXHALS* operator->() const { return m_hal; }
-
-private:
-    bool m_comInitialized = false;  // declared first: the constructor fills it through m_hal's initialiser
-    IRNXHALS* m_hal;
-};
 
 } // namespace
 
@@ -171,17 +149,21 @@ IRNXHALS* CRNX_STIWIA_Driver::GetHalFromGit(bool* comInitialized)
     return nullptr;
 }
 
-HRESULT CRNX_STIWIA_Driver::LockScanner(DWORD processId, LONG* status)
+// The wrappers' one pattern: E_FAIL without hardware, E_POINTER without an
+// object from the table, the service's answer on success and E_POINTER for
+// a failure or anything raised; entry and exit lines with their names.
+template <typename Call>
+HRESULT CRNX_STIWIA_Driver::CallService(const WCHAR* entered, const WCHAR* exited, Call call)
 {
     if (IsLogging(LOG_TRACE))
-        LogTrace(u"LockScanner  Entered.");
+        LogTrace(u"%s", entered);
     HRESULT hr = E_FAIL;
     if (SUCCEEDED(m_hrHardwareInit)) {
         LentHal hal(*this);
         hr = E_POINTER;
         if (hal) {
             try {
-                hr = hal->LockScanner(static_cast<LONG>(processId), status);
+                hr = call(hal.Get());
                 if (FAILED(hr))
                     hr = E_POINTER;
             } catch (...) {
@@ -190,31 +172,32 @@ HRESULT CRNX_STIWIA_Driver::LockScanner(DWORD processId, LONG* status)
         }
     }
     if (IsLogging(LOG_TRACE))
-        LogTrace(u"LockScanner  Exit. Result = 0x%08X", hr);
+        LogTrace(exited, hr);
     return hr;
+}
+
+HRESULT CRNX_STIWIA_Driver::LockScanner(DWORD processId, LONG* status)
+{
+    return CallService(u"LockScanner  Entered.", u"LockScanner  Exit. Result = 0x%08X",
+                       [&](IRNXHALS* hal) { return hal->LockScanner(static_cast<LONG>(processId), status); });
 }
 
 HRESULT CRNX_STIWIA_Driver::UnlockScanner(LONG* status)
 {
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"UnlockScanner  Entered.");
-    HRESULT hr = E_FAIL;
-    if (SUCCEEDED(m_hrHardwareInit)) {
-        LentHal hal(*this);
-        hr = E_POINTER;
-        if (hal) {
-            try {
-                hr = hal->UnlockScanner(status);
-                if (FAILED(hr))
-                    hr = E_POINTER;
-            } catch (...) {
-                hr = E_POINTER;
-            }
-        }
-    }
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"UnlockScanner  Exit. Result = 0x%08X", hr);
-    return hr;
+    return CallService(u"UnlockScanner  Entered.", u"UnlockScanner  Exit. Result = 0x%08X",
+                       [&](IRNXHALS* hal) { return hal->UnlockScanner(status); });
+}
+
+HRESULT CRNX_STIWIA_Driver::Configure()
+{
+    return CallService(u"Configure Entered.", u"Configure Exit. Result = 0x%08X", [this](IRNXHALS* hal) {
+        const HRESULT hr = ConfigurePipeline(hal);
+        // The pointer belongs to this thread's loan: a transfer lends the
+        // wrapper its own (TransferHal).
+        if (m_pHalWrap)
+            m_pHalWrap->SetCurrentHAL(nullptr);
+        return hr;
+    });
 }
 
 HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data,

@@ -95,11 +95,12 @@ TEST_F(StiDriverMiniDrv, ValidationWritingAndTransfersCheckTheirArguments)
     EXPECT_EQ(E_POINTER, miniDrv()->drvValidateItemProperties(feeder->Context(), 0, 1, nullptr, &error));
     EXPECT_EQ(E_POINTER, miniDrv()->drvValidateItemProperties(feeder->Context(), 0, 1, &xres, nullptr));
 
-    // Page acquisition is not served yet: refused, and the error value left alone.
+    // Without the hardware service nothing is configured, and a context
+    // that describes no image is refused; the error value is left alone.
     MINIDRV_TRANSFER_CONTEXT transfer{};
     error = -1;
-    EXPECT_EQ(E_NOTIMPL, miniDrv()->drvWriteItemProperties(feeder->Context(), 0, &transfer, &error));
-    EXPECT_EQ(E_NOTIMPL, miniDrv()->drvAcquireItemData(feeder->Context(), 0, &transfer, &error));
+    EXPECT_EQ(E_FAIL, miniDrv()->drvWriteItemProperties(feeder->Context(), 0, &transfer, &error));
+    EXPECT_EQ(E_INVALIDARG, miniDrv()->drvAcquireItemData(feeder->Context(), 0, &transfer, &error));
     EXPECT_EQ(error, -1);
     EXPECT_EQ(E_POINTER, miniDrv()->drvWriteItemProperties(nullptr, 0, &transfer, &error));
     EXPECT_EQ(E_POINTER, miniDrv()->drvWriteItemProperties(feeder->Context(), 0, &transfer, nullptr));

@@ -219,5 +219,25 @@ inline constexpr GUID WIA_EVENT_POWER_SUSPEND = plat::MakeGuid("A0922FF9-C3B4-41
 inline constexpr GUID WIA_EVENT_POWER_RESUME = plat::MakeGuid("618F153E-F686-4350-9634-4115A304830C");
 inline constexpr GUID WIA_EVENT_CANCEL_IO = plat::MakeGuid("C860F7B8-9CCD-41EA-BBBF-4DD09C0B1795");
 
-// Results a driver reports for a transfer.
+// Results a driver reports for a transfer: errors, and the success code of a
+// transfer that ended because the feeder has no more paper.
+constexpr HRESULT WIA_ERROR_GENERAL_ERROR = static_cast<HRESULT>(0x80210001u);
+constexpr HRESULT WIA_ERROR_PAPER_JAM = static_cast<HRESULT>(0x80210002u);
 constexpr HRESULT WIA_ERROR_PAPER_EMPTY = static_cast<HRESULT>(0x80210003u);
+constexpr HRESULT WIA_ERROR_PAPER_PROBLEM = static_cast<HRESULT>(0x80210004u);
+constexpr HRESULT WIA_ERROR_OFFLINE = static_cast<HRESULT>(0x80210005u);
+constexpr HRESULT WIA_ERROR_BUSY = static_cast<HRESULT>(0x80210006u);
+constexpr HRESULT WIA_ERROR_DEVICE_COMMUNICATION = static_cast<HRESULT>(0x8021000Au);
+constexpr HRESULT WIA_ERROR_COVER_OPEN = static_cast<HRESULT>(0x80210016u);
+constexpr HRESULT WIA_ERROR_MULTI_FEED = static_cast<HRESULT>(0x80210020u);
+constexpr HRESULT WIA_STATUS_END_OF_MEDIA = static_cast<HRESULT>(0x00210001u);
+
+// Why a driver calls the transfer callback, and what the transfer is doing.
+constexpr LONG IT_MSG_DATA_HEADER = 1;
+constexpr LONG IT_MSG_DATA = 2;
+constexpr LONG IT_MSG_STATUS = 3;
+constexpr LONG IT_MSG_TERMINATION = 4;
+constexpr LONG IT_MSG_NEW_PAGE = 5;
+constexpr LONG IT_STATUS_TRANSFER_FROM_DEVICE = 1;
+constexpr LONG IT_STATUS_PROCESSING_DATA = 2;
+constexpr LONG IT_STATUS_TRANSFER_TO_CLIENT = 4;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/base/unknwn.h"
+#include "platform/wia/bitmapheaders.h"
 #include "platform/wia/wiadef.h"
 
 struct IWiaMiniDrvCallBack;
@@ -39,6 +40,17 @@ struct MINIDRV_TRANSFER_CONTEXT {
     LONG lPrevIfdOffset;
 };
 using PMINIDRV_TRANSFER_CONTEXT = MINIDRV_TRANSFER_CONTEXT*;
+
+// The service's side of a transfer that a driver reports to: data
+// (IT_MSG_DATA: lLength bytes at the start of the transfer buffer, for
+// offset lOffset of the image), progress (IT_MSG_STATUS) and the end of a
+// page (IT_MSG_NEW_PAGE). S_FALSE asks the driver to cancel the transfer.
+inline constexpr IID IID_IWiaMiniDrvCallBack = plat::MakeGuid("5C0E82B4-91F3-4A6D-B2E7-3D18C6A4F905");
+
+struct IWiaMiniDrvCallBack : IUnknown {
+    virtual HRESULT MiniDrvCallback(LONG lReason, LONG lStatus, LONG lPercentComplete, LONG lOffset, LONG lLength,
+                                    PMINIDRV_TRANSFER_CONTEXT pTranCtx, LONG lReserved) = 0;
+};
 
 struct WIA_FORMAT_INFO {
     GUID guidFormatID;
@@ -80,7 +92,26 @@ struct IWiaDrvItem : IUnknown {
     virtual HRESULT GetNextSiblingItem(IWiaDrvItem** ppSiblingItem) = 0;
 };
 
-// Fills a transfer context from the item's properties (WIAS_INIT_CONTEXT):
-// geometry, resolution, depth, format and medium, the line width in bytes
-// (padded to 4 bytes), the header size of the format and the item size.
+// The image sizes of a transfer: the line width in bytes (padded to 4
+// bytes), the image, header and item sizes. With WIAS_INIT_CONTEXT the
+// context is first cleared and filled from the item's properties (geometry,
+// resolution, depth, format and medium); with 0 the context's own values
+// stand, as a driver set them. When the context has a transfer buffer, the
+// bitmap header goes to its start: for WiaImgFmt_BMP the file header, then
+// the information header and the palette (WiaImgFmt_MEMORYBMP starts with
+// the information header). The header describes a bottom-up image; a 1-bit
+// palette is black, white, an 8-bit one a grey ramp. A buffer smaller than
+// the header gives E_INVALIDARG and is left alone.
 HRESULT wiasGetImageInformation(BYTE* pWiasContext, LONG lFlags, MINIDRV_TRANSFER_CONTEXT* pmdtc);
+
+// Ends page lPageCount of a callback transfer: the context's lPage becomes
+// lPageCount and the callback hears IT_MSG_NEW_PAGE. Its answer is the
+// result.
+HRESULT wiasSendEndOfPage(BYTE* pWiasContext, LONG lPageCount, MINIDRV_TRANSFER_CONTEXT* pmdtc);
+
+// Writes the page of a file transfer (the lItemSize bytes at the start of
+// the transfer buffer, header included) to the context's hFile, which here
+// is the file descriptor the service opened for the transfer. An item
+// larger than the buffer gives E_INVALIDARG; a failed write the system's
+// error as an HRESULT.
+HRESULT wiasWritePageBufToFile(MINIDRV_TRANSFER_CONTEXT* pmdtc);

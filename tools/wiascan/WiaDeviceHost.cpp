@@ -239,6 +239,18 @@ HRESULT WiaDeviceHost::WriteProperties(plat::wia::WiaItem& item, const std::vect
     return hr;
 }
 
+HRESULT WiaDeviceHost::Transfer(plat::wia::WiaItem& item, MINIDRV_TRANSFER_CONTEXT* context)
+{
+    RequestLock lock(*this, item.Context());
+    if (FAILED(lock.Result()))
+        return lock.Result();
+    LONG deviceError = 0;
+    HRESULT hr = m_miniDrv->drvWriteItemProperties(item.Context(), 0, context, &deviceError);
+    if (FAILED(hr))
+        return hr;
+    return m_miniDrv->drvAcquireItemData(item.Context(), 0, context, &deviceError);
+}
+
 HRESULT WiaDeviceHost::DeviceCommand(const GUID& command)
 {
     RequestLock lock(*this, DeviceContext());

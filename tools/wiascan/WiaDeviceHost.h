@@ -58,6 +58,10 @@ public:
     // validates them, and a change it refuses is undone.
     HRESULT WriteProperties(plat::wia::WiaItem& item, const std::vector<PROPSPEC>& specs,
                             const std::vector<PROPVARIANT>& values);
+    // One transfer of the item as the service runs it for an application:
+    // the driver hears the item's properties (drvWriteItemProperties), then
+    // moves the data into the context's callback or file.
+    HRESULT Transfer(plat::wia::WiaItem& item, MINIDRV_TRANSFER_CONTEXT* context);
     // A device command; after Synchronize the items are those of the new tree.
     HRESULT DeviceCommand(const GUID& command);
     // A device event the service passes on to the driver.

@@ -2,6 +2,7 @@
 
 #include "platform/base/strings.h"
 #include "tools/wiascan/PropertyText.h"
+#include "tools/wiascan/WiaAcquire.h"
 
 #include <cstdio>
 #include <functional>
@@ -14,6 +15,9 @@ namespace {
 
 using Words = std::vector<std::string>;
 using Command = std::function<HRESULT(WiaDeviceHost&, const Words&, std::string*)>;
+
+// Where a long command shows its progress as it goes; none: into its output.
+BmpPageFiles::Show g_progress;
 
 std::string Hex(HRESULT hr)
 {
@@ -132,10 +136,23 @@ HRESULT Clients(WiaDeviceHost& host, const Words& words, std::string* out)
     return hr;
 }
 
+HRESULT AcquireCommand(WiaDeviceHost& host, const Words& words, std::string* out)
+{
+    std::string why;
+    const std::optional<AcquireOptions> options = ParseAcquireOptions(words, &why);
+    if (!options)
+        return Refuse(why, out);
+    BmpPageFiles::Show show = g_progress;
+    if (!show)
+        show = [out](const std::string& line) { *out += line + "\n"; };
+    return Acquire(host, *options, show);
+}
+
 const std::map<std::string, Command>& Commands()
 {
     static const std::map<std::string, Command> commands = {
         {"list", List},
+        {"acquire", AcquireCommand},
         {"set", Set},
         {"command", DeviceCommand},
         {"event", Event},
@@ -148,6 +165,11 @@ const std::map<std::string, Command>& Commands()
 }
 
 } // namespace
+
+void SetProgressOutput(std::function<void(const std::string&)> show)
+{
+    g_progress = std::move(show);
+}
 
 HRESULT RunCommand(WiaDeviceHost& host, const std::vector<std::string>& words, std::string* out)
 {

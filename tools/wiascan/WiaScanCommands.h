@@ -8,6 +8,8 @@
 //                                disconnected, suspend, resume, cancel
 //   lock, unlock                 take or give back the scanner (IStiUSD)
 //   connect, disconnect          one more client, or one leaving
+//   acquire FOLDER [OPTIONS]     pages from the feeder into BMP files
+//                                (WiaAcquire.h)
 //
 // Every command ends with a line "<command>: 0xXXXXXXXX", the result of
 // the driver call it made (E_INVALIDARG for a command that is not understood).
@@ -15,6 +17,7 @@
 
 #include "tools/wiascan/WiaDeviceHost.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,10 @@ namespace wiascan {
 
 // Runs one command; what it shows is appended to *out.
 HRESULT RunCommand(WiaDeviceHost& host, const std::vector<std::string>& words, std::string* out);
+
+// Where commands show their progress as they go (acquire's pages); by
+// default it goes into their output.
+void SetProgressOutput(std::function<void(const std::string&)> show);
 
 // The words of a command line: split at blanks; "..." keeps blanks.
 std::vector<std::string> SplitCommandLine(const std::string& line);

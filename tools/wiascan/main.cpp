@@ -29,7 +29,9 @@ int Usage()
                "       wiascan [--device INSTANCE-ID] shell\n"
                "commands: list [ITEM...], set ITEM PROP=VALUE..., command synchronize,\n"
                "          event connected|disconnected|suspend|resume|cancel, lock, unlock,\n"
-               "          connect, disconnect\n",
+               "          connect, disconnect,\n"
+               "          acquire FOLDER [callback|file] [pages=N] [duplex=0|1] [type=color|gray|bw]\n"
+               "                  [dpi=N] [width=PIXELS] [height=LINES] [buffer=BYTES] [driver-buffer] [cancel=PAGE]\n",
                stderr);
     return 2;
 }
@@ -95,6 +97,10 @@ int main(int argc, char** argv)
             std::printf("driver %s loaded for %s\n", plat::GuidToString(host.Scanner().driverClass).c_str(),
                         Utf16ToUtf8(host.Scanner().record.instanceId).c_str());
             std::fflush(stdout);
+            wiascan::SetProgressOutput([](const std::string& line) {
+                std::printf("%s\n", line.c_str());
+                std::fflush(stdout);
+            });
             exitCode = Serve(host, command);
         }
     }

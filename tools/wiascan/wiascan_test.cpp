@@ -3,14 +3,10 @@
 // plugged-in scanner, devinstall installing it (the hardware service
 // registered as a service), the driver loaded here from its installed file
 // with the hardware service running out of process.
-#include "emulator/DeviceLink.h"
-#include "platform/testing/ChildProcess.h"
-#include "platform/testing/TempSystemRoot.h"
-#include "platform/wia/testing/LongChanges.h"
 #include "stillimage/EscapeCodes.h"
 #include "tools/wiascan/StiServiceObjects.h"
-#include "tools/wiascan/WiaDeviceHost.h"
 #include "tools/wiascan/WiaScanCommands.h"
+#include "tools/wiascan/testing/WiaServiceTest.h"
 
 #include <gtest/gtest.h>
 
@@ -25,68 +21,9 @@ namespace {
 using plat::testing::ChildProcess;
 using plat::testing::ChildPipes;
 using plat::wia::WiaItem;
+using wiascan::testing::WiaServiceTest;
 
 constexpr HRESULT kLockViolation = static_cast<HRESULT>(0x80070021u);
-
-class WiaServiceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_emulator.Started());
-        ASSERT_EQ(m_emulator.ReadLine().rfind("device ", 0), 0u);
-        ASSERT_EQ(m_emulator.ReadLine().rfind("ready ", 0), 0u);
-        std::string installed;
-        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install"}, &installed), 0) << installed;
-
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        m_comEntered = true;
-        std::string failure;
-        std::optional<wiascan::InstalledScanner> scanner = wiascan::FindInstalledScanner(u"", &failure);
-        ASSERT_TRUE(scanner) << failure;
-        m_host = std::make_unique<wiascan::WiaDeviceHost>(std::move(*scanner));
-        ASSERT_EQ(m_host->Load(&failure), S_OK) << failure;
-        m_root = m_host->FindItem(u"Root");
-        m_feeder = m_host->FindItem(u"Feeder");
-        ASSERT_TRUE(m_root && m_feeder);
-    }
-
-    void TearDown() override
-    {
-        m_host.reset();
-        if (m_comEntered)
-            CoUninitialize();
-        plat::testing::KillProgramsRunFrom(m_systemRoot.Path());
-    }
-
-    LONG Read(WiaItem* item, PROPID id)
-    {
-        LONG value = -1;
-        EXPECT_EQ(S_OK, wiasReadPropLong(item->Context(), id, &value, nullptr, TRUE));
-        return value;
-    }
-
-    HRESULT Write(WiaItem* item, const std::vector<std::pair<PROPID, LONG>>& changes)
-    {
-        const plat::wia::testing::LongChanges change(changes);
-        return m_host->WriteProperties(*item, change.specs, change.values);
-    }
-
-    // A control line to the emulator ("load 0", ...).
-    void ControlScanner(const std::string& line)
-    {
-        emulator::RemoteScannerDevice link(
-            plat::devices::EndpointPathFor(m_host->Scanner().record.interfacePath));
-        std::string answer;
-        ASSERT_TRUE(link.Control(line, &answer)) << line << ": " << answer;
-    }
-
-    plat::testing::TempSystemRoot m_systemRoot;
-    ChildProcess m_emulator{{QBK_EMULATOR, "--sheets", "2", "--serial", "wia01"}};
-    bool m_comEntered = false;
-    std::unique_ptr<wiascan::WiaDeviceHost> m_host;
-    WiaItem* m_root = nullptr;
-    WiaItem* m_feeder = nullptr;
-};
 
 TEST_F(WiaServiceTest, DocumentStatusIsReadyOnlyWithPaperInTheFeeder)
 {

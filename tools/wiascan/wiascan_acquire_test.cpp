@@ -1,0 +1,282 @@
+// Pages acquired through the still-image driver as a WIA application gets
+// them: the emulator program as the scanner, the hardware service out of
+// process, the pipeline in this process, and wiascan's acquire command
+// writing BMP files. Every file's header is checked field by field and every
+// line against the emulator's page pattern.
+#include "emulator/ImagePattern.h"
+#include "tools/wiascan/WiaScanCommands.h"
+#include "tools/wiascan/testing/WiaServiceTest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+using wiascan::testing::WiaServiceTest;
+
+// Every acquisition here: 100 dpi, 8.5 in by 2 in. The scanner's lines hold
+// a multiple of 16 pixels: 848, not the item's 850.
+const std::vector<std::string> kSmallPage = {"dpi=100", "width=850", "height=200"};
+constexpr LONG kPixels = 848;
+constexpr LONG kLines = 200;
+constexpr LONG kPixelsPerMetre = 3938;  // 100 dpi
+
+struct BmpFile {
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    std::vector<RGBQUAD> palette;
+    std::vector<BYTE> bytes;  // the whole file
+};
+
+BmpFile ReadBmp(const std::string& path)
+{
+    BmpFile bmp;
+    std::ifstream in(path, std::ios::binary);
+    bmp.bytes.assign(std::istreambuf_iterator<char>(in), {});
+    if (bmp.bytes.size() < sizeof bmp.file + sizeof bmp.info)
+        return bmp;
+    std::memcpy(&bmp.file, bmp.bytes.data(), sizeof bmp.file);
+    std::memcpy(&bmp.info, bmp.bytes.data() + sizeof bmp.file, sizeof bmp.info);
+    const size_t entries = bmp.info.biBitCount <= 8 ? size_t{1} << bmp.info.biBitCount : 0;
+    bmp.palette.resize(entries);
+    const size_t at = sizeof bmp.file + sizeof bmp.info;
+    if (bmp.bytes.size() >= at + entries * sizeof(RGBQUAD))
+        std::memcpy(bmp.palette.data(), bmp.bytes.data() + at, entries * sizeof(RGBQUAD));
+    return bmp;
+}
+
+// A line of the pattern as a bitmap holds it: blue first, 0 = black.
+std::vector<BYTE> BitmapLine(std::uint32_t sheet, std::uint32_t side, std::uint32_t y, int bits)
+{
+    std::vector<BYTE> line(static_cast<size_t>(kPixels) * static_cast<size_t>(bits) / 8);
+    emulator::RenderPatternLine(sheet, side, y, kPixels, bits, line.data());
+    if (bits == 1) {
+        for (BYTE& b : line)
+            b = static_cast<BYTE>(~b);
+    } else if (bits == 24) {
+        for (size_t i = 0; i + 2 < line.size(); i += 3)
+            std::swap(line[i], line[i + 2]);
+    }
+    return line;
+}
+
+// The header field by field, then every line (bottom-up) against the page
+// of that sheet and side.
+void ExpectPage(const BmpFile& bmp, std::uint32_t sheet, std::uint32_t side, int bits)
+{
+    const LONG stride = (kPixels * bits + 31) / 32 * 4;
+    const DWORD paletteBytes = bits <= 8 ? (1u << bits) * 4 : 0;
+    const DWORD offBits = 14 + 40 + paletteBytes;
+    EXPECT_EQ(bmp.file.bfType, 0x4D42);
+    EXPECT_EQ(bmp.file.bfSize, offBits + static_cast<DWORD>(stride * kLines));
+    EXPECT_EQ(bmp.file.bfSize, bmp.bytes.size());
+    EXPECT_EQ(bmp.file.bfReserved1, 0);
+    EXPECT_EQ(bmp.file.bfReserved2, 0);
+    EXPECT_EQ(bmp.file.bfOffBits, offBits);
+    EXPECT_EQ(bmp.info.biSize, 40u);
+    EXPECT_EQ(bmp.info.biWidth, kPixels);
+    EXPECT_EQ(bmp.info.biHeight, kLines);
+    EXPECT_EQ(bmp.info.biPlanes, 1);
+    EXPECT_EQ(bmp.info.biBitCount, bits);
+    EXPECT_EQ(bmp.info.biCompression, BI_RGB);
+    EXPECT_EQ(bmp.info.biSizeImage, static_cast<DWORD>(stride * kLines));
+    EXPECT_EQ(bmp.info.biXPelsPerMeter, kPixelsPerMetre);
+    EXPECT_EQ(bmp.info.biYPelsPerMeter, kPixelsPerMetre);
+    EXPECT_EQ(bmp.info.biClrUsed, paletteBytes / 4);
+    EXPECT_EQ(bmp.info.biClrImportant, 0u);
+    for (size_t i = 0; i < bmp.palette.size(); ++i) {
+        const BYTE level = static_cast<BYTE>(i * 255 / (bmp.palette.size() - 1));
+        const RGBQUAD& entry = bmp.palette[i];
+        EXPECT_TRUE(entry.rgbRed == level && entry.rgbGreen == level && entry.rgbBlue == level &&
+                    entry.rgbReserved == 0)
+            << "palette entry " << i;
+    }
+    if (bmp.bytes.size() != bmp.file.bfSize)
+        return;
+    for (LONG row = 0; row < kLines; ++row) {
+        const std::uint32_t y = static_cast<std::uint32_t>(kLines - 1 - row);
+        const std::vector<BYTE> expected = BitmapLine(sheet, side, y, bits);
+        const BYTE* line = bmp.bytes.data() + offBits + static_cast<size_t>(row) * static_cast<size_t>(stride);
+        if (std::memcmp(line, expected.data(), expected.size()) != 0) {
+            std::vector<BYTE> raw(line, line + expected.size());
+            if (bits == 1) {
+                for (BYTE& b : raw)
+                    b = static_cast<BYTE>(~b);
+            }
+            const emulator::DecodedLine found = emulator::DecodePatternLine(raw.data(), kPixels, bits);
+            ADD_FAILURE() << "sheet " << sheet << " side " << side << ": line " << y << " differs; it reads as "
+                          << (found.valid ? "page " + std::to_string(found.page()) + " side " +
+                                                std::to_string(found.side()) + " line " + std::to_string(found.line)
+                                          : std::string("no line of the pattern"));
+            return;
+        }
+    }
+}
+
+class WiaAcquireTest : public WiaServiceTest {
+protected:
+    struct Run {
+        HRESULT result = E_UNEXPECTED;
+        std::string output;
+        std::vector<BmpFile> pages;
+    };
+
+    // The acquire command into a fresh folder; its pages in order.
+    Run Acquire(std::vector<std::string> options)
+    {
+        const std::filesystem::path folder =
+            std::filesystem::path(m_systemRoot.Path()) / ("scans" + std::to_string(++m_runs));
+        std::filesystem::create_directories(folder);
+        std::vector<std::string> words = {"acquire", folder.string()};
+        // The items keep what the last run wrote: every run says its pages
+        // and sides.
+        for (const char* setting : {"pages=", "duplex="}) {
+            if (std::none_of(options.begin(), options.end(),
+                             [&](const std::string& o) { return o.rfind(setting, 0) == 0; }))
+                words.push_back(std::string(setting) + "0");
+        }
+        words.insert(words.end(), options.begin(), options.end());
+        words.insert(words.end(), kSmallPage.begin(), kSmallPage.end());
+        Run run;
+        run.result = wiascan::RunCommand(*m_host, words, &run.output);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        for (size_t i = 0; i < names.size(); ++i) {
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "page-%04zu.bmp", i + 1);
+            EXPECT_EQ(std::filesystem::path(names[i]).filename().string(), expected) << "no part files are left";
+            run.pages.push_back(ReadBmp(names[i]));
+        }
+        return run;
+    }
+
+    // Every progress line "page N: P%" of the output.
+    static std::vector<int> Percents(const std::string& output)
+    {
+        std::vector<int> found;
+        std::istringstream lines(output);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("page ", 0) == 0 && !line.empty() && line.back() == '%')
+                found.push_back(std::stoi(line.substr(line.find(": ") + 2)));
+        }
+        return found;
+    }
+
+    int m_runs = 0;
+};
+
+TEST_F(WiaAcquireTest, PagesOfEveryKindMatchTheScannersPattern)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        int sheets;
+        HRESULT result;
+        bool duplex;
+        int bits;
+        size_t pages;
+    } cases[] = {
+        {"callback, all pages, colour", {"callback", "type=color"}, 2, WIA_STATUS_END_OF_MEDIA, false, 24, 2},
+        {"callback, duplex, grey", {"callback", "type=gray", "duplex=1"}, 2, WIA_STATUS_END_OF_MEDIA, true, 8, 4},
+        {"callback, two of three pages, black and white", {"callback", "type=bw", "pages=2"}, 3, S_OK, false, 1, 2},
+        {"callback, one duplex sheet of two", {"callback", "type=color", "duplex=1", "pages=1"}, 2,
+         WIA_STATUS_END_OF_MEDIA, true, 24, 2},
+        {"callback, the driver's own buffer", {"callback", "type=gray", "driver-buffer"}, 1, WIA_STATUS_END_OF_MEDIA,
+         false, 8, 1},
+        {"files, all pages, black and white", {"file", "type=bw"}, 2, WIA_STATUS_END_OF_MEDIA, false, 1, 2},
+        {"files, duplex, colour", {"file", "type=color", "duplex=1"}, 2, WIA_STATUS_END_OF_MEDIA, true, 24, 4},
+        {"files, one duplex sheet, grey", {"file", "type=gray", "duplex=1", "pages=1"}, 2, WIA_STATUS_END_OF_MEDIA,
+         true, 8, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ControlScanner("load " + std::to_string(c.sheets));
+        const Run run = Acquire(c.options);
+        EXPECT_EQ(run.result, c.result) << run.output;
+        ASSERT_EQ(run.pages.size(), c.pages) << run.output;
+        for (size_t i = 0; i < run.pages.size(); ++i) {
+            SCOPED_TRACE("page " + std::to_string(i + 1));
+            const auto sheet = static_cast<std::uint32_t>(c.duplex ? i / 2 : i);
+            ExpectPage(run.pages[i], sheet, c.duplex ? static_cast<std::uint32_t>(i % 2) : 0, c.bits);
+        }
+        for (int percent : Percents(run.output))
+            EXPECT_LE(percent, c.options[0] == std::string("file") ? 100 : 95) << run.output;
+    }
+}
+
+TEST_F(WiaAcquireTest, OneDuplexSheetTakesTwoTransfers)
+{
+    ControlScanner("load 2");
+    const Run run = Acquire({"callback", "type=gray", "duplex=1", "pages=1"});
+    EXPECT_NE(run.output.find("transfer 1: 0x00000000\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("transfer 2: 0x00210001 (end of media)\n"), std::string::npos) << run.output;
+    ASSERT_EQ(run.pages.size(), 2u);
+    // The next sheet is still in the feeder, and the next transfer scans it.
+    const Run next = Acquire({"callback", "type=gray", "duplex=1", "pages=1"});
+    ASSERT_EQ(next.pages.size(), 2u) << next.output;
+    ExpectPage(next.pages[0], 1, 0, 8);
+    ExpectPage(next.pages[1], 1, 1, 8);
+}
+
+TEST_F(WiaAcquireTest, FaultsReachTheApplicationWithTheWholePagesOnly)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> setup;
+        std::vector<std::string> options;
+        HRESULT result;
+        size_t pages;
+    } cases[] = {
+        {"empty feeder", {"load 0"}, {"callback"}, WIA_ERROR_PAPER_EMPTY, 0},
+        {"empty feeder, file", {"load 0"}, {"file"}, WIA_ERROR_PAPER_EMPTY, 0},
+        {"jam in the second page", {"load 3", "fault jam sheet=1 offset=2000"}, {"callback"}, WIA_ERROR_PAPER_JAM, 1},
+        {"jam in the second file", {"load 3", "fault jam sheet=1 offset=2000"}, {"file"}, WIA_ERROR_PAPER_JAM, 1},
+        {"jam in the first page", {"load 3", "fault jam sheet=0 offset=2000"}, {"callback"}, WIA_ERROR_PAPER_JAM,
+         0},
+        {"cover opened in the second page", {"load 3", "fault cover-open sheet=1 offset=2000"}, {"callback"},
+         WIA_ERROR_COVER_OPEN, 1},
+        // The driver does not ask the scanner to detect double feeds.
+        {"double feed goes through", {"load 2", "fault double-feed sheet=1 offset=2000"}, {"callback"},
+         WIA_STATUS_END_OF_MEDIA, 2},
+        {"cancelled at the second page", {"load 3"}, {"callback", "cancel=2"}, S_FALSE, 1},
+        {"a file page larger than the buffer", {"load 1"}, {"file", "type=color", "buffer=100000"}, E_OUTOFMEMORY, 0},
+        {"a buffer of no bytes", {"load 1"}, {"callback", "buffer=0"}, E_OUTOFMEMORY, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& line : c.setup)
+            ControlScanner(line);
+        const Run run = Acquire(c.options);
+        EXPECT_EQ(run.result, c.result) << run.output;
+        ASSERT_EQ(run.pages.size(), c.pages) << run.output;
+        for (size_t i = 0; i < run.pages.size(); ++i)
+            ExpectPage(run.pages[i], static_cast<std::uint32_t>(i), 0, 1);
+        ControlScanner("cover closed");
+    }
+}
+
+TEST_F(WiaAcquireTest, TheProgramScansIntoFilesShowingProgress)
+{
+    ControlScanner("load 1");
+    const std::string folder = m_systemRoot.Path() + "/program";
+    std::filesystem::create_directories(folder);
+    std::string output;
+    std::vector<std::string> command = {QBK_WIASCAN, "acquire", folder, "file", "type=color", "duplex=1"};
+    command.insert(command.end(), kSmallPage.begin(), kSmallPage.end());
+    ASSERT_EQ(plat::testing::RunProgram(command, &output), 0) << output;
+    EXPECT_NE(output.find("page 1: 100%"), std::string::npos) << output;
+    EXPECT_NE(output.find("2 page(s) in " + folder), std::string::npos) << output;
+    EXPECT_NE(output.find("acquire: 0x00210001"), std::string::npos) << output;
+    ExpectPage(ReadBmp(folder + "/page-0001.bmp"), 0, 0, 24);
+    ExpectPage(ReadBmp(folder + "/page-0002.bmp"), 0, 1, 24);
+}
+
+} // namespace
