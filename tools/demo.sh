@@ -4,8 +4,9 @@
 # on both sides with twainscan (a TWAIN application on our data source
 # manager, through the installed data source, the image pipeline and the
 # hardware service running as a service of its own) into ./scans as TIFF
-# files, and remove the scanner again. A step that fails stops the demo
-# with its reason.
+# files, scan a fourth sheet through the still-image (WIA) driver with
+# wiascan into ./scans as BMP files, and remove the scanner again. A step
+# that fails stops the demo with its reason.
 set -euo pipefail
 BUILD=${1:-build}
 BIN="$(cd "$BUILD/bin" && pwd)"
@@ -41,8 +42,8 @@ fail() { echo "demo: $*" >&2; exit 1; }
 step() { printf '\n== %s\n' "$*"; }
 echo "System root: $QBK_SYSROOT"
 
-step "Plug in the emulated scanner (3 sheets in the feeder)"
-"$BIN/qbk-scanner-emu" --sheets 3 > "$QBK_SYSROOT/emulator.out" 2>&1 &
+step "Plug in the emulated scanner (4 sheets in the feeder)"
+"$BIN/qbk-scanner-emu" --sheets 4 > "$QBK_SYSROOT/emulator.out" 2>&1 &
 EMU_PID=$!
 for _ in $(seq 1 100); do
   grep -q '^ready ' "$QBK_SYSROOT/emulator.out" 2>/dev/null && break
@@ -61,8 +62,8 @@ step "The TWAIN data sources our data source manager finds"
 
 step "Scan the 3 sheets, both sides, into $SCANS"
 mkdir -p "$SCANS"
-rm -f "$SCANS"/page-*.tif
-"$BIN/twainscan" --pixel color --dpi 100 --duplex --xfer native --out "$SCANS" ||
+rm -f "$SCANS"/page-*.tif "$SCANS"/page-*.bmp
+"$BIN/twainscan" --pixel color --dpi 100 --duplex --pages 6 --xfer native --out "$SCANS" ||
   fail "the TWAIN scan failed"
 
 step "The page files"
@@ -70,6 +71,16 @@ pages=("$SCANS"/page-*.tif)
 [ -e "${pages[0]}" ] && [ "${#pages[@]}" -eq 6 ] ||
   fail "3 sheets on both sides make 6 pages, but the scan left ${#pages[@]} files"
 for page in "${pages[@]}"; do
+  printf '  %-14s %9d bytes\n' "$(basename "$page")" "$(stat -c %s "$page")"
+done
+
+step "Scan the last sheet, both sides, through the WIA driver into $SCANS"
+"$BIN/wiascan" acquire "$SCANS" callback type=color dpi=100 duplex=1 pages=1 ||
+  fail "the WIA scan failed"
+bitmaps=("$SCANS"/page-*.bmp)
+[ -e "${bitmaps[0]}" ] && [ "${#bitmaps[@]}" -eq 2 ] ||
+  fail "one sheet on both sides makes 2 pages, but the WIA scan left ${#bitmaps[@]} files"
+for page in "${bitmaps[@]}"; do
   printf '  %-14s %9d bytes\n' "$(basename "$page")" "$(stat -c %s "$page")"
 done
 
