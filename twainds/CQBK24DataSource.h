@@ -11,6 +11,7 @@
 #include "twainfw/CTWAINDataSource.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -375,6 +376,20 @@ public:
 
     bool ReadDeviceRegistry();
     void ReadVersionStrings();
+    // The identity texts and the firmware revision as the About page shows
+    // them, each a copy.
+    std::string GetFriendlyName() const { return FriendlyName; }
+    std::string GetSymbolicName() const { return SymbolicName; }
+    std::string GetLegalCopyright() const { return LegalCopyright; }
+    std::string GetFileDescription() const { return FileDescription; }
+    std::string GetProductName() const { return ProductName; }
+    std::string GetFileVersion() const { return FileVersion; }
+    // Up to the first zero byte, at most the 5 bytes of the answer.
+    std::string GetFirmwareRevision() const
+    {
+        const auto* bytes = reinterpret_cast<const char*>(FirmwareRevision);
+        return std::string(bytes, strnlen(bytes, sizeof(FirmwareRevision)));
+    }
 
     // Device controls of the hardware service.
     bool SendDeviceControl(LONG code, const BYTE* input, DWORD inputSize, BYTE* output, DWORD outputSize);

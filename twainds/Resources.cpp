@@ -18,7 +18,11 @@ const plat::StringResource kStrings[] = {
     {10026, u"%d dpi"},
     {10027, u"mm"},
     {10028, u"Inches"},
+    {10032, u"http://support.quorvant.example/en/us/support/Default.asp"},
     {10033, u"Done"},
+    {10035, u"You can find additional support for your scanner at "
+            u"<a href=\"http://support.quorvant.example/en/us/support/Default.asp\">"
+            u"http://support.quorvant.example/en/us/support/Default.asp</a>."},
     {10100, u"A0000\t1680 x 7236 mm"},
     {10101, u"A00\t1188 x 1680 mm"},
     {10102, u"A0\t840 x 1188 mm"},
@@ -105,6 +109,17 @@ const plat::StringResource kStrings[] = {
     {10251, u"45 degree halftone dot (32 steps)"},
     {10252, u"Bayer dither (16 steps)"},
     {10253, u"Bayer dither (64 steps)"},
+    {10257, u"Error diffusion"},
+    {10258, u"Off"},
+    {10259, u"Detect and stop"},
+    {10260, u"Detect only"},
+    {10261, u"Detect and correct"},
+    {10262, u"Off"},
+    {10263, u"Detect and stop"},
+    {10264, u"Detect only"},
+    {10265, u"Off"},
+    {10266, u"Detect and stop"},
+    {10267, u"Detect only"},
     {10272, u"No paper in ADF.  Put documents in the ADF, then click Retry to continue."},
     {10273, u"Paper Jam.  Open scanner and remove jammed page, close then restack paper in ADF. Click Retry to continue."},
     {10274, u"Multiple page feed detected.   Open scanner and remove pages, close then restack paper in ADF. Click Retry to continue."},
@@ -125,6 +140,9 @@ const plat::StringResource kStrings[] = {
     {10289, u"Scanner not connected or not powered on"},
     {10290, u"Ready to scan"},
     {10291, u"Scanning..."},
+    {10300, u"Black"},
+    {10301, u"White"},
+    {10302, u"%u MBytes"},
 };
 
 const plat::VersionString kVersionStrings[] = {

@@ -138,8 +138,11 @@ struct EDITBALLOONTIP {
 
 // Statics
 constexpr DWORD SS_LEFT = 0x0;
+constexpr DWORD SS_CENTER = 0x1;
 constexpr DWORD SS_RIGHT = 0x2;
 constexpr DWORD SS_ICON = 0x3;
+constexpr DWORD SS_ETCHEDHORZ = 0x10;
+constexpr DWORD SS_ETCHEDVERT = 0x11;
 constexpr DWORD SS_NOTIFY = 0x0100;
 constexpr WORD STN_CLICKED = 0;
 constexpr UINT STM_SETICON = 0x0170;

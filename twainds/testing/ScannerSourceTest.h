@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qbk24::testing {
@@ -111,17 +112,11 @@ protected:
     // test plays the manager itself (m_entryPoint).
     void Install(int sheets, std::vector<std::string> emulatorOptions = {})
     {
-        std::vector<std::string> args = {QBK_EMULATOR, "--sheets", std::to_string(sheets), "--serial", kSerial};
-        args.insert(args.end(), emulatorOptions.begin(), emulatorOptions.end());
-        m_emulator = std::make_unique<plat::testing::ChildProcess>(args);
-        ASSERT_TRUE(m_emulator->Started());
-        ASSERT_EQ(m_emulator->ReadLine().rfind("device ", 0), 0u);
-        ASSERT_EQ(m_emulator->ReadLine().rfind("ready ", 0), 0u);
-
         const std::string folder = (std::filesystem::path(m_root.Path()) / "lib" / "twain").string();
         std::string output;
-        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install", "--twain-folder", folder}, &output), 0)
-            << output;
+        PlugIn(sheets, std::move(emulatorOptions), folder, output);
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         m_com = true;
         m_app.Id = 1;
@@ -138,6 +133,20 @@ protected:
             OpenDirectly();
         else
             OpenThroughManager(folder);
+    }
+
+    // Plugs in a scanner with `sheets` in its feeder and installs it with
+    // its data source in the manager's `folder`; what the installer said.
+    void PlugIn(int sheets, std::vector<std::string> emulatorOptions, const std::string& folder, std::string& output)
+    {
+        std::vector<std::string> args = {QBK_EMULATOR, "--sheets", std::to_string(sheets), "--serial", kSerial};
+        args.insert(args.end(), emulatorOptions.begin(), emulatorOptions.end());
+        m_emulator = std::make_unique<plat::testing::ChildProcess>(args);
+        ASSERT_TRUE(m_emulator->Started());
+        ASSERT_EQ(m_emulator->ReadLine().rfind("device ", 0), 0u);
+        ASSERT_EQ(m_emulator->ReadLine().rfind("ready ", 0), 0u);
+        ASSERT_EQ(plat::testing::RunProgram({QBK_DEVINSTALL, "install", "--twain-folder", folder}, &output), 0)
+            << output;
     }
 
     void OpenThroughManager(const std::string& folder)

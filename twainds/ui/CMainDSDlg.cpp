@@ -2,6 +2,9 @@
 
 #include "platform/ui/Theme.h"
 #include "twainds/CQBK24DataSource.h"
+#include "twainds/ui/CPropPageAbout.h"
+#include "twainds/ui/CPropPageDocumentSettings.h"
+#include "twainds/ui/CPropPageImageEnhancement.h"
 #include "twainds/ui/CPropPageScanSettings.h"
 #include "twainds/ui/DialogIds.h"
 #include "twainds/ui/ResourceText.h"
@@ -104,11 +107,15 @@ BOOL CMainDSDlg::OnInitDialog()
             return AddPage(page, templateId, captionId, area, position);
         };
     };
-    // Profiles (1001), document settings (1003), image enhancement (1004)
-    // and about (1005) are built here, in template order, once their
-    // classes exist.
+    // In template order: the tabs follow it. Profiles (1001) come with
+    // their class.
     ScanSettingsPage = BuildPage([this] { return new CPropPageScanSettings(Source()); },
                                  add(IDD_PAGE_SCAN_SETTINGS, IDS_TAB_SCAN_SETTINGS));
+    DocumentSettingsPage = BuildPage([this] { return new CPropPageDocumentSettings(Source()); },
+                                     add(IDD_PAGE_DOCUMENT_SETTINGS, IDS_TAB_DOCUMENT_SETTINGS));
+    ImageEnhancementPage = BuildPage([this] { return new CPropPageImageEnhancement(Source()); },
+                                     add(IDD_PAGE_IMAGE_ENHANCEMENT, IDS_TAB_IMAGE_ENHANCEMENTS));
+    AboutPage = BuildPage([this] { return new CPropPageAbout(Source()); }, add(IDD_PAGE_ABOUT, IDS_TAB_ABOUT));
 
     if (!SetupOnly) {
         if (HWND ok = GetDlgItem(IDOK))

@@ -13,6 +13,9 @@
 
 class CQBK24DataSource;
 class CPropPageScanSettings;
+class CPropPageImageEnhancement;
+class CPropPageDocumentSettings;
+class CPropPageAbout;
 
 class CMainDSDlg : public Trellis::CTWAINUIDialog, public CThemedDlg {
 public:
@@ -28,9 +31,9 @@ public:
     // no tab. The other tabs' pages come with their own classes.
     CDialog* ProfilesPage = nullptr;
     CPropPageScanSettings* ScanSettingsPage = nullptr;
-    CDialog* ImageEnhancementPage = nullptr;
-    CDialog* DocumentSettingsPage = nullptr;
-    CDialog* AboutPage = nullptr;
+    CPropPageImageEnhancement* ImageEnhancementPage = nullptr;
+    CPropPageDocumentSettings* DocumentSettingsPage = nullptr;
+    CPropPageAbout* AboutPage = nullptr;
     UINT_PTR StatusTimer = 0;
     CTabCtrl Tabs;
     CStatic StatusLine;

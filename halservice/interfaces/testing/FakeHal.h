@@ -101,8 +101,13 @@ public:
         if (hr == S_OK && out->parray) {
             plat::SafeArrayAccess access(out->parray);
             BYTE* bytes = static_cast<BYTE*>(access.Data());
-            for (ULONG i = 0; i < out->parray->rgsabound[0].cElements; ++i)
-                bytes[i] = static_cast<BYTE>(code * 16 + i);
+            const auto answer = Answers.find(code);
+            for (ULONG i = 0; i < out->parray->rgsabound[0].cElements; ++i) {
+                if (answer == Answers.end())
+                    bytes[i] = static_cast<BYTE>(code * 16 + i);
+                else
+                    bytes[i] = i < answer->second.size() ? answer->second[i] : 0;
+            }
         }
         return hr;
     }
@@ -133,6 +138,9 @@ public:
     // What Configure writes under /config/output, and the documents it got.
     std::map<std::u16string, INT> ConfigOutput;
     std::vector<std::u16string> ConfiguredXml;
+    // The bytes Control2 answers with by code (zeros after them); codes not
+    // listed answer code * 16 + i at byte i.
+    std::map<LONG, std::vector<BYTE>> Answers;
 
 private:
     static std::vector<BYTE> ArrayBytes(VARIANT* value)

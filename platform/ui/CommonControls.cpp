@@ -1,0 +1,45 @@
+#include "platform/ui/CommonControls.h"
+
+#include <atomic>
+
+namespace {
+
+constexpr DWORD kMajor = 6;
+constexpr DWORD kMinor = 10;
+
+std::atomic<DWORD> g_major{kMajor};
+std::atomic<DWORD> g_minor{kMinor};
+std::atomic<bool> g_fails{false};
+
+} // namespace
+
+HRESULT DllGetVersion(DLLVERSIONINFO* pdvi)
+{
+    if (!pdvi || pdvi->cbSize != sizeof(DLLVERSIONINFO))
+        return E_INVALIDARG;
+    if (g_fails)
+        return E_NOTIMPL;
+    pdvi->dwMajorVersion = g_major;
+    pdvi->dwMinorVersion = g_minor;
+    pdvi->dwBuildNumber = 0;
+    pdvi->dwPlatformID = DLLVER_PLATFORM_WINDOWS;
+    return S_OK;
+}
+
+namespace plat::ui {
+
+void SetCommonControlsVersion(DWORD major, DWORD minor)
+{
+    g_major = major;
+    g_minor = minor;
+}
+
+void SetCommonControlsVersionFails(bool fails) { g_fails = fails; }
+
+void ResetCommonControlsVersion()
+{
+    SetCommonControlsVersion(kMajor, kMinor);
+    SetCommonControlsVersionFails(false);
+}
+
+} // namespace plat::ui
