@@ -46,7 +46,7 @@ BmpFile ReadBmp(const std::string& path)
     const size_t entries = bmp.info.biBitCount <= 8 ? size_t{1} << bmp.info.biBitCount : 0;
     bmp.palette.resize(entries);
     const size_t at = sizeof bmp.file + sizeof bmp.info;
-    if (bmp.bytes.size() >= at + entries * sizeof(RGBQUAD))
+    if (entries > 0 && bmp.bytes.size() >= at + entries * sizeof(RGBQUAD))
         std::memcpy(bmp.palette.data(), bmp.bytes.data() + at, entries * sizeof(RGBQUAD));
     return bmp;
 }
@@ -73,12 +73,12 @@ void ExpectPage(const BmpFile& bmp, std::uint32_t sheet, std::uint32_t side, int
     const LONG stride = (kPixels * bits + 31) / 32 * 4;
     const DWORD paletteBytes = bits <= 8 ? (1u << bits) * 4 : 0;
     const DWORD offBits = 14 + 40 + paletteBytes;
-    EXPECT_EQ(bmp.file.bfType, 0x4D42);
-    EXPECT_EQ(bmp.file.bfSize, offBits + static_cast<DWORD>(stride * kLines));
-    EXPECT_EQ(bmp.file.bfSize, bmp.bytes.size());
-    EXPECT_EQ(bmp.file.bfReserved1, 0);
-    EXPECT_EQ(bmp.file.bfReserved2, 0);
-    EXPECT_EQ(bmp.file.bfOffBits, offBits);
+    EXPECT_EQ(+bmp.file.bfType, 0x4D42);
+    EXPECT_EQ(+bmp.file.bfSize, offBits + static_cast<DWORD>(stride * kLines));
+    EXPECT_EQ(+bmp.file.bfSize, bmp.bytes.size());
+    EXPECT_EQ(+bmp.file.bfReserved1, 0);
+    EXPECT_EQ(+bmp.file.bfReserved2, 0);
+    EXPECT_EQ(+bmp.file.bfOffBits, offBits);
     EXPECT_EQ(bmp.info.biSize, 40u);
     EXPECT_EQ(bmp.info.biWidth, kPixels);
     EXPECT_EQ(bmp.info.biHeight, kLines);
