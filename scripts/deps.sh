@@ -18,6 +18,10 @@ PACKAGES=(
   libjpeg62-turbo-dev
   libtiff-dev
   sane-utils
+  libcairo2-dev
+  libpango1.0-dev
+  fonts-liberation
+  fonts-dejavu-core
 )
 
 missing=()

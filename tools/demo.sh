@@ -5,8 +5,9 @@
 # manager, through the installed data source, the image pipeline and the
 # hardware service running as a service of its own) into ./scans as TIFF
 # files, scan a fourth sheet through the still-image (WIA) driver with
-# wiascan into ./scans as BMP files, and remove the scanner again. A step
-# that fails stops the demo with its reason.
+# wiascan into ./scans as BMP files, picture the data source's dialogs there
+# as PNG files, and remove the scanner again. A step that fails stops the
+# demo with its reason.
 set -euo pipefail
 BUILD=${1:-build}
 BIN="$(cd "$BUILD/bin" && pwd)"
@@ -82,6 +83,14 @@ bitmaps=("$SCANS"/page-*.bmp)
   fail "one sheet on both sides makes 2 pages, but the WIA scan left ${#bitmaps[@]} files"
 for page in "${bitmaps[@]}"; do
   printf '  %-14s %9d bytes\n' "$(basename "$page")" "$(stat -c %s "$page")"
+done
+
+step "Pictures of the data source's settings dialog and of its progress dialog (one more sheet)"
+rm -f "$SCANS"/dialog-*.png
+"$BIN/qbk-scanner-emu" control load 1 > /dev/null || fail "the emulated scanner took no sheet"
+"$BIN/dialogpictures" --out "$SCANS" > /dev/null || fail "the dialog pictures could not be made"
+for picture in "$SCANS"/dialog-*.png; do
+  printf '  %-26s %9d bytes\n' "$(basename "$picture")" "$(stat -c %s "$picture")"
 done
 
 step "Remove the scanner"

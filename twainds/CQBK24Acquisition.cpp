@@ -5,9 +5,14 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/ui/Display.h"
+#include "platform/base/strings.h"
+#include "twainds/ui/DialogIds.h"
+#include "twainds/ui/ResourceText.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -108,11 +113,11 @@ void CQBK24DataSource::BeginImageTransfer(TW_UINT16, TW_INT32* rawLineLength)
             m_ImageInfo.ImageLength = ScanHeight;
     }
 
-    // The progress dialog comes with the dialogs and is made only where a
-    // window can reach the user.
+    if (!ProgressDialog && GetIndicatorsCurrent() && plat::ui::CanShowWindows())
+        CreateProgressDialog();
     if (ProgressDialog) {
         ProgressDialog->UpdateProgress();
-        if (ProgressDialog->AbortScan)
+        if (ProgressDialog->Cancelled)
             ThrowCancel();
     }
 }
@@ -224,7 +229,7 @@ void CQBK24DataSource::CheckAbort()
     if (!ProgressDialog)
         return;
     ProgressDialog->UpdateProgress();
-    if (ProgressDialog->AbortScan) {
+    if (ProgressDialog->Cancelled) {
         BandLevel = 0;
         SendDeviceControl(HCC_STOP_ADF, nullptr, 0, nullptr, 0);
         SendDeviceControl(HCC_CLEAR_WINDOW, nullptr, 0, nullptr, 0);
@@ -236,7 +241,7 @@ TW_PENDINGXFERS CQBK24DataSource::QueryPendingXfers()
 {
     if (ProgressDialog) {
         ProgressDialog->UpdateProgress();
-        if (ProgressDialog->AbortScan)
+        if (ProgressDialog->Cancelled)
             return TW_PENDINGXFERS{0, {0}};
     }
     if (GetState() < 7)
@@ -264,6 +269,22 @@ void CQBK24DataSource::StopAcquisition()
     if (MainDialog)
         MainDialog->ShowDoneButton();
     UndoUndefinedSizeForced();
+}
+
+// Over the settings dialog, which it disables while it exists; made only
+// where a window can reach the user.
+void CQBK24DataSource::CreateProgressDialog()
+{
+    std::unique_ptr<CScanProgressDlg> dialog(new (std::nothrow) CScanProgressDlg(this));
+    if (!dialog)
+        ThrowFailure(TWCC_LOWMEMORY);
+    if (!dialog->CreateOwned(IDD_SCAN_PROGRESS, MainDialog ? MainDialog->GetSafeHwnd() : nullptr))
+        ThrowFailure(TWCC_LOWMEMORY);
+    const std::u16string title = Utf8ToUtf16(FriendlyName) + u": " + qbk24::ResourceText(m_hModule, IDS_SCAN_PROGRESS);
+    dialog->SetWindowText(title.c_str());
+    dialog->ShowWindow(SW_SHOW);
+    ProgressDialog = dialog.release();
+    ProgressDialog->UpdateProgress();
 }
 
 void CQBK24DataSource::DestroyProgressDialog()

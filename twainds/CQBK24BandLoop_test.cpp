@@ -71,14 +71,6 @@ public:
     std::function<void()> onBand;
 };
 
-// A progress dialog whose Abort Scan the test presses.
-class FakeProgress final : public CScanProgressDlg {
-public:
-    HWND GetSafeHwnd() const override { return nullptr; }
-    void UpdateProgress() override {}
-    void DestroyWindow() override {}
-};
-
 // What an application got of one image: its return code, the first byte
 // of each row (or every byte of compressed data) and, for a failure, the
 // condition code.
@@ -345,9 +337,10 @@ TEST_F(BandLoopTest, AStatusOnTheLastPageDeliversItTruncatedWithoutAQuestion)
 TEST_F(BandLoopTest, AbortScanStopsTheFeederClearsTheWindowAndCancels)
 {
     Start(2, {{1, 1, 0}, {1, 1, 0}, {2, 2, 0}});
-    auto* progress = new FakeProgress;
+    // A progress dialog without a window, whose Abort Scan the test presses.
+    auto* progress = new CScanProgressDlg(&m_source);
     m_source.ProgressDialog = progress;
-    m_bands->onBand = [progress] { progress->AbortScan = true; };
+    m_bands->onBand = [progress] { progress->Cancelled = true; };
     m_hal.Controls.clear();
     const Image image = TransferImage();
     EXPECT_EQ(image.rc, TWRC_CANCEL);

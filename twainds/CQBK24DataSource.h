@@ -502,6 +502,7 @@ private:
     bool ReadImageBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* bytesRead, bool compressed);
     // Hands out staged compressed bytes, pulling a band when none wait.
     bool ReadStagedBand(BYTE* buffer, TW_UINT32 size, TW_UINT32* bytesRead);
+    void CreateProgressDialog();
     void DestroyProgressDialog();
     // A device flag: false, then the stored value (false when unreadable).
     void RestoreFlag(Trellis::CTWAINStorage& storage, const char* key, TW_UINT16 capability, bool& flag);

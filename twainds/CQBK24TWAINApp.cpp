@@ -1,12 +1,15 @@
 #include "twainds/CQBK24TWAINApp.h"
 
+#include "platform/ui/CDialog.h"
 #include "twainds/CQBK24DataSource.h"
 
 BOOL CQBK24TWAINApp::InitInstance()
 {
-    // The rich-edit and common-control classes of the dialogs are
-    // registered by the dialog layer when it comes.
+    AfxInitRichEdit2();
     CoInitialize(nullptr);
+    // The link class serves the About page's hyperlink.
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+    InitCommonControlsEx(&init);
     return TRUE;
 }
 

@@ -157,6 +157,20 @@ protected:
     TW_IDENTITY m_app{};
 };
 
+TEST_F(DSEntryTest, LoadingTheLibraryRegistersTheRichEditAndLinkControls)
+{
+    const auto make = [](const char16_t* className) {
+        HWND window = CreateWindowExW(0, className, u"", WS_CHILD, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        if (window)
+            DestroyWindow(window);
+        return window != nullptr;
+    };
+    EXPECT_FALSE(make(u"RichEdit20W"));
+    LoadSource();
+    for (const char16_t* className : {u"RichEdit20W", u"RichEdit20A", u"SysLink"})
+        EXPECT_TRUE(make(className)) << Utf16ToUtf8(className);
+}
+
 TEST_F(DSEntryTest, IdentityNamesTheMakerAndTheDeviceFromItsRegistryValues)
 {
     Install();

@@ -23,6 +23,7 @@ const plat::StringResource kStrings[] = {
     {10035, u"You can find additional support for your scanner at "
             u"<a href=\"http://support.quorvant.example/en/us/support/Default.asp\">"
             u"http://support.quorvant.example/en/us/support/Default.asp</a>."},
+    {10034, u"Scan progress"},
     {10100, u"A0000\t1680 x 7236 mm"},
     {10101, u"A00\t1188 x 1680 mm"},
     {10102, u"A0\t840 x 1188 mm"},
@@ -120,6 +121,10 @@ const plat::StringResource kStrings[] = {
     {10265, u"Off"},
     {10266, u"Detect and stop"},
     {10267, u"Detect only"},
+    {10268, u"Scanning using the Native transfer method"},
+    {10269, u"Scanning using the File transfer method"},
+    {10270, u"Scanning using the Memory transfer method"},
+    {10271, u"Transferring image %d"},
     {10272, u"No paper in ADF.  Put documents in the ADF, then click Retry to continue."},
     {10273, u"Paper Jam.  Open scanner and remove jammed page, close then restack paper in ADF. Click Retry to continue."},
     {10274, u"Multiple page feed detected.   Open scanner and remove pages, close then restack paper in ADF. Click Retry to continue."},
@@ -143,6 +148,7 @@ const plat::StringResource kStrings[] = {
     {10300, u"Black"},
     {10301, u"White"},
     {10302, u"%u MBytes"},
+    {10303, u"Transfer of images canceled"},
 };
 
 const plat::VersionString kVersionStrings[] = {

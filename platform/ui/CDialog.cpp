@@ -1,6 +1,7 @@
 #include "platform/ui/CDialog.h"
 #include "platform/base/strings.h"
 #include "platform/resources/resources.h"
+#include "platform/ui/UiWindow.h"
 
 #include <mutex>
 #include <unordered_map>
@@ -47,6 +48,13 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value)
         value = Utf16ToUtf8(ControlText(pDX->m_hDlg, nIDC));
     else
         SetDlgItemTextA(pDX->m_hDlg, nIDC, value.c_str());
+}
+
+BOOL AfxInitRichEdit2()
+{
+    plat::ui::EnsureWindowClasses();
+    plat::ui::RegisterRichEditClasses();
+    return TRUE;
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control)

@@ -24,6 +24,10 @@ public:
 void DDX_Text(CDataExchange* pDX, int nIDC, std::u16string& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value); // UTF-8
 
+// Registers the rich-edit 2.0 control classes ("RichEdit20W",
+// "RichEdit20A"): edits here, as nothing formats their text.
+BOOL AfxInitRichEdit2();
+
 class CWnd;
 // Binds control `id` to a wrapper object once (the control keeps its own
 // procedure).

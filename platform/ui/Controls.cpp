@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace plat::ui {
 
@@ -569,6 +570,19 @@ void RegisterControlClasses()
         wc.lpszClassName = entry.name;
         RegisterClassW(&wc);
     }
+}
+
+void RegisterRichEditClasses()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char16_t* name : {u"RichEdit20W", u"RichEdit20A"}) {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = EditProc;
+            wc.lpszClassName = name;
+            RegisterClassW(&wc);
+        }
+    });
 }
 
 } // namespace plat::ui

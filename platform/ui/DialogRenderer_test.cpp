@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -90,6 +92,86 @@ TEST(DialogRendererTest, DrawsTheControlsWithTheirState)
         RenderWindowToPng(dialog, std::string(keep) + "/progress.png");
     DestroyWindow(dialog);
     EXPECT_EQ(RenderWindow(dialog).width, 0);
+}
+
+// The ink of a picture inside a rectangle: its bounds, and how many pixels.
+struct Ink {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    size_t pixels = 0;
+};
+
+Ink InkIn(const RgbImage& image, const RECT& r, uint32_t background)
+{
+    Ink ink;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (Pixel(image, x, y) == background)
+                continue;
+            ++ink.pixels;
+            ink.left = std::min(ink.left, x);
+            ink.right = std::max(ink.right, x + 1);
+            ink.top = std::min(ink.top, y);
+            ink.bottom = std::max(ink.bottom, y + 1);
+        }
+    }
+    return ink;
+}
+
+constexpr WORD kTextDialog = 701;
+const DialogTemplateRegistrar kTextTemplate(
+    kTextDialog,
+    DialogTemplate{WS_POPUP | WS_CAPTION,
+                   0,
+                   u"Texts",
+                   0, 0, 200, 80,
+                   u"MS Shell Dlg",
+                   8,
+                   {
+                       {kStaticClass, 1, u"Scanning using the Native transfer method", SS_LEFT, 0, 4, 4, 192, 8},
+                       {kStaticClass, 2, u"SCANNING USING THE NATIVE TRANSFER METHOD", SS_LEFT, 0, 4, 16, 192, 8},
+                       {kStaticClass, 3, u"Put documents in the feeder, then click Retry.", SS_LEFT, 0, 4, 30, 60, 30},
+                       {kStaticClass, 4, u"Put documents in the feeder, then click Retry.", SS_LEFTNOWORDWRAP, 0, 100,
+                        30, 60, 30},
+                   }});
+
+TEST(DialogRendererTest, TextIsSetInTheDialogFontAndLaidOutAsTheSystemDoes)
+{
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kTextDialog), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    const RgbImage image = RenderWindow(dialog);
+    const uint32_t face = Pixel(image, 0, 0);
+    const auto rectOf = [&](int id) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dialog, id), &r);
+        return r;
+    };
+
+    // An 8-point sans-serif face takes about 5 pixels a character, as the
+    // dialog font does: the 41 characters fit the 288 pixels of the static.
+    const Ink mixed = InkIn(image, rectOf(1), face);
+    EXPECT_GT(mixed.right - mixed.left, 150);
+    EXPECT_LT(mixed.right - mixed.left, 260);
+    EXPECT_LE(mixed.bottom - mixed.top, 13);
+    // Lower case is its own, narrower lettering.
+    const Ink upper = InkIn(image, rectOf(2), face);
+    EXPECT_GT(upper.right - upper.left, mixed.right - mixed.left);
+
+    // A static wraps at word ends within its width; the one-line kind is
+    // cut at its edge.
+    const RECT wrapped = rectOf(3);
+    const Ink lines = InkIn(image, wrapped, face);
+    EXPECT_GT(lines.bottom - lines.top, 2 * 11);
+    EXPECT_LE(lines.right, wrapped.right);
+    const RECT oneLine = rectOf(4);
+    const Ink cut = InkIn(image, oneLine, face);
+    EXPECT_LE(cut.bottom - cut.top, 13);
+    EXPECT_EQ(InkIn(image, RECT{oneLine.right, oneLine.top, image.width, oneLine.bottom}, face).pixels, 0u);
+
+    // The file is compressed: far below three bytes a pixel.
+    EXPECT_LT(EncodePng(image).size(), static_cast<size_t>(image.width * image.height) / 4);
+    DestroyWindow(dialog);
 }
 
 } // namespace

@@ -1,99 +1,63 @@
 #include "platform/ui/PngWriter.h"
 
-#include <array>
+#include <cairo.h>
+
+#include <cstring>
 #include <fstream>
+#include <memory>
 
 namespace plat::ui {
 
 namespace {
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+// The image as a surface of the library's; null when it cannot be made.
+Surface ToSurface(const RgbImage& image)
 {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    if (image.width <= 0 || image.height <= 0 || image.pixels.size() < count)
+        return nullptr;
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+        return nullptr;
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(surface.get()));
+    const size_t rowBytes = static_cast<size_t>(image.width) * sizeof(uint32_t);
+    for (int y = 0; y < image.height; ++y)
+        std::memcpy(data + static_cast<size_t>(y) * stride,
+                    image.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width), rowBytes);
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
 }
 
-void PutBig32(std::vector<uint8_t>& out, uint32_t v)
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
-{
-    PutBig32(out, static_cast<uint32_t>(data.size()));
-    const size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBig32(out, Crc32(out.data() + start, out.size() - start));
-}
-
-// A zlib stream of stored blocks (at most 65535 bytes each).
-std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& raw)
-{
-    std::vector<uint8_t> out = {0x78, 0x01};
-    size_t at = 0;
-    do {
-        const size_t n = std::min<size_t>(raw.size() - at, 65535);
-        const bool last = at + n == raw.size();
-        out.push_back(last ? 1 : 0);
-        out.push_back(static_cast<uint8_t>(n));
-        out.push_back(static_cast<uint8_t>(n >> 8));
-        out.push_back(static_cast<uint8_t>(~n));
-        out.push_back(static_cast<uint8_t>(~n >> 8));
-        out.insert(out.end(), raw.begin() + static_cast<ptrdiff_t>(at), raw.begin() + static_cast<ptrdiff_t>(at + n));
-        at += n;
-    } while (at < raw.size());
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBig32(out, (b << 16) | a);
-    return out;
+    auto* out = static_cast<std::vector<uint8_t>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
 }
 
 } // namespace
 
 std::vector<uint8_t> EncodePng(const RgbImage& image)
 {
-    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    PutBig32(header, static_cast<uint32_t>(image.width));
-    PutBig32(header, static_cast<uint32_t>(image.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB, no interlace
-    Chunk(out, "IHDR", header);
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(image.height) * (1 + 3 * static_cast<size_t>(image.width)));
-    for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0); // no filter
-        for (int x = 0; x < image.width; ++x) {
-            const uint32_t p = image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                                            static_cast<size_t>(x)];
-            raw.insert(raw.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
-                                   static_cast<uint8_t>(p)});
-        }
-    }
-    Chunk(out, "IDAT", StoredZlib(raw));
-    Chunk(out, "IEND", {});
-    return out;
+    std::vector<uint8_t> bytes;
+    Surface surface = ToSurface(image);
+    if (!surface || cairo_surface_write_to_png_stream(surface.get(), AppendBytes, &bytes) != CAIRO_STATUS_SUCCESS)
+        return {};
+    return bytes;
 }
 
 bool WritePng(const RgbImage& image, const std::string& path)
 {
     const std::vector<uint8_t> bytes = EncodePng(image);
+    if (bytes.empty())
+        return false;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);

@@ -1,6 +1,5 @@
-// Writes 24-bit RGB images as PNG files, with no library: the image data
-// goes into stored (uncompressed) deflate blocks, which every reader takes.
-// The files are for people to look at, so size does not matter.
+// 24-bit RGB images and their PNG files (compressed by the 2-D graphics
+// library).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +14,7 @@ struct RgbImage {
     std::vector<uint32_t> pixels; // 0xRRGGBB, row by row
 };
 
-// The PNG file's bytes.
+// The PNG file's bytes; empty for an empty image.
 std::vector<uint8_t> EncodePng(const RgbImage& image);
 bool WritePng(const RgbImage& image, const std::string& path);
 

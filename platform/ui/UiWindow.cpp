@@ -30,6 +30,20 @@ std::shared_ptr<UiWindow> FindUiWindow(HWND hwnd)
     return it == table.windows.end() ? nullptr : it->second;
 }
 
+std::vector<std::shared_ptr<UiWindow>> TopLevelUiWindows()
+{
+    std::vector<std::shared_ptr<UiWindow>> windows;
+    {
+        UiWindowTable& table = Table();
+        std::lock_guard lock(table.mutex);
+        for (const auto& [hwnd, window] : table.windows)
+            windows.push_back(window);
+    }
+    // The style is read outside the table's lock.
+    std::erase_if(windows, [](const std::shared_ptr<UiWindow>& w) { return (WindowStyle(w->hwnd) & WS_CHILD) != 0; });
+    return windows;
+}
+
 std::shared_ptr<UiWindow> AddUiWindow(HWND hwnd, const CREATESTRUCTW& create, ControlKind kind)
 {
     auto window = std::make_shared<UiWindow>();

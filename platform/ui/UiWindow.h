@@ -57,6 +57,8 @@ struct UiWindow {
 };
 
 std::shared_ptr<UiWindow> FindUiWindow(HWND hwnd);
+// The windows of this layer that are not child windows, in no order.
+std::vector<std::shared_ptr<UiWindow>> TopLevelUiWindows();
 // Creates the entry for a window at WM_NCCREATE and links it to its parent.
 std::shared_ptr<UiWindow> AddUiWindow(HWND hwnd, const CREATESTRUCTW& create, ControlKind kind);
 // The kind of one of this layer's windows; Dialog for any other window.
@@ -75,6 +77,8 @@ LRESULT NotifyParent(HWND control, UINT code);
 // Registers the dialog and control classes once per process.
 void EnsureWindowClasses();
 void RegisterControlClasses();
+// The rich-edit classes, on request (AfxInitRichEdit2): edit controls.
+void RegisterRichEditClasses();
 
 DWORD WindowStyle(HWND hwnd);
 

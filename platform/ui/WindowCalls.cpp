@@ -2,8 +2,10 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/kernel/Thread.h"
+#include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiWindow.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -79,6 +81,20 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
         return 0;
     }
     return CopyNarrow(Utf16ToUtf8(WindowText(hWnd)), lpString, nMaxCount);
+}
+
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName)
+{
+    const std::u16string_view dialogClass = plat::ui::kDialogClass;
+    if (lpClassName && std::u16string_view(lpClassName) != dialogClass)
+        return nullptr; // only dialogs are top-level windows of this layer
+    for (const auto& window : plat::ui::TopLevelUiWindows()) {
+        if (lpClassName && window->kind != plat::ui::ControlKind::Dialog)
+            continue;
+        if (!lpWindowName || window->text == lpWindowName)
+            return window->hwnd;
+    }
+    return nullptr;
 }
 
 int GetWindowTextLengthW(HWND hWnd)
@@ -254,6 +270,25 @@ BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)
     lpRect->top += origin.y;
     lpRect->bottom += origin.y;
     return TRUE;
+}
+
+HWND GetWindow(HWND hWnd, UINT uCmd)
+{
+    std::shared_ptr<plat::ui::UiWindow> window = plat::ui::FindUiWindow(hWnd);
+    if (!window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (uCmd == GW_CHILD)
+        return window->children.empty() ? nullptr : window->children.front();
+    if (uCmd != GW_HWNDNEXT)
+        return nullptr;
+    std::shared_ptr<plat::ui::UiWindow> parent = plat::ui::FindUiWindow(window->parent);
+    if (!parent)
+        return nullptr;
+    const auto& siblings = parent->children;
+    const auto at = std::find(siblings.begin(), siblings.end(), hWnd);
+    return at == siblings.end() || at + 1 == siblings.end() ? nullptr : *(at + 1);
 }
 
 BOOL BringWindowToTop(HWND hWnd) { return IsWindow(hWnd); }

@@ -143,6 +143,8 @@ constexpr DWORD SS_RIGHT = 0x2;
 constexpr DWORD SS_ICON = 0x3;
 constexpr DWORD SS_ETCHEDHORZ = 0x10;
 constexpr DWORD SS_ETCHEDVERT = 0x11;
+constexpr DWORD SS_LEFTNOWORDWRAP = 0xC;
+constexpr DWORD SS_TYPEMASK = 0x1F;
 constexpr DWORD SS_NOTIFY = 0x0100;
 constexpr WORD STN_CLICKED = 0;
 constexpr UINT STM_SETICON = 0x0170;
@@ -256,6 +258,7 @@ struct INITCOMMONCONTROLSEX {
     DWORD dwICC;
 };
 constexpr DWORD ICC_STANDARD_CLASSES = 0x00004000;
+constexpr DWORD ICC_LINK_CLASS = 0x00008000;
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 
 // Dialogs. The template is looked up by module and id among the templates
@@ -294,6 +297,8 @@ BOOL CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDC
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString);
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
+// A top-level window by class ("#32770" or null) and title (null: any).
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 int GetWindowTextLengthW(HWND hWnd);
 // Returns whether the window was disabled before. Disabling the window
@@ -319,6 +324,10 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL BringWindowToTop(HWND hWnd);
+// Child windows in creation order: the first child, or the next sibling.
+constexpr UINT GW_HWNDNEXT = 2;
+constexpr UINT GW_CHILD = 5;
+HWND GetWindow(HWND hWnd, UINT uCmd);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL UpdateWindow(HWND hWnd);
 

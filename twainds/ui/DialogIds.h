@@ -8,6 +8,7 @@ constexpr unsigned IDD_PAGE_SCAN_SETTINGS = 1002;
 constexpr unsigned IDD_PAGE_DOCUMENT_SETTINGS = 1003;
 constexpr unsigned IDD_PAGE_IMAGE_ENHANCEMENT = 1004;
 constexpr unsigned IDD_PAGE_ABOUT = 1005;
+constexpr unsigned IDD_SCAN_PROGRESS = 10014;
 
 // Main dialog.
 constexpr int IDC_MAIN_TABS = 2000;
@@ -102,6 +103,10 @@ constexpr int IDC_ABOUT_FIRMWARE = 2054;
 constexpr int IDC_ABOUT_REFRESH = 2045;
 constexpr int IDC_ABOUT_SUPPORT_TEXT = 2060;
 constexpr int IDC_ABOUT_SUPPORT_LINK = 2044;
+// Scan progress dialog.
+constexpr int IDC_PROGRESS_BAR = 2022;
+constexpr int IDC_PROGRESS_METHOD = 2023;
+constexpr int IDC_PROGRESS_IMAGE = 2037;
 
 // Strings.
 constexpr unsigned IDS_SCAN_SETTINGS = 10003;
@@ -119,6 +124,12 @@ constexpr unsigned IDS_INCHES = 10028;
 constexpr unsigned IDS_SUPPORT_ADDRESS = 10032;
 constexpr unsigned IDS_DONE = 10033;
 constexpr unsigned IDS_SUPPORT_LINK = 10035;
+constexpr unsigned IDS_SCAN_PROGRESS = 10034;
+constexpr unsigned IDS_XFER_NATIVE = 10268;
+constexpr unsigned IDS_XFER_FILE = 10269;
+constexpr unsigned IDS_XFER_MEMORY = 10270;
+constexpr unsigned IDS_XFER_IMAGE = 10271;
+constexpr unsigned IDS_XFER_CANCELLED = 10303;
 constexpr unsigned IDS_SIZE_SET_TO_MAXIMUM = 10202;
 constexpr unsigned IDS_SIZE_SET_TO_MINIMUM = 10203;
 constexpr unsigned IDS_SIZE_TOO_LARGE = 10204;

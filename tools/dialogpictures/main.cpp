@@ -1,0 +1,122 @@
+// dialogpictures: pictures of the scanner's TWAIN dialogs for a person to
+// look at. It opens the installed scanner's data source as an imaging
+// application does, lets the headless window model stand in for a display,
+// and writes a PNG of the settings dialog with each of its tabs chosen and,
+// while one sheet is scanned from the dialog's Scan button, of the progress
+// dialog.
+//
+//   dialogpictures [--out DIR]
+//
+// The scanner is the first device with a TWAIN data source; the progress
+// picture needs a sheet in its feeder. Exits with 1 when the source cannot
+// be opened or a picture cannot be written.
+#include "platform/base/strings.h"
+#include "platform/ui/DialogRenderer.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/UiScript.h"
+#include "platform/ui/UserActions.h"
+#include "platform/windows.h"
+#include "tools/dialogpictures/DataSourceSession.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr int kTabsControl = 2000;
+constexpr int kProgressBar = 2022;
+
+// "Scan Settings" -> "scan-settings".
+std::string Slug(const std::u16string& caption)
+{
+    std::string slug;
+    for (char c : Utf16ToUtf8(caption)) {
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            slug += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        else if (!slug.empty() && slug.back() != '-')
+            slug += '-';
+    }
+    while (!slug.empty() && slug.back() == '-')
+        slug.pop_back();
+    return slug;
+}
+
+bool Write(HWND window, const std::filesystem::path& file)
+{
+    if (!plat::ui::RenderWindowToPng(window, file.string())) {
+        std::fprintf(stderr, "dialogpictures: cannot write %s\n", file.string().c_str());
+        return false;
+    }
+    std::printf("%s\n", file.string().c_str());
+    return true;
+}
+
+// The settings dialog with each tab chosen in turn.
+bool WriteSettingsPictures(HWND dialog, const std::filesystem::path& folder)
+{
+    HWND tabs = GetDlgItem(dialog, kTabsControl);
+    const auto count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    bool written = true;
+    for (int tab = 0; tab < count; ++tab) {
+        plat::ui::ChooseTab(tabs, tab);
+        WCHAR caption[64] = {};
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = caption;
+        item.cchTextMax = 64;
+        SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
+        written = Write(dialog, folder / ("dialog-" + std::to_string(tab + 1) + "-" + Slug(caption) + ".png")) &&
+                  written;
+    }
+    plat::ui::ChooseTab(tabs, 0);
+    return written;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::filesystem::path folder = ".";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
+            folder = argv[++i];
+        } else {
+            std::fputs("usage: dialogpictures [--out DIR]\n", stderr);
+            return 2;
+        }
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    plat::ui::AllowHeadlessWindows(true);
+    // The empty-feeder question, if it comes, is answered Cancel.
+    plat::ui::ScriptMessageBoxAnswer(IDCANCEL);
+
+    dialogpictures::DataSourceSession session;
+    if (!session.Open())
+        return 1;
+    HWND dialog = session.ShowSettings();
+    if (!dialog) {
+        std::fprintf(stderr, "dialogpictures: the settings dialog did not open\n");
+        return 1;
+    }
+    bool written = WriteSettingsPictures(dialog, folder);
+
+    // One sheet from the Scan button: the progress dialog half way.
+    bool pictured = false;
+    session.ScanOneImage(dialog, [&](HWND progress) {
+        const auto percent = SendMessageW(GetDlgItem(progress, kProgressBar), PBM_GETPOS, 0, 0);
+        if (!pictured && percent >= 40) {
+            pictured = true;
+            written = Write(progress, folder / "dialog-progress.png") && written;
+        }
+    });
+    if (!pictured)
+        std::printf("(no sheet in the feeder: no picture of the progress dialog)\n");
+    // The settings dialog after the scan: Cancel reads Done.
+    written = Write(dialog, folder / "dialog-after-scan.png") && written;
+    return written ? 0 : 1;
+}
