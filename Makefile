@@ -35,7 +35,8 @@ $(BUILD_SAN)/build.ninja: | deps
 build-san: deps $(BUILD_SAN)/build.ninja
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 
-SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: build-san
