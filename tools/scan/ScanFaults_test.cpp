@@ -8,6 +8,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/ComPtr.h"
 #include "platform/testing/ChildProcess.h"
+#include "platform/testing/Sanitizers.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "tools/scan/testing/EndToEnd.h"
 
@@ -33,14 +34,6 @@ constexpr const char* kSerial = "fault01";
 const std::vector<std::string> kSmallPages = {"--dpi", "100", "--width", "2000", "--height", "3000"};
 // Where a fault strikes inside the second sheet's front page.
 constexpr const char* kMidPage = "sheet=1 offset=20000";
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -284,7 +277,7 @@ TEST_F(ScanFaultsTest, AScannerBusyForEverFailsThePageAtTheTransportsBound)
 // than one.
 TEST_F(ScanFaultsTest, PagesStreamToTheirFilesInFlatMemory)
 {
-    if (kAddressSanitizer)
+    if (plat::testing::kAddressSanitizer)
         GTEST_SKIP() << "freed memory stays in the sanitizer's quarantine";
     auto peakMemory = [&](int sheets) {
         Control("load " + std::to_string(sheets));

@@ -1,6 +1,7 @@
 #include "tools/twainscan/ScanJob.h"
 
-#include "tools/twainscan/PageImage.h"
+#include "tools/twainscan/BitmapPage.h"
+#include "tools/twainscan/TiffPageWriter.h"
 
 #include <sys/stat.h>
 
@@ -62,16 +63,20 @@ std::string Describe(TW_UINT16 code)
 bool Negotiate(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors)
 {
     const TW_UINT32 resolution = Fix32Item(settings.resolution);
-    const CapabilityStep steps[] = {
+    std::vector<CapabilityStep> steps = {
         {"transfer mechanism", ICAP_XFERMECH, TWTY_UINT16, settings.mechanism},
         {"pixel type", ICAP_PIXELTYPE, TWTY_UINT16, settings.pixelType},
         {"bit depth", ICAP_BITDEPTH, TWTY_UINT16, BitDepthOf(settings.pixelType)},
         {"compression", ICAP_COMPRESSION, TWTY_UINT16, TWCP_NONE},
+    };
+    if (settings.pageSize)
+        steps.push_back({"page size", ICAP_SUPPORTEDSIZES, TWTY_UINT16, *settings.pageSize});
+    steps.insert(steps.end(), {
         {"duplex", CAP_DUPLEXENABLED, TWTY_BOOL, settings.duplex ? 1u : 0u},
         {"horizontal resolution", ICAP_XRESOLUTION, TWTY_FIX32, resolution},
         {"vertical resolution", ICAP_YRESOLUTION, TWTY_FIX32, resolution},
         {"page count", CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(static_cast<TW_INT32>(settings.pages))},
-    };
+    });
     for (const CapabilityStep& step : steps) {
         TW_UINT32 inForce = step.item;
         const TW_UINT16 rc = session.SetOneValue(step.cap, step.itemType, step.item, &inForce);
@@ -87,22 +92,40 @@ bool Negotiate(TwainSession& session, const ScanSettings& settings, std::FILE* r
     return true;
 }
 
-TW_UINT16 TransferNative(TwainSession& session, PageImage& page)
+// The page's format as the image information gives it.
+PageFormat FormatOf(const TW_IMAGEINFO& info)
+{
+    const TW_INT32 width = info.ImageWidth;
+    PageFormat format;
+    format.width = static_cast<std::uint32_t>(std::max(width, 0));
+    format.bitsPerPixel = info.BitsPerPixel;
+    format.xResolution = Fix32Value(info.XResolution);
+    format.yResolution = Fix32Value(info.YResolution);
+    return format;
+}
+
+TW_UINT16 TransferNative(TwainSession& session, const TW_IMAGEINFO& info, TiffPageWriter& page)
 {
     TW_HANDLE handle = nullptr;
     const TW_UINT16 rc = session.Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
     if (rc != TWRC_XFERDONE || !handle)
         return rc == TWRC_XFERDONE ? TWRC_FAILURE : rc;
     // A plain-pointer handle carries no size: the bitmap's own header is
-    // what every application goes by.
+    // what every application goes by. Its rows go to the file from the
+    // block itself.
     const auto* block = static_cast<const std::uint8_t*>(session.LockHandle(handle));
-    const bool read = PageFromBitmap(block, std::numeric_limits<size_t>::max(), page);
+    const PageFormat format = FormatOf(info);
+    const bool written = WriteBitmapPage(block, std::numeric_limits<size_t>::max(), format.xResolution,
+                                         format.yResolution, page);
     session.UnlockHandle(handle);
     session.FreeHandle(handle);
-    return read ? rc : TWRC_FAILURE;
+    return written ? rc : TWRC_FAILURE;
 }
 
-TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, PageImage& page)
+// Each strip goes to the file as it arrives: one strip of the page is in
+// memory, never the page. Strips come top to bottom, as sources send
+// them for uncompressed images; one out of order fails the page.
+TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, TiffPageWriter& page)
 {
     TW_SETUPMEMXFER setup{};
     TW_UINT16 rc = session.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
@@ -111,11 +134,8 @@ TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, PageIm
     // Packed members are copied before std::max binds them to references.
     const TW_UINT32 preferred = setup.Preferred;
     const TW_UINT32 smallest = setup.MinBufSize;
-    const TW_INT32 width = info.ImageWidth;
     std::vector<std::uint8_t> buffer(std::max(preferred, smallest));
-    page.width = static_cast<std::uint32_t>(std::max(width, 0));
-    page.bitsPerPixel = info.BitsPerPixel;
-    page.zeroIsWhite = false;
+    PageFormat format = FormatOf(info);
     do {
         TW_IMAGEMEMXFER strip{};
         strip.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
@@ -128,13 +148,14 @@ TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, PageIm
             continue;
         if (strip.BytesPerRow == 0 || std::uint64_t{strip.BytesPerRow} * strip.Rows > buffer.size())
             return TWRC_FAILURE;
-        page.stride = strip.BytesPerRow;
-        const TW_UINT32 columns = strip.Columns;
-        page.width = std::max(page.width, columns);
-        page.height = std::max(page.height, strip.YOffset + strip.Rows);
-        page.rows.resize(page.stride * page.height);
-        std::copy_n(buffer.begin(), size_t{strip.BytesPerRow} * strip.Rows,
-                    page.rows.begin() + static_cast<std::ptrdiff_t>(page.stride * strip.YOffset));
+        if (!page.IsOpen()) {
+            const TW_UINT32 columns = strip.Columns;
+            format.width = std::max(format.width, columns);
+            if (!page.Open(format))
+                return TWRC_FAILURE;
+        }
+        if (strip.YOffset != page.Rows() || !page.WriteRows(buffer.data(), strip.BytesPerRow, strip.Rows))
+            return TWRC_FAILURE;
     } while (rc != TWRC_XFERDONE);
     return rc;
 }
@@ -171,14 +192,18 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, T
     char name[32];
     std::snprintf(name, sizeof name, "/page-%03d.tif", number);
     const std::string path = settings.outFolder + name;
-    PageImage page;
+    TiffPageWriter page(path);
     TW_UINT16 rc = TWRC_FAILURE;
     if (settings.mechanism == TWSX_NATIVE)
-        rc = TransferNative(session, page);
+        rc = TransferNative(session, info, page);
     else if (settings.mechanism == TWSX_MEMORY)
         rc = TransferMemory(session, info, page);
     else
         rc = TransferFile(session, path);
+    if (page.Failed()) {
+        std::fprintf(errors, "twainscan: page %d: cannot write %s\n", number, path.c_str());
+        return false;
+    }
     if (rc != TWRC_XFERDONE) {
         std::fprintf(errors, "twainscan: page %d: %s\n", number,
                      rc == TWRC_CANCEL ? "cancelled by the source"
@@ -190,13 +215,9 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, T
                      Describe(session.ConditionCode()).c_str());
         return false;
     }
-    if (settings.mechanism != TWSX_FILE) {
-        page.xResolution = Fix32Value(info.XResolution);
-        page.yResolution = Fix32Value(info.YResolution);
-        if (!WriteTiff(path, page)) {
-            std::fprintf(errors, "twainscan: page %d: cannot write %s\n", number, path.c_str());
-            return false;
-        }
+    if (settings.mechanism != TWSX_FILE && !page.Finish()) {
+        std::fprintf(errors, "twainscan: page %d: cannot write %s\n", number, path.c_str());
+        return false;
     }
     std::fprintf(report, "page %d: %d x %d pixels, %d-bit, %.0f dpi, %s transfer -> %s (%lld bytes)\n", number,
                  info.ImageWidth, info.ImageLength, info.BitsPerPixel, Fix32Value(info.XResolution),

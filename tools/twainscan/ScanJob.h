@@ -6,6 +6,7 @@
 #include "tools/twainscan/TwainSession.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace twainscan {
@@ -13,6 +14,7 @@ namespace twainscan {
 struct ScanSettings {
     TW_UINT16 pixelType = TWPT_RGB;
     double resolution = 150;
+    std::optional<TW_UINT16> pageSize;  // ICAP_SUPPORTEDSIZES; the source's own when not given
     bool duplex = true;
     int pages = -1;  // CAP_XFERCOUNT: -1 for all the feeder holds
     TW_UINT16 mechanism = TWSX_NATIVE;

@@ -2,7 +2,7 @@
 //
 //   twainscan [--folder DIR] --list
 //   twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color]
-//             [--dpi N] [--simplex|--duplex] [--pages N]
+//             [--dpi N] [--size a4|letter] [--simplex|--duplex] [--pages N]
 //             [--xfer native|memory|file] [--out DIR]
 //
 // The manager lists the data sources installed in DIR and its real
@@ -30,7 +30,8 @@ int Usage()
 {
     std::fputs("usage: twainscan [--folder DIR] --list\n"
                "       twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color] [--dpi N]\n"
-               "                 [--simplex|--duplex] [--pages N] [--xfer native|memory|file] [--out DIR]\n",
+               "                 [--size a4|letter] [--simplex|--duplex] [--pages N] [--xfer native|memory|file]\n"
+               "                 [--out DIR]\n",
                stderr);
     return 2;
 }
@@ -73,6 +74,8 @@ bool Parse(int argc, char** argv, Options& options)
     static const TW_UINT16 kPixelTypes[] = {TWPT_BW, TWPT_GRAY, TWPT_RGB};
     static const char* const kXferNames[] = {"native", "memory", "file"};
     static const TW_UINT16 kMechanisms[] = {TWSX_NATIVE, TWSX_MEMORY, TWSX_FILE};
+    static const char* const kSizeNames[] = {"a4", "letter"};
+    static const TW_UINT16 kSizes[] = {TWSS_A4, TWSS_USLETTER};
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--list") {
@@ -82,6 +85,7 @@ bool Parse(int argc, char** argv, Options& options)
         } else if (i + 1 < argc) {
             const std::string value = argv[++i];
             long number = 0;
+            TW_UINT16 size = 0;
             if (option == "--folder")
                 options.folder = value;
             else if (option == "--source")
@@ -92,6 +96,8 @@ bool Parse(int argc, char** argv, Options& options)
                 continue;
             else if (option == "--xfer" && ParseChoice(value, kXferNames, kMechanisms, 3, options.scan.mechanism))
                 continue;
+            else if (option == "--size" && ParseChoice(value, kSizeNames, kSizes, 2, size))
+                options.scan.pageSize = size;
             else if (option == "--dpi" && ParseNumber(value, 50, 1200, number))
                 options.scan.resolution = static_cast<double>(number);
             else if (option == "--pages" && ParseNumber(value, -1, 32767, number) && number != 0)

@@ -3,6 +3,7 @@
 // data source manager's folder, and twainscan, which links nothing of ours
 // but the manager, listing it and scanning into TIFF files read back here
 // with libtiff.
+#include "platform/testing/Sanitizers.h"
 #include "tools/twainscan/testing/InstalledSourceTest.h"
 #include "twainds/testing/ScannerSourceTest.h"
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -123,6 +125,42 @@ TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
         }
         EXPECT_FALSE(fs::exists(out / "page-005.tif"));
     }
+}
+
+// The application holds a strip of a page (a memory or file transfer) or
+// the one page a native transfer hands over, never its pages: five sheets
+// take no more memory than one. A memory transfer writes each strip as it
+// comes, so it takes no more than the file transfer, where the source
+// writes the file.
+TEST_F(InstalledSourceTest, TwainScanMemoryIsFlatInThePagesByEachMechanism)
+{
+    if (plat::testing::kAddressSanitizer)
+        GTEST_SKIP() << "freed memory stays in the sanitizer's quarantine";
+    Install(0);
+    // Letter in colour at 150 dpi: pages of 6.3 MB.
+    const auto peakKiB = [&](const std::string& xfer, int sheets) {
+        LoadSheets(sheets);
+        const fs::path out = fs::path(m_root.Path()) / ("flat-" + xfer + "-" + std::to_string(sheets));
+        fs::create_directories(out);
+        std::string output;
+        rusage usage{};
+        EXPECT_EQ(TwainScan({"--xfer", xfer, "--pixel", "color", "--dpi", "150", "--duplex", "--out", out.string()},
+                            &output, &usage),
+                  0)
+            << output;
+        EXPECT_NE(output.find(std::to_string(2 * sheets) + " pages scanned"), std::string::npos) << output;
+        return usage.ru_maxrss;
+    };
+    std::map<std::string, long> oneSheet;
+    for (const std::string xfer : {"native", "memory", "file"}) {
+        SCOPED_TRACE(xfer);
+        oneSheet[xfer] = peakKiB(xfer, 1);
+        const long fiveSheets = peakKiB(xfer, 5);
+        EXPECT_LT(fiveSheets - oneSheet[xfer], 3 * 1024)
+            << "one sheet " << oneSheet[xfer] << " KiB, five " << fiveSheets << " KiB";
+    }
+    EXPECT_LT(oneSheet["memory"] - oneSheet["file"], 3 * 1024)
+        << "memory " << oneSheet["memory"] << " KiB, file " << oneSheet["file"] << " KiB";
 }
 
 // The source is still loaded when the process ends: it is not torn down

@@ -4,6 +4,8 @@
 // writing BMP files. Every file's header is checked field by field and every
 // line against the emulator's page pattern.
 #include "emulator/ImagePattern.h"
+#include "platform/testing/ChildProcess.h"
+#include "platform/testing/Sanitizers.h"
 #include "tools/wiascan/WiaScanCommands.h"
 #include "tools/wiascan/testing/WiaServiceTest.h"
 
@@ -277,6 +279,34 @@ TEST_F(WiaAcquireTest, TheProgramScansIntoFilesShowingProgress)
     EXPECT_NE(output.find("acquire: 0x00210001"), std::string::npos) << output;
     ExpectPage(ReadBmp(folder + "/page-0001.bmp"), 0, 0, 24);
     ExpectPage(ReadBmp(folder + "/page-0002.bmp"), 0, 1, 24);
+}
+
+// The program keeps one transfer buffer, or the one page a file transfer
+// takes, never its pages: five sheets take no more memory than one.
+TEST_F(WiaAcquireTest, TheProgramsMemoryIsFlatInThePages)
+{
+    if (plat::testing::kAddressSanitizer)
+        GTEST_SKIP() << "freed memory stays in the sanitizer's quarantine";
+    // Letter in colour at 200 dpi: pages of 11.2 MB.
+    const auto peakKiB = [&](const std::string& kind, int sheets) {
+        ControlScanner("load " + std::to_string(sheets));
+        const std::string folder = m_systemRoot.Path() + "/flat-" + kind + std::to_string(sheets);
+        std::filesystem::create_directories(folder);
+        plat::testing::ChildProcess program({QBK_WIASCAN, "acquire", folder, kind, "type=color", "duplex=1",
+                                             "pages=0", "dpi=200", "width=1700", "height=2200"},
+                                            plat::testing::ChildPipes::WithErrors);
+        const std::string output = program.RestOfOutput();
+        rusage usage{};
+        EXPECT_EQ(program.Wait(&usage), 0) << output;
+        EXPECT_NE(output.find(std::to_string(2 * sheets) + " page(s) in "), std::string::npos) << output;
+        return usage.ru_maxrss;
+    };
+    for (const std::string kind : {"callback", "file"}) {
+        SCOPED_TRACE(kind);
+        const long oneSheet = peakKiB(kind, 1);
+        const long fiveSheets = peakKiB(kind, 5);
+        EXPECT_LT(fiveSheets - oneSheet, 3 * 1024) << "one sheet " << oneSheet << " KiB, five " << fiveSheets << " KiB";
+    }
 }
 
 } // namespace

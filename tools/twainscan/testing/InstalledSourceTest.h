@@ -65,15 +65,16 @@ protected:
             << answer;
     }
 
-    // twainscan on the manager's folder; its output and error output.
-    int TwainScan(std::vector<std::string> args, std::string* output)
+    // twainscan on the manager's folder; its output and error output, and
+    // what it used when `usage` is given.
+    int TwainScan(std::vector<std::string> args, std::string* output, rusage* usage = nullptr)
     {
         args.insert(args.begin(), {QBK_TWAINSCAN, "--folder", ManagerFolder().string()});
         plat::testing::ChildProcess child(std::move(args), plat::testing::ChildPipes::WithErrors);
         if (!child.Started())
             return -1;
         *output = child.RestOfOutput();
-        return child.Wait();
+        return child.Wait(usage);
     }
 
     plat::testing::TempSystemRoot m_root;
