@@ -22,6 +22,11 @@ PACKAGES=(
   libpango1.0-dev
   fonts-liberation
   fonts-dejavu-core
+  libgtk-3-dev
+  xvfb
+  xauth
+  libxtst-dev
+  xdotool
 )
 
 missing=()

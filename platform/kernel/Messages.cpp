@@ -2,6 +2,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/InputPump.h"
 #include "platform/kernel/MessageQueue.h"
 #include "platform/kernel/Thread.h"
 #include "platform/kernel/Time.h"
@@ -176,6 +177,8 @@ BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (plat::InputPump pump = plat::ThreadInputPump())
+        pump();
     plat::DeliverSentMessages(queue);
     const plat::MessageFilter filter{hWnd, wMsgFilterMin, wMsgFilterMax};
     return plat::TakeMessage(queue, lpMsg, filter, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;

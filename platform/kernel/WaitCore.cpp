@@ -1,6 +1,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/InputPump.h"
 #include "platform/kernel/MessageQueue.h"
 #include "platform/kernel/ThreadState.h"
 #include "platform/kernel/Wait.h"
@@ -11,6 +12,8 @@
 namespace plat {
 
 namespace {
+
+thread_local InputPump t_inputPump = nullptr;
 
 // Registers the calling thread's waiter on every object for one wait.
 class WaiterRegistration {
@@ -42,6 +45,10 @@ private:
 
 } // namespace
 
+void SetThreadInputPump(InputPump pump) { t_inputPump = pump; }
+
+InputPump ThreadInputPump() { return t_inputPump; }
+
 bool ResolveWaitHandles(DWORD count, const HANDLE* handles, std::vector<std::shared_ptr<Waitable>>& objects)
 {
     objects.clear();
@@ -70,12 +77,22 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
         if (unsigned interval = object->PollIntervalMs())
             pollMs = pollMs ? std::min(pollMs, interval) : interval;
     }
+    // A wait for messages on a thread with a window back end also runs the
+    // toolkit's events, which arrive on no queue of ours.
+    const InputPump pump = input ? t_inputPump : nullptr;
+    if (pump)
+        pollMs = pollMs ? std::min(pollMs, kInputPumpSliceMs) : kInputPumpSliceMs;
 
     std::unique_lock lock(KernelMutex());
     const ULONGLONG deadline = timeoutMs == INFINITE ? Clock::kNever : clock.NowMs() + timeoutMs;
     WaiterRegistration registration(objects, input ? input->queue : nullptr, &state.waiter);
 
     for (;;) {
+        if (pump) {
+            lock.unlock();
+            pump();
+            lock.lock();
+        }
         const ULONGLONG now = clock.NowMs();
         const bool inputReady = input && input->queue->HasInput(input->wakeMask, input->filter, now);
         if (waitAll) {

@@ -7,6 +7,7 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UiWindow.h"
+#include "platform/ui/UserInput.h"
 
 #include <atomic>
 #include <cstdio>
@@ -61,6 +62,11 @@ LRESULT DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_NCCREATE) {
         AddUiWindow(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lParam), ControlKind::Dialog);
         return TRUE;
+    }
+    if (message == kUserInputMessage) {
+        // The person's input from the display, reaching the dialog's loop.
+        RunUserInput(wParam);
+        return 0;
     }
     auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrW(hwnd, DWLP_DLGPROC));
     if (proc) {

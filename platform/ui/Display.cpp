@@ -1,4 +1,5 @@
 #include "platform/ui/Display.h"
+#include "platform/ui/WindowBackEnd.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -7,10 +8,6 @@
 namespace plat::ui {
 
 namespace {
-
-// The layer keeps windows as a control model only; nothing reaches a
-// screen until a back end draws them.
-constexpr bool kHasWindowBackEnd = false;
 
 std::atomic<bool> g_headlessAllowed{false};
 
@@ -30,10 +27,14 @@ bool HeadlessAllowedByEnvironment()
 
 bool CanShowWindows()
 {
-    if (g_headlessAllowed.load() || HeadlessAllowedByEnvironment())
+    if (HeadlessWindowsAllowed())
         return true;
-    return kHasWindowBackEnd && (Named("DISPLAY") || Named("WAYLAND_DISPLAY"));
+    // The back end is loaded on the first thread that asks with a display
+    // named; that thread's windows are the ones it shows.
+    return (Named("DISPLAY") || Named("WAYLAND_DISPLAY")) && LoadWindowBackEnd() != nullptr;
 }
+
+bool HeadlessWindowsAllowed() { return g_headlessAllowed.load() || HeadlessAllowedByEnvironment(); }
 
 void AllowHeadlessWindows(bool allow) { g_headlessAllowed.store(allow); }
 

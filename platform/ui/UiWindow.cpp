@@ -1,4 +1,6 @@
 #include "platform/ui/UiWindow.h"
+#include "platform/ui/UserInput.h"
+#include "platform/ui/WindowBackEnd.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,6 +99,9 @@ void RemoveUiWindow(HWND hwnd)
     }
     if (parent)
         std::erase(parent->children, hwnd);
+    DropUserInput(hwnd);
+    if (WindowBackEnd* backEnd = ActiveWindowBackEnd())
+        backEnd->WindowDestroyed(hwnd);
 }
 
 bool HandleCommonMessage(UiWindow& window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)

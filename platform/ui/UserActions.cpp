@@ -116,12 +116,23 @@ bool StepTrackbar(HWND trackbar, int code)
 
 bool DragTrackbar(HWND trackbar, int position)
 {
+    return TrackTrackbar(trackbar, position) && EndTrackbarDrag(trackbar);
+}
+
+bool TrackTrackbar(HWND trackbar, int position)
+{
     if (!EnabledControl(trackbar) || ControlKindOf(trackbar) != ControlKind::Trackbar)
         return false;
     SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
-    const auto reached = static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0));
-    Scroll(trackbar, TB_THUMBTRACK, reached);
-    Scroll(trackbar, TB_THUMBPOSITION, reached);
+    Scroll(trackbar, TB_THUMBTRACK, static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)));
+    return true;
+}
+
+bool EndTrackbarDrag(HWND trackbar)
+{
+    if (!EnabledControl(trackbar) || ControlKindOf(trackbar) != ControlKind::Trackbar)
+        return false;
+    Scroll(trackbar, TB_THUMBPOSITION, static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)));
     Scroll(trackbar, TB_ENDTRACK, 0);
     return true;
 }

@@ -24,6 +24,11 @@ bool ChooseComboItem(HWND combo, int index);
 bool StepTrackbar(HWND trackbar, int code);
 // A drag to `position`: TB_THUMBTRACK, TB_THUMBPOSITION, TB_ENDTRACK.
 bool DragTrackbar(HWND trackbar, int position);
+// The two halves of a drag, for a pointer that moves in steps: the thumb
+// moved to `position` (TB_THUMBTRACK), and the button let go where the
+// thumb is (TB_THUMBPOSITION, TB_ENDTRACK).
+bool TrackTrackbar(HWND trackbar, int position);
+bool EndTrackbarDrag(HWND trackbar);
 // Picks a tab: TCN_SELCHANGING (a non-zero answer keeps the old tab), then
 // TCN_SELCHANGE.
 bool ChooseTab(HWND tab, int index);

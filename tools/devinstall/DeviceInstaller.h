@@ -41,8 +41,8 @@ std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& ins
 
 // The libraries a data-source copy loads from its own folder (its run path
 // is its own folder), so that a data source manager can load it with
-// nothing else set up.
-inline constexpr const char* kDataSourceLibraries[] = {"libplatform.so"};
+// nothing else set up: the platform library and its window back end.
+inline constexpr const char* kDataSourceLibraries[] = {"libplatform.so", "libplatform_gtk.so"};
 
 // <root>/windows/twain_32/RNX: where the co-installer makes the copies.
 std::string DataSourceFolder();

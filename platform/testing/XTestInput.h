@@ -1,0 +1,32 @@
+// A person at the test's X display: pointer moves, clicks and keys sent
+// through the X server's test extension, so they reach the windows through
+// the toolkit's own event path as real input does. (Xlib's names stay in
+// the .cpp: its macros clash with the test framework's.)
+#pragma once
+
+#include <string>
+
+namespace plat::testing {
+
+class XTestInput {
+public:
+    XTestInput();
+    ~XTestInput();
+    XTestInput(const XTestInput&) = delete;
+    XTestInput& operator=(const XTestInput&) = delete;
+
+    bool Ready() const { return m_display != nullptr; }
+
+    // A left click at a point of the screen.
+    void Click(int x, int y);
+    // A key by its X key name ("Return", "Escape", "Tab", "Right", "a"),
+    // pressed and let go.
+    void Key(const std::string& name);
+    // Digits, lower-case letters and '.' typed one key at a time.
+    void Type(const std::string& text);
+
+private:
+    void* m_display;
+};
+
+} // namespace plat::testing

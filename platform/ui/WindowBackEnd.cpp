@@ -1,0 +1,50 @@
+#include "platform/ui/WindowBackEnd.h"
+
+#include <atomic>
+#include <cstdio>
+#include <dlfcn.h>
+#include <mutex>
+#include <string>
+
+namespace plat::ui {
+
+namespace {
+
+std::atomic<WindowBackEnd*> g_backEnd{nullptr};
+
+// The module sits beside this library (in the build's bin folder, and
+// beside every installed copy of it).
+std::string ModulePath()
+{
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&LoadWindowBackEnd), &info) || !info.dli_fname)
+        return kWindowBackEndModule;
+    std::string path = info.dli_fname;
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? kWindowBackEndModule : path.substr(0, slash + 1) + kWindowBackEndModule;
+}
+
+WindowBackEnd* Open()
+{
+    // Kept loaded for the process's life: the toolkit cannot be unloaded.
+    void* module = dlopen(ModulePath().c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (!module) {
+        std::fprintf(stderr, "No window back end: %s\n", dlerror());
+        return nullptr;
+    }
+    auto open = reinterpret_cast<OpenWindowBackEndProc>(dlsym(module, kWindowBackEndEntry));
+    return open ? open() : nullptr;
+}
+
+} // namespace
+
+WindowBackEnd* ActiveWindowBackEnd() { return g_backEnd.load(); }
+
+WindowBackEnd* LoadWindowBackEnd()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { g_backEnd.store(Open()); });
+    return g_backEnd.load();
+}
+
+} // namespace plat::ui

@@ -1,0 +1,299 @@
+#include "platform/ui/gtk/GtkBackEnd.h"
+
+#include "platform/base/strings.h"
+#include "platform/kernel/InputPump.h"
+#include "platform/kernel/Thread.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/UserInput.h"
+#include "platform/ui/gtk/GtkInput.h"
+#include "platform/ui/gtk/GtkStyle.h"
+#include "platform/ui/gtk/GtkWidgets.h"
+
+#include <algorithm>
+
+namespace plat::ui::gtk {
+
+namespace {
+
+GtkBackEnd* g_backEnd = nullptr;
+
+void PumpThunk()
+{
+    if (g_backEnd)
+        g_backEnd->Pump();
+}
+
+// At most this many toolkit events a pump: a steady source (an animation)
+// must not keep the thread from its own messages.
+constexpr int kEventsPerPump = 200;
+
+std::u16string LabelText(GtkWidget* widget)
+{
+    if (GTK_IS_LABEL(widget))
+        return Utf8ToUtf16(gtk_label_get_text(GTK_LABEL(widget)));
+    if (GTK_IS_BIN(widget)) {
+        GtkWidget* child = gtk_bin_get_child(GTK_BIN(widget));
+        return child ? LabelText(child) : std::u16string();
+    }
+    return {};
+}
+
+std::u16string NotebookText(GtkNotebook* notebook)
+{
+    std::u16string text;
+    for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
+        GtkWidget* page = gtk_notebook_get_nth_page(notebook, i);
+        if (i > 0)
+            text += u'\n';
+        text += Utf8ToUtf16(gtk_notebook_get_tab_label_text(notebook, page));
+    }
+    return text;
+}
+
+} // namespace
+
+GtkBackEnd* GtkBackEnd::Open()
+{
+    // The application owns the process's locale; the toolkit must not
+    // change how numbers are read and written under it.
+    gtk_disable_setlocale();
+    if (!gtk_init_check(nullptr, nullptr))
+        return nullptr;
+    InstallDialogStyle();
+    g_backEnd = new GtkBackEnd(GetCurrentThreadId());
+    SetThreadInputPump(&PumpThunk);
+    return g_backEnd;
+}
+
+bool GtkBackEnd::OnOwnThread() const { return GetCurrentThreadId() == m_thread; }
+
+void GtkBackEnd::Pump()
+{
+    if (m_pumping || !OnOwnThread())
+        return;
+    m_pumping = true;
+    if (!HeadlessWindowsAllowed())
+        MirrorModel();
+    RunToolkitEvents();
+    m_pumping = false;
+}
+
+void GtkBackEnd::RunToolkitEvents()
+{
+    for (int i = 0; i < kEventsPerPump && gtk_events_pending(); ++i)
+        gtk_main_iteration_do(FALSE);
+}
+
+void GtkBackEnd::MirrorModel()
+{
+    m_mirroring = true;
+    std::vector<std::shared_ptr<UiWindow>> tops = TopLevelUiWindows();
+    // Owners before the windows they own (handles grow with creation).
+    std::sort(tops.begin(), tops.end(), [](const auto& a, const auto& b) { return a->hwnd < b->hwnd; });
+    for (const auto& top : tops) {
+        if (top->kind == ControlKind::Dialog && GetWindowThreadProcessId(top->hwnd, nullptr) == m_thread)
+            MirrorTree(top, nullptr);
+    }
+    MirrorFocus();
+    m_mirroring = false;
+    std::vector<HWND> destroyed;
+    destroyed.swap(m_destroyedMeanwhile);
+    for (HWND hwnd : destroyed)
+        Remove(hwnd);
+}
+
+void GtkBackEnd::MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* parent)
+{
+    if (!IsWindow(window->hwnd))
+        return;
+    Mirror& mirror = EnsureMirror(*window, parent);
+    // A control with input still waiting shows what the person did until
+    // the model has taken it.
+    if (PendingUserInput(window->hwnd) == 0) {
+        const DWORD style = WindowStyle(window->hwnd);
+        ApplyState(mirror, *window, style, !(style & WS_DISABLED));
+    }
+    if (!mirror.container)
+        return;
+    const std::vector<HWND> children = window->children; // a handler may change the list
+    for (HWND child : children) {
+        if (std::shared_ptr<UiWindow> childWindow = FindUiWindow(child))
+            MirrorTree(childWindow, &mirror);
+    }
+}
+
+Mirror& GtkBackEnd::EnsureMirror(const UiWindow& window, Mirror* parent)
+{
+    auto it = m_mirrors.find(window.hwnd);
+    if (it != m_mirrors.end())
+        return *it->second;
+    auto mirror = std::make_unique<Mirror>();
+    mirror->hwnd = window.hwnd;
+    mirror->kind = window.kind;
+    mirror->topLevel = parent == nullptr;
+    {
+        MuteInput mute;
+        MakeWidgets(*mirror, window, WindowStyle(window.hwnd));
+    }
+    // The mirror keeps its widget until the model drops the window, even
+    // when the toolkit destroys it with its parent first.
+    g_object_ref(mirror->topLevel ? mirror->window : mirror->widget);
+    if (parent)
+        gtk_fixed_put(GTK_FIXED(parent->container), mirror->widget, window.rect.left, window.rect.top);
+    else if (Mirror* owner = Find(window.parent); owner && owner->window)
+        gtk_window_set_transient_for(GTK_WINDOW(mirror->window), GTK_WINDOW(owner->window));
+    ConnectInput(*mirror);
+    Mirror& result = *mirror;
+    m_mirrors.emplace(window.hwnd, std::move(mirror));
+    return result;
+}
+
+void GtkBackEnd::MirrorFocus()
+{
+    HWND focus = GetFocus();
+    if (focus == m_modelFocus)
+        return;
+    m_modelFocus = focus;
+    Mirror* mirror = Find(focus);
+    if (mirror && mirror->control && gtk_widget_get_can_focus(mirror->control)) {
+        MuteInput mute;
+        gtk_widget_grab_focus(mirror->control);
+    }
+}
+
+void GtkBackEnd::WindowDestroyed(HWND hwnd)
+{
+    if (!OnOwnThread())
+        return;
+    if (m_mirroring)
+        m_destroyedMeanwhile.push_back(hwnd);
+    else
+        Remove(hwnd);
+}
+
+void GtkBackEnd::Remove(HWND hwnd)
+{
+    auto it = m_mirrors.find(hwnd);
+    if (it == m_mirrors.end())
+        return;
+    std::unique_ptr<Mirror> mirror = std::move(it->second);
+    m_mirrors.erase(it);
+    if (m_modelFocus == hwnd)
+        m_modelFocus = nullptr;
+    if (mirror->balloon)
+        gtk_widget_destroy(mirror->balloon);
+    if (mirror->partner) {
+        gtk_widget_destroy(mirror->partner);
+        g_object_unref(mirror->partner);
+    }
+    GtkWidget* owned = mirror->topLevel ? mirror->window : mirror->widget;
+    gtk_widget_destroy(owned);
+    g_object_unref(owned);
+    // Gone from the screen now, not at the next pump.
+    gdk_display_flush(gdk_display_get_default());
+}
+
+Mirror* GtkBackEnd::Find(HWND hwnd)
+{
+    auto it = m_mirrors.find(hwnd);
+    return it == m_mirrors.end() ? nullptr : it->second.get();
+}
+
+Mirror* GtkBackEnd::TopLevelOf(HWND hwnd)
+{
+    for (HWND w = hwnd; w; w = GetParent(w)) {
+        if (!(WindowStyle(w) & WS_CHILD))
+            return Find(w);
+    }
+    return nullptr;
+}
+
+bool GtkBackEnd::WidgetRect(HWND hwnd, RECT* rect)
+{
+    Mirror* mirror = Find(hwnd);
+    Mirror* top = TopLevelOf(hwnd);
+    if (!OnOwnThread() || !mirror || !top || !rect || !gtk_widget_get_visible(mirror->widget))
+        return false;
+    GtkAllocation allocation;
+    gtk_widget_get_allocation(mirror->widget, &allocation);
+    int x = 0;
+    int y = 0;
+    if (mirror != top && !gtk_widget_translate_coordinates(mirror->widget, top->container, 0, 0, &x, &y))
+        return false;
+    *rect = RECT{x, y, x + allocation.width, y + allocation.height};
+    return true;
+}
+
+bool GtkBackEnd::WidgetScreenRect(HWND hwnd, RECT* rect)
+{
+    Mirror* top = TopLevelOf(hwnd);
+    if (!WidgetRect(hwnd, rect) || !gtk_widget_get_realized(top->container))
+        return false;
+    int x = 0;
+    int y = 0;
+    gdk_window_get_origin(gtk_widget_get_window(top->container), &x, &y);
+    GtkAllocation client;
+    gtk_widget_get_allocation(top->container, &client);
+    x += client.x;
+    y += client.y;
+    *rect = RECT{rect->left + x, rect->top + y, rect->right + x, rect->bottom + y};
+    return true;
+}
+
+std::u16string GtkBackEnd::WidgetText(HWND hwnd)
+{
+    Mirror* mirror = Find(hwnd);
+    if (!OnOwnThread() || !mirror)
+        return {};
+    GtkWidget* w = mirror->widget;
+    if (mirror->window)
+        return Utf8ToUtf16(gtk_window_get_title(GTK_WINDOW(mirror->window)));
+    if (GTK_IS_ENTRY(w))
+        return Utf8ToUtf16(gtk_entry_get_text(GTK_ENTRY(w)));
+    if (GTK_IS_FRAME(w))
+        return Utf8ToUtf16(gtk_frame_get_label(GTK_FRAME(w)) ? gtk_frame_get_label(GTK_FRAME(w)) : "");
+    if (GTK_IS_COMBO_BOX_TEXT(w)) {
+        gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(w));
+        std::u16string result = text ? Utf8ToUtf16(text) : std::u16string();
+        g_free(text);
+        return result;
+    }
+    if (GTK_IS_NOTEBOOK(w))
+        return NotebookText(GTK_NOTEBOOK(w));
+    return LabelText(w);
+}
+
+bool GtkBackEnd::WidgetChecked(HWND hwnd)
+{
+    Mirror* mirror = Find(hwnd);
+    return OnOwnThread() && mirror && GTK_IS_TOGGLE_BUTTON(mirror->widget) &&
+           gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(mirror->widget));
+}
+
+bool GtkBackEnd::WidgetMapped(HWND hwnd)
+{
+    Mirror* mirror = Find(hwnd);
+    return OnOwnThread() && mirror && gtk_widget_get_mapped(mirror->topLevel ? mirror->window : mirror->widget);
+}
+
+bool GtkBackEnd::CaptureWindow(HWND hwnd, const std::string& pngPath)
+{
+    Mirror* top = TopLevelOf(hwnd);
+    if (!OnOwnThread() || !top || !gtk_widget_get_mapped(top->window))
+        return false;
+    RunToolkitEvents();
+    gdk_display_sync(gdk_display_get_default());
+    GtkAllocation client;
+    gtk_widget_get_allocation(top->container, &client);
+    GdkPixbuf* picture = gdk_pixbuf_get_from_window(gtk_widget_get_window(top->window), client.x, client.y,
+                                                   client.width, client.height);
+    if (!picture)
+        return false;
+    const gboolean saved = gdk_pixbuf_save(picture, pngPath.c_str(), "png", nullptr, nullptr);
+    g_object_unref(picture);
+    return saved != FALSE;
+}
+
+} // namespace plat::ui::gtk
+
+extern "C" plat::ui::WindowBackEnd* QbkOpenWindowBackEnd() { return plat::ui::gtk::GtkBackEnd::Open(); }
