@@ -130,11 +130,7 @@ int ComparePageSizeItems(const PageSizeItem* a, const PageSizeItem* b)
     return 0;
 }
 
-CPropPageScanSettings::CPropPageScanSettings(CQBK24DataSource* dataSource) : DataSource(dataSource)
-{
-    if (dataSource)
-        m_hInstResource = dataSource->GetResourceModule();
-}
+CPropPageScanSettings::CPropPageScanSettings(CQBK24DataSource* dataSource) : CSettingsPage(dataSource) {}
 
 CPropPageScanSettings::~CPropPageScanSettings()
 {
@@ -161,20 +157,6 @@ PageSizeItem* CPropPageScanSettings::MakePageSizeItem(TW_UINT16 code)
     }
     return item;
 }
-
-// ---- helpers ----
-
-void CPropPageScanSettings::Enable(int id, bool enable)
-{
-    if (HWND control = GetDlgItem(id))
-        ::EnableWindow(control, enable);
-}
-
-void CPropPageScanSettings::Check(int id, bool check) { CheckDlgButton(m_hWnd, id, check ? BST_CHECKED : BST_UNCHECKED); }
-
-bool CPropPageScanSettings::IsChecked(int id) { return IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
-
-void CPropPageScanSettings::SetText(int id, const std::u16string& text) { SetDlgItemTextW(m_hWnd, id, text.c_str()); }
 
 // ---- initialisation and refresh ----
 
@@ -514,18 +496,6 @@ void CPropPageScanSettings::CustomSizeEntry(bool height)
 
 // ---- handlers ----
 
-BOOL CPropPageScanSettings::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    const int id = LOWORD(wParam);
-    const WORD code = HIWORD(wParam);
-    try {
-        HandleCommand(id, code);
-    } catch (const Trellis::CTWAINException&) {
-        RecoverFromRefusal();
-    }
-    return CDialog::OnCommand(wParam, lParam);
-}
-
 void CPropPageScanSettings::HandleCommand(int id, WORD code)
 {
     HWND control = GetDlgItem(id);
@@ -626,42 +596,19 @@ void CPropPageScanSettings::OnOrientationClicked(TW_UINT16 orientation)
     RefreshControls();
 }
 
-// The source refused a value and kept its own: the page shows that again.
-void CPropPageScanSettings::RecoverFromRefusal()
+void CPropPageScanSettings::HandleScroll(int id, UINT code)
 {
-    MessageBeep(MB_ICONWARNING);
-    try {
-        RefreshControls();
-    } catch (const Trellis::CTWAINException&) {
-    }
-}
-
-void CPropPageScanSettings::OnHScroll(UINT code, UINT, HWND scrollBar)
-{
-    if (scrollBar != GetDlgItem(IDC_RESOLUTION))
+    if (id != IDC_RESOLUTION)
         return;
-    try {
-        const CTWAINEnumeration values = DataSource->GetXResolutionValues().GetEnumeration();
-        const auto index = static_cast<size_t>(SendMessageW(scrollBar, TBM_GETPOS, 0, 0));
-        if (index >= values.m_List.size())
-            return;
-        const float value = values.m_List[index].GetFloat();
-        const std::u16string format = qbk24::ResourceText(m_hInstResource, IDS_DPI);
-        SetText(IDC_RESOLUTION_TEXT, plat::Format(format.c_str(), static_cast<int>(value)));
-        // A drag only moves the label; the resolution is set when it ends.
-        if (code != TB_THUMBPOSITION && code != TB_THUMBTRACK)
-            DataSource->SetXResolutionCurrent(value);
-    } catch (const Trellis::CTWAINException&) {
-        RecoverFromRefusal();
-    }
-}
-
-void CPropPageScanSettings::OnSetFocus(HWND)
-{
-    try {
-        RefreshControls();
-    } catch (const Trellis::CTWAINException&) {
-    }
+    const CTWAINEnumeration values = DataSource->GetXResolutionValues().GetEnumeration();
+    const auto index = static_cast<size_t>(SendMessageW(GetDlgItem(IDC_RESOLUTION), TBM_GETPOS, 0, 0));
+    if (index >= values.m_List.size())
+        return;
+    const float value = values.m_List[index].GetFloat();
+    const std::u16string format = qbk24::ResourceText(m_hInstResource, IDS_DPI);
+    SetText(IDC_RESOLUTION_TEXT, plat::Format(format.c_str(), static_cast<int>(value)));
+    if (code != TB_THUMBPOSITION && code != TB_THUMBTRACK)
+        DataSource->SetXResolutionCurrent(value);
 }
 
 void CPropPageScanSettings::OnDestroy() { FreeSizeRecords(); }

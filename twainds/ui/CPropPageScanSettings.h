@@ -7,9 +7,8 @@
 // that depend on it.
 #pragma once
 
-#include "platform/ui/CDialog.h"
+#include "twainds/ui/CSettingsPage.h"
 #include "twainfw/twain.h"
-#include "twainds/ui/CThemedDlg.h"
 
 #include <string>
 
@@ -44,7 +43,7 @@ inline WORD SecondaryFlagOf(const PageSizeItem& item) { return (item.SortWord >>
 // absent record goes last.
 int ComparePageSizeItems(const PageSizeItem* a, const PageSizeItem* b);
 
-class CPropPageScanSettings : public CDialog, public CThemedDlg {
+class CPropPageScanSettings : public CSettingsPage {
 public:
     explicit CPropPageScanSettings(CQBK24DataSource* dataSource);
     ~CPropPageScanSettings() override;
@@ -55,18 +54,17 @@ public:
 
     PageSizeItem* MakePageSizeItem(TW_UINT16 code);
 
-    CQBK24DataSource* DataSource; // not owned
     int MetricUnits = 0;           // custom-size unit: 0 inches, 1 millimetres
     int LastStandardSize = 3;      // TWSS_USLETTER
 
 protected:
     BOOL OnInitDialog() override;
-    // A page ends nothing: OK and Cancel belong to the main dialog.
-    void OnOK() override {}
-    void OnCancel() override {}
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    void OnHScroll(UINT code, UINT position, HWND scrollBar) override;
-    void OnSetFocus(HWND oldFocus) override;
+    void HandleCommand(int id, WORD code) override;
+    // A drag only moves the resolution's label; the value is set when it
+    // ends.
+    void HandleScroll(int id, UINT code) override;
+    // The page is read again whenever it gets the focus.
+    void RefreshPage() override { RefreshControls(); }
     void OnDestroy() override;
     int OnCompareItem(int id, LPCOMPAREITEMSTRUCT compare) override;
     void OnDrawItem(int id, LPDRAWITEMSTRUCT draw) override;
@@ -86,14 +84,7 @@ protected:
     void OnHeightKillFocus();
 
 private:
-    void HandleCommand(int id, WORD code);
     void OnOrientationClicked(TW_UINT16 orientation);
     void CustomSizeEntry(bool height);
     void FreeSizeRecords();
-    // After a refused change: the controls show again what is in force.
-    void RecoverFromRefusal();
-    void Enable(int id, bool enable);
-    void Check(int id, bool check);
-    bool IsChecked(int id);
-    void SetText(int id, const std::u16string& text);
 };
