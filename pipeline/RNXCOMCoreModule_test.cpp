@@ -1,5 +1,6 @@
 #include "pipeline/CoClasses.h"
 #include "pipeline/testing/PipelineLibraryTest.h"
+#include "platform/testing/RegistryRows.h"
 
 #include <algorithm>
 #include <map>
@@ -9,41 +10,9 @@
 namespace {
 
 // Every key under HKCR with its default and named string values.
-using RegistrySnapshot = std::map<std::u16string, std::map<std::u16string, std::u16string>>;
+using RegistrySnapshot = plat::testing::RegistryRows;
 
-void Collect(HKEY key, const std::u16string& path, RegistrySnapshot& out)
-{
-    auto& values = out[path];
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[256] = {};
-        DWORD nameLength = 256;
-        BYTE data[2048] = {};
-        DWORD size = sizeof data - sizeof(WCHAR);
-        DWORD type = 0;
-        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
-            break;
-        values[name] = type == REG_SZ ? std::u16string(reinterpret_cast<const WCHAR*>(data)) : u"<binary>";
-    }
-    for (DWORD i = 0;; ++i) {
-        WCHAR name[256] = {};
-        DWORD nameLength = 256;
-        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS)
-            continue;
-        Collect(child, path.empty() ? std::u16string(name) : path + u"\\" + name, out);
-        RegCloseKey(child);
-    }
-}
-
-RegistrySnapshot Snapshot()
-{
-    RegistrySnapshot out;
-    Collect(HKEY_CLASSES_ROOT, u"", out);
-    out.erase(u"");
-    return out;
-}
+RegistrySnapshot Snapshot() { return plat::testing::ClassesRootRows(); }
 
 std::u16string Value(const RegistrySnapshot& snapshot, const std::u16string& key, const std::u16string& name = u"")
 {

@@ -45,3 +45,7 @@
 #include "platform/ui/winuser.h"
 #include "platform/ui/wingdi.h"
 #include "platform/wia/wia.h"
+#include "platform/wia/wiaclient.h"
+#include "platform/shell/objidl.h"
+#include "platform/shell/ocidl.h"
+#include "platform/ui/CommonControls.h"

@@ -7,6 +7,7 @@
 #include "platform/com/GlobalInterfaceTable.h"
 #include "platform/registry/winreg.h"
 #include "platform/resources/module.h"
+#include "platform/wia/wiaclient.h"
 
 #include <map>
 #include <mutex>
@@ -148,6 +149,9 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID rii
 
     if ((dwClsContext & CLSCTX_INPROC_SERVER) && rclsid == CLSID_StdGlobalInterfaceTable)
         return plat::com::GetGlobalInterfaceTableClassObject(riid, ppv);
+    // The image-acquisition service's device manager is the platform's own.
+    if ((dwClsContext & CLSCTX_LOCAL_SERVER) && rclsid == CLSID_WiaDevMgr)
+        return plat::wia::GetDeviceManagerClassObject(riid, ppv);
 
     HRESULT hr = REGDB_E_CLASSNOTREG;
     if (dwClsContext & CLSCTX_INPROC_SERVER) {

@@ -129,6 +129,8 @@ TEST(Module, SystemLibrariesAreThePlatformLibrary)
     EXPECT_EQ(GetModuleHandleW(u"comctl32"), platform);
     EXPECT_EQ(GetProcAddress(platform, "RegOpenKeyExW"), reinterpret_cast<FARPROC>(&RegOpenKeyExW));
     EXPECT_EQ(GetProcAddress(platform, "LoadStringW"), reinterpret_cast<FARPROC>(&LoadStringW));
+    // The common controls' version query is there; a server entry is not.
+    EXPECT_EQ(GetProcAddress(platform, "DllGetVersion"), reinterpret_cast<FARPROC>(&DllGetVersion));
     EXPECT_EQ(GetProcAddress(platform, "DllRegisterServer"), nullptr);
     EXPECT_TRUE(FreeLibrary(platform));
     EXPECT_EQ(GetModuleHandleA("KERNEL32.dll"), platform) << "never unloaded";

@@ -1,6 +1,10 @@
-// The user's special folders, as the shell names them by CSIDL.
+// The shell's calls and interfaces: the user's special folders, as the
+// shell names them by CSIDL, and the extension interfaces a property-sheet
+// extension implements, IShellExtInit (the items it is about, as a data
+// object) and IShellPropSheetExt (its pages, handed over through the
+// sheet's callback).
 //
-// Each user has a folder of its own under the system root,
+// The special folders: each user has a folder of its own under the system root,
 // <root>/users/<login name>, standing for the user's profile: "AppData/
 // Roaming" is the application-data folder, "AppData/Local" the local one,
 // "Documents" the documents folder. The system and Windows folders are the
@@ -9,9 +13,34 @@
 // caller may append Windows-style parts.
 #pragma once
 
+#include "platform/base/guid.h"
+#include "platform/base/unknwn.h"
 #include "platform/base/wintypes.h"
+#include "platform/registry/winreg.h"
+#include "platform/shell/objidl.h"
+#include "platform/ui/PropertySheet.h"
 
 #include <string>
+
+// Item identifier lists are opaque here: the extensions never read them.
+struct ITEMIDLIST;
+using PCIDLIST_ABSOLUTE = const ITEMIDLIST*;
+using LPCITEMIDLIST = const ITEMIDLIST*;
+
+using EXPPS = UINT;
+using LPFNSVADDPROPSHEETPAGE = LPFNADDPROPSHEETPAGE;
+
+inline constexpr IID IID_IShellExtInit = plat::MakeGuid("000214E8-0000-0000-C000-000000000046");
+inline constexpr IID IID_IShellPropSheetExt = plat::MakeGuid("000214E9-0000-0000-C000-000000000046");
+
+struct IShellExtInit : IUnknown {
+    STDMETHOD(Initialize)(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pdtobj, HKEY hkeyProgID) PURE;
+};
+
+struct IShellPropSheetExt : IUnknown {
+    STDMETHOD(AddPages)(LPFNSVADDPROPSHEETPAGE pfnAddPage, LPARAM lParam) PURE;
+    STDMETHOD(ReplacePage)(EXPPS uPageID, LPFNSVADDPROPSHEETPAGE pfnReplaceWith, LPARAM lParam) PURE;
+};
 
 extern "C" {
 

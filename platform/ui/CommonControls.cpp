@@ -15,7 +15,7 @@ std::atomic<bool> g_fails{false};
 
 HRESULT DllGetVersion(DLLVERSIONINFO* pdvi)
 {
-    if (!pdvi || pdvi->cbSize != sizeof(DLLVERSIONINFO))
+    if (!pdvi || (pdvi->cbSize != sizeof(DLLVERSIONINFO) && pdvi->cbSize != sizeof(DLLVERSIONINFO2)))
         return E_INVALIDARG;
     if (g_fails)
         return E_NOTIMPL;
@@ -23,6 +23,12 @@ HRESULT DllGetVersion(DLLVERSIONINFO* pdvi)
     pdvi->dwMinorVersion = g_minor;
     pdvi->dwBuildNumber = 0;
     pdvi->dwPlatformID = DLLVER_PLATFORM_WINDOWS;
+    if (pdvi->cbSize == sizeof(DLLVERSIONINFO2)) {
+        auto* full = reinterpret_cast<DLLVERSIONINFO2*>(pdvi);
+        full->dwFlags = 0;
+        full->ullVersion = MAKEDLLVERULL(static_cast<WORD>(pdvi->dwMajorVersion),
+                                         static_cast<WORD>(pdvi->dwMinorVersion), 0, 0);
+    }
     return S_OK;
 }
 

@@ -17,10 +17,24 @@ struct DLLVERSIONINFO {
 };
 static_assert(sizeof(DLLVERSIONINFO) == 20);
 constexpr DWORD DLLVER_PLATFORM_WINDOWS = 0x1;
+
+// The larger record, with the packed 64-bit version.
+struct DLLVERSIONINFO2 {
+    DLLVERSIONINFO info1;
+    DWORD dwFlags;
+    ULONGLONG ullVersion; // major, minor, build, fix: 16 bits each, major on top
+};
+static_assert(sizeof(DLLVERSIONINFO2) == 32);
+
+constexpr ULONGLONG MAKEDLLVERULL(WORD major, WORD minor, WORD build, WORD fix)
+{
+    return (ULONGLONG{major} << 48) | (ULONGLONG{minor} << 32) | (ULONGLONG{build} << 16) | ULONGLONG{fix};
+}
 using DLLGETVERSIONPROC = HRESULT (*)(DLLVERSIONINFO*);
 
 // The exported entry of "comctl32": E_INVALIDARG for a null record or one
-// whose cbSize is not 20.
+// whose cbSize is neither 20 nor 32 (DLLVERSIONINFO2, which also gets the
+// packed version).
 HRESULT DllGetVersion(DLLVERSIONINFO* pdvi);
 
 } // extern "C"

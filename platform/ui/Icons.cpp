@@ -92,6 +92,13 @@ bool GetIconImage(HICON icon, IconImage* out)
     return true;
 }
 
+size_t LiveIconCount()
+{
+    IconTable& table = Icons();
+    std::lock_guard lock(table.mutex);
+    return table.icons.size() - table.shared.size();
+}
+
 } // namespace plat::ui
 
 HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad)
@@ -142,6 +149,21 @@ HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName)
 {
     return static_cast<HICON>(LoadImageW(hInstance, lpIconName, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+HICON CopyIcon(HICON hIcon)
+{
+    plat::ui::IconTable& table = plat::ui::Icons();
+    std::lock_guard lock(table.mutex);
+    auto it = table.icons.find(reinterpret_cast<uintptr_t>(hIcon));
+    if (it == table.icons.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    const auto copy = reinterpret_cast<HICON>(table.next);
+    table.next += 4;
+    table.icons[reinterpret_cast<uintptr_t>(copy)] = it->second;
+    return copy;
 }
 
 BOOL DestroyIcon(HICON hIcon)

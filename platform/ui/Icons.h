@@ -17,4 +17,8 @@ struct IconImage {
 // False for a handle that is no live icon.
 bool GetIconImage(HICON icon, IconImage* out);
 
+// How many icon handles are alive (loaded or copied, not shared, not yet
+// destroyed): tests see that a caller released what it loaded.
+size_t LiveIconCount();
+
 } // namespace plat::ui

@@ -50,11 +50,17 @@ HPROPSHEETPAGE CreatePropertySheetPageW(LPCPROPSHEETPAGEW page)
         handle->templateName = page->pszTemplate;
         handle->page.pszTemplate = handle->templateName.c_str();
     }
+    if ((handle->page.dwFlags & PSP_USECALLBACK) && handle->page.pfnCallback)
+        handle->page.pfnCallback(nullptr, PSPCB_ADDREF, &handle->page);
     return handle;
 }
 
 BOOL DestroyPropertySheetPage(HPROPSHEETPAGE hPSPage)
 {
+    if (!hPSPage)
+        return FALSE;
+    if ((hPSPage->page.dwFlags & PSP_USECALLBACK) && hPSPage->page.pfnCallback)
+        hPSPage->page.pfnCallback(nullptr, PSPCB_RELEASE, &hPSPage->page);
     delete hPSPage;
     return TRUE;
 }

@@ -39,6 +39,13 @@ constexpr DWORD PROPSHEETPAGEW_V1_SIZE = 72;
 constexpr DWORD PSP_DEFAULT = 0x0000;
 constexpr DWORD PSP_DLGINDIRECT = 0x0001;
 constexpr DWORD PSP_USETITLE = 0x0008;
+constexpr DWORD PSP_USECALLBACK = 0x0080;
+
+// The page callback's messages (PSP_USECALLBACK): PSPCB_ADDREF when the
+// page is made, PSPCB_RELEASE when it is destroyed, so an extension can keep
+// what the page uses alive exactly as long as the page.
+constexpr UINT PSPCB_ADDREF = 0;
+constexpr UINT PSPCB_RELEASE = 1;
 
 using LPFNADDPROPSHEETPAGE = BOOL (*)(HPROPSHEETPAGE, LPARAM);
 
@@ -57,7 +64,9 @@ struct STYLESTRUCT {
 };
 
 // Null for a record smaller than the first version, or an in-memory
-// template (PSP_DLGINDIRECT), which this layer does not take.
+// template (PSP_DLGINDIRECT), which this layer does not take. A page that
+// wants its callback gets PSPCB_ADDREF here and PSPCB_RELEASE from
+// DestroyPropertySheetPage (which the sheet calls for the pages it took).
 HPROPSHEETPAGE CreatePropertySheetPageW(LPCPROPSHEETPAGEW constPropSheetPagePointer);
 BOOL DestroyPropertySheetPage(HPROPSHEETPAGE hPSPage);
 

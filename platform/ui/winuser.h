@@ -341,6 +341,9 @@ constexpr UINT LR_DEFAULTSIZE = 0x0040;
 constexpr UINT LR_SHARED = 0x8000;
 HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+// A new handle for the same image, which the caller destroys on its own;
+// null (ERROR_INVALID_HANDLE) for a handle that is no live icon.
+HICON CopyIcon(HICON hIcon);
 BOOL DestroyIcon(HICON hIcon);
 
 // Message boxes: answered by the script (UiScript.h).

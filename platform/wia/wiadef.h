@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/base/guid.h"
+#include "platform/base/tymed.h"
 #include "platform/wia/propidl.h"
 
 // Device properties.
@@ -109,8 +110,6 @@ constexpr LONG WIA_ITEM_WRITE = 2;
 constexpr LONG WIA_ITEM_RD = WIA_ITEM_READ;
 constexpr LONG WIA_ITEM_RWD = WIA_ITEM_READ | WIA_ITEM_WRITE | 4;
 
-constexpr LONG TYMED_HGLOBAL = 1;
-constexpr LONG TYMED_FILE = 2;
 constexpr LONG TYMED_CALLBACK = 128;
 constexpr LONG TYMED_MULTIPAGE_FILE = 256;
 constexpr LONG TYMED_MULTIPAGE_CALLBACK = 512;

@@ -91,6 +91,7 @@ std::vector<std::string> StageDriverFiles(const std::string& binFolder, const In
         {bin / "RNXQBK24x", serviceFolder / (Utf16ToUtf8(values.halFileName) + "x.BIN")},
         {bin / "RNXHALPSx.so", serviceFolder / (Utf16ToUtf8(values.proxyStubName) + "x.dll")},
         {bin / "RNXCOMCorex.so", serviceFolder / "RNXCOMCorex.dll"},
+        {bin / "RNXShellExtx.so", serviceFolder / "RNXShellExtx.dll"},
         {bin / "QBK24TWAIN.ds", dsFolder / (Utf16ToUtf8(values.dsFileName) + ".BIN")},
         {bin / "QBK24STI.so", StillImageDriverPath(values)},
     };

@@ -48,7 +48,8 @@ inline constexpr const char* kDataSourceLibraries[] = {"libplatform.so", "libpla
 std::string DataSourceFolder();
 
 // Copies the built images from `binFolder` to where the driver package puts
-// them: the service folder <system>/RNX, the data-source folder with the
+// them: the service folder <system>/RNX (service, proxy/stub, pipeline and
+// shell extension), the data-source folder with the
 // libraries the source loads beside it and, for the still-image driver,
 // <system> (replacing what is there: running programs keep their loaded
 // copies). Returns the files it could not copy.

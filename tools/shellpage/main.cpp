@@ -1,0 +1,193 @@
+// shellpage: the scanner's shell extension as the shell and the WIA dialogs
+// use it, for an installed scanner.
+//
+//   shellpage page OUT.png [INSTANCE-ID]   the device's property sheet with
+//                                          the pages the extension adds,
+//                                          drawn as a PNG picture
+//   shellpage icon FOLDER [INSTANCE-ID]    the device icon at 16, 32 and 48
+//                                          pixels: FOLDER/icon-16.png, ...
+//
+// Without an instance id it takes the first recorded imaging device. The
+// extension is found as the shell finds it: the property-sheet handlers
+// registered under the icon handler's class.
+#include "platform/base/sysroot.h"
+#include "platform/devices/DeviceDatabase.h"
+#include "platform/shell/DataObject.h"
+#include "platform/ui/DialogRenderer.h"
+#include "platform/windows.h"
+#include "shellext/RNXShellExtIds.h"
+#include "tools/shellpage/IconPicture.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kIconBackground = 0xFFFFFF;
+
+std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId)
+{
+    if (!instanceId.empty())
+        return plat::devices::FindDevice(instanceId);
+    std::vector<plat::devices::DeviceRecord> devices = plat::devices::RecordedDevices();
+    if (devices.empty())
+        return std::nullopt;
+    return devices.front();
+}
+
+// The classes registered as property-sheet handlers of the device's UI
+// extension class.
+std::vector<CLSID> PropertySheetHandlers()
+{
+    const std::u16string path =
+        u"CLSID\\" + plat::GuidToWideString(CLSID_RNXWIADialogExtHandler) + u"\\shellex\\PropertySheetHandlers";
+    std::vector<CLSID> handlers;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return handlers;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[64] = {};
+        DWORD length = 64;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        CLSID clsid{};
+        if (plat::GuidFromString(std::u16string_view(name, length), clsid))
+            handlers.push_back(clsid);
+    }
+    RegCloseKey(key);
+    return handlers;
+}
+
+// The data object the shell hands the device's extensions: the device named
+// in "WIAItemNames".
+plat::ComPtr<IDataObject> DeviceData(const plat::devices::DeviceRecord& device)
+{
+    plat::ComPtr<IDataObject> data;
+    plat::shell::MemoryDataObject* object = plat::shell::MemoryDataObject::Create();
+    object->SetBlock(static_cast<CLIPFORMAT>(RegisterClipboardFormatW(u"WIAItemNames")),
+                     plat::shell::WiaItemNamesBlock({device.driverKey}));
+    data.Attach(object);
+    return data;
+}
+
+// Lets each handler add its pages to the sheet; the number of handlers
+// that did.
+int AddExtensionPages(const plat::devices::DeviceRecord& device, plat::ui::PropertySheetWindow& sheet)
+{
+    int added = 0;
+    for (const CLSID& clsid : PropertySheetHandlers()) {
+        plat::ComPtr<IShellExtInit> init;
+        HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                      init.ReleaseAndGetVoidAddress());
+        plat::ComPtr<IShellPropSheetExt> extension;
+        if (SUCCEEDED(hr))
+            hr = init->Initialize(nullptr, DeviceData(device).Get(), nullptr);
+        if (SUCCEEDED(hr))
+            hr = init->QueryInterface(IID_IShellPropSheetExt, extension.ReleaseAndGetVoidAddress());
+        if (SUCCEEDED(hr))
+            hr = extension->AddPages(&plat::ui::PropertySheetWindow::AddPageCallback, reinterpret_cast<LPARAM>(&sheet));
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "shellpage: handler %s: 0x%08X\n", plat::GuidToString(clsid).c_str(),
+                         static_cast<unsigned>(hr));
+            continue;
+        }
+        ++added;
+    }
+    return added;
+}
+
+int ShowPage(const plat::devices::DeviceRecord& device, const std::string& out)
+{
+    const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    // The device's name as the device manager titles its properties.
+    HWND owner = CreateWindowExW(0, u"Static", u"Quillbox K24", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
+    int result = 1;
+    {
+        plat::ui::PropertySheetWindow sheet(owner, u"Quillbox K24 Properties");
+        if (AddExtensionPages(device, sheet) == 0 || sheet.PageCount() == 0)
+            std::fputs("shellpage: no page was added (is the scanner installed?)\n", stderr);
+        else if (!sheet.Create())
+            std::fputs("shellpage: the sheet cannot be made\n", stderr);
+        else if (!plat::ui::RenderWindowToPng(sheet.Window(), out))
+            std::fprintf(stderr, "shellpage: cannot write %s\n", out.c_str());
+        else
+            result = 0;
+        if (result == 0)
+            std::printf("%s: %zu page(s)\n", out.c_str(), sheet.PageCount());
+    }
+    DestroyWindow(owner);
+    return result;
+}
+
+int ExtractIcons(const plat::devices::DeviceRecord& device, const std::string& folder)
+{
+    plat::ComPtr<IWiaUIExtension> extension;
+    HRESULT hr = CoCreateInstance(CLSID_RNXWIADialogExtHandler, nullptr, CLSCTX_INPROC_SERVER, IID_IWiaUIExtension,
+                                  extension.ReleaseAndGetVoidAddress());
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "shellpage: the icon extension is not there (0x%08X; is the scanner installed?)\n",
+                     static_cast<unsigned>(hr));
+        return 1;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    BSTR deviceId = SysAllocString(device.driverKey.c_str());
+    int result = 0;
+    for (const ULONG size : {16u, 32u, 48u}) {
+        HICON icon = nullptr;
+        hr = extension->GetDeviceIcon(deviceId, &icon, size);
+        plat::ui::RgbImage picture;
+        const std::string path = folder + "/icon-" + std::to_string(size) + ".png";
+        if (FAILED(hr) || !shellpage::IconPicture(icon, kIconBackground, &picture) ||
+            !plat::ui::WritePng(picture, path)) {
+            std::fprintf(stderr, "shellpage: no %lu-pixel icon (0x%08X)\n", static_cast<unsigned long>(size),
+                         static_cast<unsigned>(hr));
+            result = 1;
+        } else {
+            std::printf("%s: %dx%d\n", path.c_str(), picture.width, picture.height);
+        }
+        if (icon)
+            DestroyIcon(icon);
+    }
+    SysFreeString(deviceId);
+    return result;
+}
+
+int Usage()
+{
+    std::fputs("usage: shellpage page OUT.png [INSTANCE-ID]\n"
+               "       shellpage icon FOLDER [INSTANCE-ID]\n",
+               stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3 || argc > 4)
+        return Usage();
+    const std::string command = argv[1];
+    if (command != "page" && command != "icon")
+        return Usage();
+    if (!plat::EnsureSystemRootLayout())
+        return 1;
+    const std::optional<plat::devices::DeviceRecord> device = FindScanner(argc == 4 ? Utf8ToUtf16(argv[3]) : u"");
+    if (!device) {
+        std::fputs("shellpage: no such recorded scanner\n", stderr);
+        return 1;
+    }
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        std::fputs("shellpage: COM cannot start\n", stderr);
+        return 1;
+    }
+    const int result = command == "page" ? ShowPage(*device, argv[2]) : ExtractIcons(*device, argv[2]);
+    CoFreeUnusedLibraries();
+    CoUninitialize();
+    return result;
+}
