@@ -1,5 +1,7 @@
 #include "platform/ui/CommonControls.h"
 
+#include "platform/base/lasterror.h"
+
 #include <atomic>
 
 namespace {
@@ -33,6 +35,19 @@ HRESULT DllGetVersion(DLLVERSIONINFO* pdvi)
 }
 
 namespace plat::ui {
+
+std::uint64_t GetDllVersion(DLLGETVERSIONPROC entry)
+{
+    DLLVERSIONINFO info{};
+    info.cbSize = sizeof(info);
+    const HRESULT hr = entry(&info);
+    if (hr < 0) {
+        SetLastError(static_cast<DWORD>(hr));
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.dwMajorVersion) << 48 | static_cast<std::uint64_t>(info.dwMinorVersion) << 32
+           | static_cast<std::uint64_t>(info.dwBuildNumber) << 16;
+}
 
 void SetCommonControlsVersion(DWORD major, DWORD minor)
 {

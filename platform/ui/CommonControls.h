@@ -6,6 +6,8 @@
 
 #include "platform/ui/winuser.h"
 
+#include <cstdint>
+
 extern "C" {
 
 struct DLLVERSIONINFO {
@@ -40,6 +42,11 @@ HRESULT DllGetVersion(DLLVERSIONINFO* pdvi);
 } // extern "C"
 
 namespace plat::ui {
+
+// The version a library's DllGetVersion entry reports: major << 48 |
+// minor << 32 | build << 16; 0 (with the HRESULT as the last error) when
+// the call fails.
+std::uint64_t GetDllVersion(DLLGETVERSIONPROC entry);
 
 // What DllGetVersion reports from now on; a failing query answers E_NOTIMPL.
 void SetCommonControlsVersion(DWORD major, DWORD minor);

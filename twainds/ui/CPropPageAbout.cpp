@@ -5,12 +5,14 @@
 #include "platform/base/strings.h"
 #include "platform/oleauto/comerror.h"
 #include "platform/process/ShellExecute.h"
+#include "platform/ui/CommonControls.h"
 #include "platform/ui/Theme.h"
 #include "twainds/CQBK24DataSource.h"
 #include "twainds/ui/DialogIds.h"
 #include "twainds/ui/ResourceText.h"
 #include "twainfw/TWAINException.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -29,19 +31,6 @@ std::uint32_t LittleEndian32(const BYTE* bytes)
 unsigned LittleEndian16(const BYTE* bytes) { return static_cast<unsigned>(bytes[0] | bytes[1] << 8); }
 
 } // namespace
-
-std::uint64_t GetDllVersion(DLLGETVERSIONPROC entry)
-{
-    DLLVERSIONINFO info{};
-    info.cbSize = sizeof(info);
-    const HRESULT hr = entry(&info);
-    if (hr < 0) {
-        SetLastError(static_cast<DWORD>(hr));
-        return 0;
-    }
-    return static_cast<std::uint64_t>(info.dwMajorVersion) << 48 | static_cast<std::uint64_t>(info.dwMinorVersion) << 32
-           | static_cast<std::uint64_t>(info.dwBuildNumber) << 16;
-}
 
 std::string SerialNumberFromSymbolicName(const std::string& symbolicName)
 {
@@ -87,7 +76,7 @@ void CPropPageAbout::SetUpSupportLink()
     if (!entry)
         SetLastError(ERROR_OLD_WIN_VERSION);
     else
-        linkControl = (GetDllVersion(entry) >> 32) >= kVersion6;
+        linkControl = (plat::ui::GetDllVersion(entry) >> 32) >= kVersion6;
     if (!linkControl) {
         // The text itself reports clicks.
         SetWindowLongPtrW(text, GWL_STYLE, GetWindowLongPtrW(text, GWL_STYLE) | SS_NOTIFY);

@@ -4,18 +4,11 @@
 // page is shown or Refresh is pressed, and the link to the support site.
 #pragma once
 
-#include "platform/ui/CommonControls.h"
 #include "twainds/ui/CSettingsPage.h"
 
-#include <cstdint>
 #include <string>
 
 class CQBK24DataSource;
-
-// The version a library's DllGetVersion entry reports: major << 48 |
-// minor << 32 | build << 16; 0 (with the HRESULT as the last error) when
-// the call fails.
-std::uint64_t GetDllVersion(DLLGETVERSIONPROC entry);
 
 // The device instance of a device interface path: the text between its
 // second and third '#' (empty when there is no third).

@@ -39,18 +39,6 @@ TEST(SerialNumber, IsTheTextBetweenTheSecondAndTheThirdHash)
         EXPECT_EQ(SerialNumberFromSymbolicName(row.path), row.serial) << row.path;
 }
 
-TEST(DllVersion, PacksMajorMinorAndBuildAndFailsWithZero)
-{
-    plat::ui::SetCommonControlsVersion(5, 82);
-    EXPECT_EQ(GetDllVersion(&DllGetVersion), 0x0005005200000000u);
-    plat::ui::SetCommonControlsVersionFails(true);
-    SetLastError(0);
-    EXPECT_EQ(GetDllVersion(&DllGetVersion), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(E_NOTIMPL));
-    plat::ui::ResetCommonControlsVersion();
-    EXPECT_EQ(GetDllVersion(&DllGetVersion) >> 32, 0x6000Au);
-}
-
 class AboutPageTest : public qbk24::testing::SettingsDialogTest {
 protected:
     void TearDown() override
