@@ -12,7 +12,10 @@
 // per later page, the CPU seconds per GB of the processes doing the work
 // (twainscan plus the service for our path; scanimage for its own), and the
 // peak resident memory of the client (twainscan or scanimage) and of the
-// service.
+// service. A job of one sheet runs first on the same installation, and its
+// peaks are printed beside the 20 sheets' (`..._1sheet`): memory that is
+// flat in the number of pages shows the same figures.
+#include "bench/InstalledScanner.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 
@@ -40,13 +43,13 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPages = 20;
 constexpr int kDpi = 300;
-// The bytes of the source's page, Letter at 300 dpi (2550 x 3300 pixels of 3
+// The bytes of the source's page, A4 at 300 dpi (210 x 297 mm, pixels of 3
 // bytes), that scanimage's page is to match.
-constexpr double kPageBytes = 2550.0 * 3300.0 * 3.0;
+constexpr double kPageBytes = (210.0 / 25.4 * kDpi) * (297.0 / 25.4 * kDpi) * 3.0;
 // scanimage's test area: 200 mm square.
 constexpr double kTestAreaMm = 200.0;
 
-// What one job of kPages pages took.
+// What one job took.
 struct Job {
     bool ok = false;
     std::string failure;
@@ -125,7 +128,7 @@ double PeakMiBOfProgramsRunFrom(const std::string& folder)
 
 // Runs `args` to its end, noting when each output line starting with
 // `pagePrefix` arrives.
-Job RunJob(std::vector<std::string> args, const std::string& pagePrefix)
+Job RunJob(std::vector<std::string> args, const std::string& pagePrefix, int pages)
 {
     Job job;
     const std::string program = args.front();
@@ -153,14 +156,15 @@ Job RunJob(std::vector<std::string> args, const std::string& pagePrefix)
     const int status = child.Wait(&usage);
     job.cpuSeconds = CpuSeconds(usage);
     job.clientPeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    job.ok = status == 0 && job.pages == kPages;
+    job.ok = status == 0 && job.pages == pages;
     if (!job.ok)
         job.failure = "exit " + std::to_string(status) + ", " + std::to_string(job.pages) + " pages: " +
                       output.substr(output.size() > 400 ? output.size() - 400 : 0);
     return job;
 }
 
-void Report(benchmark::State& state, const Job& job, double pageBytes)
+// `oneSheet` is the job of one sheet run before on the same installation.
+void Report(benchmark::State& state, const Job& job, const Job& oneSheet, double pageBytes)
 {
     const double bytes = pageBytes * job.pages;
     state.SetIterationTime(job.lastPage);
@@ -172,8 +176,11 @@ void Report(benchmark::State& state, const Job& job, double pageBytes)
     state.counters["peak_MiB"] = job.clientPeakMiB;
     if (job.serviceCpuSeconds > 0)
         state.counters["service_cpu_s_per_GB"] = job.serviceCpuSeconds / (bytes / 1e9);
+    state.counters["peak_MiB_1sheet"] = oneSheet.clientPeakMiB;
     if (job.servicePeakMiB > 0)
         state.counters["service_peak_MiB"] = job.servicePeakMiB;
+    if (oneSheet.servicePeakMiB > 0)
+        state.counters["service_peak_MiB_1sheet"] = oneSheet.servicePeakMiB;
 }
 
 // A page's bytes as twainscan reports it: "page 1: W x H pixels, 24-bit, ...".
@@ -185,75 +192,46 @@ double ReportedPageBytes(const std::string& line)
     return static_cast<double>(width) * height * bits / 8.0;
 }
 
-// The scanner plugged in and installed once per run of a mechanism.
-class InstalledScanner {
-public:
-    InstalledScanner()
-    {
-        unsetenv("LD_LIBRARY_PATH");
-        m_emulator = std::make_unique<plat::testing::ChildProcess>(
-            std::vector<std::string>{QBK_EMULATOR, "--sheets", "0", "--serial", "twainbench01"});
-        if (!m_emulator->Started() || m_emulator->ReadLine().rfind("device ", 0) != 0 ||
-            m_emulator->ReadLine().rfind("ready ", 0) != 0) {
-            m_failure = "the emulator does not start";
-            return;
-        }
-        std::string output;
-        if (plat::testing::RunProgram({QBK_DEVINSTALL, "install", "--twain-folder", Folder()}, &output) != 0)
-            m_failure = "devinstall: " + output;
-    }
-    ~InstalledScanner() { plat::testing::KillProgramsRunFrom(m_root.Path()); }
-
-    const std::string& Failure() const { return m_failure; }
-    std::string Root() const { return m_root.Path(); }
-    std::string Folder() const { return (fs::path(m_root.Path()) / "lib" / "twain").string(); }
-
-    bool Load(int sheets)
-    {
-        std::string answer;
-        return plat::testing::RunProgram(
-                   {QBK_EMULATOR, "control", "--serial", "twainbench01", "load", std::to_string(sheets)}, &answer) ==
-               0;
-    }
-
-private:
-    plat::testing::TempSystemRoot m_root;
-    std::unique_ptr<plat::testing::ChildProcess> m_emulator;
-    std::string m_failure;
-};
-
 void BM_TwainScan(benchmark::State& state, const char* mechanism)
 {
-    InstalledScanner scanner;
+    bench::InstalledScanner scanner;
     if (!scanner.Failure().empty()) {
         state.SkipWithError(scanner.Failure().c_str());
         return;
     }
     const std::string out = scanner.Root() + "/out";
     fs::create_directories(out);
-    for (auto _ : state) {
-        if (!scanner.Load(kPages)) {
+    // One job of `pages` sheets, with the service's share; false after
+    // skipping the benchmark.
+    const auto scan = [&](int pages, Job& job) {
+        if (!scanner.Load(pages)) {
             state.SkipWithError("the emulator does not take sheets");
-            return;
+            return false;
         }
         const double serviceBefore = CpuOfProgramsRunFrom(scanner.Root());
-        Job job = RunJob({QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi",
-                          std::to_string(kDpi), "--simplex", "--pages", std::to_string(kPages), "--xfer", mechanism,
-                          "--out", out},
-                         "page ");
+        job = RunJob({QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi", std::to_string(kDpi),
+                      "--size", "a4", "--simplex", "--pages", std::to_string(pages), "--xfer", mechanism, "--out",
+                      out},
+                     "page ", pages);
         if (!job.ok) {
             state.SkipWithError(job.failure.c_str());
-            return;
+            return false;
         }
         job.serviceCpuSeconds = CpuOfProgramsRunFrom(scanner.Root()) - serviceBefore;
         job.cpuSeconds += job.serviceCpuSeconds;
         job.servicePeakMiB = PeakMiBOfProgramsRunFrom(scanner.Root());
+        return true;
+    };
+    for (auto _ : state) {
+        Job oneSheet, job;
+        if (!scan(1, oneSheet) || !scan(kPages, job))
+            return;
         const double pageBytes = ReportedPageBytes(job.firstPageLine);
         if (pageBytes <= 0) {
             state.SkipWithError(("no page size in \"" + job.firstPageLine + "\"").c_str());
             return;
         }
-        Report(state, job, pageBytes);
+        Report(state, job, oneSheet, pageBytes);
     }
 }
 BENCHMARK_CAPTURE(BM_TwainScan, memory, "memory")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
@@ -276,21 +254,24 @@ void BM_Scanimage(benchmark::State& state)
         state.SkipWithError("scanimage is not installed (sane-utils): no peer figure");
         return;
     }
-    // The resolution at which the test area holds a Letter page's bytes.
+    // The resolution at which the test area holds an A4 page's bytes.
     const int dpi = static_cast<int>(std::lround(std::sqrt(kPageBytes / 3.0) * 25.4 / kTestAreaMm));
     const double side = std::floor(kTestAreaMm / 25.4 * dpi);
     plat::testing::TempSystemRoot root;
     const std::string pattern = root.Path() + "/out%d.pnm";
+    const auto scan = [&](int pages) {
+        return RunJob({scanimage, "-d", "test", "--mode", "Color", "--depth", "8", "--resolution", std::to_string(dpi),
+                       "-x", "200", "-y", "200", "--batch=" + pattern, "--batch-count=" + std::to_string(pages)},
+                      "Scanned page ", pages);
+    };
     for (auto _ : state) {
-        const Job job = RunJob({scanimage, "-d", "test", "--mode", "Color", "--depth", "8", "--resolution",
-                                std::to_string(dpi), "-x", "200", "-y", "200", "--batch=" + pattern,
-                                "--batch-count=" + std::to_string(kPages)},
-                               "Scanned page ");
+        const Job oneSheet = scan(1);
+        const Job job = oneSheet.ok ? scan(kPages) : oneSheet;
         if (!job.ok) {
             state.SkipWithError(job.failure.c_str());
             return;
         }
-        Report(state, job, side * side * 3.0);
+        Report(state, job, oneSheet, side * side * 3.0);
     }
 }
 BENCHMARK(BM_Scanimage)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

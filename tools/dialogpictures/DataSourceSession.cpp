@@ -98,7 +98,7 @@ bool DataSourceSession::SetOneValue(TW_UINT16 capability, TW_UINT16 itemType, TW
     return rc == TWRC_SUCCESS;
 }
 
-bool DataSourceSession::Open()
+bool DataSourceSession::Open(bool indicators)
 {
     const std::optional<std::string> path = FindDataSourcePath();
     if (!path) {
@@ -129,7 +129,8 @@ bool DataSourceSession::Open()
     entry.Size = sizeof entry;
     entry.DSM_Entry = &ReceiveNotice;
     Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entry);
-    return SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY) && SetOneValue(CAP_INDICATORS, TWTY_BOOL, 1);
+    return SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY) &&
+           SetOneValue(CAP_INDICATORS, TWTY_BOOL, indicators ? 1 : 0);
 }
 
 HWND DataSourceSession::ShowSettings()
@@ -145,26 +146,58 @@ HWND DataSourceSession::ShowSettings()
 
 bool DataSourceSession::ScanOneImage(HWND dialog, const std::function<void(HWND progress)>& between)
 {
-    Notices().clear();
-    if (!plat::ui::Click(GetDlgItem(dialog, IDOK)) || Notices() != std::vector<TW_UINT16>{MSG_XFERREADY})
+    if (!PressScan(dialog))
         return false;
+    int buffers = 0;
+    TW_UINT16 pending = 0;
+    const bool transferred = TransferImage(kBufferSize, between, &buffers, &pending);
+    if (pending != 0 || !transferred) {
+        TW_PENDINGXFERS reset{};
+        Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &reset);
+    }
+    return transferred;
+}
+
+bool DataSourceSession::PressScan(HWND dialog)
+{
+    Notices().clear();
+    return plat::ui::Click(GetDlgItem(dialog, IDOK)) && Notices() == std::vector<TW_UINT16>{MSG_XFERREADY};
+}
+
+bool DataSourceSession::EnableWithoutDialog()
+{
+    Notices().clear();
+    TW_USERINTERFACE ui{};
+    ui.ShowUI = FALSE;
+    if (Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) != TWRC_SUCCESS)
+        return false;
+    m_enabled = true;
+    return Notices() == std::vector<TW_UINT16>{MSG_XFERREADY};
+}
+
+bool DataSourceSession::TransferImage(TW_UINT32 bufferSize, const std::function<void(HWND progress)>& between,
+                                      int* buffers, TW_UINT16* pending)
+{
     const std::u16string progressTitle = Utf8ToUtf16(m_source.ProductName) + u": Scan progress";
-    std::vector<BYTE> buffer(kBufferSize);
+    std::vector<BYTE> buffer(bufferSize);
+    *buffers = 0;
     TW_UINT16 rc = TWRC_SUCCESS;
     while (rc == TWRC_SUCCESS) {
         TW_IMAGEMEMXFER xfer{};
         xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-        xfer.Memory.Length = kBufferSize;
+        xfer.Memory.Length = bufferSize;
         xfer.Memory.TheMem = buffer.data();
         rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
-        if (HWND progress = FindWindowW(plat::ui::kDialogClass, progressTitle.c_str()); progress && rc == TWRC_SUCCESS)
+        ++*buffers;
+        if (!between || rc != TWRC_SUCCESS)
+            continue;
+        if (HWND progress = FindWindowW(plat::ui::kDialogClass, progressTitle.c_str()))
             between(progress);
     }
-    TW_PENDINGXFERS pending{};
+    TW_PENDINGXFERS ended{};
     if (rc == TWRC_XFERDONE || rc == TWRC_CANCEL)
-        Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-    if (pending.Count != 0 || rc == TWRC_FAILURE)
-        Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+        Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &ended);
+    *pending = ended.Count;
     return rc == TWRC_XFERDONE;
 }
 

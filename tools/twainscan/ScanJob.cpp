@@ -124,8 +124,12 @@ TW_UINT16 TransferNative(TwainSession& session, const TW_IMAGEINFO& info, TiffPa
 
 // Each strip goes to the file as it arrives: one strip of the page is in
 // memory, never the page. Strips come top to bottom, as sources send
-// them for uncompressed images; one out of order fails the page.
-TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, TiffPageWriter& page)
+// them for uncompressed images; one out of order fails the page. `buffer`
+// serves every page of the scan: a strip buffer of megabytes made afresh
+// for each page would leave the allocator's heap a buffer larger now and
+// then.
+TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, std::vector<std::uint8_t>& buffer,
+                         TiffPageWriter& page)
 {
     TW_SETUPMEMXFER setup{};
     TW_UINT16 rc = session.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
@@ -134,7 +138,7 @@ TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, TiffPa
     // Packed members are copied before std::max binds them to references.
     const TW_UINT32 preferred = setup.Preferred;
     const TW_UINT32 smallest = setup.MinBufSize;
-    std::vector<std::uint8_t> buffer(std::max(preferred, smallest));
+    buffer.resize(std::max(preferred, smallest));
     PageFormat format = FormatOf(info);
     do {
         TW_IMAGEMEMXFER strip{};
@@ -180,8 +184,8 @@ long long FileSize(const std::string& path)
 }
 
 // One page: transferred, written, ended. False after reporting a failure.
-bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, TW_PENDINGXFERS& pending,
-              std::FILE* report, std::FILE* errors)
+bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, std::vector<std::uint8_t>& strips,
+              TW_PENDINGXFERS& pending, std::FILE* report, std::FILE* errors)
 {
     TW_IMAGEINFO info{};
     if (session.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS) {
@@ -197,7 +201,7 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, T
     if (settings.mechanism == TWSX_NATIVE)
         rc = TransferNative(session, info, page);
     else if (settings.mechanism == TWSX_MEMORY)
-        rc = TransferMemory(session, info, page);
+        rc = TransferMemory(session, info, strips, page);
     else
         rc = TransferFile(session, path);
     if (page.Failed()) {
@@ -246,8 +250,9 @@ int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* repo
         return -1;
     }
     int pages = 0;
+    std::vector<std::uint8_t> strips;
     for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0;) {
-        if (!ScanPage(session, settings, pages + 1, pending, report, errors))
+        if (!ScanPage(session, settings, pages + 1, strips, pending, report, errors))
             return -1;
         ++pages;
     }

@@ -711,6 +711,46 @@ TEST_F(ScanFromDialogTest, AbortScanEndsTheTransferAndTheDialogStaysUntilTheSour
     Disable();
 }
 
+// Every band's two updates dispatch what waits for the dialogs and return
+// as soon as nothing does: on the test clock, where no time passes, a pump
+// that waited out its 50 ms would never return. Clicks that come through
+// the message queue, as a person's do, are seen at the next band: Abort
+// Scan ends the transfer there, and a Cancel of the settings dialog is
+// taken from the queue and, the transfer running, ignored.
+TEST_F(ScanFromDialogTest, EachBandDispatchesWhatWaitsForTheDialogsWithoutWaiting)
+{
+    Start(0);
+    Negotiate(true);
+    Control({"load", "2"});
+    plat::ScopedTestClock clock;
+    HWND dialog = Show();
+    const ULONGLONG before = clock->NowMs();
+    ASSERT_TRUE(Click(GetDlgItem(dialog, IDOK)));
+    Notices().clear();
+    qbk24::testing::ScannedPage page;
+    int buffers = 0;
+    const TW_UINT16 rc = Transfer(page, [&] {
+        if (++buffers > 1)
+            return;
+        HWND progress = Progress();
+        ASSERT_NE(progress, nullptr);
+        ASSERT_TRUE(PostMessageW(dialog, WM_COMMAND, MAKELONG(IDCANCEL, BN_CLICKED), 0));
+        ASSERT_TRUE(PostMessageW(progress, WM_COMMAND, MAKELONG(IDCANCEL, BN_CLICKED), 0));
+    });
+    EXPECT_EQ(rc, TWRC_CANCEL) << ConditionCode();
+    EXPECT_EQ(buffers, 1) << "Abort Scan ends the transfer at the next band";
+    MSG waiting;
+    EXPECT_FALSE(PeekMessageW(&waiting, dialog, 0, 0, PM_NOREMOVE)) << "the status update took the Cancel";
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_TRUE(Notices().empty());
+    EXPECT_EQ(clock->NowMs(), before);
+
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(TWRC_SUCCESS, EndXfer(pending));
+    EXPECT_EQ(pending.Count, 0);
+    Disable();
+}
+
 TEST_F(ScanFromDialogTest, TheScanErrorQuestionBelongsToTheWindowInFront)
 {
     Start(0);
