@@ -58,17 +58,6 @@ protected:
         m_source.LongDocument = true;
     }
 
-    // Every setting, as the source's settings image holds it.
-    std::vector<BYTE> Settings()
-    {
-        HGLOBAL block = m_source.GetDSDataBlock();
-        const auto* bytes = static_cast<const BYTE*>(GlobalLock(block));
-        std::vector<BYTE> image(bytes, bytes + GlobalSize(block));
-        GlobalUnlock(block);
-        GlobalFree(block);
-        return image;
-    }
-
     void ResetSettings() { ASSERT_TRUE(m_source.InitializeCapabilities()); }
 
     std::string ProfilePath(const std::string& name) { return m_folder + name + ".bin"; }

@@ -82,6 +82,8 @@ protected:
 };
 
 class CStatic : public CWnd {};
+class CButton : public CWnd {};
+class CComboBox : public CWnd {};
 
 class CTabCtrl : public CWnd {
 public:

@@ -1,9 +1,10 @@
 // dialogpictures: pictures of the scanner's TWAIN dialogs for a person to
 // look at. It opens the installed scanner's data source as an imaging
 // application does, lets the headless window model stand in for a display,
-// and writes a PNG of the settings dialog with each of its tabs chosen and,
-// while one sheet is scanned from the dialog's Scan button, of the progress
-// dialog.
+// and writes a PNG of the settings dialog with each of its tabs chosen, of
+// the save-profile dialog (saving the profile "Office", which the
+// profiles tab then shows) and, while one sheet is scanned from the
+// dialog's Scan button, of the progress dialog.
 //
 //   dialogpictures [--out DIR]
 //
@@ -29,6 +30,8 @@ namespace {
 
 constexpr int kTabsControl = 2000;
 constexpr int kProgressBar = 2022;
+constexpr int kProfileSaveButton = 1028;
+constexpr int kProfileNameEdit = 2056;
 
 // "Scan Settings" -> "scan-settings".
 std::string Slug(const std::u16string& caption)
@@ -76,6 +79,37 @@ bool WriteSettingsPictures(HWND dialog, const std::filesystem::path& folder)
     return written;
 }
 
+// The page of the tab control that holds the control `id`, or null.
+HWND PageWith(HWND tabs, int id)
+{
+    for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+        if (GetDlgItem(page, id))
+            return page;
+    }
+    return nullptr;
+}
+
+// The profiles tab's Save: the name dialog with "Office" typed, pictured,
+// then OK.
+bool WriteSaveProfilePicture(HWND dialog, const std::filesystem::path& folder)
+{
+    HWND tabs = GetDlgItem(dialog, kTabsControl);
+    plat::ui::ChooseTab(tabs, 0);
+    HWND page = PageWith(tabs, kProfileSaveButton);
+    if (!page) {
+        std::fprintf(stderr, "dialogpictures: no profiles page\n");
+        return false;
+    }
+    bool written = false;
+    plat::ui::ScriptModalDialog([&](HWND nameDialog) {
+        plat::ui::TypeText(GetDlgItem(nameDialog, kProfileNameEdit), u"Office");
+        written = Write(nameDialog, folder / "dialog-save-profile.png");
+        plat::ui::PressEnter(nameDialog);
+    });
+    plat::ui::Click(GetDlgItem(page, kProfileSaveButton));
+    return written;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -103,7 +137,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "dialogpictures: the settings dialog did not open\n");
         return 1;
     }
-    bool written = WriteSettingsPictures(dialog, folder);
+    bool written = WriteSaveProfilePicture(dialog, folder);
+    written = WriteSettingsPictures(dialog, folder) && written;
 
     // One sheet from the Scan button: the progress dialog half way.
     bool pictured = false;

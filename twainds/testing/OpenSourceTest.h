@@ -151,6 +151,17 @@ protected:
 
     double Current(TW_UINT16 id) { return Number(Ask(id, MSG_GETCURRENT).GetOneValue()); }
 
+    // Every setting, as the source's settings image holds it.
+    std::vector<BYTE> Settings()
+    {
+        HGLOBAL block = m_source.GetDSDataBlock();
+        const auto* bytes = static_cast<const BYTE*>(GlobalLock(block));
+        std::vector<BYTE> image(bytes, bytes + GlobalSize(block));
+        GlobalUnlock(block);
+        GlobalFree(block);
+        return image;
+    }
+
     plat::testing::TempSystemRoot m_root;
     plat::testing::ComScope m_com;
     FakeHal m_hal;

@@ -5,6 +5,7 @@
 #include "twainds/ui/CPropPageAbout.h"
 #include "twainds/ui/CPropPageDocumentSettings.h"
 #include "twainds/ui/CPropPageImageEnhancement.h"
+#include "twainds/ui/CPropPageProfiles.h"
 #include "twainds/ui/CPropPageScanSettings.h"
 #include "twainds/ui/DialogIds.h"
 #include "twainds/ui/ResourceText.h"
@@ -107,8 +108,9 @@ BOOL CMainDSDlg::OnInitDialog()
             return AddPage(page, templateId, captionId, area, position);
         };
     };
-    // In template order: the tabs follow it. Profiles (1001) come with
-    // their class.
+    // In template order: the tabs follow it.
+    ProfilesPage = BuildPage([this] { return new CPropPageProfiles(Source()); },
+                             add(IDD_PAGE_PROFILES, IDS_TAB_CONFIGURATIONS));
     ScanSettingsPage = BuildPage([this] { return new CPropPageScanSettings(Source()); },
                                  add(IDD_PAGE_SCAN_SETTINGS, IDS_TAB_SCAN_SETTINGS));
     DocumentSettingsPage = BuildPage([this] { return new CPropPageDocumentSettings(Source()); },

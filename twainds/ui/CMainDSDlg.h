@@ -16,6 +16,7 @@ class CPropPageScanSettings;
 class CPropPageImageEnhancement;
 class CPropPageDocumentSettings;
 class CPropPageAbout;
+class CPropPageProfiles;
 
 class CMainDSDlg : public Trellis::CTWAINUIDialog, public CThemedDlg {
 public:
@@ -28,8 +29,8 @@ public:
     void ShowDoneButton();
 
     // The pages, owned; a page that could not be built stays null and has
-    // no tab. The other tabs' pages come with their own classes.
-    CDialog* ProfilesPage = nullptr;
+    // no tab.
+    CPropPageProfiles* ProfilesPage = nullptr;
     CPropPageScanSettings* ScanSettingsPage = nullptr;
     CPropPageImageEnhancement* ImageEnhancementPage = nullptr;
     CPropPageDocumentSettings* DocumentSettingsPage = nullptr;

@@ -4,6 +4,7 @@
 #include "twainds/ui/CPropPageAbout.h"
 #include "twainds/ui/CPropPageDocumentSettings.h"
 #include "twainds/ui/CPropPageImageEnhancement.h"
+#include "twainds/ui/CPropPageProfiles.h"
 #include "twainds/ui/CPropPageScanSettings.h"
 
 #include <utility>
@@ -23,9 +24,13 @@ TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
         SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
         captions.push_back(item.lParam);
     }
-    EXPECT_EQ(captions, (std::vector<LPARAM>{IDS_TAB_SCAN_SETTINGS, IDS_TAB_DOCUMENT_SETTINGS,
-                                             IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}));
+    EXPECT_EQ(captions, (std::vector<LPARAM>{IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS,
+                                             IDS_TAB_DOCUMENT_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}));
+    // The first tab's page is the one on view when the dialog opens.
+    EXPECT_TRUE(IsWindowVisible(m_dialog->ProfilesPage->m_hWnd));
+    EXPECT_FALSE(IsWindowVisible(m_dialog->ScanSettingsPage->m_hWnd));
     const std::pair<UINT, CDialog*> pages[] = {
+        {IDS_TAB_CONFIGURATIONS, m_dialog->ProfilesPage},
         {IDS_TAB_SCAN_SETTINGS, m_dialog->ScanSettingsPage},
         {IDS_TAB_DOCUMENT_SETTINGS, m_dialog->DocumentSettingsPage},
         {IDS_TAB_IMAGE_ENHANCEMENTS, m_dialog->ImageEnhancementPage},
