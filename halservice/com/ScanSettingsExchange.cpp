@@ -72,6 +72,7 @@ public:
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
     T* operator->() const { return m_p; }
+    T* Get() const { return m_p; }
     void** Out() { return reinterpret_cast<void**>(&m_p); }
 
 private:
@@ -228,6 +229,10 @@ HRESULT CRNXHALS::Produce(IUnknown* pRasterBandSink)
     } else {
         // The sink copies the band size out of the array: never more than it holds.
         bytesWritten = std::min(bytesWritten, size);
+        // The band's hand-over: to a sink in the client's process these
+        // calls travel as one message, still reaching it in this order and
+        // stopping at the first failure.
+        plat::rpc::CallBatch handOver(sink.Get());
         hr = sink->putStatus(payloadStatus);
         if (SUCCEEDED(hr))
             hr = sink->putPayloadLevel(payloadLevel);
@@ -241,6 +246,7 @@ HRESULT CRNXHALS::Produce(IUnknown* pRasterBandSink)
             hr = SafeArrayRedim(band->parray, &written);
         if (SUCCEEDED(hr))
             hr = sink->PutBuffer(band.Get());
+        hr = handOver.Finish(hr);
     }
     return hr;
 }

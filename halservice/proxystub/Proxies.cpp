@@ -22,17 +22,17 @@ public:
                                         LONG* lpStatus) override;
     HRESULT STDMETHODCALLTYPE Register(IUnknown* pSink, LONG lPID, LONG* lpBEID) override
     {
-        return Call(8, UnknownIn{pSink}, LongIn{lPID}, LongInOut{lpBEID});
+        return Call(8, UnknownIn{pSink, &IID_IRNXButton}, LongIn{lPID}, LongInOut{lpBEID});
     }
     HRESULT STDMETHODCALLTYPE Unregister(LONG lBEID) override { return Call(9, LongIn{lBEID}); }
-    HRESULT STDMETHODCALLTYPE Configure(IUnknown* pXMLSink) override { return Call(10, UnknownIn{pXMLSink}); }
+    HRESULT STDMETHODCALLTYPE Configure(IUnknown* pXMLSink) override { return Call(10, UnknownIn{pXMLSink, &IID_ICKelXmlHAL}); }
     HRESULT STDMETHODCALLTYPE Control(LONG lCC, IUnknown* pXMLSink, VARIANT* pvBufIn, VARIANT* pvBufOut) override
     {
-        return Call(11, LongIn{lCC}, UnknownIn{pXMLSink}, VariantIn{pvBufIn}, VariantInOut{pvBufOut});
+        return Call(11, LongIn{lCC}, UnknownIn{pXMLSink, &IID_ICKelXmlHAL}, VariantIn{pvBufIn}, VariantInOut{pvBufOut});
     }
     HRESULT STDMETHODCALLTYPE Produce(IUnknown* pRasterBandSink) override
     {
-        return Call(12, UnknownIn{pRasterBandSink});
+        return Call(12, UnknownIn{pRasterBandSink, &IID_IRNXRasterBandHAL});
     }
     HRESULT STDMETHODCALLTYPE Configure2(BSTR bstrXML) override { return Call(13, BstrIn{bstrXML}); }
     HRESULT STDMETHODCALLTYPE Produce2(VARIANT* pvBufOut, BSTR* pbstrXML) override

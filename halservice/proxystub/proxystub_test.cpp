@@ -72,7 +72,11 @@ protected:
         return hal;
     }
 
-    static LONG LiveObjects(IRNXHALS* hal)
+    static LONG LiveObjects(IRNXHALS* hal) { return ControlNumber(hal, kLiveObjects); }
+
+    // A number the toy answers in the first bytes of pvBufOut; -1 when the
+    // call fails.
+    static LONG ControlNumber(IRNXHALS* hal, LONG code)
     {
         VARIANT in;
         VariantInit(&in);
@@ -82,7 +86,7 @@ protected:
         out.parray = SafeArrayCreateVector(VT_UI1, 0, 4);
         BSTR xml = nullptr;
         LONG live = -1;
-        if (hal->Control2(kLiveObjects, &xml, &in, &out) == S_OK)
+        if (hal->Control2(code, &xml, &in, &out) == S_OK)
             std::memcpy(&live, out.parray->pvData, sizeof live);
         VariantClear(&out);
         SysFreeString(xml);
@@ -228,6 +232,98 @@ TEST_F(ProxyStubTest, ConfigureAndProduceCallBackIntoTheClientsSinksDuringTheCal
     MapXmlSink notABand;
     EXPECT_EQ(hal->Produce(&notABand), E_NOINTERFACE);
     EXPECT_EQ(hal->Configure(nullptr), E_POINTER);
+}
+
+// Records the calls it receives and fails the one named `failing`.
+class RecordingRasterSink final : public CountedSink<hal::testing::RasterBandHALStub, IID_IRNXRasterBandHAL> {
+public:
+    std::vector<std::string> calls;
+    std::string failing;
+    HRESULT failure = E_ACCESSDENIED;
+    HRESULT putBufferResult = S_OK;
+
+    HRESULT STDMETHODCALLTYPE getSizeBuffer(LONG* value) override
+    {
+        *value = 1000;
+        return Answer("getSizeBuffer");
+    }
+    HRESULT STDMETHODCALLTYPE putStatus(LONG) override { return Answer("putStatus"); }
+    HRESULT STDMETHODCALLTYPE putPayloadLevel(LONG) override { return Answer("putPayloadLevel"); }
+    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG) override
+    {
+        return Answer("DescribeBufferContent");
+    }
+    HRESULT STDMETHODCALLTYPE PutBuffer(VARIANT* pvBufIn) override
+    {
+        const bool band = pvBufIn && pvBufIn->vt == (VT_ARRAY | VT_UI1) && pvBufIn->parray
+                          && pvBufIn->parray->rgsabound[0].cElements == 1000
+                          && static_cast<const BYTE*>(pvBufIn->parray->pvData)[999] == BandByte(999);
+        HRESULT hr = Answer("PutBuffer");
+        return !band ? E_INVALIDARG : SUCCEEDED(hr) ? putBufferResult : hr;
+    }
+    HRESULT STDMETHODCALLTYPE Clear() override { return S_OK; }
+
+private:
+    HRESULT Answer(const char* name)
+    {
+        calls.push_back(name);
+        return failing == name ? failure : S_OK;
+    }
+};
+
+TEST_F(ProxyStubTest, TheBandsHandOverReachesTheSinkCallByCallAndStopsAtTheFirstFailure)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    const std::vector<std::string> all = {"getSizeBuffer", "putStatus", "putPayloadLevel", "DescribeBufferContent",
+                                          "PutBuffer"};
+    struct Case {
+        std::string failing;
+        HRESULT putBufferResult;
+        HRESULT expected;
+        size_t callsSeen;
+    };
+    const Case cases[] = {
+        {"", S_OK, S_OK, 5},
+        {"", S_FALSE, S_FALSE, 5}, // the last call's own success comes back
+        {"getSizeBuffer", S_OK, E_ACCESSDENIED, 1},
+        {"putStatus", S_OK, E_ACCESSDENIED, 2},
+        {"putPayloadLevel", S_OK, E_ACCESSDENIED, 3},
+        {"DescribeBufferContent", S_OK, E_ACCESSDENIED, 4},
+        {"PutBuffer", S_OK, E_ACCESSDENIED, 5},
+    };
+    for (const Case& c : cases) {
+        RecordingRasterSink sink;
+        sink.failing = c.failing;
+        sink.putBufferResult = c.putBufferResult;
+        EXPECT_EQ(hal->Produce(&sink), c.expected) << c.failing;
+        EXPECT_EQ(sink.calls, std::vector<std::string>(all.begin(), all.begin() + static_cast<long>(c.callsSeen)))
+            << c.failing;
+        EXPECT_EQ(sink.References(), 1u) << c.failing << ": the server still holds the sink";
+    }
+}
+
+TEST_F(ProxyStubTest, ABandCostsTheServerTwoRoundTripsAndLeavesNothingHeld)
+{
+    ComPtr<IRNXHALS> hal = Create();
+    ASSERT_TRUE(hal);
+    BufferRasterSink band;
+    band.target.assign(64 * 1024, 0);
+    ASSERT_EQ(hal->Produce(&band), S_OK); // the first band also brings the sink's proxy library in
+    const LONG before = ControlNumber(hal.Get(), kCallsMade);
+    const std::uint64_t clientBefore = plat::rpc::CallsMade();
+    constexpr int kBands = 5;
+    for (int i = 0; i < kBands; ++i) {
+        ASSERT_EQ(hal->Produce(&band), S_OK);
+        EXPECT_EQ(band.References(), 1u);
+    }
+    // getSizeBuffer, then the hand-over in one message. The sink's
+    // interface came with it, and the server's release of it comes back
+    // with Produce's reply.
+    EXPECT_EQ(ControlNumber(hal.Get(), kCallsMade) - before, 2 * kBands);
+    EXPECT_EQ(plat::rpc::CallsMade() - clientBefore, static_cast<std::uint64_t>(kBands) + 1); // + the count
+    EXPECT_EQ(band.bytesWritten, 64 * 1024);
+    EXPECT_EQ(band.target[1000], BandByte(1000));
 }
 
 TEST_F(ProxyStubTest, CallsFromManyThreadsAtOnceEachGetTheirOwnBands)
@@ -768,6 +864,16 @@ TEST_F(ProxyStubTest, MalformedCallsNeverCrashTheServerNorLeakItsObjects)
     trailing.WriteI32(0);
     trailing.WriteU32(0xDEADBEEF);
     const IID unknownIid = plat::MakeGuid("0BADF00D-0000-4000-8000-000000000001");
+    auto batch = [](std::uint32_t count, std::uint32_t sizeClaim, std::uint32_t sizeSent) {
+        plat::rpc::MessageWriter w;
+        w.WriteU32(count);
+        w.WriteGuid(IID_IRNXHALS);
+        w.WriteU32(4);
+        w.WriteU32(sizeClaim);
+        std::vector<BYTE> bytes(sizeSent, 0);
+        w.WriteBytes(bytes.data(), bytes.size());
+        return w;
+    };
     struct Case {
         const char* what;
         std::uint64_t object;
@@ -786,6 +892,12 @@ TEST_F(ProxyStubTest, MalformedCallsNeverCrashTheServerNorLeakItsObjects)
         {"no such method", toy, IID_IRNXHALS, 99, none, RPC_E_INVALID_DATA},
         {"interface without proxy/stub", toy, unknownIid, 3, none, REGDB_E_IIDNOTREG},
         {"interface the object lacks", toy, IID_IRNXButton, 3, none, E_NOINTERFACE},
+        {"batch of more calls than it holds", toy, IID_IUnknown, plat::rpc::kCallBatch, batch(1000, 0, 0),
+         RPC_E_INVALID_DATA},
+        {"batched call longer than the frame", toy, IID_IUnknown, plat::rpc::kCallBatch, batch(1, 0x7FFFFFF0, 4),
+         RPC_E_INVALID_DATA},
+        {"batch with bytes left over", toy, IID_IUnknown, plat::rpc::kCallBatch, batch(1, 0, 4),
+         RPC_E_INVALID_DATA},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(raw.Call(c.object, c.iid, c.method, c.args, fault, hr)) << c.what;

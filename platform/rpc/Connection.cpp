@@ -2,6 +2,7 @@
 
 #include "platform/base/posixio.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/TaskObject.h"
 #include "platform/rpc/CallContext.h"
 #include "platform/rpc/ClassTable.h"
 #include "platform/rpc/Dispatch.h"
@@ -95,9 +96,9 @@ class PendingCall final : public Waitable {
 public:
     bool IsSignalled() const override { return m_done; }
 
-    // The reply's fault flag and HRESULT, and the results after them; or
-    // `error` when no usable reply came.
-    void Complete(std::uint32_t fault, HRESULT hr, Bytes results, HRESULT error)
+    // The reply's fault flag and HRESULT, the results after them and the
+    // references it gives back; or `error` when no usable reply came.
+    void Complete(std::uint32_t fault, HRESULT hr, Bytes results, HRESULT error, Bytes givenBack = {})
     {
         std::lock_guard lock(KernelMutex());
         if (m_done)
@@ -105,6 +106,7 @@ public:
         m_fault = fault;
         m_hr = hr;
         m_results = std::move(results);
+        m_givenBack = std::move(givenBack);
         m_error = error;
         m_done = true;
         WakeWaiters();
@@ -114,6 +116,7 @@ public:
     std::uint32_t Fault() const { return m_fault; }
     HRESULT Result() const { return m_hr; }
     Bytes& Results() { return m_results; }
+    const Bytes& GivenBack() const { return m_givenBack; }
 
 private:
     bool m_done = false;
@@ -121,6 +124,7 @@ private:
     std::uint32_t m_fault = 0;
     HRESULT m_hr = S_OK;
     Bytes m_results;
+    Bytes m_givenBack;
 };
 
 namespace {
@@ -133,8 +137,60 @@ void ReleaseExport(std::shared_ptr<Export> target)
 
 // The call header in front of a request: object, interface, method.
 constexpr size_t kRequestHeaderSize = 8 + 16 + 4;
-// The fault flag and HRESULT in front of a reply's results.
+// The flags and HRESULT in front of a reply's results.
 constexpr size_t kReplyHeaderSize = 4 + 4;
+// Reply flags: the call faulted; the results end in references given back
+// (entries of u64 object and u32 count, then u32 entries).
+constexpr std::uint32_t kReplyFault = 1;
+constexpr std::uint32_t kReplyGivesBack = 2;
+constexpr size_t kGivenBackEntrySize = 8 + 4;
+
+// The call a thread serves for a peer. The peer's objects this process lets
+// go of meanwhile are given back with the reply rather than by a release
+// call each: the peer reads them before the reply, so they are free when
+// its call returns, as with a release call, without a round trip.
+struct ServedCall {
+    const Connection* connection;
+    std::uint32_t callId;
+    ServedCall* outer;
+    MessageWriter givenBack;
+};
+thread_local ServedCall* t_served = nullptr;
+
+std::atomic<std::uint64_t> g_callsMade{0};
+
+class ServingScope {
+public:
+    ServingScope(const Connection* connection, std::uint32_t callId) : m_call{connection, callId, t_served, MessageWriter()}
+    {
+        t_served = &m_call;
+    }
+    ~ServingScope() { t_served = m_call.outer; }
+    ServingScope(const ServingScope&) = delete;
+    ServingScope& operator=(const ServingScope&) = delete;
+
+private:
+    ServedCall m_call;
+};
+
+// Moves the references a reply gives back off the end of its results.
+bool SplitGivenBack(Bytes& results, Bytes& givenBack)
+{
+    if (results.size() < 4)
+        return false;
+    const std::uint8_t* end = results.data() + results.size() - 4;
+    MessageReader countReader(end, 4);
+    std::uint32_t entries = 0;
+    countReader.ReadU32(entries);
+    const size_t room = (results.size() - 4) / kGivenBackEntrySize;
+    if (entries > room)
+        return false;
+    const size_t size = entries * kGivenBackEntrySize;
+    const size_t kept = results.size() - 4 - size;
+    givenBack.assign(results.begin() + static_cast<std::ptrdiff_t>(kept), results.end() - 4);
+    results.resize(kept);
+    return true;
+}
 
 } // namespace
 
@@ -192,9 +248,9 @@ bool Connection::Alive() const
 }
 
 bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
-                      std::uint64_t ticket)
+                      std::uint64_t ticket, const Bytes* tail)
 {
-    size_t total = head.size() + (more ? more->Size() : 0);
+    size_t total = head.size() + (more ? more->Size() : 0) + (tail ? tail->size() : 0);
     if (total > kMaxFrameBody)
         return false;
     std::vector<iovec> body;
@@ -202,6 +258,8 @@ bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, c
         body.push_back({const_cast<std::uint8_t*>(head.data()), head.size()});
     if (more)
         more->AppendPieces(body);
+    if (tail && !tail->empty())
+        body.push_back({const_cast<std::uint8_t*>(tail->data()), tail->size()});
     std::uint8_t header[kFrameHeaderSize];
     EncodeHeader({type, callId, static_cast<std::uint32_t>(total)}, header);
     std::lock_guard lock(m_writeMutex);
@@ -311,6 +369,7 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
         TakeBackExported(request);
         return E_OUTOFMEMORY;
     }
+    ++g_callsMade;
     auto pending = std::make_shared<PendingCall>();
     std::uint32_t callId = 0;
     {
@@ -332,6 +391,7 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
     Send(FrameType::Request, callId, head.Data(), &request, ticket);
     WaitServingCalls(pending);
     Withdraw(ticket);
+    DropGivenBack(pending->GivenBack());
     if (FAILED(pending->Error()))
         return pending->Error();
     if (pending->Fault() > 1)
@@ -369,6 +429,11 @@ HRESULT Connection::GetClassObject(REFCLSID clsid, REFIID iid, void** ppv)
 
 void Connection::ReleaseRemote(std::uint64_t object, std::uint32_t count)
 {
+    if (t_served && t_served->connection == this) {
+        t_served->givenBack.WriteU64(object);
+        t_served->givenBack.WriteU32(count);
+        return;
+    }
     MessageWriter request;
     request.WriteU32(count);
     HRESULT status = S_OK;
@@ -433,6 +498,16 @@ HRESULT Connection::WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* 
     return S_OK;
 }
 
+HRESULT Connection::WriteInterfaceExpecting(MessageWriter& writer, REFIID iid, IUnknown* object, REFIID expected)
+{
+    IUnknown* typed = nullptr;
+    if (object && SUCCEEDED(object->QueryInterface(expected, reinterpret_cast<void**>(&typed))) && typed) {
+        typed->Release();
+        return WriteInterface(writer, expected, object);
+    }
+    return WriteInterface(writer, iid, object);
+}
+
 // References written into a message that is not sent are not the peer's.
 void Connection::TakeBackExported(const MessageWriter& unsent)
 {
@@ -477,6 +552,7 @@ HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
             m_proxies[object] = manager;
         }
     }
+    manager->AddKnownInterface(wireIid);
     HRESULT hr = manager->QueryInterface(iid, ppv);
     manager->Release();
     return hr;
@@ -535,11 +611,19 @@ bool Connection::ReadReply(const FrameHeader& header)
         return false;
     }
     MessageReader reader(head, sizeof head);
-    std::uint32_t fault = 0;
+    std::uint32_t flags = 0;
     std::int32_t hr = 0;
-    reader.ReadU32(fault);
+    reader.ReadU32(flags);
     reader.ReadI32(hr);
-    pending->Complete(fault, hr, std::move(results), S_OK);
+    Bytes givenBack;
+    if (flags & kReplyGivesBack) {
+        flags &= ~kReplyGivesBack;
+        if (!SplitGivenBack(results, givenBack)) {
+            pending->Complete(0, S_OK, {}, RPC_E_INVALID_DATA);
+            return false; // references it holds or not: the peer cannot be trusted on
+        }
+    }
+    pending->Complete(flags, hr, std::move(results), S_OK, std::move(givenBack));
     return true;
 }
 
@@ -660,6 +744,7 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
                            std::uint32_t callId, const Bytes& body, size_t offset)
 {
     CallContext context(m_peerPid);
+    ServingScope serving(this, callId);
     MessageReader request(body.data() + offset, body.size() - offset, this);
     if (iid == IID_IUnknown && method == kRelease) {
         std::uint32_t count = 0;
@@ -669,6 +754,10 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
         }
         DropReferences(target, count);
         SendReply(callId, false, S_OK, nullptr);
+        return;
+    }
+    if (iid == IID_IUnknown && method == kCallBatch) {
+        ServeBatch(target, callId, request);
         return;
     }
     if (iid == IID_IUnknown) {
@@ -699,6 +788,68 @@ void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, st
         SendReply(callId, false, hr, &results);
 }
 
+// Calls without outputs held by the caller's CallBatch: all are taken
+// apart before any runs; they run in order up to the first failure.
+void Connection::ServeBatch(const std::shared_ptr<Export>& target, std::uint32_t callId, MessageReader& request)
+{
+    struct Entry {
+        GUID iid;
+        std::uint32_t method;
+        const std::uint8_t* data;
+        std::uint32_t size;
+    };
+    std::vector<Entry> calls;
+    std::uint32_t count = 0;
+    // Each call takes at least its interface, method and size.
+    constexpr std::size_t kLeast = 16 + 4 + 4;
+    if (!request.ReadU32(count) || count > request.Remaining() / kLeast) {
+        SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
+        return;
+    }
+    calls.resize(count);
+    for (Entry& call : calls) {
+        if (!request.ReadGuid(call.iid) || !request.ReadU32(call.method)
+            || !request.ReadSizedBytes(call.data, call.size)) {
+            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
+            return;
+        }
+    }
+    if (request.Remaining() != 0) {
+        SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
+        return;
+    }
+    MessageWriter results(this);
+    results.WriteU32(0); // how many ran, filled in below
+    std::uint32_t ran = 0;
+    for (const Entry& call : calls) {
+        HRESULT hr = RunHeldCall(target, call.iid, call.method, call.data, call.size);
+        results.WriteI32(hr);
+        ++ran;
+        if (FAILED(hr))
+            break;
+    }
+    MessageWriter counted(this);
+    counted.WriteU32(ran);
+    std::copy(counted.Data().begin(), counted.Data().end(), results.Data().begin());
+    SendReply(callId, false, S_OK, &results);
+}
+
+HRESULT Connection::RunHeldCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
+                                const std::uint8_t* data, std::uint32_t size)
+{
+    IProxyStubFactory* factory = iid == IID_IUnknown ? nullptr : FindProxyStubFactory(iid);
+    IUnknown* object = factory ? target->Interface(iid) : nullptr;
+    if (!object)
+        return !factory ? REGDB_E_IIDNOTREG : target->Released() ? CO_E_OBJNOTCONNECTED : E_NOINTERFACE;
+    MessageReader reader(data, size, this);
+    // A held call has no outputs; anything a stub writes is not for the caller.
+    MessageWriter ignored(this);
+    HRESULT hr = factory->Invoke(iid, object, method, reader, ignored);
+    object->Release();
+    TakeBackExported(ignored);
+    return hr;
+}
+
 void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results)
 {
     // Results larger than one frame cannot travel: the caller gets a fault
@@ -709,10 +860,49 @@ void Connection::SendReply(std::uint32_t callId, bool fault, HRESULT hr, const M
         hr = E_OUTOFMEMORY;
         results = nullptr;
     }
+    Bytes trailer;
+    if (t_served && t_served->connection == this && t_served->callId == callId && t_served->givenBack.Size() > 0) {
+        MessageWriter& givenBack = t_served->givenBack;
+        givenBack.WriteU32(static_cast<std::uint32_t>(givenBack.Size() / kGivenBackEntrySize));
+        trailer.swap(givenBack.Data());
+    }
     MessageWriter head;
-    head.WriteU32(fault ? 1 : 0);
+    head.WriteU32((fault ? kReplyFault : 0) | (trailer.empty() ? 0 : kReplyGivesBack));
     head.WriteI32(hr);
-    Send(FrameType::Reply, callId, head.Data(), results, 0);
+    Send(FrameType::Reply, callId, head.Data(), results, 0, &trailer);
+}
+
+// On the calling thread, once the reply came: each reference goes on the
+// object's own thread, so the objects are let go of before the call
+// returns, as if the peer had released them by calls of their own.
+void Connection::DropGivenBack(const Bytes& trailer)
+{
+    MessageReader reader(trailer.data(), trailer.size());
+    std::uint64_t object = 0;
+    std::uint32_t count = 0;
+    while (reader.ReadU64(object) && reader.ReadU32(count)) {
+        std::shared_ptr<Export> target;
+        {
+            std::lock_guard lock(m_mutex);
+            auto it = m_exports.find(object);
+            if (it != m_exports.end())
+                target = it->second;
+        }
+        if (!target)
+            continue;
+        if (target->thread == CurrentServingThread()) {
+            DropReferences(target, count);
+            continue;
+        }
+        auto done = std::make_shared<TaskObject>();
+        auto self = shared_from_this();
+        PostTask(target->thread, [self, target, count, done](bool run) {
+            if (run)
+                self->DropReferences(target, count);
+            done->Finish(0);
+        });
+        WaitServingCalls(done);
+    }
 }
 
 void Connection::OnClosed()
@@ -746,6 +936,8 @@ void Connection::OnClosed()
         m_slots->GiveBack();
     ForgetConnection(this);
 }
+
+std::uint64_t CallsMade() { return g_callsMade; }
 
 DWORD PeerProcessIdOf(IUnknown* proxy)
 {

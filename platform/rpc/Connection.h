@@ -81,6 +81,7 @@ public:
     std::size_t WaitingInputBytes();
 
     HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) override;
+    HRESULT WriteInterfaceExpecting(MessageWriter& writer, REFIID iid, IUnknown* object, REFIID expected) override;
     HRESULT ReadInterface(MessageReader& reader, REFIID iid, void** ppv) override;
     void TakeBackExported(const MessageWriter& unsent) override;
 
@@ -97,11 +98,17 @@ private:
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
                    const Bytes& body, size_t offset);
     void ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid);
+    void ServeBatch(const std::shared_ptr<Export>& target, std::uint32_t callId, MessageReader& request);
+    HRESULT RunHeldCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
+                        const std::uint8_t* data, std::uint32_t size);
     void SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results);
+    // References the peer gave back with the reply to one of our calls.
+    void DropGivenBack(const Bytes& trailer);
     // `ticket` 0: the frame's bytes are copied when they must wait;
-    // otherwise they are borrowed until Withdraw(ticket).
+    // otherwise they are borrowed until Withdraw(ticket). `tail` follows
+    // `more`.
     bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
-              std::uint64_t ticket);
+              std::uint64_t ticket, const Bytes* tail = nullptr);
     void Withdraw(std::uint64_t ticket);
     void CutOff(); // m_writeMutex held
     HRESULT ClosedError() const; // m_mutex held

@@ -1,5 +1,6 @@
 #include "platform/rpc/ProxyManager.h"
 
+#include "platform/rpc/CallBatchState.h"
 #include "platform/rpc/Connection.h"
 #include "platform/rpc/ProxyStubs.h"
 
@@ -73,6 +74,12 @@ HRESULT ProxyManager::QueryInterface(REFIID riid, void** ppv)
     return S_OK;
 }
 
+void ProxyManager::AddKnownInterface(REFIID iid)
+{
+    std::lock_guard lock(m_mutex);
+    m_known.insert(iid);
+}
+
 ULONG ProxyManager::AddRef() { return ++m_refs; }
 
 bool ProxyManager::TryAddRef()
@@ -98,6 +105,30 @@ MarshalContext* ProxyManager::Context() { return m_connection.get(); }
 
 HRESULT ProxyManager::Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
                              Bytes& results)
+{
+    // Calls held before this one go first; after a failure among them this
+    // one would not have been made.
+    if (CallBatchState* batch = CallBatchState::For(this)) {
+        batch->Flush();
+        if (FAILED(batch->failure)) {
+            m_connection->TakeBackExported(request);
+            return batch->failure;
+        }
+    }
+    return InvokeNow(iid, method, request, status, results);
+}
+
+bool ProxyManager::Defer(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status)
+{
+    CallBatchState* batch = CallBatchState::For(this);
+    if (!batch)
+        return false;
+    batch->Hold(iid, method, request, status);
+    return true;
+}
+
+HRESULT ProxyManager::InvokeNow(REFIID iid, std::uint32_t method, const MessageWriter& request, HRESULT& status,
+                                Bytes& results)
 {
     return m_connection->Call(m_object, iid, method, request, status, results);
 }

@@ -33,12 +33,19 @@ public:
     MarshalContext* Context() override;
     HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
                    Bytes& results) override;
+    bool Defer(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status) override;
+    // Sends at once, whatever the thread's batch holds.
+    HRESULT InvokeNow(REFIID iid, std::uint32_t method, const MessageWriter& request, HRESULT& status,
+                      Bytes& results);
 
     // Under the connection's lock: a new local reference unless the manager
     // is already on its way out.
     bool TryAddRef();
     // Under the connection's lock: one more reference came from the peer.
     void AddRemoteReference() { ++m_remoteRefs; }
+    // The peer said the object has `iid` (an object's interfaces never
+    // change, so asking again would only cost a round trip).
+    void AddKnownInterface(REFIID iid);
 
     Connection& Owner() { return *m_connection; }
 

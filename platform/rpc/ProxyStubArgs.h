@@ -12,13 +12,18 @@
 
 #include "platform/rpc/rpcproxy.h"
 
+#include <type_traits>
 #include <utility>
 
 namespace plat::rpc {
 
 // --- proxy side: Write the inputs, Read the outputs back ---
 
+// Types marked kNoOutput take nothing back: a call of only such parameters
+// may be held in a CallBatch.
+
 struct LongIn {
+    static constexpr bool kNoOutput = true;
     LONG value;
     HRESULT Write(MessageWriter& w) const { return w.WriteI32(value), S_OK; }
     bool Read(MessageReader&) const { return true; }
@@ -52,6 +57,7 @@ using LongInOut = LongRef<true>;
 using LongOut = LongRef<false>;
 
 struct BstrIn {
+    static constexpr bool kNoOutput = true;
     BSTR value;
     HRESULT Write(MessageWriter& w) const { return WriteBstr(w, value), S_OK; }
     bool Read(MessageReader&) const { return true; }
@@ -89,11 +95,18 @@ struct BstrRef {
 using BstrInOut = BstrRef<true>;
 using BstrOut = BstrRef<false>;
 
+// IUnknown*: `expected`, when given, names the interface the callee asks
+// the object for first (a sink's own interface, say).
 struct UnknownIn {
+    static constexpr bool kNoOutput = true;
     IUnknown* value;
+    const IID* expected = nullptr;
     HRESULT Write(MessageWriter& w) const
     {
-        return w.Context() ? w.Context()->WriteInterface(w, IID_IUnknown, value) : E_UNEXPECTED;
+        if (!w.Context())
+            return E_UNEXPECTED;
+        return expected ? w.Context()->WriteInterfaceExpecting(w, IID_IUnknown, value, *expected)
+                        : w.Context()->WriteInterface(w, IID_IUnknown, value);
     }
     bool Read(MessageReader&) const { return true; }
 };
@@ -102,6 +115,7 @@ struct UnknownIn {
 // the same size is updated in place).
 template <bool kInOut>
 struct VariantRef {
+    static constexpr bool kNoOutput = !kInOut;
     VARIANT* pointer;
     HRESULT Write(MessageWriter& w) const
     {
@@ -121,11 +135,16 @@ struct VariantRef {
 using VariantIn = VariantRef<false>;
 using VariantInOut = VariantRef<true>;
 
+template <class T, class = void>
+struct TakesNothingBack : std::false_type {};
+template <class T>
+struct TakesNothingBack<T, std::void_t<decltype(T::kNoOutput)>> : std::bool_constant<T::kNoOutput> {};
+
 template <class... Args>
 HRESULT ProxyCall(RpcChannel* channel, REFIID iid, std::uint32_t method, Args&&... args)
 {
     MessageWriter request(channel->Context());
-    request.AllowBorrowing(); // the caller's buffers outlive the call
+    request.AllowBorrowing(); // the caller's buffers outlive the call (or its batch)
     HRESULT hr = S_OK;
     ((hr = SUCCEEDED(hr) ? args.Write(request) : hr), ...);
     if (FAILED(hr)) {
@@ -134,6 +153,10 @@ HRESULT ProxyCall(RpcChannel* channel, REFIID iid, std::uint32_t method, Args&&.
         return hr;
     }
     HRESULT status = S_OK;
+    if constexpr ((TakesNothingBack<std::decay_t<Args>>::value && ...)) {
+        if (channel->Defer(iid, method, request, status))
+            return status;
+    }
     Bytes results;
     hr = channel->Invoke(iid, method, request, status, results);
     if (FAILED(hr))

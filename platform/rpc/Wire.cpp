@@ -73,6 +73,16 @@ void MessageWriter::WriteBytes(const void* data, std::size_t size)
     m_data.insert(m_data.end(), bytes, bytes + size);
 }
 
+void MessageWriter::Append(const MessageWriter& other)
+{
+    const std::size_t base = m_data.size();
+    for (const Borrowed& run : other.m_borrowed)
+        m_borrowed.push_back({base + run.offset, run.data, run.size});
+    m_borrowedSize += other.m_borrowedSize;
+    m_data.insert(m_data.end(), other.m_data.begin(), other.m_data.end());
+    m_exported.insert(m_exported.end(), other.m_exported.begin(), other.m_exported.end());
+}
+
 void MessageWriter::WriteSizedBytes(const void* data, std::uint32_t size)
 {
     WriteU32(size);

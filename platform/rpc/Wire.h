@@ -74,6 +74,9 @@ constexpr std::uint32_t kGetClassObject = 1;
 // length of a call is free again when the call returns.
 constexpr std::uint32_t kQueryInterface = 0;
 constexpr std::uint32_t kRelease = 2;
+// Also of IID_IUnknown: calls without outputs on the object, run in order
+// up to the first failure (see CallBatch).
+constexpr std::uint32_t kCallBatch = 3;
 // A reply to call id 0 (no call has it) is the peer's refusal of the whole
 // connection, sent unasked right after accepting it: a fault reply whose
 // HRESULT says why (another user, too many connections); every call on the
@@ -95,6 +98,9 @@ public:
     void WriteBytes(const void* data, std::size_t size);
     // A u32 count followed by that many bytes.
     void WriteSizedBytes(const void* data, std::uint32_t size);
+    // Another message's bytes (borrowed runs stay borrowed) and the
+    // references it hands over.
+    void Append(const MessageWriter& other);
 
     MarshalContext* Context() const { return m_context; }
 

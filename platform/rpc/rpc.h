@@ -23,6 +23,8 @@
 #include "platform/base/unknwn.h"
 #include "platform/base/wintypes.h"
 
+#include <cstdint>
+
 constexpr DWORD REGCLS_SINGLEUSE = 0;
 constexpr DWORD REGCLS_MULTIPLEUSE = 1;
 constexpr DWORD REGCLS_MULTI_SEPARATE = 2;
@@ -92,4 +94,10 @@ void SetServerStartTimeout(DWORD milliseconds);
 // process.
 DWORD GetPeerProcessId(IUnknown* object);
 
+// The calls this process has sent to other processes and waited for (each
+// one round trip), for tests and diagnostics.
+std::uint64_t CallsMade();
+
 } // namespace plat::rpc
+
+#include "platform/rpc/CallBatch.h"

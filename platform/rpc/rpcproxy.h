@@ -29,6 +29,14 @@ public:
     virtual ~MarshalContext() = default;
     // A null pointer travels as a null reference.
     virtual HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) = 0;
+    // As WriteInterface; `expected` is the interface the receiver is known
+    // to ask the object for next. An object that has it may be sent as it,
+    // so the receiver's QueryInterface is answered without asking back.
+    virtual HRESULT WriteInterfaceExpecting(MessageWriter& writer, REFIID iid, IUnknown* object, REFIID expected)
+    {
+        (void)expected;
+        return WriteInterface(writer, iid, object);
+    }
     // A new reference (null for a null reference) to be released by the caller.
     virtual HRESULT ReadInterface(MessageReader& reader, REFIID iid, void** ppv) = 0;
     // Gives back the references `unsent` would have handed over: it will
@@ -47,6 +55,14 @@ public:
     // On S_OK `status` is the method's own HRESULT and `results` its output.
     virtual HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
                            Bytes& results) = 0;
+    // A call without outputs, offered to the calling thread's CallBatch for
+    // this object: true when it was held (or refused after an earlier
+    // failure), with its status; false when it must go now.
+    virtual bool Defer(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status)
+    {
+        (void)iid, (void)method, (void)request, (void)status;
+        return false;
+    }
 };
 
 // One interface proxy; owned by the object's proxy manager, which is the

@@ -194,18 +194,23 @@ public:
             buffer.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
             hr = buffer.parray ? S_OK : E_OUTOFMEMORY;
         }
-        if (SUCCEEDED(hr)) {
-            auto* bytes = static_cast<BYTE*>(buffer.parray->pvData);
-            for (LONG i = 0; i < size && m_fill; ++i)
-                bytes[i] = BandByte(static_cast<size_t>(i));
-            hr = band->putStatus(0);
+        {
+            // Handed over as the service does, in one message.
+            plat::rpc::CallBatch handOver(band);
+            if (SUCCEEDED(hr)) {
+                auto* bytes = static_cast<BYTE*>(buffer.parray->pvData);
+                for (LONG i = 0; i < size && m_fill; ++i)
+                    bytes[i] = BandByte(static_cast<size_t>(i));
+                hr = band->putStatus(0);
+            }
+            if (SUCCEEDED(hr))
+                hr = band->putPayloadLevel(1);
+            if (SUCCEEDED(hr))
+                hr = band->DescribeBufferContent(m_width, 8, m_width, 0, 0, 0, 300, size);
+            if (SUCCEEDED(hr))
+                hr = band->PutBuffer(&buffer);
+            hr = handOver.Finish(hr);
         }
-        if (SUCCEEDED(hr))
-            hr = band->putPayloadLevel(1);
-        if (SUCCEEDED(hr))
-            hr = band->DescribeBufferContent(m_width, 8, m_width, 0, 0, 0, 300, size);
-        if (SUCCEEDED(hr))
-            hr = band->PutBuffer(&buffer);
         VariantClear(&buffer);
         band->Release();
         return hr;
@@ -239,12 +244,14 @@ public:
         case kSendEventsLater:
             return PostThreadMessageW(g_mainThread, WM_SEND_EVENTS, 0, 0) ? S_OK : E_FAIL;
         case kLiveObjects:
+        case kCallsMade:
             if (pvBufOut->vt != (VT_ARRAY | VT_UI1) || !pvBufOut->parray
                 || pvBufOut->parray->rgsabound[0].cElements < sizeof(LONG))
                 return E_INVALIDARG;
             {
-                LONG live = g_liveObjects;
-                std::memcpy(pvBufOut->parray->pvData, &live, sizeof live);
+                LONG number = lCC == kLiveObjects ? g_liveObjects.load()
+                                                  : static_cast<LONG>(plat::rpc::CallsMade());
+                std::memcpy(pvBufOut->parray->pvData, &number, sizeof number);
             }
             return S_OK;
         case kWaitPumping:

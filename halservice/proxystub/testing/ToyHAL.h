@@ -19,6 +19,7 @@ enum ToyControl : LONG {
     kWaitPumping = 3,     // waits, pumping messages, until kWake arrives (at most 20 s): S_OK, or E_FAIL
     kWake = 4,            // ends that wait: S_OK when a wait was under way, else S_FALSE (and nothing changes)
     kIsWaiting = 5,       // S_OK while a kWaitPumping call waits, else S_FALSE
+    kCallsMade = 6,       // the calls the server has made to other processes, as kLiveObjects gives its number
 };
 
 // Configure2 with this text makes Produce send its bands unfilled (what
