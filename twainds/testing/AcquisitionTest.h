@@ -18,8 +18,6 @@
 
 namespace qbk24::testing {
 
-inline constexpr TW_UINT32 kSmallestMemoryBuffer = 0x8000;
-
 struct Job {
     TW_UINT16 xferMech;
     TW_UINT16 pixelType;
@@ -178,33 +176,7 @@ protected:
             }
             return rc;
         }
-        std::vector<BYTE> buffer(memoryBuffer);
-        page.width = page.info.ImageWidth;
-        page.height = page.info.ImageLength;
-        page.bitsPerPixel = page.info.BitsPerPixel;
-        for (;;) {
-            TW_IMAGEMEMXFER xfer{};
-            xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-            xfer.Memory.Length = memoryBuffer;
-            xfer.Memory.TheMem = buffer.data();
-            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
-            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE)
-                return rc;
-            if (job.compression != TWCP_NONE) {
-                page.compressed.insert(page.compressed.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
-            } else if (xfer.Rows > 0) {
-                // Packed record: its fields are read by copy.
-                const TW_UINT32 written = xfer.BytesWritten;
-                EXPECT_EQ(written, TW_UINT32{xfer.Rows} * xfer.BytesPerRow);
-                page.stride = xfer.BytesPerRow;
-                page.rows.resize(std::max<size_t>(page.stride * (xfer.YOffset + xfer.Rows),
-                                                  page.stride * xfer.YOffset + xfer.BytesWritten));
-                std::copy(buffer.begin(), buffer.begin() + xfer.BytesWritten,
-                          page.rows.begin() + static_cast<long>(page.stride * xfer.YOffset));
-            }
-            if (rc == TWRC_XFERDONE)
-                return rc;
-        }
+        return MemoryTransfer(page, memoryBuffer, job.compression != TWCP_NONE);
     }
 
     TW_UINT32 PageNumber()

@@ -19,14 +19,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace qbk24::testing {
+
+// The smallest buffer the source takes for a memory transfer.
+inline constexpr TW_UINT32 kSmallestMemoryBuffer = 0x8000;
 
 // One delivered image, top line first, lines of `stride` bytes with the
 // samples as TWAIN gives them: RGB, 0 = black in black and white.
@@ -244,6 +249,44 @@ protected:
     {
         pending = TW_PENDINGXFERS{};
         return Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+    }
+
+    // The rest of one image after DAT_IMAGEINFO filled `page.info`, by memory
+    // transfer in buffers of `bufferSize` bytes: uncompressed strips land
+    // at their rows, compressed data is kept as it comes. `afterBuffer`
+    // looks between two buffers. The last return code.
+    TW_UINT16 MemoryTransfer(ScannedPage& page, TW_UINT32 bufferSize, bool compressed,
+                             const std::function<void()>& afterBuffer = nullptr)
+    {
+        page.width = page.info.ImageWidth;
+        page.height = page.info.ImageLength;
+        page.bitsPerPixel = page.info.BitsPerPixel;
+        std::vector<BYTE> buffer(bufferSize);
+        for (;;) {
+            TW_IMAGEMEMXFER xfer{};
+            xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+            xfer.Memory.Length = bufferSize;
+            xfer.Memory.TheMem = buffer.data();
+            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE)
+                return rc;
+            if (compressed) {
+                page.compressed.insert(page.compressed.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
+            } else if (xfer.Rows > 0) {
+                // Packed record: its fields are read by copy.
+                const TW_UINT32 written = xfer.BytesWritten;
+                EXPECT_EQ(written, TW_UINT32{xfer.Rows} * xfer.BytesPerRow);
+                page.stride = xfer.BytesPerRow;
+                page.rows.resize(std::max<size_t>(page.stride * (xfer.YOffset + xfer.Rows),
+                                                  page.stride * xfer.YOffset + xfer.BytesWritten));
+                std::copy(buffer.begin(), buffer.begin() + xfer.BytesWritten,
+                          page.rows.begin() + static_cast<long>(page.stride * xfer.YOffset));
+            }
+            if (rc == TWRC_XFERDONE)
+                return rc;
+            if (afterBuffer)
+                afterBuffer();
+        }
     }
 
     plat::testing::TempSystemRoot m_root;

@@ -586,29 +586,7 @@ protected:
     TW_UINT16 Transfer(qbk24::testing::ScannedPage& page, const std::function<void()>& afterBuffer)
     {
         EXPECT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &page.info)) << ConditionCode();
-        page.width = page.info.ImageWidth;
-        page.height = page.info.ImageLength;
-        page.bitsPerPixel = page.info.BitsPerPixel;
-        std::vector<BYTE> buffer(0x8000);
-        for (;;) {
-            TW_IMAGEMEMXFER xfer{};
-            xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-            xfer.Memory.Length = static_cast<TW_UINT32>(buffer.size());
-            xfer.Memory.TheMem = buffer.data();
-            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
-            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE)
-                return rc;
-            if (xfer.Rows > 0) {
-                page.stride = xfer.BytesPerRow;
-                page.rows.resize(page.stride * (xfer.YOffset + xfer.Rows));
-                std::copy(buffer.begin(), buffer.begin() + xfer.BytesWritten,
-                          page.rows.begin() + static_cast<long>(page.stride * xfer.YOffset));
-            }
-            if (rc == TWRC_XFERDONE)
-                return rc;
-            if (afterBuffer)
-                afterBuffer();
-        }
+        return MemoryTransfer(page, qbk24::testing::kSmallestMemoryBuffer, false, afterBuffer);
     }
 
     static HWND Progress() { return FindWindowW(kDialogClass, kProgressTitle); }
