@@ -84,6 +84,19 @@ protected:
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
     }
     void SetFile(const std::string& name, TW_UINT16 format) { SetFile(ds, name, format); }
+
+    // A case's own source, set up as it wants, opened by the application
+    // (state 4) and then enabled without a window (state 6).
+    void OpenSource(XferTestSource& source)
+    {
+        TW_IDENTITY assigned = source.GetIdentity();
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+    }
+    void EnableSource(XferTestSource& source)
+    {
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    }
 };
 
 struct NativeCase {
@@ -166,13 +179,11 @@ TEST_F(TransferTest, NativeRowsTheDeviceNeverDeliveredAreWhiteAndExtraLinesAreDr
         XferTestSource source;
         source.Init(nullptr);
         source.LinesProduced = c.produced;
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(TWPT_GRAY);
         source.SetPixelFlavorCurrent(c.flavor);
         source.Pending = 1;
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
 
         TW_HANDLE handle = nullptr;
         ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
@@ -226,14 +237,12 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         source.Length = c.length;
         source.LinesProduced = c.produced;
         source.PartialLineBytes = c.partialLine;
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(c.pixelType);
         source.SetBitDepthCurrent(c.bitDepth);
         source.SetXferMechCurrent(TWSX_MEMORY);
         source.Pending = 1;
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
         TW_SETUPMEMXFER setup{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup));
 
@@ -330,16 +339,14 @@ TEST_F(TransferTest, BmpFileHoldsTheFileHeaderAndTheDib)
         SCOPED_TRACE(c.offBits);
         XferTestSource source;
         source.Init(nullptr);
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(c.pixelType);
         source.SetBitDepthCurrent(c.bitDepth);
         source.SetXferMechCurrent(TWSX_FILE);
         source.Pending = 2;
         const std::string path = (dir / "image.bmp").string();
         ASSERT_NO_FATAL_FAILURE(SetFile(source, "image.bmp", TWFF_BMP));
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
 
         // The same image once natively and once as a file.
         source.SetXferMechCurrent(TWSX_NATIVE);
@@ -411,16 +418,14 @@ TEST_F(TransferTest, TiffFileTransfersWriteOnePageOrAppendToAMultipageFile)
         SCOPED_TRACE(::testing::Message() << "multipage " << c.multipage << ", images " << c.images);
         XferTestSource source;
         source.Init(nullptr);
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(TWPT_RGB);
         source.SetXferMechCurrent(TWSX_FILE);
         source.SetMultipageTIFF(c.multipage);
         source.Pending = static_cast<TW_UINT16>(c.images);
         const std::string path = (dir / "scan.tif").string();
         ASSERT_NO_FATAL_FAILURE(SetFile(source, "scan.tif", TWFF_TIFF));
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
 
         for (int i = 0; i < c.images; ++i) {
             TW_UINT32 unused = 0;
@@ -465,14 +470,12 @@ TEST_F(TransferTest, TiffPagesHoldTheirLengthWhateverTheDeviceDelivered)
         source.Init(nullptr);
         source.LinesProduced = c.produced;
         source.PartialLineBytes = c.partialLine;
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(TWPT_RGB);
         source.SetXferMechCurrent(TWSX_FILE);
         source.Pending = 1;
         ASSERT_NO_FATAL_FAILURE(SetFile(source, "short.tif", TWFF_TIFF));
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
         TW_UINT32 unused = 0;
         ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
 
@@ -498,13 +501,11 @@ TEST_F(TransferTest, TiffRowsLeaveOutThePaddingOfTheDevicesLines)
         XferTestSource source;
         source.Init(nullptr);
         source.LineAlignment = 4;
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(pixelType);
         source.SetXferMechCurrent(TWSX_FILE);
         ASSERT_NO_FATAL_FAILURE(SetFile(source, "padded.tif", TWFF_TIFF));
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
         TW_UINT32 unused = 0;
         ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
 
@@ -529,16 +530,14 @@ TEST_F(TransferTest, ARefusedTagValueLeavesNoPageBehind)
         SCOPED_TRACE(::testing::Message() << "multipage " << multipage);
         XferTestSource source;
         source.Init(nullptr);
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(TWPT_GRAY);
         source.SetXferMechCurrent(TWSX_FILE);
         source.SetMultipageTIFF(multipage);
         source.Pending = 1;
         const std::string path = (dir / "refused.tif").string();
         ASSERT_NO_FATAL_FAILURE(SetFile(source, "refused.tif", TWFF_TIFF));
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
 
         TW_UINT32 unused = 0;
         source.AuthorFails = true;
@@ -598,16 +597,14 @@ TEST_F(TransferTest, TiffTagsDescribeThePage)
         SCOPED_TRACE(::testing::Message() << "flavor " << c.flavor << ", units " << c.units);
         XferTestSource source;
         source.Init(nullptr);
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelFlavorCurrent(c.flavor);
         source.SetUnitsCurrent(c.units);
         source.SetXferMechCurrent(TWSX_FILE);
         source.Pending = 1;
         const std::string path = (dir / "bw.tif").string();
         ASSERT_NO_FATAL_FAILURE(SetFile(source, "bw.tif", TWFF_TIFF));
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
         TW_UINT32 unused = 0;
         ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, &unused));
 
@@ -661,8 +658,7 @@ TEST_F(TransferTest, UndefinedImageSizeTakesTheLinesTheDeviceMade)
         source.Init(nullptr);
         source.UndefinedSize = true;
         source.LinesProduced = 7;
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetPixelTypeCurrent(TWPT_BW);
         source.SetXferMechCurrent(mech);
         source.Pending = 1;
@@ -670,8 +666,7 @@ TEST_F(TransferTest, UndefinedImageSizeTakesTheLinesTheDeviceMade)
         if (mech == TWSX_FILE) {
             ASSERT_NO_FATAL_FAILURE(SetFile(source, "undefined.tif", TWFF_TIFF));
         }
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
         TW_IMAGEINFO info{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
         EXPECT_EQ(-1, info.ImageLength);
@@ -747,15 +742,13 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         source.Init(nullptr);
         source.FailOnRead = c.failOnRead;
         source.CancelOnRead = c.cancelOnRead;
-        TW_IDENTITY assigned = source.GetIdentity();
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetXferMechCurrent(c.xferMech);
         if (c.xferMech == TWSX_FILE) {
             ASSERT_NO_FATAL_FAILURE(SetFile(source, "failed.img", c.format));
         }
         source.Pending = 1;
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+        ASSERT_NO_FATAL_FAILURE(EnableSource(source));
 
         std::vector<BYTE> buffer(0x8000);
         TW_IMAGEMEMXFER xfer{};
