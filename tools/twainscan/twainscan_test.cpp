@@ -87,7 +87,8 @@ struct ScanCase {
 
 const ScanCase kScanCases[] = {
     {"native", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},   {"native", "color", 8, 3, PHOTOMETRIC_RGB},
-    {"memory", "gray", 8, 1, PHOTOMETRIC_MINISBLACK}, {"memory", "color", 8, 3, PHOTOMETRIC_RGB},
+    {"memory", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},   {"memory", "gray", 8, 1, PHOTOMETRIC_MINISBLACK},
+    {"memory", "color", 8, 3, PHOTOMETRIC_RGB},
     {"file", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},     {"file", "color", 8, 3, PHOTOMETRIC_RGB},
 };
 
@@ -183,6 +184,24 @@ TEST_F(InstalledSourceTest, AnApplicationEndingWithTheSourceOpenEndsCleanly)
     const std::string output = child.RestOfOutput();
     EXPECT_EQ(child.Wait(), 0) << output;
     EXPECT_NE(output.find("pages 1"), std::string::npos) << output;
+}
+
+// A page twainscan cannot write stops the scan with its reason, for a
+// memory transfer at its first strip, and leaves no file behind.
+TEST_F(InstalledSourceTest, APageThatCannotBeWrittenStopsTheScanWithItsReason)
+{
+    Install(0);
+    const fs::path missing = fs::path(m_root.Path()) / "missing";
+    for (const char* xfer : {"native", "memory"}) {
+        SCOPED_TRACE(xfer);
+        LoadSheets(1);
+        std::string output;
+        EXPECT_EQ(TwainScan({"--xfer", xfer, "--dpi", "100", "--out", missing.string()}, &output), 1) << output;
+        EXPECT_NE(output.find("twainscan: page 1: cannot write " + (missing / "page-001.tif").string()),
+                  std::string::npos)
+            << output;
+        EXPECT_FALSE(fs::exists(missing));
+    }
 }
 
 TEST_F(InstalledSourceTest, AnEmptyFeederStopsTheScanWithItsReason)
