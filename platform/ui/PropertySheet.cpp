@@ -16,7 +16,15 @@ namespace {
 
 constexpr int kSheetTabId = 0x3020;
 
-INT_PTR SheetProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+// The sheet has no buttons of its own: Cancel (its close box, Escape)
+// closes it with its pages.
+INT_PTR SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message != WM_COMMAND || LOWORD(wParam) != IDCANCEL)
+        return FALSE;
+    DestroyWindow(hwnd);
+    return TRUE;
+}
 
 std::u16string PageTitle(const HPROPSHEETPAGE__& page)
 {

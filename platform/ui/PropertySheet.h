@@ -95,7 +95,8 @@ public:
 
     // Makes the sheet and its pages: the first page shown and active
     // (PSN_SETACTIVE), each page with WS_EX_CONTROLPARENT. False when a
-    // page's dialog could not be made.
+    // page's dialog could not be made. Cancel (the close box, Escape)
+    // destroys the sheet window.
     bool Create();
     // Shows page `index` (PSN_KILLACTIVE to the old one, PSN_SETACTIVE to
     // the new one).

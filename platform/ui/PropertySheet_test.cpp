@@ -123,6 +123,35 @@ TEST(PropertySheetTest, PagesAddedByAnExtensionBecomeChildDialogsOfTheSheet)
     DestroyWindow(owner);
 }
 
+TEST(PropertySheetTest, TheCloseBoxClosesTheSheetWithItsPagesAndLeavesTheOwner)
+{
+    const INITCOMMONCONTROLSEX init{sizeof(init), ICC_STANDARD_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&init));
+    HWND owner = CreateWindowExW(0, kStaticClass, u"Scanner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
+    PageLog log;
+    PropertySheetWindow sheet(owner, u"Properties");
+    PROPSHEETPAGEW record{};
+    record.dwSize = PROPSHEETPAGEW_V1_SIZE;
+    record.hInstance = plat::ThisModule();
+    record.pszTemplate = MAKEINTRESOURCEW(kPageTemplate);
+    record.pfnDlgProc = PageProc;
+    record.lParam = reinterpret_cast<LPARAM>(&log);
+    ASSERT_TRUE(sheet.AddPage(CreatePropertySheetPageW(&record)));
+    ASSERT_TRUE(sheet.Create());
+    HWND page = sheet.Page(0);
+    // Other commands leave the sheet alone.
+    SendMessageW(sheet.Window(), WM_COMMAND, MAKELONG(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(IsWindow(sheet.Window()));
+    SendMessageW(sheet.Window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(sheet.Window()));
+    EXPECT_FALSE(IsWindow(page));
+    EXPECT_TRUE(IsWindow(owner));
+    sheet.Apply(); // the pages are gone: nothing is told
+    EXPECT_EQ(log.notifications, (std::vector<UINT>{PSN_SETACTIVE}));
+    DestroyWindow(owner);
+}
+
 // An icon group with 16 x 16 and 32 x 32 images, as a resource compiler
 // stores it.
 const BYTE kGroup[] = {0, 0, 1, 0, 2, 0,                                 // header: icon, 2 entries

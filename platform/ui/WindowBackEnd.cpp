@@ -1,6 +1,8 @@
 #include "platform/ui/WindowBackEnd.h"
+#include "platform/kernel/Messages.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
@@ -45,6 +47,20 @@ WindowBackEnd* LoadWindowBackEnd()
     static std::once_flag once;
     std::call_once(once, [] { g_backEnd.store(Open()); });
     return g_backEnd.load();
+}
+
+bool PumpMessagesUntil(const std::function<bool()>& done, int limitMs)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (std::chrono::steady_clock::now() < limit) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        if (done())
+            return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return false;
 }
 
 } // namespace plat::ui

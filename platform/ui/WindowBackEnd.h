@@ -11,6 +11,7 @@
 
 #include "platform/ui/winuser.h"
 
+#include <functional>
 #include <string>
 
 namespace plat::ui {
@@ -51,6 +52,12 @@ public:
 WindowBackEnd* ActiveWindowBackEnd();
 // Loads the back end once per process; the answer of the first call holds.
 WindowBackEnd* LoadWindowBackEnd();
+
+// Runs the calling thread's messages, and with them the display's events,
+// until `done` answers true; false after `limitMs` of real time. For what
+// waits on the display: the X server is another process and answers when
+// it does.
+bool PumpMessagesUntil(const std::function<bool()>& done, int limitMs = 10000);
 
 // The module's entry: opens the display on the calling thread and returns
 // the back end, or null.

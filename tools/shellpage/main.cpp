@@ -4,6 +4,12 @@
 //   shellpage page OUT.png [INSTANCE-ID]   the device's property sheet with
 //                                          the pages the extension adds,
 //                                          drawn as a PNG picture
+//   shellpage window [--capture OUT.png] [INSTANCE-ID]
+//                                          the same sheet in a window on the
+//                                          display (DISPLAY) until it is
+//                                          closed; with --capture, what the
+//                                          display shows of it is written as
+//                                          a PNG picture and the window closed
 //   shellpage icon FOLDER [INSTANCE-ID]    the device icon at 16, 32 and 48
 //                                          pixels: FOLDER/icon-16.png, ...
 //
@@ -14,12 +20,15 @@
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/shell/DataObject.h"
 #include "platform/ui/DialogRenderer.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/WindowBackEnd.h"
 #include "platform/windows.h"
 #include "shellext/RNXShellExtIds.h"
 #include "tools/shellpage/IconPicture.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,7 +108,13 @@ int AddExtensionPages(const plat::devices::DeviceRecord& device, plat::ui::Prope
     return added;
 }
 
-int ShowPage(const plat::devices::DeviceRecord& device, const std::string& out)
+// What to do with the sheet once it is made; false when it failed (the
+// reason said on stderr).
+using SheetUse = std::function<bool(plat::ui::PropertySheetWindow&)>;
+
+// The device's property sheet with the extension's pages, as the device
+// manager opens it, handed to `use`.
+int WithSheet(const plat::devices::DeviceRecord& device, const SheetUse& use)
 {
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -113,15 +128,50 @@ int ShowPage(const plat::devices::DeviceRecord& device, const std::string& out)
             std::fputs("shellpage: no page was added (is the scanner installed?)\n", stderr);
         else if (!sheet.Create())
             std::fputs("shellpage: the sheet cannot be made\n", stderr);
-        else if (!plat::ui::RenderWindowToPng(sheet.Window(), out))
-            std::fprintf(stderr, "shellpage: cannot write %s\n", out.c_str());
-        else
+        else if (use(sheet))
             result = 0;
-        if (result == 0)
-            std::printf("%s: %zu page(s)\n", out.c_str(), sheet.PageCount());
     }
     DestroyWindow(owner);
     return result;
+}
+
+bool DrawSheet(plat::ui::PropertySheetWindow& sheet, const std::string& out)
+{
+    if (!plat::ui::RenderWindowToPng(sheet.Window(), out)) {
+        std::fprintf(stderr, "shellpage: cannot write %s\n", out.c_str());
+        return false;
+    }
+    std::printf("%s: %zu page(s)\n", out.c_str(), sheet.PageCount());
+    return true;
+}
+
+// The sheet on the display: the person uses the page as in the device
+// manager; the close box (or Escape) closes it and ends the tool.
+bool ShowSheet(plat::ui::PropertySheetWindow& sheet, const std::string& capture)
+{
+    plat::ui::WindowBackEnd* display = plat::ui::ActiveWindowBackEnd();
+    HWND window = sheet.Window();
+    RECT page{};
+    if (!plat::ui::PumpMessagesUntil([&] { return display->WidgetMapped(window) && display->WidgetRect(sheet.Page(0), &page); })) {
+        std::fputs("shellpage: the display did not show the window\n", stderr);
+        return false;
+    }
+    if (!capture.empty()) {
+        const bool captured = display->CaptureWindow(window, capture);
+        if (captured)
+            std::printf("%s: %zu page(s) on the display\n", capture.c_str(), sheet.PageCount());
+        else
+            std::fprintf(stderr, "shellpage: cannot capture the window into %s\n", capture.c_str());
+        return captured;
+    }
+    std::puts("shellpage: the sheet is on the display; close it to end");
+    std::fflush(stdout);
+    MSG msg;
+    while (IsWindow(window) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
 }
 
 int ExtractIcons(const plat::devices::DeviceRecord& device, const std::string& folder)
@@ -161,23 +211,72 @@ int ExtractIcons(const plat::devices::DeviceRecord& device, const std::string& f
 int Usage()
 {
     std::fputs("usage: shellpage page OUT.png [INSTANCE-ID]\n"
+               "       shellpage window [--capture OUT.png] [INSTANCE-ID]\n"
                "       shellpage icon FOLDER [INSTANCE-ID]\n",
                stderr);
     return 2;
+}
+
+struct Command {
+    std::string name;
+    std::string path; // the picture, the icon folder, or the capture
+    std::u16string instanceId;
+};
+
+std::optional<Command> ParseCommand(int argc, char** argv)
+{
+    if (argc < 2)
+        return std::nullopt;
+    Command command{argv[1], {}, {}};
+    std::vector<std::string> rest(argv + 2, argv + argc);
+    if (command.name == "window") {
+        if (!rest.empty() && rest.front() == "--capture") {
+            if (rest.size() < 2)
+                return std::nullopt;
+            command.path = rest[1];
+            rest.erase(rest.begin(), rest.begin() + 2);
+        }
+    } else if (command.name == "page" || command.name == "icon") {
+        if (rest.empty())
+            return std::nullopt;
+        command.path = rest.front();
+        rest.erase(rest.begin());
+    } else {
+        return std::nullopt;
+    }
+    if (rest.size() > 1)
+        return std::nullopt;
+    if (!rest.empty())
+        command.instanceId = Utf8ToUtf16(rest.front());
+    return command;
+}
+
+int Run(const Command& command, const plat::devices::DeviceRecord& device)
+{
+    if (command.name == "icon")
+        return ExtractIcons(device, command.path);
+    if (command.name == "page")
+        return WithSheet(device, [&](plat::ui::PropertySheetWindow& sheet) { return DrawSheet(sheet, command.path); });
+    return WithSheet(device, [&](plat::ui::PropertySheetWindow& sheet) { return ShowSheet(sheet, command.path); });
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc > 4)
+    const std::optional<Command> command = ParseCommand(argc, argv);
+    if (!command)
         return Usage();
-    const std::string command = argv[1];
-    if (command != "page" && command != "icon")
-        return Usage();
+    // A window needs a display the back end opened; the headless model
+    // would show nobody anything.
+    if (command->name == "window" &&
+        (plat::ui::HeadlessWindowsAllowed() || !plat::ui::CanShowWindows() || !plat::ui::ActiveWindowBackEnd())) {
+        std::fputs("shellpage: no display to show the window on (is DISPLAY set?)\n", stderr);
+        return 1;
+    }
     if (!plat::EnsureSystemRootLayout())
         return 1;
-    const std::optional<plat::devices::DeviceRecord> device = FindScanner(argc == 4 ? Utf8ToUtf16(argv[3]) : u"");
+    const std::optional<plat::devices::DeviceRecord> device = FindScanner(command->instanceId);
     if (!device) {
         std::fputs("shellpage: no such recorded scanner\n", stderr);
         return 1;
@@ -186,7 +285,7 @@ int main(int argc, char** argv)
         std::fputs("shellpage: COM cannot start\n", stderr);
         return 1;
     }
-    const int result = command == "page" ? ShowPage(*device, argv[2]) : ExtractIcons(*device, argv[2]);
+    const int result = Run(*command, *device);
     CoFreeUnusedLibraries();
     CoUninitialize();
     return result;

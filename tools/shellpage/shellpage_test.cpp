@@ -5,14 +5,18 @@
 // the icons; removal takes the registration back.
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/testing/XvfbDisplay.h"
 #include "platform/windows.h"
 #include "shellext/RNXShellExtIds.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +52,31 @@ std::pair<int, int> PngSize(const fs::path& path)
     const auto word = [&](size_t at) { return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3]; };
     return {word(16), word(20)};
 }
+
+// Takes an environment variable away for its length and puts back what it
+// was.
+class ScopedVariable {
+public:
+    explicit ScopedVariable(const char* name) : m_name(name)
+    {
+        if (const char* value = std::getenv(name))
+            m_value = value;
+        unsetenv(name);
+    }
+    ~ScopedVariable()
+    {
+        if (m_value)
+            setenv(m_name, m_value->c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_value;
+};
 
 class ShellExtensionInstallTest : public ::testing::Test {
 protected:
@@ -85,6 +114,31 @@ TEST_F(ShellExtensionInstallTest, InstallationRegistersTheStagedLibraryWhichTheT
         SCOPED_TRACE(size);
         EXPECT_EQ(PngSize(icons / ("icon-" + std::to_string(size) + ".png")), std::make_pair(size, size));
     }
+
+    // In a window: nowhere without a display; on one, what it shows of the
+    // sheet.
+    const fs::path shown = fs::path(m_root.Path()) / "window.png";
+    {
+        const ScopedVariable noDisplay("DISPLAY"), noWayland("WAYLAND_DISPLAY"), noHeadless("QBK_HEADLESS_UI");
+        EXPECT_EQ(RunProgram({QBK_SHELLPAGE, "window", "--capture", shown.string()}, &output), 1);
+        setenv("QBK_HEADLESS_UI", "1", 1); // the headless model shows nobody anything either
+        EXPECT_EQ(RunProgram({QBK_SHELLPAGE, "window", "--capture", shown.string()}, &output), 1);
+        EXPECT_FALSE(fs::exists(shown));
+    }
+    if (plat::testing::XvfbDisplay::ServerProgram().empty()) {
+        std::puts("Xvfb is not installed (scripts/deps.sh installs it): the window is not shown");
+    } else {
+        std::string why;
+        ASSERT_NE(plat::testing::XvfbDisplay::ForProcess(&why), nullptr) << why;
+        const ScopedVariable noHeadless("QBK_HEADLESS_UI");
+        ASSERT_EQ(RunProgram({QBK_SHELLPAGE, "window", "--capture", shown.string()}, &output), 0) << output;
+        const auto [shownWidth, shownHeight] = PngSize(shown);
+        EXPECT_GT(shownWidth, 400) << output;
+        EXPECT_GT(shownHeight, 300) << output;
+        if (const char* keep = std::getenv("QBK_KEEP_PICTURES"))
+            fs::copy_file(shown, fs::path(keep) / "shellpage-window.png", fs::copy_options::overwrite_existing);
+    }
+    EXPECT_EQ(RunProgram({QBK_SHELLPAGE, "window", "--capture"}, &output), 2);
 
     ASSERT_EQ(RunProgram({QBK_DEVINSTALL, "remove"}, &output), 0) << output;
     EXPECT_EQ(ClassesValue(handler), u"<none>");

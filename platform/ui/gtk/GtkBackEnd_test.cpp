@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <vector>
@@ -116,21 +115,8 @@ protected:
     }
 
     // Runs the thread's messages (and so the display's events) until
-    // `done`, for at most 10 s of real time: the X server is another
-    // process, so its answers take the time they take.
-    bool PumpUntil(const std::function<bool()>& done)
-    {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < limit) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&msg);
-            if (done())
-                return true;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        return false;
-    }
+    // `done`, for at most 10 s of real time.
+    bool PumpUntil(const std::function<bool()>& done) { return PumpMessagesUntil(done); }
 
     HWND Item(int id) { return GetDlgItem(m_dialog, id); }
 
