@@ -1,7 +1,7 @@
 // The minidriver operations on items and on the device.
 #include "stillimage/testing/MiniDrvClient.h"
 
-#include "platform/wia/testing/LongChanges.h"
+#include "platform/wia/LongChanges.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST_F(StiDriverMiniDrv, ValidationWritingAndTransfersCheckTheirArguments)
     LONG error = -1;
     ASSERT_EQ(S_OK, miniDrv()->drvInitItemProperties(rootItem->Context(), 0, &error));
     ASSERT_EQ(S_OK, miniDrv()->drvInitItemProperties(feeder->Context(), 0, &error));
-    plat::wia::testing::LongChanges change({{WIA_IPS_XRES, 300}});
+    plat::wia::LongChanges change({{WIA_IPS_XRES, 300}});
     const PROPSPEC& xres = change.specs[0];
     ASSERT_EQ(S_OK, feeder->WriteFromClient(1, &xres, change.values.data()));
     EXPECT_EQ(S_OK, miniDrv()->drvValidateItemProperties(feeder->Context(), 0, 1, &xres, &error));

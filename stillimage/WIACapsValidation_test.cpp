@@ -1,9 +1,9 @@
 #include "stillimage/WIACaps.h"
 
 #include "diag/RecordingLogSink.h"
+#include "platform/wia/LongChanges.h"
 #include "platform/wia/WiaItem.h"
 #include "platform/wia/testing/DrvItemStub.h"
-#include "platform/wia/testing/LongChanges.h"
 #include "platform/wia/testing/MiniDriverStub.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ struct Device {
     // A client's change of long properties, then the driver's validation.
     HRESULT Change(WiaItem& item, const Changes& changes)
     {
-        plat::wia::testing::LongChanges change(changes);
+        plat::wia::LongChanges change(changes);
         HRESULT hr = item.WriteFromClient(change.Count(), change.specs.data(), change.values.data());
         if (FAILED(hr))
             return hr;

@@ -1,5 +1,7 @@
 #include "tools/wiascan/WiaAcquire.h"
 
+#include "platform/wia/LongChanges.h"
+
 #include <charconv>
 #include <unistd.h>
 
@@ -64,20 +66,8 @@ HRESULT WriteChanges(WiaDeviceHost& host, plat::wia::WiaItem& item, const std::v
 {
     if (changes.empty())
         return S_OK;
-    std::vector<PROPSPEC> specs;
-    std::vector<PROPVARIANT> values;
-    for (const auto& [id, value] : changes) {
-        PROPSPEC spec{};
-        spec.ulKind = PRSPEC_PROPID;
-        spec.propid = id;
-        specs.push_back(spec);
-        PROPVARIANT v;
-        PropVariantInit(&v);
-        v.vt = VT_I4;
-        v.lVal = value;
-        values.push_back(v);
-    }
-    return host.WriteProperties(item, specs, values);
+    const plat::wia::LongChanges change(changes);
+    return host.WriteProperties(item, change.specs, change.values);
 }
 
 // The pages the application asks for: 0 for all of them.

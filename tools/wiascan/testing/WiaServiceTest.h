@@ -8,7 +8,7 @@
 #include "emulator/DeviceLink.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
-#include "platform/wia/testing/LongChanges.h"
+#include "platform/wia/LongChanges.h"
 #include "tools/wiascan/WiaDeviceHost.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ protected:
 
     HRESULT Write(WiaItem* item, const std::vector<std::pair<PROPID, LONG>>& changes)
     {
-        const plat::wia::testing::LongChanges change(changes);
+        const plat::wia::LongChanges change(changes);
         return m_host->WriteProperties(*item, change.specs, change.values);
     }
 

@@ -1,5 +1,6 @@
-// A client's change of long properties as the property calls take it: the
-// specifications by id and the values, in the order given.
+// A change of long properties as the property calls take it: the
+// specifications by id and the values, in the order given. Long values own
+// nothing, so the values need no clearing.
 #pragma once
 
 #include "platform/wia/propidl.h"
@@ -7,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace plat::wia::testing {
+namespace plat::wia {
 
 struct LongChanges {
     explicit LongChanges(const std::vector<std::pair<PROPID, LONG>>& changes)
@@ -30,4 +31,4 @@ struct LongChanges {
     std::vector<PROPVARIANT> values;
 };
 
-} // namespace plat::wia::testing
+} // namespace plat::wia
