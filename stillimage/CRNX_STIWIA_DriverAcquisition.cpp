@@ -5,7 +5,6 @@
 
 #include "stillimage/DataTraceText.h"
 
-#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -15,7 +14,7 @@ namespace {
 // with the reader.
 class PropertyValues {
 public:
-    PropertyValues(BYTE* pWiasContext, std::initializer_list<PROPID> ids) : m_values(ids.size())
+    PropertyValues(BYTE* pWiasContext, const std::vector<PROPID>& ids) : m_values(ids.size())
     {
         for (PROPID id : ids) {
             PROPSPEC spec{};
@@ -51,8 +50,8 @@ private:
     bool m_read = false;
 };
 
-// The item properties ConfigureScanner reads, in their order, with their
-// data-trace names.
+// The item properties ConfigureScanner reads, in the order it reads them,
+// with their data-trace lines.
 struct ItemSetting {
     PROPID id;
     const char16_t* line;
@@ -79,6 +78,15 @@ constexpr ItemSetting kItemSettings[] = {
 enum ItemSettingIndex { kXRes, kYRes, kXPos, kYPos, kXExtent, kYExtent, kDataType, kBrightness, kContrast,
                         kPixelsPerLine, kNumberOfLines, kMinBufferSize, kItemSize, kBytesPerLine,
                         kChannelsPerPixel, kBitsPerChannel, kTymed };
+static_assert(std::size(kItemSettings) == kTymed + 1);
+
+std::vector<PROPID> ItemSettingIds()
+{
+    std::vector<PROPID> ids;
+    for (const ItemSetting& setting : kItemSettings)
+        ids.push_back(setting.id);
+    return ids;
+}
 
 LONG BitsPerPixelOf(LONG dataType)
 {
@@ -154,12 +162,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
         m_lPages = 1;
     }
 
-    const PropertyValues item(pWiasContext,
-                              {WIA_IPS_XRES, WIA_IPS_YRES, WIA_IPS_XPOS, WIA_IPS_YPOS, WIA_IPS_XEXTENT,
-                               WIA_IPS_YEXTENT, WIA_IPA_DATATYPE, WIA_IPS_BRIGHTNESS, WIA_IPS_CONTRAST,
-                               WIA_IPA_PIXELS_PER_LINE, WIA_IPA_NUMBER_OF_LINES, WIA_IPA_MIN_BUFFER_SIZE,
-                               WIA_IPA_ITEM_SIZE, WIA_IPA_BYTES_PER_LINE, WIA_IPA_CHANNELS_PER_PIXEL,
-                               WIA_IPA_BITS_PER_CHANNEL, WIA_IPA_TYMED});
+    const PropertyValues item(pWiasContext, ItemSettingIds());
     if (item.Result() != S_OK) {
         data.Flush();
         TraceExit(u"ConfigureScanner", item.Result());
