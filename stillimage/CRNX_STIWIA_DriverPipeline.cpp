@@ -148,10 +148,7 @@ HRESULT CRNX_STIWIA_Driver::ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pD
     if (FAILED(m_hrHardwareInit)) {
         ReleasePipeline();
         hr = E_FAIL;
-    } else if (!m_pRasterBand) {
-        ReleasePipeline();
-        hr = E_POINTER;
-    } else if (!m_pConverter) {
+    } else if (!m_pRasterBand || !m_pConverter) {
         ReleasePipeline();
         hr = E_POINTER;
     }
