@@ -30,9 +30,6 @@ using HBITMAP = HBITMAP__*;
 // A device's id (WIA_DIP_DEV_ID) is its driver key,
 // "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\0000".
 
-// No device of that id is there.
-constexpr HRESULT WIA_S_NO_DEVICE_AVAILABLE = static_cast<HRESULT>(0x80210015u);
-
 inline constexpr CLSID CLSID_WiaDevMgr = plat::MakeGuid("3F6C2B90-7E41-4D0A-9B58-C2E71A46D803");
 inline constexpr IID IID_IWiaDevMgr = plat::MakeGuid("7B0E5D14-2A96-4C3F-8E71-5D9A03B6F248");
 inline constexpr IID IID_IWiaItem = plat::MakeGuid("C84A1E27-5F03-4B9D-A6E2-31F7D0C95B16");

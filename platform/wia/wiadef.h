@@ -218,8 +218,10 @@ inline constexpr GUID WIA_EVENT_POWER_SUSPEND = plat::MakeGuid("A0922FF9-C3B4-41
 inline constexpr GUID WIA_EVENT_POWER_RESUME = plat::MakeGuid("618F153E-F686-4350-9634-4115A304830C");
 inline constexpr GUID WIA_EVENT_CANCEL_IO = plat::MakeGuid("C860F7B8-9CCD-41EA-BBBF-4DD09C0B1795");
 
-// Results a driver reports for a transfer: errors, and the success code of a
-// transfer that ended because the feeder has no more paper.
+// Results of the image-acquisition service: the errors a driver reports for
+// a transfer, the device manager's answer for an unknown device, and the
+// success code of a transfer that ended because the feeder has no more
+// paper.
 constexpr HRESULT WIA_ERROR_GENERAL_ERROR = static_cast<HRESULT>(0x80210001u);
 constexpr HRESULT WIA_ERROR_PAPER_JAM = static_cast<HRESULT>(0x80210002u);
 constexpr HRESULT WIA_ERROR_PAPER_EMPTY = static_cast<HRESULT>(0x80210003u);
@@ -229,6 +231,7 @@ constexpr HRESULT WIA_ERROR_BUSY = static_cast<HRESULT>(0x80210006u);
 constexpr HRESULT WIA_ERROR_DEVICE_COMMUNICATION = static_cast<HRESULT>(0x8021000Au);
 constexpr HRESULT WIA_ERROR_COVER_OPEN = static_cast<HRESULT>(0x80210016u);
 constexpr HRESULT WIA_ERROR_MULTI_FEED = static_cast<HRESULT>(0x80210020u);
+constexpr HRESULT WIA_S_NO_DEVICE_AVAILABLE = static_cast<HRESULT>(0x80210015u);
 constexpr HRESULT WIA_STATUS_END_OF_MEDIA = static_cast<HRESULT>(0x00210001u);
 
 // Why a driver calls the transfer callback, and what the transfer is doing.
