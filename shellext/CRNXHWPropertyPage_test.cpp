@@ -4,6 +4,7 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Theme.h"
 #include "platform/ui/UserActions.h"
+#include "platform/wia/WiaItemBase.h"
 #include "shellext/CRNXHWPropertyPage.h"
 #include "shellext/ResourceIds.h"
 #include "shellext/WiaItemNames.h"
@@ -26,7 +27,7 @@ using plat::shell::WiaItemNamesBlock;
 constexpr char16_t kSupportAddress[] = u"http://www.quorvant.example/support";
 
 // An item below the root: what a data object of a scanned picture holds.
-class ChildItem final : public IWiaItem {
+class ChildItem final : public plat::wia::WiaItemBase {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -40,23 +41,6 @@ public:
         *type = WiaItemTypeFile | WiaItemTypeImage;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE AnalyzeItem(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumChildItems(IEnumWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteItem(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateChildItem(LONG, BSTR, BSTR, IWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumRegisterEventInfo(LONG, const GUID*, IEnumWIA_DEV_CAPS**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE FindItemByName(LONG, BSTR, IWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeviceDlg(HWND, LONG, LONG, LONG*, IWiaItem***) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeviceCommand(LONG, const GUID*, IWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetRootItem(IWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDeviceCapabilities(LONG, IEnumWIA_DEV_CAPS**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpItemData(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpDrvItemData(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpTreeItemData(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Diagnostic(ULONG, BYTE*) override { return E_NOTIMPL; }
 };
 
 // The opener that ShellExecute starts writes what it was given to a file.

@@ -6,6 +6,7 @@
 #include "platform/com/ComModule.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/registry/winreg.h"
+#include "platform/wia/WiaItemBase.h"
 #include "platform/wia/wiaclient.h"
 
 #include <atomic>
@@ -80,7 +81,7 @@ private:
 
 // The root item of an opened device: its type, and its id as the one
 // property its storage answers.
-class RootItem final : public StandInObject<IWiaItem, IWiaPropertyStorage> {
+class RootItem final : public StandInObject<plat::wia::WiaItemBase, IWiaPropertyStorage> {
 public:
     explicit RootItem(std::u16string deviceId) : m_deviceId(std::move(deviceId)) {}
 
@@ -91,26 +92,10 @@ public:
         *pItemType = WiaItemTypeRoot | WiaItemTypeFolder | WiaItemTypeDevice;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE AnalyzeItem(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumChildItems(IEnumWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteItem(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateChildItem(LONG, BSTR, BSTR, IWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumRegisterEventInfo(LONG, const GUID*, IEnumWIA_DEV_CAPS**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE FindItemByName(LONG, BSTR, IWiaItem**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeviceDlg(HWND, LONG, LONG, LONG*, IWiaItem***) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeviceCommand(LONG, const GUID*, IWiaItem**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetRootItem(IWiaItem** ppIWiaItem) override
     {
         return QueryInterface(IID_IWiaItem, reinterpret_cast<void**>(ppIWiaItem));
     }
-    HRESULT STDMETHODCALLTYPE EnumDeviceCapabilities(LONG, IEnumWIA_DEV_CAPS**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpItemData(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpDrvItemData(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DumpTreeItemData(BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Diagnostic(ULONG, BYTE*) override { return E_NOTIMPL; }
 
     // Each asked property gets its value, or VT_EMPTY when the item has none;
     // S_FALSE when none of them was there.
