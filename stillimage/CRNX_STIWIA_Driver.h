@@ -5,6 +5,7 @@
 
 #include "platform/windows.h"
 #include "platform/wia/wia.h"
+#include "stillimage/PipelineDocuments.h"
 #include "stillimage/WIACaps.h"
 
 #include <atomic>
@@ -207,22 +208,14 @@ private:
     DWORD m_dwHardwareThreadId = 0;
     HRESULT m_hrHardwareInit = E_FAIL;
 
-    // Scan settings, written by ConfigureScanner and ConfigurePipeline.
-    LONG m_lXResolution = 0;
-    LONG m_lYResolution = 0;
-    LONG m_lBrightness = 0;
-    LONG m_lContrast = 0;
-    LONG m_lLeft = 0;
-    LONG m_lTop = 0;
-    LONG m_lRight = 0;
-    LONG m_lBottom = 0;
+    // Scan settings, written by ConfigureScanner and sent as they are by
+    // ConfigurePipeline. One page until a configuration says otherwise (a
+    // document handling selection the driver does not know leaves the pages
+    // as they were).
+    WiaScanSettings m_scan{.pages = 1};
+    // The page, replaced by the service's answer in ConfigurePipeline.
     LONG m_lPageWidth = 0;
     LONG m_lPageLines = 0;
-    LONG m_lBitsPerPixel = 0;
-    BYTE m_bDuplex = 0;
-    // One page until a configuration says otherwise (a document handling
-    // selection the driver does not know leaves the pages as they were).
-    LONG m_lPages = 1;
     LONG m_lSecondSidePending = 0;
     // The transfer buffer this driver allocated, the only one it frees.
     BYTE* m_pDriverBuffer = nullptr;

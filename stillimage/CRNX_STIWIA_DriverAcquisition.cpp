@@ -132,23 +132,23 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
     const LONG select = rootValues.Long(0);
     const LONG wiaPages = rootValues.Long(1);
 
-    m_bDuplex = 0;
+    m_scan.duplex = false;
     m_bOneSheet = false;
     switch (select) {
     case 0:
     case FLATBED:
-        m_lPages = 1;
+        m_scan.pages = 1;
         break;
     case FEEDER:
-        m_lPages = wiaPages;
+        m_scan.pages = wiaPages;
         data.Add(wiaPages == 0 ? u"- set to ALL_PAGES\n" : u"- FEEDER %d Pages\n", wiaPages);
         break;
     case FEEDER | DUPLEX:
-        m_lPages = wiaPages;
-        m_bDuplex = 1;
+        m_scan.pages = wiaPages;
+        m_scan.duplex = true;
         if (wiaPages == 1) {
             m_bOneSheet = true;
-            m_lPages = 2;
+            m_scan.pages = 2;
         }
         data.Add(wiaPages == 0 ? u"- set to ALL_PAGES\n" : u"- FEEDER <DUPLEX> %d Pages\n", wiaPages);
         break;
@@ -159,7 +159,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
     if (preview) {
         data.Add(u"- WIA_PREVIEW_SCAN \n");
         m_bOneSheet = false;
-        m_lPages = 1;
+        m_scan.pages = 1;
     }
 
     const PropertyValues item(pWiasContext, ItemSettingIds());
@@ -174,24 +174,24 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
 
     const bool fileTransfer = item.Long(kTymed) == TYMED_FILE;
     if (fileTransfer && wiaPages != 1)
-        m_lPages = 1;  // a file holds one page
-    if (fileTransfer && m_bDuplex && !preview) {
+        m_scan.pages = 1;  // a file holds one page
+    if (fileTransfer && m_scan.duplex && !preview) {
         // Both sides of each sheet, one file each: a page of its own per
         // transfer would leave the back of every sheet in the scanner.
         m_bOneSheet = true;
-        m_lPages = 2;
+        m_scan.pages = 2;
     }
 
     const bool keepConfiguration = m_bOneSheet && m_lSecondSidePending;
-    m_lXResolution = item.Long(kXRes);
-    m_lYResolution = item.Long(kYRes);
-    m_lLeft = item.Long(kXPos);
-    m_lTop = item.Long(kYPos);
-    m_lRight = m_lLeft + item.Long(kXExtent);
-    m_lBottom = m_lTop + item.Long(kYExtent);
-    m_lBrightness = item.Long(kBrightness);
-    m_lContrast = item.Long(kContrast);
-    m_lBitsPerPixel = BitsPerPixelOf(item.Long(kDataType));
+    m_scan.xResolution = item.Long(kXRes);
+    m_scan.yResolution = item.Long(kYRes);
+    m_scan.left = item.Long(kXPos);
+    m_scan.top = item.Long(kYPos);
+    m_scan.right = m_scan.left + item.Long(kXExtent);
+    m_scan.bottom = m_scan.top + item.Long(kYExtent);
+    m_scan.brightness = item.Long(kBrightness);
+    m_scan.contrast = item.Long(kContrast);
+    m_scan.bitsPerPixel = BitsPerPixelOf(item.Long(kDataType));
     // The back of a sheet has the front's page, as the service answered it.
     if (!keepConfiguration) {
         m_lPageWidth = item.Long(kPixelsPerLine);
@@ -202,8 +202,8 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
     hr = S_OK;
     if (!keepConfiguration)
         hr = Configure();
-    if (m_bOneSheet && m_lPages == 2)
-        m_lPages = 1;
+    if (m_bOneSheet && m_scan.pages == 2)
+        m_scan.pages = 1;
     TraceExit(u"ConfigureScanner", hr);
     return hr;
 }

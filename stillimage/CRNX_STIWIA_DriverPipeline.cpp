@@ -81,19 +81,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigurePipeline(IRNXHALS* pHal)
         Check(settings->ParseXML(ScopedBstr(kScannerSourceDocument).Get()));
         Check(settings->SeekRootNode());
         Check(settings->SetContext(ScopedBstr(u"config/input").Get()));
-        WiaScanSettings scan;
-        scan.xResolution = m_lXResolution;
-        scan.yResolution = m_lYResolution;
-        scan.left = m_lLeft;
-        scan.top = m_lTop;
-        scan.right = m_lRight;
-        scan.bottom = m_lBottom;
-        scan.bitsPerPixel = m_lBitsPerPixel;
-        scan.duplex = m_bDuplex != 0;
-        scan.pages = m_lPages;
-        scan.brightness = m_lBrightness;
-        scan.contrast = m_lContrast;
-        for (const ConfigInputKey& key : ConfigInputKeys(scan))
+        for (const ConfigInputKey& key : ConfigInputKeys(m_scan))
             Check(settings->SetIntByName(ScopedBstr(key.name).Get(), key.value));
 
         Check(halWrap->SetCurrentHAL(pHal));

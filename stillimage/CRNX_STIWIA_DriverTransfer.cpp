@@ -210,7 +210,7 @@ HRESULT CRNX_STIWIA_Driver::AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFE
     pmdtc->lLines = m_lPageLines;
     PageTransfer transfer(m_bufferSize);
     LONG pagesDone = 0;
-    LONG pagesLeft = m_lPages != 0 ? m_lPages : 1;
+    LONG pagesLeft = m_scan.pages != 0 ? m_scan.pages : 1;
     const TransferHal lent(*this, m_pHalWrap);
     HRESULT& hr = transfer.result;
     try {
@@ -230,7 +230,7 @@ HRESULT CRNX_STIWIA_Driver::AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFE
                 hr = cut;
                 break;
             }
-            if (m_lPages != 0)
+            if (m_scan.pages != 0)
                 --pagesLeft;
             ++pagesDone;
             if (IsCallbackTransfer(pmdtc->tymed)) {
@@ -250,11 +250,11 @@ HRESULT CRNX_STIWIA_Driver::AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFE
                 }
                 break;
             }
-            if (!transfer.endOfSession && pagesDone != m_lPages)
+            if (!transfer.endOfSession && pagesDone != m_scan.pages)
                 continue;
             if (hr < 0)
                 break;
-            hr = m_lPages != 0 && pagesDone == m_lPages ? S_OK : WIA_STATUS_END_OF_MEDIA;
+            hr = m_scan.pages != 0 && pagesDone == m_scan.pages ? S_OK : WIA_STATUS_END_OF_MEDIA;
             break;
         }
     } catch (const _com_error& error) {
