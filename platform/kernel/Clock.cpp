@@ -65,6 +65,14 @@ void TestClock::BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condit
     m_changed.notify_all();
 }
 
+void TestClock::Blocking(std::condition_variable& wake)
+{
+    m_sleepers.push_back({GetCurrentThreadId(), kNever, &wake});
+    m_changed.notify_all();
+}
+
+void TestClock::NotBlocking(std::condition_variable& wake) { Waking(wake); }
+
 void TestClock::Waking(std::condition_variable& wake)
 {
     if (std::erase_if(m_sleepers, [&](const Sleeper& s) { return s.wake == &wake; }))

@@ -33,6 +33,11 @@ public:
     // change of state, so it no longer counts as blocked until it blocks
     // again.
     virtual void Waking(std::condition_variable& wake) { (void)wake; }
+
+    // Kernel lock held: the thread of `wake` blocks without a deadline
+    // outside BlockUntil (in poll(), for a descriptor), and runs again.
+    virtual void Blocking(std::condition_variable& wake) { (void)wake; }
+    virtual void NotBlocking(std::condition_variable& wake) { (void)wake; }
 };
 
 // The installed clock (the real one unless a test installed its own).

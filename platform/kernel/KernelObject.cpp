@@ -6,6 +6,8 @@
 #include "platform/kernel/ThreadState.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace plat {
@@ -36,12 +38,22 @@ std::mutex& KernelMutex()
     return *mutex;
 }
 
+ThreadWaiter::~ThreadWaiter()
+{
+    if (wakeFd >= 0)
+        close(wakeFd);
+}
+
 void Waitable::WakeWaiters()
 {
     Clock& clock = GetClock();
     for (ThreadWaiter* waiter : m_waiters) {
         clock.Waking(waiter->wake);
         waiter->wake.notify_all();
+        if (waiter->polling) {
+            const std::uint64_t one = 1;
+            (void)!write(waiter->wakeFd, &one, sizeof one);
+        }
     }
 }
 

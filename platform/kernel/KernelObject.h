@@ -32,9 +32,18 @@ public:
 // decides. One lock keeps wait-all and auto-reset consumption atomic.
 std::mutex& KernelMutex();
 
-// One per thread: the condition its waits block on.
+// One per thread: the condition its waits block on. A wait that also ends
+// on a readable descriptor blocks in poll() instead; wake-ups then also go
+// to `wakeFd` (an eventfd made on first need).
 struct ThreadWaiter {
+    ThreadWaiter() = default;
+    ~ThreadWaiter();
+    ThreadWaiter(const ThreadWaiter&) = delete;
+    ThreadWaiter& operator=(const ThreadWaiter&) = delete;
+
     std::condition_variable wake;
+    int wakeFd = -1;
+    bool polling = false; // kernel lock held
 };
 
 // An object threads can wait for. State changes happen under KernelMutex():

@@ -6,6 +6,7 @@
 #include "platform/kernel/Messages.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,11 +64,22 @@ public:
 };
 
 // What a message-pumping wait also waits for.
+// `queue` may be null for a wait on `readableFd` alone. A wait with a
+// readable descriptor (only without a time-out and without timers) also
+// ends, with WAIT_OBJECT_0 + count + 1, when the descriptor is readable;
+// signalled objects and input come first.
 struct InputWait {
     MessageQueue* queue;
     DWORD wakeMask;
     MessageFilter filter;
+    int readableFd = -1;
 };
+
+// Runs `hook` once, the next time the calling thread enters a kernel wait
+// other than one on the readable descriptor `keepFd` (replacing an earlier
+// hook); an empty hook clears it. For a thread that reads a socket on
+// behalf of others and must hand that over before it blocks elsewhere.
+void SetBeforeBlocking(std::function<void()> hook, int keepFd);
 
 // The wait behind every wait call: objects (any or all), optionally input,
 // a time-out on the installed clock.

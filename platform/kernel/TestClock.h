@@ -22,6 +22,8 @@ public:
     void BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condition_variable& wake,
                     ULONGLONG deadlineMs) override;
     void Waking(std::condition_variable& wake) override;
+    void Blocking(std::condition_variable& wake) override;
+    void NotBlocking(std::condition_variable& wake) override;
 
     // Moves the time forward and wakes every thread whose deadline came.
     void Advance(ULONGLONG ms);

@@ -3,6 +3,7 @@
 
 #include "platform/kernel/KernelObject.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct ThreadState {
     std::vector<std::weak_ptr<MutexObject>> ownedMutexes; // abandoned if still owned at the end
     DWORD exitCode = 0;
     bool ended = false;
+    std::function<void()> beforeBlocking; // see SetBeforeBlocking
+    int beforeBlockingKeepFd = -1;
 };
 
 ThreadState& CurrentThreadState();

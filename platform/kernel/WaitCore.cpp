@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace plat {
 
@@ -43,7 +47,49 @@ private:
     ThreadWaiter* m_waiter;
 };
 
+// Blocks in poll() until `fd` is readable, the thread is woken or
+// `timeoutMs` (real time, -1 none) passes; the kernel lock is released
+// meanwhile. True when `fd` is readable (or ended).
+bool PollReadable(std::unique_lock<std::mutex>& lock, Clock& clock, ThreadWaiter& waiter, int fd, int timeoutMs)
+{
+    if (waiter.wakeFd < 0)
+        waiter.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    // Without an eventfd nothing could wake the poll: look again often.
+    const bool wakeable = waiter.wakeFd >= 0;
+    if (!wakeable && (timeoutMs < 0 || timeoutMs > 10))
+        timeoutMs = 10;
+    waiter.polling = wakeable;
+    clock.Blocking(waiter.wake);
+    lock.unlock();
+    pollfd fds[2] = {{fd, POLLIN, 0}, {waiter.wakeFd, POLLIN, 0}};
+    const int ready = poll(fds, wakeable ? 2 : 1, timeoutMs);
+    if (wakeable && (fds[1].revents & POLLIN)) {
+        std::uint64_t count = 0;
+        (void)!read(waiter.wakeFd, &count, sizeof count);
+    }
+    lock.lock();
+    waiter.polling = false;
+    clock.NotBlocking(waiter.wake);
+    return ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+}
+
+void RunBeforeBlocking(ThreadState& state)
+{
+    if (!state.beforeBlocking)
+        return;
+    std::function<void()> hook = std::move(state.beforeBlocking);
+    state.beforeBlocking = nullptr;
+    hook();
+}
+
 } // namespace
+
+void SetBeforeBlocking(std::function<void()> hook, int keepFd)
+{
+    ThreadState& state = CurrentThreadState();
+    state.beforeBlocking = std::move(hook);
+    state.beforeBlockingKeepFd = state.beforeBlocking ? keepFd : -1;
+}
 
 void SetThreadInputPump(InputPump pump) { t_inputPump = pump; }
 
@@ -71,6 +117,10 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
     Clock& clock = GetClock();
     ThreadState& state = CurrentThreadState();
     const DWORD count = static_cast<DWORD>(objects.size());
+    const int readableFd =
+        input && !waitAll && timeoutMs == INFINITE && !(input->wakeMask & QS_TIMER) ? input->readableFd : -1;
+    if (readableFd < 0 || readableFd != state.beforeBlockingKeepFd)
+        RunBeforeBlocking(state);
 
     unsigned pollMs = 0;
     for (const auto& object : objects) {
@@ -87,6 +137,7 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
     const ULONGLONG deadline = timeoutMs == INFINITE ? Clock::kNever : clock.NowMs() + timeoutMs;
     WaiterRegistration registration(objects, input ? input->queue : nullptr, &state.waiter);
 
+    bool readable = false;
     for (;;) {
         if (pump) {
             lock.unlock();
@@ -94,7 +145,7 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
             lock.lock();
         }
         const ULONGLONG now = clock.NowMs();
-        const bool inputReady = input && input->queue->HasInput(input->wakeMask, input->filter, now);
+        const bool inputReady = input && input->queue && input->queue->HasInput(input->wakeMask, input->filter, now);
         if (waitAll) {
             const bool all = std::all_of(objects.begin(), objects.end(), [](const auto& o) { return o->IsSignalled(); });
             if (all && (!input || inputReady) && (count > 0 || input)) {
@@ -115,12 +166,18 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
             }
             if (inputReady)
                 return WAIT_OBJECT_0 + count;
+            if (readable)
+                return WAIT_OBJECT_0 + count + 1;
         }
         if (now >= deadline)
             return WAIT_TIMEOUT;
+        if (readableFd >= 0) {
+            readable = PollReadable(lock, clock, state.waiter, readableFd, pollMs ? static_cast<int>(pollMs) : -1);
+            continue;
+        }
 
         ULONGLONG wakeAt = deadline;
-        if (input)
+        if (input && input->queue)
             wakeAt = std::min(wakeAt, input->queue->NextTimerDue(input->wakeMask, input->filter, now));
         if (pollMs) {
             // Objects that change unseen are looked at again in real time,

@@ -1,3 +1,4 @@
+#include "platform/kernel/MessageQueue.h"
 #include "platform/kernel/TestClock.h"
 #include "platform/windows.h"
 
@@ -6,7 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -222,6 +225,76 @@ TEST(Wait, OtherAreasCanMakeWaitableObjects)
     CloseHandle(handles[0]);
     CloseHandle(handles[1]);
     event->Set();
+}
+
+// A wait that also ends when a socket is readable: what a thread waiting
+// for a reply uses to be woken by the socket itself.
+TEST(Wait, AWaitOnADescriptorEndsOnObjectsFirstThenOnTheDescriptor)
+{
+    plat::ScopedTestClock clock;
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    HANDLE handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto event = plat::ReferenceObject<plat::EventObject>(handle);
+    ASSERT_TRUE(event);
+    const std::vector<std::shared_ptr<plat::Waitable>> objects{event};
+    const plat::InputWait socket{nullptr, 0, plat::MessageFilter{}, pair[0]};
+    const char byte = 'x';
+
+    // With the descriptor readable, a signalled object still comes first.
+    for (bool setFirst : {true, false}) {
+        if (setFirst)
+            event->Set();
+        ASSERT_EQ(write(pair[1], &byte, 1), 1);
+        EXPECT_EQ(plat::WaitForObjects(objects, false, INFINITE, &socket), setFirst ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 2);
+        event->Reset();
+        char drained = 0;
+        ASSERT_EQ(read(pair[0], &drained, 1), 1);
+    }
+
+    // Blocked in poll(): the test clock counts it, an object wakes it, and
+    // so does the descriptor.
+    for (bool bySocket : {false, true}) {
+        std::atomic<DWORD> result{0xDEAD};
+        std::thread waiter([&] { result = plat::WaitForObjects(objects, false, INFINITE, &socket); });
+        ASSERT_TRUE(clock->WaitForBlocked(1));
+        if (bySocket) {
+            ASSERT_EQ(write(pair[1], &byte, 1), 1);
+        } else {
+            event->Set();
+        }
+        waiter.join();
+        EXPECT_EQ(result.load(), bySocket ? WAIT_OBJECT_0 + 2 : WAIT_OBJECT_0);
+        event->Reset();
+        if (bySocket) {
+            char drained = 0;
+            ASSERT_EQ(read(pair[0], &drained, 1), 1);
+        }
+    }
+    CloseHandle(handle);
+    close(pair[0]);
+    close(pair[1]);
+}
+
+TEST(Wait, TheHookBeforeBlockingRunsOnceAndNotForTheDescriptorItKeeps)
+{
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    HANDLE set = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    auto event = plat::ReferenceObject<plat::EventObject>(set);
+    const std::vector<std::shared_ptr<plat::Waitable>> objects{event};
+    const plat::InputWait kept{nullptr, 0, plat::MessageFilter{}, pair[0]};
+    int runs = 0;
+    plat::SetBeforeBlocking([&] { ++runs; }, pair[0]);
+    plat::WaitForObjects(objects, false, INFINITE, &kept);
+    EXPECT_EQ(runs, 0) << "a wait on the kept descriptor";
+    WaitForSingleObject(set, 0);
+    EXPECT_EQ(runs, 1) << "any other wait";
+    WaitForSingleObject(set, 0);
+    EXPECT_EQ(runs, 1) << "once";
+    CloseHandle(set);
+    close(pair[0]);
+    close(pair[1]);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/base/posixio.h"
 #include "platform/kernel/KernelObject.h"
+#include "platform/kernel/MessageQueue.h"
 #include "platform/kernel/TaskObject.h"
 #include "platform/rpc/CallContext.h"
 #include "platform/rpc/ClassTable.h"
@@ -10,7 +11,10 @@
 #include "platform/rpc/ProxyManager.h"
 #include "platform/rpc/ProxyStubs.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -159,6 +163,9 @@ thread_local ServedCall* t_served = nullptr;
 
 std::atomic<std::uint64_t> g_callsMade{0};
 
+// The connection whose socket the thread reads while it waits, if any.
+thread_local Connection* t_holding = nullptr;
+
 class ServingScope {
 public:
     ServingScope(const Connection* connection, std::uint32_t callId) : m_call{connection, callId, t_served, MessageWriter()}
@@ -225,7 +232,8 @@ void Connection::Refuse(int fd, HRESULT why)
     close(fd);
 }
 
-Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots) : m_fd(fd), m_slots(std::move(slots))
+Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots)
+    : m_fd(fd), m_slots(std::move(slots)), m_standDown(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     // Room for a whole band in the socket, so a writer hands it over in one
     // go instead of taking turns with the reader.
@@ -239,6 +247,8 @@ Connection::~Connection()
 {
     if (m_fd >= 0)
         close(m_fd);
+    if (m_standDown >= 0)
+        close(m_standDown);
 }
 
 bool Connection::Alive() const
@@ -389,7 +399,7 @@ HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
     // A send that fails ends the connection, and its end fails the call.
     const std::uint64_t ticket = ++m_nextTicket;
     Send(FrameType::Request, callId, head.Data(), &request, ticket);
-    WaitServingCalls(pending);
+    WaitForReply(pending);
     Withdraw(ticket);
     DropGivenBack(pending->GivenBack());
     if (FAILED(pending->Error()))
@@ -560,26 +570,148 @@ HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
 
 void Connection::ReadLoop()
 {
-    FrameHeader header;
     for (;;) {
         WaitForInputRoom();
-        if (!ReadFrameHeader(m_fd, header))
-            break;
-        bool ok = false;
-        switch (header.type) {
-        case FrameType::Request: {
-            Bytes body(header.bodyLength);
-            ok = ReadFrameBytes(m_fd, body.data(), body.size()) && HandleRequest(header.callId, std::move(body));
-            break;
-        }
-        case FrameType::Reply:
-            ok = header.callId == kRefusalCallId ? ReadRefusal(header) : ReadReply(header);
-            break;
+        ReaderTakesTurn();
+        const bool ok = ReadOneFrame();
+        {
+            std::lock_guard lock(m_readMutex);
+            m_readerBusy = false;
+            m_readEnded = !ok; // from now on only this thread touches the socket
         }
         if (!ok)
             break; // a peer that breaks the protocol is cut off
     }
     OnClosed();
+}
+
+void Connection::ReaderTakesTurn()
+{
+    for (;;) {
+        {
+            std::unique_lock lock(m_readMutex);
+            m_readerMayPoll.wait(lock, [this] { return m_callerReading == 0; });
+            m_readerPolling = true;
+        }
+        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_standDown, POLLIN, 0}};
+        const int ready = poll(fds, m_standDown >= 0 ? 2 : 1, -1);
+        std::lock_guard lock(m_readMutex);
+        m_readerPolling = false;
+        if (m_standDown >= 0 && (fds[1].revents & POLLIN)) {
+            std::uint64_t count = 0;
+            (void)!read(m_standDown, &count, sizeof count);
+        }
+        if (m_callerReading != 0)
+            continue; // a caller reads now; wait until it gives the socket back
+        if ((ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) || (ready < 0 && errno != EINTR)) {
+            m_readerBusy = true; // reading finds out what the socket holds, or that it is gone
+            return;
+        }
+    }
+}
+
+bool Connection::ReadOneFrame()
+{
+    FrameHeader header;
+    if (!ReadFrameHeader(m_fd, header))
+        return false;
+    switch (header.type) {
+    case FrameType::Request: {
+        Bytes body(header.bodyLength);
+        return ReadFrameBytes(m_fd, body.data(), body.size()) && HandleRequest(header.callId, std::move(body));
+    }
+    case FrameType::Reply:
+        return header.callId == kRefusalCallId ? ReadRefusal(header) : ReadReply(header);
+    }
+    return false;
+}
+
+// While a thread waits for the reply to its call, it reads the socket
+// itself when nobody else does: the peer's calls into this thread and the
+// reply then wake it straight from the socket, one thread instead of the
+// reader thread handing each frame over. It reads every frame meanwhile,
+// acting on each as the reader thread would (other threads' replies,
+// calls for other apartments), and gives the socket back when its call
+// returns, or before it blocks in any other wait (serving a call may) so
+// that the socket is never left unread while someone waits on it.
+void Connection::WaitForReply(const std::shared_ptr<PendingCall>& pending)
+{
+    const DWORD me = GetCurrentThreadId();
+    bool took = false; // an outer wait of this thread may hold the socket already
+    for (;;) {
+        if (!HoldsSocket(me)) {
+            if (!TakeSocket(me))
+                break;
+            took = true;
+        }
+        const WaitStep step = WaitServingCallsOrReadable(pending, m_fd);
+        if (step == WaitStep::Done) {
+            if (took)
+                GiveSocketBack(me);
+            return;
+        }
+        if (step != WaitStep::Readable || !HoldsSocket(me))
+            continue;
+        if (WaitingInputBytes() >= SendQueue::kMaxWaitingBytes)
+            break; // the peer's calls wait to be served: the reader thread holds back
+        if (!ReadOneFrame()) {
+            // The reader thread ends the connection: it sees the end too.
+            Shutdown();
+            break;
+        }
+    }
+    GiveSocketBack(me);
+    WaitServingCalls(pending);
+}
+
+bool Connection::TakeSocket(DWORD thread)
+{
+    if (m_standDown < 0)
+        return false;
+    // One socket per thread at a time: a wait on another connection gives
+    // the first one back.
+    if (t_holding && t_holding != this)
+        t_holding->GiveSocketBack(thread);
+    {
+        std::lock_guard lock(m_readMutex);
+        if (m_callerReading != 0 || m_readerBusy || m_readEnded)
+            return false;
+        m_callerReading = thread;
+        if (m_readerPolling) {
+            const std::uint64_t one = 1;
+            (void)!write(m_standDown, &one, sizeof one);
+        }
+    }
+    t_holding = this;
+    std::weak_ptr<Connection> weak = weak_from_this();
+    SetBeforeBlocking(
+        [weak, thread] {
+            if (auto connection = weak.lock())
+                connection->GiveSocketBack(thread);
+        },
+        m_fd);
+    return true;
+}
+
+void Connection::GiveSocketBack(DWORD thread)
+{
+    {
+        std::lock_guard lock(m_readMutex);
+        if (m_callerReading != thread)
+            return;
+        m_callerReading = 0;
+    }
+    m_readerMayPoll.notify_all();
+    if (t_holding == this) {
+        t_holding = nullptr;
+        SetBeforeBlocking(nullptr, -1);
+    }
+}
+
+bool Connection::HoldsSocket(DWORD thread)
+{
+    std::lock_guard lock(m_readMutex);
+    return m_callerReading == thread;
 }
 
 // The fault flag and HRESULT are read apart from the results, so that a

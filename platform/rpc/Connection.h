@@ -88,6 +88,15 @@ public:
 private:
     Connection(int fd, std::shared_ptr<ConnectionSlots> slots);
     void ReadLoop();
+    // The reader thread's turn: polls until the socket is readable while no
+    // caller reads it (see WaitForReply).
+    void ReaderTakesTurn();
+    // Reads one whole frame and acts on it; false when the connection ends.
+    bool ReadOneFrame();
+    void WaitForReply(const std::shared_ptr<PendingCall>& pending);
+    bool TakeSocket(DWORD thread);
+    void GiveSocketBack(DWORD thread);
+    bool HoldsSocket(DWORD thread);
     void WaitForInputRoom();
     void InputTaken(std::size_t bytes);
     void InputServed(std::size_t bytes);
@@ -129,6 +138,16 @@ private:
     std::map<std::uint64_t, ProxyManager*> m_proxies;
     SendQueue m_output;
     std::atomic<std::uint64_t> m_nextTicket{0};
+    // Who reads the socket: the reader thread, or a thread that waits for
+    // the reply to its own call and reads every frame meanwhile, so that
+    // the peer's frames wake it directly instead of through the reader.
+    std::mutex m_readMutex;
+    std::condition_variable m_readerMayPoll;
+    DWORD m_callerReading = 0; // the thread that has the socket; 0: the reader thread
+    bool m_readerBusy = false; // the reader thread is reading a frame
+    bool m_readerPolling = false;
+    bool m_readEnded = false; // the reader thread is closing the connection
+    int m_standDown = -1; // eventfd that takes the reader thread out of its poll
     std::mutex m_inputMutex; // the two below
     std::condition_variable m_inputRoom;
     std::size_t m_waitingInput = 0;

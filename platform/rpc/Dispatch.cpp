@@ -198,6 +198,34 @@ void WaitServingCalls(const std::shared_ptr<Waitable>& done)
     }
 }
 
+WaitStep WaitServingCallsOrReadable(const std::shared_ptr<Waitable>& done, int fd)
+{
+    std::vector<std::shared_ptr<Waitable>> objects{done};
+    std::shared_ptr<Apartment> apartment;
+    if (plat::com::CurrentApartment() == plat::com::ApartmentKind::SingleThreaded)
+        apartment = CurrentApartmentRecord();
+    if (!apartment) {
+        const InputWait socket{nullptr, 0, MessageFilter{}, fd};
+        return WaitForObjects(objects, false, INFINITE, &socket) == WAIT_OBJECT_0 ? WaitStep::Done
+                                                                                  : WaitStep::Readable;
+    }
+    MessageFilter filter;
+    filter.hwnd = apartment->window;
+    const InputWait input{&CurrentMessageQueue(), QS_POSTMESSAGE | QS_SENDMESSAGE, filter, fd};
+    switch (WaitForObjects(objects, false, INFINITE, &input)) {
+    case WAIT_OBJECT_0:
+        return WaitStep::Done;
+    case WAIT_OBJECT_0 + 1: {
+        MSG msg;
+        while (PeekMessageW(&msg, apartment->window, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        return WaitStep::Served;
+    }
+    default:
+        return WaitStep::Readable;
+    }
+}
+
 void CloseCurrentApartment()
 {
     std::shared_ptr<Apartment> apartment = std::move(t_apartment);

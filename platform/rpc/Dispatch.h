@@ -33,6 +33,12 @@ void PostTask(DWORD threadId, Task task);
 // this call, and any other call for this apartment).
 void WaitServingCalls(const std::shared_ptr<Waitable>& done);
 
+// One step of WaitServingCalls that also ends when `fd` is readable (or
+// ended): Done when `done` is signalled, Served after serving the calls
+// that were queued for this apartment, Readable when `fd` has bytes.
+enum class WaitStep { Done, Served, Readable };
+WaitStep WaitServingCallsOrReadable(const std::shared_ptr<Waitable>& done, int fd);
+
 // A single-threaded apartment's thread leaves COM: its window goes and the
 // tasks still queued are called with false.
 void CloseCurrentApartment();
