@@ -154,6 +154,26 @@ TEST_F(ProfilesPageTest, AnEmptyFolderListsCurrentSettingsAlone)
     EXPECT_EQ(Page().ProfileFolder.back(), '\\');
 }
 
+// A file where the folder "Quorvant" should be: no profile folder can be
+// made, so there is nothing to list, save into or import into.
+TEST_F(ProfilesPageTest, WithoutAProfileFolderOnlyCurrentSettingsIsOffered)
+{
+    const fs::path vendor = fs::path(m_folder).parent_path().parent_path();
+    fs::remove_all(vendor);
+    std::ofstream(vendor.string()) << "in the way";
+    const fs::path here = fs::current_path();
+    Reopen();
+    EXPECT_EQ(Page().ProfileFolder, "");
+    EXPECT_EQ(Entries(), Strings{u"Current Settings"});
+    EXPECT_EQ(Selected(), u"Current Settings");
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_PROFILE_SAVE)));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_PROFILE_IMPORT)));
+    EXPECT_FALSE(DeleteEnabled());
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_PROFILE_EXPORT)));
+    EXPECT_EQ(Summary(), kDefaultSummary);
+    EXPECT_EQ(fs::current_path(), here);
+}
+
 // Another scanner's profile, a damaged file, a folder named like a profile
 // and "Current Settings.bin" are left out; trying them leaves the settings
 // and the current directory as they were.
