@@ -183,7 +183,7 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
     HWND hwnd = CreateDialogParamW(m_hInstResource, MAKEINTRESOURCEW(static_cast<WORD>(nIDTemplate)),
                                    ParentHandle(m_pParentWnd), &CDialog::DialogProc,
                                    reinterpret_cast<LPARAM>(this));
-    return hwnd != nullptr;
+    return Initialised(hwnd) != nullptr;
 }
 
 BOOL CDialog::CreateOwned(UINT nIDTemplate, HWND owner)
@@ -191,7 +191,18 @@ BOOL CDialog::CreateOwned(UINT nIDTemplate, HWND owner)
     m_nIDTemplate = nIDTemplate;
     HWND hwnd = CreateDialogParamW(m_hInstResource, MAKEINTRESOURCEW(static_cast<WORD>(nIDTemplate)), owner,
                                    &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-    return hwnd != nullptr;
+    return Initialised(hwnd) != nullptr;
+}
+
+// A half-initialised dialog would show controls its code never filled.
+HWND CDialog::Initialised(HWND hwnd)
+{
+    if (!m_initialising)
+        return hwnd;
+    m_initialising = false;
+    if (hwnd && IsWindow(hwnd))
+        ::DestroyWindow(hwnd);
+    return nullptr;
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
@@ -283,7 +294,12 @@ INT_PTR CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return FALSE;
     }
     LRESULT result = 0;
-    if (!dialog->OnWndMsg(message, wParam, lParam, &result))
+    if (message == WM_INITDIALOG)
+        dialog->m_initialising = true;
+    const BOOL handled = dialog->OnWndMsg(message, wParam, lParam, &result);
+    if (message == WM_INITDIALOG)
+        dialog->m_initialising = false;
+    if (!handled)
         return FALSE;
     // These answer with the procedure's own return value.
     if (message == WM_INITDIALOG || message == WM_COMPAREITEM)

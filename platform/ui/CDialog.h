@@ -105,7 +105,8 @@ public:
     // Modal: IDOK, IDCANCEL or EndDialog's value; -1 when the dialog cannot
     // be made.
     virtual INT_PTR DoModal();
-    // Modeless; TRUE once the window exists and is initialised.
+    // Modeless; TRUE once the window exists and is initialised. A dialog
+    // whose OnInitDialog threw is destroyed again and gives FALSE.
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     // The same under a window that has no object of this layer (an
     // application's window).
@@ -146,4 +147,11 @@ protected:
 
 private:
     static INT_PTR DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The new window, or null when there is none or its initialisation
+    // threw (that window is destroyed).
+    HWND Initialised(HWND hwnd);
+
+    // Set while WM_INITDIALOG is handled; still set after it when a
+    // handler threw (the window layer stops the exception).
+    bool m_initialising = false;
 };

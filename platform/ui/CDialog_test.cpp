@@ -146,4 +146,40 @@ TEST(CDialogTest, ModelessDialogDispatchesToItsHandlers)
     EXPECT_FALSE(IsWindow(second));
 }
 
+// A dialog whose initialisation stops half way.
+class FailingDialog : public CDialog {
+public:
+    FailingDialog() : CDialog(kNameDialog) {}
+    std::vector<std::string> Calls;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        throw std::runtime_error("device gone");
+    }
+    void OnDestroy() override { Calls.push_back("destroy"); }
+};
+
+TEST(CDialogTest, AModelessDialogWhoseInitialisationThrowsIsNotMade)
+{
+    StatusDialog owner;
+    ASSERT_TRUE(owner.Create(kNameDialog));
+    const size_t thrown = HandlerExceptionCount();
+    FailingDialog failing;
+    EXPECT_FALSE(failing.Create(kNameDialog, &owner));
+    EXPECT_EQ(failing.m_hWnd, nullptr);
+    EXPECT_EQ(failing.Calls, std::vector<std::string>{"destroy"});
+    EXPECT_EQ(HandlerExceptionCount(), thrown + 1); // reported where it was stopped
+    FailingDialog owned;
+    EXPECT_FALSE(owned.CreateOwned(kNameDialog, owner.m_hWnd));
+    EXPECT_EQ(owned.m_hWnd, nullptr);
+
+    // The next dialog is made as usual.
+    StatusDialog next;
+    ASSERT_TRUE(next.Create(kNameDialog, &owner));
+    EXPECT_TRUE(IsWindow(next.m_hWnd));
+    EXPECT_EQ(next.Calls, std::vector<std::string>{"init"});
+}
+
 } // namespace
