@@ -9,6 +9,7 @@
 #include "twainds/CQBK24DataSource.h"
 #include "twainfw/CTWAINContainer.h"
 #include "twainfw/FixedPoint.h"
+#include "twainfw/TWAINException.h"
 #include "twainfw/TWAINMemory.h"
 
 #include <gtest/gtest.h>
@@ -66,8 +67,28 @@ public:
             CQBK24DataSource::BuildPipeline();
     }
 
+    // While set, these reads fail as a refusing device makes them: the
+    // double-feed actions (the document settings page reads them as it
+    // starts) and the current page size (so do the profiles and scan
+    // settings pages).
+    Trellis::CTWAINContainer GetDoubleFeedActionValues() override
+    {
+        if (RefuseDoubleFeedActions)
+            throw Trellis::CTWAINException("double-feed actions refused");
+        return CQBK24DataSource::GetDoubleFeedActionValues();
+    }
+
+    TW_UINT16 GetSupportedSizesCurrent() override
+    {
+        if (RefuseSupportedSizes)
+            throw Trellis::CTWAINException("page size refused");
+        return CQBK24DataSource::GetSupportedSizesCurrent();
+    }
+
     std::function<void()> TestPipeline;
     int PipelinesBuilt = 0;
+    bool RefuseDoubleFeedActions = false;
+    bool RefuseSupportedSizes = false;
 };
 
 class OpenSourceTest : public ::testing::Test {

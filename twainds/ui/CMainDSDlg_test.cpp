@@ -7,15 +7,17 @@
 #include "twainds/ui/CPropPageProfiles.h"
 #include "twainds/ui/CPropPageScanSettings.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
 using qbk24::testing::SettingsDialogTest;
 
-TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
+// The caption ids the tabs carry, in tab order.
+std::vector<LPARAM> TabCaptions(HWND tabs)
 {
-    HWND tabs = m_dialog->Tabs.m_hWnd;
     std::vector<LPARAM> captions;
     const auto count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -24,7 +26,12 @@ TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
         SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
         captions.push_back(item.lParam);
     }
-    EXPECT_EQ(captions, (std::vector<LPARAM>{IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS,
+    return captions;
+}
+
+TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
+{
+    EXPECT_EQ(TabCaptions(m_dialog->Tabs.m_hWnd), (std::vector<LPARAM>{IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS,
                                              IDS_TAB_DOCUMENT_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}));
     // The first tab's page is the one on view when the dialog opens.
     EXPECT_TRUE(IsWindowVisible(m_dialog->ProfilesPage->m_hWnd));
@@ -41,6 +48,59 @@ TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
         for (const auto& [other, otherPage] : pages)
             EXPECT_EQ(IsWindowVisible(otherPage->m_hWnd) != FALSE, other == caption) << caption << " " << other;
         EXPECT_TRUE(GetFocus() == page->m_hWnd || IsChild(page->m_hWnd, GetFocus())) << caption;
+    }
+}
+
+// A page whose reads fail while it starts is left out: the other pages'
+// tabs follow one another with no gap, the first of them is on view, and
+// each tab still shows its own page.
+TEST_F(SettingsDialogTest, APageThatThrowsWhileBeingBuiltGetsNoTabAndLeavesNoGap)
+{
+    struct Case {
+        const char* name;
+        bool refuseDoubleFeedActions;
+        bool refuseSupportedSizes;
+        std::vector<LPARAM> tabs;
+    };
+    const Case cases[] = {
+        {"document settings", true, false,
+         {IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}},
+        {"profiles and scan settings, the first two", false, true,
+         {IDS_TAB_DOCUMENT_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_source.RefuseDoubleFeedActions = c.refuseDoubleFeedActions;
+        m_source.RefuseSupportedSizes = c.refuseSupportedSizes;
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+        m_source.RefuseDoubleFeedActions = false;
+        m_source.RefuseSupportedSizes = false;
+
+        EXPECT_EQ(TabCaptions(m_dialog->Tabs.m_hWnd), c.tabs);
+        const std::pair<LPARAM, CDialog*> slots[] = {
+            {IDS_TAB_CONFIGURATIONS, m_dialog->ProfilesPage},
+            {IDS_TAB_SCAN_SETTINGS, m_dialog->ScanSettingsPage},
+            {IDS_TAB_DOCUMENT_SETTINGS, m_dialog->DocumentSettingsPage},
+            {IDS_TAB_IMAGE_ENHANCEMENTS, m_dialog->ImageEnhancementPage},
+            {IDS_TAB_ABOUT, m_dialog->AboutPage},
+        };
+        const auto hasTab = [&c](LPARAM caption) {
+            return std::find(c.tabs.begin(), c.tabs.end(), caption) != c.tabs.end();
+        };
+        for (const auto& [caption, page] : slots) {
+            EXPECT_EQ(page != nullptr, hasTab(caption)) << caption;
+            if (page) {
+                EXPECT_EQ(IsWindowVisible(page->m_hWnd) != FALSE, caption == c.tabs.front()) << caption;
+            }
+        }
+        for (const LPARAM chosen : c.tabs) {
+            ASSERT_TRUE(ChooseTab(static_cast<UINT>(chosen)));
+            for (const auto& [caption, page] : slots) {
+                if (page) {
+                    EXPECT_EQ(IsWindowVisible(page->m_hWnd) != FALSE, caption == chosen) << chosen << " " << caption;
+                }
+            }
+        }
     }
 }
 
