@@ -67,10 +67,10 @@ public:
             CQBK24DataSource::BuildPipeline();
     }
 
-    // While set, these reads fail as a refusing device makes them: the
+    // While set, these fail as a refusing device makes them: the
     // double-feed actions (the document settings page reads them as it
-    // starts) and the current page size (so do the profiles and scan
-    // settings pages).
+    // starts), the current page size (so do the profiles and scan settings
+    // pages) and a new frame.
     Trellis::CTWAINContainer GetDoubleFeedActionValues() override
     {
         if (RefuseDoubleFeedActions)
@@ -85,10 +85,18 @@ public:
         return CQBK24DataSource::GetSupportedSizesCurrent();
     }
 
+    void SetFramesCurrent(const Trellis::CTWAINFrame& value) override
+    {
+        if (RefuseFrames)
+            throw Trellis::CTWAINException("frame refused");
+        CQBK24DataSource::SetFramesCurrent(value);
+    }
+
     std::function<void()> TestPipeline;
     int PipelinesBuilt = 0;
     bool RefuseDoubleFeedActions = false;
     bool RefuseSupportedSizes = false;
+    bool RefuseFrames = false;
 };
 
 class OpenSourceTest : public ::testing::Test {

@@ -104,4 +104,24 @@ TEST_F(SettingsDialogTest, APageThatThrowsWhileBeingBuiltGetsNoTabAndLeavesNoGap
     }
 }
 
+// Enter in a custom-size edit takes the entry before OK acts; an entry the
+// source refuses ends on the page (the width in force shown again) and
+// nothing leaves the dialog's procedure.
+TEST_F(SettingsDialogTest, AnEntryRefusedWhenEnterTakesItEndsOnThePage)
+{
+    ASSERT_TRUE(ChooseTab(IDS_TAB_SCAN_SETTINGS));
+    HWND page = m_dialog->ScanSettingsPage->m_hWnd;
+    ASSERT_TRUE(plat::ui::Click(GetDlgItem(page, IDC_CUSTOM_SIZE)));
+    HWND width = GetDlgItem(page, IDC_CUSTOM_WIDTH);
+    const std::u16string inForce = qbk24::testing::WindowText(width);
+    ASSERT_NE(inForce, u"6.00");
+    ASSERT_TRUE(plat::ui::TypeText(width, u"6"));
+    const size_t thrown = plat::ui::HandlerExceptionCount();
+    m_source.RefuseFrames = true;
+    ASSERT_TRUE(plat::ui::PressEnter(m_dialog->m_hWnd));
+    m_source.RefuseFrames = false;
+    EXPECT_EQ(plat::ui::HandlerExceptionCount(), thrown);
+    EXPECT_EQ(qbk24::testing::WindowText(width), inForce);
+}
+
 } // namespace

@@ -431,11 +431,17 @@ void CPropPageScanSettings::CommitFocusedEdit()
 {
     if (!m_hWnd)
         return;
-    HWND focus = GetFocus();
-    if (focus && focus == GetDlgItem(IDC_CUSTOM_WIDTH))
-        OnWidthKillFocus();
-    else if (focus && focus == GetDlgItem(IDC_CUSTOM_HEIGHT))
-        OnHeightKillFocus();
+    // Called for the main dialog's OK, outside this page's commands: a
+    // refused entry ends here as it does there.
+    try {
+        HWND focus = GetFocus();
+        if (focus && focus == GetDlgItem(IDC_CUSTOM_WIDTH))
+            OnWidthKillFocus();
+        else if (focus && focus == GetDlgItem(IDC_CUSTOM_HEIGHT))
+            OnHeightKillFocus();
+    } catch (const Trellis::CTWAINException&) {
+        RecoverFromRefusal();
+    }
 }
 
 // The entry is taken in inches whatever the application's units, clamped

@@ -38,7 +38,6 @@ protected:
     void Check(int id, bool check);
     bool IsChecked(int id);
     void SetText(int id, const std::u16string& text);
-
-private:
+    // The source kept its own value: a beep, and the page read again.
     void RecoverFromRefusal();
 };
