@@ -20,6 +20,7 @@
 #include "platform/twaindsm/SourceManager.h"
 
 #include <cstdio>
+#include <malloc.h>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -123,6 +124,10 @@ void ListSources(twainscan::TwainSession& session)
 
 int main(int argc, char** argv)
 {
+    // Bands of megabytes come and go with every page. Kept in mappings of
+    // their own they go back to the system when freed, so the program's
+    // size does not depend on which thread's heap last held one.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     Options options;
     if (!Parse(argc, argv, options))
         return Usage();
