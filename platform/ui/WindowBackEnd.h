@@ -34,6 +34,8 @@ public:
     virtual bool WidgetRect(HWND hwnd, RECT* rect) = 0;
     // The same on the screen.
     virtual bool WidgetScreenRect(HWND hwnd, RECT* rect) = 0;
+    // A tab control's tab `index` on the screen.
+    virtual bool WidgetItemRect(HWND hwnd, int index, RECT* rect) = 0;
     // What the widget shows as its text: a caption without its mnemonic
     // mark, an edit's text, a list's chosen entry, a window's title, the
     // tab captions one to a line.

@@ -230,17 +230,50 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, s
     return true;
 }
 
+// Every image pending, numbered after `before` pages; how many, or -1.
+int TransferPending(TwainSession& session, const ScanSettings& settings, int before, std::FILE* report,
+                    std::FILE* errors)
+{
+    int pages = 0;
+    std::vector<std::uint8_t> strips;
+    for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0;) {
+        if (!ScanPage(session, settings, before + pages + 1, strips, pending, report, errors))
+            return -1;
+        ++pages;
+    }
+    return pages;
+}
+
+// The person scans with the dialog's Scan button, as often as they like,
+// and ends with its Cancel (or Done, or OK when it only sets up).
+int ScanWithDialog(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors)
+{
+    std::fputs("the source's dialog is open: Scan scans, closing the dialog ends\n", report);
+    std::fflush(report);
+    int pages = 0;
+    while (session.WaitForNotification() == MSG_XFERREADY) {
+        const int scanned = TransferPending(session, settings, pages, report, errors);
+        if (scanned < 0)
+            return -1;
+        pages += scanned;
+    }
+    session.Disable();
+    return pages;
+}
+
 } // namespace
 
 int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors)
 {
     if (!Negotiate(session, settings, report, errors))
         return -1;
-    if (session.EnableForTransfer() != TWRC_SUCCESS) {
+    if (session.Enable(settings.showUI) != TWRC_SUCCESS) {
         std::fprintf(errors, "twainscan: the source cannot be enabled: condition %s\n",
                      Describe(session.ConditionCode()).c_str());
         return -1;
     }
+    if (settings.showUI)
+        return ScanWithDialog(session, settings, report, errors);
     if (TwainSession::Notification() == MSG_CLOSEDSREQ) {
         std::fputs("twainscan: the source asked to be closed before any image was ready\n", errors);
         return -1;
@@ -249,14 +282,9 @@ int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* repo
         std::fputs("twainscan: the source signalled no image\n", errors);
         return -1;
     }
-    int pages = 0;
-    std::vector<std::uint8_t> strips;
-    for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0;) {
-        if (!ScanPage(session, settings, pages + 1, strips, pending, report, errors))
-            return -1;
-        ++pages;
-    }
-    session.Disable();
+    const int pages = TransferPending(session, settings, 0, report, errors);
+    if (pages >= 0)
+        session.Disable();
     return pages;
 }
 

@@ -19,11 +19,13 @@ struct ScanSettings {
     int pages = -1;  // CAP_XFERCOUNT: -1 for all the feeder holds
     TW_UINT16 mechanism = TWSX_NATIVE;
     std::string outFolder = ".";
+    bool showUI = false;  // the source's dialog: its Scan button starts each scan
 };
 
 // Negotiates, enables the source and transfers until no image is pending.
-// Returns the number of pages written, or -1 after reporting the failure
-// on `errors`.
+// With the source's dialog, every scan started from it is transferred until
+// the dialog is closed (MSG_CLOSEDSREQ or MSG_CLOSEDSOK). Returns the number
+// of pages written, or -1 after reporting the failure on `errors`.
 int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors);
 
 } // namespace twainscan

@@ -2,14 +2,19 @@
 
 #include "platform/twaindsm/SourceManager.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace twainscan {
 
 namespace {
 
 TW_UINT16 g_notification = MSG_NULL;
+
+constexpr useconds_t kIdleMicroseconds = 5000;
 
 // The manager calls this, inside the triplet that caused it: only note it.
 TW_UINT16 OnNotification(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF)
@@ -131,11 +136,11 @@ TW_UINT16 TwainSession::SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32
     return rc;
 }
 
-TW_UINT16 TwainSession::EnableForTransfer()
+TW_UINT16 TwainSession::Enable(bool showUI)
 {
     g_notification = MSG_NULL;
     TW_USERINTERFACE ui{};
-    ui.ShowUI = 0;
+    ui.ShowUI = showUI ? 1 : 0;
     const TW_UINT16 rc = Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     m_enabled = rc == TWRC_SUCCESS;
     return rc;
@@ -165,6 +170,21 @@ TW_UINT16 TwainSession::ConditionCode()
 TW_UINT16 TwainSession::Notification()
 {
     return g_notification;
+}
+
+TW_UINT16 TwainSession::WaitForNotification()
+{
+    while (g_notification == MSG_NULL) {
+        TW_EVENT event{nullptr, MSG_NULL};
+        if (Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT && event.TWMessage != MSG_NULL) {
+            g_notification = event.TWMessage;
+            break;
+        }
+        // A source that does not wait for its windows itself is not spun.
+        if (g_notification == MSG_NULL)
+            usleep(kIdleMicroseconds);
+    }
+    return std::exchange(g_notification, MSG_NULL);
 }
 
 } // namespace twainscan

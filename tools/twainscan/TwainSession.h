@@ -1,7 +1,7 @@
 // The application's side of TWAIN, through the data source manager's
 // DSM_Entry: the manager opened on a folder, one source opened, capabilities
-// set as single values, the source enabled without its user interface and
-// told apart from its notifications. Everything is undone in reverse order
+// set as single values, the source enabled with or without its user
+// interface and told apart from its notifications. Everything is undone in reverse order
 // when the session goes.
 #pragma once
 
@@ -29,9 +29,14 @@ public:
     // Sets a capability to one value: TWRC_SUCCESS, or TWRC_CHECKSTATUS when
     // the source took another value, which `inForce` then holds.
     TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item, TW_UINT32* inForce = nullptr);
-    // MSG_ENABLEDS with ShowUI false: its return code. What the source
-    // said inside it is Notification().
-    TW_UINT16 EnableForTransfer();
+    // MSG_ENABLEDS, with the source's dialog when `showUI`: its return
+    // code. What the source said inside it is Notification().
+    TW_UINT16 Enable(bool showUI);
+    // Lets the source run its windows (DAT_EVENT/MSG_PROCESSEVENT with no
+    // event, as an application without a message loop for them does) until
+    // it says something; what it said (MSG_XFERREADY, MSG_CLOSEDSREQ,
+    // MSG_CLOSEDSOK), taken.
+    TW_UINT16 WaitForNotification();
     void Disable();
 
     // A triplet to the open source.

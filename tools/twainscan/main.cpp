@@ -3,7 +3,7 @@
 //   twainscan [--folder DIR] --list
 //   twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color]
 //             [--dpi N] [--size a4|letter] [--simplex|--duplex] [--pages N]
-//             [--xfer native|memory|file] [--out DIR]
+//             [--xfer native|memory|file] [--out DIR] [--ui]
 //
 // The manager lists the data sources installed in DIR and its real
 // sub-folders (default: the system root's data-source folder
@@ -14,6 +14,10 @@
 // a file transfer through the source's own TIFF writer, a memory or native
 // transfer through libtiff. Each page is reported on a line of its own. Any
 // failure stops the scan with its reason and exit status 1.
+//
+// --ui opens the source with its dialog (ShowUI true; it needs a display):
+// each press of its Scan button scans with the settings then in force, and
+// closing the dialog ends twainscan.
 #include "tools/twainscan/ScanJob.h"
 #include "tools/twainscan/TwainSession.h"
 
@@ -32,7 +36,7 @@ int Usage()
     std::fputs("usage: twainscan [--folder DIR] --list\n"
                "       twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color] [--dpi N]\n"
                "                 [--size a4|letter] [--simplex|--duplex] [--pages N] [--xfer native|memory|file]\n"
-               "                 [--out DIR]\n",
+               "                 [--out DIR] [--ui]\n",
                stderr);
     return 2;
 }
@@ -81,6 +85,8 @@ bool Parse(int argc, char** argv, Options& options)
         const std::string option = argv[i];
         if (option == "--list") {
             options.list = true;
+        } else if (option == "--ui") {
+            options.scan.showUI = true;
         } else if (option == "--simplex" || option == "--duplex") {
             options.scan.duplex = option == "--duplex";
         } else if (i + 1 < argc) {

@@ -12,10 +12,42 @@ void CTWAINUIDialog::Show(bool visible)
 
 void CTWAINUIDialog::Destroy() { DestroyWindow(); }
 
+namespace {
+
+// How long an application's idle call waits for the source's windows when
+// nothing is waiting for them.
+constexpr DWORD kIdleWaitMs = 50;
+
+// Runs what waits for the thread's windows (the display's input among it),
+// after waiting at most kIdleWaitMs for something to come.
+void RunWindowMessages()
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleWaitMs, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam)); // the application's, not ours
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+} // namespace
+
 bool CTWAINUIDialog::PreTranslateMessage(const void* message)
 {
-    if (!m_hWnd || !message)
+    if (!m_hWnd)
         return false;
+    if (!message) {
+        // An application with no message loop for the source's windows (a
+        // Linux application) passes no event: the source runs its windows
+        // here. The dialog may be gone afterwards (the application can
+        // disable the source from a notification); nothing of it is used.
+        RunWindowMessages();
+        return false;
+    }
     return IsDialogMessageW(m_hWnd, static_cast<LPMSG>(const_cast<void*>(message))) != FALSE;
 }
 

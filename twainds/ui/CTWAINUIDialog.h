@@ -25,6 +25,9 @@ public:
     // The framework's window operations.
     void Show(bool visible) override;
     void Destroy() override;
+    // A message of the application's loop that belongs to the dialog is
+    // taken. No message (an application without a loop for the source's
+    // windows) runs the windows' waiting messages for a moment instead.
     bool PreTranslateMessage(const void* message) override;
     // Deletes the dialog, or, when the source lets it go from inside one of
     // the dialog's own handlers (a Cancel seen by a pump inside the status

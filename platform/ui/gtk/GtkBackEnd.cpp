@@ -92,7 +92,7 @@ void GtkBackEnd::MirrorModel()
     std::sort(tops.begin(), tops.end(), [](const auto& a, const auto& b) { return a->hwnd < b->hwnd; });
     for (const auto& top : tops) {
         if (top->kind == ControlKind::Dialog && GetWindowThreadProcessId(top->hwnd, nullptr) == m_thread)
-            MirrorTree(top, nullptr);
+            MirrorTree(top, nullptr, POINT{0, 0});
     }
     MirrorFocus();
     m_mirroring = false;
@@ -102,27 +102,31 @@ void GtkBackEnd::MirrorModel()
         Remove(hwnd);
 }
 
-void GtkBackEnd::MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* parent)
+void GtkBackEnd::MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* holder, POINT origin)
 {
     if (!IsWindow(window->hwnd))
         return;
-    Mirror& mirror = EnsureMirror(*window, parent);
+    Mirror& mirror = EnsureMirror(*window, holder, origin);
     // A control with input still waiting shows what the person did until
     // the model has taken it.
     if (PendingUserInput(window->hwnd) == 0) {
         const DWORD style = WindowStyle(window->hwnd);
         ApplyState(mirror, *window, style, !(style & WS_DISABLED));
     }
-    if (!mirror.container)
-        return;
+    // A dialog holds its children; a control's children go into the
+    // container that holds the control, shifted by its position.
+    Mirror* childHolder = mirror.container ? &mirror : holder;
+    const POINT childOrigin = mirror.container
+                                  ? POINT{0, 0}
+                                  : POINT{origin.x + window->rect.left, origin.y + window->rect.top};
     const std::vector<HWND> children = window->children; // a handler may change the list
     for (HWND child : children) {
         if (std::shared_ptr<UiWindow> childWindow = FindUiWindow(child))
-            MirrorTree(childWindow, &mirror);
+            MirrorTree(childWindow, childHolder, childOrigin);
     }
 }
 
-Mirror& GtkBackEnd::EnsureMirror(const UiWindow& window, Mirror* parent)
+Mirror& GtkBackEnd::EnsureMirror(const UiWindow& window, Mirror* holder, POINT origin)
 {
     auto it = m_mirrors.find(window.hwnd);
     if (it != m_mirrors.end())
@@ -130,7 +134,8 @@ Mirror& GtkBackEnd::EnsureMirror(const UiWindow& window, Mirror* parent)
     auto mirror = std::make_unique<Mirror>();
     mirror->hwnd = window.hwnd;
     mirror->kind = window.kind;
-    mirror->topLevel = parent == nullptr;
+    mirror->topLevel = holder == nullptr;
+    mirror->origin = origin;
     {
         MuteInput mute;
         MakeWidgets(*mirror, window, WindowStyle(window.hwnd));
@@ -138,8 +143,9 @@ Mirror& GtkBackEnd::EnsureMirror(const UiWindow& window, Mirror* parent)
     // The mirror keeps its widget until the model drops the window, even
     // when the toolkit destroys it with its parent first.
     g_object_ref(mirror->topLevel ? mirror->window : mirror->widget);
-    if (parent)
-        gtk_fixed_put(GTK_FIXED(parent->container), mirror->widget, window.rect.left, window.rect.top);
+    if (holder)
+        gtk_fixed_put(GTK_FIXED(holder->container), mirror->widget, origin.x + window.rect.left,
+                      origin.y + window.rect.top);
     else if (Mirror* owner = Find(window.parent); owner && owner->window)
         gtk_window_set_transient_for(GTK_WINDOW(mirror->window), GTK_WINDOW(owner->window));
     ConnectInput(*mirror);
@@ -212,7 +218,7 @@ bool GtkBackEnd::WidgetRect(HWND hwnd, RECT* rect)
 {
     Mirror* mirror = Find(hwnd);
     Mirror* top = TopLevelOf(hwnd);
-    if (!OnOwnThread() || !mirror || !top || !rect || !gtk_widget_get_visible(mirror->widget))
+    if (!OnOwnThread() || !mirror || !top || !rect || !gtk_widget_is_visible(mirror->widget))
         return false;
     GtkAllocation allocation;
     gtk_widget_get_allocation(mirror->widget, &allocation);
@@ -224,20 +230,44 @@ bool GtkBackEnd::WidgetRect(HWND hwnd, RECT* rect)
     return true;
 }
 
-bool GtkBackEnd::WidgetScreenRect(HWND hwnd, RECT* rect)
+bool GtkBackEnd::ScreenRectOf(GtkWidget* widget, Mirror* top, RECT* rect)
 {
-    Mirror* top = TopLevelOf(hwnd);
-    if (!WidgetRect(hwnd, rect) || !gtk_widget_get_realized(top->container))
+    if (!gtk_widget_get_realized(top->container) || !gtk_widget_is_visible(widget))
         return false;
     int x = 0;
     int y = 0;
-    gdk_window_get_origin(gtk_widget_get_window(top->container), &x, &y);
+    if (!gtk_widget_translate_coordinates(widget, top->container, 0, 0, &x, &y))
+        return false;
+    GtkAllocation allocation;
+    gtk_widget_get_allocation(widget, &allocation);
+    int originX = 0;
+    int originY = 0;
+    gdk_window_get_origin(gtk_widget_get_window(top->container), &originX, &originY);
     GtkAllocation client;
     gtk_widget_get_allocation(top->container, &client);
-    x += client.x;
-    y += client.y;
-    *rect = RECT{rect->left + x, rect->top + y, rect->right + x, rect->bottom + y};
+    x += originX + client.x;
+    y += originY + client.y;
+    *rect = RECT{x, y, x + allocation.width, y + allocation.height};
     return true;
+}
+
+bool GtkBackEnd::WidgetScreenRect(HWND hwnd, RECT* rect)
+{
+    Mirror* mirror = Find(hwnd);
+    Mirror* top = TopLevelOf(hwnd);
+    return OnOwnThread() && mirror && top && rect && ScreenRectOf(mirror->widget, top, rect);
+}
+
+bool GtkBackEnd::WidgetItemRect(HWND hwnd, int index, RECT* rect)
+{
+    Mirror* mirror = Find(hwnd);
+    Mirror* top = TopLevelOf(hwnd);
+    if (!OnOwnThread() || !mirror || !top || !rect || !GTK_IS_NOTEBOOK(mirror->widget))
+        return false;
+    GtkNotebook* notebook = GTK_NOTEBOOK(mirror->widget);
+    GtkWidget* page = gtk_notebook_get_nth_page(notebook, index);
+    GtkWidget* label = page ? gtk_notebook_get_tab_label(notebook, page) : nullptr;
+    return label && ScreenRectOf(label, top, rect);
 }
 
 std::u16string GtkBackEnd::WidgetText(HWND hwnd)

@@ -23,6 +23,7 @@ public:
     void WindowDestroyed(HWND hwnd) override;
     bool WidgetRect(HWND hwnd, RECT* rect) override;
     bool WidgetScreenRect(HWND hwnd, RECT* rect) override;
+    bool WidgetItemRect(HWND hwnd, int index, RECT* rect) override;
     std::u16string WidgetText(HWND hwnd) override;
     bool WidgetChecked(HWND hwnd) override;
     bool WidgetMapped(HWND hwnd) override;
@@ -33,13 +34,16 @@ private:
 
     bool OnOwnThread() const;
     void MirrorModel();
-    void MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* parent);
-    Mirror& EnsureMirror(const UiWindow& window, Mirror* parent);
+    // `holder` is the mirror whose container takes the window's widget,
+    // `origin` where the window's parent's client area starts in it.
+    void MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* holder, POINT origin);
+    Mirror& EnsureMirror(const UiWindow& window, Mirror* holder, POINT origin);
     void MirrorFocus();
     void RunToolkitEvents();
     void Remove(HWND hwnd);
     Mirror* Find(HWND hwnd);
     Mirror* TopLevelOf(HWND hwnd);
+    bool ScreenRectOf(GtkWidget* widget, Mirror* top, RECT* rect);
 
     const DWORD m_thread;
     std::unordered_map<HWND, std::unique_ptr<Mirror>> m_mirrors;

@@ -38,6 +38,10 @@ struct Mirror {
     GtkWidget* container = nullptr; // a dialog's GtkFixed for its children
     GtkWidget* balloon = nullptr;   // an edit's balloon tip
     GtkWidget* partner = nullptr;   // a radio button's unseen group partner
+    // Where the model parent's client area starts in the GtkFixed that
+    // holds the widget: a control's own children (the pages over a tab
+    // control) sit in the dialog's container, shifted by the control.
+    POINT origin{0, 0};
     bool shown = false;             // state applied at least once
     bool dragging = false;          // a trackbar's thumb is held
     ShownState state;

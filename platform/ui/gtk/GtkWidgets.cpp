@@ -333,13 +333,21 @@ void ApplyGeometry(Mirror& m, const UiWindow& w)
     if (m.kind == ControlKind::ComboBox)
         height = std::min(height, kComboFieldHeight);
     if (m.topLevel) {
+        // Exactly the client area: a window would otherwise take the
+        // natural size of its widgets (a long caption's whole width).
         gtk_widget_set_size_request(m.container, width, height);
+        GdkGeometry size{};
+        size.min_width = size.max_width = width;
+        size.min_height = size.max_height = height;
+        gtk_window_set_geometry_hints(GTK_WINDOW(m.window), nullptr, &size,
+                                      static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+        gtk_window_resize(GTK_WINDOW(m.window), width, height);
         return;
     }
     gtk_widget_set_size_request(m.widget, width, height);
     GtkWidget* parent = gtk_widget_get_parent(m.widget);
     if (parent && GTK_IS_FIXED(parent))
-        gtk_fixed_move(GTK_FIXED(parent), m.widget, w.rect.left, w.rect.top);
+        gtk_fixed_move(GTK_FIXED(parent), m.widget, m.origin.x + w.rect.left, m.origin.y + w.rect.top);
 }
 
 void ApplyVisibility(Mirror& m, DWORD style)
@@ -371,7 +379,6 @@ void MakeWidgets(Mirror& mirror, const UiWindow& window, DWORD style)
         if (mirror.topLevel) {
             mirror.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
             gtk_style_context_add_class(gtk_widget_get_style_context(mirror.window), "qbk-dialog");
-            gtk_window_set_resizable(GTK_WINDOW(mirror.window), FALSE);
             gtk_window_set_position(GTK_WINDOW(mirror.window), GTK_WIN_POS_CENTER);
             gtk_container_add(GTK_CONTAINER(mirror.window), mirror.container);
             mirror.control = mirror.window;
