@@ -19,6 +19,12 @@ XTestInput::~XTestInput()
         XCloseDisplay(D(m_display));
 }
 
+void XTestInput::Move(int x, int y)
+{
+    XTestFakeMotionEvent(D(m_display), -1, x, y, CurrentTime);
+    XFlush(D(m_display));
+}
+
 void XTestInput::Click(int x, int y)
 {
     XTestFakeMotionEvent(D(m_display), -1, x, y, CurrentTime);

@@ -17,7 +17,8 @@ public:
 
     bool Ready() const { return m_display != nullptr; }
 
-    // A left click at a point of the screen.
+    // The pointer moved to a point of the screen, and a left click there.
+    void Move(int x, int y);
     void Click(int x, int y);
     // A key by its X key name ("Return", "Escape", "Tab", "Right", "a"),
     // pressed and let go.

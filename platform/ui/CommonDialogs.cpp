@@ -2,11 +2,13 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/ui/UiScript.h"
+#include "platform/ui/WindowBackEnd.h"
 
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace plat::ui {
@@ -219,16 +221,24 @@ int DismissAnswer(UINT type)
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
     plat::ui::Script& script = plat::ui::TheScript();
-    std::lock_guard lock(script.mutex);
     plat::ui::MessageBoxRecord record{hWnd, lpText ? lpText : u"", lpCaption ? lpCaption : u"Error", uType, 0};
-    if (script.boxAnswers.empty()) {
+    std::unique_lock lock(script.mutex);
+    if (!script.boxAnswers.empty()) {
+        record.answer = script.boxAnswers.front();
+        script.boxAnswers.pop_front();
+    } else if (plat::ui::WindowBackEnd* backEnd = plat::ui::ActiveWindowBackEnd()) {
+        // A person at the display answers; the script is free meanwhile.
+        lock.unlock();
+        const std::optional<int> asked = backEnd->AskMessageBox(hWnd, record.text, record.caption, uType);
+        lock.lock();
+        if (asked)
+            record.answer = *asked ? *asked : plat::ui::DismissAnswer(uType);
+    }
+    if (record.answer == 0) {
         record.answer = plat::ui::DismissAnswer(uType);
         std::fprintf(stderr, "Message box \"%s\": \"%s\" without a scripted answer: %d\n",
                      Utf16ToUtf8(record.caption).c_str(), Utf16ToUtf8(record.text).c_str(),
                      record.answer);
-    } else {
-        record.answer = script.boxAnswers.front();
-        script.boxAnswers.pop_front();
     }
     script.boxes.push_back(record);
     return record.answer;

@@ -2,8 +2,10 @@
 // dialogs and modal dialogs take their answers from a script that tests
 // (or the demo) set, and every box and file dialog shown is logged for them
 // to look at. The script is process-wide, since dialogs may run on another
-// thread than the test's. A box or file dialog without a scripted answer
-// is answered as if the user dismissed it (the cancel-like button, or a
+// thread than the test's. A message box without a scripted answer asks the
+// person when a window back end shows the thread's windows
+// (WindowBackEnd.h); otherwise, like a file dialog without one, it is
+// answered as if the user dismissed it (the cancel-like button, or a
 // cancelled file dialog) and a line says so on stderr.
 #pragma once
 

@@ -12,6 +12,7 @@
 #include "platform/ui/winuser.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace plat::ui {
@@ -27,6 +28,12 @@ public:
     virtual void Pump() = 0;
     // The model drops a window: its widget goes at once.
     virtual void WindowDestroyed(HWND hwnd) = 0;
+    // Asks the person with a message box over the owner's window, running
+    // the thread's messages meanwhile as the system's box does; the answer
+    // (IDOK, IDCANCEL ...), 0 when the box was closed without one, or
+    // nothing when no box can be shown on this thread.
+    virtual std::optional<int> AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
+                                             UINT type) = 0;
 
     // For tests and pictures. The widget's allocation in the client
     // coordinates of its top-level window; false for a window without a

@@ -6,6 +6,7 @@
 #include "platform/ui/Display.h"
 #include "platform/ui/UserInput.h"
 #include "platform/ui/gtk/GtkInput.h"
+#include "platform/ui/gtk/GtkMessageBox.h"
 #include "platform/ui/gtk/GtkStyle.h"
 #include "platform/ui/gtk/GtkWidgets.h"
 
@@ -26,6 +27,14 @@ void PumpThunk()
 // At most this many toolkit events a pump: a steady source (an animation)
 // must not keep the thread from its own messages.
 constexpr int kEventsPerPump = 200;
+
+// The person's answer to a message box, and the wake-up of the loop that
+// waits for it.
+void OnBoxResponse(GtkDialog*, gint response, gpointer answer)
+{
+    *static_cast<int*>(answer) = response > 0 ? response : -1;
+    PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
 
 std::u16string LabelText(GtkWidget* widget)
 {
@@ -165,6 +174,42 @@ void GtkBackEnd::MirrorFocus()
         MuteInput mute;
         gtk_widget_grab_focus(mirror->control);
     }
+}
+
+std::optional<int> GtkBackEnd::AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
+                                             UINT type)
+{
+    // Inside a pump the toolkit would never run again for the box.
+    if (!OnOwnThread() || m_pumping || HeadlessWindowsAllowed())
+        return std::nullopt;
+    Mirror* top = owner ? TopLevelOf(owner) : nullptr;
+    GtkWidget* box = MakeMessageBox(top && top->window ? GTK_WINDOW(top->window) : nullptr, text, caption, type);
+    // Kept until the end here, though Esc or the close box destroys it.
+    g_object_ref(box);
+    int answer = 0;
+    g_signal_connect(box, "response", G_CALLBACK(OnBoxResponse), &answer);
+    gtk_widget_show_all(box);
+    // The owner takes no input while the box is up, as on the system.
+    HWND disabled = top && IsWindowEnabled(top->hwnd) ? top->hwnd : nullptr;
+    if (disabled)
+        EnableWindow(disabled, FALSE);
+    while (answer == 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+        MSG message;
+        while (answer == 0 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam)); // for the loop outside
+                answer = -1;
+                break;
+            }
+            DispatchMessageW(&message);
+        }
+    }
+    if (disabled && IsWindow(disabled))
+        EnableWindow(disabled, TRUE);
+    gtk_widget_destroy(box);
+    g_object_unref(box);
+    return answer > 0 ? answer : 0;
 }
 
 void GtkBackEnd::WindowDestroyed(HWND hwnd)

@@ -21,6 +21,8 @@ public:
 
     void Pump() override;
     void WindowDestroyed(HWND hwnd) override;
+    std::optional<int> AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
+                                     UINT type) override;
     bool WidgetRect(HWND hwnd, RECT* rect) override;
     bool WidgetScreenRect(HWND hwnd, RECT* rect) override;
     bool WidgetItemRect(HWND hwnd, int index, RECT* rect) override;

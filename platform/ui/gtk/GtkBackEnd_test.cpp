@@ -6,15 +6,18 @@
 #include "platform/testing/XvfbDisplay.h"
 #include "platform/resources/resources.h"
 #include "platform/ui/DialogTemplate.h"
+#include "platform/ui/UiScript.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/WindowBackEnd.h"
 #include "platform/ui/winuser.h"
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -257,6 +260,66 @@ TEST_F(GtkBackEndTest, TheModelsChangesReachTheWidgets)
     DestroyWindow(m_dialog);
     EXPECT_FALSE(m_backEnd->WidgetMapped(m_dialog));
     m_dialog = nullptr;
+}
+
+} // namespace
+
+namespace {
+
+// The person at the message box: a timer of the dialog, which the box's
+// loop goes on dispatching, waits until the box has the keyboard and then
+// presses the key through the X server.
+const char* g_boxKey = nullptr;
+plat::testing::XTestInput* g_person = nullptr;
+
+void AnswerTheBox(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (!g_boxKey)
+        return;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next) {
+        GtkWindow* window = GTK_WINDOW(w->data);
+        const char* title = gtk_window_get_title(window);
+        if (!title || std::string(title) != "Qbk question" || !gtk_widget_get_mapped(GTK_WIDGET(window)))
+            continue;
+        if (!gtk_window_has_toplevel_focus(window)) {
+            // The keyboard follows the pointer on a display without a
+            // window manager.
+            int x = 0;
+            int y = 0;
+            gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(window)), &x, &y);
+            g_person->Move(x + 5, y + 5);
+            continue;
+        }
+        g_person->Key(g_boxKey);
+        g_boxKey = nullptr;
+    }
+    g_list_free(windows);
+}
+
+TEST_F(GtkBackEndTest, AMessageBoxWithoutAScriptedAnswerAsksThePersonOverItsDisabledOwner)
+{
+    plat::testing::XTestInput person;
+    ASSERT_TRUE(person.Ready());
+    g_person = &person;
+    ASSERT_NE(SetTimer(m_dialog, 77, 20, &AnswerTheBox), 0u);
+    const struct {
+        const char* key;
+        int answer;
+    } cases[] = {{"Return", IDRETRY}, {"Escape", IDCANCEL}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        g_boxKey = c.key;
+        EXPECT_EQ(MessageBoxW(m_dialog, u"Scan the page again?", u"Qbk question", MB_RETRYCANCEL | MB_ICONWARNING),
+                  c.answer);
+        EXPECT_TRUE(IsWindowEnabled(m_dialog));
+    }
+    KillTimer(m_dialog, 77);
+    g_person = nullptr;
+    const std::vector<MessageBoxRecord> boxes = TakeMessageBoxLog();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, u"Qbk question");
+    EXPECT_EQ(boxes[0].owner, m_dialog);
 }
 
 } // namespace
