@@ -233,10 +233,20 @@ TEST_F(SettingsDialogOnDisplayTest, APersonSwitchesTabsChangesTheResolutionAndSc
         Picture(dialog, "settings-tab-" + std::to_string(i + 1) + ".png");
     }
 
+    // Back to the scan settings page (the pages sit on the tab control in
+    // the order of their tabs).
+    int scanSettings = 0;
+    HWND page = GetWindow(tabs, GW_CHILD);
+    while (page && !GetDlgItem(page, IDC_RESOLUTION)) {
+        page = GetWindow(page, GW_HWNDNEXT);
+        ++scanSettings;
+    }
+    ASSERT_NE(page, nullptr);
+    ClickItem(tabs, scanSettings);
+    ASSERT_TRUE(RunSource([&] { return ShownPage(dialog) == page && LaidOut(dialog); }));
+
     // The resolution: a click on the trackbar's middle drags the thumb
     // there, the Right key one step on.
-    HWND page = ShownPage(dialog);
-    ASSERT_NE(page, nullptr);
     HWND trackbar = GetDlgItem(page, IDC_RESOLUTION);
     ASSERT_NE(trackbar, nullptr);
     const auto last = static_cast<int>(SendMessageW(trackbar, TBM_GETRANGEMAX, 0, 0));

@@ -36,6 +36,23 @@ void OnBoxResponse(GtkDialog*, gint response, gpointer answer)
     PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
+void OnAfterPaint(GdkFrameClock*, gpointer painted) { *static_cast<bool*>(painted) = true; }
+
+// Runs the toolkit until the window has painted a frame (at most 2 s).
+void WaitForPaint(GtkWidget* window)
+{
+    GdkFrameClock* clock = gtk_widget_get_frame_clock(window);
+    if (!clock)
+        return;
+    bool painted = false;
+    const gulong handler = g_signal_connect(clock, "after-paint", G_CALLBACK(OnAfterPaint), &painted);
+    gtk_widget_queue_draw(window);
+    const gint64 limit = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+    while (!painted && g_get_monotonic_time() < limit)
+        g_main_context_iteration(nullptr, TRUE);
+    g_signal_handler_disconnect(clock, handler);
+}
+
 std::u16string LabelText(GtkWidget* widget)
 {
     if (GTK_IS_LABEL(widget))
@@ -356,7 +373,10 @@ bool GtkBackEnd::CaptureWindow(HWND hwnd, const std::string& pngPath)
     Mirror* top = TopLevelOf(hwnd);
     if (!OnOwnThread() || !top || !gtk_widget_get_mapped(top->window))
         return false;
-    RunToolkitEvents();
+    // What the model holds now, drawn: one whole frame painted after it.
+    if (!m_pumping && !HeadlessWindowsAllowed())
+        MirrorModel();
+    WaitForPaint(top->window);
     gdk_display_sync(gdk_display_get_default());
     GtkAllocation client;
     gtk_widget_get_allocation(top->container, &client);
