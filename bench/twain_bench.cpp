@@ -1,7 +1,7 @@
 // The whole TWAIN path as an outside application sees it: the emulator
 // program as the plugged-in scanner, devinstall putting the data source into
 // a manager's folder of a temporary system root, and twainscan scanning 20
-// Letter pages of 24-bit colour at 300 dpi through our data source manager,
+// A4 pages of 24-bit colour at 300 dpi through our data source manager,
 // the hardware-service process and the pipeline, by memory and by file
 // transfer. Beside it, in the same run, `scanimage -d test` scanning the same
 // number of pages of about the same bytes each (its test area is at most
