@@ -24,7 +24,6 @@
 #include "platform/twaindsm/SourceManager.h"
 
 #include <cstdio>
-#include <malloc.h>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -130,10 +129,6 @@ void ListSources(twainscan::TwainSession& session)
 
 int main(int argc, char** argv)
 {
-    // Bands of megabytes come and go with every page. Kept in mappings of
-    // their own they go back to the system when freed, so the program's
-    // size does not depend on which thread's heap last held one.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     Options options;
     if (!Parse(argc, argv, options))
         return Usage();

@@ -17,7 +17,6 @@
 #include "tools/wiascan/WiaScanCommands.h"
 
 #include <cstdio>
-#include <malloc.h>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -66,10 +65,6 @@ int Serve(wiascan::WiaDeviceHost& host, const std::vector<std::string>& command)
 
 int main(int argc, char** argv)
 {
-    // Bands of megabytes come and go with every page. Kept in mappings of
-    // their own they go back to the system when freed, so the program's
-    // size does not depend on which thread's heap last held one.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     std::u16string device;
     int first = 1;
     if (argc > 2 && std::string(argv[1]) == "--device") {
