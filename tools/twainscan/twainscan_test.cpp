@@ -152,15 +152,21 @@ TEST_F(InstalledSourceTest, TwainScanMemoryIsFlatInThePagesByEachMechanism)
         EXPECT_NE(output.find(std::to_string(2 * sheets) + " pages scanned"), std::string::npos) << output;
         return usage.ru_maxrss;
     };
+    // Bands of a few MiB come and go on the client's threads; one may stay
+    // cached in the heap of a second thread that happened to take one, so a
+    // run's peak varies by about a band (up to 5 MiB) with thread timing.
+    // The bound stays well below one page (6.3 MB), of which five sheets
+    // hold eight more than one sheet.
+    constexpr long kBandSlackKiB = 8 * 1024;
     std::map<std::string, long> oneSheet;
     for (const std::string xfer : {"native", "memory", "file"}) {
         SCOPED_TRACE(xfer);
         oneSheet[xfer] = peakKiB(xfer, 1);
         const long fiveSheets = peakKiB(xfer, 5);
-        EXPECT_LT(fiveSheets - oneSheet[xfer], 3 * 1024)
+        EXPECT_LT(fiveSheets - oneSheet[xfer], kBandSlackKiB)
             << "one sheet " << oneSheet[xfer] << " KiB, five " << fiveSheets << " KiB";
     }
-    EXPECT_LT(oneSheet["memory"] - oneSheet["file"], 3 * 1024)
+    EXPECT_LT(oneSheet["memory"] - oneSheet["file"], kBandSlackKiB)
         << "memory " << oneSheet["memory"] << " KiB, file " << oneSheet["file"] << " KiB";
 }
 

@@ -301,11 +301,15 @@ TEST_F(WiaAcquireTest, TheProgramsMemoryIsFlatInThePages)
         EXPECT_NE(output.find(std::to_string(2 * sheets) + " page(s) in "), std::string::npos) << output;
         return usage.ru_maxrss;
     };
+    // A band cached in the heap of a second thread that happened to take
+    // one moves a run's peak by up to about 5 MiB; far below a page, of
+    // which five sheets hold eight more than one sheet.
+    constexpr long kBandSlackKiB = 8 * 1024;
     for (const std::string kind : {"callback", "file"}) {
         SCOPED_TRACE(kind);
         const long oneSheet = peakKiB(kind, 1);
         const long fiveSheets = peakKiB(kind, 5);
-        EXPECT_LT(fiveSheets - oneSheet, 3 * 1024) << "one sheet " << oneSheet << " KiB, five " << fiveSheets << " KiB";
+        EXPECT_LT(fiveSheets - oneSheet, kBandSlackKiB) << "one sheet " << oneSheet << " KiB, five " << fiveSheets << " KiB";
     }
 }
 
