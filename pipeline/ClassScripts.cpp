@@ -3,7 +3,7 @@
 // have their scripts run; the others are carried along unused.
 #include "pipeline/ClassScripts.h"
 
-#include "platform/resources/ResourceTable.h"
+#include "platform/resources/RegistryScript.h"
 #include "platform/windows.h"
 
 namespace {
@@ -469,30 +469,24 @@ constexpr char kItemsScript[] = R"(HKCR
 }
 )";
 
-template <size_t N>
-constexpr plat::BinaryResource Script(WORD id, const char (&text)[N])
-{
-    return {u"REGISTRY", id, reinterpret_cast<const BYTE*>(text), N - 1};
-}
-
 const plat::BinaryResource kBinaries[] = {
-    Script(IDR_APPID, kAppIdScript),
-    Script(IDR_RNXHALWRAP, kRNXHALWrapScript),
-    Script(IDR_RNXRASTERBAND, kRNXRasterBandScript),
-    Script(IDR_RNXRBCONVERT, kRNXRBConvertScript),
-    Script(IDR_RNXINTERCONNECTION, kRNXInterconnectionScript),
-    Script(IDR_XMLOBJ, kXMLObjScript),
-    Script(IDR_RNXPIPELINEMANAGER, kRNXPipelineManagerScript),
-    Script(IDR_RNXQUEUE, kRNXQueueScript),
-    Script(IDR_RNXDESTINATION, kRNXDestinationScript),
-    Script(IDR_RNXDESTINATIONMODULE, kRNXDestinationModuleScript),
-    Script(IDR_TESTFREE, kTestFreeScript),
-    Script(IDR_RNXMODULE, kRNXModuleScript),
-    Script(IDR_RNXPAYLOADSOURCE, kRNXPayloadSourceScript),
-    Script(IDR_RNXSOURCE, kRNXSourceScript),
-    Script(IDR_RNXPAYLOAD, kRNXPayloadScript),
-    Script(IDR_RNXTRANSFORM, kRNXTransformScript),
-    Script(IDR_ITEMS, kItemsScript),
+    plat::RegistryScript(IDR_APPID, kAppIdScript),
+    plat::RegistryScript(IDR_RNXHALWRAP, kRNXHALWrapScript),
+    plat::RegistryScript(IDR_RNXRASTERBAND, kRNXRasterBandScript),
+    plat::RegistryScript(IDR_RNXRBCONVERT, kRNXRBConvertScript),
+    plat::RegistryScript(IDR_RNXINTERCONNECTION, kRNXInterconnectionScript),
+    plat::RegistryScript(IDR_XMLOBJ, kXMLObjScript),
+    plat::RegistryScript(IDR_RNXPIPELINEMANAGER, kRNXPipelineManagerScript),
+    plat::RegistryScript(IDR_RNXQUEUE, kRNXQueueScript),
+    plat::RegistryScript(IDR_RNXDESTINATION, kRNXDestinationScript),
+    plat::RegistryScript(IDR_RNXDESTINATIONMODULE, kRNXDestinationModuleScript),
+    plat::RegistryScript(IDR_TESTFREE, kTestFreeScript),
+    plat::RegistryScript(IDR_RNXMODULE, kRNXModuleScript),
+    plat::RegistryScript(IDR_RNXPAYLOADSOURCE, kRNXPayloadSourceScript),
+    plat::RegistryScript(IDR_RNXSOURCE, kRNXSourceScript),
+    plat::RegistryScript(IDR_RNXPAYLOAD, kRNXPayloadScript),
+    plat::RegistryScript(IDR_RNXTRANSFORM, kRNXTransformScript),
+    plat::RegistryScript(IDR_ITEMS, kItemsScript),
 };
 const plat::ModuleResources kResources{.binaries = kBinaries};
 const plat::ResourceRegistrar kRegistrar(kResources);
@@ -501,10 +495,5 @@ const plat::ResourceRegistrar kRegistrar(kResources);
 
 std::string_view LoadRegistryScript(WORD id)
 {
-    HMODULE module = plat::ThisModule();
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), u"REGISTRY");
-    if (!resource)
-        return {};
-    HGLOBAL data = LoadResource(module, resource);
-    return {static_cast<const char*>(LockResource(data)), SizeofResource(module, resource)};
+    return plat::LoadRegistryScript(plat::ThisModule(), id);
 }

@@ -3,7 +3,7 @@
 // entries under it, and the page's class.
 #include "shellext/RegistryScripts.h"
 
-#include "platform/resources/ResourceTable.h"
+#include "platform/resources/RegistryScript.h"
 #include "shellext/ResourceIds.h"
 
 namespace {
@@ -88,16 +88,10 @@ constexpr char kRNXHWPropertyPageScript[] = R"(HKCR
 }
 )";
 
-template <size_t N>
-constexpr plat::BinaryResource Script(WORD id, const char (&text)[N])
-{
-    return {u"REGISTRY", id, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(N - 1)};
-}
-
 const plat::BinaryResource kScripts[] = {
-    Script(IDR_RNXSHELLEXT, kRNXShellExtScript),
-    Script(IDR_RNXWIADIALOGEXTHANDLER, kRNXWIADialogExtHandlerScript),
-    Script(IDR_RNXHWPROPERTYPAGE, kRNXHWPropertyPageScript),
+    plat::RegistryScript(IDR_RNXSHELLEXT, kRNXShellExtScript),
+    plat::RegistryScript(IDR_RNXWIADIALOGEXTHANDLER, kRNXWIADialogExtHandlerScript),
+    plat::RegistryScript(IDR_RNXHWPROPERTYPAGE, kRNXHWPropertyPageScript),
 };
 
 const plat::ModuleResources kResources{.binaries = kScripts};
@@ -107,9 +101,5 @@ const plat::ResourceRegistrar kRegistrar(kResources);
 
 std::string_view LoadRegistryScript(WORD id)
 {
-    HMODULE module = ShellExtInstance();
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), u"REGISTRY");
-    if (!resource)
-        return {};
-    return {static_cast<const char*>(LockResource(LoadResource(module, resource))), SizeofResource(module, resource)};
+    return plat::LoadRegistryScript(ShellExtInstance(), id);
 }

@@ -1,6 +1,6 @@
 #include "halservice/service/ModuleResources.h"
 
-#include "platform/resources/ResourceTable.h"
+#include "platform/resources/RegistryScript.h"
 #include "platform/windows.h"
 
 namespace {
@@ -24,7 +24,7 @@ const plat::StringResource kStrings[] = {
     {IDS_SERVICENAME, u"RNXHALService"},
 };
 const plat::BinaryResource kBinaries[] = {
-    {u"REGISTRY", IDR_APPID_SCRIPT, reinterpret_cast<const BYTE*>(kAppIdScript), sizeof kAppIdScript - 1},
+    plat::RegistryScript(IDR_APPID_SCRIPT, kAppIdScript),
 };
 const plat::ModuleResources kResources{.strings = kStrings, .binaries = kBinaries};
 const plat::ResourceRegistrar kRegistrar(kResources);
@@ -33,10 +33,5 @@ const plat::ResourceRegistrar kRegistrar(kResources);
 
 std::string_view LoadAppIdScript()
 {
-    HMODULE module = plat::ThisModule();
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDR_APPID_SCRIPT), u"REGISTRY");
-    if (!resource)
-        return {};
-    HGLOBAL data = LoadResource(module, resource);
-    return {static_cast<const char*>(LockResource(data)), SizeofResource(module, resource)};
+    return plat::LoadRegistryScript(plat::ThisModule(), IDR_APPID_SCRIPT);
 }
