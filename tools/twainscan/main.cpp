@@ -142,6 +142,14 @@ int main(int argc, char** argv)
         return 0;
     }
     if (!session.OpenSource(options.source)) {
+        if (session.Source().Id == 0) {
+            if (options.source.empty())
+                std::fprintf(stderr, "twainscan: no data source is installed in %s\n", options.folder.c_str());
+            else
+                std::fprintf(stderr, "twainscan: no data source named \"%s\" is installed in %s\n",
+                             options.source.c_str(), options.folder.c_str());
+            return 1;
+        }
         std::fprintf(stderr, "twainscan: cannot open the data source \"%s\" from %s: condition %u\n",
                      options.source.c_str(), options.folder.c_str(), static_cast<unsigned>(session.ConditionCode()));
         return 1;

@@ -220,4 +220,17 @@ TEST_F(InstalledSourceTest, AnEmptyFeederStopsTheScanWithItsReason)
     EXPECT_FALSE(fs::exists(fs::path(m_root.Path()) / "page-001.tif"));
 }
 
+// Without an installed source, or without one of the asked name, twainscan
+// says so instead of a bare condition code.
+TEST_F(InstalledSourceTest, AMissingSourceIsNamedAsMissing)
+{
+    std::string output;
+    EXPECT_EQ(TwainScan({"--out", m_root.Path()}, &output), 1) << output;
+    EXPECT_NE(output.find("twainscan: no data source is installed in "), std::string::npos) << output;
+    Install(0);
+    EXPECT_EQ(TwainScan({"--source", "Nothing Such", "--out", m_root.Path()}, &output), 1) << output;
+    EXPECT_NE(output.find("twainscan: no data source named \"Nothing Such\" is installed in "), std::string::npos)
+        << output;
+}
+
 } // namespace
