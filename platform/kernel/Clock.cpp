@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <unistd.h>
 
 namespace plat {
 
@@ -41,6 +43,15 @@ std::atomic<Clock*> g_clock{nullptr};
 
 } // namespace
 
+int Clock::PollTimeoutMs(ULONGLONG deadlineMs)
+{
+    if (deadlineMs == kNever)
+        return -1;
+    const ULONGLONG now = NowMs();
+    const ULONGLONG left = deadlineMs > now ? deadlineMs - now : 0;
+    return static_cast<int>(std::min<ULONGLONG>(left, 24ULL * 3600 * 1000));
+}
+
 Clock& GetClock()
 {
     Clock* clock = g_clock.load(std::memory_order_acquire);
@@ -56,7 +67,7 @@ ULONGLONG TestClock::NowMs() { return m_now.load(); }
 void TestClock::BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condition_variable& wake,
                            ULONGLONG deadlineMs)
 {
-    m_sleepers.push_back({GetCurrentThreadId(), deadlineMs, &wake});
+    m_sleepers.push_back({GetCurrentThreadId(), deadlineMs, &wake, -1});
     m_changed.notify_all();
     wake.wait(kernelLock);
     auto it = std::find_if(m_sleepers.begin(), m_sleepers.end(), [&](const Sleeper& s) { return s.wake == &wake; });
@@ -65,9 +76,9 @@ void TestClock::BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condit
     m_changed.notify_all();
 }
 
-void TestClock::Blocking(std::condition_variable& wake)
+void TestClock::Blocking(std::condition_variable& wake, ULONGLONG deadlineMs, int wakeFd)
 {
-    m_sleepers.push_back({GetCurrentThreadId(), kNever, &wake});
+    m_sleepers.push_back({GetCurrentThreadId(), deadlineMs, &wake, wakeFd});
     m_changed.notify_all();
 }
 
@@ -88,6 +99,10 @@ void TestClock::Advance(ULONGLONG ms)
         if (sleeper.deadline > now)
             return false;
         sleeper.wake->notify_all();
+        if (sleeper.wakeFd >= 0) {
+            const std::uint64_t one = 1;
+            (void)!write(sleeper.wakeFd, &one, sizeof one);
+        }
         return true;
     });
     if (woken)

@@ -34,10 +34,18 @@ public:
     // again.
     virtual void Waking(std::condition_variable& wake) { (void)wake; }
 
-    // Kernel lock held: the thread of `wake` blocks without a deadline
-    // outside BlockUntil (in poll(), for a descriptor), and runs again.
-    virtual void Blocking(std::condition_variable& wake) { (void)wake; }
+    // Kernel lock held: the thread of `wake` blocks outside BlockUntil (in
+    // poll(), for a descriptor) until `deadlineMs`, and runs again. A clock
+    // that ends such a block itself writes to `wakeFd` (an eventfd the poll
+    // also watches) when the deadline comes.
+    virtual void Blocking(std::condition_variable& wake, ULONGLONG deadlineMs, int wakeFd)
+    {
+        (void)wake, (void)deadlineMs, (void)wakeFd;
+    }
     virtual void NotBlocking(std::condition_variable& wake) { (void)wake; }
+    // The time-out, in real milliseconds (-1: none), of a poll() that must
+    // end by `deadlineMs` on this clock.
+    virtual int PollTimeoutMs(ULONGLONG deadlineMs);
 };
 
 // The installed clock (the real one unless a test installed its own).

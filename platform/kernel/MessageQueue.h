@@ -65,9 +65,9 @@ public:
 
 // What a message-pumping wait also waits for.
 // `queue` may be null for a wait on `readableFd` alone. A wait with a
-// readable descriptor (only without a time-out and without timers) also
-// ends, with WAIT_OBJECT_0 + count + 1, when the descriptor is readable;
-// signalled objects and input come first.
+// readable descriptor (not a wait for all objects) also ends, with
+// WAIT_OBJECT_0 + count + 1, when the descriptor is readable; signalled
+// objects and input come first.
 struct InputWait {
     MessageQueue* queue;
     DWORD wakeMask;
@@ -80,6 +80,17 @@ struct InputWait {
 // hook); an empty hook clears it. For a thread that reads a socket on
 // behalf of others and must hand that over before it blocks elsewhere.
 void SetBeforeBlocking(std::function<void()> hook, int keepFd);
+// Runs that hook now, as a thread does that leaves its apartment.
+void RunBeforeBlocking();
+
+// While set, every wait of the calling thread for messages (one with an
+// input queue and no descriptor of its own) also watches `fd` and calls
+// `read` when it is readable, outside the kernel lock, then goes on
+// waiting; what `read` queues for the thread ends the wait as usual. For a
+// single-threaded apartment that reads its peer's socket while idle, so
+// the calls it serves wake it straight from the socket. -1 (or an empty
+// `read`) stops it; `read` may stop it too.
+void SetMessageWaitReader(int fd, std::function<void()> read);
 
 // The wait behind every wait call: objects (any or all), optionally input,
 // a time-out on the installed clock.

@@ -22,8 +22,14 @@ public:
     void BlockUntil(std::unique_lock<std::mutex>& kernelLock, std::condition_variable& wake,
                     ULONGLONG deadlineMs) override;
     void Waking(std::condition_variable& wake) override;
-    void Blocking(std::condition_variable& wake) override;
+    void Blocking(std::condition_variable& wake, ULONGLONG deadlineMs, int wakeFd) override;
     void NotBlocking(std::condition_variable& wake) override;
+    // Only Advance ends a poll, through its descriptor.
+    int PollTimeoutMs(ULONGLONG deadlineMs) override
+    {
+        (void)deadlineMs;
+        return -1;
+    }
 
     // Moves the time forward and wakes every thread whose deadline came.
     void Advance(ULONGLONG ms);
@@ -49,6 +55,7 @@ private:
         DWORD threadId;
         ULONGLONG deadline;
         std::condition_variable* wake;
+        int wakeFd; // -1: blocked on `wake` alone
     };
     template <class Pred>
     bool WaitForState(Pred pred, unsigned realLimitMs);

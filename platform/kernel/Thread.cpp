@@ -49,6 +49,7 @@ void ThreadState::End()
     if (ended)
         return;
     ended = true;
+    RunBeforeBlocking(); // what the thread did for others is handed over
     if (queue) {
         CloseCurrentMessageQueue();
         RemoveThreadWindows(threadId);
@@ -59,6 +60,15 @@ void ThreadState::End()
     }
     if (self)
         self->Finish(exitCode);
+}
+
+void ThreadState::RunBeforeBlocking()
+{
+    if (!beforeBlocking)
+        return;
+    std::function<void()> hook = std::move(beforeBlocking);
+    beforeBlocking = nullptr;
+    hook();
 }
 
 ThreadState& CurrentThreadState()

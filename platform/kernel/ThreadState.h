@@ -20,6 +20,8 @@ struct ThreadState {
     // Ends the thread for the kernel layer: its queue and windows go away,
     // then its handle is signalled with `exitCode`. Runs once.
     void End();
+    // Runs the hook set by SetBeforeBlocking once, now.
+    void RunBeforeBlocking();
 
     DWORD threadId;
     ThreadWaiter waiter;
@@ -30,6 +32,8 @@ struct ThreadState {
     bool ended = false;
     std::function<void()> beforeBlocking; // see SetBeforeBlocking
     int beforeBlockingKeepFd = -1;
+    int messageWaitFd = -1; // see SetMessageWaitReader
+    std::function<void()> messageWaitRead;
 };
 
 ThreadState& CurrentThreadState();

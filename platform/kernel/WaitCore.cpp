@@ -47,19 +47,24 @@ private:
     ThreadWaiter* m_waiter;
 };
 
-// Blocks in poll() until `fd` is readable, the thread is woken or
-// `timeoutMs` (real time, -1 none) passes; the kernel lock is released
-// meanwhile. True when `fd` is readable (or ended).
-bool PollReadable(std::unique_lock<std::mutex>& lock, Clock& clock, ThreadWaiter& waiter, int fd, int timeoutMs)
+// Blocks in poll() until `fd` is readable, the thread is woken, the clock
+// reaches `wakeAt` or `pollMs` real milliseconds pass (0: no such limit);
+// the kernel lock is released meanwhile. True when `fd` is readable (or
+// ended).
+bool PollReadable(std::unique_lock<std::mutex>& lock, Clock& clock, ThreadWaiter& waiter, int fd, ULONGLONG wakeAt,
+                  unsigned pollMs)
 {
     if (waiter.wakeFd < 0)
         waiter.wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    int timeoutMs = clock.PollTimeoutMs(wakeAt);
+    if (pollMs && (timeoutMs < 0 || static_cast<unsigned>(timeoutMs) > pollMs))
+        timeoutMs = static_cast<int>(pollMs);
     // Without an eventfd nothing could wake the poll: look again often.
     const bool wakeable = waiter.wakeFd >= 0;
     if (!wakeable && (timeoutMs < 0 || timeoutMs > 10))
         timeoutMs = 10;
     waiter.polling = wakeable;
-    clock.Blocking(waiter.wake);
+    clock.Blocking(waiter.wake, wakeAt, waiter.wakeFd);
     lock.unlock();
     pollfd fds[2] = {{fd, POLLIN, 0}, {waiter.wakeFd, POLLIN, 0}};
     const int ready = poll(fds, wakeable ? 2 : 1, timeoutMs);
@@ -73,13 +78,32 @@ bool PollReadable(std::unique_lock<std::mutex>& lock, Clock& clock, ThreadWaiter
     return ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
-void RunBeforeBlocking(ThreadState& state)
+
+// The descriptor a wait also ends on: the caller's own, or for a wait for
+// messages the socket the thread reads meanwhile (see
+// SetMessageWaitReader); -1 for none.
+int WaitDescriptor(const ThreadState& state, const InputWait* input, bool waitAll, bool& reading)
 {
-    if (!state.beforeBlocking)
-        return;
-    std::function<void()> hook = std::move(state.beforeBlocking);
-    state.beforeBlocking = nullptr;
-    hook();
+    reading = false;
+    if (!input || waitAll)
+        return -1;
+    if (input->readableFd >= 0)
+        return input->readableFd;
+    if (!input->queue || state.messageWaitFd < 0)
+        return -1;
+    reading = true;
+    return state.messageWaitFd;
+}
+
+// The socket a message wait watches is readable: its reader takes what
+// came, outside the kernel lock. False when the thread stopped reading it.
+bool ReadForMessageWait(std::unique_lock<std::mutex>& lock, ThreadState& state)
+{
+    std::function<void()> read = state.messageWaitRead; // may replace itself
+    lock.unlock();
+    read();
+    lock.lock();
+    return state.messageWaitFd >= 0;
 }
 
 } // namespace
@@ -89,6 +113,15 @@ void SetBeforeBlocking(std::function<void()> hook, int keepFd)
     ThreadState& state = CurrentThreadState();
     state.beforeBlocking = std::move(hook);
     state.beforeBlockingKeepFd = state.beforeBlocking ? keepFd : -1;
+}
+
+void RunBeforeBlocking() { CurrentThreadState().RunBeforeBlocking(); }
+
+void SetMessageWaitReader(int fd, std::function<void()> read)
+{
+    ThreadState& state = CurrentThreadState();
+    state.messageWaitFd = read ? fd : -1;
+    state.messageWaitRead = state.messageWaitFd >= 0 ? std::move(read) : nullptr;
 }
 
 void SetThreadInputPump(InputPump pump) { t_inputPump = pump; }
@@ -117,10 +150,12 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
     Clock& clock = GetClock();
     ThreadState& state = CurrentThreadState();
     const DWORD count = static_cast<DWORD>(objects.size());
-    const int readableFd =
-        input && !waitAll && timeoutMs == INFINITE && !(input->wakeMask & QS_TIMER) ? input->readableFd : -1;
-    if (readableFd < 0 || readableFd != state.beforeBlockingKeepFd)
-        RunBeforeBlocking(state);
+    bool reading = false;
+    int readableFd = WaitDescriptor(state, input, waitAll, reading);
+    if (readableFd < 0 || readableFd != state.beforeBlockingKeepFd) {
+        state.RunBeforeBlocking(); // may end the thread's reading of a socket
+        readableFd = WaitDescriptor(state, input, waitAll, reading);
+    }
 
     unsigned pollMs = 0;
     for (const auto& object : objects) {
@@ -171,14 +206,18 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
         }
         if (now >= deadline)
             return WAIT_TIMEOUT;
-        if (readableFd >= 0) {
-            readable = PollReadable(lock, clock, state.waiter, readableFd, pollMs ? static_cast<int>(pollMs) : -1);
-            continue;
-        }
-
         ULONGLONG wakeAt = deadline;
         if (input && input->queue)
             wakeAt = std::min(wakeAt, input->queue->NextTimerDue(input->wakeMask, input->filter, now));
+        if (readableFd >= 0) {
+            readable = PollReadable(lock, clock, state.waiter, readableFd, wakeAt, pollMs);
+            if (readable && reading) {
+                readable = false;
+                if (!ReadForMessageWait(lock, state))
+                    readableFd = -1;
+            }
+            continue;
+        }
         if (pollMs) {
             // Objects that change unseen are looked at again in real time,
             // whatever clock is installed; the deadline stays the clock's.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -293,6 +294,56 @@ TEST(Wait, TheHookBeforeBlockingRunsOnceAndNotForTheDescriptorItKeeps)
     WaitForSingleObject(set, 0);
     EXPECT_EQ(runs, 1) << "once";
     CloseHandle(set);
+    close(pair[0]);
+    close(pair[1]);
+}
+
+// A thread that reads a socket for others keeps doing so in its waits for
+// messages: what the socket brings wakes it, and its own deadlines and
+// timers still end those waits on the installed clock.
+TEST(Wait, AWaitForMessagesReadsTheThreadsSocketMeanwhile)
+{
+    plat::ScopedTestClock clock;
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    const char byte = 'x';
+    std::atomic<int> reads{0};
+    std::atomic<DWORD> waiterId{0};
+    std::atomic<int> step{0};
+    std::vector<std::string> seen;
+    std::thread waiter([&] {
+        waiterId = GetCurrentThreadId();
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the queue exists from here
+        // The reader takes the byte and queues a message for the thread.
+        plat::SetMessageWaitReader(pair[0], [&] {
+            char got = 0;
+            if (read(pair[0], &got, 1) == 1)
+                ++reads;
+            PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+        });
+        step = 1;
+        seen.push_back(GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message == WM_USER ? "socket" : "other");
+        step = 2;
+        seen.push_back(MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT ? "time-out"
+                                                                                                    : "other");
+        step = 3;
+        SetTimer(nullptr, 0, 50, nullptr);
+        seen.push_back(GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message == WM_TIMER ? "timer" : "other");
+        plat::SetMessageWaitReader(-1, nullptr);
+    });
+    ASSERT_TRUE(Eventually([&] { return step == 1; }));
+    ASSERT_TRUE(clock->WaitForThreadBlocked(waiterId));
+    ASSERT_EQ(write(pair[1], &byte, 1), 1);
+    ASSERT_TRUE(Eventually([&] { return step == 2; }));
+    ASSERT_TRUE(clock->WaitForSleepers(1));
+    clock->Advance(100);
+    ASSERT_TRUE(Eventually([&] { return step == 3; }));
+    ASSERT_TRUE(clock->WaitForSleepers(1));
+    clock->Advance(50);
+    waiter.join();
+    EXPECT_EQ(seen, (std::vector<std::string>{"socket", "time-out", "timer"}));
+    EXPECT_EQ(reads.load(), 1);
     close(pair[0]);
     close(pair[1]);
 }

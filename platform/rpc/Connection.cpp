@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <poll.h>
-#include <sys/eventfd.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -233,8 +233,15 @@ void Connection::Refuse(int fd, HRESULT why)
 }
 
 Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots)
-    : m_fd(fd), m_slots(std::move(slots)), m_standDown(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    : m_fd(fd), m_slots(std::move(slots)), m_readerPoll(epoll_create1(EPOLL_CLOEXEC))
 {
+    // Without the set only the reader thread reads (see TakeSocket).
+    epoll_event event{};
+    event.events = EPOLLIN;
+    if (m_readerPoll >= 0 && epoll_ctl(m_readerPoll, EPOLL_CTL_ADD, m_fd, &event) != 0) {
+        close(m_readerPoll);
+        m_readerPoll = -1;
+    }
     // Room for a whole band in the socket, so a writer hands it over in one
     // go instead of taking turns with the reader.
     int room = 4 << 20;
@@ -247,8 +254,8 @@ Connection::~Connection()
 {
     if (m_fd >= 0)
         close(m_fd);
-    if (m_standDown >= 0)
-        close(m_standDown);
+    if (m_readerPoll >= 0)
+        close(m_readerPoll);
 }
 
 bool Connection::Alive() const
@@ -591,23 +598,31 @@ void Connection::ReaderTakesTurn()
         {
             std::unique_lock lock(m_readMutex);
             m_readerMayPoll.wait(lock, [this] { return m_callerReading == 0; });
-            m_readerPolling = true;
         }
-        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_standDown, POLLIN, 0}};
-        const int ready = poll(fds, m_standDown >= 0 ? 2 : 1, -1);
+        // While a caller holds the socket it is out of the reader's set, so
+        // the frames the caller reads do not wake this thread as well; a
+        // hang-up still does, and the reader then waits for the caller.
+        epoll_event event{};
+        pollfd socket{m_fd, POLLIN, 0};
+        const int ready = m_readerPoll >= 0 ? epoll_wait(m_readerPoll, &event, 1, -1) : poll(&socket, 1, -1);
         std::lock_guard lock(m_readMutex);
-        m_readerPolling = false;
-        if (m_standDown >= 0 && (fds[1].revents & POLLIN)) {
-            std::uint64_t count = 0;
-            (void)!read(m_standDown, &count, sizeof count);
-        }
         if (m_callerReading != 0)
             continue; // a caller reads now; wait until it gives the socket back
-        if ((ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) || (ready < 0 && errno != EINTR)) {
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
             m_readerBusy = true; // reading finds out what the socket holds, or that it is gone
             return;
         }
     }
+}
+
+// m_readMutex held: whether the reader thread's wait looks at the socket.
+void Connection::ReaderWatches(bool watch)
+{
+    if (m_readerPoll < 0)
+        return;
+    epoll_event event{};
+    event.events = watch ? static_cast<std::uint32_t>(EPOLLIN) : 0u;
+    epoll_ctl(m_readerPoll, EPOLL_CTL_MOD, m_fd, &event);
 }
 
 bool Connection::ReadOneFrame()
@@ -652,21 +667,47 @@ void Connection::WaitForReply(const std::shared_ptr<PendingCall>& pending)
         }
         if (step != WaitStep::Readable || !HoldsSocket(me))
             continue;
-        if (WaitingInputBytes() >= SendQueue::kMaxWaitingBytes)
-            break; // the peer's calls wait to be served: the reader thread holds back
-        if (!ReadOneFrame()) {
-            // The reader thread ends the connection: it sees the end too.
-            Shutdown();
+        if (!ReadAsHolder(me))
             break;
-        }
     }
-    GiveSocketBack(me);
     WaitServingCalls(pending);
+}
+
+// The holder of the socket reads the frame waiting on it. False when the
+// socket is no longer this thread's: given back because the peer's calls
+// wait to be served (the reader thread holds back then), or because the
+// connection ended (the reader thread sees the end too).
+bool Connection::ReadAsHolder(DWORD me)
+{
+    if (!HoldsSocket(me))
+        return false;
+    if (WaitingInputBytes() >= SendQueue::kMaxWaitingBytes) {
+        GiveSocketBack(me);
+        return false;
+    }
+    if (!ReadOneFrame()) {
+        Shutdown();
+        GiveSocketBack(me);
+        return false;
+    }
+    return true;
+}
+
+// A single-threaded apartment that has served one of the peer's calls
+// keeps reading the socket while it waits for messages, so the peer's next
+// call wakes it straight from the socket instead of through the reader
+// thread, and the calls it makes from there need no hand-over either.
+void Connection::ReadWhileIdle()
+{
+    const DWORD me = GetCurrentThreadId();
+    if (CurrentServingThread() != me || HoldsSocket(me))
+        return;
+    TakeSocket(me);
 }
 
 bool Connection::TakeSocket(DWORD thread)
 {
-    if (m_standDown < 0)
+    if (m_readerPoll < 0)
         return false;
     // One socket per thread at a time: a wait on another connection gives
     // the first one back.
@@ -677,10 +718,7 @@ bool Connection::TakeSocket(DWORD thread)
         if (m_callerReading != 0 || m_readerBusy || m_readEnded)
             return false;
         m_callerReading = thread;
-        if (m_readerPolling) {
-            const std::uint64_t one = 1;
-            (void)!write(m_standDown, &one, sizeof one);
-        }
+        ReaderWatches(false);
     }
     t_holding = this;
     std::weak_ptr<Connection> weak = weak_from_this();
@@ -690,6 +728,10 @@ bool Connection::TakeSocket(DWORD thread)
                 connection->GiveSocketBack(thread);
         },
         m_fd);
+    SetMessageWaitReader(m_fd, [weak, thread] {
+        if (auto connection = weak.lock())
+            connection->ReadAsHolder(thread);
+    });
     return true;
 }
 
@@ -700,11 +742,13 @@ void Connection::GiveSocketBack(DWORD thread)
         if (m_callerReading != thread)
             return;
         m_callerReading = 0;
+        ReaderWatches(true);
     }
     m_readerMayPoll.notify_all();
     if (t_holding == this) {
         t_holding = nullptr;
         SetBeforeBlocking(nullptr, -1);
+        SetMessageWaitReader(-1, nullptr);
     }
 }
 
@@ -846,10 +890,12 @@ bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
     InputTaken(shared->size());
     PostTask(thread, [self, target, iid, method, callId, shared](bool run) {
         self->InputServed(shared->size());
-        if (run)
-            self->ServeCall(target, iid, method, callId, *shared, kRequestHeaderSize);
-        else
+        if (!run) {
             self->SendReply(callId, true, RPC_E_DISCONNECTED, nullptr);
+            return;
+        }
+        self->ServeCall(target, iid, method, callId, *shared, kRequestHeaderSize);
+        self->ReadWhileIdle();
     });
     return true;
 }

@@ -91,9 +91,12 @@ private:
     // The reader thread's turn: polls until the socket is readable while no
     // caller reads it (see WaitForReply).
     void ReaderTakesTurn();
+    void ReaderWatches(bool watch);
     // Reads one whole frame and acts on it; false when the connection ends.
     bool ReadOneFrame();
     void WaitForReply(const std::shared_ptr<PendingCall>& pending);
+    bool ReadAsHolder(DWORD me);
+    void ReadWhileIdle();
     bool TakeSocket(DWORD thread);
     void GiveSocketBack(DWORD thread);
     bool HoldsSocket(DWORD thread);
@@ -145,9 +148,8 @@ private:
     std::condition_variable m_readerMayPoll;
     DWORD m_callerReading = 0; // the thread that has the socket; 0: the reader thread
     bool m_readerBusy = false; // the reader thread is reading a frame
-    bool m_readerPolling = false;
     bool m_readEnded = false; // the reader thread is closing the connection
-    int m_standDown = -1; // eventfd that takes the reader thread out of its poll
+    int m_readerPoll = -1; // the reader thread's epoll set: the socket, while no caller holds it
     std::mutex m_inputMutex; // the two below
     std::condition_variable m_inputRoom;
     std::size_t m_waitingInput = 0;

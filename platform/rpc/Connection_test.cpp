@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -116,6 +118,64 @@ TEST(ConnectionTest, TheReaderStopsTakingRequestsWhileTheBoundOfThemWaitsToBeSer
     // The closed connection gives the peer's reference back on this thread.
     EXPECT_TRUE(PumpUntil([&] { return factory.refs == 1; }));
     close(peer);
+}
+
+// The peer calls `object`'s LockServer (refused when served: it takes no
+// payload) as call `callId`; true once the reply to it arrives in time.
+bool PeerCallsAndGetsAnAnswer(int peer, std::uint64_t object, std::uint32_t callId)
+{
+    MessageWriter body;
+    body.WriteU64(object);
+    body.WriteGuid(IID_IClassFactory);
+    body.WriteU32(4);
+    body.WriteI32(TRUE);
+    FrameHeader header{FrameType::Request, callId, static_cast<std::uint32_t>(body.Data().size())};
+    if (!WriteFrame(peer, header, body.Data().data(), body.Data().size(), nullptr, 0))
+        return false;
+    pollfd readable{peer, POLLIN, 0};
+    if (poll(&readable, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) != 1)
+        return false;
+    Bytes reply;
+    return ReadFrame(peer, header, reply) && header.type == FrameType::Reply && header.callId == callId;
+}
+
+// An apartment that served the peer's call reads the socket while it waits
+// for messages; when the thread leaves COM, or ends without leaving it, the
+// socket goes back to the reader thread and the peer is still answered.
+TEST(ConnectionTest, AnApartmentThatReadsTheSocketGivesItBackWhenItGoes)
+{
+    plat::testing::TempSystemRoot root;
+    for (bool leavesCom : {true, false}) {
+        int fds[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        auto connection = Connection::Start(fds[0]);
+        const int peer = fds[1];
+        std::atomic<std::uint64_t> object{0};
+        std::atomic<bool> served{false};
+        CountingFactory factory;
+        std::thread apartment([&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            MessageWriter exported(connection.get());
+            if (connection->WriteInterface(exported, IID_IClassFactory, &factory) == S_OK) {
+                MessageReader reference(exported.Data().data(), exported.Data().size());
+                std::uint64_t id = 0;
+                reference.ReadU64(id);
+                object = id;
+                PumpUntil([&] { return served.load(); });
+                connection->TakeBackExported(exported); // later calls find no object
+            }
+            if (leavesCom)
+                CoUninitialize(); // else the thread ends inside COM
+        });
+        ASSERT_TRUE(PumpUntil([&] { return object != 0; }));
+        EXPECT_TRUE(PeerCallsAndGetsAnAnswer(peer, object, 1)) << leavesCom;
+        served = true;
+        apartment.join();
+        EXPECT_TRUE(PeerCallsAndGetsAnAnswer(peer, object, 2)) << leavesCom;
+        EXPECT_EQ(factory.refs, 1);
+        connection->Shutdown();
+        close(peer);
+    }
 }
 
 } // namespace

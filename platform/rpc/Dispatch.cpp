@@ -228,6 +228,7 @@ WaitStep WaitServingCallsOrReadable(const std::shared_ptr<Waitable>& done, int f
 
 void CloseCurrentApartment()
 {
+    RunBeforeBlocking(); // a socket this thread read for others goes back
     std::shared_ptr<Apartment> apartment = std::move(t_apartment);
     if (!apartment)
         return;
