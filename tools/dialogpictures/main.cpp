@@ -17,6 +17,7 @@
 #include "platform/ui/Display.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UserActions.h"
+#include "platform/ui/WindowBackEnd.h"
 #include "platform/windows.h"
 #include "tools/dialogpictures/DataSourceSession.h"
 
@@ -32,6 +33,7 @@ constexpr int kTabsControl = 2000;
 constexpr int kProgressBar = 2022;
 constexpr int kProfileSaveButton = 1028;
 constexpr int kProfileNameEdit = 2056;
+constexpr int kStatusLine = 1033;
 
 // "Scan Settings" -> "scan-settings".
 std::string Slug(const std::u16string& caption)
@@ -110,6 +112,13 @@ bool WriteSaveProfilePicture(HWND dialog, const std::filesystem::path& folder)
     return written;
 }
 
+std::string StatusText(HWND dialog)
+{
+    char text[128] = {};
+    GetWindowTextA(GetDlgItem(dialog, kStatusLine), text, sizeof text);
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,7 +160,9 @@ int main(int argc, char** argv)
     });
     if (!pictured)
         std::printf("(no sheet in the feeder: no picture of the progress dialog)\n");
-    // The settings dialog after the scan: Cancel reads Done.
+    // The settings dialog after the scan: Cancel reads Done, and the status
+    // line tells the feeder's state from the dialog's next status tick on.
+    plat::ui::PumpMessagesUntil([&] { return StatusText(dialog) != "Scanning..."; }, 3000);
     written = Write(dialog, folder / "dialog-after-scan.png") && written;
     return written ? 0 : 1;
 }
