@@ -1,5 +1,7 @@
 #include "platform/rpc/Wire.h"
 
+#include "platform/base/posixio.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -22,20 +24,6 @@ std::uint32_t GetU32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
            | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-bool ReadFully(int fd, std::uint8_t* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t got = recv(fd, data, size, 0);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
 }
 
 } // namespace
@@ -244,10 +232,10 @@ bool WriteFramePieces(int fd, const FrameHeader& header, std::vector<iovec> piec
 bool ReadFrameHeader(int fd, FrameHeader& header)
 {
     std::uint8_t head[kFrameHeaderSize];
-    return ReadFully(fd, head, sizeof head) && DecodeHeader(head, header);
+    return ReceiveAll(fd, head, sizeof head) && DecodeHeader(head, header);
 }
 
-bool ReadFrameBytes(int fd, std::uint8_t* data, std::size_t size) { return ReadFully(fd, data, size); }
+bool ReadFrameBytes(int fd, std::uint8_t* data, std::size_t size) { return ReceiveAll(fd, data, size); }
 
 bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second,
                     std::size_t secondSize)
@@ -281,7 +269,7 @@ bool ReadFrame(int fd, FrameHeader& header, Bytes& body)
     if (!ReadFrameHeader(fd, header))
         return false;
     body.resize(header.bodyLength);
-    return ReadFully(fd, body.data(), body.size());
+    return ReceiveAll(fd, body.data(), body.size());
 }
 
 } // namespace plat::rpc

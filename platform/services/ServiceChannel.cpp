@@ -74,21 +74,6 @@ bool WaitFor(int fd, short events, ULONGLONG deadline)
     }
 }
 
-bool SendAll(int fd, const void* data, size_t size)
-{
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // 1: read all; 0: closed or failed; -1: deadline passed.
 int ReceiveAll(int fd, void* data, size_t size, ULONGLONG deadline)
 {

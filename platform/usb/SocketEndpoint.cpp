@@ -46,36 +46,6 @@ bool IsEndpointLive(const std::string& socketPath)
     return true;
 }
 
-bool SendAll(int fd, const void* data, std::size_t size)
-{
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    while (size > 0) {
-        ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool ReceiveAll(int fd, void* data, std::size_t size)
-{
-    auto* bytes = static_cast<std::uint8_t*>(data);
-    while (size > 0) {
-        ssize_t got = recv(fd, bytes, size, 0);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 namespace {
 
 void PutBigEndian(std::uint8_t* at, std::uint32_t value)

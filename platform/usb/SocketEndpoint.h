@@ -46,8 +46,4 @@ int ConnectEndpoint(const std::string& socketPath);
 // True when a program accepts connections on the socket now.
 bool IsEndpointLive(const std::string& socketPath);
 
-// Whole reads and writes; false on end of stream or error.
-bool SendAll(int fd, const void* data, std::size_t size);
-bool ReceiveAll(int fd, void* data, std::size_t size);
-
 } // namespace plat::usb
