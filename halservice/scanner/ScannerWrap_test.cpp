@@ -208,11 +208,11 @@ TEST_F(ScannerWrapTest, ThreadStopGivesUpAfterItsTimeOutEvenWhileMessagesKeepArr
         inHandler = true;
         WaitForSingleObject(release, INFINITE);
     };
-    std::thread caller([&] {
-        BYTE in[1] = {};
-        BYTE out[1] = {};
-        SendControl(probe, 5, in, out);
-    });
+    // The hung handler answers into these after its caller has given up
+    // and ended, so they outlive the caller.
+    BYTE in[1] = {};
+    BYTE out[1] = {};
+    std::thread caller([&] { SendControl(probe, 5, in, out); });
     WaitUntil([&] { return inHandler.load(); });
 
     // Another thread leaves the session; its wait for the scanner thread
