@@ -21,6 +21,25 @@ function(qbk_add_test name)
     PROPERTIES ${properties})
 endfunction()
 
+# qbk_uses_programs(<target> <DEFINE> <program> [<DEFINE> <program>...])
+# For tests and benchmarks that start our programs or load our libraries:
+# each one is built before `target`, and `target` knows its path as the
+# compile definition DEFINE="path".
+function(qbk_uses_programs target)
+  set(pairs ${ARGN})
+  while(pairs)
+    list(POP_FRONT pairs define program)
+    add_dependencies(${target} ${program})
+    target_compile_definitions(${target} PRIVATE ${define}="$<TARGET_FILE:${program}>")
+  endwhile()
+endfunction()
+
+# qbk_uses_installed_scanner(<target>): the installer and the emulated
+# scanner, for tests that install a scanner into their system root.
+function(qbk_uses_installed_scanner target)
+  qbk_uses_programs(${target} QBK_DEVINSTALL devinstall QBK_EMULATOR qbk-scanner-emu)
+endfunction()
+
 # qbk_add_benchmark(<name> SOURCES <files...> [LIBS <targets...>])
 function(qbk_add_benchmark name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
