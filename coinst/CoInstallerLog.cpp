@@ -1,13 +1,10 @@
 #include "coinst/CoInstallerLog.h"
 
 #include "diag/FormatWide.h"
-#include "platform/base/posixio.h"
 #include "platform/base/sysroot.h"
 #include "platform/windows.h"
 
 #include <cstdarg>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace coinst {
 
@@ -41,12 +38,7 @@ int CoInstallerLog(const WCHAR* format, ...)
 
     // The runtime's part of the job (fopen "a+" on Windows): the root's
     // files are private to its user, the log too.
-    const int fd = plat::OpenPrivateFile(CoInstallerLogPath(), O_WRONLY | O_CREAT | O_APPEND);
-    if (fd < 0)
-        return 0;
-    const bool written = plat::WriteAll(fd, text);
-    close(fd);
-    return written ? static_cast<int>(text.size()) : 0;
+    return plat::AppendToPrivateFile(CoInstallerLogPath(), text) ? static_cast<int>(text.size()) : 0;
 }
 
 } // namespace coinst

@@ -1,8 +1,8 @@
 #include "twainfw/DebugLog.h"
 
-#include "platform/base/temppath.h"
-
 #include "platform/base/format.h"
+#include "platform/base/sysroot.h"
+#include "platform/base/temppath.h"
 
 #include <chrono>
 #include <cstdarg>
@@ -116,12 +116,10 @@ void AppendDebugLog(const char* text)
     std::lock_guard guard(s.lock);
     if (s.debug == 0 && s.debugTiming == 0)
         return;
-    std::FILE* file = std::fopen(s.path.c_str(), "a");
-    if (!file)
-        return;  // a log that cannot be opened drops the line
-    std::fputs(text, file);
-    std::fflush(file);
-    std::fclose(file);
+    // Opened, written and closed for each line, so the log survives a
+    // crash; private to the user like every file the system makes. A log
+    // that cannot be opened drops the line.
+    plat::AppendToPrivateFile(s.path, text);
 }
 
 int DebugPrint(const char* format, ...)

@@ -150,8 +150,8 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(o.socket).parent_path(), ec);
+  // The device's sockets serve only this user; their folders are private.
+  plat::CreatePrivateFolder(std::filesystem::path(o.socket).parent_path().string());
 
   // Signals are taken by sigwait below, not by whichever thread runs.
   sigset_t signals;
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
   // Control lines also come on a socket of their own, which stays while the
   // device node is gone.
   const std::string controlPath = emulator::ControlSocketPath(o.socket, recorded);
-  std::filesystem::create_directories(std::filesystem::path(controlPath).parent_path(), ec);
+  plat::CreatePrivateFolder(std::filesystem::path(controlPath).parent_path().string());
   emulator::DeviceServer controlServer(scanner, controlPath);
   controlServer.SetControlHandler(control);
   if (!controlServer.Start()) {

@@ -1,9 +1,12 @@
 #include "platform/base/sysroot.h"
 
+#include "platform/base/posixio.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -43,8 +46,38 @@ std::string ErrnoText(const std::string& what)
     return what + ": " + std::strerror(errno);
 }
 
+bool OthersMayWrite(const struct stat& info) { return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
+
+// True when the folder holds nothing, false also when it cannot be read.
+bool IsEmptyFolder(const std::string& path)
+{
+    DIR* folder = opendir(path.c_str());
+    if (!folder)
+        return false;
+    bool empty = true;
+    while (const dirent* entry = readdir(folder)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    closedir(folder);
+    return empty;
+}
+
+std::string SharedFolderProblem(const std::string& path)
+{
+    return "the system root folder " + path +
+           " is shared (other users may write to it) and not empty; refusing to make it private, which would "
+           "lock them out of their files: name a new or empty folder of your own";
+}
+
 // Empty when `path` is a folder of this user that nobody else may enter
-// (tightening it when it was open to others); else what is wrong.
+// (tightening it when it was open to others); else what is wrong. A folder
+// that others may write to (a shared one such as /tmp) is taken only while
+// empty: what it holds may be theirs, and closing it would lock them out.
+// It is looked at again once closed, as a file could have come in between;
+// then it gets its mode back.
 std::string CheckOwnFolder(const std::string& path)
 {
     struct stat info{};
@@ -55,8 +88,14 @@ std::string CheckOwnFolder(const std::string& path)
     if (info.st_uid != geteuid())
         return "the system root folder " + path + " belongs to another user (uid " + std::to_string(info.st_uid)
                + "); refusing to use it";
+    if (OthersMayWrite(info) && !IsEmptyFolder(path))
+        return SharedFolderProblem(path);
     if ((info.st_mode & 077) != 0 && chmod(path.c_str(), kPrivateFolder) != 0)
         return ErrnoText("cannot make " + path + " private");
+    if (OthersMayWrite(info) && !IsEmptyFolder(path)) {
+        chmod(path.c_str(), info.st_mode & 07777);
+        return SharedFolderProblem(path);
+    }
     return {};
 }
 
@@ -149,6 +188,16 @@ int OpenPrivateFile(const std::string& path, int flags)
     if (fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0)
         fchmod(fd, info.st_mode & 0700);
     return fd;
+}
+
+bool AppendToPrivateFile(const std::string& path, std::string_view text)
+{
+    const int fd = OpenPrivateFile(path, O_WRONLY | O_CREAT | O_APPEND);
+    if (fd < 0)
+        return false;
+    const bool written = WriteAll(fd, text);
+    close(fd);
+    return written;
 }
 
 } // namespace plat

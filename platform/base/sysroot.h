@@ -3,12 +3,14 @@
 // QBK_SYSROOT; default $XDG_DATA_HOME/qbk24 or $HOME/.local/share/qbk24.
 //
 // The root belongs to one user and is private to that user: folders are
-// made 0700, files 0600, and a root owned by another user is refused. With
-// none of the three variables set there is no root at all (never a shared
-// folder such as /tmp that another user could have made first).
+// made 0700, files 0600, and a root owned by another user, or a shared
+// folder that holds files, is refused. With none of the three variables set
+// there is no root at all (never a shared folder such as /tmp that another
+// user could have made first).
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace plat {
 
@@ -28,8 +30,9 @@ std::string RegistryPath();   // <root>/registry.db
 
 // Creates the root and its folders private to the user, tightening the
 // mode of ones that exist; false when no root is named, the root or one of
-// its folders belongs to another user, or a folder cannot be made. The
-// reason is then in SystemRootProblem() and written once to stderr.
+// its folders belongs to another user, is shared (others may write to it)
+// and not empty, or cannot be made. The reason is then in SystemRootProblem() and
+// written once to stderr.
 bool EnsureSystemRootLayout();
 // Why the last EnsureSystemRootLayout failed, in words; empty after success.
 std::string SystemRootProblem();
@@ -40,5 +43,8 @@ bool CreatePrivateFolder(const std::string& path);
 // open(2) for a file that only its owner may read or write: created 0600,
 // and an existing file of ours that others could read is made 0600.
 int OpenPrivateFile(const std::string& path, int flags);
+// Appends `text` to a private file (made when missing); false when the file
+// cannot be opened or does not take all of it.
+bool AppendToPrivateFile(const std::string& path, std::string_view text);
 
 } // namespace plat

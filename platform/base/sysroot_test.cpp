@@ -12,6 +12,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -155,6 +157,62 @@ TEST(SystemRootTest, ARootOwnedByAnotherUserIsRefused)
                               nullptr),
               ERROR_ACCESS_DENIED);
     EXPECT_TRUE(fs::is_empty(foreign)) << "nothing is made in a root that is not ours";
+}
+
+// A folder named as the root is taken (and closed) or refused by who may
+// write to it and what it holds. A shared folder such as /tmp (1777, other
+// users' files in it) must never be closed: that would lock them out of
+// their own files, and what it holds is not ours to trust.
+TEST(SystemRootTest, ASharedFolderIsTakenOnlyWhileEmpty)
+{
+    plat::testing::TempSystemRoot temp;
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool holdsAFile;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"shared with the sticky bit, as /tmp", 01777, true, false},
+        {"writable by everybody", 0777, true, false},
+        {"writable by its group", 0770, true, false},
+        {"shared but empty", 01777, false, true},
+        {"ours, private, from an earlier run", 0700, true, true},
+        {"ours, readable by others", 0755, true, true},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = temp.Path() + "/case" + std::to_string(++number);
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        const std::string file = folder + "/theirs.txt";
+        if (c.holdsAFile) {
+            ASSERT_TRUE(std::ofstream(file) << "someone's notes\n");
+            // Another user's file where this test may give one away; the
+            // rule does not depend on whose it is.
+            if (plat::testing::CanSwitchUser()) {
+                ASSERT_EQ(chown(file.c_str(), plat::testing::kOtherUser, plat::testing::kOtherGroup), 0);
+            }
+        }
+        ASSERT_EQ(chmod(folder.c_str(), c.mode), 0);
+        RootVariables variables(folder.c_str(), nullptr, nullptr);
+
+        EXPECT_EQ(plat::EnsureSystemRootLayout(), c.taken) << plat::SystemRootProblem();
+        if (c.taken) {
+            EXPECT_EQ(plat::SystemRootProblem(), "");
+            EXPECT_EQ(ModeOf(folder), 0700u);
+            EXPECT_TRUE(fs::is_directory(plat::RuntimeFolder()));
+        } else {
+            const std::string problem = plat::SystemRootProblem();
+            EXPECT_NE(problem.find(folder + " is shared (other users may write to it) and not empty"),
+                      std::string::npos)
+                << problem;
+            EXPECT_EQ(ModeOf(folder), c.mode) << "the folder is left as it was";
+            EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+                << "nothing is made in it";
+        }
+        EXPECT_EQ(fs::is_regular_file(file), c.holdsAFile);
+    }
 }
 
 TEST(SystemRootTest, AnotherUserCannotReadTheRoot)

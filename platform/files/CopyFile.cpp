@@ -57,8 +57,11 @@ bool CopyBytes(int from, int to)
     }
 }
 
-// A new file beside the target with the source's bytes and permissions:
-// its name, or empty with the last error set (and nothing left behind).
+// A new file beside the target with the source's bytes and its owner's
+// permissions only: a copy is private like every file the system makes (on
+// the system this stands in for, a copy takes its access from where it
+// lands, not from its source). Its name, or empty with the last error set
+// (and nothing left behind).
 std::string WriteCopyBeside(int source, mode_t mode, const std::string& target)
 {
     std::string temporary = TemporaryNameBeside(target);
@@ -67,7 +70,7 @@ std::string WriteCopyBeside(int source, mode_t mode, const std::string& target)
         SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
         return {};
     }
-    bool written = CopyBytes(source, out.Get()) && fchmod(out.Get(), mode & 07777) == 0;
+    bool written = CopyBytes(source, out.Get()) && fchmod(out.Get(), mode & 0700) == 0;
     int error = errno;
     if (close(out.Release()) != 0 && written) {
         written = false;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 
 namespace devinstall {
 
@@ -52,8 +51,7 @@ bool WriteString(HKEY key, const char16_t* name, const std::u16string& value)
 // staged libraries keep their loaded code through a reinstallation.
 bool CopyImage(const fs::path& from, const fs::path& to)
 {
-    std::error_code error;
-    fs::create_directories(to.parent_path(), error);
+    plat::CreatePrivateFolder(to.parent_path().string());
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 

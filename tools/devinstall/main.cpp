@@ -165,8 +165,7 @@ int main(int argc, char** argv)
         return 1;
     }
     // The co-installer writes its log only into an existing folder.
-    std::error_code error;
-    std::filesystem::create_directories(plat::SystemRoot() + "/Log", error);
+    plat::CreatePrivateFolder(plat::SystemRoot() + "/Log");
 
     const std::u16string instanceId = argc > next ? Utf8ToUtf16(argv[next]) : std::u16string();
     const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(instanceId);
