@@ -272,24 +272,17 @@ TEST_F(DSEntryTest, TheDeviceNumberIsReadFromTheFileNameOnly)
 TEST_F(DSEntryTest, TheFirstTripletSetsUpTheDebugLogOfTheSource)
 {
     ASSERT_TRUE(WriteProfileStringA("Quorvant", "DEBUG", "1"));
-    // The log goes to the temporary folder: the test's own root.
-    const char* oldTemp = std::getenv("TMPDIR");
-    const std::string savedTemp = oldTemp ? oldTemp : "";
-    setenv("TMPDIR", m_root.Path().c_str(), 1);
     // Without device values the source still answers every triplet.
     LoadSource();
     EXPECT_EQ(ConditionCode(m_app), TWCC_SUCCESS);
     char path[512] = {};
     GetProfileStringA("Quorvant", "DSLogFileName", "", path, sizeof(path));
-    EXPECT_EQ(fs::path(path).parent_path(), fs::path(m_root.Path()));
+    // The user's own temporary folder, inside the test's root.
+    EXPECT_EQ(fs::path(path).parent_path(), fs::path(plat::UserTempFolder()));
     EXPECT_EQ(fs::path(path).filename(), "QBK24.log");
     EXPECT_EQ(OpenAs(m_app), TWRC_FAILURE);
     EXPECT_EQ(ConditionCode(m_app), TWCC_OPERATIONERROR);
     EXPECT_TRUE(fs::exists(path));
-    if (oldTemp)
-        setenv("TMPDIR", savedTemp.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
 }
 
 TEST_F(DSEntryTest, UnloadingTheLibraryEndsAnOpenSource)

@@ -334,7 +334,8 @@ TEST_F(DispatchTest, FileSetUpChecksTheFileAndTheFormat)
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &setup));
     EXPECT_EQ(TWFF_BMP, setup.Format);
     EXPECT_EQ(-1, setup.VRefNum);
-    EXPECT_TRUE(std::string(setup.FileName).ends_with("TWAIN.BMP")) << setup.FileName;
+    // The default name in the user's own temporary folder, not a shared one.
+    EXPECT_EQ(std::string(setup.FileName), plat::UserTempFolder() + "/TWAIN.BMP");
 
     const std::filesystem::path folder = std::filesystem::path(root.Path()) / "scans";
     std::string missing = (folder / "image.tif").string();

@@ -1,5 +1,6 @@
 #include "twainfw/DebugLog.h"
 
+#include "platform/base/sysroot.h"
 #include "platform/testing/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
@@ -12,26 +13,16 @@
 namespace Trellis {
 namespace {
 
-// A fresh system root (for win.ini) with its own temporary folder.
+// A fresh system root, for win.ini and for the user's temporary folder.
 class DebugLogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const char* old = std::getenv("TMPDIR"))
-            m_oldTmp = old;
-        m_tmp = root.Path() + "/tmp";
+        m_tmp = plat::UserTempFolder();
         std::filesystem::create_directories(m_tmp);
-        setenv("TMPDIR", m_tmp.c_str(), 1);
         CloseDebugLog();
     }
-    void TearDown() override
-    {
-        CloseDebugLog();
-        if (m_oldTmp.empty())
-            unsetenv("TMPDIR");
-        else
-            setenv("TMPDIR", m_oldTmp.c_str(), 1);
-    }
+    void TearDown() override { CloseDebugLog(); }
 
     std::string Profile(const char* key)
     {
@@ -50,7 +41,6 @@ protected:
 
     plat::testing::TempSystemRoot root;
     std::string m_tmp;
-    std::string m_oldTmp;
 };
 
 TEST_F(DebugLogTest, OnWhenDebugIsSetAndStartsAFreshFile)
@@ -71,6 +61,8 @@ TEST_F(DebugLogTest, OnWhenDebugIsSetAndStartsAFreshFile)
     AppendDebugLog("second\n");
     DebugPrint("DWORD %lu, 64-bit %I64d\n", DWORD{7}, LONGLONG{-8});  // the Windows meaning of the format
     EXPECT_EQ(ReadFile(expected), "DS: Opened 3\nsecond\nDWORD 7, 64-bit -8\n");
+    EXPECT_EQ(std::filesystem::status(expected).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(DebugLogTest, OffWithoutSwitchesTouchesNothing)

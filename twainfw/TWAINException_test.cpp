@@ -53,25 +53,15 @@ TEST(TWAINException, ThrowHelpersCarryTheTriplet)
 
 class ExceptionOutcomeTest : public ::testing::Test {
 protected:
+    // The log goes to the user's temporary folder in the test's root, and
+    // ends with it: later tests must not log into it.
     void SetUp() override
     {
-        if (const char* old = std::getenv("TMPDIR"))
-            m_oldTmp = old;
         WriteProfileStringA("Quorvant", "DEBUG", "1");
-        setenv("TMPDIR", root.Path().c_str(), 1);
         CloseDebugLog();
         InitDebugLog("QBK24.log", "Quorvant", "DSLogFileName");
     }
-    // The temporary folder goes with the system root: later tests must not
-    // log into it.
-    void TearDown() override
-    {
-        CloseDebugLog();
-        if (m_oldTmp.empty())
-            unsetenv("TMPDIR");
-        else
-            setenv("TMPDIR", m_oldTmp.c_str(), 1);
-    }
+    void TearDown() override { CloseDebugLog(); }
 
     static std::string Log()
     {
@@ -82,7 +72,6 @@ protected:
     }
 
     plat::testing::TempSystemRoot root;
-    std::string m_oldTmp;
 };
 
 TEST_F(ExceptionOutcomeTest, CatchOrderGivesReturnAndConditionCodes)

@@ -9,8 +9,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace plat {
 namespace {
@@ -99,6 +101,29 @@ std::string CheckOwnFolder(const std::string& path)
     return {};
 }
 
+// The login name of the effective user, or "uid<number>" for a user the
+// password database does not know.
+std::string LookUpUserName()
+{
+    const uid_t uid = geteuid();
+    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name &&
+        *found->pw_name && std::strchr(found->pw_name, '/') == nullptr)
+        return found->pw_name;
+    return "uid" + std::to_string(uid);
+}
+
+// Looked up once: the root's layout is made often, and a password database
+// may be remote.
+const std::string& UserName()
+{
+    static const std::string name = LookUpUserName();
+    return name;
+}
+
 void NoteProblem(const std::string& problem)
 {
     Problems& problems = RootProblems();
@@ -128,6 +153,8 @@ std::string WindowsFolder() { return SystemRoot() + "/windows"; }
 std::string RuntimeFolder() { return SystemRoot() + "/run"; }
 std::string LogFolder() { return SystemRoot() + "/log"; }
 std::string RegistryPath() { return SystemRoot() + "/registry.db"; }
+std::string UserProfileFolder() { return SystemRoot() + "/users/" + UserName(); }
+std::string UserTempFolder() { return UserProfileFolder() + "/AppData/Local/Temp"; }
 
 bool EnsureSystemRootLayout()
 {
@@ -137,7 +164,7 @@ bool EnsureSystemRootLayout()
         problem = "no system root: set QBK_SYSROOT (or XDG_DATA_HOME or HOME) to a folder of your own";
     } else {
         // The root is checked before anything is made inside it.
-        for (const std::string& folder : {root, SystemFolder(), RuntimeFolder(), LogFolder()}) {
+        for (const std::string& folder : {root, SystemFolder(), RuntimeFolder(), LogFolder(), UserTempFolder()}) {
             problem = CreatePrivateFolder(folder) ? CheckOwnFolder(folder) : ErrnoText("cannot create " + folder);
             if (!problem.empty())
                 break;

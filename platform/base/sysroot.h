@@ -27,11 +27,18 @@ std::string WindowsFolder();  // <root>/windows: the data-source folder twain_32
 std::string RuntimeFolder();  // <root>/run: sockets of servers, services, devices
 std::string LogFolder();      // <root>/log: event log and application logs
 std::string RegistryPath();   // <root>/registry.db
+// <root>/users/<login name of this process's user>: the user's profile,
+// which holds the user's special folders.
+std::string UserProfileFolder();
+// <profile>/AppData/Local/Temp: the user's temporary folder (GetTempPath),
+// made with the root's layout.
+std::string UserTempFolder();
 
-// Creates the root and its folders private to the user, tightening the
-// mode of ones that exist; false when no root is named, the root or one of
-// its folders belongs to another user, is shared (others may write to it)
-// and not empty, or cannot be made. The reason is then in SystemRootProblem() and
+// Creates the root and its folders (system, run, log and the user's
+// temporary folder) private to the user, tightening the mode of ones that
+// exist; false when no root is named, the root or one of its folders
+// belongs to another user, is shared (others may write to it) and not
+// empty, or cannot be made. The reason is then in SystemRootProblem() and
 // written once to stderr.
 bool EnsureSystemRootLayout();
 // Why the last EnsureSystemRootLayout failed, in words; empty after success.

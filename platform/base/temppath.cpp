@@ -2,20 +2,13 @@
 
 #include "platform/base/PathOut.h"
 #include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace {
 
-std::string TempFolder()
-{
-    const char* tmp = std::getenv("TMPDIR");
-    std::string path = tmp && *tmp ? tmp : "/tmp";
-    if (path.back() != '/')
-        path += '/';
-    return path;
-}
+std::string TempFolder() { return plat::UserTempFolder() + '/'; }
 
 } // namespace
 

@@ -8,27 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
-
-// The login name of the effective user, or "uid<number>" for a user the
-// password database does not know.
-std::string UserName()
-{
-    const uid_t uid = geteuid();
-    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name &&
-        *found->pw_name && std::strchr(found->pw_name, '/') == nullptr)
-        return found->pw_name;
-    return "uid" + std::to_string(uid);
-}
 
 std::optional<std::string> FolderOf(int csidl)
 {
@@ -109,15 +91,6 @@ std::u16string Wide(const std::string& path) { return Utf8ToUtf16(path); }
 std::string Narrow(const std::string& path) { return path; }
 
 } // namespace
-
-namespace plat {
-
-std::string UserProfileFolder()
-{
-    return SystemRoot() + "/users/" + UserName();
-}
-
-} // namespace plat
 
 HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR pszPath)
 {

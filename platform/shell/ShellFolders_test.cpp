@@ -2,6 +2,7 @@
 
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
 #include "platform/testing/TempSystemRoot.h"
 

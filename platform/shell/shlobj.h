@@ -69,10 +69,3 @@ BOOL SHGetSpecialFolderPathW(HWND hwnd, LPWSTR pszPath, int csidl, BOOL fCreate)
 BOOL SHGetSpecialFolderPathA(HWND hwnd, LPSTR pszPath, int csidl, BOOL fCreate);
 
 } // extern "C"
-
-namespace plat {
-
-// <root>/users/<login name of this process's user>
-std::string UserProfileFolder();
-
-} // namespace plat
