@@ -216,6 +216,28 @@ int DismissAnswer(UINT type)
     }
 }
 
+std::string AnswerName(int answer)
+{
+    switch (answer) {
+    case IDOK:
+        return "OK";
+    case IDCANCEL:
+        return "Cancel";
+    case IDABORT:
+        return "Abort";
+    case IDRETRY:
+        return "Retry";
+    case IDIGNORE:
+        return "Ignore";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    default:
+        return std::to_string(answer);
+    }
+}
+
 } // namespace plat::ui
 
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
@@ -236,9 +258,9 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     }
     if (record.answer == 0) {
         record.answer = plat::ui::DismissAnswer(uType);
-        std::fprintf(stderr, "Message box \"%s\": \"%s\" without a scripted answer: %d\n",
+        std::fprintf(stderr, "Message box \"%s\": \"%s\" without a scripted answer: %s\n",
                      Utf16ToUtf8(record.caption).c_str(), Utf16ToUtf8(record.text).c_str(),
-                     record.answer);
+                     plat::ui::AnswerName(record.answer).c_str());
     }
     script.boxes.push_back(record);
     return record.answer;

@@ -7,7 +7,9 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UiWindow.h"
+#include "platform/ui/UserActions.h"
 #include "platform/ui/UserInput.h"
+#include "platform/ui/WindowBackEnd.h"
 
 #include <atomic>
 #include <cstdio>
@@ -184,6 +186,18 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const WCHAR* name, HWND parent
     return dialog;
 }
 
+// Nobody can answer a modal dialog that is neither scripted nor shown on a
+// display: it gets what a person who walks away gives, Escape, and a line
+// says so, so that its loop does not wait for input that cannot come. A
+// dialog that takes no Escape goes on until its own code ends it.
+void DismissUnanswered(HWND dialog)
+{
+    WCHAR caption[256] = {};
+    GetWindowTextW(dialog, caption, 256);
+    std::fprintf(stderr, "Dialog \"%s\" without a scripted answer: Escape\n", Utf16ToUtf8(caption).c_str());
+    PressEscape(dialog);
+}
+
 INT_PTR RunModal(HINSTANCE instance, const WCHAR* name, HWND owner, DLGPROC proc, LPARAM param)
 {
     const bool disableOwner = owner && IsWindowEnabled(owner);
@@ -199,6 +213,8 @@ INT_PTR RunModal(HINSTANCE instance, const WCHAR* name, HWND owner, DLGPROC proc
     if (!state->ended) {
         if (std::function<void(HWND)> action = TakeModalScript())
             action(dialog);
+        else if (!ActiveWindowBackEnd())
+            DismissUnanswered(dialog);
     }
     while (!state->ended && IsWindow(dialog)) {
         MSG msg;

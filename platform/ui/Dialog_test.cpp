@@ -4,6 +4,7 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UserActions.h"
+#include "platform/ui/WindowBackEnd.h"
 #include "platform/ui/winuser.h"
 
 #include <gtest/gtest.h>
@@ -429,6 +430,31 @@ TEST_F(DialogTest, ModalDialogRunsUntilEndDialogAndGivesTheOwnerBack)
     EXPECT_TRUE(IsWindowEnabled(dialog));
 }
 
+// Without a display nobody can answer a modal dialog that nobody scripted:
+// it is dismissed at once as by Escape, with a line saying so, instead of
+// waiting for ever; a dialog that takes no Escape ends as its own code says.
+TEST_F(DialogTest, AnUnscriptedModalDialogWithoutADisplayIsDismissedAtOnce)
+{
+    ASSERT_EQ(ActiveWindowBackEnd(), nullptr);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(kModalDialog), dialog, RecordingProc, 0), IDCANCEL);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Dialog \"Test\" without a scripted answer: Escape\n"), std::string::npos) << said;
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+
+    const INT_PTR ended = DialogBoxParamW(
+        nullptr, MAKEINTRESOURCEW(kModalDialog), dialog,
+        [](HWND modal, UINT message, WPARAM, LPARAM) -> INT_PTR {
+            if (message == WM_INITDIALOG)
+                PostMessageW(modal, WM_APP, 0, 0);
+            if (message == WM_APP)
+                EndDialog(modal, 42);
+            return TRUE;
+        },
+        0);
+    EXPECT_EQ(ended, 42);
+}
+
 TEST_F(DialogTest, ModelessDialogGetsTimersAndStaysAfterOk)
 {
     plat::ScopedTestClock clock;
@@ -468,13 +494,21 @@ TEST(UiScriptTest, MessageBoxesAnswerFromTheScriptOrAsDismissed)
     ScriptMessageBoxAnswer(IDRETRY);
     EXPECT_EQ(MessageBoxA(nullptr, "Paper jam", "Scan Error", MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND),
               IDRETRY);
+    // Unscripted, each is answered at once, and a line names what was asked
+    // and the answer taken.
     struct Case {
         UINT type;
         int answer;
+        const char* name;
     };
-    for (const Case c : {Case{MB_OK, IDOK}, {MB_OKCANCEL, IDCANCEL}, {MB_YESNO, IDNO}, {MB_RETRYCANCEL, IDCANCEL},
-                         {MB_YESNOCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT}})
+    for (const Case c : {Case{MB_OK, IDOK, "OK"}, {MB_OKCANCEL, IDCANCEL, "Cancel"}, {MB_YESNO, IDNO, "No"},
+                         {MB_RETRYCANCEL, IDCANCEL, "Cancel"}, {MB_YESNOCANCEL, IDCANCEL, "Cancel"},
+                         {MB_ABORTRETRYIGNORE, IDABORT, "Abort"}}) {
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(MessageBoxW(nullptr, u"Unscripted", u"Caption", c.type), c.answer) << c.type;
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  std::string("Message box \"Caption\": \"Unscripted\" without a scripted answer: ") + c.name + "\n");
+    }
     const std::vector<MessageBoxRecord> log = TakeMessageBoxLog();
     ASSERT_EQ(log.size(), 7u);
     EXPECT_EQ(log[0].text, u"Paper jam");

@@ -4,9 +4,11 @@
 // to look at. The script is process-wide, since dialogs may run on another
 // thread than the test's. A message box without a scripted answer asks the
 // person when a window back end shows the thread's windows
-// (WindowBackEnd.h); otherwise, like a file dialog without one, it is
-// answered as if the user dismissed it (the cancel-like button, or a
-// cancelled file dialog) and a line says so on stderr.
+// (WindowBackEnd.h); otherwise, like a file dialog or a modal dialog
+// without one when no back end is loaded, it is answered at once as if the
+// user dismissed it (the cancel-like button, a cancelled file dialog,
+// Escape) and a line on stderr says what was asked and what was taken:
+// nothing waits for an answer that cannot come.
 #pragma once
 
 #include "platform/ui/winuser.h"
@@ -53,6 +55,8 @@ void ResetUiScript();
 
 // The answer of a box nobody scripted: what Esc or the close box gives.
 int DismissAnswer(UINT type);
+// A box's answer as its button reads ("OK", "Cancel", "Yes", "No", ...).
+std::string AnswerName(int answer);
 
 // Handlers (dialog procedures) that threw, since the process started; the
 // exception stops at the dialog's window procedure.
