@@ -92,7 +92,9 @@ HWND PageWith(HWND tabs, int id)
 }
 
 // The profiles tab's Save: the name dialog with "Office" typed, pictured,
-// then OK.
+// then OK. An "Office" saved by an earlier run in this root is replaced:
+// the question whether to overwrite it is answered Yes, and the answer is
+// dropped again when no question came.
 bool WriteSaveProfilePicture(HWND dialog, const std::filesystem::path& folder)
 {
     HWND tabs = GetDlgItem(dialog, kTabsControl);
@@ -108,7 +110,9 @@ bool WriteSaveProfilePicture(HWND dialog, const std::filesystem::path& folder)
         written = Write(nameDialog, folder / "dialog-save-profile.png");
         plat::ui::PressEnter(nameDialog);
     });
+    plat::ui::ScriptMessageBoxAnswer(IDYES);
     plat::ui::Click(GetDlgItem(page, kProfileSaveButton));
+    plat::ui::ResetUiScript();
     return written;
 }
 
@@ -135,8 +139,6 @@ int main(int argc, char** argv)
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     plat::ui::AllowHeadlessWindows(true);
-    // The empty-feeder question, if it comes, is answered Cancel.
-    plat::ui::ScriptMessageBoxAnswer(IDCANCEL);
 
     dialogpictures::DataSourceSession session;
     if (!session.Open())
@@ -149,7 +151,9 @@ int main(int argc, char** argv)
     bool written = WriteSaveProfilePicture(dialog, folder);
     written = WriteSettingsPictures(dialog, folder) && written;
 
-    // One sheet from the Scan button: the progress dialog half way.
+    // One sheet from the Scan button: the progress dialog half way. The
+    // empty-feeder question, if it comes, is answered Cancel.
+    plat::ui::ScriptMessageBoxAnswer(IDCANCEL);
     bool pictured = false;
     session.ScanOneImage(dialog, [&](HWND progress) {
         const auto percent = SendMessageW(GetDlgItem(progress, kProgressBar), PBM_GETPOS, 0, 0);
