@@ -48,8 +48,6 @@ std::string ErrnoText(const std::string& what)
     return what + ": " + std::strerror(errno);
 }
 
-bool OthersMayWrite(const struct stat& info) { return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
-
 // True when the folder holds nothing, false also when it cannot be read.
 bool IsEmptyFolder(const std::string& path)
 {
@@ -67,19 +65,30 @@ bool IsEmptyFolder(const std::string& path)
     return empty;
 }
 
-std::string SharedFolderProblem(const std::string& path)
+// Why a folder that other users may write to is not to be taken, or empty
+// when it may be: what it holds may be theirs, and closing it would lock
+// them out of their files. A folder with the sticky bit (/tmp, /dev/shm) is
+// made for sharing and is never taken, even while empty.
+std::string SharedFolderProblem(const std::string& path, const struct stat& info)
 {
-    return "the system root folder " + path +
-           " is shared (other users may write to it) and not empty; refusing to make it private, which would "
-           "lock them out of their files: name a new or empty folder of your own";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+        return {};
+    std::string what;
+    if ((info.st_mode & S_ISVTX) != 0)
+        what = " is a folder for sharing (other users may write to it; the sticky bit)";
+    else if (!IsEmptyFolder(path))
+        what = " is shared (other users may write to it) and not empty";
+    else
+        return {};
+    return "the system root folder " + path + what +
+           "; refusing to make it private, which would lock them out of their files: name a new or empty folder "
+           "of your own";
 }
 
 // Empty when `path` is a folder of this user that nobody else may enter
-// (tightening it when it was open to others); else what is wrong. A folder
-// that others may write to (a shared one such as /tmp) is taken only while
-// empty: what it holds may be theirs, and closing it would lock them out.
-// It is looked at again once closed, as a file could have come in between;
-// then it gets its mode back.
+// (tightening it when it was open to others); else what is wrong. A shared
+// folder is looked at again once closed, as a file could have come in
+// between; then it gets its mode back.
 std::string CheckOwnFolder(const std::string& path)
 {
     struct stat info{};
@@ -90,13 +99,13 @@ std::string CheckOwnFolder(const std::string& path)
     if (info.st_uid != geteuid())
         return "the system root folder " + path + " belongs to another user (uid " + std::to_string(info.st_uid)
                + "); refusing to use it";
-    if (OthersMayWrite(info) && !IsEmptyFolder(path))
-        return SharedFolderProblem(path);
+    if (std::string problem = SharedFolderProblem(path, info); !problem.empty())
+        return problem;
     if ((info.st_mode & 077) != 0 && chmod(path.c_str(), kPrivateFolder) != 0)
         return ErrnoText("cannot make " + path + " private");
-    if (OthersMayWrite(info) && !IsEmptyFolder(path)) {
+    if (std::string problem = SharedFolderProblem(path, info); !problem.empty()) {
         chmod(path.c_str(), info.st_mode & 07777);
-        return SharedFolderProblem(path);
+        return problem;
     }
     return {};
 }

@@ -163,22 +163,25 @@ TEST(SystemRootTest, ARootOwnedByAnotherUserIsRefused)
 // write to it and what it holds. A shared folder such as /tmp (1777, other
 // users' files in it) must never be closed: that would lock them out of
 // their own files, and what it holds is not ours to trust.
-TEST(SystemRootTest, ASharedFolderIsTakenOnlyWhileEmpty)
+TEST(SystemRootTest, ASharedFolderIsRefusedWithItsReason)
 {
     plat::testing::TempSystemRoot temp;
+    const char* const kNotEmpty = " is shared (other users may write to it) and not empty; refusing";
+    const char* const kForSharing = " is a folder for sharing (other users may write to it; the sticky bit); refusing";
     struct Case {
         const char* what;
         mode_t mode;
         bool holdsAFile;
-        bool taken;
+        const char* refusal; // null: taken
     };
     const Case cases[] = {
-        {"shared with the sticky bit, as /tmp", 01777, true, false},
-        {"writable by everybody", 0777, true, false},
-        {"writable by its group", 0770, true, false},
-        {"shared but empty", 01777, false, true},
-        {"ours, private, from an earlier run", 0700, true, true},
-        {"ours, readable by others", 0755, true, true},
+        {"shared with the sticky bit, as /tmp", 01777, true, kForSharing},
+        {"made for sharing, empty for now", 01777, false, kForSharing},
+        {"writable by everybody", 0777, true, kNotEmpty},
+        {"writable by its group", 0770, true, kNotEmpty},
+        {"writable by everybody, empty", 0777, false, nullptr},
+        {"ours, private, from an earlier run", 0700, true, nullptr},
+        {"ours, readable by others", 0755, true, nullptr},
     };
     int number = 0;
     for (const Case& c : cases) {
@@ -197,18 +200,16 @@ TEST(SystemRootTest, ASharedFolderIsTakenOnlyWhileEmpty)
         ASSERT_EQ(chmod(folder.c_str(), c.mode), 0);
         RootVariables variables(folder.c_str(), nullptr, nullptr);
 
-        EXPECT_EQ(plat::EnsureSystemRootLayout(), c.taken) << plat::SystemRootProblem();
-        if (c.taken) {
+        EXPECT_EQ(plat::EnsureSystemRootLayout(), c.refusal == nullptr) << plat::SystemRootProblem();
+        if (!c.refusal) {
             EXPECT_EQ(plat::SystemRootProblem(), "");
             EXPECT_EQ(ModeOf(folder), 0700u);
             EXPECT_TRUE(fs::is_directory(plat::RuntimeFolder()));
         } else {
             const std::string problem = plat::SystemRootProblem();
-            EXPECT_NE(problem.find(folder + " is shared (other users may write to it) and not empty"),
-                      std::string::npos)
-                << problem;
+            EXPECT_NE(problem.find(folder + c.refusal), std::string::npos) << problem;
             EXPECT_EQ(ModeOf(folder), c.mode) << "the folder is left as it was";
-            EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+            EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), c.holdsAFile ? 1 : 0)
                 << "nothing is made in it";
         }
         EXPECT_EQ(fs::is_regular_file(file), c.holdsAFile);
