@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -125,18 +127,19 @@ BOOL CScannerWrap::ReadSimplexBand()
     if (request == 0)
         return FailBand();
     ULONGLONG before = 0;
-    DWORD got = 0;
+    DWORD delivered = 0;
     bool endOfPage = false;
     bool shortRead = false;
     do {
         if (m_scanJob.shortRead && !WaitForBufferedData())
             return FailBand();
         before = m_scanJob.frontCount;
-        if (!ReadSide(false, request, args.Buffer, &got, &endOfPage, &shortRead))
+        if (!ReadBandOfSide(false, request, args.Buffer, &delivered, &endOfPage, &shortRead))
             return FailBand();
-        *args.BytesWritten = got;
-        m_scanJob.frontCount += got;
-    } while (shortRead && got == 0 && !endOfPage);
+        *args.BytesWritten = delivered;
+        m_scanJob.frontCount += delivered;
+        // A short read that did not finish a line has nothing to deliver yet.
+    } while (shortRead && delivered == 0 && !endOfPage);
 
     // A page never delivers more than its size, whichever read runs past
     // it (a sheet longer than the window, with length control).
@@ -201,7 +204,7 @@ BOOL CScannerWrap::ReadDuplexSides(bool compressed)
             DWORD got = 0;
             bool endOfPage = false;
             bool shortRead = false;
-            if (!ReadSide(false, request, args.Buffer, &got, &endOfPage, &shortRead))
+            if (!ReadBandOfSide(false, request, args.Buffer, &got, &endOfPage, &shortRead))
                 return FailBand();
             *args.BytesWritten = got;
             job.frontCount += got;
@@ -233,6 +236,16 @@ BOOL CScannerWrap::ReadDuplexSides(bool compressed)
         for (;;) {
             const bool frontOpen = !job.frontEndOfPage;
             const bool intoBuffer = frontOpen || lastSide;
+            if (!intoBuffer && !compressed && !job.backEndOfPage && job.backHeld > 0 &&
+                job.backHeld < job.bytesPerLine) {
+                // All that is held is the start of a line: it goes in front of
+                // the next read. (Reads straight into the caller's buffer come
+                // only once nothing is held, so no other part line waits.)
+                if (!KeepPartLine(true, job.pageBuffer.get() + job.backReadOffset, job.backHeld))
+                    return FailBand();
+                job.backHeld = 0;
+                job.backReadOffset = 0;
+            }
             if (!intoBuffer && (job.backHeld > 0 || job.backEndOfPage))
                 return DeliverHeldBack(compressed);
             if (frontOpen && job.backEndOfPage) {
@@ -269,7 +282,9 @@ BOOL CScannerWrap::ReadDuplexSides(bool compressed)
             DWORD got = 0;
             bool endOfPage = false;
             bool shortRead = false;
-            if (!ReadSide(true, count, destination, &got, &endOfPage, &shortRead))
+            const BOOL read = intoBuffer ? ReadSide(true, count, destination, &got, &endOfPage, &shortRead)
+                                         : ReadBandOfSide(true, count, destination, &got, &endOfPage, &shortRead);
+            if (!read)
                 return FailBand();
             job.backCount += got;
             if (endOfPage)
@@ -322,15 +337,18 @@ BOOL CScannerWrap::DeliverHeldBack(bool compressed)
 {
     const ProduceArgs& args = m_funcArgs.Produce;
     ScanJobState& job = m_scanJob;
+    size_t count = std::min<size_t>(job.backHeld, args.BufferSize);
     // Uncompressed bands are whole lines.
-    size_t room = args.BufferSize;
     if (!compressed)
-        room = room / job.bytesPerLine * job.bytesPerLine;
-    const size_t count = std::min(job.backHeld, room);
+        count -= count % job.bytesPerLine;
     if (count > 0)
         std::memcpy(args.Buffer, job.pageBuffer.get() + job.backReadOffset, count);
     job.backHeld -= count;
     job.backReadOffset += count;
+    if (!compressed && job.backEndOfPage && job.backHeld < job.bytesPerLine) {
+        LeaveOutCutLine(job.backHeld);
+        job.backHeld = 0;
+    }
     *args.BytesWritten = static_cast<DWORD>(count);
     *args.PayloadLevel = kLevelInPage;
     if (!job.backEndOfPage || job.backHeld > 0) {
@@ -366,6 +384,56 @@ BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD
             m_scanJob.frontEndOfPage = true;
     }
     return TRUE;
+}
+
+// One band's read of a side into the caller's buffer, at most `room` bytes
+// (whole lines). Compressed data is a stream of bytes and goes as it comes.
+// An uncompressed band is whole lines wherever the scanner's READ ends: the
+// start of a line that the side's last READ ended inside comes first, then
+// the READ of the rest, and the start of a line this READ ends inside waits
+// for the side's next band.
+BOOL CScannerWrap::ReadBandOfSide(bool backSide, DWORD room, BYTE* destination, DWORD* delivered,
+                                  bool* endOfPage, bool* shortRead)
+{
+    if (m_scanJob.compression != 0)
+        return ReadSide(backSide, room, destination, delivered, endOfPage, shortRead);
+    std::vector<BYTE>& part = m_scanJob.partLine[backSide ? 1 : 0];
+    // Less than one line, and room is one line at least: the READ asks for
+    // one byte or more.
+    const DWORD carried = static_cast<DWORD>(part.size());
+    if (carried > 0)
+        std::memcpy(destination, part.data(), carried);
+    DWORD got = 0;
+    if (!ReadSide(backSide, room - carried, destination + carried, &got, endOfPage, shortRead))
+        return FALSE;
+    const DWORD total = carried + got;
+    const DWORD whole = total - total % m_scanJob.bytesPerLine;
+    if (*endOfPage) {
+        LeaveOutCutLine(total - whole);
+        part.clear();
+    } else if (!KeepPartLine(backSide, destination + whole, total - whole)) {
+        return FALSE;
+    }
+    *delivered = whole;
+    return TRUE;
+}
+
+bool CScannerWrap::KeepPartLine(bool backSide, const BYTE* bytes, size_t count)
+{
+    try {
+        m_scanJob.partLine[backSide ? 1 : 0].assign(bytes, bytes + count);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// A page whose data ends inside a line: that line is left out rather than
+// handed on as a line the scanner never finished.
+void CScannerWrap::LeaveOutCutLine(size_t bytes)
+{
+    if (bytes > 0 && IsLogging(LOG_WARNING))
+        LogWarning(u"Page ended inside a line: %d bytes of it left out", static_cast<int>(bytes));
 }
 
 BYTE CScannerWrap::PageQualifier() const

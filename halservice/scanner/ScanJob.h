@@ -8,6 +8,7 @@
 #include "platform/oleauto/taskmem.h"
 
 #include <memory>
+#include <vector>
 
 struct TaskMemDeleter {
     void operator()(BYTE* block) const { CoTaskMemFree(block); }
@@ -36,6 +37,10 @@ struct ScanJobState {
     size_t backReadOffset = 0;
     std::unique_ptr<BYTE[], TaskMemDeleter> pageBuffer;
     size_t pageBufferSize = 0;
+    // The start of a line that a READ ended inside, front and back: it goes
+    // in front of that side's next band, so that uncompressed bands are
+    // whole lines wherever the scanner's reads end.
+    std::vector<BYTE> partLine[2];
 
     void FreePageBuffer()
     {
@@ -51,5 +56,7 @@ struct ScanJobState {
         backCount = 0;
         backHeld = 0;
         backReadOffset = 0;
+        partLine[0].clear();
+        partLine[1].clear();
     }
 };

@@ -159,6 +159,10 @@ private:
     BOOL ReadDuplexSides(bool compressed);
     BOOL DeliverHeldBack(bool compressed);
     BOOL ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage, bool* shortRead);
+    BOOL ReadBandOfSide(bool backSide, DWORD room, BYTE* destination, DWORD* delivered, bool* endOfPage,
+                        bool* shortRead);
+    bool KeepPartLine(bool backSide, const BYTE* bytes, size_t count);
+    void LeaveOutCutLine(size_t bytes);
     BOOL WaitForBufferedData();
     BOOL NextSheetCheck();
     BOOL EndPage();
