@@ -294,6 +294,18 @@ void CRNXRBConvert::RequireOneLine(IRNXRasterBand* band)
         throw std::length_error("the caller's buffer cannot hold one line");
 }
 
+void CRNXRBConvert::RequireWholeLines(LONG bytes, LONG bytesPerLine)
+{
+    // A page passed on as it came has no line size of ours to check.
+    if (m_dataBytes == 0 || bytesPerLine <= 0 || bytes % bytesPerLine == 0)
+        return;
+    // A line cut short would shift every later line of the page: refused,
+    // never cut off or passed on.
+    if (IsLogging(LOG_ERROR))
+        LogError(u"Band of %d bytes is not whole lines of %d bytes", bytes, bytesPerLine);
+    throw std::length_error("a band that is not whole lines");
+}
+
 plat::ComPtr<IRNXRasterBand> CRNXRBConvert::NewBand(LONG size)
 {
     plat::ComPtr<IRNXRasterBand> band;
@@ -469,14 +481,12 @@ void CRNXRBConvert::Hold(plat::ComPtr<IRNXRasterBand> band)
     m_held.bytesPerLine = Get(held, &IRNXRasterBand::get_BytesPerLine);
     m_held.level = LevelOf(held);
     m_held.status = StatusOf(held);
-    LONG usable = UsableBytes(m_held.bytesWritten, m_held.bufferSize, m_held.buffer);
-    if (m_line.Any() || m_reverseLines || m_pad) {
-        // Read line by line: a band whose lines are shorter than the page's
-        // data cannot be read, and a cut last line is left out.
-        if (m_held.bytesPerLine < m_dataBytes || m_held.bytesPerLine <= 0)
-            throw std::length_error("band lines shorter than the page's lines");
-        usable -= usable % m_held.bytesPerLine;
-    }
+    const LONG usable = UsableBytes(m_held.bytesWritten, m_held.bufferSize, m_held.buffer);
+    // Read line by line: a band whose lines are shorter than the page's data
+    // cannot be read.
+    if ((m_line.Any() || m_reverseLines || m_pad) && (m_held.bytesPerLine < m_dataBytes || m_held.bytesPerLine <= 0))
+        throw std::length_error("band lines shorter than the page's lines");
+    RequireWholeLines(usable, m_held.bytesPerLine);
     m_remaining = usable;
     m_readOffset = m_reverseLines ? usable - m_held.bytesPerLine : 0;
 }
@@ -622,6 +632,7 @@ void CRNXRBConvert::TransformRasterBand(IRNXRasterBand* band)
     if (IsLogging(LOG_TRACE))
         LogTrace(u"TransformRasterBand Entered");
     const LONG written = Get(band, &IRNXRasterBand::get_BytesWritten);
+    RequireWholeLines(written, m_output.BytesPerLine);
     if (written == 0 || !m_line.Any()) {
         if (IsLogging(LOG_TRACE))
             LogTrace(u"Nothing to transform, exiting.");

@@ -77,6 +77,8 @@ private:
     void ObtainInto(IDispatch** band);
     // Throws when the caller's band cannot take one output line.
     void RequireOneLine(IRNXRasterBand* band);
+    // Throws when `bytes` are not whole lines of `bytesPerLine`.
+    void RequireWholeLines(LONG bytes, LONG bytesPerLine);
     plat::ComPtr<IRNXRasterBand> NewBand(LONG size);
     void StartPage(IDispatch** thePayload, IRNXRasterBand* band);
     void WorkOutTransforms(IRNXRasterBand* pulled);

@@ -136,6 +136,8 @@ public:
     size_t line = 0;
     // Set on a band number (counted from 0) to describe a broken line length.
     int brokenBand = -1;
+    // Set on a band number whose last line arrives one byte short.
+    int cutBand = -1;
     // Band numbers that arrive empty inside their page.
     std::vector<int> emptyBands;
     // From this band number on the precursor fails as a wrapper does when
@@ -168,10 +170,11 @@ public:
         if (std::find(emptyBands.begin(), emptyBands.end(), bands) != emptyBands.end())
             count = 0;
         std::memcpy(buffer, p.bytes.data() + line * f.bytesPerLine, count * f.bytesPerLine);
+        const bool cut = bands == cutBand && count > 0;
         const LONG bytesPerLine = bands++ == brokenBand ? 1 : f.bytesPerLine;
         band->DescribeBufferContent(0, f.width, f.bitsPerPixel, bytesPerLine, f.pixelType, f.channelOrder,
                                     f.lineOrder, f.bitOrder, f.gender, f.pixelOrder, 300);
-        band->put_BytesWritten(static_cast<LONG>(count * f.bytesPerLine));
+        band->put_BytesWritten(static_cast<LONG>(count * f.bytesPerLine) - (cut ? 1 : 0));
         line += count;
         const bool last = line == total;
         common->put_SessionLevel(last ? p.endLevel : 1);
@@ -328,6 +331,26 @@ protected:
         return image;
     }
 
+    // Produces bands of two lines until a call fails (its result in hr),
+    // which must leave no bytes; what came before, all of it inside the page.
+    std::vector<BYTE> ReceiveUntilFailure(HRESULT& hr)
+    {
+        std::vector<BYTE> received;
+        std::vector<BYTE> buffer(8 * 2);
+        LONG written = 0;
+        for (int calls = 0; calls < 20 && (hr = ProduceOnce(buffer)) == S_OK; ++calls) {
+            m_band->get_BytesWritten(&written);
+            received.insert(received.end(), buffer.begin(), buffer.begin() + written);
+            if (Level() != 1) {
+                ADD_FAILURE() << "the page ended at level " << Level();
+                break;
+            }
+        }
+        m_band->get_BytesWritten(&written);
+        EXPECT_EQ(written, 0) << "bytes of a failed call";
+        return received;
+    }
+
     plat::ComPtr<IRNXModule> m_converter;
     plat::ComPtr<IRNXPayloadSource> m_source;
     plat::ComPtr<IRNXRasterBand> m_band;
@@ -454,19 +477,22 @@ TEST_F(ConvertTest, BottomUpPullsTheWholePageFirstAndEndsWithTheLastBandsLevel)
     EXPECT_EQ(m_precursor->calls, 3);
 }
 
+// Restrictions for the gray page of FreshGrayPage, and the layout the
+// caller gets.
+struct GrayPageCase {
+    const char* name;
+    const char16_t* restrictions;
+    Format expected;
+};
+
 TEST_F(ConvertTest, EmptyBandsInsideAPageLoseNoLines)
 {
-    struct Case {
-        const char* name;
-        const char16_t* restrictions;
-        Format expected;
-    };
-    const Case cases[] = {
+    const GrayPageCase cases[] = {
         {"padded", u"Alignment=\"4\" GrayGender=\"WhiteIsZero\"", {6, 8, 8, 1, 0, 0, 0, 1, 0}},
         {"bottom-up", u"LineOrder=\"BottomUp\"", {6, 8, 6, 1, 0, 1, 0, 0, 0}},
         {"in place", u"PixelOrder=\"RightLeft\"", {6, 8, 6, 1, 0, 0, 0, 0, 1}},
     };
-    for (const Case& c : cases) {
+    for (const GrayPageCase& c : cases) {
         SCOPED_TRACE(c.name);
         const Image image = FreshGrayPage(c.restrictions, 12, 3, 8);
         m_script.emptyBands = {0, 2, 3};
@@ -592,27 +618,47 @@ TEST_F(ConvertTest, APrecursorThatFailsEndsProduceWithItsResultAndNothingDeliver
 
         // Lines come until the failure; then every call fails at once with
         // the precursor's result and no bytes, and no line comes twice.
-        std::vector<BYTE> received;
-        std::vector<BYTE> buffer(8 * 2);
         HRESULT hr = S_OK;
-        int calls = 0;
-        for (; calls < 20 && (hr = ProduceOnce(buffer)) == S_OK; ++calls) {
-            LONG written = 0;
-            m_band->get_BytesWritten(&written);
-            received.insert(received.end(), buffer.begin(), buffer.begin() + written);
-            ASSERT_EQ(Level(), 1);
-        }
+        const std::vector<BYTE> received = ReceiveUntilFailure(hr);
         EXPECT_EQ(hr, E_UNEXPECTED);
-        LONG written = -1;
-        m_band->get_BytesWritten(&written);
-        EXPECT_EQ(written, 0);
         const Image got = Decode(received, c.expected);
         ASSERT_LE(got.size(), image.size());
         EXPECT_TRUE(std::equal(got.begin(), got.end(), image.begin())) << "lines doubled or out of order";
         EXPECT_LT(static_cast<int>(got.size()), 2 * std::max(c.failFrom, 1));
+        std::vector<BYTE> buffer(8 * 2);
         EXPECT_EQ(ProduceOnce(buffer), E_UNEXPECTED);
+        LONG written = -1;
         m_band->get_BytesWritten(&written);
         EXPECT_EQ(written, 0);
+    }
+}
+
+TEST_F(ConvertTest, ABandThatIsNotWholeLinesIsRefusedNotCutOrPassedOn)
+{
+    const GrayPageCase cases[] = {
+        {"direct, as delivered", u"", {6, 8, 6, 1, 0, 0, 0, 0, 0}},
+        {"direct, changed in place", u"GrayGender=\"WhiteIsZero\"", {6, 8, 6, 1, 0, 0, 0, 1, 0}},
+        {"copied whole", u"Alignment=\"2\" PixelOrder=\"RightLeft\"", {6, 8, 6, 1, 0, 0, 0, 0, 1}},
+        {"padded", u"Alignment=\"4\"", {6, 8, 8, 1, 0, 0, 0, 0, 0}},
+        {"bottom-up", u"LineOrder=\"BottomUp\"", {6, 8, 6, 1, 0, 1, 0, 0, 0}},
+    };
+    for (const GrayPageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_script = BandScript{};
+        const Image image = FreshGrayPage(c.restrictions, 12, 2, 12);
+        m_script.cutBand = 2;
+
+        // The lines before the cut band come in order; the cut band fails
+        // the call with nothing delivered, and no later line is shifted.
+        HRESULT hr = S_OK;
+        const std::vector<BYTE> received = ReceiveUntilFailure(hr);
+        EXPECT_EQ(hr, E_UNEXPECTED);
+        const Image got = Decode(received, c.expected);
+        // Bottom-up, the page's last lines come first.
+        const bool bottomUp = c.expected.lineOrder == 1;
+        ASSERT_LE(got.size(), bottomUp ? 6u : 4u);
+        const auto from = bottomUp ? image.end() - static_cast<std::ptrdiff_t>(got.size()) : image.begin();
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), from)) << "lines shifted";
     }
 }
 
