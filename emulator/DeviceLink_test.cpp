@@ -229,7 +229,8 @@ TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {
       {"fault busy count=2", true},         {"fault melt", false},
       {"fault jam sheet=-1", false},        {"cover open", true},
       {"cover ajar", false},                {"key press simplex", true},
-      {"key press enter", false},           {"", false},
+      {"key press enter", false},           {"max-read 20011", true},
+      {"max-read 0x1000000", false},        {"", false},
       {"dance", false},
   };
   for (const Case& c : cases) {

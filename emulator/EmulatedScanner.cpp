@@ -52,7 +52,10 @@ bool Matches(const Fault& f, FaultKind kind, std::uint8_t opcode) {
 }  // namespace
 
 EmulatedScanner::EmulatedScanner(ScannerConfig config)
-    : config_(std::move(config)), counter_(config_.counter), revision_(config_.revision) {
+    : config_(std::move(config)),
+      maxBytesPerRead_(config_.maxBytesPerRead),
+      counter_(config_.counter),
+      revision_(config_.revision) {
   PowerOn();
 }
 
@@ -300,6 +303,11 @@ void EmulatedScanner::LoadSheets(std::uint32_t count, Sheet sheet) {
 void EmulatedScanner::SetCoverOpen(bool open) {
   std::lock_guard lock(mutex_);
   coverOpen_ = open;
+}
+
+void EmulatedScanner::SetMaxBytesPerRead(std::uint32_t bytes) {
+  std::lock_guard lock(mutex_);
+  maxBytesPerRead_ = bytes;
 }
 
 void EmulatedScanner::QueueKeyEvent(PanelKey key, KeyAction action) {

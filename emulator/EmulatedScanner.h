@@ -116,6 +116,8 @@ class EmulatedScanner final : public ScannerDevice {
   void LoadSheets(const std::vector<Sheet>& sheets);  // replaces the stack
   void LoadSheets(std::uint32_t count, Sheet sheet = {});
   void SetCoverOpen(bool open);
+  // At most this many image bytes per READ from now on (0: no limit).
+  void SetMaxBytesPerRead(std::uint32_t bytes);
   void QueueKeyEvent(PanelKey key, KeyAction action);
   void InjectFault(const Fault& fault);
   void Unplug();
@@ -189,6 +191,7 @@ class EmulatedScanner final : public ScannerDevice {
 
   const ScannerConfig config_;
   mutable std::mutex mutex_;
+  std::uint32_t maxBytesPerRead_ = 0;  // config_'s until a control line sets it
   PacketLog log_;
   ConnectionObserver observer_;
   std::vector<bool> pendingNotifications_;

@@ -11,6 +11,7 @@
 #include "emulator/EmulatedScanner.h"
 #include "emulator/ImageCodecs.h"
 #include "emulator/ImagePattern.h"
+#include "emulator/ScannerControl.h"
 #include "emulator/testing/HostExchange.h"
 #include "emulator/testing/WindowBuilder.h"
 
@@ -143,6 +144,15 @@ TEST(ScanJob, ShortReadsEndWithIliAndTheResidueAndSidesInterleave) {
   EXPECT_EQ(x.data.size(), 1000u);
   const Exchange sense = RunCommand(scanner, {0x03, 0, 0, 0, 18, 0}, {}, 18);
   EXPECT_EQ(sense.data, (Bytes{0x70, 0, 0x20, 0, 0, 0x0C, 0x18, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+  // The control line changes the cap from the next READ on; 0 lifts it.
+  std::string answer;
+  ASSERT_TRUE(ApplyControl(scanner, "max-read 300", answer)) << answer;
+  EXPECT_EQ(RunCommand(scanner, testing::ReadImageCdb(2000, false), {}, 2000).data.size(), 300u);
+  ASSERT_TRUE(ApplyControl(scanner, "max-read 0", answer)) << answer;
+  const Exchange whole = RunCommand(scanner, testing::ReadImageCdb(2000, false), {}, 2000);
+  EXPECT_EQ(whole.status, kStatusGood);
+  EXPECT_EQ(whole.data.size(), 2000u);
 }
 
 TEST(ScanJob, TheReadThatEndsAPageCarriesEomAndTheResidue) {

@@ -342,7 +342,7 @@ EmulatedScanner::Reply EmulatedScanner::ReadImage(const std::uint8_t* cdb) {
 
   SideState& s = *transit_->sides[side];
   std::uint64_t n = std::min<std::uint64_t>(request, s.image->Size() - s.offset);
-  if (config_.maxBytesPerRead != 0) n = std::min<std::uint64_t>(n, config_.maxBytesPerRead);
+  if (maxBytesPerRead_ != 0) n = std::min<std::uint64_t>(n, maxBytesPerRead_);
   const std::uint64_t limit = FaultLimit(side);
   const bool faultDue = n > limit || limit == 0;
   if (faultDue) n = limit;

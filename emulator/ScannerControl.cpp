@@ -130,6 +130,16 @@ bool ApplyControl(EmulatedScanner& scanner, const std::string& line, std::string
     answer = "ok";
     return true;
   }
+  if (verb == "max-read" && w.size() == 2) {
+    const auto n = ParseNumber(w[1]);
+    if (!n || *n > 0xFFFFFF) {
+      answer = "bad byte count";
+      return false;
+    }
+    scanner.SetMaxBytesPerRead(static_cast<std::uint32_t>(*n));
+    answer = "ok";
+    return true;
+  }
   if (verb == "key" && w.size() == 3) {
     static const char* const kActions[] = {"press", "release", "held", "reset"};
     static const char* const kKeys[] = {"up", "down", "simplex", "duplex"};
