@@ -2,7 +2,8 @@
 // the emulated scanner, either given to the wrapper as the clients do or
 // created by it from the class the document names (served by this process as
 // a local server), configured for a simplex page and pulled band by band
-// until the session ends.
+// until the session ends; and through each client's converter, with the
+// scanner's reads ending at odd byte counts.
 #include "emulator/ImagePattern.h"
 #include "halservice/com/HALClasses.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
@@ -226,6 +227,177 @@ protected:
     plat::ComPtr<IXMLObj> m_settings;
     plat::ComPtr<IRNXRasterBand> m_band;
 };
+
+// The pages of one duplex sheet, 48 pixels by 10 lines at 100 dpi, as a
+// client's converter delivers them, each page its output lines.
+class ShortReadScanTest : public HALWrapScanTest {
+protected:
+    static constexpr DWORD kSheetPixels = 48;
+    static constexpr DWORD kSheetLines = 10;
+
+    struct Layout {
+        const char* client;
+        const char16_t* restrictions;
+        bool bottomUp;
+    };
+
+    void SetUp() override
+    {
+        HALWrapScanTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        Plug();
+        plat::ComPtr<IClassFactory> factory;
+        ASSERT_EQ(GetHALClassObject(3, IID_IClassFactory, factory.ReleaseAndGetVoidAddress()), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IRNXHALS, m_hal.ReleaseAndGetVoidAddress()), S_OK);
+        WithClock([&] {
+            LONG status = -1;
+            EXPECT_EQ(m_hal->Initialize(&status), S_OK);
+            EXPECT_EQ(m_hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status), S_OK);
+            EXPECT_EQ(status, 0);
+        });
+        ASSERT_EQ(CoCreateInstance(CLSID_RNXRasterBand, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXRasterBand,
+                                   m_band.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        ASSERT_EQ(m_band->SizeBuffer(1000), S_OK);
+    }
+
+    static plat::ComPtr<IXMLObj> Document(const std::u16string& text)
+    {
+        plat::ComPtr<IXMLObj> xml;
+        EXPECT_EQ(CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLObj,
+                                   xml.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        EXPECT_EQ(xml->Initialize(), S_OK);
+        EXPECT_EQ(xml->ParseXML(ScopedBstr(text).Get()), S_OK);
+        EXPECT_EQ(xml->SeekRootNode(), S_OK);
+        return xml;
+    }
+
+    // A fresh pipeline over the locked service, pulled until the session
+    // ends; every band whole lines of the output.
+    std::vector<std::vector<BYTE>> ScanSheet(LONG bits, const Layout& layout, LONG* bytesPerLine)
+    {
+        m_scanner->LoadSheets(1);
+        plat::ComPtr<IRNXHALWrap> wrapper;
+        plat::ComPtr<IRNXModule> source, converter;
+        EXPECT_EQ(CoCreateInstance(CLSID_RNXHALWrap, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXHALWrap,
+                                   wrapper.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        EXPECT_EQ(wrapper->SetCurrentHAL(m_hal.Get()), S_OK);
+        EXPECT_EQ(wrapper->QueryInterface(IID_IRNXModule, source.ReleaseAndGetVoidAddress()), S_OK);
+        const std::u16string input = u"<Width>480</Width><Height>100</Height><BitsPerPixel>" +
+                                     Utf8ToUtf16(std::to_string(bits)) +
+                                     u"</BitsPerPixel><Duplex>1</Duplex><DPI>100</DPI><Pages>0</Pages>";
+        const plat::ComPtr<IXMLObj> settings =
+            Document(u"<scannerSource><scanner>00000000-0000-0000-0000-000000000000</scanner><config><input>" +
+                     input + u"</input></config></scannerSource>");
+        HRESULT hr = E_FAIL;
+        WithClock([&] { hr = source->Configure(nullptr, settings.Get()); });
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(CoCreateInstance(CLSID_RNXRBConvert, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXModule,
+                                   converter.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        const plat::ComPtr<IXMLObj> restrictions = Document(
+            u"<rasterCvrt><precursor>scannerSource</precursor><Restrictions " + std::u16string(layout.restrictions) +
+            u"/><bufferSize>65536</bufferSize></rasterCvrt>");
+        EXPECT_EQ(converter->Configure(source.Get(), restrictions.Get()), S_OK);
+        plat::ComPtr<IRNXPayloadSource> pull;
+        EXPECT_EQ(converter->QueryInterface(IID_IRNXPayloadSource, pull.ReleaseAndGetVoidAddress()), S_OK);
+        plat::ComPtr<IRNXPayload> payload;
+        EXPECT_EQ(m_band->QueryInterface(IID_IRNXPayload, payload.ReleaseAndGetVoidAddress()), S_OK);
+
+        std::vector<std::vector<BYTE>> pages(1);
+        LONG level = 0;
+        for (int band = 0; band < 5000 && level != 6 && !HasFailure(); ++band) {
+            WithClock([&] {
+                IDispatch* pointer = m_band.Get();
+                hr = pull->Produce(&pointer);
+            });
+            EXPECT_EQ(hr, S_OK);
+            LONG written = 0, status = -1;
+            BYTE* buffer = nullptr;
+            payload->get_SessionLevel(&level);
+            payload->get_Status(&status);
+            m_band->get_BytesWritten(&written);
+            m_band->get_BytesPerLine(bytesPerLine);
+            m_band->get_Buffer(&buffer);
+            EXPECT_EQ(status, 0);
+            EXPECT_EQ(written % *bytesPerLine, 0) << "a band of part lines";
+            pages.back().insert(pages.back().end(), buffer, buffer + written);
+            if (level != 1)
+                pages.emplace_back();
+        }
+        EXPECT_EQ(level, 6);
+        pages.pop_back();
+        return pages;
+    }
+
+    // Every output line of the sheet's pages carries its side's pattern,
+    // the page's lines in the layout's order.
+    static void ExpectPatternLines(const std::vector<std::vector<BYTE>>& pages, LONG bits, LONG bytesPerLine,
+                                   bool bottomUp)
+    {
+        ASSERT_EQ(pages.size(), 2u);
+        for (std::uint32_t side = 0; side < 2; ++side) {
+            ASSERT_EQ(pages[side].size(), size_t(bytesPerLine) * kSheetLines) << "side " << side;
+            for (DWORD k = 0; k < kSheetLines; ++k) {
+                const DWORD y = bottomUp ? kSheetLines - 1 - k : k;
+                const auto decoded =
+                    emulator::DecodePatternLine(pages[side].data() + size_t(k) * bytesPerLine, kSheetPixels, bits);
+                ASSERT_TRUE(decoded.valid) << "side " << side << ", line " << y;
+                EXPECT_EQ(decoded.code, emulator::PatternCode(0, side)) << "side " << side << ", line " << y;
+                EXPECT_EQ(decoded.line, y) << "side " << side << ", line " << y;
+            }
+        }
+    }
+};
+
+// Whatever byte counts the scanner's READs end at, each client's converter
+// delivers the pages of whole reads, line for line.
+TEST_F(ShortReadScanTest, ReadsEndingAnywhereGiveEachClientThePagesOfWholeReads)
+{
+    const Layout layouts[] = {
+        {"TWAIN data source",
+         u"Alignment=\"4\" BWGender=\"BlackIsZero\" GrayGender=\"BlackIsZero\" ColorGender=\"BlackIsZero\" "
+         u"PixelOrder=\"LeftRight\" ColorChannelOrder=\"RGB\" LineOrder=\"TopDown\" BitOrder=\"MSBFirst\"",
+         false},
+        {"still-image driver",
+         u"Alignment=\"4\" BWGender=\"BlackIsZero\" GrayGender=\"BlackIsZero\" ColorGender=\"BlackIsZero\" "
+         u"PixelOrder=\"LeftRight\" ColorChannelOrder=\"BGR\" LineOrder=\"BottomUp\" BitOrder=\"MSBFirst\"",
+         true},
+        {"scan tool",
+         u"Alignment=\"1\" BWGender=\"WhiteIsZero\" GrayGender=\"BlackIsZero\" ColorGender=\"BlackIsZero\" "
+         u"PixelOrder=\"LeftRight\" ColorChannelOrder=\"RGB\" LineOrder=\"TopDown\" BitOrder=\"MSBFirst\"",
+         false},
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.client);
+        for (const LONG bits : {1, 8, 24}) {
+            SCOPED_TRACE(std::to_string(bits) + " bit");
+            const DWORD lineBytes = kSheetPixels * static_cast<DWORD>(bits) / 8;  // as the scanner sends them
+            m_scanner->SetMaxBytesPerRead(0);
+            LONG bytesPerLine = 0;
+            const auto whole = ScanSheet(bits, layout, &bytesPerLine);
+            ExpectPatternLines(whole, bits, bytesPerLine, layout.bottomUp);
+            // Each read that ends short costs a wait for buffered data: reads
+            // of one byte only for the few bytes of black and white (the
+            // service's own test reads every kind a byte at a time).
+            std::vector<std::uint32_t> maxReads = {67u, lineBytes - 1, lineBytes + 1, 3 * lineBytes};
+            if (bits == 1)
+                maxReads.push_back(1);
+            for (const std::uint32_t maxRead : maxReads) {
+                SCOPED_TRACE("at most " + std::to_string(maxRead) + " bytes a read");
+                m_scanner->SetMaxBytesPerRead(maxRead);
+                const auto pages = ScanSheet(bits, layout, &bytesPerLine);
+                EXPECT_TRUE(pages == whole) << "pages differ from those of whole reads";
+                ExpectPatternLines(pages, bits, bytesPerLine, layout.bottomUp);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
 
 TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughThePresetServiceObject)
 {
