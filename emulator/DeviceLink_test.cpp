@@ -239,7 +239,7 @@ TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {
   }
   std::string status;
   ASSERT_TRUE(ApplyControl(scanner, "status", status));
-  EXPECT_EQ(status, "sheets=3 counter=0 revision=T.50 connected=1");
+  EXPECT_EQ(status, "sheets=3 counter=0 revision=T.50 connected=1 capped-reads=0");
   EXPECT_EQ(RunCommand(scanner, {0, 0, 0, 0, 0, 0}).status, kStatusBusy);
   const auto fault = ParseFault("jam sheet=1 offset=0x100 ascq=7");
   ASSERT_TRUE(fault.has_value());
@@ -295,7 +295,7 @@ TEST(EmulatorProgram, ServesWhileRunningAndRemovesTheDeviceWhenStopped) {
     EXPECT_TRUE(RunCommand(remote, {0, 0, 0, 0, 0, 0}).good());
     std::string status;
     EXPECT_TRUE(remote.Control("status", &status));
-    EXPECT_EQ(status, "sheets=4 counter=0 revision=T.52 connected=1");
+    EXPECT_EQ(status, "sheets=4 counter=0 revision=T.52 connected=1 capped-reads=0");
   }
 
   // SIGUSR1 pulls the cable and plugs it back in.

@@ -365,6 +365,11 @@ std::uint32_t EmulatedScanner::Counter() const {
   return counter_;
 }
 
+std::uint64_t EmulatedScanner::CappedReads() const {
+  std::lock_guard lock(mutex_);
+  return cappedReads_;
+}
+
 std::optional<ScanWindow> EmulatedScanner::Window(bool back) const {
   std::lock_guard lock(mutex_);
   return windows_[back ? 1 : 0];

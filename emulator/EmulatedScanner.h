@@ -129,6 +129,8 @@ class EmulatedScanner final : public ScannerDevice {
   std::size_t SheetsInFeeder() const;
   std::string FirmwareRevision() const;
   std::uint32_t Counter() const;
+  // READs of image data that the cap on bytes per READ cut short.
+  std::uint64_t CappedReads() const;
   std::optional<ScanWindow> Window(bool back) const;
   GammaTables Gamma(bool back) const;
   std::vector<std::uint8_t> LcdImage() const;
@@ -192,6 +194,7 @@ class EmulatedScanner final : public ScannerDevice {
   const ScannerConfig config_;
   mutable std::mutex mutex_;
   std::uint32_t maxBytesPerRead_ = 0;  // config_'s until a control line sets it
+  std::uint64_t cappedReads_ = 0;
   PacketLog log_;
   ConnectionObserver observer_;
   std::vector<bool> pendingNotifications_;

@@ -146,13 +146,17 @@ TEST(ScanJob, ShortReadsEndWithIliAndTheResidueAndSidesInterleave) {
   EXPECT_EQ(sense.data, (Bytes{0x70, 0, 0x20, 0, 0, 0x0C, 0x18, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
   // The control line changes the cap from the next READ on; 0 lifts it.
+  // The READs it cut short are counted.
+  const std::uint64_t capped = scanner.CappedReads();
   std::string answer;
   ASSERT_TRUE(ApplyControl(scanner, "max-read 300", answer)) << answer;
   EXPECT_EQ(RunCommand(scanner, testing::ReadImageCdb(2000, false), {}, 2000).data.size(), 300u);
+  EXPECT_EQ(scanner.CappedReads(), capped + 1);
   ASSERT_TRUE(ApplyControl(scanner, "max-read 0", answer)) << answer;
   const Exchange whole = RunCommand(scanner, testing::ReadImageCdb(2000, false), {}, 2000);
   EXPECT_EQ(whole.status, kStatusGood);
   EXPECT_EQ(whole.data.size(), 2000u);
+  EXPECT_EQ(scanner.CappedReads(), capped + 1);
 }
 
 TEST(ScanJob, TheReadThatEndsAPageCarriesEomAndTheResidue) {

@@ -342,7 +342,10 @@ EmulatedScanner::Reply EmulatedScanner::ReadImage(const std::uint8_t* cdb) {
 
   SideState& s = *transit_->sides[side];
   std::uint64_t n = std::min<std::uint64_t>(request, s.image->Size() - s.offset);
-  if (maxBytesPerRead_ != 0) n = std::min<std::uint64_t>(n, maxBytesPerRead_);
+  if (maxBytesPerRead_ != 0 && n > maxBytesPerRead_) {
+    n = maxBytesPerRead_;
+    ++cappedReads_;
+  }
   const std::uint64_t limit = FaultLimit(side);
   const bool faultDue = n > limit || limit == 0;
   if (faultDue) n = limit;

@@ -170,7 +170,8 @@ bool ApplyControl(EmulatedScanner& scanner, const std::string& line, std::string
     answer = "sheets=" + std::to_string(scanner.SheetsInFeeder()) +
              " counter=" + std::to_string(scanner.Counter()) +
              " revision=" + scanner.FirmwareRevision() +
-             " connected=" + (scanner.IsConnected() ? "1" : "0");
+             " connected=" + (scanner.IsConnected() ? "1" : "0") +
+             " capped-reads=" + std::to_string(scanner.CappedReads());
     return true;
   }
   answer = "unknown command: " + line;

@@ -12,7 +12,9 @@
 //   key ACTION KEY                 ACTION: press release held reset;
 //                                  KEY: up down simplex duplex
 //   unplug | replug
-//   status                         answers "sheets=N counter=N revision=R connected=0|1"
+//   max-read N                     at most N image bytes per READ (0: no limit)
+//   status                         answers "sheets=N counter=N revision=R connected=0|1
+//                                  capped-reads=N" (READs the cap cut short)
 //
 // Numbers are decimal or 0x-prefixed hexadecimal.
 #pragma once

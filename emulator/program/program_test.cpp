@@ -161,7 +161,7 @@ TEST_F(EmulatorProgramTest, TheControlCommandDrivesTheRunningEmulator) {
   EXPECT_EQ(control({"unplug"}, &answer), 0);
   EXPECT_EQ(program.ReadLine().rfind("removed ", 0), 0u);
   EXPECT_EQ(control({"status"}, &answer), 0);
-  EXPECT_EQ(answer, "sheets=5 counter=0 revision=T.50 connected=0");
+  EXPECT_EQ(answer, "sheets=5 counter=0 revision=T.50 connected=0 capped-reads=0");
   EXPECT_EQ(control({"replug"}, &answer), 0);
   EXPECT_EQ(program.ReadLine().rfind("arrived ", 0), 0u);
   // A line the emulator does not take, and no emulator at all.
