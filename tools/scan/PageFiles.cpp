@@ -36,6 +36,9 @@ bool PageFiles::EndPage(LONG)
         return false;
     }
     ++m_number;
+    const PagePattern& pattern = m_check.Result();
+    if (pattern.valid && !pattern.linesInOrder && m_corrupted.number == 0)
+        m_corrupted = {m_number, pattern.firstBadLine};
     const unsigned long long bytes = static_cast<unsigned long long>(height) * m_format.LineBytes();
     m_bytes += bytes;
     if (m_announce) {

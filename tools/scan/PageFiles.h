@@ -27,6 +27,13 @@ public:
     unsigned long long Bytes() const { return m_bytes; }
     // The last page's pattern.
     const PagePattern& Pattern() const { return m_check.Result(); }
+    // The first page that began in the emulator's pattern and then left it,
+    // its lines shifted, lost or doubled (number 0: none did).
+    struct CorruptedPage {
+        int number = 0;
+        long firstBadLine = -1;
+    };
+    const CorruptedPage& FirstCorruptedPage() const { return m_corrupted; }
     // The path of the file that could not be written, if one could not.
     const std::string& Failed() const { return m_failed; }
 
@@ -39,6 +46,7 @@ private:
     std::string m_name;
     NetpbmWriter m_writer;
     PatternCheck m_check;
+    CorruptedPage m_corrupted;
     std::string m_failed;
 };
 

@@ -9,7 +9,8 @@
 // device unless one is named; it must be installed (HAL_CLSID written).
 // A scan that does not end well says why in words (jam, cover open, no
 // paper, locked by another client, scanner unplugged, service gone, ...)
-// and exits with 1; pages finished before the fault stay written.
+// and exits with 1; pages finished before the fault stay written. So does a
+// page of the emulated scanner that comes with lines out of its pattern.
 #include "pipeline/RNXCOMCoreIds.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
@@ -192,6 +193,13 @@ int Scan(const plat::devices::DeviceRecord& device, const std::u16string& halCla
         return 1;
     }
     std::printf("%d pages, %llu bytes of image data\n", pages.Pages(), pages.Bytes());
+    // A page of the emulated scanner whose lines left its pattern came
+    // corrupted: the scan did not go well, whatever the pipeline said.
+    if (const scan::PageFiles::CorruptedPage& page = pages.FirstCorruptedPage(); page.number != 0) {
+        std::fprintf(stderr, "scan: failed: page %d came corrupted: line %ld out of the emulator's page pattern\n",
+                     page.number, page.firstBadLine);
+        return 1;
+    }
     return pages.Pages() > 0 ? 0 : 1;
 }
 

@@ -3,9 +3,11 @@
 // co-installer (the hardware service registered as a service), a scan
 // through the image pipeline with the service started out of process, and
 // the removal. Also the Netpbm files the scan tool writes.
+#include "emulator/ImagePattern.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "tools/scan/NetpbmFile.h"
+#include "tools/scan/PageFiles.h"
 #include "tools/scan/PagePattern.h"
 #include "tools/scan/PipelineScan.h"
 #include "tools/scan/ScanReport.h"
@@ -132,6 +134,37 @@ TEST(NetpbmFileTest, APageIsWrittenAsItsLinesComeAndItsHeightWhenWhole)
     EXPECT_EQ(scan::NetpbmExtension(4), "");
     EXPECT_FALSE(writer.Open(root.Path() + "/four.pgm", scan::PageFormat{8, 4, 100}));
     EXPECT_FALSE(fs::exists(root.Path() + "/four.pgm"));
+}
+
+// A page that begins in the emulator's pattern and then leaves it came
+// corrupted; the first such page is kept to be told, pages without the
+// pattern are none of it.
+TEST(PageFilesTest, TheFirstPageThatLeavesThePatternIsKept)
+{
+    plat::testing::TempSystemRoot root;
+    const scan::PageFormat format{64, 8, 100};
+    auto line = [&](std::uint32_t sheet, std::uint32_t y) {
+        std::vector<BYTE> bytes(format.LineBytes());
+        emulator::RenderPatternLine(sheet, 0, y, 64, 8, bytes.data());
+        return bytes;
+    };
+    scan::PageFiles pages(root.Path(), nullptr);
+    // Sheet 0 in order, sheet 1 from line 2 on a line behind, then sheet 2
+    // a line behind too, and a page of no pattern.
+    const std::vector<std::vector<std::uint32_t>> lines = {{0, 1, 2, 3}, {0, 1, 1, 2}, {0, 0, 1, 2}};
+    for (std::uint32_t sheet = 0; sheet < lines.size(); ++sheet) {
+        ASSERT_TRUE(pages.BeginPage(format));
+        for (std::uint32_t y : lines[sheet])
+            ASSERT_TRUE(pages.AddLines(line(sheet, y).data(), 1));
+        ASSERT_TRUE(pages.EndPage(2));
+        EXPECT_EQ(pages.FirstCorruptedPage().number, sheet == 0 ? 0 : 2);
+    }
+    EXPECT_EQ(pages.FirstCorruptedPage().firstBadLine, 2);
+    const std::vector<BYTE> blank(format.LineBytes() * 4, 0x80);
+    ASSERT_TRUE(pages.BeginPage(format));
+    ASSERT_TRUE(pages.AddLines(blank.data(), 4));
+    ASSERT_TRUE(pages.EndPage(6));
+    EXPECT_EQ(pages.FirstCorruptedPage().number, 2);
 }
 
 TEST(ScanReportTest, AFailedScanIsNamedByWhatWentWrong)
