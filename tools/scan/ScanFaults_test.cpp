@@ -5,6 +5,7 @@
 // once, keep the pages finished before it whole (and only those), exit with
 // 1, and the next scan must work. Reads that end short, anywhere in a line,
 // are no fault: the pages come whole.
+#include "emulator/testing/StatusAnswer.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
 #include "platform/base/strings.h"
 #include "platform/com/ComPtr.h"
@@ -26,6 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using emulator::testing::StatusValue;
 using plat::testing::ChildPipes;
 using plat::testing::ChildProcess;
 using Clock = std::chrono::steady_clock;
@@ -97,14 +99,6 @@ protected:
         return answer;
     }
 
-    // The image READs the emulator's cap has cut short so far.
-    unsigned long CappedReads()
-    {
-        const std::string status = Control("status");
-        const size_t at = status.find("capped-reads=");
-        EXPECT_NE(at, std::string::npos) << status;
-        return at == std::string::npos ? 0 : std::stoul(status.substr(at + 13));
-    }
 
     // Runs the scan tool to its end; `onLine` sees each line as it comes.
     ScanRun Scan(std::vector<std::string> extra = {},
@@ -229,10 +223,10 @@ TEST_F(ScanFaultsTest, ReadsEndingAtOddByteCountsLeaveEveryLineInOrder)
         SCOPED_TRACE(std::string(c.bits) + " bit, at most " + c.maxRead + " bytes a read");
         Control(std::string("max-read ") + c.maxRead);
         Control("load 1");
-        const unsigned long cappedBefore = CappedReads();
+        const long cappedBefore = StatusValue(Control("status"), "capped-reads");
         const ScanRun run = Scan({"--bits", c.bits});
         EXPECT_EQ(run.exitCode, 0) << run.Output();
-        EXPECT_GT(CappedReads(), cappedBefore) << "no read ended short";
+        EXPECT_GT(StatusValue(Control("status"), "capped-reads"), cappedBefore) << "no read ended short";
         ASSERT_EQ(run.pages.size(), 2u) << run.Output();
         for (size_t i = 0; i < 2; ++i) {
             EXPECT_EQ(run.pages[i], "page " + std::to_string(i + 1) + ": 192 x 300, " + c.bits + " bit, " +
