@@ -2,7 +2,7 @@
 //
 //   twainscan [--folder DIR] --list
 //   twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color]
-//             [--dpi N] [--size a4|letter] [--simplex|--duplex] [--pages N]
+//             [--dpi N] [--size a4|letter|a6] [--simplex|--duplex] [--pages N]
 //             [--xfer native|memory|file] [--out DIR] [--ui]
 //
 // The manager lists the data sources installed in DIR and its real
@@ -34,7 +34,7 @@ int Usage()
 {
     std::fputs("usage: twainscan [--folder DIR] --list\n"
                "       twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color] [--dpi N]\n"
-               "                 [--size a4|letter] [--simplex|--duplex] [--pages N] [--xfer native|memory|file]\n"
+               "                 [--size a4|letter|a6] [--simplex|--duplex] [--pages N] [--xfer native|memory|file]\n"
                "                 [--out DIR] [--ui]\n",
                stderr);
     return 2;
@@ -78,8 +78,8 @@ bool Parse(int argc, char** argv, Options& options)
     static const TW_UINT16 kPixelTypes[] = {TWPT_BW, TWPT_GRAY, TWPT_RGB};
     static const char* const kXferNames[] = {"native", "memory", "file"};
     static const TW_UINT16 kMechanisms[] = {TWSX_NATIVE, TWSX_MEMORY, TWSX_FILE};
-    static const char* const kSizeNames[] = {"a4", "letter"};
-    static const TW_UINT16 kSizes[] = {TWSS_A4, TWSS_USLETTER};
+    static const char* const kSizeNames[] = {"a4", "letter", "a6"};
+    static const TW_UINT16 kSizes[] = {TWSS_A4, TWSS_USLETTER, TWSS_A6};
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--list") {
@@ -102,7 +102,7 @@ bool Parse(int argc, char** argv, Options& options)
                 continue;
             else if (option == "--xfer" && ParseChoice(value, kXferNames, kMechanisms, 3, options.scan.mechanism))
                 continue;
-            else if (option == "--size" && ParseChoice(value, kSizeNames, kSizes, 2, size))
+            else if (option == "--size" && ParseChoice(value, kSizeNames, kSizes, 3, size))
                 options.scan.pageSize = size;
             else if (option == "--dpi" && ParseNumber(value, 50, 1200, number))
                 options.scan.resolution = static_cast<double>(number);

@@ -3,6 +3,7 @@
 // data source manager's folder, and twainscan, which links nothing of ours
 // but the manager, listing it and scanning into TIFF files read back here
 // with libtiff.
+#include "emulator/testing/StatusAnswer.h"
 #include "platform/testing/Sanitizers.h"
 #include "tools/twainscan/testing/InstalledSourceTest.h"
 #include "twainds/testing/ScannerSourceTest.h"
@@ -21,6 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using emulator::testing::StatusValue;
 using twainscan::testing::InstalledSourceTest;
 
 struct TiffPage {
@@ -127,6 +129,52 @@ TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
         EXPECT_FALSE(fs::exists(out / "page-005.tif"));
     }
 }
+
+// A scanner's READ may end anywhere, inside a line too. Whatever byte
+// counts the reads end at, each mechanism's page has every line as scanned.
+// One test for each mechanism, so that they run side by side: every read
+// that ends short makes the service wait for data (500 ms).
+class TwainScanShortReadTest : public InstalledSourceTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(TwainScanShortReadTest, ReadsEndingAtOddByteCountsGiveEveryLineAsScanned)
+{
+    // A6 at 100 dpi, 400 pixels by 582 lines: lines of 50, 400 and 1200
+    // bytes, which the source asks for some 64 KiB at a time.
+    const struct {
+        const char* xfer;
+        const char* pixel;
+        const char* maxRead;
+    } cases[] = {
+        {"native", "bw", "20001"}, {"native", "gray", "60001"}, {"native", "color", "60001"},
+        {"memory", "bw", "14999"}, {"memory", "gray", "49999"}, {"memory", "color", "64799"},
+        {"file", "bw", "9973"},    {"file", "gray", "65003"},   {"file", "color", "62003"},
+    };
+    Install(0);
+    for (const auto& c : cases) {
+        if (GetParam() != c.xfer)
+            continue;
+        SCOPED_TRACE(std::string(c.pixel) + ", at most " + c.maxRead + " bytes a read");
+        Control({"max-read", c.maxRead});
+        LoadSheets(1);
+        const long cappedBefore = StatusValue(Control({"status"}), "capped-reads");
+        const fs::path out = fs::path(m_root.Path()) / (std::string("short-") + c.pixel);
+        fs::create_directories(out);
+        std::string output;
+        ASSERT_EQ(TwainScan({"--xfer", c.xfer, "--pixel", c.pixel, "--dpi", "100", "--size", "a6", "--simplex",
+                             "--pages", "1", "--out", out.string()},
+                            &output),
+                  0)
+            << output;
+        EXPECT_GT(StatusValue(Control({"status"}), "capped-reads"), cappedBefore) << "no read ended short";
+        const TiffPage page = ReadTiff((out / "page-001.tif").string());
+        ASSERT_TRUE(page.whole) << output;
+        EXPECT_EQ(page.image.height, 582);
+        EXPECT_EQ(qbk24::testing::FirstBadLine(page.image, 0, 0), -1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanShortReadTest, ::testing::Values("native", "memory", "file"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // The application holds a strip of a page (a memory or file transfer) or
 // the one page a native transfer hands over, never its pages: five sheets

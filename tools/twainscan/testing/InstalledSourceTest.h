@@ -55,15 +55,18 @@ protected:
         return m_installed.substr(start, m_installed.find('\n', start) - start);
     }
 
-    void LoadSheets(int sheets)
+    void LoadSheets(int sheets) { Control({"load", std::to_string(sheets)}); }
+
+    // Sends the emulator a control line; its answer.
+    std::string Control(const std::vector<std::string>& words)
     {
+        std::vector<std::string> args = {QBK_EMULATOR, "control", "--serial", kSerial};
+        args.insert(args.end(), words.begin(), words.end());
         std::string answer;
-        EXPECT_EQ(plat::testing::RunProgram({QBK_EMULATOR, "control", "--serial", kSerial, "load",
-                                             std::to_string(sheets)},
-                                            &answer),
-                  0)
-            << answer;
+        EXPECT_EQ(plat::testing::RunProgram(args, &answer), 0) << answer;
+        return answer;
     }
+
 
     // twainscan on the manager's folder; its output and error output, and
     // what it used when `usage` is given.
