@@ -4,6 +4,7 @@
 // writing BMP files. Every file's header is checked field by field and every
 // line against the emulator's page pattern.
 #include "emulator/ImagePattern.h"
+#include "emulator/testing/StatusAnswer.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/Sanitizers.h"
 #include "tools/wiascan/WiaScanCommands.h"
@@ -20,9 +21,10 @@
 
 namespace {
 
+using emulator::testing::StatusValue;
 using wiascan::testing::WiaServiceTest;
 
-// Every acquisition here: 100 dpi, 8.5 in by 2 in. The scanner's lines hold
+// Most acquisitions here: 100 dpi, 8.5 in by 2 in. The scanner's lines hold
 // a multiple of 16 pixels: 848, not the item's 850.
 const std::vector<std::string> kSmallPage = {"dpi=100", "width=850", "height=200"};
 constexpr LONG kPixels = 848;
@@ -70,24 +72,24 @@ std::vector<BYTE> BitmapLine(std::uint32_t sheet, std::uint32_t side, std::uint3
 
 // The header field by field, then every line (bottom-up) against the page
 // of that sheet and side.
-void ExpectPage(const BmpFile& bmp, std::uint32_t sheet, std::uint32_t side, int bits)
+void ExpectPage(const BmpFile& bmp, std::uint32_t sheet, std::uint32_t side, int bits, LONG lines = kLines)
 {
     const LONG stride = (kPixels * bits + 31) / 32 * 4;
     const DWORD paletteBytes = bits <= 8 ? (1u << bits) * 4 : 0;
     const DWORD offBits = 14 + 40 + paletteBytes;
     EXPECT_EQ(+bmp.file.bfType, 0x4D42);
-    EXPECT_EQ(+bmp.file.bfSize, offBits + static_cast<DWORD>(stride * kLines));
+    EXPECT_EQ(+bmp.file.bfSize, offBits + static_cast<DWORD>(stride * lines));
     EXPECT_EQ(+bmp.file.bfSize, bmp.bytes.size());
     EXPECT_EQ(+bmp.file.bfReserved1, 0);
     EXPECT_EQ(+bmp.file.bfReserved2, 0);
     EXPECT_EQ(+bmp.file.bfOffBits, offBits);
     EXPECT_EQ(bmp.info.biSize, 40u);
     EXPECT_EQ(bmp.info.biWidth, kPixels);
-    EXPECT_EQ(bmp.info.biHeight, kLines);
+    EXPECT_EQ(bmp.info.biHeight, lines);
     EXPECT_EQ(bmp.info.biPlanes, 1);
     EXPECT_EQ(bmp.info.biBitCount, bits);
     EXPECT_EQ(bmp.info.biCompression, BI_RGB);
-    EXPECT_EQ(bmp.info.biSizeImage, static_cast<DWORD>(stride * kLines));
+    EXPECT_EQ(bmp.info.biSizeImage, static_cast<DWORD>(stride * lines));
     EXPECT_EQ(bmp.info.biXPelsPerMeter, kPixelsPerMetre);
     EXPECT_EQ(bmp.info.biYPelsPerMeter, kPixelsPerMetre);
     EXPECT_EQ(bmp.info.biClrUsed, paletteBytes / 4);
@@ -101,8 +103,8 @@ void ExpectPage(const BmpFile& bmp, std::uint32_t sheet, std::uint32_t side, int
     }
     if (bmp.bytes.size() != bmp.file.bfSize)
         return;
-    for (LONG row = 0; row < kLines; ++row) {
-        const std::uint32_t y = static_cast<std::uint32_t>(kLines - 1 - row);
+    for (LONG row = 0; row < lines; ++row) {
+        const std::uint32_t y = static_cast<std::uint32_t>(lines - 1 - row);
         const std::vector<BYTE> expected = BitmapLine(sheet, side, y, bits);
         const BYTE* line = bmp.bytes.data() + offBits + static_cast<size_t>(row) * static_cast<size_t>(stride);
         if (std::memcmp(line, expected.data(), expected.size()) != 0) {
@@ -129,8 +131,9 @@ protected:
         std::vector<BmpFile> pages;
     };
 
-    // The acquire command into a fresh folder; its pages in order.
-    Run Acquire(std::vector<std::string> options)
+    // The acquire command into a fresh folder, for a page of the given
+    // settings; its pages in order.
+    Run Acquire(std::vector<std::string> options, const std::vector<std::string>& page = kSmallPage)
     {
         const std::filesystem::path folder =
             std::filesystem::path(m_systemRoot.Path()) / ("scans" + std::to_string(++m_runs));
@@ -144,7 +147,7 @@ protected:
                 words.push_back(std::string(setting) + "0");
         }
         words.insert(words.end(), options.begin(), options.end());
-        words.insert(words.end(), kSmallPage.begin(), kSmallPage.end());
+        words.insert(words.end(), page.begin(), page.end());
         Run run;
         run.result = wiascan::RunCommand(*m_host, words, &run.output);
         std::vector<std::string> names;
@@ -213,6 +216,43 @@ TEST_F(WiaAcquireTest, PagesOfEveryKindMatchTheScannersPattern)
             EXPECT_LE(percent, c.options[0] == std::string("file") ? 100 : 95) << run.output;
     }
 }
+
+// A scanner's READ may end anywhere, inside a line too. Whatever byte
+// counts the reads end at, each transfer's page has every line as scanned.
+// One test for each transfer, so that they run side by side: every read
+// that ends short makes the service wait for data (500 ms).
+class WiaShortReadTest : public WiaAcquireTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(WiaShortReadTest, ReadsEndingAtOddByteCountsGiveEveryLineAsScanned)
+{
+    // 60 lines of 106, 848 and 2544 bytes, asked for at most 64 KiB at a time.
+    const std::vector<std::string> page = {"dpi=100", "width=850", "height=60"};
+    const struct {
+        const char* tymed;
+        const char* type;
+        int bits;
+        const char* maxRead;
+    } cases[] = {
+        {"callback", "bw", 1, "2001"}, {"callback", "gray", 8, "20001"}, {"callback", "color", 24, "60001"},
+        {"file", "bw", 1, "2543"},     {"file", "gray", 8, "16963"},     {"file", "color", 24, "55001"},
+    };
+    for (const auto& c : cases) {
+        if (GetParam() != c.tymed)
+            continue;
+        SCOPED_TRACE(std::string(c.type) + ", at most " + c.maxRead + " bytes a read");
+        ControlScanner(std::string("max-read ") + c.maxRead);
+        ControlScanner("load 1");
+        const long cappedBefore = StatusValue(ControlScanner("status"), "capped-reads");
+        const Run run = Acquire({c.tymed, std::string("type=") + c.type}, page);
+        EXPECT_EQ(run.result, WIA_STATUS_END_OF_MEDIA) << run.output;
+        EXPECT_GT(StatusValue(ControlScanner("status"), "capped-reads"), cappedBefore) << "no read ended short";
+        ASSERT_EQ(run.pages.size(), 1u) << run.output;
+        ExpectPage(run.pages[0], 0, 0, c.bits, 60);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachTransfer, WiaShortReadTest, ::testing::Values("callback", "file"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(WiaAcquireTest, OneDuplexSheetTakesTwoTransfers)
 {

@@ -66,13 +66,14 @@ protected:
         return m_host->WriteProperties(*item, change.specs, change.values);
     }
 
-    // A control line to the emulator ("load 0", ...).
-    void ControlScanner(const std::string& line)
+    // A control line to the emulator ("load 0", ...); its answer.
+    std::string ControlScanner(const std::string& line)
     {
         emulator::RemoteScannerDevice link(
             plat::devices::EndpointPathFor(m_host->Scanner().record.interfacePath));
         std::string answer;
-        ASSERT_TRUE(link.Control(line, &answer)) << line << ": " << answer;
+        EXPECT_TRUE(link.Control(line, &answer)) << line << ": " << answer;
+        return answer;
     }
 
     plat::testing::TempSystemRoot m_systemRoot;
