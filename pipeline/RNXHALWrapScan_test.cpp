@@ -383,13 +383,15 @@ TEST_F(ShortReadScanTest, ReadsEndingAnywhereGiveEachClientThePagesOfWholeReads)
             // Each read that ends short costs a wait for buffered data: reads
             // of one byte only for the few bytes of black and white (the
             // service's own test reads every kind a byte at a time).
-            std::vector<std::uint32_t> maxReads = {67u, lineBytes - 1, lineBytes + 1, 3 * lineBytes};
+            std::vector<std::uint32_t> maxReads = {13u, lineBytes - 1, lineBytes + 1, 3 * lineBytes};
             if (bits == 1)
                 maxReads.push_back(1);
             for (const std::uint32_t maxRead : maxReads) {
                 SCOPED_TRACE("at most " + std::to_string(maxRead) + " bytes a read");
                 m_scanner->SetMaxBytesPerRead(maxRead);
+                const std::uint64_t capped = m_scanner->CappedReads();
                 const auto pages = ScanSheet(bits, layout, &bytesPerLine);
+                EXPECT_GT(m_scanner->CappedReads(), capped) << "no read ended short";
                 EXPECT_TRUE(pages == whole) << "pages differ from those of whole reads";
                 ExpectPatternLines(pages, bits, bytesPerLine, layout.bottomUp);
                 if (HasFatalFailure())
