@@ -201,6 +201,9 @@ private:
     // Guards the tree, the device and the names across the service's threads.
     CRITICAL_SECTION m_csDriver;
     bool m_bOneSheet = false;
+    // Duplex file transfers of a whole stack: one sheet at a time, each
+    // side its own file and its own page of the job.
+    bool m_bSheetBySheet = false;
     std::u16string m_halClsid;
     HANDLE m_hReadyEvent = nullptr;
     HANDLE m_hStopEvent = nullptr;

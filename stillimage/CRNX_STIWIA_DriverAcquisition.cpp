@@ -134,6 +134,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
 
     m_scan.duplex = false;
     m_bOneSheet = false;
+    m_bSheetBySheet = false;
     switch (select) {
     case 0:
     case FLATBED:
@@ -175,10 +176,12 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
     const bool fileTransfer = item.Long(kTymed) == TYMED_FILE;
     if (fileTransfer && wiaPages != 1)
         m_scan.pages = 1;  // a file holds one page
-    if (fileTransfer && m_scan.duplex && !preview) {
+    if (fileTransfer && m_scan.duplex && !preview && !m_bOneSheet) {
         // Both sides of each sheet, one file each: a page of its own per
-        // transfer would leave the back of every sheet in the scanner.
+        // transfer would leave the back of every sheet in the scanner. The
+        // back is one page of the job, not its end.
         m_bOneSheet = true;
+        m_bSheetBySheet = true;
         m_scan.pages = 2;
     }
 

@@ -243,7 +243,11 @@ HRESULT CRNX_STIWIA_Driver::AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFE
             }
             if (m_bOneSheet && hr >= 0) {
                 if (m_lSecondSidePending) {
-                    hr = WIA_STATUS_END_OF_MEDIA;
+                    // The back ends the one sheet asked for; sheet by sheet
+                    // it is a page like the front, and the next transfer
+                    // takes the next sheet.
+                    m_lSecondSidePending = 0;
+                    hr = m_bSheetBySheet ? S_OK : WIA_STATUS_END_OF_MEDIA;
                 } else {
                     m_lSecondSidePending = 1;
                     hr = S_OK;

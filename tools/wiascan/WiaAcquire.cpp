@@ -194,7 +194,9 @@ HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPag
         hr = options.file ? FileTransfer(host, *feeder, files, callback, options)
                           : CallbackTransfer(host, *feeder, files, callback, options);
         show("transfer " + std::to_string(transfer) + ": " + DescribeResult(hr));
-        const bool more = options.file ? SUCCEEDED(hr) && hr != S_FALSE : hr == S_OK;
+        // As an application reads the answers: S_OK leaves more to come;
+        // the end of the media, an empty feeder, a fault or a cancel ends it.
+        const bool more = hr == S_OK;
         const bool done = asked != 0 && files.Pages() >= asked;
         if (!more || done || files.Pages() == before)
             break;

@@ -7,8 +7,9 @@
 //
 // The settings are written to the items first (the driver validates them).
 // A callback transfer delivers every asked page in one transfer (a duplex
-// single sheet in two); file transfers deliver one page each and repeat
-// until the asked pages came or the feeder is empty. "buffer" sets the
+// single sheet in two); file transfers deliver one page each. Transfers
+// follow each other while they answer S_OK and the asked pages have not all
+// come, as an application runs them. "buffer" sets the
 // service's transfer buffer (64 KiB for callbacks, one page for files),
 // "driver-buffer" leaves the buffer to the driver, "cancel" cancels the
 // callback transfer when that page begins.

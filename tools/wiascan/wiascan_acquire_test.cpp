@@ -175,36 +175,58 @@ protected:
         return found;
     }
 
+    // The answer of every transfer, from the lines "transfer N: 0xXXXXXXXX".
+    static std::vector<HRESULT> Answers(const std::string& output)
+    {
+        std::vector<HRESULT> found;
+        std::istringstream lines(output);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t at = line.find(": 0x");
+            if (line.rfind("transfer ", 0) == 0 && at != std::string::npos)
+                found.push_back(static_cast<HRESULT>(std::stoul(line.substr(at + 2), nullptr, 16)));
+        }
+        return found;
+    }
+
     int m_runs = 0;
 };
 
+// Each transfer's answer is what an application goes by: S_OK for more to
+// come, and the end of the job where it ends (the end of the media, or, for
+// file transfers of one page each, the empty feeder found by the next one).
 TEST_F(WiaAcquireTest, PagesOfEveryKindMatchTheScannersPattern)
 {
+    constexpr HRESULT kEnd = WIA_STATUS_END_OF_MEDIA;
+    constexpr HRESULT kEmpty = WIA_ERROR_PAPER_EMPTY;
     struct Case {
         const char* what;
         std::vector<std::string> options;
         int sheets;
+        std::vector<HRESULT> answers;  // of the transfers, in order
         HRESULT result;
         bool duplex;
         int bits;
         size_t pages;
     } cases[] = {
-        {"callback, all pages, colour", {"callback", "type=color"}, 2, WIA_STATUS_END_OF_MEDIA, false, 24, 2},
-        {"callback, duplex, grey", {"callback", "type=gray", "duplex=1"}, 2, WIA_STATUS_END_OF_MEDIA, true, 8, 4},
-        {"callback, two of three pages, black and white", {"callback", "type=bw", "pages=2"}, 3, S_OK, false, 1, 2},
-        {"callback, one duplex sheet of two", {"callback", "type=color", "duplex=1", "pages=1"}, 2,
-         WIA_STATUS_END_OF_MEDIA, true, 24, 2},
-        {"callback, the driver's own buffer", {"callback", "type=gray", "driver-buffer"}, 1, WIA_STATUS_END_OF_MEDIA,
-         false, 8, 1},
-        {"files, all pages, black and white", {"file", "type=bw"}, 2, WIA_STATUS_END_OF_MEDIA, false, 1, 2},
-        {"files, duplex, colour", {"file", "type=color", "duplex=1"}, 2, WIA_STATUS_END_OF_MEDIA, true, 24, 4},
-        {"files, one duplex sheet, grey", {"file", "type=gray", "duplex=1", "pages=1"}, 2, WIA_STATUS_END_OF_MEDIA,
-         true, 8, 2},
+        {"callback, all pages, colour", {"callback", "type=color"}, 2, {kEnd}, kEnd, false, 24, 2},
+        {"callback, duplex, grey", {"callback", "type=gray", "duplex=1"}, 2, {kEnd}, kEnd, true, 8, 4},
+        {"callback, two of three pages, black and white", {"callback", "type=bw", "pages=2"}, 3, {S_OK}, S_OK,
+         false, 1, 2},
+        {"callback, one duplex sheet of two", {"callback", "type=color", "duplex=1", "pages=1"}, 2, {S_OK, kEnd},
+         kEnd, true, 24, 2},
+        {"callback, the driver's own buffer", {"callback", "type=gray", "driver-buffer"}, 1, {kEnd}, kEnd, false, 8,
+         1},
+        {"files, all pages, black and white", {"file", "type=bw"}, 2, {S_OK, S_OK, kEmpty}, kEnd, false, 1, 2},
+        {"files, duplex, colour: each back a page like any other", {"file", "type=color", "duplex=1"}, 3,
+         {S_OK, S_OK, S_OK, S_OK, S_OK, S_OK, kEmpty}, kEnd, true, 24, 6},
+        {"files, one duplex sheet of two, grey", {"file", "type=gray", "duplex=1", "pages=1"}, 2, {S_OK, kEnd},
+         kEnd, true, 8, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ControlScanner("load " + std::to_string(c.sheets));
         const Run run = Acquire(c.options);
+        EXPECT_EQ(Answers(run.output), c.answers) << run.output;
         EXPECT_EQ(run.result, c.result) << run.output;
         ASSERT_EQ(run.pages.size(), c.pages) << run.output;
         for (size_t i = 0; i < run.pages.size(); ++i) {
