@@ -55,7 +55,10 @@ HRESULT CRNX_STIWIA_Driver::drvInitializeWia(BYTE* pWiasContext, LONG, BSTR bstr
         } else {
             hr = ConnectFirstClient(pStiDevice, bstrDeviceID, bstrRootFullItemName, ppIDrvItemRoot);
         }
+        // A client that left after the front of a one-sheet job leaves no
+        // back behind for this one.
         m_bOneSheet = false;
+        m_lSecondSidePending = 0;
     }
     if (IsLogging(LOG_TRACE))
         LogTrace(u"drvInitializeWia Exit. ClientsConnected = %i, Reply = 0x%08X\n", m_lClientsConnected, hr);

@@ -7,6 +7,7 @@
 #include "emulator/testing/StatusAnswer.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/Sanitizers.h"
+#include "tools/wiascan/BmpPageFiles.h"
 #include "tools/wiascan/WiaScanCommands.h"
 #include "tools/wiascan/testing/WiaServiceTest.h"
 
@@ -285,6 +286,43 @@ TEST_F(WiaAcquireTest, OneDuplexSheetTakesTwoTransfers)
     ASSERT_EQ(run.pages.size(), 2u);
     // The next sheet is still in the feeder, and the next transfer scans it.
     const Run next = Acquire({"callback", "type=gray", "duplex=1", "pages=1"});
+    ASSERT_EQ(next.pages.size(), 2u) << next.output;
+    ExpectPage(next.pages[0], 1, 0, 8);
+    ExpectPage(next.pages[1], 1, 1, 8);
+}
+
+// A client may take the front of a one-sheet duplex job and leave without
+// the back. The next client's one-sheet job is its own: configured anew, it
+// starts with a front.
+TEST_F(WiaAcquireTest, AClientLeavingAfterTheFrontLeavesTheNextClientsJobWhole)
+{
+    ControlScanner("load 3");
+    ASSERT_EQ(S_OK, Write(m_root, {{WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER | DUPLEX}, {WIA_DPS_PAGES, 1}}));
+    ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XRES, 100}, {WIA_IPS_YRES, 100}}));
+    ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XEXTENT, 850}, {WIA_IPS_YEXTENT, 200},
+                                     {WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}, {WIA_IPA_TYMED, TYMED_CALLBACK}}));
+    {
+        const std::string folder = m_systemRoot.Path() + "/front";
+        std::filesystem::create_directories(folder);
+        wiascan::BmpPageFiles files(folder, [](const std::string&) {});
+        wiascan::CallbackPages callback(files);
+        MINIDRV_TRANSFER_CONTEXT context{};
+        ASSERT_EQ(S_OK, wiasGetImageInformation(m_feeder->Context(), WIAS_INIT_CONTEXT, &context));
+        std::vector<BYTE> buffer(65536);
+        context.pIWiaMiniDrvCallBack = &callback;
+        context.bTransferDataCB = TRUE;
+        context.hFile = -1;
+        context.pTransferBuffer = buffer.data();
+        context.lBufferSize = static_cast<LONG>(buffer.size());
+        context.bClassDrvAllocBuf = TRUE;
+        ASSERT_EQ(S_OK, m_host->Transfer(*m_feeder, &context));
+        ASSERT_EQ(files.Pages(), 1);
+    }
+    ASSERT_EQ(S_OK, m_host->Disconnect());
+    ASSERT_EQ(S_OK, m_host->Connect());
+
+    const Run next = Acquire({"callback", "type=gray", "duplex=1", "pages=1"});
+    EXPECT_EQ(Answers(next.output), (std::vector<HRESULT>{S_OK, WIA_STATUS_END_OF_MEDIA})) << next.output;
     ASSERT_EQ(next.pages.size(), 2u) << next.output;
     ExpectPage(next.pages[0], 1, 0, 8);
     ExpectPage(next.pages[1], 1, 1, 8);
