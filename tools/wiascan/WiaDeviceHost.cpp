@@ -300,6 +300,28 @@ HRESULT WiaDeviceHost::UnLockDevice()
     return --m_locks == 0 ? m_usd->UnLockDevice() : S_OK;
 }
 
+HRESULT WiaDeviceHost::Capabilities(LONG kind, std::vector<DeviceCapability>* found)
+{
+    found->clear();
+    if (!m_miniDrv)
+        return E_UNEXPECTED;
+    LONG count = 0;
+    WIA_DEV_CAP_DRV* list = nullptr;
+    LONG deviceError = 0;
+    const HRESULT hr = m_miniDrv->drvGetCapabilities(DeviceContext(), kind, &count, &list, &deviceError);
+    if (FAILED(hr))
+        return hr;
+    if (count < 0 || (count > 0 && !list))
+        return E_UNEXPECTED;
+    const auto text = [](const WCHAR* value) { return value ? std::u16string(value) : std::u16string(); };
+    for (LONG i = 0; i < count; ++i) {
+        const WIA_DEV_CAP_DRV& entry = list[i];
+        found->push_back({entry.guid ? *entry.guid : GUID{}, entry.ulFlags, text(entry.wszName),
+                          text(entry.wszDescription), text(entry.wszIcon)});
+    }
+    return hr;
+}
+
 HRESULT WiaDeviceHost::NotifyEvent(const GUID& event)
 {
     plat::ScopedBstr deviceId(m_scanner.deviceId);

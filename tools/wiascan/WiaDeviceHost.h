@@ -29,6 +29,15 @@ struct InstalledScanner {
 // the reason in *failure, when it is not there or not installed.
 std::optional<InstalledScanner> FindInstalledScanner(const std::u16string& instanceId, std::string* failure);
 
+// A command or event the driver offers, as the service keeps it.
+struct DeviceCapability {
+    GUID guid{};
+    ULONG flags = 0;
+    std::u16string name;
+    std::u16string description;
+    std::u16string icon;
+};
+
 class WiaDeviceHost {
 public:
     explicit WiaDeviceHost(InstalledScanner scanner) : m_scanner(std::move(scanner)) {}
@@ -66,6 +75,9 @@ public:
     HRESULT DeviceCommand(const GUID& command);
     // A device event the service passes on to the driver.
     HRESULT NotifyEvent(const GUID& event);
+    // What the driver offers of one kind: WIA_DEVICE_COMMANDS or
+    // WIA_DEVICE_EVENTS (drvGetCapabilities), copied out of its list.
+    HRESULT Capabilities(LONG kind, std::vector<DeviceCapability>* found);
 
     // The scanner's lock (IStiUSD::LockDevice), which the service takes
     // around every request that reaches the driver. Nested: an application

@@ -1,5 +1,6 @@
 #include "tools/wiascan/WiaScanCommands.h"
 
+#include "platform/base/guid.h"
 #include "platform/base/strings.h"
 #include "tools/wiascan/PropertyText.h"
 #include "tools/wiascan/WiaAcquire.h"
@@ -8,6 +9,7 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <utility>
 
 namespace wiascan {
 
@@ -129,6 +131,38 @@ HRESULT Event(WiaDeviceHost& host, const Words& words, std::string* out)
     return host.NotifyEvent(event->second);
 }
 
+// What an event's flags say it is.
+std::string EventFlags(ULONG flags)
+{
+    std::string words;
+    if (flags & WIA_NOTIFICATION_EVENT)
+        words += " notification";
+    if (flags & WIA_ACTION_EVENT)
+        words += " action";
+    if (flags & ~(WIA_NOTIFICATION_EVENT | WIA_ACTION_EVENT))
+        words += " flags " + Hex(static_cast<HRESULT>(flags));
+    return words.empty() ? words : " (" + words.substr(1) + ")";
+}
+
+// The device's commands, then its events, each with its name, id,
+// description and icon, as a WIA host lists them.
+HRESULT Capabilities(WiaDeviceHost& host, const Words& words, std::string* out)
+{
+    if (words.size() != 1)
+        return Refuse("usage: capabilities", out);
+    for (const auto& [kind, word] : {std::pair{WIA_DEVICE_COMMANDS, "command"}, {WIA_DEVICE_EVENTS, "event"}}) {
+        std::vector<DeviceCapability> found;
+        const HRESULT hr = host.Capabilities(kind, &found);
+        if (FAILED(hr))
+            return hr;
+        for (const DeviceCapability& capability : found)
+            *out += std::string(word) + " " + Utf16ToUtf8(capability.name) + " " + plat::GuidToString(capability.guid) +
+                    " \"" + Utf16ToUtf8(capability.description) + "\" icon " + Utf16ToUtf8(capability.icon) +
+                    EventFlags(capability.flags) + "\n";
+    }
+    return S_OK;
+}
+
 HRESULT Clients(WiaDeviceHost& host, const Words& words, std::string* out)
 {
     const HRESULT hr = words[0] == "connect" ? host.Connect() : host.Disconnect();
@@ -156,6 +190,7 @@ const std::map<std::string, Command>& Commands()
         {"set", Set},
         {"command", DeviceCommand},
         {"event", Event},
+        {"capabilities", Capabilities},
         {"lock", [](WiaDeviceHost& host, const Words&, std::string*) { return host.LockDevice(); }},
         {"unlock", [](WiaDeviceHost& host, const Words&, std::string*) { return host.UnLockDevice(); }},
         {"connect", Clients},

@@ -6,6 +6,7 @@
 //   command synchronize          the device command Synchronize
 //   event EVENT                  pass on a device event: connected,
 //                                disconnected, suspend, resume, cancel
+//   capabilities                 the device's commands and events
 //   lock, unlock                 take or give back the scanner (IStiUSD)
 //   connect, disconnect          one more client, or one leaving
 //   acquire FOLDER [OPTIONS]     pages from the feeder into BMP files

@@ -28,7 +28,7 @@ int Usage()
     std::fputs("usage: wiascan [--device INSTANCE-ID] COMMAND [ARGS...]\n"
                "       wiascan [--device INSTANCE-ID] shell\n"
                "commands: list [ITEM...], set ITEM PROP=VALUE..., command synchronize,\n"
-               "          event connected|disconnected|suspend|resume|cancel, lock, unlock,\n"
+               "          event connected|disconnected|suspend|resume|cancel, capabilities, lock, unlock,\n"
                "          connect, disconnect,\n"
                "          acquire FOLDER [callback|file] [pages=N] [duplex=0|1] [type=color|gray|bw]\n"
                "                  [dpi=N] [width=PIXELS] [height=LINES] [buffer=BYTES] [driver-buffer] [cancel=PAGE]\n",

@@ -136,6 +136,29 @@ TEST_F(WiaServiceTest, SynchronizeAndEventsLeaveTheClientsServed)
     EXPECT_EQ(Read(root, WIA_DPS_DOCUMENT_HANDLING_STATUS), FEED_READY);
 }
 
+// The device's commands and events as a host lists them, and each of them
+// served: a listed command runs, a listed event is taken.
+TEST_F(WiaServiceTest, CapabilitiesListTheCommandsAndEventsTheDriverServes)
+{
+    std::string output;
+    ASSERT_EQ(S_OK, wiascan::RunCommand(*m_host, {"capabilities"}, &output));
+    EXPECT_EQ(output,
+              "command Synchronize {9B26B7B2-ACAD-11D2-A093-00C04F72DC3C} \"Synchronize Command\" icon sti.dll,-2000\n"
+              "event Connected {A28BBADE-64B6-11D2-A231-00C04FA31809} \"PnP Device Arrival Event\" icon "
+              "sti.dll,-1001 (notification)\n"
+              "event Disconnected {143E4E83-6497-11D2-A231-00C04FA31809} \"PnP Device Removal Event\" icon "
+              "sti.dll,-1001 (notification)\n"
+              "capabilities: 0x00000000\n");
+
+    std::vector<wiascan::DeviceCapability> commands, events;
+    ASSERT_EQ(S_OK, m_host->Capabilities(WIA_DEVICE_COMMANDS, &commands));
+    ASSERT_EQ(S_OK, m_host->Capabilities(WIA_DEVICE_EVENTS, &events));
+    for (const auto& command : commands)
+        EXPECT_EQ(S_OK, m_host->DeviceCommand(command.guid)) << plat::GuidToString(command.guid);
+    for (const auto& event : events)
+        EXPECT_EQ(S_OK, m_host->NotifyEvent(event.guid)) << plat::GuidToString(event.guid);
+}
+
 TEST_F(WiaServiceTest, ClientsKeepTheTreeUntilTheLastLeaves)
 {
     const plat::ComPtr<IWiaDrvItem> held(m_root->DrvItem());
