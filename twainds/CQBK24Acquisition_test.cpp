@@ -66,6 +66,69 @@ TEST_F(AcquisitionTest, CompressedDataComesWholeInTheSmallestMemoryBuffers)
     }
 }
 
+// The device's automatic crop to length: length control.
+constexpr TW_UINT16 kAutoCropLength = 0x8026;
+
+// Length control: each page is as long as its sheet (2 in: 200 lines at
+// 100 dpi, where the frame has 300), which an application with an undefined
+// image size learns once the page came. For native and file transfers the
+// source makes the size undefined for each image by itself and gives it
+// back after the image; a memory transfer has it only when the application
+// asked, and otherwise gets the frame's length, white after the sheet.
+TEST_F(AcquisitionTest, WithLengthControlEachPageIsAsLongAsItsSheet)
+{
+    Install(0);
+    const struct {
+        TW_UINT16 xferMech;
+        bool asked;       // the application set ICAP_UNDEFINEDIMAGESIZE
+        TW_INT32 before;  // ImageLength before each image
+        TW_INT32 after;   // ImageLength once it came, and its rows
+        bool forced;      // undefined while the image is coming, though not asked
+    } cases[] = {
+        {TWSX_NATIVE, false, -1, 200, true},
+        {TWSX_FILE, false, -1, 200, true},
+        {TWSX_MEMORY, true, -1, 200, false},
+        {TWSX_MEMORY, false, 300, 300, false},
+    };
+    const auto undefinedSize = [this] {
+        Trellis::CTWAINContainer answer;
+        EXPECT_EQ(TWRC_SUCCESS, GetCap(ICAP_UNDEFINEDIMAGESIZE, MSG_GETCURRENT, answer));
+        return answer.GetOneValue().Value != 0;
+    };
+    for (const auto& c : cases) {
+        const Job job = {c.xferMech, TWPT_GRAY, 8, false, TWCP_NONE, 2};
+        SCOPED_TRACE(Describe(job) + (c.asked ? ", undefined size asked" : ""));
+        Negotiate(job);
+        ASSERT_EQ(TWRC_SUCCESS, SetCap(kAutoCropLength, CTWAINOneValue(1u, TWTY_BOOL)));
+        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_UNDEFINEDIMAGESIZE, CTWAINOneValue(c.asked ? 1u : 0u, TWTY_BOOL)));
+        Control({"load", "2", "length=2000"});
+        ASSERT_EQ(TWRC_SUCCESS, Enable()) << ConditionCode();
+        for (std::uint32_t sheet = 0; sheet < 2; ++sheet) {
+            SCOPED_TRACE("image " + std::to_string(sheet + 1));
+            EXPECT_EQ(undefinedSize(), c.asked || c.forced);
+            ScannedPage page;
+            ASSERT_EQ(TWRC_XFERDONE, Transfer(job, page));
+            EXPECT_EQ(page.info.ImageLength, c.before);
+            TW_IMAGEINFO came{};
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &came));
+            EXPECT_EQ(came.ImageLength, c.after);
+            EXPECT_EQ(undefinedSize(), c.asked);
+            if (c.xferMech == TWSX_MEMORY)
+                page.height = static_cast<TW_INT32>(page.rows.size() / page.stride);
+            ASSERT_EQ(page.height, c.after);
+            page.height = 200;  // the sheet's lines; white after them
+            EXPECT_EQ(FirstBadLine(page, sheet, 0), -1);
+            TW_PENDINGXFERS pending{};
+            EXPECT_EQ(TWRC_SUCCESS, EndXfer(pending));
+            EXPECT_EQ(pending.Count, sheet == 0 ? 0xFFFF : 0);
+        }
+        EXPECT_EQ(undefinedSize(), c.asked);
+        Disable();
+        ASSERT_EQ(TWRC_SUCCESS, SetCap(ICAP_UNDEFINEDIMAGESIZE, CTWAINOneValue(0u, TWTY_BOOL)));
+        ASSERT_EQ(TWRC_SUCCESS, SetCap(kAutoCropLength, CTWAINOneValue(0u, TWTY_BOOL)));
+    }
+}
+
 // The memory functions of a manager of the test's own: each block it hands
 // out stays counted until it is freed through it.
 struct ManagerMemory {

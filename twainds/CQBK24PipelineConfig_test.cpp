@@ -198,4 +198,43 @@ TEST_F(PipelineConfigTest, EachSettingBecomesItsElements)
     }
 }
 
+// The device control that downloads the gray gamma table.
+constexpr LONG kGammaGray = 16;
+
+// The pipeline is built in inches; the application's units are back after
+// the build whether it succeeded or failed, and a frame reads as before.
+TEST_F(PipelineConfigTest, TheUnitsAreBackAfterABuildThatSucceededOrFailed)
+{
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, Code(TWPT_GRAY)));  // gamma tables go to the scanner
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_UNITS, Code(TWUN_PIXELS)));
+    const std::vector<double> frame = qbk24::testing::Edges(
+        Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame);
+    const auto answered = m_hal.ConfigOutput;
+    const struct {
+        const char* name;
+        std::function<void(qbk24::testing::FakeHal&)> service;
+        TW_UINT16 rc;
+        TW_UINT16 condition;
+    } cases[] = {
+        {"built", [](auto&) {}, TWRC_SUCCESS, TWCC_SUCCESS},
+        {"the settings refused", [](auto& hal) { hal.ConfigOutput.clear(); }, TWRC_FAILURE, TWCC_OPERATIONERROR},
+        {"the gamma table not taken", [](auto& hal) { hal.Results[kGammaGray] = S_FALSE; }, TWRC_FAILURE,
+         TWCC_OPERATIONERROR},
+        {"the gamma table's call failed: a COM error", [](auto& hal) { hal.Results[kGammaGray] = E_FAIL; },
+         TWRC_FAILURE, TWCC_BUMMER},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_hal.ConfigOutput = answered;
+        m_hal.Results.clear();
+        c.service(m_hal);
+        EXPECT_EQ(c.rc, Enable());
+        EXPECT_EQ(c.condition, Status());
+        EXPECT_EQ(TWUN_PIXELS, Current(ICAP_UNITS));
+        EXPECT_EQ(frame, qbk24::testing::Edges(
+                             Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame));
+        EndAcquisition();
+    }
+}
+
 } // namespace
