@@ -196,6 +196,15 @@ TEST_F(SourceFaultsTest, AnEmptyFeederIsAskedAboutAtTheStartAndEndsTheSessionLat
     EXPECT_EQ(ConditionCode(), TWCC_SEQERROR);
     Disable();
 
+    // Retry after loading paper: the acquisition starts and scans it.
+    plat::ui::ScriptMessageBoxAnswer(IDRETRY, [this] { Control({"load", "1"}); });
+    EXPECT_EQ(TWRC_SUCCESS, Enable()) << ConditionCode();
+    EXPECT_EQ(Questions(),
+              std::vector<std::string>{"No paper in ADF.  Put documents in the ADF, then click Retry to continue."});
+    const JobRun loaded = TransferImages(kJob);
+    EXPECT_EQ(loaded.failure, TWRC_SUCCESS) << loaded.condition;
+    ExpectPages(loaded.pages, kFirstSheet);
+
     // A feeder that runs out before the count ends the session: no question.
     ASSERT_EQ(TWRC_SUCCESS, SetCap(CAP_XFERCOUNT, CTWAINOneValue(4, TWTY_INT16)));
     const JobRun run = RunJob({kJob.xferMech, kJob.pixelType, kJob.bitDepth, kJob.duplex, kJob.compression, 1});

@@ -15,9 +15,15 @@ namespace plat::ui {
 
 namespace {
 
+// A scripted message-box answer and what the user does before giving it.
+struct BoxAnswer {
+    int answer;
+    std::function<void()> before;
+};
+
 struct Script {
     std::mutex mutex;
-    std::deque<int> boxAnswers;
+    std::deque<BoxAnswer> boxAnswers;
     std::deque<std::optional<std::u16string>> fileAnswers;
     std::deque<std::function<void(HWND)>> modalActions;
     std::vector<MessageBoxRecord> boxes;
@@ -145,11 +151,11 @@ BOOL FileDialog(Ofn* ofn, bool save)
 
 } // namespace
 
-void ScriptMessageBoxAnswer(int answer)
+void ScriptMessageBoxAnswer(int answer, std::function<void()> beforeAnswering)
 {
     Script& script = TheScript();
     std::lock_guard lock(script.mutex);
-    script.boxAnswers.push_back(answer);
+    script.boxAnswers.push_back({answer, std::move(beforeAnswering)});
 }
 
 void ScriptFileDialogAnswer(std::optional<std::u16string> path)
@@ -246,8 +252,15 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     plat::ui::MessageBoxRecord record{hWnd, lpText ? lpText : u"", lpCaption ? lpCaption : u"Error", uType, 0};
     std::unique_lock lock(script.mutex);
     if (!script.boxAnswers.empty()) {
-        record.answer = script.boxAnswers.front();
+        plat::ui::BoxAnswer scripted = std::move(script.boxAnswers.front());
         script.boxAnswers.pop_front();
+        if (scripted.before) {
+            // The user acts while the box is up; the script is free meanwhile.
+            lock.unlock();
+            scripted.before();
+            lock.lock();
+        }
+        record.answer = scripted.answer;
     } else if (plat::ui::WindowBackEnd* backEnd = plat::ui::ActiveWindowBackEnd()) {
         // A person at the display answers; the script is free meanwhile.
         lock.unlock();

@@ -494,6 +494,12 @@ TEST(UiScriptTest, MessageBoxesAnswerFromTheScriptOrAsDismissed)
     ScriptMessageBoxAnswer(IDRETRY);
     EXPECT_EQ(MessageBoxA(nullptr, "Paper jam", "Scan Error", MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND),
               IDRETRY);
+    // What the user does before answering happens while the box is up.
+    int acted = 0;
+    ScriptMessageBoxAnswer(IDRETRY, [&] { ++acted; });
+    EXPECT_EQ(acted, 0);
+    EXPECT_EQ(MessageBoxW(nullptr, u"No paper", u"Scan Error", MB_RETRYCANCEL), IDRETRY);
+    EXPECT_EQ(acted, 1);
     // Unscripted, each is answered at once, and a line names what was asked
     // and the answer taken.
     struct Case {
@@ -510,7 +516,7 @@ TEST(UiScriptTest, MessageBoxesAnswerFromTheScriptOrAsDismissed)
                   std::string("Message box \"Caption\": \"Unscripted\" without a scripted answer: ") + c.name + "\n");
     }
     const std::vector<MessageBoxRecord> log = TakeMessageBoxLog();
-    ASSERT_EQ(log.size(), 7u);
+    ASSERT_EQ(log.size(), 8u);
     EXPECT_EQ(log[0].text, u"Paper jam");
     EXPECT_EQ(log[0].caption, u"Scan Error");
     EXPECT_EQ(log[0].type, 0x10035u);

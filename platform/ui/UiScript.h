@@ -39,8 +39,10 @@ struct FileDialogRecord {
     std::optional<std::u16string> answer;
 };
 
-// Answers are used in the order they were scripted.
-void ScriptMessageBoxAnswer(int answer);
+// Answers are used in the order they were scripted. beforeAnswering runs
+// while the box is shown, before the answer is given: what the user does
+// first (loads paper, say, then clicks Retry).
+void ScriptMessageBoxAnswer(int answer, std::function<void()> beforeAnswering = {});
 // A path is the chosen file; nullopt is a cancel.
 void ScriptFileDialogAnswer(std::optional<std::u16string> path);
 // Runs once the next modal dialog is initialised and shown, before its

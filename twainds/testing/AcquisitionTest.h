@@ -201,9 +201,16 @@ protected:
     // a transfer fails; the source is disabled again.
     JobRun RunJob(const Job& job, TW_UINT32 memoryBuffer = kSmallestMemoryBuffer)
     {
-        JobRun run;
         Control({"load", std::to_string(job.sheets)});
         EXPECT_EQ(TWRC_SUCCESS, Enable()) << ConditionCode();
+        return TransferImages(job, memoryBuffer);
+    }
+
+    // The images of the source enabled for the job, until none are pending or
+    // a transfer fails; the source is disabled again.
+    JobRun TransferImages(const Job& job, TW_UINT32 memoryBuffer = kSmallestMemoryBuffer)
+    {
+        JobRun run;
         for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0 && run.pages.size() < 20;) {
             ScannedPage page;
             const TW_UINT16 rc = Transfer(job, page, memoryBuffer);
