@@ -162,6 +162,11 @@ void CTWAINDataSource::SetState(TW_INT32 state)
     m_State = state;
     if (state == 7)
         m_TimeDate = LocalTimeDateText();
+    // State 6 keeps whether the acquisition's transfers have begun.
+    if (state == 7)
+        m_TransfersBegun = true;
+    else if (state <= 5)
+        m_TransfersBegun = false;
     m_XferDone = 0;
 }
 

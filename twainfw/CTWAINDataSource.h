@@ -45,6 +45,10 @@ public:
     void SetState(TW_INT32 state);
     TW_INT32 GetState() const { return m_State; }
     bool IsXferDone() const { return m_XferDone != 0; }
+    // Whether the application has begun transferring the images of the
+    // acquisition in hand: from the first entry into state 7 until the
+    // state falls to 5 or below.
+    bool TransfersBegun() const { return m_TransfersBegun; }
 
     // Whether the id is in CAP_SUPPORTEDCAPS.
     bool IsCapSupported(TW_UINT16 id);
@@ -825,6 +829,7 @@ protected:
     CTWAINWindow* m_pUIWindow = nullptr;
     TW_INT32 m_State = 0;
     TW_UINT8 m_XferDone = 0;
+    bool m_TransfersBegun = false;
     TW_INT32 m_ConditionCode = TWCC_SUCCESS;
     TW_INT32 m_CurrentDG = 0;
     TW_INT32 m_CurrentDAT = 0;

@@ -729,6 +729,44 @@ TEST_F(ScanFromDialogTest, EachBandDispatchesWhatWaitsForTheDialogsWithoutWaitin
     Disable();
 }
 
+// Without the progress dialog the settings dialog takes clicks during a
+// scan. Cancel before the application takes the first image ends that
+// acquisition and asks to close; once the images are being taken it is
+// held, and the scan goes on to its last page.
+TEST_F(ScanFromDialogTest, CancelAsksToCloseBeforeTheFirstTransferAndIsHeldDuringTransfers)
+{
+    Start(0);
+    Negotiate(false);
+    Control({"load", "2"});
+    HWND dialog = Show();
+    ASSERT_TRUE(Click(GetDlgItem(dialog, IDOK)));
+    ASSERT_EQ(Notices(), std::vector<TW_UINT16>{MSG_XFERREADY});
+    ASSERT_TRUE(Click(GetDlgItem(dialog, IDCANCEL)));
+    EXPECT_EQ(Notices(), (std::vector<TW_UINT16>{MSG_XFERREADY, MSG_CLOSEDSREQ}));
+    TW_IMAGEINFO info{};
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info)) << "no image is ready any more";
+    EXPECT_EQ(ConditionCode(), TWCC_SEQERROR);
+    Disable();
+
+    // The next acquisition from the same feeder delivers both sheets.
+    dialog = Show();
+    ASSERT_TRUE(Click(GetDlgItem(dialog, IDOK)));
+    int pages = 0;
+    for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0 && pages < 4;) {
+        qbk24::testing::ScannedPage page;
+        ASSERT_EQ(TWRC_XFERDONE, Transfer(page, [&] { EXPECT_TRUE(Click(GetDlgItem(dialog, IDCANCEL))); }))
+            << ConditionCode();
+        ++pages;
+        ASSERT_EQ(TWRC_SUCCESS, EndXfer(pending));
+        if (pending.Count != 0) {
+            EXPECT_TRUE(Click(GetDlgItem(dialog, IDCANCEL)));
+        }
+    }
+    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(Notices(), std::vector<TW_UINT16>{MSG_XFERREADY});
+    Disable();
+}
+
 TEST_F(ScanFromDialogTest, TheScanErrorQuestionBelongsToTheWindowInFront)
 {
     Start(0);

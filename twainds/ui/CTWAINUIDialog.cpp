@@ -60,11 +60,13 @@ void CTWAINUIDialog::Dispose()
     delete this;
 }
 
-bool CTWAINUIDialog::TransferInProgress() const { return DataSource && DataSource->GetState() >= 6; }
+bool CTWAINUIDialog::AcquisitionInHand() const { return DataSource && DataSource->GetState() >= 6; }
+
+bool CTWAINUIDialog::TransferInProgress() const { return DataSource && DataSource->TransfersBegun(); }
 
 void CTWAINUIDialog::OnOK()
 {
-    if (!DataSource || TransferInProgress())
+    if (!DataSource || AcquisitionInHand())
         return;
     // A refusal or failure leaves the dialog as it is: the user may press
     // OK again.
@@ -83,6 +85,10 @@ void CTWAINUIDialog::OnCancel()
         return;
     // Nothing may leave through the dialog procedure.
     try {
+        // Images ready and none taken: the acquisition ends as MSG_RESET
+        // would end it, so nothing of it outlives the request.
+        if (AcquisitionInHand())
+            DataSource->StopAcquisition();
         DataSource->SignalCloseDSRequest();
     } catch (...) {
     }

@@ -39,13 +39,18 @@ protected:
     // OK button and Enter: MSG_CLOSEDSOK in setup-only mode, otherwise
     // MSG_XFERREADY once the source accepts the acquisition.
     void OnOK() override;
-    // Cancel button, Esc, and the close box: MSG_CLOSEDSREQ.
+    // Cancel button, Esc, and the close box: MSG_CLOSEDSREQ. An acquisition
+    // whose images the application has not begun to transfer ends first.
     void OnCancel() override;
     // Every message goes through here: derived dialogs override the
     // handlers, not this.
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-    // While transfers are ready or running (TWAIN states 6 and 7) the
-    // source's state belongs to the transfer: OK and Cancel then do nothing.
+    // While images are ready (TWAIN state 6) OK does nothing: an acquisition
+    // is in hand already.
+    bool AcquisitionInHand() const;
+    // Once the application has begun transferring them (state 7, and 6
+    // between two images) the source's state belongs to the transfers:
+    // Cancel then does nothing either.
     bool TransferInProgress() const;
 
 private:

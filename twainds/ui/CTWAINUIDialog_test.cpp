@@ -8,10 +8,12 @@
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UserActions.h"
 #include "twainfw/DSMEntry.h"
-#include "twainfw/TestDataSource.h"
+#include "twainfw/TWAINMemory.h"
+#include "twainfw/XferTestSource.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -60,13 +62,13 @@ TW_UINT16 RecordingDSMEntry(pTW_IDENTITY origin, pTW_IDENTITY destination, TW_UI
     return TWRC_SUCCESS;
 }
 
-class Source : public Trellis::testing::TestDataSource {
+class Source : public Trellis::testing::XferTestSource {
 public:
     bool BeginAcquisition(TW_IMAGEINFO* info) override
     {
         if (ThrowOnAcquire)
             throw std::runtime_error("device gone");
-        return Accept && CTWAINDataSource::BeginAcquisition(info);
+        return Accept && XferTestSource::BeginAcquisition(info);
     }
     bool Accept = true;
     bool ThrowOnAcquire = false;
@@ -231,6 +233,63 @@ TEST_F(TWAINUIDialogTest, ModalDialogEndsOnlyWhenTheApplicationEndsIt)
     EXPECT_EQ(dialog.DoModal(), IDABORT);
     EXPECT_EQ(dialog.Calls, (std::vector<std::string>{"OnCancel", "OnOK"}));
     EXPECT_EQ(Messages(), (std::vector<TW_UINT16>{MSG_CLOSEDSREQ, MSG_XFERREADY}));
+}
+
+// Cancel asks to close until the application begins taking the images
+// ready: the acquisition then ends with it. From the first transfer on it
+// is held, as OK is once images are ready.
+TEST_F(TWAINUIDialogTest, CancelAsksToCloseUntilTheFirstTransferAndIsHeldFromThen)
+{
+    struct Case {
+        const char* what;
+        int transfers;     // transfers begun before the user acts
+        bool endFirst;     // the application ended the first one (MSG_ENDXFER)
+        std::function<bool(HWND)> act;
+        std::vector<TW_UINT16> sent;
+        TW_INT32 state;
+    };
+    const auto cancel = [](HWND dialog) { return Click(GetDlgItem(dialog, IDCANCEL)); };
+    const auto closeBox = [](HWND dialog) { return SendMessageW(dialog, WM_CLOSE, 0, 0) == 0; };
+    const auto ok = [](HWND dialog) { return Click(GetDlgItem(dialog, IDOK)); };
+    const std::vector<Case> cases = {
+        {"Cancel with images ready", 0, false, cancel, {MSG_CLOSEDSREQ}, 5},
+        {"Esc with images ready", 0, false, PressEscape, {MSG_CLOSEDSREQ}, 5},
+        {"close box with images ready", 0, false, closeBox, {MSG_CLOSEDSREQ}, 5},
+        {"Cancel during the first transfer", 1, false, cancel, {}, 7},
+        {"Esc between two transfers", 1, true, PressEscape, {}, 6},
+        {"OK with images ready", 0, false, ok, {}, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        plat::testing::TempSystemRoot caseRoot;
+        Open();
+        Enable(false);
+        source->Pending = 2;
+        MainDialog dialog(source.get(), false);
+        ASSERT_TRUE(dialog.Create(kMainDialog));
+        ASSERT_TRUE(Click(GetDlgItem(dialog.m_hWnd, IDOK)));
+        for (int i = 0; i < c.transfers; ++i) {
+            TW_HANDLE image = nullptr;
+            ASSERT_EQ(TWRC_XFERDONE, Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &image));
+            Trellis::TWAINFreeHandle(image);
+        }
+        if (c.endFirst) {
+            TW_PENDINGXFERS pending{};
+            ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+            ASSERT_EQ(pending.Count, 1);
+        }
+        Notices().clear();
+        source->Log.clear();
+        dialog.Calls.clear();
+
+        EXPECT_TRUE(c.act(dialog.m_hWnd));
+        EXPECT_EQ(Messages(), c.sent);
+        EXPECT_EQ(source->GetState(), c.state);
+        // The acquisition the request gives up is stopped on the way.
+        const bool stopped = std::find(source->Log.begin(), source->Log.end(), "stop") != source->Log.end();
+        EXPECT_EQ(stopped, c.state == 5);
+        EXPECT_TRUE(IsWindowVisible(dialog.m_hWnd));
+    }
 }
 
 TEST_F(TWAINUIDialogTest, FailuresStayInsideTheDialog)
