@@ -92,6 +92,20 @@ std::shared_ptr<Window> FindWindow(HWND hwnd)
     return it == table.windows.end() ? nullptr : it->second;
 }
 
+// Only a top-level window owns others: a pop-up made over a child window
+// (a dialog opened by a page) is owned by that child's top-level window.
+HWND OwnerFor(HWND parent)
+{
+    WindowTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    for (;;) {
+        auto it = table.windows.find(reinterpret_cast<uintptr_t>(parent));
+        if (it == table.windows.end() || !(it->second->style & WS_CHILD) || !it->second->parent)
+            return parent;
+        parent = it->second->parent;
+    }
+}
+
 ATOM RegisterWindowClass(const WCHAR* name, WNDPROC proc, int windowExtra, HINSTANCE instance)
 {
     if (!name || IsAtom(name) || !*name || !proc || windowExtra < 0) {
@@ -150,7 +164,7 @@ HWND CreateWindowCommon(DWORD exStyle, const WCHAR* className, DWORD style, HWND
     window->windowClass = cls;
     window->proc = cls->proc;
     window->instance = instance;
-    window->parent = messageOnly ? nullptr : parent;
+    window->parent = messageOnly ? nullptr : (style & WS_CHILD) ? parent : OwnerFor(parent);
     window->id = (style & WS_CHILD) ? reinterpret_cast<LONG_PTR>(menu) : 0;
     window->style = static_cast<LONG>(style);
     window->exStyle = static_cast<LONG>(exStyle);

@@ -133,7 +133,8 @@ BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 
 // The class is named by text or by its atom (MAKEINTATOM). The calling
-// thread owns the window. WM_NCCREATE and WM_CREATE are sent with a
+// thread owns the window. A window without WS_CHILD given a child window as
+// its parent is owned by that child's top-level window. WM_NCCREATE and WM_CREATE are sent with a
 // CREATESTRUCT; FALSE from the first or -1 from the second destroys the
 // window again and gives null.
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,

@@ -1,7 +1,11 @@
 #include "platform/testing/XTestInput.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <poll.h>
 
 namespace plat::testing {
 
@@ -39,6 +43,46 @@ void XTestInput::Key(const std::string& name)
     XTestFakeKeyEvent(D(m_display), code, True, CurrentTime);
     XTestFakeKeyEvent(D(m_display), code, False, CurrentTime);
     XFlush(D(m_display));
+}
+
+void XTestInput::KeyWith(const std::string& modifier, const std::string& name)
+{
+    const KeyCode held = XKeysymToKeycode(D(m_display), XStringToKeysym(modifier.c_str()));
+    XTestFakeKeyEvent(D(m_display), held, True, CurrentTime);
+    Key(name);
+    XTestFakeKeyEvent(D(m_display), held, False, CurrentTime);
+    XFlush(D(m_display));
+}
+
+bool XTestInput::WatchBells()
+{
+    int opcode = 0;
+    int errorBase = 0;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    if (!XkbQueryExtension(D(m_display), &opcode, &m_xkbEventBase, &errorBase, &major, &minor))
+        return false;
+    XkbSelectEvents(D(m_display), XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
+    XSync(D(m_display), False);
+    return true;
+}
+
+bool XTestInput::BellRings(int limitMs)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        while (XPending(D(m_display)) > 0) {
+            XEvent event;
+            XNextEvent(D(m_display), &event);
+            if (event.type == m_xkbEventBase && reinterpret_cast<XkbAnyEvent&>(event).xkb_type == XkbBellNotify)
+                return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd wait{ConnectionNumber(D(m_display)), POLLIN, 0};
+        poll(&wait, 1, static_cast<int>(left.count()));
+    }
 }
 
 void XTestInput::Type(const std::string& text)

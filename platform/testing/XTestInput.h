@@ -23,11 +23,19 @@ public:
     // A key by its X key name ("Return", "Escape", "Tab", "Right", "a"),
     // pressed and let go.
     void Key(const std::string& name);
+    // The key with a modifier key held ("Shift_L", "Tab").
+    void KeyWith(const std::string& modifier, const std::string& name);
     // Digits, lower-case letters and '.' typed one key at a time.
     void Type(const std::string& text);
 
+    // The display's bell: from WatchBells on, whether it rings within
+    // `limitMs` of real time (a wait on the server's answer).
+    bool WatchBells();
+    bool BellRings(int limitMs);
+
 private:
     void* m_display;
+    int m_xkbEventBase = -1;
 };
 
 } // namespace plat::testing

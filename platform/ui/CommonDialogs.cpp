@@ -1,6 +1,7 @@
 // Message boxes and file dialogs, answered from the script (UiScript.h).
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
+#include "platform/ui/ModalOwner.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/WindowBackEnd.h"
 
@@ -262,9 +263,14 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
         }
         record.answer = scripted.answer;
     } else if (plat::ui::WindowBackEnd* backEnd = plat::ui::ActiveWindowBackEnd()) {
-        // A person at the display answers; the script is free meanwhile.
+        // A person at the display answers; the script is free meanwhile,
+        // and the owner's window takes no input.
         lock.unlock();
-        const std::optional<int> asked = backEnd->AskMessageBox(hWnd, record.text, record.caption, uType);
+        std::optional<int> asked;
+        {
+            plat::ui::ModalOwnerLock owner(hWnd);
+            asked = backEnd->AskMessageBox(hWnd, record.text, record.caption, uType);
+        }
         lock.lock();
         if (asked)
             record.answer = *asked ? *asked : plat::ui::DismissAnswer(uType);
@@ -286,7 +292,12 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     return MessageBoxW(hWnd, text.c_str(), caption.c_str(), uType);
 }
 
-BOOL MessageBeep(UINT) { return TRUE; }
+BOOL MessageBeep(UINT)
+{
+    if (plat::ui::WindowBackEnd* backEnd = plat::ui::ActiveWindowBackEnd())
+        backEnd->Beep();
+    return TRUE;
+}
 
 BOOL GetOpenFileNameW(OPENFILENAMEW* lpofn) { return plat::ui::FileDialog<OPENFILENAMEW, WCHAR>(lpofn, false); }
 BOOL GetSaveFileNameW(OPENFILENAMEW* lpofn) { return plat::ui::FileDialog<OPENFILENAMEW, WCHAR>(lpofn, true); }

@@ -73,6 +73,25 @@ std::shared_ptr<UiWindow> Prologue(ControlKind kind, HWND hwnd, UINT message, WP
 
 bool IsAutoRadio(HWND hwnd) { return (WindowStyle(hwnd) & BS_TYPEMASK) == BS_AUTORADIOBUTTON; }
 
+bool IsRadio(HWND hwnd)
+{
+    const DWORD type = WindowStyle(hwnd) & BS_TYPEMASK;
+    return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
+// A radio button's check; the checked one of a group is its tab stop, so
+// Tab into the group lands on the choice made.
+void SetCheck(UiWindow& window, UINT check)
+{
+    window.check = check;
+    if (!IsRadio(window.hwnd))
+        return;
+    const DWORD style = WindowStyle(window.hwnd);
+    const DWORD updated = check == BST_CHECKED ? style | WS_TABSTOP : style & ~WS_TABSTOP;
+    if (updated != style)
+        SetWindowLongPtrW(window.hwnd, GWL_STYLE, static_cast<LONG>(updated));
+}
+
 // The automatic radio buttons of the group that holds `button`: from the
 // nearest sibling at or before it with WS_GROUP to the next one with it.
 void UncheckRadioGroup(HWND button)
@@ -105,8 +124,15 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case BM_GETCHECK:
         return window->check;
     case BM_SETCHECK:
-        window->check = static_cast<UINT>(wParam) > BST_INDETERMINATE ? BST_UNCHECKED : static_cast<UINT>(wParam);
+        SetCheck(*window, static_cast<UINT>(wParam) > BST_INDETERMINATE ? BST_UNCHECKED : static_cast<UINT>(wParam));
         return 0;
+    case BM_SETSTYLE: {
+        const DWORD style = WindowStyle(hwnd);
+        const DWORD updated = (style & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK);
+        if (updated != style)
+            SetWindowLongPtrW(hwnd, GWL_STYLE, static_cast<LONG>(updated));
+        return 0;
+    }
     case BM_CLICK: {
         if (!IsWindowEnabled(hwnd))
             return 0;
@@ -118,7 +144,7 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             window->check = (window->check + 1) % 3;
             break;
         case BS_AUTORADIOBUTTON:
-            window->check = BST_CHECKED;
+            SetCheck(*window, BST_CHECKED);
             UncheckRadioGroup(hwnd);
             break;
         default:

@@ -5,6 +5,7 @@
 #include "platform/base/strings.h"
 #include "platform/resources/module.h"
 #include "platform/ui/DialogTemplate.h"
+#include "platform/ui/ModalOwner.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UiWindow.h"
 #include "platform/ui/UserActions.h"
@@ -91,6 +92,14 @@ LRESULT DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         LRESULT result = 0;
         if (HandleCommonMessage(*window, message, wParam, lParam, &result))
             return result;
+        if (message == DM_GETDEFID)
+            return window->defaultId ? MAKELONG(window->defaultId, DC_HASDEFID) : 0;
+        if (message == DM_SETDEFID) {
+            window->defaultId = static_cast<int>(wParam);
+            if (HWND focus = GetFocus(); focus && (focus == hwnd || IsChild(hwnd, focus)))
+                ShowDefaultButtonFor(focus);
+            return TRUE;
+        }
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -151,14 +160,18 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const WCHAR* name, HWND parent
         return nullptr;
     }
     const RECT frame = DialogUnitsToPixels(dialogTemplate.x, dialogTemplate.y, dialogTemplate.cx, dialogTemplate.cy);
+    // A dialog made to sit in another (a page) takes part in its keyboard
+    // navigation.
+    const DWORD exStyle = dialogTemplate.exStyle | ((dialogTemplate.style & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0);
     // Shown only once WM_INITDIALOG has run, as the system does.
-    HWND dialog = CreateWindowExW(dialogTemplate.exStyle, kDialogClass, dialogTemplate.caption.c_str(),
+    HWND dialog = CreateWindowExW(exStyle, kDialogClass, dialogTemplate.caption.c_str(),
                                   dialogTemplate.style & ~WS_VISIBLE, frame.left, frame.top,
                                   frame.right - frame.left, frame.bottom - frame.top, parent, nullptr, instance,
                                   nullptr);
     if (!dialog)
         return nullptr;
     SetWindowLongPtrW(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
+    std::shared_ptr<UiWindow> window = FindUiWindow(dialog);
     for (const DialogItemTemplate& item : dialogTemplate.items) {
         const RECT r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy);
         HWND control = CreateWindowExW(item.exStyle, item.className.c_str(), item.text.c_str(),
@@ -171,8 +184,11 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const WCHAR* name, HWND parent
             SetLastError(error);
             return nullptr;
         }
+        // The template's default push button is the dialog's default.
+        const bool defaultButton = item.className == kButtonClass && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+        if (defaultButton && window->defaultId == 0)
+            window->defaultId = item.id;
     }
-    std::shared_ptr<UiWindow> window = FindUiWindow(dialog);
     HWND firstTabStop = window ? FirstTabStop(*window) : nullptr;
     const LRESULT setFocus =
         SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), param);
@@ -198,17 +214,13 @@ void DismissUnanswered(HWND dialog)
     PressEscape(dialog);
 }
 
+// The owner's top-level window takes no input until the dialog has ended.
 INT_PTR RunModal(HINSTANCE instance, const WCHAR* name, HWND owner, DLGPROC proc, LPARAM param)
 {
-    const bool disableOwner = owner && IsWindowEnabled(owner);
-    if (disableOwner)
-        EnableWindow(owner, FALSE);
+    ModalOwnerLock lock(owner);
     HWND dialog = CreateDialogFromTemplate(instance, name, owner, proc, param, true);
-    if (!dialog) {
-        if (disableOwner)
-            EnableWindow(owner, TRUE);
+    if (!dialog)
         return -1;
-    }
     std::shared_ptr<UiWindow> state = FindUiWindow(dialog);
     if (!state->ended) {
         if (std::function<void(HWND)> action = TakeModalScript())
@@ -228,8 +240,6 @@ INT_PTR RunModal(HINSTANCE instance, const WCHAR* name, HWND owner, DLGPROC proc
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (disableOwner)
-        EnableWindow(owner, TRUE);
     if (IsWindow(dialog))
         DestroyWindow(dialog);
     return state->result;

@@ -455,6 +455,55 @@ TEST_F(DialogTest, AnUnscriptedModalDialogWithoutADisplayIsDismissedAtOnce)
     EXPECT_EQ(ended, 42);
 }
 
+// A modal dialog a page opens (a page is a child window) is owned by the
+// dialog the page sits in, and that whole dialog takes no input until it
+// ends: its buttons, tabs, Enter, Esc and Tab, and the page's own controls.
+TEST_F(DialogTest, AModalDialogOpenedFromAPageHoldsTheWholeDialogUntilItEnds)
+{
+    constexpr int kSave = 40;
+    RegisterDialogTemplate(nullptr, 503,
+                           DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"", 0, 0, 80, 40, u"", 8,
+                                          {{kButtonClass, kSave, u"Save...", WS_TABSTOP, 0, 5, 5, 50, 14}}});
+    for (const char16_t* caption : {u"Configurations", u"About"}) {
+        TCITEMW item{TCIF_TEXT, 0, 0, const_cast<LPWSTR>(caption), 0, 0, 0};
+        SendMessageW(Item(kTab), TCM_INSERTITEMW, 99, reinterpret_cast<LPARAM>(&item));
+    }
+    HWND page = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(503), Item(kTab), RecordingProc, 0);
+    ASSERT_NE(page, nullptr);
+    ShowWindow(page, SW_SHOW);
+    HWND save = GetDlgItem(page, kSave);
+    SetFocus(save);
+    const auto behind = [&] {
+        std::vector<Event> seen;
+        for (const Event& e : Events()) {
+            if (e.dialog == dialog || e.dialog == page)
+                seen.push_back(e);
+        }
+        return seen;
+    };
+    behind();
+
+    ScriptModalDialog([&](HWND modal) {
+        EXPECT_EQ(GetParent(modal), dialog);
+        EXPECT_FALSE(IsWindowEnabled(dialog));
+        EXPECT_FALSE(Click(Item(IDCANCEL)));
+        EXPECT_FALSE(Click(Item(kCheck)));
+        EXPECT_FALSE(ChooseTab(Item(kTab), 1));
+        EXPECT_FALSE(PressEnter(dialog));
+        EXPECT_FALSE(PressEscape(dialog));
+        EXPECT_FALSE(PressTab(dialog));
+        EXPECT_FALSE(Click(save));
+        EXPECT_TRUE(behind().empty());
+        EXPECT_EQ(SendMessageW(Item(kTab), TCM_GETCURSEL, 0, 0), 0);
+        PressEscape(modal);
+    });
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(kModalDialog), page, RecordingProc, 0), IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_EQ(GetFocus(), save) << "the focus is back where it was";
+    EXPECT_TRUE(Click(Item(kCheck)));
+    UnregisterDialogTemplate(nullptr, 503);
+}
+
 TEST_F(DialogTest, ModelessDialogGetsTimersAndStaysAfterOk)
 {
     plat::ScopedTestClock clock;

@@ -51,7 +51,7 @@ std::shared_ptr<UiWindow> AddUiWindow(HWND hwnd, const CREATESTRUCTW& create, Co
     auto window = std::make_shared<UiWindow>();
     window->hwnd = hwnd;
     window->kind = kind;
-    window->parent = create.hwndParent == HWND_MESSAGE ? nullptr : create.hwndParent;
+    window->parent = GetParent(hwnd); // an owned pop-up's is its top-level owner
     if (create.lpszName && reinterpret_cast<uintptr_t>(create.lpszName) >= 0x10000)
         window->text = create.lpszName;
     const int x = create.x == CW_USEDEFAULT ? 0 : create.x;

@@ -54,6 +54,7 @@ struct UiWindow {
     // dialogs
     bool ended = false;
     INT_PTR result = 0;
+    int defaultId = 0; // DM_GETDEFID; 0: none
 };
 
 std::shared_ptr<UiWindow> FindUiWindow(HWND hwnd);
@@ -81,5 +82,14 @@ void RegisterControlClasses();
 void RegisterRichEditClasses();
 
 DWORD WindowStyle(HWND hwnd);
+
+// A push button (plain or default), as opposed to check boxes, radio
+// buttons and group boxes.
+bool IsPushButton(HWND hwnd);
+// The focus moved to `focus`: of the push buttons of the dialog it sits in
+// (its pages' among them) the focused one is the default button, and
+// without one the dialog's own default (DM_GETDEFID). Only that one has
+// BS_DEFPUSHBUTTON.
+void ShowDefaultButtonFor(HWND focus);
 
 } // namespace plat::ui

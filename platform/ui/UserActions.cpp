@@ -31,14 +31,23 @@ void Scroll(HWND trackbar, int code, int position)
 
 int DefaultButton(HWND dialog)
 {
-    std::shared_ptr<UiWindow> window = FindUiWindow(dialog);
-    if (window) {
-        for (HWND child : window->children) {
-            if (ControlKindOf(child) == ControlKind::Button && (WindowStyle(child) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                return GetDlgCtrlID(child);
-        }
-    }
-    return IDOK;
+    const auto answer = static_cast<DWORD>(SendMessageW(dialog, DM_GETDEFID, 0, 0));
+    return HIWORD(answer) == DC_HASDEFID ? LOWORD(answer) : IDOK;
+}
+
+// The dialog's control with the focus, or null.
+HWND FocusIn(HWND dialog)
+{
+    HWND focus = GetFocus();
+    return focus && IsChild(dialog, focus) ? focus : nullptr;
+}
+
+// Statics and group boxes show; they take no focus.
+bool TakesFocus(HWND control)
+{
+    const ControlKind kind = ControlKindOf(control);
+    return kind != ControlKind::Static && kind != ControlKind::Dialog &&
+           !(kind == ControlKind::Button && (WindowStyle(control) & BS_TYPEMASK) == BS_GROUPBOX);
 }
 
 void SendButtonCommand(HWND dialog, int id)
@@ -68,6 +77,15 @@ bool Click(HWND control)
     default:
         return false;
     }
+}
+
+bool Focus(HWND control)
+{
+    if (!EnabledControl(control))
+        return false;
+    if (GetFocus() != control)
+        SetFocus(control);
+    return true;
 }
 
 bool TypeText(HWND edit, std::u16string_view text)
@@ -154,6 +172,9 @@ bool PressEnter(HWND dialog)
 {
     if (!EnabledControl(dialog))
         return false;
+    // A push button with the focus is the default button (on a page too).
+    if (HWND focus = FocusIn(dialog); focus && IsPushButton(focus))
+        return Click(focus);
     const int id = DefaultButton(dialog);
     HWND button = GetDlgItem(dialog, id);
     if (button && !IsWindowEnabled(button))
@@ -167,6 +188,36 @@ bool PressEscape(HWND dialog)
     if (!EnabledControl(dialog))
         return false;
     SendButtonCommand(dialog, IDCANCEL);
+    return true;
+}
+
+bool PressTab(HWND dialog, bool previous)
+{
+    if (!EnabledControl(dialog))
+        return false;
+    HWND next = GetNextDlgTabItem(dialog, FocusIn(dialog), previous);
+    if (!next || next == dialog)
+        return false;
+    SetFocus(next);
+    return true;
+}
+
+bool PressArrow(HWND dialog, bool previous)
+{
+    HWND focus = FocusIn(dialog);
+    if (!EnabledControl(dialog) || !focus || ControlKindOf(focus) != ControlKind::Button)
+        return false;
+    HWND next = focus;
+    do {
+        next = GetNextDlgGroupItem(dialog, next, previous);
+    } while (next && next != focus && !TakesFocus(next));
+    if (!next || next == focus)
+        return false;
+    SetFocus(next);
+    const bool autoRadio =
+        ControlKindOf(next) == ControlKind::Button && (WindowStyle(next) & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+    if (autoRadio && SendMessageW(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
+        Click(next);
     return true;
 }
 

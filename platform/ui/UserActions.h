@@ -14,6 +14,8 @@ namespace plat::ui {
 // A button (BN_CLICKED, after an automatic check box or radio button has
 // changed), a static with SS_NOTIFY (STN_CLICKED) or a link (NM_CLICK).
 bool Click(HWND control);
+// The focus put on a control (a click on it).
+bool Focus(HWND control);
 // Gives the edit the focus and replaces its text (EN_CHANGE); the focus
 // stays, so moving it on sends EN_KILLFOCUS.
 bool TypeText(HWND edit, std::u16string_view text);
@@ -32,9 +34,19 @@ bool EndTrackbarDrag(HWND trackbar);
 // Picks a tab: TCN_SELCHANGING (a non-zero answer keeps the old tab), then
 // TCN_SELCHANGE.
 bool ChooseTab(HWND tab, int index);
-// Enter (the default button, or IDOK) and Escape (IDCANCEL) in a dialog.
+// Enter (the focused push button, else the dialog's default button, or
+// IDOK) and Escape (IDCANCEL) in a dialog.
 bool PressEnter(HWND dialog);
 bool PressEscape(HWND dialog);
+// Tab and Shift-Tab: the focus to the next (previous) tab stop of the
+// dialog (GetNextDlgTabItem); false when none takes it.
+bool PressTab(HWND dialog, bool previous = false);
+// An arrow key on a button (Right and Down next, Left and Up previous):
+// the focus to the next control of its group that takes it, and an
+// automatic radio button reached is checked (BN_CLICKED). False where the
+// arrow is the focused control's own (edits, lists, trackbars) or the
+// focus stays.
+bool PressArrow(HWND dialog, bool previous);
 
 // The balloon tip an edit shows now (EM_SHOWBALLOONTIP), if any.
 bool BalloonTipShown(HWND edit, std::u16string* title, std::u16string* text, int* icon);

@@ -28,12 +28,15 @@ public:
     virtual void Pump() = 0;
     // The model drops a window: its widget goes at once.
     virtual void WindowDestroyed(HWND hwnd) = 0;
-    // Asks the person with a message box over the owner's window, running
-    // the thread's messages meanwhile as the system's box does; the answer
-    // (IDOK, IDCANCEL ...), 0 when the box was closed without one, or
-    // nothing when no box can be shown on this thread.
+    // Asks the person with a message box over the owner's window (the
+    // caller has disabled it), running the thread's messages meanwhile as
+    // the system's box does; the answer (IDOK, IDCANCEL ...), 0 when the
+    // box was closed without one, or nothing when no box can be shown on
+    // this thread.
     virtual std::optional<int> AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
                                              UINT type) = 0;
+    // The display's beep (MessageBeep); nothing on another thread.
+    virtual void Beep() = 0;
 
     // For tests and pictures. The widget's allocation in the client
     // coordinates of its top-level window; false for a window without a
@@ -51,6 +54,8 @@ public:
     virtual bool WidgetChecked(HWND hwnd) = 0;
     // Whether the window's widget is on the screen (mapped).
     virtual bool WidgetMapped(HWND hwnd) = 0;
+    // Whether the control's widget is the keyboard focus of its window.
+    virtual bool WidgetFocused(HWND hwnd) = 0;
     // The client area of a top-level window as the display shows it, read
     // back from the display, as a PNG file.
     virtual bool CaptureWindow(HWND hwnd, const std::string& pngPath) = 0;

@@ -152,6 +152,26 @@ HWND GetParent(HWND hWnd)
     return reinterpret_cast<HWND>(GetWindowLongPtrW(hWnd, GWLP_HWNDPARENT));
 }
 
+HWND GetAncestor(HWND hwnd, UINT gaFlags)
+{
+    if (!IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    const auto isChild = [](HWND w) { return (plat::ui::WindowStyle(w) & WS_CHILD) != 0; };
+    switch (gaFlags) {
+    case GA_PARENT:
+        return isChild(hwnd) ? GetParent(hwnd) : nullptr;
+    case GA_ROOT:
+        while (isChild(hwnd) && GetParent(hwnd))
+            hwnd = GetParent(hwnd);
+        return hwnd;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+}
+
 BOOL IsChild(HWND hWndParent, HWND hWnd)
 {
     if (!hWndParent)
@@ -180,8 +200,11 @@ HWND SetFocus(HWND hWnd)
     if (previous)
         SendMessageW(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
     t_focus = hWnd;
-    if (hWnd)
+    if (hWnd) {
         SendMessageW(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+        if (GetFocus() == hWnd)
+            plat::ui::ShowDefaultButtonFor(hWnd);
+    }
     return previous;
 }
 

@@ -55,6 +55,11 @@ constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_HSCROLL = 0x0114;
 constexpr UINT WM_VSCROLL = 0x0115;
+// The dialog's default push button: DM_GETDEFID answers
+// MAKELONG(id, DC_HASDEFID), or 0 without one.
+constexpr UINT DM_GETDEFID = 0x0400;
+constexpr UINT DM_SETDEFID = 0x0401;
+constexpr WORD DC_HASDEFID = 0x534B;
 
 // Window styles
 constexpr DWORD WS_CAPTION = 0x00C00000;
@@ -112,6 +117,7 @@ constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
 constexpr DWORD BS_TYPEMASK = 0xF;
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_SETSTYLE = 0x00F4; // wParam: the new BS_ type
 constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT BST_UNCHECKED = 0;
 constexpr UINT BST_CHECKED = 1;
@@ -310,9 +316,15 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow);
 // Visible when it and all its ancestors have WS_VISIBLE.
 BOOL IsWindowVisible(HWND hWnd);
 HWND GetParent(HWND hWnd);
+// GA_PARENT: the parent of a child window (null for a top-level one);
+// GA_ROOT: the top-level window a window sits in (itself when it is one).
+constexpr UINT GA_PARENT = 1;
+constexpr UINT GA_ROOT = 2;
+HWND GetAncestor(HWND hwnd, UINT gaFlags);
 BOOL IsChild(HWND hWndParent, HWND hWnd);
 // Focus is per thread: WM_KILLFOCUS to the window losing it, then
-// WM_SETFOCUS to the one gaining it. Returns the previous focus.
+// WM_SETFOCUS to the one gaining it; a focused push button is its dialog's
+// default button meanwhile. Returns the previous focus.
 HWND SetFocus(HWND hWnd);
 HWND GetFocus();
 // Positions are in the parent's client coordinates; windows have no frame,
@@ -328,6 +340,16 @@ BOOL BringWindowToTop(HWND hWnd);
 constexpr UINT GW_HWNDNEXT = 2;
 constexpr UINT GW_CHILD = 5;
 HWND GetWindow(HWND hWnd, UINT uCmd);
+// Dialog navigation, in creation (template) order, through the controls of
+// children with WS_EX_CONTROLPARENT (pages): the next (or previous) control
+// with WS_TABSTOP that is visible and enabled, round the end, from `hCtl`
+// (null: from the start or end); and the next (or previous) visible,
+// enabled control of the group the control `hCtl` belongs to (a group runs
+// from a control with WS_GROUP to the next one with it), round its end.
+// Each answers `hCtl` when nothing else qualifies. A checked radio button
+// is its group's tab stop (BM_SETCHECK moves WS_TABSTOP to it).
+HWND GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+HWND GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL UpdateWindow(HWND hWnd);
 

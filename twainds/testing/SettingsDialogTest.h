@@ -56,6 +56,20 @@ inline std::u16string ComboSelection(HWND combo)
     return ComboTexts(combo)[static_cast<size_t>(selected)];
 }
 
+// The tab whose page has this caption string (its item data), or -1.
+inline int TabOfCaption(HWND tabs, UINT captionId)
+{
+    const auto count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_PARAM;
+        SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        if (item.lParam == static_cast<LPARAM>(captionId))
+            return i;
+    }
+    return -1;
+}
+
 class SettingsDialogTest : public OpenSourceTest {
 protected:
     void SetUp() override
@@ -95,16 +109,8 @@ protected:
     // Picks the tab whose page has this caption string; false without one.
     bool ChooseTab(UINT captionId)
     {
-        HWND tabs = m_dialog->Tabs.m_hWnd;
-        const auto count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            TCITEMW item{};
-            item.mask = TCIF_PARAM;
-            SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            if (item.lParam == static_cast<LPARAM>(captionId))
-                return plat::ui::ChooseTab(tabs, i);
-        }
-        return false;
+        const int tab = TabOfCaption(m_dialog->Tabs.m_hWnd, captionId);
+        return tab >= 0 && plat::ui::ChooseTab(m_dialog->Tabs.m_hWnd, tab);
     }
 
     // Shows the page afresh, as a user coming back from another tab sees it.

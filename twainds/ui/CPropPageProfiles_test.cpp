@@ -273,6 +273,34 @@ TEST_F(ProfilesPageTest, SaveAsksUntilANameCanBeUsed)
     EXPECT_EQ(FolderFiles(), (std::set<std::string>{"Blocked.bin", "Home.bin", "Office.bin"}));
 }
 
+// The name dialog holds the whole settings dialog behind it, not only the
+// page that opened it: Scan, Cancel, the tabs, Enter and Esc do nothing
+// until it closes, and the source stays as it was.
+TEST_F(ProfilesPageTest, TheNameDialogHoldsTheSettingsDialogUntilItCloses)
+{
+    HWND main = m_dialog->m_hWnd;
+    HWND tabs = m_dialog->Tabs.m_hWnd;
+    plat::ui::ScriptModalDialog([&](HWND name) {
+        EXPECT_EQ(GetParent(name), main);
+        EXPECT_FALSE(IsWindowEnabled(main));
+        EXPECT_FALSE(plat::ui::Click(GetDlgItem(main, IDOK)));
+        EXPECT_FALSE(plat::ui::Click(GetDlgItem(main, IDCANCEL)));
+        EXPECT_FALSE(plat::ui::ChooseTab(tabs, 1));
+        EXPECT_FALSE(plat::ui::PressEnter(main));
+        EXPECT_FALSE(plat::ui::PressEscape(main));
+        EXPECT_FALSE(plat::ui::Click(Item(IDC_PROFILE_EXPORT)));
+        EXPECT_EQ(m_source.GetState(), 5);
+        plat::ui::PressEscape(name);
+    });
+    Click(IDC_PROFILE_SAVE);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(m_source.GetState(), 5);
+    EXPECT_TRUE(plat::ui::TakeFileDialogLog().empty());
+    // Closed, it gives the dialog back.
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_TRUE(plat::ui::ChooseTab(tabs, 1));
+}
+
 TEST_F(ProfilesPageTest, ExportThenImportBringsTheSettingsBackAsANewProfile)
 {
     ChangeSettings();

@@ -8,10 +8,12 @@
 #include "platform/testing/XTestInput.h"
 #include "platform/testing/XvfbDisplay.h"
 #include "platform/ui/DialogTemplate.h"
+#include "platform/ui/UiScript.h"
 #include "platform/ui/UiWindow.h"
 #include "platform/ui/WindowBackEnd.h"
 #include "platform/ui/wingdi.h"
 #include "twainds/testing/ScannerSourceTest.h"
+#include "twainds/testing/SettingsDialogTest.h"
 #include "twainds/ui/DialogIds.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +71,8 @@ protected:
         if (plat::testing::XvfbDisplay::ServerProgram().empty())
             GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it): no display to show the dialog on";
         std::string why;
-        ASSERT_NE(plat::testing::XvfbDisplay::ForProcess(&why), nullptr) << why;
+        if (!plat::testing::XvfbDisplay::ForProcess(&why))
+            GTEST_SKIP() << "no X server could be started: " << why;
         fs::create_directories(QBK_DISPLAY_PICTURES);
         m_input = std::make_unique<plat::testing::XTestInput>();
         ASSERT_TRUE(m_input->Ready());
@@ -200,6 +203,27 @@ protected:
         EXPECT_EQ(height, client.bottom);
     }
 
+    // The settings dialog opened and on the screen.
+    HWND OpenDialog()
+    {
+        Install(1);
+        EXPECT_EQ(Enable(true), TWRC_SUCCESS) << ConditionCode();
+        m_backEnd = ActiveWindowBackEnd();
+        HWND dialog = FindWindowW(kDialogClass, nullptr);
+        if (!m_backEnd || !dialog)
+            return nullptr;
+        EXPECT_TRUE(RunSource([&] { return m_backEnd->WidgetMapped(dialog) && LaidOut(dialog); }))
+            << "the dialog never appeared";
+        return dialog;
+    }
+
+    POINT Centre(HWND hwnd)
+    {
+        RECT r{};
+        EXPECT_TRUE(m_backEnd->WidgetScreenRect(hwnd, &r)) << GetDlgCtrlID(hwnd);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
     std::unique_ptr<plat::testing::XTestInput> m_input; // made once DISPLAY names the server
     WindowBackEnd* m_backEnd = nullptr;
     std::vector<TW_UINT16> m_notes;
@@ -298,6 +322,128 @@ TEST_F(SettingsDialogOnDisplayTest, APersonSwitchesTabsChangesTheResolutionAndSc
     ASSERT_TRUE(Noted(MSG_CLOSEDSREQ));
     Disable();
     EXPECT_FALSE(m_backEnd->WidgetMapped(dialog));
+}
+
+// The name dialog a click on Save opens holds the whole settings dialog on
+// the display: a click on its Cancel, a click on another tab and Enter
+// over it do nothing, neither then nor once the name dialog has closed.
+TEST_F(SettingsDialogOnDisplayTest, TheSaveDialogHoldsTheSettingsDialogUntilItCloses)
+{
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND tabs = GetDlgItem(dialog, IDC_MAIN_TABS);
+    HWND profiles = ShownPage(dialog);
+    ASSERT_NE(GetDlgItem(profiles, IDC_PROFILE_SAVE), nullptr) << "the dialog opens on the profiles page";
+    const POINT cancel = Centre(GetDlgItem(dialog, IDCANCEL));
+    const POINT scan = Centre(GetDlgItem(dialog, IDOK));
+    RECT otherTab{};
+    ASSERT_TRUE(m_backEnd->WidgetItemRect(tabs, 1, &otherTab));
+
+    bool held = false;
+    plat::ui::ScriptModalDialog([&](HWND name) {
+        HWND field = GetDlgItem(name, IDC_PROFILE_NAME);
+        const std::u16string before = m_backEnd->WidgetText(field);
+        if (PumpMessagesUntil([&] { return m_backEnd->WidgetMapped(name) && LaidOut(name); })) {
+            EXPECT_FALSE(IsWindowEnabled(dialog));
+            m_input->Click(cancel.x, cancel.y);
+            m_input->Click((otherTab.left + otherTab.right) / 2, (otherTab.top + otherTab.bottom) / 2);
+            m_input->Move(scan.x, scan.y);
+            m_input->Key("Return");
+            // The name field takes a key next: what came before it has been
+            // dealt with once that arrives.
+            const POINT typing = Centre(field);
+            m_input->Click(typing.x, typing.y);
+            m_input->Type("x");
+            held = PumpMessagesUntil([&] { return m_backEnd->WidgetText(field) != before; });
+            EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+            EXPECT_EQ(ShownPage(dialog), profiles);
+            m_input->Key("Escape");
+            PumpMessagesUntil([&] { return !IsWindowVisible(name); });
+        }
+        // Never left waiting for a person who is not there.
+        if (IsWindowVisible(name))
+            EndDialog(name, IDCANCEL);
+    });
+    ClickItem(GetDlgItem(profiles, IDC_PROFILE_SAVE));
+    ASSERT_TRUE(RunSource([&] { return held && IsWindowEnabled(dialog); }));
+    // A round of the source's messages once it has closed: nothing came of
+    // what the person did behind it.
+    RunSource([] { return true; });
+    EXPECT_TRUE(m_notes.empty());
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+
+    m_input->Key("Escape");
+    ASSERT_TRUE(Noted(MSG_CLOSEDSREQ));
+    Disable();
+}
+
+// Tab walks every page in its template's order (the controls it cannot
+// reach now left out), between the dialog's own Scan and Cancel, with the
+// display's focus on each control in turn; Shift-Tab walks back.
+TEST_F(SettingsDialogOnDisplayTest, TabFollowsEachPagesTemplate)
+{
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND tabs = GetDlgItem(dialog, IDC_MAIN_TABS);
+    HWND scan = GetDlgItem(dialog, IDOK);
+    const struct {
+        UINT caption;
+        WORD pageTemplate;
+    } pages[] = {
+        {IDS_TAB_CONFIGURATIONS, IDD_PAGE_PROFILES},
+        {IDS_TAB_SCAN_SETTINGS, IDD_PAGE_SCAN_SETTINGS},
+        {IDS_TAB_DOCUMENT_SETTINGS, IDD_PAGE_DOCUMENT_SETTINGS},
+        {IDS_TAB_IMAGE_ENHANCEMENTS, IDD_PAGE_IMAGE_ENHANCEMENT},
+        {IDS_TAB_ABOUT, IDD_PAGE_ABOUT},
+    };
+    for (const auto& p : pages) {
+        SCOPED_TRACE(::testing::Message() << "page " << p.pageTemplate);
+        const int tab = qbk24::testing::TabOfCaption(tabs, p.caption);
+        ASSERT_GE(tab, 0);
+        ClickItem(tabs, tab);
+        ASSERT_TRUE(RunSource([&] { return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == tab && LaidOut(dialog); }));
+        HWND page = ShownPage(dialog);
+        ASSERT_NE(page, nullptr);
+
+        // The page's tab stops in template order, then what the page made
+        // itself (the about page's link).
+        const auto isStop = [](HWND w) {
+            return (WindowStyle(w) & WS_TABSTOP) && IsWindowVisible(w) && IsWindowEnabled(w);
+        };
+        DialogTemplate pageTemplate;
+        ASSERT_TRUE(FindDialogTemplate(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)),
+                                       p.pageTemplate, &pageTemplate));
+        std::vector<HWND> cycle{GetDlgItem(dialog, IDCANCEL)};
+        std::vector<int> templateIds;
+        for (const DialogItemTemplate& item : pageTemplate.items) {
+            templateIds.push_back(item.id);
+            HWND control = item.id >= 0 ? GetDlgItem(page, item.id) : nullptr;
+            if (control && isStop(control))
+                cycle.push_back(control);
+        }
+        for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            const int id = GetDlgCtrlID(child);
+            if (std::find(templateIds.begin(), templateIds.end(), id) == templateIds.end() && isStop(child))
+                cycle.push_back(child);
+        }
+        cycle.push_back(scan);
+        ASSERT_GT(cycle.size(), 2u) << "the page has controls to reach";
+
+        SetFocus(scan);
+        const POINT over = Centre(GetDlgItem(dialog, IDC_MAIN_STATUS)); // keys go where the pointer is
+        m_input->Move(over.x, over.y);
+        for (HWND expected : cycle) {
+            m_input->Key("Tab");
+            EXPECT_TRUE(RunSource([&] { return GetFocus() == expected && m_backEnd->WidgetFocused(expected); }))
+                << "control " << GetDlgCtrlID(expected) << ", the focus is on " << GetDlgCtrlID(GetFocus());
+        }
+        m_input->KeyWith("Shift_L", "Tab");
+        HWND last = cycle[cycle.size() - 2];
+        EXPECT_TRUE(RunSource([&] { return GetFocus() == last && m_backEnd->WidgetFocused(last); }));
+    }
+    m_input->Key("Escape");
+    ASSERT_TRUE(Noted(MSG_CLOSEDSREQ));
+    Disable();
 }
 
 } // namespace

@@ -120,6 +120,7 @@ void GtkBackEnd::MirrorModel()
         if (top->kind == ControlKind::Dialog && GetWindowThreadProcessId(top->hwnd, nullptr) == m_thread)
             MirrorTree(top, nullptr, POINT{0, 0});
     }
+    MirrorModality();
     MirrorFocus();
     m_mirroring = false;
     std::vector<HWND> destroyed;
@@ -180,6 +181,38 @@ Mirror& GtkBackEnd::EnsureMirror(const UiWindow& window, Mirror* holder, POINT o
     return result;
 }
 
+// A window over a disabled owner is modal: the toolkit then gives it the
+// input meant for the owner (and for the rest of the thread's windows).
+// Under a modal window (or a message box, a file chooser) a disabled dialog
+// looks as it is, as on the system; a disabled dialog with none over it
+// takes no input at all and is shown so.
+void GtkBackEnd::MirrorModality()
+{
+    std::vector<HWND> held; // owners of an enabled window
+    for (const auto& top : TopLevelUiWindows()) {
+        HWND owner = GetParent(top->hwnd);
+        if (owner && IsWindowEnabled(top->hwnd))
+            held.push_back(owner);
+    }
+    for (const auto& [hwnd, mirror] : m_mirrors) {
+        if (!mirror->topLevel)
+            continue;
+        HWND owner = GetParent(hwnd);
+        const bool modal = IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && owner && !IsWindowEnabled(owner);
+        if (gtk_window_get_modal(GTK_WINDOW(mirror->window)) != modal)
+            gtk_window_set_modal(GTK_WINDOW(mirror->window), modal);
+    }
+    const bool toolkitModal = gtk_grab_get_current() != nullptr;
+    for (const auto& [hwnd, mirror] : m_mirrors) {
+        if (!mirror->topLevel)
+            continue;
+        const bool sensitive = IsWindowEnabled(hwnd) || toolkitModal ||
+                               std::find(held.begin(), held.end(), hwnd) != held.end();
+        if (gtk_widget_get_sensitive(mirror->container) != sensitive)
+            gtk_widget_set_sensitive(mirror->container, sensitive);
+    }
+}
+
 void GtkBackEnd::MirrorFocus()
 {
     HWND focus = GetFocus();
@@ -187,9 +220,16 @@ void GtkBackEnd::MirrorFocus()
         return;
     m_modelFocus = focus;
     Mirror* mirror = Find(focus);
-    if (mirror && mirror->control && gtk_widget_get_can_focus(mirror->control)) {
-        MuteInput mute;
+    if (!mirror || !mirror->control)
+        return;
+    // A list passes the focus to the button inside it.
+    MuteInput mute;
+    if (gtk_widget_get_can_focus(mirror->control) || GTK_IS_COMBO_BOX(mirror->control)) {
         gtk_widget_grab_focus(mirror->control);
+    } else if (Mirror* top = TopLevelOf(focus); top && top->window) {
+        // A control the toolkit cannot focus: no other widget shows the
+        // focus meanwhile.
+        gtk_window_set_focus(GTK_WINDOW(top->window), nullptr);
     }
 }
 
@@ -206,10 +246,6 @@ std::optional<int> GtkBackEnd::AskMessageBox(HWND owner, const std::u16string& t
     int answer = 0;
     g_signal_connect(box, "response", G_CALLBACK(OnBoxResponse), &answer);
     gtk_widget_show_all(box);
-    // The owner takes no input while the box is up, as on the system.
-    HWND disabled = top && IsWindowEnabled(top->hwnd) ? top->hwnd : nullptr;
-    if (disabled)
-        EnableWindow(disabled, FALSE);
     while (answer == 0) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
         MSG message;
@@ -222,11 +258,17 @@ std::optional<int> GtkBackEnd::AskMessageBox(HWND owner, const std::u16string& t
             DispatchMessageW(&message);
         }
     }
-    if (disabled && IsWindow(disabled))
-        EnableWindow(disabled, TRUE);
     gtk_widget_destroy(box);
     g_object_unref(box);
     return answer > 0 ? answer : 0;
+}
+
+void GtkBackEnd::Beep()
+{
+    if (!OnOwnThread())
+        return;
+    gdk_display_beep(gdk_display_get_default());
+    gdk_display_flush(gdk_display_get_default()); // heard now, not at the next pump
 }
 
 void GtkBackEnd::WindowDestroyed(HWND hwnd)
@@ -366,6 +408,17 @@ bool GtkBackEnd::WidgetMapped(HWND hwnd)
 {
     Mirror* mirror = Find(hwnd);
     return OnOwnThread() && mirror && gtk_widget_get_mapped(mirror->topLevel ? mirror->window : mirror->widget);
+}
+
+bool GtkBackEnd::WidgetFocused(HWND hwnd)
+{
+    Mirror* mirror = Find(hwnd);
+    Mirror* top = TopLevelOf(hwnd);
+    if (!OnOwnThread() || !mirror || !top || !top->window)
+        return false;
+    // A list's focus is the button inside it.
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(top->window));
+    return focus && (focus == mirror->control || gtk_widget_is_ancestor(focus, mirror->control));
 }
 
 bool GtkBackEnd::CaptureWindow(HWND hwnd, const std::string& pngPath)

@@ -23,12 +23,14 @@ public:
     void WindowDestroyed(HWND hwnd) override;
     std::optional<int> AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
                                      UINT type) override;
+    void Beep() override;
     bool WidgetRect(HWND hwnd, RECT* rect) override;
     bool WidgetScreenRect(HWND hwnd, RECT* rect) override;
     bool WidgetItemRect(HWND hwnd, int index, RECT* rect) override;
     std::u16string WidgetText(HWND hwnd) override;
     bool WidgetChecked(HWND hwnd) override;
     bool WidgetMapped(HWND hwnd) override;
+    bool WidgetFocused(HWND hwnd) override;
     bool CaptureWindow(HWND hwnd, const std::string& pngPath) override;
 
 private:
@@ -41,6 +43,7 @@ private:
     void MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* holder, POINT origin);
     Mirror& EnsureMirror(const UiWindow& window, Mirror* holder, POINT origin);
     void MirrorFocus();
+    void MirrorModality();
     void RunToolkitEvents();
     void Remove(HWND hwnd);
     Mirror* Find(HWND hwnd);

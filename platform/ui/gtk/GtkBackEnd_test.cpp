@@ -15,8 +15,10 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,10 @@ namespace {
 using namespace plat::ui;
 
 constexpr WORD kDialogId = 600;
+constexpr WORD kPageId = 601;
+constexpr WORD kModalId = 602;
+constexpr int kSave = 40;
+constexpr int kName = 41;
 enum ControlId : int { kCheck = 10, kRadioA, kRadioB, kEdit, kStatic, kCombo, kTrack, kTab, kProgress, kLink, kGroup };
 
 struct Seen {
@@ -73,6 +79,7 @@ DialogTemplate TestTemplate()
             {kTabControlClass, kTab, u"", kStop, 0, 5, 78, 200, 30},
             {kProgressClass, kProgress, u"", WS_BORDER, 0, 5, 112, 200, 8},
             {kLinkClass, kLink, u"See <a href=\"https://example.invalid\">help</a>", kStop, 0, 5, 124, 120, 10},
+            {kButtonClass, IDHELP, u"Help", BS_PUSHBUTTON | kStop | WS_DISABLED, 0, 55, 140, 50, 14},
             {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | kStop, 0, 110, 140, 50, 14},
             {kButtonClass, IDCANCEL, u"Cancel", BS_PUSHBUTTON | kStop, 0, 165, 140, 50, 14},
         }};
@@ -86,7 +93,8 @@ protected:
             GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it): no display to show windows on";
         std::string why;
         plat::testing::XvfbDisplay* display = plat::testing::XvfbDisplay::ForProcess(&why);
-        ASSERT_NE(display, nullptr) << why;
+        if (!display)
+            GTEST_SKIP() << "no X server could be started: " << why;
         ASSERT_TRUE(CanShowWindows()) << "the window back end did not open " << display->Display();
         m_backEnd = ActiveWindowBackEnd();
         ASSERT_NE(m_backEnd, nullptr);
@@ -115,6 +123,20 @@ protected:
         if (m_dialog && IsWindow(m_dialog))
             DestroyWindow(m_dialog);
         UnregisterDialogTemplate(nullptr, kDialogId);
+        UnregisterDialogTemplate(nullptr, kPageId);
+    }
+
+    // A page on the tab control, as a settings dialog holds one, with a
+    // button that opens something modal.
+    HWND MakePage()
+    {
+        RegisterDialogTemplate(nullptr, kPageId,
+                               DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"", 0, 0, 90, 14, u"MS Shell Dlg", 8,
+                                              {{kButtonClass, kSave, u"&Save...", WS_TABSTOP, 0, 2, 2, 50, 12}}});
+        HWND page = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kPageId), Item(kTab), RecordingProc, 0);
+        EXPECT_NE(page, nullptr);
+        SetWindowPos(page, HWND_TOP, 100, 2, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        return page;
     }
 
     // Runs the thread's messages (and so the display's events) until
@@ -122,6 +144,15 @@ protected:
     bool PumpUntil(const std::function<bool()>& done) { return PumpMessagesUntil(done); }
 
     HWND Item(int id) { return GetDlgItem(m_dialog, id); }
+
+    // Once the toolkit has placed the control's widget.
+    bool LaidOut(HWND control)
+    {
+        return PumpUntil([&] {
+            RECT r{};
+            return m_backEnd->WidgetRect(control, &r) && r.right > 0;
+        });
+    }
 
     POINT CentreOnScreen(int id)
     {
@@ -142,10 +173,7 @@ protected:
 TEST_F(GtkBackEndTest, EveryControlIsAWidgetWhereItsTemplatePutsItShowingTheModelsText)
 {
     // Once the toolkit has laid the window out.
-    ASSERT_TRUE(PumpUntil([&] {
-        RECT r{};
-        return m_backEnd->WidgetRect(Item(IDCANCEL), &r) && r.right > 0;
-    }));
+    ASSERT_TRUE(LaidOut(Item(IDCANCEL)));
     for (const DialogItemTemplate& item : TestTemplate().items) {
         SCOPED_TRACE(item.id);
         RECT wanted = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy);
@@ -181,10 +209,7 @@ TEST_F(GtkBackEndTest, ThePersonsClicksAndKeysReachTheDialogAsTheModelsNotificat
 {
     plat::testing::XTestInput person;
     ASSERT_TRUE(person.Ready());
-    ASSERT_TRUE(PumpUntil([&] {
-        RECT r{};
-        return m_backEnd->WidgetRect(Item(IDCANCEL), &r) && r.right > 0;
-    }));
+    ASSERT_TRUE(LaidOut(Item(IDCANCEL)));
 
     POINT at = CentreOnScreen(kCheck);
     person.Click(at.x, at.y);
@@ -271,6 +296,7 @@ namespace {
 // presses the key through the X server.
 const char* g_boxKey = nullptr;
 plat::testing::XTestInput* g_person = nullptr;
+std::optional<POINT> g_clickBehind; // clicked once the box is up
 
 void AnswerTheBox(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -291,17 +317,25 @@ void AnswerTheBox(HWND, UINT, UINT_PTR, DWORD)
             g_person->Move(x + 5, y + 5);
             continue;
         }
+        if (g_clickBehind) {
+            g_person->Click(g_clickBehind->x, g_clickBehind->y);
+            g_clickBehind.reset();
+            continue;
+        }
         g_person->Key(g_boxKey);
         g_boxKey = nullptr;
     }
     g_list_free(windows);
 }
 
+// A box a page asks (the page is a child window) holds the whole dialog:
+// a click on its Cancel meanwhile does nothing.
 TEST_F(GtkBackEndTest, AMessageBoxWithoutAScriptedAnswerAsksThePersonOverItsDisabledOwner)
 {
     plat::testing::XTestInput person;
     ASSERT_TRUE(person.Ready());
     g_person = &person;
+    HWND page = MakePage();
     ASSERT_NE(SetTimer(m_dialog, 77, 20, &AnswerTheBox), 0u);
     const struct {
         const char* key;
@@ -310,16 +344,170 @@ TEST_F(GtkBackEndTest, AMessageBoxWithoutAScriptedAnswerAsksThePersonOverItsDisa
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         g_boxKey = c.key;
-        EXPECT_EQ(MessageBoxW(m_dialog, u"Scan the page again?", u"Qbk question", MB_RETRYCANCEL | MB_ICONWARNING),
+        g_clickBehind = CentreOnScreen(IDCANCEL);
+        EXPECT_EQ(MessageBoxW(page, u"Scan the page again?", u"Qbk question", MB_RETRYCANCEL | MB_ICONWARNING),
                   c.answer);
         EXPECT_TRUE(IsWindowEnabled(m_dialog));
     }
     KillTimer(m_dialog, 77);
     g_person = nullptr;
+    PumpUntil([] { return true; }); // what the clicks left in the queue
+    EXPECT_TRUE(g_seen.empty());
     const std::vector<MessageBoxRecord> boxes = TakeMessageBoxLog();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, u"Qbk question");
-    EXPECT_EQ(boxes[0].owner, m_dialog);
+    EXPECT_EQ(boxes[0].owner, page);
+}
+
+} // namespace
+
+namespace {
+
+INT_PTR NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+        return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The darkest grey inside a button of a picture, its frame left out (0
+// black, 255 white): its caption's.
+int Darkest(cairo_surface_t* picture, RECT r)
+{
+    r = RECT{r.left + 4, r.top + 4, r.right - 4, r.bottom - 4};
+    const unsigned char* data = cairo_image_surface_get_data(picture);
+    const int stride = cairo_image_surface_get_stride(picture);
+    int darkest = 255;
+    for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, cairo_image_surface_get_height(picture)); ++y) {
+        for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, cairo_image_surface_get_width(picture)); ++x) {
+            const auto pixel = *reinterpret_cast<const uint32_t*>(data + y * stride + x * 4);
+            darkest = std::min<int>(darkest, static_cast<int>(((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF)) / 3));
+        }
+    }
+    return darkest;
+}
+
+// A modal dialog a page opens holds the whole dialog behind it on the
+// display: a click on its Cancel, a click on a tab and Enter over it do
+// nothing, then or once the modal dialog has closed. The dialog behind
+// keeps its look meanwhile: its enabled buttons as they were, its disabled
+// Help button drawn disabled.
+TEST_F(GtkBackEndTest, AModalDialogOpenedFromAPageHoldsTheWholeDialogOnTheDisplay)
+{
+    plat::testing::XTestInput person;
+    ASSERT_TRUE(person.Ready());
+    HWND page = MakePage();
+    RegisterDialogTemplate(nullptr, kModalId,
+                           DialogTemplate{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, u"Qbk name", 0, 0, 160,
+                                          50, u"MS Shell Dlg", 8,
+                                          {
+                                              {kEditClass, kName, u"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0,
+                                               7, 7, 146, 14},
+                                              {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 50, 30,
+                                               50, 14},
+                                              {kButtonClass, IDCANCEL, u"Cancel", WS_TABSTOP, 0, 103, 30, 50, 14},
+                                          }});
+    ASSERT_TRUE(LaidOut(GetDlgItem(page, kSave)));
+    SetFocus(GetDlgItem(page, kSave));
+    g_seen.clear();
+    RECT tabs{};
+    ASSERT_TRUE(m_backEnd->WidgetScreenRect(Item(kTab), &tabs));
+    const POINT cancel = CentreOnScreen(IDCANCEL);
+    const POINT ok = CentreOnScreen(IDOK);
+
+    const auto behind = [&](HWND modal) {
+        HWND name = GetDlgItem(modal, kName);
+        ASSERT_TRUE(PumpUntil([&] { return m_backEnd->WidgetMapped(modal); }) && LaidOut(name));
+        person.Click(cancel.x, cancel.y);
+        person.Click(tabs.left + 75, tabs.top + 8);
+        person.Move(ok.x, ok.y);
+        person.Key("Return");
+        // Then the modal dialog's edit takes a key: what came before it has
+        // been dealt with once that arrives.
+        RECT field{};
+        ASSERT_TRUE(m_backEnd->WidgetScreenRect(name, &field));
+        person.Click((field.left + field.right) / 2, (field.top + field.bottom) / 2);
+        person.Type("7");
+        EXPECT_TRUE(PumpUntil([&] { return GetWindowTextLengthW(name) == 1; }));
+        EXPECT_TRUE(g_seen.empty());
+        EXPECT_EQ(SendMessageW(Item(kTab), TCM_GETCURSEL, 0, 0), 0);
+
+        const std::string path = ::testing::TempDir() + "held-dialog.png";
+        ASSERT_TRUE(m_backEnd->CaptureWindow(m_dialog, path));
+        cairo_surface_t* picture = cairo_image_surface_create_from_png(path.c_str());
+        RECT help{};
+        RECT okButton{};
+        ASSERT_TRUE(m_backEnd->WidgetRect(Item(IDHELP), &help));
+        ASSERT_TRUE(m_backEnd->WidgetRect(Item(IDOK), &okButton));
+        EXPECT_LT(Darkest(picture, okButton), 80) << "OK's caption is drawn as it was";
+        EXPECT_GT(Darkest(picture, help), Darkest(picture, okButton) + 40) << "Help is drawn disabled";
+        cairo_surface_destroy(picture);
+        std::remove(path.c_str());
+
+        person.Key("Escape");
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(modal); }));
+    };
+    ScriptModalDialog([&](HWND modal) {
+        behind(modal);
+        if (IsWindowVisible(modal)) // never left waiting for a person who is not there
+            EndDialog(modal, IDABORT);
+    });
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(kModalId), page, NameDialogProc, 0), IDCANCEL);
+    UnregisterDialogTemplate(nullptr, kModalId);
+    EXPECT_TRUE(IsWindowEnabled(m_dialog));
+    EXPECT_TRUE(PumpUntil([&] { return m_backEnd->WidgetFocused(GetDlgItem(page, kSave)); }));
+    EXPECT_TRUE(g_seen.empty());
+}
+
+// Tab and Shift-Tab on the display follow the template (the disabled Help
+// skipped, the radio group one stop), the toolkit's focus with the model's;
+// the arrows move within the radio group, and Enter presses the focused
+// push button.
+TEST_F(GtkBackEndTest, TheKeyboardFollowsTheTemplatesOrder)
+{
+    plat::testing::XTestInput person;
+    ASSERT_TRUE(person.Ready());
+    ASSERT_TRUE(LaidOut(Item(IDCANCEL)));
+    SetFocus(Item(kCheck));
+    const POINT over = CentreOnScreen(kStatic); // the keys go where the pointer is
+    person.Move(over.x, over.y);
+    const auto reaches = [&](int id) {
+        return PumpUntil([&] { return GetFocus() == Item(id) && m_backEnd->WidgetFocused(Item(id)); });
+    };
+    const std::vector<int> order = {kRadioA, kEdit, kCombo, kTrack, kTab, kLink, IDOK, IDCANCEL, kCheck};
+    for (int id : order) {
+        person.Key("Tab");
+        EXPECT_TRUE(reaches(id)) << id;
+    }
+    for (int id : std::vector<int>{IDCANCEL, IDOK}) {
+        person.KeyWith("Shift_L", "Tab");
+        EXPECT_TRUE(reaches(id)) << id;
+    }
+
+    SetFocus(Item(kRadioA));
+    person.Key("Down");
+    EXPECT_TRUE(reaches(kRadioB));
+    EXPECT_TRUE(Saw({WM_COMMAND, kRadioB, BN_CLICKED}));
+    EXPECT_TRUE(PumpUntil([&] { return m_backEnd->WidgetChecked(Item(kRadioB)); }));
+
+    SetFocus(Item(IDCANCEL));
+    person.Key("Return");
+    EXPECT_TRUE(Saw({WM_COMMAND, IDCANCEL, BN_CLICKED}));
+    EXPECT_TRUE(std::find(g_seen.begin(), g_seen.end(), Seen{WM_COMMAND, IDOK, BN_CLICKED}) == g_seen.end());
+}
+
+TEST_F(GtkBackEndTest, MessageBeepRingsTheDisplaysBell)
+{
+    plat::testing::XTestInput person;
+    ASSERT_TRUE(person.Ready());
+    ASSERT_TRUE(person.WatchBells()) << "the X server has no keyboard extension";
+    EXPECT_FALSE(person.BellRings(0));
+    MessageBeep(MB_OK);
+    EXPECT_TRUE(person.BellRings(5000));
 }
 
 } // namespace

@@ -115,28 +115,58 @@ gboolean OnRangeReleased(GtkWidget*, GdkEventButton* event, gpointer data)
 
 gboolean OnFocusIn(GtkWidget*, GdkEvent*, gpointer data)
 {
-    Post(data, [](HWND control) {
-        if (GetFocus() != control && IsWindowEnabled(control))
-            SetFocus(control);
-    });
+    Post(data, [](HWND control) { Focus(control); });
     return FALSE;
 }
 
-// Enter and Escape belong to the dialog (its default button, Cancel); a
-// focused push button takes Enter itself, as it would on the system.
+// An arrow key: -1 back (Left, Up), 1 on (Right, Down), 0 none.
+int ArrowDirection(guint key)
+{
+    switch (key) {
+    case GDK_KEY_Left:
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Left:
+    case GDK_KEY_KP_Up:
+        return -1;
+    case GDK_KEY_Right:
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Right:
+    case GDK_KEY_KP_Down:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// The dialog's keyboard is the model's, as the system's dialog manager has
+// it: Enter (the focused push button, else the default one), Escape
+// (Cancel), Tab and Shift-Tab (the template's order), and the arrow keys
+// on a button (its group). Other keys go to the focused widget. A disabled
+// dialog takes no key, and a modal one none typed over another window.
 gboolean OnDialogKey(GtkWidget* window, GdkEventKey* event, gpointer data)
 {
+    const HWND dialog = Target(data);
+    if (!IsWindowEnabled(dialog) || gdk_window_get_toplevel(event->window) != gtk_widget_get_window(window))
+        return TRUE;
     const guint key = event->keyval;
     if (key == GDK_KEY_Escape) {
         Post(data, [](HWND dialog) { PressEscape(dialog); });
         return TRUE;
     }
-    if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_ISO_Enter)
+    if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter) {
+        Post(data, [](HWND dialog) { PressEnter(dialog); });
+        return TRUE;
+    }
+    if (key == GDK_KEY_Tab || key == GDK_KEY_KP_Tab || key == GDK_KEY_ISO_Left_Tab) {
+        const bool previous = key == GDK_KEY_ISO_Left_Tab || (event->state & GDK_SHIFT_MASK);
+        Post(data, [previous](HWND dialog) { PressTab(dialog, previous); });
+        return TRUE;
+    }
+    const int direction = ArrowDirection(key);
+    HWND focus = GetFocus();
+    if (direction == 0 || !focus || !IsChild(dialog, focus) || ControlKindOf(focus) != ControlKind::Button)
         return FALSE;
-    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
-    if (focus && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus))
-        return FALSE;
-    Post(data, [](HWND dialog) { PressEnter(dialog); });
+    Post(data, [direction](HWND dialog) { PressArrow(dialog, direction < 0); });
     return TRUE;
 }
 

@@ -69,6 +69,15 @@ gboolean DrawRendered(GtkWidget*, cairo_t* cr, gpointer hwnd)
     return TRUE;
 }
 
+// A dialog's controls look the same whether its window has the keyboard
+// or not (under a modal dialog, say), as the system draws them: the
+// toolkit's faded look of a window in the background is taken off again.
+void StayInForeground(GtkWidget* window, GtkStateFlags, gpointer)
+{
+    if (gtk_widget_get_state_flags(window) & GTK_STATE_FLAG_BACKDROP)
+        gtk_widget_unset_state_flags(window, GTK_STATE_FLAG_BACKDROP);
+}
+
 GtkWidget* MakeButton(DWORD style)
 {
     const DWORD type = style & BS_TYPEMASK;
@@ -301,6 +310,19 @@ void ApplyCheck(Mirror& m, const UiWindow& w, DWORD style, bool all)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(m.widget), w.check == BST_CHECKED);
 }
 
+// The dialog's default push button is framed, as the system frames it.
+void ApplyDefault(Mirror& m, DWORD style, bool all)
+{
+    const DWORD type = style & BS_TYPEMASK;
+    if ((type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) || (!all && !((m.state.style ^ style) & BS_TYPEMASK)))
+        return;
+    GtkStyleContext* context = gtk_widget_get_style_context(m.widget);
+    if (type == BS_DEFPUSHBUTTON)
+        gtk_style_context_add_class(context, "qbk-default");
+    else
+        gtk_style_context_remove_class(context, "qbk-default");
+}
+
 void ApplyBalloon(Mirror& m, const UiWindow& w, bool all)
 {
     const BalloonTip& tip = w.balloon;
@@ -378,6 +400,7 @@ void MakeWidgets(Mirror& mirror, const UiWindow& window, DWORD style)
         gtk_widget_show(mirror.container);
         if (mirror.topLevel) {
             mirror.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+            g_signal_connect(mirror.window, "state-flags-changed", G_CALLBACK(StayInForeground), nullptr);
             gtk_style_context_add_class(gtk_widget_get_style_context(mirror.window), "qbk-dialog");
             gtk_window_set_position(GTK_WINDOW(mirror.window), GTK_WIN_POS_CENTER);
             gtk_container_add(GTK_CONTAINER(mirror.window), mirror.container);
@@ -409,16 +432,19 @@ void ApplyState(Mirror& m, const UiWindow& w, DWORD style, bool enabled)
         ApplyText(m, w, style);
         s.text = w.text;
     }
-    if (m.kind == ControlKind::Button)
+    if (m.kind == ControlKind::Button) {
         ApplyCheck(m, w, style, all);
+        ApplyDefault(m, style, all);
+    }
     if (m.kind == ControlKind::ComboBox || m.kind == ControlKind::TabControl)
         ApplyItems(m, w, style, all);
     if (m.kind == ControlKind::Trackbar || m.kind == ControlKind::Progress)
         ApplyRange(m, w, all);
     if (m.kind == ControlKind::Edit)
         ApplyBalloon(m, w, all);
-    if (all || s.enabled != enabled) {
-        gtk_widget_set_sensitive(m.topLevel ? m.container : m.widget, enabled);
+    // A top-level dialog's own input is the back end's (its modality).
+    if (!m.topLevel && (all || s.enabled != enabled)) {
+        gtk_widget_set_sensitive(m.widget, enabled);
         s.enabled = enabled;
     }
     if (all || ((s.style ^ style) & WS_VISIBLE))

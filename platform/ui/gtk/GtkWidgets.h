@@ -14,8 +14,9 @@ void MakeWidgets(Mirror& mirror, const UiWindow& window, DWORD style);
 inline constexpr int kComboFieldHeight = 21;
 
 // Puts the model's state into the widgets where it differs from what was
-// put there last (everything on the first call). Input handlers see no
-// signal from this (InputMuted).
+// put there last (everything on the first call); a top-level dialog's
+// taking input is left to the back end. Input handlers see no signal from
+// this (InputMuted).
 void ApplyState(Mirror& mirror, const UiWindow& window, DWORD style, bool enabled);
 
 // While the back end changes widgets itself, their signals are not input.
