@@ -178,7 +178,7 @@ void CQBK24DataSource::LoadIdentity(Trellis::CTWAINIdentity& identity)
     Trellis::TWAINIdentityDescription description;
     description.MajorNum = 5;
     description.MinorNum = 0;
-    description.Language = TWLG_ENGLISH;
+    description.Language = TWLG_ENGLISH_USA;
     description.Country = TWCY_USA;
     description.Info = FileVersion.c_str();
     description.ProtocolMajor = 1;

@@ -176,6 +176,10 @@ public:
     // load changes nothing unless the image itself was refused part-way.
     virtual void SaveProfile(const char* path);
     virtual void LoadProfile(const char* path);
+    // Images saved before the identity gave language 13 carry 2 there and
+    // are otherwise this source's: they are applied as images of today's
+    // identity. Every other difference still refuses the image.
+    void SetDSDataBlock(TW_HANDLE hData) override;
 
     // The framework's hooks for the ids it does not route: the custom ids
     // above, ICAP_NOISEFILTER and CAP_FEEDERORDER.

@@ -8,10 +8,17 @@
 #include "twainfw/CTWAINMemoryStorage.h"
 #include "twainfw/TWAINException.h"
 
+#include <cstddef>
+#include <cstring>
+
 namespace {
 
 // The identity record at the head of every image.
 constexpr long long kIdentitySize = sizeof(TW_IDENTITY);
+// Where the identity's language lies in it, and the language that earlier
+// builds of this source wrote there.
+constexpr size_t kLanguageOffset = offsetof(TW_IDENTITY, Version) + offsetof(TW_VERSION, Language);
+constexpr TW_UINT16 kEarlierLanguage = TWLG_ENGLISH;
 // A profile holds a few hundred bytes; anything far larger is no profile,
 // and its length is not to decide how much memory a load takes.
 constexpr long long kLargestProfile = 1 << 20;
@@ -86,4 +93,34 @@ void CQBK24DataSource::LoadProfile(const char* path)
     }
     if (failed)
         ThrowFailure(TWCC_OPERATIONERROR);
+}
+
+void CQBK24DataSource::SetDSDataBlock(TW_HANDLE hData)
+{
+    const TW_UINT16 ownLanguage = GetIdentity().Version.Language;
+    const SIZE_T size = GlobalSize(hData);
+    const auto* data = static_cast<const BYTE*>(size >= sizeof(TW_IDENTITY) ? GlobalLock(hData) : nullptr);
+    TW_UINT16 language = ownLanguage;
+    if (data)
+        std::memcpy(&language, data + kLanguageOffset, sizeof language);
+    if (language != kEarlierLanguage || ownLanguage == kEarlierLanguage) {
+        if (data)
+            GlobalUnlock(hData);
+        Trellis::CTWAINDataSource::SetDSDataBlock(hData);
+        return;
+    }
+
+    // The caller's block stays as it is: a copy carries today's language,
+    // and the framework compares everything else.
+    GlobalBlock copy(GlobalAlloc(GMEM_MOVEABLE, size));
+    auto* to = static_cast<BYTE*>(copy.Get() ? GlobalLock(copy.Get()) : nullptr);
+    if (to) {
+        std::memcpy(to, data, size);
+        std::memcpy(to + kLanguageOffset, &ownLanguage, sizeof ownLanguage);
+        GlobalUnlock(copy.Get());
+    }
+    GlobalUnlock(hData);
+    if (!to)
+        ThrowFailure(TWCC_LOWMEMORY);
+    Trellis::CTWAINDataSource::SetDSDataBlock(copy.Get());
 }

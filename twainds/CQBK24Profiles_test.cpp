@@ -104,6 +104,132 @@ TEST_F(ProfileTest, SettingsRoundTripThroughAFileAndTheCustomData)
     Trellis::SetDSMMemoryFunctions(nullptr);
 }
 
+// The image's head, field by field at its offset: the source's identity
+// with Id 0, each text NUL-terminated with zeros after it. Profiles and the
+// custom data carry the same head.
+TEST_F(ProfileTest, EveryImageStartsWithTheSourcesIdentityRecord)
+{
+    CloseSource();
+    m_source.FriendlyName = "Quillbox K24";
+    m_source.FileVersion = "5.0.0.1";
+    ASSERT_TRUE(m_source.Trellis::CTWAINDataSource::Init(nullptr));
+    ASSERT_EQ(TWRC_SUCCESS, OpenSource());
+
+    auto word = [](unsigned value) { return std::vector<BYTE>{BYTE(value), BYTE(value >> 8)}; };
+    auto dword = [](unsigned value) {
+        return std::vector<BYTE>{BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)};
+    };
+    auto text = [](const char* value) {
+        std::vector<BYTE> field(34, 0);
+        std::memcpy(field.data(), value, std::strlen(value));
+        return field;
+    };
+    struct Field {
+        const char* name;
+        size_t offset;
+        std::vector<BYTE> bytes;
+    };
+    const Field fields[] = {
+        {"Id", 0, dword(0)},
+        {"Version.MajorNum", 4, word(5)},
+        {"Version.MinorNum", 6, word(0)},
+        {"Version.Language", 8, word(13)},
+        {"Version.Country", 10, word(1)},
+        {"Version.Info", 12, text("5.0.0.1")},
+        // The framework's Init gives every source protocol 2.0 after the
+        // device's 1.9.
+        {"ProtocolMajor", 46, word(2)},
+        {"ProtocolMinor", 48, word(0)},
+        // DG_CONTROL | DG_IMAGE, and DF_DS2 for the Linux manager.
+        {"SupportedGroups", 50, dword(0x40000003)},
+        {"Manufacturer", 54, text("Quorvant")},
+        {"ProductFamily", 88, text("Quillbox")},
+        {"ProductName", 122, text("Quillbox K24")},
+    };
+
+    const std::string path = ProfilePath("Head");
+    ASSERT_NO_THROW(m_source.SaveProfile(path.c_str()));
+    TW_CUSTOMDSDATA custom{};
+    ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_GET, &custom));
+    const auto* customBytes = static_cast<const BYTE*>(custom.hData);
+    const struct {
+        const char* what;
+        std::vector<BYTE> image;
+    } images[] = {
+        {"profile file", ReadFile(plat::LinuxPath(path))},
+        {"custom data", std::vector<BYTE>(customBytes, customBytes + custom.InfoLength)},
+    };
+    Trellis::TWAINFreeHandle(custom.hData);
+    for (const auto& image : images) {
+        ASSERT_GT(image.image.size(), size_t{156}) << image.what;
+        size_t covered = 0;
+        for (const Field& field : fields) {
+            const std::vector<BYTE> found(image.image.begin() + static_cast<long>(field.offset),
+                                          image.image.begin() + static_cast<long>(field.offset + field.bytes.size()));
+            EXPECT_EQ(field.bytes, found) << image.what << ": " << field.name;
+            covered += field.bytes.size();
+        }
+        EXPECT_EQ(size_t{156}, covered);
+    }
+}
+
+// Builds before the identity gave language 13 wrote 2 there. Their images
+// still load; an image that differs in anything else, or that carries any
+// other language, does not.
+TEST_F(ProfileTest, ImagesOfEarlierBuildsWithTheirLanguageStillLoad)
+{
+    ChangeSettings();
+    const std::string path = ProfilePath("Earlier");
+    ASSERT_NO_THROW(m_source.SaveProfile(path.c_str()));
+    const std::vector<BYTE> saved = ReadFile(plat::LinuxPath(path));
+    const size_t language = offsetof(TW_IDENTITY, Version) + offsetof(TW_VERSION, Language);
+    const size_t productName = offsetof(TW_IDENTITY, ProductName);
+    ASSERT_EQ(13, saved[language] | saved[language + 1] << 8);
+
+    auto withLanguage = [&](BYTE value) {
+        std::vector<BYTE> image = saved;
+        image[language] = value;
+        return image;
+    };
+    std::vector<BYTE> earlierOtherDevice = withLanguage(TWLG_ENGLISH);
+    earlierOtherDevice[productName] ^= 0x20;
+    struct Case {
+        const char* what;
+        std::vector<BYTE> image;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"language 2", withLanguage(TWLG_ENGLISH), true},
+        {"language 2 of another device", earlierOtherDevice, false},
+        {"language 0", withLanguage(TWLG_DANISH), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(plat::LinuxPath(path), c.image);
+        ResetSettings();
+        const std::vector<BYTE> before = Settings();
+        if (c.loads) {
+            EXPECT_NO_THROW(m_source.LoadProfile(path.c_str()));
+            EXPECT_EQ(250.0, Current(ICAP_BRIGHTNESS));
+        } else {
+            EXPECT_THROW(m_source.LoadProfile(path.c_str()), Trellis::CTWAINFailureException);
+            EXPECT_EQ(before, Settings());
+        }
+
+        // The same image handed over as custom data, which stays as it was.
+        ResetSettings();
+        std::vector<BYTE> block = c.image;
+        TW_CUSTOMDSDATA custom{static_cast<TW_UINT32>(block.size()), block.data()};
+        EXPECT_EQ(c.loads ? TWRC_SUCCESS : TWRC_FAILURE,
+                  m_source.Dispatch(&m_app, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &custom));
+        EXPECT_EQ(c.image, block);
+        if (c.loads)
+            EXPECT_EQ(250.0, Current(ICAP_BRIGHTNESS));
+        else
+            EXPECT_EQ(before, Settings());
+    }
+}
+
 // A profile saved by the source of a device with another friendly name is
 // refused, and no setting changes; one of the same name loads.
 TEST_F(ProfileTest, AProfileOfAnotherDeviceChangesNothing)

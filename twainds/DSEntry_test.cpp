@@ -181,7 +181,7 @@ TEST_F(DSEntryTest, IdentityNamesTheMakerAndTheDeviceFromItsRegistryValues)
     TW_VERSION version = identity.Version;
     EXPECT_EQ(version.MajorNum, 5);
     EXPECT_EQ(version.MinorNum, 0);
-    EXPECT_EQ(version.Language, TWLG_ENGLISH);
+    EXPECT_EQ(version.Language, 13) << "TWLG_ENGLISH_USA";
     EXPECT_EQ(version.Country, TWCY_USA);
     EXPECT_STREQ(version.Info, "5.0.0.1");
     TW_UINT32 groups = identity.SupportedGroups;

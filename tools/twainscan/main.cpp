@@ -120,9 +120,10 @@ bool Parse(int argc, char** argv, Options& options)
 void ListSources(twainscan::TwainSession& session)
 {
     for (const TW_IDENTITY& source : session.Sources())
-        std::printf("%u: %s / %s / %s (protocol %u.%u, version %u.%u %s)\n", static_cast<unsigned>(source.Id),
-                    source.Manufacturer, source.ProductFamily, source.ProductName, source.ProtocolMajor,
-                    source.ProtocolMinor, source.Version.MajorNum, source.Version.MinorNum, source.Version.Info);
+        std::printf("%u: %s / %s / %s (protocol %u.%u, version %u.%u %s, language %u)\n",
+                    static_cast<unsigned>(source.Id), source.Manufacturer, source.ProductFamily, source.ProductName,
+                    source.ProtocolMajor, source.ProtocolMinor, source.Version.MajorNum, source.Version.MinorNum,
+                    source.Version.Info, source.Version.Language);
 }
 
 } // namespace

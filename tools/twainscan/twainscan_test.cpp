@@ -77,6 +77,7 @@ TEST_F(InstalledSourceTest, TheInstalledSourceIsAListedRegularLibraryInTheManage
     std::string output;
     ASSERT_EQ(TwainScan({"--list"}, &output), 0) << output;
     EXPECT_NE(output.find(": Quorvant / Quillbox / Quillbox K24 (protocol "), std::string::npos) << output;
+    EXPECT_NE(output.find(", language 13)"), std::string::npos) << output;
 }
 
 struct ScanCase {
