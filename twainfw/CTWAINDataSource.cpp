@@ -48,6 +48,29 @@ void SetDefaultFileName(TW_SETUPFILEXFER& setup, const std::string& name)
     std::memcpy(setup.FileName, path.data(), path.size());
 }
 
+// The system the source runs on, as the log of MSG_OPENDS names it;
+// nothing when the system does not tell.
+void LogPlatformLine()
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version))
+        return;
+    const int major = static_cast<int>(version.dwMajorVersion);
+    const int minor = static_cast<int>(version.dwMinorVersion);
+    const int build = static_cast<int>(version.dwBuildNumber & 0xFFFF);
+    switch (version.dwPlatformId) {
+    case VER_PLATFORM_WIN32_WINDOWS:
+        DebugPrint("Running on Windows 95 Version: %d.%d.%d\n", major, minor, build);
+        return;
+    case VER_PLATFORM_WIN32_NT:
+        DebugPrint("Running on Windows NT Version: %d.%d.%d\n", major, minor, build);
+        return;
+    default:
+        DebugPrint("Unrecognized platform Id, %d ", static_cast<int>(version.dwPlatformId));
+    }
+}
+
 TW_SETUPFILEXFER DefaultSetupFileXfer()
 {
     TW_SETUPFILEXFER setup{};
@@ -317,6 +340,7 @@ void CTWAINDataSource::OnIdentity(TW_UINT16 msg, TW_IDENTITY* identity)
             DebugPrint("Date: %s.\n", LocalTimeDateText().c_str());
             DebugPrint("Data Source ID: %s.\n", FieldText(m_Identity.ProductName).c_str());
             DebugPrint("Data Source Version: %s.\n", VersionToString(m_Identity.Version).c_str());
+            LogPlatformLine();
         }
         Open();
         SetState(4);
@@ -415,6 +439,8 @@ void CTWAINDataSource::OnSetupMemXfer(TW_UINT16 msg, TW_SETUPMEMXFER* setup)
 
 void CTWAINDataSource::OnSetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup)
 {
+    // The transfer mechanisms exist only while the source is open.
+    RequireState(4, 7);
     if (GetXferMechCurrent() != TWSX_FILE) {
         const bool offered = GetXferMechValues().Contains(CTWAINOneValue(TWSX_FILE));
         ThrowFailure(offered ? TWCC_SEQERROR : TWCC_BADPROTOCOL);
@@ -727,6 +753,8 @@ void CTWAINDataSource::OnImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout)
 
 void CTWAINDataSource::OnPalette8(TW_UINT16 msg, TW_PALETTE8* palette)
 {
+    // The pixel types exist only while the source is open.
+    RequireState(4, 7);
     if (GetPixelTypeCurrent() != TWPT_PALETTE) {
         const bool offered = GetPixelTypeValues().Contains(CTWAINOneValue(TWPT_PALETTE));
         ThrowFailure(offered ? TWCC_SEQERROR : TWCC_BADPROTOCOL);

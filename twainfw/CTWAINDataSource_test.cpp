@@ -3,13 +3,16 @@
 #include "twainfw/CTWAINDataSource.h"
 
 #include "platform/testing/TempSystemRoot.h"
+#include "twainfw/DebugLog.h"
 #include "twainfw/TestDataSource.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 
 namespace Trellis {
@@ -117,6 +120,10 @@ TEST_F(DispatchTest, RefusedTripletsReportTheirConditionThroughStatus)
         {"unsupported response table", 4, DG_IMAGE, DAT_GRAYRESPONSE, MSG_RESET, TWCC_BADPROTOCOL},
         {"unsupported colour data", 4, DG_IMAGE, DAT_CIECOLOR, MSG_GET, TWCC_BADPROTOCOL},
         {"palette of a grey image", 4, DG_IMAGE, DAT_PALETTE8, MSG_GET, TWCC_BADPROTOCOL},
+        {"palette before open", 3, DG_IMAGE, DAT_PALETTE8, MSG_GET, TWCC_SEQERROR},
+        {"palette set before open", 3, DG_IMAGE, DAT_PALETTE8, MSG_SET, TWCC_SEQERROR},
+        {"file set-up before open", 3, DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, TWCC_SEQERROR},
+        {"file set-up set before open", 3, DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, TWCC_SEQERROR},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -143,6 +150,53 @@ TEST_F(DispatchTest, RefusedTripletsReportTheirConditionThroughStatus)
         ASSERT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
         EXPECT_EQ(c.conditionCode, status.ConditionCode);
     }
+}
+
+// With the debug log on, MSG_OPENDS names the source, its version and the
+// system it runs on.
+TEST_F(DispatchTest, OpeningLogsTheSourceAndTheSystemItRunsOn)
+{
+    const char* oldTemp = std::getenv("TMPDIR");
+    const std::string savedTemp = oldTemp ? oldTemp : "";
+    const std::string temp = root.Path() + "/tmp";
+    std::filesystem::create_directories(temp);
+    setenv("TMPDIR", temp.c_str(), 1);
+    ASSERT_TRUE(WriteProfileStringA("Quorvant", "DEBUG", "1"));
+    CloseDebugLog();
+    InitDebugLog("QBK24.log", "Quorvant", "DSLogFileName");
+    ASSERT_TRUE(DebugLogOn());
+
+    struct Case {
+        DWORD platformId;
+        DWORD majorVersion;
+        const char* line;
+    };
+    const Case cases[] = {
+        {VER_PLATFORM_WIN32_NT, 6, "Running on Windows NT Version: 6.1.7601\n"},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, "Running on Windows 95 Version: 4.1.7601\n"},
+        {VER_PLATFORM_WIN32s, 3, "Unrecognized platform Id, 0 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::filesystem::remove(DebugLogPath());
+        plat::SetReportedWindowsVersion(c.platformId, c.majorVersion);
+        TestDataSource fresh;
+        fresh.Init(nullptr);
+        TW_IDENTITY assigned = fresh.GetIdentity();
+        assigned.Id = 5;
+        ASSERT_EQ(TWRC_SUCCESS, fresh.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+        std::ifstream in(DebugLogPath());
+        const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(log.find("Data Source ID: Test Scanner.\nData Source Version: 5.0.\n" + std::string(c.line)),
+                  std::string::npos)
+            << log;
+    }
+    plat::SetReportedWindowsVersion(VER_PLATFORM_WIN32_NT, 6);
+    CloseDebugLog();
+    if (oldTemp)
+        setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 TEST_F(DispatchTest, StatusReportsTheLastConditionOnce)

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -60,6 +61,26 @@ BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation)
         extended->wServicePackMajor = 1;
         extended->wProductType = kWorkstation;
     }
+    return TRUE;
+}
+
+BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
+{
+    if (!lpVersionInformation || lpVersionInformation->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    OSVERSIONINFOW wide{};
+    wide.dwOSVersionInfoSize = sizeof wide;
+    GetVersionExW(&wide);
+    *lpVersionInformation = OSVERSIONINFOA{};
+    lpVersionInformation->dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    lpVersionInformation->dwMajorVersion = wide.dwMajorVersion;
+    lpVersionInformation->dwMinorVersion = wide.dwMinorVersion;
+    lpVersionInformation->dwBuildNumber = wide.dwBuildNumber;
+    lpVersionInformation->dwPlatformId = wide.dwPlatformId;
+    const std::string servicePack = Utf16ToUtf8(wide.szCSDVersion);
+    servicePack.copy(lpVersionInformation->szCSDVersion, sizeof lpVersionInformation->szCSDVersion - 1);
     return TRUE;
 }
 

@@ -40,8 +40,20 @@ struct OSVERSIONINFOEXW {
 };
 using LPOSVERSIONINFOEXW = OSVERSIONINFOEXW*;
 
+// The narrow record: the same fields with an 8-bit service-pack text.
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+using LPOSVERSIONINFOA = OSVERSIONINFOA*;
+
 static_assert(sizeof(OSVERSIONINFOW) == 276);
 static_assert(sizeof(OSVERSIONINFOEXW) == 284);
+static_assert(sizeof(OSVERSIONINFOA) == 148);
 
 // Characters written without the terminator; when the buffer is too small,
 // the size needed including the terminator, and nothing is written.
@@ -53,6 +65,8 @@ UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
 // Fills either record, chosen by dwOSVersionInfoSize; any other size fails
 // with ERROR_INSUFFICIENT_BUFFER.
 BOOL GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
+// The narrow record only (dwOSVersionInfoSize 148).
+BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 
 } // extern "C"
 

@@ -63,4 +63,20 @@ TEST(SysInfo, VersionFillsTheRecordItsSizeNames)
     EXPECT_FALSE(GetVersionExW(nullptr));
 }
 
+TEST(SysInfo, NarrowVersionTellsTheSameSystem)
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    ASSERT_TRUE(GetVersionExA(&version));
+    EXPECT_EQ(version.dwPlatformId, VER_PLATFORM_WIN32_NT);
+    EXPECT_EQ(version.dwMajorVersion, 6u);
+    EXPECT_EQ(version.dwMinorVersion, 1u);
+    EXPECT_EQ(version.dwBuildNumber, 7601u);
+    EXPECT_STREQ(version.szCSDVersion, "Service Pack 1");
+
+    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+    EXPECT_FALSE(GetVersionExA(&version));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+}
+
 } // namespace
