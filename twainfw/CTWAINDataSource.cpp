@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace Trellis {
 
@@ -538,33 +539,24 @@ TW_HANDLE CTWAINDataSource::HandOverDSDataBlock(HGLOBAL block, TW_UINT32& length
     if (!block)
         ThrowFailure(TWCC_LOWMEMORY);
     const SIZE_T size = GlobalSize(block);
-    TW_HANDLE handle = size <= UINT32_MAX ? TWAINAllocHandle(static_cast<TW_UINT32>(size)) : nullptr;
-    bool copied = false;
-    if (handle) {
-        CTWAINHandleLock to(handle);
-        const void* from = GlobalLock(block);
-        if (to.Data() && from) {
-            std::memcpy(to.Data(), from, size);
-            copied = true;
-        }
-        if (from)
-            GlobalUnlock(block);
-    }
+    TW_HANDLE handle = TWAINHandleFromGlobal(block);
     GlobalFree(block);
-    if (!copied) {
-        TWAINFreeHandle(handle);
+    if (!handle)
         ThrowFailure(TWCC_LOWMEMORY);
-    }
     length = static_cast<TW_UINT32>(size);
     return handle;
 }
 
 // The application's block, InfoLength bytes of it, copied into a global
 // block of exactly that size, so that nothing reads past what it said it
-// holds. A block too short for its identity header is refused here.
+// holds. A block too short for its identity header is refused here, and so
+// is an InfoLength past the end of a block that tells its size (global
+// memory; the manager's blocks and plain pointers tell none).
 HGLOBAL CTWAINDataSource::TakeOverDSDataBlock(TW_HANDLE handle, TW_UINT32 length)
 {
     if (length < sizeof(TW_IDENTITY))
+        ThrowFailure(TWCC_BADVALUE);
+    if (const std::optional<size_t> size = TWAINHandleSize(handle); size && length > *size)
         ThrowFailure(TWCC_BADVALUE);
     CTWAINHandleLock from(handle);
     if (!from.Data())

@@ -782,7 +782,9 @@ public:
     virtual bool SetCustomCap(TW_UINT16 id, CTWAINContainer& container);
     virtual bool ResetCustomCap(TW_UINT16 id, CTWAINContainer& container);
     virtual bool QueryCustomCapSupport(TW_UINT16 id, TW_INT32& flags);
-    // 603: a JPEG file to a bitmap (the caller's error text on false).
+    // 603: a JPEG file to a bitmap (the caller's error text on false). The
+    // packed DIB comes as a TWAIN handle (TWAINMemory.h), as every handle
+    // the source hands out does; a file transfer writes the set-up's file.
     virtual bool DecodeJPEGToBitmap(const std::string& path, TW_HANDLE* bitmap, int (*progress)(int),
                                     std::string& error);
 

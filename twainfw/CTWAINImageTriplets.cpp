@@ -289,9 +289,14 @@ bool CTWAINDataSource::DecodeJPEGToBitmap(const std::string& path, TW_HANDLE* bi
         // A fresh place: the front end frees a block it finds there.
         HGLOBAL dib = nullptr;
         result = JpegFileToDib(path.c_str(), &dib, &options, progress, nullptr, errorText, sizeof(errorText));
-        if (result && bitmap)
-            *bitmap = dib;
-        else if (dib)
+        if (result && bitmap) {
+            *bitmap = TWAINHandleFromGlobal(dib);
+            if (!*bitmap) {
+                std::strcpy(errorText, "Not enough free memory for operation");
+                result = 0;
+            }
+        }
+        if (dib)
             GlobalFree(dib);
     }
     if (!result) {

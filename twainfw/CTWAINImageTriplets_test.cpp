@@ -1,6 +1,7 @@
 // The image-data triplets answered byte for byte: image information,
 // layout, palettes, extended image information and the JPEG hand-off.
 #include "platform/testing/TempSystemRoot.h"
+#include "twainfw/CountingManagerMemory.h"
 #include "twainfw/FixedPoint.h"
 #include "twainfw/TWAINMemory.h"
 #include "twainfw/XferTestSource.h"
@@ -403,8 +404,23 @@ TEST_F(ImageTripletTest, JpegHandOffFollowsTheTransferMechanism)
             for (int i = 0; i < 3; ++i)
                 EXPECT_NEAR(c.pixel[i], dib[headerSize + i], 40) << "byte " << i;
         }
-        GlobalFree(bitmap);
+        TWAINFreeHandle(bitmap);
     }
+
+    // With the manager's memory functions the bitmap is a block of the
+    // manager's, which the application frees through it.
+    const TW_ENTRYPOINT entry = testing::CountingManagerMemory::EntryPoint();
+    SetDSMMemoryFunctions(&entry);
+    testing::CountingManagerMemory::allocated = 0;
+    {
+        TW_HANDLE bitmap = nullptr;
+        std::string error;
+        ASSERT_TRUE(ds.DecodeJPEGToBitmap(jpeg, &bitmap, nullptr, error)) << error;
+        EXPECT_EQ(1, testing::CountingManagerMemory::allocated);
+        EXPECT_EQ(40, static_cast<const BYTE*>(bitmap)[0]);  // the info header's size
+        testing::CountingManagerMemory::Free(bitmap);
+    }
+    SetDSMMemoryFunctions(nullptr);
 
     // A file transfer decodes into the file of the set-up.
     ds.SetXferMechCurrent(TWSX_FILE);

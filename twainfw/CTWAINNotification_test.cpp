@@ -380,6 +380,37 @@ TEST_F(NotificationTest, ForeignOrDamagedBlocksAreRefused)
     }
 }
 
+// A block of global memory tells its size: an InfoLength past its end is
+// refused before a byte is copied, one within it is read that far.
+TEST_F(NotificationTest, AGlobalBlockIsReadOnlyWithinItsSize)
+{
+    Open(ds);
+    SetPixelType(ds, TWPT_GRAY);
+    const std::vector<BYTE> image = GetBlock(ds);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, image.size());
+    std::memcpy(GlobalLock(block), image.data(), image.size());
+    GlobalUnlock(block);
+
+    struct Case {
+        size_t length;
+        int returnCode;
+    };
+    for (const Case& c : {Case{image.size() + 1, TWRC_FAILURE}, Case{image.size() + 65536, TWRC_FAILURE},
+                          Case{image.size(), TWRC_SUCCESS}}) {
+        SCOPED_TRACE(c.length);
+        SetPixelType(ds, TWPT_RGB);
+        TW_CUSTOMDSDATA data{static_cast<TW_UINT32>(c.length), block};
+        EXPECT_EQ(c.returnCode, Call(ds, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &data));
+        if (c.returnCode == TWRC_FAILURE) {
+            EXPECT_EQ(TWCC_BADVALUE, Status(ds));
+            EXPECT_EQ(TWPT_RGB, PixelType(ds));
+        } else {
+            EXPECT_EQ(TWPT_GRAY, PixelType(ds));
+        }
+    }
+    GlobalFree(block);
+}
+
 // The records end where InfoLength says the block ends, whatever lies past
 // it in memory; a record whose length runs past that end ends the records,
 // and what came before still applies.

@@ -2,6 +2,7 @@
 
 #include "platform/windows.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -105,6 +106,24 @@ void TWAINFreeHandle(TW_HANDLE handle)
         m.free(handle);
     else
         std::free(handle);
+}
+
+TW_HANDLE TWAINHandleFromGlobal(HGLOBAL block)
+{
+    const SIZE_T size = GlobalSize(block);
+    const void* from = size <= UINT32_MAX ? GlobalLock(block) : nullptr;
+    if (!from)
+        return nullptr;
+    TW_HANDLE handle = TWAINAllocHandle(static_cast<TW_UINT32>(size));
+    if (void* to = TWAINLockHandle(handle)) {
+        std::memcpy(to, from, size);
+        TWAINUnlockHandle(handle);
+    } else {
+        TWAINFreeHandle(handle);
+        handle = nullptr;
+    }
+    GlobalUnlock(block);
+    return handle;
 }
 
 std::optional<size_t> TWAINHandleSize(TW_HANDLE handle)

@@ -11,6 +11,7 @@
 // address out again for a block of another size.
 #pragma once
 
+#include "platform/base/wintypes.h"
 #include "twainfw/twain.h"
 
 #include <cstddef>
@@ -32,6 +33,11 @@ void TWAINFreeHandle(TW_HANDLE handle);
 // The block's size when it is known: global memory blocks. A plain pointer
 // or a block of the manager has no size anyone can tell.
 std::optional<size_t> TWAINHandleSize(TW_HANDLE handle);
+
+// A copy of a global memory block (the settings image, a decoded bitmap)
+// as a handle the application can free; null when no memory could be had.
+// The block stays the caller's.
+TW_HANDLE TWAINHandleFromGlobal(HGLOBAL block);
 
 // Locks a handle for the scope; unlocks on every way out.
 class CTWAINHandleLock {
