@@ -1,5 +1,6 @@
 #include "twainfw/JpegDecoder.h"
 
+#include "twainfw/CWin32Exception.h"
 #include "twainfw/GlobalMemorySource.h"
 #include "twainfw/JpegDecoderRecord.h"
 
@@ -78,8 +79,10 @@ DWORD PixelsPerMetre(int unit, unsigned density)
 class JpegDecoding {
 public:
     JpegDecoding(const void* input, const void* input2, int inputKind, void* output, int outputKind,
-                 const JpegOptions* options, JpegInfo* info, JpegProgressCallback progress, JpegPassCallback pass)
-        : m_Input(input),
+                 const JpegOptions* options, JpegInfo* info, JpegProgressCallback progress, JpegPassCallback pass,
+                 plat::FaultTrap& trap)
+        : m_Trap(trap),
+          m_Input(input),
           m_Input2(input2),
           m_InputKind(inputKind),
           m_Output(output),
@@ -94,7 +97,10 @@ public:
     ~JpegDecoding()
     {
         if (m_Created) {
-            jpeg_destroy_decompress(&m_Record.cinfo);
+            // After a fault the library's state may be damaged: a fault
+            // while destroying it leaves its memory behind rather than
+            // ending the process.
+            CallLibrary(m_Record, [&] { jpeg_destroy_decompress(&m_Record.cinfo); });
         }
         m_InputFile.reset();
         m_DataFile.reset();
@@ -126,8 +132,8 @@ public:
     {
         CheckParameters();
         PrepareOutput();
-        if (!CreateJpegDecoder(m_Record, m_Progress)) {
-            Fail(m_Record.error.text);
+        if (!CreateJpegDecoder(m_Record, m_Progress, &m_Trap)) {
+            FailLibraryCall();
         }
         m_Created = true;
         OpenInput();
@@ -152,13 +158,22 @@ private:
     j_common_ptr Common() { return reinterpret_cast<j_common_ptr>(&m_Record.cinfo); }
 
     // A library call under the guard; its failure text is thrown on (or
-    // `failure` in place of it).
+    // `failure` in place of it), a processor fault as its exception.
     template <typename Call>
     void Library(Call&& call, const char* failure = nullptr)
     {
         if (!CallLibrary(m_Record, call)) {
-            Fail(failure ? failure : m_Record.error.text);
+            FailLibraryCall(failure);
         }
+    }
+
+    [[noreturn]] void FailLibraryCall(const char* failure = nullptr)
+    {
+        if (m_Record.error.faulted) {
+            const EXCEPTION_RECORD fault = m_Trap.Fault();
+            CWin32Exception::TranslatorFunction(fault.ExceptionCode, &fault);
+        }
+        Fail(failure ? failure : m_Record.error.text);
     }
 
     bool TablesKind() const { return m_InputKind == JPEG_INPUT_TABLES_FILE || m_InputKind == JPEG_INPUT_TABLES_MEMORY; }
@@ -656,6 +671,7 @@ private:
         return block;
     }
 
+    plat::FaultTrap& m_Trap;
     const void* m_Input;
     const void* m_Input2;
     int m_InputKind;
@@ -702,13 +718,21 @@ int DecodeJpegToDib(const void* input, const void* input2, int inputKind, void* 
                     const JpegOptions* options, JpegInfo* info, JpegProgressCallback progress, JpegPassCallback pass,
                     char* errorText, size_t errorTextSize)
 {
+    // Processor faults inside the library come back as CWin32Exception.
+    plat::FaultTrap trap;
     std::string failure;
     try {
-        JpegDecoding decoding(input, input2, inputKind, output, outputKind, options, info, progress, pass);
+        JpegDecoding decoding(input, input2, inputKind, output, outputKind, options, info, progress, pass, trap);
         decoding.Run();
         return 1;
     } catch (const JpegFailure& f) {
         failure = f.text;
+    } catch (const CWin32Exception& fault) {
+        // Shown first; a person who wants to debug gets it thrown on.
+        if (fault.AskToDebug()) {
+            throw;
+        }
+        failure = fault.GetText();
     } catch (const std::bad_alloc&) {
         failure = kNoMemory;
     } catch (...) {

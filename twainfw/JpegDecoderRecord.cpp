@@ -1,5 +1,7 @@
 #include "twainfw/JpegDecoderRecord.h"
 
+#include "platform/windows.h"
+
 #include <cstring>
 
 namespace Trellis {
@@ -8,12 +10,17 @@ namespace {
 
 void DefaultWarning(const char* text)
 {
-    // No window system here: the warning goes where a user at a terminal
-    // sees it.
-    std::fprintf(stderr, "\aJPEG Warning: %s\n", text);
+    MessageBeep(MB_ICONASTERISK);
+    MessageBoxA(GetActiveWindow(), text, "JPEG Warning", MB_ICONINFORMATION);
 }
 
 JpegWarningHandler g_WarningHandler = DefaultWarning;
+
+JpegDecoderRecord& RecordOf(j_common_ptr cinfo)
+{
+    // The decompression record is the first member of the decoder record.
+    return *reinterpret_cast<JpegDecoderRecord*>(cinfo);
+}
 
 JpegErrorRecord& ErrorOf(j_common_ptr cinfo)
 {
@@ -27,7 +34,7 @@ void ErrorExit(j_common_ptr cinfo)
     (*cinfo->err->format_message)(cinfo, text);
     std::memcpy(error.text, text, sizeof text);
     error.text[JMSG_LENGTH_MAX] = '\0';
-    std::longjmp(error.jump, 1);
+    siglongjmp(error.jump, 1);
 }
 
 void EmitMessage(j_common_ptr cinfo, int level)
@@ -38,17 +45,11 @@ void EmitMessage(j_common_ptr cinfo, int level)
     cinfo->err->num_warnings++;
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
-    g_WarningHandler(text);
+    OutsideFaultTarget(RecordOf(cinfo), [&] { g_WarningHandler(text); });
 }
 
 void OutputMessage(j_common_ptr)
 {
-}
-
-JpegDecoderRecord& RecordOf(j_common_ptr cinfo)
-{
-    // The decompression record is the first member of the decoder record.
-    return *reinterpret_cast<JpegDecoderRecord*>(cinfo);
 }
 
 void ProgressMonitor(j_common_ptr cinfo)
@@ -72,7 +73,7 @@ void FailJpegDecoding(j_common_ptr cinfo, const char* text)
     JpegErrorRecord& error = ErrorOf(cinfo);
     std::strncpy(error.text, text, JMSG_LENGTH_MAX);
     error.text[JMSG_LENGTH_MAX] = '\0';
-    std::longjmp(error.jump, 1);
+    siglongjmp(error.jump, 1);
 }
 
 bool ReportJpegProgress(JpegDecoderRecord& record)
@@ -90,12 +91,15 @@ bool ReportJpegProgress(JpegDecoderRecord& record)
     if (percent > 100) {
         percent = 100;
     }
-    return record.progress(percent) != 0;
+    int goOn = 0;
+    OutsideFaultTarget(record, [&] { goOn = record.progress(percent); });
+    return goOn != 0;
 }
 
-bool CreateJpegDecoder(JpegDecoderRecord& record, JpegProgressCallback progress)
+bool CreateJpegDecoder(JpegDecoderRecord& record, JpegProgressCallback progress, plat::FaultTrap* trap)
 {
     std::memset(&record, 0, sizeof record);
+    record.trap = trap;
     record.cinfo.err = jpeg_std_error(&record.error.pub);
     record.error.pub.error_exit = ErrorExit;
     record.error.pub.emit_message = EmitMessage;

@@ -14,6 +14,8 @@
 //           byte x 4 bytes followed by the abbreviated image stream
 #include "twainfw/JpegDecoder.h"
 
+#include "platform/ui/UiScript.h"
+
 #include <jpeglib.h>
 
 #include <algorithm>
@@ -133,12 +135,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
         return 1;
     };
+    // A processor fault inside the library is a finding: its "Try to
+    // debug?" box is answered Yes, which throws the fault on.
+    plat::ui::ScriptMessageBoxAnswer(IDYES);
     if (tablesBlock)
         DecodeJpegToDib(&tablesBlock, &imageBlock, JPEG_INPUT_TABLES_MEMORY, &output, outputKind, &options, &info,
                         progress, pass, error, sizeof error);
     else
         DecodeJpegToDib(&imageBlock, nullptr, JPEG_INPUT_MEMORY, &output, outputKind, &options, &info, progress,
                         pass, error, sizeof error);
+    plat::ui::ResetUiScript();
 
     for (HGLOBAL block : {output, info.palette, info.markers, tablesBlock, imageBlock})
         if (block)

@@ -1,12 +1,17 @@
 #include "twainfw/JpegDecoder.h"
 
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/ui/UiScript.h"
+#include "twainfw/CWin32Exception.h"
 #include "twainfw/JpegDecoderRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -610,6 +615,80 @@ TEST_F(JpegDecoderTest, MemoryInput)
     for (HGLOBAL block : {truncated, header, empty}) {
         GlobalFree(block);
     }
+}
+
+// A fault inside the library (here: the memory source copying from a page
+// that cannot be read) ends the decoding like a failure, with the fault's
+// text, after the box that asks whether to debug it; answering Yes throws
+// the fault on instead. No output is left either way.
+TEST_F(JpegDecoderTest, AProcessorFaultInsideTheLibraryBecomesItsException)
+{
+    const std::vector<BYTE> jpeg = MakeJpeg(JpegSpec{});
+    // Large enough to be pages of its own, with a page the first read of
+    // the source reaches made unreadable.
+    const size_t size = 4u << 20;
+    std::vector<BYTE> bytes(size, 0);
+    std::copy(jpeg.begin(), jpeg.end(), bytes.begin());
+    HGLOBAL input = BlockOf(bytes);
+    BYTE* memory = static_cast<BYTE*>(GlobalLock(input));
+    const long page = sysconf(_SC_PAGESIZE);
+    BYTE* unreadable = reinterpret_cast<BYTE*>((reinterpret_cast<uintptr_t>(memory) + 64 * 1024) & ~uintptr_t(page - 1));
+    ASSERT_EQ(0, mprotect(unreadable, static_cast<size_t>(page), PROT_NONE));
+
+    plat::ui::ScopedUiScript script;
+    plat::ui::ScriptMessageBoxAnswer(IDNO);
+    plat::ui::ScriptMessageBoxAnswer(IDYES);
+    HGLOBAL dib = nullptr;
+    EXPECT_EQ(0, DecodeJpegToDib(&input, nullptr, JPEG_INPUT_MEMORY, &dib, JPEG_OUTPUT_DIB, nullptr, nullptr, nullptr,
+                                 nullptr, m_Error, sizeof m_Error));
+    EXPECT_STREQ("Win32 exception: ACCESS VIOLATION (0xC0000005)", m_Error);
+    EXPECT_EQ(nullptr, dib);
+    try {
+        DecodeJpegToDib(&input, nullptr, JPEG_INPUT_MEMORY, &dib, JPEG_OUTPUT_DIB, nullptr, nullptr, nullptr, nullptr,
+                        m_Error, sizeof m_Error);
+        ADD_FAILURE() << "the fault was not thrown on";
+    } catch (const CWin32Exception& fault) {
+        EXPECT_EQ(EXCEPTION_ACCESS_VIOLATION, fault.GetCode());
+        EXPECT_EQ(2, fault.GetLevel());
+    }
+    EXPECT_EQ(nullptr, dib);
+
+    const std::vector<plat::ui::MessageBoxRecord> boxes = plat::ui::TakeMessageBoxLog();
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(u"Error", boxes[0].caption);
+    EXPECT_EQ(u"Win32 exception: ACCESS VIOLATION (0xC0000005)\n\nException level: ERROR\n\nTry to debug?",
+              boxes[0].text);
+    EXPECT_EQ(MB_YESNO | MB_ICONSTOP | MB_SYSTEMMODAL, boxes[0].type);
+
+    mprotect(unreadable, static_cast<size_t>(page), PROT_READ | PROT_WRITE);
+    GlobalUnlock(input);
+    GlobalFree(input);
+}
+
+// The library's warnings are shown in a box over the active window while
+// decoding goes on.
+TEST(JpegWarningBox, WarningsAreShownAndDecodingGoesOn)
+{
+    const std::vector<BYTE> jpeg = MakeJpeg(JpegSpec{});
+    size_t scan = 0;
+    while (scan + 1 < jpeg.size() && !(jpeg[scan] == 0xFF && jpeg[scan + 1] == 0xDA)) {
+        ++scan;
+    }
+    HGLOBAL truncated =
+        BlockOf(std::vector<BYTE>(jpeg.begin(), jpeg.begin() + static_cast<long>(scan + (jpeg.size() - scan) / 2)));
+    plat::ui::ScopedUiScript script;
+    HGLOBAL dib = nullptr;
+    char error[512] = {};
+    ASSERT_EQ(1, DecodeJpegToDib(&truncated, nullptr, JPEG_INPUT_MEMORY, &dib, JPEG_OUTPUT_DIB, nullptr, nullptr,
+                                 nullptr, nullptr, error, sizeof error))
+        << error;
+    const std::vector<plat::ui::MessageBoxRecord> boxes = plat::ui::TakeMessageBoxLog();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(u"JPEG Warning", boxes[0].caption);
+    EXPECT_FALSE(boxes[0].text.empty());
+    EXPECT_EQ(MB_ICONINFORMATION, boxes[0].type);
+    GlobalFree(dib);
+    GlobalFree(truncated);
 }
 
 }  // namespace

@@ -387,9 +387,12 @@ TEST_F(DialogTest, FocusFollowsEnablingAndReachesChildDialogs)
     Events();
     SetFocus(page);
     EXPECT_EQ(Events(), (std::vector<Event>{{page, WM_SETFOCUS, -1, 0, 0}}));
+    // The active window is the top-level one around the focus.
+    EXPECT_EQ(GetActiveWindow(), dialog);
     DestroyWindow(dialog); // takes the page with it
     EXPECT_FALSE(IsWindow(page));
     EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
 }
 
 TEST_F(DialogTest, ModalDialogRunsUntilEndDialogAndGivesTheOwnerBack)

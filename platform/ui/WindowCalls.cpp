@@ -215,6 +215,14 @@ HWND GetFocus()
     return t_focus;
 }
 
+HWND GetActiveWindow()
+{
+    HWND window = GetFocus();
+    while (window && (plat::ui::WindowStyle(window) & WS_CHILD))
+        window = GetParent(window);
+    return window;
+}
+
 BOOL SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT uFlags)
 {
     std::shared_ptr<plat::ui::UiWindow> window = plat::ui::FindUiWindow(hWnd);

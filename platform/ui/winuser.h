@@ -327,6 +327,9 @@ BOOL IsChild(HWND hWndParent, HWND hWnd);
 // default button meanwhile. Returns the previous focus.
 HWND SetFocus(HWND hWnd);
 HWND GetFocus();
+// The top-level window that holds the calling thread's focus; null when
+// none does.
+HWND GetActiveWindow();
 // Positions are in the parent's client coordinates; windows have no frame,
 // so a window's client area is its whole rectangle.
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
@@ -378,11 +381,13 @@ constexpr UINT MB_RETRYCANCEL = 0x5;
 constexpr UINT MB_TYPEMASK = 0xF;
 constexpr UINT MB_ICONHAND = 0x10;
 constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONSTOP = 0x10;
 constexpr UINT MB_ICONQUESTION = 0x20;
 constexpr UINT MB_ICONEXCLAMATION = 0x30;
 constexpr UINT MB_ICONWARNING = 0x30;
 constexpr UINT MB_ICONASTERISK = 0x40;
 constexpr UINT MB_ICONINFORMATION = 0x40;
+constexpr UINT MB_SYSTEMMODAL = 0x1000;
 constexpr UINT MB_SETFOREGROUND = 0x10000;
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
