@@ -76,15 +76,14 @@ std::u16string GetDirectoryPart(const std::u16string& path)
 
 bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory)
 {
-    // The command line goes through a 260-character buffer; a longer one
-    // is not started rather than run cut short.
-    if (commandLine.size() + 1 > kMaxPathChars)
-        return false;
-    WCHAR buffer[kMaxPathChars] = {};
-    commandLine.copy(buffer, commandLine.size());
+    // A writable copy as long as the command: a registration names the
+    // system folder twice, which a deep system root makes longer than any
+    // path limit.
+    std::vector<WCHAR> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(u'\0');
     STARTUPINFOW startup = {};
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, buffer, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &startup, &info))
         return false;
     WaitForSingleObject(info.hProcess, INFINITE);

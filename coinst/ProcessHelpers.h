@@ -41,8 +41,7 @@ std::u16string GetDirectoryPart(const std::u16string& path);
 size_t LastSeparator(const std::u16string& path);
 
 // Starts the command line (no application name, no window) in `directory`
-// and waits for it without time-out. False when it could not be started,
-// also when the command does not fit the 260-character buffer.
+// and waits for it without time-out. False when it could not be started.
 bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory);
 
 } // namespace coinst

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <filesystem>
 #include <vector>
 
@@ -52,10 +55,15 @@ TEST_F(ProcessHelpersTest, RunProcessAndWaitGivesTheExitCodeOrTheStartError)
     EXPECT_EQ(coinst::RunProcessAndWait(u"/no/such/program.exe", u"", u""), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
-TEST_F(ProcessHelpersTest, StartAndWaitRefusesACommandLineLongerThanItsBuffer)
+// A command line is as long as what it holds (a deep system root named
+// twice), and reaches the program whole.
+TEST_F(ProcessHelpersTest, StartAndWaitRunsCommandLinesOfAnyLengthWhole)
 {
     EXPECT_TRUE(coinst::StartAndWait(u"/bin/true", u""));
-    EXPECT_FALSE(coinst::StartAndWait(u"/bin/true " + std::u16string(260, u'a'), u""));
+    const std::u16string text(600, u'a');
+    ASSERT_TRUE(coinst::StartAndWait(u"/bin/sh -c \"printf %s " + text + u" > long.txt\"", Utf8ToUtf16(m_root.Path())));
+    std::ifstream written(m_root.Path() + "/long.txt");
+    EXPECT_EQ(std::string(600, 'a'), std::string(std::istreambuf_iterator<char>(written), {}));
     EXPECT_FALSE(coinst::StartAndWait(u"/no/such/program", u""));
 }
 

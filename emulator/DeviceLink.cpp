@@ -1,5 +1,7 @@
 #include "emulator/DeviceLink.h"
 
+#include "platform/base/UnixSocketAddress.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -64,17 +66,6 @@ bool ReceiveFrame(int fd, std::uint8_t& first, std::uint32_t& number, std::strin
   return size == 0 || ReadAll(fd, payload.data(), size);
 }
 
-bool FillAddress(const std::string& path, sockaddr_un& addr) {
-  std::memset(&addr, 0, sizeof addr);
-  addr.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof addr.sun_path) {
-    errno = ENAMETOOLONG;
-    return false;
-  }
-  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  return true;
-}
-
 // Only the user's own programs use the scanner (and only its own scanner is
 // trusted): the other end of a connection must run as this user.
 bool PeerIsSameUser(int fd) {
@@ -88,11 +79,11 @@ bool PeerIsSameUser(int fd) {
 // ---- client -------------------------------------------------------------
 
 RemoteScannerDevice::RemoteScannerDevice(const std::string& socketPath) {
-  sockaddr_un addr;
-  if (!FillAddress(socketPath, addr)) return;
+  const plat::UnixSocketAddress addr(socketPath);
+  if (!addr.Valid()) return;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return;
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || !PeerIsSameUser(fd)) {
+  if (::connect(fd, addr.Get(), addr.Size()) != 0 || !PeerIsSameUser(fd)) {
     ::close(fd);
     return;
   }
@@ -210,12 +201,12 @@ void DeviceServer::SetControlHandler(ControlHandler handler) {
 }
 
 bool DeviceServer::Listen() {
-  sockaddr_un addr;
-  if (!FillAddress(path_, addr)) return false;
+  const plat::UnixSocketAddress addr(path_);
+  if (!addr.Valid()) return false;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   ::unlink(path_.c_str());  // a leftover of a program that did not stop cleanly
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+  if (::bind(fd, addr.Get(), addr.Size()) != 0 ||
       ::listen(fd, 8) != 0) {
     const int saved = errno;
     ::close(fd);

@@ -1,5 +1,6 @@
 // Local servers: publishing class objects on sockets, finding or starting
 // the server of a class, and the hooks that tie this into COM.
+#include "platform/base/UnixSocketAddress.h"
 #include "platform/base/posixio.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
@@ -59,56 +60,18 @@ thread_local DWORD t_caller = 0;
 
 std::string SocketPath(REFCLSID clsid) { return RuntimeFolder() + "/com-" + plat::GuidToString(clsid) + ".sock"; }
 
-// The descriptor of a socket's folder, while an address names the socket
-// through it.
-struct FolderHandle {
-    int fd = -1;
-    FolderHandle() = default;
-    FolderHandle(const FolderHandle&) = delete;
-    FolderHandle& operator=(const FolderHandle&) = delete;
-    ~FolderHandle()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
-// A socket address for `path`. A path longer than sun_path (a system root
-// deep in the file system) goes through its folder's descriptor,
-// /proc/self/fd/N/name, which `folder` keeps open.
-bool MakeAddress(const std::string& path, sockaddr_un& address, FolderHandle& folder)
-{
-    address = {};
-    address.sun_family = AF_UNIX;
-    std::string target = path;
-    if (target.size() >= sizeof address.sun_path) {
-        size_t slash = path.rfind('/');
-        if (slash == std::string::npos)
-            return false;
-        folder.fd = open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (folder.fd < 0)
-            return false;
-        target = "/proc/self/fd/" + std::to_string(folder.fd) + path.substr(slash);
-        if (target.size() >= sizeof address.sun_path)
-            return false;
-    }
-    std::memcpy(address.sun_path, target.c_str(), target.size() + 1);
-    return true;
-}
-
 // A socket connected to the server at `path`, or -1; `foreign` tells that
 // one answered but runs as another user (it is not used).
 int ConnectTo(const std::string& path, bool& foreign)
 {
     foreign = false;
-    sockaddr_un address;
-    FolderHandle folder;
-    if (!MakeAddress(path, address, folder))
+    const UnixSocketAddress address(path);
+    if (!address.Valid())
         return -1;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (connect(fd, address.Get(), address.Size()) != 0) {
         close(fd);
         return -1;
     }
@@ -122,15 +85,14 @@ int ConnectTo(const std::string& path, bool& foreign)
 
 int Listen(const std::string& path)
 {
-    sockaddr_un address;
-    FolderHandle folder;
-    if (!MakeAddress(path, address, folder))
+    const UnixSocketAddress address(path);
+    if (!address.Valid())
         return -1;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     unlink(path.c_str()); // a socket left by a server that ended
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 64) != 0) {
+    if (bind(fd, address.Get(), address.Size()) != 0 || listen(fd, 64) != 0) {
         close(fd);
         return -1;
     }

@@ -1,5 +1,6 @@
 #include "platform/services/ServiceChannel.h"
 
+#include "platform/base/UnixSocketAddress.h"
 #include "platform/base/posixio.h"
 #include "platform/base/winerror.h"
 #include "platform/kernel/Clock.h"
@@ -34,29 +35,6 @@ struct ReplyFrame {
     uint32_t error;
     SERVICE_STATUS_PROCESS status;
 };
-
-// A socket address for `path`. Paths longer than sun_path go through the
-// folder's descriptor (/proc/self/fd/N/name), which `folder` then holds.
-bool MakeAddress(const std::string& path, sockaddr_un& address, ScopedFd& folder)
-{
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    std::string target = path;
-    if (target.size() >= sizeof address.sun_path) {
-        size_t slash = path.rfind('/');
-        if (slash == std::string::npos)
-            return false;
-        int fd = open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        folder.Reset(fd);
-        target = "/proc/self/fd/" + std::to_string(fd) + path.substr(slash);
-        if (target.size() >= sizeof address.sun_path)
-            return false;
-    }
-    std::memcpy(address.sun_path, target.c_str(), target.size() + 1);
-    return true;
-}
 
 // Waits for `events` on fd until the deadline on the platform clock; the
 // real wait is sliced so that a replaced clock decides when time is up.
@@ -100,15 +78,14 @@ DWORD SendControl(const std::string& socketPath, const ControlRequest& request, 
 {
     if (request.data.size() > kMaxControlData)
         return ERROR_INVALID_PARAMETER;
-    sockaddr_un address;
-    ScopedFd folder;
-    if (!MakeAddress(socketPath, address, folder))
+    const UnixSocketAddress address(socketPath);
+    if (!address.Valid())
         return ERROR_SERVICE_NOT_ACTIVE;
     ScopedFd socket_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket_.Get() < 0)
         return ERROR_NOT_ENOUGH_MEMORY;
     // A socket served by another user is no service of ours.
-    if (connect(socket_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (connect(socket_.Get(), address.Get(), address.Size()) != 0 ||
         !PeerIsSameUser(socket_.Get()))
         return ERROR_SERVICE_NOT_ACTIVE;
 
@@ -131,15 +108,14 @@ DWORD SendControl(const std::string& socketPath, const ControlRequest& request, 
 
 int ListenControlSocket(const std::string& path)
 {
-    sockaddr_un address;
-    ScopedFd folder;
-    if (!MakeAddress(path, address, folder))
+    const UnixSocketAddress address(path);
+    if (!address.Valid())
         return -1;
     ScopedFd listener(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (listener.Get() < 0)
         return -1;
-    unlink(address.sun_path);
-    if (bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    unlink(path.c_str());
+    if (bind(listener.Get(), address.Get(), address.Size()) != 0 ||
         listen(listener.Get(), 16) != 0)
         return -1;
     chmod(path.c_str(), 0600);

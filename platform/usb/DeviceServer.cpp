@@ -1,5 +1,6 @@
 #include "platform/usb/DeviceServer.h"
 
+#include "platform/base/UnixSocketAddress.h"
 #include "platform/base/posixio.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/usb/SocketEndpoint.h"
@@ -64,18 +65,14 @@ bool DeviceServer::Publish()
     std::snprintf(temporary, sizeof temporary, "/.bind-%d-%p", static_cast<int>(getpid()), static_cast<void*>(this));
     std::string bindPath = devices::EndpointFolder() + temporary;
 
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (bindPath.size() >= sizeof address.sun_path || m_socketPath.size() >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
+    const UnixSocketAddress address(bindPath);
+    if (!address.Valid())
         return false;
-    }
-    std::memcpy(address.sun_path, bindPath.c_str(), bindPath.size() + 1);
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
     unlink(bindPath.c_str());
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 16) != 0 ||
+    if (bind(fd, address.Get(), address.Size()) != 0 || listen(fd, 16) != 0 ||
         pipe2(m_wakePipe, O_CLOEXEC) != 0) {
         int error = errno;
         close(fd);

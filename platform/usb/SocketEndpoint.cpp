@@ -1,5 +1,6 @@
 #include "platform/usb/SocketEndpoint.h"
 
+#include "platform/base/UnixSocketAddress.h"
 #include "platform/base/posixio.h"
 
 #include <cerrno>
@@ -12,17 +13,13 @@ namespace plat::usb {
 
 int ConnectEndpoint(const std::string& socketPath)
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path) {
-        errno = ENAMETOOLONG;
+    const UnixSocketAddress address(socketPath);
+    if (!address.Valid())
         return -1;
-    }
-    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (connect(fd, address.Get(), address.Size()) != 0) {
         int error = errno;
         close(fd);
         errno = error;

@@ -195,6 +195,41 @@ bool ServiceExists(const std::u16string& name)
     return service != nullptr;
 }
 
+std::vector<std::string> SharedLibraries(const InstallationValues& values)
+{
+    const fs::path serviceFolder = fs::path(plat::SystemFolder()) / "RNX";
+    std::vector<std::string> libraries;
+    for (const std::string& name : {Utf16ToUtf8(values.proxyStubName), std::string("RNXCOMCore"),
+                                    std::string("RNXShellExt")})
+        libraries.push_back((serviceFolder / (name + "x.dll")).string());
+    return libraries;
+}
+
+bool LibraryRegistered(const std::string& path)
+{
+    ScopedKey classes;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID", 0, KEY_READ, classes.put()) != ERROR_SUCCESS)
+        return false;
+    const std::u16string wanted = Utf8ToUtf16(path);
+    WCHAR name[64];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 64;
+        if (RegEnumKeyExW(classes.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        ScopedKey server;
+        const std::u16string serverKey = std::u16string(name, length) + u"\\InprocServer32";
+        if (RegOpenKeyExW(classes.get(), serverKey.c_str(), 0, KEY_READ, server.put()) != ERROR_SUCCESS)
+            continue;
+        WCHAR value[1024] = {};
+        DWORD bytes = sizeof value - sizeof(WCHAR);
+        DWORD type = 0;
+        if (RegQueryValueExW(server.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ && std::u16string(value) == wanted)
+            return true;
+    }
+}
+
 CoInstallerLibrary::~CoInstallerLibrary()
 {
     if (m_module)

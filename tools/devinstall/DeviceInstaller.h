@@ -79,6 +79,15 @@ std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const 
 // True when a service of that name is registered.
 bool ServiceExists(const std::u16string& name);
 
+// The shared libraries the co-installer registers for every scanner, as
+// it names them: <system>/RNX/ + the proxy/stub, RNXCOMCore and RNXShellExt,
+// each <name>x.dll.
+std::vector<std::string> SharedLibraries(const InstallationValues& values);
+
+// True when a class names the library as its in-process server: what its
+// registration writes.
+bool LibraryRegistered(const std::string& path);
+
 // The co-installer library and its one entry.
 class CoInstallerLibrary {
 public:

@@ -106,7 +106,21 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
     const bool service = !halPath.empty() && devinstall::ServiceExists(ServiceNameOf(halPath));
     std::printf("  service        %s%s\n", halPath.empty() ? "(none)" : Utf16ToUtf8(ServiceNameOf(halPath)).c_str(),
                 service ? " registered" : " NOT registered");
-    if (!service || clsid.empty()) {
+    // A registration that could not run, or whose library refused, leaves
+    // the library without its classes: no application could use the scanner.
+    std::vector<std::string> unregistered;
+    for (const std::string& library : devinstall::SharedLibraries(values)) {
+        const bool registered = devinstall::LibraryRegistered(library);
+        std::printf("  %s %s\n", std::filesystem::path(library).filename().c_str(),
+                    registered ? "registered" : "NOT registered");
+        if (!registered)
+            unregistered.push_back(library);
+    }
+    for (const std::string& library : unregistered)
+        std::fprintf(stderr, "devinstall: %s could not be registered (the co-installer's log %s/Log/CoInstaller.log says "
+                             "which run failed)\n",
+                     library.c_str(), plat::SystemRoot().c_str());
+    if (!service || clsid.empty() || !unregistered.empty()) {
         std::fputs("devinstall: installation incomplete\n", stderr);
         return 1;
     }

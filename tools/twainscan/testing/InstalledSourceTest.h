@@ -21,6 +21,9 @@ class InstalledSourceTest : public ::testing::Test {
 protected:
     static constexpr const char* kSerial = "twainscan01";
 
+    // A system root whose path has `rootLength` characters (0: any).
+    explicit InstalledSourceTest(size_t rootLength = 0) : m_root(rootLength) {}
+
     void SetUp() override
     {
         // Nothing but the installed files may tell the loader where the
