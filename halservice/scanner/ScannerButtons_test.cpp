@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -159,6 +161,56 @@ TEST_F(ScannerButtonsTest, StatusEventsReachEverySinkAndFollowDeviceChanges)
     EXPECT_EQ(second.statuses, expected);
     m_session->RemoveButtonRecipient(&first);
     m_session->RemoveButtonRecipient(&second);
+}
+
+// A client whose sink fails or throws: the other clients still get every
+// event, and the failing ones stay registered and get the next events too.
+class FaultySink : public RecordingButtonSink {
+public:
+    explicit FaultySink(bool throws) : m_throws(throws) {}
+    HRESULT STDMETHODCALLTYPE SendButtonEvent(BSTR szName, LONG lPressType, LONG lFuncNumber) override
+    {
+        RecordingButtonSink::SendButtonEvent(szName, lPressType, lFuncNumber);
+        return Fail();
+    }
+    HRESULT STDMETHODCALLTYPE SendStatusEvent(LONG lStatus) override
+    {
+        RecordingButtonSink::SendStatusEvent(lStatus);
+        return Fail();
+    }
+
+private:
+    HRESULT Fail()
+    {
+        if (m_throws)
+            throw std::runtime_error("sink gone wrong");
+        return RPC_E_DISCONNECTED;
+    }
+    bool m_throws;
+};
+
+TEST_F(ScannerButtonsTest, SinksThatFailOrThrowKeepNoOneElseFromTheEvents)
+{
+    ConsoleSession console("1");
+    plat::SetProcessSessionOverride(GetCurrentProcessId(), 1);
+    FaultySink throwing(true);
+    FaultySink failing(false);
+    RecordingButtonSink working;
+    // In the order of their ids, so that the faulty ones come first.
+    for (RecordingButtonSink* sink : std::initializer_list<RecordingButtonSink*>{&throwing, &failing, &working})
+        ASSERT_NE(m_session->AddButtonRecipient(sink, GetCurrentProcessId()), -1);
+
+    for (int round = 0; round < 2; ++round) {
+        m_session->SendButtonEvent(u"DUPLEX", 1, 1);
+        m_session->SendStatusEvent(SCANNER_STATUS_REMOVED);
+    }
+    const std::vector<ButtonCall> twice = {{u"DUPLEX", 1, 1}, {u"DUPLEX", 1, 1}};
+    for (RecordingButtonSink* sink : std::initializer_list<RecordingButtonSink*>{&throwing, &failing, &working}) {
+        EXPECT_EQ(sink->buttons, twice);
+        EXPECT_EQ(sink->statuses, (std::vector<LONG>{0, 0}));
+        m_session->RemoveButtonRecipient(sink);
+        EXPECT_EQ(sink->refs, 1u);  // every reference taken for a call was given back
+    }
 }
 
 TEST_F(ScannerButtonsTest, SinkReleasedByItsRegistrarStaysValidWhileItsEntryRemains)

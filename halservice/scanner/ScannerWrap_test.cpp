@@ -1,5 +1,6 @@
 #include "halservice/scanner/ScannerWrap.h"
 
+#include "halservice/USBDevice.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -23,6 +26,8 @@ public:
     std::atomic<int> running{0};
     std::atomic<int> maxRunning{0};
     std::atomic<DWORD> handlerThread{0};
+    // Whether the device was open for the last handler.
+    std::atomic<bool> deviceOpen{false};
     std::vector<DWORD> codes;  // scanner thread only
     // Runs inside the handler of the request with this code.
     DWORD hookCode = 0;
@@ -36,6 +41,7 @@ protected:
         while (now > seen && !maxRunning.compare_exchange_weak(seen, now)) {
         }
         handlerThread = GetCurrentThreadId();
+        deviceOpen = m_device && m_device->IsOpen();
         const ControlArgs& args = m_funcArgs.Control;
         codes.push_back(args.lCC);
         if (hook && args.lCC == hookCode)
@@ -326,6 +332,149 @@ TEST_F(ScannerWrapTest, LockBelongsToOneLiveProcessAndIsTakenOverFromADeadOne)
     m_session->RemoveClient(&holder);
     EXPECT_FALSE(m_session->IsLocked());
     m_session->RemoveClient(&other);
+}
+
+// The lock is the session's, not its thread's: it stays with its holder
+// while the scanner is pulled out and plugged in again (the thread ends and
+// a new one starts), the new device is opened for the holder, no key is
+// polled meanwhile, and another client is still refused.
+TEST_F(ScannerWrapTest, TheLockOutlivesARemovalAndArrivalOfTheScanner)
+{
+    ProbeSession& probe = UseProbe();
+    Plug();
+    CScannerClient holder;
+    CScannerClient other;
+    holder.m_lockOwnerPid = GetCurrentProcessId();
+    other.m_lockOwnerPid = GetCurrentProcessId();
+    probe.AddClient(&holder);
+    probe.AddClient(&other);
+    ASSERT_EQ(probe.Initialize(&holder), 0);
+    ASSERT_EQ(probe.Initialize(&other), 0);
+    ASSERT_TRUE(probe.LockScanner(&holder));
+    BYTE in[1] = {1};
+    BYTE out[1] = {};
+    ASSERT_TRUE(SendControl(probe, 1, in, out));
+    EXPECT_TRUE(probe.deviceOpen.load());
+
+    // Removed: the thread ends, the lock stays, requests are refused.
+    plat::usb::DetachInProcessDevice(m_path);
+    m_attached = false;
+    probe.OnDeviceChange(0);
+    EXPECT_FALSE(probe.IsOnline());
+    EXPECT_EQ(probe.ScannerThreadId(), 0u);
+    EXPECT_TRUE(probe.IsLocked());
+    EXPECT_EQ(holder.m_holdsLock, 1);
+    EXPECT_FALSE(SendControl(probe, 2, in, out));
+    EXPECT_FALSE(probe.LockScanner(&other));
+
+    // Back: a new thread opens the new device for the holder.
+    Plug();
+    probe.OnDeviceChange(1);
+    ASSERT_TRUE(probe.IsOnline());
+    EXPECT_TRUE(probe.IsLocked());
+    EXPECT_FALSE(probe.LockScanner(&other));
+    probe.deviceOpen = false;
+    EXPECT_TRUE(SendControl(probe, 3, in, out));
+    EXPECT_TRUE(probe.deviceOpen.load());
+    EXPECT_EQ(probe.codes, (std::vector<DWORD>{1, 3}));
+
+    // Still locked: the idle thread polls no keys.
+    QueueKeys({{emulator::PanelKey::Simplex, emulator::KeyAction::Press},
+               {emulator::PanelKey::Simplex, emulator::KeyAction::Release}});
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(m_clock->WaitForThreadBlocked(probe.ScannerThreadId()));
+        m_clock->Advance(CScannerWrap::kPollIntervalMs);
+    }
+    EXPECT_TRUE(SendControl(probe, 4, in, out));
+    EXPECT_EQ(probe.PollCount(), 0u);
+
+    // Unlocked, the device is closed again and the other client may lock.
+    probe.UnLockScanner(&holder);
+    EXPECT_TRUE(SendControl(probe, 5, in, out));
+    EXPECT_FALSE(probe.deviceOpen.load());
+    EXPECT_TRUE(probe.LockScanner(&other));
+    probe.RemoveClient(&holder);
+    probe.RemoveClient(&other);
+}
+
+// The emulator behind a gate: while it is closed a command waits there, on
+// the scanner thread, as behind a scanner slow to answer.
+class GatedBackend : public hal::testing::EmulatorBackend {
+public:
+    using EmulatorBackend::EmulatorBackend;
+
+    plat::usb::UsbResult BulkOut(const std::uint8_t* data, std::size_t size) override
+    {
+        {
+            std::unique_lock lock(m_mutex);
+            m_waiting = !m_open;
+            m_changed.wait(lock, [&] { return m_open; });
+            m_waiting = false;
+        }
+        return EmulatorBackend::BulkOut(data, size);
+    }
+    void SetOpen(bool open)
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = open;
+        m_changed.notify_all();
+    }
+    bool Waiting()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_waiting;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = true;
+    bool m_waiting = false;
+};
+
+// A request and the exit event, both signalled while the scanner thread is
+// busy (here in a key poll): the thread runs the request before it ends.
+TEST_F(ScannerWrapTest, ARequestSignalledWithTheExitRunsBeforeTheThreadEnds)
+{
+    ProbeSession& probe = UseProbe();
+    m_scanner = std::make_shared<emulator::EmulatedScanner>();
+    auto gated = std::make_shared<GatedBackend>(m_scanner);
+    plat::usb::AttachInProcessDevice(m_path, gated);
+    m_attached = true;
+    ASSERT_EQ(probe.Initialize(nullptr), 0);
+    RunPoll();  // the first poll after the start
+
+    // The next poll stops at the gate.
+    gated->SetOpen(false);
+    WaitUntil([&] { return probe.InIdleWait() && m_clock->IsThreadBlocked(probe.ScannerThreadId()); });
+    m_clock->Advance(CScannerWrap::kPollIntervalMs);
+    WaitUntil([&] { return gated->Waiting(); });
+
+    std::atomic<DWORD> requester{0};
+    BOOL ran = FALSE;
+    BYTE in[1] = {7};
+    BYTE out[1] = {};
+    std::thread request([&] {
+        requester = GetCurrentThreadId();
+        ran = SendControl(probe, 7, in, out);
+    });
+    WaitUntil([&] { return requester.load() != 0; });
+    ASSERT_TRUE(m_clock->WaitForThreadBlocked(requester));
+    std::atomic<DWORD> stopper{0};
+    std::thread stop([&] {
+        stopper = GetCurrentThreadId();
+        probe.UnInitialize(nullptr);
+    });
+    WaitUntil([&] { return stopper.load() != 0; });
+    ASSERT_TRUE(m_clock->WaitForThreadBlocked(stopper));
+
+    gated->SetOpen(true);
+    stop.join();
+    request.join();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(out[0], 14);
+    EXPECT_EQ(probe.codes, (std::vector<DWORD>{7}));
+    EXPECT_EQ(probe.ScannerThreadId(), 0u);
 }
 
 TEST_F(ScannerWrapTest, NoKeyPollingWhileLockedAndTheFirstPollAfterwardsDropsWhatPiledUp)

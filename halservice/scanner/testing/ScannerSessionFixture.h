@@ -33,8 +33,9 @@ struct ButtonCall {
     bool operator==(const ButtonCall&) const = default;
 };
 
-class RecordingButtonSink final : public IRNXButton {
+class RecordingButtonSink : public IRNXButton {
 public:
+    virtual ~RecordingButtonSink() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv)
