@@ -290,11 +290,10 @@ void CScannerWrap::SendButtonEvent(const WCHAR* name, LONG pressType, LONG funcN
     for (auto& [id, sink] : recipients) {
         if ((static_cast<DWORD>(id) >> 24) == sessionTag) {
             try {
-                BSTR text = SysAllocString(name);
-                if (text) {
-                    sink->SendButtonEvent(text, pressType, funcNumber);
-                    SysFreeString(text);
-                }
+                // Freed also when the sink throws; a name that cannot be
+                // copied (no memory) throws before the call.
+                const plat::ScopedBstr text(name);
+                sink->SendButtonEvent(text.Get(), pressType, funcNumber);
             } catch (...) {
                 // One failing client does not keep the others from the event.
             }

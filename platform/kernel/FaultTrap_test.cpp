@@ -35,13 +35,16 @@ volatile int g_zero = 0;
 volatile int g_sink = 0;
 char* volatile g_cutMapping = nullptr;
 
-void WriteNowhere() { *g_nowhere = 1; }
-void DivideByZero() { g_sink = 7 / g_zero; }
-void IllegalInstruction() { __builtin_trap(); }
-void ReadPastAMappedFile() { g_sink = g_cutMapping[8192]; }
+// The faults themselves, not what a sanitizer makes of them first.
+#define RAW_FAULT __attribute__((no_sanitize("address", "undefined")))
+
+RAW_FAULT void WriteNowhere() { *g_nowhere = 1; }
+RAW_FAULT void DivideByZero() { g_sink = 7 / g_zero; }
+RAW_FAULT void IllegalInstruction() { __builtin_trap(); }
+RAW_FAULT void ReadPastAMappedFile() { g_sink = g_cutMapping[8192]; }
 void Nothing() { g_sink = 1; }
 
-void Breakpoint()
+RAW_FAULT void Breakpoint()
 {
 #if defined(__x86_64__)
     asm volatile("int3");
@@ -51,7 +54,7 @@ void Breakpoint()
 }
 
 // Deep enough to run off any stack; every frame keeps its array.
-int Recurse(int depth)
+RAW_FAULT int Recurse(int depth)
 {
     volatile char frame[1024];
     frame[0] = static_cast<char>(depth);
