@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-
-#include <filesystem>
 #include <vector>
 
 namespace {

@@ -64,12 +64,16 @@ bool ReportJpegProgress(JpegDecoderRecord& record);
 template <typename Call>
 bool CallLibrary(JpegDecoderRecord& record, Call&& call)
 {
-    const int jumped = sigsetjmp(record.error.jump, 0);
-    if (jumped != 0) {
+    switch (sigsetjmp(record.error.jump, 0)) {
+    case 0:
+        break;
+    case plat::kFaultJumpValue:
+        record.error.faulted = true;
+        return false;
+    default:
         if (record.trap) {
             record.trap->SetJumpTarget(nullptr);
         }
-        record.error.faulted = jumped == plat::kFaultJumpValue;
         return false;
     }
     record.error.faulted = false;

@@ -4,8 +4,8 @@
 // system makes longer socket paths. Such a path is named through its
 // folder's descriptor, /proc/self/fd/N/<name>: the kernel resolves it to the
 // same file, and the address keeps the folder open for as long as it is
-// used (bind, connect). Plain POSIX, so that the emulator, which does not
-// use the platform layer, shares it.
+// used (bind, connect). Plain system calls, so that the emulator, which
+// does not use the platform layer, shares it.
 #pragma once
 
 #include <string>

@@ -211,9 +211,9 @@ bool LibraryRegistered(const std::string& path)
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID", 0, KEY_READ, classes.put()) != ERROR_SUCCESS)
         return false;
     const std::u16string wanted = Utf8ToUtf16(path);
-    WCHAR name[64];
+    WCHAR name[256];  // the longest key name and its end
     for (DWORD index = 0;; ++index) {
-        DWORD length = 64;
+        DWORD length = 256;
         if (RegEnumKeyExW(classes.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return false;
         ScopedKey server;
