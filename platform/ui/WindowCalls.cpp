@@ -217,10 +217,8 @@ HWND GetFocus()
 
 HWND GetActiveWindow()
 {
-    HWND window = GetFocus();
-    while (window && (plat::ui::WindowStyle(window) & WS_CHILD))
-        window = GetParent(window);
-    return window;
+    HWND focus = GetFocus();
+    return focus ? GetAncestor(focus, GA_ROOT) : nullptr;
 }
 
 BOOL SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT uFlags)
