@@ -17,6 +17,10 @@ PACKAGES=(
   libpugixml-dev
   libjpeg62-turbo-dev
   libtiff-dev
+  libusb-1.0-0-dev
+  libudev-dev
+  umockdev
+  libumockdev-dev
   sane-utils
   libcairo2-dev
   libpango1.0-dev

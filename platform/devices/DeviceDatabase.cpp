@@ -305,7 +305,7 @@ std::string EndpointFolder()
     return folder;
 }
 
-std::string EndpointPathFor(std::u16string_view interfacePath)
+std::u16string DeviceNameOf(std::u16string_view interfacePath)
 {
     // Accept the "\\.\" spelling too; both name the same device.
     if (interfacePath.size() <= kPathPrefix.size() + kInterfaceSuffix.size() ||
@@ -322,7 +322,13 @@ std::string EndpointPathFor(std::u16string_view interfacePath)
     if (name.empty() || name.find(u'/') != std::u16string::npos || name.find(u'\\') != std::u16string::npos ||
         name.find(u'\0') != std::u16string::npos || name[0] == u'.')
         return {};
-    return EndpointFolder() + "/" + Utf16ToUtf8(name);
+    return name;
+}
+
+std::string EndpointPathFor(std::u16string_view interfacePath)
+{
+    const std::u16string name = DeviceNameOf(interfacePath);
+    return name.empty() ? std::string() : EndpointFolder() + "/" + Utf16ToUtf8(name);
 }
 
 std::u16string InterfacePathForEndpointName(std::string_view fileName)

@@ -57,6 +57,10 @@ std::vector<DeviceRecord> RecordedDevices(LONG* error = nullptr);
 std::optional<DeviceRecord> FindDevice(std::u16string_view instanceId);
 std::optional<DeviceRecord> FindDeviceByInterfacePath(std::u16string_view interfacePath);
 
+// The device's name in its interface path, "vid_0abc&pid_0def#serial" in
+// lower case (the part between "\\?\usb#" and "#{class}"). Empty for a path
+// that is no USB device interface path, or whose name could not be a file name.
+std::u16string DeviceNameOf(std::u16string_view interfacePath);
 // The socket that serves the device behind an interface path:
 // <run-time folder>/usb/vid_xxxx&pid_xxxx#<serial> (the path between
 // "\\?\usb#" and "#{class}"). Empty for a path that is no USB device

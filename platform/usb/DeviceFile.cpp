@@ -7,6 +7,8 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Event.h"
 #include "platform/kernel/Wait.h"
+#include "platform/devices/UsbBus.h"
+#include "platform/usb/LibusbBackend.h"
 #include "platform/usb/SocketBackend.h"
 #include "platform/usb/SocketEndpoint.h"
 
@@ -14,6 +16,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -59,16 +62,26 @@ DWORD ErrorFromStatus(ULONG_PTR status)
 constexpr DWORD kPipeEvent = 0;
 constexpr DWORD kPipeAll = 3;
 
+// How a handle learns that its device went away, or went and came back.
+struct Presence {
+    // 0 while the handle's device is there; else the error its transfers
+    // get. `backendSaysGone`: the backend reported the device gone.
+    std::function<DWORD(bool backendSaysGone)> error;
+    // False once a program serving the device has taken its socket away.
+    std::function<bool()> live;
+};
+
 } // namespace
 
 // The open device and its pending transfers, shared by the handle's object
 // and its transfer thread.
 class TransferQueue {
 public:
-    TransferQueue(std::u16string path, std::shared_ptr<UsbBackend> backend, std::uint64_t generation, bool inProcess)
-        : m_path(std::move(path)), m_backend(std::move(backend)), m_generation(generation), m_inProcess(inProcess)
+    TransferQueue(std::u16string path, std::shared_ptr<UsbBackend> backend, Presence presence)
+        : m_path(std::move(path)), m_backend(std::move(backend)), m_presence(std::move(presence))
     {
         m_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        m_backend->SetTransferTimeout(m_timeoutMs);
     }
 
     ~TransferQueue()
@@ -174,10 +187,13 @@ public:
             std::unique_lock lock(m_mutex);
             auto cancel = [&](std::deque<RequestPtr>& queue) {
                 for (const RequestPtr& request : queue) {
-                    if (request == m_inFlight)
+                    if (request == m_inFlight) {
                         request->cancelError = error;
-                    else
+                        // A device on the bus is waited for: end the wait.
+                        m_backend->SetAborted(request->in ? kPipeBulkIn : kPipeBulkOut, true);
+                    } else {
                         Complete(*request, error, 0);
+                    }
                 }
                 std::erase_if(queue, [&](const RequestPtr& r) { return r != m_inFlight; });
             };
@@ -190,32 +206,8 @@ public:
     }
 
     // 0 while the handle's device is there; else the error its transfers get.
-    DWORD DeviceError(bool backendSaysGone)
-    {
-        if (m_inProcess) {
-            AttachedDevice now = FindInProcessDevice(m_path);
-            if (!now.backend)
-                return ERROR_DEVICE_NOT_CONNECTED;
-            if (now.generation != m_generation)
-                return ERROR_ACCESS_DENIED;
-            return backendSaysGone ? ERROR_DEVICE_NOT_CONNECTED : 0;
-        }
-        if (!backendSaysGone)
-            return 0;
-        // Our connection is gone; a device that answers again is a new
-        // arrival, which this handle does not reach.
-        std::string endpoint = devices::EndpointPathFor(m_path);
-        return !endpoint.empty() && IsEndpointLive(endpoint) ? ERROR_ACCESS_DENIED : ERROR_DEVICE_NOT_CONNECTED;
-    }
-
-    // In-process devices count as live while attached (DeviceError).
-    bool EndpointLive() const
-    {
-        if (m_inProcess)
-            return true;
-        std::string endpoint = devices::EndpointPathFor(m_path);
-        return !endpoint.empty() && IsEndpointLive(endpoint);
-    }
+    DWORD DeviceError(bool backendSaysGone) { return m_presence.error(backendSaysGone); }
+    bool EndpointLive() const { return m_presence.live(); }
 
     UsbBackend& Backend() { return *m_backend; }
     const std::u16string& Path() const { return m_path; }
@@ -224,6 +216,7 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_timeoutMs = milliseconds;
+        m_backend->SetTransferTimeout(milliseconds);
     }
 
     void Wake()
@@ -262,11 +255,23 @@ private:
         case UsbStatus::NoResponse:
             return 0;
         case UsbStatus::Stalled:
+        case UsbStatus::Failed:
             return ERROR_GEN_FAILURE;
         case UsbStatus::Disconnected:
             return ERROR_DEVICE_NOT_CONNECTED;
+        case UsbStatus::TimedOut:
+            return ERROR_SEM_TIMEOUT;
         }
         return ERROR_GEN_FAILURE;
+    }
+
+    // Under the lock, once the device is done with the transfer.
+    void EndInFlight(const Request& request)
+    {
+        m_inFlight = nullptr;
+        if (request.cancelError)
+            m_backend->SetAborted(request.in ? kPipeBulkIn : kPipeBulkOut, false);
+        m_changed.notify_all();
     }
 
     void Run()
@@ -284,9 +289,11 @@ private:
                     error = result.status == UsbStatus::Disconnected ? DeviceError(true) : ErrorOf(result.status);
                 }
                 lock.lock();
-                m_inFlight = nullptr;
-                m_changed.notify_all();
+                EndInFlight(*request);
                 std::erase(m_out, request);
+                // A write that was aborted before the device took anything.
+                if (!error && result.status == UsbStatus::NoResponse && request->cancelError)
+                    error = request->cancelError;
                 Complete(*request, error, error ? 0 : result.bytes);
                 // The device may have an answer for a parked read now.
                 m_retryIn = true;
@@ -311,8 +318,7 @@ private:
                 if (!error && recheck && result.status == UsbStatus::NoResponse && !EndpointLive())
                     error = ERROR_DEVICE_NOT_CONNECTED;
                 lock.lock();
-                m_inFlight = nullptr;
-                m_changed.notify_all();
+                EndInFlight(*request);
                 if (!error && result.status == UsbStatus::NoResponse && request->cancelError) {
                     std::erase(m_in, request);
                     Complete(*request, request->cancelError, 0);
@@ -347,8 +353,7 @@ private:
 
     const std::u16string m_path;
     const std::shared_ptr<UsbBackend> m_backend;
-    const std::uint64_t m_generation;
-    const bool m_inProcess;
+    const Presence m_presence;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -395,6 +400,58 @@ void NotifyDeviceGone(std::u16string_view interfacePath)
         queue->Wake();
 }
 
+namespace {
+
+// An in-process device is there while attached; attached anew, it is
+// another device.
+Presence InProcessPresence(const std::u16string& path, std::uint64_t generation)
+{
+    auto error = [path, generation](bool backendSaysGone) -> DWORD {
+        AttachedDevice now = FindInProcessDevice(path);
+        if (!now.backend)
+            return ERROR_DEVICE_NOT_CONNECTED;
+        if (now.generation != generation)
+            return ERROR_ACCESS_DENIED;
+        return backendSaysGone ? ERROR_DEVICE_NOT_CONNECTED : 0;
+    };
+    return {error, [] { return true; }};
+}
+
+// A device served by a program is there while our connection is; one that
+// answers again on its socket is a new arrival, which this handle does not
+// reach.
+Presence SocketPresence(const std::string& endpoint)
+{
+    auto live = [endpoint] { return IsEndpointLive(endpoint); };
+    auto error = [live](bool backendSaysGone) -> DWORD {
+        if (!backendSaysGone)
+            return 0;
+        return live() ? ERROR_ACCESS_DENIED : ERROR_DEVICE_NOT_CONNECTED;
+    };
+    return {error, live};
+}
+
+// A device on the bus is gone when libusb says so; plugged in again it has
+// another address, and this handle does not reach it.
+Presence BusPresence(const std::u16string& path, const std::shared_ptr<LibusbBackend>& backend)
+{
+    std::weak_ptr<LibusbBackend> weak = backend;
+    auto error = [path, weak](bool backendSaysGone) -> DWORD {
+        std::shared_ptr<LibusbBackend> mine = weak.lock();
+        if (!backendSaysGone || !mine)
+            return 0;
+        if (!mine->Gone())
+            return ERROR_GEN_FAILURE;
+        std::optional<devices::BusDevice> now = devices::FindBusDevice(path);
+        return now && (now->sysPath != mine->Bus().sysPath || now->address != mine->Bus().address)
+                   ? ERROR_ACCESS_DENIED
+                   : ERROR_DEVICE_NOT_CONNECTED;
+    };
+    return {error, [] { return true; }};
+}
+
+} // namespace
+
 std::shared_ptr<DeviceFile> DeviceFile::Open(std::u16string_view path, DWORD access, bool overlapped, DWORD& error)
 {
     std::string endpoint = devices::EndpointPathFor(path);
@@ -402,17 +459,23 @@ std::shared_ptr<DeviceFile> DeviceFile::Open(std::u16string_view path, DWORD acc
         error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
+    const std::u16string name(path);
     std::shared_ptr<TransferQueue> queue;
     if (AttachedDevice attached = FindInProcessDevice(path); attached.backend) {
-        queue = std::make_shared<TransferQueue>(std::u16string(path), attached.backend, attached.generation, true);
-    } else {
-        int fd = ConnectEndpoint(endpoint);
-        if (fd < 0) {
-            error = ERROR_FILE_NOT_FOUND;
-            return nullptr;
-        }
-        queue = std::make_shared<TransferQueue>(std::u16string(path), std::make_shared<SocketBackend>(fd), 0, false);
+        queue = std::make_shared<TransferQueue>(name, attached.backend, InProcessPresence(name, attached.generation));
+    } else if (int fd = ConnectEndpoint(endpoint); fd >= 0) {
+        queue = std::make_shared<TransferQueue>(name, std::make_shared<SocketBackend>(fd), SocketPresence(endpoint));
         devices::WatchDeviceEndpoints();
+    } else if (std::optional<devices::BusDevice> bus = devices::FindBusDevice(path)) {
+        std::shared_ptr<LibusbDevice> device = LibusbDevice::Open(*bus, error);
+        if (!device)
+            return nullptr;
+        auto backend = std::make_shared<LibusbBackend>(std::move(device));
+        queue = std::make_shared<TransferQueue>(name, backend, BusPresence(name, backend));
+        devices::WatchDeviceEndpoints();
+    } else {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
     }
     queue->Start();
     {

@@ -1,16 +1,18 @@
 // What serves a USB still-image device path: the device's two bulk pipes
 // and its pipe controls.
 //
-// A backend is either an object in this process, attached to a path (unit
-// tests attach an emulated scanner this way), or a program that serves the
-// path on a socket in the run-time folder (SocketBackend). The transport
-// (CreateFile, ReadFile, WriteFile, DeviceIoControl) drives whichever it
-// finds.
+// A backend is an object in this process, attached to a path (unit tests
+// attach an emulated scanner this way), a program that serves the path on
+// a socket in the run-time folder (SocketBackend), or a device on the USB
+// bus (LibusbBackend). The transport (CreateFile, ReadFile, WriteFile,
+// DeviceIoControl) drives whichever it finds.
 //
-// Backend calls do not block: a device with nothing to send answers
-// NoResponse at once, and the transport keeps the read pending (until the
-// device has an answer after a later write, the transfer time-out, a cancel
-// or the device's departure).
+// The first two answer at once: a device with nothing to send answers
+// NoResponse, and the transport keeps the read pending (until the device
+// has an answer after a later write, the transfer time-out, a cancel or the
+// device's departure). A device on the bus is waited for instead: its
+// transfers block until the device answers, the time-out passes (TimedOut)
+// or the transfer is aborted (NoResponse).
 #pragma once
 
 #include "platform/base/wintypes.h"
@@ -31,6 +33,8 @@ enum class UsbStatus {
     NoResponse,    // nothing to read now
     Stalled,       // the endpoint is halted until its pipe is reset
     Disconnected,  // the device is gone
+    TimedOut,      // the device did not answer within the transfer time-out
+    Failed,        // the transfer failed on the bus
 };
 
 struct UsbResult {
@@ -49,6 +53,18 @@ public:
     // False when the device is gone.
     virtual bool ResetPipe(DWORD pipe) = 0;
     virtual bool CancelPipe(DWORD pipe) = 0;
+
+    // For a backend whose transfers wait on the device: how long they may
+    // wait, on the installed clock.
+    virtual void SetTransferTimeout(DWORD milliseconds) { (void)milliseconds; }
+    // For a backend whose transfers wait on the device: while set, the
+    // pipe's transfer in progress (or one that is about to start) ends at
+    // once with what has moved so far.
+    virtual void SetAborted(DWORD pipe, bool aborted)
+    {
+        (void)pipe;
+        (void)aborted;
+    }
 };
 
 // Attaches an in-process backend to a device interface path: the device is

@@ -7,6 +7,7 @@
 #include "platform/kernel/TestClock.h"
 #include "platform/kernel/Wait.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/usb/testing/DeviceCalls.h"
 #include "platform/usb/testing/FakeUsbDevice.h"
 
 #include <gtest/gtest.h>
@@ -29,16 +30,10 @@ protected:
     }
     void TearDown() override { plat::usb::DetachInProcessDevice(m_path); }
 
-    HANDLE Open(DWORD flags = FILE_ATTRIBUTE_NORMAL)
-    {
-        return CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, flags, nullptr);
-    }
-
+    HANDLE Open(DWORD flags = FILE_ATTRIBUTE_NORMAL) { return plat::usb::testing::OpenDevice(m_path, flags); }
     static BOOL Control(HANDLE device, DWORD code, DWORD pipe)
     {
-        DWORD returned = 0;
-        return DeviceIoControl(device, code, &pipe, sizeof pipe, nullptr, 0, &returned, nullptr);
+        return plat::usb::testing::PipeControl(device, code, pipe);
     }
 
     plat::testing::TempSystemRoot m_root;

@@ -14,6 +14,7 @@
 #include "platform/usb/fileio.h"
 #include "platform/testing/OtherUser.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/usb/testing/DeviceCalls.h"
 #include "platform/usb/testing/FakeUsbDevice.h"
 
 #include <gtest/gtest.h>
@@ -66,11 +67,7 @@ protected:
         return std::exchange(m_notices, {});
     }
 
-    HANDLE Open()
-    {
-        return CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
+    HANDLE Open() { return plat::usb::testing::OpenDevice(m_path); }
 
     plat::testing::TempSystemRoot m_root;
     std::u16string m_path;
