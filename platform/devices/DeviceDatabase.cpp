@@ -4,12 +4,18 @@
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/base/winerror.h"
+#include "platform/devices/MachineKeys.h"
+#include "platform/devices/UsbBus.h"
 #include "platform/registry/winreg.h"
 #include "platform/usb/SocketEndpoint.h"
 #include "platform/usb/UsbBackend.h"
 
 #include <algorithm>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace plat::devices {
 
@@ -26,82 +32,26 @@ constexpr std::u16string_view kInterfaceSuffix = u"#{6bdd1fc6-810f-11d0-bec7-080
 constexpr std::u16string_view kPathPrefix = u"\\\\?\\";
 constexpr std::u16string_view kUsbStem = u"usb#";
 
-// Closes a key when it goes out of scope.
-class Key {
+// Held while a device is recorded: between processes, a file lock in the
+// run-time folder (released when its descriptor closes, also by a crash).
+class DatabaseLock {
 public:
-    Key() = default;
-    ~Key()
+    DatabaseLock() : m_fd(OpenPrivateFile(RuntimeFolder() + "/devices.lock", O_RDWR | O_CREAT | O_CLOEXEC))
     {
-        if (m_key)
-            RegCloseKey(m_key);
+        if (m_fd >= 0)
+            flock(m_fd, LOCK_EX);
     }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-
-    HKEY* Put() { return &m_key; }
-    HKEY Get() const { return m_key; }
+    ~DatabaseLock()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    DatabaseLock(const DatabaseLock&) = delete;
+    DatabaseLock& operator=(const DatabaseLock&) = delete;
 
 private:
-    HKEY m_key = nullptr;
+    int m_fd;
 };
-
-bool OpenKey(std::u16string_view path, REGSAM access, Key& key)
-{
-    std::u16string text(path);
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, text.c_str(), 0, access, key.Put()) == ERROR_SUCCESS;
-}
-
-bool CreateKey(std::u16string_view path, Key& key)
-{
-    std::u16string text(path);
-    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, text.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                           nullptr, key.Put(), nullptr) == ERROR_SUCCESS;
-}
-
-bool SetString(HKEY key, const char16_t* name, std::u16string_view value, DWORD type = REG_SZ)
-{
-    std::u16string text(value);
-    DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
-    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
-}
-
-bool SetMultiString(HKEY key, const char16_t* name, std::u16string_view first)
-{
-    std::u16string text(first);
-    text.push_back(u'\0');
-    text.push_back(u'\0');
-    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(char16_t));
-    return RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(text.data()), bytes) ==
-           ERROR_SUCCESS;
-}
-
-std::u16string ReadString(HKEY key, const char16_t* name)
-{
-    DWORD type = 0;
-    DWORD bytes = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ)
-        return {};
-    std::u16string text(bytes / sizeof(char16_t) + 1, u'\0');
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes) != ERROR_SUCCESS)
-        return {};
-    text.resize(bytes / sizeof(char16_t));
-    while (!text.empty() && text.back() == u'\0')
-        text.pop_back();
-    return text;
-}
-
-std::vector<std::u16string> SubKeys(HKEY key)
-{
-    std::vector<std::u16string> names;
-    for (DWORD index = 0;; ++index) {
-        char16_t name[REG_MAX_KEY_NAME + 1];
-        DWORD length = REG_MAX_KEY_NAME + 1;
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, length);
-    }
-    return names;
-}
 
 std::u16string Hex4(WORD value)
 {
@@ -185,6 +135,7 @@ bool AddDevice(const DeviceIdentity& identity, DeviceRecord* record)
 {
     if (identity.serial.empty() || identity.serial.find(u'\\') != std::u16string::npos)
         return false;
+    const DatabaseLock lock;
     const std::u16string instanceId = InstanceIdFor(identity.vendorId, identity.productId, identity.serial);
     if (std::optional<DeviceRecord> existing = ReadRecord(instanceId)) {
         if (record)
@@ -344,7 +295,7 @@ bool IsInterfacePresent(std::u16string_view interfacePath)
     if (usb::FindInProcessDevice(interfacePath).backend)
         return true;
     std::string endpoint = EndpointPathFor(interfacePath);
-    return !endpoint.empty() && usb::IsEndpointLive(endpoint);
+    return !endpoint.empty() && (usb::IsEndpointLive(endpoint) || FindBusDevice(interfacePath));
 }
 
 } // namespace plat::devices

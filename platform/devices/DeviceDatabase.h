@@ -10,8 +10,8 @@
 //
 // A record says the device is installed. It is present only while its
 // endpoint is live: an in-process backend is attached to its interface path,
-// or a program accepts connections on its socket in the run-time folder
-// (EndpointPathFor).
+// a program accepts connections on its socket in the run-time folder
+// (EndpointPathFor), or udev reports a USB device of its ids and serial.
 #pragma once
 
 #include "platform/base/guid.h"
@@ -43,8 +43,9 @@ std::u16string InstanceIdFor(WORD vendorId, WORD productId, std::u16string_view 
 // "\\?\" + the instance id with '\' made '#' + "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}", all lower case.
 std::u16string InterfacePathFor(std::u16string_view instanceId);
 
-// Records the device (or finds its record) and gives it a driver key.
-// False when the registry cannot be written.
+// Records the device (or finds its record) and gives it a driver key; one
+// process at a time, so that processes seeing the same device arrive make
+// one record. False when the registry cannot be written.
 bool AddDevice(const DeviceIdentity& identity, DeviceRecord* record = nullptr);
 // Deletes the record, its driver key and its interface record.
 bool RemoveDevice(std::u16string_view instanceId);

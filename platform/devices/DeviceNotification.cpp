@@ -3,6 +3,7 @@
 #include "platform/base/lasterror.h"
 #include "platform/base/strings.h"
 #include "platform/base/winerror.h"
+#include "platform/devices/BusWatch.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/devices/dbt.h"
 #include "platform/devices/setupapi.h"
@@ -38,11 +39,18 @@ struct Subscriber {
     GUID classGuid{};
 };
 
+// Where a notice comes from.
+enum class Source {
+    Process, // a device attached or detached in this process
+    Folder,  // a socket file coming or going
+    Bus,     // udev: a device on the USB bus plugged in or pulled out
+};
+
 struct Notice {
     std::u16string path;
     DWORD eventType = 0;
     std::uint64_t flushTicket = 0;  // non-zero: a flush marker, no notice
-    bool fromFolder = false;        // seen as a socket file coming or going
+    Source source = Source::Process;
 };
 
 // A program may create its socket file a moment before it accepts on it.
@@ -170,17 +178,27 @@ private:
                     continue;
                 const DWORD type =
                     (event->mask & (IN_CREATE | IN_MOVED_TO)) ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
-                m_queue.push_back(Notice{std::move(path), type, 0, true});
+                m_queue.push_back(Notice{std::move(path), type, 0, Source::Folder});
             }
+        }
+    }
+
+    // Turns udev's news of served devices into notices.
+    void DrainBusEvents(BusWatch& bus)
+    {
+        for (BusWatch::Change& change : bus.Drain()) {
+            std::lock_guard lock(m_mutex);
+            m_queue.push_back(Notice{std::move(change.interfacePath),
+                                     change.arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, 0, Source::Bus});
         }
     }
 
     void Deliver(const Notice& notice)
     {
-        if (notice.fromFolder && notice.eventType == DBT_DEVICEARRIVAL && !WaitUntilServing(notice.path))
+        if (notice.source == Source::Folder && notice.eventType == DBT_DEVICEARRIVAL && !WaitUntilServing(notice.path))
             return;
         // Reads waiting on a device that left look again, and fail.
-        if (notice.fromFolder && notice.eventType == DBT_DEVICEREMOVECOMPLETE)
+        if (notice.source != Source::Process && notice.eventType == DBT_DEVICEREMOVECOMPLETE)
             plat::usb::NotifyDeviceGone(notice.path);
         std::vector<Subscriber> subscribers;
         ServiceDeviceEventSink sink;
@@ -213,13 +231,15 @@ private:
 
     void Run()
     {
+        BusWatch bus;
         for (;;) {
-            pollfd fds[2] = {{m_inotify, POLLIN, 0}, {m_wake, POLLIN, 0}};
-            poll(fds, m_inotify >= 0 ? 2 : 1, -1);
+            pollfd fds[3] = {{m_wake, POLLIN, 0}, {m_inotify, POLLIN, 0}, {bus.Descriptor(), POLLIN, 0}};
+            poll(fds, 3, -1);
             std::uint64_t count = 0;
             (void)!read(m_wake, &count, sizeof count);
             if (m_inotify >= 0)
                 DrainFolderEvents();
+            DrainBusEvents(bus);
             for (;;) {
                 Notice notice;
                 {
@@ -230,9 +250,10 @@ private:
                     m_queue.pop_front();
                 }
                 if (notice.flushTicket) {
-                    // Whatever the folder saw before the flush was asked for
-                    // goes out before the flush is answered.
+                    // Whatever the folder and the bus saw before the flush
+                    // was asked for goes out before the flush is answered.
                     DrainFolderEvents();
+                    DrainBusEvents(bus);
                     std::lock_guard lock(m_mutex);
                     if (std::any_of(m_queue.begin(), m_queue.end(), [](const Notice& n) { return !n.flushTicket; })) {
                         m_queue.push_back(std::move(notice));

@@ -2,8 +2,10 @@
 //
 // A device served by a program arrives when its socket appears in the
 // run-time folder and leaves when the socket goes; every process with
-// subscribers watches that folder (inotify). A device attached in process
-// announces itself here directly.
+// subscribers watches that folder (inotify). A device on the USB bus that an
+// installed driver package serves arrives and leaves with udev's add and
+// remove events (BusWatch). A device attached in process announces itself
+// here directly.
 #pragma once
 
 #include "platform/base/wintypes.h"
@@ -27,8 +29,9 @@ using ServiceDeviceEventSink = std::function<void(HANDLE statusHandle, DWORD eve
 void SetServiceDeviceEventSink(ServiceDeviceEventSink sink);
 
 // Makes sure this process watches the device sockets of the current system
-// root (the transport asks for it when it opens a device served by a
-// program, so that a read waiting on it learns when it leaves).
+// root and the USB bus (the transport asks for it when it opens a device
+// served by a program or on the bus, so that a read waiting on it learns
+// when it leaves).
 void WatchDeviceEndpoints();
 
 // Blocks until every notice queued or observed so far has been delivered

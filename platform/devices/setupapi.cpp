@@ -2,6 +2,7 @@
 
 #include "platform/base/lasterror.h"
 #include "platform/base/winerror.h"
+#include "platform/devices/BusDiscovery.h"
 #include "platform/devices/DeviceDatabase.h"
 
 #include <cstring>
@@ -188,6 +189,9 @@ HDEVINFO SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator, HWND, DW
     }
     std::vector<std::pair<DeviceRecord, bool>> chosen;
     if (classMatches) {
+        // What the bus holds now is recorded before the records are read, as
+        // the system has recorded a device by the time it is plugged in.
+        plat::devices::RecordBusDevices();
         LONG error = ERROR_SUCCESS;
         std::vector<DeviceRecord> records = plat::devices::RecordedDevices(&error);
         // A device database that cannot be read is no empty one.

@@ -13,6 +13,7 @@
 #include "platform/usb/testing/DeviceCalls.h"
 #include "platform/usb/testing/FakeUsbDevice.h"
 #include "platform/usb/testing/UsbfsTestBed.h"
+#include "platform/usb/testing/UsbfsTestMain.h"
 
 #include <gtest/gtest.h>
 
@@ -34,11 +35,8 @@ namespace {
 using plat::usb::testing::FakeUsbDevice;
 using plat::usb::testing::UsbfsDevice;
 using plat::usb::testing::UsbfsDeviceSpec;
-using plat::usb::testing::UsbfsTestBed;
 using Bytes = FakeUsbDevice::Bytes;
 using Actions = std::vector<std::string>;
-
-UsbfsTestBed* g_bed = nullptr;
 
 class UsbBusTest : public ::testing::Test {
 protected:
@@ -46,7 +44,7 @@ protected:
 
     void Plug(UsbfsDeviceSpec spec = {})
     {
-        m_usb = std::make_unique<UsbfsDevice>(*g_bed, m_device.get(), spec);
+        m_usb = std::make_unique<UsbfsDevice>(plat::usb::testing::TestBed(), m_device.get(), spec);
         m_path = plat::devices::InterfacePathFor(
             plat::devices::InstanceIdFor(spec.vendorId, spec.productId, plat::devices::InstanceSerial(spec.serial, spec.sysName)));
     }
@@ -288,21 +286,3 @@ TEST_F(UsbBusTest, ADeviceNodeWithoutPermissionIsNamedWithTheRuleThatGivesIt)
 }
 
 } // namespace
-
-class UsbfsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { g_bed = new UsbfsTestBed(); }
-    void TearDown() override
-    {
-        delete g_bed;
-        g_bed = nullptr;
-    }
-};
-
-int main(int argc, char** argv)
-{
-    plat::usb::testing::RunUnderUsbfsTestBed(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new UsbfsEnvironment);
-    return RUN_ALL_TESTS();
-}

@@ -2,6 +2,8 @@
 
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
+#include "platform/devices/BusDiscovery.h"
+#include "platform/devices/DriverPackages.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -62,14 +64,23 @@ fs::path StillImageDriverPath(const InstallationValues& values)
 
 } // namespace
 
+bool AddDriverPackage(const InstallationValues& values)
+{
+    return plat::devices::AddDriverPackage({values.hardwareIds, values.friendlyName, values.manufacturer});
+}
+
 std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId)
 {
+    plat::devices::RecordBusDevices();
     if (!instanceId.empty())
         return plat::devices::FindDevice(instanceId);
     const std::vector<plat::devices::DeviceRecord> devices = plat::devices::RecordedDevices();
     if (devices.empty())
         return std::nullopt;
-    return devices.front();
+    const auto present = std::find_if(devices.begin(), devices.end(), [](const plat::devices::DeviceRecord& device) {
+        return plat::devices::IsInterfacePresent(device.interfacePath);
+    });
+    return present != devices.end() ? *present : devices.front();
 }
 
 std::string DataSourceFolder()

@@ -27,6 +27,10 @@ struct InstallationValues {
     // the device's key names as USDClass.
     std::u16string stiFileName = u"QBK24STI";
     std::u16string stiClass = u"{8F2A4C61-3B7D-4E59-A1C8-D64E0B7F2935}";
+    // The USB devices the package serves (the command set's two models),
+    // and their maker.
+    std::vector<std::u16string> hardwareIds = {u"USB\\VID_0ABC&PID_0DEF", u"USB\\VID_0ABC&PID_0DF0"};
+    std::u16string manufacturer = u"Quorvant";
 };
 
 // One step of the installation as it was carried out.
@@ -35,8 +39,13 @@ struct StepResult {
     DWORD result = 0;
 };
 
-// The recorded device to act on: the one with this instance id, or the only
-// (first) recorded one when the id is empty.
+// Installs the package into the system's driver packages, so that its
+// scanners on the USB bus are recorded as they are found.
+bool AddDriverPackage(const InstallationValues& values);
+
+// The recorded device to act on: the one with this instance id, or, when
+// the id is empty, the first one present (else the first recorded). A
+// scanner on the bus that an installed package serves is recorded first.
 std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId);
 
 // The libraries a data-source copy loads from its own folder (its run path

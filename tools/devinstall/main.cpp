@@ -9,7 +9,9 @@
 //        the standard Linux one)
 //   devinstall remove [INSTANCE-ID]    run the removal step
 //
-// Without an instance id it acts on the first recorded imaging device.
+// Without an instance id it acts on the first imaging device present, else
+// on the first recorded one. Installing also installs the driver package's
+// hardware ids, so that its scanners on the USB bus are found.
 #include "tools/devinstall/DeviceInstaller.h"
 
 #include "platform/base/strings.h"
@@ -181,6 +183,10 @@ int main(int argc, char** argv)
     // The co-installer writes its log only into an existing folder.
     plat::CreatePrivateFolder(plat::SystemRoot() + "/Log");
 
+    if (command == "install" && !devinstall::AddDriverPackage(devinstall::InstallationValues())) {
+        std::fputs("devinstall: cannot install the driver package's hardware ids\n", stderr);
+        return 1;
+    }
     const std::u16string instanceId = argc > next ? Utf8ToUtf16(argv[next]) : std::u16string();
     const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(instanceId);
     if (!device) {

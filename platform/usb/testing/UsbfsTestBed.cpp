@@ -520,8 +520,7 @@ void UsbfsDevice::Plug()
 {
     if (Plugged())
         return;
-    // Addresses start at 2 (1 is the root hub's) and grow with each plug.
-    const unsigned address = static_cast<unsigned>(m_attachments.size()) + 2;
+    const unsigned address = m_bed.NextAddress();
     char node[32];
     std::snprintf(node, sizeof node, "bus/usb/%03u/%03u", unsigned{m_spec.busNumber}, address);
     char ids[16];
@@ -580,6 +579,7 @@ void UsbfsDevice::Unplug()
         std::lock_guard lock(m_state->mutex);
         current.Leave();
     }
+    umockdev_testbed_uevent(m_bed.Get(), current.sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(m_bed.Get(), current.sysPath.c_str());
 }
 

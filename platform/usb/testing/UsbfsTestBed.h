@@ -44,9 +44,18 @@ public:
     // The folder that stands for / in the processes of the test bed.
     std::string Root() const;
     UMockdevTestbed* Get() const { return m_bed; }
+    // The address of a device plugged in now: as a bus numbers them, each
+    // new one the next, from 2 to 127 and round again (1 is the root hub's).
+    unsigned NextAddress()
+    {
+        const unsigned address = m_nextAddress;
+        m_nextAddress = address == 127 ? 2 : address + 1;
+        return address;
+    }
 
 private:
     UMockdevTestbed* m_bed;
+    unsigned m_nextAddress = 2;
 };
 
 struct UsbfsDeviceSpec {
