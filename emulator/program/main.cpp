@@ -2,11 +2,13 @@
 // the scanner in the device database (once; the record stays) and serves it
 // on the socket file of its device path in the system root's run-time
 // folder for as long as it runs; the socket file appearing and disappearing
-// is the device's arrival and removal.
+// is the device's arrival and removal. With --usbfs it is a device on a USB
+// bus of its own instead (a umockdev test bed), found as a real one is.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,9 +16,11 @@
 #include "emulator/EmulatedScanner.h"
 #include "emulator/ScannerControl.h"
 #include "emulator/program/ControlCommand.h"
+#include "emulator/program/UsbfsScanner.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/DeviceDatabase.h"
+#include "platform/devices/UsbBus.h"
 
 namespace {
 
@@ -25,6 +29,10 @@ constexpr const char* kUsage =
     "       qbk-scanner-emu control [--serial TEXT | --socket PATH] LINE...   (see below)\n"
     "  --socket PATH         socket file to serve, unrecorded (default: the device's own,\n"
     "                        <run>/usb/vid_VVVV&pid_PPPP#SERIAL, recorded as a device)\n"
+    "  --usbfs               be a USB device on a umockdev test bed in <run>/usbfs instead,\n"
+    "                        unrecorded (the drivers find it on the bus); prints 'usbfs DIR':\n"
+    "                        run programs with LD_PRELOAD=libumockdev-preload.so.0 UMOCKDEV_DIR=DIR\n"
+    "  --usbfs-other HEX:HEX another device on that bus, of these ids (repeatable)\n"
     "  --vid HEX, --pid HEX  USB ids (default 0abc, 0def)\n"
     "  --serial TEXT         serial number, the last part of the instance id (default qbk0001)\n"
     "  --revision TEXT       firmware revision at power-on (default T.50)\n"
@@ -48,6 +56,8 @@ constexpr const char* kUsage =
 struct Options {
   emulator::ScannerConfig config;
   std::string socket;
+  bool usbfs = false;
+  std::vector<plat::usb::testing::UsbfsDeviceSpec> others;
   std::string serial = "qbk0001";
   unsigned long long sheets = 10, sheetLength = 11000, sizeCode = 7;
   std::vector<std::string> faults;
@@ -69,6 +79,26 @@ bool SetHex16(const char* text, std::uint16_t& out) {
   return id.has_value();
 }
 
+// "VVVV:PPPP": a device of those ids, named after its place on the bus.
+bool AddOtherDevice(const char* ids, std::vector<plat::usb::testing::UsbfsDeviceSpec>& others) {
+  const char* colon = std::strchr(ids, ':');
+  if (!colon) return false;
+  plat::usb::testing::UsbfsDeviceSpec spec;
+  if (!SetHex16(std::string(ids, colon).c_str(), spec.vendorId) || !SetHex16(colon + 1, spec.productId)) return false;
+  spec.serial = "OTHER" + std::to_string(others.size() + 1);
+  spec.sysName = "1-" + std::to_string(others.size() + 2);
+  others.push_back(spec);
+  return true;
+}
+
+// The device node name the control socket is named after, for a device on
+// the bus: the one its interface path gives it.
+std::string BusDeviceSocketName(const Options& o) {
+  const std::u16string path = plat::devices::InterfacePathFor(plat::devices::InstanceIdFor(
+      o.config.vendorId, o.config.productId, plat::devices::InstanceSerial(o.serial, "1-1")));
+  return plat::devices::EndpointPathFor(path);
+}
+
 // False (after a message) when the command line is wrong.
 bool ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
@@ -82,6 +112,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     }
     if (a == "--log") {
       o.log = true;
+      continue;
+    }
+    if (a == "--usbfs") {
+      o.usbfs = true;
       continue;
     }
     if (a == "--help" || a == "-h") {
@@ -106,6 +140,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (a == "--size-code") ok = Number(v, 15, o.sizeCode);
     else if (a == "--fault") ok = emulator::ParseFault(v).has_value(), o.faults.push_back(v);
     else if (a == "--log-bytes") ok = Number(v, 256, n), o.logBytes = static_cast<std::size_t>(n);
+    else if (a == "--usbfs-other") ok = AddOtherDevice(v, o.others);
     else {
       std::fprintf(stderr, "qbk-scanner-emu: unknown option %s\n%s", a.c_str(), kUsage);
       return false;
@@ -136,13 +171,17 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "control") == 0) return emulator::RunControlCommand(argc - 1, argv + 1);
   Options o;
   if (!ParseOptions(argc, argv, o)) return 2;
-  const bool recorded = o.socket.empty();
-  if (recorded) {
-    if (!plat::EnsureSystemRootLayout()) {
-      std::fprintf(stderr, "qbk-scanner-emu: cannot create the system root %s\n",
-                   plat::SystemRoot().c_str());
-      return 1;
-    }
+  // umockdev makes its events from the test bed's sysfs, which it sees
+  // through its preload library.
+  if (o.usbfs) plat::usb::testing::RunUnderUsbfsTestBed(argc, argv);
+  const bool inRoot = o.socket.empty();
+  if ((inRoot || o.usbfs) && !plat::EnsureSystemRootLayout()) {
+    std::fprintf(stderr, "qbk-scanner-emu: cannot create the system root %s\n", plat::SystemRoot().c_str());
+    return 1;
+  }
+  if (inRoot && o.usbfs) {
+    o.socket = BusDeviceSocketName(o);
+  } else if (inRoot) {
     o.socket = RecordDevice(o);
     if (o.socket.empty()) {
       std::fprintf(stderr, "qbk-scanner-emu: cannot record the device in %s\n",
@@ -179,14 +218,12 @@ int main(int argc, char** argv) {
     });
   }
 
-  emulator::DeviceServer server(scanner, o.socket);
   const auto control = [&scanner](const std::string& line, std::string& reply) {
     return emulator::ApplyControl(scanner, line, reply);
   };
-  server.SetControlHandler(control);
   // Control lines also come on a socket of their own, which stays while the
   // device node is gone.
-  const std::string controlPath = emulator::ControlSocketPath(o.socket, recorded);
+  const std::string controlPath = emulator::ControlSocketPath(o.socket, inRoot);
   plat::CreatePrivateFolder(std::filesystem::path(controlPath).parent_path().string());
   emulator::DeviceServer controlServer(scanner, controlPath);
   controlServer.SetControlHandler(control);
@@ -194,20 +231,36 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", controlPath.c_str(), std::strerror(errno));
     return 1;
   }
-  // Unplugging removes the device node; plugging it in again brings it back.
-  // The lines tell scripts when the device node is there and when not.
-  scanner.SetConnectionObserver([&server](bool connected) {
-    if (connected) server.Republish();
-    else server.Withdraw();
-    std::printf("%s %s\n", connected ? "arrived" : "removed", server.SocketPath().c_str());
-    std::fflush(stdout);
-  });
-  if (!server.Start()) {
-    std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", o.socket.c_str(),
-                 std::strerror(errno));
-    return 1;
+
+  std::unique_ptr<emulator::DeviceServer> server;
+  std::unique_ptr<emulator::UsbfsScanner> usbfs;
+  if (o.usbfs) {
+    plat::usb::testing::UsbfsDeviceSpec device;
+    device.vendorId = o.config.vendorId;
+    device.productId = o.config.productId;
+    device.serial = o.serial;
+    usbfs = std::make_unique<emulator::UsbfsScanner>(scanner, device, o.others);
+    std::printf("usbfs %s\n", usbfs->Root().c_str());
+    scanner.SetConnectionObserver([&usbfs](bool connected) { usbfs->Follow(connected); });
+    std::printf("ready %s\n", usbfs->DeviceNode().c_str());
+  } else {
+    server = std::make_unique<emulator::DeviceServer>(scanner, o.socket);
+    server->SetControlHandler(control);
+    // Unplugging removes the device node; plugging it in again brings it
+    // back. The lines tell scripts when the device node is there and when not.
+    scanner.SetConnectionObserver([&server](bool connected) {
+      if (connected) server->Republish();
+      else server->Withdraw();
+      std::printf("%s %s\n", connected ? "arrived" : "removed", server->SocketPath().c_str());
+      std::fflush(stdout);
+    });
+    if (!server->Start()) {
+      std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", o.socket.c_str(),
+                   std::strerror(errno));
+      return 1;
+    }
+    std::printf("ready %s\n", o.socket.c_str());
   }
-  std::printf("ready %s\n", o.socket.c_str());
   std::fflush(stdout);
 
   // SIGUSR1 pulls the cable, or plugs it back in.
@@ -219,7 +272,8 @@ int main(int argc, char** argv) {
     else scanner.Replug();
   }
   scanner.SetConnectionObserver({});
-  server.Stop();
+  if (server) server->Stop();
+  usbfs.reset();
   controlServer.Stop();
   std::printf("stopped\n");
   return 0;

@@ -1,6 +1,7 @@
 #include "platform/usb/LibusbDevice.h"
 
 #include "platform/base/winerror.h"
+#include "platform/kernel/Time.h"
 #include "platform/usb/LibusbContext.h"
 #include "platform/usb/UsbBackend.h"
 
@@ -15,6 +16,9 @@
 namespace plat::usb {
 
 namespace {
+
+constexpr ULONGLONG kBusyWaitMs = 500;
+constexpr DWORD kBusyRetryMs = 10;
 
 // The devices this process has open, by sysfs path and address (a device
 // plugged in again is another one).
@@ -151,44 +155,69 @@ public:
     }
 };
 
+namespace {
+
+// One attempt: the device opened and its interface claimed, or the libusb
+// error that stopped it.
+int TryOpen(LibusbContext& context, const devices::BusDevice& device, std::shared_ptr<LibusbDevice>& made)
+{
+    libusb_device* usb = FindOnBus(context.Handle(), device);
+    if (!usb)
+        return LIBUSB_ERROR_NO_DEVICE;
+    libusb_device_handle* handle = nullptr;
+    int result = libusb_open(usb, &handle);
+    if (result == LIBUSB_SUCCESS) {
+        // From here the destructor gives back whatever was taken.
+        made = std::make_shared<LibusbDevice>(device, handle);
+        result = DeviceOpener::Claim(*made, usb);
+        if (result != LIBUSB_SUCCESS)
+            made.reset();
+    }
+    libusb_unref_device(usb);
+    return result;
+}
+
+} // namespace
+
 std::shared_ptr<LibusbDevice> LibusbDevice::Open(const devices::BusDevice& device, DWORD& error)
 {
-    OpenDevices& opened = Opened();
-    std::lock_guard lock(opened.mutex);
-    const std::string key = KeyOf(device);
-    if (auto it = opened.devices.find(key); it != opened.devices.end())
-        if (std::shared_ptr<LibusbDevice> shared = it->second.lock()) {
-            error = 0;
-            return shared;
-        }
     LibusbContext* context = LibusbContext::Get();
     if (!context) {
         error = ERROR_GEN_FAILURE;
         return nullptr;
     }
-    libusb_device* usb = FindOnBus(context->Handle(), device);
-    if (!usb) {
-        error = ERROR_FILE_NOT_FOUND;
-        return nullptr;
+    OpenDevices& opened = Opened();
+    const std::string key = KeyOf(device);
+    // Another process may hold the interface for a moment (the service's
+    // key poll opens the scanner ten times a second): it is waited for a
+    // little, on the installed clock, before the device counts as in use.
+    const ULONGLONG until = GetTickCount64() + kBusyWaitMs;
+    for (;;) {
+        {
+            std::lock_guard lock(opened.mutex);
+            if (auto it = opened.devices.find(key); it != opened.devices.end())
+                if (std::shared_ptr<LibusbDevice> shared = it->second.lock()) {
+                    error = 0;
+                    return shared;
+                }
+        }
+        std::shared_ptr<LibusbDevice> made;
+        const int result = TryOpen(*context, device, made);
+        if (result == LIBUSB_ERROR_BUSY && GetTickCount64() < until) {
+            Sleep(kBusyRetryMs);
+            continue;
+        }
+        std::lock_guard lock(opened.mutex);
+        if (result != LIBUSB_SUCCESS) {
+            Explain(opened, device, result);
+            error = result == LIBUSB_ERROR_NOT_SUPPORTED ? ERROR_NOT_SUPPORTED : ErrorOf(result);
+            return nullptr;
+        }
+        std::erase_if(opened.devices, [](const auto& entry) { return entry.second.expired(); });
+        opened.devices[key] = made;
+        error = 0;
+        return made;
     }
-    libusb_device_handle* handle = nullptr;
-    int result = libusb_open(usb, &handle);
-    std::shared_ptr<LibusbDevice> made;
-    if (result == LIBUSB_SUCCESS) {
-        // From here the destructor gives back whatever was taken.
-        made = std::make_shared<LibusbDevice>(device, handle);
-        result = DeviceOpener::Claim(*made, usb);
-    }
-    libusb_unref_device(usb);
-    if (result != LIBUSB_SUCCESS) {
-        Explain(opened, device, result);
-        error = result == LIBUSB_ERROR_NOT_SUPPORTED ? ERROR_NOT_SUPPORTED : ErrorOf(result);
-        return nullptr;
-    }
-    std::erase_if(opened.devices, [](const auto& entry) { return entry.second.expired(); });
-    opened.devices[key] = made;
-    error = 0;
-    return made;
 }
 
 LibusbDevice::LibusbDevice(const devices::BusDevice& bus, libusb_device_handle* handle)

@@ -4,6 +4,7 @@
 // registration the shell's look-up then finds; the tool draws the page and
 // the icons; removal takes the registration back.
 #include "platform/testing/ChildProcess.h"
+#include "platform/testing/ScopedVariable.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/testing/XvfbDisplay.h"
 #include "platform/windows.h"
@@ -53,30 +54,7 @@ std::pair<int, int> PngSize(const fs::path& path)
     return {word(16), word(20)};
 }
 
-// Takes an environment variable away for its length and puts back what it
-// was.
-class ScopedVariable {
-public:
-    explicit ScopedVariable(const char* name) : m_name(name)
-    {
-        if (const char* value = std::getenv(name))
-            m_value = value;
-        unsetenv(name);
-    }
-    ~ScopedVariable()
-    {
-        if (m_value)
-            setenv(m_name, m_value->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_value;
-};
+using plat::testing::ScopedVariable;
 
 class ShellExtensionInstallTest : public ::testing::Test {
 protected:

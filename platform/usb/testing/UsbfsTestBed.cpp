@@ -504,6 +504,11 @@ UsbfsDevice::UsbfsDevice(UsbfsTestBed& bed, UsbBackend* deviceSide, UsbfsDeviceS
 
 UsbfsDevice::~UsbfsDevice()
 {
+    {
+        std::lock_guard lock(m_plugMutex);
+        if (m_plugger.joinable())
+            m_plugger.join();
+    }
     Unplug();
     for (const std::unique_ptr<Attachment>& attachment : m_attachments) {
         if (attachment->handler) {
@@ -567,20 +572,41 @@ void UsbfsDevice::Plug()
             throw std::runtime_error("cannot answer the device's usbfs calls: " + message);
         }
     }
+    std::lock_guard lock(m_state->mutex);
     m_attachments.push_back(std::move(attachment));
 }
 
 void UsbfsDevice::Unplug()
 {
-    if (!Plugged())
-        return;
-    Attachment& current = *m_attachments.back();
+    Attachment* current = nullptr;
     {
         std::lock_guard lock(m_state->mutex);
-        current.Leave();
+        if (m_attachments.empty() || m_attachments.back()->gone)
+            return;
+        current = m_attachments.back().get();
+        current->Leave();
     }
-    umockdev_testbed_uevent(m_bed.Get(), current.sysPath.c_str(), "remove");
-    umockdev_testbed_remove_device(m_bed.Get(), current.sysPath.c_str());
+    // As on a machine, whoever hears of the removal no longer finds the
+    // device on the bus; umockdev makes the event from the device's own
+    // folder, so that goes last.
+    unlink((m_bed.Root() + "/sys/bus/usb/devices/" + m_spec.sysName).c_str());
+    umockdev_testbed_uevent(m_bed.Get(), current->sysPath.c_str(), "remove");
+    umockdev_testbed_remove_device(m_bed.Get(), current->sysPath.c_str());
+}
+
+void UsbfsDevice::PlugLater(bool plugged, std::function<void()> done)
+{
+    std::lock_guard lock(m_plugMutex);
+    m_plugger = std::thread([this, plugged, done = std::move(done), previous = std::move(m_plugger)]() mutable {
+        if (previous.joinable())
+            previous.join();
+        if (plugged)
+            Plug();
+        else
+            Unplug();
+        if (done)
+            done();
+    });
 }
 
 bool UsbfsDevice::Plugged() const
@@ -591,11 +617,13 @@ bool UsbfsDevice::Plugged() const
 
 std::string UsbfsDevice::SysPath() const
 {
+    std::lock_guard lock(m_state->mutex);
     return m_attachments.back()->sysPath;
 }
 
 std::string UsbfsDevice::DeviceNode() const
 {
+    std::lock_guard lock(m_state->mutex);
     return m_attachments.back()->deviceNode;
 }
 

@@ -19,9 +19,11 @@
 
 #include "platform/usb/UsbBackend.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -82,6 +84,11 @@ public:
     // that left, and it leaves the bus (a "remove" uevent).
     void Unplug();
     bool Plugged() const;
+    // Plugs the device in or pulls it out on a thread of its own, then
+    // calls `done` there: for a device side that leaves or comes back by
+    // itself, from inside its own transfers (an emulated scanner's
+    // connection observer).
+    void PlugLater(bool plugged, std::function<void()> done = {});
 
     std::string SysPath() const;
     std::string DeviceNode() const;  // /dev/bus/usb/BBB/DDD
@@ -102,6 +109,8 @@ private:
     UsbfsDeviceSpec m_spec;
     std::shared_ptr<State> m_state;
     std::vector<std::unique_ptr<Attachment>> m_attachments; // one per plug, kept for its clients
+    std::mutex m_plugMutex;
+    std::thread m_plugger; // the last PlugLater's; each waits for the one before
 };
 
 } // namespace plat::usb::testing
