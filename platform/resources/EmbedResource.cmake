@@ -42,3 +42,40 @@ const plat::ResourceRegistrar kRegistrar(kResources);
   set_source_files_properties("${source}" PROPERTIES OBJECT_DEPENDS "${file}" GENERATED TRUE)
   target_sources(${target} PRIVATE "${source}")
 endfunction()
+
+# Icons drawn at build time: the program GENERATOR, run with a folder,
+# writes there group-ID.bin for each icon group of GROUPS and image-N.bin
+# for the images 1..IMAGES (IconResourceWriter.h); the custom target `name`
+# makes them. qbk_embed_icons puts them into a target's resources.
+function(qbk_draw_icons name)
+  cmake_parse_arguments(ARG "" "GENERATOR;IMAGES" "GROUPS" ${ARGN})
+  set(folder "${CMAKE_CURRENT_BINARY_DIR}/${name}")
+  set(files "")
+  foreach(group ${ARG_GROUPS})
+    list(APPEND files "${folder}/group-${group}.bin")
+  endforeach()
+  foreach(image RANGE 1 ${ARG_IMAGES})
+    list(APPEND files "${folder}/image-${image}.bin")
+  endforeach()
+  add_custom_command(
+    OUTPUT ${files}
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
+    COMMAND ${ARG_GENERATOR} "${folder}"
+    DEPENDS ${ARG_GENERATOR})
+  add_custom_target(${name} DEPENDS ${files})
+  set_target_properties(${name} PROPERTIES
+    QBK_ICON_FOLDER "${folder}" QBK_ICON_GROUPS "${ARG_GROUPS}" QBK_ICON_IMAGES "${ARG_IMAGES}")
+endfunction()
+
+function(qbk_embed_icons target icons)
+  get_target_property(folder ${icons} QBK_ICON_FOLDER)
+  get_target_property(groups ${icons} QBK_ICON_GROUPS)
+  get_target_property(images ${icons} QBK_ICON_IMAGES)
+  foreach(group ${groups})
+    qbk_embed_resource(${target} TYPE 14 NAME ${group} FILE "${folder}/group-${group}.bin")
+  endforeach()
+  foreach(image RANGE 1 ${images})
+    qbk_embed_resource(${target} TYPE 3 NAME ${image} FILE "${folder}/image-${image}.bin")
+  endforeach()
+  add_dependencies(${target} ${icons})
+endfunction()

@@ -2,12 +2,14 @@
 // state in its UiWindow and tells its parent what changed, as the standard
 // and common controls do. Painting and keyboard/mouse input are not here;
 // UserActions.cpp plays the user's part.
+#include "platform/resources/resources.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiWindow.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace plat::ui {
 
@@ -201,6 +203,28 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---- Static and link ----
 
+// An icon static's text names its icon in the module that made it: an
+// ordinal (0xFFFF and the number, as a template stores it) or a name. The
+// icon comes in the system's icon size and the control takes its size, or,
+// with SS_REALSIZECONTROL, in the size nearest the control's, fitted to it.
+void LoadStaticIcon(UiWindow& window, const CREATESTRUCTW& create)
+{
+    if (window.text.empty())
+        return;
+    const std::u16string text = std::exchange(window.text, {});
+    const LPCWSTR name = text[0] == 0xFFFF ? (text.size() > 1 ? MAKEINTRESOURCEW(text[1]) : nullptr) : text.c_str();
+    if (!name)
+        return;
+    const bool fitted = (static_cast<DWORD>(create.style) & SS_REALSIZECONTROL) != 0;
+    window.image = fitted ? LoadImageW(create.hInstance, name, IMAGE_ICON, create.cx, create.cy, LR_SHARED)
+                          : LoadIconW(create.hInstance, name);
+    if (window.image && !fitted) {
+        constexpr int kIconSize = 32;
+        window.rect.right = window.rect.left + kIconSize;
+        window.rect.bottom = window.rect.top + kIconSize;
+    }
+}
+
 LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
@@ -208,6 +232,12 @@ LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     if (!window)
         return result;
     switch (message) {
+    case WM_CREATE: {
+        const auto& create = *reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        if ((static_cast<DWORD>(create.style) & SS_TYPEMASK) == SS_ICON)
+            LoadStaticIcon(*window, create);
+        return 0;
+    }
     case STM_SETICON: {
         HANDLE previous = window->image;
         window->image = reinterpret_cast<HANDLE>(wParam);

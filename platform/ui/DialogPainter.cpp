@@ -1,6 +1,7 @@
 #include "platform/ui/DialogPainter.h"
 
 #include "platform/base/strings.h"
+#include "platform/ui/WordWrap.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -24,6 +25,23 @@ void SetColor(cairo_t* cr, uint32_t color)
     cairo_set_source_rgb(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0);
 }
 
+// A link's part of the text, in its colour and underlined.
+void AddLink(PangoAttrList* attributes, std::u16string_view text, const TextLink& link)
+{
+    const size_t end = std::min(link.end, text.size());
+    if (link.begin >= end)
+        return;
+    const auto begin = static_cast<guint>(Utf16ToUtf8(text.substr(0, link.begin)).size());
+    const auto stop = static_cast<guint>(begin + Utf16ToUtf8(text.substr(link.begin, end - link.begin)).size());
+    const auto channel = [&](int shift) { return static_cast<guint16>(((link.color >> shift) & 0xFF) * 0x101); };
+    for (PangoAttribute* a : {pango_attr_foreground_new(channel(16), channel(8), channel(0)),
+                              pango_attr_underline_new(PANGO_UNDERLINE_SINGLE)}) {
+        a->start_index = begin;
+        a->end_index = stop;
+        pango_attr_list_insert(attributes, a);
+    }
+}
+
 } // namespace
 
 struct DialogPainter::State {
@@ -43,12 +61,11 @@ DialogPainter::DialogPainter(int width, int height, uint32_t background) : m_sta
     s.cr = cairo_create(s.surface);
     s.layout = pango_cairo_create_layout(s.cr);
 
-    // Crisp text as the classic look draws it without font smoothing:
-    // whole pixels, outlines fitted to the pixel grid.
+    // Smoothed text, hinted as the desktop's font configuration says (the
+    // options left at their defaults take it), so that the picture's text
+    // reads as the display's does.
     cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     pango_cairo_context_set_font_options(pango_layout_get_context(s.layout), options);
     cairo_font_options_destroy(options);
     PangoFontDescription* font = pango_font_description_from_string(kFontFamilies);
@@ -87,6 +104,44 @@ void DialogPainter::Frame(const RECT& r, uint32_t color)
     cairo_stroke(m_state->cr);
 }
 
+void DialogPainter::Line(int x0, int y0, int x1, int y1, uint32_t color)
+{
+    Fill(RECT{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1}, color);
+}
+
+void DialogPainter::Picture(const RECT& r, const RgbaImage& image)
+{
+    if (image.width <= 0 || image.height <= 0 || r.right <= r.left || r.bottom <= r.top)
+        return;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width, image.height);
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < image.height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        for (int x = 0; x < image.width; ++x) {
+            // Cairo's pixels carry their colour premultiplied by alpha.
+            const uint32_t p = image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
+                                            static_cast<size_t>(x)];
+            const uint32_t alpha = p >> 24;
+            uint32_t premultiplied = alpha << 24;
+            for (int shift = 0; shift <= 16; shift += 8)
+                premultiplied |= (((p >> shift) & 0xFF) * alpha + 127) / 255 << shift;
+            row[x] = premultiplied;
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+    cairo_t* cr = m_state->cr;
+    cairo_save(cr);
+    cairo_translate(cr, r.left, r.top);
+    cairo_scale(cr, static_cast<double>(r.right - r.left) / image.width,
+                static_cast<double>(r.bottom - r.top) / image.height);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(surface);
+}
+
 void DialogPainter::Circle(const RECT& r, uint32_t color, bool filled)
 {
     const double radius = std::min(r.right - r.left, r.bottom - r.top) / 2.0;
@@ -106,12 +161,25 @@ void DialogPainter::Circle(const RECT& r, uint32_t color, bool filled)
 
 int DialogPainter::LineHeight()
 {
+    pango_layout_set_attributes(m_state->layout, nullptr);
     pango_layout_set_width(m_state->layout, -1);
     pango_layout_set_text(m_state->layout, "Ag", -1);
     int width = 0;
     int height = 0;
     pango_layout_get_pixel_size(m_state->layout, &width, &height);
     return height;
+}
+
+int DialogPainter::TextWidth(std::u16string_view text)
+{
+    const std::string utf8 = Utf16ToUtf8(text);
+    pango_layout_set_attributes(m_state->layout, nullptr);
+    pango_layout_set_width(m_state->layout, -1);
+    pango_layout_set_text(m_state->layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    int width = 0;
+    int height = 0;
+    pango_layout_get_pixel_size(m_state->layout, &width, &height);
+    return width;
 }
 
 void DialogPainter::Text(const RECT& r, std::u16string_view text, uint32_t color, const TextLayout& how)
@@ -127,9 +195,10 @@ void DialogPainter::Text(const RECT& r, std::u16string_view text, uint32_t color
     pango_layout_set_alignment(s.layout, how.align == TextLayout::Align::Centre  ? PANGO_ALIGN_CENTER
                                          : how.align == TextLayout::Align::Right ? PANGO_ALIGN_RIGHT
                                                                                  : PANGO_ALIGN_LEFT);
-    PangoAttrList* attributes = pango_attr_list_new();
-    if (how.underline)
-        pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    pango_layout_set_attributes(s.layout, nullptr);
+    PangoAttrList* attributes = how.wrap ? WholeWords(s.layout, boxWidth) : pango_attr_list_new();
+    for (const TextLink& link : how.links)
+        AddLink(attributes, text, link);
     pango_layout_set_attributes(s.layout, attributes);
     pango_attr_list_unref(attributes);
 
@@ -148,7 +217,7 @@ void DialogPainter::Text(const RECT& r, std::u16string_view text, uint32_t color
     const int y = !how.wrap && how.centreVertically ? r.top + (r.bottom - r.top - height) / 2 : r.top;
 
     cairo_save(s.cr);
-    cairo_rectangle(s.cr, r.left, r.top, boxWidth, r.bottom - r.top);
+    cairo_rectangle(s.cr, r.left, r.top, boxWidth, how.wrap ? s.height - r.top : r.bottom - r.top);
     cairo_clip(s.cr);
     SetColor(s.cr, color);
     cairo_move_to(s.cr, x, y);

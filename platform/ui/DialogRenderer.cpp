@@ -1,6 +1,8 @@
 #include "platform/ui/DialogRenderer.h"
 
 #include "platform/ui/DialogPainter.h"
+#include "platform/ui/IconPicture.h"
+#include "platform/ui/LinkText.h"
 #include "platform/ui/Theme.h"
 #include "platform/ui/UiWindow.h"
 #include "platform/ui/wingdi.h"
@@ -15,6 +17,8 @@ namespace {
 constexpr uint32_t kFace = 0xF0F0F0;
 constexpr uint32_t kBorder = 0x808080;
 constexpr uint32_t kLightBorder = 0xDCDCDC;
+constexpr uint32_t kShadow = 0xA0A0A0;    // the dark half of an etched line
+constexpr uint32_t kHighlight = 0xFFFFFF; // its light half
 constexpr uint32_t kText = 0x000000;
 constexpr uint32_t kGrayText = 0x6D6D6D;
 constexpr uint32_t kField = 0xFFFFFF;
@@ -31,26 +35,26 @@ uint32_t FromColorRef(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) 
 
 RECT Offset(const RECT& r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
-// What a caption shows: "&" marks the mnemonic letter ("&&" is one "&"),
-// and a link's markup is not shown.
-std::u16string ShownText(const std::u16string& text, bool markup)
+// What a caption shows: "&" marks the mnemonic letter ("&&" is one "&").
+std::u16string ShownText(const std::u16string& text)
 {
     std::u16string shown;
-    bool inTag = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        if (markup && c == u'<')
-            inTag = true;
-        else if (markup && c == u'>')
-            inTag = false;
-        else if (inTag)
-            continue;
-        else if (c == u'&' && !markup && i + 1 < text.size() && text[i + 1] == u'&')
+        if (c == u'&' && i + 1 < text.size() && text[i + 1] == u'&')
             shown.push_back(text[++i]);
-        else if (c != u'&' || markup)
+        else if (c != u'&')
             shown.push_back(c);
     }
     return shown;
+}
+
+// A control stands on its dialog's background: the tab-page texture of a
+// page, else the dialog face.
+uint32_t Background(const UiWindow& control)
+{
+    std::shared_ptr<UiWindow> parent = FindUiWindow(control.parent);
+    return parent && (parent->textureFlags & ETDT_USETABTEXTURE) ? kField : kFace;
 }
 
 class Renderer {
@@ -79,8 +83,7 @@ public:
             DrawStatic(w, r, style, ink);
             break;
         case ControlKind::Link:
-            p.Text(r, ShownText(w.text, true), enabled ? kAccent : kGrayText,
-                   TextLayout{TextLayout::Align::Left, true, false, true});
+            DrawLink(w, r, enabled, ink);
             break;
         case ControlKind::ComboBox:
             DrawComboBox(w, r, enabled, ink);
@@ -118,13 +121,17 @@ private:
     void DrawButton(const UiWindow& w, const RECT& r, DWORD style, uint32_t ink)
     {
         const DWORD type = style & BS_TYPEMASK;
-        const std::u16string caption = ShownText(w.text, false);
+        const std::u16string caption = ShownText(w.text);
         if (type == BS_GROUPBOX) {
             const int line = p.LineHeight();
             p.Frame(RECT{r.left, r.top + line / 2, r.right, r.bottom}, kLightBorder);
             // The caption interrupts the top edge.
             const RECT text{r.left + 8, r.top, r.right - 8, r.top + line};
-            p.Text(text, caption, ink, TextLayout{TextLayout::Align::Left, false, true, false});
+            if (!caption.empty())
+                p.Fill(RECT{text.left - 2, text.top, std::min<LONG>(text.right, text.left + p.TextWidth(caption) + 2),
+                            text.bottom},
+                       Background(w));
+            p.Text(text, caption, ink, TextLayout{TextLayout::Align::Left, false, true, {}});
             return;
         }
         const bool check = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE;
@@ -156,9 +163,20 @@ private:
     {
         const DWORD type = style & SS_TYPEMASK;
         if (type == SS_ICON) {
-            // An icon is at most 32 pixels square, and never larger than its control.
-            p.Frame(RECT{r.left, r.top, std::min<LONG>(r.right, r.left + 32), std::min<LONG>(r.bottom, r.top + 32)},
-                    kBorder);
+            // The control has the icon's size, or the icon is fitted to it.
+            RgbaImage icon;
+            if (w.image && IconPicture(static_cast<HICON>(w.image), &icon))
+                p.Picture(r, icon);
+            return;
+        }
+        if (type == SS_ETCHEDHORZ) {
+            p.Line(r.left, r.top, r.right - 1, r.top, kShadow);
+            p.Line(r.left, r.top + 1, r.right - 1, r.top + 1, kHighlight);
+            return;
+        }
+        if (type == SS_ETCHEDVERT) {
+            p.Line(r.left, r.top, r.left, r.bottom - 1, kShadow);
+            p.Line(r.left + 1, r.top, r.left + 1, r.bottom - 1, kHighlight);
             return;
         }
         // Static text wraps at word ends from the top, unless it is the
@@ -169,7 +187,17 @@ private:
                                      : TextLayout::Align::Left;
         how.wrap = type != SS_LEFTNOWORDWRAP;
         how.centreVertically = false;
-        p.Text(r, ShownText(w.text, false), ink, how);
+        p.Text(r, ShownText(w.text), ink, how);
+    }
+
+    // Plain text with its anchors drawn as links.
+    void DrawLink(const UiWindow& w, const RECT& r, bool enabled, uint32_t ink)
+    {
+        const LinkText link = ParseLinkText(w.text);
+        TextLayout how{TextLayout::Align::Left, true, false, {}};
+        for (const LinkAnchor& anchor : link.anchors)
+            how.links.push_back(TextLink{anchor.begin, anchor.end, enabled ? kAccent : kGrayText});
+        p.Text(r, link.text, ink, how);
     }
 
     // The closed list: its field shows the selected entry, drawn by its

@@ -1,3 +1,5 @@
+#include "platform/resources/IconResourceWriter.h"
+#include "platform/resources/ResourceTable.h"
 #include "platform/resources/resources.h"
 #include "platform/ui/DialogRenderer.h"
 #include "platform/ui/DialogTemplate.h"
@@ -37,6 +39,9 @@ uint32_t Pixel(const RgbImage& image, int x, int y)
     return image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
 }
 
+// Text is smoothed: its ink is every pixel well darker than the face.
+bool Dark(uint32_t pixel) { return ((pixel >> 16) & 0xFF) < 0x80 && ((pixel >> 8) & 0xFF) < 0x80 && (pixel & 0xFF) < 0x80; }
+
 TEST(DialogRendererTest, DrawsTheControlsWithTheirState)
 {
     HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kProgressDialog), nullptr,
@@ -68,7 +73,7 @@ TEST(DialogRendererTest, DrawsTheControlsWithTheirState)
     size_t inked = 0, hiddenInk = 0;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            if (Pixel(image, x, y) != 0x000000)
+            if (!Dark(Pixel(image, x, y)))
                 continue;
             inked += (x >= text.left && x < text.right && y >= text.top && y < text.bottom);
             hiddenInk += (x >= hidden.left && x < hidden.right && y >= hidden.top && y < hidden.bottom);
@@ -171,6 +176,192 @@ TEST(DialogRendererTest, TextIsSetInTheDialogFontAndLaidOutAsTheSystemDoes)
 
     // The file is compressed: far below three bytes a pixel.
     EXPECT_LT(EncodePng(image).size(), static_cast<size_t>(image.width * image.height) / 4);
+    DestroyWindow(dialog);
+}
+
+} // namespace
+
+namespace {
+
+bool LinkBlue(uint32_t pixel)
+{
+    const int r = static_cast<int>((pixel >> 16) & 0xFF);
+    const int b = static_cast<int>(pixel & 0xFF);
+    return b > r + 0x40;
+}
+
+constexpr WORD kLinkDialog = 702;
+const DialogTemplateRegistrar kLinkTemplate(
+    kLinkDialog,
+    DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                   0,
+                   u"Link",
+                   0, 0, 210, 60,
+                   u"MS Shell Dlg",
+                   8,
+                   {
+                       // One line high; the sentence needs two.
+                       {kLinkClass, 1,
+                        u"Support at <a href=\"http://support.example\">"
+                        u"http://support.example/en/us/Default.asp</a>.",
+                        WS_TABSTOP, 0, 4, 4, 150, 8},
+                   }});
+
+TEST(DialogRendererTest, ALinkShowsItsAnchorAsTheLinkAndWrapsAtSpacesOnBelowItsControl)
+{
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kLinkDialog), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    const RgbImage image = RenderWindow(dialog);
+    RECT link;
+    GetWindowRect(GetDlgItem(dialog, 1), &link);
+    // The plain text's ink on the first line, the link's anywhere.
+    constexpr int kLine = 13;
+    Ink plain, anchor;
+    for (int y = link.top; y < image.height; ++y) {
+        for (int x = link.left; x < link.right; ++x) {
+            const uint32_t pixel = Pixel(image, x, y);
+            Ink& ink = LinkBlue(pixel) ? anchor : plain;
+            if (!LinkBlue(pixel) && (!Dark(pixel) || y >= link.top + kLine))
+                continue;
+            ++ink.pixels;
+            ink.left = std::min(ink.left, x);
+            ink.right = std::max(ink.right, x + 1);
+            ink.top = std::min(ink.top, y);
+            ink.bottom = std::max(ink.bottom, y + 1);
+        }
+    }
+    // "Support at" alone on the first line, in the text colour; the whole
+    // address on the second, in the link's, below the control's bottom
+    // instead of cut there or broken after one of its '/'.
+    ASSERT_GT(plain.pixels, 0u);
+    ASSERT_GT(anchor.pixels, 0u);
+    EXPECT_LT(plain.right - link.left, (link.right - link.left) / 3);
+    EXPECT_GE(anchor.top, link.top + kLine);
+    EXPECT_GT(anchor.bottom, link.bottom);
+    EXPECT_LE(anchor.left, link.left + 1);
+    DestroyWindow(dialog);
+}
+
+constexpr WORD kButtonsDialog = 703;
+constexpr WORD kButtonsPage = 704;
+const DialogTemplateRegistrar kButtonsTemplate(
+    kButtonsDialog, DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                                   0,
+                                   u"Buttons",
+                                   0, 0, 200, 100,
+                                   u"MS Shell Dlg",
+                                   8,
+                                   {
+                                       {kButtonClass, IDOK, u"Scan", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 20, 80, 50, 14},
+                                       {kButtonClass, IDCANCEL, u"Cancel", WS_TABSTOP, 0, 80, 80, 50, 14},
+                                   }});
+const DialogTemplateRegistrar kButtonsPageTemplate(
+    kButtonsPage, DialogTemplate{WS_CHILD | DS_CONTROL | WS_VISIBLE,
+                                 WS_EX_CONTROLPARENT,
+                                 u"",
+                                 0, 0, 200, 60,
+                                 u"MS Shell Dlg",
+                                 8,
+                                 {
+                                     {kButtonClass, 9, u"Refresh", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 20, 20, 50, 14},
+                                 }});
+
+TEST(DialogRendererTest, AWindowShowsOneDefaultButtonWhateverItsPagesSay)
+{
+    const auto proc = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kButtonsDialog), nullptr, proc, 0);
+    ASSERT_NE(dialog, nullptr);
+    HWND page = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kButtonsPage), dialog, proc, 0);
+    ASSERT_NE(page, nullptr);
+    HWND refresh = GetDlgItem(page, 9);
+    const auto framed = [&](HWND button) {
+        const RgbImage image = RenderWindow(dialog);
+        RECT r;
+        GetWindowRect(button, &r);
+        POINT corner{r.left, r.top};
+        ScreenToClient(dialog, &corner);
+        return LinkBlue(Pixel(image, corner.x + (r.right - r.left) / 2, corner.y));
+    };
+    SetFocus(page);
+    EXPECT_TRUE(framed(GetDlgItem(dialog, IDOK)));
+    EXPECT_FALSE(framed(refresh));
+    // A push button with the focus is the default one meanwhile.
+    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    EXPECT_TRUE(framed(GetDlgItem(dialog, IDCANCEL)));
+    EXPECT_FALSE(framed(GetDlgItem(dialog, IDOK)));
+    SetFocus(refresh);
+    EXPECT_TRUE(framed(refresh));
+    EXPECT_FALSE(framed(GetDlgItem(dialog, IDOK)));
+    DestroyWindow(dialog);
+}
+
+// A 16-pixel icon whose left half is red and right half clear.
+constexpr uint32_t kIconRed = 0xC03020;
+const iconres::Bytes kHalfRed =
+    iconres::IconImage(iconres::IconDrawing{{0, kIconRed}, [](int x, int, int size) { return x < size / 2 ? 1 : 0; }},
+                       16, 32);
+const iconres::Bytes kHalfRedGroup = iconres::IconGroup({{16, 32, kHalfRed.size(), 31}});
+const plat::BinaryResource kRendererIcons[] = {
+    {14, 301, kHalfRedGroup.data(), static_cast<DWORD>(kHalfRedGroup.size())},
+    {3, 31, kHalfRed.data(), static_cast<DWORD>(kHalfRed.size())},
+};
+const plat::ModuleResources kRendererResources{.binaries = kRendererIcons};
+const plat::ResourceRegistrar kRendererRegistrar(kRendererResources);
+
+constexpr WORD kPicturesDialog = 705;
+const DialogTemplateRegistrar kPicturesTemplate(
+    kPicturesDialog,
+    DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                   0,
+                   u"Pictures",
+                   0, 0, 200, 100,
+                   u"MS Shell Dlg",
+                   8,
+                   {
+                       {kStaticClass, 1, std::u16string{0xFFFF, 301}, SS_ICON, 0, 4, 4, 10, 10},
+                       {kStaticClass, 2, std::u16string{0xFFFF, 301}, SS_ICON | SS_REALSIZECONTROL, 0, 40, 4, 11, 10},
+                       {kStaticClass, 3, std::u16string{0xFFFF, 399}, SS_ICON, 0, 80, 4, 21, 20},
+                       {kStaticClass, 4, u"", SS_ETCHEDHORZ, 0, 4, 40, 150, 1},
+                       {kStaticClass, 5, u"", SS_ETCHEDVERT, 0, 170, 30, 1, 50},
+                   }});
+
+TEST(DialogRendererTest, IconsShowTheirResourceAndEtchedLinesAreDrawn)
+{
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kPicturesDialog), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    const RgbImage image = RenderWindow(dialog);
+    const uint32_t face = Pixel(image, 0, 0);
+    const auto rectOf = [&](int id) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dialog, id), &r);
+        return r;
+    };
+    // The icon in the system's icon size, the control made that size; the
+    // fitted one in the control's 16 pixels. Clear pixels show the face.
+    const struct {
+        int id;
+        LONG size;
+    } icons[] = {{1, 32}, {2, 16}};
+    for (const auto& icon : icons) {
+        SCOPED_TRACE(icon.id);
+        const RECT r = rectOf(icon.id);
+        ASSERT_EQ(r.right - r.left, icon.size);
+        ASSERT_EQ(r.bottom - r.top, icon.size);
+        EXPECT_EQ(Pixel(image, r.left + icon.size / 4, r.top + icon.size / 2), kIconRed);
+        EXPECT_EQ(Pixel(image, r.left + icon.size * 3 / 4, r.top + icon.size / 2), face);
+    }
+    // An icon the module does not hold shows nothing.
+    EXPECT_EQ(InkIn(image, rectOf(3), face).pixels, 0u);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, 3, STM_GETICON, 0, 0), 0);
+
+    const RECT across = rectOf(4);
+    const RECT down = rectOf(5);
+    for (const POINT& p : {POINT{across.left + 10, across.top}, POINT{down.left, down.top + 10}})
+        EXPECT_EQ(Pixel(image, p.x, p.y), 0xA0A0A0u);
+    for (const POINT& p : {POINT{across.left + 10, across.top + 1}, POINT{down.left + 1, down.top + 10}})
+        EXPECT_EQ(Pixel(image, p.x, p.y), 0xFFFFFFu);
     DestroyWindow(dialog);
 }
 

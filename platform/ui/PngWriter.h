@@ -1,5 +1,5 @@
 // 24-bit RGB images and their PNG files (compressed by the 2-D graphics
-// library).
+// library), and images with an alpha channel (icons).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,13 @@ struct RgbImage {
     int width = 0;
     int height = 0;
     std::vector<uint32_t> pixels; // 0xRRGGBB, row by row
+};
+
+// With straight (not premultiplied) alpha.
+struct RgbaImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels; // 0xAARRGGBB, row by row
 };
 
 // The PNG file's bytes; empty for an empty image.

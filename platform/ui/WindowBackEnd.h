@@ -52,6 +52,8 @@ public:
     virtual std::u16string WidgetText(HWND hwnd) = 0;
     // Whether a check box or radio button's widget shows its check.
     virtual bool WidgetChecked(HWND hwnd) = 0;
+    // Whether an icon static's widget shows a picture.
+    virtual bool WidgetShowsPicture(HWND hwnd) = 0;
     // Whether the window's widget is on the screen (mapped).
     virtual bool WidgetMapped(HWND hwnd) = 0;
     // Whether the control's widget is the keyboard focus of its window.

@@ -20,11 +20,11 @@
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/shell/DataObject.h"
 #include "platform/ui/DialogRenderer.h"
+#include "platform/ui/IconPicture.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/WindowBackEnd.h"
 #include "platform/windows.h"
 #include "shellext/RNXShellExtIds.h"
-#include "tools/shellpage/IconPicture.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -191,10 +191,10 @@ int ExtractIcons(const plat::devices::DeviceRecord& device, const std::string& f
     for (const ULONG size : {16u, 32u, 48u}) {
         HICON icon = nullptr;
         hr = extension->GetDeviceIcon(deviceId, &icon, size);
-        plat::ui::RgbImage picture;
+        plat::ui::RgbaImage picture;
         const std::string path = folder + "/icon-" + std::to_string(size) + ".png";
-        if (FAILED(hr) || !shellpage::IconPicture(icon, kIconBackground, &picture) ||
-            !plat::ui::WritePng(picture, path)) {
+        if (FAILED(hr) || !plat::ui::IconPicture(icon, &picture) ||
+            !plat::ui::WritePng(plat::ui::OverBackground(picture, kIconBackground), path)) {
             std::fprintf(stderr, "shellpage: no %lu-pixel icon (0x%08X)\n", static_cast<unsigned long>(size),
                          static_cast<unsigned>(hr));
             result = 1;

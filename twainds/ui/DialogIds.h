@@ -11,6 +11,12 @@ constexpr unsigned IDD_PAGE_ABOUT = 1005;
 constexpr unsigned IDD_SAVE_PROFILE = 10016;
 constexpr unsigned IDD_SCAN_PROGRESS = 10014;
 
+// Icons.
+constexpr unsigned IDI_MODE_BLACK_AND_WHITE = 1100;
+constexpr unsigned IDI_MODE_COLOR = 1101;
+constexpr unsigned IDI_MODE_GRAYSCALE = 1102;
+constexpr unsigned IDI_SCANNER = 1104;
+
 // Main dialog.
 constexpr int IDC_MAIN_TABS = 2000;
 constexpr int IDC_MAIN_STATUS = 1033;

@@ -16,7 +16,7 @@ const DialogTemplateRegistrar kMainDialog(
                PushButton(IDCANCEL, u"Cancel", 220, 252, 50, 14),
                PushButton(IDHELP, u"Help", 278, 252, 50, 14),
                Item(plat::ui::kTabControlClass, IDC_MAIN_TABS, u"", WS_TABSTOP, 7, 7, 321, 232),
-               Icon(IDC_MAIN_ICON, 3, 242, 21, 20),
+               Icon(IDC_MAIN_ICON, IDI_SCANNER, 3, 242, 21, 20),
                LText(IDC_MAIN_STATUS, u"No document in ADF", 60, 241, 267, 8),
            }));
 
@@ -28,11 +28,11 @@ const DialogTemplateRegistrar kScanSettingsPage(
              GroupBox(u"P&age Source:", 4, 2, 148, 30),
              DropList(IDC_PAGE_SOURCE, 12, 14, 132, 60),
              GroupBox(u"&Mode:", 4, 36, 148, 54),
-             Icon(kNoId, 12, 47, 10, 10),
+             Icon(kNoId, IDI_MODE_BLACK_AND_WHITE, 12, 47, 11, 10, SS_REALSIZECONTROL),
              FirstRadio(IDC_MODE_BW, u"&Black and White", 28, 48, 116, 10),
-             Icon(kNoId, 12, 61, 10, 10),
+             Icon(kNoId, IDI_MODE_GRAYSCALE, 12, 61, 11, 10, SS_REALSIZECONTROL),
              Radio(IDC_MODE_GRAY, u"Gra&yscale", 28, 62, 116, 10),
-             Icon(kNoId, 12, 75, 10, 10),
+             Icon(kNoId, IDI_MODE_COLOR, 12, 75, 11, 10, SS_REALSIZECONTROL),
              Radio(IDC_MODE_COLOR, u"&Color", 28, 76, 116, 10),
              GroupBox(u"&Resolution:", 4, 94, 148, 54),
              Trackbar(IDC_RESOLUTION, 10, 106, 136, 16),

@@ -52,9 +52,13 @@ inline DialogItemTemplate CText(int id, std::u16string text, short x, short y, s
     return Item(plat::ui::kStaticClass, id, std::move(text), SS_CENTER, x, y, cx, cy);
 }
 
-inline DialogItemTemplate Icon(int id, short x, short y, short cx, short cy)
+// An icon resource of the module, named by its number as a resource script
+// names it; `more` is SS_REALSIZECONTROL for an icon fitted to the control
+// instead of the control sized to the icon.
+inline DialogItemTemplate Icon(int id, WORD icon, short x, short y, short cx, short cy, DWORD more = 0)
 {
-    return Item(plat::ui::kStaticClass, id, u"", SS_ICON, x, y, cx, cy);
+    return Item(plat::ui::kStaticClass, id, std::u16string{u'\xFFFF', static_cast<char16_t>(icon)}, SS_ICON | more,
+                x, y, cx, cy);
 }
 
 // Etched lines that divide a page.

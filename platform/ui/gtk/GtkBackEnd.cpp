@@ -7,6 +7,7 @@
 #include "platform/ui/UserInput.h"
 #include "platform/ui/gtk/GtkInput.h"
 #include "platform/ui/gtk/GtkMessageBox.h"
+#include "platform/ui/gtk/GtkOwnerDrawnList.h"
 #include "platform/ui/gtk/GtkStyle.h"
 #include "platform/ui/gtk/GtkWidgets.h"
 
@@ -386,6 +387,8 @@ std::u16string GtkBackEnd::WidgetText(HWND hwnd)
         return Utf8ToUtf16(gtk_entry_get_text(GTK_ENTRY(w)));
     if (GTK_IS_FRAME(w))
         return Utf8ToUtf16(gtk_frame_get_label(GTK_FRAME(w)) ? gtk_frame_get_label(GTK_FRAME(w)) : "");
+    if (GTK_IS_COMBO_BOX(w) && IsOwnerDrawnList(w))
+        return OwnerDrawnListText(w);
     if (GTK_IS_COMBO_BOX_TEXT(w)) {
         gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(w));
         std::u16string result = text ? Utf8ToUtf16(text) : std::u16string();
@@ -402,6 +405,13 @@ bool GtkBackEnd::WidgetChecked(HWND hwnd)
     Mirror* mirror = Find(hwnd);
     return OnOwnThread() && mirror && GTK_IS_TOGGLE_BUTTON(mirror->widget) &&
            gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(mirror->widget));
+}
+
+bool GtkBackEnd::WidgetShowsPicture(HWND hwnd)
+{
+    Mirror* mirror = Find(hwnd);
+    return OnOwnThread() && mirror && GTK_IS_IMAGE(mirror->widget) &&
+           gtk_image_get_storage_type(GTK_IMAGE(mirror->widget)) == GTK_IMAGE_PIXBUF;
 }
 
 bool GtkBackEnd::WidgetMapped(HWND hwnd)

@@ -29,6 +29,7 @@ public:
     bool WidgetItemRect(HWND hwnd, int index, RECT* rect) override;
     std::u16string WidgetText(HWND hwnd) override;
     bool WidgetChecked(HWND hwnd) override;
+    bool WidgetShowsPicture(HWND hwnd) override;
     bool WidgetMapped(HWND hwnd) override;
     bool WidgetFocused(HWND hwnd) override;
     bool CaptureWindow(HWND hwnd, const std::string& pngPath) override;

@@ -20,12 +20,12 @@ struct ShownState {
     RECT rect{};
     UINT check = BST_UNCHECKED;
     std::vector<ListItem> items;
-    std::vector<std::string> itemTexts; // what the list shows for each item
     int selection = -1;
     int position = 0;
     int rangeMin = 0;
     int rangeMax = 100;
     BalloonTip balloon;
+    HANDLE image = nullptr; // an icon static's icon
 };
 
 struct Mirror {

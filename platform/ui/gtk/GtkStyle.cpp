@@ -9,7 +9,7 @@ namespace {
 // Only the dialogs' windows (class "qbk-dialog") are styled. Their
 // controls change look at once, as the system's do, not in a transition.
 constexpr const char* kDialogCss = R"css(
-.qbk-dialog, .qbk-dialog * { font-family: "Liberation Sans", "DejaVu Sans", sans-serif; font-size: 8pt; }
+.qbk-dialog, .qbk-dialog * { font-family: "Liberation Sans", "DejaVu Sans", sans-serif; font-size: 11px; }
 .qbk-dialog, .qbk-dialog * { transition: none; }
 .qbk-dialog button { min-height: 0; min-width: 0; padding: 0 4px; }
 .qbk-dialog button.qbk-default { border-color: #3070c0; box-shadow: inset 0 0 0 1px #3070c0; }

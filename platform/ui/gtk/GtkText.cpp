@@ -1,6 +1,7 @@
 #include "platform/ui/gtk/GtkText.h"
 
 #include "platform/base/strings.h"
+#include "platform/ui/LinkText.h"
 
 #include <glib.h>
 
@@ -45,31 +46,17 @@ std::string PlainLabel(const std::u16string& text) { return Caption(text, false)
 
 std::string LinkMarkup(const std::u16string& text)
 {
-    const std::string utf8 = Utf16ToUtf8(text);
+    const LinkText link = ParseLinkText(text);
     std::string markup;
     size_t at = 0;
-    while (at < utf8.size()) {
-        const size_t open = utf8.find("<a", at);
-        const size_t openEnd = open == std::string::npos ? open : utf8.find('>', open);
-        const size_t close = openEnd == std::string::npos ? openEnd : utf8.find("</a>", openEnd);
-        if (close == std::string::npos) {
-            markup += Escaped(utf8.substr(at));
-            break;
-        }
-        markup += Escaped(utf8.substr(at, open - at));
-        // The link's own attributes are kept only for its href.
-        const std::string tag = utf8.substr(open, openEnd - open);
-        std::string href;
-        const size_t hrefAt = tag.find("href=\"");
-        if (hrefAt != std::string::npos) {
-            const size_t start = hrefAt + 6;
-            href = tag.substr(start, tag.find('"', start) - start);
-        }
-        markup += "<a href=\"" + Escaped(href.empty() ? "#" : href) + "\">";
-        markup += Escaped(utf8.substr(openEnd + 1, close - openEnd - 1)) + "</a>";
-        at = close + 4;
+    for (const LinkAnchor& anchor : link.anchors) {
+        markup += Escaped(Utf16ToUtf8(link.text.substr(at, anchor.begin - at)));
+        // The toolkit opens nothing itself: the model's owner decides.
+        markup += "<a href=\"" + Escaped(anchor.href.empty() ? "#" : Utf16ToUtf8(anchor.href)) + "\">";
+        markup += Escaped(Utf16ToUtf8(link.text.substr(anchor.begin, anchor.end - anchor.begin))) + "</a>";
+        at = anchor.end;
     }
-    return markup;
+    return markup + Escaped(Utf16ToUtf8(link.text.substr(at)));
 }
 
 } // namespace plat::ui::gtk

@@ -1,6 +1,8 @@
 #include "platform/ui/gtk/GtkWidgets.h"
 
-#include "platform/ui/DialogRenderer.h"
+#include "platform/ui/IconPicture.h"
+#include "platform/ui/WordWrap.h"
+#include "platform/ui/gtk/GtkOwnerDrawnList.h"
 #include "platform/ui/gtk/GtkText.h"
 #include "platform/ui/wingdi.h"
 
@@ -48,27 +50,6 @@ void CutLabelsInside(GtkWidget* widget)
     }
 }
 
-// Controls the toolkit has no widget for (icons) show what the dialog
-// renderer draws for them.
-gboolean DrawRendered(GtkWidget*, cairo_t* cr, gpointer hwnd)
-{
-    const RgbImage image = RenderWindow(static_cast<HWND>(hwnd));
-    if (image.width <= 0)
-        return FALSE;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height);
-    auto* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    cairo_surface_flush(surface);
-    for (int y = 0; y < image.height; ++y)
-        std::copy_n(&image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width)], image.width,
-                    reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride));
-    cairo_surface_mark_dirty(surface);
-    cairo_set_source_surface(cr, surface, 0, 0);
-    cairo_paint(cr);
-    cairo_surface_destroy(surface);
-    return TRUE;
-}
-
 // A dialog's controls look the same whether its window has the keyboard
 // or not (under a modal dialog, say), as the system draws them: the
 // toolkit's faded look of a window in the background is taken off again.
@@ -99,20 +80,18 @@ void AddRadioPartner(Mirror& mirror)
     g_object_ref_sink(mirror.partner);
 }
 
-GtkWidget* MakeStatic(Mirror& mirror, DWORD style)
+GtkWidget* MakeStatic(DWORD style)
 {
     const DWORD type = style & SS_TYPEMASK;
     if (type == SS_ETCHEDHORZ)
         return gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     if (type == SS_ETCHEDVERT)
         return gtk_separator_new(GTK_ORIENTATION_VERTICAL);
-    if (type == SS_ICON) {
-        GtkWidget* area = gtk_drawing_area_new();
-        g_signal_connect(area, "draw", G_CALLBACK(DrawRendered), mirror.hwnd);
-        return area;
-    }
+    if (type == SS_ICON)
+        return gtk_image_new();
     GtkWidget* label = gtk_label_new("");
     gtk_label_set_line_wrap(GTK_LABEL(label), type != SS_LEFTNOWORDWRAP);
+    gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
     gtk_label_set_xalign(GTK_LABEL(label), type == SS_RIGHT ? 1.0f : type == SS_CENTER ? 0.5f : 0.0f);
     gtk_label_set_yalign(GTK_LABEL(label), 0.0f);
     if (type == SS_CENTER)
@@ -136,15 +115,18 @@ GtkWidget* MakeControl(Mirror& mirror, DWORD style)
         return entry;
     }
     case ControlKind::Static:
-        return MakeStatic(mirror, style);
+        return MakeStatic(style);
     case ControlKind::Link: {
         GtkWidget* label = gtk_label_new("");
         gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+        gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
         gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
         gtk_label_set_yalign(GTK_LABEL(label), 0.0f);
         return label;
     }
     case ControlKind::ComboBox: {
+        if (OwnerDrawn(style) && !(style & CBS_HASSTRINGS))
+            return MakeOwnerDrawnList();
         GtkWidget* combo = gtk_combo_box_text_new();
         GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
         for (GList* c = cells; c; c = c->next)
@@ -185,6 +167,51 @@ GtkLabel* LabelOf(GtkWidget* widget)
     return nullptr;
 }
 
+// A wrapped label breaks lines as the system does (WordWrap.h), within
+// the control's width.
+void KeepWordsWhole(GtkLabel* label, const UiWindow& w)
+{
+    if (!gtk_label_get_line_wrap(label))
+        return;
+    PangoAttrList* whole = WholeWords(gtk_label_get_layout(label), w.rect.right - w.rect.left);
+    gtk_label_set_attributes(label, whole);
+    pango_attr_list_unref(whole);
+}
+
+// The icon, fitted to the control as the dialog renderer draws it.
+void ApplyIcon(Mirror& m, const UiWindow& w)
+{
+    RgbaImage icon;
+    if (!w.image || !IconPicture(static_cast<HICON>(w.image), &icon)) {
+        gtk_image_clear(GTK_IMAGE(m.widget));
+        return;
+    }
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, icon.width, icon.height);
+    guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (int y = 0; y < icon.height; ++y) {
+        guchar* row = pixels + static_cast<ptrdiff_t>(y) * stride;
+        for (int x = 0; x < icon.width; ++x) {
+            const uint32_t p = icon.pixels[static_cast<size_t>(y) * static_cast<size_t>(icon.width) +
+                                           static_cast<size_t>(x)];
+            guchar* at = row + static_cast<ptrdiff_t>(x) * 4;
+            at[0] = static_cast<guchar>(p >> 16);
+            at[1] = static_cast<guchar>(p >> 8);
+            at[2] = static_cast<guchar>(p);
+            at[3] = static_cast<guchar>(p >> 24);
+        }
+    }
+    const int width = std::max<int>(1, w.rect.right - w.rect.left);
+    const int height = std::max<int>(1, w.rect.bottom - w.rect.top);
+    if (width != icon.width || height != icon.height) {
+        GdkPixbuf* fitted = gdk_pixbuf_scale_simple(pixbuf, width, height, GDK_INTERP_BILINEAR);
+        g_object_unref(pixbuf);
+        pixbuf = fitted;
+    }
+    gtk_image_set_from_pixbuf(GTK_IMAGE(m.widget), pixbuf);
+    g_object_unref(pixbuf);
+}
+
 void ApplyText(Mirror& m, const UiWindow& w, DWORD style)
 {
     switch (m.kind) {
@@ -205,37 +232,29 @@ void ApplyText(Mirror& m, const UiWindow& w, DWORD style)
         gtk_entry_set_text(GTK_ENTRY(m.widget), Utf8(w.text).c_str());
         break;
     case ControlKind::Static:
-        if (GtkLabel* label = LabelOf(m.widget))
+        if (GtkLabel* label = LabelOf(m.widget)) {
             gtk_label_set_text(label, PlainLabel(w.text).c_str());
-        else if ((style & SS_TYPEMASK) == SS_ICON)
-            gtk_widget_queue_draw(m.widget);
+            KeepWordsWhole(label, w);
+        }
         break;
     case ControlKind::Link:
         gtk_label_set_markup(GTK_LABEL(m.widget), LinkMarkup(w.text).c_str());
+        KeepWordsWhole(GTK_LABEL(m.widget), w);
         break;
     default:
         break;
     }
 }
 
-std::string ItemText(HWND combo, const ListItem& item, int index, DWORD style)
+void ApplyComboItems(Mirror& m, const UiWindow& w)
 {
-    if (!OwnerDrawn(style) || (style & CBS_HASSTRINGS))
-        return Utf8(item.text);
-    // What the owner draws for the entry, its columns apart.
-    std::string text = Utf8(ComboItemDrawnText(combo, index));
-    std::replace(text.begin(), text.end(), '\t', ' ');
-    return text;
-}
-
-void ApplyComboItems(Mirror& m, const UiWindow& w, DWORD style)
-{
-    m.state.itemTexts.clear();
-    gtk_combo_box_text_remove_all(GTK_COMBO_BOX_TEXT(m.widget));
-    for (size_t i = 0; i < w.items.size(); ++i) {
-        m.state.itemTexts.push_back(ItemText(w.hwnd, w.items[i], static_cast<int>(i), style));
-        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(m.widget), m.state.itemTexts.back().c_str());
+    if (IsOwnerDrawnList(m.widget)) {
+        FillOwnerDrawnList(m.widget, w);
+        return;
     }
+    gtk_combo_box_text_remove_all(GTK_COMBO_BOX_TEXT(m.widget));
+    for (const ListItem& item : w.items)
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(m.widget), Utf8(item.text).c_str());
 }
 
 void ApplyTabItems(Mirror& m, const UiWindow& w)
@@ -243,24 +262,22 @@ void ApplyTabItems(Mirror& m, const UiWindow& w)
     GtkNotebook* notebook = GTK_NOTEBOOK(m.widget);
     while (gtk_notebook_get_n_pages(notebook) > 0)
         gtk_notebook_remove_page(notebook, -1);
-    m.state.itemTexts.clear();
     for (const ListItem& item : w.items) {
-        m.state.itemTexts.push_back(PlainLabel(item.text));
         // The pages are the model's child dialogs over the control; the
         // notebook's own pages stay empty.
         GtkWidget* page = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
         gtk_widget_show(page);
-        gtk_notebook_append_page(notebook, page, gtk_label_new(m.state.itemTexts.back().c_str()));
+        gtk_notebook_append_page(notebook, page, gtk_label_new(PlainLabel(item.text).c_str()));
     }
 }
 
-void ApplyItems(Mirror& m, const UiWindow& w, DWORD style, bool all)
+void ApplyItems(Mirror& m, const UiWindow& w, bool all)
 {
     ShownState& s = m.state;
     const bool itemsChanged = all || !SameItems(s.items, w.items);
     if (itemsChanged) {
         if (m.kind == ControlKind::ComboBox)
-            ApplyComboItems(m, w, style);
+            ApplyComboItems(m, w);
         else
             ApplyTabItems(m, w);
         s.items = w.items;
@@ -370,6 +387,10 @@ void ApplyGeometry(Mirror& m, const UiWindow& w)
     GtkWidget* parent = gtk_widget_get_parent(m.widget);
     if (parent && GTK_IS_FIXED(parent))
         gtk_fixed_move(GTK_FIXED(parent), m.widget, m.origin.x + w.rect.left, m.origin.y + w.rect.top);
+    if (m.kind == ControlKind::Static || m.kind == ControlKind::Link) {
+        if (GtkLabel* label = LabelOf(m.widget))
+            KeepWordsWhole(label, w);
+    }
 }
 
 void ApplyVisibility(Mirror& m, DWORD style)
@@ -424,9 +445,14 @@ void ApplyState(Mirror& m, const UiWindow& w, DWORD style, bool enabled)
     MuteInput mute;
     ShownState& s = m.state;
     const bool all = !m.shown;
-    if (all || !SameRect(s.rect, w.rect)) {
+    const bool moved = all || !SameRect(s.rect, w.rect);
+    if (moved) {
         ApplyGeometry(m, w);
         s.rect = w.rect;
+    }
+    if (GTK_IS_IMAGE(m.widget) && (moved || s.image != w.image)) {
+        ApplyIcon(m, w);
+        s.image = w.image;
     }
     if (all || s.text != w.text) {
         ApplyText(m, w, style);
@@ -437,7 +463,7 @@ void ApplyState(Mirror& m, const UiWindow& w, DWORD style, bool enabled)
         ApplyDefault(m, style, all);
     }
     if (m.kind == ControlKind::ComboBox || m.kind == ControlKind::TabControl)
-        ApplyItems(m, w, style, all);
+        ApplyItems(m, w, all);
     if (m.kind == ControlKind::Trackbar || m.kind == ControlKind::Progress)
         ApplyRange(m, w, all);
     if (m.kind == ControlKind::Edit)
