@@ -4,8 +4,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <cctype>
 #include <chrono>
 #include <poll.h>
+#include <vector>
 
 namespace plat::testing {
 
@@ -39,10 +41,23 @@ void XTestInput::Click(int x, int y)
 
 void XTestInput::Key(const std::string& name)
 {
-    const KeyCode code = XKeysymToKeycode(D(m_display), XStringToKeysym(name.c_str()));
-    XTestFakeKeyEvent(D(m_display), code, True, CurrentTime);
-    XTestFakeKeyEvent(D(m_display), code, False, CurrentTime);
-    XFlush(D(m_display));
+    ::Display* display = D(m_display);
+    std::vector<KeyCode> held;
+    size_t start = 0;
+    for (size_t plus = name.find('+', 1); plus != std::string::npos; plus = name.find('+', start)) {
+        const std::string modifier = name.substr(start, plus - start);
+        const char* keysym = modifier == "ctrl" ? "Control_L" : modifier == "alt" ? "Alt_L" : "Shift_L";
+        held.push_back(XKeysymToKeycode(display, XStringToKeysym(keysym)));
+        start = plus + 1;
+    }
+    const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(name.substr(start).c_str()));
+    for (KeyCode modifier : held)
+        XTestFakeKeyEvent(display, modifier, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+        XTestFakeKeyEvent(display, *it, False, CurrentTime);
+    XFlush(display);
 }
 
 void XTestInput::KeyWith(const std::string& modifier, const std::string& name)
@@ -87,8 +102,17 @@ bool XTestInput::BellRings(int limitMs)
 
 void XTestInput::Type(const std::string& text)
 {
-    for (char c : text)
-        Key(c == '.' ? std::string("period") : std::string(1, c));
+    for (char c : text) {
+        switch (c) {
+        case '.': Key("period"); break;
+        case '/': Key("slash"); break;
+        case ' ': Key("space"); break;
+        case '-': Key("minus"); break;
+        case '_': Key("shift+underscore"); break;
+        default:
+            Key(std::isupper(static_cast<unsigned char>(c)) ? "shift+" + std::string(1, c) : std::string(1, c));
+        }
+    }
 }
 
 } // namespace plat::testing

@@ -21,11 +21,13 @@ public:
     void Move(int x, int y);
     void Click(int x, int y);
     // A key by its X key name ("Return", "Escape", "Tab", "Right", "a"),
-    // pressed and let go.
+    // pressed and let go; "ctrl+a", "alt+e", "shift+Tab" hold the
+    // modifiers meanwhile.
     void Key(const std::string& name);
     // The key with a modifier key held ("Shift_L", "Tab").
     void KeyWith(const std::string& modifier, const std::string& name);
-    // Digits, lower-case letters and '.' typed one key at a time.
+    // Letters, digits, ' ', '.', '/', '-' and '_' typed one key at a time
+    // (shift for capitals and '_').
     void Type(const std::string& text);
 
     // The display's bell: from WatchBells on, whether it rings within

@@ -5,6 +5,7 @@
 #include "platform/ui/UiScript.h"
 #include "platform/ui/WindowBackEnd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -66,22 +67,34 @@ size_t MultiStringLength(const Char* list)
     return n + 1;
 }
 
-// One file dialog: records the request and takes the scripted answer.
+// One file dialog: records the request and takes the scripted answer, or
+// the person's at the display.
 std::optional<std::u16string> AskForFile(FileDialogRecord record)
 {
     Script& script = TheScript();
-    std::lock_guard lock(script.mutex);
-    std::optional<std::u16string> answer;
-    if (script.fileAnswers.empty()) {
-        std::fprintf(stderr, "%s file dialog \"%s\" without a scripted answer: cancelled\n",
-                     record.save ? "Save" : "Open", Utf16ToUtf8(record.title).c_str());
-    } else {
+    std::unique_lock lock(script.mutex);
+    std::optional<std::optional<std::u16string>> answer;
+    if (!script.fileAnswers.empty()) {
         answer = std::move(script.fileAnswers.front());
         script.fileAnswers.pop_front();
+    } else if (WindowBackEnd* backEnd = ActiveWindowBackEnd()) {
+        // The script is free while the person chooses, and the owner's
+        // window takes no input.
+        lock.unlock();
+        {
+            ModalOwnerLock owner(record.owner);
+            answer = backEnd->AskFileName(record);
+        }
+        lock.lock();
     }
-    record.answer = answer;
+    if (!answer) {
+        std::fprintf(stderr, "%s file dialog \"%s\" without a scripted answer: cancelled\n",
+                     record.save ? "Save" : "Open", Utf16ToUtf8(record.title).c_str());
+        answer.emplace();
+    }
+    record.answer = *answer;
     script.fileDialogs.push_back(std::move(record));
-    return answer;
+    return *answer;
 }
 
 // Offsets of the file name and its extension in a path, as the dialog
@@ -115,8 +128,19 @@ BOOL FileDialog(Ofn* ofn, bool save)
         else
             return std::u16string(reinterpret_cast<const char16_t*>(text));
     };
-    FileDialogRecord record{save, ofn->hwndOwner, wide(ofn->lpstrTitle), wide(ofn->lpstrInitialDir),
-                            wide(ofn->lpstrDefExt), {}, ofn->Flags, std::nullopt};
+    // The buffer's text, read within the buffer only.
+    const auto* file = reinterpret_cast<const Char*>(ofn->lpstrFile);
+    const std::basic_string<Char> initial(file, std::find(file, file + ofn->nMaxFile, Char{0}));
+    FileDialogRecord record{save,
+                            ofn->hwndOwner,
+                            wide(ofn->lpstrTitle),
+                            wide(ofn->lpstrInitialDir),
+                            wide(initial.c_str()),
+                            wide(ofn->lpstrDefExt),
+                            {},
+                            ofn->nFilterIndex,
+                            ofn->Flags,
+                            std::nullopt};
     if (ofn->lpstrFilter) {
         const size_t length = MultiStringLength(ofn->lpstrFilter);
         std::u16string filter;

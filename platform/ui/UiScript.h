@@ -2,13 +2,13 @@
 // dialogs and modal dialogs take their answers from a script that tests
 // (or the demo) set, and every box and file dialog shown is logged for them
 // to look at. The script is process-wide, since dialogs may run on another
-// thread than the test's. A message box without a scripted answer asks the
-// person when a window back end shows the thread's windows
-// (WindowBackEnd.h); otherwise, like a file dialog or a modal dialog
-// without one when no back end is loaded, it is answered at once as if the
-// user dismissed it (the cancel-like button, a cancelled file dialog,
-// Escape) and a line on stderr says what was asked and what was taken:
-// nothing waits for an answer that cannot come.
+// thread than the test's. A message box or file dialog without a scripted
+// answer asks the person when a window back end shows the thread's windows
+// (WindowBackEnd.h); otherwise, like a modal dialog without one when no
+// back end is loaded, it is answered at once as if the user dismissed it
+// (the cancel-like button, a cancelled file dialog, Escape) and a line on
+// stderr says what was asked and what was taken: nothing waits for an
+// answer that cannot come.
 #pragma once
 
 #include "platform/ui/winuser.h"
@@ -33,8 +33,10 @@ struct FileDialogRecord {
     HWND owner;
     std::u16string title;
     std::u16string initialDir;
+    std::u16string fileName; // the file buffer's text when the dialog opens
     std::u16string defaultExtension;
     std::vector<std::u16string> filter; // description, pattern, description, ...
+    DWORD filterIndex;                  // 1 for the first pair; 0 also takes the first
     DWORD flags;
     std::optional<std::u16string> answer;
 };

@@ -9,6 +9,7 @@
 // need the toolkit.
 #pragma once
 
+#include "platform/ui/UiScript.h"
 #include "platform/ui/winuser.h"
 
 #include <functional>
@@ -37,6 +38,13 @@ public:
                                              UINT type) = 0;
     // The display's beep (MessageBeep); nothing on another thread.
     virtual void Beep() = 0;
+    // Asks the person for a file with the toolkit's file chooser, to save
+    // or to open as the request says (its title, filter, folder and file
+    // name, default extension, overwrite question), over the owner's
+    // window in the same way (the caller has disabled it): the path
+    // chosen, or nullopt for a cancel; nothing when no chooser can be
+    // shown on this thread.
+    virtual std::optional<std::optional<std::u16string>> AskFileName(const FileDialogRecord& request) = 0;
 
     // For tests and pictures. The widget's allocation in the client
     // coordinates of its top-level window; false for a window without a

@@ -314,6 +314,7 @@ TEST_F(ProfilesPageTest, ExportThenImportBringsTheSettingsBackAsANewProfile)
     EXPECT_EQ(dialogs[0].owner, Page().m_hWnd);
     EXPECT_EQ(dialogs[0].title, u"Specify directory and file name to export Profile Settings to.");
     EXPECT_EQ(plat::LinuxPath(dialogs[0].initialDir), m_documents);
+    EXPECT_EQ(plat::LinuxPath(dialogs[0].fileName), m_documents + Utf16ToUtf8(Selected()) + ".bin");
     EXPECT_EQ(dialogs[0].flags, 0x806u);
     EXPECT_EQ(dialogs[0].defaultExtension, u"bin");
     EXPECT_EQ(dialogs[0].filter, (Strings{u"*.bin", u"*.bin", u"*.*", u"*.*"}));

@@ -5,6 +5,7 @@
 #include "platform/kernel/Thread.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/UserInput.h"
+#include "platform/ui/gtk/GtkFileChooser.h"
 #include "platform/ui/gtk/GtkInput.h"
 #include "platform/ui/gtk/GtkMessageBox.h"
 #include "platform/ui/gtk/GtkOwnerDrawnList.h"
@@ -29,11 +30,18 @@ void PumpThunk()
 // must not keep the thread from its own messages.
 constexpr int kEventsPerPump = 200;
 
-// The person's answer to a message box, and the wake-up of the loop that
-// waits for it.
-void OnBoxResponse(GtkDialog*, gint response, gpointer answer)
+struct Response {
+    bool given = false;
+    gint value = GTK_RESPONSE_NONE;
+};
+
+// The person's answer to a toolkit dialog, and the wake-up of the loop
+// that waits for it.
+void OnResponse(GtkDialog*, gint response, gpointer data)
 {
-    *static_cast<int*>(answer) = response > 0 ? response : -1;
+    auto* answer = static_cast<Response*>(data);
+    answer->given = true;
+    answer->value = response;
     PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
@@ -234,6 +242,31 @@ void GtkBackEnd::MirrorFocus()
     }
 }
 
+std::optional<gint> GtkBackEnd::RunDialog(GtkWidget* dialog)
+{
+    Response response;
+    g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &response);
+    gtk_widget_show_all(dialog);
+    gtk_window_present(GTK_WINDOW(dialog));
+    bool quit = false;
+    while (!response.given && !quit) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+        MSG message;
+        while (!response.given && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam)); // for the loop outside
+                quit = true;
+                break;
+            }
+            DispatchMessageW(&message);
+        }
+    }
+    // Esc or the close box may have destroyed the dialog, its handlers
+    // with it.
+    g_signal_handlers_disconnect_by_data(dialog, &response);
+    return quit ? std::nullopt : std::optional<gint>(response.value);
+}
+
 std::optional<int> GtkBackEnd::AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
                                              UINT type)
 {
@@ -244,24 +277,46 @@ std::optional<int> GtkBackEnd::AskMessageBox(HWND owner, const std::u16string& t
     GtkWidget* box = MakeMessageBox(top && top->window ? GTK_WINDOW(top->window) : nullptr, text, caption, type);
     // Kept until the end here, though Esc or the close box destroys it.
     g_object_ref(box);
-    int answer = 0;
-    g_signal_connect(box, "response", G_CALLBACK(OnBoxResponse), &answer);
-    gtk_widget_show_all(box);
-    while (answer == 0) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
-        MSG message;
-        while (answer == 0 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam)); // for the loop outside
-                answer = -1;
-                break;
-            }
-            DispatchMessageW(&message);
-        }
-    }
+    const std::optional<gint> answer = RunDialog(box);
     gtk_widget_destroy(box);
     g_object_unref(box);
-    return answer > 0 ? answer : 0;
+    return answer && *answer > 0 ? *answer : 0;
+}
+
+std::optional<std::optional<std::u16string>> GtkBackEnd::AskFileName(const FileDialogRecord& request)
+{
+    if (!OnOwnThread() || m_pumping || HeadlessWindowsAllowed())
+        return std::nullopt;
+    Mirror* top = request.owner ? TopLevelOf(request.owner) : nullptr;
+    GtkWidget* chooser = MakeFileChooser(top && top->window ? GTK_WINDOW(top->window) : nullptr, request);
+    g_object_ref(chooser);
+    std::optional<std::u16string> chosen;
+    for (;;) {
+        const std::optional<gint> response = RunDialog(chooser);
+        if (!response || *response != GTK_RESPONSE_ACCEPT)
+            break;
+        const std::u16string path = ChosenPath(chooser, request);
+        if (path.empty())
+            continue;
+        if (AsksToOverwrite(request, path) && !ConfirmOverwrite(chooser, path))
+            continue; // the chooser again, as the system's dialog stays
+        chosen = path;
+        break;
+    }
+    gtk_widget_destroy(chooser);
+    g_object_unref(chooser);
+    return chosen;
+}
+
+bool GtkBackEnd::ConfirmOverwrite(GtkWidget* chooser, const std::u16string& path)
+{
+    GtkWidget* box =
+        MakeMessageBox(GTK_WINDOW(chooser), OverwriteQuestion(path), u"Confirm Save As", MB_YESNO | MB_ICONWARNING);
+    g_object_ref(box);
+    const std::optional<gint> answer = RunDialog(box);
+    gtk_widget_destroy(box);
+    g_object_unref(box);
+    return answer && *answer == IDYES;
 }
 
 void GtkBackEnd::Beep()

@@ -24,6 +24,7 @@ public:
     std::optional<int> AskMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
                                      UINT type) override;
     void Beep() override;
+    std::optional<std::optional<std::u16string>> AskFileName(const FileDialogRecord& request) override;
     bool WidgetRect(HWND hwnd, RECT* rect) override;
     bool WidgetScreenRect(HWND hwnd, RECT* rect) override;
     bool WidgetItemRect(HWND hwnd, int index, RECT* rect) override;
@@ -38,6 +39,12 @@ private:
     explicit GtkBackEnd(DWORD thread) : m_thread(thread) {}
 
     bool OnOwnThread() const;
+    // Shows a toolkit dialog and runs the thread's messages until the
+    // person answers: the response, or nothing when the thread is told to
+    // quit meanwhile.
+    std::optional<gint> RunDialog(GtkWidget* dialog);
+    // The question before a chosen file is replaced: Yes or No.
+    bool ConfirmOverwrite(GtkWidget* chooser, const std::u16string& path);
     void MirrorModel();
     // `holder` is the mirror whose container takes the window's widget,
     // `origin` where the window's parent's client area starts in it.

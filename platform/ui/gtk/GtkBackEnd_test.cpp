@@ -2,6 +2,7 @@
 // template puts it, showing what the model holds; the person's clicks and
 // keys (sent through the X server) reaching the dialog procedure as the
 // model's notifications; the model's changes reaching the widgets.
+#include "platform/base/strings.h"
 #include "platform/testing/XTestInput.h"
 #include "platform/testing/XvfbDisplay.h"
 #include "platform/resources/resources.h"
@@ -17,6 +18,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -291,66 +294,106 @@ TEST_F(GtkBackEndTest, TheModelsChangesReachTheWidgets)
 
 namespace {
 
-// The person at the message box: a timer of the dialog, which the box's
-// loop goes on dispatching, waits until the box has the keyboard and then
-// presses the key through the X server.
-const char* g_boxKey = nullptr;
+// The person at a toolkit dialog (a message box, a file chooser): a timer
+// of the test's dialog, which the dialog's loop goes on dispatching, takes
+// the steps in turn. Each waits until a window of its title is up and has
+// the keyboard, looks at it, then presses its keys through the X server
+// ("type:" before a text types it).
+struct Step {
+    std::string title;
+    std::vector<std::string> keys;
+    std::function<void(GtkWindow*)> look = nullptr;
+};
+std::deque<Step> g_steps;
 plat::testing::XTestInput* g_person = nullptr;
-std::optional<POINT> g_clickBehind; // clicked once the box is up
 
-void AnswerTheBox(HWND, UINT, UINT_PTR, DWORD)
+GtkWindow* MappedWindow(const std::string& title)
 {
-    if (!g_boxKey)
-        return;
+    GtkWindow* found = nullptr;
     GList* windows = gtk_window_list_toplevels();
-    for (GList* w = windows; w; w = w->next) {
+    for (GList* w = windows; w && !found; w = w->next) {
         GtkWindow* window = GTK_WINDOW(w->data);
-        const char* title = gtk_window_get_title(window);
-        if (!title || std::string(title) != "Qbk question" || !gtk_widget_get_mapped(GTK_WIDGET(window)))
-            continue;
-        if (!gtk_window_has_toplevel_focus(window)) {
-            // The keyboard follows the pointer on a display without a
-            // window manager.
-            int x = 0;
-            int y = 0;
-            gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(window)), &x, &y);
-            g_person->Move(x + 5, y + 5);
-            continue;
-        }
-        if (g_clickBehind) {
-            g_person->Click(g_clickBehind->x, g_clickBehind->y);
-            g_clickBehind.reset();
-            continue;
-        }
-        g_person->Key(g_boxKey);
-        g_boxKey = nullptr;
+        const char* shown = gtk_window_get_title(window);
+        if (shown && title == shown && gtk_widget_get_mapped(GTK_WIDGET(window)))
+            found = window;
     }
     g_list_free(windows);
+    return found;
 }
 
-// A box a page asks (the page is a child window) holds the whole dialog:
-// a click on its Cancel meanwhile does nothing.
+void PlayThePerson(HWND, UINT, UINT_PTR, DWORD)
+{
+    GtkWindow* window = g_steps.empty() ? nullptr : MappedWindow(g_steps.front().title);
+    if (!window || !g_person)
+        return;
+    if (!gtk_window_has_toplevel_focus(window)) {
+        // The keyboard follows the pointer on a display without a window
+        // manager.
+        int x = 0;
+        int y = 0;
+        gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(window)), &x, &y);
+        g_person->Move(x + 5, y + 5);
+        return;
+    }
+    const Step step = std::move(g_steps.front());
+    g_steps.pop_front();
+    if (step.look)
+        step.look(window);
+    for (const std::string& key : step.keys) {
+        if (key.rfind("type:", 0) == 0)
+            g_person->Type(key.substr(5));
+        else
+            g_person->Key(key);
+    }
+}
+
+class PersonAtTheDisplay {
+public:
+    explicit PersonAtTheDisplay(HWND dialog) : m_dialog(dialog)
+    {
+        g_person = &m_input;
+        g_steps.clear();
+        SetTimer(m_dialog, kTimer, 20, &PlayThePerson);
+    }
+    ~PersonAtTheDisplay()
+    {
+        KillTimer(m_dialog, kTimer);
+        g_person = nullptr;
+        g_steps.clear();
+    }
+    PersonAtTheDisplay(const PersonAtTheDisplay&) = delete;
+    PersonAtTheDisplay& operator=(const PersonAtTheDisplay&) = delete;
+
+    bool Ready() const { return m_input.Ready(); }
+    void Then(Step step) { g_steps.push_back(std::move(step)); }
+    // Every step was taken.
+    bool Done() const { return g_steps.empty(); }
+
+private:
+    static constexpr UINT_PTR kTimer = 77;
+    HWND m_dialog;
+    plat::testing::XTestInput m_input;
+};
+
 TEST_F(GtkBackEndTest, AMessageBoxWithoutAScriptedAnswerAsksThePersonOverItsDisabledOwner)
 {
-    plat::testing::XTestInput person;
+    PersonAtTheDisplay person(m_dialog);
     ASSERT_TRUE(person.Ready());
-    g_person = &person;
     HWND page = MakePage();
-    ASSERT_NE(SetTimer(m_dialog, 77, 20, &AnswerTheBox), 0u);
+    const POINT cancel = CentreOnScreen(IDCANCEL);
     const struct {
         const char* key;
         int answer;
     } cases[] = {{"Return", IDRETRY}, {"Escape", IDCANCEL}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        g_boxKey = c.key;
-        g_clickBehind = CentreOnScreen(IDCANCEL);
+        // A click on the dialog's Cancel behind the box does nothing.
+        person.Then({"Qbk question", {}, [&](GtkWindow*) { g_person->Click(cancel.x, cancel.y); }});
+        person.Then({"Qbk question", {c.key}});
         EXPECT_EQ(MessageBoxW(page, u"Scan the page again?", u"Qbk question", MB_RETRYCANCEL | MB_ICONWARNING),
                   c.answer);
         EXPECT_TRUE(IsWindowEnabled(m_dialog));
     }
-    KillTimer(m_dialog, 77);
-    g_person = nullptr;
     PumpUntil([] { return true; }); // what the clicks left in the queue
     EXPECT_TRUE(g_seen.empty());
     const std::vector<MessageBoxRecord> boxes = TakeMessageBoxLog();
@@ -508,6 +551,108 @@ TEST_F(GtkBackEndTest, MessageBeepRingsTheDisplaysBell)
     EXPECT_FALSE(person.BellRings(0));
     MessageBeep(MB_OK);
     EXPECT_TRUE(person.BellRings(5000));
+}
+
+// A file dialog of the profiles page's kind, proposing `file`.
+struct FileRequest {
+    std::u16string title;
+    std::u16string folder;
+    std::u16string file;
+    WCHAR buffer[MAX_PATH] = {};
+    OPENFILENAMEW ofn{};
+
+    FileRequest(HWND owner, std::u16string title, std::u16string folder, const std::u16string& file)
+        : title(std::move(title)), folder(std::move(folder))
+    {
+        std::copy(file.begin(), file.end(), buffer);
+        ofn.lStructSize = sizeof(ofn);
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = u"Profiles\0*.bin\0All files\0*.*\0";
+        ofn.lpstrFile = buffer;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.lpstrInitialDir = this->folder.c_str();
+        ofn.lpstrTitle = this->title.c_str();
+        ofn.lpstrDefExt = u"bin";
+    }
+    std::u16string Chosen() const { return buffer; }
+};
+
+std::string FilterName(GtkWindow* chooser)
+{
+    GtkFileFilter* filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(chooser));
+    return filter ? gtk_file_filter_get_name(filter) : "";
+}
+
+std::string CurrentFolder(GtkWindow* chooser)
+{
+    gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser));
+    std::string result = folder ? folder : "";
+    g_free(folder);
+    return result;
+}
+
+TEST_F(GtkBackEndTest, AFileDialogWithoutAScriptedAnswerIsTheToolkitsFileChooser)
+{
+    PersonAtTheDisplay person(m_dialog);
+    ASSERT_TRUE(person.Ready());
+    char made[] = "/tmp/qbkchooser-XXXXXX";
+    ASSERT_NE(mkdtemp(made), nullptr);
+    const std::string folder = made;
+    const std::u16string wideFolder = Utf8ToUtf16(folder);
+    const std::string office = folder + "/office.bin";
+
+    // Save: the chooser proposes the buffer's folder and name under the
+    // first filter, over the disabled dialog; a name without extension
+    // gets the default one.
+    FileRequest save(m_dialog, u"Export profile", wideFolder + u"\\", wideFolder + u"\\Current Settings.bin");
+    save.ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    person.Then({"Export profile", {"ctrl+a", "type:office", "Return"}, [&](GtkWindow* chooser) {
+                     EXPECT_EQ(CurrentFolder(chooser), folder);
+                     gchar* name = gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(chooser));
+                     EXPECT_STREQ(name, "Current Settings.bin");
+                     g_free(name);
+                     EXPECT_EQ(FilterName(chooser), "Profiles");
+                     EXPECT_FALSE(IsWindowEnabled(m_dialog));
+                 }});
+    ASSERT_TRUE(GetSaveFileNameW(&save.ofn));
+    EXPECT_EQ(Utf16ToUtf8(save.Chosen()), office);
+    EXPECT_EQ(Utf16ToUtf8(save.Chosen().substr(save.ofn.nFileOffset)), "office.bin");
+    EXPECT_TRUE(IsWindowEnabled(m_dialog));
+
+    // The file is there now: No to the question shows the chooser again,
+    // where Escape cancels; Yes takes the file.
+    FILE* file = std::fopen(office.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    person.Then({"Export profile", {"ctrl+a", "type:office", "Return"}});
+    person.Then({"Confirm Save As", {"Escape"}, [](GtkWindow* box) {
+                     const char* text = nullptr;
+                     g_object_get(box, "text", &text, nullptr);
+                     EXPECT_STREQ(text, "office.bin already exists.\nDo you want to replace it?");
+                     g_free(const_cast<char*>(text));
+                 }});
+    person.Then({"Export profile", {"Escape"}});
+    EXPECT_FALSE(GetSaveFileNameW(&save.ofn));
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
+    EXPECT_TRUE(person.Done());
+    person.Then({"Export profile", {"ctrl+a", "type:office", "Return"}});
+    person.Then({"Confirm Save As", {"Return"}});
+    EXPECT_TRUE(GetSaveFileNameW(&save.ofn));
+    EXPECT_EQ(Utf16ToUtf8(save.Chosen()), office);
+
+    // Open: the person types the file's path.
+    FileRequest open(m_dialog, u"Import profile", wideFolder, u"");
+    open.ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    person.Then({"Import profile", {"type:" + office, "Return"},
+                 [&](GtkWindow* chooser) { EXPECT_EQ(CurrentFolder(chooser), folder); }});
+    ASSERT_TRUE(GetOpenFileNameW(&open.ofn));
+    EXPECT_EQ(Utf16ToUtf8(open.Chosen()), office);
+
+    const std::vector<FileDialogRecord> log = TakeFileDialogLog();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[1].answer, std::nullopt);
+    EXPECT_EQ(log[3].answer, Utf8ToUtf16(office));
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
