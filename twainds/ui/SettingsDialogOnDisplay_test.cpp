@@ -10,6 +10,7 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/UiScript.h"
 #include "platform/ui/UiWindow.h"
+#include "platform/ui/UserActions.h"
 #include "platform/ui/WindowBackEnd.h"
 #include "platform/ui/wingdi.h"
 #include "twainds/testing/ScannerSourceTest.h"
@@ -259,6 +260,22 @@ TEST_F(SettingsDialogOnDisplayTest, APersonSwitchesTabsChangesTheResolutionAndSc
         ExpectLayoutAndTexts(dialog, dialog, POINT{0, 0});
         Picture(dialog, "settings-tab-" + std::to_string(i + 1) + ".png");
     }
+
+    // Save... on the configurations tab, on view now: the save-profile
+    // dialog over the settings dialog, as the model lays it out, until
+    // Escape leaves it.
+    HWND profiles = ShownPage(dialog);
+    ASSERT_NE(GetDlgItem(profiles, IDC_PROFILE_SAVE), nullptr);
+    bool pictured = false;
+    ScriptModalDialog([&](HWND save) {
+        ASSERT_TRUE(PumpMessagesUntil([&] { return m_backEnd->WidgetMapped(save) && LaidOut(save); }));
+        ExpectLayoutAndTexts(save, save, POINT{0, 0});
+        Picture(save, "save-profile.png");
+        pictured = true;
+        PressEscape(save);
+    });
+    ClickItem(GetDlgItem(profiles, IDC_PROFILE_SAVE));
+    ASSERT_TRUE(RunSource([&] { return pictured && IsWindowEnabled(dialog); }));
 
     // Back to the scan settings page (the pages sit on the tab control in
     // the order of their tabs).

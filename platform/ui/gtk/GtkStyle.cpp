@@ -6,11 +6,14 @@ namespace plat::ui::gtk {
 
 namespace {
 
-// Only the dialogs' windows (class "qbk-dialog") are styled. Their
-// controls change look at once, as the system's do, not in a transition.
+// Only the dialogs' windows (class "qbk-dialog") are styled: the dialog
+// font at the size the templates are laid out for (8 points at 96 dots per
+// inch, an 11-pixel em as the dialog renderer sets it too), margins small
+// enough for every widget to fit its rectangle, and no animations, so that
+// a change (the default button moving on) shows at once, as it does there.
 constexpr const char* kDialogCss = R"css(
-.qbk-dialog, .qbk-dialog * { font-family: "Liberation Sans", "DejaVu Sans", sans-serif; font-size: 11px; }
-.qbk-dialog, .qbk-dialog * { transition: none; }
+.qbk-dialog, .qbk-dialog * { font-family: "Liberation Sans", "DejaVu Sans", sans-serif; font-size: 11px;
+                             transition: none; animation: none; }
 .qbk-dialog button { min-height: 0; min-width: 0; padding: 0 4px; }
 .qbk-dialog button.qbk-default { border-color: #3070c0; box-shadow: inset 0 0 0 1px #3070c0; }
 .qbk-dialog checkbutton, .qbk-dialog radiobutton { min-height: 0; padding: 0; margin: 0; }
