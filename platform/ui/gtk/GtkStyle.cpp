@@ -9,8 +9,10 @@ namespace {
 // Only the dialogs' windows (class "qbk-dialog") are styled: the dialog
 // font at the size the templates are laid out for (8 points at 96 dots per
 // inch, an 11-pixel em as the dialog renderer sets it too), margins small
-// enough for every widget to fit its rectangle, and no animations, so that
-// a change (the default button moving on) shows at once, as it does there.
+// enough for every widget to fit its rectangle, the tab pages on the page
+// background the dialogs ask for (EnableThemeDialogTexture), and no
+// animations, so that a change (the default button moving on) shows at
+// once, as it does there.
 constexpr const char* kDialogCss = R"css(
 .qbk-dialog, .qbk-dialog * { font-family: "Liberation Sans", "DejaVu Sans", sans-serif; font-size: 11px;
                              transition: none; animation: none; }
@@ -25,6 +27,7 @@ constexpr const char* kDialogCss = R"css(
 .qbk-dialog scale slider { min-width: 11px; min-height: 11px; margin: -5px; }
 .qbk-dialog progressbar trough, .qbk-dialog progressbar progress { min-height: 8px; min-width: 0; }
 .qbk-dialog notebook header tab { min-height: 0; min-width: 0; padding: 2px 6px; }
+.qbk-dialog notebook > stack { background-color: @theme_base_color; }
 .qbk-dialog frame > label { margin: 0 4px; }
 .qbk-dialog popover label { margin: 4px; }
 )css";
