@@ -163,10 +163,15 @@ private:
     {
         const DWORD type = style & SS_TYPEMASK;
         if (type == SS_ICON) {
-            // The control has the icon's size, or the icon is fitted to it.
+            // The control has the icon's size, or the icon is fitted to it:
+            // square, in its middle.
             RgbaImage icon;
-            if (w.image && IconPicture(static_cast<HICON>(w.image), &icon))
-                p.Picture(r, icon);
+            if (!w.image || !IconPicture(static_cast<HICON>(w.image), &icon))
+                return;
+            const LONG side = std::min(r.right - r.left, r.bottom - r.top);
+            const LONG left = r.left + (r.right - r.left - side) / 2;
+            const LONG top = r.top + (r.bottom - r.top - side) / 2;
+            p.Picture(RECT{left, top, left + side, top + side}, icon);
             return;
         }
         if (type == SS_ETCHEDHORZ) {

@@ -1,5 +1,8 @@
 // The settings dialog's tabs: one per page, in the order of the pages'
 // templates, each showing its page alone.
+#include "platform/ui/IconPicture.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/UiWindow.h"
 #include "twainds/testing/SettingsDialogTest.h"
 #include "twainds/ui/CPropPageAbout.h"
 #include "twainds/ui/CPropPageDocumentSettings.h"
@@ -48,6 +51,58 @@ TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
         for (const auto& [other, otherPage] : pages)
             EXPECT_EQ(IsWindowVisible(otherPage->m_hWnd) != FALSE, other == caption) << caption << " " << other;
         EXPECT_TRUE(GetFocus() == page->m_hWnd || IsChild(page->m_hWnd, GetFocus())) << caption;
+    }
+}
+
+// The window's icon statics, in template order.
+std::vector<HWND> Icons(HWND parent)
+{
+    std::vector<HWND> icons;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (plat::ui::ControlKindOf(child) == plat::ui::ControlKind::Static &&
+            (plat::ui::WindowStyle(child) & SS_TYPEMASK) == SS_ICON)
+            icons.push_back(child);
+    }
+    return icons;
+}
+
+// The library's icons: the scanner beside the status line, and beside each
+// colour mode's radio button the sheet of that mode, 16 pixels square.
+TEST_F(SettingsDialogTest, TheDialogShowsTheScannerAndEachModesSheet)
+{
+    const auto module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_dialog->m_hWnd, GWLP_HINSTANCE));
+    const std::vector<HWND> main = Icons(m_dialog->m_hWnd);
+    ASSERT_EQ(main.size(), 1u);
+    EXPECT_EQ(SendMessageW(main[0], STM_GETICON, 0, 0),
+              reinterpret_cast<LRESULT>(LoadIconW(module, MAKEINTRESOURCEW(IDI_SCANNER))));
+    plat::ui::RgbaImage picture;
+    ASSERT_TRUE(plat::ui::IconPicture(reinterpret_cast<HICON>(SendMessageW(main[0], STM_GETICON, 0, 0)), &picture));
+    EXPECT_EQ(picture.width, 32);
+
+    HWND page = m_dialog->ScanSettingsPage->m_hWnd;
+    const std::vector<HWND> modes = Icons(page);
+    const std::pair<int, unsigned> beside[] = {
+        {IDC_MODE_BW, IDI_MODE_BLACK_AND_WHITE}, {IDC_MODE_GRAY, IDI_MODE_GRAYSCALE}, {IDC_MODE_COLOR, IDI_MODE_COLOR}};
+    ASSERT_EQ(modes.size(), std::size(beside));
+    for (size_t i = 0; i < modes.size(); ++i) {
+        SCOPED_TRACE(beside[i].first);
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(modes[i], STM_GETICON, 0, 0));
+        plat::ui::IconImage shown{};
+        plat::ui::IconImage wanted{};
+        ASSERT_TRUE(plat::ui::GetIconImage(icon, &shown));
+        ASSERT_TRUE(plat::ui::GetIconImage(
+            static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(beside[i].second), IMAGE_ICON, 16, 16, LR_SHARED)),
+            &wanted));
+        EXPECT_EQ(shown.imageId, wanted.imageId);
+        ASSERT_TRUE(plat::ui::IconPicture(icon, &picture));
+        EXPECT_EQ(picture.width, 16);
+        RECT iconRect{};
+        RECT radioRect{};
+        GetWindowRect(modes[i], &iconRect);
+        GetWindowRect(GetDlgItem(page, beside[i].first), &radioRect);
+        EXPECT_LT(iconRect.right, radioRect.left);
+        EXPECT_LT(iconRect.top, radioRect.bottom);
+        EXPECT_GT(iconRect.bottom, radioRect.top);
     }
 }
 

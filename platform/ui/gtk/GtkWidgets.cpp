@@ -201,10 +201,10 @@ void ApplyIcon(Mirror& m, const UiWindow& w)
             at[3] = static_cast<guchar>(p >> 24);
         }
     }
-    const int width = std::max<int>(1, w.rect.right - w.rect.left);
-    const int height = std::max<int>(1, w.rect.bottom - w.rect.top);
-    if (width != icon.width || height != icon.height) {
-        GdkPixbuf* fitted = gdk_pixbuf_scale_simple(pixbuf, width, height, GDK_INTERP_BILINEAR);
+    // Square, in the middle of its control (the image widget centres it).
+    const int side = std::max<int>(1, std::min(w.rect.right - w.rect.left, w.rect.bottom - w.rect.top));
+    if (side != icon.width || side != icon.height) {
+        GdkPixbuf* fitted = gdk_pixbuf_scale_simple(pixbuf, side, side, GDK_INTERP_BILINEAR);
         g_object_unref(pixbuf);
         pixbuf = fitted;
     }
