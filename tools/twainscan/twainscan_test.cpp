@@ -226,15 +226,9 @@ TEST_F(InstalledSourceTest, AnApplicationEndingWithTheSourceOpenEndsCleanly)
     Install(1);
     // What the source still holds at exit is left to the process's end on
     // purpose, so a leak checker in the child has nothing to say about it.
-    const char* sanitizer = std::getenv("ASAN_OPTIONS");
-    const std::string previous = sanitizer ? sanitizer : "";
-    setenv("ASAN_OPTIONS", (previous + ":detect_leaks=0").c_str(), 1);
+    const plat::testing::ChildLeakCheckOff leakCheckOff;
     plat::testing::ChildProcess child({QBK_EXIT_OPEN, ManagerFolder().string(), m_root.Path()},
                                       plat::testing::ChildPipes::WithErrors);
-    if (sanitizer)
-        setenv("ASAN_OPTIONS", previous.c_str(), 1);
-    else
-        unsetenv("ASAN_OPTIONS");
     ASSERT_TRUE(child.Started());
     const std::string output = child.RestOfOutput();
     EXPECT_EQ(child.Wait(), 0) << output;
