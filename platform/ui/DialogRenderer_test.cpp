@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -37,6 +38,20 @@ const DialogTemplateRegistrar kTemplate(
 uint32_t Pixel(const RgbImage& image, int x, int y)
 {
     return image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
+}
+
+// A modeless dialog of the template, its procedure handling nothing.
+HWND Open(WORD templateId, HWND parent = nullptr)
+{
+    return CreateDialogParamW(nullptr, MAKEINTRESOURCEW(templateId), parent,
+                              [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+}
+
+RECT RectOf(HWND dialog, int id)
+{
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    return r;
 }
 
 // Text is smoothed: its ink is every pixel well darker than the face.
@@ -105,12 +120,13 @@ struct Ink {
     size_t pixels = 0;
 };
 
-Ink InkIn(const RgbImage& image, const RECT& r, uint32_t background)
+// The pixels inside `r` that `inked` takes for ink.
+Ink InkWhere(const RgbImage& image, const RECT& r, const std::function<bool(uint32_t pixel)>& inked)
 {
     Ink ink;
     for (int y = r.top; y < r.bottom; ++y) {
         for (int x = r.left; x < r.right; ++x) {
-            if (Pixel(image, x, y) == background)
+            if (!inked(Pixel(image, x, y)))
                 continue;
             ++ink.pixels;
             ink.left = std::min(ink.left, x);
@@ -120,6 +136,11 @@ Ink InkIn(const RgbImage& image, const RECT& r, uint32_t background)
         }
     }
     return ink;
+}
+
+Ink InkIn(const RgbImage& image, const RECT& r, uint32_t background)
+{
+    return InkWhere(image, r, [background](uint32_t pixel) { return pixel != background; });
 }
 
 constexpr WORD kTextDialog = 701;
@@ -141,17 +162,12 @@ const DialogTemplateRegistrar kTextTemplate(
 
 TEST(DialogRendererTest, TextIsSetInTheDialogFontAndLaidOutAsTheSystemDoes)
 {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kTextDialog), nullptr,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND dialog = Open(kTextDialog);
     ASSERT_NE(dialog, nullptr);
     ShowWindow(dialog, SW_SHOW);
     const RgbImage image = RenderWindow(dialog);
     const uint32_t face = Pixel(image, 0, 0);
-    const auto rectOf = [&](int id) {
-        RECT r;
-        GetWindowRect(GetDlgItem(dialog, id), &r);
-        return r;
-    };
+    const auto rectOf = [&](int id) { return RectOf(dialog, id); };
 
     // An 8-point sans-serif face takes about 5 pixels a character, as the
     // dialog font does: the 41 characters fit the 288 pixels of the static.
@@ -190,47 +206,35 @@ bool LinkBlue(uint32_t pixel)
     return b > r + 0x40;
 }
 
+// A shown pop-up dialog of the 8-point dialog font.
+DialogTemplate Shown(DWORD style, std::u16string caption, short cx, short cy, std::vector<DialogItemTemplate> items)
+{
+    return DialogTemplate{style | WS_VISIBLE, 0, std::move(caption), 0, 0, cx, cy, u"MS Shell Dlg", 8,
+                          std::move(items)};
+}
+
 constexpr WORD kLinkDialog = 702;
 const DialogTemplateRegistrar kLinkTemplate(
-    kLinkDialog,
-    DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
-                   0,
-                   u"Link",
-                   0, 0, 210, 60,
-                   u"MS Shell Dlg",
-                   8,
-                   {
-                       // One line high; the sentence needs two.
-                       {kLinkClass, 1,
-                        u"Support at <a href=\"http://support.example\">"
-                        u"http://support.example/en/us/Default.asp</a>.",
-                        WS_TABSTOP, 0, 4, 4, 150, 8},
-                   }});
+    kLinkDialog, Shown(WS_POPUP | WS_CAPTION, u"Link", 210, 60,
+                       {
+                           // One line high; the sentence needs two.
+                           {kLinkClass, 1,
+                            u"Support at <a href=\"http://support.example\">"
+                            u"http://support.example/en/us/Default.asp</a>.",
+                            WS_TABSTOP, 0, 4, 4, 150, 8},
+                       }));
 
 TEST(DialogRendererTest, ALinkShowsItsAnchorAsTheLinkAndWrapsAtSpacesOnBelowItsControl)
 {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kLinkDialog), nullptr,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND dialog = Open(kLinkDialog);
     ASSERT_NE(dialog, nullptr);
     const RgbImage image = RenderWindow(dialog);
-    RECT link;
-    GetWindowRect(GetDlgItem(dialog, 1), &link);
-    // The plain text's ink on the first line, the link's anywhere.
+    const RECT link = RectOf(dialog, 1);
+    // The plain text's ink on the first line, the link's anywhere below.
     constexpr int kLine = 13;
-    Ink plain, anchor;
-    for (int y = link.top; y < image.height; ++y) {
-        for (int x = link.left; x < link.right; ++x) {
-            const uint32_t pixel = Pixel(image, x, y);
-            Ink& ink = LinkBlue(pixel) ? anchor : plain;
-            if (!LinkBlue(pixel) && (!Dark(pixel) || y >= link.top + kLine))
-                continue;
-            ++ink.pixels;
-            ink.left = std::min(ink.left, x);
-            ink.right = std::max(ink.right, x + 1);
-            ink.top = std::min(ink.top, y);
-            ink.bottom = std::max(ink.bottom, y + 1);
-        }
-    }
+    const Ink plain = InkWhere(image, RECT{link.left, link.top, link.right, link.top + kLine},
+                               [](uint32_t pixel) { return Dark(pixel) && !LinkBlue(pixel); });
+    const Ink anchor = InkWhere(image, RECT{link.left, link.top, link.right, image.height}, LinkBlue);
     // "Support at" alone on the first line, in the text colour; the whole
     // address on the second, in the link's, below the control's bottom
     // instead of cut there or broken after one of its '/'.
@@ -246,33 +250,28 @@ TEST(DialogRendererTest, ALinkShowsItsAnchorAsTheLinkAndWrapsAtSpacesOnBelowItsC
 constexpr WORD kButtonsDialog = 703;
 constexpr WORD kButtonsPage = 704;
 const DialogTemplateRegistrar kButtonsTemplate(
-    kButtonsDialog, DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
-                                   0,
-                                   u"Buttons",
-                                   0, 0, 200, 100,
-                                   u"MS Shell Dlg",
-                                   8,
-                                   {
-                                       {kButtonClass, IDOK, u"Scan", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 20, 80, 50, 14},
-                                       {kButtonClass, IDCANCEL, u"Cancel", WS_TABSTOP, 0, 80, 80, 50, 14},
-                                   }});
-const DialogTemplateRegistrar kButtonsPageTemplate(
-    kButtonsPage, DialogTemplate{WS_CHILD | DS_CONTROL | WS_VISIBLE,
-                                 WS_EX_CONTROLPARENT,
-                                 u"",
-                                 0, 0, 200, 60,
-                                 u"MS Shell Dlg",
-                                 8,
-                                 {
-                                     {kButtonClass, 9, u"Refresh", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 20, 20, 50, 14},
-                                 }});
+    kButtonsDialog, Shown(WS_POPUP | WS_CAPTION, u"Buttons", 200, 100,
+                          {
+                              {kButtonClass, IDOK, u"Scan", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 20, 80, 50, 14},
+                              {kButtonClass, IDCANCEL, u"Cancel", WS_TABSTOP, 0, 80, 80, 50, 14},
+                          }));
+// A page, as the settings dialog holds its pages.
+DialogTemplate ButtonsPage()
+{
+    DialogTemplate page = Shown(WS_CHILD | DS_CONTROL, u"", 200, 60,
+                                {
+                                    {kButtonClass, 9, u"Refresh", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 20, 20, 50, 14},
+                                });
+    page.exStyle = WS_EX_CONTROLPARENT;
+    return page;
+}
+const DialogTemplateRegistrar kButtonsPageTemplate(kButtonsPage, ButtonsPage());
 
 TEST(DialogRendererTest, AWindowShowsOneDefaultButtonWhateverItsPagesSay)
 {
-    const auto proc = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kButtonsDialog), nullptr, proc, 0);
+    HWND dialog = Open(kButtonsDialog);
     ASSERT_NE(dialog, nullptr);
-    HWND page = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kButtonsPage), dialog, proc, 0);
+    HWND page = Open(kButtonsPage, dialog);
     ASSERT_NE(page, nullptr);
     HWND refresh = GetDlgItem(page, 9);
     const auto framed = [&](HWND button) {
@@ -312,32 +311,22 @@ const plat::ResourceRegistrar kRendererRegistrar(kRendererResources);
 constexpr WORD kPicturesDialog = 705;
 const DialogTemplateRegistrar kPicturesTemplate(
     kPicturesDialog,
-    DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
-                   0,
-                   u"Pictures",
-                   0, 0, 200, 100,
-                   u"MS Shell Dlg",
-                   8,
-                   {
-                       {kStaticClass, 1, std::u16string{0xFFFF, 301}, SS_ICON, 0, 4, 4, 10, 10},
-                       {kStaticClass, 2, std::u16string{0xFFFF, 301}, SS_ICON | SS_REALSIZECONTROL, 0, 40, 4, 11, 10},
-                       {kStaticClass, 3, std::u16string{0xFFFF, 399}, SS_ICON, 0, 80, 4, 21, 20},
-                       {kStaticClass, 4, u"", SS_ETCHEDHORZ, 0, 4, 40, 150, 1},
-                       {kStaticClass, 5, u"", SS_ETCHEDVERT, 0, 170, 30, 1, 50},
-                   }});
+    Shown(WS_POPUP | WS_CAPTION, u"Pictures", 200, 100,
+          {
+              {kStaticClass, 1, std::u16string{0xFFFF, 301}, SS_ICON, 0, 4, 4, 10, 10},
+              {kStaticClass, 2, std::u16string{0xFFFF, 301}, SS_ICON | SS_REALSIZECONTROL, 0, 40, 4, 11, 10},
+              {kStaticClass, 3, std::u16string{0xFFFF, 399}, SS_ICON, 0, 80, 4, 21, 20},
+              {kStaticClass, 4, u"", SS_ETCHEDHORZ, 0, 4, 40, 150, 1},
+              {kStaticClass, 5, u"", SS_ETCHEDVERT, 0, 170, 30, 1, 50},
+          }));
 
 TEST(DialogRendererTest, IconsShowTheirResourceAndEtchedLinesAreDrawn)
 {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kPicturesDialog), nullptr,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND dialog = Open(kPicturesDialog);
     ASSERT_NE(dialog, nullptr);
     const RgbImage image = RenderWindow(dialog);
     const uint32_t face = Pixel(image, 0, 0);
-    const auto rectOf = [&](int id) {
-        RECT r;
-        GetWindowRect(GetDlgItem(dialog, id), &r);
-        return r;
-    };
+    const auto rectOf = [&](int id) { return RectOf(dialog, id); };
     // The icon in the system's icon size, the control made that size; the
     // fitted one in the control's 16 pixels. Clear pixels show the face.
     const struct {
