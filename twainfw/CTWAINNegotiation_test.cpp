@@ -4,6 +4,7 @@
 #include "twainfw/CTWAINDataSource.h"
 
 #include "platform/testing/TempSystemRoot.h"
+#include "twainfw/CapabilitySweep.h"
 #include "twainfw/FixedPoint.h"
 #include "twainfw/TWAINMemory.h"
 #include "twainfw/TestDataSource.h"
@@ -128,27 +129,13 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
-// The whole record of an answer's handle, which is then freed as the
-// application would. A plain pointer has no size of its own: the record is
-// as long as the container it holds says.
+// The whole record of an answer's handle, which is then freed.
 std::vector<uint8_t> TakeBlock(const TW_CAPABILITY& capability)
 {
-    std::vector<uint8_t> bytes;
-    TW_HANDLE handle = capability.hContainer;
-    if (!handle)
-        return bytes;
-    try {
-        CTWAINContainer answer;
-        answer.FromHandle(handle, capability.ConType);
-        const size_t size = answer.GetHandleSize();
-        CTWAINHandleLock lock(handle);
-        if (lock.Data())
-            bytes.assign(static_cast<uint8_t*>(lock.Data()), static_cast<uint8_t*>(lock.Data()) + size);
-    } catch (const CTWAINException&) {
-        ADD_FAILURE() << "the answer is no record of its container type";
-    }
-    TWAINFreeHandle(handle);
-    return bytes;
+    if (!capability.hContainer)
+        return {};
+    CTWAINContainer answer;
+    return testing::TakeRecord(capability, answer);
 }
 
 class NegotiationTest : public ::testing::Test {
@@ -565,6 +552,109 @@ TEST_F(NegotiationTest, HookThatDoesNotKnowTheIdMakesItUnsupported)
         EXPECT_EQ(TWRC_FAILURE, Cap(msg, capability));
         EXPECT_EQ(TWCC_CAPUNSUPPORTED, Status());
     }
+}
+
+// A source that lists every capability the framework answers by itself,
+// with the lists a device class fills for some of them: printers with their
+// modes and strings, bar and patch code searches, batch buffers and the set
+// of images.
+class FrameworkCapabilitiesSource : public testing::TestDataSource {
+public:
+    FrameworkCapabilitiesSource()
+    {
+        ExtraCaps = {CAP_CUSTOMDSDATA,
+                     CAP_DUPLEX,
+                     CAP_ENABLEDSUIONLY,
+                     CAP_FEEDERALIGNMENT,
+                     CAP_MAXBATCHBUFFERS,
+                     CAP_PRINTER,
+                     CAP_PRINTERENABLED,
+                     CAP_PRINTERINDEX,
+                     CAP_PRINTERMODE,
+                     CAP_PRINTERSTRING,
+                     CAP_PRINTERSUFFIX,
+                     CAP_THUMBNAILSENABLED,
+                     ICAP_AUTOMATICBORDERDETECTION,
+                     ICAP_AUTOMATICDESKEW,
+                     ICAP_BARCODEDETECTIONENABLED,
+                     ICAP_BARCODESEARCHMODE,
+                     ICAP_BARCODESEARCHPRIORITIES,
+                     ICAP_IMAGEDATASET,
+                     ICAP_PATCHCODEDETECTIONENABLED,
+                     ICAP_PATCHCODESEARCHMODE,
+                     ICAP_PATCHCODESEARCHPRIORITIES,
+                     ICAP_SUPPORTEDBARCODETYPES,
+                     ICAP_SUPPORTEDPATCHCODETYPES};
+    }
+
+    bool InitializeCapabilities() override
+    {
+        const bool done = CTWAINDataSource::InitializeCapabilities();
+        m_MaxBatchBuffersAllowed.SetMin(Number(1));
+        m_MaxBatchBuffersAllowed.SetMax(Number(8));
+        m_MaxBatchBuffersAllowed.SetStep(Number(1));
+        m_MaxBatchBuffersAllowed.SetDefault(Number(2));
+        m_MaxBatchBuffersAllowed.SetCurrent(Number(2));
+        m_MaxBatchBuffers = m_MaxBatchBuffersAllowed;
+        Fill(m_BarCodeSearchModes, {TWBD_HORZ, TWBD_VERT, TWBD_HORZVERT});
+        Fill(m_PatchCodeSearchModes, {TWBD_VERT, TWBD_HORZ});
+        m_BarCodeSearchPriorities = m_BarCodeSearchPrioritiesDefault = Numbers({TWBT_CODE128, TWBT_3OF9});
+        m_PatchCodeSearchPriorities = m_PatchCodeSearchPrioritiesDefault = Numbers({TWPCH_PATCH2});
+        m_SupportedBarCodeTypes = Numbers({TWBT_3OF9, TWBT_CODE128, TWBT_QRCODE});
+        m_SupportedPatchCodeTypes = Numbers({TWPCH_PATCH1, TWPCH_PATCH2});
+        // Imprinters top before and after, endorser top before; each in
+        // single, multi and compound string mode.
+        Fill(m_Printers, {0, 1, 4});
+        for (CTWAINEnumPair& modes : m_PrinterModes)
+            Fill(modes, {0, 1, 2});
+        for (CTWAINEnumeration& strings : m_PrinterStrings)
+            strings.Add(CTWAINOneValue(std::string("Batch 7"), TWTY_STR255), true, true);
+        m_ImagesAvailable = 3;
+        ResetImageDataSet();
+        return done;
+    }
+
+private:
+    static CTWAINOneValue Number(TW_UINT32 value) { return CTWAINOneValue(value, TWTY_UINT32); }
+    static CTWAINArray Numbers(std::initializer_list<TW_UINT32> values)
+    {
+        CTWAINArray list;
+        for (TW_UINT32 value : values)
+            list.Append(Number(value));
+        return list;
+    }
+    static void Fill(CTWAINEnumPair& pair, std::initializer_list<TW_UINT16> codes)
+    {
+        for (TW_UINT16 code : codes)
+            pair.Allowed.Add(CTWAINOneValue(code), code == *codes.begin(), code == *codes.begin());
+        pair.Reset();
+    }
+};
+
+TEST(FrameworkCapabilitySweepTest, EveryCapabilityTheFrameworkAnswersPassesTheConformanceSweep)
+{
+    plat::testing::TempSystemRoot root;
+    FrameworkCapabilitiesSource ds;
+    TW_IDENTITY app{};
+    app.Id = 42;
+    ds.Init(nullptr);
+    TW_IDENTITY assigned = ds.GetIdentity();
+    assigned.Id = 77;
+    ASSERT_EQ(TWRC_SUCCESS, ds.Dispatch(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &assigned));
+
+    testing::CapabilitySweep sweep(
+        [&](TW_UINT16 msg, TW_CAPABILITY& capability) {
+            return static_cast<TW_UINT16>(ds.Dispatch(&app, DG_CONTROL, DAT_CAPABILITY, msg, &capability));
+        },
+        [&] {
+            TW_STATUS status{};
+            ds.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+            return status.ConditionCode;
+        });
+    const std::vector<TW_UINT16> ids = sweep.Listed();
+    EXPECT_EQ(27u + ds.ExtraCaps.size(), ids.size());
+    for (TW_UINT16 id : ids)
+        sweep.Run(id);
 }
 
 } // namespace
