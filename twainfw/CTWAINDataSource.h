@@ -181,29 +181,34 @@ public:
     virtual TW_UINT32 GetXferGroup();
 
     // ---- capability accessor groups, 96-596 ----
+    // Each capability's accessors, in the order of its group. An accessor
+    // with a body here is one the framework leaves to a device class: it
+    // refuses with TWCC_CAPBADOPERATION when the data source lists the
+    // capability, else with TWCC_CAPUNSUPPORTED. How each message reaches
+    // its accessor is the capability's route (FindCapabilityRoute).
     // Author 0x1000, 96-98
     virtual std::string GetAuthor();
-    virtual void SetAuthor(const std::string& value);
+    virtual void SetAuthor(const std::string&) { ThrowCapNotAvailable(CAP_AUTHOR); }
     virtual TW_INT32 QueryAuthorSupport();
     // AutoFeed 0x1007, 99-103
-    virtual bool GetAutoFeedCurrent();
-    virtual bool GetAutoFeedDefault();
-    virtual void SetAutoFeedCurrent(bool value);
-    virtual bool ResetAutoFeed();
-    virtual TW_INT32 QueryAutoFeedSupport();
+    virtual bool GetAutoFeedCurrent() { ThrowCapNotAvailable(CAP_AUTOFEED); }
+    virtual bool GetAutoFeedDefault() { ThrowCapNotAvailable(CAP_AUTOFEED); }
+    virtual void SetAutoFeedCurrent(bool) { ThrowCapNotAvailable(CAP_AUTOFEED); }
+    virtual bool ResetAutoFeed() { ThrowCapNotAvailable(CAP_AUTOFEED); }
+    virtual TW_INT32 QueryAutoFeedSupport() { ThrowCapNotAvailable(CAP_AUTOFEED); }
     // AutoScan 0x1010, 104-108
-    virtual bool GetAutoScanCurrent();
-    virtual bool GetAutoScanDefault();
-    virtual void SetAutoScanCurrent(bool value);
-    virtual bool ResetAutoScan();
-    virtual TW_INT32 QueryAutoScanSupport();
+    virtual bool GetAutoScanCurrent() { ThrowCapNotAvailable(CAP_AUTOSCAN); }
+    virtual bool GetAutoScanDefault() { ThrowCapNotAvailable(CAP_AUTOSCAN); }
+    virtual void SetAutoScanCurrent(bool) { ThrowCapNotAvailable(CAP_AUTOSCAN); }
+    virtual bool ResetAutoScan() { ThrowCapNotAvailable(CAP_AUTOSCAN); }
+    virtual TW_INT32 QueryAutoScanSupport() { ThrowCapNotAvailable(CAP_AUTOSCAN); }
     // Caption 0x1001, 109-111
-    virtual std::string GetCaption();
-    virtual void SetCaption(const std::string& value);
-    virtual TW_INT32 QueryCaptionSupport();
+    virtual std::string GetCaption() { ThrowCapNotAvailable(CAP_CAPTION); }
+    virtual void SetCaption(const std::string&) { ThrowCapNotAvailable(CAP_CAPTION); }
+    virtual TW_INT32 QueryCaptionSupport() { ThrowCapNotAvailable(CAP_CAPTION); }
     // ClearPage 0x1008, 112-113
-    virtual void GetClearPage();
-    virtual TW_INT32 QueryClearPageSupport();
+    virtual void GetClearPage() { ThrowCapNotAvailable(CAP_CLEARPAGE); }
+    virtual TW_INT32 QueryClearPageSupport() { ThrowCapNotAvailable(CAP_CLEARPAGE); }
     // CustomDSData 0x1015, 114-115
     virtual bool GetCustomDSData();
     virtual TW_INT32 QueryCustomDSDataSupport();
@@ -214,48 +219,48 @@ public:
     virtual TW_UINT16 GetDuplex();
     virtual TW_INT32 QueryDuplexSupport();
     // DuplexEnabled 0x1013, 120-124
-    virtual bool GetDuplexEnabledCurrent();
-    virtual bool GetDuplexEnabledDefault();
-    virtual void SetDuplexEnabledCurrent(bool value);
-    virtual bool ResetDuplexEnabled();
-    virtual TW_INT32 QueryDuplexEnabledSupport();
+    virtual bool GetDuplexEnabledCurrent() { ThrowCapNotAvailable(CAP_DUPLEXENABLED); }
+    virtual bool GetDuplexEnabledDefault() { ThrowCapNotAvailable(CAP_DUPLEXENABLED); }
+    virtual void SetDuplexEnabledCurrent(bool) { ThrowCapNotAvailable(CAP_DUPLEXENABLED); }
+    virtual bool ResetDuplexEnabled() { ThrowCapNotAvailable(CAP_DUPLEXENABLED); }
+    virtual TW_INT32 QueryDuplexEnabledSupport() { ThrowCapNotAvailable(CAP_DUPLEXENABLED); }
     // EnableDSUIOnly 0x1014, 125-126
     virtual bool GetEnableDSUIOnly() = 0;
     virtual TW_INT32 QueryEnableDSUIOnlySupport();
     // Endorser 0x1016, 127-131
-    virtual TW_UINT32 GetEndorserCurrent();
-    virtual TW_UINT32 GetEndorserDefault();
-    virtual void SetEndorserCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetEndorser();
-    virtual TW_INT32 QueryEndorserSupport();
+    virtual TW_UINT32 GetEndorserCurrent() { ThrowCapNotAvailable(CAP_ENDORSER); }
+    virtual TW_UINT32 GetEndorserDefault() { ThrowCapNotAvailable(CAP_ENDORSER); }
+    virtual void SetEndorserCurrent(TW_UINT32) { ThrowCapNotAvailable(CAP_ENDORSER); }
+    virtual TW_UINT32 ResetEndorser() { ThrowCapNotAvailable(CAP_ENDORSER); }
+    virtual TW_INT32 QueryEndorserSupport() { ThrowCapNotAvailable(CAP_ENDORSER); }
     // ExtendedCaps 0x1006, 132-137
-    virtual CTWAINArray GetExtendedCapsValues();
-    virtual CTWAINArray GetExtendedCapsCurrent();
-    virtual CTWAINArray GetExtendedCapsDefault();
-    virtual void SetExtendedCapsArray(const CTWAINArray& value);
-    virtual CTWAINArray ResetExtendedCaps();
-    virtual TW_INT32 QueryExtendedCapsSupport();
+    virtual CTWAINArray GetExtendedCapsValues() { ThrowCapNotAvailable(CAP_EXTENDEDCAPS); }
+    virtual CTWAINArray GetExtendedCapsCurrent() { ThrowCapNotAvailable(CAP_EXTENDEDCAPS); }
+    virtual CTWAINArray GetExtendedCapsDefault() { ThrowCapNotAvailable(CAP_EXTENDEDCAPS); }
+    virtual void SetExtendedCapsArray(const CTWAINArray&) { ThrowCapNotAvailable(CAP_EXTENDEDCAPS); }
+    virtual CTWAINArray ResetExtendedCaps() { ThrowCapNotAvailable(CAP_EXTENDEDCAPS); }
+    virtual TW_INT32 QueryExtendedCapsSupport() { ThrowCapNotAvailable(CAP_EXTENDEDCAPS); }
     // FeederEnabled 0x1002, 138-142
-    virtual bool GetFeederEnabledCurrent();
-    virtual bool GetFeederEnabledDefault();
-    virtual void SetFeederEnabledCurrent(bool value);
-    virtual bool ResetFeederEnabled();
-    virtual TW_INT32 QueryFeederEnabledSupport();
+    virtual bool GetFeederEnabledCurrent() { ThrowCapNotAvailable(CAP_FEEDERENABLED); }
+    virtual bool GetFeederEnabledDefault() { ThrowCapNotAvailable(CAP_FEEDERENABLED); }
+    virtual void SetFeederEnabledCurrent(bool) { ThrowCapNotAvailable(CAP_FEEDERENABLED); }
+    virtual bool ResetFeederEnabled() { ThrowCapNotAvailable(CAP_FEEDERENABLED); }
+    virtual TW_INT32 QueryFeederEnabledSupport() { ThrowCapNotAvailable(CAP_FEEDERENABLED); }
     // FeederLoaded 0x1003, 143-144
-    virtual bool GetFeederLoaded();
-    virtual TW_INT32 QueryFeederLoadedSupport();
+    virtual bool GetFeederLoaded() { ThrowCapNotAvailable(CAP_FEEDERLOADED); }
+    virtual TW_INT32 QueryFeederLoadedSupport() { ThrowCapNotAvailable(CAP_FEEDERLOADED); }
     // FeedPage 0x1009, 145-146
-    virtual void GetFeedPage();
-    virtual TW_INT32 QueryFeedPageSupport();
+    virtual void GetFeedPage() { ThrowCapNotAvailable(CAP_FEEDPAGE); }
+    virtual TW_INT32 QueryFeedPageSupport() { ThrowCapNotAvailable(CAP_FEEDPAGE); }
     // FeederAlignment 0x102D, 147-148
     virtual TW_UINT16 GetFeederAlignment();
     virtual TW_INT32 QueryFeederAlignmentSupport();
     // Indicators 0x100B, 149-153
-    virtual bool GetIndicatorsCurrent();
-    virtual bool GetIndicatorsDefault();
-    virtual void SetIndicatorsCurrent(bool value);
-    virtual bool ResetIndicators();
-    virtual TW_INT32 QueryIndicatorsSupport();
+    virtual bool GetIndicatorsCurrent() { ThrowCapNotAvailable(CAP_INDICATORS); }
+    virtual bool GetIndicatorsDefault() { ThrowCapNotAvailable(CAP_INDICATORS); }
+    virtual void SetIndicatorsCurrent(bool) { ThrowCapNotAvailable(CAP_INDICATORS); }
+    virtual bool ResetIndicators() { ThrowCapNotAvailable(CAP_INDICATORS); }
+    virtual TW_INT32 QueryIndicatorsSupport() { ThrowCapNotAvailable(CAP_INDICATORS); }
     // JobControl 0x1017, 154-159
     virtual CTWAINContainer GetJobControlValues();
     virtual TW_UINT16 GetJobControlCurrent();
@@ -264,14 +269,14 @@ public:
     virtual TW_UINT16 ResetJobControl();
     virtual TW_INT32 QueryJobControlSupport();
     // RewindPage 0x100A, 160-161
-    virtual void GetRewindPage();
-    virtual TW_INT32 QueryRewindPageSupport();
+    virtual void GetRewindPage() { ThrowCapNotAvailable(CAP_REWINDPAGE); }
+    virtual TW_INT32 QueryRewindPageSupport() { ThrowCapNotAvailable(CAP_REWINDPAGE); }
     // SupportedCaps 0x1005, 162-163
     virtual CTWAINArray GetSupportedCaps();
     virtual TW_INT32 QuerySupportedCapsSupport();
     // PaperDetectable 0x100D, 164-165
-    virtual bool GetPaperDetectable();
-    virtual TW_INT32 QueryPaperDetectableSupport();
+    virtual bool GetPaperDetectable() { ThrowCapNotAvailable(CAP_PAPERDETECTABLE); }
+    virtual TW_INT32 QueryPaperDetectableSupport() { ThrowCapNotAvailable(CAP_PAPERDETECTABLE); }
     // TimeDate 0x1004, 166-167
     virtual std::string GetTimeDate();
     virtual TW_INT32 QueryTimeDateSupport();
@@ -285,11 +290,11 @@ public:
     virtual TW_INT16 ResetXferCount();
     virtual TW_INT32 QueryXferCountSupport();
     // AutoBright 0x1100, 175-179
-    virtual bool GetAutoBrightCurrent();
-    virtual bool GetAutoBrightDefault();
-    virtual void SetAutoBrightCurrent(bool value);
-    virtual bool ResetAutoBright();
-    virtual TW_INT32 QueryAutoBrightSupport();
+    virtual bool GetAutoBrightCurrent() { ThrowCapNotAvailable(ICAP_AUTOBRIGHT); }
+    virtual bool GetAutoBrightDefault() { ThrowCapNotAvailable(ICAP_AUTOBRIGHT); }
+    virtual void SetAutoBrightCurrent(bool) { ThrowCapNotAvailable(ICAP_AUTOBRIGHT); }
+    virtual bool ResetAutoBright() { ThrowCapNotAvailable(ICAP_AUTOBRIGHT); }
+    virtual TW_INT32 QueryAutoBrightSupport() { ThrowCapNotAvailable(ICAP_AUTOBRIGHT); }
     // BitDepth 0x112B, 180-186
     virtual CTWAINContainer GetBitDepthValues();
     virtual TW_UINT16 GetBitDepthCurrent();
@@ -299,13 +304,16 @@ public:
     virtual TW_UINT16 ResetBitDepth();
     virtual TW_INT32 QueryBitDepthSupport();
     // BitDepthReduction 0x112C, 187-193
-    virtual CTWAINContainer GetBitDepthReductionValues();
-    virtual TW_UINT16 GetBitDepthReductionCurrent();
-    virtual TW_UINT16 GetBitDepthReductionDefault();
-    virtual void SetBitDepthReductionConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetBitDepthReductionCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetBitDepthReduction();
-    virtual TW_INT32 QueryBitDepthReductionSupport();
+    virtual CTWAINContainer GetBitDepthReductionValues() { ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION); }
+    virtual TW_UINT16 GetBitDepthReductionCurrent() { ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION); }
+    virtual TW_UINT16 GetBitDepthReductionDefault() { ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION); }
+    virtual void SetBitDepthReductionConstraint(const CTWAINEnumeration&)
+    {
+        ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION);
+    }
+    virtual void SetBitDepthReductionCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION); }
+    virtual TW_UINT16 ResetBitDepthReduction() { ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION); }
+    virtual TW_INT32 QueryBitDepthReductionSupport() { ThrowCapNotAvailable(ICAP_BITDEPTHREDUCTION); }
     // BitOrder 0x111C, 194-199
     virtual CTWAINContainer GetBitOrderValues();
     virtual TW_UINT16 GetBitOrderCurrent();
@@ -314,27 +322,27 @@ public:
     virtual TW_UINT16 ResetBitOrder();
     virtual TW_INT32 QueryBitOrderSupport();
     // BitOrderCodes 0x1126, 200-205
-    virtual CTWAINContainer GetBitOrderCodesValues();
-    virtual TW_UINT16 GetBitOrderCodesCurrent();
-    virtual TW_UINT16 GetBitOrderCodesDefault();
-    virtual void SetBitOrderCodesCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetBitOrderCodes();
-    virtual TW_INT32 QueryBitOrderCodesSupport();
+    virtual CTWAINContainer GetBitOrderCodesValues() { ThrowCapNotAvailable(ICAP_BITORDERCODES); }
+    virtual TW_UINT16 GetBitOrderCodesCurrent() { ThrowCapNotAvailable(ICAP_BITORDERCODES); }
+    virtual TW_UINT16 GetBitOrderCodesDefault() { ThrowCapNotAvailable(ICAP_BITORDERCODES); }
+    virtual void SetBitOrderCodesCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_BITORDERCODES); }
+    virtual TW_UINT16 ResetBitOrderCodes() { ThrowCapNotAvailable(ICAP_BITORDERCODES); }
+    virtual TW_INT32 QueryBitOrderCodesSupport() { ThrowCapNotAvailable(ICAP_BITORDERCODES); }
     // Brightness 0x1101, 206-213
-    virtual CTWAINContainer GetBrightnessValues();
-    virtual float GetBrightnessCurrent();
-    virtual float GetBrightnessDefault();
-    virtual void SetBrightnessRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetBrightnessConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetBrightnessCurrent(float value);
-    virtual float ResetBrightness();
-    virtual TW_INT32 QueryBrightnessSupport();
+    virtual CTWAINContainer GetBrightnessValues() { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual float GetBrightnessCurrent() { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual float GetBrightnessDefault() { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual void SetBrightnessRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual void SetBrightnessConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual void SetBrightnessCurrent(float) { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual float ResetBrightness() { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
+    virtual TW_INT32 QueryBrightnessSupport() { ThrowCapNotAvailable(ICAP_BRIGHTNESS); }
     // CCITTKFactor 0x111D, 214-218
-    virtual TW_UINT16 GetCCITTKFactorCurrent();
-    virtual TW_UINT16 GetCCITTKFactorDefault();
-    virtual void SetCCITTKFactorCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetCCITTKFactor();
-    virtual TW_INT32 QueryCCITTKFactorSupport();
+    virtual TW_UINT16 GetCCITTKFactorCurrent() { ThrowCapNotAvailable(ICAP_CCITTKFACTOR); }
+    virtual TW_UINT16 GetCCITTKFactorDefault() { ThrowCapNotAvailable(ICAP_CCITTKFACTOR); }
+    virtual void SetCCITTKFactorCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_CCITTKFACTOR); }
+    virtual TW_UINT16 ResetCCITTKFactor() { ThrowCapNotAvailable(ICAP_CCITTKFACTOR); }
+    virtual TW_INT32 QueryCCITTKFactorSupport() { ThrowCapNotAvailable(ICAP_CCITTKFACTOR); }
     // Compression 0x0100, 219-225
     virtual CTWAINContainer GetCompressionValues();
     virtual TW_UINT16 GetCompressionCurrent();
@@ -344,50 +352,50 @@ public:
     virtual TW_UINT16 ResetCompression();
     virtual TW_INT32 QueryCompressionSupport();
     // Contrast 0x1103, 226-232
-    virtual CTWAINContainer GetContrastValues();
-    virtual float GetContrastCurrent();
-    virtual float GetContrastDefault();
-    virtual void SetContrastConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetContrastCurrent(float value);
-    virtual float ResetContrast();
-    virtual TW_INT32 QueryContrastSupport();
+    virtual CTWAINContainer GetContrastValues() { ThrowCapNotAvailable(ICAP_CONTRAST); }
+    virtual float GetContrastCurrent() { ThrowCapNotAvailable(ICAP_CONTRAST); }
+    virtual float GetContrastDefault() { ThrowCapNotAvailable(ICAP_CONTRAST); }
+    virtual void SetContrastConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_CONTRAST); }
+    virtual void SetContrastCurrent(float) { ThrowCapNotAvailable(ICAP_CONTRAST); }
+    virtual float ResetContrast() { ThrowCapNotAvailable(ICAP_CONTRAST); }
+    virtual TW_INT32 QueryContrastSupport() { ThrowCapNotAvailable(ICAP_CONTRAST); }
     // CustHalfTone 0x1104, 233-238
-    virtual CTWAINArray GetCustHalfToneValues();
-    virtual CTWAINArray GetCustHalfToneCurrent();
-    virtual CTWAINArray GetCustHalfToneDefault();
-    virtual void SetCustHalfToneArray(const CTWAINArray& value);
-    virtual CTWAINArray ResetCustHalfTone();
-    virtual TW_INT32 QueryCustHalfToneSupport();
+    virtual CTWAINArray GetCustHalfToneValues() { ThrowCapNotAvailable(ICAP_CUSTHALFTONE); }
+    virtual CTWAINArray GetCustHalfToneCurrent() { ThrowCapNotAvailable(ICAP_CUSTHALFTONE); }
+    virtual CTWAINArray GetCustHalfToneDefault() { ThrowCapNotAvailable(ICAP_CUSTHALFTONE); }
+    virtual void SetCustHalfToneArray(const CTWAINArray&) { ThrowCapNotAvailable(ICAP_CUSTHALFTONE); }
+    virtual CTWAINArray ResetCustHalfTone() { ThrowCapNotAvailable(ICAP_CUSTHALFTONE); }
+    virtual TW_INT32 QueryCustHalfToneSupport() { ThrowCapNotAvailable(ICAP_CUSTHALFTONE); }
     // ExposureTime 0x1105, 239-246
-    virtual CTWAINContainer GetExposureTimeValues();
-    virtual float GetExposureTimeCurrent();
-    virtual float GetExposureTimeDefault();
-    virtual void SetExposureTimeRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetExposureTimeConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetExposureTimeCurrent(float value);
-    virtual float ResetExposureTime();
-    virtual TW_INT32 QueryExposureTimeSupport();
+    virtual CTWAINContainer GetExposureTimeValues() { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual float GetExposureTimeCurrent() { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual float GetExposureTimeDefault() { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual void SetExposureTimeRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual void SetExposureTimeConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual void SetExposureTimeCurrent(float) { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual float ResetExposureTime() { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
+    virtual TW_INT32 QueryExposureTimeSupport() { ThrowCapNotAvailable(ICAP_EXPOSURETIME); }
     // ExtImageInfo 0x112F, 247-252
-    virtual bool GetExtImageInfoCurrent();
-    virtual bool GetExtImageInfoDefault();
-    virtual void SetExtImageInfoCurrent(bool value);
-    virtual bool ResetExtImageInfo();
+    virtual bool GetExtImageInfoCurrent() { ThrowCapNotAvailable(ICAP_EXTIMAGEINFO); }
+    virtual bool GetExtImageInfoDefault() { ThrowCapNotAvailable(ICAP_EXTIMAGEINFO); }
+    virtual void SetExtImageInfoCurrent(bool) { ThrowCapNotAvailable(ICAP_EXTIMAGEINFO); }
+    virtual bool ResetExtImageInfo() { ThrowCapNotAvailable(ICAP_EXTIMAGEINFO); }
     virtual bool IsExtImageInfoEnabled();
     virtual TW_INT32 QueryExtImageInfoSupport();
     // Filter 0x1106, 253-259
-    virtual CTWAINContainer GetFilterValues();
-    virtual CTWAINContainer GetFilterCurrent();
-    virtual CTWAINContainer GetFilterDefault();
-    virtual void SetFilterArray(const CTWAINArray& value);
-    virtual void SetFilterCurrent(TW_UINT16 value);
-    virtual CTWAINContainer ResetFilter();
-    virtual TW_INT32 QueryFilterSupport();
+    virtual CTWAINContainer GetFilterValues() { ThrowCapNotAvailable(ICAP_FILTER); }
+    virtual CTWAINContainer GetFilterCurrent() { ThrowCapNotAvailable(ICAP_FILTER); }
+    virtual CTWAINContainer GetFilterDefault() { ThrowCapNotAvailable(ICAP_FILTER); }
+    virtual void SetFilterArray(const CTWAINArray&) { ThrowCapNotAvailable(ICAP_FILTER); }
+    virtual void SetFilterCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_FILTER); }
+    virtual CTWAINContainer ResetFilter() { ThrowCapNotAvailable(ICAP_FILTER); }
+    virtual TW_INT32 QueryFilterSupport() { ThrowCapNotAvailable(ICAP_FILTER); }
     // FlashUsed 0x1107, 260-264
-    virtual bool GetFlashUsedCurrent();
-    virtual bool GetFlashUsedDefault();
-    virtual void SetFlashUsedCurrent(bool value);
-    virtual bool ResetFlashUsed();
-    virtual TW_INT32 QueryFlashUsedSupport();
+    virtual bool GetFlashUsedCurrent() { ThrowCapNotAvailable(ICAP_FLASHUSED); }
+    virtual bool GetFlashUsedDefault() { ThrowCapNotAvailable(ICAP_FLASHUSED); }
+    virtual void SetFlashUsedCurrent(bool) { ThrowCapNotAvailable(ICAP_FLASHUSED); }
+    virtual bool ResetFlashUsed() { ThrowCapNotAvailable(ICAP_FLASHUSED); }
+    virtual TW_INT32 QueryFlashUsedSupport() { ThrowCapNotAvailable(ICAP_FLASHUSED); }
     // Frames 0x1114, 265-271
     virtual CTWAINContainer GetFramesValues();
     virtual CTWAINFrame GetFramesCurrent();
@@ -397,29 +405,29 @@ public:
     virtual CTWAINFrame ResetFrames();
     virtual TW_INT32 QueryFramesSupport();
     // Gamma 0x1108, 272-276
-    virtual float GetGammaCurrent();
-    virtual float GetGammaDefault();
-    virtual void SetGammaCurrent(float value);
-    virtual float ResetGamma();
-    virtual TW_INT32 QueryGammaSupport();
+    virtual float GetGammaCurrent() { ThrowCapNotAvailable(ICAP_GAMMA); }
+    virtual float GetGammaDefault() { ThrowCapNotAvailable(ICAP_GAMMA); }
+    virtual void SetGammaCurrent(float) { ThrowCapNotAvailable(ICAP_GAMMA); }
+    virtual float ResetGamma() { ThrowCapNotAvailable(ICAP_GAMMA); }
+    virtual TW_INT32 QueryGammaSupport() { ThrowCapNotAvailable(ICAP_GAMMA); }
     // HalfTones 0x1109, 277-284
-    virtual CTWAINContainer GetHalfTonesValues();
-    virtual std::string GetHalfTonesCurrent();
-    virtual std::string GetHalfTonesDefault();
-    virtual void SetHalfTonesConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetHalfTonesArray(const CTWAINArray& value);
-    virtual void SetHalfTonesCurrent(const std::string& value);
-    virtual std::string ResetHalfTones();
-    virtual TW_INT32 QueryHalfTonesSupport();
+    virtual CTWAINContainer GetHalfTonesValues() { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual std::string GetHalfTonesCurrent() { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual std::string GetHalfTonesDefault() { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual void SetHalfTonesConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual void SetHalfTonesArray(const CTWAINArray&) { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual void SetHalfTonesCurrent(const std::string&) { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual std::string ResetHalfTones() { ThrowCapNotAvailable(ICAP_HALFTONES); }
+    virtual TW_INT32 QueryHalfTonesSupport() { ThrowCapNotAvailable(ICAP_HALFTONES); }
     // Highlight 0x110A, 285-292
-    virtual CTWAINContainer GetHighlightValues();
-    virtual float GetHighlightCurrent();
-    virtual float GetHighlightDefault();
-    virtual void SetHighlightRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetHighlightConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetHighlightCurrent(float value);
-    virtual float ResetHighlight();
-    virtual TW_INT32 QueryHighlightSupport();
+    virtual CTWAINContainer GetHighlightValues() { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual float GetHighlightCurrent() { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual float GetHighlightDefault() { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual void SetHighlightRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual void SetHighlightConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual void SetHighlightCurrent(float) { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual float ResetHighlight() { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
+    virtual TW_INT32 QueryHighlightSupport() { ThrowCapNotAvailable(ICAP_HIGHLIGHT); }
     // ImageFileFormat 0x110C, 293-299
     virtual CTWAINContainer GetImageFileFormatValues();
     virtual TW_UINT16 GetImageFileFormatCurrent();
@@ -429,35 +437,35 @@ public:
     virtual TW_UINT16 ResetImageFileFormat();
     virtual TW_INT32 QueryImageFileFormatSupport();
     // JPEGPixelType 0x1128, 300-306
-    virtual CTWAINContainer GetJPEGPixelTypeValues();
-    virtual TW_UINT16 GetJPEGPixelTypeCurrent();
-    virtual TW_UINT16 GetJPEGPixelTypeDefault();
-    virtual void SetJPEGPixelTypeConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetJPEGPixelTypeCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetJPEGPixelType();
-    virtual TW_INT32 QueryJPEGPixelTypeSupport();
+    virtual CTWAINContainer GetJPEGPixelTypeValues() { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
+    virtual TW_UINT16 GetJPEGPixelTypeCurrent() { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
+    virtual TW_UINT16 GetJPEGPixelTypeDefault() { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
+    virtual void SetJPEGPixelTypeConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
+    virtual void SetJPEGPixelTypeCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
+    virtual TW_UINT16 ResetJPEGPixelType() { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
+    virtual TW_INT32 QueryJPEGPixelTypeSupport() { ThrowCapNotAvailable(ICAP_JPEGPIXELTYPE); }
     // LampState 0x110D, 307-312
-    virtual CTWAINContainer GetLampStateValues();
-    virtual bool GetLampStateCurrent();
-    virtual bool GetLampStateDefault();
-    virtual void SetLampStateCurrent(bool value);
-    virtual bool ResetLampState();
-    virtual TW_INT32 QueryLampStateSupport();
+    virtual CTWAINContainer GetLampStateValues() { ThrowCapNotAvailable(ICAP_LAMPSTATE); }
+    virtual bool GetLampStateCurrent() { ThrowCapNotAvailable(ICAP_LAMPSTATE); }
+    virtual bool GetLampStateDefault() { ThrowCapNotAvailable(ICAP_LAMPSTATE); }
+    virtual void SetLampStateCurrent(bool) { ThrowCapNotAvailable(ICAP_LAMPSTATE); }
+    virtual bool ResetLampState() { ThrowCapNotAvailable(ICAP_LAMPSTATE); }
+    virtual TW_INT32 QueryLampStateSupport() { ThrowCapNotAvailable(ICAP_LAMPSTATE); }
     // LightPath 0x111E, 313-318
-    virtual CTWAINContainer GetLightPathValues();
-    virtual TW_UINT16 GetLightPathCurrent();
-    virtual TW_UINT16 GetLightPathDefault();
-    virtual void SetLightPathCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetLightPath();
-    virtual TW_INT32 QueryLightPathSupport();
+    virtual CTWAINContainer GetLightPathValues() { ThrowCapNotAvailable(ICAP_LIGHTPATH); }
+    virtual TW_UINT16 GetLightPathCurrent() { ThrowCapNotAvailable(ICAP_LIGHTPATH); }
+    virtual TW_UINT16 GetLightPathDefault() { ThrowCapNotAvailable(ICAP_LIGHTPATH); }
+    virtual void SetLightPathCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_LIGHTPATH); }
+    virtual TW_UINT16 ResetLightPath() { ThrowCapNotAvailable(ICAP_LIGHTPATH); }
+    virtual TW_INT32 QueryLightPathSupport() { ThrowCapNotAvailable(ICAP_LIGHTPATH); }
     // LightSource 0x110E, 319-325
-    virtual CTWAINContainer GetLightSourceValues();
-    virtual TW_UINT16 GetLightSourceCurrent();
-    virtual TW_UINT16 GetLightSourceDefault();
-    virtual void SetLightSourceConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetLightSourceCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetLightSource();
-    virtual TW_INT32 QueryLightSourceSupport();
+    virtual CTWAINContainer GetLightSourceValues() { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
+    virtual TW_UINT16 GetLightSourceCurrent() { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
+    virtual TW_UINT16 GetLightSourceDefault() { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
+    virtual void SetLightSourceConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
+    virtual void SetLightSourceCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
+    virtual TW_UINT16 ResetLightSource() { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
+    virtual TW_INT32 QueryLightSourceSupport() { ThrowCapNotAvailable(ICAP_LIGHTSOURCE); }
     // MaxFrames 0x111A, 326-330
     virtual TW_UINT16 GetMaxFramesCurrent();
     virtual TW_UINT16 GetMaxFramesDefault();
@@ -492,12 +500,12 @@ public:
     virtual TW_UINT16 ResetPixelFlavor();
     virtual TW_INT32 QueryPixelFlavorSupport();
     // PixelFlavorCodes 0x1127, 352-357
-    virtual CTWAINContainer GetPixelFlavorCodesValues();
-    virtual TW_UINT16 GetPixelFlavorCodesCurrent();
-    virtual TW_UINT16 GetPixelFlavorCodesDefault();
-    virtual void SetPixelFlavorCodesCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetPixelFlavorCodes();
-    virtual TW_INT32 QueryPixelFlavorCodesSupport();
+    virtual CTWAINContainer GetPixelFlavorCodesValues() { ThrowCapNotAvailable(ICAP_PIXELFLAVORCODES); }
+    virtual TW_UINT16 GetPixelFlavorCodesCurrent() { ThrowCapNotAvailable(ICAP_PIXELFLAVORCODES); }
+    virtual TW_UINT16 GetPixelFlavorCodesDefault() { ThrowCapNotAvailable(ICAP_PIXELFLAVORCODES); }
+    virtual void SetPixelFlavorCodesCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_PIXELFLAVORCODES); }
+    virtual TW_UINT16 ResetPixelFlavorCodes() { ThrowCapNotAvailable(ICAP_PIXELFLAVORCODES); }
+    virtual TW_INT32 QueryPixelFlavorCodesSupport() { ThrowCapNotAvailable(ICAP_PIXELFLAVORCODES); }
     // PixelType 0x0101, 358-364
     virtual CTWAINContainer GetPixelTypeValues();
     virtual TW_UINT16 GetPixelTypeCurrent();
@@ -515,21 +523,21 @@ public:
     virtual TW_UINT16 ResetPlanarChunky();
     virtual TW_INT32 QueryPlanarChunkySupport();
     // Rotation 0x1121, 372-377
-    virtual CTWAINContainer GetRotationValues();
-    virtual float GetRotationCurrent();
-    virtual float GetRotationDefault();
-    virtual void SetRotationCurrent(float value);
-    virtual float ResetRotation();
-    virtual TW_INT32 QueryRotationSupport();
+    virtual CTWAINContainer GetRotationValues() { ThrowCapNotAvailable(ICAP_ROTATION); }
+    virtual float GetRotationCurrent() { ThrowCapNotAvailable(ICAP_ROTATION); }
+    virtual float GetRotationDefault() { ThrowCapNotAvailable(ICAP_ROTATION); }
+    virtual void SetRotationCurrent(float) { ThrowCapNotAvailable(ICAP_ROTATION); }
+    virtual float ResetRotation() { ThrowCapNotAvailable(ICAP_ROTATION); }
+    virtual TW_INT32 QueryRotationSupport() { ThrowCapNotAvailable(ICAP_ROTATION); }
     // Shadow 0x1113, 378-385
-    virtual CTWAINContainer GetShadowValues();
-    virtual float GetShadowCurrent();
-    virtual float GetShadowDefault();
-    virtual void SetShadowRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetShadowConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetShadowCurrent(float value);
-    virtual float ResetShadow();
-    virtual TW_INT32 QueryShadowSupport();
+    virtual CTWAINContainer GetShadowValues() { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual float GetShadowCurrent() { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual float GetShadowDefault() { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual void SetShadowRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual void SetShadowConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual void SetShadowCurrent(float) { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual float ResetShadow() { ThrowCapNotAvailable(ICAP_SHADOW); }
+    virtual TW_INT32 QueryShadowSupport() { ThrowCapNotAvailable(ICAP_SHADOW); }
     // SupportedSizes 0x1122, 386-392
     virtual CTWAINContainer GetSupportedSizesValues();
     virtual TW_UINT16 GetSupportedSizesCurrent();
@@ -539,33 +547,33 @@ public:
     virtual TW_UINT16 ResetSupportedSizes();
     virtual TW_INT32 QuerySupportedSizesSupport();
     // Threshold 0x1123, 393-400
-    virtual CTWAINContainer GetThresholdValues();
-    virtual float GetThresholdCurrent();
-    virtual float GetThresholdDefault();
-    virtual void SetThresholdRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetThresholdConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetThresholdCurrent(float value);
-    virtual float ResetThreshold();
-    virtual TW_INT32 QueryThresholdSupport();
+    virtual CTWAINContainer GetThresholdValues() { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual float GetThresholdCurrent() { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual float GetThresholdDefault() { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual void SetThresholdRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual void SetThresholdConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual void SetThresholdCurrent(float) { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual float ResetThreshold() { ThrowCapNotAvailable(ICAP_THRESHOLD); }
+    virtual TW_INT32 QueryThresholdSupport() { ThrowCapNotAvailable(ICAP_THRESHOLD); }
     // Tiles 0x111B, 401-405
-    virtual bool GetTilesCurrent();
-    virtual bool GetTilesDefault();
-    virtual void SetTilesCurrent(bool value);
-    virtual bool ResetTiles();
-    virtual TW_INT32 QueryTilesSupport();
+    virtual bool GetTilesCurrent() { ThrowCapNotAvailable(ICAP_TILES); }
+    virtual bool GetTilesDefault() { ThrowCapNotAvailable(ICAP_TILES); }
+    virtual void SetTilesCurrent(bool) { ThrowCapNotAvailable(ICAP_TILES); }
+    virtual bool ResetTiles() { ThrowCapNotAvailable(ICAP_TILES); }
+    virtual TW_INT32 QueryTilesSupport() { ThrowCapNotAvailable(ICAP_TILES); }
     // TimeFill 0x112A, 406-411
-    virtual CTWAINContainer GetTimeFillValues();
-    virtual TW_UINT16 GetTimeFillCurrent();
-    virtual TW_UINT16 GetTimeFillDefault();
-    virtual void SetTimeFillCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetTimeFill();
-    virtual TW_INT32 QueryTimeFillSupport();
+    virtual CTWAINContainer GetTimeFillValues() { ThrowCapNotAvailable(ICAP_TIMEFILL); }
+    virtual TW_UINT16 GetTimeFillCurrent() { ThrowCapNotAvailable(ICAP_TIMEFILL); }
+    virtual TW_UINT16 GetTimeFillDefault() { ThrowCapNotAvailable(ICAP_TIMEFILL); }
+    virtual void SetTimeFillCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_TIMEFILL); }
+    virtual TW_UINT16 ResetTimeFill() { ThrowCapNotAvailable(ICAP_TIMEFILL); }
+    virtual TW_INT32 QueryTimeFillSupport() { ThrowCapNotAvailable(ICAP_TIMEFILL); }
     // UndefinedImageSize 0x112D, 412-416
-    virtual bool GetUndefinedImageSizeCurrent();
-    virtual bool GetUndefinedImageSizeDefault();
-    virtual void SetUndefinedImageSizeCurrent(bool value);
-    virtual bool ResetUndefinedImageSize();
-    virtual TW_INT32 QueryUndefinedImageSizeSupport();
+    virtual bool GetUndefinedImageSizeCurrent() { ThrowCapNotAvailable(ICAP_UNDEFINEDIMAGESIZE); }
+    virtual bool GetUndefinedImageSizeDefault() { ThrowCapNotAvailable(ICAP_UNDEFINEDIMAGESIZE); }
+    virtual void SetUndefinedImageSizeCurrent(bool) { ThrowCapNotAvailable(ICAP_UNDEFINEDIMAGESIZE); }
+    virtual bool ResetUndefinedImageSize() { ThrowCapNotAvailable(ICAP_UNDEFINEDIMAGESIZE); }
+    virtual TW_INT32 QueryUndefinedImageSizeSupport() { ThrowCapNotAvailable(ICAP_UNDEFINEDIMAGESIZE); }
     // Units 0x0102, 417-423
     virtual CTWAINContainer GetUnitsValues();
     virtual TW_UINT16 GetUnitsCurrent();
@@ -583,8 +591,8 @@ public:
     virtual TW_UINT16 ResetXferMech();
     virtual TW_INT32 QueryXferMechSupport();
     // XNativeResolution 0x1116, 431-432
-    virtual float GetXNativeResolution();
-    virtual TW_INT32 QueryXNativeResolutionSupport();
+    virtual float GetXNativeResolution() { ThrowCapNotAvailable(ICAP_XNATIVERESOLUTION); }
+    virtual TW_INT32 QueryXNativeResolutionSupport() { ThrowCapNotAvailable(ICAP_XNATIVERESOLUTION); }
     // XResolution 0x1118, 433-441
     virtual CTWAINContainer GetXResolutionValues();
     virtual float GetXResolutionCurrent();
@@ -596,17 +604,17 @@ public:
     virtual float ResetXResolution();
     virtual TW_INT32 QueryXResolutionSupport();
     // XScaling 0x1124, 442-449
-    virtual CTWAINContainer GetXScalingValues();
-    virtual float GetXScalingCurrent();
-    virtual float GetXScalingDefault();
-    virtual void SetXScalingRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetXScalingConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetXScalingCurrent(float value);
-    virtual float ResetXScaling();
-    virtual TW_INT32 QueryXScalingSupport();
+    virtual CTWAINContainer GetXScalingValues() { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual float GetXScalingCurrent() { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual float GetXScalingDefault() { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual void SetXScalingRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual void SetXScalingConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual void SetXScalingCurrent(float) { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual float ResetXScaling() { ThrowCapNotAvailable(ICAP_XSCALING); }
+    virtual TW_INT32 QueryXScalingSupport() { ThrowCapNotAvailable(ICAP_XSCALING); }
     // YNativeResolution 0x1117, 450-451
-    virtual float GetYNativeResolution();
-    virtual TW_INT32 QueryYNativeResolutionSupport();
+    virtual float GetYNativeResolution() { ThrowCapNotAvailable(ICAP_YNATIVERESOLUTION); }
+    virtual TW_INT32 QueryYNativeResolutionSupport() { ThrowCapNotAvailable(ICAP_YNATIVERESOLUTION); }
     // YResolution 0x1119, 452-460
     virtual CTWAINContainer GetYResolutionValues();
     virtual float GetYResolutionCurrent();
@@ -618,14 +626,14 @@ public:
     virtual float ResetYResolution();
     virtual TW_INT32 QueryYResolutionSupport();
     // YScaling 0x1125, 461-468
-    virtual CTWAINContainer GetYScalingValues();
-    virtual float GetYScalingCurrent();
-    virtual float GetYScalingDefault();
-    virtual void SetYScalingRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetYScalingConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetYScalingCurrent(float value);
-    virtual float ResetYScaling();
-    virtual TW_INT32 QueryYScalingSupport();
+    virtual CTWAINContainer GetYScalingValues() { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual float GetYScalingCurrent() { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual float GetYScalingDefault() { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual void SetYScalingRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual void SetYScalingConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual void SetYScalingCurrent(float) { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual float ResetYScaling() { ThrowCapNotAvailable(ICAP_YSCALING); }
+    virtual TW_INT32 QueryYScalingSupport() { ThrowCapNotAvailable(ICAP_YSCALING); }
     // SpareEnum, 469-475
     virtual CTWAINContainer GetSpareEnumValues();
     virtual TW_UINT16 GetSpareEnumCurrent();
@@ -644,23 +652,41 @@ public:
     virtual TW_UINT32 ResetMaxBatchBuffers();
     virtual TW_INT32 QueryMaxBatchBuffersSupport();
     // BarCodeMaxRetries 0x113C, 484-491
-    virtual CTWAINContainer GetBarCodeMaxRetriesValues();
-    virtual TW_UINT32 GetBarCodeMaxRetriesCurrent();
-    virtual TW_UINT32 GetBarCodeMaxRetriesDefault();
-    virtual void SetBarCodeMaxRetriesRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetBarCodeMaxRetriesConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetBarCodeMaxRetriesCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetBarCodeMaxRetries();
-    virtual TW_INT32 QueryBarCodeMaxRetriesSupport();
+    virtual CTWAINContainer GetBarCodeMaxRetriesValues() { ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES); }
+    virtual TW_UINT32 GetBarCodeMaxRetriesCurrent() { ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES); }
+    virtual TW_UINT32 GetBarCodeMaxRetriesDefault() { ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES); }
+    virtual void SetBarCodeMaxRetriesRangeConstraint(const CTWAINRange&)
+    {
+        ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES);
+    }
+    virtual void SetBarCodeMaxRetriesConstraint(const CTWAINEnumeration&)
+    {
+        ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES);
+    }
+    virtual void SetBarCodeMaxRetriesCurrent(TW_UINT32) { ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES); }
+    virtual TW_UINT32 ResetBarCodeMaxRetries() { ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES); }
+    virtual TW_INT32 QueryBarCodeMaxRetriesSupport() { ThrowCapNotAvailable(ICAP_BARCODEMAXRETRIES); }
     // BarCodeMaxSearchPriorities 0x1139, 492-499
-    virtual CTWAINContainer GetBarCodeMaxSearchPrioritiesValues();
-    virtual TW_UINT32 GetBarCodeMaxSearchPrioritiesCurrent();
-    virtual TW_UINT32 GetBarCodeMaxSearchPrioritiesDefault();
-    virtual void SetBarCodeMaxSearchPrioritiesRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetBarCodeMaxSearchPrioritiesConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetBarCodeMaxSearchPrioritiesCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetBarCodeMaxSearchPriorities();
-    virtual TW_INT32 QueryBarCodeMaxSearchPrioritiesSupport();
+    virtual CTWAINContainer GetBarCodeMaxSearchPrioritiesValues()
+    {
+        ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES);
+    }
+    virtual TW_UINT32 GetBarCodeMaxSearchPrioritiesCurrent() { ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES); }
+    virtual TW_UINT32 GetBarCodeMaxSearchPrioritiesDefault() { ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES); }
+    virtual void SetBarCodeMaxSearchPrioritiesRangeConstraint(const CTWAINRange&)
+    {
+        ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES);
+    }
+    virtual void SetBarCodeMaxSearchPrioritiesConstraint(const CTWAINEnumeration&)
+    {
+        ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES);
+    }
+    virtual void SetBarCodeMaxSearchPrioritiesCurrent(TW_UINT32)
+    {
+        ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES);
+    }
+    virtual TW_UINT32 ResetBarCodeMaxSearchPriorities() { ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES); }
+    virtual TW_INT32 QueryBarCodeMaxSearchPrioritiesSupport() { ThrowCapNotAvailable(ICAP_BARCODEMAXSEARCHPRIORITIES); }
     // BarCodeSearchMode 0x113B, 500-506
     virtual CTWAINContainer GetBarCodeSearchModeValues();
     virtual TW_UINT16 GetBarCodeSearchModeCurrent();
@@ -677,35 +703,62 @@ public:
     virtual CTWAINArray ResetBarCodeSearchPriorities();
     virtual TW_INT32 QueryBarCodeSearchPrioritiesSupport();
     // BarCodeTimeout 0x113D, 513-520
-    virtual CTWAINContainer GetBarCodeTimeoutValues();
-    virtual TW_UINT32 GetBarCodeTimeoutCurrent();
-    virtual TW_UINT32 GetBarCodeTimeoutDefault();
-    virtual void SetBarCodeTimeoutRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetBarCodeTimeoutConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetBarCodeTimeoutCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetBarCodeTimeout();
-    virtual TW_INT32 QueryBarCodeTimeoutSupport();
+    virtual CTWAINContainer GetBarCodeTimeoutValues() { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual TW_UINT32 GetBarCodeTimeoutCurrent() { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual TW_UINT32 GetBarCodeTimeoutDefault() { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual void SetBarCodeTimeoutRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual void SetBarCodeTimeoutConstraint(const CTWAINEnumeration&) { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual void SetBarCodeTimeoutCurrent(TW_UINT32) { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual TW_UINT32 ResetBarCodeTimeout() { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
+    virtual TW_INT32 QueryBarCodeTimeoutSupport() { ThrowCapNotAvailable(ICAP_BARCODETIMEOUT); }
     // SupportedBarCodeTypes 0x1138, 521-522
     virtual CTWAINArray GetSupportedBarCodeTypes();
     virtual TW_INT32 QuerySupportedBarCodeTypesSupport();
     // PatchCodeMaxRetries 0x1144, 523-530
-    virtual CTWAINContainer GetPatchCodeMaxRetriesValues();
-    virtual TW_UINT32 GetPatchCodeMaxRetriesCurrent();
-    virtual TW_UINT32 GetPatchCodeMaxRetriesDefault();
-    virtual void SetPatchCodeMaxRetriesRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetPatchCodeMaxRetriesConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetPatchCodeMaxRetriesCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetPatchCodeMaxRetries();
-    virtual TW_INT32 QueryPatchCodeMaxRetriesSupport();
+    virtual CTWAINContainer GetPatchCodeMaxRetriesValues() { ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES); }
+    virtual TW_UINT32 GetPatchCodeMaxRetriesCurrent() { ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES); }
+    virtual TW_UINT32 GetPatchCodeMaxRetriesDefault() { ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES); }
+    virtual void SetPatchCodeMaxRetriesRangeConstraint(const CTWAINRange&)
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES);
+    }
+    virtual void SetPatchCodeMaxRetriesConstraint(const CTWAINEnumeration&)
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES);
+    }
+    virtual void SetPatchCodeMaxRetriesCurrent(TW_UINT32) { ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES); }
+    virtual TW_UINT32 ResetPatchCodeMaxRetries() { ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES); }
+    virtual TW_INT32 QueryPatchCodeMaxRetriesSupport() { ThrowCapNotAvailable(ICAP_PATCHCODEMAXRETRIES); }
     // PatchCodeMaxSearchPriorities 0x1141, 531-538
-    virtual CTWAINContainer GetPatchCodeMaxSearchPrioritiesValues();
-    virtual TW_UINT32 GetPatchCodeMaxSearchPrioritiesCurrent();
-    virtual TW_UINT32 GetPatchCodeMaxSearchPrioritiesDefault();
-    virtual void SetPatchCodeMaxSearchPrioritiesRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetPatchCodeMaxSearchPrioritiesConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetPatchCodeMaxSearchPrioritiesCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetPatchCodeMaxSearchPriorities();
-    virtual TW_INT32 QueryPatchCodeMaxSearchPrioritiesSupport();
+    virtual CTWAINContainer GetPatchCodeMaxSearchPrioritiesValues()
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
+    virtual TW_UINT32 GetPatchCodeMaxSearchPrioritiesCurrent()
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
+    virtual TW_UINT32 GetPatchCodeMaxSearchPrioritiesDefault()
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
+    virtual void SetPatchCodeMaxSearchPrioritiesRangeConstraint(const CTWAINRange&)
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
+    virtual void SetPatchCodeMaxSearchPrioritiesConstraint(const CTWAINEnumeration&)
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
+    virtual void SetPatchCodeMaxSearchPrioritiesCurrent(TW_UINT32)
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
+    virtual TW_UINT32 ResetPatchCodeMaxSearchPriorities() { ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES); }
+    virtual TW_INT32 QueryPatchCodeMaxSearchPrioritiesSupport()
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODEMAXSEARCHPRIORITIES);
+    }
     // PatchCodeSearchMode 0x1143, 539-545
     virtual CTWAINContainer GetPatchCodeSearchModeValues();
     virtual TW_UINT16 GetPatchCodeSearchModeCurrent();
@@ -722,14 +775,17 @@ public:
     virtual CTWAINArray ResetPatchCodeSearchPriorities();
     virtual TW_INT32 QueryPatchCodeSearchPrioritiesSupport();
     // PatchCodeTimeout 0x1145, 552-559
-    virtual CTWAINContainer GetPatchCodeTimeoutValues();
-    virtual TW_UINT32 GetPatchCodeTimeoutCurrent();
-    virtual TW_UINT32 GetPatchCodeTimeoutDefault();
-    virtual void SetPatchCodeTimeoutRangeConstraint(const CTWAINRange& constraint);
-    virtual void SetPatchCodeTimeoutConstraint(const CTWAINEnumeration& constraint);
-    virtual void SetPatchCodeTimeoutCurrent(TW_UINT32 value);
-    virtual TW_UINT32 ResetPatchCodeTimeout();
-    virtual TW_INT32 QueryPatchCodeTimeoutSupport();
+    virtual CTWAINContainer GetPatchCodeTimeoutValues() { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
+    virtual TW_UINT32 GetPatchCodeTimeoutCurrent() { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
+    virtual TW_UINT32 GetPatchCodeTimeoutDefault() { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
+    virtual void SetPatchCodeTimeoutRangeConstraint(const CTWAINRange&) { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
+    virtual void SetPatchCodeTimeoutConstraint(const CTWAINEnumeration&)
+    {
+        ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT);
+    }
+    virtual void SetPatchCodeTimeoutCurrent(TW_UINT32) { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
+    virtual TW_UINT32 ResetPatchCodeTimeout() { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
+    virtual TW_INT32 QueryPatchCodeTimeoutSupport() { ThrowCapNotAvailable(ICAP_PATCHCODETIMEOUT); }
     // SupportedPatchCodeTypes 0x1140, 560-561
     virtual CTWAINArray GetSupportedPatchCodeTypes();
     virtual TW_INT32 QuerySupportedPatchCodeTypesSupport();
@@ -758,12 +814,12 @@ public:
     virtual CTWAINEnumeration ResetPrinterString();
     virtual TW_INT32 QueryPrinterStringSupport();
     // JPEGQuality 0x1153, 583-588
-    virtual CTWAINContainer GetJPEGQualityValues();
-    virtual TW_UINT16 GetJPEGQualityCurrent();
-    virtual TW_UINT16 GetJPEGQualityDefault();
-    virtual void SetJPEGQualityCurrent(TW_UINT16 value);
-    virtual TW_UINT16 ResetJPEGQuality();
-    virtual TW_INT32 QueryJPEGQualitySupport();
+    virtual CTWAINContainer GetJPEGQualityValues() { ThrowCapNotAvailable(ICAP_JPEGQUALITY); }
+    virtual TW_UINT16 GetJPEGQualityCurrent() { ThrowCapNotAvailable(ICAP_JPEGQUALITY); }
+    virtual TW_UINT16 GetJPEGQualityDefault() { ThrowCapNotAvailable(ICAP_JPEGQUALITY); }
+    virtual void SetJPEGQualityCurrent(TW_UINT16) { ThrowCapNotAvailable(ICAP_JPEGQUALITY); }
+    virtual TW_UINT16 ResetJPEGQuality() { ThrowCapNotAvailable(ICAP_JPEGQUALITY); }
+    virtual TW_INT32 QueryJPEGQualitySupport() { ThrowCapNotAvailable(ICAP_JPEGQUALITY); }
     // ImageDataSet 0x112E, 589-596
     virtual void FillImageDataSetValues(CTWAINArray& values);
     virtual void GetImageDataSetCurrent(CTWAINContainer& container);
