@@ -22,7 +22,6 @@
 namespace Trellis {
 
 class CTWAINStorage;
-struct CapabilityRoute;
 
 // The framework's own custom capability: file transfers append their images
 // to one multipage TIFF file.
@@ -185,7 +184,7 @@ public:
     // with a body here is one the framework leaves to a device class: it
     // refuses with TWCC_CAPBADOPERATION when the data source lists the
     // capability, else with TWCC_CAPUNSUPPORTED. How each message reaches
-    // its accessor is the capability's route (FindCapabilityRoute).
+    // its accessor is the capability's row in CapabilityRoutes.cpp.
     // Author 0x1000, 96-98
     virtual std::string GetAuthor();
     virtual void SetAuthor(const std::string&) { ThrowCapNotAvailable(CAP_AUTHOR); }
@@ -955,9 +954,9 @@ protected:
     TW_INT32 m_XferBlockCounter = 0;
 
 private:
-    // How DAT_CAPABILITY reaches the accessors of a capability; null for
-    // ids that go to the custom hooks.
-    static const CapabilityRoute* FindCapabilityRoute(TW_UINT16 id);
+    // The routes of the capabilities held in members reach them here.
+    friend struct MemberCapabilities;
+
     TWAINCallContext CallContext() const;
     void TripletSwitch(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     void ControlTriplet(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
