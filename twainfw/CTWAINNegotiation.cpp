@@ -42,80 +42,72 @@ void AnswerCapability(DS& ds, TW_CAPABILITY* capability, const Route* route, Rou
     HandOver(ds, capability, container);
 }
 
+// MSG_QUERYSUPPORT's answer.
+void AnswerFlags(DS& ds, TW_CAPABILITY* capability, TW_INT32 flags)
+{
+    HandOver(ds, capability, CTWAINContainer(CTWAINOneValue(static_cast<TW_UINT32>(flags), TWTY_INT32)));
+}
+
+// Once the application has enabled the source only the capabilities it
+// negotiated for later states may change; a list that cannot be read allows
+// none.
+bool MayChangeInState(DS& ds, TW_UINT16 msg, TW_UINT16 id)
+{
+    if (ds.GetState() < 5 || (msg != MSG_SET && msg != MSG_RESET))
+        return true;
+    try {
+        return ds.IsCapSupported(CAP_EXTENDEDCAPS) && ds.GetExtendedCapsValues().Contains(CTWAINOneValue(id));
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
 void CTWAINDataSource::OnCapability(TW_UINT16 msg, TW_CAPABILITY* capability)
 {
+    // The flag each message needs in the capability's query support, and
+    // its handler.
+    struct MessageStep {
+        TW_UINT16 Msg;
+        TW_INT32 Needed;
+        void (CTWAINDataSource::*Handle)(TW_CAPABILITY*);
+    };
+    static constexpr MessageStep kSteps[] = {
+        {MSG_GET, TWQC_GET, &CTWAINDataSource::GetCapability},
+        {MSG_GETCURRENT, TWQC_GETCURRENT, &CTWAINDataSource::GetCapabilityCurrent},
+        {MSG_GETDEFAULT, TWQC_GETDEFAULT, &CTWAINDataSource::GetCapabilityDefault},
+        {MSG_SET, TWQC_SET, &CTWAINDataSource::SetCapability},
+        {MSG_RESET, TWQC_RESET, &CTWAINDataSource::ResetCapability},
+    };
+
     const TW_UINT16 id = capability->Cap;
-
     if (!IsCapSupported(id)) {
-        if (msg == MSG_QUERYSUPPORT) {
-            HandOver(*this, capability, CTWAINContainer(CTWAINOneValue(0u, TWTY_INT32)));
-            return;
-        }
-        ThrowFailure(TWCC_CAPUNSUPPORTED);
+        if (msg != MSG_QUERYSUPPORT)
+            ThrowFailure(TWCC_CAPUNSUPPORTED);
+        AnswerFlags(*this, capability, 0);
+        return;
     }
+    if (!MayChangeInState(*this, msg, id))
+        ThrowFailure(TWCC_SEQERROR);
 
-    // Once the application has enabled the source only the capabilities it
-    // negotiated for later states may change.
-    if (m_State >= 5 && (msg == MSG_SET || msg == MSG_RESET)) {
-        bool allowed = false;
-        try {
-            allowed = IsCapSupported(CAP_EXTENDEDCAPS) && GetExtendedCapsValues().Contains(CTWAINOneValue(id));
-        } catch (...) {
-            allowed = false;
+    const MessageStep* step = nullptr;
+    for (const MessageStep& candidate : kSteps) {
+        if (candidate.Msg == msg) {
+            step = &candidate;
+            break;
         }
-        if (!allowed)
-            ThrowFailure(TWCC_SEQERROR);
     }
-
     const TW_INT32 flags = QueryCapabilitySupport(id);
-    TW_INT32 needed = 0;
-    switch (msg) {
-    case MSG_GET:
-        needed = TWQC_GET;
-        break;
-    case MSG_GETCURRENT:
-        needed = TWQC_GETCURRENT;
-        break;
-    case MSG_GETDEFAULT:
-        needed = TWQC_GETDEFAULT;
-        break;
-    case MSG_SET:
-        needed = TWQC_SET;
-        break;
-    case MSG_RESET:
-        needed = TWQC_RESET;
-        break;
-    default:
-        break;
-    }
-    if ((flags & needed) != needed)
+    if (step && (flags & step->Needed) != step->Needed)
         ThrowFailure(TWCC_CAPBADOPERATION);
 
-    switch (msg) {
-    case MSG_GET:
-        GetCapability(capability);
-        return;
-    case MSG_GETCURRENT:
-        GetCapabilityCurrent(capability);
-        return;
-    case MSG_GETDEFAULT:
-        GetCapabilityDefault(capability);
-        return;
-    case MSG_SET:
-        SetCapability(capability);
-        return;
-    case MSG_RESET:
-        ResetCapability(capability);
-        return;
-    case MSG_QUERYSUPPORT:
-        HandOver(*this, capability,
-                 CTWAINContainer(CTWAINOneValue(static_cast<TW_UINT32>(QueryCapabilitySupport(id)), TWTY_INT32)));
-        return;
-    default:
+    if (step)
+        (this->*step->Handle)(capability);
+    else if (msg == MSG_QUERYSUPPORT)
+        AnswerFlags(*this, capability, QueryCapabilitySupport(id));
+    else
         ThrowFailure(TWCC_BADPROTOCOL);
-    }
 }
 
 void CTWAINDataSource::GetCapability(TW_CAPABILITY* capability)
