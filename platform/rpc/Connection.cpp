@@ -131,6 +131,41 @@ private:
     Bytes m_givenBack;
 };
 
+// A request of the peer from the moment it is read until its call is done
+// with it: its bytes, and the share of the peer's budget they take.
+class HeldRequest {
+public:
+    HeldRequest(std::shared_ptr<Connection> owner, PeerBudget& budget, std::size_t cost, std::size_t size)
+        : m_owner(std::move(owner)), m_budget(budget), m_cost(cost), m_body(size)
+    {
+    }
+    ~HeldRequest() { Release(); }
+    HeldRequest(const HeldRequest&) = delete;
+    HeldRequest& operator=(const HeldRequest&) = delete;
+
+    std::uint8_t* Data() { return m_body.data(); }
+    const Bytes& Body() const { return m_body; }
+
+    // The call is done with the bytes: they go, their room stays taken
+    // (the call's reply takes it over until it is queued).
+    void DropBytes() { Bytes().swap(m_body); }
+    // The call is over: the room comes back.
+    void Release()
+    {
+        if (!m_owner)
+            return;
+        DropBytes();
+        m_budget.Give(m_cost);
+        m_owner.reset();
+    }
+
+private:
+    std::shared_ptr<Connection> m_owner; // keeps the budget
+    PeerBudget& m_budget;
+    std::size_t m_cost;
+    Bytes m_body;
+};
+
 namespace {
 
 void ReleaseExport(std::shared_ptr<Export> target)
@@ -282,10 +317,12 @@ bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, c
     std::lock_guard lock(m_writeMutex);
     if (m_fd < 0)
         return false;
-    switch (m_output.Push(m_fd, header, std::move(body), ticket)) {
+    const std::size_t requests = ticket == 0 ? m_budget.Requests() : 0;
+    switch (m_output.Push(m_fd, header, std::move(body), ticket, requests)) {
     case SendQueue::Outcome::Sent:
         return true;
     case SendQueue::Outcome::Waiting:
+        RepliesChanged();
         if (FlushWhenWritable(shared_from_this(), m_fd))
             return true;
         break; // nobody would ever send the rest
@@ -308,6 +345,16 @@ void Connection::FlushWaiting()
         return;
     if (!m_output.Flush(m_fd) || (!m_output.Empty() && !FlushWhenWritable(shared_from_this(), m_fd)))
         CutOff();
+    RepliesChanged();
+}
+
+void Connection::RepliesChanged()
+{
+    const std::size_t replies = m_output.OwnedBytes();
+    if (replies == m_budgetReplies)
+        return;
+    m_budgetReplies = replies;
+    m_budget.SetReplies(replies);
 }
 
 // A call's request may borrow the caller's buffers only until the call
@@ -319,16 +366,18 @@ void Connection::Withdraw(std::uint64_t ticket)
         CutOff(); // the peer answered a request it had not taken whole
 }
 
-// Ends the connection from this side: nothing more goes out, and the reader
-// (woken if it waits for room) sees the end and closes it.
+// Ends the connection from this side: nothing more goes out, the peer's
+// requests are no longer taken, and the reader (woken if it waits for
+// room) sees the end and closes it. It reads on to the end of what the peer
+// sent before: a refusal, say, still counts.
 void Connection::CutOff()
 {
     m_output.Clear();
+    RepliesChanged();
     if (m_fd >= 0)
         shutdown(m_fd, SHUT_RDWR);
-    std::lock_guard lock(m_inputMutex);
     m_cutOff = true;
-    m_inputRoom.notify_all();
+    m_budget.Close();
 }
 
 void Connection::Shutdown()
@@ -343,34 +392,9 @@ std::size_t Connection::WaitingOutputBytes()
     return m_output.OwnedBytes();
 }
 
-std::size_t Connection::WaitingInputBytes()
-{
-    std::lock_guard lock(m_inputMutex);
-    return m_waitingInput;
-}
+std::size_t Connection::WaitingInputBytes() { return m_budget.Requests(); }
 
-// The reader takes the next request only while less than the bound of the
-// peer's requests waits to be served (so at most the bound and one request
-// wait); serving them makes room again. A connection being cut off reads
-// on to its end: what the peer sent before (a refusal, say) still counts.
-void Connection::WaitForInputRoom()
-{
-    std::unique_lock lock(m_inputMutex);
-    m_inputRoom.wait(lock, [this] { return m_waitingInput < SendQueue::kMaxWaitingBytes || m_cutOff; });
-}
-
-void Connection::InputTaken(std::size_t bytes)
-{
-    std::lock_guard lock(m_inputMutex);
-    m_waitingInput += bytes;
-}
-
-void Connection::InputServed(std::size_t bytes)
-{
-    std::lock_guard lock(m_inputMutex);
-    m_waitingInput -= bytes;
-    m_inputRoom.notify_all();
-}
+bool Connection::RequestWaitsForRoom() const { return m_budget.Waiting(); }
 
 HRESULT Connection::ClosedError() const
 {
@@ -578,9 +602,8 @@ HRESULT Connection::ReadInterface(MessageReader& reader, REFIID iid, void** ppv)
 void Connection::ReadLoop()
 {
     for (;;) {
-        WaitForInputRoom();
         ReaderTakesTurn();
-        const bool ok = ReadOneFrame();
+        const bool ok = ReadOneFrame(true) == FrameRead::Read;
         {
             std::lock_guard lock(m_readMutex);
             m_readerBusy = false;
@@ -598,6 +621,10 @@ void Connection::ReaderTakesTurn()
         {
             std::unique_lock lock(m_readMutex);
             m_readerMayPoll.wait(lock, [this] { return m_callerReading == 0; });
+            if (m_deferred) {
+                m_readerBusy = true; // a caller left a request's header to this thread
+                return;
+            }
         }
         // While a caller holds the socket it is out of the reader's set, so
         // the frames the caller reads do not wake this thread as well; a
@@ -625,20 +652,60 @@ void Connection::ReaderWatches(bool watch)
     epoll_ctl(m_readerPoll, EPOLL_CTL_MOD, m_fd, &event);
 }
 
-bool Connection::ReadOneFrame()
+Connection::FrameRead Connection::ReadOneFrame(bool readerThread)
 {
     FrameHeader header;
-    if (!ReadFrameHeader(m_fd, header))
-        return false;
+    if (!NextHeader(header))
+        return FrameRead::Ended;
     switch (header.type) {
-    case FrameType::Request: {
-        Bytes body(header.bodyLength);
-        return ReadFrameBytes(m_fd, body.data(), body.size()) && HandleRequest(header.callId, std::move(body));
+    case FrameType::Request:
+        return ReadRequest(header, readerThread);
+    case FrameType::Reply: {
+        const bool ok = header.callId == kRefusalCallId ? ReadRefusal(header) : ReadReply(header);
+        return ok ? FrameRead::Read : FrameRead::Ended;
     }
-    case FrameType::Reply:
-        return header.callId == kRefusalCallId ? ReadRefusal(header) : ReadReply(header);
     }
-    return false;
+    return FrameRead::Ended;
+}
+
+bool Connection::NextHeader(FrameHeader& header)
+{
+    {
+        std::lock_guard lock(m_readMutex);
+        if (m_deferred) {
+            m_deferred = false;
+            header = m_deferredHeader;
+            return true;
+        }
+    }
+    return ReadFrameHeader(m_fd, header);
+}
+
+// A request is read only once the peer has room for it (see PeerBudget).
+// The reader thread waits for the room; a caller that reads the socket
+// leaves the request to it, as its own wait may be what frees the room.
+Connection::FrameRead Connection::ReadRequest(const FrameHeader& header, bool readerThread)
+{
+    const std::size_t cost = PeerBudget::RequestCost(header.bodyLength);
+    switch (m_budget.Admit(cost, readerThread)) {
+    case PeerBudget::Verdict::Take:
+        break;
+    case PeerBudget::Verdict::Wait: {
+        std::lock_guard lock(m_readMutex);
+        m_deferred = true;
+        m_deferredHeader = header;
+        return FrameRead::Deferred;
+    }
+    case PeerBudget::Verdict::CutOff:
+        if (!m_cutOff)
+            std::fprintf(stderr, "rpc: process %u leaves %zu bytes of replies unread and sends more; it is cut off\n",
+                         m_peerPid, WaitingOutputBytes());
+        return FrameRead::Ended;
+    }
+    auto request = std::make_shared<HeldRequest>(shared_from_this(), m_budget, cost, header.bodyLength);
+    if (!ReadFrameBytes(m_fd, request->Data(), header.bodyLength))
+        return FrameRead::Ended;
+    return HandleRequest(header.callId, request) ? FrameRead::Read : FrameRead::Ended;
 }
 
 // While a thread waits for the reply to its call, it reads the socket
@@ -674,23 +741,24 @@ void Connection::WaitForReply(const std::shared_ptr<PendingCall>& pending)
 }
 
 // The holder of the socket reads the frame waiting on it. False when the
-// socket is no longer this thread's: given back because the peer's calls
-// wait to be served (the reader thread holds back then), or because the
-// connection ended (the reader thread sees the end too).
+// socket is no longer this thread's: given back because the peer's
+// request waits for room (the reader thread takes it from there), or
+// because the connection ended (the reader thread sees the end too).
 bool Connection::ReadAsHolder(DWORD me)
 {
     if (!HoldsSocket(me))
         return false;
-    if (WaitingInputBytes() >= SendQueue::kMaxWaitingBytes) {
-        GiveSocketBack(me);
-        return false;
-    }
-    if (!ReadOneFrame()) {
+    switch (ReadOneFrame(false)) {
+    case FrameRead::Read:
+        return true;
+    case FrameRead::Deferred:
+        break;
+    case FrameRead::Ended:
         Shutdown();
-        GiveSocketBack(me);
-        return false;
+        break;
     }
-    return true;
+    GiveSocketBack(me);
+    return false;
 }
 
 // A single-threaded apartment that has served one of the peer's calls
@@ -715,7 +783,7 @@ bool Connection::TakeSocket(DWORD thread)
         t_holding->GiveSocketBack(thread);
     {
         std::lock_guard lock(m_readMutex);
-        if (m_callerReading != 0 || m_readerBusy || m_readEnded)
+        if (m_callerReading != 0 || m_readerBusy || m_readEnded || m_deferred)
             return false;
         m_callerReading = thread;
         ReaderWatches(false);
@@ -839,8 +907,9 @@ void Connection::DropReferences(const std::shared_ptr<Export>& target, std::uint
         target->ReleasePointers();
 }
 
-bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
+bool Connection::HandleRequest(std::uint32_t callId, const std::shared_ptr<HeldRequest>& request)
 {
+    const Bytes& body = request->Body();
     MessageReader reader(body.data(), body.size());
     std::uint64_t object = 0;
     GUID iid{};
@@ -863,10 +932,8 @@ bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
             return true;
         }
         classObject->Release(); // looked up again on the serving thread
-        const std::size_t size = body.size();
-        InputTaken(size);
-        PostTask(thread, [self, callId, clsid, wanted, size](bool run) {
-            self->InputServed(size);
+        PostTask(thread, [self, callId, clsid, wanted, request](bool run) {
+            request->Release();
             if (run)
                 self->ServeClassObject(callId, clsid, wanted);
             else
@@ -885,16 +952,13 @@ bool Connection::HandleRequest(std::uint32_t callId, Bytes body)
         SendReply(callId, true, CO_E_OBJNOTCONNECTED, nullptr);
         return true;
     }
-    auto shared = std::make_shared<Bytes>(std::move(body));
-    DWORD thread = target->thread;
-    InputTaken(shared->size());
-    PostTask(thread, [self, target, iid, method, callId, shared](bool run) {
-        self->InputServed(shared->size());
+    PostTask(target->thread, [self, target, iid, method, callId, request](bool run) {
         if (!run) {
+            request->Release();
             self->SendReply(callId, true, RPC_E_DISCONNECTED, nullptr);
             return;
         }
-        self->ServeCall(target, iid, method, callId, *shared, kRequestHeaderSize);
+        self->ServeCall(target, iid, method, callId, *request);
         self->ReadWhileIdle();
     });
     return true;
@@ -919,56 +983,62 @@ void Connection::ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID i
 }
 
 void Connection::ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
-                           std::uint32_t callId, const Bytes& body, size_t offset)
+                           std::uint32_t callId, HeldRequest& held)
 {
     CallContext context(m_peerPid);
     ServingScope serving(this, callId);
-    MessageReader request(body.data() + offset, body.size() - offset, this);
+    const Bytes& body = held.Body();
+    MessageReader request(body.data() + kRequestHeaderSize, body.size() - kRequestHeaderSize, this);
+    MessageWriter results(this);
+    bool fault = true;
+    const HRESULT hr = RunCall(target, iid, method, request, results, fault);
+    // The request's memory goes before its reply may have to wait for the
+    // peer; its room goes once the reply is queued, so that the peer's next
+    // request is measured against it.
+    held.DropBytes();
+    SendReply(callId, fault, hr, fault ? nullptr : &results);
+    held.Release();
+}
+
+// One call of the peer on `target`; `fault` stays set when it never reached
+// the object (or its arguments could not be taken apart).
+HRESULT Connection::RunCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
+                            MessageReader& request, MessageWriter& results, bool& fault)
+{
     if (iid == IID_IUnknown && method == kRelease) {
         std::uint32_t count = 0;
-        if (!request.ReadU32(count) || request.Remaining() != 0) {
-            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
-            return;
-        }
+        if (!request.ReadU32(count) || request.Remaining() != 0)
+            return RPC_E_INVALID_DATA;
         DropReferences(target, count);
-        SendReply(callId, false, S_OK, nullptr);
-        return;
+        fault = false;
+        return S_OK;
     }
-    if (iid == IID_IUnknown && method == kCallBatch) {
-        ServeBatch(target, callId, request);
-        return;
-    }
+    if (iid == IID_IUnknown && method == kCallBatch)
+        return RunBatch(target, request, results, fault);
     if (iid == IID_IUnknown) {
         GUID wanted{};
-        if (method != kQueryInterface || !request.ReadGuid(wanted) || request.Remaining() != 0) {
-            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
-            return;
-        }
+        if (method != kQueryInterface || !request.ReadGuid(wanted) || request.Remaining() != 0)
+            return RPC_E_INVALID_DATA;
         IUnknown* found = target->Interface(wanted);
         if (found)
             found->Release(); // the export keeps it for the calls to come
-        SendReply(callId, false, found ? S_OK : E_NOINTERFACE, nullptr);
-        return;
+        fault = false;
+        return found ? S_OK : E_NOINTERFACE;
     }
     IProxyStubFactory* factory = FindProxyStubFactory(iid);
     IUnknown* object = factory ? target->Interface(iid) : nullptr;
-    if (!object) {
-        HRESULT why = !factory ? REGDB_E_IIDNOTREG : target->Released() ? CO_E_OBJNOTCONNECTED : E_NOINTERFACE;
-        SendReply(callId, true, why, nullptr);
-        return;
-    }
-    MessageWriter results(this);
+    if (!object)
+        return !factory ? REGDB_E_IIDNOTREG : target->Released() ? CO_E_OBJNOTCONNECTED : E_NOINTERFACE;
     HRESULT hr = factory->Invoke(iid, object, method, request, results);
     object->Release();
-    if (hr == RPC_E_INVALID_DATA && results.Data().empty())
-        SendReply(callId, true, hr, nullptr);
-    else
-        SendReply(callId, false, hr, &results);
+    fault = hr == RPC_E_INVALID_DATA && results.Data().empty();
+    return hr;
 }
 
 // Calls without outputs held by the caller's CallBatch: all are taken
 // apart before any runs; they run in order up to the first failure.
-void Connection::ServeBatch(const std::shared_ptr<Export>& target, std::uint32_t callId, MessageReader& request)
+HRESULT Connection::RunBatch(const std::shared_ptr<Export>& target, MessageReader& request, MessageWriter& results,
+                             bool& fault)
 {
     struct Entry {
         GUID iid;
@@ -980,23 +1050,16 @@ void Connection::ServeBatch(const std::shared_ptr<Export>& target, std::uint32_t
     std::uint32_t count = 0;
     // Each call takes at least its interface, method and size.
     constexpr std::size_t kLeast = 16 + 4 + 4;
-    if (!request.ReadU32(count) || count > request.Remaining() / kLeast) {
-        SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
-        return;
-    }
+    if (!request.ReadU32(count) || count > request.Remaining() / kLeast)
+        return RPC_E_INVALID_DATA;
     calls.resize(count);
     for (Entry& call : calls) {
         if (!request.ReadGuid(call.iid) || !request.ReadU32(call.method)
-            || !request.ReadSizedBytes(call.data, call.size)) {
-            SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
-            return;
-        }
+            || !request.ReadSizedBytes(call.data, call.size))
+            return RPC_E_INVALID_DATA;
     }
-    if (request.Remaining() != 0) {
-        SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
-        return;
-    }
-    MessageWriter results(this);
+    if (request.Remaining() != 0)
+        return RPC_E_INVALID_DATA;
     results.WriteU32(0); // how many ran, filled in below
     std::uint32_t ran = 0;
     for (const Entry& call : calls) {
@@ -1009,7 +1072,8 @@ void Connection::ServeBatch(const std::shared_ptr<Export>& target, std::uint32_t
     MessageWriter counted(this);
     counted.WriteU32(ran);
     std::copy(counted.Data().begin(), counted.Data().end(), results.Data().begin());
-    SendReply(callId, false, S_OK, &results);
+    fault = false;
+    return S_OK;
 }
 
 HRESULT Connection::RunHeldCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,

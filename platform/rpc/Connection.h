@@ -13,14 +13,15 @@
 // Nothing waits for the peer: frames go out without blocking the sender and
 // what the socket has no room for waits in the connection's send queue
 // (see SendQueue), sent on by the process's flusher. What one peer may cost
-// is bounded: a peer that leaves more than SendQueue::kMaxWaitingBytes of
-// replies unread is cut off, and its reader takes no further request while
-// as many bytes of them wait to be served. Only peers of this process's user
+// is bounded by the memory its frames hold (see PeerBudget): its requests
+// until their calls return and the replies it has not read; a peer that
+// does not read its replies is cut off. Only peers of this process's user
 // are served; each class socket serves at most kMaxConnections at once.
 #pragma once
 
 #include "platform/rpc/rpcproxy.h"
 
+#include "platform/rpc/PeerBudget.h"
 #include "platform/rpc/SendQueue.h"
 
 #include <atomic>
@@ -34,6 +35,7 @@ namespace plat::rpc {
 class ProxyManager;
 struct Export;
 class PendingCall;
+class HeldRequest;
 
 // The connections one listening socket serves at once.
 class ConnectionSlots {
@@ -75,10 +77,13 @@ public:
     // The flusher: the socket has room for what waits.
     void FlushWaiting();
 
-    // What waits now: bytes of replies for the peer to read, and bytes of
-    // the peer's requests not yet being served.
+    // What the peer holds now (see PeerBudget): the memory of the replies it
+    // has not read, and of its requests whose calls have not returned.
     std::size_t WaitingOutputBytes();
     std::size_t WaitingInputBytes();
+    // Whether the reader thread waits until the peer has room for its next
+    // request.
+    bool RequestWaitsForRoom() const;
 
     HRESULT WriteInterface(MessageWriter& writer, REFIID iid, IUnknown* object) override;
     HRESULT WriteInterfaceExpecting(MessageWriter& writer, REFIID iid, IUnknown* object, REFIID expected) override;
@@ -92,25 +97,30 @@ private:
     // caller reads it (see WaitForReply).
     void ReaderTakesTurn();
     void ReaderWatches(bool watch);
-    // Reads one whole frame and acts on it; false when the connection ends.
-    bool ReadOneFrame();
+    // Reads one whole frame and acts on it. The reader thread waits for
+    // room for a request; a caller that reads leaves it to the reader
+    // thread (Deferred).
+    enum class FrameRead { Read, Deferred, Ended };
+    FrameRead ReadOneFrame(bool readerThread);
+    bool NextHeader(FrameHeader& header);
+    FrameRead ReadRequest(const FrameHeader& header, bool readerThread);
     void WaitForReply(const std::shared_ptr<PendingCall>& pending);
     bool ReadAsHolder(DWORD me);
     void ReadWhileIdle();
     bool TakeSocket(DWORD thread);
     void GiveSocketBack(DWORD thread);
     bool HoldsSocket(DWORD thread);
-    void WaitForInputRoom();
-    void InputTaken(std::size_t bytes);
-    void InputServed(std::size_t bytes);
-    bool HandleRequest(std::uint32_t callId, Bytes body);
+    bool HandleRequest(std::uint32_t callId, const std::shared_ptr<HeldRequest>& request);
     bool ReadReply(const FrameHeader& header);
     bool ReadRefusal(const FrameHeader& header);
     void DropReferences(const std::shared_ptr<Export>& target, std::uint32_t count);
     void ServeCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, std::uint32_t callId,
-                   const Bytes& body, size_t offset);
+                   HeldRequest& request);
     void ServeClassObject(std::uint32_t callId, REFCLSID clsid, REFIID iid);
-    void ServeBatch(const std::shared_ptr<Export>& target, std::uint32_t callId, MessageReader& request);
+    HRESULT RunCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method, MessageReader& request,
+                    MessageWriter& results, bool& fault);
+    HRESULT RunBatch(const std::shared_ptr<Export>& target, MessageReader& request, MessageWriter& results,
+                     bool& fault);
     HRESULT RunHeldCall(const std::shared_ptr<Export>& target, REFIID iid, std::uint32_t method,
                         const std::uint8_t* data, std::uint32_t size);
     void SendReply(std::uint32_t callId, bool fault, HRESULT hr, const MessageWriter* results);
@@ -122,6 +132,8 @@ private:
     bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
               std::uint64_t ticket, const Bytes* tail = nullptr);
     void Withdraw(std::uint64_t ticket);
+    // m_writeMutex held: the budget learns what the waiting replies hold.
+    void RepliesChanged();
     void CutOff(); // m_writeMutex held
     HRESULT ClosedError() const; // m_mutex held
     void OnClosed();
@@ -150,10 +162,13 @@ private:
     bool m_readerBusy = false; // the reader thread is reading a frame
     bool m_readEnded = false; // the reader thread is closing the connection
     int m_readerPoll = -1; // the reader thread's epoll set: the socket, while no caller holds it
-    std::mutex m_inputMutex; // the two below
-    std::condition_variable m_inputRoom;
-    std::size_t m_waitingInput = 0;
-    bool m_cutOff = false;
+    // A request's header a caller read while the peer had no room for it:
+    // the reader thread goes on from there.
+    bool m_deferred = false;
+    FrameHeader m_deferredHeader;
+    PeerBudget m_budget;
+    std::size_t m_budgetReplies = 0; // what m_budget knows of m_output (m_writeMutex)
+    std::atomic<bool> m_cutOff{false};
 };
 
 // The process id of the peer behind a proxy (0 for a local object).

@@ -49,10 +49,16 @@ std::size_t Total(const std::vector<iovec>& pieces)
     return total;
 }
 
+// What an owned frame holds beside its bytes: its place in the list, its
+// record and the allocations behind them (about 150 bytes measured,
+// rounded up). Counted, so that a peer that leaves many small replies
+// unread is held to what they take.
+constexpr std::size_t kFrameBookkeeping = 256;
+
 } // namespace
 
 SendQueue::Outcome SendQueue::Push(int fd, const std::uint8_t (&header)[kFrameHeaderSize], std::vector<iovec> body,
-                                   std::uint64_t ticket)
+                                   std::uint64_t ticket, std::size_t heldBeside)
 {
     std::vector<iovec> pieces;
     pieces.reserve(body.size() + 1);
@@ -73,7 +79,8 @@ SendQueue::Outcome SendQueue::Push(int fd, const std::uint8_t (&header)[kFrameHe
             return Outcome::Sent;
     }
     const std::size_t left = Total(pieces);
-    if (ticket == 0 && m_ownedBytes > 0 && m_ownedBytes + left > kMaxWaitingBytes)
+    const std::size_t held = left + kFrameBookkeeping;
+    if (ticket == 0 && m_ownedBytes > 0 && heldBeside + m_ownedBytes + held > kMaxWaitingBytes)
         return Outcome::Overflow; // only ever behind other frames: nothing of it went out
 
     Frame& frame = m_frames.emplace_back();
@@ -86,7 +93,8 @@ SendQueue::Outcome SendQueue::Push(int fd, const std::uint8_t (&header)[kFrameHe
             frame.owned.insert(frame.owned.end(), bytes, bytes + piece.iov_len);
         }
         frame.pieces.push_back({frame.owned.data(), left});
-        m_ownedBytes += left;
+        frame.held = held;
+        m_ownedBytes += held;
     } else {
         // The header is the sender's own local: what is left of it waits here.
         std::memcpy(frame.header, header, kFrameHeaderSize);
@@ -106,13 +114,11 @@ bool SendQueue::Flush(int fd)
             return false;
         if (done == 0)
             return true;
-        const auto sent = static_cast<std::size_t>(done);
         frame.started = true;
-        if (frame.ticket == 0)
-            m_ownedBytes -= sent;
-        Advance(frame.pieces, sent);
+        Advance(frame.pieces, static_cast<std::size_t>(done));
         if (!frame.pieces.empty())
             return true; // the socket is full again
+        m_ownedBytes -= frame.held; // its memory goes with it
         m_frames.pop_front();
     }
     return true;

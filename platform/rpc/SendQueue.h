@@ -7,10 +7,12 @@
 // it from its sender, who keeps the bytes unchanged until the frame has gone
 // or is withdrawn (a call's request: the caller waits for the reply anyway,
 // so a band goes from the caller's array to the socket without a copy).
-// Only owned bytes count against the bound: they are what a peer that stops
+// Only owned frames count against the bound, by the memory they hold (their
+// bytes and the queue's record of each): they are what a peer that stops
 // reading costs this process.
 #pragma once
 
+#include "platform/rpc/PeerBudget.h"
 #include "platform/rpc/Wire.h"
 
 #include <cstddef>
@@ -23,10 +25,11 @@ namespace plat::rpc {
 
 class SendQueue {
 public:
-    // Owned bytes that may wait for one peer. A single frame larger than
-    // this is still taken when nothing else waits, so that every frame the
+    // The memory owned frames may hold, beside what else the peer holds in
+    // this process (see PeerBudget). A single frame larger than this is
+    // still taken when no other owned frame waits, so that every frame the
     // wire allows reaches a peer that reads.
-    static constexpr std::size_t kMaxWaitingBytes = 16u << 20;
+    static constexpr std::size_t kMaxWaitingBytes = PeerBudget::kMaxHeldBytes;
 
     enum class Outcome {
         Sent,     // all of it went out
@@ -37,8 +40,9 @@ public:
 
     // Sends one frame: its header, then `body`. `ticket` 0: the frame owns
     // its bytes; any other value names a borrowing frame for Withdraw.
+    // `heldBeside` is the memory the peer holds here outside the queue.
     Outcome Push(int fd, const std::uint8_t (&header)[kFrameHeaderSize], std::vector<iovec> body,
-                 std::uint64_t ticket);
+                 std::uint64_t ticket, std::size_t heldBeside = 0);
     // Sends what waits, as far as the socket takes it; false when the
     // socket failed.
     bool Flush(int fd);
@@ -49,12 +53,14 @@ public:
     void Clear();
 
     bool Empty() const { return m_frames.empty(); }
+    // The memory the owned frames that wait hold.
     std::size_t OwnedBytes() const { return m_ownedBytes; }
 
 private:
     struct Frame {
         std::uint64_t ticket = 0;
         bool started = false;
+        std::size_t held = 0; // what an owned frame counts against the bound
         std::uint8_t header[kFrameHeaderSize] = {};
         Bytes owned;
         std::vector<iovec> pieces; // what is left to send, in order

@@ -129,6 +129,29 @@ TEST_F(SendQueueTest, OneFrameLargerThanTheBoundIsTakenWhenNothingElseWaits)
     EXPECT_TRUE(Drain(kFrameHeaderSize + large) == Stream({{1, large}}));
 }
 
+TEST_F(SendQueueTest, SmallFramesAndWhatThePeerHoldsBesideCountAgainstTheBound)
+{
+    // Each small frame costs its record too: far fewer wait than their
+    // bytes alone would allow (half a million of these).
+    std::size_t accepted = 0;
+    while (Push(MakeFrame(1, 10)) != SendQueue::Outcome::Overflow)
+        ++accepted;
+    EXPECT_LT(accepted, SendQueue::kMaxWaitingBytes / 100);
+    EXPECT_LE(m_queue.OwnedBytes(), SendQueue::kMaxWaitingBytes);
+    m_queue.Clear();
+
+    // A frame that waits, then one more: it fits unless what the peer
+    // holds outside the queue leaves no room beside the first.
+    ASSERT_EQ(Push(MakeFrame(2, kMiB)), SendQueue::Outcome::Waiting);
+    const Frame next = MakeFrame(3, 10);
+    auto push = [&](std::size_t beside) {
+        return m_queue.Push(Near(), next.header, {{const_cast<std::uint8_t*>(next.body.data()), next.body.size()}}, 0,
+                            beside);
+    };
+    EXPECT_EQ(push(SendQueue::kMaxWaitingBytes - kMiB), SendQueue::Outcome::Overflow);
+    EXPECT_EQ(push(0), SendQueue::Outcome::Waiting);
+}
+
 TEST_F(SendQueueTest, ABorrowedFrameWaitsUncopiedUntilItIsSentOrWithdrawn)
 {
     Frame first = MakeFrame(1, kMiB);
