@@ -8,6 +8,7 @@
 #include "platform/rpc/Connection.h"
 #include "platform/rpc/ProxyStubArgs.h"
 #include "platform/rpc/Wire.h"
+#include "platform/rpc/testing/RawPeer.h"
 #include "platform/kernel/TestClock.h"
 #include "platform/testing/TempSystemRoot.h"
 
@@ -715,113 +716,11 @@ TEST_F(ProxyStubTest, AClassWhoseAppIdNamesALocalServiceIsServedByThatService)
     CloseServiceHandle(manager);
 }
 
-// A client that speaks the wire by hand, to send what a proxy never would.
-class RawPeer {
+// A client of the toy's socket that speaks the wire by hand.
+class RawPeer : public plat::rpc::testing::RawPeer {
 public:
-    // A positive `sendRoom` makes the socket's own send buffer that small.
-    explicit RawPeer(int sendRoom = 0)
-    {
-        std::string path = plat::RuntimeFolder() + "/com-" + plat::GuidToString(CLSID_ToyHALS) + ".sock";
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-        m_fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (sendRoom > 0)
-            setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &sendRoom, sizeof sendRoom);
-        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~RawPeer() { close(m_fd); }
-    bool Connected() const { return m_connected; }
-
-    // Sends a request without waiting for its reply (blocking while the
-    // socket is full); false when the connection no longer takes it.
-    bool Send(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args)
-    {
-        plat::rpc::MessageWriter head;
-        head.WriteU64(object);
-        head.WriteGuid(iid);
-        head.WriteU32(method);
-        plat::rpc::FrameHeader header{plat::rpc::FrameType::Request, ++m_callId,
-                                      static_cast<std::uint32_t>(head.Data().size() + args.Data().size())};
-        return plat::rpc::WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(),
-                                     args.Data().size());
-    }
-
-    // The next frame from the server; false at the end of the connection
-    // (or when none comes within the patience, which only a failing test sees).
-    bool Receive(plat::rpc::FrameHeader& header, plat::rpc::Bytes& body)
-    {
-        pollfd entry{m_fd, POLLIN, 0};
-        return poll(&entry, 1, kPatienceMs) == 1 && plat::rpc::ReadFrame(m_fd, header, body);
-    }
-
-    // Sends a request and waits for its reply: fault flag and HRESULT, and
-    // the results in `results`.
-    bool Call(std::uint64_t object, REFIID iid, std::uint32_t method, const plat::rpc::MessageWriter& args,
-              std::uint32_t& fault, HRESULT& hr, plat::rpc::Bytes* results = nullptr)
-    {
-        plat::rpc::FrameHeader header;
-        plat::rpc::Bytes body;
-        if (!Send(object, iid, method, args) || !Receive(header, body) || header.callId != m_callId)
-            return false;
-        plat::rpc::MessageReader reader(body.data(), body.size());
-        std::int32_t value = 0;
-        if (!reader.ReadU32(fault) || !reader.ReadI32(value))
-            return false;
-        hr = value;
-        if (results)
-            results->assign(body.begin() + 8, body.end());
-        return true;
-    }
-
-    // The toy's class object, then a new toy from it: their object ids.
-    std::uint64_t ClassObject()
-    {
-        plat::rpc::MessageWriter ask;
-        ask.WriteGuid(CLSID_ToyHALS);
-        ask.WriteGuid(IID_IClassFactory);
-        return ObjectFrom(plat::rpc::kRootObject, IID_IUnknown, plat::rpc::kGetClassObject, ask);
-    }
-    std::uint64_t NewToy(std::uint64_t factory)
-    {
-        plat::rpc::MessageWriter create;
-        create.WriteGuid(IID_IRNXHALS);
-        return ObjectFrom(factory, IID_IClassFactory, 3, create);
-    }
-
-    // An object reference from a reply: its id.
-    static std::uint64_t ObjectIn(const plat::rpc::Bytes& results)
-    {
-        plat::rpc::MessageReader reader(results.data(), results.size());
-        std::uint64_t object = 0;
-        reader.ReadU64(object);
-        return object;
-    }
-
-    void SendRaw(const void* data, size_t size) { (void)!write(m_fd, data, size); }
-    // True when the server closed the connection (a reset counts: it
-    // closed with our unread bytes in its buffer).
-    bool ClosedByPeer()
-    {
-        char byte = 0;
-        return read(m_fd, &byte, 1) <= 0;
-    }
-
-private:
-    std::uint64_t ObjectFrom(std::uint64_t object, REFIID iid, std::uint32_t method,
-                             const plat::rpc::MessageWriter& args)
-    {
-        std::uint32_t fault = 1;
-        HRESULT hr = E_FAIL;
-        plat::rpc::Bytes results;
-        return Call(object, iid, method, args, fault, hr, &results) && fault == 0 && SUCCEEDED(hr)
-                   ? ObjectIn(results)
-                   : 0;
-    }
-
-    int m_fd = -1;
-    bool m_connected = false;
-    std::uint32_t m_callId = 0;
+    explicit RawPeer(int sendRoom = 0) : plat::rpc::testing::RawPeer(CLSID_ToyHALS, sendRoom) {}
+    std::uint64_t NewToy(std::uint64_t factory) { return NewObject(factory, IID_IRNXHALS); }
 };
 
 TEST_F(ProxyStubTest, MalformedCallsNeverCrashTheServerNorLeakItsObjects)

@@ -1,6 +1,7 @@
 #include "platform/rpc/Connection.h"
 
 #include "platform/base/posixio.h"
+#include "platform/base/serverheap.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/MessageQueue.h"
 #include "platform/kernel/TaskObject.h"
@@ -285,12 +286,20 @@ Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots)
     m_peerPid = static_cast<DWORD>(plat::PeerProcessId(fd));
 }
 
+// The last reference goes once no call of the peer runs any more, so what
+// its frames and calls held is free by now. A served connection gives it
+// back to the system: the heap would keep it, and a cut-off peer's memory
+// would stay with the server for good.
 Connection::~Connection()
 {
     if (m_fd >= 0)
         close(m_fd);
     if (m_readerPoll >= 0)
         close(m_readerPoll);
+    if (m_slots) {
+        m_output.Clear();
+        TrimHeap();
+    }
 }
 
 bool Connection::Alive() const

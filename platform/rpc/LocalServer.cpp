@@ -2,6 +2,7 @@
 // the server of a class, and the hooks that tie this into COM.
 #include "platform/base/UnixSocketAddress.h"
 #include "platform/base/posixio.h"
+#include "platform/base/serverheap.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/com/objbase.h"
@@ -361,6 +362,7 @@ HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContex
     registration->clsid = rclsid;
     registration->thread = CurrentServingThread();
     if (dwClsContext & CLSCTX_LOCAL_SERVER) {
+        plat::ServeFromOneHeap();
         plat::EnsureSystemRootLayout(); // the run-time folder of a fresh root
         registration->path = SocketPath(rclsid);
         registration->listenFd = Listen(registration->path);

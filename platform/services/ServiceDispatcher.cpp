@@ -1,6 +1,7 @@
 // The service program's side: the dispatcher on the program's first thread,
 // ServiceMain on a thread of its own, and the status the service reports.
 #include "platform/base/lasterror.h"
+#include "platform/base/serverheap.h"
 #include "platform/base/strings.h"
 #include "platform/base/winerror.h"
 #include "platform/devices/DeviceNotification.h"
@@ -283,6 +284,7 @@ BOOL RunDispatcher(const std::vector<TableEntry>& table)
             return FALSE;
         }
     }
+    plat::ServeFromOneHeap(); // before the service's threads start
     const char* nameText = std::getenv(kServiceNameVariable);
     std::optional<int> lockFd = FdFromEnvironment(kServiceLockFdVariable);
     std::optional<int> readyFd = FdFromEnvironment(kServiceReadyFdVariable);
