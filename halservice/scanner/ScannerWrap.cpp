@@ -366,6 +366,16 @@ void CScannerWrap::UnLockScanner(CScannerClient* client)
         LogTrace(u"UnLockScanner Exit.");
 }
 
+DWORD CScannerWrap::LockHolderProcess()
+{
+    plat::CriticalSectionGuard lock(m_clientsLock);
+    for (CScannerClient* client : m_clients) {
+        if (client->m_holdsLock)
+            return client->m_lockOwnerPid;
+    }
+    return 0;
+}
+
 BOOL CScannerWrap::FindLockedScannerClientProcess()
 {
     if (IsLogging(LOG_TRACE))

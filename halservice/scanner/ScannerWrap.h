@@ -83,6 +83,8 @@ public:
     BOOL LockScanner(CScannerClient* client);
     void UnLockScanner(CScannerClient* client);
     BOOL FindLockedScannerClientProcess();
+    // The process whose client object holds the scanner lock; 0 when none.
+    DWORD LockHolderProcess();
 
     // Buttons and status events.
     LONG AddButtonRecipient(IRNXButton* sink, DWORD processId);

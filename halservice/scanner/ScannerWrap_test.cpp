@@ -307,25 +307,29 @@ TEST_F(ScannerWrapTest, LockBelongsToOneLiveProcessAndIsTakenOverFromADeadOne)
     ASSERT_EQ(m_session->Initialize(&other), 0);
 
     holder.m_lockOwnerPid = GetCurrentProcessId();
-    other.m_lockOwnerPid = GetCurrentProcessId();
+    other.m_lockOwnerPid = static_cast<DWORD>(getppid()); // another live process
+    EXPECT_EQ(m_session->LockHolderProcess(), 0u);
     EXPECT_TRUE(m_session->LockScanner(&holder));
     EXPECT_TRUE(m_session->LockScanner(&holder));  // the holder again
     EXPECT_TRUE(m_session->IsLocked());
     EXPECT_FALSE(m_session->LockScanner(&other));
     EXPECT_EQ(holder.m_holdsLock, 1);
     EXPECT_EQ(other.m_holdsLock, 0);
+    EXPECT_EQ(m_session->LockHolderProcess(), GetCurrentProcessId());
 
     // The holder's process has ended without unlocking.
     holder.m_lockOwnerPid = DeadProcessId();
     EXPECT_TRUE(m_session->LockScanner(&other));
     EXPECT_EQ(holder.m_holdsLock, 0);
     EXPECT_EQ(other.m_holdsLock, 1);
+    EXPECT_EQ(m_session->LockHolderProcess(), other.m_lockOwnerPid);
 
     // Unlocking by a client that does not hold the lock changes nothing.
     m_session->UnLockScanner(&holder);
     EXPECT_TRUE(m_session->IsLocked());
     m_session->UnLockScanner(&other);
     EXPECT_FALSE(m_session->IsLocked());
+    EXPECT_EQ(m_session->LockHolderProcess(), 0u);
 
     // Removing the holder gives up its lock.
     EXPECT_TRUE(m_session->LockScanner(&holder));

@@ -5,6 +5,7 @@
 #include "halservice/scanner/ScannerWrap.h"
 #include "halservice/service/RNXHALServiceModule.h"
 #include "halservice/service/ScannerSessionAdapter.h"
+#include "platform/rpc/rpc.h"
 
 namespace {
 
@@ -24,6 +25,14 @@ LONG UnlockModule()
     return module ? module->Unlock() : 0;
 }
 
+// The holder of the scanner lock is served however long it stays idle:
+// letting its connection go would drop its lock.
+bool HoldsScannerLock(DWORD processId)
+{
+    CScannerWrap* scanner = CScannerWrap::ProcessScanner();
+    return scanner && processId != 0 && scanner->LockHolderProcess() == processId;
+}
+
 } // namespace
 
 int main()
@@ -33,7 +42,9 @@ int main()
     CHALClassProvider classes;
     CRNXHALServiceModule module(session, classes);
     SetHALProcessLockFunctions(LockModule, UnlockModule);
+    plat::rpc::SetPeerKeeper(HoldsScannerLock);
     int exitCode = module.WinMain(kShowDefault);
+    plat::rpc::SetPeerKeeper(nullptr);
     SetHALProcessLockFunctions(nullptr, nullptr);
     return exitCode;
 }

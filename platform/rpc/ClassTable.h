@@ -15,4 +15,8 @@ bool FindRegisteredClass(REFCLSID clsid, IUnknown*& object, DWORD& thread);
 // A connection closed: it is no longer offered to new activations.
 void ForgetConnection(Connection* connection);
 
+// Whether the server keeps serving the process `processId` however long
+// its connection lies idle (see SetPeerKeeper).
+bool PeerIsKept(DWORD processId);
+
 } // namespace plat::rpc

@@ -2,6 +2,7 @@
 
 #include "platform/base/posixio.h"
 #include "platform/base/serverheap.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/KernelObject.h"
 #include "platform/kernel/MessageQueue.h"
 #include "platform/kernel/TaskObject.h"
@@ -237,16 +238,6 @@ bool SplitGivenBack(Bytes& results, Bytes& givenBack)
 
 } // namespace
 
-bool ConnectionSlots::TryTake()
-{
-    int used = m_used.load();
-    while (used < kMaxConnections) {
-        if (m_used.compare_exchange_weak(used, used + 1))
-            return true;
-    }
-    return false;
-}
-
 std::shared_ptr<Connection> Connection::Start(int fd, std::shared_ptr<ConnectionSlots> slots)
 {
     std::shared_ptr<Connection> connection(new Connection(fd, std::move(slots)));
@@ -269,7 +260,8 @@ void Connection::Refuse(int fd, HRESULT why)
 }
 
 Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots)
-    : m_fd(fd), m_slots(std::move(slots)), m_readerPoll(epoll_create1(EPOLL_CLOEXEC))
+    : m_fd(fd), m_slots(std::move(slots)), m_readerPoll(epoll_create1(EPOLL_CLOEXEC)),
+      m_quietSince(GetClock().NowMs())
 {
     // Without the set only the reader thread reads (see TakeSocket).
     epoll_event event{};
@@ -308,6 +300,27 @@ bool Connection::Alive() const
     return !m_closed;
 }
 
+ConnectionStanding Connection::Standing() const
+{
+    ConnectionStanding standing;
+    standing.peer = m_peerPid;
+    standing.quietSince = m_quietSince.load();
+    standing.busy = m_budget.Requests() > 0;
+    std::lock_guard lock(m_mutex);
+    standing.busy = standing.busy || !m_pending.empty();
+    standing.holdsObjects = !m_exports.empty();
+    standing.lendsObjects = !m_proxies.empty();
+    return standing;
+}
+
+void Connection::LetGo()
+{
+    std::fprintf(stderr, "rpc: process %u left its connection idle; it is closed for a new client\n", m_peerPid);
+    Shutdown();
+}
+
+void Connection::Crossed() { m_quietSince = GetClock().NowMs(); }
+
 bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
                       std::uint64_t ticket, const Bytes* tail)
 {
@@ -323,6 +336,7 @@ bool Connection::Send(FrameType type, std::uint32_t callId, const Bytes& head, c
         body.push_back({const_cast<std::uint8_t*>(tail->data()), tail->size()});
     std::uint8_t header[kFrameHeaderSize];
     EncodeHeader({type, callId, static_cast<std::uint32_t>(total)}, header);
+    Crossed();
     std::lock_guard lock(m_writeMutex);
     if (m_fd < 0)
         return false;
@@ -666,6 +680,7 @@ Connection::FrameRead Connection::ReadOneFrame(bool readerThread)
     FrameHeader header;
     if (!NextHeader(header))
         return FrameRead::Ended;
+    Crossed();
     switch (header.type) {
     case FrameType::Request:
         return ReadRequest(header, readerThread);
@@ -1184,7 +1199,7 @@ void Connection::OnClosed()
     for (auto& entry : exports)
         ReleaseExport(std::move(entry.second));
     if (m_slots)
-        m_slots->GiveBack();
+        m_slots->Leave(this);
     ForgetConnection(this);
 }
 

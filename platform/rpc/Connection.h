@@ -26,27 +26,58 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <map>
+#include <vector>
 #include <memory>
 #include <mutex>
 
 namespace plat::rpc {
 
+class Connection;
 class ProxyManager;
 struct Export;
 class PendingCall;
 class HeldRequest;
 
-// The connections one listening socket serves at once.
-class ConnectionSlots {
+// The connections one listening socket serves at once. When every slot is
+// taken, a new client gets the place of a connection that lies idle: no
+// call runs on it either way and nothing has crossed it for kIdleMs. Never
+// that of a peer that lends this process objects (a client waiting for
+// events on its sink is idle for good reasons), nor of a process the
+// server keeps (SetPeerKeeper: the holder of the scanner's lock). Peers
+// that hold none of the server's objects go first, then the one idle
+// longest. When no connection may go, the client is refused.
+class ConnectionSlots : public std::enable_shared_from_this<ConnectionSlots> {
 public:
     static constexpr int kMaxConnections = 32;
-    bool TryTake();
-    void GiveBack() { --m_used; }
+    static constexpr ULONGLONG kIdleMs = 10000;
+
+    // Serves the accepted socket `fd`, letting an idle connection go when
+    // that is the only way; false when the client must be refused.
+    bool Admit(int fd);
+    // A connection has closed.
+    void Leave(const Connection* connection);
 
 private:
-    std::atomic<int> m_used{0};
+    std::mutex m_mutex;
+    std::vector<std::shared_ptr<Connection>> m_served;
 };
+
+// How a connection stands when its slot is wanted.
+struct ConnectionStanding {
+    bool busy = false;         // a call runs on it, either way
+    bool holdsObjects = false; // the peer holds objects of this process
+    bool lendsObjects = false; // this process holds objects of the peer
+    ULONGLONG quietSince = 0;  // when a frame last crossed it (installed clock)
+    DWORD peer = 0;
+};
+
+// Which of the connections standing as `standings` may give its place to a
+// new client at `now` (see ConnectionSlots); `kept` tells the processes
+// the server keeps. standings.size() when none may.
+std::size_t IdleToLetGo(const std::vector<ConnectionStanding>& standings, ULONGLONG now,
+                        const std::function<bool(DWORD)>& kept);
 
 class Connection final : public MarshalContext, public std::enable_shared_from_this<Connection> {
 public:
@@ -61,6 +92,9 @@ public:
 
     bool Alive() const;
     DWORD PeerProcessId() const { return m_peerPid; }
+    ConnectionStanding Standing() const;
+    // Lets an idle connection go so that a new client may have its place.
+    void LetGo();
 
     // An outgoing call on the peer's object `object` (see RpcChannel::Invoke).
     HRESULT Call(std::uint64_t object, REFIID iid, std::uint32_t method, const MessageWriter& request,
@@ -92,6 +126,7 @@ public:
 
 private:
     Connection(int fd, std::shared_ptr<ConnectionSlots> slots);
+    void Crossed(); // a frame went out or came in
     void ReadLoop();
     // The reader thread's turn: polls until the socket is readable while no
     // caller reads it (see WaitForReply).
@@ -169,6 +204,7 @@ private:
     PeerBudget m_budget;
     std::size_t m_budgetReplies = 0; // what m_budget knows of m_output (m_writeMutex)
     std::atomic<bool> m_cutOff{false};
+    std::atomic<ULONGLONG> m_quietSince; // when a frame last crossed, either way
 };
 
 // The process id of the peer behind a proxy (0 for a local object).

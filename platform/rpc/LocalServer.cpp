@@ -49,6 +49,7 @@ struct State {
     std::mutex startMutex; // one server start at a time
     ServiceStarter serviceStarter = nullptr;
     DWORD startTimeoutMs = 30000;
+    PeerKeeper peerKeeper = nullptr;
 };
 
 State& Global()
@@ -118,10 +119,8 @@ void AcceptLoop(int listenFd, std::shared_ptr<ConnectionSlots> slots)
         }
         if (!PeerIsSameUser(fd))
             Connection::Refuse(fd, E_ACCESSDENIED);
-        else if (!slots->TryTake())
+        else if (!slots->Admit(fd))
             Connection::Refuse(fd, HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
-        else
-            Connection::Start(fd, slots);
     }
 }
 
@@ -319,6 +318,22 @@ void ForgetConnection(Connection* connection)
             return;
         }
     }
+}
+
+bool PeerIsKept(DWORD processId)
+{
+    PeerKeeper keeper = nullptr;
+    {
+        std::lock_guard lock(Global().mutex);
+        keeper = Global().peerKeeper;
+    }
+    return keeper && keeper(processId);
+}
+
+void SetPeerKeeper(PeerKeeper keeper)
+{
+    std::lock_guard lock(Global().mutex);
+    Global().peerKeeper = keeper;
 }
 
 CallContext::CallContext(DWORD callerPid) : m_previous(t_caller) { t_caller = callerPid; }

@@ -94,6 +94,13 @@ void SetServerStartTimeout(DWORD milliseconds);
 // process.
 DWORD GetPeerProcessId(IUnknown* object);
 
+// Whether a server keeps serving the process `processId` however long its
+// connection lies idle, when every place is taken and a new client needs
+// one (the hardware service keeps the holder of its scanner's lock). Null
+// (the default): no process is kept for that reason.
+using PeerKeeper = bool (*)(DWORD processId);
+void SetPeerKeeper(PeerKeeper keeper);
+
 // The calls this process has sent to other processes and waited for (each
 // one round trip), for tests and diagnostics.
 std::uint64_t CallsMade();
