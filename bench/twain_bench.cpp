@@ -10,7 +10,8 @@
 //
 // Each row reports MB/s of image bytes, the time to the first page, the time
 // per later page, the CPU seconds per GB of the processes doing the work
-// (twainscan plus the service for our path; scanimage for its own), and the
+// (twainscan plus the service for our path, and each of the two apart;
+// scanimage for its own), and the
 // peak resident memory of the client (twainscan or scanimage) and of the
 // service. A job of one sheet runs first on the same installation, and its
 // peaks are printed beside the 20 sheets' (`..._1sheet`): memory that is
@@ -174,8 +175,10 @@ void Report(benchmark::State& state, const Job& job, const Job& oneSheet, double
     state.counters["cpu_s_per_GB"] = job.cpuSeconds / (bytes / 1e9);
     state.counters["page_MB"] = pageBytes / 1e6;
     state.counters["peak_MiB"] = job.clientPeakMiB;
-    if (job.serviceCpuSeconds > 0)
+    if (job.serviceCpuSeconds > 0) {
         state.counters["service_cpu_s_per_GB"] = job.serviceCpuSeconds / (bytes / 1e9);
+        state.counters["client_cpu_s_per_GB"] = (job.cpuSeconds - job.serviceCpuSeconds) / (bytes / 1e9);
+    }
     state.counters["peak_MiB_1sheet"] = oneSheet.clientPeakMiB;
     if (job.servicePeakMiB > 0)
         state.counters["service_peak_MiB"] = job.servicePeakMiB;

@@ -8,6 +8,20 @@
 
 namespace twainscan {
 
+namespace {
+
+// Bytes a strip aims at: a strip goes to the file in one write, so
+// libtiff's default (8 KiB, a row of a colour page) costs a write per row;
+// a strip this size is still small beside a page.
+constexpr size_t kStripBytes = 256 * 1024;
+
+std::uint32_t RowsPerStrip(size_t rowBytes)
+{
+    return static_cast<std::uint32_t>(std::max<size_t>(1, kStripBytes / rowBytes));
+}
+
+} // namespace
+
 bool TiffPageWriter::Open(const PageFormat& format)
 {
     Abandon();
@@ -28,14 +42,25 @@ bool TiffPageWriter::Open(const PageFormat& format)
                  colour ? PHOTOMETRIC_RGB : (format.zeroIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK));
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(t, TIFFTAG_COMPRESSION, format.bitsPerPixel == 1 ? COMPRESSION_CCITTFAX4 : COMPRESSION_NONE);
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+    const size_t rowBytes = (static_cast<size_t>(format.width) * format.bitsPerPixel + 7) / 8;
+    const std::uint32_t rowsPerStrip = RowsPerStrip(rowBytes);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
     if (format.xResolution > 0 && format.yResolution > 0) {
         TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
         TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(format.xResolution));
         TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(format.yResolution));
     }
+    // libtiff sizes its write buffer by the strips of the image length it
+    // knows, none yet here, and then falls back to 8 KiB: a strip's worth
+    // makes a write per strip.
+    if (TIFFWriteBufferSetup(t, nullptr, static_cast<tmsize_t>(rowBytes * rowsPerStrip)) == 0) {
+        tiff.reset();
+        std::remove(PartPath().c_str());
+        m_failed = true;
+        return false;
+    }
     m_format = format;
-    m_line.assign((static_cast<size_t>(format.width) * format.bitsPerPixel + 7) / 8, 0);
+    m_line.assign(rowBytes, 0);
     m_rows = 0;
     m_tiff = std::move(tiff);
     return true;
