@@ -34,6 +34,14 @@ function(qbk_uses_programs target)
   endwhile()
 endfunction()
 
+# qbk_copied_test_programs(<targets...>): test programs that tests copy
+# into other folders (a system root, as the name the test needs). They are
+# never installed, so they keep the run path to the build's bin/ that the
+# build gives them, which holds wherever the copy lies.
+function(qbk_copied_test_programs)
+  set_target_properties(${ARGN} PROPERTIES BUILD_WITH_INSTALL_RPATH OFF INSTALL_RPATH "")
+endfunction()
+
 # qbk_uses_installed_scanner(<target>): the installer and the emulated
 # scanner, for tests that install a scanner into their system root.
 function(qbk_uses_installed_scanner target)

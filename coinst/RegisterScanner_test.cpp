@@ -49,7 +49,10 @@ protected:
     {
         const std::string image = m_serviceFolder + "RNXQBK24Tx.BIN";
         if (realProgram) {
+            // With the platform library it loads from the system folder,
+            // where devinstall stages it.
             ASSERT_TRUE(CopyFileA(QBK_HAL_PROGRAM, image.c_str(), FALSE));
+            ASSERT_TRUE(CopyFileA(QBK_PLATFORM_LIBRARY, (m_system + "/libplatform.so").c_str(), FALSE));
         } else {
             std::ofstream(image) << "#!/bin/sh\nexit 0\n";
             fs::permissions(image, fs::perms::owner_all);

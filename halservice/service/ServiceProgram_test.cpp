@@ -42,12 +42,15 @@ protected:
         }
     }
 
-    // A real copy: the program reads its identity from its own file.
+    // A real copy: the program reads its identity from its own file. It
+    // loads the platform library from its own folder, as an installation
+    // leaves it.
     std::string CopyProgram(const std::string& fileName)
     {
         std::filesystem::create_directories(m_root.Path() + "/bin");
         std::string path = m_root.Path() + "/bin/" + fileName;
         EXPECT_TRUE(CopyFileA(QBK_HAL_PROGRAM, path.c_str(), FALSE));
+        EXPECT_TRUE(CopyFileA(QBK_PLATFORM_LIBRARY, (m_root.Path() + "/bin/libplatform.so").c_str(), FALSE));
         return path;
     }
 

@@ -6,6 +6,7 @@
 #include "platform/kernel/Thread.h"
 #include "platform/process/CommandLine.h"
 #include "platform/process/ProcessObject.h"
+#include "platform/resources/module.h"
 
 #include <algorithm>
 #include <cctype>
@@ -146,10 +147,10 @@ std::optional<std::string> FindProgram(const std::string& name)
         if (auto found = ExistingProgram(name))
             return found;
         // The system folder also holds the system's own tools (net,
-        // regsvr32): here they are built beside the programs.
+        // regsvr32): here they lie beside the platform library.
         const std::filesystem::path path(name);
-        if (!programFolder.empty() && std::filesystem::equivalent(path.parent_path(), SystemFolder(), ec))
-            return ExistingProgram((programFolder / path.filename()).string());
+        if (std::filesystem::equivalent(path.parent_path(), SystemFolder(), ec))
+            return ExistingProgram((std::filesystem::path(PlatformFolder()) / path.filename()).string());
         return std::nullopt;
     }
     std::vector<std::string> folders;

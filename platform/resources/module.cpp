@@ -303,6 +303,13 @@ std::string ModulePath(HMODULE module)
     return AbsolutePath(info.dli_fname);
 }
 
+std::string PlatformFolder()
+{
+    const std::string path = ModulePath(ModuleFromAddress(reinterpret_cast<const void*>(&PlatformFolder)));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
 namespace {
 
 // Tells a library's detach at process exit from one at unloading. exit()

@@ -72,6 +72,11 @@ HMODULE ProgramModule();
 std::string ModulePath(HMODULE module);
 // Every module loaded in the process, the program first.
 std::vector<HMODULE> LoadedModules();
+// The folder the platform library was loaded from. The suite's other
+// libraries, the driver files an installation copies and the system's own
+// tools (net, regsvr32) lie beside it, in the build's bin folder as in an
+// installation's library folder (lib/qbk24).
+std::string PlatformFolder();
 
 // The module this code is compiled into. The function has internal linkage,
 // so every module gets its own copy and its own answer.

@@ -1,5 +1,6 @@
 #include "platform/ui/WindowBackEnd.h"
 #include "platform/kernel/Messages.h"
+#include "platform/resources/module.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,16 +15,11 @@ namespace {
 
 std::atomic<WindowBackEnd*> g_backEnd{nullptr};
 
-// The module sits beside this library (in the build's bin folder, and
-// beside every installed copy of it).
+// The module sits beside this library (in the build's bin folder, in an
+// installation's library folder and beside every installed copy of it).
 std::string ModulePath()
 {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&LoadWindowBackEnd), &info) || !info.dli_fname)
-        return kWindowBackEndModule;
-    std::string path = info.dli_fname;
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? kWindowBackEndModule : path.substr(0, slash + 1) + kWindowBackEndModule;
+    return plat::PlatformFolder() + "/" + kWindowBackEndModule;
 }
 
 WindowBackEnd* Open()

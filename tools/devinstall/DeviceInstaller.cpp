@@ -109,9 +109,11 @@ std::vector<std::string> StageDriverFiles(const std::string& binFolder, const In
         if (!CopyImage(file.from, file.to))
             missing.push_back(file.from.string());
     }
-    for (const char* library : kDataSourceLibraries) {
-        if (!CopyImage(bin / library, dsFolder / library))
-            missing.push_back((bin / library).string());
+    for (const char* library : kPlatformLibraries) {
+        for (const fs::path& folder : {fs::path(plat::SystemFolder()), dsFolder}) {
+            if (!CopyImage(bin / library, folder / library))
+                missing.push_back((bin / library).string());
+        }
     }
     return missing;
 }
@@ -136,7 +138,7 @@ bool MoveDataSourceCopy(const plat::devices::DeviceRecord& device, const std::st
     const fs::path target = fs::absolute(fs::path(managerFolder)) / "RNX";
     if (!CopyImage(copy, target / copy.filename()))
         return false;
-    for (const char* library : kDataSourceLibraries) {
+    for (const char* library : kPlatformLibraries) {
         if (!CopyImage(copy.parent_path() / library, target / library))
             return false;
     }
@@ -159,7 +161,7 @@ void RemoveDataSourceLibraries(const std::string& dsPath)
         if (entry.path().filename().string().find(".ds") != std::string::npos)
             return;
     }
-    for (const char* library : kDataSourceLibraries)
+    for (const char* library : kPlatformLibraries)
         fs::remove(folder / library, error);
 }
 

@@ -48,10 +48,13 @@ bool AddDriverPackage(const InstallationValues& values);
 // scanner on the bus that an installed package serves is recorded first.
 std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId);
 
-// The libraries a data-source copy loads from its own folder (its run path
-// is its own folder), so that a data source manager can load it with
-// nothing else set up: the platform library and its window back end.
-inline constexpr const char* kDataSourceLibraries[] = {"libplatform.so", "libplatform_gtk.so"};
+// The platform library and its window back end, which the staged programs
+// and libraries load from their own folder or the one above it (their run
+// path): a copy of them goes into the system folder, for the service
+// folder's programs and the still-image driver, and beside every
+// data-source copy, so that a data source manager can load it with nothing
+// else set up.
+inline constexpr const char* kPlatformLibraries[] = {"libplatform.so", "libplatform_gtk.so"};
 
 // <root>/windows/twain_32/RNX: where the co-installer makes the copies.
 std::string DataSourceFolder();
@@ -60,8 +63,9 @@ std::string DataSourceFolder();
 // them: the service folder <system>/RNX (service, proxy/stub, pipeline and
 // shell extension), the data-source folder with the
 // libraries the source loads beside it and, for the still-image driver,
-// <system> (replacing what is there: running programs keep their loaded
-// copies). Returns the files it could not copy.
+// <system>, with the platform libraries there too (replacing what is
+// there: running programs keep their loaded copies). Returns the files it
+// could not copy.
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values);
 
 // The installation values, and the FriendlyName the class installer adds.

@@ -58,15 +58,6 @@ void PrintValue(const plat::devices::DeviceRecord& device, const char16_t* name)
     std::printf("  %-14s %s\n", Utf16ToUtf8(name).c_str(), value.empty() ? "(none)" : Utf16ToUtf8(value).c_str());
 }
 
-std::string ProgramFolder()
-{
-    WCHAR path[1024] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, 1024);
-    if (length == 0 || length >= 1024)
-        return ".";
-    return std::filesystem::path(Utf16ToUtf8(std::u16string(path, length))).parent_path().string();
-}
-
 int Usage()
 {
     std::fputs("usage: devinstall install [--twain-folder DIR] [INSTANCE-ID]\n"
@@ -193,7 +184,9 @@ int main(int argc, char** argv)
         std::fputs("devinstall: no such recorded scanner\n", stderr);
         return 1;
     }
-    const std::string bin = ProgramFolder();
+    // The driver files lie beside the platform library, in the build's bin
+    // folder as in an installation's library folder.
+    const std::string bin = plat::PlatformFolder();
     devinstall::CoInstallerLibrary coinstaller;
     if (!coinstaller.Load(bin + "/RNXCoInstx.so")) {
         std::fprintf(stderr, "devinstall: cannot load %s/RNXCoInstx.so\n", bin.c_str());

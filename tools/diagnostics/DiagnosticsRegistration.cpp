@@ -3,9 +3,7 @@
 #include "diag/DiagnosticsConfig.h"
 #include "platform/base/strings.h"
 #include "platform/registry/Registrar.h"
-
-#include <filesystem>
-#include <system_error>
+#include "platform/resources/module.h"
 
 namespace diagnostics {
 namespace {
@@ -34,9 +32,7 @@ void AddClassId(plat::Registrar& registrar)
 
 std::string DefaultServerPath()
 {
-    std::error_code ec;
-    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (program.parent_path() / "libdiagconfig.so").string();
+    return plat::PlatformFolder() + "/libdiagconfig.so";
 }
 
 HRESULT RegisterDiagnosticsServer(const std::string& libraryPath)

@@ -8,7 +8,8 @@
 
 namespace diagnostics {
 
-// The stand-in library next to the running program (where the build puts it).
+// The stand-in library beside the platform library, where the build and an
+// installation put it.
 std::string DefaultServerPath();
 
 HRESULT RegisterDiagnosticsServer(const std::string& libraryPath);

@@ -115,15 +115,6 @@ std::u16string HalClassOf(const plat::devices::DeviceRecord& device)
     return value;
 }
 
-std::string ProgramFolder()
-{
-    WCHAR path[1024] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, 1024);
-    if (length == 0 || length >= 1024)
-        return ".";
-    return std::filesystem::path(Utf16ToUtf8(std::u16string(path, length))).parent_path().string();
-}
-
 // The pipeline library is registered by installation; a client on a system
 // without it registers the built one, as regsvr32 would.
 HRESULT EnsurePipelineRegistered(const std::string& libraryPath)
@@ -239,7 +230,7 @@ int main(int argc, char** argv)
         return 1;
     }
     int exitCode = 1;
-    if (FAILED(EnsurePipelineRegistered(ProgramFolder() + "/RNXCOMCorex.so")))
+    if (FAILED(EnsurePipelineRegistered(plat::PlatformFolder() + "/RNXCOMCorex.so")))
         std::fputs("scan: the pipeline library cannot be registered\n", stderr);
     else
         exitCode = Scan(*device, halClass, options);
