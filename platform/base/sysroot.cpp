@@ -17,9 +17,6 @@
 namespace plat {
 namespace {
 
-// Below a character device nothing can be created or found, not even by
-// root, so a process without a root fails at every use of it.
-constexpr const char* kNoRoot = "/dev/null/qbk24";
 constexpr mode_t kPrivateFolder = 0700;
 constexpr mode_t kPrivateFile = 0600;
 
@@ -33,14 +30,6 @@ Problems& RootProblems()
 {
     static auto* problems = new Problems; // used until the process ends
     return *problems;
-}
-
-// The value of an environment variable that holds an absolute path, or null:
-// the XDG rules ignore relative ones.
-const char* AbsolutePathVariable(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && value[0] == '/' ? value : nullptr;
 }
 
 std::string ErrnoText(const std::string& what)
@@ -148,13 +137,7 @@ void NoteProblem(const std::string& problem)
 
 std::string SystemRoot()
 {
-    if (const char* root = std::getenv(kSysRootVariable); root && *root)
-        return root;
-    if (const char* xdg = AbsolutePathVariable("XDG_DATA_HOME"))
-        return std::string(xdg) + "/qbk24";
-    if (const char* home = AbsolutePathVariable("HOME"))
-        return std::string(home) + "/.local/share/qbk24";
-    return kNoRoot;
+    return SystemRootFromEnvironment();
 }
 
 std::string SystemFolder() { return SystemRoot() + "/system"; }
@@ -169,8 +152,8 @@ bool EnsureSystemRootLayout()
 {
     const std::string root = SystemRoot();
     std::string problem;
-    if (root == kNoRoot) {
-        problem = "no system root: set QBK_SYSROOT (or XDG_DATA_HOME or HOME) to a folder of your own";
+    if (root == kNoSystemRoot) {
+        problem = kNoSystemRootProblem;
     } else {
         // The root is checked before anything is made inside it.
         for (const std::string& folder : {root, SystemFolder(), RuntimeFolder(), LogFolder(), UserTempFolder()}) {

@@ -9,16 +9,17 @@
 // user could have made first).
 #pragma once
 
+#include "platform/base/sysrootname.h"
+
 #include <string>
 #include <string_view>
 
 namespace plat {
 
-constexpr const char* kSysRootVariable = "QBK_SYSROOT";
-
-// The root folder, read from the environment on each call (tests change it).
-// When no root is named this is a path below /dev/null, where nothing can
-// ever be made or found, so every use of it fails.
+// The root folder, read from the environment on each call (tests change it):
+// SystemRootFromEnvironment(). When no root is named this is a path below
+// /dev/null, where nothing can ever be made or found, so every use of it
+// fails.
 std::string SystemRoot();
 
 // Folders inside the root, created on demand by EnsureSystemRootLayout.

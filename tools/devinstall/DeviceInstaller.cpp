@@ -85,7 +85,7 @@ std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& ins
 
 std::string DataSourceFolder()
 {
-    return (fs::path(plat::WindowsFolder()) / "twain_32" / "RNX").string();
+    return (fs::path(plat::TwainSourceFolder(plat::SystemRoot())) / "RNX").string();
 }
 
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values)
@@ -130,24 +130,31 @@ bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const In
            WriteString(key.get(), u"FriendlyName", values.friendlyName);
 }
 
-bool MoveDataSourceCopy(const plat::devices::DeviceRecord& device, const std::string& managerFolder)
+bool PlaceDataSourceCopy(const plat::devices::DeviceRecord& device, const std::string& folder)
 {
     const fs::path copy(Utf16ToUtf8(ReadDriverValue(device, u"TWAIN_DS_PATH")));
     if (copy.empty())
         return false;
-    const fs::path target = fs::absolute(fs::path(managerFolder)) / "RNX";
-    if (!CopyImage(copy, target / copy.filename()))
+    const fs::path target = fs::absolute(fs::path(folder));
+    std::error_code error;
+    const bool moving = !fs::equivalent(copy.parent_path(), target, error);
+    if (moving && !CopyImage(copy, target / copy.filename()))
         return false;
-    for (const char* library : kPlatformLibraries) {
-        if (!CopyImage(copy.parent_path() / library, target / library))
-            return false;
+    // A manager's folder gets the libraries as this installation staged them.
+    if (!fs::equivalent(target, DataSourceFolder(), error)) {
+        for (const char* library : kPlatformLibraries) {
+            if (!CopyImage(fs::path(DataSourceFolder()) / library, target / library))
+                return false;
+        }
     }
+    if (!moving)
+        return true;
     ScopedKey key;
     if (!OpenDriverKey(device, KEY_WRITE, key) ||
         !WriteString(key.get(), u"TWAIN_DS_PATH", Utf8ToUtf16((target / copy.filename()).string())))
         return false;
-    std::error_code error;
     fs::remove(copy, error);
+    RemoveDataSourceLibraries(copy.string());
     return true;
 }
 

@@ -71,14 +71,17 @@ std::vector<std::string> StageDriverFiles(const std::string& binFolder, const In
 // The installation values, and the FriendlyName the class installer adds.
 bool WriteInstallationValues(const plat::devices::DeviceRecord& device, const InstallationValues& values);
 
-// Moves the device's data-source copy, with the libraries beside it, into
-// <managerFolder>/RNX, where a data source manager reading that folder
-// lists it: regular files (a manager skips links), TWAIN_DS_PATH naming
-// the moved copy. False when a copy or the value cannot be written.
-bool MoveDataSourceCopy(const plat::devices::DeviceRecord& device, const std::string& managerFolder);
+// Puts the device's data-source copy into `folder` (<root>/windows/twain_32/
+// RNX, or the RNX folder of a data source manager's folder, where the
+// manager lists it) as a regular file (a manager skips links), with the
+// platform libraries as staged beside it outside the root: moved from where
+// TWAIN_DS_PATH says, which then names the new place, and the old place
+// cleaned up (RemoveDataSourceLibraries). A copy already there stays. False
+// when a copy or the value cannot be written.
+bool PlaceDataSourceCopy(const plat::devices::DeviceRecord& device, const std::string& folder);
 
-// After a removal: the libraries beside a copy that lay outside the system
-// root go when no data-source copy is left in that folder.
+// After a removal or a move: the libraries beside a copy that lay outside
+// the system root go when no data-source copy is left in that folder.
 void RemoveDataSourceLibraries(const std::string& dsPath);
 
 // Registers the still-image driver's class (InprocServer32 with its staged

@@ -48,15 +48,29 @@ protected:
         return child.Wait();
     }
 
-    static std::string Bash(const std::string& command, int* status)
+    // Runs a command line as a shell in `folder` does.
+    static int Shell(const fs::path& folder, const std::string& line, std::string* output)
     {
-        std::string output;
-        *status = Run({"/bin/bash", "-c", command}, &output);
-        return output;
+        return Run({"/bin/bash", "-c", "cd \"" + folder.string() + "\" && " + line}, output);
     }
 
     fs::path m_temp;
 };
+
+// The lines of the README's code blocks.
+std::vector<std::string> ReadmeCommands()
+{
+    std::ifstream readme(fs::path(QBK_SOURCE_DIR) / "README.md");
+    std::vector<std::string> commands;
+    bool inBlock = false;
+    for (std::string line; std::getline(readme, line);) {
+        if (line.rfind("```", 0) == 0)
+            inBlock = !inBlock;
+        else if (inBlock)
+            commands.push_back(line);
+    }
+    return commands;
+}
 
 std::vector<std::string> FilesIn(const fs::path& folder)
 {
@@ -97,6 +111,54 @@ TEST_F(InstalledSuiteTest, TheInstallationScansWithTheBuildTreeOutOfReach)
                                                        "page-002.tif", "page-003.tif", "page-004.tif",
                                                        "shellpage.png"}))
         << output;
+}
+
+// A user who follows the README: installs into ~/.local, plugs in the
+// emulated scanner, installs it, lists and scans with the commands as the
+// README writes them, on the default system root (no QBK_SYSROOT), from a
+// folder where `build` is the build tree.
+TEST_F(InstalledSuiteTest, TheReadmesCommandsFindListAndScanOnTheDefaultRoot)
+{
+    const std::string install = "cmake --install build --prefix ~/.local";
+    const std::string plugIn = "qbk-scanner-emu --sheets 3";
+    const std::vector<std::string> scan = {
+        "devinstall install", "twainscan --list", "mkdir -p scans",
+        "twainscan --pixel gray --dpi 150 --size a4 --duplex --xfer memory --out scans"};
+    const std::string remove = "devinstall remove";
+    std::vector<std::string> written = {install, plugIn, remove};
+    written.insert(written.end(), scan.begin(), scan.end());
+    const std::vector<std::string> readme = ReadmeCommands();
+    for (const std::string& command : written)
+        ASSERT_NE(std::find(readme.begin(), readme.end(), command), readme.end()) << "not in the README: " << command;
+
+    const fs::path home = m_temp / "home";
+    const fs::path work = m_temp / "work";
+    fs::create_directories(home);
+    fs::create_directories(work);
+    fs::create_directory_symlink(QBK_BUILD_DIR, work / "build");
+    const std::string path =
+        (home / ".local/bin").string() + ":" + fs::path(QBK_CMAKE).parent_path().string() + ":/usr/bin:/bin";
+    const ScopedVariable homeVariable("HOME", home.string()), pathVariable("PATH", path),
+        noRoot(plat::kSysRootVariable), noXdg("XDG_DATA_HOME"), noLibraryPath("LD_LIBRARY_PATH");
+
+    std::string output;
+    ASSERT_EQ(Shell(work, install, &output), 0) << output;
+    plat::testing::ChildProcess emulator({"/bin/bash", "-c", "exec " + plugIn});
+    ASSERT_TRUE(emulator.Started());
+    ASSERT_EQ(emulator.ReadLine().rfind("device ", 0), 0u);
+    ASSERT_EQ(emulator.ReadLine().rfind("ready ", 0), 0u);
+    std::string listed;
+    for (const std::string& command : scan) {
+        SCOPED_TRACE(command);
+        ASSERT_EQ(Shell(work, command, &output), 0) << output;
+        if (command == "twainscan --list")
+            listed = output;
+    }
+    EXPECT_NE(listed.find("Quillbox K24"), std::string::npos) << listed;
+    EXPECT_EQ(FilesIn(work / "scans"), (std::vector<std::string>{"page-001.tif", "page-002.tif", "page-003.tif",
+                                                                  "page-004.tif", "page-005.tif", "page-006.tif"}));
+    EXPECT_TRUE(fs::is_regular_file(home / ".local/share/qbk24/windows/twain_32/RNX/QBK24_0000.ds"));
+    EXPECT_EQ(Shell(work, remove, &output), 0) << output;
 }
 
 } // namespace

@@ -6,7 +6,8 @@
 //        the still-image driver, run the steps; with --twain-folder, move
 //        the device's data-source copy into DIR/RNX, the folder a TWAIN
 //        data source manager reads (DIR itself, /usr/local/lib/twain for
-//        the standard Linux one)
+//        the standard Linux one), else into the root's data-source folder,
+//        taking it and its libraries away from where an earlier run put it
 //   devinstall remove [INSTANCE-ID]    run the removal step
 //
 // Without an instance id it acts on the first imaging device present, else
@@ -88,8 +89,11 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
         std::fputs("devinstall: the device cannot be opened\n", stderr);
         return 1;
     }
-    if (!twainFolder.empty() && !devinstall::MoveDataSourceCopy(device, twainFolder)) {
-        std::fprintf(stderr, "devinstall: cannot move the data source into %s/RNX\n", twainFolder.c_str());
+    // The data source goes where this run says, wherever an earlier one put it.
+    const std::string dsFolder =
+        twainFolder.empty() ? devinstall::DataSourceFolder() : (std::filesystem::path(twainFolder) / "RNX").string();
+    if (!devinstall::PlaceDataSourceCopy(device, dsFolder)) {
+        std::fprintf(stderr, "devinstall: cannot move the data source into %s\n", dsFolder.c_str());
         return 1;
     }
     for (const char16_t* name : {u"SymbolicName", u"HAL_PATH", u"HAL_CLSID", u"TWAIN_DS_PATH", u"USDClass"})

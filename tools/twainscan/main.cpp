@@ -7,13 +7,14 @@
 //
 // The manager lists the data sources installed in DIR and its real
 // sub-folders (default: the system root's data-source folder
-// $QBK_SYSROOT/windows/twain_32 when QBK_SYSROOT is set, else the standard
-// manager's /usr/local/lib/twain). A scan opens the source whose product
-// name contains NAME (default: the first), negotiates the settings and
-// writes every page as OUT/page-NNN.tif (default OUT: the current folder):
-// a file transfer through the source's own TIFF writer, a memory or native
-// transfer through libtiff. Each page is reported on a line of its own. Any
-// failure stops the scan with its reason and exit status 1.
+// <root>/windows/twain_32, where devinstall installs them; the root is the
+// one every tool uses, QBK_SYSROOT or ~/.local/share/qbk24). A scan opens
+// the source whose product name contains NAME (default: the first),
+// negotiates the settings and writes every page as OUT/page-NNN.tif
+// (default OUT: the current folder): a file transfer through the source's
+// own TIFF writer, a memory or native transfer through libtiff. Each page is
+// reported on a line of its own. Any failure stops the scan with its reason
+// and exit status 1; so does a list that finds no source.
 //
 // --ui opens the source with its dialog (ShowUI true; it needs a display):
 // each press of its Scan button scans with the settings then in force, and
@@ -21,12 +22,14 @@
 #include "tools/twainscan/ScanJob.h"
 #include "tools/twainscan/TwainSession.h"
 
+#include "platform/base/sysrootname.h"
 #include "platform/twaindsm/SourceManager.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,10 +43,11 @@ int Usage()
     return 2;
 }
 
+// The system root's data-source folder; empty when no root is named.
 std::string DefaultFolder()
 {
-    const char* root = std::getenv("QBK_SYSROOT");
-    return root && *root ? std::string(root) + "/windows/twain_32" : twaindsm::kStandardSourceFolder;
+    const std::string root = plat::SystemRootFromEnvironment();
+    return root == plat::kNoSystemRoot ? std::string() : plat::TwainSourceFolder(root);
 }
 
 struct Options {
@@ -92,7 +96,7 @@ bool Parse(int argc, char** argv, Options& options)
             const std::string value = argv[++i];
             long number = 0;
             TW_UINT16 size = 0;
-            if (option == "--folder")
+            if (option == "--folder" && !value.empty())
                 options.folder = value;
             else if (option == "--source")
                 options.source = value;
@@ -117,13 +121,16 @@ bool Parse(int argc, char** argv, Options& options)
     return true;
 }
 
-void ListSources(twainscan::TwainSession& session)
+// False when there is none.
+bool ListSources(twainscan::TwainSession& session)
 {
-    for (const TW_IDENTITY& source : session.Sources())
+    const std::vector<TW_IDENTITY> sources = session.Sources();
+    for (const TW_IDENTITY& source : sources)
         std::printf("%u: %s / %s / %s (protocol %u.%u, version %u.%u %s, language %u)\n",
                     static_cast<unsigned>(source.Id), source.Manufacturer, source.ProductFamily, source.ProductName,
                     source.ProtocolMajor, source.ProtocolMinor, source.Version.MajorNum, source.Version.MinorNum,
                     source.Version.Info, source.Version.Language);
+    return !sources.empty();
 }
 
 } // namespace
@@ -133,14 +140,20 @@ int main(int argc, char** argv)
     Options options;
     if (!Parse(argc, argv, options))
         return Usage();
+    if (options.folder.empty()) {
+        std::fprintf(stderr, "twainscan: %s\n", plat::kNoSystemRootProblem);
+        return 1;
+    }
     twainscan::TwainSession session;
     if (!session.OpenManager(options.folder)) {
         std::fprintf(stderr, "twainscan: the data source manager does not open\n");
         return 1;
     }
     if (options.list) {
-        ListSources(session);
-        return 0;
+        if (ListSources(session))
+            return 0;
+        std::fprintf(stderr, "twainscan: no data source is installed in %s\n", options.folder.c_str());
+        return 1;
     }
     if (!session.OpenSource(options.source)) {
         if (session.Source().Id == 0) {
