@@ -6,7 +6,7 @@ BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build test demo build-san test-sanitize fuzz-smoke clean
+.PHONY: all deps build build-suite test demo build-san test-sanitize fuzz-smoke clean
 
 all: build
 
@@ -19,10 +19,15 @@ $(BUILD)/build.ninja: | deps
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# What the demo runs and cmake --install installs, without the tests and
+# benchmarks (`make test` builds those).
+build-suite: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target suite
+
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
+demo: build-suite
 	bash tools/demo.sh $(BUILD)
 
 # One clang build serves the sanitizer tests and the fuzz targets: everything
