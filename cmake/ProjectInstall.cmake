@@ -4,7 +4,8 @@
 # puts the programs a user runs into bin/ and everything they load or start
 # into lib/qbk24/: the suite's libraries, the driver files devinstall copies
 # into a system root, and the system's own tools net and regsvr32. The
-# documents go into share/doc/qbk24/.
+# documents go into share/doc/qbk24/, the udev rule for a real scanner into
+# share/qbk24/udev/.
 #
 # Every target is linked with the run path it is installed with, relative
 # to its own folder ($ORIGIN): the build's bin/ holds everything side by
