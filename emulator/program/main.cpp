@@ -17,6 +17,7 @@
 #include "emulator/ScannerControl.h"
 #include "emulator/program/ControlCommand.h"
 #include "emulator/program/UsbfsScanner.h"
+#include "tools/cli/CommandLine.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/DeviceDatabase.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-constexpr const char* kUsage =
+const char* const kUsage =
     "usage: qbk-scanner-emu [options]\n"
     "       qbk-scanner-emu control [--serial TEXT | --socket PATH] LINE...   (see below)\n"
     "  --socket PATH         socket file to serve, unrecorded (default: the device's own,\n"
@@ -51,7 +52,10 @@ constexpr const char* kUsage =
     "scanner is unplugged: <run>/emulator/<device node name>, or PATH.control with\n"
     "--socket. 'qbk-scanner-emu control LINE...' sends one line there and prints the answer.\n"
     "SIGUSR1 unplugs the scanner (the socket file goes) or plugs it back in;\n"
-    "SIGTERM or SIGINT stops the program.\n";
+    "SIGTERM or SIGINT stops the program.\n"
+    "  --help, --version\n";
+
+const cli::Program kProgram{"qbk-scanner-emu", kUsage};
 
 struct Options {
   emulator::ScannerConfig config;
@@ -99,58 +103,58 @@ std::string BusDeviceSocketName(const Options& o) {
   return plat::devices::EndpointPathFor(path);
 }
 
-// False (after a message) when the command line is wrong.
-bool ParseOptions(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    unsigned long long n = 0;
-    bool ok = true;
-    if (a == "--cover-open") {
-      o.coverOpen = true;
-      continue;
-    }
-    if (a == "--log") {
-      o.log = true;
-      continue;
-    }
-    if (a == "--usbfs") {
-      o.usbfs = true;
-      continue;
-    }
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    }
-    if (v == nullptr) {
-      std::fprintf(stderr, "qbk-scanner-emu: %s needs a value\n%s", a.c_str(), kUsage);
-      return false;
-    }
-    ++i;
-    if (a == "--socket") o.socket = v;
-    else if (a == "--serial") ok = *v != '\0' && std::strpbrk(v, "\\/#&") == nullptr, o.serial = v;
-    else if (a == "--vid") ok = SetHex16(v, o.config.vendorId);
-    else if (a == "--pid") ok = SetHex16(v, o.config.productId);
-    else if (a == "--revision") ok = std::strlen(v) == 4, o.config.revision = v;
-    else if (a == "--counter") ok = Number(v, UINT32_MAX, n), o.config.counter = static_cast<std::uint32_t>(n);
-    else if (a == "--max-read") ok = Number(v, 0xFFFFFF, n), o.config.maxBytesPerRead = static_cast<std::uint32_t>(n);
-    else if (a == "--becoming-ready") ok = Number(v, 1000000, n), o.config.becomingReadyCount = static_cast<std::uint32_t>(n);
-    else if (a == "--sheets") ok = Number(v, 100000, o.sheets);
-    else if (a == "--sheet-length") ok = Number(v, 1000000, o.sheetLength) && o.sheetLength > 0;
-    else if (a == "--size-code") ok = Number(v, 15, o.sizeCode);
-    else if (a == "--fault") ok = emulator::ParseFault(v).has_value(), o.faults.push_back(v);
-    else if (a == "--log-bytes") ok = Number(v, 256, n), o.logBytes = static_cast<std::size_t>(n);
-    else if (a == "--usbfs-other") ok = AddOtherDevice(v, o.others);
-    else {
-      std::fprintf(stderr, "qbk-scanner-emu: unknown option %s\n%s", a.c_str(), kUsage);
-      return false;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "qbk-scanner-emu: bad value for %s: %s\n", a.c_str(), v);
-      return false;
-    }
+enum Key {
+  kSocket, kUsbfs, kUsbfsOther, kVid, kPid, kSerial, kRevision, kCounter, kMaxRead, kBecomingReady, kSheets,
+  kSheetLength, kSizeCode, kFault, kCoverOpen, kLog, kLogBytes
+};
+
+const std::vector<cli::Option> kOptions = {
+    {"socket", true, kSocket},         {"usbfs", false, kUsbfs},         {"usbfs-other", true, kUsbfsOther},
+    {"vid", true, kVid},               {"pid", true, kPid},              {"serial", true, kSerial},
+    {"revision", true, kRevision},     {"counter", true, kCounter},      {"max-read", true, kMaxRead},
+    {"becoming-ready", true, kBecomingReady}, {"sheets", true, kSheets}, {"sheet-length", true, kSheetLength},
+    {"size-code", true, kSizeCode},    {"fault", true, kFault},          {"cover-open", false, kCoverOpen},
+    {"log", false, kLog},              {"log-bytes", true, kLogBytes}};
+
+// One option into `o`: false when its value is not one it takes.
+bool TakeOption(Options& o, int key, const char* v) {
+  unsigned long long n = 0;
+  bool ok = true;
+  switch (key) {
+    case kSocket: o.socket = v; break;
+    case kUsbfs: o.usbfs = true; break;
+    case kCoverOpen: o.coverOpen = true; break;
+    case kLog: o.log = true; break;
+    case kSerial: ok = *v != '\0' && std::strpbrk(v, "\\/#&") == nullptr, o.serial = v; break;
+    case kVid: ok = SetHex16(v, o.config.vendorId); break;
+    case kPid: ok = SetHex16(v, o.config.productId); break;
+    case kRevision: ok = std::strlen(v) == 4, o.config.revision = v; break;
+    case kCounter: ok = Number(v, UINT32_MAX, n), o.config.counter = static_cast<std::uint32_t>(n); break;
+    case kMaxRead: ok = Number(v, 0xFFFFFF, n), o.config.maxBytesPerRead = static_cast<std::uint32_t>(n); break;
+    case kBecomingReady:
+      ok = Number(v, 1000000, n), o.config.becomingReadyCount = static_cast<std::uint32_t>(n);
+      break;
+    case kSheets: ok = Number(v, 100000, o.sheets); break;
+    case kSheetLength: ok = Number(v, 1000000, o.sheetLength) && o.sheetLength > 0; break;
+    case kSizeCode: ok = Number(v, 15, o.sizeCode); break;
+    case kFault: ok = emulator::ParseFault(v).has_value(), o.faults.push_back(v); break;
+    case kLogBytes: ok = Number(v, 256, n), o.logBytes = static_cast<std::size_t>(n); break;
+    case kUsbfsOther: ok = AddOtherDevice(v, o.others); break;
   }
-  return true;
+  return ok;
+}
+
+// False (after a message) when the command line is wrong; `exitCode` is
+// then the status to end with (0 after --help or --version).
+bool ParseOptions(int argc, char** argv, Options& o, int& exitCode) {
+  const cli::Parsed parsed = cli::Parse(
+      kProgram, argc, argv, kOptions,
+      [&o](int key, const std::string& value) {
+        return TakeOption(o, key, value.c_str()) ? std::string() : "bad value " + value;
+      },
+      cli::Operands::None);
+  exitCode = parsed.exitCode.value_or(0);
+  return !parsed.exitCode;
 }
 
 // Records the scanner as an installed USB imaging device and answers the
@@ -170,7 +174,8 @@ std::string RecordDevice(const Options& o) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "control") == 0) return emulator::RunControlCommand(argc - 1, argv + 1);
   Options o;
-  if (!ParseOptions(argc, argv, o)) return 2;
+  int exitCode = 0;
+  if (!ParseOptions(argc, argv, o, exitCode)) return exitCode;
   // umockdev makes its events from the test bed's sysfs, which it sees
   // through its preload library.
   if (o.usbfs) plat::usb::testing::RunUnderUsbfsTestBed(argc, argv);

@@ -1,5 +1,7 @@
 #include "tools/devinstall/DeviceInstaller.h"
 
+#include "tools/cli/DeviceChoice.h"
+
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/BusDiscovery.h"
@@ -69,18 +71,10 @@ bool AddDriverPackage(const InstallationValues& values)
     return plat::devices::AddDriverPackage({values.hardwareIds, values.friendlyName, values.manufacturer});
 }
 
-std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId)
+std::optional<plat::devices::DeviceRecord> FindScanner(const std::string& name)
 {
     plat::devices::RecordBusDevices();
-    if (!instanceId.empty())
-        return plat::devices::FindDevice(instanceId);
-    const std::vector<plat::devices::DeviceRecord> devices = plat::devices::RecordedDevices();
-    if (devices.empty())
-        return std::nullopt;
-    const auto present = std::find_if(devices.begin(), devices.end(), [](const plat::devices::DeviceRecord& device) {
-        return plat::devices::IsInterfacePresent(device.interfacePath);
-    });
-    return present != devices.end() ? *present : devices.front();
+    return cli::ChooseDevice(name);
 }
 
 std::string DataSourceFolder()

@@ -43,10 +43,11 @@ struct StepResult {
 // scanners on the USB bus are recorded as they are found.
 bool AddDriverPackage(const InstallationValues& values);
 
-// The recorded device to act on: the one with this instance id, or, when
-// the id is empty, the first one present (else the first recorded). A
-// scanner on the bus that an installed package serves is recorded first.
-std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId);
+// The recorded device to act on: the one `name` names (its instance id or
+// serial number, cli::ChooseDevice), or, when it is empty, the first one
+// present (else the first recorded). A scanner on the bus that an installed
+// package serves is recorded first.
+std::optional<plat::devices::DeviceRecord> FindScanner(const std::string& name);
 
 // The platform library and its window back end, which the staged programs
 // and libraries load from their own folder or the one above it (their run

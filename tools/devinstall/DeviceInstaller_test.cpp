@@ -2,6 +2,7 @@
 // scanner it acts on, and the udev rule that goes with its package.
 #include "tools/devinstall/DeviceInstaller.h"
 
+#include "platform/base/strings.h"
 #include "platform/devices/UsbBus.h"
 #include "platform/testing/TempSystemRoot.h"
 #include "platform/usb/LibusbDevice.h"
@@ -28,7 +29,7 @@ TEST(DevInstallTest, WithoutAnInstanceIdTheScannerPluggedInIsChosen)
 
     plat::usb::AttachInProcessDevice(second.interfacePath, std::make_shared<plat::usb::testing::FakeUsbDevice>());
     EXPECT_EQ(devinstall::FindScanner({})->instanceId, second.instanceId);
-    EXPECT_EQ(devinstall::FindScanner(first.instanceId)->instanceId, first.instanceId);
+    EXPECT_EQ(devinstall::FindScanner(Utf16ToUtf8(first.instanceId))->instanceId, first.instanceId);
     plat::usb::DetachInProcessDevice(second.interfacePath);
 }
 

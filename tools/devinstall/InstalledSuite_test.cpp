@@ -107,7 +107,7 @@ TEST_F(InstalledSuiteTest, TheInstallationScansWithTheBuildTreeOutOfReach)
               0)
         << output;
     EXPECT_NE(output.find("Quillbox K24"), std::string::npos) << output;
-    EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"page-0001.bmp", "page-0002.bmp", "page-001.tif",
+    EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"page-001.bmp", "page-001.tif", "page-002.bmp",
                                                        "page-002.tif", "page-003.tif", "page-004.tif",
                                                        "shellpage.png"}))
         << output;

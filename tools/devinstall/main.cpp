@@ -1,25 +1,18 @@
 // devinstall: installs or removes a recorded scanner through the
-// co-installer, as the device installer would.
-//
-//   devinstall install [--twain-folder DIR] [INSTANCE-ID]
-//        stage the driver files, write the installation values, register
-//        the still-image driver, run the steps; with --twain-folder, move
-//        the device's data-source copy into DIR/RNX, the folder a TWAIN
-//        data source manager reads (DIR itself, /usr/local/lib/twain for
-//        the standard Linux one), else into the root's data-source folder,
-//        taking it and its libraries away from where an earlier run put it
-//   devinstall remove [INSTANCE-ID]    run the removal step
-//
-// Without an instance id it acts on the first imaging device present, else
-// on the first recorded one. Installing also installs the driver package's
-// hardware ids, so that its scanners on the USB bus are found.
+// co-installer, as the device installer would. Installing also installs the
+// driver package's hardware ids, so that its scanners on the USB bus are
+// found.
 #include "tools/devinstall/DeviceInstaller.h"
 
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
+#include "platform/devices/BusDiscovery.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/DeviceChoice.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace {
@@ -59,12 +52,64 @@ void PrintValue(const plat::devices::DeviceRecord& device, const char16_t* name)
     std::printf("  %-14s %s\n", Utf16ToUtf8(name).c_str(), value.empty() ? "(none)" : Utf16ToUtf8(value).c_str());
 }
 
-int Usage()
+const cli::Program kProgram{
+    "devinstall",
+    "usage: devinstall install [--twain-folder DIR] [--device ID]\n"
+    "       devinstall remove [--device ID]\n"
+    "       devinstall --list\n"
+    "  install              stage the driver files, write the installation values,\n"
+    "                       register the still-image driver and run the steps\n"
+    "  remove               run the removal step\n"
+    "  --twain-folder DIR   move the device's data-source copy into DIR/RNX, the folder\n"
+    "                       a TWAIN data source manager reads (DIR itself,\n"
+    "                       /usr/local/lib/twain for the standard Linux one), instead\n"
+    "                       of the root's data-source folder; it is taken away from\n"
+    "                       where an earlier run put it\n"
+    "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
+    "                       number (also taken as the last word); default: the first\n"
+    "                       plugged in, else the first recorded\n"
+    "  --list               the recorded scanners, one a line, by id first\n"
+    "  --help, --version\n"};
+
+enum Key { kTwainFolder, kDevice, kList };
+
+const std::vector<cli::Option> kOptions = {
+    {"twain-folder", true, kTwainFolder}, {"device", true, kDevice}, {"list", false, kList}};
+
+struct Options {
+    std::string command;
+    std::string twainFolder;
+    std::string device;
+    bool list = false;
+};
+
+// The command line into `o`; an exit status when the program ends here.
+std::optional<int> ParseCommandLine(int argc, char** argv, Options& o)
 {
-    std::fputs("usage: devinstall install [--twain-folder DIR] [INSTANCE-ID]\n"
-               "       devinstall remove [INSTANCE-ID]\n",
-               stderr);
-    return 2;
+    const cli::Parsed parsed = cli::Parse(kProgram, argc, argv, kOptions, [&o](int key, const std::string& value) {
+        if (key == kTwainFolder)
+            o.twainFolder = value;
+        else if (key == kDevice)
+            o.device = value;
+        else
+            o.list = true;
+        return std::string();
+    });
+    if (parsed.exitCode)
+        return parsed.exitCode;
+    const std::vector<std::string>& words = parsed.operands;
+    if (o.list)
+        return words.empty() ? std::nullopt : std::optional<int>(cli::WrongUsage(kProgram, "--list takes no command"));
+    if (words.empty() || (words[0] != "install" && words[0] != "remove"))
+        return cli::WrongUsage(kProgram, words.empty() ? "no command" : "unknown command " + words[0]);
+    if (words.size() > 2 || (words.size() == 2 && !o.device.empty()))
+        return cli::WrongUsage(kProgram, "one scanner at a time");
+    if (words[0] == "remove" && !o.twainFolder.empty())
+        return cli::WrongUsage(kProgram, "--twain-folder is for install");
+    o.command = words[0];
+    if (words.size() == 2)
+        o.device = words[1];
+    return std::nullopt;
 }
 
 int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::DeviceRecord& device,
@@ -158,22 +203,17 @@ int RunRemove(devinstall::CoInstallerLibrary& coinstaller, const plat::devices::
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-        return Usage();
-    const std::string command = argv[1];
-    if (command != "install" && command != "remove")
-        return Usage();
-    std::string twainFolder;
-    int next = 2;
-    if (command == "install" && next + 1 < argc && std::string(argv[next]) == "--twain-folder") {
-        twainFolder = argv[next + 1];
-        next += 2;
-    }
-    if (argc > next + 1)
-        return Usage();
+    Options options;
+    if (const std::optional<int> exitCode = ParseCommandLine(argc, argv, options))
+        return *exitCode;
+    const std::string& command = options.command;
     if (!plat::EnsureSystemRootLayout()) {
         std::fputs("devinstall: cannot create the system root\n", stderr);
         return 1;
+    }
+    if (options.list) {
+        plat::devices::RecordBusDevices();
+        return cli::ListDevices(stdout, stderr, "devinstall") ? 0 : 1;
     }
     // The co-installer writes its log only into an existing folder.
     plat::CreatePrivateFolder(plat::SystemRoot() + "/Log");
@@ -182,8 +222,7 @@ int main(int argc, char** argv)
         std::fputs("devinstall: cannot install the driver package's hardware ids\n", stderr);
         return 1;
     }
-    const std::u16string instanceId = argc > next ? Utf8ToUtf16(argv[next]) : std::u16string();
-    const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(instanceId);
+    const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(options.device);
     if (!device) {
         std::fputs("devinstall: no such recorded scanner\n", stderr);
         return 1;
@@ -196,6 +235,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "devinstall: cannot load %s/RNXCoInstx.so\n", bin.c_str());
         return 1;
     }
-    return command == "install" ? RunInstall(coinstaller, *device, bin, twainFolder)
+    return command == "install" ? RunInstall(coinstaller, *device, bin, options.twainFolder)
                                 : RunRemove(coinstaller, *device);
 }

@@ -4,6 +4,7 @@
 #include "platform/base/strings.h"
 #include "platform/com/objbase.h"
 #include "platform/oleauto/comerror.h"
+#include "tools/cli/CommandLine.h"
 #include "tools/diagnostics/DiagnosticsRegistration.h"
 
 #include <charconv>
@@ -14,7 +15,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: diagtool register [library] | unregister | list [application] |\n"
     "       enable <application> <log name>... | disable <application> <log name>... |\n"
-    "       levels <mask> [settings]\n";
+    "       levels <mask> [settings]\n"
+    "       diagtool --help | --version\n";
+
+const cli::Program kProgram{"diagtool", kUsage};
 
 std::string HexResult(HRESULT hr)
 {
@@ -107,8 +111,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 } // namespace
 
-int RunDiagTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunDiagTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
 {
+    const cli::Parsed parsed = cli::Parse(kProgram, words, out, err, cli::Operands::AfterOptions);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
+    const std::vector<std::string>& args = parsed.operands;
     int code = 2;
     if (!args.empty()) {
         try {

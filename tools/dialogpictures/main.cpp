@@ -6,8 +6,6 @@
 // profiles tab then shows) and, while one sheet is scanned from the
 // dialog's Scan button, of the progress dialog.
 //
-//   dialogpictures [--out DIR]
-//
 // The scanner is the first device with a TWAIN data source; the progress
 // picture needs a sheet in its feeder. Exits with 1 when the source cannot
 // be opened or a picture cannot be written.
@@ -19,15 +17,25 @@
 #include "platform/ui/UserActions.h"
 #include "platform/ui/WindowBackEnd.h"
 #include "platform/windows.h"
+#include "tools/cli/CommandLine.h"
 #include "tools/dialogpictures/DataSourceSession.h"
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
 namespace {
+
+const cli::Program kProgram{
+    "dialogpictures",
+    "usage: dialogpictures [--out DIR]\n"
+    "Pictures of the installed scanner's TWAIN dialogs as PNG files in DIR (made when\n"
+    "missing; default: .): the settings dialog with each tab, the save-profile dialog\n"
+    "and, while one sheet is scanned, the progress dialog.\n"
+    "  --help, --version\n"};
+
+const std::vector<cli::Option> kOptions = {{"out", true, 0}};
 
 constexpr int kTabsControl = 2000;
 constexpr int kProgressBar = 2022;
@@ -128,14 +136,15 @@ std::string StatusText(HWND dialog)
 int main(int argc, char** argv)
 {
     std::filesystem::path folder = ".";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
-            folder = argv[++i];
-        } else {
-            std::fputs("usage: dialogpictures [--out DIR]\n", stderr);
-            return 2;
-        }
-    }
+    const cli::Parsed parsed = cli::Parse(
+        kProgram, argc, argv, kOptions,
+        [&folder](int, const std::string& value) {
+            folder = value;
+            return std::string();
+        },
+        cli::Operands::None);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     plat::ui::AllowHeadlessWindows(true);

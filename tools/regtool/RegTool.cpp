@@ -1,6 +1,7 @@
 #include "tools/regtool/RegTool.h"
 
 #include "platform/registry/Registrar.h"
+#include "tools/cli/CommandLine.h"
 #include "tools/regtool/KeyPath.h"
 #include "tools/regtool/ValueText.h"
 
@@ -15,15 +16,28 @@ namespace {
 
 const char kUsage[] =
     "usage: regtool query KEY [VALUE]\n"
-    "       regtool set KEY VALUE TYPE DATA [--separator SEP]\n"
+    "       regtool set [--separator SEP] KEY VALUE TYPE DATA\n"
     "       regtool delete KEY [VALUE]\n"
     "       regtool export KEY\n"
-    "       regtool register|unregister SCRIPT [--user] [NAME=TEXT ...]\n"
+    "       regtool register|unregister [--user] SCRIPT [NAME=TEXT ...]\n"
     "KEY: HKLM\\path, HKCU\\path, HKCR\\path, HKU\\path (or HKEY_LOCAL_MACHINE\\path, ...).\n"
     "VALUE: a value name; \"\" or @ for the key's default value.\n"
     "TYPE: REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ (DATA split at SEP, default \\0),\n"
     "      REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY, REG_NONE (hex bytes).\n"
-    "The registry is the one of the system root named by QBK_SYSROOT.\n";
+    "Options may stand anywhere; after -- every word is an operand (DATA beginning with -).\n"
+    "The registry is the one of the system root (QBK_SYSROOT, else ~/.local/share/qbk24).\n"
+    "       regtool --help | --version\n";
+
+const cli::Program kProgram{"regtool", kUsage, kExitUsage};
+
+enum OptionKey { kSeparator, kUser };
+
+const std::vector<cli::Option> kOptions = {{"separator", true, kSeparator}, {"user", false, kUser}};
+
+struct Options {
+    std::string separator = "\\0";
+    bool user = false;
+};
 
 std::string Describe(LONG err)
 {
@@ -168,16 +182,10 @@ int Query(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return kExitOk;
 }
 
-int Set(const std::vector<std::string>& args, std::ostream& err)
+int Set(const std::vector<std::string>& args, const Options& options, std::ostream& err)
 {
-    std::vector<std::string> plain;
-    std::string separator = "\\0";
-    for (size_t i = 1; i < args.size(); ++i) {
-        if ((args[i] == "--separator" || args[i] == "-s") && i + 1 < args.size())
-            separator = args[++i];
-        else
-            plain.push_back(args[i]);
-    }
+    const std::vector<std::string> plain(args.begin() + 1, args.end());
+    const std::string& separator = options.separator;
     if (plain.size() != 4)
         return Usage(err, "set takes KEY VALUE TYPE DATA");
     auto path = ParseKeyPath(plain[0]);
@@ -266,17 +274,14 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return e == ERROR_SUCCESS ? kExitOk : Fail(err, path->Full(), e);
 }
 
-int RunScript(const std::vector<std::string>& args, std::ostream& err)
+int RunScript(const std::vector<std::string>& args, const Options& options, std::ostream& err)
 {
     bool doRegister = args[0] == "register";
     if (args.size() < 2)
         return Usage(err, args[0] + " takes a script file");
     plat::Registrar registrar;
+    registrar.SetPerUser(options.user);
     for (size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--user") {
-            registrar.SetPerUser(true);
-            continue;
-        }
         size_t eq = args[i].find('=');
         if (eq == std::string::npos || eq == 0)
             return Usage(err, "replacements are NAME=TEXT, not " + args[i]);
@@ -303,22 +308,36 @@ int RunScript(const std::vector<std::string>& args, std::ostream& err)
 
 } // namespace
 
-int RunRegTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunRegTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
 {
+    Options options;
+    const cli::Parsed parsed = cli::Parse(
+        kProgram, words, kOptions,
+        [&](int key, const std::string& value) {
+            if (key == kSeparator)
+                options.separator = value;
+            else
+                options.user = true;
+            return std::string();
+        },
+        out, err);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
+    const std::vector<std::string>& args = parsed.operands;
     if (args.empty())
         return Usage(err, "no command");
     const std::string& command = args[0];
     if (command == "query")
         return Query(args, out, err);
     if (command == "set")
-        return Set(args, err);
+        return Set(args, options, err);
     if (command == "delete")
         return Delete(args, err);
     if (command == "export")
         return Export(args, out, err);
     if (command == "register" || command == "unregister")
-        return RunScript(args, err);
-    if (command == "help" || command == "--help" || command == "-h") {
+        return RunScript(args, options, err);
+    if (command == "help") {
         out << kUsage;
         return kExitOk;
     }

@@ -31,10 +31,11 @@ bool NetpbmWriter::Open(const std::string& path, const PageFormat& format)
     Abandon();
     if (NetpbmExtension(format.bitsPerPixel).empty() || format.width <= 0)
         return false;
-    m_file = std::fopen(path.c_str(), "wb");
+    // Written under a ".part" name until whole, as every tool's pages are.
+    m_path = path;
+    m_file = std::fopen((m_path + ".part").c_str(), "wb");
     if (!m_file)
         return false;
-    m_path = path;
     m_lineBytes = format.LineBytes();
     m_lines = 0;
     const char* magic = format.bitsPerPixel == 1 ? "P4" : format.bitsPerPixel == 8 ? "P5" : "P6";
@@ -66,9 +67,9 @@ bool NetpbmWriter::Finish()
                          std::fprintf(m_file, "%*ld", kHeightDigits, m_lines) == kHeightDigits;
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
-    if (written && closed)
+    if (written && closed && std::rename((m_path + ".part").c_str(), m_path.c_str()) == 0)
         return true;
-    std::remove(m_path.c_str());
+    std::remove((m_path + ".part").c_str());
     return false;
 }
 
@@ -78,7 +79,7 @@ void NetpbmWriter::Abandon()
         return;
     std::fclose(m_file);
     m_file = nullptr;
-    std::remove(m_path.c_str());
+    std::remove((m_path + ".part").c_str());
 }
 
 } // namespace scan

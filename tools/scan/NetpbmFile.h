@@ -21,8 +21,8 @@ public:
     NetpbmWriter(const NetpbmWriter&) = delete;
     NetpbmWriter& operator=(const NetpbmWriter&) = delete;
 
-    // Creates the file with its header; the height's place is kept blank
-    // until Finish. False when the depth has no Netpbm form or the file
+    // Creates the file with its header, under the name `path`.part until
+    // Finish names it; the height's place is kept blank until then. False when the depth has no Netpbm form or the file
     // cannot be made.
     bool Open(const std::string& path, const PageFormat& format);
     // Appends `count` packed lines.

@@ -1,15 +1,26 @@
 #include "tools/scan/PageFiles.h"
 
+#include "tools/cli/PageFolder.h"
+
+#include <algorithm>
+
 namespace scan {
 
-PageFiles::PageFiles(std::string folder, std::FILE* announce) : m_folder(std::move(folder)), m_announce(announce) {}
+PageFiles::PageFiles(std::string folder, std::FILE* announce, int firstNumber, long expectedLines)
+    : m_folder(std::move(folder)), m_announce(announce), m_firstNumber(firstNumber), m_expectedLines(expectedLines),
+      m_progress(announce ? stderr : nullptr)
+{
+}
+
+std::string PageFiles::NameOf(int page, long bitsPerPixel) const
+{
+    return cli::PageFileName(m_firstNumber + page - 1, NetpbmExtension(bitsPerPixel));
+}
 
 bool PageFiles::BeginPage(const PageFormat& format)
 {
     m_format = format;
-    char name[32];
-    std::snprintf(name, sizeof name, "page-%03d.%s", m_number + 1, NetpbmExtension(format.bitsPerPixel).c_str());
-    m_name = name;
+    m_name = NameOf(m_number + 1, format.bitsPerPixel);
     m_check.Begin(format);
     if (m_writer.Open(m_folder + "/" + m_name, format))
         return true;
@@ -22,8 +33,12 @@ bool PageFiles::AddLines(const BYTE* lines, size_t count)
     const size_t lineBytes = m_format.LineBytes();
     for (size_t i = 0; i < count; ++i)
         m_check.Line(lines + i * lineBytes);
-    if (m_writer.Write(lines, count))
+    if (m_writer.Write(lines, count)) {
+        if (m_announce && m_expectedLines > 0)
+            m_progress.Show(m_firstNumber + m_number,
+                            static_cast<int>(std::min(100L, m_writer.Lines() * 100 / m_expectedLines)));
         return true;
+    }
     m_failed = m_folder + "/" + m_name;
     return false;
 }
@@ -31,6 +46,7 @@ bool PageFiles::AddLines(const BYTE* lines, size_t count)
 bool PageFiles::EndPage(LONG)
 {
     const long height = m_writer.Lines();
+    m_progress.Clear();
     if (!m_writer.Finish()) {
         m_failed = m_folder + "/" + m_name;
         return false;
@@ -50,6 +66,10 @@ bool PageFiles::EndPage(LONG)
     return true;
 }
 
-void PageFiles::AbandonPage() { m_writer.Abandon(); }
+void PageFiles::AbandonPage()
+{
+    m_progress.Clear();
+    m_writer.Abandon();
+}
 
 } // namespace scan

@@ -1,9 +1,11 @@
 // The scan tool's page sink: each page streams into its own Netpbm file,
 // page-001.pgm and on, in a folder, while its lines are checked against the
-// emulator's pattern; a line on the output announces each whole page. Only
-// one band of a page is ever in memory.
+// emulator's pattern; a line on the output announces each whole page, and
+// the progress of the page coming in goes to the error output. Only one
+// band of a page is ever in memory.
 #pragma once
 
+#include "tools/cli/Progress.h"
 #include "tools/scan/NetpbmFile.h"
 #include "tools/scan/PagePattern.h"
 #include "tools/scan/PipelineScan.h"
@@ -15,8 +17,10 @@ namespace scan {
 
 class PageFiles final : public PageSink {
 public:
-    // `announce` receives one line per whole page (null: none).
-    PageFiles(std::string folder, std::FILE* announce);
+    // `announce` receives one line per whole page (null: none, and no
+    // progress either). The first page's file is numbered `firstNumber`;
+    // a page is about `expectedLines` long (0: not known).
+    PageFiles(std::string folder, std::FILE* announce, int firstNumber = 1, long expectedLines = 0);
 
     bool BeginPage(const PageFormat& format) override;
     bool AddLines(const BYTE* lines, size_t count) override;
@@ -24,6 +28,8 @@ public:
     void AbandonPage() override;
 
     int Pages() const { return m_number; }
+    // The name of the n-th page's file (1-based), as the folder has it.
+    std::string NameOf(int page, long bitsPerPixel) const;
     unsigned long long Bytes() const { return m_bytes; }
     // The last page's pattern.
     const PagePattern& Pattern() const { return m_check.Result(); }
@@ -40,6 +46,9 @@ public:
 private:
     std::string m_folder;
     std::FILE* m_announce;
+    int m_firstNumber;
+    long m_expectedLines;
+    cli::Progress m_progress;
     int m_number = 0; // pages finished
     unsigned long long m_bytes = 0;
     PageFormat m_format;

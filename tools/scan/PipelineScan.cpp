@@ -22,6 +22,9 @@ constexpr LONG kBandBufferBytes = 1 << 20;
 // Empty bands come inside a page while the scanner catches up, but never
 // this many in a row: a session that delivers nothing is cut off.
 constexpr int kMaxEmptyBands = 10000;
+// The service's control codes a cancelling client sends.
+constexpr LONG kStopFeeder = 0;
+constexpr LONG kClearWindow = 5;
 
 std::u16string Number(int value) { return Utf8ToUtf16(std::to_string(value)); }
 
@@ -167,8 +170,25 @@ private:
     bool m_open = false;
 };
 
-// Pulls bands until the session ends, the scan fails or the sink says stop.
-void Pull(Pipeline& pipeline, PageSink& sink, ScanResult& scan)
+// The feeder stopped and the window cleared, as the data source cancels.
+void CancelScan(IRNXHALS* service)
+{
+    for (const LONG code : {kStopFeeder, kClearWindow}) {
+        BSTR xml = SysAllocString(u"");
+        VARIANT in, out;
+        VariantInit(&in);
+        VariantInit(&out);
+        service->Control2(code, &xml, &in, &out);
+        SysFreeString(xml);
+        VariantClear(&in);
+        VariantClear(&out);
+    }
+}
+
+// Pulls bands until the session ends, the scan fails, the sink or `stop`
+// says stop.
+void Pull(IRNXHALS* service, Pipeline& pipeline, PageSink& sink, const std::function<bool()>& stopAsked,
+          ScanResult& scan)
 {
     std::vector<BYTE> buffer(kBandBufferBytes);
     PageInProgress page(sink);
@@ -214,6 +234,12 @@ void Pull(Pipeline& pipeline, PageSink& sink, ScanResult& scan)
         }
         if (level == kLastBandOfSession)
             return;
+        if (stopAsked && stopAsked()) {
+            page.Abandon();
+            CancelScan(service);
+            scan.stopped = true;
+            return;
+        }
     }
 }
 
@@ -245,12 +271,13 @@ std::u16string RasterConvertDocument()
            u"<bufferSize>65536</bufferSize></rasterCvrt>";
 }
 
-ScanResult ScanThroughPipeline(IUnknown* service, const ScanSettings& settings, PageSink& sink)
+ScanResult ScanThroughPipeline(IRNXHALS* service, const ScanSettings& settings, PageSink& sink,
+                               const std::function<bool()>& stop)
 {
     ScanResult scan;
     Pipeline pipeline;
     if (Build(service, settings, scan, pipeline))
-        Pull(pipeline, sink, scan);
+        Pull(service, pipeline, sink, stop, scan);
     return scan;
 }
 

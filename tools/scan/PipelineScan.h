@@ -5,8 +5,10 @@
 // kept here.
 #pragma once
 
+#include "halservice/interfaces/RNXHALInterfaces.h"
 #include "platform/windows.h"
 
+#include <functional>
 #include <string>
 
 namespace scan {
@@ -61,12 +63,16 @@ struct ScanResult {
     // the configuration's refusal.
     LONG status = 0;
     int pages = 0; // pages delivered whole
+    bool stopped = false; // `stop` asked for it: the page coming in was dropped
 
     bool Succeeded() const { return result == S_OK && status == 0; }
 };
 
 // Runs the whole scan on the calling thread, which must be in COM, with
-// `service` (an IRNXHALS the caller has initialised and locked).
-ScanResult ScanThroughPipeline(IUnknown* service, const ScanSettings& settings, PageSink& sink);
+// `service` (an IRNXHALS the caller has initialised and locked). `stop`,
+// asked after each band, ends the scan as a client cancels one: the page
+// coming in is dropped, the feeder stopped and the scan window cleared.
+ScanResult ScanThroughPipeline(IRNXHALS* service, const ScanSettings& settings, PageSink& sink,
+                               const std::function<bool()>& stop = {});
 
 } // namespace scan

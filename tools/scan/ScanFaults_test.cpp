@@ -104,7 +104,9 @@ protected:
     ScanRun Scan(std::vector<std::string> extra = {},
                  const std::function<void(const std::string&)>& onLine = nullptr)
     {
-        std::vector<std::string> args = {QBK_SCAN, "--out", m_root.Path() + "/scan" + std::to_string(++m_scans)};
+        const std::string folder = m_root.Path() + "/scan" + std::to_string(++m_scans);
+        std::filesystem::create_directories(folder);
+        std::vector<std::string> args = {QBK_SCAN, "--out", folder};
         args.insert(args.end(), kSmallPages.begin(), kSmallPages.end());
         args.insert(args.end(), extra.begin(), extra.end());
         ScanRun run;
@@ -320,8 +322,9 @@ TEST_F(ScanFaultsTest, PagesStreamToTheirFilesInFlatMemory)
         GTEST_SKIP() << "freed memory stays in the sanitizer's quarantine";
     auto peakMemory = [&](int sheets) {
         Control("load " + std::to_string(sheets));
-        std::vector<std::string> args = {QBK_SCAN, "--out", m_root.Path() + "/big" + std::to_string(sheets),
-                                         "--dpi", "100", "--bits", "24"};
+        const std::string folder = m_root.Path() + "/big" + std::to_string(sheets);
+        std::filesystem::create_directories(folder);
+        std::vector<std::string> args = {QBK_SCAN, "--out", folder, "--dpi", "100", "--bits", "24"};
         ChildProcess scan(args, ChildPipes::WithErrors);
         const std::string output = scan.RestOfOutput();
         rusage usage{};

@@ -1,20 +1,20 @@
 // scan: scans from an installed scanner through the image pipeline, as a
 // TWAIN or still-image client does, and writes each page as a Netpbm file.
-//
-//   scan [--out DIR] [--dpi N] [--bits 1|8|24] [--simplex] [--width N]
-//        [--height N] [--pages N] [--double-feed] [--stop-on-skew]
-//        [--device INSTANCE-ID]
-//
-// Lengths are in 1/1000 inch. The scanner is the first recorded imaging
-// device unless one is named; it must be installed (HAL_CLSID written).
 // A scan that does not end well says why in words (jam, cover open, no
 // paper, locked by another client, scanner unplugged, service gone, ...)
 // and exits with 1; pages finished before the fault stay written. So does a
 // page of the emulated scanner that comes with lines out of its pattern.
+// Ctrl-C cancels the scan through the service (exit status 130), keeping
+// the pages already whole.
 #include "pipeline/RNXCOMCoreIds.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
 #include "platform/devices/DeviceDatabase.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/DeviceChoice.h"
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/OptionValues.h"
+#include "tools/cli/PageFolder.h"
 #include "tools/scan/PageFiles.h"
 #include "tools/scan/PipelineScan.h"
 #include "tools/scan/ScanReport.h"
@@ -29,72 +29,94 @@
 
 namespace {
 
+const cli::Program kProgram{
+    "scan",
+    "usage: scan --list\n"
+    "       scan [--device ID] [OPTION...]\n"
+    "Scans from an installed scanner through the image pipeline into page-001.pgm,\n"
+    "page-002.pgm, ... (.pbm for 1 bit, .ppm for 24) in the output folder.\n"
+    "  --list               the recorded scanners, one a line, by id first\n"
+    "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
+    "                       number (default: the first plugged in)\n"
+    "  --out DIR            the folder for the pages; it must exist (default: .)\n"
+    "  --batch-start N      number the pages from N (default: 1)\n"
+    "  --force              replace the pages of an earlier scan in the folder\n"
+    "  --dpi N              50 to 600 (default: 100)\n"
+    "  --bits 1|8|24        (default: 8)\n"
+    "  --simplex            one side of each sheet (default: both)\n"
+    "  --width N, --height N   the page in 1/1000 inch (default: 8500 x 11000)\n"
+    "  --pages N            at most N pages (default: all the feeder holds)\n"
+    "  --double-feed        detect double feeds\n"
+    "  --stop-on-skew       stop at a skewed sheet\n"
+    "  --help, --version\n"
+    "Progress goes to the error output, the pages written to the output.\n"};
+
+enum Key { kList, kDevice, kOut, kBatch, kForce, kDpi, kBits, kSimplex, kWidth, kHeight, kPages, kDoubleFeed, kSkew };
+
+const std::vector<cli::Option> kOptions = {
+    {"list", false, kList},   {"device", true, kDevice}, {"out", true, kOut},       {"batch-start", true, kBatch},
+    {"force", false, kForce}, {"dpi", true, kDpi},       {"bits", true, kBits},     {"simplex", false, kSimplex},
+    {"width", true, kWidth},  {"height", true, kHeight}, {"pages", true, kPages},   {"double-feed", false, kDoubleFeed},
+    {"stop-on-skew", false, kSkew}};
+
 struct Options {
     scan::ScanSettings settings;
-    std::string outFolder = ".";
-    std::u16string device;
+    cli::PageOutput output;
+    std::string device;
+    bool list = false;
 };
 
-int Usage()
+// A number into an int setting.
+std::string Number(const std::string& value, long low, long high, int* setting)
 {
-    std::fputs("usage: scan [--out DIR] [--dpi N] [--bits 1|8|24] [--simplex] [--width N] [--height N]\n"
-               "            [--pages N] [--double-feed] [--stop-on-skew] [--device INSTANCE-ID]\n",
-               stderr);
-    return 2;
+    long number = 0;
+    std::string problem = cli::NumberFrom(value, low, high, &number);
+    *setting = static_cast<int>(number);
+    return problem;
 }
 
-bool ParseNumber(const char* text, int min, int max, int* out)
+std::string Take(Options& o, int key, const std::string& value)
 {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < min || value > max)
-        return false;
-    *out = static_cast<int>(value);
-    return true;
-}
-
-bool ParseOptions(int argc, char** argv, Options* options)
-{
-    scan::ScanSettings& s = options->settings;
-    for (int i = 1; i < argc; ++i) {
-        const std::string name = argv[i];
-        if (name == "--simplex") {
-            s.duplex = false;
-            continue;
-        }
-        if (name == "--double-feed") {
-            s.doubleFeed = true;
-            continue;
-        }
-        if (name == "--stop-on-skew") {
-            s.stopOnSkew = true;
-            continue;
-        }
-        if (i + 1 >= argc)
-            return false;
-        const char* value = argv[++i];
-        bool ok = true;
-        if (name == "--out")
-            options->outFolder = value;
-        else if (name == "--device")
-            options->device = Utf8ToUtf16(value);
-        else if (name == "--dpi")
-            ok = ParseNumber(value, 50, 600, &s.dpi);
-        else if (name == "--bits")
-            ok = ParseNumber(value, 1, 24, &s.bitsPerPixel) &&
-                 (s.bitsPerPixel == 1 || s.bitsPerPixel == 8 || s.bitsPerPixel == 24);
-        else if (name == "--width")
-            ok = ParseNumber(value, 1000, 8500, &s.width);
-        else if (name == "--height")
-            ok = ParseNumber(value, 1000, 100000, &s.height);
-        else if (name == "--pages")
-            ok = ParseNumber(value, 0, 10000, &s.pages);
-        else
-            ok = false;
-        if (!ok)
-            return false;
+    scan::ScanSettings& s = o.settings;
+    long bits = 0;
+    std::string problem;
+    switch (key) {
+    case kList: o.list = true; return {};
+    case kDevice: o.device = value; return {};
+    case kOut: o.output.folder = value; return {};
+    case kBatch: return Number(value, 1, 999999, &o.output.firstNumber);
+    case kForce: o.output.force = true; return {};
+    case kDpi: return Number(value, 50, 600, &s.dpi);
+    case kBits:
+        problem = cli::NumberOneOf(value, {1, 8, 24}, &bits);
+        s.bitsPerPixel = static_cast<int>(bits);
+        return problem;
+    case kSimplex: s.duplex = false; return {};
+    case kWidth: return Number(value, 1000, 8500, &s.width);
+    case kHeight: return Number(value, 1000, 100000, &s.height);
+    case kPages: return Number(value, 0, 10000, &s.pages);
+    case kDoubleFeed: s.doubleFeed = true; return {};
+    case kSkew: s.stopOnSkew = true; return {};
     }
-    return true;
+    return {};
+}
+
+// The lines and bytes of one page at the settings.
+long PageLines(const scan::ScanSettings& s) { return static_cast<long>(s.height) * s.dpi / 1000; }
+
+unsigned long long PageBytes(const scan::ScanSettings& s)
+{
+    const unsigned long long lineBytes = (static_cast<unsigned long long>(s.width) * s.dpi / 1000 * s.bitsPerPixel + 7) / 8;
+    return lineBytes * static_cast<unsigned long long>(PageLines(s));
+}
+
+// Empty when the pages can go into the output folder.
+std::string CheckOutput(const Options& o)
+{
+    std::string problem = cli::CheckPageFolder(o.output.folder, PageBytes(o.settings));
+    if (problem.empty())
+        problem = cli::CheckPageNumbers(o.output.folder, {"pbm", "pgm", "ppm"}, o.output.firstNumber, o.output.force);
+    return problem;
 }
 
 // The class of the device's hardware-service copy, written when the copy
@@ -167,13 +189,18 @@ int Scan(const plat::devices::DeviceRecord& device, const std::u16string& halCla
         return 1;
     }
 
-    scan::PageFiles pages(options.outFolder, stdout);
+    scan::PageFiles pages(options.output.folder, stdout, options.output.firstNumber, PageLines(s));
     scan::ScanOutcome outcome;
-    outcome.result = scan::ScanThroughPipeline(session.Service(), s, pages);
+    cli::CatchInterrupts();
+    outcome.result = scan::ScanThroughPipeline(session.Service(), s, pages, cli::Interrupted);
     // The lock goes first and the report right after it: leaving the
     // service may wait for its scanner thread, which a fault can hold.
     outcome.serviceAnswered = session.Unlock();
     outcome.scannerPresent = plat::devices::IsInterfacePresent(device.interfacePath);
+    if (outcome.result.stopped) {
+        std::fprintf(stderr, "scan: interrupted; %d whole page%s kept\n", pages.Pages(), pages.Pages() == 1 ? "" : "s");
+        return cli::kExitInterrupted;
+    }
     if (!pages.Failed().empty()) {
         std::fprintf(stderr, "scan: cannot write %s\n", pages.Failed().c_str());
         return 1;
@@ -183,7 +210,8 @@ int Scan(const plat::devices::DeviceRecord& device, const std::u16string& halCla
         std::fprintf(stderr, "scan: failed: %s; pages written before it: %d\n", failure.c_str(), pages.Pages());
         return 1;
     }
-    std::printf("%d pages, %llu bytes of image data\n", pages.Pages(), pages.Bytes());
+    std::printf("%d pages, %llu bytes of image data, scanned into %s\n", pages.Pages(), pages.Bytes(),
+                options.output.folder.c_str());
     // A page of the emulated scanner whose lines left its pattern came
     // corrupted: the scan did not go well, whatever the pipeline said.
     if (const scan::PageFiles::CorruptedPage& page = pages.FirstCorruptedPage(); page.number != 0) {
@@ -199,22 +227,27 @@ int Scan(const plat::devices::DeviceRecord& device, const std::u16string& halCla
 int main(int argc, char** argv)
 {
     Options options;
-    if (!ParseOptions(argc, argv, &options))
-        return Usage();
+    const cli::Parsed parsed = cli::Parse(
+        kProgram, argc, argv, kOptions, [&](int key, const std::string& value) { return Take(options, key, value); },
+        cli::Operands::None);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
     if (!plat::EnsureSystemRootLayout()) {
         std::fputs("scan: cannot create the system root\n", stderr);
         return 1;
     }
-    std::optional<plat::devices::DeviceRecord> device;
-    if (!options.device.empty()) {
-        device = plat::devices::FindDevice(options.device);
-    } else {
-        const auto devices = plat::devices::RecordedDevices();
-        if (!devices.empty())
-            device = devices.front();
+    if (options.list)
+        return cli::ListDevices(stdout, stderr, "scan") ? 0 : 1;
+    if (const std::string problem = CheckOutput(options); !problem.empty()) {
+        std::fprintf(stderr, "scan: %s\n", problem.c_str());
+        return 1;
     }
+    const std::optional<plat::devices::DeviceRecord> device = cli::ChooseDevice(options.device);
     if (!device) {
-        std::fputs("scan: no recorded scanner\n", stderr);
+        if (options.device.empty())
+            std::fputs("scan: no recorded scanner\n", stderr);
+        else
+            std::fprintf(stderr, "scan: no recorded scanner %s (scan --list lists them)\n", options.device.c_str());
         return 1;
     }
     const std::u16string halClass = HalClassOf(*device);
@@ -222,8 +255,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "scan: %s is not installed (no HAL_CLSID)\n", Utf16ToUtf8(device->instanceId).c_str());
         return 1;
     }
-    std::error_code error;
-    std::filesystem::create_directories(options.outFolder, error);
 
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
         std::fputs("scan: CoInitializeEx failed\n", stderr);

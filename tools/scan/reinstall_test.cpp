@@ -101,6 +101,7 @@ protected:
     void ScanWithTool()
     {
         const std::string folder = m_root.Path() + "/scans-" + std::to_string(m_sheetsScanned);
+        std::filesystem::create_directories(folder);
         std::string output;
         ASSERT_EQ(RunProgram({QBK_SCAN, "--simplex", "--pages", "1", "--width", "2000", "--height", "3000", "--dpi",
                               "100", "--bits", "8", "--out", folder},
@@ -115,6 +116,7 @@ protected:
     void ToolIsRefused()
     {
         std::string output;
+        std::filesystem::create_directories(m_root.Path() + "/refused");
         EXPECT_NE(RunProgram({QBK_SCAN, "--simplex", "--pages", "1", "--out", m_root.Path() + "/refused"}, &output), 0)
             << output;
     }

@@ -142,7 +142,7 @@ TEST_F(UsbfsEndToEndTest, TheScannerOnTheBusIsListedAndTheDeviceOfAnotherIdIsNot
 {
     std::string output;
     ASSERT_EQ(m_scanner.Run({QBK_SCANNERTOOL, "list"}, &output), 0) << output;
-    EXPECT_EQ(output, kInterfacePath + "\n");
+    EXPECT_EQ(output, "USB\\VID_0ABC&PID_0DEF\\USBFS01  " + kInterfacePath + "\n");
     std::vector<std::u16string> recorded;
     for (const plat::devices::DeviceRecord& record : plat::devices::RecordedDevices())
         recorded.push_back(record.instanceId);

@@ -6,6 +6,8 @@
 #include "halservice/USBDevice.h"
 #include "platform/base/strings.h"
 #include "platform/windows.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/DeviceChoice.h"
 
 #include <cstdio>
 #include <memory>
@@ -15,8 +17,9 @@ namespace scannertool {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: scannertool [--path DEVICEPATH] [--trace] COMMAND\n"
-    "  list       the device paths of the supported scanners present\n"
+    "usage: scannertool [--device ID | --path DEVICEPATH] [--trace] COMMAND\n"
+    "  list       the supported scanners present: the id --device takes, then\n"
+    "             the device path --path takes\n"
     "  ready      TEST UNIT READY\n"
     "  inquiry    vendor, product and firmware revision\n"
     "  counter    the total page counter\n"
@@ -26,8 +29,23 @@ constexpr const char* kUsage =
     "  support    resolutions and memory\n"
     "  sense      the sense data of the latest failure (REQUEST SENSE)\n"
     "  stop       stop the feeder\n"
-    "Without --path the first supported scanner found is used.\n"
-    "--trace writes the device layer's log lines to the error output.\n";
+    "Without --device or --path the first supported scanner found is used; --device\n"
+    "also takes the serial number alone.\n"
+    "--trace writes the device layer's log lines to the error output.\n"
+    "       scannertool --help | --version\n";
+
+const cli::Program kProgram{"scannertool", kUsage};
+
+enum Key { kPath, kDevice, kTrace };
+
+const std::vector<cli::Option> kOptions = {{"path", true, kPath}, {"device", true, kDevice}, {"trace", false, kTrace}};
+
+// The instance id of a device path, or the path itself when it has none.
+std::string IdOf(const std::u16string& path)
+{
+    const std::optional<plat::devices::DeviceRecord> device = plat::devices::FindDeviceByInterfacePath(path);
+    return Utf16ToUtf8(device ? device->instanceId : path);
+}
 
 // Writes every record to the error output; turns on the names it is asked for.
 class StderrLog : public CLogInterface {
@@ -179,26 +197,32 @@ int RunCommand(const std::string& command, CQBK24Interface& scanner, std::ostrea
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     std::string path;
-    std::string command;
+    std::string named; // --device
     bool trace = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--path" && i + 1 < args.size()) {
-            path = args[++i];
-        } else if (args[i] == "--trace") {
-            trace = true;
-        } else if (args[i] == "--help" || args[i] == "-h") {
-            out << kUsage;
-            return 0;
-        } else if (command.empty() && !args[i].empty() && args[i][0] != '-') {
-            command = args[i];
-        } else {
-            err << kUsage;
-            return 2;
+    const cli::Parsed parsed = cli::Parse(
+        kProgram, args, kOptions,
+        [&](int key, const std::string& value) {
+            if (key == kPath)
+                path = value;
+            else if (key == kDevice)
+                named = value;
+            else
+                trace = true;
+            return std::string();
+        },
+        out, err);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
+    if (parsed.operands.size() != 1)
+        return cli::WrongUsage(kProgram, parsed.operands.empty() ? "no command" : "one command at a time", err);
+    const std::string& command = parsed.operands.front();
+    if (!named.empty()) {
+        const std::optional<plat::devices::DeviceRecord> record = cli::ChooseDevice(named);
+        if (!record) {
+            err << "scannertool: no recorded scanner " << named << " (scannertool list lists them)\n";
+            return 1;
         }
-    }
-    if (command.empty()) {
-        err << kUsage;
-        return 2;
+        path = Utf16ToUtf8(record->interfacePath);
     }
 
     StderrLog log(err);
@@ -212,7 +236,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (command == "list") {
         for (const std::u16string& p : found)
-            out << Utf16ToUtf8(p) << "\n";
+            out << IdOf(p) << "  " << Utf16ToUtf8(p) << "\n";
         scanners.SetLogInterface(nullptr);
         return 0;
     }

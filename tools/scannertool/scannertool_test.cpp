@@ -51,7 +51,8 @@ TEST_F(ScannerToolTest, CommandsAgainstTheEmulator)
         int exitCode;
         std::string out;
     } cases[] = {
-        {{"list"}, nullptr, 0, path + "\n"},
+        {{"list"}, nullptr, 0, Utf16ToUtf8(m_record.instanceId) + "  " + path + "\n"},
+        {{"--device", Utf16ToUtf8(m_record.instanceId), "counter"}, nullptr, 0, "counter: 42\n"},
         {{"inquiry"}, nullptr, 0, "vendor: QUILLBOX\nproduct: K24\nrevision: T.50\n"},
         {{"--path", path, "counter"}, nullptr, 0, "counter: 42\n"},
         {{"keys"},

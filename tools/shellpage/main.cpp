@@ -1,22 +1,10 @@
 // shellpage: the scanner's shell extension as the shell and the WIA dialogs
-// use it, for an installed scanner.
-//
-//   shellpage page OUT.png [INSTANCE-ID]   the device's property sheet with
-//                                          the pages the extension adds,
-//                                          drawn as a PNG picture
-//   shellpage window [--capture OUT.png] [INSTANCE-ID]
-//                                          the same sheet in a window on the
-//                                          display (DISPLAY) until it is
-//                                          closed; with --capture, what the
-//                                          display shows of it is written as
-//                                          a PNG picture and the window closed
-//   shellpage icon FOLDER [INSTANCE-ID]    the device icon at 16, 32 and 48
-//                                          pixels: FOLDER/icon-16.png, ...
-//
-// Without an instance id it takes the first recorded imaging device. The
-// extension is found as the shell finds it: the property-sheet handlers
-// registered under the icon handler's class.
+// use it, for an installed scanner (see the usage below). The extension is
+// found as the shell finds it: the property-sheet handlers registered under
+// the icon handler's class.
 #include "platform/base/sysroot.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/DeviceChoice.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/shell/DataObject.h"
 #include "platform/ui/DialogRenderer.h"
@@ -36,16 +24,6 @@
 namespace {
 
 constexpr uint32_t kIconBackground = 0xFFFFFF;
-
-std::optional<plat::devices::DeviceRecord> FindScanner(const std::u16string& instanceId)
-{
-    if (!instanceId.empty())
-        return plat::devices::FindDevice(instanceId);
-    std::vector<plat::devices::DeviceRecord> devices = plat::devices::RecordedDevices();
-    if (devices.empty())
-        return std::nullopt;
-    return devices.front();
-}
 
 // The classes registered as property-sheet handlers of the device's UI
 // extension class.
@@ -208,47 +186,73 @@ int ExtractIcons(const plat::devices::DeviceRecord& device, const std::string& f
     return result;
 }
 
-int Usage()
-{
-    std::fputs("usage: shellpage page OUT.png [INSTANCE-ID]\n"
-               "       shellpage window [--capture OUT.png] [INSTANCE-ID]\n"
-               "       shellpage icon FOLDER [INSTANCE-ID]\n",
-               stderr);
-    return 2;
-}
+const cli::Program kProgram{
+    "shellpage",
+    "usage: shellpage [--device ID] page OUT.png\n"
+    "       shellpage [--device ID] window [--capture OUT.png]\n"
+    "       shellpage [--device ID] icon FOLDER\n"
+    "       shellpage --list\n"
+    "  page OUT.png         the device's property sheet with the pages the extension\n"
+    "                       adds, drawn as a PNG picture\n"
+    "  window               the same sheet in a window on the display (DISPLAY) until\n"
+    "                       it is closed; with --capture, what the display shows of it\n"
+    "                       is written as a PNG picture and the window closed\n"
+    "  icon FOLDER          the device icon at 16, 32 and 48 pixels: FOLDER/icon-16.png, ...\n"
+    "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
+    "                       number (also taken as the last word); default: the first\n"
+    "                       plugged in, else the first recorded\n"
+    "  --list               the recorded scanners, one a line, by id first\n"
+    "  --help, --version\n"};
+
+enum Key { kCapture, kDevice, kList };
+
+const std::vector<cli::Option> kOptions = {{"capture", true, kCapture}, {"device", true, kDevice}, {"list", false, kList}};
 
 struct Command {
     std::string name;
     std::string path; // the picture, the icon folder, or the capture
-    std::u16string instanceId;
+    std::string device;
+    bool list = false;
 };
 
-std::optional<Command> ParseCommand(int argc, char** argv)
+// The command line into `command`; an exit status when the program ends here.
+std::optional<int> ParseCommand(int argc, char** argv, Command& command)
 {
-    if (argc < 2)
-        return std::nullopt;
-    Command command{argv[1], {}, {}};
-    std::vector<std::string> rest(argv + 2, argv + argc);
-    if (command.name == "window") {
-        if (!rest.empty() && rest.front() == "--capture") {
-            if (rest.size() < 2)
-                return std::nullopt;
-            command.path = rest[1];
-            rest.erase(rest.begin(), rest.begin() + 2);
-        }
-    } else if (command.name == "page" || command.name == "icon") {
-        if (rest.empty())
-            return std::nullopt;
-        command.path = rest.front();
-        rest.erase(rest.begin());
-    } else {
-        return std::nullopt;
+    const cli::Parsed parsed =
+        cli::Parse(kProgram, argc, argv, kOptions, [&command](int key, const std::string& value) {
+            if (key == kCapture)
+                command.path = value;
+            else if (key == kDevice)
+                command.device = value;
+            else
+                command.list = true;
+            return std::string();
+        });
+    if (parsed.exitCode)
+        return parsed.exitCode;
+    std::vector<std::string> words = parsed.operands;
+    if (command.list)
+        return words.empty() ? std::nullopt : std::optional<int>(cli::WrongUsage(kProgram, "--list takes no command"));
+    if (words.empty())
+        return cli::WrongUsage(kProgram, "no command");
+    command.name = words.front();
+    words.erase(words.begin());
+    const bool window = command.name == "window";
+    if (!window && command.name != "page" && command.name != "icon")
+        return cli::WrongUsage(kProgram, "unknown command " + command.name);
+    if (!window && !command.path.empty())
+        return cli::WrongUsage(kProgram, "--capture is for window");
+    if (!window) {
+        if (words.empty())
+            return cli::WrongUsage(kProgram, command.name + " takes " + (command.name == "page" ? "OUT.png" : "FOLDER"));
+        command.path = words.front();
+        words.erase(words.begin());
     }
-    if (rest.size() > 1)
-        return std::nullopt;
-    if (!rest.empty())
-        command.instanceId = Utf8ToUtf16(rest.front());
-    return command;
+    if (words.size() > 1 || (words.size() == 1 && !command.device.empty()))
+        return cli::WrongUsage(kProgram, "one scanner at a time");
+    if (!words.empty())
+        command.device = words.front();
+    return std::nullopt;
 }
 
 int Run(const Command& command, const plat::devices::DeviceRecord& device)
@@ -264,19 +268,21 @@ int Run(const Command& command, const plat::devices::DeviceRecord& device)
 
 int main(int argc, char** argv)
 {
-    const std::optional<Command> command = ParseCommand(argc, argv);
-    if (!command)
-        return Usage();
+    Command command;
+    if (const std::optional<int> exitCode = ParseCommand(argc, argv, command))
+        return *exitCode;
     // A window needs a display the back end opened; the headless model
     // would show nobody anything.
-    if (command->name == "window" &&
+    if (command.name == "window" &&
         (plat::ui::HeadlessWindowsAllowed() || !plat::ui::CanShowWindows() || !plat::ui::ActiveWindowBackEnd())) {
         std::fputs("shellpage: no display to show the window on (is DISPLAY set?)\n", stderr);
         return 1;
     }
     if (!plat::EnsureSystemRootLayout())
         return 1;
-    const std::optional<plat::devices::DeviceRecord> device = FindScanner(command->instanceId);
+    if (command.list)
+        return cli::ListDevices(stdout, stderr, "shellpage") ? 0 : 1;
+    const std::optional<plat::devices::DeviceRecord> device = cli::ChooseDevice(command.device);
     if (!device) {
         std::fputs("shellpage: no such recorded scanner\n", stderr);
         return 1;
@@ -285,7 +291,7 @@ int main(int argc, char** argv)
         std::fputs("shellpage: COM cannot start\n", stderr);
         return 1;
     }
-    const int result = Run(*command, *device);
+    const int result = Run(command, *device);
     CoFreeUnusedLibraries();
     CoUninitialize();
     return result;

@@ -5,6 +5,8 @@
 #include "platform/base/winerror.h"
 #include "platform/services/ServiceControl.h"
 #include "platform/services/winsvc.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/OptionValues.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,7 +31,41 @@ const char* const kUsageText =
     "       svctool stop NAME\n"
     "       svctool query [NAME]\n"
     "       svctool delete NAME\n"
+    "       svctool --help | --version\n"
     "NAME may also be a display name. start and stop wait until the service runs or has stopped.\n";
+
+const cli::Program kProgram{"svctool", kUsageText, kUsage};
+
+enum CreateKey { kDisplay, kStart, kDepend, kDescription };
+
+const std::vector<cli::Option> kCreateOptions = {
+    {"display", true, kDisplay}, {"start", true, kStart}, {"depend", true, kDepend}, {"description", true, kDescription}};
+
+// What create is told besides its name and command line.
+struct CreateOptions {
+    std::optional<std::u16string> display;
+    std::optional<std::u16string> description;
+    DWORD start = SERVICE_DEMAND_START;
+    std::u16string dependencies;
+
+    std::string Take(int key, const std::string& value)
+    {
+        static const std::vector<std::string> kStarts = {"auto", "demand", "disabled"};
+        static const DWORD kStartTypes[] = {SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED};
+        size_t index = 0;
+        std::string problem;
+        switch (key) {
+        case kDisplay: display = Utf8ToUtf16(value); break;
+        case kDescription: description = Utf8ToUtf16(value); break;
+        case kDepend: dependencies += Utf8ToUtf16(value) + u'\0'; break;
+        case kStart:
+            problem = cli::NameOneOf(value, kStarts, &index);
+            start = kStartTypes[index];
+            break;
+        }
+        return problem;
+    }
+};
 
 class ScHandle {
 public:
@@ -137,8 +173,14 @@ class Tool {
 public:
     Tool(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
 
-    int Main(const std::vector<std::string>& args)
+    int Main(const std::vector<std::string>& words)
     {
+        // The options end at the command: what follows is the command's (a
+        // service's start arguments may look like options).
+        const cli::Parsed parsed = cli::Parse(kProgram, words, m_out, m_err, cli::Operands::AfterOptions);
+        if (parsed.exitCode)
+            return *parsed.exitCode;
+        const std::vector<std::string>& args = parsed.operands;
         if (args.empty())
             return Usage();
         m_scm = ScHandle(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
@@ -251,40 +293,23 @@ private:
         return ScHandle(OpenServiceW(m_scm.Get(), name.c_str(), access));
     }
 
-    int Create(const std::vector<std::string>& args)
+    int Create(const std::vector<std::string>& words)
     {
-        if (args.size() < 2)
+        CreateOptions o;
+        const cli::Parsed parsed =
+            cli::Parse(kProgram, words, kCreateOptions,
+                       [&o](int key, const std::string& value) { return o.Take(key, value); }, m_out, m_err);
+        if (parsed.exitCode)
+            return *parsed.exitCode;
+        const std::vector<std::string>& args = parsed.operands;
+        if (args.size() != 2)
             return Usage();
         std::u16string name = Utf8ToUtf16(args[0]);
         std::u16string path = Utf8ToUtf16(args[1]);
-        std::optional<std::u16string> display;
-        std::optional<std::u16string> description;
-        DWORD start = SERVICE_DEMAND_START;
-        std::u16string dependencies;
-        for (size_t i = 2; i < args.size(); ++i) {
-            const std::string& option = args[i];
-            if (i + 1 >= args.size())
-                return Usage();
-            const std::string& value = args[++i];
-            if (option == "--display") {
-                display = Utf8ToUtf16(value);
-            } else if (option == "--description") {
-                description = Utf8ToUtf16(value);
-            } else if (option == "--depend") {
-                dependencies += Utf8ToUtf16(value) + u'\0';
-            } else if (option == "--start") {
-                if (value == "auto")
-                    start = SERVICE_AUTO_START;
-                else if (value == "demand")
-                    start = SERVICE_DEMAND_START;
-                else if (value == "disabled")
-                    start = SERVICE_DISABLED;
-                else
-                    return Usage();
-            } else {
-                return Usage();
-            }
-        }
+        const std::optional<std::u16string>& display = o.display;
+        std::optional<std::u16string> description = o.description;
+        const DWORD start = o.start;
+        std::u16string dependencies = o.dependencies;
         dependencies.push_back(u'\0');
         ScHandle service(CreateServiceW(m_scm.Get(), name.c_str(), display ? display->c_str() : nullptr,
                                         SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, start, SERVICE_ERROR_NORMAL,

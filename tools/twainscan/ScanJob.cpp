@@ -1,5 +1,8 @@
 #include "tools/twainscan/ScanJob.h"
 
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/PageFolder.h"
+#include "tools/cli/Progress.h"
 #include "tools/twainscan/BitmapPage.h"
 #include "tools/twainscan/TiffPageWriter.h"
 
@@ -127,9 +130,10 @@ TW_UINT16 TransferNative(TwainSession& session, const TW_IMAGEINFO& info, TiffPa
 // them for uncompressed images; one out of order fails the page. `buffer`
 // serves every page of the scan: a strip buffer of megabytes made afresh
 // for each page would leave the allocator's heap a buffer larger now and
-// then.
+// then. Ctrl-C stops it between strips (TWRC_CANCEL); the progress is
+// shown after each.
 TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, std::vector<std::uint8_t>& buffer,
-                         TiffPageWriter& page)
+                         TiffPageWriter& page, int number, cli::Progress& progress)
 {
     TW_SETUPMEMXFER setup{};
     TW_UINT16 rc = session.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup);
@@ -160,6 +164,10 @@ TW_UINT16 TransferMemory(TwainSession& session, const TW_IMAGEINFO& info, std::v
         }
         if (strip.YOffset != page.Rows() || !page.WriteRows(buffer.data(), strip.BytesPerRow, strip.Rows))
             return TWRC_FAILURE;
+        if (info.ImageLength > 0)
+            progress.Show(number, static_cast<int>(page.Rows() * 100 / static_cast<size_t>(info.ImageLength)));
+        if (rc != TWRC_XFERDONE && cli::Interrupted())
+            return TWRC_CANCEL;
     } while (rc != TWRC_XFERDONE);
     return rc;
 }
@@ -183,7 +191,16 @@ long long FileSize(const std::string& path)
     return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
 }
 
-// One page: transferred, written, ended. False after reporting a failure.
+// Ctrl-C in the middle of a page: the application ends the transfer (the
+// page is dropped) and so leaves the rest pending, which RunScan resets.
+bool StopAtInterrupt(TwainSession& session, TW_PENDINGXFERS& pending)
+{
+    session.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+    return false;
+}
+
+// One page: transferred, written, ended. False after reporting a failure,
+// or at Ctrl-C.
 bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, std::vector<std::uint8_t>& strips,
               TW_PENDINGXFERS& pending, std::FILE* report, std::FILE* errors)
 {
@@ -193,17 +210,20 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, s
                      Describe(session.ConditionCode()).c_str());
         return false;
     }
-    char name[32];
-    std::snprintf(name, sizeof name, "/page-%03d.tif", number);
-    const std::string path = settings.outFolder + name;
+    const int fileNumber = settings.firstNumber + number - 1;
+    const std::string path = settings.outFolder + "/" + cli::PageFileName(fileNumber, "tif");
     TiffPageWriter page(path);
+    cli::Progress progress(errors);
     TW_UINT16 rc = TWRC_FAILURE;
     if (settings.mechanism == TWSX_NATIVE)
         rc = TransferNative(session, info, page);
     else if (settings.mechanism == TWSX_MEMORY)
-        rc = TransferMemory(session, info, strips, page);
+        rc = TransferMemory(session, info, strips, page, fileNumber, progress);
     else
         rc = TransferFile(session, path);
+    progress.Clear();
+    if (rc == TWRC_CANCEL && cli::Interrupted())
+        return StopAtInterrupt(session, pending);
     if (page.Failed()) {
         std::fprintf(errors, "twainscan: page %d: cannot write %s\n", number, path.c_str());
         return false;
@@ -236,9 +256,9 @@ int TransferPending(TwainSession& session, const ScanSettings& settings, int bef
 {
     int pages = 0;
     std::vector<std::uint8_t> strips;
-    for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0;) {
+    for (TW_PENDINGXFERS pending{1, {0}}; pending.Count != 0 && !cli::Interrupted();) {
         if (!ScanPage(session, settings, before + pages + 1, strips, pending, report, errors))
-            return -1;
+            return cli::Interrupted() ? pages : -1;
         ++pages;
     }
     return pages;
@@ -251,7 +271,7 @@ int ScanWithDialog(TwainSession& session, const ScanSettings& settings, std::FIL
     std::fputs("the source's dialog is open: Scan scans, closing the dialog ends\n", report);
     std::fflush(report);
     int pages = 0;
-    while (session.WaitForNotification() == MSG_XFERREADY) {
+    while (!cli::Interrupted() && session.WaitForNotification() == MSG_XFERREADY) {
         const int scanned = TransferPending(session, settings, pages, report, errors);
         if (scanned < 0)
             return -1;
@@ -283,9 +303,15 @@ int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* repo
         return -1;
     }
     const int pages = TransferPending(session, settings, 0, report, errors);
+    // After Ctrl-C the disabling resets what is still pending.
     if (pages >= 0)
         session.Disable();
     return pages;
+}
+
+std::string Summary(const ScanSettings& settings, int pages)
+{
+    return cli::PagesSummary(pages, settings.outFolder, settings.firstNumber, "tif");
 }
 
 } // namespace twainscan

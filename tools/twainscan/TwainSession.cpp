@@ -1,7 +1,9 @@
 #include "tools/twainscan/TwainSession.h"
 
 #include "platform/twaindsm/SourceManager.h"
+#include "tools/cli/Interrupt.h"
 
+#include <strings.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -96,7 +98,7 @@ bool TwainSession::OpenSource(const std::string& name)
 {
     m_source = TW_IDENTITY{};
     for (const TW_IDENTITY& identity : Sources()) {
-        if (std::string(identity.ProductName).find(name) != std::string::npos) {
+        if (name.empty() || strcasecmp(identity.ProductName, name.c_str()) == 0) {
             m_source = identity;
             break;
         }
@@ -174,7 +176,8 @@ TW_UINT16 TwainSession::Notification()
 
 TW_UINT16 TwainSession::WaitForNotification()
 {
-    while (g_notification == MSG_NULL) {
+    // Ctrl-C ends the wait as no notification would.
+    while (g_notification == MSG_NULL && !cli::Interrupted()) {
         TW_EVENT event{nullptr, MSG_NULL};
         if (Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT && event.TWMessage != MSG_NULL) {
             g_notification = event.TWMessage;

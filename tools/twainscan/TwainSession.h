@@ -22,7 +22,8 @@ public:
     // Opens the manager on `folder` and takes its memory functions.
     bool OpenManager(const std::string& folder);
     std::vector<TW_IDENTITY> Sources();
-    // The source whose product name contains `name`; the default when empty.
+    // The source of the product name `name`, in any case, as the list
+    // shows it; the first when empty.
     bool OpenSource(const std::string& name);
     const TW_IDENTITY& Source() const { return m_source; }
 

@@ -1,47 +1,61 @@
 // twainscan: a command-line TWAIN application on our data source manager.
-//
-//   twainscan [--folder DIR] --list
-//   twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color]
-//             [--dpi N] [--size a4|letter|a6] [--simplex|--duplex] [--pages N]
-//             [--xfer native|memory|file] [--out DIR] [--ui]
-//
-// The manager lists the data sources installed in DIR and its real
-// sub-folders (default: the system root's data-source folder
-// <root>/windows/twain_32, where devinstall installs them; the root is the
-// one every tool uses, QBK_SYSROOT or ~/.local/share/qbk24). A scan opens
-// the source whose product name contains NAME (default: the first),
-// negotiates the settings and writes every page as OUT/page-NNN.tif
-// (default OUT: the current folder): a file transfer through the source's
-// own TIFF writer, a memory or native transfer through libtiff. Each page is
-// reported on a line of its own. Any failure stops the scan with its reason
-// and exit status 1; so does a list that finds no source.
-//
-// --ui opens the source with its dialog (ShowUI true; it needs a display):
-// each press of its Scan button scans with the settings then in force, and
-// closing the dialog ends twainscan.
+// The manager lists the data sources installed in a folder and its real
+// sub-folders; a scan opens one, negotiates the settings and writes every
+// page as page-NNN.tif: a file transfer through the source's own TIFF
+// writer, a memory or native transfer through libtiff. Any failure stops
+// the scan with its reason and exit status 1; so does a list that finds no
+// source. Ctrl-C ends the scan through the source (exit status 130),
+// keeping the pages already whole.
 #include "tools/twainscan/ScanJob.h"
 #include "tools/twainscan/TwainSession.h"
 
 #include "platform/base/sysrootname.h"
 #include "platform/twaindsm/SourceManager.h"
+#include "tools/cli/CommandLine.h"
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/OptionValues.h"
+#include "tools/cli/PageFolder.h"
 
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-int Usage()
-{
-    std::fputs("usage: twainscan [--folder DIR] --list\n"
-               "       twainscan [--folder DIR] [--source NAME] [--pixel bw|gray|color] [--dpi N]\n"
-               "                 [--size a4|letter|a6] [--simplex|--duplex] [--pages N] [--xfer native|memory|file]\n"
-               "                 [--out DIR] [--ui]\n",
-               stderr);
-    return 2;
-}
+const cli::Program kProgram{
+    "twainscan",
+    "usage: twainscan [--folder DIR] --list\n"
+    "       twainscan [--folder DIR] [--source NAME] [OPTION...]\n"
+    "Scans the sheets in the scanner's feeder through its TWAIN data source into\n"
+    "page-001.tif, page-002.tif, ... in the output folder.\n"
+    "  --folder DIR         the folder of the installed data sources (default: the\n"
+    "                       system root's, <root>/windows/twain_32, where devinstall\n"
+    "                       installs them; root: QBK_SYSROOT or ~/.local/share/qbk24)\n"
+    "  --list               the installed data sources, one a line, by name first\n"
+    "  --source NAME        the data source of that name, as --list prints it\n"
+    "                       (default: the first)\n"
+    "  --pixel bw|gray|color     (default: color)\n"
+    "  --dpi N              100, 150, 200, 300, 400, 500 or 600 (default: 150)\n"
+    "  --size a4|letter|a6  (default: the size the source was last set to)\n"
+    "  --simplex, --duplex  one side of each sheet or both (default: duplex)\n"
+    "  --pages N            at most N pages (default: all the feeder holds)\n"
+    "  --xfer native|memory|file  the transfer (default: native)\n"
+    "  --out DIR            the folder for the pages; it must exist (default: .)\n"
+    "  --batch-start N      number the pages from N (default: 1)\n"
+    "  --force              replace the pages of an earlier scan in the folder\n"
+    "  --ui                 scan from the source's dialog (needs a display): each\n"
+    "                       press of its Scan button scans, closing it ends\n"
+    "  --help, --version\n"
+    "Progress goes to the error output, the pages written to the output.\n"};
+
+enum Key { kFolder, kList, kSource, kPixel, kDpi, kSize, kSimplex, kDuplex, kPages, kXfer, kOut, kBatch, kForce, kUi };
+
+const std::vector<cli::Option> kOptions = {
+    {"folder", true, kFolder},  {"list", false, kList},     {"source", true, kSource}, {"pixel", true, kPixel},
+    {"dpi", true, kDpi},        {"size", true, kSize},      {"simplex", false, kSimplex},
+    {"duplex", false, kDuplex}, {"pages", true, kPages},    {"xfer", true, kXfer},     {"out", true, kOut},
+    {"batch-start", true, kBatch}, {"force", false, kForce}, {"ui", false, kUi}};
 
 // The system root's data-source folder; empty when no root is named.
 std::string DefaultFolder()
@@ -55,70 +69,73 @@ struct Options {
     std::string source;
     bool list = false;
     twainscan::ScanSettings scan;
+    bool force = false;
 };
 
-bool ParseChoice(const std::string& value, const char* const names[], const TW_UINT16 codes[], size_t count,
-                 TW_UINT16& code)
+// One of `names`, as the code of the same place in `codes`.
+std::string Choice(const std::string& value, const std::vector<std::string>& names, const std::vector<TW_UINT16>& codes,
+                   TW_UINT16* code)
 {
-    for (size_t i = 0; i < count; ++i) {
-        if (value == names[i]) {
-            code = codes[i];
-            return true;
-        }
-    }
-    return false;
+    size_t index = 0;
+    std::string problem = cli::NameOneOf(value, names, &index);
+    if (problem.empty())
+        *code = codes[index];
+    return problem;
 }
 
-bool ParseNumber(const std::string& value, long low, long high, long& number)
+std::string Take(Options& o, int key, const std::string& value)
 {
-    char* end = nullptr;
-    number = std::strtol(value.c_str(), &end, 10);
-    return !value.empty() && *end == '\0' && number >= low && number <= high;
+    long number = 0;
+    TW_UINT16 size = 0;
+    std::string problem;
+    switch (key) {
+    case kFolder: o.folder = value; return value.empty() ? "an empty folder name" : "";
+    case kList: o.list = true; return {};
+    case kSource: o.source = value; return {};
+    case kPixel: return Choice(value, {"bw", "gray", "color"}, {TWPT_BW, TWPT_GRAY, TWPT_RGB}, &o.scan.pixelType);
+    case kXfer: return Choice(value, {"native", "memory", "file"}, {TWSX_NATIVE, TWSX_MEMORY, TWSX_FILE}, &o.scan.mechanism);
+    case kSize:
+        problem = Choice(value, {"a4", "letter", "a6"}, {TWSS_A4, TWSS_USLETTER, TWSS_A6}, &size);
+        if (problem.empty())
+            o.scan.pageSize = size;
+        return problem;
+    case kDpi:
+        problem = cli::NumberOneOf(value, {100, 150, 200, 300, 400, 500, 600}, &number);
+        o.scan.resolution = static_cast<double>(number);
+        return problem;
+    case kPages:
+        problem = cli::NumberFrom(value, 1, 32767, &number);
+        o.scan.pages = static_cast<int>(number);
+        return problem;
+    case kBatch:
+        problem = cli::NumberFrom(value, 1, 999999, &number);
+        o.scan.firstNumber = static_cast<int>(number);
+        return problem;
+    case kSimplex: o.scan.duplex = false; return {};
+    case kDuplex: o.scan.duplex = true; return {};
+    case kOut: o.scan.outFolder = value; return {};
+    case kForce: o.force = true; return {};
+    case kUi: o.scan.showUI = true; return {};
+    }
+    return {};
 }
 
-bool Parse(int argc, char** argv, Options& options)
+// About the bytes of one page at the settings: the largest size the
+// source offers (legal paper) when none is asked for.
+unsigned long long PageBytes(const twainscan::ScanSettings& s)
 {
-    static const char* const kPixelNames[] = {"bw", "gray", "color"};
-    static const TW_UINT16 kPixelTypes[] = {TWPT_BW, TWPT_GRAY, TWPT_RGB};
-    static const char* const kXferNames[] = {"native", "memory", "file"};
-    static const TW_UINT16 kMechanisms[] = {TWSX_NATIVE, TWSX_MEMORY, TWSX_FILE};
-    static const char* const kSizeNames[] = {"a4", "letter", "a6"};
-    static const TW_UINT16 kSizes[] = {TWSS_A4, TWSS_USLETTER, TWSS_A6};
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--list") {
-            options.list = true;
-        } else if (option == "--ui") {
-            options.scan.showUI = true;
-        } else if (option == "--simplex" || option == "--duplex") {
-            options.scan.duplex = option == "--duplex";
-        } else if (i + 1 < argc) {
-            const std::string value = argv[++i];
-            long number = 0;
-            TW_UINT16 size = 0;
-            if (option == "--folder" && !value.empty())
-                options.folder = value;
-            else if (option == "--source")
-                options.source = value;
-            else if (option == "--out")
-                options.scan.outFolder = value;
-            else if (option == "--pixel" && ParseChoice(value, kPixelNames, kPixelTypes, 3, options.scan.pixelType))
-                continue;
-            else if (option == "--xfer" && ParseChoice(value, kXferNames, kMechanisms, 3, options.scan.mechanism))
-                continue;
-            else if (option == "--size" && ParseChoice(value, kSizeNames, kSizes, 3, size))
-                options.scan.pageSize = size;
-            else if (option == "--dpi" && ParseNumber(value, 50, 1200, number))
-                options.scan.resolution = static_cast<double>(number);
-            else if (option == "--pages" && ParseNumber(value, -1, 32767, number) && number != 0)
-                options.scan.pages = static_cast<int>(number);
-            else
-                return false;
-        } else {
-            return false;
-        }
-    }
-    return true;
+    const double inches = s.pageSize == TWSS_A6 ? 4.2 * 5.9 : s.pageSize == TWSS_A4 ? 8.3 * 11.7 : 8.5 * 14.0;
+    const int bits = s.pixelType == TWPT_BW ? 1 : s.pixelType == TWPT_GRAY ? 8 : 24;
+    return static_cast<unsigned long long>(std::ceil(inches * s.resolution * s.resolution * bits / 8));
+}
+
+// Empty when the pages can go into the output folder.
+std::string CheckOutput(const Options& o)
+{
+    std::string problem = cli::CheckPageFolder(o.scan.outFolder, PageBytes(o.scan));
+    if (problem.empty())
+        problem = cli::CheckPageNumbers(o.scan.outFolder, {"tif"}, o.scan.firstNumber, o.force);
+    return problem;
 }
 
 // False when there is none.
@@ -126,10 +143,9 @@ bool ListSources(twainscan::TwainSession& session)
 {
     const std::vector<TW_IDENTITY> sources = session.Sources();
     for (const TW_IDENTITY& source : sources)
-        std::printf("%u: %s / %s / %s (protocol %u.%u, version %u.%u %s, language %u)\n",
-                    static_cast<unsigned>(source.Id), source.Manufacturer, source.ProductFamily, source.ProductName,
-                    source.ProtocolMajor, source.ProtocolMinor, source.Version.MajorNum, source.Version.MinorNum,
-                    source.Version.Info, source.Version.Language);
+        std::printf("%s  (%s / %s, protocol %u.%u, version %u.%u %s, language %u)\n", source.ProductName,
+                    source.Manufacturer, source.ProductFamily, source.ProtocolMajor, source.ProtocolMinor,
+                    source.Version.MajorNum, source.Version.MinorNum, source.Version.Info, source.Version.Language);
     return !sources.empty();
 }
 
@@ -138,11 +154,20 @@ bool ListSources(twainscan::TwainSession& session)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!Parse(argc, argv, options))
-        return Usage();
+    const cli::Parsed parsed = cli::Parse(
+        kProgram, argc, argv, kOptions, [&](int key, const std::string& value) { return Take(options, key, value); },
+        cli::Operands::None);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
     if (options.folder.empty()) {
         std::fprintf(stderr, "twainscan: %s\n", plat::kNoSystemRootProblem);
         return 1;
+    }
+    if (!options.list) {
+        if (const std::string problem = CheckOutput(options); !problem.empty()) {
+            std::fprintf(stderr, "twainscan: %s\n", problem.c_str());
+            return 1;
+        }
     }
     twainscan::TwainSession session;
     if (!session.OpenManager(options.folder)) {
@@ -169,9 +194,14 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("source: %s\n", session.Source().ProductName);
+    cli::CatchInterrupts();
     const int pages = twainscan::RunScan(session, options.scan, stdout, stderr);
+    if (cli::Interrupted()) {
+        std::fprintf(stderr, "twainscan: interrupted; %d whole page%s kept\n", pages, pages == 1 ? "" : "s");
+        return cli::kExitInterrupted;
+    }
     if (pages < 0)
         return 1;
-    std::printf("%d page%s scanned\n", pages, pages == 1 ? "" : "s");
+    std::printf("%s\n", twainscan::Summary(options.scan, pages).c_str());
     return 0;
 }

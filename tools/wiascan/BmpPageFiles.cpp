@@ -1,5 +1,8 @@
 #include "tools/wiascan/BmpPageFiles.h"
 
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/PageFolder.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,9 +23,15 @@ std::string PercentLine(int page, LONG percent)
 
 std::string BmpPageFiles::PathOf(int page) const
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "page-%04d.bmp", page);
-    return m_folder + "/" + name;
+    return m_folder + "/" + cli::PageFileName(m_firstNumber + page - 1, "bmp");
+}
+
+void BmpPageFiles::SayPercent(int page, LONG percent) const
+{
+    if (m_percent)
+        m_percent(m_firstNumber + page - 1, static_cast<int>(percent));
+    else
+        m_show(PercentLine(page, percent));
 }
 
 int BmpPageFiles::Begin()
@@ -95,7 +104,7 @@ HRESULT CallbackPages::MiniDrvCallback(LONG lReason, LONG, LONG lPercentComplete
         return EndOfPage();
     case IT_MSG_STATUS:
         ShowPercent(lPercentComplete);
-        return S_OK;
+        return cli::Interrupted() ? S_FALSE : S_OK;
     default:
         return S_OK;
     }
@@ -103,6 +112,11 @@ HRESULT CallbackPages::MiniDrvCallback(LONG lReason, LONG, LONG lPercentComplete
 
 HRESULT CallbackPages::Data(LONG percent, LONG offset, LONG length, const MINIDRV_TRANSFER_CONTEXT& context)
 {
+    // Ctrl-C: the page coming in is dropped with its file.
+    if (cli::Interrupted()) {
+        m_files.Abandon();
+        return S_FALSE;
+    }
     if (!m_files.Open()) {
         if (m_cancelPage == m_files.PageNumber()) {
             m_files.Say("page " + std::to_string(m_cancelPage) + ": cancelled");
@@ -136,7 +150,7 @@ void CallbackPages::ShowPercent(LONG percent)
     if (percent == m_shownPercent)
         return;
     m_shownPercent = percent;
-    m_files.Say(PercentLine(m_files.PageNumber(), percent));
+    m_files.SayPercent(m_files.PageNumber(), percent);
 }
 
 HRESULT CallbackPages::EndOfPage()

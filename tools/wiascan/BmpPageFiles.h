@@ -1,4 +1,4 @@
-// The pages of a WIA transfer as BMP files in one folder, "page-0001.bmp"
+// The pages of a WIA transfer as BMP files in one folder, "page-001.bmp"
 // on: each is written under a ".part" name while it comes in and takes its
 // own name once it is whole, so a page cut short leaves no file.
 #pragma once
@@ -13,7 +13,14 @@ namespace wiascan {
 class BmpPageFiles {
 public:
     using Show = std::function<void(const std::string&)>;
-    BmpPageFiles(std::string folder, Show show) : m_folder(std::move(folder)), m_show(std::move(show)) {}
+    // The progress of a page coming in, when it is not shown as lines.
+    using ShowPercent = std::function<void(int page, int percent)>;
+    // The first page's file is numbered `firstNumber`.
+    BmpPageFiles(std::string folder, Show show, ShowPercent percent = {}, int firstNumber = 1)
+        : m_folder(std::move(folder)), m_show(std::move(show)), m_percent(std::move(percent)),
+          m_firstNumber(firstNumber)
+    {
+    }
     ~BmpPageFiles() { Abandon(); }
     BmpPageFiles(const BmpPageFiles&) = delete;
     BmpPageFiles& operator=(const BmpPageFiles&) = delete;
@@ -33,10 +40,13 @@ public:
     int PageNumber() const { return m_pages + 1; }  // of the page coming in
     std::string PathOf(int page) const;
     void Say(const std::string& line) const { m_show(line); }
+    void SayPercent(int page, LONG percent) const;
 
 private:
     std::string m_folder;
     Show m_show;
+    ShowPercent m_percent;
+    int m_firstNumber;
     int m_fd = -1;
     int m_pages = 0;
 };
@@ -45,7 +55,7 @@ private:
 // bitmap's information header first, then its lines bottom-up) goes into
 // its file behind a file header and the end of the page completes the file;
 // in both kinds progress is shown as it comes. It can cancel a callback
-// transfer when a page begins.
+// transfer when a page begins, and cancels any at Ctrl-C (cli::Interrupted).
 class CallbackPages final : public IWiaMiniDrvCallBack {
 public:
     explicit CallbackPages(BmpPageFiles& files) : m_files(files) {}

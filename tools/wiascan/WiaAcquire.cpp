@@ -1,6 +1,8 @@
 #include "tools/wiascan/WiaAcquire.h"
 
 #include "platform/wia/LongChanges.h"
+#include "tools/cli/Interrupt.h"
+#include "tools/cli/PageFolder.h"
 
 #include <charconv>
 #include <unistd.h>
@@ -57,6 +59,8 @@ bool TakeSetting(const std::string& key, const std::string& text, AcquireOptions
         o.bufferSize = *value;
     else if (key == "cancel")
         o.cancelPage = static_cast<int>(*value);
+    else if (key == "batch-start" && *value >= 1)
+        o.firstNumber = static_cast<int>(*value);
     else
         return false;
     return true;
@@ -135,13 +139,14 @@ HRESULT FileTransfer(WiaDeviceHost& host, plat::wia::WiaItem& feeder, BmpPageFil
     return hr;
 }
 
+
 } // namespace
 
 std::optional<AcquireOptions> ParseAcquireOptions(const std::vector<std::string>& words, std::string* why)
 {
     if (words.size() < 2) {
         *why = "usage: acquire FOLDER [callback|file] [pages=N] [duplex=0|1] [type=color|gray|bw] [dpi=N] "
-               "[width=PIXELS] [height=LINES] [buffer=BYTES] [driver-buffer] [cancel=PAGE]";
+               "[width=PIXELS] [height=LINES] [buffer=BYTES] [driver-buffer] [cancel=PAGE] [batch-start=N] [force]";
         return std::nullopt;
     }
     AcquireOptions options;
@@ -154,6 +159,8 @@ std::optional<AcquireOptions> ParseAcquireOptions(const std::vector<std::string>
             options.file = word == "file";
         else if (word == "driver-buffer")
             options.driverBuffer = true;
+        else if (word == "force")
+            options.force = true;
         else
             taken = equals != std::string::npos && TakeSetting(word.substr(0, equals), word.substr(equals + 1), options);
         if (!taken) {
@@ -165,12 +172,20 @@ std::optional<AcquireOptions> ParseAcquireOptions(const std::vector<std::string>
     return options;
 }
 
-HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPageFiles::Show& show)
+HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPageFiles::Show& show,
+                const BmpPageFiles::ShowPercent& percent)
 {
     plat::wia::WiaItem* root = host.FindItem(u"Root");
     plat::wia::WiaItem* feeder = host.FindItem(u"Feeder");
     if (!root || !feeder)
         return E_UNEXPECTED;
+    std::string problem = cli::CheckPageFolder(options.folder, 0);
+    if (problem.empty())
+        problem = cli::CheckPageNumbers(options.folder, {"bmp"}, options.firstNumber, options.force);
+    if (!problem.empty()) {
+        show(problem);
+        return E_INVALIDARG;
+    }
     // The resolution goes first: a change of it rescales the scan window,
     // which the window's own values then replace.
     std::vector<std::pair<PROPID, LONG>> resolution, others;
@@ -186,7 +201,7 @@ HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPag
         return hr;
     }
     const LONG asked = AskedPages(*root);
-    BmpPageFiles files(options.folder, show);
+    BmpPageFiles files(options.folder, show, percent, options.firstNumber);
     CallbackPages callback(files);
     callback.CancelAtPage(options.cancelPage);
     for (int transfer = 1;; ++transfer) {
@@ -196,14 +211,14 @@ HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPag
         show("transfer " + std::to_string(transfer) + ": " + DescribeResult(hr));
         // As an application reads the answers: S_OK leaves more to come;
         // the end of the media, an empty feeder, a fault or a cancel ends it.
-        const bool more = hr == S_OK;
+        const bool more = hr == S_OK && !cli::Interrupted();
         const bool done = asked != 0 && files.Pages() >= asked;
         if (!more || done || files.Pages() == before)
             break;
     }
     if (options.file && hr == WIA_ERROR_PAPER_EMPTY && files.Pages() > 0)
         hr = WIA_STATUS_END_OF_MEDIA;  // how a run of file transfers ends
-    show(std::to_string(files.Pages()) + " page(s) in " + options.folder);
+    show(cli::PagesSummary(files.Pages(), options.folder, options.firstNumber, "bmp"));
     return hr;
 }
 

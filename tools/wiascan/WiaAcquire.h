@@ -3,7 +3,7 @@
 //
 //   acquire FOLDER [callback|file] [pages=N] [duplex=0|1] [type=color|gray|bw]
 //           [dpi=N] [width=PIXELS] [height=LINES] [buffer=BYTES]
-//           [driver-buffer] [cancel=PAGE]
+//           [driver-buffer] [cancel=PAGE] [batch-start=N] [force]
 //
 // The settings are written to the items first (the driver validates them).
 // A callback transfer delivers every asked page in one transfer (a duplex
@@ -12,7 +12,10 @@
 // come, as an application runs them. "buffer" sets the
 // service's transfer buffer (64 KiB for callbacks, one page for files),
 // "driver-buffer" leaves the buffer to the driver, "cancel" cancels the
-// callback transfer when that page begins.
+// callback transfer when that page begins. The folder must exist; pages of
+// an earlier scan in it are replaced only with "force", and "batch-start"
+// numbers the pages from N. Ctrl-C cancels the transfer (the callback
+// answers S_FALSE) and ends the run with the pages already whole.
 #pragma once
 
 #include "tools/wiascan/BmpPageFiles.h"
@@ -33,6 +36,8 @@ struct AcquireOptions {
     LONG bufferSize = -1;  // -1: the usual size for the transfer kind
     bool driverBuffer = false;
     int cancelPage = 0;
+    int firstNumber = 1;
+    bool force = false;
 };
 
 // The options of an acquire command line; empty, with the reason in *why,
@@ -42,6 +47,7 @@ std::optional<AcquireOptions> ParseAcquireOptions(const std::vector<std::string>
 // Runs the transfers. The result is the last transfer's, except that file
 // transfers ending at an empty feeder after at least one page end with
 // WIA_STATUS_END_OF_MEDIA.
-HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPageFiles::Show& show);
+HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPageFiles::Show& show,
+                const BmpPageFiles::ShowPercent& percent = {});
 
 } // namespace wiascan

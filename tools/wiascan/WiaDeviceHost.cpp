@@ -1,5 +1,7 @@
 #include "tools/wiascan/WiaDeviceHost.h"
 
+#include "tools/cli/DeviceChoice.h"
+
 #include "platform/base/strings.h"
 #include "tools/wiascan/StiServiceObjects.h"
 
@@ -70,18 +72,11 @@ private:
     LONG m_deviceError = 0;
 };
 
-std::optional<InstalledScanner> FindInstalledScanner(const std::u16string& instanceId, std::string* failure)
+std::optional<InstalledScanner> FindInstalledScanner(const std::string& device, std::string* failure)
 {
-    std::optional<plat::devices::DeviceRecord> record;
-    if (!instanceId.empty()) {
-        record = plat::devices::FindDevice(instanceId);
-    } else {
-        const auto devices = plat::devices::RecordedDevices();
-        if (!devices.empty())
-            record = devices.front();
-    }
+    const std::optional<plat::devices::DeviceRecord> record = cli::ChooseDevice(device);
     if (!record) {
-        *failure = "no recorded scanner";
+        *failure = device.empty() ? "no recorded scanner" : "no recorded scanner " + device + " (wiascan --list lists them)";
         return std::nullopt;
     }
     InstalledScanner scanner;

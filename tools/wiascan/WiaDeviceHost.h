@@ -25,9 +25,9 @@ struct InstalledScanner {
     std::u16string rootFullItemName;    // NNNN\Root
 };
 
-// The scanner with this instance id, or the first recorded one; empty, with
+// The scanner `device` names (cli::ChooseDevice), or the first; empty, with
 // the reason in *failure, when it is not there or not installed.
-std::optional<InstalledScanner> FindInstalledScanner(const std::u16string& instanceId, std::string* failure);
+std::optional<InstalledScanner> FindInstalledScanner(const std::string& device, std::string* failure);
 
 // A command or event the driver offers, as the service keeps it.
 struct DeviceCapability {

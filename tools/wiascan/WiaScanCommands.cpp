@@ -20,6 +20,7 @@ using Command = std::function<HRESULT(WiaDeviceHost&, const Words&, std::string*
 
 // Where a long command shows its progress as it goes; none: into its output.
 BmpPageFiles::Show g_progress;
+BmpPageFiles::ShowPercent g_percent;
 
 std::string Hex(HRESULT hr)
 {
@@ -179,7 +180,7 @@ HRESULT AcquireCommand(WiaDeviceHost& host, const Words& words, std::string* out
     BmpPageFiles::Show show = g_progress;
     if (!show)
         show = [out](const std::string& line) { *out += line + "\n"; };
-    return Acquire(host, *options, show);
+    return Acquire(host, *options, show, g_percent);
 }
 
 const std::map<std::string, Command>& Commands()
@@ -201,9 +202,10 @@ const std::map<std::string, Command>& Commands()
 
 } // namespace
 
-void SetProgressOutput(std::function<void(const std::string&)> show)
+void SetProgressOutput(std::function<void(const std::string&)> show, std::function<void(int page, int percent)> percent)
 {
     g_progress = std::move(show);
+    g_percent = std::move(percent);
 }
 
 HRESULT RunCommand(WiaDeviceHost& host, const std::vector<std::string>& words, std::string* out)
@@ -213,7 +215,7 @@ HRESULT RunCommand(WiaDeviceHost& host, const std::vector<std::string>& words, s
     const auto command = Commands().find(words[0]);
     const HRESULT hr = command == Commands().end() ? Refuse("unknown command " + words[0], out)
                                                    : command->second(host, words, out);
-    *out += words[0] + ": " + Hex(hr) + "\n";
+    *out += words[0] + ": " + DescribeResult(hr) + "\n";
     return hr;
 }
 

@@ -13,7 +13,8 @@
 //                                (WiaAcquire.h)
 //
 // Every command ends with a line "<command>: 0xXXXXXXXX", the result of
-// the driver call it made (E_INVALIDARG for a command that is not understood).
+// the driver call it made (E_INVALIDARG for a command that is not
+// understood), with its meaning in words where it has one.
 #pragma once
 
 #include "tools/wiascan/WiaDeviceHost.h"
@@ -27,9 +28,11 @@ namespace wiascan {
 // Runs one command; what it shows is appended to *out.
 HRESULT RunCommand(WiaDeviceHost& host, const std::vector<std::string>& words, std::string* out);
 
-// Where commands show their progress as they go (acquire's pages); by
-// default it goes into their output.
-void SetProgressOutput(std::function<void(const std::string&)> show);
+// Where commands show their progress as they go (acquire's pages), and
+// the percentage of the page coming in; by default both go into their
+// output as lines.
+void SetProgressOutput(std::function<void(const std::string&)> show,
+                       std::function<void(int page, int percent)> percent = {});
 
 // The words of a command line: split at blanks; "..." keeps blanks.
 std::vector<std::string> SplitCommandLine(const std::string& line);

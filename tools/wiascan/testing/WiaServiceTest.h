@@ -36,7 +36,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         m_comEntered = true;
         std::string failure;
-        std::optional<wiascan::InstalledScanner> scanner = wiascan::FindInstalledScanner(u"", &failure);
+        std::optional<wiascan::InstalledScanner> scanner = wiascan::FindInstalledScanner("", &failure);
         ASSERT_TRUE(scanner) << failure;
         m_host = std::make_unique<wiascan::WiaDeviceHost>(std::move(*scanner));
         ASSERT_EQ(m_host->Load(&failure), S_OK) << failure;

@@ -1,0 +1,23 @@
+// One way to name a scanner in every tool: its instance id, as --list
+// prints it first on each line (USB\VID_0ABC&PID_0DEF\qbk0001; quote it in
+// a shell), in any case, or its serial number alone (qbk0001), the id's
+// last part. --device takes either.
+#pragma once
+
+#include "platform/devices/DeviceDatabase.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace cli {
+
+// One line per recorded scanner: its instance id and whether it is plugged
+// in. False (after saying so on `err`) when none is recorded.
+bool ListDevices(std::FILE* out, std::FILE* err, const char* program);
+
+// The scanner `name` names; without a name the first one plugged in, else
+// the first recorded.
+std::optional<plat::devices::DeviceRecord> ChooseDevice(const std::string& name);
+
+} // namespace cli
