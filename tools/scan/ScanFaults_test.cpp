@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -238,6 +239,40 @@ TEST_F(ScanFaultsTest, ReadsEndingAtOddByteCountsLeaveEveryLineInOrder)
         }
     }
     Control("max-read 0");
+}
+
+// Ctrl-C (or SIGTERM) while pages come in: the scan is cancelled through
+// the service with status 130, the pages already whole stay, no part of a
+// page is left, and the next scan works.
+TEST_F(ScanFaultsTest, AnInterruptCancelsTheScanKeepingTheWholePages)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        Control("load 5");
+        const std::string folder = m_root.Path() + "/interrupted" + std::to_string(signal);
+        fs::create_directories(folder);
+        std::vector<std::string> args = {QBK_SCAN, "--simplex", "--out", folder};
+        args.insert(args.end(), kSmallPages.begin(), kSmallPages.end());
+        ChildProcess scan(args, ChildPipes::WithErrors);
+        const std::string seen = scan.ReadThrough("scanning page 2:");
+        ASSERT_NE(seen.find("scanning page 2:"), std::string::npos) << seen;
+        scan.Signal(signal);
+        const std::string rest = scan.RestOfOutput();
+        EXPECT_EQ(scan.Wait(), 130) << seen << rest;
+        EXPECT_NE(rest.find("scan: interrupted; "), std::string::npos) << rest;
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        ASSERT_FALSE(files.empty());
+        EXPECT_LT(files.size(), 5u) << "the scan went on";
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(files[i], "page-00" + std::to_string(i + 1) + ".pgm") << "no part file is left";
+            EXPECT_GT(fs::file_size(fs::path(folder) / files[i]), 57600u) << files[i] << " is whole";
+        }
+    }
+    const ScanRun after = Scan({"--simplex", "--pages", "1"});
+    EXPECT_EQ(after.exitCode, 0) << after.Output();
 }
 
 TEST_F(ScanFaultsTest, AScannerLockedByAnotherClientIsSaidSo)

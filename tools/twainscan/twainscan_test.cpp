@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -327,6 +329,55 @@ TEST_F(InstalledSourceTest, AMissingSourceIsNamedAsMissing)
     Install(0);
     EXPECT_EQ(TwainScan({"--source", "Nothing Such", "--out", m_root.Path()}, &output), 1) << output;
     EXPECT_NE(output.find("twainscan: no data source named \"Nothing Such\" is installed in "), std::string::npos)
+        << output;
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl-C (or SIGTERM) while a page comes in: the scan ends through the
+// source with status 130, the pages already whole stay, no part of a page
+// is left, and the scanner serves the next scan.
+TEST_F(InstalledSourceTest, AnInterruptEndsTheScanKeepingTheWholePages)
+{
+    Install(0);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        LoadSheets(4);
+        const fs::path folder = fs::path(m_root.Path()) / ("interrupted" + std::to_string(signal));
+        fs::create_directories(folder);
+        plat::testing::ChildProcess scan({QBK_TWAINSCAN, "--folder", ManagerFolder().string(), "--xfer", "memory",
+                                          "--dpi", "100", "--size", "a6", "--simplex", "--out", folder.string()},
+                                         plat::testing::ChildPipes::WithErrors);
+        // The second page is coming in.
+        const std::string seen = scan.ReadThrough("scanning page 2:");
+        ASSERT_NE(seen.find("scanning page 2:"), std::string::npos) << seen;
+        scan.Signal(signal);
+        const std::string rest = scan.RestOfOutput();
+        EXPECT_EQ(scan.Wait(), 130) << seen << rest;
+        EXPECT_NE(rest.find("twainscan: interrupted; "), std::string::npos) << rest;
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        ASSERT_FALSE(files.empty());
+        EXPECT_LT(files.size(), 4u) << "the scan went on";
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(files[i], "page-00" + std::to_string(i + 1) + ".tif") << "no part file is left";
+            TIFF* tiff = TIFFOpen((folder / files[i]).c_str(), "r");
+            ASSERT_NE(tiff, nullptr) << files[i];
+            uint32_t height = 0;
+            TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+            EXPECT_GT(height, 500u) << files[i] << " is whole";
+            TIFFClose(tiff);
+        }
+    }
+    LoadSheets(1);
+    std::string output;
+    EXPECT_EQ(TwainScan({"--xfer", "memory", "--dpi", "100", "--size", "a6", "--simplex", "--out", m_root.Path()},
+                        &output),
+              0)
         << output;
 }
 

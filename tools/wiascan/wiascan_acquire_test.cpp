@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -388,6 +389,46 @@ TEST_F(WiaAcquireTest, TheProgramScansIntoFilesShowingProgress)
     EXPECT_NE(output.find("acquire: 0x00210001 (end of media)"), std::string::npos) << output;
     ExpectPage(ReadBmp(folder + "/page-001.bmp"), 0, 0, 24);
     ExpectPage(ReadBmp(folder + "/page-002.bmp"), 0, 1, 24);
+}
+
+// Ctrl-C (or SIGTERM) while pages come in: the callback cancels the
+// transfer (S_FALSE), the program ends with status 130, the pages already
+// whole stay, no part of a page is left, and the next run scans.
+TEST_F(WiaAcquireTest, AnInterruptCancelsTheTransferKeepingTheWholePages)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        ControlScanner("load 4");
+        const std::string folder = m_systemRoot.Path() + "/interrupted" + std::to_string(signal);
+        std::filesystem::create_directories(folder);
+        std::vector<std::string> command = {QBK_WIASCAN, "acquire", folder, "callback", "type=color", "duplex=0",
+                                            "pages=0"};
+        command.insert(command.end(), kSmallPage.begin(), kSmallPage.end());
+        plat::testing::ChildProcess program(command, plat::testing::ChildPipes::WithErrors);
+        const std::string seen = program.ReadThrough("scanning page 2:");
+        ASSERT_NE(seen.find("scanning page 2:"), std::string::npos) << seen;
+        program.Signal(signal);
+        const std::string rest = program.RestOfOutput();
+        EXPECT_EQ(program.Wait(), 130) << seen << rest;
+        EXPECT_NE(rest.find("wiascan: interrupted"), std::string::npos) << rest;
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        ASSERT_FALSE(files.empty());
+        EXPECT_LT(files.size(), 4u) << "the transfer went on";
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(files[i], "page-00" + std::to_string(i + 1) + ".bmp") << "no part file is left";
+            ExpectPage(ReadBmp(folder + "/" + files[i]), static_cast<std::uint32_t>(i), 0, 24);
+        }
+    }
+    ControlScanner("load 1");
+    const std::string folder = m_systemRoot.Path() + "/after";
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> command = {QBK_WIASCAN, "acquire", folder, "callback", "type=color", "duplex=0"};
+    command.insert(command.end(), kSmallPage.begin(), kSmallPage.end());
+    std::string output;
+    EXPECT_EQ(plat::testing::RunProgram(command, &output), 0) << output;
 }
 
 // The program keeps one transfer buffer, or the one page a file transfer
