@@ -1,21 +1,24 @@
-// The whole TWAIN path as an outside application sees it: the emulator
-// program as the plugged-in scanner, devinstall putting the data source into
-// a manager's folder of a temporary system root, and twainscan scanning 20
-// A4 pages of 24-bit colour at 300 dpi through our data source manager,
-// the hardware-service process and the pipeline, by memory and by file
-// transfer. Beside it, in the same run, `scanimage -d test` scanning the same
-// number of pages of about the same bytes each (its test area is at most
-// 200 x 200 mm, so its resolution is raised to match); that row is skipped
-// when scanimage is not installed.
+// The whole scan path as an outside application sees it: the emulator
+// program as the plugged-in scanner, devinstall installing it on a
+// temporary system root (the TWAIN data source in a manager's folder), and
+// 20 A4 pages of 24-bit colour at 300 dpi scanned through the
+// hardware-service process and the pipeline: by twainscan through our data
+// source manager, by memory and by file transfer, and by wiascan through the
+// still-image driver in callback transfers of 64 KiB bands. Beside them, in
+// the same run, `scanimage -d test` scanning the same number of pages of
+// about the same bytes each (its test area is at most 200 x 200 mm, so its
+// resolution is raised to match); that row is skipped when scanimage is not
+// installed.
 //
 // Each row reports MB/s of image bytes, the time to the first page, the time
 // per later page, the CPU seconds per GB of the processes doing the work
-// (twainscan plus the service for our path, and each of the two apart;
-// scanimage for its own), and the
-// peak resident memory of the client (twainscan or scanimage) and of the
-// service. A job of one sheet runs first on the same installation, and its
-// peaks are printed beside the 20 sheets' (`..._1sheet`): memory that is
-// flat in the number of pages shows the same figures.
+// (the client plus the service for our paths, and each of the two apart;
+// scanimage for its own), and the peak resident memory of the client
+// (twainscan, wiascan or scanimage) and of the service. A job of one sheet
+// runs first on the same installation, and its peaks are printed beside the
+// 20 sheets' (`..._1sheet`): memory that is flat in the number of pages
+// shows the same figures. The idle row is the service between scans: its
+// CPU time per second while it only polls the panel keys.
 #include "bench/InstalledScanner.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
@@ -29,6 +32,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -127,9 +131,16 @@ double PeakMiBOfProgramsRunFrom(const std::string& folder)
     return peak;
 }
 
-// Runs `args` to its end, noting when each output line starting with
-// `pagePrefix` arrives.
-Job RunJob(std::vector<std::string> args, const std::string& pagePrefix, int pages)
+// Whether an output line of the program reports a whole page.
+using PageLine = std::function<bool(const std::string&)>;
+
+PageLine StartsWith(std::string prefix)
+{
+    return [prefix](const std::string& line) { return line.rfind(prefix, 0) == 0; };
+}
+
+// Runs `args` to its end, noting when each page line arrives.
+Job RunJob(std::vector<std::string> args, const PageLine& isPage, int pages)
 {
     Job job;
     const std::string program = args.front();
@@ -145,7 +156,7 @@ Job RunJob(std::vector<std::string> args, const std::string& pagePrefix, int pag
         if (line.empty() && child.Ended())
             break;
         output += line + "\n";
-        if (line.rfind(pagePrefix, 0) == 0) {
+        if (isPage(line)) {
             job.lastPage = Since(start);
             if (++job.pages == 1) {
                 job.firstPage = job.lastPage;
@@ -195,6 +206,39 @@ double ReportedPageBytes(const std::string& line)
     return static_cast<double>(width) * height * bits / 8.0;
 }
 
+// One job of `pages` sheets on the installed scanner, with the service's
+// share of the processor and its peak memory; false after skipping the
+// benchmark.
+bool ScanInstalled(benchmark::State& state, bench::InstalledScanner& scanner, int pages,
+                   std::vector<std::string> args, const PageLine& isPage, Job& job)
+{
+    if (!scanner.Load(pages)) {
+        state.SkipWithError("the emulator does not take sheets");
+        return false;
+    }
+    const double serviceBefore = CpuOfProgramsRunFrom(scanner.Root());
+    job = RunJob(std::move(args), isPage, pages);
+    if (!job.ok) {
+        state.SkipWithError(job.failure.c_str());
+        return false;
+    }
+    job.serviceCpuSeconds = CpuOfProgramsRunFrom(scanner.Root()) - serviceBefore;
+    job.cpuSeconds += job.serviceCpuSeconds;
+    job.servicePeakMiB = PeakMiBOfProgramsRunFrom(scanner.Root());
+    return true;
+}
+
+// The program's command line for a job of so many sheets.
+using Command = std::function<std::vector<std::string>(int sheets)>;
+
+// A job of one sheet, then one of kPages on the same installation.
+bool ScanOneThenAll(benchmark::State& state, bench::InstalledScanner& scanner, const Command& command,
+                    const PageLine& isPage, Job& oneSheet, Job& job)
+{
+    return ScanInstalled(state, scanner, 1, command(1), isPage, oneSheet) &&
+           ScanInstalled(state, scanner, kPages, command(kPages), isPage, job);
+}
+
 void BM_TwainScan(benchmark::State& state, const char* mechanism)
 {
     bench::InstalledScanner scanner;
@@ -204,30 +248,14 @@ void BM_TwainScan(benchmark::State& state, const char* mechanism)
     }
     const std::string out = scanner.Root() + "/out";
     fs::create_directories(out);
-    // One job of `pages` sheets, with the service's share; false after
-    // skipping the benchmark.
-    const auto scan = [&](int pages, Job& job) {
-        if (!scanner.Load(pages)) {
-            state.SkipWithError("the emulator does not take sheets");
-            return false;
-        }
-        const double serviceBefore = CpuOfProgramsRunFrom(scanner.Root());
-        job = RunJob({QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi", std::to_string(kDpi),
-                      "--size", "a4", "--simplex", "--pages", std::to_string(pages), "--xfer", mechanism, "--out",
-                      out},
-                     "page ", pages);
-        if (!job.ok) {
-            state.SkipWithError(job.failure.c_str());
-            return false;
-        }
-        job.serviceCpuSeconds = CpuOfProgramsRunFrom(scanner.Root()) - serviceBefore;
-        job.cpuSeconds += job.serviceCpuSeconds;
-        job.servicePeakMiB = PeakMiBOfProgramsRunFrom(scanner.Root());
-        return true;
+    const Command twainscan = [&](int pages) {
+        return std::vector<std::string>{QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi",
+                                        std::to_string(kDpi), "--size", "a4", "--simplex", "--pages",
+                                        std::to_string(pages), "--xfer", mechanism, "--out", out};
     };
     for (auto _ : state) {
         Job oneSheet, job;
-        if (!scan(1, oneSheet) || !scan(kPages, job))
+        if (!ScanOneThenAll(state, scanner, twainscan, StartsWith("page "), oneSheet, job))
             return;
         const double pageBytes = ReportedPageBytes(job.firstPageLine);
         if (pageBytes <= 0) {
@@ -239,6 +267,68 @@ void BM_TwainScan(benchmark::State& state, const char* mechanism)
 }
 BENCHMARK_CAPTURE(BM_TwainScan, memory, "memory")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_TwainScan, file, "file")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// A4 at 300 dpi in pixels, as the WIA items take the page.
+constexpr int kA4Width = 2480;
+constexpr int kA4Height = 3508;
+
+// wiascan's callback transfer: every page in 64 KiB bands through the
+// service's transfer buffer, "page N: FILE" as each one is whole.
+void BM_WiaScan(benchmark::State& state)
+{
+    bench::InstalledScanner scanner;
+    if (!scanner.Failure().empty()) {
+        state.SkipWithError(scanner.Failure().c_str());
+        return;
+    }
+    const std::string out = scanner.Root() + "/wia";
+    fs::create_directories(out);
+    const Command wiascan = [&](int pages) {
+        return std::vector<std::string>{QBK_WIASCAN, "acquire", out, "callback", "type=color", "duplex=0",
+                                        "pages=" + std::to_string(pages), "dpi=" + std::to_string(kDpi),
+                                        "width=" + std::to_string(kA4Width), "height=" + std::to_string(kA4Height)};
+    };
+    // Progress lines end in a percentage.
+    const PageLine wholePage = [](const std::string& line) {
+        return line.rfind("page ", 0) == 0 && !line.empty() && line.back() != '%';
+    };
+    for (auto _ : state) {
+        Job oneSheet, job;
+        if (!ScanOneThenAll(state, scanner, wiascan, wholePage, oneSheet, job))
+            return;
+        Report(state, job, oneSheet, 3.0 * kA4Width * kA4Height);
+    }
+}
+BENCHMARK(BM_WiaScan)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The service of an installed scanner with no client: the processor time it
+// takes per second of polling the panel keys.
+void BM_IdleService(benchmark::State& state)
+{
+    bench::InstalledScanner scanner;
+    if (!scanner.Failure().empty()) {
+        state.SkipWithError(scanner.Failure().c_str());
+        return;
+    }
+    constexpr double kSeconds = 3.0;
+    for (auto _ : state) {
+        // A scan of one sheet first, so that the service runs.
+        Job oneSheet;
+        if (!ScanInstalled(state, scanner, 1,
+                           {QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "gray", "--dpi", "100",
+                            "--pages", "1", "--out", scanner.Root()},
+                           StartsWith("page "), oneSheet))
+            return;
+        const double before = CpuOfProgramsRunFrom(scanner.Root());
+        const Clock::time_point start = Clock::now();
+        usleep(static_cast<useconds_t>(kSeconds * 1e6));
+        const double elapsed = Since(start);
+        state.SetIterationTime(elapsed);
+        state.counters["service_cpu_ms_per_s"] = (CpuOfProgramsRunFrom(scanner.Root()) - before) * 1000.0 / elapsed;
+        state.counters["service_peak_MiB"] = PeakMiBOfProgramsRunFrom(scanner.Root());
+    }
+}
+BENCHMARK(BM_IdleService)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 std::string FindScanimage()
 {
@@ -265,7 +355,7 @@ void BM_Scanimage(benchmark::State& state)
     const auto scan = [&](int pages) {
         return RunJob({scanimage, "-d", "test", "--mode", "Color", "--depth", "8", "--resolution", std::to_string(dpi),
                        "-x", "200", "-y", "200", "--batch=" + pattern, "--batch-count=" + std::to_string(pages)},
-                      "Scanned page ", pages);
+                      StartsWith("Scanned page "), pages);
     };
     for (auto _ : state) {
         const Job oneSheet = scan(1);
