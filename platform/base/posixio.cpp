@@ -1,6 +1,8 @@
 #include "platform/base/posixio.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,6 +45,39 @@ bool SendAll(int socket, const void* data, std::size_t size)
         size -= static_cast<std::size_t>(sent);
     }
     return true;
+}
+
+bool SendAllPieces(int socket, iovec* pieces, std::size_t count)
+{
+    std::size_t first = 0; // pieces before this one are sent
+    for (;;) {
+        while (first < count && pieces[first].iov_len == 0)
+            ++first;
+        if (first == count)
+            return true;
+        msghdr message{};
+        message.msg_iov = pieces + first;
+        message.msg_iovlen = std::min<std::size_t>(count - first, IOV_MAX);
+        ssize_t sent = sendmsg(socket, &message, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        ConsumePieces(pieces, first, static_cast<std::size_t>(sent));
+    }
+}
+
+void ConsumePieces(iovec* pieces, std::size_t& first, std::size_t done)
+{
+    while (done > 0) {
+        iovec& piece = pieces[first];
+        const std::size_t step = std::min(done, piece.iov_len);
+        piece.iov_base = static_cast<char*>(piece.iov_base) + step;
+        piece.iov_len -= step;
+        done -= step;
+        if (piece.iov_len == 0)
+            ++first;
+    }
 }
 
 bool ReceiveAll(int socket, void* data, std::size_t size)

@@ -203,30 +203,7 @@ bool WriteFramePieces(int fd, const FrameHeader& header, std::vector<iovec> piec
     std::uint8_t head[kFrameHeaderSize];
     EncodeHeader(header, head);
     pieces.insert(pieces.begin(), iovec{head, sizeof head});
-    std::size_t first = 0; // pieces before this one are sent
-    std::size_t left = sizeof head + total;
-    while (left > 0) {
-        msghdr message{};
-        message.msg_iov = pieces.data() + first;
-        message.msg_iovlen = std::min<std::size_t>(pieces.size() - first, IOV_MAX);
-        ssize_t sent = sendmsg(fd, &message, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        left -= static_cast<std::size_t>(sent);
-        auto done = static_cast<std::size_t>(sent);
-        while (done > 0) {
-            iovec& piece = pieces[first];
-            std::size_t step = std::min(done, piece.iov_len);
-            piece.iov_base = static_cast<std::uint8_t*>(piece.iov_base) + step;
-            piece.iov_len -= step;
-            done -= step;
-            if (piece.iov_len == 0)
-                ++first;
-        }
-    }
-    return true;
+    return SendAllPieces(fd, pieces.data(), pieces.size());
 }
 
 bool ReadFrameHeader(int fd, FrameHeader& header)
@@ -252,15 +229,7 @@ bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uin
             continue;
         if (got <= 0)
             return false;
-        auto left = static_cast<std::size_t>(got);
-        while (left > 0) {
-            std::size_t step = std::min(left, parts[at].iov_len);
-            parts[at].iov_base = static_cast<std::uint8_t*>(parts[at].iov_base) + step;
-            parts[at].iov_len -= step;
-            left -= step;
-            if (parts[at].iov_len == 0)
-                ++at;
-        }
+        ConsumePieces(parts, at, static_cast<std::size_t>(got));
     }
 }
 

@@ -7,6 +7,7 @@
 // unknown type is a protocol error: the connection is closed.
 #pragma once
 
+#include "platform/base/UninitializedBytes.h"
 #include "platform/base/guid.h"
 #include "platform/base/wintypes.h"
 
@@ -23,29 +24,7 @@ namespace plat::rpc {
 
 // Frame bodies are read straight into their buffer: growing it leaves the
 // bytes uninitialised instead of zeroing megabytes about to be overwritten.
-template <class T>
-struct DefaultInitAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = DefaultInitAllocator<U>;
-    };
-    DefaultInitAllocator() = default;
-    template <class U>
-    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
-    {
-    }
-    template <class U>
-    void construct(U* p) noexcept
-    {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args)
-    {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using Bytes = std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>>;
+using Bytes = UninitializedBytes;
 
 constexpr std::uint32_t kFrameMagic = 0x43505251; // "QRPC"
 constexpr std::size_t kFrameHeaderSize = 16;

@@ -1,14 +1,6 @@
-// The kernel object behind a device handle: the open device, its pending
-// transfers, and the thread that carries them out.
-//
-// One transfer thread per handle talks to the device, OUT transfers in the
-// order they were issued and the oldest IN transfer when the device has an
-// answer. A read the device has nothing for waits ("parked") until a later
-// write may have produced an answer, its time-out passes on the installed
-// clock, or it is cancelled. The caller's buffer and OVERLAPPED record are
-// written only under the queue's lock and only by the completion, which
-// happens once; a cancel completes the transfer under the same lock, so a
-// cancelled or timed-out read never writes into the caller's memory later.
+// The kernel object behind a device handle: the open device and its
+// pending transfers (TransferQueue, which says who carries them out and how
+// the caller's memory is kept safe).
 #pragma once
 
 #include "platform/kernel/KernelObject.h"

@@ -160,6 +160,7 @@ void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
             close(fd); // only the user's own programs may use the device
             continue;
         }
+        ++m_accepted;
         auto connection = std::make_shared<Connection>();
         connection->fd = fd;
         std::unique_lock lock(m_mutex);
@@ -176,7 +177,7 @@ void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
 void DeviceServer::Serve(int fd)
 {
     Frame request;
-    std::vector<std::uint8_t> buffer;
+    UninitializedBytes buffer;  // the device writes what it sends into it
     while (ReceiveFrame(fd, request)) {
         bool sent = false;
         switch (request.first) {

@@ -33,6 +33,8 @@ public:
     bool IsPublished() const;
 
     const std::string& SocketPath() const { return m_socketPath; }
+    // The connections taken so far.
+    std::size_t ConnectionsAccepted() const { return m_accepted; }
 
 private:
     struct Connection {
@@ -55,6 +57,7 @@ private:
     int m_wakePipe[2] = {-1, -1};
     std::thread m_acceptThread;
     std::vector<std::shared_ptr<Connection>> m_connections;
+    std::atomic<std::size_t> m_accepted{0};
 };
 
 } // namespace plat::usb

@@ -1,5 +1,6 @@
 // A device served by another program: each call is one request and answer
-// on this handle's own connection to the device's socket.
+// on this handle's own connection to the device's socket. The connection
+// outlives the backend when it is whole (IdleConnections).
 #pragma once
 
 #include "platform/usb/SocketEndpoint.h"
@@ -12,8 +13,8 @@ namespace plat::usb {
 
 class SocketBackend : public UsbBackend {
 public:
-    // Takes ownership of a connected socket.
-    explicit SocketBackend(int fd);
+    // Takes ownership of a socket connected to `socketPath`.
+    SocketBackend(int fd, std::string socketPath);
     ~SocketBackend() override;
     SocketBackend(const SocketBackend&) = delete;
     SocketBackend& operator=(const SocketBackend&) = delete;
@@ -25,10 +26,14 @@ public:
 
 private:
     // One exchange; false (and the connection closed for good) when the
-    // program is gone or answers nonsense.
-    bool Exchange(std::uint32_t op, std::uint32_t arg, const std::uint8_t* out, std::size_t size, Frame& answer);
+    // program is gone or answers nonsense. An answer's payload goes into
+    // `in` (at most `arg` bytes; `received` of them), and a payload where
+    // none is expected breaks the connection.
+    bool Exchange(std::uint32_t op, std::uint32_t arg, const std::uint8_t* out, std::size_t size, Frame& answer,
+                  std::uint8_t* in, std::size_t& received);
     void Break();
 
+    const std::string m_socketPath;
     std::mutex m_mutex;
     int m_fd;
 };

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -69,7 +70,9 @@ bool SendFrame(int fd, std::uint8_t first, std::uint32_t number, const void* pay
     std::uint8_t header[kFrameHeader] = {first};
     PutBigEndian(header + 4, number);
     PutBigEndian(header + 8, static_cast<std::uint32_t>(size));
-    return SendAll(fd, header, sizeof header) && (size == 0 || SendAll(fd, payload, size));
+    // Header and payload in one call: a frame is one wake-up of the peer.
+    iovec pieces[2] = {{header, sizeof header}, {const_cast<void*>(payload), size}};
+    return SendAllPieces(fd, pieces, size == 0 ? 1 : 2);
 }
 
 bool ReceiveFrame(int fd, Frame& frame)
@@ -84,6 +87,43 @@ bool ReceiveFrame(int fd, Frame& frame)
         return false;
     frame.payload.resize(size);
     return size == 0 || ReceiveAll(fd, frame.payload.data(), size);
+}
+
+bool ReceiveAnswerInto(int fd, Frame& frame, std::uint8_t* buffer, std::size_t capacity, std::size_t& size)
+{
+    frame.payload.clear();
+    size = 0;
+    std::uint8_t header[kFrameHeader];
+    std::size_t got = 0;      // of the header and the payload, in order
+    std::size_t wanted = kFrameHeader;
+    while (got < wanted) {
+        iovec pieces[2];
+        int count = 0;
+        if (got < kFrameHeader)
+            pieces[count++] = {header + got, kFrameHeader - got};
+        const std::size_t payloadGot = got > kFrameHeader ? got - kFrameHeader : 0;
+        if (capacity > payloadGot)
+            pieces[count++] = {buffer + payloadGot, capacity - payloadGot};
+        msghdr message{};
+        message.msg_iov = pieces;
+        message.msg_iovlen = static_cast<std::size_t>(count);
+        const ssize_t n = recvmsg(fd, &message, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        const bool hadHeader = got >= kFrameHeader;
+        got += static_cast<std::size_t>(n);
+        if (!hadHeader && got >= kFrameHeader) {
+            frame.first = header[0];
+            frame.number = GetBigEndian(header + 4);
+            size = GetBigEndian(header + 8);
+            if (size > capacity || size > kMaxTransfer)
+                return false;
+            wanted = kFrameHeader + size;
+        }
+    }
+    return got == wanted;
 }
 
 } // namespace plat::usb

@@ -15,6 +15,7 @@
 // buffer is made; a peer that sends more is cut off.
 #pragma once
 
+#include "platform/base/UninitializedBytes.h"
 #include "platform/usb/UsbBackend.h"
 
 #include <cstdint>
@@ -34,12 +35,19 @@ constexpr std::uint32_t kMaxTransfer = (16u << 20) + 64;
 struct Frame {
     std::uint8_t first = 0;     // op, or the result in an answer
     std::uint32_t number = 0;   // arg, or the count in an answer
-    std::vector<std::uint8_t> payload;
+    UninitializedBytes payload;
 };
 
 // One frame each way; false on a broken link or an oversized payload.
 bool SendFrame(int fd, std::uint8_t first, std::uint32_t number, const void* payload, std::size_t size);
 bool ReceiveFrame(int fd, Frame& frame);
+// An answer whose payload goes straight into `buffer`, which takes at most
+// `capacity` bytes (frame.payload stays empty, `size` is the payload's).
+// Only for a connection on which nothing follows the answer until the next
+// request: the header and the payload are taken in as few reads as they
+// came in. False on a broken link, a payload over `capacity`, or bytes
+// beyond the answer.
+bool ReceiveAnswerInto(int fd, Frame& frame, std::uint8_t* buffer, std::size_t capacity, std::size_t& size);
 
 // A connected stream socket, or -1 (errno set).
 int ConnectEndpoint(const std::string& socketPath);

@@ -129,6 +129,62 @@ TEST_F(UsbFileTest, OverlappedReadPendsUntilTheDeviceAnswersAWrite)
     CloseHandle(device);
 }
 
+// A synchronous handle has no thread of its own: the caller's thread talks
+// to the device. An overlapped handle's transfers go on while the caller
+// does something else, on the handle's transfer thread.
+TEST_F(UsbFileTest, ASynchronousHandlesTransfersRunOnTheCallingThread)
+{
+    std::thread::id writer;
+    m_device->SetReplyRule([&](const Bytes&) {
+        writer = std::this_thread::get_id();
+        return Bytes{};
+    });
+    const struct {
+        DWORD flags;
+        bool onCaller;
+    } cases[] = {{FILE_ATTRIBUTE_NORMAL, true}, {FILE_FLAG_OVERLAPPED, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        HANDLE device = Open(c.flags);
+        ASSERT_NE(device, INVALID_HANDLE_VALUE);
+        HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        OVERLAPPED record{};
+        record.hEvent = done;
+        const std::uint8_t command = 1;
+        DWORD count = 0;
+        WriteFile(device, &command, 1, nullptr, &record);
+        ASSERT_TRUE(GetOverlappedResult(device, &record, &count, TRUE));
+        EXPECT_EQ(writer == std::this_thread::get_id(), c.onCaller);
+        CloseHandle(done);
+        CloseHandle(device);
+    }
+}
+
+// A read waiting on a synchronous handle gets the answer to a write that
+// another thread makes on the same handle meanwhile.
+TEST_F(UsbFileTest, AWaitingSynchronousReadGetsTheAnswerToAnotherThreadsWrite)
+{
+    m_device->SetReplyRule([](const Bytes&) { return Bytes{0x31, 0x32, 0x33}; });
+    HANDLE device = Open();
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    auto reader = std::async(std::launch::async, [&] {
+        std::uint8_t answer[8] = {};
+        DWORD count = 0;
+        const BOOL ok = ReadFile(device, answer, sizeof answer, &count, nullptr);
+        return ok && count == 3 && answer[0] == 0x31 && answer[2] == 0x33;
+    });
+    // The device was asked and had nothing: the read waits.
+    for (int i = 0; i < 10000 && m_device->Reads() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(m_device->Reads(), 0);
+    const std::uint8_t command = 5;
+    DWORD count = 0;
+    ASSERT_TRUE(WriteFile(device, &command, 1, &count, nullptr));
+    EXPECT_EQ(count, 1u);
+    EXPECT_TRUE(reader.get());
+    CloseHandle(device);
+}
+
 TEST_F(UsbFileTest, TimedOutReadNeverWritesIntoTheCallersBufferLater)
 {
     plat::ScopedTestClock clock;

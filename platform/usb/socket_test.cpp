@@ -122,6 +122,42 @@ TEST_F(SocketDeviceTest, ServedDeviceIsPresentTransfersAndAnnouncesArrivalAndRem
     server.Unpublish();
 }
 
+// Opening and closing the device again and again (the service polls the
+// scanner's keys so) keeps one connection; one the program has dropped is
+// not taken up again.
+TEST_F(SocketDeviceTest, HandlesOpenedOneAfterAnotherKeepOneConnection)
+{
+    auto device = std::make_shared<FakeUsbDevice>();
+    device->SetReplyRule([](const Bytes& written) { return Bytes(2, written[0]); });
+    plat::usb::DeviceServer server(m_path, device);
+    ASSERT_TRUE(server.Publish());
+    const auto poll = [&](std::uint8_t value) {
+        HANDLE handle = Open();
+        if (handle == INVALID_HANDLE_VALUE)
+            return false;
+        std::uint8_t answer[2] = {};
+        DWORD count = 0;
+        const bool ok = WriteFile(handle, &value, 1, &count, nullptr) &&
+                        ReadFile(handle, answer, sizeof answer, &count, nullptr) && count == 2 &&
+                        answer[1] == value;
+        CloseHandle(handle);
+        return ok;
+    };
+    ASSERT_TRUE(poll(1));
+    const std::size_t connections = server.ConnectionsAccepted();
+    for (std::uint8_t value = 2; value <= 5; ++value)
+        EXPECT_TRUE(poll(value));
+    EXPECT_EQ(server.ConnectionsAccepted(), connections);
+
+    // The program served the device anew: the kept connection is gone, and
+    // the next handle reaches the device on a new one.
+    server.Unpublish();
+    ASSERT_TRUE(server.Publish());
+    EXPECT_TRUE(poll(6));
+    EXPECT_GT(server.ConnectionsAccepted(), connections);
+    server.Unpublish();
+}
+
 TEST_F(SocketDeviceTest, AReadWaitingOnADeviceThatLeavesFailsNotConnected)
 {
     plat::ScopedTestClock clock;

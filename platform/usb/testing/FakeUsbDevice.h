@@ -66,9 +66,17 @@ public:
         return {UsbStatus::Ok, size};
     }
 
+    // The reads asked of the device so far, answered or not.
+    int Reads()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_reads;
+    }
+
     UsbResult BulkIn(std::uint8_t* buffer, std::size_t max) override
     {
         std::lock_guard lock(m_mutex);
+        ++m_reads;
         if (!m_connected)
             return {UsbStatus::Disconnected, 0};
         if (m_stalled)
@@ -105,6 +113,7 @@ private:
     std::mutex m_mutex;
     std::deque<Bytes> m_chunks;
     std::size_t m_offset = 0;
+    int m_reads = 0;
     std::function<Bytes(const Bytes&)> m_rule;
     bool m_stalled = false;
     bool m_connected = true;
