@@ -4,13 +4,14 @@
 //
 // Duplex sheets are delivered front page first, then back page, while the
 // scanner may hold data of both sides at once: back-side data that comes
-// while the front page is still being delivered waits in the page buffer.
+// while the front page is still being delivered waits in the page buffer
+// (the phases of a duplex band are in DuplexSides.cpp).
 #include "halservice/scanner/ScannerWrap.h"
 
 #include "halservice/LogText.h"
+#include "halservice/scanner/PayloadLevel.h"
 #include "halservice/scanner/PayloadStatus.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -19,10 +20,6 @@ namespace {
 
 constexpr DWORD kDataWaitTimeoutMs = 40000;
 constexpr size_t kPageBufferSlack = 65536;
-
-constexpr LONG kLevelInPage = 1;
-constexpr LONG kLevelEndOfPage = 2;
-constexpr LONG kLevelEndOfJob = 6;
 
 } // namespace
 
@@ -184,183 +181,6 @@ BOOL CScannerWrap::ReadDuplexBand()
 BOOL CScannerWrap::ReadCompressedDuplexBand()
 {
     return ReadDuplexSides(true);
-}
-
-BOOL CScannerWrap::ReadDuplexSides(bool compressed)
-{
-    const ProduceArgs& args = m_funcArgs.Produce;
-    ScanJobState& job = m_scanJob;
-    const DWORD request = compressed ? args.BufferSize : args.BufferSize / job.bytesPerLine * job.bytesPerLine;
-    if (request == 0)
-        return FailBand();
-
-    // The job's last side is delivered; the rest of its sheet is dropped.
-    bool lastSide = false;
-    for (;;) {
-        if (!job.frontEndOfPage) {
-            // Front phase.
-            if (!compressed && job.shortRead && !WaitForBufferedData())
-                return FailBand();
-            DWORD got = 0;
-            bool endOfPage = false;
-            bool shortRead = false;
-            if (!ReadBandOfSide(false, request, args.Buffer, &got, &endOfPage, &shortRead))
-                return FailBand();
-            *args.BytesWritten = got;
-            job.frontCount += got;
-            if (endOfPage) {
-                job.frontEndOfPage = true;
-                *args.PayloadLevel = kLevelEndOfPage;
-                ++job.sidesDone;
-                job.shortRead = false;
-                lastSide = job.sidesRequested != 0 && job.sidesDone >= job.sidesRequested;
-                if (!lastSide)
-                    return TRUE;
-                if (job.backEndOfPage) {
-                    EndJob();
-                    job.backHeld = 0;  // dropped with the rest of the sheet
-                    FinishSheet();
-                    return TRUE;
-                }
-            } else {
-                *args.PayloadLevel = kLevelInPage;
-                if (!shortRead)
-                    return TRUE;
-                // The scanner ran out of front data: take what it holds of
-                // the back meanwhile, then return the front band.
-                job.shortRead = false;
-            }
-        }
-
-        // Back phase.
-        for (;;) {
-            const bool frontOpen = !job.frontEndOfPage;
-            const bool intoBuffer = frontOpen || lastSide;
-            if (!intoBuffer && !compressed && !job.backEndOfPage && job.backHeld > 0 &&
-                job.backHeld < job.bytesPerLine) {
-                // All that is held is the start of a line: it goes in front of
-                // the next read. (Reads straight into the caller's buffer come
-                // only once nothing is held, so no other part line waits.)
-                if (!KeepPartLine(true, job.pageBuffer.get() + job.backReadOffset, job.backHeld))
-                    return FailBand();
-                job.backHeld = 0;
-                job.backReadOffset = 0;
-            }
-            if (!intoBuffer && (job.backHeld > 0 || job.backEndOfPage))
-                return DeliverHeldBack(compressed);
-            if (frontOpen && job.backEndOfPage) {
-                // The whole back page is held already; nothing more of it
-                // comes before the front page ends.
-                if (compressed || *args.BytesWritten > 0)
-                    return TRUE;
-                job.shortRead = true;
-                break;  // back to the front phase
-            }
-            if (job.shortRead && !WaitForBufferedData())
-                return FailBand();
-
-            BYTE* destination = args.Buffer;
-            DWORD count = request;
-            if (intoBuffer) {
-                // What the last side brings is dropped, so it need not pile up.
-                const size_t at = lastSide ? 0 : job.backReadOffset + job.backHeld;
-                const size_t room = job.pageBufferSize - std::min(at, job.pageBufferSize);
-                if (room < count)
-                    count = compressed ? static_cast<DWORD>(room)
-                                       : static_cast<DWORD>(room / job.bytesPerLine * job.bytesPerLine);
-                if (count == 0 && frontOpen) {
-                    // The page buffer is full (a back page longer than the
-                    // window, with length control): the rest stays in the
-                    // scanner until the front page is out, and the front
-                    // band goes as it is, even empty.
-                    return TRUE;
-                }
-                if (count == 0)
-                    return FailBand();
-                destination = job.pageBuffer.get() + at;
-            }
-            DWORD got = 0;
-            bool endOfPage = false;
-            bool shortRead = false;
-            const BOOL read = intoBuffer ? ReadSide(true, count, destination, &got, &endOfPage, &shortRead)
-                                         : ReadBandOfSide(true, count, destination, &got, &endOfPage, &shortRead);
-            if (!read)
-                return FailBand();
-            job.backCount += got;
-            if (endOfPage)
-                job.backEndOfPage = true;
-
-            if (intoBuffer) {
-                if (!lastSide)
-                    job.backHeld += got;
-                if (endOfPage && lastSide) {
-                    EndJob();
-                    job.backHeld = 0;
-                    FinishSheet();
-                    return TRUE;
-                }
-                if (shortRead) {
-                    job.shortRead = false;
-                    if (frontOpen) {
-                        if (compressed || *args.BytesWritten > 0)
-                            return TRUE;
-                        // Nothing of either side yet: wait for the front.
-                        job.shortRead = true;
-                        break;
-                    }
-                    // The last side: wait before reading again when nothing came.
-                    job.shortRead = got == 0;
-                }
-                continue;
-            }
-
-            // Straight into the caller's buffer.
-            *args.BytesWritten = got;
-            *args.PayloadLevel = kLevelInPage;
-            if (endOfPage) {
-                const BOOL result = EndPage();
-                FinishSheet();
-                return result;
-            }
-            if (!shortRead)
-                return TRUE;
-            job.shortRead = false;
-            if (compressed || got > 0)
-                return TRUE;
-            // Nothing came: wait for data before reading again.
-            job.shortRead = true;
-        }
-    }
-}
-
-BOOL CScannerWrap::DeliverHeldBack(bool compressed)
-{
-    const ProduceArgs& args = m_funcArgs.Produce;
-    ScanJobState& job = m_scanJob;
-    size_t count = std::min<size_t>(job.backHeld, args.BufferSize);
-    // Uncompressed bands are whole lines.
-    if (!compressed)
-        count -= count % job.bytesPerLine;
-    if (count > 0)
-        std::memcpy(args.Buffer, job.pageBuffer.get() + job.backReadOffset, count);
-    job.backHeld -= count;
-    job.backReadOffset += count;
-    if (!compressed && job.backEndOfPage && job.backHeld < job.bytesPerLine) {
-        LeaveOutCutLine(job.backHeld);
-        job.backHeld = 0;
-    }
-    *args.BytesWritten = static_cast<DWORD>(count);
-    *args.PayloadLevel = kLevelInPage;
-    if (!job.backEndOfPage || job.backHeld > 0) {
-        // Room for more of the back page once the held bytes are out.
-        if (job.backHeld == 0)
-            job.backReadOffset = 0;
-        return TRUE;
-    }
-    const BOOL result = EndPage();
-    // Both pages of the sheet are out: the next call starts the next sheet.
-    FinishSheet();
-    return result;
 }
 
 BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage,

@@ -158,7 +158,34 @@ private:
     BOOL ReadDuplexBand();
     BOOL ReadCompressedSimplexBand();
     BOOL ReadCompressedDuplexBand();
+    // Duplex bands run through phases (see DuplexSides.cpp), each ending
+    // the band with its result or naming the phase that goes on with it.
+    enum class DuplexPhase { Front, BackWhileFront, BackOfLastSide, Back, DeliverHeld, Done };
+    struct DuplexStep {
+        BOOL result;
+        DuplexPhase next;
+    };
+    struct DuplexBand {
+        bool compressed;
+        DWORD request;  // bytes a read may bring into the caller's buffer
+    };
+    struct SideRead {
+        DWORD got = 0;
+        bool endOfPage = false;
+        bool shortRead = false;
+    };
+    static DuplexStep Done(BOOL result) { return {result, DuplexPhase::Done}; }
+    static DuplexStep Then(DuplexPhase next) { return {TRUE, next}; }
     BOOL ReadDuplexSides(bool compressed);
+    DuplexStep RunDuplexPhase(DuplexPhase phase, const DuplexBand& band);
+    DuplexStep ReadFrontPhase(const DuplexBand& band);
+    DuplexStep ReadBackWhileFrontPhase(const DuplexBand& band);
+    DuplexStep FrontBandOrWaitForFront(const DuplexBand& band);
+    DuplexStep ReadBackOfLastSidePhase(const DuplexBand& band);
+    DuplexStep ReadBackPhase(const DuplexBand& band);
+    bool ReadBandAfterWait(bool backSide, bool wait, const DuplexBand& band, SideRead* read);
+    DWORD PageBufferRoom(const DuplexBand& band, size_t at) const;
+    void EndJobDroppingTheBack();
     BOOL DeliverHeldBack(bool compressed);
     BOOL ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage, bool* shortRead);
     BOOL ReadBandOfSide(bool backSide, DWORD room, BYTE* destination, DWORD* delivered, bool* endOfPage,
