@@ -34,6 +34,7 @@
 
 class CScannerEnum;
 class CUSBDevice;
+struct ScanWindow;
 struct IRNXButton;
 
 class CScannerWrap : public CTraceClient {
@@ -151,6 +152,11 @@ protected:
     BYTE m_duplex = 0;
 
 private:
+    // Scan configuration.
+    void StartScanJob(const ScanWindow& scan);
+    void SetJobGeometry(DWORD pixelsPerLine, DWORD lines, DWORD bytesPerLine);
+    BOOL SendScanWindows(WindowParams* window);
+
     // Image production: each reader delivers at most one band.
     BOOL ReadBand();
     BOOL ReadCompressedBand();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "emulator/PageImage.h"
+#include "halservice/scanner/testing/ScanSettings.h"
 #include "halservice/scanner/testing/ScannerSessionFixture.h"
 
 #include <atomic>
@@ -13,17 +14,6 @@
 #include <vector>
 
 namespace hal::testing {
-
-// A letter-sized 24-bit simplex job of every sheet, with nothing else set.
-inline ConfigScanArgs DefaultSettings()
-{
-    ConfigScanArgs s{};
-    s.Width = 8500;
-    s.Height = 11000;
-    s.BitsPerPixel = 24;
-    s.DPI = 200;
-    return s;
-}
 
 struct Geometry {
     DWORD pixelsPerLine = 0;
