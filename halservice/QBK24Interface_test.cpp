@@ -323,6 +323,83 @@ TEST_F(QBK24TransportTest, CommandDumpsGoToTheDataLogWhenItsTraceBitIsSet)
                         u"0xE1,0x00,0xB4,0x00,0x00,0x00,0x00,0x00,0x04,0x00\nData [4]:0xFF,0xFF,0x00,0x1F\n");
 }
 
+// The command's trace lines, its errors and warnings among them, in the
+// order they are written, on each of its paths: one entry line, one exit
+// line, and between them those of the nested automatic REQUEST SENSE.
+TEST_F(QBK24TransportTest, EachPathOfACommandWritesItsTraceLinesInOrder)
+{
+    Start();
+    const BYTE testUnitReady[6] = {0x00, 0, 0, 0, 0, 0};
+    const BYTE unknown[6] = {0xC0, 0, 0, 0, 0, 0};
+    const BYTE read[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 4, 0};
+    BYTE data[4] = {};
+    const std::u16string entered = u"DoSCSICommand Entered.";
+    const std::u16string good = u"Status Byte: 00";
+    const std::u16string exitTrue = u"DoSCSICommand Exit. [TRUE]";
+    const std::u16string exitFalse = u"DoSCSICommand Exit. [FALSE]";
+    const struct {
+        const char* name;
+        std::function<void(CQBK24Interface&, emulator::EmulatedScanner&)> run;
+        std::vector<std::u16string> lines;
+    } cases[] = {
+        {"a read",
+         [](CQBK24Interface& i, emulator::EmulatedScanner&) {
+             InquiryData inquiry{};
+             i.Inquiry(&inquiry);
+         },
+         {u"Inquiry Entered", entered, u"Actual bytes transferred = 108", good, exitTrue, u"Inquiry Exit. [TRUE]"}},
+        {"a command block that cannot be sent",
+         [&](CQBK24Interface& i, emulator::EmulatedScanner&) {
+             i.DoSCSICommand(nullptr, 6, nullptr, 0, kDirectionNone);
+         },
+         {entered, u"DoSCSICommand refused: CDB length 6, direction 0, device bound", exitFalse}},
+        {"a data length beyond a packet",
+         [&](CQBK24Interface& i, emulator::EmulatedScanner&) {
+             i.DoSCSICommand(read, sizeof read, data, 0xFFFFFFF4u, kDirectionRead);
+         },
+         {entered, u"DoSCSICommand refused: data length 4294967284 does not fit a data packet", exitFalse}},
+        {"a direction without data",
+         [&](CQBK24Interface& i, emulator::EmulatedScanner&) {
+             i.DoSCSICommand(testUnitReady, sizeof testUnitReady, nullptr, 0, kDirectionRead);
+         },
+         {entered, u"Detected no data condition and incorrect direction flag, correcting", good, exitTrue}},
+        {"a check condition, then the cached sense",
+         [&](CQBK24Interface& i, emulator::EmulatedScanner&) {
+             i.DoSCSICommand(unknown, sizeof unknown, nullptr, 0, kDirectionNone);
+             SenseData sense{};
+             i.RequestSense(&sense);
+         },
+         {entered, u"Received a check condition status byte.", u"RequestSense Entered", entered,
+          u"Actual bytes transferred = 30", good, exitTrue, u"RequestSense Exit. [TRUE]",
+          u"Calling GetLastError(): INVALID COMMAND OPERATION CODE", exitFalse, u"RequestSense Entered", entered,
+          exitFalse, u"RequestSense Exit. [FALSE]"}},
+        {"busy once",
+         [&](CQBK24Interface& i, emulator::EmulatedScanner& scanner) {
+             emulator::Fault busy;
+             busy.kind = emulator::FaultKind::Busy;
+             busy.count = 1;
+             scanner.InjectFault(busy);
+             i.DoSCSICommand(testUnitReady, sizeof testUnitReady, nullptr, 0, kDirectionNone);
+         },
+         {entered, u"Status Byte: 08", u"Scanner busy - trying again...", good, exitTrue}},
+    };
+    RecordingLogSink sink;
+    m_interface.SetLogInterface(&sink);
+    sink.RegisterLogName(u"QBK24 Device")->store(LOG_ERROR | LOG_WARNING | LOG_TRACE);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sink.records.clear();
+        c.run(m_interface, *m_scanner);
+        std::vector<std::u16string> lines;
+        for (const LogRecord& record : sink.records) {
+            if (record.logName == u"QBK24 Device")
+                lines.push_back(record.text);
+        }
+        EXPECT_EQ(lines, c.lines);
+    }
+    m_interface.SetLogInterface(nullptr);
+}
+
 TEST(QBK24BindingTest, OnlySupportedUsbDevicesAreBound)
 {
     CQBK24Interface scanner;
