@@ -3,7 +3,7 @@
 #include "diag/FormatWide.h"
 #include "diag/HexDump.h"
 #include "halservice/LogText.h"
-#include "halservice/SwapBytes.h"
+#include "halservice/PacketCoding.h"
 #include "halservice/USBDevice.h"
 #include "platform/kernel/Time.h"
 
@@ -16,11 +16,6 @@ namespace {
 
 constexpr BYTE kOpRequestSense = 0x03;
 constexpr DWORD kBusyRetryDelayMs = 10;
-
-DWORD ReadBigEndian32(const BYTE* bytes)
-{
-    return (DWORD{bytes[0]} << 24) | (DWORD{bytes[1]} << 16) | (DWORD{bytes[2]} << 8) | DWORD{bytes[3]};
-}
 
 struct SenseRow {
     BYTE key;
@@ -158,8 +153,26 @@ void CQBK24Interface::RecoverPipes(DWORD first, DWORD second)
     m_usbDevice->ResetPipe(second);
 }
 
-bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD dataLength,
-                                DWORD* dataBytes, bool* readDataOk)
+// One exchange of the three phases; false when a phase failed.
+bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD* dataBytes,
+                                bool* readDataOk)
+{
+    if (!CommandPhase())
+        return false;
+    DWORD statusHave = 0;
+    if (direction == kDirectionWrite && !WriteDataPhase(transfer, transferSize))
+        return false;
+    if (direction == kDirectionRead) {
+        if (!ReadDataPhase(transfer, transferSize, dataBytes, &statusHave))
+            return false;
+        *readDataOk = true;
+        if (statusHave == kStatusPacketSize)
+            return true;
+    }
+    return StatusPhase(statusHave);
+}
+
+bool CQBK24Interface::CommandPhase()
 {
     if (m_usbDevice->Write(&m_commandPacket, kCommandPacketSize, true) < kCommandPacketSize) {
         if (IsLogging(LOG_ERROR))
@@ -167,55 +180,45 @@ bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferS
         m_usbDevice->CancelIo(kPipeWriteData);
         return false;
     }
+    return true;
+}
 
-    DWORD statusHave = 0;
-    if (direction == kDirectionWrite) {
-        const DWORD written = m_usbDevice->Write(transfer, transferSize, false);
-        if (written == 0) {
-            if (IsLogging(LOG_ERROR))
-                LogError(u"Detected Write Data Phase failure");
-            RecoverPipes(kPipeWriteData, kPipeReadData);
-            return false;
-        }
-        if (IsLogging(LOG_TRACE))
-            LogTrace(u"Actual bytes transferred = %d", written);
-    } else if (direction == kDirectionRead) {
-        const DWORD received = m_usbDevice->Read(transfer, transferSize, false);
-        // The scanner may end the data early, and the status then follows in
-        // the same transfer. Only a whole data header whose length lies
-        // within what arrived, followed by at most one status packet, is
-        // believed; a short read without one is a failed data phase.
-        static constexpr BYTE kDataHeaderTypeAndCode[4] = {0x00, 0x02, 0xB0, 0x00};
-        const bool header = received >= kDataHeaderSize && std::memcmp(transfer + 4, kDataHeaderTypeAndCode, 4) == 0;
-        const DWORD packetLength = header ? ReadBigEndian32(transfer) : 0;
-        const bool statusFollows = header && packetLength >= kDataHeaderSize && packetLength <= received &&
-                                   received - packetLength <= kStatusPacketSize;
-        DWORD dataEnd = received;
-        bool valid = received != 0;
-        if (received < transferSize) {
-            valid = valid && statusFollows;
-            dataEnd = packetLength;
-        } else if (statusFollows) {
-            // Data short by exactly the status packet's size fills the request
-            // to the byte: the header tells where the status starts.
-            dataEnd = packetLength;
-        }
-        if (!valid) {
-            if (IsLogging(LOG_ERROR))
-                LogError(u"Detected Read Data Phase failure");
-            RecoverPipes(kPipeReadData, kPipeWriteData);
-            return false;
-        }
-        statusHave = received - dataEnd;
-        std::memcpy(&m_statusPacket, transfer + dataEnd, statusHave);
-        *dataBytes = dataEnd < transferSize ? dataEnd - kDataHeaderSize : dataLength;
-        *readDataOk = true;
-        if (IsLogging(LOG_TRACE))
-            LogTrace(u"Actual bytes transferred = %d", received);
-        if (statusHave == kStatusPacketSize)
-            return true;
+bool CQBK24Interface::WriteDataPhase(const BYTE* transfer, DWORD transferSize)
+{
+    const DWORD written = m_usbDevice->Write(transfer, transferSize, false);
+    if (written == 0) {
+        if (IsLogging(LOG_ERROR))
+            LogError(u"Detected Write Data Phase failure");
+        RecoverPipes(kPipeWriteData, kPipeReadData);
+        return false;
     }
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"Actual bytes transferred = %d", written);
+    return true;
+}
 
+// The data, and the first bytes of the status packet when the scanner ended
+// the data early.
+bool CQBK24Interface::ReadDataPhase(BYTE* transfer, DWORD transferSize, DWORD* dataBytes, DWORD* statusHave)
+{
+    const DWORD received = m_usbDevice->Read(transfer, transferSize, false);
+    const ReceivedData decoded = DecodeReadDataPhase(transfer, received, transferSize);
+    if (!decoded.valid) {
+        if (IsLogging(LOG_ERROR))
+            LogError(u"Detected Read Data Phase failure");
+        RecoverPipes(kPipeReadData, kPipeWriteData);
+        return false;
+    }
+    std::memcpy(&m_statusPacket, transfer + decoded.dataEnd, decoded.statusBytes);
+    *statusHave = decoded.statusBytes;
+    *dataBytes = decoded.dataBytes;
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"Actual bytes transferred = %d", received);
+    return true;
+}
+
+bool CQBK24Interface::StatusPhase(DWORD statusHave)
+{
     const DWORD wanted = kStatusPacketSize - statusHave;
     if (m_usbDevice->Read(reinterpret_cast<BYTE*>(&m_statusPacket) + statusHave, wanted, false) != wanted) {
         if (IsLogging(LOG_ERROR))
@@ -230,137 +233,139 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"DoSCSICommand Entered.");
+    const bool result = SendCommand(cdb, cdbLength, data, dataLength, direction);
+    if (IsLogging(LOG_TRACE))
+        LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(result));
+    return result;
+}
 
+bool CQBK24Interface::SendCommand(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength, DWORD direction)
+{
     // Nothing is sent for a request that cannot be put into packets.
-    const bool cdbValid = cdb && cdbLength > 0 && cdbLength <= kMaxCdbLength;
-    if (!cdbValid || !m_usbDevice || direction > kDirectionWrite) {
+    if (!IsPacketableCommandBlock(cdb, cdbLength) || !m_usbDevice || direction > kDirectionWrite) {
         if (IsLogging(LOG_ERROR))
             LogError(u"DoSCSICommand refused: CDB length %d, direction %d, %s", cdbLength, direction,
                      m_usbDevice ? u"device bound" : u"no device bound");
-        if (IsLogging(LOG_TRACE))
-            LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(false));
         return false;
     }
-
     if (IsDataLogging(LOG_TRACE))
         DumpBeforeCommand(cdb, cdbLength, data, dataLength, direction);
-
     // A REQUEST SENSE right after a failed command is answered from the cache.
-    if (!m_inAutoSense && m_lastStatus == kStatusCheckCondition && cdb[0] == kOpRequestSense) {
-        const DWORD count = data ? std::min(dataLength, kSenseDataSize) : 0;
-        SenseData wire = m_cachedSense;
-        SwapBytes32(reinterpret_cast<BYTE*>(&wire) + offsetof(SenseData, InfoBytes));
-        if (count > 0) {
-            std::memcpy(data, &wire, count);
-            if (IsDataLogging(LOG_TRACE))
-                DumpAfterCommand(cdb, cdbLength, data, count);
-        }
-        m_lastStatus = kStatusGood;
-        if (IsLogging(LOG_TRACE))
-            LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(false));
-        return false;
-    }
-
+    if (!m_inAutoSense && m_lastStatus == kStatusCheckCondition && cdb[0] == kOpRequestSense)
+        return AnswerFromCachedSense(cdb, cdbLength, data, dataLength);
     if ((!data || dataLength == 0) && direction != kDirectionNone) {
         if (IsLogging(LOG_WARNING))
             LogWarning(u"Detected no data condition and incorrect direction flag, correcting");
         direction = kDirectionNone;
     }
-    if (direction != kDirectionNone && dataLength > 0xFFFFFFFFu - kDataHeaderSize) {
+    if (direction != kDirectionNone && !FitsDataPacket(dataLength)) {
         if (IsLogging(LOG_ERROR))
             LogError(u"DoSCSICommand refused: data length %u does not fit a data packet", dataLength);
-        if (IsLogging(LOG_TRACE))
-            LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(false));
         return false;
     }
-
     // The automatic REQUEST SENSE of a failed command shares its bound.
     if (!m_inAutoSense)
         m_busyDeadline = GetTickCount64() + ULONGLONG{kBusyLimitTimeouts} * m_timeout;
-    bool result = false;
     for (;;) {
-        m_commandPacket = CommandPacket{};
-        m_statusPacket = StatusPacket{};
-        m_dataHeader = DataPacketHeader{};
-        m_commandPacket.dwLength = kCommandPacketSize;
-        m_commandPacket.wType = kPacketTypeCommand;
-        m_commandPacket.wCode = kCommandCode;
-        std::memcpy(m_commandPacket.byCDB, cdb, cdbLength);
-        BYTE* packetBytes = reinterpret_cast<BYTE*>(&m_commandPacket);
-        SwapBytes32(packetBytes + offsetof(CommandPacket, dwLength));
-        SwapBytes16(packetBytes + offsetof(CommandPacket, wType));
-        SwapBytes16(packetBytes + offsetof(CommandPacket, wCode));
-        if (!m_inAutoSense)
-            m_cachedSense = SenseData{};
-
-        std::unique_ptr<BYTE[]> transfer;
-        const DWORD transferSize = direction != kDirectionNone ? dataLength + kDataHeaderSize : 0;
-        if (transferSize != 0) {
-            transfer.reset(new (std::nothrow) BYTE[transferSize]);
-            if (!transfer) {
-                if (IsLogging(LOG_ERROR))
-                    LogError(u"DoSCSICommand: no memory for a transfer of %u bytes", transferSize);
-                result = false;
-                break;
-            }
-            if (direction == kDirectionWrite) {
-                m_dataHeader.dwLength = transferSize;
-                m_dataHeader.wType = kPacketTypeData;
-                m_dataHeader.wCode = kDataCode;
-                BYTE* header = reinterpret_cast<BYTE*>(&m_dataHeader);
-                SwapBytes32(header + offsetof(DataPacketHeader, dwLength));
-                SwapBytes16(header + offsetof(DataPacketHeader, wType));
-                SwapBytes16(header + offsetof(DataPacketHeader, wCode));
-                std::memcpy(transfer.get(), &m_dataHeader, kDataHeaderSize);
-                std::memcpy(transfer.get() + kDataHeaderSize, data, dataLength);
-            }
-        }
-
-        m_usbDevice->SetTimeout(m_timeout);
-
-        DWORD dataBytes = 0;
-        bool readData = false;
-        const bool phasesOk = RunPhases(direction, transfer.get(), transferSize, dataLength, &dataBytes, &readData);
-
-        SwapBytes32(reinterpret_cast<BYTE*>(&m_statusPacket) + offsetof(StatusPacket, dwStatus));
-        m_lastStatus = static_cast<BYTE>(m_statusPacket.dwStatus & 0xFF);
-
-        if (readData) {
-            std::memcpy(data, transfer.get() + kDataHeaderSize, dataBytes);
-            if (IsDataLogging(LOG_TRACE))
-                DumpAfterCommand(cdb, cdbLength, data, dataBytes);
-        }
-        transfer.reset();
-
-        if (m_lastStatus == kStatusCheckCondition || !phasesOk) {
-            if (IsLogging(LOG_WARNING))
-                LogWarning(u"Received a check condition status byte.");
-            FetchSenseOfFailure();
-            result = false;
-        } else {
-            if (IsLogging(LOG_TRACE))
-                LogTrace(u"Status Byte: %02X", m_lastStatus);
-            result = m_lastStatus == kStatusGood;
-        }
-
-        if (m_lastStatus != kStatusBusy)
-            break;
-        // A scanner that stays busy must not hold the scanner thread, and
-        // every client waiting behind it, for ever.
-        if (GetTickCount64() >= m_busyDeadline) {
-            if (IsLogging(LOG_ERROR))
-                LogError(u"Scanner busy for %u ms, giving up", kBusyLimitTimeouts * m_timeout);
-            FetchSenseOfFailure();
-            break;
-        }
-        if (IsLogging(LOG_WARNING))
-            LogWarning(u"Scanner busy - trying again...");
-        Sleep(kBusyRetryDelayMs);
+        const Attempt attempt = SendCommandOnce(cdb, cdbLength, data, dataLength, direction);
+        if (!attempt.busy || !MayResendWhileBusy())
+            return attempt.result;
     }
+}
 
+// Nothing is sent: the cached sense goes to the caller as the scanner sent
+// it, and the command fails all the same.
+bool CQBK24Interface::AnswerFromCachedSense(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength)
+{
+    const DWORD count = data ? std::min(dataLength, kSenseDataSize) : 0;
+    if (count > 0) {
+        const SenseData sent = SenseAsSent(m_cachedSense);
+        std::memcpy(data, &sent, count);
+        if (IsDataLogging(LOG_TRACE))
+            DumpAfterCommand(cdb, cdbLength, data, count);
+    }
+    m_lastStatus = kStatusGood;
+    return false;
+}
+
+// The packets built afresh, the phases, and the status they bring.
+CQBK24Interface::Attempt CQBK24Interface::SendCommandOnce(const BYTE* cdb, DWORD cdbLength, void* data,
+                                                          DWORD dataLength, DWORD direction)
+{
+    m_commandPacket = EncodeCommandPacket(cdb, cdbLength);
+    m_statusPacket = StatusPacket{};
+    m_dataHeader = DataPacketHeader{};
+    if (!m_inAutoSense)
+        m_cachedSense = SenseData{};
+    const DWORD transferSize = direction != kDirectionNone ? dataLength + kDataHeaderSize : 0;
+    std::unique_ptr<BYTE[]> transfer;
+    if (!PrepareTransfer(data, transferSize, direction, &transfer))
+        return {false, false};
+    m_usbDevice->SetTimeout(m_timeout);
+
+    DWORD dataBytes = 0;
+    bool readData = false;
+    const bool phasesOk = RunPhases(direction, transfer.get(), transferSize, &dataBytes, &readData);
+    m_lastStatus = StatusByteOf(m_statusPacket);
+    if (readData) {
+        std::memcpy(data, transfer.get() + kDataHeaderSize, dataBytes);
+        if (IsDataLogging(LOG_TRACE))
+            DumpAfterCommand(cdb, cdbLength, data, dataBytes);
+    }
+    transfer.reset();
+    const bool result = TakeStatus(phasesOk);
+    return {result, m_lastStatus == kStatusBusy};
+}
+
+// The buffer of the data phase, none without one; a write's holds the data
+// packet.
+bool CQBK24Interface::PrepareTransfer(const void* data, DWORD transferSize, DWORD direction,
+                                      std::unique_ptr<BYTE[]>* transfer)
+{
+    if (transferSize == 0)
+        return true;
+    transfer->reset(new (std::nothrow) BYTE[transferSize]);
+    if (!*transfer) {
+        if (IsLogging(LOG_ERROR))
+            LogError(u"DoSCSICommand: no memory for a transfer of %u bytes", transferSize);
+        return false;
+    }
+    if (direction == kDirectionWrite) {
+        m_dataHeader = EncodeDataHeader(transferSize);
+        std::memcpy(transfer->get(), &m_dataHeader, kDataHeaderSize);
+        std::memcpy(transfer->get() + kDataHeaderSize, data, transferSize - kDataHeaderSize);
+    }
+    return true;
+}
+
+// The command's result by its status; a failure fetches the sense.
+bool CQBK24Interface::TakeStatus(bool phasesOk)
+{
+    if (m_lastStatus == kStatusCheckCondition || !phasesOk) {
+        if (IsLogging(LOG_WARNING))
+            LogWarning(u"Received a check condition status byte.");
+        FetchSenseOfFailure();
+        return false;
+    }
     if (IsLogging(LOG_TRACE))
-        LogTrace(u"DoSCSICommand Exit. [%s]", TrueFalse(result));
-    return result;
+        LogTrace(u"Status Byte: %02X", m_lastStatus);
+    return m_lastStatus == kStatusGood;
+}
+
+// A scanner that stays busy must not hold the scanner thread, and every
+// client waiting behind it, for ever.
+bool CQBK24Interface::MayResendWhileBusy()
+{
+    if (GetTickCount64() >= m_busyDeadline) {
+        if (IsLogging(LOG_ERROR))
+            LogError(u"Scanner busy for %u ms, giving up", kBusyLimitTimeouts * m_timeout);
+        FetchSenseOfFailure();
+        return false;
+    }
+    if (IsLogging(LOG_WARNING))
+        LogWarning(u"Scanner busy - trying again...");
+    Sleep(kBusyRetryDelayMs);
+    return true;
 }
 
 void CQBK24Interface::FetchSenseOfFailure()

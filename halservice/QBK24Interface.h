@@ -11,6 +11,7 @@
 #include "halservice/ScannerRecords.h"
 #include "platform/base/wintypes.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,9 +96,24 @@ private:
     // One READ of image data, at most kMaxReadTransferLength bytes.
     bool ReadImageChunk(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage, DWORD* bytesRead,
                         bool* shortTransfer, BYTE qualifier);
+    // DoSCSICommand between its entry and exit lines: the request checked,
+    // the cached sense, then attempts while the scanner is busy.
+    bool SendCommand(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength, DWORD direction);
+    bool AnswerFromCachedSense(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength);
+    struct Attempt {
+        bool result;
+        bool busy;  // the scanner answered BUSY: send again
+    };
+    Attempt SendCommandOnce(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength, DWORD direction);
+    bool PrepareTransfer(const void* data, DWORD transferSize, DWORD direction, std::unique_ptr<BYTE[]>* transfer);
+    bool TakeStatus(bool phasesOk);
+    bool MayResendWhileBusy();
     // One exchange of the three phases; false when a phase failed.
-    bool RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD dataLength, DWORD* dataBytes,
-                   bool* readDataOk);
+    bool RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD* dataBytes, bool* readDataOk);
+    bool CommandPhase();
+    bool WriteDataPhase(const BYTE* transfer, DWORD transferSize);
+    bool ReadDataPhase(BYTE* transfer, DWORD transferSize, DWORD* dataBytes, DWORD* statusHave);
+    bool StatusPhase(DWORD statusHave);
     void RecoverPipes(DWORD first, DWORD second);
     // After a failed command: the automatic REQUEST SENSE into the cache
     // (not inside one), the status CHECK CONDITION, the sense translated.
