@@ -262,6 +262,9 @@ TEST_F(ScanConfigurationTest, OversizedSettingsAreComputedWithoutOverflow)
     EXPECT_EQ(Configure(settings), (Geometry{1288490176, 6600, 3865470528u}));
     // The scanner refuses an area that wide.
     EXPECT_FALSE(m_scanner->Window(false).has_value());
+    // The margin is added beyond 32 bits.
+    settings.Margin = 1;
+    EXPECT_EQ(Configure(settings), (Geometry{1288490544, 6600, 3865471632u}));
 
     settings = DefaultSettings();
     settings.Width = -8500;
