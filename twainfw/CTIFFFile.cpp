@@ -1,6 +1,7 @@
 #include "twainfw/CTIFFFile.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace Trellis {
 
@@ -24,7 +25,7 @@ void CTIFFFile::Open(const std::string& path)
 
     m_Path = path;
     m_Stream.clear();
-    m_Stream.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    m_Stream.open(PartPath(path), std::ios::out | std::ios::binary | std::ios::trunc);
     m_ByteCounter = 0;
     Write(*this);
 }
@@ -34,6 +35,23 @@ TTIFFImage* CTIFFFile::NewPage(WORD twainCompression)
     m_Pages.push_back(std::make_unique<TTIFFImage>(this, twainCompression, m_ByteOrder));
     m_Pages.back()->SetStripPerChunk(1);
     return m_Pages.back().get();
+}
+
+void CTIFFFile::DropLastPage()
+{
+    if (!m_Pages.empty()) {
+        m_Pages.pop_back();
+    }
+}
+
+void CTIFFFile::Abandon()
+{
+    m_Pages.clear();
+    if (!IsOpen()) {
+        return;
+    }
+    m_Stream.close();
+    std::remove(PartPath(m_Path).c_str());
 }
 
 bool CTIFFFile::Finish()
@@ -58,7 +76,12 @@ bool CTIFFFile::Finish()
     }
     m_Pages.clear();
     m_Stream.close();
-    return !m_Stream.fail();
+    const std::string part = PartPath(m_Path);
+    if (m_Stream.fail() || std::rename(part.c_str(), m_Path.c_str()) != 0) {
+        std::remove(part.c_str());
+        return false;
+    }
+    return true;
 }
 
 void CTIFFFile::SeekTo(DWORD offset)

@@ -6,6 +6,10 @@
 // value offsets and the links between directories are known. The stream
 // never throws: a failed open, write, seek or close leaves it failed, later
 // writes do nothing, and Finish reports it.
+//
+// The file is written beside its name (the name with ".part") and takes the
+// name only when Finish has written it whole: a file under the name is never
+// one half written, and an earlier file of that name stays until then.
 #pragma once
 
 #include "twainfw/CTIFFImageFileHeader.h"
@@ -25,16 +29,23 @@ public:
     CTIFFFile(const CTIFFFile&) = delete;
     CTIFFFile& operator=(const CTIFFFile&) = delete;
 
-    // Creates (truncates) the file and writes the provisional header. A file
-    // still open is finished first, and pages left from a file that could
-    // not be opened are dropped.
+    // Creates (truncates) the file beside `path` and writes the provisional
+    // header. A file still open is finished first, and pages left from a
+    // file that could not be opened are dropped.
     void Open(const std::string& path);
     // A new page directory for the TWAIN compression, owned by the file.
     TTIFFImage* NewPage(WORD twainCompression);
-    // Writes the header and the directories again with their final offsets
-    // and closes the file. True when the whole file was written; false when
-    // the file was not open or any open, write, seek or close failed.
+    // Forgets the last page: its data stays in the file, unreachable, and
+    // the pages before it are the file's.
+    void DropLastPage();
+    // Writes the header and the directories again with their final offsets,
+    // closes the file and gives it its name. True when the whole file was
+    // written; false when the file was not open or any open, write, seek,
+    // close or rename failed, and then nothing is left beside the name.
     bool Finish();
+    // Closes the file and removes what was written; the name keeps what it
+    // held before.
+    void Abandon();
 
     bool IsOpen() const { return m_Stream.is_open(); }
     bool Failed() const { return m_Stream.fail(); }
@@ -49,6 +60,9 @@ public:
     bool WriteBytes(const void* data, DWORD length);
     bool WriteShort(WORD value);
     bool WriteLong(DWORD value);
+
+    // Where the file is written until it is finished.
+    static std::string PartPath(const std::string& path) { return path + ".part"; }
 
 private:
     void SeekTo(DWORD offset);

@@ -36,6 +36,23 @@ std::string FieldText(const char (&field)[N])
     return std::string(field, strnlen(field, N));
 }
 
+// A file transfer can write under `name`: a file of that name reads (it
+// stays as it is), or one can be made beside it, which goes again at once.
+bool IsWritableFileName(const std::string& name)
+{
+    if (std::FILE* existing = std::fopen(name.c_str(), "rb")) {
+        std::fclose(existing);
+        return true;
+    }
+    const std::string part = CTIFFFile::PartPath(name);
+    std::FILE* probe = std::fopen(part.c_str(), "wb");
+    if (!probe)
+        return false;
+    std::fclose(probe);
+    std::remove(part.c_str());
+    return true;
+}
+
 // A name with a backslash is used as it is, any other goes into the
 // temporary folder; cut to the 255 characters of the record.
 void SetDefaultFileName(TW_SETUPFILEXFER& setup, const std::string& name)
@@ -150,6 +167,12 @@ void CTWAINDataSource::ThrowFailure(TW_UINT16 conditionCode)
     Trellis::ThrowFailure(CallContext(), conditionCode);
 }
 
+void CTWAINDataSource::ThrowFailure(TW_UINT16 conditionCode, TW_UINT16 detail)
+{
+    m_ConditionData = detail;
+    Trellis::ThrowFailure(CallContext(), conditionCode);
+}
+
 void CTWAINDataSource::ThrowCheckStatus(TW_UINT16 conditionCode)
 {
     Trellis::ThrowCheckStatus(CallContext(), conditionCode);
@@ -260,8 +283,10 @@ int CTWAINDataSource::Dispatch(const TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT1
 void CTWAINDataSource::TripletSwitch(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
 {
     // DAT_STATUS reports the code of the triplet before it.
-    if (!(dg == DG_CONTROL && dat == DAT_STATUS))
+    if (!(dg == DG_CONTROL && dat == DAT_STATUS)) {
         m_ConditionCode = TWCC_SUCCESS;
+        m_ConditionData = 0;
+    }
 
     // Every handler writes through the data pointer, except the file
     // transfer's, which takes none.
@@ -299,6 +324,9 @@ void CTWAINDataSource::ControlTriplet(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF da
         return;
     case DAT_STATUS:
         OnStatus(msg, static_cast<TW_STATUS*>(data));
+        return;
+    case DAT_STATUSUTF8:
+        OnStatusUTF8(msg, static_cast<TW_STATUSUTF8*>(data));
         return;
     case DAT_USERINTERFACE:
         UserInterface(msg, static_cast<TW_USERINTERFACE*>(data));
@@ -465,15 +493,12 @@ void CTWAINDataSource::OnSetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup)
         // A name that fills the record without its end is not a name.
         if (!std::memchr(setup->FileName, '\0', sizeof(setup->FileName)))
             ThrowFailure(TWCC_BADVALUE);
-        // The name must be one the transfer can write: an existing file, or
-        // a new one made here (it stays, empty).
+        // The name must be one the transfer can write. Nothing is made or
+        // changed here: the transfer writes the page beside the name and
+        // gives it the name when whole.
         std::string fileName = FieldText(setup->FileName);
-        std::FILE* file = std::fopen(fileName.c_str(), "rb");
-        if (!file)
-            file = std::fopen(fileName.c_str(), "wbx");
-        if (!file)
+        if (!IsWritableFileName(fileName))
             ThrowFailure(TWCC_BADVALUE);
-        std::fclose(file);
         if (!GetImageFileFormatValues().Contains(CTWAINOneValue(TW_UINT32{setup->Format}, TWTY_UINT16)))
             ThrowFailure(TWCC_BADVALUE);
         SetSetupFileXfer(*setup);
@@ -494,8 +519,34 @@ void CTWAINDataSource::OnStatus(TW_UINT16 msg, TW_STATUS* status)
     if (msg != MSG_GET)
         ThrowBadProtocol();
     status->ConditionCode = GetConditionCode();
-    status->Reserved = 0;
+    status->Data = status->ConditionCode == TWCC_SUCCESS ? 0 : m_ConditionData;
     m_ConditionCode = TWCC_SUCCESS;
+    m_ConditionData = 0;
+}
+
+void CTWAINDataSource::OnStatusUTF8(TW_UINT16 msg, TW_STATUSUTF8* status)
+{
+    if (msg != MSG_GET)
+        ThrowBadProtocol();
+    const std::string text = GetStatusText(status->Status);
+    // The handle is the application's, freed with the manager's memory
+    // functions; its size counts the closing zero.
+    const TW_UINT32 size = static_cast<TW_UINT32>(text.size() + 1);
+    TW_HANDLE handle = TWAINAllocHandle(size);
+    if (!handle)
+        ThrowFailure(TWCC_LOWMEMORY);
+    {
+        CTWAINHandleLock lock(handle);
+        if (lock.Data())
+            std::memcpy(lock.Data(), text.c_str(), size);
+    }
+    status->Size = size;
+    status->UTF8string = handle;
+}
+
+std::string CTWAINDataSource::GetStatusText(const TW_STATUS& status)
+{
+    return GetConditionCodeText(m_hResourceModule, status.ConditionCode);
 }
 
 void CTWAINDataSource::OnXferGroup(TW_UINT16 msg, TW_UINT32* group)

@@ -55,6 +55,8 @@ public:
     // Each builds the exception from the resource module, the codes and the
     // triplet being dispatched, and throws it.
     [[noreturn]] void ThrowFailure(TW_UINT16 conditionCode);
+    // A failure whose status carries the source's own detail in its Data.
+    [[noreturn]] void ThrowFailure(TW_UINT16 conditionCode, TW_UINT16 detail);
     [[noreturn]] void ThrowCheckStatus(TW_UINT16 conditionCode);
     [[noreturn]] void ThrowCancel();
     [[noreturn]] void ThrowXferDone();
@@ -145,6 +147,9 @@ public:
     // The block stays the caller's.
     virtual void SetDSDataBlock(TW_HANDLE hData);
     virtual TW_UINT16 GetConditionCode();
+    // The words of a status the application got from DAT_STATUS (its Data is
+    // the source's own detail, 0 for none): DAT_STATUSUTF8 gives them.
+    virtual std::string GetStatusText(const TW_STATUS& status);
     virtual TW_CIECOLOR GetCIEColor();
     // Extended image information items: `number` counts the records of one
     // id from 1; `returnCode` is the item's condition.
@@ -888,6 +893,8 @@ protected:
     TW_UINT8 m_XferDone = 0;
     bool m_TransfersBegun = false;
     TW_INT32 m_ConditionCode = TWCC_SUCCESS;
+    // The source's detail of the failure, DAT_STATUS's Data (0: none).
+    TW_UINT16 m_ConditionData = 0;
     TW_INT32 m_CurrentDG = 0;
     TW_INT32 m_CurrentDAT = 0;
     TW_INT32 m_CurrentMSG = 0;
@@ -965,6 +972,7 @@ private:
     void OnSetupMemXfer(TW_UINT16 msg, TW_SETUPMEMXFER* setup);
     void OnSetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup);
     void OnStatus(TW_UINT16 msg, TW_STATUS* status);
+    void OnStatusUTF8(TW_UINT16 msg, TW_STATUSUTF8* status);
     void OnCustomDSData(TW_UINT16 msg, TW_CUSTOMDSDATA* data);
     TW_HANDLE HandOverDSDataBlock(HGLOBAL block, TW_UINT32& length);
     HGLOBAL TakeOverDSDataBlock(TW_HANDLE handle, TW_UINT32 length);

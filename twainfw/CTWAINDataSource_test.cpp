@@ -4,6 +4,7 @@
 
 #include "platform/testing/TempSystemRoot.h"
 #include "twainfw/DebugLog.h"
+#include "twainfw/TWAINMemory.h"
 #include "twainfw/TestDataSource.h"
 
 #include <gtest/gtest.h>
@@ -108,7 +109,7 @@ TEST_F(DispatchTest, RefusedTripletsReportTheirConditionThroughStatus)
         {"end transfer when enabled", 5, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, TWCC_SEQERROR},
         {"memory set-up before open", 3, DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, TWCC_SEQERROR},
         {"parent", 4, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, TWCC_BADPROTOCOL},
-        {"unknown control type", 4, DG_CONTROL, 0x0011, MSG_GET, TWCC_BADPROTOCOL},
+        {"unknown control type", 4, DG_CONTROL, 0x0030, MSG_GET, TWCC_BADPROTOCOL},
         {"unknown image type", 4, DG_IMAGE, 0x0120, MSG_GET, TWCC_BADPROTOCOL},
         {"unknown group", 4, DG_AUDIO, DAT_AUDIOINFO, MSG_GET, TWCC_BADPROTOCOL},
         {"image info before transfer", 5, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, TWCC_SEQERROR},
@@ -197,6 +198,28 @@ TEST_F(DispatchTest, OpeningLogsTheSourceAndTheSystemItRunsOn)
         setenv("TMPDIR", savedTemp.c_str(), 1);
     else
         unsetenv("TMPDIR");
+}
+
+// The application gets a failure's condition in words by handing the status
+// back: a zero-ended text in a handle of its own, its size counting the end.
+TEST_F(DispatchTest, StatusInWordsNamesTheCondition)
+{
+    TW_IDENTITY self = ds.GetIdentity();
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &self));
+    TW_STATUSUTF8 words{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_STATUS, MSG_GET, &words.Status));
+    EXPECT_EQ(TWCC_SEQERROR, words.Status.ConditionCode);
+    EXPECT_EQ(0, words.Status.Data);
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_STATUSUTF8, MSG_GET, &words));
+    ASSERT_NE(nullptr, words.UTF8string);
+    {
+        CTWAINHandleLock lock(words.UTF8string);
+        EXPECT_STREQ("Command out of expected sequence.", static_cast<const char*>(lock.Data()));
+    }
+    EXPECT_EQ(std::strlen("Command out of expected sequence.") + 1, words.Size);
+    TWAINFreeHandle(words.UTF8string);
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_STATUSUTF8, MSG_SET, &words));
+    EXPECT_EQ(TWCC_BADPROTOCOL, Status());
 }
 
 TEST_F(DispatchTest, StatusReportsTheLastConditionOnce)
@@ -404,7 +427,8 @@ TEST_F(DispatchTest, FileSetUpChecksTheFileAndTheFormat)
     EXPECT_EQ(TWCC_BADVALUE, Status());
     setup.Format = TWFF_TIFF;
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
-    EXPECT_EQ(0u, std::filesystem::file_size(missing));
+    // Naming the file makes none: the transfer writes it.
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_EQ(TWFF_TIFF, ds.GetImageFileFormatCurrent());
 
     TW_SETUPFILEXFER current{};

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -466,13 +467,17 @@ void CTWAINDataSource::TransferFile()
         Put16(fileHeader + 0, 0x4D42);  // "BM"
         Put32(fileHeader + 2, static_cast<std::uint32_t>(size + 14));
         Put32(fileHeader + 10, static_cast<std::uint32_t>(54 + paletteSize));
-        std::ofstream file(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
+        // Written beside the name, which it takes only whole.
+        const std::string part = CTIFFFile::PartPath(fileName);
+        std::ofstream file(part, std::ios::out | std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(fileHeader), sizeof(fileHeader));
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         file.close();
         // A file that did not get written is not a transfer done.
-        if (file.fail())
+        if (file.fail() || std::rename(part.c_str(), fileName.c_str()) != 0) {
+            std::remove(part.c_str());
             ThrowFailure(TWCC_FILEWRITEERROR);
+        }
         return;
     }
     if (setup.Format != TWFF_TIFF)
@@ -586,11 +591,12 @@ void CTWAINDataSource::TransferFile()
             page->GetTag(TIFF_TAG_IMAGEWIDTH, true)->SetLong(static_cast<DWORD>(final.ImageWidth));
         }
     } catch (...) {
-        // The page stays well-formed (short) so the file can still be read.
-        page->GetTag(TIFF_TAG_ROWSPERSTRIP, true)->SetLong(imageLength);
-        page->EndPage();
-        if (!multipage)
-            m_TIFFFile.Finish();
+        // A page that did not end is no page: a single-page file goes, a
+        // multipage file keeps the pages before it.
+        if (multipage)
+            m_TIFFFile.DropLastPage();
+        else
+            m_TIFFFile.Abandon();
         throw;
     }
 

@@ -714,7 +714,9 @@ TEST_F(TransferTest, UndefinedImageSizeTakesTheLinesTheDeviceMade)
 
 // A failing or cancelled read, a format no transfer writes and a buffer
 // without room for a row: each transfer ends, nothing leaks, and the
-// source is back in 6 for native and file transfers.
+// source is back in 6 for native and file transfers. A file transfer that
+// fails, at its first read or inside the page, leaves the file named as it
+// was before and nothing beside it.
 TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
 {
     struct Case {
@@ -733,6 +735,10 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         {"native, cancelled", DAT_IMAGENATIVEXFER, TWSX_NATIVE, TWFF_BMP, 0, 1, TWRC_CANCEL, TWCC_SUCCESS, 6},
         {"BMP, read fails", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_BMP, 1, 0, TWRC_FAILURE, TWCC_OPERATIONERROR, 6},
         {"TIFF, read fails", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 1, 0, TWRC_FAILURE, TWCC_OPERATIONERROR, 6},
+        {"TIFF, read fails mid-page", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 2, 0, TWRC_FAILURE,
+         TWCC_OPERATIONERROR, 6},
+        {"BMP, read fails mid-page", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_BMP, 2, 0, TWRC_FAILURE, TWCC_OPERATIONERROR,
+         6},
         {"TIFF, cancelled", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 0, 1, TWRC_CANCEL, TWCC_SUCCESS, 6},
         {"memory, read fails", DAT_IMAGEMEMXFER, TWSX_MEMORY, TWFF_BMP, 1, 0, TWRC_FAILURE, TWCC_OPERATIONERROR, 7},
     };
@@ -740,11 +746,14 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         SCOPED_TRACE(c.name);
         XferTestSource source;
         source.Init(nullptr);
+        source.Length = 40000;  // more lines than one read takes
         source.FailOnRead = c.failOnRead;
         source.CancelOnRead = c.cancelOnRead;
         ASSERT_NO_FATAL_FAILURE(OpenSource(source));
         source.SetXferMechCurrent(c.xferMech);
+        const std::filesystem::path earlier = dir / "failed.img";
         if (c.xferMech == TWSX_FILE) {
+            std::ofstream(earlier) << "earlier";
             ASSERT_NO_FATAL_FAILURE(SetFile(source, "failed.img", c.format));
         }
         source.Pending = 1;
@@ -764,6 +773,11 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         TW_STATUS status{};
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
         EXPECT_EQ(c.condition, status.ConditionCode);
+        if (c.xferMech == TWSX_FILE) {
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+            EXPECT_EQ(std::filesystem::file_size(earlier), 7u);
+            std::filesystem::remove(earlier);
+        }
         // The batch can still be ended: from 7 by ending the transfer.
         TW_PENDINGXFERS pending{};
         const TW_UINT16 end = c.state == 7 ? MSG_ENDXFER : MSG_RESET;
