@@ -10,6 +10,7 @@
 
 #include "halservice/LogText.h"
 #include "halservice/scanner/PayloadLevel.h"
+#include "halservice/USBDevice.h"
 #include "halservice/scanner/PayloadStatus.h"
 
 #include <cstring>
@@ -76,6 +77,18 @@ void CScannerWrap::SetPayloadStatusFromSense()
     // No sense: the status the failure set stands.
     LONG* status = m_funcArgs.Produce.PayloadStatus;
     *status = PayloadStatusFromSense(sense, *status);
+    // A scanner that went away has no sense to give, and a scanner error
+    // would hide why: the clients tell a scanner not connected by -1.
+    if (*status == kStatusScannerError && ScannerDisconnected())
+        *status = kStatusNotConnected;
+}
+
+bool CScannerWrap::ScannerDisconnected()
+{
+    if (!m_online.load() || !m_device)
+        return true;
+    // The failed transfer's reconnection found no scanner.
+    return !m_device->IsOpen() || m_device->LastError() == static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED);
 }
 
 BOOL CScannerWrap::ReadBand()

@@ -7,6 +7,8 @@
 
 constexpr LONG kStatusScannerError = 1;
 constexpr LONG kStatusNoPaper = 2;
+// No connection to the scanner: it was unplugged or switched off.
+constexpr LONG kStatusNotConnected = -1;
 
 // The status the sense stands for (sense byte 2 whole, flags included, with
 // ASC and ASCQ); `noSense` when the sense names no condition (byte 2 is 0),

@@ -208,6 +208,8 @@ private:
     BYTE DrainKeyEvents();
     BYTE PageQualifier() const;
     void SetPayloadStatusFromSense();
+    // The scanner went away: no device, or its last transfer found none.
+    bool ScannerDisconnected();
 
     static DWORD ScannerThread(LPVOID session);
     void RunScannerThread();
