@@ -196,8 +196,11 @@ public:
                                             float yResolution) override;
     virtual std::string GetSupportedSizeText(HMODULE hModule, TW_UINT16 sizeCode);
     // The page number, pixel flavour and page side of the image just
-    // transferred (CQBK24ExtImageInfo.cpp).
+    // transferred, and whether a device status cut it short
+    // (CQBK24ExtImageInfo.cpp).
     bool GetOtherExtImageInfoItem(TW_INFO& info) override;
+    // A failure's status line in words when its status carries one.
+    std::string GetStatusText(const TW_STATUS& status) override;
 
     // Answers of the device's standard capabilities: its own values
     // (CQBK24CapabilityValues.cpp) and those that depend on other settings
@@ -410,7 +413,12 @@ public:
     UINT StatusTextId();
     // kAnswerRetry when the user asks for the page again; otherwise a thrown
     // failure with the status's condition code and no transfers pending.
+    // The failure's status carries the status line's string id as its Data.
     int ReportScanStatus();
+    // The condition code a page ending on the last band status fails the
+    // next transfer with, and the string id of its status line.
+    TW_UINT16 BandConditionCode();
+    UINT BandStatusLine();
     // The Retry/Cancel question of a failed page; Cancel without asking
     // when the application turned indicators off (kAnswerCancel).
     virtual int ShowScanErrorBox(UINT stringId);

@@ -17,6 +17,7 @@ constexpr LONG HCC_GAMMA_GRAY = 16;
 
 constexpr UINT IDS_SCAN_ERROR_CAPTION = 10200;
 constexpr UINT IDS_NO_DOCUMENT = 10280;
+constexpr UINT IDS_SCANNER_ERROR = 10288;
 // MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND
 constexpr UINT kScanErrorBoxStyle = 0x10035;
 // The longest the settings dialog's messages are pumped after a band.
@@ -99,15 +100,33 @@ UINT CQBK24DataSource::StatusTextId()
     return IDS_SCANNING;
 }
 
+TW_UINT16 CQBK24DataSource::BandConditionCode()
+{
+    const BandStatusRow* row = FindBandStatus(BandStatus);
+    return row ? row->conditionCode : TWCC_OPERATIONERROR;
+}
+
+UINT CQBK24DataSource::BandStatusLine()
+{
+    const BandStatusRow* row = FindBandStatus(BandStatus);
+    return row ? row->statusLine : IDS_SCANNER_ERROR;
+}
+
 int CQBK24DataSource::ReportScanStatus()
 {
     const BandStatusRow* row = FindBandStatus(BandStatus);
-    TW_UINT16 conditionCode = row ? row->conditionCode : TWCC_OPERATIONERROR;
     if (row && row->question != 0 && ShowScanErrorBox(row->question) == qbk24::kAnswerRetry)
         return qbk24::kAnswerRetry;
-    // The application is told that no transfers remain.
+    // The application is told that no transfers remain, and what stopped
+    // the scan in the words of the status line.
     PendingXfers.Count = 0;
-    ThrowFailure(conditionCode);
+    ThrowFailure(BandConditionCode(), static_cast<TW_UINT16>(BandStatusLine()));
+}
+
+std::string CQBK24DataSource::GetStatusText(const TW_STATUS& status)
+{
+    const std::string line = status.Data != 0 ? LoadResourceString(m_hModule, status.Data) : std::string();
+    return line.empty() ? CTWAINDataSource::GetStatusText(status) : line;
 }
 
 void CQBK24DataSource::UpdateStatusText()
