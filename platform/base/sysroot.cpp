@@ -86,8 +86,7 @@ std::string CheckOwnFolder(const std::string& path)
     if (!S_ISDIR(info.st_mode))
         return path + " is not a folder";
     if (info.st_uid != geteuid())
-        return "the system root folder " + path + " belongs to another user (uid " + std::to_string(info.st_uid)
-               + "); refusing to use it";
+        return ForeignRootProblem(path);
     if (std::string problem = SharedFolderProblem(path, info); !problem.empty())
         return problem;
     if ((info.st_mode & 077) != 0 && chmod(path.c_str(), kPrivateFolder) != 0)

@@ -4,6 +4,9 @@
 // what devinstall installed for the same root.
 #pragma once
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -35,6 +38,17 @@ inline std::string SystemRootFromEnvironment()
 inline std::string TwainSourceFolder(const std::string& root)
 {
     return root + "/windows/twain_32";
+}
+
+// What is wrong when `path`, an existing folder of the root, belongs to
+// another user; empty when it is this user's or does not exist.
+inline std::string ForeignRootProblem(const std::string& path)
+{
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0 || info.st_uid == geteuid())
+        return {};
+    return "the system root folder " + path + " belongs to another user (uid " + std::to_string(info.st_uid) +
+           "); refusing to use it";
 }
 
 } // namespace plat

@@ -4,11 +4,14 @@
 #include "tools/cli/PageFolder.h"
 #include "tools/cli/Progress.h"
 #include "tools/twainscan/BitmapPage.h"
+#include "tools/twainscan/ConditionText.h"
 #include "tools/twainscan/TiffPageWriter.h"
+#include "twainds/CutPageInfo.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -32,35 +35,6 @@ TW_UINT16 BitDepthOf(TW_UINT16 pixelType)
 const char* MechanismName(TW_UINT16 mechanism)
 {
     return mechanism == TWSX_FILE ? "file" : mechanism == TWSX_MEMORY ? "memory" : "native";
-}
-
-struct ConditionName {
-    TW_UINT16 code;
-    const char* text;
-};
-
-constexpr ConditionName kConditionNames[] = {
-    {TWCC_BUMMER, "failure in the source"},
-    {TWCC_LOWMEMORY, "not enough memory, or no window for the dialog"},
-    {TWCC_NODS, "no such source"},
-    {TWCC_MAXCONNECTIONS, "the scanner is held by another program"},
-    {TWCC_OPERATIONERROR, "operation error (device not installed or service unavailable)"},
-    {TWCC_BADCAP, "capability not supported"},
-    {TWCC_BADPROTOCOL, "triplet not supported"},
-    {TWCC_BADVALUE, "value refused"},
-    {TWCC_SEQERROR, "out of sequence"},
-    {TWCC_PAPERJAM, "paper jam"},
-    {TWCC_PAPERDOUBLEFEED, "double feed"},
-    {TWCC_CHECKDEVICEONLINE, "scanner off-line"},
-};
-
-std::string Describe(TW_UINT16 code)
-{
-    for (const ConditionName& name : kConditionNames) {
-        if (name.code == code)
-            return std::to_string(code) + ", " + name.text;
-    }
-    return std::to_string(code);
 }
 
 bool Negotiate(TwainSession& session, const ScanSettings& settings, std::FILE* report, std::FILE* errors)
@@ -87,8 +61,8 @@ bool Negotiate(TwainSession& session, const ScanSettings& settings, std::FILE* r
             std::fprintf(report, "note: the source set the %s to another value (0x%08X)\n", step.name,
                          static_cast<unsigned>(inForce));
         } else if (rc != TWRC_SUCCESS) {
-            std::fprintf(errors, "twainscan: the source refused the %s: condition %s\n", step.name,
-                         Describe(session.ConditionCode()).c_str());
+            std::fprintf(errors, "twainscan: the source refused the %s: %s\n", step.name,
+                         DescribeLastFailure(session).c_str());
             return false;
         }
     }
@@ -206,8 +180,8 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, s
 {
     TW_IMAGEINFO info{};
     if (session.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS) {
-        std::fprintf(errors, "twainscan: page %d: no image information: condition %s\n", number,
-                     Describe(session.ConditionCode()).c_str());
+        std::fprintf(errors, "twainscan: page %d: no image information: %s\n", number,
+                     DescribeLastFailure(session).c_str());
         return false;
     }
     const int fileNumber = settings.firstNumber + number - 1;
@@ -231,12 +205,22 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, s
     if (rc != TWRC_XFERDONE) {
         std::fprintf(errors, "twainscan: page %d: %s\n", number,
                      rc == TWRC_CANCEL ? "cancelled by the source"
-                                       : ("transfer failed: condition " + Describe(session.ConditionCode())).c_str());
+                                       : ("transfer failed: " + DescribeLastFailure(session)).c_str());
+        return false;
+    }
+    if (const TW_UINT32 cutAt = session.ExtImageInfo(qbk24::TWEI_CUTATLINE).value_or(0); cutAt != 0) {
+        // The page came padded to its length: it is not kept as a page.
+        const TW_STATUS why = qbk24::CutStatus(session.ExtImageInfo(qbk24::TWEI_CUTSTATUS).value_or(0));
+        if (settings.mechanism == TWSX_FILE)
+            std::remove(path.c_str());
+        std::fprintf(errors, "twainscan: page %d cut short at line %u: %s; not kept\n", number,
+                     static_cast<unsigned>(cutAt), DescribeStatus(session, why).c_str());
+        session.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
         return false;
     }
     if (session.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) {
-        std::fprintf(errors, "twainscan: page %d: the transfer cannot be ended: condition %s\n", number,
-                     Describe(session.ConditionCode()).c_str());
+        std::fprintf(errors, "twainscan: page %d: the transfer cannot be ended: %s\n", number,
+                     DescribeLastFailure(session).c_str());
         return false;
     }
     if (settings.mechanism != TWSX_FILE && !page.Finish()) {
@@ -288,8 +272,8 @@ int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* repo
     if (!Negotiate(session, settings, report, errors))
         return -1;
     if (session.Enable(settings.showUI) != TWRC_SUCCESS) {
-        std::fprintf(errors, "twainscan: the source cannot be enabled: condition %s\n",
-                     Describe(session.ConditionCode()).c_str());
+        std::fprintf(errors, "twainscan: the source cannot be enabled: %s\n",
+                     DescribeLastFailure(session).c_str());
         return -1;
     }
     if (settings.showUI)

@@ -159,14 +159,38 @@ void TwainSession::Disable()
     m_enabled = false;
 }
 
-TW_UINT16 TwainSession::ConditionCode()
+TW_STATUS TwainSession::Status()
 {
     TW_STATUS status{};
     if (m_sourceOpen)
         Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
     else
         Manager(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
-    return status.ConditionCode;
+    return status;
+}
+
+std::string TwainSession::StatusText(const TW_STATUS& status)
+{
+    TW_STATUSUTF8 words{};
+    words.Status = status;
+    if (!m_sourceOpen || Call(DG_CONTROL, DAT_STATUSUTF8, MSG_GET, &words) != TWRC_SUCCESS || !words.UTF8string)
+        return {};
+    const auto* text = static_cast<const char*>(LockHandle(words.UTF8string));
+    std::string result = text && words.Size > 0 ? std::string(text, strnlen(text, words.Size)) : std::string();
+    UnlockHandle(words.UTF8string);
+    FreeHandle(words.UTF8string);
+    return result;
+}
+
+std::optional<TW_UINT32> TwainSession::ExtImageInfo(TW_UINT16 id)
+{
+    TW_EXTIMAGEINFO request{};
+    request.NumInfos = 1;
+    request.Info[0].InfoID = id;
+    if (Call(DG_IMAGE, DAT_EXTIMAGEINFO, MSG_GET, &request) != TWRC_SUCCESS ||
+        request.Info[0].ReturnCode != TWRC_SUCCESS || request.Info[0].ItemType != TWTY_UINT32)
+        return std::nullopt;
+    return static_cast<TW_UINT32>(request.Info[0].Item);
 }
 
 TW_UINT16 TwainSession::Notification()

@@ -7,6 +7,7 @@
 
 #include "twainfw/twain.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,14 @@ public:
     TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     // The condition code of the last failure: the source's while it is
     // open, else the manager's.
-    TW_UINT16 ConditionCode();
+    TW_UINT16 ConditionCode() { return Status().ConditionCode; }
+    TW_STATUS Status();
+    // The source's words for a status it gave (DAT_STATUSUTF8); empty when
+    // it has none.
+    std::string StatusText(const TW_STATUS& status);
+    // An extended image information item of the image just transferred,
+    // TWTY_UINT32; empty when the source does not answer it.
+    std::optional<TW_UINT32> ExtImageInfo(TW_UINT16 id);
     void FreeHandle(TW_HANDLE handle) { m_entry.DSM_MemFree(handle); }
     TW_MEMREF LockHandle(TW_HANDLE handle) { return m_entry.DSM_MemLock(handle); }
     void UnlockHandle(TW_HANDLE handle) { m_entry.DSM_MemUnlock(handle); }

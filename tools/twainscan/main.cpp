@@ -6,6 +6,7 @@
 // the scan with its reason and exit status 1; so does a list that finds no
 // source. Ctrl-C ends the scan through the source (exit status 130),
 // keeping the pages already whole.
+#include "tools/twainscan/ConditionText.h"
 #include "tools/twainscan/ScanJob.h"
 #include "tools/twainscan/TwainSession.h"
 
@@ -149,6 +150,17 @@ bool ListSources(twainscan::TwainSession& session)
     return !sources.empty();
 }
 
+// Says why no source is found: a root of another user's is not looked
+// into, as every tool refuses it.
+void NoSourceInstalled(const std::string& folder)
+{
+    const std::string root = plat::SystemRootFromEnvironment();
+    if (const std::string problem = plat::ForeignRootProblem(root); !problem.empty())
+        std::fprintf(stderr, "twainscan: %s\n", problem.c_str());
+    else
+        std::fprintf(stderr, "twainscan: no data source is installed in %s\n", folder.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -177,20 +189,20 @@ int main(int argc, char** argv)
     if (options.list) {
         if (ListSources(session))
             return 0;
-        std::fprintf(stderr, "twainscan: no data source is installed in %s\n", options.folder.c_str());
+        NoSourceInstalled(options.folder);
         return 1;
     }
     if (!session.OpenSource(options.source)) {
         if (session.Source().Id == 0) {
             if (options.source.empty())
-                std::fprintf(stderr, "twainscan: no data source is installed in %s\n", options.folder.c_str());
+                NoSourceInstalled(options.folder);
             else
                 std::fprintf(stderr, "twainscan: no data source named \"%s\" is installed in %s\n",
                              options.source.c_str(), options.folder.c_str());
             return 1;
         }
-        std::fprintf(stderr, "twainscan: cannot open the data source \"%s\" from %s: condition %u\n",
-                     options.source.c_str(), options.folder.c_str(), static_cast<unsigned>(session.ConditionCode()));
+        std::fprintf(stderr, "twainscan: cannot open the data source \"%s\": %s\n", session.Source().ProductName,
+                     twainscan::DescribeOpenFailure(session.ConditionCode()).c_str());
         return 1;
     }
     std::printf("source: %s\n", session.Source().ProductName);

@@ -13,17 +13,30 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+std::vector<std::string> SplitWords(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
 using emulator::testing::StatusValue;
 using twainscan::testing::InstalledSourceTest;
 
@@ -177,6 +190,95 @@ TEST_P(TwainScanShortReadTest, ReadsEndingAtOddByteCountsGiveEveryLineAsScanned)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanShortReadTest, ::testing::Values("native", "memory", "file"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// Faults of the scanner as a user meets them, each set through the
+// emulator's control command, for each mechanism (side by side, as above).
+// Each ends with the fault named in words and exit 1; a page the fault cut
+// short is named with its line and not kept; only whole pages are left
+// under page names, nothing beside them; and the next scan works.
+class TwainScanFaultTest : public InstalledSourceTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    // twainscan of A6 pages at 100 dpi in gray: 400 pixels by 582 lines,
+    // 232800 bytes a side, more than one band holds, so that a fault can
+    // strike after some of a page has come.
+    int ScanA6(const fs::path& out, std::string* output, const std::vector<std::string>& more = {})
+    {
+        fs::create_directories(out);
+        std::vector<std::string> args = {"--xfer", GetParam(), "--pixel", "gray", "--dpi", "100", "--size", "a6",
+                                         "--out", out.string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return TwainScan(args, output);
+    }
+
+    // The service serves the scanner again once it has seen it come back:
+    // asked with an empty feeder until it says so, not an unplugged scanner.
+    void WaitUntilTheScannerServes()
+    {
+        const fs::path out = fs::path(m_root.Path()) / "probe";
+        std::string output;
+        for (int attempt = 0; attempt < 300; ++attempt) {
+            if (ScanA6(out, &output) == 1 &&
+                output.find("before any image was ready") != std::string::npos)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        FAIL() << "the scanner is not served again: " << output;
+    }
+};
+
+TEST_P(TwainScanFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> setup;  // control lines
+        const char* said;                // in the output
+        std::vector<std::string> whole;  // the files left
+        std::vector<std::string> after;  // control lines that end the fault
+    } cases[] = {
+        {"jam mid-page", {"load 2", "fault jam sheet=1 offset=100000"},
+         "twainscan: page 3: transfer failed: Paper Jam (condition 20)",
+         {"page-001.tif", "page-002.tif"}, {}},
+        {"cover opened mid-page", {"load 2", "fault cover-open sheet=1 offset=100000"},
+         "twainscan: page 3 cut short at line 250: ADF cover or Exit cover open (condition 5); not kept",
+         {"page-001.tif", "page-002.tif"}, {"cover closed"}},
+        {"stalled READ", {"load 2", "fault stall-in opcode=0x28 sheet=1 offset=100000"},
+         "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept",
+         {"page-001.tif", "page-002.tif"}, {}},
+        {"unplugged mid-page", {"load 2", "fault unplug sheet=1 offset=100000"},
+         "twainscan: page 3: transfer failed: Scanner not connected or not powered on (condition 23)",
+         {"page-001.tif", "page-002.tif"}, {"replug"}},
+        {"no paper at the start", {"load 0"}, "twainscan: the source asked to be closed before any image was ready",
+         {}, {}},
+    };
+    Install(0);
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& line : c.setup)
+            Control(SplitWords(line));
+        const fs::path out = fs::path(m_root.Path()) / ("fault" + std::to_string(++run));
+        std::string output;
+        EXPECT_EQ(ScanA6(out, &output), 1) << output;
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(out))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, c.whole) << output;
+        for (const std::string& name : c.whole)
+            EXPECT_TRUE(ReadTiff((out / name).string()).whole) << name;
+        for (const std::string& line : c.after)
+            Control(SplitWords(line));
+        if (!c.after.empty())
+            WaitUntilTheScannerServes();
+    }
+    LoadSheets(1);
+    std::string output;
+    EXPECT_EQ(ScanA6(fs::path(m_root.Path()) / "after", &output), 0) << output;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanFaultTest, ::testing::Values("native", "memory", "file"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // The application holds a strip of a page (a memory or file transfer) or
