@@ -69,6 +69,8 @@ bool PageFiles::EndPage(LONG)
 void PageFiles::AbandonPage()
 {
     m_progress.Clear();
+    if (m_writer.Lines() > 0)
+        m_cut = {m_number + 1, m_writer.Lines()};
     m_writer.Abandon();
 }
 

@@ -40,6 +40,13 @@ public:
         long firstBadLine = -1;
     };
     const CorruptedPage& FirstCorruptedPage() const { return m_corrupted; }
+    // The page the scan failed inside after some of its lines came: it is
+    // not kept (number 0: none was cut).
+    struct CutPage {
+        int number = 0;
+        long lines = 0;
+    };
+    const CutPage& Cut() const { return m_cut; }
     // The path of the file that could not be written, if one could not.
     const std::string& Failed() const { return m_failed; }
 
@@ -56,6 +63,7 @@ private:
     NetpbmWriter m_writer;
     PatternCheck m_check;
     CorruptedPage m_corrupted;
+    CutPage m_cut;
     std::string m_failed;
 };
 

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -152,9 +153,38 @@ protected:
         EXPECT_EQ(files, count);
     }
 
+    // The service answers again and the scanner is on-line and free: after
+    // a replug, a killed service or a fault the service recovers in its own
+    // time, which is waited for by asking it, within a generous bound.
+    void WaitForTheScannerToServe()
+    {
+        CLSID serviceClass{};
+        ASSERT_EQ(CLSIDFromString(Utf8ToUtf16(m_serviceClass).c_str(), &serviceClass), S_OK);
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        bool serving = false;
+        for (const Clock::time_point end = Clock::now() + std::chrono::seconds(60); !serving && Clock::now() < end;) {
+            plat::ComPtr<IRNXHALS> service;
+            LONG status = -1;
+            if (CoCreateInstance(serviceClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                                 service.ReleaseAndGetVoidAddress()) == S_OK &&
+                service->Initialize(&status) == S_OK && status == 0) {
+                serving = service->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK &&
+                          status == 0;
+                if (serving)
+                    service->UnlockScanner(&status);
+                service->Uninitialize();
+            }
+            if (!serving)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        CoUninitialize();
+        EXPECT_TRUE(serving) << "the service did not serve the scanner again within 60 s";
+    }
+
     // A scan of one sheet, both sides, that works.
     void ExpectAScanWorks()
     {
+        WaitForTheScannerToServe();
         Control("load 1");
         const ScanRun run = Scan();
         EXPECT_EQ(run.exitCode, 0) << run.Output();

@@ -25,6 +25,8 @@ std::string PayloadStatusText(LONG status)
         return "jam";
     case 9:
         return "skewed page";
+    case -1:
+        return "scanner not connected or not powered on";
     default:
         return "scanner error";
     }

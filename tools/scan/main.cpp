@@ -2,10 +2,11 @@
 // TWAIN or still-image client does, and writes each page as a Netpbm file.
 // A scan that does not end well says why in words (jam, cover open, no
 // paper, locked by another client, scanner unplugged, service gone, ...)
-// and exits with 1; pages finished before the fault stay written. So does a
-// page of the emulated scanner that comes with lines out of its pattern.
-// Ctrl-C cancels the scan through the service (exit status 130), keeping
-// the pages already whole.
+// and exits with 1; pages finished before the fault stay written. A page
+// the fault cut short is not kept: the tool names it and the line it was
+// cut at. A page of the emulated scanner that comes with lines out of its
+// pattern fails the scan too. Ctrl-C cancels the scan through the service
+// (exit status 130), keeping the pages already whole.
 #include "pipeline/RNXCOMCoreIds.h"
 #include "platform/base/strings.h"
 #include "platform/base/sysroot.h"
@@ -207,6 +208,9 @@ int Scan(const plat::devices::DeviceRecord& device, const std::u16string& halCla
     }
     const std::string failure = scan::FailureText(outcome);
     if (!failure.empty()) {
+        if (const scan::PageFiles::CutPage& cut = pages.Cut(); cut.number != 0)
+            std::fprintf(stderr, "scan: page %d cut short at line %ld: %s; not kept\n", cut.number, cut.lines,
+                         failure.c_str());
         std::fprintf(stderr, "scan: failed: %s; pages written before it: %d\n", failure.c_str(), pages.Pages());
         return 1;
     }

@@ -74,10 +74,26 @@ bool BmpPageFiles::Finish()
     return true;
 }
 
+// The whole lines of pixel data in a bitmap file being written: its
+// information header (written with the first data) tells the line length.
+long BitmapLines(int fd)
+{
+    BITMAPINFOHEADER header{};
+    const off_t end = lseek(fd, 0, SEEK_END);
+    if (pread(fd, &header, sizeof header, sizeof(BITMAPFILEHEADER)) != static_cast<ssize_t>(sizeof header) ||
+        header.biSize < sizeof header || header.biWidth <= 0 || header.biBitCount == 0)
+        return 0;
+    const long long stride = (static_cast<long long>(header.biWidth) * header.biBitCount + 31) / 32 * 4;
+    const long long palette = header.biClrUsed != 0 ? header.biClrUsed : header.biBitCount <= 8 ? 1 << header.biBitCount : 0;
+    const long long data = end - static_cast<long long>(sizeof(BITMAPFILEHEADER)) - header.biSize - 4 * palette;
+    return data > 0 ? static_cast<long>(data / stride) : 0;
+}
+
 void BmpPageFiles::Abandon()
 {
     if (m_fd < 0)
         return;
+    m_cutLines = BitmapLines(m_fd);
     close(m_fd);
     m_fd = -1;
     std::remove((PathOf(PageNumber()) + ".part").c_str());
@@ -187,7 +203,13 @@ std::string DescribeResult(HRESULT hr)
         {WIA_ERROR_OFFLINE, "scanner off-line"},
         {WIA_ERROR_PAPER_PROBLEM, "paper problem"},
         {WIA_ERROR_GENERAL_ERROR, "scanner error"},
+        {WIA_ERROR_BUSY, "the scanner is busy"},
         {E_OUTOFMEMORY, "out of memory"},
+        // What a call into the hardware service answers once the service
+        // has ended under it.
+        {E_UNEXPECTED, "the scanner's service stopped"},
+        {RPC_E_SERVER_DIED, "the scanner's service stopped during the call"},
+        {RPC_E_DISCONNECTED, "the scanner's service stopped"},
     };
     for (const Meaning& meaning : kMeanings) {
         if (meaning.hr == hr)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace wiascan {
 
@@ -35,6 +36,9 @@ public:
     bool Finish();
     // The page is dropped with its file.
     void Abandon();
+    // The lines of the page Abandon dropped after some of them came, taken
+    // once (0: none was cut).
+    long TakeCutLines() { return std::exchange(m_cutLines, 0); }
 
     int Pages() const { return m_pages; }
     int PageNumber() const { return m_pages + 1; }  // of the page coming in
@@ -49,6 +53,7 @@ private:
     int m_firstNumber;
     int m_fd = -1;
     int m_pages = 0;
+    long m_cutLines = 0;
 };
 
 // The service's callback: in a callback transfer each page's data (the

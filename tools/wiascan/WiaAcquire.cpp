@@ -209,6 +209,9 @@ HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPag
         hr = options.file ? FileTransfer(host, *feeder, files, callback, options)
                           : CallbackTransfer(host, *feeder, files, callback, options);
         show("transfer " + std::to_string(transfer) + ": " + DescribeResult(hr));
+        if (const long lines = files.TakeCutLines(); lines > 0 && FAILED(hr))
+            show("page " + std::to_string(files.PageNumber()) + " cut short at line " + std::to_string(lines) + ": " +
+                 DescribeResult(hr) + "; not kept");
         // As an application reads the answers: S_OK leaves more to come;
         // the end of the media, an empty feeder, a fault or a cancel ends it.
         const bool more = hr == S_OK && !cli::Interrupted();
