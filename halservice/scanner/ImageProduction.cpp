@@ -9,8 +9,8 @@
 #include "halservice/scanner/ScannerWrap.h"
 
 #include "halservice/LogText.h"
-#include "halservice/scanner/PayloadLevel.h"
 #include "halservice/USBDevice.h"
+#include "halservice/scanner/PayloadLevel.h"
 #include "halservice/scanner/PayloadStatus.h"
 
 #include <cstring>
