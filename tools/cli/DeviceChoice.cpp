@@ -1,6 +1,8 @@
 #include "tools/cli/DeviceChoice.h"
 
 #include "platform/base/strings.h"
+#include "platform/base/sysroot.h"
+#include "platform/windows.h"
 
 #include <algorithm>
 
@@ -29,8 +31,10 @@ bool ListDevices(std::FILE* out, std::FILE* err, const char* program)
     for (const DeviceRecord& device : devices)
         std::fprintf(out, "%s  %s\n", Utf16ToUtf8(device.instanceId).c_str(),
                      Present(device) ? "plugged in" : "not plugged in");
-    if (devices.empty())
-        std::fprintf(err, "%s: no scanner is recorded\n", program);
+    if (devices.empty()) {
+        const std::string problem = RegistryProblem();
+        std::fprintf(err, "%s: %s\n", program, problem.empty() ? "no scanner is recorded" : problem.c_str());
+    }
     return !devices.empty();
 }
 
@@ -49,6 +53,31 @@ std::optional<DeviceRecord> ChooseDevice(const std::string& name)
     if (wanted.empty() && !devices.empty())
         return devices.front();
     return std::nullopt;
+}
+
+std::string RegistryProblem()
+{
+    LONG error = ERROR_SUCCESS;
+    plat::devices::RecordedDevices(&error);
+    if (error == ERROR_SUCCESS)
+        return {};
+    const std::string path = plat::RegistryPath();
+    if (error != ERROR_BADDB && error != ERROR_REGISTRY_CORRUPT)
+        return "the registry " + path + " cannot be read (error " + std::to_string(error) + ")";
+    // Nothing can be written into a damaged file, so no installation can
+    // mend it; it has to go, and the scanner is recorded anew when it is
+    // plugged in.
+    return "the registry " + path + " is damaged: remove it (and " + path + "-shm and " + path +
+           "-wal beside it), then plug the scanner in again and install it with devinstall install";
+}
+
+std::string NoDeviceReason(const std::string& name, const char* program)
+{
+    if (std::string problem = RegistryProblem(); !problem.empty())
+        return problem;
+    if (name.empty())
+        return "no recorded scanner";
+    return "no recorded scanner " + name + " (" + program + " --list lists them)";
 }
 
 } // namespace cli

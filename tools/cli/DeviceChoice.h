@@ -20,4 +20,12 @@ bool ListDevices(std::FILE* out, std::FILE* err, const char* program);
 // the first recorded.
 std::optional<plat::devices::DeviceRecord> ChooseDevice(const std::string& name);
 
+// Empty while the registry can be read; else what is wrong with it and what
+// to do, in words.
+std::string RegistryProblem();
+
+// Why ChooseDevice(name) found no scanner: the registry's problem, else no
+// scanner recorded (under that name).
+std::string NoDeviceReason(const std::string& name, const char* program);
+
 } // namespace cli

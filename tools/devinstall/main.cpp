@@ -218,13 +218,17 @@ int main(int argc, char** argv)
     // The co-installer writes its log only into an existing folder.
     plat::CreatePrivateFolder(plat::SystemRoot() + "/Log");
 
+    if (const std::string problem = cli::RegistryProblem(); !problem.empty()) {
+        std::fprintf(stderr, "devinstall: %s\n", problem.c_str());
+        return 1;
+    }
     if (command == "install" && !devinstall::AddDriverPackage(devinstall::InstallationValues())) {
         std::fputs("devinstall: cannot install the driver package's hardware ids\n", stderr);
         return 1;
     }
     const std::optional<plat::devices::DeviceRecord> device = devinstall::FindScanner(options.device);
     if (!device) {
-        std::fputs("devinstall: no such recorded scanner\n", stderr);
+        std::fprintf(stderr, "devinstall: %s\n", cli::NoDeviceReason(options.device, "devinstall").c_str());
         return 1;
     }
     // The driver files lie beside the platform library, in the build's bin

@@ -248,10 +248,7 @@ int main(int argc, char** argv)
     }
     const std::optional<plat::devices::DeviceRecord> device = cli::ChooseDevice(options.device);
     if (!device) {
-        if (options.device.empty())
-            std::fputs("scan: no recorded scanner\n", stderr);
-        else
-            std::fprintf(stderr, "scan: no recorded scanner %s (scan --list lists them)\n", options.device.c_str());
+        std::fprintf(stderr, "scan: %s\n", cli::NoDeviceReason(options.device, "scan").c_str());
         return 1;
     }
     const std::u16string halClass = HalClassOf(*device);

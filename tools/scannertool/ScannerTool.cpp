@@ -90,6 +90,8 @@ bool DeviceDatabaseReadable(std::ostream& err)
         error == static_cast<DWORD>(ERROR_BADDB) || error == static_cast<DWORD>(ERROR_REGISTRY_CORRUPT);
     err << "scannertool: cannot read the device database (error " << error
         << (damaged ? ": the registry is damaged" : "") << ")\n";
+    if (damaged)
+        err << "scannertool: " << cli::RegistryProblem() << "\n";
     return false;
 }
 

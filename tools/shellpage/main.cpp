@@ -284,7 +284,7 @@ int main(int argc, char** argv)
         return cli::ListDevices(stdout, stderr, "shellpage") ? 0 : 1;
     const std::optional<plat::devices::DeviceRecord> device = cli::ChooseDevice(command.device);
     if (!device) {
-        std::fputs("shellpage: no such recorded scanner\n", stderr);
+        std::fprintf(stderr, "shellpage: %s\n", cli::NoDeviceReason(command.device, "shellpage").c_str());
         return 1;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {

@@ -29,8 +29,9 @@ constexpr ConditionName kConditionNames[] = {
 constexpr ConditionName kOpenFailures[] = {
     {TWCC_MAXCONNECTIONS, "the scanner is held by another program; close it and try again"},
     {TWCC_CHECKDEVICEONLINE, "the scanner is not connected or not powered on"},
-    {TWCC_OPERATIONERROR, "the scanner's service cannot be reached: it is too busy, or the registry is damaged "
-                          "(reinstall the scanner with devinstall)"},
+    {TWCC_OPERATIONERROR, "the scanner's service cannot be reached: it is too busy, not installed "
+                          "(install it with devinstall install), or the registry is damaged (scan --list says "
+                          "what to do)"},
 };
 
 template <size_t N>

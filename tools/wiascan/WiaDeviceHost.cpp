@@ -76,7 +76,7 @@ std::optional<InstalledScanner> FindInstalledScanner(const std::string& device, 
 {
     const std::optional<plat::devices::DeviceRecord> record = cli::ChooseDevice(device);
     if (!record) {
-        *failure = device.empty() ? "no recorded scanner" : "no recorded scanner " + device + " (wiascan --list lists them)";
+        *failure = cli::NoDeviceReason(device, "wiascan");
         return std::nullopt;
     }
     InstalledScanner scanner;
