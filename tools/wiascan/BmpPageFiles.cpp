@@ -38,7 +38,7 @@ int BmpPageFiles::Begin()
 {
     Abandon();
     const std::string part = PathOf(PageNumber()) + ".part";
-    m_fd = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    m_fd = open(part.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0)
         m_show("cannot write " + part + ": " + std::strerror(errno));
     return m_fd;

@@ -14,12 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -430,6 +432,117 @@ TEST_F(WiaAcquireTest, AnInterruptCancelsTheTransferKeepingTheWholePages)
     std::string output;
     EXPECT_EQ(plat::testing::RunProgram(command, &output), 0) << output;
 }
+
+// Faults of the scanner as a user of the program meets them, each set
+// through the emulator's control command, for each transfer (side by side).
+// Each ends with the fault named in words and exit 1; a callback page the
+// fault cut short is named with the line it got to (a file transfer's page
+// reaches no file before it is whole); only whole pages are left under page
+// names, each once; and the next scan works.
+class WiaProgramFaultTest : public WiaAcquireTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    // Grey pages of 848 by 600 lines, 508800 bytes, more than one band of
+    // 64 KiB, so that a fault can strike after some of a page has come.
+    int AcquireProgram(const std::string& folder, std::string* output)
+    {
+        std::filesystem::create_directories(folder);
+        return plat::testing::RunProgram({QBK_WIASCAN, "acquire", folder, GetParam(), "type=gray", "duplex=0",
+                                          "pages=0", "dpi=100", "width=850", "height=600"},
+                                         output);
+    }
+
+    // A control line through the emulator program, which reaches the
+    // scanner unplugged too.
+    void Control(const std::string& line)
+    {
+        std::vector<std::string> args = {QBK_EMULATOR, "control", "--serial", "wia01"};
+        std::istringstream words(line);
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        std::string answer;
+        EXPECT_EQ(plat::testing::RunProgram(args, &answer), 0) << line << ": " << answer;
+    }
+
+    // The service serves the scanner again once it has seen it come back:
+    // asked with an empty feeder until it says so, not an off-line scanner.
+    void WaitUntilTheScannerServes()
+    {
+        Control("load 0");
+        std::string output;
+        for (int attempt = 0; attempt < 300; ++attempt) {
+            if (AcquireProgram(m_systemRoot.Path() + "/probe", &output) == 1 &&
+                output.find("acquire: 0x80210003 (paper empty)") != std::string::npos)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        FAIL() << "the scanner is not served again: " << output;
+    }
+};
+
+TEST_P(WiaProgramFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
+{
+    const bool callback = GetParam() == "callback";
+    const struct {
+        const char* name;
+        std::vector<std::string> setup;  // control lines
+        const char* said;                // a line of the output
+        const char* cut;                 // the line naming the page cut short (callback)
+        size_t pages;                    // whole pages left
+        std::vector<std::string> after;  // control lines that end the fault
+    } cases[] = {
+        {"jam mid-page", {"load 2", "fault jam sheet=1 offset=100000"}, "acquire: 0x80210002 (paper jam)", "", 1, {}},
+        {"cover opened mid-page",
+         {"load 2", "fault cover-open sheet=1 offset=100000"},
+         "acquire: 0x80210016 (cover open)",
+         "page 2 cut short at line 77: 0x80210016 (cover open); not kept",
+         1,
+         {"cover closed"}},
+        {"stalled READ",
+         {"load 2", "fault stall-in opcode=0x28 sheet=1 offset=100000"},
+         "acquire: 0x80210001 (scanner error)",
+         "page 2 cut short at line 77: 0x80210001 (scanner error); not kept",
+         1,
+         {}},
+        {"unplugged mid-page", {"load 2", "fault unplug sheet=1 offset=100000"},
+         "acquire: 0x80210005 (scanner off-line)", "", 1, {"replug"}},
+        {"no paper at the start", {"load 0"}, "acquire: 0x80210003 (paper empty)", "", 0, {}},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& line : c.setup)
+            Control(line);
+        const std::string folder = m_systemRoot.Path() + "/fault" + std::to_string(++run);
+        std::string output;
+        EXPECT_EQ(AcquireProgram(folder, &output), 1) << output;
+        EXPECT_NE(output.find(c.said + std::string("\n")), std::string::npos) << output;
+        const bool cut = callback && *c.cut;
+        if (cut) {
+            EXPECT_NE(output.find(c.cut + std::string("\n")), std::string::npos) << output;
+        }
+        EXPECT_EQ(output.find("cut short") != std::string::npos, cut) << output;
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        ASSERT_EQ(files.size(), c.pages) << output;
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(files[i], "page-00" + std::to_string(i + 1) + ".bmp");
+            ExpectPage(ReadBmp(folder + "/" + files[i]), static_cast<std::uint32_t>(i), 0, 8, 600);
+        }
+        for (const std::string& line : c.after)
+            Control(line);
+        if (!c.after.empty())
+            WaitUntilTheScannerServes();
+    }
+    Control("load 1");
+    std::string output;
+    EXPECT_EQ(AcquireProgram(m_systemRoot.Path() + "/after", &output), 0) << output;
+    ExpectPage(ReadBmp(m_systemRoot.Path() + "/after/page-001.bmp"), 0, 0, 8, 600);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachTransfer, WiaProgramFaultTest, ::testing::Values("callback", "file"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // The program keeps one transfer buffer, or the one page a file transfer
 // takes, never its pages: five sheets take no more memory than one.
