@@ -12,6 +12,7 @@
 #include <malloc.h>
 #include <jpeglib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -375,10 +376,35 @@ void WriteJpeg(const std::string& path, int width, int height)
     std::fclose(file);
 }
 
+// A folder of this test's own, so that runs side by side do not share files;
+// removed with what it holds.
+class PrivateFolder {
+public:
+    PrivateFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "twxfer_jpeg.XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            m_path = pattern;
+    }
+    ~PrivateFolder()
+    {
+        std::error_code ec;
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, ec);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
 TEST_F(ImageTripletTest, JpegHandOffFollowsTheTransferMechanism)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "twxfer_jpeg";
-    std::filesystem::create_directories(dir);
+    const PrivateFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::filesystem::path& dir = folder.Path();
     const std::string jpeg = (dir / "in.jpg").string();
     WriteJpeg(jpeg, 16, 16);
     Open();
@@ -445,7 +471,6 @@ TEST_F(ImageTripletTest, JpegHandOffFollowsTheTransferMechanism)
     EXPECT_FALSE(ds.DecodeJPEGToBitmap(bad, &bitmap, nullptr, error));
     EXPECT_EQ(nullptr, bitmap);
     EXPECT_FALSE(error.empty());
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace
