@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -211,6 +212,26 @@ protected:
         return TwainScan(args, output);
     }
 
+    // The files left in `out`, in order, each whole.
+    std::vector<std::string> WholeFiles(const fs::path& out)
+    {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            files.push_back(entry.path().filename().string());
+            EXPECT_TRUE(ReadTiff(entry.path().string()).whole) << entry.path();
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    // The control lines, then a scan into `out`.
+    int ScanAfter(const std::vector<std::string>& setup, const fs::path& out, std::string* output)
+    {
+        for (const std::string& line : setup)
+            Control(SplitWords(line));
+        return ScanA6(out, output);
+    }
+
     // The service serves the scanner again once it has seen it come back:
     // asked with an empty feeder until it says so, not an unplugged scanner.
     void WaitUntilTheScannerServes()
@@ -255,19 +276,11 @@ TEST_P(TwainScanFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
     int run = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const std::string& line : c.setup)
-            Control(SplitWords(line));
         const fs::path out = fs::path(m_root.Path()) / ("fault" + std::to_string(++run));
         std::string output;
-        EXPECT_EQ(ScanA6(out, &output), 1) << output;
+        EXPECT_EQ(ScanAfter(c.setup, out, &output), 1) << output;
         EXPECT_NE(output.find(c.said), std::string::npos) << output;
-        std::vector<std::string> files;
-        for (const auto& entry : fs::directory_iterator(out))
-            files.push_back(entry.path().filename().string());
-        std::sort(files.begin(), files.end());
-        EXPECT_EQ(files, c.whole) << output;
-        for (const std::string& name : c.whole)
-            EXPECT_TRUE(ReadTiff((out / name).string()).whole) << name;
+        EXPECT_EQ(WholeFiles(out), c.whole) << output;
         for (const std::string& line : c.after)
             Control(SplitWords(line));
         if (!c.after.empty())
@@ -279,6 +292,105 @@ TEST_P(TwainScanFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanFaultTest, ::testing::Values("native", "memory", "file"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// Faults whose handling does not depend on the mechanism, through one.
+class TwainScanOneMechanismFaultTest : public TwainScanFaultTest {
+protected:
+    // twainscan started on three sheets, with `during` run once page 2 is
+    // written; its status and output.
+    int ScanKillingAtPage2(const fs::path& out, std::string* output, const std::function<void(pid_t)>& during)
+    {
+        fs::create_directories(out);
+        plat::testing::ChildProcess child({QBK_TWAINSCAN, "--folder", ManagerFolder().string(), "--xfer", GetParam(),
+                                           "--pixel", "gray", "--dpi", "100", "--size", "a6", "--out", out.string()},
+                                          plat::testing::ChildPipes::WithErrors);
+        *output = child.ReadThrough("page 2:");
+        if (output->find("page 2:") != std::string::npos)
+            during(static_cast<pid_t>(child.Pid()));
+        *output += child.RestOfOutput();
+        return child.Wait();
+    }
+};
+
+TEST_P(TwainScanOneMechanismFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
+{
+    const std::vector<std::string> fourPages = {"page-001.tif", "page-002.tif", "page-003.tif", "page-004.tif"};
+    const std::vector<std::string> twoPages = {"page-001.tif", "page-002.tif"};
+    const struct {
+        const char* name;
+        std::vector<std::string> setup;  // control lines
+        int exitCode;
+        const char* said;                // in the output
+        std::vector<std::string> whole;  // the files left
+    } cases[] = {
+        // The source asks the scanner to detect neither.
+        {"double feed goes through", {"load 2", "fault double-feed sheet=1 offset=100000"}, 0,
+         "4 pages scanned into ", fourPages},
+        {"skew goes through", {"load 2", "fault skew sheet=1 offset=100000"}, 0, "4 pages scanned into ", fourPages},
+        // The sheet in the scanner comes whole; the feeder's end is the
+        // end of the job.
+        {"no paper mid-job", {"load 3", "fault no-paper sheet=1 offset=100000"}, 0, "4 pages scanned into ",
+         fourPages},
+        {"swallowed READ", {"load 2", "fault timeout opcode=0x28 sheet=1 offset=100000"}, 1,
+         "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept", twoPages},
+    };
+    Install(0);
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path out = fs::path(m_root.Path()) / ("fault" + std::to_string(++run));
+        std::string output;
+        EXPECT_EQ(ScanAfter(c.setup, out, &output), c.exitCode) << output;
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        EXPECT_EQ(WholeFiles(out), c.whole) << output;
+    }
+    LoadSheets(1);
+    std::string output;
+    EXPECT_EQ(ScanA6(fs::path(m_root.Path()) / "after", &output), 0) << output;
+}
+
+// The client or the service ends while page 3 comes in (the scanner
+// answers BUSY from its middle on, so that the page is still coming).
+TEST_P(TwainScanOneMechanismFaultTest, AClientOrServiceKilledMidPageLeavesOnlyWholePages)
+{
+    const struct {
+        const char* name;
+        bool client;     // else the service is killed
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {"client killed", true, -1, ""},
+        {"service killed", false, 1, "twainscan: page 3: transfer failed: "},
+    };
+    Install(0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoadSheets(3);
+        Control({"fault", "busy", "count=0xFFFFFFFF", "sheet=1", "offset=100000"});
+        const fs::path out = fs::path(m_root.Path()) / c.name;
+        std::string output;
+        const int exitCode = ScanKillingAtPage2(out, &output, [&](pid_t client) {
+            if (c.client)
+                ::kill(client, SIGKILL);
+            else
+                plat::testing::KillProgramsRunFrom(m_root.Path());
+        });
+        EXPECT_EQ(exitCode, c.exitCode) << output;
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        EXPECT_EQ(WholeFiles(out), (std::vector<std::string>{"page-001.tif", "page-002.tif"})) << output;
+        // The scanner as plugged in again: the endless BUSY ends.
+        Control({"unplug"});
+        Control({"replug"});
+        Control({"load", "0"});
+        WaitUntilTheScannerServes();
+    }
+    LoadSheets(1);
+    std::string output;
+    EXPECT_EQ(ScanA6(fs::path(m_root.Path()) / "after", &output), 0) << output;
+}
+
+INSTANTIATE_TEST_SUITE_P(OneMechanism, TwainScanOneMechanismFaultTest, ::testing::Values("memory"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // The application holds a strip of a page (a memory or file transfer) or
