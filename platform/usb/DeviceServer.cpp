@@ -160,7 +160,6 @@ void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
             close(fd); // only the user's own programs may use the device
             continue;
         }
-        ++m_accepted;
         auto connection = std::make_shared<Connection>();
         connection->fd = fd;
         std::unique_lock lock(m_mutex);
@@ -178,7 +177,14 @@ void DeviceServer::Serve(int fd)
 {
     Frame request;
     UninitializedBytes buffer;  // the device writes what it sends into it
+    bool counted = false;
     while (ReceiveFrame(fd, request)) {
+        // A presence probe connects and leaves at once: only a connection
+        // that carries a request counts as served.
+        if (!counted) {
+            ++m_served;
+            counted = true;
+        }
         bool sent = false;
         switch (request.first) {
         case kOpBulkOut: {

@@ -33,8 +33,8 @@ public:
     bool IsPublished() const;
 
     const std::string& SocketPath() const { return m_socketPath; }
-    // The connections taken so far.
-    std::size_t ConnectionsAccepted() const { return m_accepted; }
+    // The connections that carried a request so far.
+    std::size_t ConnectionsServed() const { return m_served; }
 
 private:
     struct Connection {
@@ -57,7 +57,7 @@ private:
     int m_wakePipe[2] = {-1, -1};
     std::thread m_acceptThread;
     std::vector<std::shared_ptr<Connection>> m_connections;
-    std::atomic<std::size_t> m_accepted{0};
+    std::atomic<std::size_t> m_served{0};
 };
 
 } // namespace plat::usb

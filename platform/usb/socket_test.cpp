@@ -144,17 +144,17 @@ TEST_F(SocketDeviceTest, HandlesOpenedOneAfterAnotherKeepOneConnection)
         return ok;
     };
     ASSERT_TRUE(poll(1));
-    const std::size_t connections = server.ConnectionsAccepted();
+    const std::size_t connections = server.ConnectionsServed();
     for (std::uint8_t value = 2; value <= 5; ++value)
         EXPECT_TRUE(poll(value));
-    EXPECT_EQ(server.ConnectionsAccepted(), connections);
+    EXPECT_EQ(server.ConnectionsServed(), connections);
 
     // The program served the device anew: the kept connection is gone, and
     // the next handle reaches the device on a new one.
     server.Unpublish();
     ASSERT_TRUE(server.Publish());
     EXPECT_TRUE(poll(6));
-    EXPECT_GT(server.ConnectionsAccepted(), connections);
+    EXPECT_GT(server.ConnectionsServed(), connections);
     server.Unpublish();
 }
 
