@@ -127,8 +127,13 @@ HRESULT WiaDeviceHost::Load(std::string* failure)
     plat::ComPtr<IStiDeviceControl> control;
     control.Attach(new StiDeviceControl(m_scanner.record.interfacePath));
     hr = m_usd->Initialize(control.Get(), STI_VERSION, m_deviceKey);
-    if (FAILED(hr))
-        return Fail(failure, "IStiUSD::Initialize", hr);
+    if (FAILED(hr)) {
+        Fail(failure, "IStiUSD::Initialize", hr);
+        // E_FAIL is the driver's answer for a scanner the hardware service finds off line.
+        if (hr == E_FAIL && failure)
+            *failure = "the scanner is not on line: is it plugged in and switched on? (" + *failure + ")";
+        return hr;
+    }
 
     STI_USD_CAPS caps{};
     hr = m_usd->GetCapabilities(&caps);

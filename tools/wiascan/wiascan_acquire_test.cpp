@@ -443,12 +443,15 @@ class WiaProgramFaultTest : public WiaAcquireTest, public ::testing::WithParamIn
 protected:
     // Grey pages of 848 by 600 lines, 508800 bytes, more than one band of
     // 64 KiB, so that a fault can strike after some of a page has come.
+    // `output` holds the error output too, where a failure to start is told.
     int AcquireProgram(const std::string& folder, std::string* output)
     {
         std::filesystem::create_directories(folder);
-        return plat::testing::RunProgram({QBK_WIASCAN, "acquire", folder, GetParam(), "type=gray", "duplex=0",
-                                          "pages=0", "dpi=100", "width=850", "height=600"},
-                                         output);
+        plat::testing::ChildProcess program({QBK_WIASCAN, "acquire", folder, GetParam(), "type=gray", "duplex=0",
+                                             "pages=0", "dpi=100", "width=850", "height=600"},
+                                            plat::testing::ChildPipes::WithErrors);
+        *output = program.RestOfOutput();
+        return program.Wait();
     }
 
     // A control line through the emulator program, which reaches the
@@ -506,6 +509,10 @@ TEST_P(WiaProgramFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
         {"unplugged mid-page", {"load 2", "fault unplug sheet=1 offset=100000"},
          "acquire: 0x80210005 (scanner off-line)", "", 1, {"replug"}},
         {"no paper at the start", {"load 0"}, "acquire: 0x80210003 (paper empty)", "", 0, {}},
+        {"unplugged before the scan", {"load 2", "unplug"},
+         "wiascan: the scanner is not on line: is it plugged in and switched on? (IStiUSD::Initialize failed: "
+         "0x80004005)",
+         "", 0, {"replug"}},
     };
     int run = 0;
     for (const auto& c : cases) {
