@@ -206,6 +206,9 @@ bool ScanPage(TwainSession& session, const ScanSettings& settings, int number, s
         std::fprintf(errors, "twainscan: page %d: %s\n", number,
                      rc == TWRC_CANCEL ? "cancelled by the source"
                                        : ("transfer failed: " + DescribeLastFailure(session)).c_str());
+        // A failed transfer leaves the source transferring until the
+        // application ends it; only then can it be disabled and closed.
+        session.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
         return false;
     }
     if (const TW_UINT32 cutAt = session.ExtImageInfo(qbk24::TWEI_CUTATLINE).value_or(0); cutAt != 0) {

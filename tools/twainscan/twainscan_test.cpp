@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -368,6 +369,11 @@ TEST_P(TwainScanOneMechanismFaultTest, AClientOrServiceKilledMidPageLeavesOnlyWh
         SCOPED_TRACE(c.name);
         LoadSheets(3);
         Control({"fault", "busy", "count=0xFFFFFFFF", "sheet=1", "offset=100000"});
+        // With its service gone the source cannot close (its close reports
+        // the service's failure), so twainscan ends with the source loaded.
+        std::optional<plat::testing::ChildLeakCheckOff> leakCheckOff;
+        if (!c.client)
+            leakCheckOff.emplace();
         const fs::path out = fs::path(m_root.Path()) / c.name;
         std::string output;
         const int exitCode = ScanKillingAtPage2(out, &output, [&](pid_t client) {
