@@ -5,7 +5,7 @@
 // cut page's transfer, say where it was cut and why.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 namespace qbk24 {
 

@@ -4,9 +4,9 @@
 #include "halservice/interfaces/testing/FakeHal.h"
 #include "platform/com/ComTesting.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/twain/twain.h"
 #include "platform/windows.h"
 #include "twainfw/CapabilitySweep.h"
-#include "twainfw/twain.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "twainfw/CTIFFFile.h"
 
 #include "platform/testing/TempSystemRoot.h"
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <gtest/gtest.h>
 #include <tiffio.h>

@@ -8,15 +8,15 @@
 //
 // All triplets arrive on the application's thread; nothing here is locked.
 #pragma once
+#include "platform/twain/twain.h"
 #include "platform/windows.h"
+#include "twainfw/CTIFFFile.h"
 #include "twainfw/CTWAINContainer.h"
 #include "twainfw/CTWAINEnumPair.h"
 #include "twainfw/CTWAINFrame.h"
-#include "twainfw/CTIFFFile.h"
 #include "twainfw/CTWAINWindow.h"
 #include "twainfw/TWAINException.h"
 #include "twainfw/TWAINRecords.h"
-#include "twainfw/twain.h"
 #include <string>
 
 namespace Trellis {

@@ -2,7 +2,7 @@
 // operations, so a frame copies byte for byte into and out of TWAIN records.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 namespace Trellis {
 

@@ -4,8 +4,8 @@
 // values, copied whole.
 #pragma once
 
+#include "platform/twain/twain.h"
 #include "twainfw/CTWAINFrame.h"
-#include "twainfw/twain.h"
 
 #include <cstddef>
 #include <cstdint>

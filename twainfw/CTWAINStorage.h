@@ -1,7 +1,7 @@
 // A store of named settings values. Each value also carries the capability
 // id of the setting it belongs to, which a store may use in its keys.
 #pragma once
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <string>
 

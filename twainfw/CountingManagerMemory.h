@@ -1,7 +1,7 @@
 // For tests: the memory functions a data source manager hands over with
 // DAT_ENTRYPOINT, counting the blocks they allocate and the locks taken.
 #pragma once
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 // looked up in the manager's library on each notification.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 namespace Trellis {
 

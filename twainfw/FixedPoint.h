@@ -5,7 +5,7 @@
 // inch) and TW_FIX32 in TWAIN records.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 namespace Trellis {
 

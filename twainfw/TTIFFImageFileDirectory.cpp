@@ -1,7 +1,7 @@
 #include "twainfw/TTIFFImageFileDirectory.h"
 
+#include "platform/twain/twain.h"
 #include "twainfw/CTIFFFile.h"
-#include "twainfw/twain.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 // Plain classes: the catch order relies on the base classes.
 #pragma once
 
+#include "platform/twain/twain.h"
 #include "platform/windows.h"
-#include "twainfw/twain.h"
 
 #include <exception>
 #include <string>

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "platform/base/wintypes.h"
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,8 +1,8 @@
 // Thin wrappers of the TWAIN records the framework fills itself.
 #pragma once
 
+#include "platform/twain/twain.h"
 #include "twainfw/CTWAINFrame.h"
-#include "twainfw/twain.h"
 
 #include <string>
 

@@ -3,8 +3,8 @@
 // source's string table as the fallback.
 #pragma once
 
+#include "platform/twain/twain.h"
 #include "platform/windows.h"
-#include "twainfw/twain.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // identities it keeps.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // One loaded data-source library and its entry; unloaded when it goes.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <string>
 

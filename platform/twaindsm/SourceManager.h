@@ -26,7 +26,7 @@
 // DAT_STATUS with no destination; a failed MSG_OPENDS leaves the source's.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <string>
 

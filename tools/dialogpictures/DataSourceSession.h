@@ -3,8 +3,8 @@
 // notifications received.
 #pragma once
 
+#include "platform/twain/twain.h"
 #include "platform/windows.h"
-#include "twainfw/twain.h"
 
 #include <functional>
 #include <string>

@@ -5,7 +5,7 @@
 // when the session goes.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <optional>
 #include <string>

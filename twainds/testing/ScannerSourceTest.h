@@ -9,13 +9,13 @@
 #include "emulator/ImagePattern.h"
 #include "platform/testing/ChildProcess.h"
 #include "platform/testing/TempSystemRoot.h"
+#include "platform/twain/twain.h"
 #include "platform/twaindsm/SourceManager.h"
 #include "platform/windows.h"
 #include "twainds/GammaTables.h"
 #include "twainfw/CTWAINContainer.h"
 #include "twainfw/FixedPoint.h"
 #include "twainfw/TWAINMemory.h"
-#include "twainfw/twain.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // it loads a data source library, opens the source, prints the current
 // value of each capability named on the command line (hexadecimal ids) as
 // "<id> <value>[,<value>...]" and closes the source again.
+#include "platform/twain/twain.h"
 #include "platform/windows.h"
 #include "twainfw/CTWAINContainer.h"
 #include "twainfw/TWAINMemory.h"
-#include "twainfw/twain.h"
 
 #include <cstdio>
 #include <cstdlib>

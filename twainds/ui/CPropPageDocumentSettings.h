@@ -5,7 +5,7 @@
 // choice goes to the data source at once.
 #pragma once
 
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 #include "twainds/ui/CSettingsPage.h"
 
 class CQBK24DataSource;

@@ -7,8 +7,8 @@
 // that depend on it.
 #pragma once
 
+#include "platform/twain/twain.h"
 #include "twainds/ui/CSettingsPage.h"
-#include "twainfw/twain.h"
 
 #include <string>
 

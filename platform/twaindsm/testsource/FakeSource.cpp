@@ -3,7 +3,7 @@
 // It opens only when the manager kept the entry-point rule (the record
 // handed over exactly when the identity says DF_DS2) and, once enabled,
 // tells its application that a transfer is ready through that entry.
-#include "twainfw/twain.h"
+#include "platform/twain/twain.h"
 
 #include <cstdio>
 #include <cstring>
