@@ -12,7 +12,7 @@
 
 #include "shellext/CComObjectRootEx.h"
 #include "shellext/RNXShellExtIds.h"
-#include "twainds/ui/CThemedDlg.h"
+#include "themeddlg/CThemedDlg.h"
 
 #include <string>
 

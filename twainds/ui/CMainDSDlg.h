@@ -5,8 +5,8 @@
 #pragma once
 
 #include "platform/ui/CDialog.h"
+#include "themeddlg/CThemedDlg.h"
 #include "twainds/ui/CTWAINUIDialog.h"
-#include "twainds/ui/CThemedDlg.h"
 
 #include <string>
 #include <vector>

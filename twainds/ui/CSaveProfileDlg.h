@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/ui/CDialog.h"
-#include "twainds/ui/CThemedDlg.h"
+#include "themeddlg/CThemedDlg.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/ui/CDialog.h"
-#include "twainds/ui/CThemedDlg.h"
+#include "themeddlg/CThemedDlg.h"
 
 class CQBK24DataSource;
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/ui/CDialog.h"
-#include "twainds/ui/CThemedDlg.h"
+#include "themeddlg/CThemedDlg.h"
 
 #include <initializer_list>
 #include <string>

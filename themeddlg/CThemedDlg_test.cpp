@@ -1,7 +1,7 @@
 // The themed background: the texture call reaches the theming library only
 // when the application is themed, and the library handle is held for the
 // dialog object's life.
-#include "twainds/ui/CThemedDlg.h"
+#include "themeddlg/CThemedDlg.h"
 
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Theme.h"

@@ -1,4 +1,4 @@
-#include "twainds/ui/CThemedDlg.h"
+#include "themeddlg/CThemedDlg.h"
 
 #include "platform/ui/Theme.h"
 
