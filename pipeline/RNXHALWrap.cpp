@@ -1,6 +1,7 @@
 #include "pipeline/RNXHALWrap.h"
 
 #include "diag/EventLogObject.h"
+#include "diag/OperationTrace.h"
 #include "pipeline/HALRasterBand.h"
 #include "pipeline/HALXML.h"
 #include "pipeline/TypeLibrary.h"
@@ -71,13 +72,11 @@ CRNXHALWrap::~CRNXHALWrap()
 
 HRESULT CRNXHALWrap::FinalConstruct()
 {
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"FinalConstruct Entered.");
+    TraceEntered(*this, u"FinalConstruct");
     m_sink = CHALRasterBand::Create();
     m_preset = false;
     const HRESULT hr = m_sink ? S_OK : E_OUTOFMEMORY;
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"FinalConstruct Exit. Result = 0x%08X", static_cast<DWORD>(hr));
+    TraceExit(*this, u"FinalConstruct", hr);
     return hr;
 }
 

@@ -3,6 +3,7 @@
 // the pipeline and hands them to the service (AcquireItemData).
 #include "stillimage/CRNX_STIWIA_Driver.h"
 
+#include "diag/OperationTrace.h"
 #include "stillimage/DataTraceText.h"
 
 #include <iterator>
@@ -116,17 +117,17 @@ const char16_t* DataTypeLine(LONG dataType)
 
 HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
 {
-    TraceEntered(u"ConfigureScanner");
+    TraceEntered(*this, u"ConfigureScanner");
     DataTraceText data(*this);
     BYTE* root = nullptr;
     HRESULT hr = wiasGetRootItem(pWiasContext, &root);
     if (hr != S_OK) {
-        TraceExit(u"ConfigureScanner", hr);
+        TraceExit(*this, u"ConfigureScanner", hr);
         return hr;
     }
     const PropertyValues rootValues(root, {WIA_DPS_DOCUMENT_HANDLING_SELECT, WIA_DPS_PAGES, WIA_DPS_PREVIEW});
     if (rootValues.Result() != S_OK) {
-        TraceExit(u"ConfigureScanner", rootValues.Result());
+        TraceExit(*this, u"ConfigureScanner", rootValues.Result());
         return rootValues.Result();
     }
     const LONG select = rootValues.Long(0);
@@ -166,7 +167,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
     const PropertyValues item(pWiasContext, ItemSettingIds());
     if (item.Result() != S_OK) {
         data.Flush();
-        TraceExit(u"ConfigureScanner", item.Result());
+        TraceExit(*this, u"ConfigureScanner", item.Result());
         return item.Result();
     }
     for (size_t i = 0; i < std::size(kItemSettings); ++i)
@@ -207,6 +208,6 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
         hr = Configure();
     if (m_bOneSheet && m_scan.pages == 2)
         m_scan.pages = 1;
-    TraceExit(u"ConfigureScanner", hr);
+    TraceExit(*this, u"ConfigureScanner", hr);
     return hr;
 }

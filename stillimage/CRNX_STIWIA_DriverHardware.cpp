@@ -4,6 +4,7 @@
 // Interface Table, from which every calling thread takes it per operation.
 #include "stillimage/CRNX_STIWIA_Driver.h"
 
+#include "diag/OperationTrace.h"
 #include "halservice/MessageWait.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
 #include "pipeline/RNXCOMCoreInterfaces.h"
@@ -22,8 +23,7 @@ constexpr LONG HCC_READ_DOCUMENT = 4;
 
 HRESULT CRNX_STIWIA_Driver::InitializeHardware()
 {
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"InitializeHardware Entered.");
+    TraceEntered(*this, u"InitializeHardware");
     m_hrHardwareInit = E_FAIL;
     if (m_hHardwareThread) {
         if (IsLogging(LOG_ERROR))
@@ -43,8 +43,7 @@ HRESULT CRNX_STIWIA_Driver::InitializeHardware()
             m_hReadyEvent = nullptr;
         }
     }
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"InitializeHardware Exit. Result = 0x%08X", m_hrHardwareInit);
+    TraceExit(*this, u"InitializeHardware", m_hrHardwareInit);
     return m_hrHardwareInit;
 }
 

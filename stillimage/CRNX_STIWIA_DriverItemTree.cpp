@@ -4,6 +4,8 @@
 // service calls these from several threads: one lock guards the tree, the
 // device and the names.
 #include "stillimage/CRNX_STIWIA_Driver.h"
+
+#include "diag/OperationTrace.h"
 #include "stillimage/CaughtResult.h"
 
 namespace {
@@ -93,8 +95,7 @@ HRESULT CRNX_STIWIA_Driver::ConnectFirstClient(IUnknown* pStiDevice, BSTR bstrDe
 
 HRESULT CRNX_STIWIA_Driver::drvUnInitializeWia(BYTE* pWiasContext)
 {
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"drvUnInitializeWia Entered.");
+    TraceEntered(*this, u"drvUnInitializeWia");
     HRESULT hr = S_OK;
     if (!pWiasContext) {
         hr = E_INVALIDARG;
@@ -120,15 +121,13 @@ HRESULT CRNX_STIWIA_Driver::drvUnInitializeWia(BYTE* pWiasContext)
             }
         }
     }
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"drvUnInitializeWia Exit. Result = 0x%08X", hr);
+    TraceExit(*this, u"drvUnInitializeWia", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::BuildDeviceTree()
 {
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"BuildDeviceTree Entered.");
+    TraceEntered(*this, u"BuildDeviceTree");
     DestroyDeviceTree();
     HRESULT hr = CaughtResult([&] {
         IWiaMiniDrv* miniDriver = this;
@@ -157,15 +156,13 @@ HRESULT CRNX_STIWIA_Driver::BuildDeviceTree()
         // so a child the folder refused does not linger.
         return feeder->AddItemToFolder(m_pRootItem);
     });
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"BuildDeviceTree Exit. Result = 0x%08X", hr);
+    TraceExit(*this, u"BuildDeviceTree", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::DestroyDeviceTree()
 {
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"DestroyDeviceTree Entered.");
+    TraceEntered(*this, u"DestroyDeviceTree");
     HRESULT hr = S_OK;
     if (m_pRootItem) {
         if (IsLogging(LOG_TRACE))
@@ -179,7 +176,6 @@ HRESULT CRNX_STIWIA_Driver::DestroyDeviceTree()
         m_pRootItem->Release();
         m_pRootItem = nullptr;
     }
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"DestroyDeviceTree Exit. Result = 0x%08X", hr);
+    TraceExit(*this, u"DestroyDeviceTree", hr);
     return hr;
 }

@@ -2,9 +2,10 @@
 // item properties, transfers, commands, formats and events. Clients and the
 // item tree are in CRNX_STIWIA_DriverItemTree.cpp.
 #include "stillimage/CRNX_STIWIA_Driver.h"
-#include "stillimage/CaughtResult.h"
 
 #include "diag/FormatWide.h"
+#include "diag/OperationTrace.h"
+#include "stillimage/CaughtResult.h"
 
 namespace {
 
@@ -26,19 +27,19 @@ constexpr PnpEventLine kPnpEventLines[] = {
 HRESULT CRNX_STIWIA_Driver::drvAcquireItemData(BYTE* pWiasContext, LONG, PMINIDRV_TRANSFER_CONTEXT pmdtc,
                                                LONG* plDevErrVal)
 {
-    TraceEntered(u"drvAcquireItemData");
+    TraceEntered(*this, u"drvAcquireItemData");
     if (!pWiasContext || !pmdtc || !plDevErrVal)
         return E_POINTER;
     HRESULT hr = CaughtResult([&] { return AcquireItemData(pWiasContext, pmdtc); });
     if (SUCCEEDED(hr) || hr == WIA_ERROR_PAPER_EMPTY)
         *plDevErrVal = 0;
-    TraceExit(u"drvAcquireItemData", hr);
+    TraceExit(*this, u"drvAcquireItemData", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG* plDevErrVal)
 {
-    TraceEntered(u"drvInitItemProperties");
+    TraceEntered(*this, u"drvInitItemProperties");
     HRESULT hr = E_POINTER;
     if (pWiasContext && plDevErrVal) {
         // Guarded: the first client's InitializeCaps rebuilds the tables read here.
@@ -76,7 +77,7 @@ HRESULT CRNX_STIWIA_Driver::drvInitItemProperties(BYTE* pWiasContext, LONG, LONG
 HRESULT CRNX_STIWIA_Driver::drvValidateItemProperties(BYTE* pWiasContext, LONG, ULONG nPropSpec,
                                                       const PROPSPEC* pPropSpec, LONG* plDevErrVal)
 {
-    TraceEntered(u"drvValidateItemProperties");
+    TraceEntered(*this, u"drvValidateItemProperties");
     HRESULT hr = E_POINTER;
     if (pWiasContext && pPropSpec && plDevErrVal) {
         hr = CaughtResult([&] { return ValidateItemProperties(this, pWiasContext, nPropSpec, pPropSpec); });
@@ -91,14 +92,14 @@ HRESULT CRNX_STIWIA_Driver::drvValidateItemProperties(BYTE* pWiasContext, LONG, 
 HRESULT CRNX_STIWIA_Driver::drvWriteItemProperties(BYTE* pWiasContext, LONG, PMINIDRV_TRANSFER_CONTEXT,
                                                    LONG* plDevErrVal)
 {
-    TraceEntered(u"drvWriteItemProperties");
+    TraceEntered(*this, u"drvWriteItemProperties");
     HRESULT hr = E_POINTER;
     if (pWiasContext && plDevErrVal) {
         hr = CaughtResult([&] { return ConfigureScanner(pWiasContext); });
         if (SUCCEEDED(hr))
             *plDevErrVal = 0;
     }
-    TraceExit(u"drvWriteItemProperties", hr);
+    TraceExit(*this, u"drvWriteItemProperties", hr);
     return hr;
 }
 
@@ -138,16 +139,15 @@ HRESULT CRNX_STIWIA_Driver::drvReadItemProperties(BYTE* pWiasContext, LONG, ULON
         if (IsLogging(LOG_TRACE))
             LogTrace(u"Finished looping through properties 0x08X");
     }
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"drvReadItemProperties Exit. Result = 0x%08X", hr);
+    TraceExit(*this, u"drvReadItemProperties", hr);
     return hr;
 }
 
 // The operations with nothing to do: their trace lines and fixed answer.
 HRESULT CRNX_STIWIA_Driver::NothingToDo(const WCHAR* operation, HRESULT result)
 {
-    TraceEntered(operation);
-    TraceExit(operation, result);
+    TraceEntered(*this, operation);
+    TraceExit(*this, operation, result);
     return result;
 }
 
@@ -185,7 +185,7 @@ HRESULT CRNX_STIWIA_Driver::drvFreeDrvItemContext(LONG, BYTE*, LONG*)
 HRESULT CRNX_STIWIA_Driver::drvDeviceCommand(BYTE*, LONG, const GUID* plCommand, IWiaDrvItem** ppWiaDrvItem,
                                              LONG* plDevErrVal)
 {
-    TraceEntered(u"drvDeviceCommand");
+    TraceEntered(*this, u"drvDeviceCommand");
     HRESULT hr = E_INVALIDARG;
     if (plCommand && ppWiaDrvItem && plDevErrVal) {
         // No command here makes a new item.
@@ -201,41 +201,41 @@ HRESULT CRNX_STIWIA_Driver::drvDeviceCommand(BYTE*, LONG, const GUID* plCommand,
                 *plDevErrVal = 0;
         }
     }
-    TraceExit(u"drvDeviceCommand", hr);
+    TraceExit(*this, u"drvDeviceCommand", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::drvGetCapabilities(BYTE*, LONG lFlags, LONG* pcelt, WIA_DEV_CAP_DRV** ppCapabilities,
                                                LONG* plDevErrVal)
 {
-    TraceEntered(u"drvGetCapabilities");
+    TraceEntered(*this, u"drvGetCapabilities");
     HRESULT hr = E_POINTER;
     if (pcelt && ppCapabilities && plDevErrVal) {
         hr = GetWIACapabilities(lFlags, pcelt, ppCapabilities);
         if (SUCCEEDED(hr))
             *plDevErrVal = 0;
     }
-    TraceExit(u"drvGetCapabilities", hr);
+    TraceExit(*this, u"drvGetCapabilities", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FORMAT_INFO** ppwfi,
                                                 LONG* plDevErrVal)
 {
-    TraceEntered(u"drvGetWiaFormatInfo");
+    TraceEntered(*this, u"drvGetWiaFormatInfo");
     HRESULT hr = E_POINTER;
     if (pcelt && ppwfi && plDevErrVal) {
         hr = GetSupportedFormats(pcelt, ppwfi);
         if (SUCCEEDED(hr))
             *plDevErrVal = 0;
     }
-    TraceExit(u"drvGetWiaFormatInfo", hr);
+    TraceExit(*this, u"drvGetWiaFormatInfo", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrDeviceID, ULONG)
 {
-    TraceEntered(u"drvNotifyPnpEvent");
+    TraceEntered(*this, u"drvNotifyPnpEvent");
     HRESULT hr = E_POINTER;
     if (pEventGUID) {
         hr = E_NOTIMPL;
@@ -247,6 +247,6 @@ HRESULT CRNX_STIWIA_Driver::drvNotifyPnpEvent(const GUID* pEventGUID, BSTR bstrD
             }
         }
     }
-    TraceExit(u"drvNotifyPnpEvent", hr);
+    TraceExit(*this, u"drvNotifyPnpEvent", hr);
     return hr;
 }

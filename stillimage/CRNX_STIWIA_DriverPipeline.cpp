@@ -3,6 +3,7 @@
 // scan settings; ReadScan pulls one band through it.
 #include "stillimage/CRNX_STIWIA_Driver.h"
 
+#include "diag/OperationTrace.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
 #include "pipeline/RNXCOMCoreIds.h"
 #include "pipeline/RNXCOMCoreInterfaces.h"
@@ -55,7 +56,7 @@ void CRNX_STIWIA_Driver::ReleasePipeline()
 
 HRESULT CRNX_STIWIA_Driver::ConfigurePipeline(IRNXHALS* pHal)
 {
-    TraceEntered(u"Configure");
+    TraceEntered(*this, u"Configure");
     ComPtr<IRNXHALWrap> halWrap;
     ComPtr<IRNXRasterBand> band;
     ComPtr<IRNXModule> converter;
@@ -72,7 +73,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigurePipeline(IRNXHALS* pHal)
         hr = CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLObj,
                               settings.ReleaseAndGetVoidAddress());
     if (hr != S_OK) {
-        TraceExit(u"Configure", hr);
+        TraceExit(*this, u"Configure", hr);
         return hr;
     }
 
@@ -122,14 +123,14 @@ HRESULT CRNX_STIWIA_Driver::ConfigurePipeline(IRNXHALS* pHal)
             Replace(m_pRasterBand, band.Get());
         }
     }
-    TraceExit(u"Configure", hr);
+    TraceExit(*this, u"Configure", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pDestination, LONG* plBytesWritten,
                                      bool* pbEndOfImage, bool* pbEndOfSession, LONG* plStatus)
 {
-    TraceEntered(u"ReadScan");
+    TraceEntered(*this, u"ReadScan");
     *plBytesWritten = 0;
     *plStatus = 0;
     HRESULT hr = S_OK;
@@ -141,7 +142,7 @@ HRESULT CRNX_STIWIA_Driver::ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pD
         hr = E_POINTER;
     }
     if (hr != S_OK) {
-        TraceExit(u"ReadScan", hr);
+        TraceExit(*this, u"ReadScan", hr);
         return hr;
     }
 
@@ -182,6 +183,6 @@ HRESULT CRNX_STIWIA_Driver::ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pD
     // The next transfer needs a new configuration.
     if (hr != S_OK || *pbEndOfSession)
         ReleasePipeline();
-    TraceExit(u"ReadScan", hr);
+    TraceExit(*this, u"ReadScan", hr);
     return hr;
 }

@@ -3,6 +3,7 @@
 // callback (memory bitmap) or its page buffer (BMP file).
 #include "stillimage/CRNX_STIWIA_Driver.h"
 
+#include "diag/OperationTrace.h"
 #include "pipeline/RNXCOMCoreInterfaces.h"
 #include "stillimage/LentHal.h"
 
@@ -138,7 +139,7 @@ struct CRNX_STIWIA_Driver::PageTransfer {
 
 LONG CRNX_STIWIA_Driver::HandleMemory(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc)
 {
-    TraceEntered(u"HandleMemory");
+    TraceEntered(*this, u"HandleMemory");
     LONG size = 0;
     if (pmdtc->bClassDrvAllocBuf) {
         size = pmdtc->lBufferSize;
@@ -177,7 +178,7 @@ LONG CRNX_STIWIA_Driver::HandleMemory(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONT
 
 HRESULT CRNX_STIWIA_Driver::GetImageInformation(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc)
 {
-    TraceEntered(u"GetImageInformation");
+    TraceEntered(*this, u"GetImageInformation");
     HRESULT hr = wiasGetImageInformation(pWiasContext, 0, pmdtc);
     if (FAILED(hr))
         _com_issue_error(hr);
@@ -199,13 +200,13 @@ HRESULT CRNX_STIWIA_Driver::GetImageInformation(BYTE* pWiasContext, PMINIDRV_TRA
     info.biXPelsPerMeter = static_cast<LONG>(pmdtc->lXRes * 100 / 2.54 + 1);
     info.biYPelsPerMeter = static_cast<LONG>(pmdtc->lYRes * 100 / 2.54 + 1);
     std::memcpy(header + infoOffset, &info, sizeof info);
-    TraceExit(u"GetImageInformation", hr);
+    TraceExit(*this, u"GetImageInformation", hr);
     return hr;
 }
 
 HRESULT CRNX_STIWIA_Driver::AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc)
 {
-    TraceEntered(u"AcquireItemData");
+    TraceEntered(*this, u"AcquireItemData");
     pmdtc->lWidthInPixels = m_lPageWidth;
     pmdtc->lLines = m_lPageLines;
     PageTransfer transfer(m_bufferSize);
@@ -280,7 +281,7 @@ HRESULT CRNX_STIWIA_Driver::AcquireItemData(BYTE* pWiasContext, PMINIDRV_TRANSFE
     if (hr != S_OK)
         m_lSecondSidePending = 0;
     const HRESULT result = transfer.cancelled ? S_FALSE : hr;
-    TraceExit(u"AcquireItemData", result);
+    TraceExit(*this, u"AcquireItemData", result);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "stillimage/WIACaps.h"
 
+#include "diag/OperationTrace.h"
 #include "stillimage/DataTraceText.h"
 #include "stillimage/WiaPropertyNames.h"
 
@@ -68,18 +69,6 @@ CWIACaps::~CWIACaps()
     m_feederTable.clear();
     m_propertyNames.clear();
     SysFreeString(m_firmwareVersion);
-}
-
-void CWIACaps::TraceEntered(const WCHAR* operation)
-{
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"%s Entered.", operation);
-}
-
-void CWIACaps::TraceExit(const WCHAR* operation, HRESULT result)
-{
-    if (IsLogging(LOG_TRACE))
-        LogTrace(u"%s Exit. Result = 0x%08X", operation, result);
 }
 
 void CWIACaps::AddPropLong(WiaPropTable& table, const WCHAR* name, PROPID id, LONG value)
@@ -197,7 +186,7 @@ void CWIACaps::AddPropGUIDList(WiaPropTable& table, GUID* formatData, LONG count
 
 HRESULT CWIACaps::InitializeCaps()
 {
-    TraceEntered(u"InitializeCaps");
+    TraceEntered(*this, u"InitializeCaps");
     FillOnce(m_resolutionList, {100, 200, 300, 400, 500, 600});
     FillOnce(m_dataTypeList, {WIA_DATA_THRESHOLD, WIA_DATA_GRAYSCALE, WIA_DATA_COLOR});
     FillOnce(m_compressionList, {WIA_COMPRESSION_NONE});
@@ -209,13 +198,13 @@ HRESULT CWIACaps::InitializeCaps()
     HRESULT hr = InitializeRootCaps();
     if (hr == S_OK)
         hr = InitializeFeederCaps();
-    TraceExit(u"InitializeCaps", hr);
+    TraceExit(*this, u"InitializeCaps", hr);
     return hr;
 }
 
 HRESULT CWIACaps::InitializeRootCaps()
 {
-    TraceEntered(u"InitializeRootCaps");
+    TraceEntered(*this, u"InitializeRootCaps");
     WiaPropTable& t = m_rootTable;
     t.clear();
     AddPropLong(t, u"Connect Status", WIA_DPA_CONNECT_STATUS, WIA_DEVICE_CONNECTED);
@@ -237,13 +226,13 @@ HRESULT CWIACaps::InitializeRootCaps()
                 FEEDER | DUPLEX | FRONT_FIRST, WIA_PROP_RW);
     AddPropLong(t, u"Sheet Feeder Registration", WIA_DPS_SHEET_FEEDER_REGISTRATION, CENTERED);
     AddPropRange(t, u"Pages", WIA_DPS_PAGES, 0, m_maxPages, 0);
-    TraceExit(u"InitializeRootCaps", S_OK);
+    TraceExit(*this, u"InitializeRootCaps", S_OK);
     return S_OK;
 }
 
 HRESULT CWIACaps::InitializeFeederCaps()
 {
-    TraceEntered(u"InitializeFeederCaps");
+    TraceEntered(*this, u"InitializeFeederCaps");
     WiaPropTable& t = m_feederTable;
     t.clear();
     InitializeImageSettings(t);
@@ -264,13 +253,13 @@ HRESULT CWIACaps::InitializeFeederCaps()
                 WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE | WIA_INTENT_IMAGE_TYPE_TEXT |
                     WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY,
                 WIA_PROP_RW);
-    TraceExit(u"InitializeFeederCaps", S_OK);
+    TraceExit(*this, u"InitializeFeederCaps", S_OK);
     return S_OK;
 }
 
 HRESULT CWIACaps::InitializeImageSettings(WiaPropTable& t)
 {
-    TraceEntered(u"InitializeImageSettings");
+    TraceEntered(*this, u"InitializeImageSettings");
     LONG resolutionCount = static_cast<LONG>(m_resolutionList.size());
     AddPropList(t, u"Vertical Resolution", WIA_IPS_YRES, m_yResolution, m_resolutionList.data(), resolutionCount);
     AddPropList(t, u"Horizontal Resolution", WIA_IPS_XRES, m_xResolution, m_resolutionList.data(), resolutionCount);
@@ -279,13 +268,13 @@ HRESULT CWIACaps::InitializeImageSettings(WiaPropTable& t)
     AddPropLong(t, u"Photometric Interpretation", WIA_IPS_PHOTOMETRIC_INTERP, WIA_PHOTO_WHITE_1);
     AddPropLong(t, u"Lamp Warm up Time", WIA_IPS_WARM_UP_TIME, m_lampWarmUpTime);
     AddPropRange(t, u"Threshold", WIA_IPS_THRESHOLD, 0, 100, m_threshold);
-    TraceExit(u"InitializeImageSettings", S_OK);
+    TraceExit(*this, u"InitializeImageSettings", S_OK);
     return S_OK;
 }
 
 HRESULT CWIACaps::InitializeImageAttributes(WiaPropTable& t)
 {
-    TraceEntered(u"InitializeImageAttributes");
+    TraceEntered(*this, u"InitializeImageAttributes");
     AddPropLong(t, u"Pixels Per Line", WIA_IPA_PIXELS_PER_LINE, m_pixelsPerLine);
     AddPropLong(t, u"Buffer Size", WIA_IPA_MIN_BUFFER_SIZE, m_bufferSize);
     AddPropLong(t, u"Item Size", WIA_IPA_ITEM_SIZE, m_itemSize);
@@ -302,21 +291,21 @@ HRESULT CWIACaps::InitializeImageAttributes(WiaPropTable& t)
     // InitializeCaps fills before any table is built.
     if (m_formatList.size() >= 2)
         AddPropGUID(t, &m_formatList[1]);
-    TraceExit(u"InitializeImageAttributes", S_OK);
+    TraceExit(*this, u"InitializeImageAttributes", S_OK);
     return S_OK;
 }
 
 HRESULT CWIACaps::SetupRootItems(BYTE* pWiasContext)
 {
-    TraceEntered(u"SetupRootItems");
+    TraceEntered(*this, u"SetupRootItems");
     HRESULT hr = SetupItems(m_rootTable, pWiasContext, false);
-    TraceExit(u"SetupRootItems", hr);
+    TraceExit(*this, u"SetupRootItems", hr);
     return hr;
 }
 
 HRESULT CWIACaps::SetupChildItems(IWiaDrvItem* pDrvItem, BYTE* pWiasContext)
 {
-    TraceEntered(u"SetupChildItems");
+    TraceEntered(*this, u"SetupChildItems");
     plat::ScopedBstr itemName;
     HRESULT hr = pDrvItem ? pDrvItem->GetItemName(itemName.Out()) : E_INVALIDARG;
     if (IsDataLogging(LOG_TRACE))
@@ -326,13 +315,13 @@ HRESULT CWIACaps::SetupChildItems(IWiaDrvItem* pDrvItem, BYTE* pWiasContext)
         if (SameName(itemName.Get(), feederName.Get()))
             hr = SetupItems(m_feederTable, pWiasContext, true);
     }
-    TraceExit(u"SetupChildItems", hr);
+    TraceExit(*this, u"SetupChildItems", hr);
     return hr;
 }
 
 HRESULT CWIACaps::SetupItems(WiaPropTable& table, BYTE* pWiasContext, bool isChild)
 {
-    TraceEntered(u"SetupItems");
+    TraceEntered(*this, u"SetupItems");
     DataTraceText data(*this);
 
     // One element per record before any service call is made.
@@ -351,7 +340,7 @@ HRESULT CWIACaps::SetupItems(WiaPropTable& table, BYTE* pWiasContext, bool isChi
         specs.reserve(count);
         infos.reserve(count);
     } catch (const std::bad_alloc&) {
-        TraceExit(u"SetupItems", E_OUTOFMEMORY);
+        TraceExit(*this, u"SetupItems", E_OUTOFMEMORY);
         return E_OUTOFMEMORY;
     }
     for (const auto& [id, entry] : table) {
@@ -388,6 +377,6 @@ HRESULT CWIACaps::SetupItems(WiaPropTable& table, BYTE* pWiasContext, bool isChi
         }
     }
     data.Flush();
-    TraceExit(u"SetupItems", hr);
+    TraceExit(*this, u"SetupItems", hr);
     return hr;
 }

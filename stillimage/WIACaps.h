@@ -56,9 +56,6 @@ public:
     const std::vector<LONG>& DataTypeList() const { return m_dataTypeList; }
 
 protected:
-    void TraceEntered(const WCHAR* operation);
-    void TraceExit(const WCHAR* operation, HRESULT result);
-
     WiaPropTable m_rootTable;
     WiaPropTable m_feederTable;
     std::map<PROPID, std::u16string> m_propertyNames;

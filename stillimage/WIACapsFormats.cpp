@@ -2,6 +2,7 @@
 // the device.
 #include "stillimage/WIACaps.h"
 
+#include "diag/OperationTrace.h"
 #include "stillimage/DataTraceText.h"
 
 #include <new>
@@ -34,20 +35,20 @@ void Append(std::vector<T>& list, const T& element)
 
 HRESULT CWIACaps::GetSupportedFormats(LONG* pcelt, WIA_FORMAT_INFO** ppwfi)
 {
-    TraceEntered(u"GetSupportedFormats");
+    TraceEntered(*this, u"GetSupportedFormats");
     if (m_formatInfoList.empty()) {
         Append(m_formatInfoList, WIA_FORMAT_INFO{WiaImgFmt_MEMORYBMP, TYMED_CALLBACK});
         Append(m_formatInfoList, WIA_FORMAT_INFO{WiaImgFmt_BMP, TYMED_FILE});
     }
     *pcelt = static_cast<LONG>(m_formatInfoList.size());
     *ppwfi = m_formatInfoList.data();
-    TraceExit(u"GetSupportedFormats", S_OK);
+    TraceExit(*this, u"GetSupportedFormats", S_OK);
     return S_OK;
 }
 
 HRESULT CWIACaps::GetWIACapabilities(LONG lFlags, LONG* pcelt, WIA_DEV_CAP_DRV** ppCapabilities)
 {
-    TraceEntered(u"GetWIACapabilities");
+    TraceEntered(*this, u"GetWIACapabilities");
     DataTraceText data(*this);
     std::vector<WIA_DEV_CAP_DRV>().swap(m_capabilityList);
     if (lFlags & WIA_DEVICE_COMMANDS) {
@@ -65,6 +66,6 @@ HRESULT CWIACaps::GetWIACapabilities(LONG lFlags, LONG* pcelt, WIA_DEV_CAP_DRV**
     *pcelt = static_cast<LONG>(m_capabilityList.size());
     *ppCapabilities = m_capabilityList.data();
     data.Flush();
-    TraceExit(u"GetWIACapabilities", S_OK);
+    TraceExit(*this, u"GetWIACapabilities", S_OK);
     return S_OK;
 }

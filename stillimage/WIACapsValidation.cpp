@@ -4,6 +4,7 @@
 #include "stillimage/WIACaps.h"
 
 #include "diag/FormatWide.h"
+#include "diag/OperationTrace.h"
 #include "stillimage/DataTraceText.h"
 
 #include <algorithm>
@@ -49,7 +50,7 @@ HRESULT CopyExtentsToImageSize(BYTE* pWiasContext)
 HRESULT CWIACaps::ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasContext, ULONG nPropSpec,
                                          const PROPSPEC* pPropSpec)
 {
-    TraceEntered(u"ValidateItemProperties");
+    TraceEntered(*this, u"ValidateItemProperties");
     DataTraceText data(*this);
 
     LONG itemType = 0;
@@ -175,13 +176,13 @@ HRESULT CWIACaps::ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasC
         }
     }
     data.Flush();
-    TraceExit(u"ValidateItemProperties", hr);
+    TraceExit(*this, u"ValidateItemProperties", hr);
     return hr;
 }
 
 HRESULT CWIACaps::CheckIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext)
 {
-    TraceEntered(u"CheckIntent");
+    TraceEntered(*this, u"CheckIntent");
     DataTraceText data(*this);
 
     WIAS_CHANGED_VALUE_INFO intent{};
@@ -252,13 +253,13 @@ HRESULT CWIACaps::CheckIntent(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext
         }
     }
     data.Flush();
-    TraceExit(u"CheckIntent", hr);
+    TraceExit(*this, u"CheckIntent", hr);
     return hr;
 }
 
 HRESULT CWIACaps::CheckDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext)
 {
-    TraceEntered(u"CheckDataType");
+    TraceEntered(*this, u"CheckDataType");
     WIAS_CHANGED_VALUE_INFO dataType{};
     WIAS_CHANGED_VALUE_INFO depth{};
     HRESULT hr = wiasGetChangedValueLong(pWiasContext, pContext, FALSE, WIA_IPA_DATATYPE, &dataType);
@@ -298,13 +299,13 @@ HRESULT CWIACaps::CheckDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pConte
                 return hr;
         }
     }
-    TraceExit(u"CheckDataType", hr);
+    TraceExit(*this, u"CheckDataType", hr);
     return hr;
 }
 
 HRESULT CWIACaps::CheckDependencies(BYTE* pWiasContext)
 {
-    TraceEntered(u"CheckDependencies");
+    TraceEntered(*this, u"CheckDependencies");
     LONG pixels = 0, oldPixels = 0, lines = 0, oldLines = 0;
     LONG channels = 0, oldChannels = 0, bitsPerChannel = 0, oldBitsPerChannel = 0;
     HRESULT hr = wiasReadPropLong(pWiasContext, WIA_IPA_PIXELS_PER_LINE, &pixels, &oldPixels, TRUE);
@@ -348,6 +349,6 @@ HRESULT CWIACaps::CheckDependencies(BYTE* pWiasContext)
         return hr;
     if (itemSize != size)
         hr = wiasWritePropLong(pWiasContext, WIA_IPA_ITEM_SIZE, static_cast<LONG>(size));
-    TraceExit(u"CheckDependencies", hr);
+    TraceExit(*this, u"CheckDependencies", hr);
     return hr;
 }
