@@ -21,16 +21,6 @@ HRESULT CHALRasterBand::QueryInterface(REFIID riid, void** ppv)
     return S_OK;
 }
 
-ULONG CHALRasterBand::AddRef() { return ++m_refs; }
-
-ULONG CHALRasterBand::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT CHALRasterBand::DescribeBufferContent(LONG lWidth, LONG lPixelSize, LONG lLineSize, LONG lChannelOrder,
                                               LONG lPageDirection, LONG lEndian, LONG lResolution, LONG lBandSize)
 {

@@ -6,7 +6,7 @@
 
 #include "pipeline/HALXML.h"
 
-class CHALRasterBand final : public CHALXMLStore, public IRNXRasterBandHAL {
+class CHALRasterBand final : public plat::RefCounted<CHALXMLStore, IRNXRasterBandHAL> {
 public:
     // A new sink with a reference count of 1; null without memory.
     static CHALRasterBand* Create();
@@ -16,8 +16,6 @@ public:
     void SetTarget(BYTE* target) { m_target = target; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE getImageWidth(LONG* pVal) override { return Get(m_imageWidth, pVal); }
     HRESULT STDMETHODCALLTYPE putImageWidth(LONG newVal) override { return Put(m_imageWidth, newVal); }
@@ -64,7 +62,6 @@ private:
         return S_OK;
     }
 
-    std::atomic<ULONG> m_refs{1};
     plat::ModuleLock m_moduleLock{RNXCOMCoreModule()};
 
     LONG m_sizeBuffer = 0;

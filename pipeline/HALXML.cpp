@@ -334,13 +334,3 @@ HRESULT CHALXML::QueryInterface(REFIID riid, void** ppv)
     *ppv = nullptr;
     return E_NOINTERFACE;
 }
-
-ULONG CHALXML::AddRef() { return ++m_refs; }
-
-ULONG CHALXML::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}

@@ -8,9 +8,9 @@
 #include "diag/MSXML6Store.h"
 #include "halservice/interfaces/RNXHALInterfaces.h"
 #include "pipeline/RNXCOMCoreModule.h"
+#include "platform/com/RefCounted.h"
 #include "platform/windows.h"
 
-#include <atomic>
 
 // ICKelXmlHAL over an owned store; the IUnknown operations are the derived
 // class's.
@@ -65,19 +65,16 @@ private:
 };
 
 // The settings sink of one IRNXHALS::Configure.
-class CHALXML final : public CHALXMLStore {
+class CHALXML final : public plat::RefCounted<CHALXMLStore> {
 public:
     // A new sink with a reference count of 1; null without memory.
     static CHALXML* Create();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
 private:
     CHALXML() = default;
     ~CHALXML() override = default;
 
-    std::atomic<ULONG> m_refs{1};
     plat::ModuleLock m_moduleLock{RNXCOMCoreModule()};
 };

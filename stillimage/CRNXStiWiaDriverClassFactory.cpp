@@ -22,19 +22,6 @@ HRESULT CRNXStiWiaDriverClassFactory::QueryInterface(REFIID riid, void** ppvObj)
     return E_NOINTERFACE;
 }
 
-ULONG CRNXStiWiaDriverClassFactory::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_cRef));
-}
-
-ULONG CRNXStiWiaDriverClassFactory::Release()
-{
-    LONG count = InterlockedDecrement(&m_cRef);
-    if (count == 0)
-        delete this;
-    return static_cast<ULONG>(count);
-}
-
 HRESULT CRNXStiWiaDriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObj)
 {
     if (!ppvObj)

@@ -1,21 +1,17 @@
 // The class factory of the driver object.
 #pragma once
 
+#include "platform/com/RefCounted.h"
 #include "platform/windows.h"
 
-class CRNXStiWiaDriverClassFactory final : public IClassFactory {
+class CRNXStiWiaDriverClassFactory final : public plat::RefCounted<IClassFactory> {
 public:
     HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObj) override;
     HRESULT LockServer(BOOL fLock) override;
 
     CRNXStiWiaDriverClassFactory();
-    ~CRNXStiWiaDriverClassFactory();
-
-private:
-    LONG m_cRef = 1;
+    ~CRNXStiWiaDriverClassFactory() override;
 };
 
 // The library's class object: CLASS_E_CLASSNOTAVAILABLE for another class,

@@ -2,6 +2,7 @@
 
 #include "halservice/com/HALProcessLock.h"
 #include "halservice/scanner/ScannerWrap.h"
+#include "platform/com/RefCounted.h"
 
 #include <array>
 #include <new>
@@ -43,7 +44,7 @@ constexpr std::array<Creator, kSlotCount> kCreators = MakeCreators(std::make_int
 
 // The class object of one slot. It holds no process lock itself, so a
 // registered class object does not keep a local server running.
-class CRNXHALSClassFactory final : public IClassFactory {
+class CRNXHALSClassFactory final : public plat::RefCounted<IClassFactory> {
 public:
     explicit CRNXHALSClassFactory(Creator create) : m_create(create) {}
 
@@ -59,14 +60,6 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
         return m_create(outer, riid, ppv);
@@ -81,7 +74,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> m_refs{1};
     Creator m_create;
 };
 

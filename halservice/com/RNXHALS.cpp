@@ -67,19 +67,6 @@ HRESULT CRNXHALS::QueryInterface(REFIID riid, void** ppv)
     return E_NOINTERFACE;
 }
 
-ULONG CRNXHALS::AddRef()
-{
-    return ++m_refs;
-}
-
-ULONG CRNXHALS::Release()
-{
-    const ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
 HRESULT CRNXHALS::Initialize(LONG* lStatus)
 {
     if (!lStatus)

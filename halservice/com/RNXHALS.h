@@ -12,11 +12,12 @@
 #include "halservice/interfaces/RNXHALInterfaces.h"
 #include "halservice/scanner/HALRequest.h"
 #include "halservice/scanner/ScannerClient.h"
+#include "platform/com/RefCounted.h"
 #include "platform/windows.h"
 
 class CScannerWrap;
 
-class CRNXHALS : public IRNXHALS, public CScannerClient, public CTraceClient {
+class CRNXHALS : public plat::RefCounted<IRNXHALS>, public CScannerClient, public CTraceClient {
 public:
     // Registers with the scanner object and takes a process lock.
     explicit CRNXHALS(CScannerWrap* session);
@@ -26,8 +27,6 @@ public:
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IRNXHALS
     HRESULT STDMETHODCALLTYPE Initialize(LONG* lStatus) override;
@@ -66,7 +65,6 @@ private:
     void DumpSCSIArgs(const WCHAR* title, LONG lSizeCDB, const BYTE* pBufCDB, LONG lSizeData, const BYTE* pBufData,
                       LONG lDir);
 
-    ULONG m_refs = 1;
     // This object counts as one user of the process log sink from its first
     // Initialize to its destruction.
     bool m_usesLogSink = false;

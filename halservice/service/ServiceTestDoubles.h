@@ -3,6 +3,7 @@
 #pragma once
 
 #include "halservice/service/ServiceHost.h"
+#include "platform/com/RefCounted.h"
 #include "platform/windows.h"
 
 #include <atomic>
@@ -66,7 +67,7 @@ private:
 };
 
 // A class object that creates nothing.
-class FakeClassFactory final : public IClassFactory {
+class FakeClassFactory final : public plat::RefCounted<IClassFactory> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -78,23 +79,12 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** ppv) override
     {
         *ppv = nullptr;
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-private:
-    std::atomic<ULONG> m_refs{1};
 };
 
 // A class script of the slot's class, as the COM classes carry one; a class

@@ -4,11 +4,10 @@
 #pragma once
 
 #include "pipeline/RNXCOMCoreInterfaces.h"
-
-#include <atomic>
+#include "platform/com/RefCounted.h"
 
 template <class Interface, const IID& kIid>
-class TestDispatchObject : public Interface {
+class TestDispatchObject : public plat::RefCounted<Interface> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -18,16 +17,8 @@ public:
         if (riid != IID_IUnknown && riid != IID_IDispatch && riid != kIid)
             return E_NOINTERFACE;
         *ppv = static_cast<Interface*>(this);
-        AddRef();
+        this->AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -37,11 +28,8 @@ public:
         return E_NOTIMPL;
     }
 
-    ULONG References() const { return m_refs; }
+    using plat::RefCounted<Interface>::References;
 
 protected:
-    virtual ~TestDispatchObject() = default;
-
-private:
-    std::atomic<ULONG> m_refs{1};
+    ~TestDispatchObject() override = default;
 };

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/base/winerror.h"
+#include "platform/com/RefCounted.h"
 #include "platform/com/objbase.h"
 
 #include <atomic>
@@ -54,7 +55,7 @@ inline HRESULT CheckAggregation(IUnknown* outer, REFIID riid, bool aggregatable)
 //     HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
 // (which applies CheckAggregation). The factory counts on the module while
 // it exists, and LockServer adds to the same count.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public RefCounted<IClassFactory> {
 public:
     using Creator = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
 
@@ -84,14 +85,6 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override
     {
         if (!ppvObject)
@@ -110,9 +103,8 @@ public:
 
 private:
     ClassFactory(ComModule& module, Creator create) : m_lock(module), m_module(module), m_create(create) {}
-    ~ClassFactory() = default;
+    ~ClassFactory() override = default;
 
-    std::atomic<ULONG> m_refs{1};
     ModuleLock m_lock;
     ComModule& m_module;
     Creator m_create;

@@ -14,6 +14,8 @@ ProxyManager::ProxyManager(std::shared_ptr<Connection> connection, std::uint64_t
 
 ProxyManager::~ProxyManager()
 {
+    m_connection->ForgetProxy(m_object, this);
+    m_connection->ReleaseRemote(m_object, m_remoteRefs);
     for (auto& entry : m_proxies)
         delete entry.second;
 }
@@ -78,27 +80,6 @@ void ProxyManager::AddKnownInterface(REFIID iid)
 {
     std::lock_guard lock(m_mutex);
     m_known.insert(iid);
-}
-
-ULONG ProxyManager::AddRef() { return ++m_refs; }
-
-bool ProxyManager::TryAddRef()
-{
-    ULONG current = m_refs.load();
-    while (current != 0 && !m_refs.compare_exchange_weak(current, current + 1)) {
-    }
-    return current != 0;
-}
-
-ULONG ProxyManager::Release()
-{
-    ULONG left = --m_refs;
-    if (left == 0) {
-        m_connection->ForgetProxy(m_object, this);
-        m_connection->ReleaseRemote(m_object, m_remoteRefs);
-        delete this;
-    }
-    return left;
 }
 
 MarshalContext* ProxyManager::Context() { return m_connection.get(); }

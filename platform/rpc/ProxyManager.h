@@ -4,9 +4,9 @@
 // through.
 #pragma once
 
+#include "platform/com/RefCounted.h"
 #include "platform/rpc/rpcproxy.h"
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,15 +20,13 @@ class Connection;
 // itself (not AddRef'd), so the runtime can recognise its own proxies.
 inline constexpr IID IID_IProxyManagerSelf = plat::MakeGuid("A73B1F08-2E4D-4C5A-8B61-0F9D3E7C2A15");
 
-class ProxyManager final : public IUnknown, public RpcChannel {
+class ProxyManager final : public RefCounted<IUnknown>, public RpcChannel {
 public:
     // Starts with one local and one remote reference; `knownIid` is an
     // interface the peer said the object has.
     ProxyManager(std::shared_ptr<Connection> connection, std::uint64_t object, REFIID knownIid);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     MarshalContext* Context() override;
     HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
@@ -38,9 +36,8 @@ public:
     HRESULT InvokeNow(REFIID iid, std::uint32_t method, const MessageWriter& request, HRESULT& status,
                       Bytes& results);
 
-    // Under the connection's lock: a new local reference unless the manager
-    // is already on its way out.
-    bool TryAddRef();
+    // (The connection takes a found manager with TryAddRef, under its lock,
+    // so that one on its way out is not handed out again.)
     // Under the connection's lock: one more reference came from the peer.
     void AddRemoteReference() { ++m_remoteRefs; }
     // The peer said the object has `iid` (an object's interfaces never
@@ -50,9 +47,10 @@ public:
     Connection& Owner() { return *m_connection; }
 
 private:
+    // The last local reference went: the connection forgets the manager
+    // and the peer gets its references back.
     ~ProxyManager() override;
 
-    std::atomic<ULONG> m_refs{1};
     std::shared_ptr<Connection> m_connection;
     const std::uint64_t m_object;
     std::uint32_t m_remoteRefs = 1;

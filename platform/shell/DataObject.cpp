@@ -37,16 +37,6 @@ HRESULT MemoryDataObject::QueryInterface(REFIID riid, void** ppv)
     return E_NOINTERFACE;
 }
 
-ULONG MemoryDataObject::AddRef() { return ++m_refs; }
-
-ULONG MemoryDataObject::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT MemoryDataObject::QueryGetData(FORMATETC* format)
 {
     if (!format)

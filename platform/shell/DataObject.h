@@ -3,16 +3,16 @@
 // block the caller frees (ReleaseStgMedium).
 #pragma once
 
+#include "platform/com/RefCounted.h"
 #include "platform/shell/objidl.h"
 
-#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace plat::shell {
 
-class MemoryDataObject final : public IDataObject {
+class MemoryDataObject final : public RefCounted<IDataObject> {
 public:
     // A new object with one reference.
     static MemoryDataObject* Create() { return new MemoryDataObject; }
@@ -25,8 +25,6 @@ public:
     void SetItem(IUnknown* item);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // DVASPECT_CONTENT, index -1 and TYMED_HGLOBAL only.
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) override;
@@ -44,9 +42,8 @@ public:
 
 private:
     MemoryDataObject() = default;
-    ~MemoryDataObject();
+    ~MemoryDataObject() override;
 
-    std::atomic<ULONG> m_refs{1};
     std::map<CLIPFORMAT, std::vector<BYTE>> m_blocks;
     IUnknown* m_item = nullptr;
 };

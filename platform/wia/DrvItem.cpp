@@ -63,19 +63,6 @@ HRESULT DrvItem::QueryInterface(REFIID riid, void** ppvObject)
     return E_NOINTERFACE;
 }
 
-ULONG DrvItem::AddRef()
-{
-    return ++references_;
-}
-
-ULONG DrvItem::Release()
-{
-    const ULONG left = --references_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT DrvItem::GetItemFlags(LONG* plFlags)
 {
     if (!plFlags)
@@ -160,10 +147,7 @@ HRESULT DrvItem::HandOut(DrvItem* item, IWiaDrvItem** out)
 {
     // A folder whose last reference just went is still linked until its
     // destructor takes the lock: it is no longer handed out.
-    ULONG count = item ? item->references_.load() : 0;
-    while (count != 0 && !item->references_.compare_exchange_weak(count, count + 1)) {
-    }
-    *out = count != 0 ? item : nullptr;
+    *out = item && item->TryAddRef() ? item : nullptr;
     return *out ? S_OK : S_FALSE;
 }
 

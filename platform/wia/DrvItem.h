@@ -3,6 +3,7 @@
 // one lock; names and the device-specific context never change.
 #pragma once
 
+#include "platform/com/RefCounted.h"
 #include "platform/wia/wiaminidrv.h"
 
 #include <atomic>
@@ -11,7 +12,7 @@
 
 namespace plat::wia {
 
-class DrvItem final : public IWiaDrvItem {
+class DrvItem final : public RefCounted<IWiaDrvItem> {
 public:
     DrvItem(LONG flags, std::u16string name, std::u16string fullName, IWiaMiniDrv* miniDriver,
             size_t specContextSize);
@@ -19,8 +20,6 @@ public:
     DrvItem& operator=(const DrvItem&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetItemFlags(LONG* plFlags) override;
     HRESULT GetDeviceSpecContext(BYTE** ppSpecContext) override;
@@ -35,12 +34,11 @@ public:
     IWiaMiniDrv* MiniDriver() const { return miniDriver_; }
 
 private:
-    ~DrvItem();
+    ~DrvItem() override;
     // Both run with the tree lock held.
     void UnlinkLocked(LONG reason);
     static HRESULT HandOut(DrvItem* item, IWiaDrvItem** out);
 
-    std::atomic<ULONG> references_{1};
     std::atomic<LONG> flags_;
     const std::u16string name_;
     const std::u16string fullName_;

@@ -4,12 +4,12 @@
 // operations (dialogs, event registration, enumeration) are the service's
 // and not offered here.
 #include "platform/com/ComModule.h"
+#include "platform/com/RefCounted.h"
 #include "platform/devices/DeviceDatabase.h"
 #include "platform/registry/winreg.h"
 #include "platform/wia/WiaItemBase.h"
 #include "platform/wia/wiaclient.h"
 
-#include <atomic>
 #include <new>
 #include <string>
 
@@ -47,7 +47,7 @@ std::u16string InstalledDeviceId(std::u16string_view deviceId)
 // What the stand-in's objects share: the reference count, the module
 // count, and QueryInterface over the interfaces each finds in Find.
 template <class... Interfaces>
-class StandInObject : public Interfaces... {
+class StandInObject : public RefCounted<Interfaces...> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -56,26 +56,17 @@ public:
         *ppv = Find(riid);
         if (!*ppv)
             return E_NOINTERFACE;
-        AddRef();
+        this->AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
 protected:
     StandInObject() : m_lock(DeviceManagerModule()) {}
-    virtual ~StandInObject() = default;
+    ~StandInObject() override = default;
     // Interface riid of the object (IUnknown included), or null.
     virtual void* Find(REFIID riid) = 0;
 
 private:
-    std::atomic<ULONG> m_refs{1};
     ModuleLock m_lock;
 };
 

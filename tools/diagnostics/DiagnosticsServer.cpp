@@ -6,6 +6,7 @@
 #include "diag/DiagnosticsConfig.h"
 #include "platform/base/winerror.h"
 #include "platform/com/ComModule.h"
+#include "platform/com/RefCounted.h"
 #include "tools/diagnostics/ChangeSignal.h"
 #include "tools/diagnostics/DiagnosticsLogFile.h"
 #include "tools/diagnostics/DiagnosticsSettings.h"
@@ -38,7 +39,7 @@ std::u16string Text(BSTR bstr)
 // IUnknown and the IDispatch slots for a dual interface that is only called
 // through its virtual table.
 template <class Interface>
-class DualObject : public Interface {
+class DualObject : public plat::RefCounted<Interface> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
@@ -51,14 +52,6 @@ public:
         }
         *ppv = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
@@ -83,11 +76,10 @@ public:
     }
 
 protected:
-    virtual ~DualObject() = default;
+    ~DualObject() override = default;
     virtual const IID& InterfaceId() const = 0;
 
 private:
-    std::atomic<ULONG> m_refs{1};
     plat::ModuleLock m_lock{g_module};
 };
 

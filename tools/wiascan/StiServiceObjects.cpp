@@ -27,14 +27,6 @@ HRESULT StiDeviceControl::QueryInterface(REFIID riid, void** ppv)
     return Answer<IStiDeviceControl>(this, riid, IID_IStiDeviceControl, ppv);
 }
 
-ULONG StiDeviceControl::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT StiDeviceControl::GetMyDevicePortName(LPWSTR pszDevicePath, DWORD cwDevicePathSize)
 {
     if (!pszDevicePath || cwDevicePathSize <= m_devicePath.size())
@@ -47,14 +39,6 @@ HRESULT StiDeviceControl::GetMyDevicePortName(LPWSTR pszDevicePath, DWORD cwDevi
 HRESULT StiDevice::QueryInterface(REFIID riid, void** ppv)
 {
     return Answer<IStiDevice>(this, riid, IID_IStiDevice, ppv);
-}
-
-ULONG StiDevice::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 } // namespace wiascan

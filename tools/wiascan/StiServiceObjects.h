@@ -4,35 +4,27 @@
 // reference for its creator.
 #pragma once
 
+#include "platform/com/RefCounted.h"
 #include "platform/windows.h"
 
-#include <atomic>
 #include <string>
 
 namespace wiascan {
 
-class StiDeviceControl final : public IStiDeviceControl {
+class StiDeviceControl final : public plat::RefCounted<IStiDeviceControl> {
 public:
     explicit StiDeviceControl(std::u16string devicePath) : m_devicePath(std::move(devicePath)) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
     HRESULT GetMyDevicePortName(LPWSTR pszDevicePath, DWORD cwDevicePathSize) override;
 
 private:
-    std::atomic<ULONG> m_refs{1};
     const std::u16string m_devicePath;
 };
 
-class StiDevice final : public IStiDevice {
+class StiDevice final : public plat::RefCounted<IStiDevice> {
 public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override;
-
-private:
-    std::atomic<ULONG> m_refs{1};
 };
 
 } // namespace wiascan
