@@ -69,21 +69,21 @@ private:
 
 HRESULT CreatePipelineManager(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXPipelineManager>(outer, riid, ppv, true);
+    return plat::CreateComObject<CRNXPipelineManager>(outer, riid, ppv, true);
 }
 HRESULT CreateQueue(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXQueue>(outer, riid, ppv, true);
+    return plat::CreateComObject<CRNXQueue>(outer, riid, ppv, true);
 }
 HRESULT CreateDestination(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXDestination>(outer, riid, ppv, true);
+    return plat::CreateComObject<CRNXDestination>(outer, riid, ppv, true);
 }
 HRESULT CreateDestinationModule(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXDestinationModule>(outer, riid, ppv, true);
+    return plat::CreateComObject<CRNXDestinationModule>(outer, riid, ppv, true);
 }
 HRESULT CreateTestFree(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CTestFree>(outer, riid, ppv, true);
+    return plat::CreateComObject<CTestFree>(outer, riid, ppv, true);
 }

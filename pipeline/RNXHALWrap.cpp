@@ -47,7 +47,7 @@ namespace Tessivo {
 
 HRESULT CRNXHALWrap::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXHALWrap>(outer, riid, ppv, false);
+    return plat::CreateComObject<CRNXHALWrap>(outer, riid, ppv, false);
 }
 
 CRNXHALWrap::CRNXHALWrap(IUnknown* outer)

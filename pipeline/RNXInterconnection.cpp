@@ -20,7 +20,7 @@ plat::ComPtr<IGlobalInterfaceTable> GlobalInterfaceTable()
 
 HRESULT CRNXInterconnection::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXInterconnection>(outer, riid, ppv, true);
+    return plat::CreateComObject<CRNXInterconnection>(outer, riid, ppv, true);
 }
 
 CRNXInterconnection::CRNXInterconnection(IUnknown* outer)

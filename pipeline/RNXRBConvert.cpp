@@ -76,7 +76,7 @@ CRNXTransform::~CRNXTransform() = default;
 
 HRESULT CRNXRBConvert::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXRBConvert>(outer, riid, ppv, false);
+    return plat::CreateComObject<CRNXRBConvert>(outer, riid, ppv, false);
 }
 
 CRNXRBConvert::CRNXRBConvert(IUnknown* outer)

@@ -9,7 +9,7 @@ namespace Tessivo {
 
 HRESULT CRNXRasterBand::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CRNXRasterBand>(outer, riid, ppv, true);
+    return plat::CreateComObject<CRNXRasterBand>(outer, riid, ppv, true);
 }
 
 CRNXRasterBand::CRNXRasterBand(IUnknown* outer)

@@ -20,7 +20,7 @@ INT ToInt(DWORD length) { return length > static_cast<DWORD>(INT_MAX) ? 0 : stat
 
 HRESULT CXMLObj::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateComObject<CXMLObj>(outer, riid, ppv, true);
+    return plat::CreateComObject<CXMLObj>(outer, riid, ppv, true);
 }
 
 CXMLObj::CXMLObj(IUnknown* outer) : CComObjectRoot(outer), DispatchImpl(XMLObjTypeInfo()) {}

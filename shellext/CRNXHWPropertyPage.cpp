@@ -37,7 +37,7 @@ HRESULT ReadDeviceId(IWiaItem* root)
 
 HRESULT CRNXHWPropertyPage::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateAggregatable<CRNXHWPropertyPage>(outer, riid, ppv);
+    return plat::CreateComObject<CRNXHWPropertyPage>(outer, riid, ppv, true);
 }
 
 CRNXHWPropertyPage::CRNXHWPropertyPage(IUnknown* outer)
@@ -56,7 +56,7 @@ CRNXHWPropertyPage::~CRNXHWPropertyPage()
         m_pPageSite->Release();
 }
 
-void* CRNXHWPropertyPage::FindInterface(REFIID riid)
+void* CRNXHWPropertyPage::GetInterface(REFIID riid)
 {
     if (riid == IID_IPropertyPage)
         return static_cast<IPropertyPage*>(this);

@@ -38,10 +38,10 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
-        return Controlling()->QueryInterface(riid, ppv);
+        return OuterQueryInterface(riid, ppv);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return Controlling()->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return Controlling()->Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return OuterAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return OuterRelease(); }
 
     // IShellExtInit
     HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pdtobj,
@@ -90,7 +90,7 @@ public:
     CRNXHWPropertyPage* m_pCallbackContext = nullptr;
 
 protected:
-    void* FindInterface(REFIID riid) override;
+    void* GetInterface(REFIID riid) override;
 
 private:
     static UINT PageCallback(HWND hwnd, UINT message, PROPSHEETPAGEW* page);

@@ -374,7 +374,7 @@ TEST_F(PropertyPageTest, StyleChangesWithObjectsKeepThePageAControlParent)
         HWND pageWindow = sheet->Page(0);
         auto* page = reinterpret_cast<CRNXHWPropertyPage*>(GetWindowLongPtrW(pageWindow, DWLP_USER));
         ASSERT_NE(page, nullptr);
-        IUnknown* object = page->NonDelegatingUnknown();
+        IUnknown* object = page->InnerUnknown();
         ASSERT_EQ(page->SetObjects(objects, &object), S_OK);
         plat::ui::ChangeWindowStyle(pageWindow, GWL_EXSTYLE, 0);
         EXPECT_EQ(GetWindowLongPtrW(pageWindow, GWL_EXSTYLE) & WS_EX_CONTROLPARENT,

@@ -4,10 +4,10 @@
 
 HRESULT CRNXWIADialogExtHandler::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
-    return CreateAggregatable<CRNXWIADialogExtHandler>(outer, riid, ppv);
+    return plat::CreateComObject<CRNXWIADialogExtHandler>(outer, riid, ppv, true);
 }
 
-void* CRNXWIADialogExtHandler::FindInterface(REFIID riid)
+void* CRNXWIADialogExtHandler::GetInterface(REFIID riid)
 {
     if (riid == IID_IRNXWIADialogExtHandler)
         return static_cast<IRNXWIADialogExtHandler*>(this);

@@ -18,10 +18,10 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
-        return Controlling()->QueryInterface(riid, ppv);
+        return OuterQueryInterface(riid, ppv);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return Controlling()->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return Controlling()->Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return OuterAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return OuterRelease(); }
 
     HRESULT STDMETHODCALLTYPE DeviceDialog(PDEVICEDIALOGDATA pDeviceDialogData) override;
     HRESULT STDMETHODCALLTYPE GetDeviceIcon(BSTR bstrDeviceId, HICON* phIcon, ULONG nSize) override;
@@ -29,5 +29,5 @@ public:
                                                   ULONG nMaxHeight) override;
 
 protected:
-    void* FindInterface(REFIID riid) override;
+    void* GetInterface(REFIID riid) override;
 };

@@ -2,8 +2,9 @@
 #include "platform/com/testlib/TestServer.h"
 
 #include "platform/com/ComModule.h"
+#include "platform/com/ComObjectRoot.h"
+#include "platform/com/RefCounted.h"
 
-#include <atomic>
 #include <new>
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 plat::ComModule g_module;
 
 // Answers 42; cannot be aggregated.
-class PlainObject final : public ITestValue {
+class PlainObject final : public plat::RefCounted<ITestValue> {
 public:
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv)
     {
@@ -38,14 +39,6 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetValue(LONG* value) override
     {
         if (!value)
@@ -55,85 +48,37 @@ public:
     }
 
 private:
-    std::atomic<ULONG> m_refs{1};
     plat::ModuleLock m_lock{g_module};
 };
 
 // Answers 7; may live inside an outer object, which then owns its identity:
 // ITestValue's IUnknown methods go to the outer, the inner's own lifetime is
 // held through its non-delegating unknown.
-class AggregatableObject final {
+class AggregatableObject final : public plat::ComObjectRoot, public ITestValue {
 public:
+    explicit AggregatableObject(IUnknown* outer) : plat::ComObjectRoot(outer, g_module) {}
+
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv)
     {
-        HRESULT hr = plat::CheckAggregation(outer, riid, true);
-        if (FAILED(hr))
-            return hr;
-        auto* object = new (std::nothrow) AggregatableObject(outer);
-        if (!object)
-            return E_OUTOFMEMORY;
-        hr = object->m_inner.QueryInterface(riid, ppv);
-        object->m_inner.Release();
-        return hr;
+        return plat::CreateComObject<AggregatableObject>(outer, riid, ppv, true);
     }
 
-private:
-    struct Inner final : IUnknown {
-        AggregatableObject* self;
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-        {
-            if (!ppv)
-                return E_POINTER;
-            if (riid == IID_IUnknown)
-                *ppv = static_cast<IUnknown*>(this);
-            else if (riid == IID_ITestValue)
-                *ppv = static_cast<ITestValue*>(&self->m_value);
-            else {
-                *ppv = nullptr;
-                return E_NOINTERFACE;
-            }
-            static_cast<IUnknown*>(*ppv)->AddRef();
-            return S_OK;
-        }
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++self->m_refs; }
-        ULONG STDMETHODCALLTYPE Release() override
-        {
-            ULONG left = --self->m_refs;
-            if (left == 0)
-                delete self;
-            return left;
-        }
-    };
-
-    struct Value final : ITestValue {
-        AggregatableObject* self;
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-        {
-            return self->m_controlling->QueryInterface(riid, ppv);
-        }
-        ULONG STDMETHODCALLTYPE AddRef() override { return self->m_controlling->AddRef(); }
-        ULONG STDMETHODCALLTYPE Release() override { return self->m_controlling->Release(); }
-        HRESULT STDMETHODCALLTYPE GetValue(LONG* value) override
-        {
-            if (!value)
-                return E_POINTER;
-            *value = 7;
-            return S_OK;
-        }
-    };
-
-    explicit AggregatableObject(IUnknown* outer)
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override { return OuterQueryInterface(riid, ppv); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return OuterAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return OuterRelease(); }
+    HRESULT STDMETHODCALLTYPE GetValue(LONG* value) override
     {
-        m_inner.self = this;
-        m_value.self = this;
-        m_controlling = outer ? outer : static_cast<IUnknown*>(&m_inner);
+        if (!value)
+            return E_POINTER;
+        *value = 7;
+        return S_OK;
     }
 
-    std::atomic<ULONG> m_refs{1};
-    Inner m_inner;
-    Value m_value;
-    IUnknown* m_controlling = nullptr; // not owned
-    plat::ModuleLock m_lock{g_module};
+protected:
+    void* GetInterface(REFIID riid) override
+    {
+        return riid == IID_ITestValue ? static_cast<ITestValue*>(this) : nullptr;
+    }
 };
 
 } // namespace
