@@ -6,6 +6,9 @@
 #include "platform/base/sysroot.h"
 #include "platform/devices/BusDiscovery.h"
 #include "platform/devices/DriverPackages.h"
+#include "platform/kernel/Wait.h"
+#include "platform/process/Process.h"
+#include "platform/process/Toolhelp.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -195,6 +198,54 @@ std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const 
     while (!value.empty() && value.back() == u'\0')
         value.pop_back();
     return value;
+}
+
+namespace {
+
+// Ends every process of the system whose program file is `fileName`, and
+// waits (a few seconds at most) for each to be gone.
+void EndPrograms(const std::u16string& fileName)
+{
+    constexpr DWORD kEndWaitMs = 5000;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (!snapshot || snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (fileName != entry.szExeFile)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, kEndWaitMs);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+}
+
+} // namespace
+
+std::vector<std::string> EndOrphanedServiceCopies(const InstallationValues& values)
+{
+    const fs::path serviceFolder = fs::path(plat::SystemFolder()) / "RNX";
+    const std::string prefix = Utf16ToUtf8(values.halFileName) + "_";
+    std::vector<fs::path> orphans;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(serviceFolder, error)) {
+        const fs::path& copy = entry.path();
+        if (copy.extension() == ".EXE" && copy.filename().string().rfind(prefix, 0) == 0 &&
+            !ServiceExists(Utf8ToUtf16(copy.stem().string())))
+            orphans.push_back(copy);
+    }
+    std::vector<std::string> ended;
+    for (const fs::path& copy : orphans) {
+        EndPrograms(Utf8ToUtf16(copy.filename().string()));
+        fs::remove(copy, error);
+        ended.push_back(copy.filename().string());
+    }
+    return ended;
 }
 
 bool ServiceExists(const std::u16string& name)

@@ -96,6 +96,12 @@ std::u16string ReadDriverValue(const plat::devices::DeviceRecord& device, const 
 // True when a service of that name is registered.
 bool ServiceExists(const std::u16string& name);
 
+// The hardware-service copies in <system>/RNX that no registered service
+// runs: left by a registry that was removed while its service ran, whose
+// program would serve the scanner beside the one an installation starts.
+// Ends their programs and deletes the copies; returns their file names.
+std::vector<std::string> EndOrphanedServiceCopies(const InstallationValues& values);
+
 // The shared libraries the co-installer registers for every scanner, as
 // it names them: <system>/RNX/ + the proxy/stub, RNXCOMCore and RNXShellExt,
 // each <name>x.dll.

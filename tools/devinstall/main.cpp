@@ -116,6 +116,9 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
                const std::string& bin, const std::string& twainFolder)
 {
     const devinstall::InstallationValues values;
+    for (const std::string& copy : devinstall::EndOrphanedServiceCopies(values))
+        std::printf("ended %s, a service copy no registered service runs (its registry was removed)\n",
+                    copy.c_str());
     for (const std::string& missing : devinstall::StageDriverFiles(bin, values))
         std::fprintf(stderr, "devinstall: cannot stage %s\n", missing.c_str());
     if (!devinstall::WriteInstallationValues(device, values)) {
