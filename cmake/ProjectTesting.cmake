@@ -1,15 +1,17 @@
 include(GoogleTest)
 
-# qbk_add_test(<name> SOURCES <files...> [LIBS <targets...>] [RESOURCE_LOCK <lock>])
+# qbk_add_test(<name> SOURCES <files...> [LIBS <targets...>] [RESOURCE_LOCK <lock>]
+#              [PROGRAMS <DEFINE> <target>...] [NEEDS <targets...>])
 # One GoogleTest program per area; every test case becomes its own CTest
 # entry (discovered when the tests run, so sanitizer builds need no extra
 # run at build time). Tests that touch state shared by the whole machine
 # (outside any system root) name a RESOURCE_LOCK so that CTest never runs
-# two of them at once.
+# two of them at once. PROGRAMS and NEEDS as for qbk_test_programs.
 function(qbk_add_test name)
-  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS;PROGRAMS;NEEDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  qbk_test_programs(${name} PROGRAMS ${ARG_PROGRAMS} NEEDS ${ARG_NEEDS})
   set(properties TIMEOUT 300)
   if(ARG_RESOURCE_LOCK)
     list(APPEND properties RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
@@ -21,18 +23,32 @@ function(qbk_add_test name)
     PROPERTIES ${properties})
 endfunction()
 
-# qbk_uses_programs(<target> <DEFINE> <program> [<DEFINE> <program>...])
+# qbk_test_programs(<target> [PROGRAMS <DEFINE> <program>...] [NEEDS <targets...>])
 # For tests and benchmarks that start our programs or load our libraries:
-# each one is built before `target`, and `target` knows its path as the
-# compile definition DEFINE="path".
-function(qbk_uses_programs target)
-  set(pairs ${ARGN})
+# each PROGRAMS pair's program is built before `target`, which knows its
+# path as the compile definition DEFINE="path". NEEDS names what is only to
+# be built first (found by name in the build's bin/, or generated files).
+function(qbk_test_programs target)
+  cmake_parse_arguments(ARG "" "" "PROGRAMS;NEEDS" ${ARGN})
+  list(LENGTH ARG_PROGRAMS count)
+  math(EXPR odd "${count} % 2")
+  if(odd)
+    message(FATAL_ERROR "${target}: PROGRAMS takes pairs of <DEFINE> <target>, got: ${ARG_PROGRAMS}")
+  endif()
+  set(pairs ${ARG_PROGRAMS})
   while(pairs)
     list(POP_FRONT pairs define program)
     add_dependencies(${target} ${program})
     target_compile_definitions(${target} PRIVATE ${define}="$<TARGET_FILE:${program}>")
   endwhile()
+  if(ARG_NEEDS)
+    add_dependencies(${target} ${ARG_NEEDS})
+  endif()
 endfunction()
+
+# The PROGRAMS of tests that install a scanner into their system root: the
+# installer and the emulated scanner.
+set(QBK_INSTALLED_SCANNER QBK_DEVINSTALL devinstall QBK_EMULATOR qbk-scanner-emu)
 
 # qbk_copied_test_programs(<targets...>): test programs that tests copy
 # into other folders (a system root, as the name the test needs). They are
@@ -42,17 +58,13 @@ function(qbk_copied_test_programs)
   set_target_properties(${ARGN} PROPERTIES BUILD_WITH_INSTALL_RPATH OFF INSTALL_RPATH "")
 endfunction()
 
-# qbk_uses_installed_scanner(<target>): the installer and the emulated
-# scanner, for tests that install a scanner into their system root.
-function(qbk_uses_installed_scanner target)
-  qbk_uses_programs(${target} QBK_DEVINSTALL devinstall QBK_EMULATOR qbk-scanner-emu)
-endfunction()
-
-# qbk_add_benchmark(<name> SOURCES <files...> [LIBS <targets...>])
+# qbk_add_benchmark(<name> SOURCES <files...> [LIBS <targets...>]
+#                   [PROGRAMS <DEFINE> <target>...] [NEEDS <targets...>])
 function(qbk_add_benchmark name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROGRAMS;NEEDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+  qbk_test_programs(${name} PROGRAMS ${ARG_PROGRAMS} NEEDS ${ARG_NEEDS})
 endfunction()
 
 # qbk_add_fuzzer(<name> SOURCES <files...> [LIBS <targets...>])
