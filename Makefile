@@ -6,7 +6,7 @@ BUILD_SAN  ?= build-san
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build build-suite test demo build-san test-sanitize fuzz-smoke clean
+.PHONY: all deps build build-suite test demo build-san test-sanitize fuzz-smoke check-format clean
 
 all: build
 
@@ -50,6 +50,11 @@ test-sanitize: build-san
 # Each fuzz target for a fixed time (30 s) from its seeds; any finding fails.
 fuzz-smoke: build-san
 	$(SAN_ENV) ctest --test-dir $(BUILD_SAN) --output-on-failure -j $(JOBS) -L fuzz --no-tests=error
+
+# The C++ files against .clang-format (and emulator/.clang-format), changing
+# nothing; scripts/check-format.sh FILE... checks only those.
+check-format: deps
+	bash scripts/check-format.sh
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN)

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential
   clang
+  clang-format-14
   libclang-rt-14-dev
   cmake
   ninja-build
