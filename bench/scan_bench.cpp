@@ -72,7 +72,9 @@ double Since(Clock::time_point start) { return std::chrono::duration<double>(Clo
 
 double CpuSeconds(const rusage& usage)
 {
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 

@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"SetLcdImage", {0xE1, 0, 0xB5, 0, 0, 0, 0, 0x0A, 0x00, 0}, Bytes(2560, 0x5A), 0, 0, {}},
         CommandCase{"SetLcdImageTooShort", {0xE1, 0, 0xB5, 0, 0, 0, 0, 0x09, 0xFF, 0}, Bytes(2559, 0x5A), 0, 2, {}},
         CommandCase{"UnknownOperationCode", {0xC5, 0, 0, 0, 0, 0}, {}, 0, 2, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // After a CHECK CONDITION the sense says why, once.
 TEST(Sense, RequestSenseAfterCheckConditionGivesTheReasonThenClears) {

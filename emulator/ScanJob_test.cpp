@@ -174,7 +174,8 @@ TEST(ScanJob, TheReadThatEndsAPageCarriesEomAndTheResidue) {
 }
 
 TEST(ScanJob, SimplexEachDepthAndTheWindowsPageLimit) {
-  for (std::uint8_t bpp : {1, 8, 24}) {
+  for (int depth : {1, 8, 24}) {
+    const auto bpp = static_cast<std::uint8_t>(depth);
     EmulatedScanner scanner;
     scanner.LoadSheets(5);
     SetWindows(scanner, {.dpi = 100, .width = 1200, .length = 600, .bitsPerPixel = bpp, .pages = 2},
@@ -329,7 +330,8 @@ bool DecodeJpeg(const Bytes& data, int& width, int& height, int& components, Byt
 }
 
 TEST(ScanJob, JpegPagesDecodeToThePattern) {
-  for (std::uint8_t bpp : {8, 24}) {
+  for (int depth : {8, 24}) {
+    const auto bpp = static_cast<std::uint8_t>(depth);
     EmulatedScanner scanner;
     scanner.LoadSheets(2);
     SetWindows(scanner,

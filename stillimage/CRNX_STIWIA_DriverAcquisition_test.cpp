@@ -54,9 +54,9 @@ protected:
         LONG error = 0;
         ASSERT_EQ(S_OK, miniDrv()->drvInitItemProperties(rootItem->Context(), 0, &error));
         ASSERT_EQ(S_OK, miniDrv()->drvInitItemProperties(feeder->Context(), 0, &error));
-        hal.onConfigure = [this](ICKelXmlHAL* sink) {
+        hal.onConfigure = [this](ICKelXmlHAL* configured) {
             BSTR xml = nullptr;
-            if (SUCCEEDED(sink->GenerateXML(&xml)))
+            if (SUCCEEDED(configured->GenerateXML(&xml)))
                 configXml = Utf16ToUtf8(std::u16string(xml, SysStringLen(xml)));
             SysFreeString(xml);
         };

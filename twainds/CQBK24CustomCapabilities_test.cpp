@@ -259,7 +259,7 @@ TEST_F(CustomCapabilityTest, TheHooksRefuseWhatTheyDoNotTake)
         EXPECT_EQ(c.rc, rc);
         EXPECT_EQ(c.condition, Status());
     }
-    for (TW_UINT16 unused : {0x8022, 0x8023, 0x802A}) {
+    for (TW_UINT16 unused : {TW_UINT16{0x8022}, TW_UINT16{0x8023}, TW_UINT16{0x802A}}) {
         const CTWAINOneValue none = Ask(unused, MSG_QUERYSUPPORT).GetOneValue();
         EXPECT_EQ(TWTY_INT32, none.ItemType);
         EXPECT_EQ(0u, none.Value);

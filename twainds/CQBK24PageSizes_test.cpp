@@ -190,7 +190,7 @@ TEST_F(PageSizeTest, EverySizeCodeHasItsDisplayText)
         EXPECT_EQ(c.text, m_source.GetSupportedSizeText(module, c.code));
     }
     // Standard codes without a text of the device's show the TWAIN name.
-    for (TW_UINT16 code : {8, 54, 99}) {
+    for (TW_UINT16 code : {TW_UINT16{8}, TW_UINT16{54}, TW_UINT16{99}}) {
         SCOPED_TRACE(code);
         EXPECT_EQ(Trellis::GetSupportedSizeName(module, code), m_source.GetSupportedSizeText(module, code));
     }

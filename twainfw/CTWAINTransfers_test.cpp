@@ -287,8 +287,8 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
             std::vector<BYTE> expected(padded, 0xFF);  // white, chocolate
             if (line < delivered) {
                 std::fill(expected.begin(), expected.end(), 0);
-                std::vector<BYTE> raw = source.Line(line);
-                std::copy(raw.begin(), raw.end(), expected.begin());
+                std::vector<BYTE> sent = source.Line(line);
+                std::copy(sent.begin(), sent.end(), expected.begin());
             }
             ASSERT_EQ(expected, std::vector<BYTE>(image.begin() + line * padded, image.begin() + (line + 1) * padded))
                 << "line " << line;

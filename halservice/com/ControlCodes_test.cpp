@@ -41,7 +41,8 @@ public:
 // A byte-array VARIANT owning its array; `size` nullopt leaves it empty.
 class ByteVariant {
 public:
-    explicit ByteVariant(const Bytes& bytes) : m_array(SafeArrayCreateVector(VT_UI1, 0, bytes.size()))
+    explicit ByteVariant(const Bytes& bytes)
+        : m_array(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size())))
     {
         if (!bytes.empty())
             std::memcpy(m_array.Get()->pvData, bytes.data(), bytes.size());

@@ -42,7 +42,7 @@ bool IsScalarType(VARTYPE base)
 bool IsValidType(VARTYPE vt)
 {
     const VARTYPE base = vt & VT_TYPEMASK;
-    const VARTYPE flags = vt & ~VT_TYPEMASK;
+    const auto flags = static_cast<VARTYPE>(vt & ~VT_TYPEMASK);
     switch (flags) {
     case 0:
         return IsScalarType(base);

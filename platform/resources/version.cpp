@@ -96,7 +96,8 @@ std::vector<BYTE> BuildBlock(const plat::VersionResource& version)
     header.translationOffset = writer.Reserve(header.translationCount * sizeof(DWORD));
     for (DWORD i = 0; i < header.translationCount; ++i) {
         const plat::VersionStringTable& table = version.stringTables[i];
-        writer.Put(header.translationOffset + i * sizeof(DWORD), Pack(table.codePage, table.language));
+        const auto offset = static_cast<DWORD>(header.translationOffset + i * sizeof(DWORD));
+        writer.Put(offset, Pack(table.codePage, table.language));
     }
 
     std::vector<BlockString> strings;

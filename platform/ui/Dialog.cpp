@@ -93,7 +93,7 @@ LRESULT DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (HandleCommonMessage(*window, message, wParam, lParam, &result))
             return result;
         if (message == DM_GETDEFID)
-            return window->defaultId ? MAKELONG(window->defaultId, DC_HASDEFID) : 0;
+            return window->defaultId ? MAKELONG(static_cast<WORD>(window->defaultId), DC_HASDEFID) : 0;
         if (message == DM_SETDEFID) {
             window->defaultId = static_cast<int>(wParam);
             if (HWND focus = GetFocus(); focus && (focus == hwnd || IsChild(hwnd, focus)))

@@ -42,9 +42,9 @@ protected:
         ASSERT_TRUE(plat::devices::AddDevice({0x0ABC, 0x0DEF, u"S1", u"Scanner", u"Maker"}, &record));
         m_path = record.interfacePath;
         plat::devices::SetServiceDeviceEventSink([this](HANDLE, DWORD type, void* data) {
-            auto* record = static_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
+            auto* notice = static_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
             std::lock_guard lock(m_mutex);
-            m_notices.push_back({type, record->dbcc_name});
+            m_notices.push_back({type, notice->dbcc_name});
         });
         DEV_BROADCAST_DEVICEINTERFACE_W filter{};
         filter.dbcc_size = sizeof filter;

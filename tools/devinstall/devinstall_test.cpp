@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
     Registrations, FailedRegistrationTest,
     ::testing::Values(BrokenRegistration{"cannot run", "not a program\n", fs::perms::owner_read | fs::perms::owner_write},
                       BrokenRegistration{"refuses", "#!/bin/sh\nexit 5\n", fs::perms::owner_all}),
-    [](const ::testing::TestParamInfo<BrokenRegistration>& info) {
-        return std::string(info.param.what) == "cannot run" ? "CannotRun" : "Refuses";
+    [](const ::testing::TestParamInfo<BrokenRegistration>& testInfo) {
+        return std::string(testInfo.param.what) == "cannot run" ? "CannotRun" : "Refuses";
     });
 
 } // namespace

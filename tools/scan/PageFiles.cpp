@@ -12,7 +12,7 @@ PageFiles::PageFiles(std::string folder, std::FILE* announce, int firstNumber, l
 {
 }
 
-std::string PageFiles::NameOf(int page, long bitsPerPixel) const
+std::string PageFiles::NameOf(int page, LONG bitsPerPixel) const
 {
     return cli::PageFileName(m_firstNumber + page - 1, NetpbmExtension(bitsPerPixel));
 }

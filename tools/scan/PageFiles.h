@@ -29,7 +29,7 @@ public:
 
     int Pages() const { return m_number; }
     // The name of the n-th page's file (1-based), as the folder has it.
-    std::string NameOf(int page, long bitsPerPixel) const;
+    std::string NameOf(int page, LONG bitsPerPixel) const;
     unsigned long long Bytes() const { return m_bytes; }
     // The last page's pattern.
     const PagePattern& Pattern() const { return m_check.Result(); }

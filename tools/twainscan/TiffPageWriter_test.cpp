@@ -111,6 +111,6 @@ TEST_P(TiffPageWriterTest, RowsGoOutAStripAtATimeAndReadBackAsWritten)
 INSTANTIATE_TEST_SUITE_P(PixelTypes, TiffPageWriterTest,
                          ::testing::Values(WriterCase{"bw", 1, false}, WriterCase{"gray", 8, false},
                                            WriterCase{"rgb", 24, false}, WriterCase{"bgr", 24, true}),
-                         [](const ::testing::TestParamInfo<WriterCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<WriterCase>& testInfo) { return testInfo.param.name; });
 
 } // namespace

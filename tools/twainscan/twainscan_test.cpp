@@ -192,7 +192,7 @@ TEST_P(TwainScanShortReadTest, ReadsEndingAtOddByteCountsGiveEveryLineAsScanned)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanShortReadTest, ::testing::Values("native", "memory", "file"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& testInfo) { return testInfo.param; });
 
 // Faults of the scanner as a user meets them, each set through the
 // emulator's control command, for each mechanism (side by side, as above).
@@ -293,7 +293,7 @@ TEST_P(TwainScanFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanFaultTest, ::testing::Values("native", "memory", "file"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& testInfo) { return testInfo.param; });
 
 // Faults whose handling does not depend on the mechanism, through one.
 class TwainScanOneMechanismFaultTest : public TwainScanFaultTest {
@@ -397,7 +397,7 @@ TEST_P(TwainScanOneMechanismFaultTest, AClientOrServiceKilledMidPageLeavesOnlyWh
 }
 
 INSTANTIATE_TEST_SUITE_P(OneMechanism, TwainScanOneMechanismFaultTest, ::testing::Values("memory"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& testInfo) { return testInfo.param; });
 
 // The application holds a strip of a page (a memory or file transfer) or
 // the one page a native transfer hands over, never its pages: five sheets

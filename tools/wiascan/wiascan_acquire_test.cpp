@@ -278,7 +278,7 @@ TEST_P(WiaShortReadTest, ReadsEndingAtOddByteCountsGiveEveryLineAsScanned)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachTransfer, WiaShortReadTest, ::testing::Values("callback", "file"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& testInfo) { return testInfo.param; });
 
 TEST_F(WiaAcquireTest, OneDuplexSheetTakesTwoTransfers)
 {
@@ -549,7 +549,7 @@ TEST_P(WiaProgramFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachTransfer, WiaProgramFaultTest, ::testing::Values("callback", "file"),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& testInfo) { return testInfo.param; });
 
 // The program keeps one transfer buffer, or the one page a file transfer
 // takes, never its pages: five sheets take no more memory than one.

@@ -543,7 +543,7 @@ TEST_F(ScanSettingsPageTest, ADragSetsTheResolutionOnlyWhenItEnds)
     ASSERT_GT(last, 0);
     // The thumb held at the far end: the label follows, the source does not.
     SendMessageW(trackbar, TBM_SETPOS, TRUE, last);
-    for (WORD code : {TB_THUMBTRACK, TB_THUMBPOSITION}) {
+    for (WORD code : {WORD{TB_THUMBTRACK}, WORD{TB_THUMBPOSITION}}) {
         SendMessageW(page, WM_HSCROLL, MAKELONG(code, static_cast<WORD>(last)), reinterpret_cast<LPARAM>(trackbar));
         EXPECT_EQ(Current(ICAP_XRESOLUTION), before) << code;
     }

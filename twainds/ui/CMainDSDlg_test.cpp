@@ -81,7 +81,7 @@ TEST_F(SettingsDialogTest, TheDialogShowsTheScannerAndEachModesSheet)
 
     HWND page = m_dialog->ScanSettingsPage->m_hWnd;
     const std::vector<HWND> modes = Icons(page);
-    const std::pair<int, unsigned> beside[] = {
+    const std::pair<int, WORD> beside[] = {
         {IDC_MODE_BW, IDI_MODE_BLACK_AND_WHITE}, {IDC_MODE_GRAY, IDI_MODE_GRAYSCALE}, {IDC_MODE_COLOR, IDI_MODE_COLOR}};
     ASSERT_EQ(modes.size(), std::size(beside));
     for (size_t i = 0; i < modes.size(); ++i) {

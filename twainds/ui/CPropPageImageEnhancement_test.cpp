@@ -37,7 +37,8 @@ protected:
     void Scroll(int id, int position, int code)
     {
         SendMessageW(Item(id), TBM_SETPOS, TRUE, position);
-        SendMessageW(Page(), WM_HSCROLL, MAKELONG(code, position), reinterpret_cast<LPARAM>(Item(id)));
+        const LPARAM trackbar = reinterpret_cast<LPARAM>(Item(id));
+        SendMessageW(Page(), WM_HSCROLL, MAKELONG(static_cast<WORD>(code), static_cast<WORD>(position)), trackbar);
     }
     TW_UINT16 Filter() { return m_source.GetFilterCurrent().GetArray().GetAt(0).GetUInt16(); }
     std::string Halftone() { return Ask(ICAP_HALFTONES, MSG_GETCURRENT).GetOneValue().GetString(); }

@@ -561,10 +561,10 @@ struct FileRequest {
     WCHAR buffer[MAX_PATH] = {};
     OPENFILENAMEW ofn{};
 
-    FileRequest(HWND owner, std::u16string title, std::u16string folder, const std::u16string& file)
-        : title(std::move(title)), folder(std::move(folder))
+    FileRequest(HWND owner, std::u16string dialogTitle, std::u16string initialFolder, const std::u16string& proposed)
+        : title(std::move(dialogTitle)), folder(std::move(initialFolder))
     {
-        std::copy(file.begin(), file.end(), buffer);
+        std::copy(proposed.begin(), proposed.end(), buffer);
         ofn.lStructSize = sizeof(ofn);
         ofn.hwndOwner = owner;
         ofn.lpstrFilter = u"Profiles\0*.bin\0All files\0*.*\0";

@@ -150,23 +150,23 @@ gboolean OnDialogKey(GtkWidget* window, GdkEventKey* event, gpointer data)
         return TRUE;
     const guint key = event->keyval;
     if (key == GDK_KEY_Escape) {
-        Post(data, [](HWND dialog) { PressEscape(dialog); });
+        Post(data, [](HWND target) { PressEscape(target); });
         return TRUE;
     }
     if (key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter) {
-        Post(data, [](HWND dialog) { PressEnter(dialog); });
+        Post(data, [](HWND target) { PressEnter(target); });
         return TRUE;
     }
     if (key == GDK_KEY_Tab || key == GDK_KEY_KP_Tab || key == GDK_KEY_ISO_Left_Tab) {
         const bool previous = key == GDK_KEY_ISO_Left_Tab || (event->state & GDK_SHIFT_MASK);
-        Post(data, [previous](HWND dialog) { PressTab(dialog, previous); });
+        Post(data, [previous](HWND target) { PressTab(target, previous); });
         return TRUE;
     }
     const int direction = ArrowDirection(key);
     HWND focus = GetFocus();
     if (direction == 0 || !focus || !IsChild(dialog, focus) || ControlKindOf(focus) != ControlKind::Button)
         return FALSE;
-    Post(data, [direction](HWND dialog) { PressArrow(dialog, direction < 0); });
+    Post(data, [direction](HWND target) { PressArrow(target, direction < 0); });
     return TRUE;
 }
 
