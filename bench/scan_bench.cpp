@@ -8,7 +8,8 @@
 // the same run, `scanimage -d test` scanning the same number of pages of
 // about the same bytes each (its test area is at most 200 x 200 mm, so its
 // resolution is raised to match); that row is skipped when scanimage is not
-// installed.
+// installed. Each job scans into an emptied folder and counts only when the
+// program ended well, reported every page and wrote every page's file.
 //
 // Each row reports MB/s of image bytes, the time to the first page, the time
 // per later page, the CPU seconds per GB of the processes doing the work
@@ -208,18 +209,60 @@ double ReportedPageBytes(const std::string& line)
     return static_cast<double>(width) * height * bits / 8.0;
 }
 
+// Where a program writes its pages: page-001.EXT and on in `folder`.
+struct PageFiles {
+    std::string folder;
+    std::string extension;
+};
+
+// An empty folder for the job's pages: the programs refuse to replace the
+// pages of an earlier job, and what is found after the job is its own.
+bool EmptyFolder(const PageFiles& files, std::string& failure)
+{
+    std::error_code error;
+    fs::remove_all(files.folder, error);
+    if (!error)
+        fs::create_directories(files.folder, error);
+    if (error)
+        failure = "cannot empty " + files.folder + ": " + error.message();
+    return !error;
+}
+
+// Whether the job wrote each of its pages, none of them empty; `failure`
+// names the first page that is not.
+bool PagesWritten(const PageFiles& files, int pages, std::string& failure)
+{
+    for (int page = 1; page <= pages; ++page) {
+        char name[32];
+        std::snprintf(name, sizeof name, "page-%03d.%s", page, files.extension.c_str());
+        const fs::path path = fs::path(files.folder) / name;
+        std::error_code error;
+        if (fs::file_size(path, error) == 0 || error) {
+            failure = path.string() + " was not written by the scan";
+            return false;
+        }
+    }
+    return true;
+}
+
 // One job of `pages` sheets on the installed scanner, with the service's
 // share of the processor and its peak memory; false after skipping the
-// benchmark.
+// benchmark, also when the job did not write each of its pages.
 bool ScanInstalled(benchmark::State& state, bench::InstalledScanner& scanner, int pages,
-                   std::vector<std::string> args, const PageLine& isPage, Job& job)
+                   std::vector<std::string> args, const PageLine& isPage, const PageFiles& files, Job& job)
 {
     if (!scanner.Load(pages)) {
         state.SkipWithError("the emulator does not take sheets");
         return false;
     }
+    if (!EmptyFolder(files, job.failure)) {
+        state.SkipWithError(job.failure.c_str());
+        return false;
+    }
     const double serviceBefore = CpuOfProgramsRunFrom(scanner.Root());
     job = RunJob(std::move(args), isPage, pages);
+    if (job.ok && !PagesWritten(files, pages, job.failure))
+        job.ok = false;
     if (!job.ok) {
         state.SkipWithError(job.failure.c_str());
         return false;
@@ -235,10 +278,10 @@ using Command = std::function<std::vector<std::string>(int sheets)>;
 
 // A job of one sheet, then one of kPages on the same installation.
 bool ScanOneThenAll(benchmark::State& state, bench::InstalledScanner& scanner, const Command& command,
-                    const PageLine& isPage, Job& oneSheet, Job& job)
+                    const PageLine& isPage, const PageFiles& files, Job& oneSheet, Job& job)
 {
-    return ScanInstalled(state, scanner, 1, command(1), isPage, oneSheet) &&
-           ScanInstalled(state, scanner, kPages, command(kPages), isPage, job);
+    return ScanInstalled(state, scanner, 1, command(1), isPage, files, oneSheet) &&
+           ScanInstalled(state, scanner, kPages, command(kPages), isPage, files, job);
 }
 
 void BM_TwainScan(benchmark::State& state, const char* mechanism)
@@ -249,7 +292,6 @@ void BM_TwainScan(benchmark::State& state, const char* mechanism)
         return;
     }
     const std::string out = scanner.Root() + "/out";
-    fs::create_directories(out);
     const Command twainscan = [&](int pages) {
         return std::vector<std::string>{QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi",
                                         std::to_string(kDpi), "--size", "a4", "--simplex", "--pages",
@@ -257,7 +299,7 @@ void BM_TwainScan(benchmark::State& state, const char* mechanism)
     };
     for (auto _ : state) {
         Job oneSheet, job;
-        if (!ScanOneThenAll(state, scanner, twainscan, StartsWith("page "), oneSheet, job))
+        if (!ScanOneThenAll(state, scanner, twainscan, StartsWith("page "), {out, "tif"}, oneSheet, job))
             return;
         const double pageBytes = ReportedPageBytes(job.firstPageLine);
         if (pageBytes <= 0) {
@@ -284,7 +326,6 @@ void BM_WiaScan(benchmark::State& state)
         return;
     }
     const std::string out = scanner.Root() + "/wia";
-    fs::create_directories(out);
     const Command wiascan = [&](int pages) {
         return std::vector<std::string>{QBK_WIASCAN, "acquire", out, "callback", "type=color", "duplex=0",
                                         "pages=" + std::to_string(pages), "dpi=" + std::to_string(kDpi),
@@ -296,7 +337,7 @@ void BM_WiaScan(benchmark::State& state)
     };
     for (auto _ : state) {
         Job oneSheet, job;
-        if (!ScanOneThenAll(state, scanner, wiascan, wholePage, oneSheet, job))
+        if (!ScanOneThenAll(state, scanner, wiascan, wholePage, {out, "bmp"}, oneSheet, job))
             return;
         Report(state, job, oneSheet, 3.0 * kA4Width * kA4Height);
     }
@@ -313,13 +354,14 @@ void BM_IdleService(benchmark::State& state)
         return;
     }
     constexpr double kSeconds = 3.0;
+    const std::string idleOut = scanner.Root() + "/idle";
     for (auto _ : state) {
         // A scan of one sheet first, so that the service runs.
         Job oneSheet;
         if (!ScanInstalled(state, scanner, 1,
                            {QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "gray", "--dpi", "100",
-                            "--pages", "1", "--out", scanner.Root()},
-                           StartsWith("page "), oneSheet))
+                            "--pages", "1", "--out", idleOut},
+                           StartsWith("page "), {idleOut, "tif"}, oneSheet))
             return;
         const double before = CpuOfProgramsRunFrom(scanner.Root());
         const Clock::time_point start = Clock::now();
