@@ -36,7 +36,7 @@ long ReadDecimal(const std::u16string& text, size_t from)
 // A SAFEARRAY of VT_UI1 with `length` bytes, holding a copy of `data` when given.
 SAFEARRAY* ByteArray(const BYTE* data, DWORD length)
 {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, length);
+    SAFEARRAY* array = data ? plat::CreateByteVectorToFill(0, length) : SafeArrayCreateVector(VT_UI1, 0, length);
     if (!array || !data)
         return array;
     void* bytes = nullptr;

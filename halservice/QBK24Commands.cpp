@@ -162,8 +162,10 @@ bool CQBK24Interface::ReadImageChunk(DWORD bytesToRead, BYTE* buffer, bool backS
     cdb[4] = qualifier;
     cdb[5] = backSide ? kBackSide : 0;
     PutBigEndian24(cdb + 6, bytesToRead);
-    if (DoSCSICommand(cdb, sizeof cdb, buffer, bytesToRead, kDirectionRead))
+    if (DoSCSICommand(cdb, sizeof cdb, buffer, bytesToRead, kDirectionRead)) {
+        ZeroUnreceived(buffer, *bytesRead);
         return true;
+    }
     *bytesRead = 0;
     const BYTE flags = m_cachedSense.SenseKey;
     if (!(flags & (kSenseILI | kSenseEOM)))
@@ -174,7 +176,17 @@ bool CQBK24Interface::ReadImageChunk(DWORD bytesToRead, BYTE* buffer, bool backS
     *bytesRead = bytesToRead - m_cachedSense.InfoBytes;
     *endOfPage = (flags & kSenseEOM) != 0;
     *shortTransfer = (flags & kSenseILI) != 0;
+    ZeroUnreceived(buffer, *bytesRead);
     return true;
+}
+
+// The bytes a READ counts but its data phase did not bring read as zeros:
+// the buffer may be a band array that was never zeroed, whose old contents
+// must not go to the client.
+void CQBK24Interface::ZeroUnreceived(BYTE* buffer, DWORD counted) const
+{
+    if (buffer && counted > m_dataReceived)
+        std::memset(buffer + m_dataReceived, 0, counted - m_dataReceived);
 }
 
 bool CQBK24Interface::ReadImageData(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage,

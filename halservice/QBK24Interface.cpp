@@ -250,6 +250,8 @@ bool CQBK24Interface::SendCommand(const BYTE* cdb, DWORD cdbLength, void* data, 
     }
     if (IsDataLogging(LOG_TRACE))
         DumpBeforeCommand(cdb, cdbLength, data, dataLength, direction);
+    if (!m_inAutoSense)
+        m_dataReceived = 0;
     // A REQUEST SENSE right after a failed command is answered from the cache.
     if (!m_inAutoSense && m_lastStatus == kStatusCheckCondition && cdb[0] == kOpRequestSense)
         return AnswerFromCachedSense(cdb, cdbLength, data, dataLength);
@@ -307,6 +309,8 @@ CQBK24Interface::Attempt CQBK24Interface::SendCommandOnce(const BYTE* cdb, DWORD
     bool readData = false;
     const bool phasesOk = RunPhases(direction, transfer.get(), transferSize, &dataBytes, &readData);
     m_lastStatus = StatusByteOf(m_statusPacket);
+    if (!m_inAutoSense)
+        m_dataReceived = readData ? dataBytes : 0;
     if (readData) {
         std::memcpy(data, transfer.get() + kDataHeaderSize, dataBytes);
         if (IsDataLogging(LOG_TRACE))

@@ -96,6 +96,7 @@ private:
     // One READ of image data, at most kMaxReadTransferLength bytes.
     bool ReadImageChunk(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage, DWORD* bytesRead,
                         bool* shortTransfer, BYTE qualifier);
+    void ZeroUnreceived(BYTE* buffer, DWORD counted) const;
     // DoSCSICommand between its entry and exit lines: the request checked,
     // the cached sense, then attempts while the scanner is busy.
     bool SendCommand(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength, DWORD direction);
@@ -132,6 +133,10 @@ private:
     void DumpText(const WCHAR* name, const char* text, size_t length);
 
     bool m_inAutoSense = false;
+    // The data bytes the last command's read data phase brought (not its
+    // automatic REQUEST SENSE's): a READ's count comes from its status or
+    // sense and may claim more.
+    DWORD m_dataReceived = 0;
     DWORD m_timeout = kDefaultTimeoutMs;
     ULONGLONG m_busyDeadline = 0;  // of the command running, on the installed clock
     CommandPacket m_commandPacket{};

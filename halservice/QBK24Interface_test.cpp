@@ -554,6 +554,48 @@ TEST_F(QBK24ScriptedTest, ALargeReadGoesOutInWholeLinesOfAtMostTheTransferLength
     EXPECT_EQ(buffer[kAsked - 1], 2);
 }
 
+// A READ's count comes from its status or sense: what it counts beyond the
+// data that came reads as zeros, and nothing past the count is touched.
+TEST_F(QBK24ScriptedTest, BytesAReadCountsButNeverReceivedAreZeros)
+{
+    auto reply = [](const Bytes& data, BYTE status) {
+        Bytes packet = DataPacket(data, static_cast<DWORD>(data.size() + 12));
+        const Bytes statusPacket = Status(status);
+        packet.insert(packet.end(), statusPacket.begin(), statusPacket.end());
+        return packet;
+    };
+    const struct {
+        const char* name;
+        BYTE status;
+        DWORD residue;  // in the sense of a CHECK CONDITION, with ILI
+        DWORD counted;
+    } cases[] = {
+        {"good status after 100 of 1000 bytes", kStatusGood, 0, 1000},
+        {"a residue that counts 500 of 100 bytes", kStatusCheckCondition, 500, 500},
+        {"a residue that counts 100 of 100 bytes", kStatusCheckCondition, 900, 100},
+        {"a residue that counts 50 of 100 bytes", kStatusCheckCondition, 950, 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_readReply = reply(Bytes(100, 7), c.status);
+        m_sense.assign(18, 0);
+        m_sense[0] = 0x70;
+        m_sense[2] = kSenseILI;
+        m_sense[5] = static_cast<BYTE>(c.residue >> 8);
+        m_sense[6] = static_cast<BYTE>(c.residue);
+        Bytes buffer(1000, 0xEE);
+        bool endOfPage = false, shortTransfer = false;
+        DWORD bytesRead = 0;
+        EXPECT_TRUE(
+            m_interface.ReadImageData(1000, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
+        EXPECT_EQ(bytesRead, c.counted);
+        for (DWORD i = 0; i < 1000; ++i) {
+            const BYTE expected = i < 100 ? 7 : i < c.counted ? 0 : 0xEE;
+            ASSERT_EQ(buffer[i], expected) << "byte " << i;
+        }
+    }
+}
+
 TEST_F(QBK24ScriptedTest, AResidueLargerThanTheRequestIsAFailure)
 {
     auto checkWithSense = [this](BYTE flags, DWORD residue) {

@@ -18,7 +18,7 @@ constexpr ULONG kPlaceholderSize = 2;
 // A byte array wrapped in a VARIANT, with a copy of `data` when given.
 void MakeByteArrayVariant(plat::ScopedVariant& variant, const BYTE* data, DWORD size)
 {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, size);
+    SAFEARRAY* array = data ? plat::CreateByteVectorToFill(0, size) : SafeArrayCreateVector(VT_UI1, 0, size);
     if (!array)
         _com_issue_error(E_OUTOFMEMORY);
     VARIANT value;

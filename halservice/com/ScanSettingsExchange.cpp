@@ -207,9 +207,11 @@ HRESULT CRNXHALS::Produce(IUnknown* pRasterBandSink)
     const DWORD size = static_cast<DWORD>(sizeBuffer);
 
     // The scanner thread reads the band straight into the array that
-    // PutBuffer receives: one array per band, never copied.
+    // PutBuffer receives: one array per band, never copied, nor zeroed
+    // first. Only the bytes written reach the sink: the array is cut to
+    // them before PutBuffer.
     plat::ScopedVariant band;
-    band->parray = SafeArrayCreateVector(VT_UI1, 0, size);
+    band->parray = plat::CreateByteVectorToFill(0, size);
     if (!band->parray)
         return E_OUTOFMEMORY;
     band->vt = VT_ARRAY | VT_UI1;

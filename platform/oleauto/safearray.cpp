@@ -198,12 +198,12 @@ void FreeArray(SAFEARRAY* psa)
     delete BlockOf(psa);
 }
 
-} // namespace
+enum class Elements { Zeroed, AsAllocated };
 
-SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound)
+SAFEARRAY* NewArray(VARTYPE vt, const SAFEARRAYBOUND& bound, Elements elements)
 {
     const ULONG size = ElementSize(vt);
-    if (cDims != 1 || !rgsabound || size == 0)
+    if (size == 0)
         return nullptr;
     auto* block = new (std::nothrow) ArrayBlock{};
     if (!block)
@@ -213,12 +213,12 @@ SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound)
     sa.cDims = 1;
     sa.fFeatures = FeaturesFor(vt);
     sa.cbElements = size;
-    sa.rgsabound[0] = rgsabound[0];
+    sa.rgsabound[0] = bound;
     // Zeroed elements are valid empty values of every type (null BSTR, null
     // pointer, VT_EMPTY). A distinct block even for no elements keeps
     // pvData non-null, as callers test it.
-    const size_t count = rgsabound[0].cElements;
-    sa.pvData = std::calloc(count == 0 ? 1 : count, size);
+    const size_t count = bound.cElements == 0 ? 1 : bound.cElements;
+    sa.pvData = elements == Elements::Zeroed ? std::calloc(count, size) : std::malloc(count * size);
     if (!sa.pvData) {
         delete block;
         return nullptr;
@@ -226,10 +226,24 @@ SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound)
     return &sa;
 }
 
+} // namespace
+
+SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound)
+{
+    if (cDims != 1 || !rgsabound)
+        return nullptr;
+    return NewArray(vt, rgsabound[0], Elements::Zeroed);
+}
+
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements)
 {
     SAFEARRAYBOUND bound{cElements, lLbound};
     return SafeArrayCreate(vt, 1, &bound);
+}
+
+SAFEARRAY* plat::CreateByteVectorToFill(LONG lowerBound, ULONG count)
+{
+    return NewArray(VT_UI1, SAFEARRAYBOUND{count, lowerBound}, Elements::AsAllocated);
 }
 
 HRESULT SafeArrayDestroy(SAFEARRAY* psa)

@@ -38,6 +38,17 @@ constexpr USHORT FADF_VARIANT = 0x0800;
 // another type, for cDims other than 1, or when memory runs out.
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
+
+namespace plat {
+// A VT_UI1 vector like SafeArrayCreateVector's whose bytes are NOT zeroed,
+// for a caller about to overwrite them all (a band read from the scanner, a
+// copy of received bytes): it saves a pass over every byte. The caller must
+// fill every byte before the array goes anywhere, or first cut it
+// (SafeArrayRedim) to the bytes it filled: the rest holds whatever the heap
+// held, which may be another client's data. Null without memory.
+SAFEARRAY* CreateByteVectorToFill(LONG lowerBound, ULONG count);
+} // namespace plat
+
 // DISP_E_ARRAYISLOCKED (nothing freed) while the array is locked.
 HRESULT SafeArrayDestroy(SAFEARRAY* psa);
 

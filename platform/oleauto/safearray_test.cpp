@@ -39,6 +39,45 @@ TEST(SafeArray, ByteVectorDescribesItself)
     EXPECT_EQ(upper, -1);
 }
 
+// A vector made to be filled is in every way but its unzeroed bytes the
+// vector SafeArrayCreateVector makes; cut to what was filled and grown
+// again, the grown part reads as zeros, not as what the heap held.
+TEST(SafeArray, ByteVectorToFillIsAPlainByteVector)
+{
+    const struct {
+        LONG lower;
+        ULONG count;
+    } cases[] = {{0, 0}, {-2, 5}, {0, 1 << 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        plat::ScopedSafeArray toFill(plat::CreateByteVectorToFill(c.lower, c.count));
+        plat::ScopedSafeArray zeroed(SafeArrayCreateVector(VT_UI1, c.lower, c.count));
+        ASSERT_NE(toFill.Get(), nullptr);
+        ASSERT_NE(toFill.Get()->pvData, nullptr);
+        EXPECT_EQ(toFill.Get()->cDims, zeroed.Get()->cDims);
+        EXPECT_EQ(toFill.Get()->fFeatures, zeroed.Get()->fFeatures);
+        EXPECT_EQ(toFill.Get()->cbElements, zeroed.Get()->cbElements);
+        EXPECT_EQ(toFill.Get()->cLocks, 0u);
+        EXPECT_EQ(toFill.Get()->rgsabound[0].cElements, c.count);
+        EXPECT_EQ(toFill.Get()->rgsabound[0].lLbound, c.lower);
+        VARTYPE vt = VT_EMPTY;
+        EXPECT_EQ(SafeArrayGetVartype(toFill.Get(), &vt), S_OK);
+        EXPECT_EQ(vt, VT_UI1);
+    }
+
+    plat::ScopedSafeArray band(plat::CreateByteVectorToFill(0, 4096));
+    ASSERT_NE(band.Get(), nullptr);
+    std::memset(band.Get()->pvData, 0xA5, 100);
+    SAFEARRAYBOUND filled{100, 0};
+    ASSERT_EQ(SafeArrayRedim(band.Get(), &filled), S_OK);
+    SAFEARRAYBOUND grown{4096, 0};
+    ASSERT_EQ(SafeArrayRedim(band.Get(), &grown), S_OK);
+    const auto* bytes = static_cast<const BYTE*>(band.Get()->pvData);
+    EXPECT_EQ(bytes[99], 0xA5);
+    for (ULONG i = 100; i < 4096; ++i)
+        ASSERT_EQ(bytes[i], 0) << "byte " << i;
+}
+
 TEST(SafeArray, PlainArraysCopyAndResizeWithTheirValues)
 {
     plat::ScopedSafeArray array(SafeArrayCreateVector(VT_I4, 3, 1000));

@@ -18,7 +18,8 @@ bool ReadByteArray(MessageReader& reader, SAFEARRAY*& array, LentBytes* lent)
     std::uint32_t count = 0;
     if (!reader.ReadI32(lowerBound) || !reader.ReadSizedBytes(data, count))
         return false;
-    array = SafeArrayCreateVector(VT_UI1, lowerBound, lent ? 0 : count);
+    // A copy is filled whole from the message just below.
+    array = lent ? SafeArrayCreateVector(VT_UI1, lowerBound, 0) : plat::CreateByteVectorToFill(lowerBound, count);
     if (!array)
         return reader.Fail(), false;
     if (lent) {

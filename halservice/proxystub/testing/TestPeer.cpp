@@ -191,7 +191,9 @@ public:
         VariantInit(&buffer);
         if (SUCCEEDED(hr) && size >= 0) {
             buffer.vt = VT_ARRAY | VT_UI1;
-            buffer.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
+            // Filled whole below, unless the band goes unfilled.
+            buffer.parray = m_fill ? plat::CreateByteVectorToFill(0, static_cast<ULONG>(size))
+                                   : SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
             hr = buffer.parray ? S_OK : E_OUTOFMEMORY;
         }
         {
