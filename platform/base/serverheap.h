@@ -3,8 +3,9 @@
 
 namespace plat {
 
-// Puts every thread of the process on one malloc heap, and gives memory the
-// heap no longer uses back to the system.
+// Puts every thread of the process on one malloc heap, and keeps large
+// blocks (bands) in it rather than mapping each one afresh; TrimHeap gives
+// what the heap no longer uses back to the system.
 //
 // glibc gives each new thread a heap of its own, and returns freed memory
 // at the top of such a heap only when a later free in that heap finds more
