@@ -241,6 +241,8 @@ bool CQBK24Interface::DoSCSICommand(const BYTE* cdb, DWORD cdbLength, void* data
 
 bool CQBK24Interface::SendCommand(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength, DWORD direction)
 {
+    if (!m_inAutoSense)
+        m_dataReceived = 0;
     // Nothing is sent for a request that cannot be put into packets.
     if (!IsPacketableCommandBlock(cdb, cdbLength) || !m_usbDevice || direction > kDirectionWrite) {
         if (IsLogging(LOG_ERROR))
@@ -250,8 +252,6 @@ bool CQBK24Interface::SendCommand(const BYTE* cdb, DWORD cdbLength, void* data, 
     }
     if (IsDataLogging(LOG_TRACE))
         DumpBeforeCommand(cdb, cdbLength, data, dataLength, direction);
-    if (!m_inAutoSense)
-        m_dataReceived = 0;
     // A REQUEST SENSE right after a failed command is answered from the cache.
     if (!m_inAutoSense && m_lastStatus == kStatusCheckCondition && cdb[0] == kOpRequestSense)
         return AnswerFromCachedSense(cdb, cdbLength, data, dataLength);
