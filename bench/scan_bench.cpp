@@ -293,9 +293,11 @@ void BM_TwainScan(benchmark::State& state, const char* mechanism)
     }
     const std::string out = scanner.Root() + "/out";
     const Command twainscan = [&](int pages) {
+        // clang-format off
         return std::vector<std::string>{QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "color", "--dpi",
                                         std::to_string(kDpi), "--size", "a4", "--simplex", "--pages",
                                         std::to_string(pages), "--xfer", mechanism, "--out", out};
+        // clang-format on
     };
     for (auto _ : state) {
         Job oneSheet, job;
@@ -327,9 +329,11 @@ void BM_WiaScan(benchmark::State& state)
     }
     const std::string out = scanner.Root() + "/wia";
     const Command wiascan = [&](int pages) {
+        // clang-format off
         return std::vector<std::string>{QBK_WIASCAN, "acquire", out, "callback", "type=color", "duplex=0",
                                         "pages=" + std::to_string(pages), "dpi=" + std::to_string(kDpi),
                                         "width=" + std::to_string(kA4Width), "height=" + std::to_string(kA4Height)};
+        // clang-format on
     };
     // Progress lines end in a percentage.
     const PageLine wholePage = [](const std::string& line) {

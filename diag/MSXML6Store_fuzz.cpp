@@ -117,6 +117,7 @@ StorePtr Other(Script& script)
 void Step(MSXML6Store& store, Script& script)
 {
     WCHAR buffer[16];
+    // clang-format off
     switch (script.Byte() % 21) {
     case 0: store.SetContext(script.Text().c_str()); break;
     case 1: store.SeekRootNode(); break;
@@ -210,6 +211,7 @@ void Step(MSXML6Store& store, Script& script)
         break;
     }
     }
+    // clang-format on
 }
 
 } // namespace

@@ -220,6 +220,7 @@ TEST(DeviceLink, AnotherUserGetsNothingFromTheScanner) {
 
 TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {
   EmulatedScanner scanner;
+  // clang-format off
   struct Case {
     const char* line;
     bool ok;
@@ -233,6 +234,7 @@ TEST(ScannerControl, CommandLinesChangeTheScannersSurroundings) {
       {"max-read 0x1000000", false},        {"", false},
       {"dance", false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::string answer;
     EXPECT_EQ(ApplyControl(scanner, c.line, answer), c.ok) << c.line << ": " << answer;

@@ -93,6 +93,7 @@ Bytes Gamma266() {
   return d;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandTable,
     ::testing::Values(
@@ -128,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"SetLcdImageTooShort", {0xE1, 0, 0xB5, 0, 0, 0, 0, 0x09, 0xFF, 0}, Bytes(2559, 0x5A), 0, 2, {}},
         CommandCase{"UnknownOperationCode", {0xC5, 0, 0, 0, 0, 0}, {}, 0, 2, {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 // After a CHECK CONDITION the sense says why, once.
 TEST(Sense, RequestSenseAfterCheckConditionGivesTheReasonThenClears) {

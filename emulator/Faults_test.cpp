@@ -49,6 +49,7 @@ std::pair<std::size_t, Sense> ReadUntilFailure(EmulatedScanner& scanner) {
 }
 
 TEST(Faults, SheetFaultsStrikeWhereTheyWereSetWithTheirSense) {
+  // clang-format off
   struct Case {
     const char* name;
     Fault fault;
@@ -65,6 +66,7 @@ TEST(Faults, SheetFaultsStrikeWhereTheyWereSetWithTheirSense) {
       {"skew, stop on skew", {.kind = FaultKind::Skew, .sheet = 0, .offset = 100}, 0x10, 0, 100,
        sense::kSkew},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EmulatedScanner scanner;
     scanner.InjectFault(c.fault);

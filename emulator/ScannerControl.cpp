@@ -50,12 +50,14 @@ std::optional<Fault> FaultFromWords(const std::vector<std::string>& words, std::
     if (!SplitPair(words[i], key, value)) return std::nullopt;
     const auto n = ParseNumber(value);
     if (!n) return std::nullopt;
+    // clang-format off
     if (key == "sheet" && *n <= UINT32_MAX) f.sheet = static_cast<std::uint32_t>(*n);
     else if (key == "offset") f.offset = *n;
     else if (key == "count" && *n <= UINT32_MAX) f.count = static_cast<std::uint32_t>(*n);
     else if (key == "opcode" && *n <= 0xFF) f.opcode = static_cast<int>(*n);
     else if (key == "ascq" && *n <= 0xFF) f.jamQualifier = static_cast<std::uint8_t>(*n);
     else return std::nullopt;
+    // clang-format on
     if (key == "sheet" || key == "offset") f.atPlace = true;
   }
   if (IsSheetFault(f.kind)) f.atPlace = false;  // placed anyway

@@ -98,9 +98,11 @@ TEST(PacketCodingTest, HeldSenseGoesOutWithItsInformationFieldBigEndian)
 // and `trailing` bytes after them (status bytes, or more data).
 Bytes DataPacket(DWORD lengthField, DWORD dataBytes, DWORD trailing)
 {
+    // clang-format off
     Bytes packet = {static_cast<BYTE>(lengthField >> 24), static_cast<BYTE>(lengthField >> 16),
                     static_cast<BYTE>(lengthField >> 8), static_cast<BYTE>(lengthField), 0x00, 0x02, 0xB0, 0x00,
                     0, 0, 0, 0};
+    // clang-format on
     packet.resize(packet.size() + dataBytes + trailing, 0x55);
     return packet;
 }

@@ -32,6 +32,7 @@ TEST_F(QBK24CommandsTest, CommandBlocksOfEveryCommand)
     static const BYTE block[4] = {1, 2, 3, 4};
     static const BYTE gamma[256] = {};
     static const BYTE lcd[kLCDImageSize] = {};
+    // clang-format off
     const struct {
         const char* name;
         std::function<void(CQBK24Interface&)> run;
@@ -71,6 +72,7 @@ TEST_F(QBK24CommandsTest, CommandBlocksOfEveryCommand)
         {"SetLCDImage", [](auto& i) { i.SetLCDImage(lcd); }, {0xE1, 0, 0xB5, 0, 0, 0, 0, 0x0A, 0x00, 0}, 1},
         {"SetColor", [](auto& i) { i.SetColor(1, 2, 3, 4, 5, 6); }, {0xE1, 0, 0xB4, 0, 0, 0, 0, 0x00, 0x04, 0}, 1},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ClearLogs();
@@ -253,6 +255,7 @@ TEST_F(QBK24CommandsTest, FailedQueriesLeaveTheirOutputsAlone)
 TEST_F(QBK24CommandsTest, RecordDumpsOfFailedQueries)
 {
     Start();
+    // clang-format off
     const struct {
         const char* name;
         BYTE opcode;
@@ -269,6 +272,7 @@ TEST_F(QBK24CommandsTest, RecordDumpsOfFailedQueries)
         {"GetDataBufferStatus", 0x34, [](auto& i) { DWORD n = 0; BYTE w = 0; return i.GetDataBufferStatus(&n, &w); },
          u"byBufStatusLen: ", false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         emulator::Fault stall;

@@ -446,9 +446,11 @@ protected:
     }
     static Bytes DataPacket(const Bytes& data, DWORD lengthField)
     {
+        // clang-format off
         Bytes packet = {static_cast<BYTE>(lengthField >> 24), static_cast<BYTE>(lengthField >> 16),
                         static_cast<BYTE>(lengthField >> 8),  static_cast<BYTE>(lengthField),
                         0x00, 0x02, 0xB0, 0x00, 0, 0, 0, 0};
+        // clang-format on
         packet.insert(packet.end(), data.begin(), data.end());
         return packet;
     }

@@ -195,6 +195,7 @@ TEST_F(USBDeviceTest, OpenOfAnAbsentDeviceKeepsTheError)
 TEST_F(USBDeviceTest, RecoveryTable)
 {
     constexpr DWORD kNoPipe = 0;
+    // clang-format off
     const struct {
         const char* name;
         DWORD direction;
@@ -223,6 +224,7 @@ TEST_F(USBDeviceTest, RecoveryTable)
         {"device plugged in again", kTransferRead, true, {}, true, 1, 1, kNoPipe, 0},
         {"plugged in again, no recovery", kTransferWrite, false, {}, true, 0, 0, kNoPipe, ERROR_ACCESS_DENIED},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto backend = std::make_shared<ScriptedBackend>();

@@ -294,6 +294,7 @@ TEST_F(HALWrapTest, ASessionEndsAtLevelSixAndOnlyACreatedServiceIsUnlocked)
 
 TEST_F(HALWrapTest, FailedConfigurationsAreLoggedAndUndoneAsFarAsTheWrapperDidThem)
 {
+    // clang-format off
     struct Case {
         const char* name;
         bool preset;
@@ -332,6 +333,7 @@ TEST_F(HALWrapTest, FailedConfigurationsAreLoggedAndUndoneAsFarAsTheWrapperDidTh
          E_UNEXPECTED, u"Unexpected exception caught",
          {"Initialize", "LockScanner", "UnlockScanner", "Uninitialize"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeHALService& service = NewService();

@@ -377,6 +377,7 @@ struct RepackCase {
 
 // Format fields: width, bpp, bytesPerLine, pixelType, channelOrder,
 // lineOrder, bitOrder, gender, pixelOrder.
+// clang-format off
 const RepackCase kRepackCases[] = {
     {"gray 2550 aligned to 4", {2550, 8, 2550, 1, 0, 0, 0, 0, 0}, kTwainRestrictions,
      {2550, 8, 2552, 1, 0, 0, 0, 0, 0}, 23, 5, 2552 * 7},
@@ -414,6 +415,7 @@ const RepackCase kRepackCases[] = {
      u"Alignment=\"4\" BWGender=\"BlackIsZero\" PixelOrder=\"LeftRight\" LineOrder=\"BottomUp\" BitOrder=\"LSBFirst\"",
      {13, 1, 4, 0, 0, 1, 1, 0, 0}, 10, 4, 4 * 3},
 };
+// clang-format on
 
 TEST_F(ConvertTest, RepacksEveryLineOfEveryPageToTheRestrictions)
 {

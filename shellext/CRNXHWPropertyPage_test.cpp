@@ -203,6 +203,7 @@ TEST(WiaItemNames, ListsAreReadWithinTheirBlock)
         const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
         return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(char16_t));
     };
+    // clang-format off
     const struct {
         const char* name;
         std::vector<BYTE> bytes;
@@ -218,6 +219,7 @@ TEST(WiaItemNames, ListsAreReadWithinTheirBlock)
          true, {u"a"}},
         {"half a character", {'a'}, false, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::u16string> names{u"stale"};

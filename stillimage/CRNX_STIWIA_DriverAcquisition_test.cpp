@@ -122,6 +122,7 @@ TEST(PipelineDocuments, AreTheTwoOneLineDocuments)
 
 TEST_F(StiDriverAcquisition, ItemSettingsBecomeTheServicesConfiguration)
 {
+    // clang-format off
     struct Case {
         const char* what;
         std::vector<std::pair<PROPID, LONG>> root, item;
@@ -169,6 +170,7 @@ TEST_F(StiDriverAcquisition, ItemSettingsBecomeTheServicesConfiguration)
          "<Width>8500</Width><Height>11000</Height><BitsPerPixel>1</BitsPerPixel><Duplex>1</Duplex><DPI>200</DPI>"
          "<Pages>1</Pages><Brightness>128</Brightness><Threshold>128</Threshold><Contrast>128</Contrast>"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_EQ(S_OK, Configure(c.root, c.item));

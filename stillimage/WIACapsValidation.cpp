@@ -271,12 +271,14 @@ HRESULT CWIACaps::CheckDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pConte
 
     if (dataType.bChanged) {
         LONG newDepth = 0;
+        // clang-format off
         switch (dataType.Current.lVal) {
         case WIA_DATA_THRESHOLD: newDepth = 1; break;
         case WIA_DATA_GRAYSCALE: newDepth = 8; break;
         case WIA_DATA_COLOR: newDepth = 24; break;
         default: return E_INVALIDARG;
         }
+        // clang-format on
         if (!depth.bChanged) {
             hr = wiasWritePropLong(pWiasContext, WIA_IPA_DEPTH, newDepth);
             if (FAILED(hr))
@@ -285,12 +287,14 @@ HRESULT CWIACaps::CheckDataType(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pConte
     }
     if (dataType.bChanged || depth.bChanged) {
         LONG channels = 0, bitsPerChannel = 0;
+        // clang-format off
         switch (dataType.Current.lVal) {
         case WIA_DATA_THRESHOLD: channels = 1; bitsPerChannel = 1; break;
         case WIA_DATA_GRAYSCALE: channels = 1; bitsPerChannel = 8; break;
         case WIA_DATA_COLOR: channels = 3; bitsPerChannel = 8; break;
         default: break;
         }
+        // clang-format on
         if (channels != 0) {
             hr = wiasWritePropLong(pWiasContext, WIA_IPA_CHANNELS_PER_PIXEL, channels);
             if (SUCCEEDED(hr))

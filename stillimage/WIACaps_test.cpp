@@ -205,6 +205,7 @@ TEST_F(WIACapsTest, WrittenValidValuesBoundTheClientsChanges)
     ASSERT_EQ(S_OK, caps.SetupRootItems(root.Context()));
     FakeDrvItem feederItem(u"Feeder");
     ASSERT_EQ(S_OK, caps.SetupChildItems(&feederItem, feeder.Context()));
+    // clang-format off
     struct Case {
         WiaItem* item;
         PROPID id;
@@ -221,6 +222,7 @@ TEST_F(WIACapsTest, WrittenValidValuesBoundTheClientsChanges)
         {&root, WIA_DPS_PAGES, 151, E_INVALIDARG},   {&root, WIA_DPS_DOCUMENT_HANDLING_SELECT, 13, S_OK},
         {&root, WIA_DPS_DOCUMENT_HANDLING_SELECT, 2, E_INVALIDARG},
     };
+    // clang-format on
     for (const Case& c : cases) {
         PROPSPEC spec{};
         spec.ulKind = PRSPEC_PROPID;

@@ -160,6 +160,7 @@ void CQBK24DataSource::InitCompressions(TW_UINT16 xferMech, CTWAINEnumeration& v
 void CQBK24DataSource::InitSupportedCaps(Trellis::CTWAINArray& caps)
 {
     CTWAINDataSource::InitSupportedCaps(caps);
+    // clang-format off
     static const TW_UINT16 kDeviceCaps[] = {
         CAP_AUTOFEED,                   CAP_AUTOSCAN,                   CAP_CUSTOMDSDATA,
         CAP_DUPLEX,                     CAP_DUPLEXENABLED,              CAP_ENABLEDSUIONLY,
@@ -175,6 +176,7 @@ void CQBK24DataSource::InitSupportedCaps(Trellis::CTWAINArray& caps)
         ICAP_THRESHOLD,                 CUSTCAP_DYNAMICTHRESHOLD,       ICAP_UNDEFINEDIMAGESIZE,
         ICAP_XNATIVERESOLUTION,         ICAP_YNATIVERESOLUTION,         CUSTCAP_LONGDOCSUPPORT,
     };
+    // clang-format on
     for (TW_UINT16 id : kDeviceCaps) {
         CTWAINOneValue item(id);
         if (!caps.Contains(item))

@@ -226,6 +226,7 @@ TEST_F(CapabilitySetTest, SupportedCapabilitiesListTheDeviceCapabilitiesAfterThe
     const CTWAINContainer answer = Ask(CAP_SUPPORTEDCAPS, MSG_GET);
     ASSERT_EQ(TWON_ARRAY, answer.ContainerType);
     const std::vector<double> ids = Numbers(answer.GetArray());
+    // clang-format off
     const std::vector<double> device = {
         CAP_AUTOFEED,     CAP_AUTOSCAN,        CAP_CUSTOMDSDATA,     CAP_DUPLEX,         CAP_DUPLEXENABLED,
         CAP_ENABLEDSUIONLY, CAP_FEEDERALIGNMENT, CAP_FEEDERENABLED,  CAP_FEEDERLOADED,   CAP_FEEDERORDER,
@@ -236,6 +237,7 @@ TEST_F(CapabilitySetTest, SupportedCapabilitiesListTheDeviceCapabilitiesAfterThe
         0x801F,           ICAP_NOISEFILTER,    ICAP_ROTATION,        ICAP_THRESHOLD,     0x801B,
         ICAP_UNDEFINEDIMAGESIZE, ICAP_XNATIVERESOLUTION, ICAP_YNATIVERESOLUTION, 0x8029,
     };
+    // clang-format on
     ASSERT_EQ(27u + device.size(), ids.size());
     EXPECT_EQ(device, std::vector<double>(ids.begin() + 27, ids.end()));
     EXPECT_EQ(CAP_AUTHOR, ids.front());
@@ -259,6 +261,7 @@ TEST_F(CapabilitySetTest, DeviceHeldCapabilitiesStartAtTheirInitialValues)
     };
     constexpr TW_INT32 kAll = 0x1F;
     constexpr TW_INT32 kRead = 0x0D;
+    // clang-format off
     const Case cases[] = {
         {ICAP_BITDEPTHREDUCTION, TWON_ENUMERATION, TWTY_UINT16, {TWBR_THRESHOLD, 0x8000, TWBR_DIFFUSION, TWBR_HALFTONE},
          0x8000, 0x8000, kAll},
@@ -282,6 +285,7 @@ TEST_F(CapabilitySetTest, DeviceHeldCapabilitiesStartAtTheirInitialValues)
         {ICAP_XNATIVERESOLUTION, TWON_ONEVALUE, TWTY_FIX32, {}, 400, 400, kRead},
         {ICAP_YNATIVERESOLUTION, TWON_ONEVALUE, TWTY_FIX32, {}, 400, 400, kRead},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
         const CTWAINContainer all = Ask(c.id, MSG_GET);

@@ -47,6 +47,7 @@ struct CustomCapability {
     bool DS::*Flag = nullptr;
 };
 
+// clang-format off
 constexpr EnumGroup kDespeckle{&DS::GetDespeckleValues,     &DS::GetDespeckleCurrent, &DS::GetDespeckleDefault,
                                &DS::SetDespeckleConstraint, &DS::SetDespeckleCurrent, &DS::ResetDespeckle,
                                &DS::QueryDespeckleSupport};
@@ -73,6 +74,7 @@ constexpr RangeGroup kDynamicThreshold{
     &DS::GetDynamicThresholdValues,          &DS::GetDynamicThresholdCurrent, &DS::GetDynamicThresholdDefault,
     &DS::SetDynamicThresholdRangeConstraint, &DS::SetDynamicThresholdCurrent, &DS::ResetDynamicThreshold,
     &DS::QueryDynamicThresholdSupport};
+// clang-format on
 
 constexpr CustomCapability kCustomCapabilities[] = {
     {CUSTCAP_DYNAMICTHRESHOLD, nullptr, &kDynamicThreshold},

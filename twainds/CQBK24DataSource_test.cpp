@@ -105,6 +105,7 @@ TEST_F(DataSourceTest, GammaTablesFollowThePixelType)
         bool result;
         std::vector<LONG> codes;
     };
+    // clang-format off
     const Case cases[] = {
         {TWPT_BW, {}, true, {}},
         {TWPT_GRAY, {}, true, {16}},
@@ -113,6 +114,7 @@ TEST_F(DataSourceTest, GammaTablesFollowThePixelType)
         {TWPT_RGB, 14, false, {13, 14}},
         {TWPT_RGB, 15, false, {13, 14, 15}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "pixel type " << c.pixelType);
         m_hal.Controls.clear();

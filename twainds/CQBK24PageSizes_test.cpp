@@ -27,6 +27,7 @@ constexpr double kFix32Step = 1.0 / 65536;
 // without a size of their own have the empty frame.
 TEST_F(PageSizeTest, EveryCustomSizeHasItsFrameInEveryUnit)
 {
+    // clang-format off
     const struct {
         TW_UINT16 code;
         double width;
@@ -47,6 +48,7 @@ TEST_F(PageSizeTest, EveryCustomSizeHasItsFrameInEveryUnit)
         {0x8016, 21.5, 27.5, TWUN_CENTIMETERS}, {0x8017, 0, 0, TWUN_INCHES},
         {0x8018, 0, 0, TWUN_INCHES},
     };
+    // clang-format on
     for (const auto& s : sizes) {
         SCOPED_TRACE(::testing::Message() << "size 0x" << std::hex << s.code);
         const double inchesPerUnit = s.unit == TWUN_CENTIMETERS ? 1 / 2.54 : 1;
@@ -77,6 +79,7 @@ TEST_F(PageSizeTest, SizeListsOfferTheCustomSizesThatFit)
 {
     const CTWAINEnumeration portrait = Ask(ICAP_SUPPORTEDSIZES, MSG_GET).GetEnumeration();
     const CTWAINEnumeration& landscape = m_source.LandscapeSizes.Allowed;
+    // clang-format off
     const struct {
         TW_UINT16 code;
         bool inPortrait;
@@ -89,6 +92,7 @@ TEST_F(PageSizeTest, SizeListsOfferTheCustomSizesThatFit)
         {0x8017, false, false},
         {0x8018, false, false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         EXPECT_EQ(c.inPortrait, portrait.Contains(CTWAINOneValue(c.code)));
@@ -231,6 +235,7 @@ TEST_F(PageSizeTest, ExtendedImageInformationNamesThePage)
 
     ExtImageInfoRequest request({TWEI_PAGENUMBER, TWEI_PIXELFLAVOR, TWEI_PAGESIDE, TWEI_DESKEWSTATUS, 0x1240, 0x9999});
     ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_IMAGE, DAT_EXTIMAGEINFO, MSG_GET, request.bytes.data()));
+    // clang-format off
     const struct {
         TW_UINT16 numItems;
         TW_UINT16 returnCode;
@@ -243,6 +248,7 @@ TEST_F(PageSizeTest, ExtendedImageInformationNamesThePage)
         {0, TWRC_INFONOTSUPPORTED, 0},
         {0, TWRC_INFONOTSUPPORTED, 0},
     };
+    // clang-format on
     for (size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(i);
         const TW_INFO info = request.Get(i);

@@ -113,6 +113,7 @@ TEST_F(PipelineConfigTest, EachSettingBecomesItsElements)
     const std::vector<Setting> doubleFeed = {{CUSTCAP_DOUBLEFEEDDETECTION, Bool(true)}};
     const std::vector<Setting> gray = {{ICAP_PIXELTYPE, Code(TWPT_GRAY)}};
 
+    // clang-format off
     const struct {
         const char* name;
         std::vector<Setting> settings;
@@ -187,6 +188,7 @@ TEST_F(PipelineConfigTest, EachSettingBecomesItsElements)
          {{CUSTCAP_AUTOCROPWIDTH, Bool(true)}, {CUSTCAP_AUTOCROPLENGTH, Bool(true)}},
          {{"DetectPaperWidth", 1}, {"LengthControl", 1}}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Elements elements = Configure(c.settings);

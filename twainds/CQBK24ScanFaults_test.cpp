@@ -95,6 +95,7 @@ TEST_F(SourceFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage
 {
     Install(0);
     Negotiate(kJob);
+    // clang-format off
     const struct {
         const char* name;
         Words fault;
@@ -115,6 +116,7 @@ TEST_F(SourceFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage
          "ADF cover or Exit cover open.  Close cover then click Retry to continue.", TWCC_OPERATIONERROR,
          {{0, 0, false}, {0, 1, false}, {1, 0, true}}, {"cover", "closed"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(TWRC_SUCCESS, SetCap(kDoubleFeedDetection, CTWAINOneValue(c.doubleFeedDetection, TWTY_BOOL)));

@@ -83,6 +83,7 @@ std::vector<Bytes> WritePage(CTIFFFile& file, Input& in)
         } else {
             const WORD id = in.Word();
             CTIFFTag* tag = WritersOwn(id) ? nullptr : page->GetTag(id, true);
+            // clang-format off
             switch (step) {
             case 0: tag ? tag->SetShort(in.Word()) : void(in.Word()); break;
             case 1: tag ? tag->SetLong(in.Long()) : void(in.Long()); break;
@@ -113,6 +114,7 @@ std::vector<Bytes> WritePage(CTIFFFile& file, Input& in)
                 break;
             }
             }
+            // clang-format on
         }
     }
     page->EndPage();

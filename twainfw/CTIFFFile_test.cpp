@@ -154,6 +154,7 @@ TEST_F(TIFFWriterTest, OnePageBilevelFileIsLaidOutByteForByte)
     const DWORD values = dir + 2 + 16 * 12 + 4;
     const DWORD xres = values, yres = xres + 8, model = yres + 8, datetime = model + 7;
     const DWORD artist = 'a' | 'b' << 8 | 'c' << 16, make = 'M' | 'k' << 8;
+    // clang-format off
     const std::vector<Entry> expected = {
         {256, 4, 1, 8},
         {257, 4, 1, 3},
@@ -172,6 +173,7 @@ TEST_F(TIFFWriterTest, OnePageBilevelFileIsLaidOutByteForByte)
         {306, 2, 24, datetime},
         {315, 2, 4, artist},
     };
+    // clang-format on
     DWORD next = 1;
     const std::vector<Entry> entries = ReadDirectory(b, dir, &next);
     ASSERT_EQ(entries.size(), expected.size());

@@ -112,6 +112,7 @@ TEST_F(ConfigurationTest, SavingWritesTheSupportedKeysInTheirOrder)
     EXPECT_EQ(300.0f, storage.ReadFloat("icapXResolution", ICAP_XRESOLUTION));
 
     HGLOBAL hBlock = storage.Detach();
+    // clang-format off
     const std::pair<const char*, TW_UINT16> order[] = {
         {"capEndorser", CAP_ENDORSER},           {"capFeederEnabled", CAP_FEEDERENABLED},
         {"icapAutoBright", ICAP_AUTOBRIGHT},     {"icapBitDepth", ICAP_BITDEPTH},
@@ -121,6 +122,7 @@ TEST_F(ConfigurationTest, SavingWritesTheSupportedKeysInTheirOrder)
         {"icapFrames.bottom", ICAP_FRAMES},      {"icapXResolution", ICAP_XRESOLUTION},
         {"icapYResolution", ICAP_YRESOLUTION},
     };
+    // clang-format on
     std::vector<TW_INT32> expected;
     for (const auto& [name, id] : order)
         expected.push_back(CTWAINMemoryStorage::HashKey(name, id));

@@ -66,6 +66,7 @@ constexpr int CM = TWUN_CENTIMETERS;
 constexpr int IN = TWUN_INCHES;
 
 // TWSS_B4 is 35.4 cm high, and the business card lies on its long side.
+// clang-format off
 constexpr PaperSize kPaperSizes[] = {
     {TWSS_A4LETTER, 21.0f, 29.7f, CM},      {TWSS_B5LETTER, 18.2f, 25.7f, CM},
     {TWSS_USLETTER, 8.5f, 11.0f, IN},       {TWSS_USLEGAL, 8.5f, 14.0f, IN},
@@ -94,6 +95,7 @@ constexpr PaperSize kPaperSizes[] = {
     {TWSS_C9, 4.0f, 5.7f, CM},              {TWSS_C10, 2.8f, 4.0f, CM},
     {TWSS_USSTATEMENT, 5.5f, 8.5f, IN},     {TWSS_BUSINESSCARD, 3.5f, 2.0f, IN},
 };
+// clang-format on
 
 } // namespace
 

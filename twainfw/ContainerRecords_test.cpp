@@ -207,6 +207,7 @@ TEST(ContainerRecords, HostileRecordsAreRefused)
         AppHandle app(c.record);
         CTWAINContainer container;
         auto read = [&] { container.FromHandle(app.handle, c.type); };
+        // clang-format off
         switch (c.kind) {
         case OneValue: EXPECT_THROW(read(), CTWAINOneValueException) << c.what; break;
         case Array: EXPECT_THROW(read(), CTWAINArrayException) << c.what; break;
@@ -214,6 +215,7 @@ TEST(ContainerRecords, HostileRecordsAreRefused)
         case Range: EXPECT_THROW(read(), CTWAINRangeException) << c.what; break;
         default: EXPECT_THROW(read(), CTWAINContainerException) << c.what; break;
         }
+        // clang-format on
         EXPECT_EQ(container.ContainerType, c.type) << c.what << ": the type is taken";
         EXPECT_EQ(GlobalFlags(app.handle) & GMEM_LOCKCOUNT, 0u) << c.what << ": unlocked again";
     }

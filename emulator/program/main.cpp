@@ -25,6 +25,7 @@
 
 namespace {
 
+// clang-format off
 const char* const kUsage =
     "usage: qbk-scanner-emu [options]\n"
     "       qbk-scanner-emu control [--serial TEXT | --socket PATH] LINE...   (see below)\n"
@@ -54,6 +55,7 @@ const char* const kUsage =
     "SIGUSR1 unplugs the scanner (the socket file goes) or plugs it back in;\n"
     "SIGTERM or SIGINT stops the program.\n"
     "  --help, --version\n";
+// clang-format on
 
 const cli::Program kProgram{"qbk-scanner-emu", kUsage};
 
@@ -103,11 +105,14 @@ std::string BusDeviceSocketName(const Options& o) {
   return plat::devices::EndpointPathFor(path);
 }
 
+// clang-format off
 enum Key {
   kSocket, kUsbfs, kUsbfsOther, kVid, kPid, kSerial, kRevision, kCounter, kMaxRead, kBecomingReady, kSheets,
   kSheetLength, kSizeCode, kFault, kCoverOpen, kLog, kLogBytes
 };
+// clang-format on
 
+// clang-format off
 const std::vector<cli::Option> kOptions = {
     {"socket", true, kSocket},         {"usbfs", false, kUsbfs},         {"usbfs-other", true, kUsbfsOther},
     {"vid", true, kVid},               {"pid", true, kPid},              {"serial", true, kSerial},
@@ -115,11 +120,13 @@ const std::vector<cli::Option> kOptions = {
     {"becoming-ready", true, kBecomingReady}, {"sheets", true, kSheets}, {"sheet-length", true, kSheetLength},
     {"size-code", true, kSizeCode},    {"fault", true, kFault},          {"cover-open", false, kCoverOpen},
     {"log", false, kLog},              {"log-bytes", true, kLogBytes}};
+// clang-format on
 
 // One option into `o`: false when its value is not one it takes.
 bool TakeOption(Options& o, int key, const char* v) {
   unsigned long long n = 0;
   bool ok = true;
+  // clang-format off
   switch (key) {
     case kSocket: o.socket = v; break;
     case kUsbfs: o.usbfs = true; break;
@@ -141,6 +148,7 @@ bool TakeOption(Options& o, int key, const char* v) {
     case kLogBytes: ok = Number(v, 256, n), o.logBytes = static_cast<std::size_t>(n); break;
     case kUsbfsOther: ok = AddOtherDevice(v, o.others); break;
   }
+  // clang-format on
   return ok;
 }
 

@@ -141,6 +141,7 @@ TEST_F(ControlCodesTest, EachCodeSendsItsCommandsAndAnswersInTheOutputBuffer)
     config.counter = 0x01020304;
     config.memoryMegabytes = 64;
 
+    // clang-format off
     const std::vector<ControlCase> cases = {
         {"stop feeder", 0, {}, 1, none, {kVendorWrite}, {0}, none},
         {"stop feeder without an output byte still stops", 0, {}, std::nullopt, none, {kVendorWrite}, {}, none},
@@ -207,6 +208,7 @@ TEST_F(ControlCodesTest, EachCodeSendsItsCommandsAndAnswersInTheOutputBuffer)
         {"code 17 does nothing", 17, {1, 2}, 1, none, {}, untouched1, none},
         {"code -1 does nothing", -1, {1, 2}, 1, none, {}, untouched1, none},
     };
+    // clang-format on
 
     Ready(config);
     for (const ControlCase& c : cases) {

@@ -85,6 +85,7 @@ std::string MakeScript(int slot)
     const std::string versioned = progId + ".1";
     const std::string title = name + " Class";
     const std::string typeLib = Utf16ToUtf8(plat::GuidToWideString(kHALTypeLibId));
+    // clang-format off
     return "HKCR\n"
            "{\n"
            "    " + versioned + " = s '" + title + "'\n"
@@ -108,6 +109,7 @@ std::string MakeScript(int slot)
            "        }\n"
            "    }\n"
            "}\n";
+    // clang-format on
 }
 
 const std::array<std::string, kSlotCount>& Scripts()

@@ -508,6 +508,7 @@ TEST_F(RNXHALSTest, Control2PassesArraysGivenByValueOrByReferenceAsCountsAndData
         DWORD outSize;
         void* outData;
     };
+    // clang-format off
     const Case cases[] = {
         {"by value; other element type counts elements",
          {VT_ARRAY | VT_UI1, bytes.Get(), nullptr}, {VT_ARRAY | VT_I4, longs.Get(), nullptr},
@@ -519,6 +520,7 @@ TEST_F(RNXHALSTest, Control2PassesArraysGivenByValueOrByReferenceAsCountsAndData
          {VT_EMPTY, nullptr, nullptr}, {VT_BYREF | VT_ARRAY | VT_UI1, nullptr, &nullRef},
          0, nullptr, 0, nullptr},
     };
+    // clang-format on
     for (const Case& c : cases) {
         auto variantOf = [](const Side& side) {
             VARIANT v{};

@@ -214,6 +214,7 @@ public:
 };
 
 // Every key in the order the service reads them.
+// clang-format off
 const char16_t* const kKeys[] = {
     u"Width", u"Height", u"BitsPerPixel", u"Duplex", u"DPI", u"Pages", u"Brightness", u"Contrast", u"Threshold",
     u"Compression", u"CompressionRatio", u"DFD", u"DFDSensitivity", u"DFDAction", u"SimpleColorDropout",
@@ -221,6 +222,7 @@ const char16_t* const kKeys[] = {
     u"NoiseReductionWindow", u"NoiseReductionColor", u"LengthControl", u"DetectPaperWidth", u"Margin",
     u"LongPaper", u"FitToPage", u"UseGammaTable", u"HardwareInvert", u"HardwareMirror",
 };
+// clang-format on
 
 // A settings document whose key number i (from 1) has the value 100 + i,
 // with the keys from `missingFrom` on left out.

@@ -160,6 +160,7 @@ HRESULT One(ICKelXmlHAL* o, MessageReader& in, MessageWriter& out, Method m)
 HRESULT InvokeXml(ICKelXmlHAL* o, std::uint32_t method, MessageReader& in, MessageWriter& out)
 {
     using X = ICKelXmlHAL;
+    // clang-format off
     switch (method) {
     case 3: return NoArgs(o, in, out, &X::Initialize);
     case 4: return OneBstr(o, in, out, &X::ParseXML);
@@ -198,6 +199,7 @@ HRESULT InvokeXml(ICKelXmlHAL* o, std::uint32_t method, MessageReader& in, Messa
     case 37: return One<StubLongRef>(o, in, out, &X::GetInt);
     default: return RPC_E_INVALID_DATA;
     }
+    // clang-format on
 }
 
 HRESULT InvokeRasterBand(IRNXRasterBandHAL* o, std::uint32_t method, MessageReader& in, MessageWriter& out)

@@ -52,6 +52,7 @@ TEST_F(ScanConfigurationTest, SettingsBecomeTheWindowAndTheGeometryIsAnsweredBac
     // argument, 41/45/46/56/62 feature bytes, 42 mirror, 44 gamma, 47
     // document size, 48 document width, 52 document length, 57 sheets,
     // 58 auto threshold, 59 auto separation, 60 white level, 61 noise.
+    // clang-format off
     const std::vector<WindowCase> cases = {
         {"letter, 24 bit, 200 dpi",
          [](ConfigScanArgs&) {},
@@ -171,6 +172,7 @@ TEST_F(ScanConfigurationTest, SettingsBecomeTheWindowAndTheGeometryIsAnsweredBac
          },
          {{44, 1, 0}}, std::nullopt},
     };
+    // clang-format on
     Start();
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(c.name);

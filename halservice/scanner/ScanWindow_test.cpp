@@ -62,6 +62,7 @@ struct WindowCase {
 TEST(ScanWindowTest, SettingsBecomeTheWholeWindowAndItsGeometry)
 {
     const auto none = [](auto&) {};
+    // clang-format off
     const std::vector<WindowCase> cases = {
         {"plain letter", none, none, 0, 1696, 2200, 5088},
         {"1 bit: no contrast, inverted to the clients' polarity",
@@ -204,6 +205,7 @@ TEST(ScanWindowTest, SettingsBecomeTheWholeWindowAndItsGeometry)
          },
          0, 1288490544, 6600, 3865471632u, LONGLONG{INT_MAX} + 600},
     };
+    // clang-format on
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(c.name);
         ConfigScanArgs settings = DefaultSettings();

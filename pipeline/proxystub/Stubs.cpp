@@ -15,6 +15,7 @@ using namespace plat::rpc;
 HRESULT InvokePayload(IRNXPayload* o, std::uint32_t method, MessageReader& in, MessageWriter& out)
 {
     using P = IRNXPayload;
+    // clang-format off
     switch (method) {
     case 7: { StubLongOut v; return StubCall(in, out, o, &P::get_SessionLevel, v); }
     case 8: { StubLong v; return StubCall(in, out, o, &P::put_SessionLevel, v); }
@@ -24,6 +25,7 @@ HRESULT InvokePayload(IRNXPayload* o, std::uint32_t method, MessageReader& in, M
     case 12: { StubBstr v; return StubCall(in, out, o, &P::put_MetaContext, v); }
     default: return RPC_E_INVALID_DATA;
     }
+    // clang-format on
 }
 
 HRESULT InvokeRasterBand(IRNXRasterBand* o, std::uint32_t method, MessageReader& in, MessageWriter& out)
@@ -64,6 +66,7 @@ HRESULT InvokeRasterBand(IRNXRasterBand* o, std::uint32_t method, MessageReader&
             return StubCall(in, out, o, pair.setter, value);
         }
     }
+    // clang-format off
     switch (method) {
     case 35: {
         StubLong compression, width, bitsPerPixel, bytesPerLine, pixelType, channelOrder, lineOrder, bitOrder,
@@ -74,6 +77,7 @@ HRESULT InvokeRasterBand(IRNXRasterBand* o, std::uint32_t method, MessageReader&
     case 36: { StubLong size; return StubCall(in, out, o, &R::SizeBuffer, size); }
     default: return RPC_E_INVALID_DATA;
     }
+    // clang-format on
 }
 
 // IXMLObj's operations come in a few shapes: the stub types of the
@@ -92,6 +96,7 @@ HRESULT InvokeXMLObj(IXMLObj* o, std::uint32_t method, MessageReader& in, Messag
     using BOut = StubBstrOut;
     using L = StubLong;
     using LRef = StubLongRef;
+    // clang-format off
     switch (method) {
     case 7: return Shape<>(o, in, out, &X::Initialize);
     case 8: return Shape<B>(o, in, out, &X::ParseXML);
@@ -130,6 +135,7 @@ HRESULT InvokeXMLObj(IXMLObj* o, std::uint32_t method, MessageReader& in, Messag
     case 41: return Shape<L, LRef>(o, in, out, &X::GetInt);
     default: return RPC_E_INVALID_DATA;
     }
+    // clang-format on
 }
 
 // Produce and Obtain: the payload crosses by value.
@@ -185,15 +191,18 @@ HRESULT InvokeHALWrap(IRNXHALWrap* o, std::uint32_t method, MessageReader& in, M
 
 HRESULT InvokeInterconnection(IRNXInterconnection* o, std::uint32_t method, MessageReader& in, MessageWriter& out)
 {
+    // clang-format off
     switch (method) {
     case 7: { StubDispatch precursor; return StubCall(in, out, o, &IRNXInterconnection::Connect, precursor); }
     case 8: return CallWithBand(o, &IRNXInterconnection::Obtain, in, out);
     default: return RPC_E_INVALID_DATA;
     }
+    // clang-format on
 }
 
 HRESULT InvokeItems(IItems* o, std::uint32_t method, MessageReader& in, MessageWriter& out)
 {
+    // clang-format off
     switch (method) {
     case 7: { StubUnknownOut items; return CallWithResult(o, &IItems::get__NewEnum, in, out, items); }
     case 8: {
@@ -207,6 +216,7 @@ HRESULT InvokeItems(IItems* o, std::uint32_t method, MessageReader& in, MessageW
     case 12: return StubCall(in, out, o, &IItems::Clear);
     default: return RPC_E_INVALID_DATA;
     }
+    // clang-format on
 }
 
 } // namespace

@@ -46,11 +46,13 @@ std::u16string Utf8ToUtf16(std::string_view in)
         char32_t cp;
         size_t extra;
         char32_t minimum;
+        // clang-format off
         if (c < 0x80) { cp = c; extra = 0; minimum = 0; }
         else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; minimum = 0x80; }
         else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; minimum = 0x800; }
         else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; minimum = 0x10000; }
         else { AppendUtf16(out, kReplacement); ++i; continue; }
+        // clang-format on
 
         size_t j = 1;
         for (; j <= extra && i + j < in.size(); ++j) {

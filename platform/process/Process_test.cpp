@@ -207,11 +207,13 @@ TEST(Process, CommandLineArgumentsAndFolderReachTheChild)
     ASSERT_EQ(ExitCodeOf(child.info.hProcess), 0u);
 
     const std::vector<std::string> lines = ReadLines(report);
+    // clang-format off
     const std::vector<std::string> expected = {
         "argc=7", "arg=" + std::string(QBK_PROCESS_TEST_CHILD), "arg=report", "arg=" + report.string(),
         "arg=a b", "arg=c\"d", "arg=e\\", "arg=",
         "cwd=" + folder.string(),
     };
+    // clang-format on
     ASSERT_GE(lines.size(), expected.size() + 1);
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[i], expected[i]);

@@ -103,6 +103,7 @@ bool XTestInput::BellRings(int limitMs)
 void XTestInput::Type(const std::string& text)
 {
     for (char c : text) {
+        // clang-format off
         switch (c) {
         case '.': Key("period"); break;
         case '/': Key("slash"); break;
@@ -112,6 +113,7 @@ void XTestInput::Type(const std::string& text)
         default:
             Key(std::isupper(static_cast<unsigned char>(c)) ? "shift+" + std::string(1, c) : std::string(1, c));
         }
+        // clang-format on
     }
 }
 

@@ -27,6 +27,7 @@ HRESULT ReadInteger(const VARIANT& src, LONGLONG& value)
     const bool byref = (src.vt & VT_BYREF) != 0;
     if (byref && !src.byref)
         return DISP_E_TYPEMISMATCH;
+    // clang-format off
     switch (src.vt & ~VT_BYREF) {
     case VT_I1: value = byref ? *src.pcVal : src.cVal; return S_OK;
     case VT_UI1: value = byref ? *src.pbVal : src.bVal; return S_OK;
@@ -39,6 +40,7 @@ HRESULT ReadInteger(const VARIANT& src, LONGLONG& value)
     case VT_BOOL: value = byref ? *src.pboolVal : src.boolVal; return S_OK;
     default: return DISP_E_TYPEMISMATCH;
     }
+    // clang-format on
 }
 
 // Puts the argument into `dst` in the declared type. Strings and interface
@@ -89,6 +91,7 @@ HRESULT ConvertArgument(const VARIANT& src, VARTYPE type, VARIANT& dst)
 // Stores an Out value through the caller's by-reference argument.
 void StoreOut(VARIANT& value, const VARIANT& target)
 {
+    // clang-format off
     switch (value.vt) {
     case VT_I4: *target.plVal = value.lVal; break;
     case VT_INT: *target.pintVal = value.intVal; break;
@@ -101,6 +104,7 @@ void StoreOut(VARIANT& value, const VARIANT& target)
         else
             return;
     }
+    // clang-format on
     value.vt = VT_EMPTY; // ownership went to the caller
 }
 

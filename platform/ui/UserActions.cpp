@@ -117,6 +117,7 @@ bool StepTrackbar(HWND trackbar, int code)
     const int line = window->lineSize;
     const int page = static_cast<int>(SendMessageW(trackbar, TBM_GETPAGESIZE, 0, 0));
     int position = window->position;
+    // clang-format off
     switch (code) {
     case TB_LINEUP: position -= line; break;
     case TB_LINEDOWN: position += line; break;
@@ -126,6 +127,7 @@ bool StepTrackbar(HWND trackbar, int code)
     case TB_BOTTOM: position = window->rangeMax; break;
     default: return false;
     }
+    // clang-format on
     SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
     Scroll(trackbar, code, 0);
     Scroll(trackbar, TB_ENDTRACK, 0);

@@ -10,6 +10,7 @@ namespace {
 
 bool IsPlainType(VARTYPE vt)
 {
+    // clang-format off
     switch (vt) {
     case VT_EMPTY: case VT_NULL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2:
     case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_I8: case VT_UI8:
@@ -18,16 +19,19 @@ bool IsPlainType(VARTYPE vt)
     default:
         return false;
     }
+    // clang-format on
 }
 
 size_t VectorElementSize(VARTYPE vt)
 {
+    // clang-format off
     switch (vt) {
     case VT_VECTOR | VT_I4: return sizeof(LONG);
     case VT_VECTOR | VT_UI4: return sizeof(ULONG);
     case VT_VECTOR | VT_CLSID: return sizeof(CLSID);
     default: return 0;
     }
+    // clang-format on
 }
 
 template <typename Char>

@@ -68,10 +68,12 @@ TEST_F(DiagToolTest, SetsTheLevelMaskOfNamedSettings)
 
 TEST_F(DiagToolTest, BadCommandLinesShowUsage)
 {
+    // clang-format off
     const std::vector<std::string> lines[] = {
         {}, {"frobnicate"}, {"enable", "app"}, {"levels"}, {"levels", "seven"}, {"levels", "0x"},
         {"list", "a", "b"}, {"unregister", "x"},
     };
+    // clang-format on
     for (const auto& args : lines) {
         EXPECT_EQ(Run(args), 2);
         EXPECT_NE(err.str().find("usage:"), std::string::npos);

@@ -19,6 +19,7 @@ std::string Escape(std::u16string_view field)
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
+        // clang-format off
         switch (c) {
         case '\\': out += "\\\\"; break;
         case '\t': out += "\\t"; break;
@@ -26,6 +27,7 @@ std::string Escape(std::u16string_view field)
         case '\n': out += "\\n"; break;
         default: out += c; break;
         }
+        // clang-format on
     }
     return out;
 }
@@ -41,6 +43,7 @@ bool Unescape(std::string_view field, std::u16string* out)
         }
         if (++i == field.size())
             return false;
+        // clang-format off
         switch (field[i]) {
         case '\\': text += '\\'; break;
         case 't': text += '\t'; break;
@@ -48,6 +51,7 @@ bool Unescape(std::string_view field, std::u16string* out)
         case 'n': text += '\n'; break;
         default: return false;
         }
+        // clang-format on
     }
     *out = Utf8ToUtf16(text);
     return true;

@@ -14,6 +14,7 @@ namespace regtool {
 
 namespace {
 
+// clang-format off
 const char kUsage[] =
     "usage: regtool query KEY [VALUE]\n"
     "       regtool set [--separator SEP] KEY VALUE TYPE DATA\n"
@@ -27,6 +28,7 @@ const char kUsage[] =
     "Options may stand anywhere; after -- every word is an operand (DATA beginning with -).\n"
     "The registry is the one of the system root (QBK_SYSROOT, else ~/.local/share/qbk24).\n"
     "       regtool --help | --version\n";
+// clang-format on
 
 const cli::Program kProgram{"regtool", kUsage, kExitUsage};
 
@@ -41,6 +43,7 @@ struct Options {
 
 std::string Describe(LONG err)
 {
+    // clang-format off
     switch (err) {
     case ERROR_FILE_NOT_FOUND: return "no such key or value";
     case ERROR_ACCESS_DENIED: return "access denied";
@@ -54,6 +57,7 @@ std::string Describe(LONG err)
     case ERROR_KEY_DELETED: return "the key was deleted";
     default: return "registry error";
     }
+    // clang-format on
 }
 
 // Prints a failure and gives the exit code.

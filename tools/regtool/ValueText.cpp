@@ -229,6 +229,7 @@ std::string Quote(const std::string& text)
 {
     std::string out = "\"";
     for (char c : text) {
+        // clang-format off
         switch (c) {
         case '\\': out += "\\\\"; break;
         case '"': out += "\\\""; break;
@@ -237,6 +238,7 @@ std::string Quote(const std::string& text)
         case '\t': out += "\\t"; break;
         default: out += c;
         }
+        // clang-format on
     }
     return out + "\"";
 }

@@ -199,6 +199,7 @@ protected:
 
 TEST_F(ScanFaultsTest, EachFaultIsNamedAtOnceAndThePagesBeforeItStayWhole)
 {
+    // clang-format off
     const struct {
         const char* name;
         std::vector<std::string> setup; // control lines
@@ -221,6 +222,7 @@ TEST_F(ScanFaultsTest, EachFaultIsNamedAtOnceAndThePagesBeforeItStayWhole)
          {"replug"}},
         {"unplugged before", {"load 2", "unplug"}, {}, "scanner unplugged", 0, {"replug"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         for (const std::string& line : c.setup)

@@ -30,6 +30,7 @@
 
 namespace {
 
+// clang-format off
 const cli::Program kProgram{
     "scan",
     "usage: scan --list\n"
@@ -51,6 +52,7 @@ const cli::Program kProgram{
     "  --stop-on-skew       stop at a skewed sheet\n"
     "  --help, --version\n"
     "Progress goes to the error output, the pages written to the output.\n"};
+// clang-format on
 
 enum Key { kList, kDevice, kOut, kBatch, kForce, kDpi, kBits, kSimplex, kWidth, kHeight, kPages, kDoubleFeed, kSkew };
 
@@ -81,6 +83,7 @@ std::string Take(Options& o, int key, const std::string& value)
     scan::ScanSettings& s = o.settings;
     long bits = 0;
     std::string problem;
+    // clang-format off
     switch (key) {
     case kList: o.list = true; return {};
     case kDevice: o.device = value; return {};
@@ -99,6 +102,7 @@ std::string Take(Options& o, int key, const std::string& value)
     case kDoubleFeed: s.doubleFeed = true; return {};
     case kSkew: s.stopOnSkew = true; return {};
     }
+    // clang-format on
     return {};
 }
 

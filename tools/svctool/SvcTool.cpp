@@ -54,6 +54,7 @@ struct CreateOptions {
         static const DWORD kStartTypes[] = {SERVICE_AUTO_START, SERVICE_DEMAND_START, SERVICE_DISABLED};
         size_t index = 0;
         std::string problem;
+        // clang-format off
         switch (key) {
         case kDisplay: display = Utf8ToUtf16(value); break;
         case kDescription: description = Utf8ToUtf16(value); break;
@@ -63,6 +64,7 @@ struct CreateOptions {
             start = kStartTypes[index];
             break;
         }
+        // clang-format on
         return problem;
     }
 };

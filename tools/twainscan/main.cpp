@@ -24,6 +24,7 @@
 
 namespace {
 
+// clang-format off
 const cli::Program kProgram{
     "twainscan",
     "usage: twainscan [--folder DIR] --list\n"
@@ -49,6 +50,7 @@ const cli::Program kProgram{
     "                       press of its Scan button scans, closing it ends\n"
     "  --help, --version\n"
     "Progress goes to the error output, the pages written to the output.\n"};
+// clang-format on
 
 enum Key { kFolder, kList, kSource, kPixel, kDpi, kSize, kSimplex, kDuplex, kPages, kXfer, kOut, kBatch, kForce, kUi };
 
@@ -89,6 +91,7 @@ std::string Take(Options& o, int key, const std::string& value)
     long number = 0;
     TW_UINT16 size = 0;
     std::string problem;
+    // clang-format off
     switch (key) {
     case kFolder: o.folder = value; return value.empty() ? "an empty folder name" : "";
     case kList: o.list = true; return {};
@@ -118,6 +121,7 @@ std::string Take(Options& o, int key, const std::string& value)
     case kForce: o.force = true; return {};
     case kUi: o.scan.showUI = true; return {};
     }
+    // clang-format on
     return {};
 }
 

@@ -495,6 +495,7 @@ TEST_F(InstalledSourceTest, TheOutputFolderIsCheckedAndEarlierPagesAreKept)
     ASSERT_EQ(scan({"--out", folder.string()}, &output), 0) << output;
     const auto firstRun = fs::last_write_time(folder / "page-002.tif");
     LoadSheets(2);
+    // clang-format off
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -511,6 +512,7 @@ TEST_F(InstalledSourceTest, TheOutputFolderIsCheckedAndEarlierPagesAreKept)
         {{"--out", folder.string(), "--force"}, 0, "page-001.tif to page-002.tif",
          {"page-001.tif", "page-002.tif", "page-003.tif", "page-004.tif"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());
         EXPECT_EQ(Control({"status"}).rfind("sheets=2 ", 0), 0u) << "a refused scan feeds nothing";

@@ -58,6 +58,7 @@ std::string Take(Options& o, int key, const std::string& value)
 {
     long number = 0;
     std::string problem;
+    // clang-format off
     switch (key) {
     case kList: o.list = true; return {};
     case kDevice: o.device = value; return {};
@@ -67,6 +68,7 @@ std::string Take(Options& o, int key, const std::string& value)
         o.acquireWords.push_back("batch-start=" + value);
         return problem;
     }
+    // clang-format on
     return {};
 }
 

@@ -202,6 +202,7 @@ TEST_F(WiaAcquireTest, PagesOfEveryKindMatchTheScannersPattern)
 {
     constexpr HRESULT kEnd = WIA_STATUS_END_OF_MEDIA;
     constexpr HRESULT kEmpty = WIA_ERROR_PAPER_EMPTY;
+    // clang-format off
     struct Case {
         const char* what;
         std::vector<std::string> options;
@@ -226,6 +227,7 @@ TEST_F(WiaAcquireTest, PagesOfEveryKindMatchTheScannersPattern)
         {"files, one duplex sheet of two, grey", {"file", "type=gray", "duplex=1", "pages=1"}, 2, {S_OK, kEnd},
          kEnd, true, 8, 2},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ControlScanner("load " + std::to_string(c.sheets));

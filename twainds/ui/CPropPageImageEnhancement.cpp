@@ -24,6 +24,7 @@ int WholePart(const CTWAINOneValue& value) { return Trellis::WordToFix32(value.V
 
 } // namespace
 
+// clang-format off
 const CPropPageImageEnhancement::PercentTrackbar CPropPageImageEnhancement::kBrightness{
     IDC_BRIGHTNESS, IDC_BRIGHTNESS_TEXT, IDC_BRIGHTNESS_LOW, IDC_BRIGHTNESS_HIGH, ICAP_BRIGHTNESS,
     &CQBK24DataSource::GetBrightnessValues, &CQBK24DataSource::SetBrightnessCurrent};
@@ -39,6 +40,7 @@ const CPropPageImageEnhancement::ValueTrackbar CPropPageImageEnhancement::kDynam
 const CPropPageImageEnhancement::ValueTrackbar CPropPageImageEnhancement::kSpeckleDiameter{
     IDC_SPECKLE_DIAMETER, IDC_SPECKLE_DIAMETER_TEXT, CUSTCAP_DESPECKLEVALUE,
     &CQBK24DataSource::GetDespeckleValueValues, &CQBK24DataSource::SetDespeckleValueCurrent};
+// clang-format on
 
 // ---- helpers ----
 

@@ -65,6 +65,7 @@ bool Between(DWORD code, DWORD first, DWORD last) { return code >= first && code
 
 SizeSort SortOf(DWORD code)
 {
+    // clang-format off
     switch (code) {
     case 3: case 4: case 9: case 10: case 52: case 53: case 0x8011:
         return {kSortStandard, kSeriesUS, 0};
@@ -87,6 +88,7 @@ SizeSort SortOf(DWORD code)
     default:
         break;
     }
+    // clang-format on
     if (Between(code, 17, 25))
         return {kSortStandard, kSeriesIsoA, 0};
     if (Between(code, 26, 33))

@@ -8,6 +8,7 @@ namespace {
 using namespace qbk24::templates;
 using plat::ui::DialogTemplateRegistrar;
 
+// clang-format off
 const DialogTemplateRegistrar kMainDialog(
     IDD_MAIN_DIALOG,
     Dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, u"Scan settings", 335, 273,
@@ -56,5 +57,6 @@ const DialogTemplateRegistrar kScanSettingsPage(
              Radio(IDC_LANDSCAPE, u"&Landscape", 166, 132, 120, 10),
              AutoCheckBox(IDC_LONG_DOCUMENT, u"Long D&ocument", 158, 156, 120, 10, WS_GROUP),
          }));
+// clang-format on
 
 } // namespace

@@ -68,6 +68,7 @@ INT_PTR RecordingProc(HWND, UINT message, WPARAM wParam, LPARAM lParam)
 DialogTemplate TestTemplate()
 {
     constexpr DWORD kStop = WS_TABSTOP;
+    // clang-format off
     return DialogTemplate{
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, u"Back end test", 0, 0, 220, 160, u"MS Shell Dlg", 8,
         {
@@ -86,6 +87,7 @@ DialogTemplate TestTemplate()
             {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | kStop, 0, 110, 140, 50, 14},
             {kButtonClass, IDCANCEL, u"Cancel", BS_PUSHBUTTON | kStop, 0, 165, 140, 50, 14},
         }};
+    // clang-format on
 }
 
 class GtkBackEndTest : public ::testing::Test {
@@ -133,9 +135,11 @@ protected:
     // button that opens something modal.
     HWND MakePage()
     {
+        // clang-format off
         RegisterDialogTemplate(nullptr, kPageId,
                                DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"", 0, 0, 90, 14, u"MS Shell Dlg", 8,
                                               {{kButtonClass, kSave, u"&Save...", WS_TABSTOP, 0, 2, 2, 50, 12}}});
+        // clang-format on
         HWND page = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kPageId), Item(kTab), RecordingProc, 0);
         EXPECT_NE(page, nullptr);
         SetWindowPos(page, HWND_TOP, 100, 2, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);

@@ -116,6 +116,7 @@ std::vector<std::uint8_t> Descriptors(const UsbfsDeviceSpec& spec)
 {
     const auto lo = [](WORD w) { return static_cast<std::uint8_t>(w & 0xFF); };
     const auto hi = [](WORD w) { return static_cast<std::uint8_t>(w >> 8); };
+    // clang-format off
     return {
         18, 1, 0x00, 0x02, 0, 0, 0, 64, lo(spec.vendorId), hi(spec.vendorId), lo(spec.productId), hi(spec.productId),
         0x00, 0x01, 1, 2, static_cast<std::uint8_t>(spec.serial.empty() ? 0 : 3), 1,
@@ -125,6 +126,7 @@ std::vector<std::uint8_t> Descriptors(const UsbfsDeviceSpec& spec)
         7, 5, 0x81, 2, 0x00, 0x02, 0,
         7, 5, 0x02, 2, 0x00, 0x02, 0,
     };
+    // clang-format on
 }
 
 } // namespace
