@@ -41,8 +41,7 @@ public:
     {
         std::string answer;
         return plat::testing::RunProgram(
-                   {QBK_EMULATOR, "control", "--serial", "twainbench01", "load", std::to_string(sheets)}, &answer) ==
-               0;
+                   {QBK_EMULATOR, "control", "--serial", "twainbench01", "load", std::to_string(sheets)}, &answer) == 0;
     }
 
 private:

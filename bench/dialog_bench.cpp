@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPages = 3;
 constexpr TW_UINT32 kBufferSize = 64 * 1024;
-constexpr TW_UINT32 kDpi = 300;  // a TW_FIX32 of a whole number
+constexpr TW_UINT32 kDpi = 300; // a TW_FIX32 of a whole number
 
 double ThreadCpuSeconds()
 {
@@ -55,7 +55,7 @@ bool Configure(dialogpictures::DataSourceSession& session)
 // the buffers it took, or an empty text after skipping the benchmark.
 struct Scan {
     double seconds = 0;
-    double threadCpuSeconds = 0;  // of the application's thread, where the pumps run
+    double threadCpuSeconds = 0; // of the application's thread, where the pumps run
     int pages = 0;
     int buffers = 0;
 };

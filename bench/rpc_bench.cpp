@@ -34,9 +34,9 @@ public:
     ToyServer()
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        if (!RegisterToy(QBK_RNXHALPS, QBK_TESTPEER)
-            || FAILED(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                                       reinterpret_cast<void**>(&m_hal)))) {
+        if (!RegisterToy(QBK_RNXHALPS, QBK_TESTPEER) ||
+            FAILED(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
+                                    reinterpret_cast<void**>(&m_hal)))) {
             m_hal = nullptr;
             return;
         }

@@ -59,13 +59,13 @@ constexpr double kTestAreaMm = 200.0;
 struct Job {
     bool ok = false;
     std::string failure;
-    double firstPage = 0;    // seconds from start to the first page reported
-    double lastPage = 0;     // seconds from start to the last page reported
+    double firstPage = 0; // seconds from start to the first page reported
+    double lastPage = 0;  // seconds from start to the last page reported
     int pages = 0;
     std::string firstPageLine;
-    double cpuSeconds = 0;   // of the processes doing the work
+    double cpuSeconds = 0; // of the processes doing the work
     double serviceCpuSeconds = 0;
-    double clientPeakMiB = 0;  // of the program run
+    double clientPeakMiB = 0; // of the program run
     double servicePeakMiB = 0;
 };
 
@@ -173,8 +173,8 @@ Job RunJob(std::vector<std::string> args, const PageLine& isPage, int pages)
     job.clientPeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     job.ok = status == 0 && job.pages == pages;
     if (!job.ok)
-        job.failure = "exit " + std::to_string(status) + ", " + std::to_string(job.pages) + " pages: " +
-                      output.substr(output.size() > 400 ? output.size() - 400 : 0);
+        job.failure = "exit " + std::to_string(status) + ", " + std::to_string(job.pages) +
+                      " pages: " + output.substr(output.size() > 400 ? output.size() - 400 : 0);
     return job;
 }
 
@@ -248,8 +248,8 @@ bool PagesWritten(const PageFiles& files, int pages, std::string& failure)
 // One job of `pages` sheets on the installed scanner, with the service's
 // share of the processor and its peak memory; false after skipping the
 // benchmark, also when the job did not write each of its pages.
-bool ScanInstalled(benchmark::State& state, bench::InstalledScanner& scanner, int pages,
-                   std::vector<std::string> args, const PageLine& isPage, const PageFiles& files, Job& job)
+bool ScanInstalled(benchmark::State& state, bench::InstalledScanner& scanner, int pages, std::vector<std::string> args,
+                   const PageLine& isPage, const PageFiles& files, Job& job)
 {
     if (!scanner.Load(pages)) {
         state.SkipWithError("the emulator does not take sheets");
@@ -363,8 +363,8 @@ void BM_IdleService(benchmark::State& state)
         // A scan of one sheet first, so that the service runs.
         Job oneSheet;
         if (!ScanInstalled(state, scanner, 1,
-                           {QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "gray", "--dpi", "100",
-                            "--pages", "1", "--out", idleOut},
+                           {QBK_TWAINSCAN, "--folder", scanner.Folder(), "--pixel", "gray", "--dpi", "100", "--pages",
+                            "1", "--out", idleOut},
                            StartsWith("page "), {idleOut, "tif"}, oneSheet))
             return;
         const double before = CpuOfProgramsRunFrom(scanner.Root());

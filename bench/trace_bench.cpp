@@ -25,7 +25,7 @@ void DisabledLine(benchmark::State& state)
     TracedObject traced;
     traced.SetLogInterface(&sink);
     DisableLogName(u"Trace Benchmark");
-    CTraceClient* object = &traced;  // called through the table, as traced classes are
+    CTraceClient* object = &traced; // called through the table, as traced classes are
     benchmark::DoNotOptimize(object);
     for (auto _ : state) {
         if (object->IsLogging(LOG_TRACE))

@@ -72,15 +72,9 @@ bool RequestFinishInstallAction(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceI
 
 } // namespace
 
-HINSTANCE ModuleHandle()
-{
-    return g_module;
-}
+HINSTANCE ModuleHandle() { return g_module; }
 
-void SetModuleHandle(HINSTANCE module)
-{
-    g_module = module;
-}
+void SetModuleHandle(HINSTANCE module) { g_module = module; }
 
 DWORD CoInstallerEntry(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
                        PCOINSTALLER_CONTEXT_DATA /*Context*/)

@@ -33,8 +33,7 @@ std::optional<std::u16string> ReadDeviceString(HKEY key, const WCHAR* name)
 bool WriteDeviceString(HKEY key, const WCHAR* name, const std::u16string& value)
 {
     const DWORD size = static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), size) ==
-           ERROR_SUCCESS;
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), size) == ERROR_SUCCESS;
 }
 
 } // namespace coinst

@@ -15,9 +15,9 @@ plat::DllMainCaller s_dllMain(&DllMain);
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) DWORD fnCoInstaller(DI_FUNCTION InstallFunction,
-                                                                       HDEVINFO DeviceInfoSet,
-                                                                       PSP_DEVINFO_DATA DeviceInfoData,
-                                                                       PCOINSTALLER_CONTEXT_DATA Context)
+                                                                      HDEVINFO DeviceInfoSet,
+                                                                      PSP_DEVINFO_DATA DeviceInfoData,
+                                                                      PCOINSTALLER_CONTEXT_DATA Context)
 {
     return coinst::CoInstallerEntry(InstallFunction, DeviceInfoSet, DeviceInfoData, Context);
 }

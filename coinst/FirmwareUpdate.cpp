@@ -129,8 +129,7 @@ void UpdateFirmware(IRNXHALS* hal)
     // A failing Initialize leaves no session to close; one that
     // answers with a status other than 0 does.
     if (hal->Initialize(&status) == S_OK) {
-        if (status == 0 && hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK &&
-            status == 0) {
+        if (status == 0 && hal->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK && status == 0) {
             BYTE version[kVersionBytes] = {};
             if (HalControl2(hal, HCC_GET_FIRMWARE_VERSION, nullptr, 0, version, kVersionBytes)) {
                 version[kVersionBytes - 1] = 0; // a scanner answering without terminator stays in bounds
@@ -171,8 +170,7 @@ bool HandleFirmwareUpdate(const std::u16string& driverKey, const std::u16string&
 {
     CoInstallerLog(u"HandleFirmwareUpdate Enter\n");
     ScopedKey key(OpenDeviceClassKey(driverKey, KEY_READ));
-    const std::optional<std::u16string> clsidText =
-        key ? ReadDeviceString(key.get(), u"HAL_CLSID") : std::nullopt;
+    const std::optional<std::u16string> clsidText = key ? ReadDeviceString(key.get(), u"HAL_CLSID") : std::nullopt;
     if (clsidText) {
         // Only an entry of our own is left again: a thread already in
         // another apartment model keeps its state.

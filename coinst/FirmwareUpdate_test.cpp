@@ -17,10 +17,10 @@ using namespace coinst::testing;
 TEST(VersionNeedsUpgradeTest, OlderVersionsOfBothFormsNeedTheImage)
 {
     const std::pair<const char16_t*, bool> cases[] = {
-        {u"T.54", true}, {u"T.5", true},   {u"T.00", true},  {u"T.55", false}, {u"T.99", false},
-        {u"T.AB", true}, {u"1.00", true},  {u"1.0", true},   {u"01.0", true},  {u"1.01", false},
-        {u"1.1", false}, {u"2.00", false}, {u"0.99", false}, {u"1.", false},   {u".5", false},
-        {u"1.0a", false}, {u"", false},    {u"T.-9", true},  {u"1.0.0", false},
+        {u"T.54", true},  {u"T.5", true},   {u"T.00", true},  {u"T.55", false},  {u"T.99", false},
+        {u"T.AB", true},  {u"1.00", true},  {u"1.0", true},   {u"01.0", true},   {u"1.01", false},
+        {u"1.1", false},  {u"2.00", false}, {u"0.99", false}, {u"1.", false},    {u".5", false},
+        {u"1.0a", false}, {u"", false},     {u"T.-9", true},  {u"1.0.0", false},
     };
     for (const auto& [version, upgrade] : cases)
         EXPECT_EQ(coinst::VersionNeedsUpgrade(version), upgrade) << Utf16ToUtf8(version);
@@ -131,14 +131,22 @@ TEST_F(UpdateFirmwareTest, TheSessionIsReleasedWhateverStepEndsIt)
         const char* log;
     };
     const Case cases[] = {
-        {"current firmware", [](FakeHAL& h) { h.version = "T.55"; },
-         {"Initialize", "LockScanner", "Control2(11)", "UnlockScanner", "Uninitialize"}, "Firmware detected T.55\n"},
-        {"version query fails", [](FakeHAL& h) { h.versionResult = E_FAIL; },
-         {"Initialize", "LockScanner", "Control2(11)", "UnlockScanner", "Uninitialize"}, ""},
-        {"version query answers S_FALSE", [](FakeHAL& h) { h.versionResult = S_FALSE; },
-         {"Initialize", "LockScanner", "Control2(11)", "UnlockScanner", "Uninitialize"}, ""},
-        {"locked by another process", [](FakeHAL& h) { h.lockStatus = 1; },
-         {"Initialize", "LockScanner", "Uninitialize"}, ""},
+        {"current firmware",
+         [](FakeHAL& h) { h.version = "T.55"; },
+         {"Initialize", "LockScanner", "Control2(11)", "UnlockScanner", "Uninitialize"},
+         "Firmware detected T.55\n"},
+        {"version query fails",
+         [](FakeHAL& h) { h.versionResult = E_FAIL; },
+         {"Initialize", "LockScanner", "Control2(11)", "UnlockScanner", "Uninitialize"},
+         ""},
+        {"version query answers S_FALSE",
+         [](FakeHAL& h) { h.versionResult = S_FALSE; },
+         {"Initialize", "LockScanner", "Control2(11)", "UnlockScanner", "Uninitialize"},
+         ""},
+        {"locked by another process",
+         [](FakeHAL& h) { h.lockStatus = 1; },
+         {"Initialize", "LockScanner", "Uninitialize"},
+         ""},
         {"scanner off-line", [](FakeHAL& h) { h.initializeStatus = -1; }, {"Initialize", "Uninitialize"}, ""},
         {"no session", [](FakeHAL& h) { h.initializeResult = E_FAIL; }, {"Initialize"}, ""},
     };

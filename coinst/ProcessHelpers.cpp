@@ -15,10 +15,7 @@ namespace {
 
 constexpr DWORD kNetWaitMs = 300000;
 
-WCHAR FoldAscii(WCHAR c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c;
-}
+WCHAR FoldAscii(WCHAR c) { return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c; }
 
 bool EqualsNoCase(const std::u16string& a, const WCHAR* b)
 {
@@ -63,10 +60,7 @@ bool TerminateByIdWithDebugPrivilege(DWORD processId)
 
 } // namespace
 
-size_t LastSeparator(const std::u16string& path)
-{
-    return path.find_last_of(u"\\/");
-}
+size_t LastSeparator(const std::u16string& path) { return path.find_last_of(u"\\/"); }
 
 std::u16string GetDirectoryPart(const std::u16string& path)
 {

@@ -36,7 +36,8 @@ protected:
         std::u16string line = Utf8ToUtf16("\"" + path + "\" 600");
         STARTUPINFOW startup = {};
         PROCESS_INFORMATION info = {};
-        EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+        EXPECT_TRUE(
+            CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
         CloseHandle(info.hThread);
         m_started.push_back(info.hProcess);
         return info.hProcess;

@@ -12,15 +12,9 @@ namespace coinst {
 
 namespace {
 
-WCHAR UpperAscii(WCHAR c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c;
-}
+WCHAR UpperAscii(WCHAR c) { return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c; }
 
-WCHAR LowerAscii(WCHAR c)
-{
-    return (c >= u'A' && c <= u'Z') ? static_cast<WCHAR>(c - u'A' + u'a') : c;
-}
+WCHAR LowerAscii(WCHAR c) { return (c >= u'A' && c <= u'Z') ? static_cast<WCHAR>(c - u'A' + u'a') : c; }
 
 std::u16string Upper(std::u16string text)
 {
@@ -57,10 +51,7 @@ std::optional<std::u16string> SystemFolderWithoutSeparator()
     return std::u16string(buffer, length);
 }
 
-bool PathExists(const std::u16string& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool PathExists(const std::u16string& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The slots 0-9 that copies in the service folder use, whichever instance
 // they belong to.
@@ -93,8 +84,7 @@ bool RunRegsvr32(const std::u16string& command, const std::u16string& systemFold
 
 std::u16string Regsvr32Command(const std::u16string& systemFolder, const std::u16string& libraryPath, bool bRegister)
 {
-    return systemFolder + kPathSeparator + (bRegister ? u"regsvr32 /s \"" : u"regsvr32 /s /u\"") + libraryPath +
-           u"\"";
+    return systemFolder + kPathSeparator + (bRegister ? u"regsvr32 /s \"" : u"regsvr32 /s /u\"") + libraryPath + u"\"";
 }
 
 } // namespace
@@ -175,8 +165,8 @@ bool RegisterScanner(const std::u16string& driverKey, const std::u16string& devi
     if (slot > 9)
         return false;
 
-    const std::u16string halCopy = serviceFolder + *halFileName + u"_" + instanceKey + FormatWide(u"_%01d", slot) +
-                                   u".EXE";
+    const std::u16string halCopy =
+        serviceFolder + *halFileName + u"_" + instanceKey + FormatWide(u"_%01d", slot) + u".EXE";
     CopyFileW((serviceFolder + *halFileName + u"x.BIN").c_str(), halCopy.c_str(), TRUE);
     WriteDeviceString(key.get(), u"HAL_PATH", halCopy);
 

@@ -148,8 +148,7 @@ TEST_F(RegisterScannerTest, InstallationSetsUpTheInstanceAndRemovalUndoesIt)
     EXPECT_FALSE(ServiceExists(serviceName));
     EXPECT_FALSE(ProxyStubRegistered());
     // The unregistering command has no blank between "/u" and the quote.
-    EXPECT_NE(ReadLog().find(m_system + "/regsvr32 /s /u\"" + m_serviceFolder + "RNXHALPSx.dll\""),
-              std::string::npos);
+    EXPECT_NE(ReadLog().find(m_system + "/regsvr32 /s /u\"" + m_serviceFolder + "RNXHALPSx.dll\""), std::string::npos);
     // The device's values stay; the next installation sets it up again.
     EXPECT_EQ(GetString(record.driverKey, u"HAL_PATH"), Utf8ToUtf16(halCopy));
     ASSERT_TRUE(coinst::RegisterScanner(record.driverKey, record.instanceId));
@@ -196,7 +195,9 @@ TEST_F(RegisterScannerTest, AMissingOrEmptyInstallationValueStopsBeforeAnyCopy)
         bool remove; // else written empty
     };
     const Case cases[] = {
-        {u"PS_NAME", false}, {u"PS_NAME", true}, {u"HAL_FileName_BIN", false},
+        {u"PS_NAME", false},
+        {u"PS_NAME", true},
+        {u"HAL_FileName_BIN", false},
         {u"TWAIN_DS_FileName_BIN", true},
     };
     int serial = 0;

@@ -15,10 +15,7 @@ namespace {
 constexpr int kDeleteAttempts = 5;
 constexpr DWORD kDeletePauseMs = 2000;
 
-bool NetStopService(const char16_t* displayName)
-{
-    return RunNetCommand(FormatWide(u"stop \"%s\"", displayName)) == 0;
-}
+bool NetStopService(const char16_t* displayName) { return RunNetCommand(FormatWide(u"stop \"%s\"", displayName)) == 0; }
 
 // Whether any instance's hardware-service copy is left in the folder.
 bool ServiceCopiesLeft(const std::u16string& folder)

@@ -3,5 +3,4 @@
 
 #include "diag/LogInterface.h"
 
-class CDebugTrace : public CLogInterface {
-};
+class CDebugTrace : public CLogInterface {};

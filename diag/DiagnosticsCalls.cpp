@@ -49,8 +49,7 @@ void DiagnosticsConfigCalls::WriteLog(std::u16string_view application, DWORD lev
                                       std::u16string_view timestamp, std::u16string_view processId,
                                       std::u16string_view threadId, std::u16string_view text)
 {
-    plat::ScopedBstr app(application), name(logName), time(timestamp), pid(processId), tid(threadId),
-        line(text);
+    plat::ScopedBstr app(application), name(logName), time(timestamp), pid(processId), tid(threadId), line(text);
     Check(m_object->WriteLog(app.Get(), static_cast<LONG>(level), name.Get(), time.Get(), pid.Get(), tid.Get(),
                              line.Get()));
 }
@@ -98,7 +97,4 @@ DWORD DiagnosticsConfigCalls::GetLogLevelMask()
     return static_cast<DWORD>(mask);
 }
 
-void DiagnosticsConfigCalls::SetLogLevelMask(DWORD mask)
-{
-    Check(m_object->SetLogLevelMask(static_cast<LONG>(mask)));
-}
+void DiagnosticsConfigCalls::SetLogLevelMask(DWORD mask) { Check(m_object->SetLogLevelMask(static_cast<LONG>(mask))); }

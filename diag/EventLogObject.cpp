@@ -199,8 +199,7 @@ DWORD WatcherThread(LPVOID parameter)
             RevokeCookie(state);
             DWORD cookie = 0;
             plat::ComPtr<IGlobalInterfaceTable> table = GetGlobalInterfaceTable();
-            hr = table ? table->RegisterInterfaceInGlobal(object.Get(), IID_IDiagnosticsConfig, &cookie)
-                       : E_UNEXPECTED;
+            hr = table ? table->RegisterInterfaceInGlobal(object.Get(), IID_IDiagnosticsConfig, &cookie) : E_UNEXPECTED;
             if (FAILED(hr))
                 object.Reset();
             else
@@ -328,8 +327,8 @@ LogMaskCell* CEventLogObject::RegisterLogName(std::u16string name)
     return ::RegisterLogName(name);
 }
 
-void CEventLogObject::Write(DWORD level, DWORD processId, DWORD threadId, const WCHAR* timestamp,
-                            const WCHAR* logName, const WCHAR* text)
+void CEventLogObject::Write(DWORD level, DWORD processId, DWORD threadId, const WCHAR* timestamp, const WCHAR* logName,
+                            const WCHAR* text)
 {
     if (m_state->objectCookie == 0)
         return;

@@ -20,6 +20,6 @@ public:
     virtual LogMaskCell* RegisterLogName(std::u16string name);
 
     // One record. The three texts are zero-terminated.
-    virtual void Write(DWORD level, DWORD processId, DWORD threadId, const WCHAR* timestamp,
-                       const WCHAR* logName, const WCHAR* text) = 0;
+    virtual void Write(DWORD level, DWORD processId, DWORD threadId, const WCHAR* timestamp, const WCHAR* logName,
+                       const WCHAR* text) = 0;
 };

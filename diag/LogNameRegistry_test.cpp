@@ -47,7 +47,7 @@ TEST(LogNameRegistry, DisableZeroesCellAndKeepsIt)
     EXPECT_FALSE(registry.IsLogNameEnabled(u"XMLStore"));
     EXPECT_EQ(registry.AddLogName(u"XMLStore"), cell);
     EXPECT_EQ(Value(cell), 0u);
-    registry.DisableLogName(u"never added");  // no entry, nothing to do
+    registry.DisableLogName(u"never added"); // no entry, nothing to do
     EXPECT_EQ(registry.GetRegisteredLogNames(), LogNameList{u"XMLStore"});
 }
 

@@ -26,10 +26,7 @@ std::u16string ToWide(LONG value)
 
 std::u16string_view View(const WCHAR* text) { return text ? std::u16string_view(text) : std::u16string_view(); }
 
-BSTR MakeBSTR(std::u16string_view text)
-{
-    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-}
+BSTR MakeBSTR(std::u16string_view text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
 
 LONG LineAt(std::string_view text, size_t offset)
 {
@@ -178,10 +175,7 @@ void MSXML6Store::ReleaseAll()
     m_document.reset();
 }
 
-pugi::xml_node MSXML6Store::Context() const
-{
-    return m_contextNode ? m_contextNode->Node() : pugi::xml_node();
-}
+pugi::xml_node MSXML6Store::Context() const { return m_contextNode ? m_contextNode->Node() : pugi::xml_node(); }
 
 const std::shared_ptr<XMLDocumentData>& MSXML6Store::ContextDocument() const
 {
@@ -297,7 +291,7 @@ BSTR MSXML6Store::GenerateXMLFromContext()
 {
     pugi::xml_node context = Context();
     if (!context)
-        return nullptr;  // read as the empty string
+        return nullptr; // read as the empty string
     return Markup(context);
 }
 
@@ -406,7 +400,7 @@ BOOL MSXML6Store::SetContext(const WCHAR* path)
         auto list = std::make_unique<XMLNodeList>(document);
         list->nodes.reserve(selection.size());
         for (const pugi::xpath_node& selected : selection)
-            if (selected.node())  // attribute results are not context nodes
+            if (selected.node()) // attribute results are not context nodes
                 list->nodes.push_back(selected.node());
         m_nodeList = std::move(list);
     } catch (const pugi::xpath_exception&) {

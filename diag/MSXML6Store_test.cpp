@@ -64,15 +64,12 @@ TEST(MSXML6Store, RelativePathsFromContextAbsoluteFromDocument)
 {
     StorePtr store = Parse(u"<a><b>top</b><c><b>inner</b></c></a>");
     struct Case {
-        const char16_t* start;  // null: no context
+        const char16_t* start; // null: no context
         const char16_t* path;
         const char16_t* expected;
     } cases[] = {
-        {u"/a", u"b", u"top"},
-        {u"/a/c", u"b", u"inner"},
-        {u"/a/c", u"/a/b", u"top"},
-        {u"/a/c/b", u"..", u"inner"},
-        {nullptr, u"a/c/b", u"inner"},
+        {u"/a", u"b", u"top"},        {u"/a/c", u"b", u"inner"},     {u"/a/c", u"/a/b", u"top"},
+        {u"/a/c/b", u"..", u"inner"}, {nullptr, u"a/c/b", u"inner"},
     };
     for (const Case& c : cases) {
         if (c.start)
@@ -90,7 +87,7 @@ TEST(MSXML6Store, EmptySelectionKeepsContextAndFails)
     ASSERT_TRUE(store->SetContext(u"/a"));
     struct Case {
         const char16_t* path;
-        HRESULT result;  // S_FALSE: nothing found; E_FAIL: not a path
+        HRESULT result; // S_FALSE: nothing found; E_FAIL: not a path
     } cases[] = {{u"/a/x", S_FALSE}, {u"x", S_FALSE}, {u"/a/b/@n", S_FALSE}, {u"/a[", E_FAIL}, {u"", E_FAIL}};
     for (const Case& c : cases) {
         EXPECT_FALSE(store->SetContext(c.path)) << Utf16ToUtf8(c.path);
@@ -126,9 +123,9 @@ TEST(MSXML6Store, SetStringByNameSetsOrAppends)
         const char16_t* value;
         const char16_t* xml;
     } cases[] = {
-        {u"/a", u"c", u"x", u"<a><b>5</b><c>x</c></a>"},      // no child c: appended
-        {u"/a/c", u"c", u"y", u"<a><b>5</b><c>y</c></a>"},    // the context itself
-        {u"/a", u"b", u"6", u"<a><b>6</b><c>y</c></a>"},      // an existing child
+        {u"/a", u"c", u"x", u"<a><b>5</b><c>x</c></a>"},   // no child c: appended
+        {u"/a/c", u"c", u"y", u"<a><b>5</b><c>y</c></a>"}, // the context itself
+        {u"/a", u"b", u"6", u"<a><b>6</b><c>y</c></a>"},   // an existing child
         {u"/a", u"b", u"a<&>\"", u"<a><b>a&lt;&amp;&gt;\"</b><c>y</c></a>"},
     };
     for (const Case& c : cases) {
@@ -172,14 +169,20 @@ TEST(MSXML6Store, RefusesCharactersItCouldNotWriteBack)
         Setter set;
     } setters[] = {
         {"element text", [](MSXML6Store& s, const std::u16string& v) { return s.SetString(v.c_str()); }},
-        {"text of an existing child", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"b", v.c_str()); }},
-        {"text of a new child", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"c", v.c_str()); }},
-        {"text of an attribute by path", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"@n", v.c_str()); }},
-        {"name of a new child", [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName((u"c" + v).c_str(), u"1"); }},
+        {"text of an existing child",
+         [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"b", v.c_str()); }},
+        {"text of a new child",
+         [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"c", v.c_str()); }},
+        {"text of an attribute by path",
+         [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName(u"@n", v.c_str()); }},
+        {"name of a new child",
+         [](MSXML6Store& s, const std::u16string& v) { return s.SetStringByName((u"c" + v).c_str(), u"1"); }},
         {"attribute value", [](MSXML6Store& s, const std::u16string& v) { return s.SetAttribute(u"n", v.c_str()); }},
-        {"attribute name", [](MSXML6Store& s, const std::u16string& v) { return s.SetAttribute((u"m" + v).c_str(), u"1"); }},
+        {"attribute name",
+         [](MSXML6Store& s, const std::u16string& v) { return s.SetAttribute((u"m" + v).c_str(), u"1"); }},
         {"element name", [](MSXML6Store& s, const std::u16string& v) { return s.CreateNode((u"e" + v).c_str()); }},
-        {"comment text", [](MSXML6Store& s, const std::u16string& v) {
+        {"comment text",
+         [](MSXML6Store& s, const std::u16string& v) {
              return s.SetContext(u"/a/comment()") && s.SetString(v.c_str());
          }},
     };
@@ -238,7 +241,7 @@ TEST(MSXML6Store, ControlCharactersOnlyWhereAReferenceCanStandForThem)
     const struct {
         const char* what;
         Setter set;
-        const char16_t* read;  // where the value reads back from /a; null when refused
+        const char16_t* read; // where the value reads back from /a; null when refused
     } cases[] = {
         {"element", at(u"/a/b"), u"b"},
         {"text node", at(u"/a/b/text()"), u"b"},
@@ -380,13 +383,13 @@ TEST(MSXML6Store, ReferencesAreExpandedOnce)
 {
     struct Case {
         const char16_t* text;
-        const char16_t* attribute;  // of n on the root
+        const char16_t* attribute; // of n on the root
         const char16_t* content;
     } cases[] = {
         {u"<a n=\"&lt;&#65;&#x42;&quot;&apos;\">&amp;lt;&gt;</a>", u"<AB\"'", u"&lt;>"},
         {u"<a n=\"x&#10;y\">&#x20AC;&#128512;</a>", u"x\ny", u"\u20AC\U0001F600"},
         {u"<a n=\"\"><![CDATA[&undefined;]]><!-- &c; --></a>", u"", u"&undefined;"},
-        {u"<a n=\"\">x&#01;y</a>", u"", u"x\001y"},  // as the writer puts out a control character
+        {u"<a n=\"\">x&#01;y</a>", u"", u"x\001y"}, // as the writer puts out a control character
     };
     for (const Case& c : cases) {
         StorePtr store = Parse(c.text);
@@ -464,7 +467,8 @@ TEST(MSXML6Store, ImportReplaceAndRemove)
     // A node imported below itself is copied as it was.
     ASSERT_TRUE(store->SetContext(u"/config"));
     EXPECT_TRUE(store->ImportNode(store.get()));
-    EXPECT_EQ(Xml(*store), u"<config><input><Width>2</Width></input><config><input><Width>2</Width></input></config></config>");
+    EXPECT_EQ(Xml(*store),
+              u"<config><input><Width>2</Width></input><config><input><Width>2</Width></input></config></config>");
 }
 
 TEST(MSXML6Store, RemovedNodesLeaveNoDanglingCursor)
@@ -474,7 +478,7 @@ TEST(MSXML6Store, RemovedNodesLeaveNoDanglingCursor)
     XMLNodeRef* held = store->GetContextNode();
     ASSERT_NE(held, nullptr);
     ASSERT_TRUE(store->SeekParent());
-    ASSERT_TRUE(store->RemoveNode());  // removes a with two of the selected b
+    ASSERT_TRUE(store->RemoveNode()); // removes a with two of the selected b
     EXPECT_EQ(Name(*store), u"r");
     EXPECT_TRUE(store->SeekNextMatch()) << "the b outside the removed subtree is still there";
     EXPECT_EQ(Text(*store), u"3");
@@ -557,7 +561,7 @@ TEST(MSXML6Store, SavesInTheDeclaredEncoding)
     plat::testing::TempSystemRoot root;
     struct Case {
         const char16_t* text;
-        std::string start;  // the first bytes of the file
+        std::string start; // the first bytes of the file
     } cases[] = {
         {u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\u00e9</a>", std::string("\xFF\xFE<\0?\0", 6)},
         {u"<?xml version=\"1.0\" encoding=\"utf-8\"?><a>\u00e9</a>", "<?xml"},
@@ -586,9 +590,9 @@ TEST(MSXML6Store, LoadsFileEncodings)
         {"\xEF\xBB\xBF<a>\xC3\xA9</a>", true},
         {std::string("\xFF\xFE<\0a\0/\0>\0", 10), true},
         {std::string("\xFE\xFF\0<\0a\0/\0>", 10), true},
-        {"<a>\xC3</a>", false},             // cut sequence
-        {"<a>\xC0\xAF</a>", false},         // overlong
-        {"<a>\xED\xA0\x80</a>", false},     // surrogate
+        {"<a>\xC3</a>", false},         // cut sequence
+        {"<a>\xC0\xAF</a>", false},     // overlong
+        {"<a>\xED\xA0\x80</a>", false}, // surrogate
         {"<a>\xFF</a>", false},
     };
     int index = 0;

@@ -7,10 +7,7 @@
 #include <memory>
 #include <new>
 
-CTraceClient::CTraceClient(const WCHAR* componentName)
-    : m_componentName(componentName)
-{
-}
+CTraceClient::CTraceClient(const WCHAR* componentName) : m_componentName(componentName) {}
 
 CTraceClient::~CTraceClient() = default;
 

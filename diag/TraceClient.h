@@ -75,7 +75,4 @@ private:
 };
 
 // Pointers and handles appear in log lines as 32-bit hexadecimal ("0x%08X").
-inline DWORD Hex32(const void* p)
-{
-    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(p));
-}
+inline DWORD Hex32(const void* p) { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(p)); }

@@ -78,8 +78,8 @@ TEST(TraceClient, EveryWritingOperationFormatsOneRecord)
         DWORD level;
         const std::u16string& name;
     } cases[] = {
-        {&CTraceClient::LogError, LOG_ERROR, main},     {&CTraceClient::LogWarning, LOG_WARNING, main},
-        {&CTraceClient::LogTrace, LOG_TRACE, main},     {&CTraceClient::LogDataError, LOG_ERROR, data},
+        {&CTraceClient::LogError, LOG_ERROR, main},         {&CTraceClient::LogWarning, LOG_WARNING, main},
+        {&CTraceClient::LogTrace, LOG_TRACE, main},         {&CTraceClient::LogDataError, LOG_ERROR, data},
         {&CTraceClient::LogDataWarning, LOG_WARNING, data}, {&CTraceClient::LogDataTrace, LOG_TRACE, data},
     };
     for (const Case& c : cases) {
@@ -92,8 +92,8 @@ TEST(TraceClient, EveryWritingOperationFormatsOneRecord)
         EXPECT_EQ(record.logName, c.name);
         EXPECT_EQ(record.processId, static_cast<DWORD>(getpid()));
         EXPECT_EQ(record.threadId, static_cast<DWORD>(syscall(SYS_gettid)));
-        EXPECT_TRUE(std::regex_match(Utf16ToUtf8(record.timestamp),
-                                     std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3})")));
+        EXPECT_TRUE(
+            std::regex_match(Utf16ToUtf8(record.timestamp), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3})")));
     }
 }
 

@@ -59,6 +59,6 @@ struct XMLNodeList {
     XMLNodeList& operator=(const XMLNodeList&) = delete;
 
     std::shared_ptr<XMLDocumentData> document;
-    std::vector<pugi::xml_node> nodes;  // empty entries were removed from the document
+    std::vector<pugi::xml_node> nodes; // empty entries were removed from the document
     size_t next = 0;
 };

@@ -118,10 +118,10 @@ char32_t CharacterReference(std::string_view name)
         return 0;
     char32_t cp = 0;
     for (char c : digits) {
-        int digit = c >= '0' && c <= '9'               ? c - '0'
-                    : hex && c >= 'a' && c <= 'f'      ? c - 'a' + 10
-                    : hex && c >= 'A' && c <= 'F'      ? c - 'A' + 10
-                                                       : -1;
+        int digit = c >= '0' && c <= '9'          ? c - '0'
+                    : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                  : -1;
         if (digit < 0)
             return 0;
         cp = cp * (hex ? 16 : 10) + static_cast<char32_t>(digit);

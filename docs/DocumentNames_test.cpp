@@ -95,7 +95,9 @@ TEST(DocumentNamesTest, WhatThePagesNameIsFoundInTheirText)
          {"twainfw/CapabilityRoutes.cpp", "tools/udev/"}},
         {"```\nctest --test-dir build -R X\nbuild/bin/halservice_xml_test\n```", {}, {}},
         {"`<root>/log/services/<service>.log`, `diag/EventLogObject`, `twainfw/*.cpp`, `nowhere/a.cpp`, "
-         "`./scans/page-001.tif`, `/usr/local/lib/twain/`", {}, {}},
+         "`./scans/page-001.tif`, `/usr/local/lib/twain/`",
+         {},
+         {}},
         {"```\nmkdir -p /tmp/w\nfuzz /tmp/w twainfw/corpus/jpeg_decoder_fuzz/\n```",
          {},
          {"twainfw/corpus/jpeg_decoder_fuzz/"}},

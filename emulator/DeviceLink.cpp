@@ -100,8 +100,7 @@ RemoteScannerDevice::~RemoteScannerDevice() {
 }
 
 RemoteScannerDevice::Reply RemoteScannerDevice::Call(LinkOp op, std::uint32_t arg,
-                                                     const void* payload,
-                                                     std::size_t size) const {
+                                                     const void* payload, std::size_t size) const {
   std::lock_guard lock(mutex_);
   Reply r;
   if (fd_ < 0 || size > kMaxLinkPayload) return r;
@@ -154,7 +153,8 @@ TransferResult RemoteScannerDevice::BulkIn(std::uint8_t* buffer, std::size_t max
   }
   const auto status = static_cast<TransferStatus>(r.result);
   if (status == TransferStatus::Disconnected) LinkLost();
-  if (buffer != nullptr && !r.payload.empty()) std::memcpy(buffer, r.payload.data(), r.payload.size());
+  if (buffer != nullptr && !r.payload.empty())
+    std::memcpy(buffer, r.payload.data(), r.payload.size());
   return {status, r.payload.size()};
 }
 
@@ -206,8 +206,7 @@ bool DeviceServer::Listen() {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   ::unlink(path_.c_str());  // a leftover of a program that did not stop cleanly
-  if (::bind(fd, addr.Get(), addr.Size()) != 0 ||
-      ::listen(fd, 8) != 0) {
+  if (::bind(fd, addr.Get(), addr.Size()) != 0 || ::listen(fd, 8) != 0) {
     const int saved = errno;
     ::close(fd);
     errno = saved;
@@ -310,10 +309,10 @@ void DeviceServer::Serve(Connection& connection, int fd) {
     bool sent = false;
     switch (static_cast<LinkOp>(op)) {
       case LinkOp::BulkOut: {
-        const TransferResult r = scanner_.BulkOut(
-            reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size());
-        sent = SendFrame(fd, static_cast<std::uint8_t>(r.status), static_cast<std::uint32_t>(r.bytes),
-                         nullptr, 0);
+        const TransferResult r =
+            scanner_.BulkOut(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size());
+        sent = SendFrame(fd, static_cast<std::uint8_t>(r.status),
+                         static_cast<std::uint32_t>(r.bytes), nullptr, 0);
         break;
       }
       case LinkOp::BulkIn: {

@@ -54,8 +54,10 @@ struct ServedScanner {
       return ApplyControl(scanner, line, answer);
     });
     scanner.SetConnectionObserver([this](bool connected) {
-      if (connected) server.Republish();
-      else server.Withdraw();
+      if (connected)
+        server.Republish();
+      else
+        server.Withdraw();
     });
   }
   ~ServedScanner() {
@@ -209,7 +211,9 @@ TEST(DeviceLink, AnotherUserGetsNothingFromTheScanner) {
   requests.insert(requests.end(), unplug.begin(), unplug.end());
   std::string answer;
   if (!plat::testing::RunAsOtherUser(
-          [&](int out) { plat::testing::TryServer(out, socket.c_str(), requests.data(), requests.size()); },
+          [&](int out) {
+            plat::testing::TryServer(out, socket.c_str(), requests.data(), requests.size());
+          },
           answer))
     GTEST_SKIP() << "cannot switch to another user here";
   EXPECT_EQ(answer, "");

@@ -22,8 +22,7 @@ std::uint32_t DataOutLength(const std::uint8_t* cdb) {
       return GetBE24(cdb + 6);
     case 0xE1:  // vendor write
       return GetBE16(cdb + 7);
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -40,8 +39,7 @@ bool AnswersWithData(const std::uint8_t* cdb) {
     case 0x34:  // GET DATA BUFFER STATUS
     case 0xE0:  // vendor read
       return GetBE16(cdb + 7) != 0;
-    default:
-      return false;
+    default: return false;
   }
 }
 

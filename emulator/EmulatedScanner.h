@@ -31,9 +31,9 @@ namespace emulator {
 struct ScannerConfig {
   std::uint16_t vendorId = 0x0ABC;
   std::uint16_t productId = 0x0DEF;
-  std::string vendor = "QUILLBOX";     // INQUIRY bytes 8-15
-  std::string product = "K24";         // INQUIRY bytes 16-31
-  std::string revision = "T.50";       // INQUIRY bytes 32-35
+  std::string vendor = "QUILLBOX";  // INQUIRY bytes 8-15
+  std::string product = "K24";      // INQUIRY bytes 16-31
+  std::string revision = "T.50";    // INQUIRY bytes 32-35
   // The revision after a firmware download whose banner (at 0x500) names
   // none of the form X.nn.
   std::string downloadedRevision = "T.55";
@@ -203,8 +203,8 @@ class EmulatedScanner final : public ScannerDevice {
   bool connected_ = true;
   bool inStalled_ = false;
   bool outStalled_ = false;
-  std::vector<std::uint8_t> input_;       // host bytes not yet parsed
-  std::uint64_t discardRemaining_ = 0;    // of a data packet nobody asked for
+  std::vector<std::uint8_t> input_;     // host bytes not yet parsed
+  std::uint64_t discardRemaining_ = 0;  // of a data packet nobody asked for
   bool awaitingData_ = false;
   std::array<std::uint8_t, 16> pendingCdb_{};
   std::deque<std::vector<std::uint8_t>> answers_;

@@ -31,12 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (r.bytes > max) std::abort();
         break;
       }
-      case 2:
-        scanner.ResetPipe(n % 3);
-        break;
-      default:
-        scanner.CancelIo(n % 3);
-        break;
+      case 2: scanner.ResetPipe(n % 3); break;
+      default: scanner.CancelIo(n % 3); break;
     }
   }
   return 0;

@@ -27,8 +27,9 @@ Bytes DataHeader(std::uint32_t dataLength) {
 TEST(WireFormat, PacketsAreBigEndianWithTheirHeaders) {
   const Bytes cdb{0x28, 0, 0x00, 0, 0, 0x80, 0x01, 0x00, 0x00, 0};
   const auto command = MakeCommandPacket(cdb.data(), cdb.size());
-  EXPECT_EQ(Bytes(command.begin(), command.end()),
-            (Bytes{0, 0, 0, 24, 0, 1, 0x90, 0, 0, 0, 0, 0, 0x28, 0, 0, 0, 0, 0x80, 0x01, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(
+      Bytes(command.begin(), command.end()),
+      (Bytes{0, 0, 0, 24, 0, 1, 0x90, 0, 0, 0, 0, 0, 0x28, 0, 0, 0, 0, 0x80, 0x01, 0, 0, 0, 0, 0}));
   const Bytes payload{0xAA, 0xBB};
   EXPECT_EQ(MakeDataPacket(payload.data(), payload.size()),
             (Bytes{0, 0, 0, 14, 0, 2, 0xB0, 0, 0, 0, 0, 0, 0xAA, 0xBB}));
@@ -138,10 +139,10 @@ TEST(Sense, RequestSenseAfterCheckConditionGivesTheReasonThenClears) {
     std::size_t dataIn;
     std::uint8_t key, asc, ascq;
   } cases[] = {
-      {{0xC5, 0, 0, 0, 0, 0}, 0, 5, 0x20, 0x00},                   // unknown command
-      {{0x28, 0, 0x42, 0, 0, 0, 0, 0, 8, 0}, 8, 5, 0x24, 0x00},    // unknown data type
-      {{0x1B, 0, 0, 0, 0, 0}, 0, 5, 0x2C, 0x02},                   // SCAN without window
-      {{0xE1, 0, 0xB4, 0, 0, 0, 0, 0, 3, 0}, 0, 5, 0x1A, 0x00},    // colours of 3 bytes
+      {{0xC5, 0, 0, 0, 0, 0}, 0, 5, 0x20, 0x00},                 // unknown command
+      {{0x28, 0, 0x42, 0, 0, 0, 0, 0, 8, 0}, 8, 5, 0x24, 0x00},  // unknown data type
+      {{0x1B, 0, 0, 0, 0, 0}, 0, 5, 0x2C, 0x02},                 // SCAN without window
+      {{0xE1, 0, 0xB4, 0, 0, 0, 0, 0, 3, 0}, 0, 5, 0x1A, 0x00},  // colours of 3 bytes
   };
   for (const Case& c : cases) {
     EmulatedScanner scanner;
@@ -308,8 +309,8 @@ TEST(SetWindow, StoresFrontAndBackAndAnEmptyListReleasesThem) {
   // Line information: pixels per line and lines of each window.
   for (bool side : {false, true}) {
     const Exchange x = RunCommand(
-        scanner, {0x28, 0, 0x80, 0, 0, static_cast<std::uint8_t>(side ? 0x80 : 0), 0, 0, 16, 0},
-        {}, 16);
+        scanner, {0x28, 0, 0x80, 0, 0, static_cast<std::uint8_t>(side ? 0x80 : 0), 0, 0, 16, 0}, {},
+        16);
     ASSERT_TRUE(x.good());
     EXPECT_EQ(x.data, (Bytes{0, 0, 0x06, 0xA0, 0, 0, 0x08, 0x98, 0, 0, 0, 0, 0, 0, 0, 0}));
   }
@@ -442,8 +443,9 @@ TEST(PacketLog, RecordsEveryPacketInAndOutAsHex) {
   RunCommand(scanner, {0, 0, 0, 0, 0, 0});
   const auto entries = scanner.Log().Entries();
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(FormatLogEntry(entries[0]),
-            "OUT command 24: 00 00 00 18 00 01 90 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_EQ(
+      FormatLogEntry(entries[0]),
+      "OUT command 24: 00 00 00 18 00 01 90 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
   EXPECT_EQ(FormatLogEntry(entries[1]),
             "IN status 16: 00 00 00 10 00 03 C0 00 00 00 00 00 00 00 00 00");
 }

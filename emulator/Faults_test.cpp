@@ -24,8 +24,12 @@ const Bytes kBufferStatus{0x34, 0, 0, 0, 0, 0, 0, 0, 12, 0};
 // feature bytes, loaded with three sheets and scanning.
 void StartJob(EmulatedScanner& scanner, std::uint8_t features29 = 0, std::uint8_t features38 = 0) {
   scanner.LoadSheets(3);
-  WindowSpec w{.dpi = 100, .width = 1200, .length = 600, .bitsPerPixel = 8,
-               .features29 = features29, .features38 = features38};
+  WindowSpec w{.dpi = 100,
+               .width = 1200,
+               .length = 600,
+               .bitsPerPixel = 8,
+               .features29 = features29,
+               .features38 = features38};
   ASSERT_TRUE(RunCommand(scanner, testing::SetWindowCdb(72), testing::WindowList(w)).good());
   ASSERT_TRUE(RunCommand(scanner, kScan).good());
 }
@@ -105,9 +109,10 @@ TEST(Faults, CoverOpenStopsEverythingUntilClosed) {
   EmulatedScanner scanner;
   StartJob(scanner);
   scanner.InjectFault({.kind = FaultKind::CoverOpen});
-  for (const auto& [cdb, dataIn] : {std::pair{kTur, std::size_t{0}}, std::pair{kScan, std::size_t{0}},
-                                    std::pair{testing::ReadImageCdb(1000, false), std::size_t{1000}},
-                                    std::pair{kBufferStatus, std::size_t{12}}}) {
+  for (const auto& [cdb, dataIn] :
+       {std::pair{kTur, std::size_t{0}}, std::pair{kScan, std::size_t{0}},
+        std::pair{testing::ReadImageCdb(1000, false), std::size_t{1000}},
+        std::pair{kBufferStatus, std::size_t{12}}}) {
     EXPECT_EQ(RunCommand(scanner, cdb, {}, dataIn).status, kStatusCheckCondition);
     EXPECT_EQ(testing::RequestSense(scanner), sense::kDoorOpen);
   }
@@ -137,7 +142,8 @@ TEST(Faults, AStalledInPipeFailsTheTransferUntilResetThenSenseTellsWhy) {
     EmulatedScanner scanner;
     StartJob(scanner);
     scanner.InjectFault({.kind = FaultKind::StallIn, .opcode = c.cdb[0]});
-    EXPECT_TRUE(RunCommand(scanner, {0x12, 0, 0, 0, 0x60, 0}, {}, 96).good()) << "other commands pass";
+    EXPECT_TRUE(RunCommand(scanner, {0x12, 0, 0, 0, 0x60, 0}, {}, 96).good())
+        << "other commands pass";
     EXPECT_EQ(RunCommand(scanner, c.cdb, {}, c.dataIn).transport, TransferStatus::Stalled);
     std::uint8_t b[16];
     EXPECT_EQ(scanner.BulkIn(b, sizeof b).status, TransferStatus::Stalled);
@@ -180,7 +186,8 @@ TEST(Faults, AFaultSetAtAPlaceOfASheetWaitsForTheReadThatReachesIt) {
   // ends short, the next one finds the cover open.
   {
     EmulatedScanner scanner;
-    scanner.InjectFault({.kind = FaultKind::CoverOpen, .sheet = 1, .offset = 1500, .atPlace = true});
+    scanner.InjectFault(
+        {.kind = FaultKind::CoverOpen, .sheet = 1, .offset = 1500, .atPlace = true});
     StartJob(scanner);
     const auto [bytes, sense] = ReadUntilFailure(scanner);
     EXPECT_EQ(bytes, 4800u + 1500u);
@@ -189,7 +196,8 @@ TEST(Faults, AFaultSetAtAPlaceOfASheetWaitsForTheReadThatReachesIt) {
   // BUSY from the middle of the first page on, for the commands counted.
   {
     EmulatedScanner scanner;
-    scanner.InjectFault({.kind = FaultKind::Busy, .sheet = 0, .offset = 2500, .count = 2, .atPlace = true});
+    scanner.InjectFault(
+        {.kind = FaultKind::Busy, .sheet = 0, .offset = 2500, .count = 2, .atPlace = true});
     StartJob(scanner);
     for (int i = 0; i < 2; ++i)
       EXPECT_TRUE(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).good());
@@ -203,17 +211,20 @@ TEST(Faults, AFaultSetAtAPlaceOfASheetWaitsForTheReadThatReachesIt) {
   // The next READ after the place stalls the IN pipe; other commands pass.
   {
     EmulatedScanner scanner;
-    scanner.InjectFault({.kind = FaultKind::StallIn, .sheet = 0, .offset = 1000, .opcode = 0x28, .atPlace = true});
+    scanner.InjectFault(
+        {.kind = FaultKind::StallIn, .sheet = 0, .offset = 1000, .opcode = 0x28, .atPlace = true});
     StartJob(scanner);
     EXPECT_TRUE(RunCommand(scanner, kTur).good());
     EXPECT_TRUE(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).good());
     EXPECT_TRUE(RunCommand(scanner, kBufferStatus, {}, 12).good());
-    EXPECT_EQ(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).transport, TransferStatus::Stalled);
+    EXPECT_EQ(RunCommand(scanner, testing::ReadImageCdb(1000, false), {}, 1000).transport,
+              TransferStatus::Stalled);
   }
   // A place the sheet never reaches leaves with the sheet.
   {
     EmulatedScanner scanner;
-    scanner.InjectFault({.kind = FaultKind::CoverOpen, .sheet = 0, .offset = 999999, .atPlace = true});
+    scanner.InjectFault(
+        {.kind = FaultKind::CoverOpen, .sheet = 0, .offset = 999999, .atPlace = true});
     StartJob(scanner);
     const auto [bytes, sense] = ReadUntilFailure(scanner);
     EXPECT_EQ(bytes, 3u * 4800);

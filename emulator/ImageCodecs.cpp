@@ -68,8 +68,8 @@ struct MemFile {
 tsize_t MemRead(thandle_t h, tdata_t buf, tsize_t size) {
   auto* f = static_cast<MemFile*>(h);
   if (f->pos >= f->data.size()) return 0;
-  const tsize_t n = static_cast<tsize_t>(
-      std::min<toff_t>(static_cast<toff_t>(size), f->data.size() - f->pos));
+  const tsize_t n =
+      static_cast<tsize_t>(std::min<toff_t>(static_cast<toff_t>(size), f->data.size() - f->pos));
   std::memcpy(buf, f->data.data() + f->pos, static_cast<std::size_t>(n));
   f->pos += static_cast<toff_t>(n);
   return n;
@@ -125,8 +125,8 @@ std::vector<std::uint8_t> EncodeJpeg(std::uint32_t width, std::uint32_t lines, i
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
-  const bool ok = CompressJpeg(width, lines, components, quality, &source, row.data(), &out,
-                               &outSize);
+  const bool ok =
+      CompressJpeg(width, lines, components, quality, &source, row.data(), &out, &outSize);
   std::vector<std::uint8_t> result;
   if (ok && out != nullptr) result.assign(out, out + outSize);
   std::free(out);

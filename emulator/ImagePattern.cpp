@@ -36,8 +36,8 @@ void RenderPatternLine(std::uint32_t page, std::uint32_t side, std::uint32_t y,
     std::memset(out, 0, pixels / 8);
     const std::uint16_t bits = BitTag(code, y);
     for (std::uint32_t x = 0; x < pixels; ++x) {
-      const bool ink = x < kTagPixels ? ((bits >> (15 - x)) & 1) != 0
-                                      : (((x / 8) ^ (y / 8)) & 1) != 0;
+      const bool ink =
+          x < kTagPixels ? ((bits >> (15 - x)) & 1) != 0 : (((x / 8) ^ (y / 8)) & 1) != 0;
       if (ink) out[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
     }
   }
@@ -156,8 +156,8 @@ bool Predicts(const DecodedLine& d, const std::uint8_t* line, std::uint32_t pixe
       const std::uint32_t from = pixels - 1 - x;
       if (bpp == 1) {
         const bool bit = BitAt(raw.data(), from);
-        expected[x / 8] = static_cast<std::uint8_t>(
-            (expected[x / 8] & ~(0x80 >> (x % 8))) | (bit ? (0x80 >> (x % 8)) : 0));
+        expected[x / 8] = static_cast<std::uint8_t>((expected[x / 8] & ~(0x80 >> (x % 8))) |
+                                                    (bit ? (0x80 >> (x % 8)) : 0));
       } else {
         std::memcpy(&expected[x * step], &raw[from * step], step);
       }
@@ -175,9 +175,12 @@ bool Predicts(const DecodedLine& d, const std::uint8_t* line, std::uint32_t pixe
 DecodedLine DecodePatternLine(const std::uint8_t* line, std::uint32_t pixels, int bitsPerPixel) {
   if (line == nullptr || pixels < 2 * kTagPixels || pixels % 8 != 0) return {};
   DecodedLine d;
-  if (bitsPerPixel == 1) d = DecodeBits(line, pixels);
-  else if (bitsPerPixel == 8) d = DecodeGray(line, pixels);
-  else if (bitsPerPixel == 24) d = DecodeColour(line, pixels);
+  if (bitsPerPixel == 1)
+    d = DecodeBits(line, pixels);
+  else if (bitsPerPixel == 8)
+    d = DecodeGray(line, pixels);
+  else if (bitsPerPixel == 24)
+    d = DecodeColour(line, pixels);
   if (d.valid && !Predicts(d, line, pixels, bitsPerPixel)) d = {};
   return d;
 }

@@ -37,16 +37,20 @@ TEST(ImagePattern, DecoderSeesPageSideLineMirrorAndInversion) {
   struct Case {
     int bpp;
     bool mirror, reverse;
-  } cases[] = {{1, false, false}, {1, true, false},  {1, false, true}, {1, true, true},
-               {8, false, false}, {8, true, false},  {8, false, true}, {8, true, true},
+  } cases[] = {{1, false, false},  {1, true, false},  {1, false, true},  {1, true, true},
+               {8, false, false},  {8, true, false},  {8, false, true},  {8, true, true},
                {24, false, false}, {24, true, false}, {24, false, true}, {24, true, true}};
   for (const Case& c : cases) {
     ScanWindow w;
-    ASSERT_EQ(ParseWindow(testing::WindowList({.dpi = 100, .width = 1200, .length = 600,
+    ASSERT_EQ(ParseWindow(testing::WindowList({.dpi = 100,
+                                               .width = 1200,
+                                               .length = 600,
                                                .bitsPerPixel = static_cast<std::uint8_t>(c.bpp),
-                                               .reverse = c.reverse, .mirror = c.mirror})
-                                  .data() + kWindowHeaderSize,
-                              w),
+                                               .reverse = c.reverse,
+                                               .mirror = c.mirror})
+                                  .data() +
+                              kWindowHeaderSize,
+                          w),
               WindowCheck::Ok);
     PageImage page(w, /*page*/ 5, /*side*/ 1, w.Lines(), nullptr);
     std::vector<std::uint8_t> line(w.BytesPerLine());

@@ -15,9 +15,9 @@ namespace emulator {
 struct PacketLogEntry {
   enum class Kind { Out, In, Event };
   Kind kind = Kind::Event;
-  std::string what;                // "command", "data", "status", or the event
-  std::vector<std::uint8_t> bytes; // the packet, cut to kKeptBytes
-  std::size_t size = 0;            // the packet's full size
+  std::string what;                 // "command", "data", "status", or the event
+  std::vector<std::uint8_t> bytes;  // the packet, cut to kKeptBytes
+  std::size_t size = 0;             // the packet's full size
 };
 
 // "OUT command 24: 00 00 00 18 ..." / "IN status 16: ..." / "EVENT stall IN".
@@ -28,8 +28,7 @@ class PacketLog {
   static constexpr std::size_t kKeptBytes = 256;
   static constexpr std::size_t kKeptEntries = 4096;
 
-  void Add(PacketLogEntry::Kind kind, std::string what, const std::uint8_t* data,
-           std::size_t size);
+  void Add(PacketLogEntry::Kind kind, std::string what, const std::uint8_t* data, std::size_t size);
   void AddEvent(std::string what) { Add(PacketLogEntry::Kind::Event, std::move(what), nullptr, 0); }
 
   // A copy of the kept entries (the newest kKeptEntries).

@@ -203,13 +203,16 @@ TEST(ScanJob, BufferStatusCountsWhatIsLeftOfTheSheet) {
   SetWindows(scanner, {.dpi = 100, .width = 1200, .length = 600, .bitsPerPixel = 8}, true);
   ASSERT_TRUE(StartScan(scanner));
   const Bytes cdb{0x34, 0, 0, 0, 0, 0, 0, 0, 12, 0};
-  EXPECT_EQ(RunCommand(scanner, cdb, {}, 12).data, (Bytes{0, 0, 8, 0, 0x00, 0, 0, 0, 0, 0, 0x25, 0x80}));
+  EXPECT_EQ(RunCommand(scanner, cdb, {}, 12).data,
+            (Bytes{0, 0, 8, 0, 0x00, 0, 0, 0, 0, 0, 0x25, 0x80}));
   ASSERT_TRUE(ReadPage(scanner, false, 4096).ended);
   // Only the back is left: 4800 bytes of window 0x80.
-  EXPECT_EQ(RunCommand(scanner, cdb, {}, 12).data, (Bytes{0, 0, 8, 0, 0x80, 0, 0, 0, 0, 0, 0x12, 0xC0}));
+  EXPECT_EQ(RunCommand(scanner, cdb, {}, 12).data,
+            (Bytes{0, 0, 8, 0, 0x80, 0, 0, 0, 0, 0, 0x12, 0xC0}));
   ASSERT_TRUE(ReadPage(scanner, true, 4096).ended);
   // The next sheet comes in.
-  EXPECT_EQ(RunCommand(scanner, cdb, {}, 12).data, (Bytes{0, 0, 8, 0, 0x00, 0, 0, 0, 0, 0, 0x25, 0x80}));
+  EXPECT_EQ(RunCommand(scanner, cdb, {}, 12).data,
+            (Bytes{0, 0, 8, 0, 0x00, 0, 0, 0, 0, 0, 0x25, 0x80}));
 }
 
 TEST(ScanJob, StopAdfLetsTheSheetInTransitFinish) {
@@ -261,7 +264,8 @@ TEST(ScanJob, LengthControlFollowsTheSheetAndLongPaperAllowsLongSheets) {
   ASSERT_TRUE(StartScan(scanner));
   page = ReadPage(scanner, false, 4800);
   EXPECT_FALSE(page.ended);
-  EXPECT_EQ((Sense{page.failure.key, page.failure.asc, page.failure.ascq}), sense::kMediaLengthError);
+  EXPECT_EQ((Sense{page.failure.key, page.failure.asc, page.failure.ascq}),
+            sense::kMediaLengthError);
   EXPECT_EQ(page.bytes.size(), 48u * 700);
 
   // Without length control the page is the window's; the too long sheet
@@ -271,7 +275,8 @@ TEST(ScanJob, LengthControlFollowsTheSheetAndLongPaperAllowsLongSheets) {
   ASSERT_TRUE(StartScan(scanner));
   page = ReadPage(scanner, false, 4800);
   EXPECT_FALSE(page.ended);
-  EXPECT_EQ((Sense{page.failure.key, page.failure.asc, page.failure.ascq}), sense::kMediaLengthError);
+  EXPECT_EQ((Sense{page.failure.key, page.failure.asc, page.failure.ascq}),
+            sense::kMediaLengthError);
   EXPECT_EQ(page.bytes.size(), 48u * 25 - 1);
 }
 
@@ -335,8 +340,12 @@ TEST(ScanJob, JpegPagesDecodeToThePattern) {
     EmulatedScanner scanner;
     scanner.LoadSheets(2);
     SetWindows(scanner,
-               {.dpi = 100, .width = 1200, .length = 600, .bitsPerPixel = bpp,
-                .compression = kCompressionJpeg, .compressionArg = 95},
+               {.dpi = 100,
+                .width = 1200,
+                .length = 600,
+                .bitsPerPixel = bpp,
+                .compression = kCompressionJpeg,
+                .compressionArg = 95},
                true);
     ASSERT_TRUE(StartScan(scanner));
     for (std::uint32_t sheet = 0; sheet < 2; ++sheet) {
@@ -354,9 +363,9 @@ TEST(ScanJob, JpegPagesDecodeToThePattern) {
         for (int y : {10, 30}) {
           const std::uint8_t* row = pixels.data() + static_cast<std::size_t>(y) * w * c;
           if (bpp == 24) {
-            EXPECT_NEAR(row[3 * 40 + 0], 40, 12);  // red: column
-            EXPECT_NEAR(row[3 * 40 + 1], y, 12);   // green: line
-            EXPECT_NEAR(row[3 * 40 + 2], tag, 12); // blue: page and side
+            EXPECT_NEAR(row[3 * 40 + 0], 40, 12);   // red: column
+            EXPECT_NEAR(row[3 * 40 + 1], y, 12);    // green: line
+            EXPECT_NEAR(row[3 * 40 + 2], tag, 12);  // blue: page and side
           } else {
             EXPECT_NEAR(row[4], tag, 12);
             EXPECT_NEAR(row[60], 60 + y, 12);
@@ -371,7 +380,10 @@ TEST(ScanJob, MmrPagesDecodeToTheUncompressedBits) {
   EmulatedScanner scanner;
   scanner.LoadSheets(1);
   SetWindows(scanner,
-             {.dpi = 200, .width = 2400, .length = 1200, .bitsPerPixel = 1,
+             {.dpi = 200,
+              .width = 2400,
+              .length = 1200,
+              .bitsPerPixel = 1,
               .compression = kCompressionMmr},
              false);
   ASSERT_TRUE(StartScan(scanner));

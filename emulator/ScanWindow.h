@@ -28,9 +28,9 @@ struct ScanWindow {
   bool reverse = false;  // byRIF_Padding bit 7: inverted samples
   std::uint8_t compression = 0;
   std::uint8_t compressionArg = 0;
-  std::uint8_t features29 = 0;  // 0x10: stop on skew
-  bool mirror = false;          // byMirrorImage bit 7
-  bool useGamma = false;        // byGammaCorrection 0x80
+  std::uint8_t features29 = 0;    // 0x10: stop on skew
+  bool mirror = false;            // byMirrorImage bit 7
+  bool useGamma = false;          // byGammaCorrection 0x80
   std::uint8_t documentSize = 0;  // 0x40 length control, 0x20 long paper
   std::uint8_t features38 = 0;    // 0x10: double-feed detection
   std::uint8_t pages = 0;         // byContinuScanningPage: sheets, 0xFF all
@@ -61,8 +61,8 @@ WindowCheck ParseWindow(const std::uint8_t* descriptor, ScanWindow& window);
 
 inline constexpr std::uint16_t kMinResolution = 50;
 inline constexpr std::uint16_t kMaxResolution = 600;
-inline constexpr std::uint32_t kMaxWidth = 14400;          // 12 in, 1/1200 in
-inline constexpr std::uint32_t kMaxLength = 16800;         // 14 in
+inline constexpr std::uint32_t kMaxWidth = 14400;             // 12 in, 1/1200 in
+inline constexpr std::uint32_t kMaxLength = 16800;            // 14 in
 inline constexpr std::uint32_t kMaxLongPaperLength = 141600;  // 118 in
 
 }  // namespace emulator

@@ -171,7 +171,8 @@ EmulatedScanner::Reply EmulatedScanner::Read(const std::uint8_t* cdb) {
     }
     case 0x81: {  // document status
       std::vector<std::uint8_t> d(kDocumentInfoSize, 0);
-      if (!feeder_.empty()) d[0] = static_cast<std::uint8_t>(0x20 | (feeder_.front().sizeCode & 0x0F));
+      if (!feeder_.empty())
+        d[0] = static_cast<std::uint8_t>(0x20 | (feeder_.front().sizeCode & 0x0F));
       return Good(Truncate(std::move(d), length), true);
     }
     case 0x93: {  // support information
@@ -224,8 +225,9 @@ std::optional<Sense> EmulatedScanner::EnsureSheet() {
   // scanner to watch for them; otherwise the sheet goes through.
   const ScanWindow& lead = windows_[0] ? *windows_[0] : *windows_[1];
   std::erase_if(faults_, [&](const Fault& f) {
-    return f.sheet == t.number && ((f.kind == FaultKind::DoubleFeed && !lead.doubleFeedDetection()) ||
-                                   (f.kind == FaultKind::Skew && !lead.stopOnSkew()));
+    return f.sheet == t.number &&
+           ((f.kind == FaultKind::DoubleFeed && !lead.doubleFeedDetection()) ||
+            (f.kind == FaultKind::Skew && !lead.stopOnSkew()));
   });
   // The feeder measures the sheet: too long a sheet stops where the limit
   // falls on the page, or at the page's last byte when the page (cut to the
@@ -373,7 +375,8 @@ EmulatedScanner::Reply EmulatedScanner::ReadImage(const std::uint8_t* cdb) {
     }
     return Check(Sense{kKeyNoSense, 0, 0, false, true, residue}, true, std::move(data));
   }
-  if (residue != 0) return Check(Sense{kKeyNoSense, 0, 0, true, false, residue}, true, std::move(data));
+  if (residue != 0)
+    return Check(Sense{kKeyNoSense, 0, 0, true, false, residue}, true, std::move(data));
   return Good(std::move(data), true);
 }
 
@@ -432,8 +435,8 @@ EmulatedScanner::Reply EmulatedScanner::GetDataBufferStatus(const std::uint8_t* 
 // lettered one wins, since banners also carry other version numbers.
 std::string EmulatedScanner::RevisionFromImage() const {
   const std::uint8_t* banner = firmware_.data() + kFirmwareBanner;
-  for (auto first : {+[](int c) { return std::isalpha(c) != 0; },
-                     +[](int c) { return std::isdigit(c) != 0; }}) {
+  for (auto first :
+       {+[](int c) { return std::isalpha(c) != 0; }, +[](int c) { return std::isdigit(c) != 0; }}) {
     for (std::uint32_t i = 0; i + 4 <= kBannerLength; ++i) {
       if (first(banner[i]) && banner[i + 1] == '.' && std::isdigit(banner[i + 2]) &&
           std::isdigit(banner[i + 3]) && (i == 0 || !std::isalnum(banner[i - 1])) &&

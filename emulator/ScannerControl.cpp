@@ -29,11 +29,11 @@ std::optional<FaultKind> FaultKindNamed(const std::string& name) {
   static const struct {
     const char* name;
     FaultKind kind;
-  } kinds[] = {{"jam", FaultKind::Jam},           {"double-feed", FaultKind::DoubleFeed},
-               {"skew", FaultKind::Skew},         {"cover-open", FaultKind::CoverOpen},
-               {"no-paper", FaultKind::NoPaper},  {"busy", FaultKind::Busy},
-               {"stall-in", FaultKind::StallIn},  {"stall-out", FaultKind::StallOut},
-               {"timeout", FaultKind::Timeout},   {"unplug", FaultKind::Unplug}};
+  } kinds[] = {{"jam", FaultKind::Jam},          {"double-feed", FaultKind::DoubleFeed},
+               {"skew", FaultKind::Skew},        {"cover-open", FaultKind::CoverOpen},
+               {"no-paper", FaultKind::NoPaper}, {"busy", FaultKind::Busy},
+               {"stall-in", FaultKind::StallIn}, {"stall-out", FaultKind::StallOut},
+               {"timeout", FaultKind::Timeout},  {"unplug", FaultKind::Unplug}};
   for (const auto& k : kinds)
     if (name == k.name) return k.kind;
   return std::nullopt;

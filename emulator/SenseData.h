@@ -10,12 +10,12 @@ namespace emulator {
 inline constexpr std::size_t kSenseSize = 18;
 
 struct Sense {
-  std::uint8_t key = 0;   // low 4 bits of byte 2
-  std::uint8_t asc = 0;   // byte 12
-  std::uint8_t ascq = 0;  // byte 13
-  bool ili = false;       // byte 2 bit 5: short transfer
-  bool eom = false;       // byte 2 bit 6: end of page
-  std::uint32_t info = 0; // bytes 3-6: residue of a short read
+  std::uint8_t key = 0;    // low 4 bits of byte 2
+  std::uint8_t asc = 0;    // byte 12
+  std::uint8_t ascq = 0;   // byte 13
+  bool ili = false;        // byte 2 bit 5: short transfer
+  bool eom = false;        // byte 2 bit 6: end of page
+  std::uint32_t info = 0;  // bytes 3-6: residue of a short read
 
   bool operator==(const Sense&) const = default;
 

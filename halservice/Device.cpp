@@ -7,7 +7,6 @@
 #include "platform/kernel/kernel.h"
 #include "platform/usb/fileio.h"
 
-
 namespace {
 
 const WCHAR* DirectionName(DWORD direction)
@@ -99,10 +98,7 @@ void CDevice::UniqueNameChanged()
         LogTrace(u"UniqueNameChanged Exit");
 }
 
-bool CDevice::RetryWait(DWORD* /*timeoutMs*/)
-{
-    return false;
-}
+bool CDevice::RetryWait(DWORD* /*timeoutMs*/) { return false; }
 
 bool CDevice::Attempt(const TransferRequest& request, DWORD* bytes)
 {

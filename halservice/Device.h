@@ -61,7 +61,7 @@ private:
     enum class Transfer { Read, Write, Control };
     struct TransferRequest {
         Transfer kind;
-        void* buffer;  // read, write: the data; control: the input
+        void* buffer; // read, write: the data; control: the input
         DWORD count;
         DWORD controlCode;
         void* outBuffer;

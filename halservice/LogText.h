@@ -5,7 +5,4 @@
 #include "platform/base/wintypes.h"
 
 // The word of an exit line's "[%s]".
-inline const WCHAR* TrueFalse(bool value)
-{
-    return value ? u"TRUE" : u"FALSE";
-}
+inline const WCHAR* TrueFalse(bool value) { return value ? u"TRUE" : u"FALSE"; }

@@ -21,7 +21,4 @@ DWORD WaitMultipleWithMessages(DWORD count, const HANDLE* handles, DWORD timeout
     }
 }
 
-DWORD WaitWithMessages(HANDLE handle, DWORD timeoutMs)
-{
-    return WaitMultipleWithMessages(1, &handle, timeoutMs);
-}
+DWORD WaitWithMessages(HANDLE handle, DWORD timeoutMs) { return WaitMultipleWithMessages(1, &handle, timeoutMs); }

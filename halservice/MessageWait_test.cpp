@@ -28,8 +28,8 @@ TEST(MessageWaitTest, QueuedMessagesAreDispatchedAndTheWaitGoesOn)
         return RegisterClassW(&windowClass);
     }();
     ASSERT_NE(atom, 0);
-    HWND window = CreateWindowExW(0, u"HalMessageWaitTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                  nullptr);
+    HWND window =
+        CreateWindowExW(0, u"HalMessageWaitTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     HANDLE events[2] = {CreateEventW(nullptr, TRUE, FALSE, nullptr), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 

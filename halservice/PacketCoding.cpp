@@ -21,10 +21,7 @@ bool IsPacketableCommandBlock(const BYTE* cdb, DWORD cdbLength)
     return cdb && cdbLength > 0 && cdbLength <= kMaxCdbLength;
 }
 
-bool FitsDataPacket(DWORD dataLength)
-{
-    return dataLength <= 0xFFFFFFFFu - kDataHeaderSize;
-}
+bool FitsDataPacket(DWORD dataLength) { return dataLength <= 0xFFFFFFFFu - kDataHeaderSize; }
 
 CommandPacket EncodeCommandPacket(const BYTE* cdb, DWORD cdbLength)
 {

@@ -25,8 +25,8 @@ SenseData SenseAsSent(const SenseData& held);
 // a short read without one is a failed data phase.
 struct ReceivedData {
     bool valid = false;
-    DWORD dataEnd = 0;      // where the data packet ends, its header included
-    DWORD dataBytes = 0;    // the data in it
-    DWORD statusBytes = 0;  // the first bytes of the status packet after it
+    DWORD dataEnd = 0;     // where the data packet ends, its header included
+    DWORD dataBytes = 0;   // the data in it
+    DWORD statusBytes = 0; // the first bytes of the status packet after it
 };
 ReceivedData DecodeReadDataPhase(const BYTE* transfer, DWORD received, DWORD transferSize);

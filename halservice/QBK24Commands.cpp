@@ -152,8 +152,8 @@ bool CQBK24Interface::SendFirmware(const BYTE* block, WORD blockLength, DWORD im
     return result;
 }
 
-bool CQBK24Interface::ReadImageChunk(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage,
-                                     DWORD* bytesRead, bool* shortTransfer, BYTE qualifier)
+bool CQBK24Interface::ReadImageChunk(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage, DWORD* bytesRead,
+                                     bool* shortTransfer, BYTE qualifier)
 {
     *endOfPage = false;
     *shortTransfer = false;
@@ -189,14 +189,13 @@ void CQBK24Interface::ZeroUnreceived(BYTE* buffer, DWORD counted) const
         std::memset(buffer + m_dataReceived, 0, counted - m_dataReceived);
 }
 
-bool CQBK24Interface::ReadImageData(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage,
-                                    DWORD* bytesRead, bool* shortTransfer, BYTE qualifier, DWORD lineBytes)
+bool CQBK24Interface::ReadImageData(DWORD bytesToRead, BYTE* buffer, bool backSide, bool* endOfPage, DWORD* bytesRead,
+                                    bool* shortTransfer, BYTE qualifier, DWORD lineBytes)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"ReadImageData Entered");
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"ReadImageData Params: Bytes to Read = %d, pBuff=0x%08X", bytesToRead,
-                     Hex32(buffer));
+        LogDataTrace(u"ReadImageData Params: Bytes to Read = %d, pBuff=0x%08X", bytesToRead, Hex32(buffer));
     bool eom = false;
     bool ili = false;
     DWORD total = 0;
@@ -279,10 +278,10 @@ bool CQBK24Interface::ReadSupportInfo(SupportInfo* info)
     cdb[8] = static_cast<BYTE>(sizeof(SupportInfo));
     const bool result = DoSCSICommand(cdb, sizeof cdb, info, sizeof(SupportInfo), kDirectionRead);
     if (info) {
-        for (size_t offset : {offsetof(SupportInfo, wTotalMemorySize), offsetof(SupportInfo, wMinXRes),
-                              offsetof(SupportInfo, wMinYRes), offsetof(SupportInfo, wMaxXRes),
-                              offsetof(SupportInfo, wMaxYRes), offsetof(SupportInfo, wStepXRes),
-                              offsetof(SupportInfo, wStepYRes)})
+        for (size_t offset :
+             {offsetof(SupportInfo, wTotalMemorySize), offsetof(SupportInfo, wMinXRes), offsetof(SupportInfo, wMinYRes),
+              offsetof(SupportInfo, wMaxXRes), offsetof(SupportInfo, wMaxYRes), offsetof(SupportInfo, wStepXRes),
+              offsetof(SupportInfo, wStepYRes)})
             SwapBytes16(FieldAt(info, offset));
         if (IsDataLogging(LOG_TRACE))
             DumpSupportInfo(*info);
@@ -394,8 +393,7 @@ bool CQBK24Interface::SetLCDImage(const BYTE* image)
     return result;
 }
 
-bool CQBK24Interface::SetColor(BYTE textRed, BYTE textGreen, BYTE textBlue, BYTE backRed, BYTE backGreen,
-                               BYTE backBlue)
+bool CQBK24Interface::SetColor(BYTE textRed, BYTE textGreen, BYTE textBlue, BYTE backRed, BYTE backGreen, BYTE backBlue)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"SetColor Entered");

@@ -111,17 +111,17 @@ TEST_F(QBK24CommandsTest, SetWindowSendsBigEndianAndGivesTheRecordBackUnchanged)
     ClearLogs();
     m_interface.SetWindow(&window);
 
-    Bytes expected = {0x00, 0x00, 0x00, 0x54, 0x00, 0x02, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x00,  // data header
-                      0, 0, 0, 0, 0, 0, 0x00, 0x40};                                           // list header
-    const Bytes descriptor = {
-        0x00, 0x00, 0x01, 0x02, 0x03, 0x04,                         // id, reserved, resolutions
-        0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C,             // upper left
-        0x00, 0x00, 0x25, 0x80, 0x00, 0x00, 0x38, 0x40,             // width, length
-        0x00, 0x00, 0x00, 0x05, 0x18, 0x11, 0x12, 0x00, 0x13, 0x14, // ... bits, halftone, RIF, bit ordering
-        0x00, 0x00, 0, 0, 0, 0, 0, 0,                               // compression, reserved
-        0, 0, 0, 0, 0, 0, 0, 0,                                     // vendor bytes to document size
-        0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1C,             // document width, length
-        0x00, 0xFF, 0, 0, 0, 0, 0, 0x5A};                           // pages ... stop mode
+    Bytes expected = {0x00, 0x00, 0x00, 0x54, 0x00, 0x02, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x00, // data header
+                      0,    0,    0,    0,    0,    0,    0x00, 0x40};                        // list header
+    const Bytes descriptor = {0x00, 0x00, 0x01, 0x02, 0x03, 0x04,             // id, reserved, resolutions
+                              0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, // upper left
+                              0x00, 0x00, 0x25, 0x80, 0x00, 0x00, 0x38, 0x40, // width, length
+                              0x00, 0x00, 0x00, 0x05, 0x18, 0x11, 0x12, 0x00,
+                              0x13, 0x14,                                      // ... bits, halftone, RIF, bit ordering
+                              0x00, 0x00, 0,    0,    0,    0,    0,    0,     // compression, reserved
+                              0,    0,    0,    0,    0,    0,    0,    0,     // vendor bytes to document size
+                              0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1C,  // document width, length
+                              0x00, 0xFF, 0,    0,    0,    0,    0,    0x5A}; // pages ... stop mode
     expected.insert(expected.end(), descriptor.begin(), descriptor.end());
     EXPECT_EQ(Sent("data"), std::vector<Bytes>{expected});
     EXPECT_EQ(FirstCdb(10), (Bytes{0x24, 0, 0, 0, 0, 0, 0, 0, 0x48, 0}));
@@ -161,8 +161,8 @@ TEST_F(QBK24CommandsTest, ReadImageDataResidueAndEndOfPage)
             Bytes buffer(read.asked);
             bool endOfPage = !read.endOfPage, shortTransfer = !read.shortTransfer;
             DWORD bytesRead = 0;
-            EXPECT_TRUE(m_interface.ReadImageData(read.asked, buffer.data(), false, &endOfPage, &bytesRead,
-                                                  &shortTransfer, 0));
+            EXPECT_TRUE(
+                m_interface.ReadImageData(read.asked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
             EXPECT_EQ(bytesRead, read.got);
             EXPECT_EQ(endOfPage, read.endOfPage);
             EXPECT_EQ(shortTransfer, read.shortTransfer);
@@ -181,8 +181,8 @@ TEST_F(QBK24CommandsTest, ReadImageDataSplitsRequestsBeyondTheTransferLengthInto
     Bytes buffer(asked);
     bool endOfPage = false, shortTransfer = false;
     DWORD bytesRead = 0;
-    EXPECT_TRUE(m_interface.ReadImageData(asked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0,
-                                          lineBytes));
+    EXPECT_TRUE(
+        m_interface.ReadImageData(asked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0, lineBytes));
     EXPECT_EQ(bytesRead, kPageBytes);
     EXPECT_TRUE(endOfPage);
     const DWORD firstRequest = kMaxReadTransferLength / lineBytes * lineBytes;
@@ -219,7 +219,7 @@ TEST_F(QBK24CommandsTest, RepliesComeBackInHostOrder)
     m_scanner->QueueKeyEvent(emulator::PanelKey::Duplex, emulator::KeyAction::Held);
     KeyEvent key{};
     ASSERT_TRUE(m_interface.GetKeyEvent(&key));
-    EXPECT_EQ(key.Data.byKeyData, 0xB0);  // held (10), duplex (11)
+    EXPECT_EQ(key.Data.byKeyData, 0xB0); // held (10), duplex (11)
 
     WindowParams window = FrontWindow();
     ASSERT_TRUE(m_interface.SetWindow(&window));
@@ -285,9 +285,8 @@ TEST_F(QBK24CommandsTest, RecordDumpsOfFailedQueries)
         EXPECT_FALSE(c.run(m_interface));
         sink.RegisterLogName(u"QBK24 Device.Data")->store(0);
         m_interface.SetLogInterface(nullptr);
-        const bool dumped = std::any_of(sink.records.begin(), sink.records.end(), [&](const LogRecord& r) {
-            return r.text.rfind(c.firstLine, 0) == 0;
-        });
+        const bool dumped = std::any_of(sink.records.begin(), sink.records.end(),
+                                        [&](const LogRecord& r) { return r.text.rfind(c.firstLine, 0) == 0; });
         EXPECT_EQ(dumped, c.dumped);
     }
 }
@@ -324,7 +323,7 @@ TEST_F(QBK24CommandsTest, GammaTableGoesAfterTenZeroBytes)
     ASSERT_EQ(data.size(), 1u);
     // The packet log keeps the first 256 bytes of a packet.
     ASSERT_EQ(data[0].size(), 256u);
-    EXPECT_EQ(Bytes(data[0].begin(), data[0].begin() + 4), (Bytes{0x00, 0x00, 0x01, 0x16}));  // 266 + 12
+    EXPECT_EQ(Bytes(data[0].begin(), data[0].begin() + 4), (Bytes{0x00, 0x00, 0x01, 0x16})); // 266 + 12
     EXPECT_TRUE(std::all_of(data[0].begin() + 12, data[0].begin() + 22, [](BYTE b) { return b == 0; }));
     EXPECT_EQ(std::memcmp(data[0].data() + 22, table, 256 - 22), 0);
     EXPECT_EQ(FirstCdb(10), (Bytes{0x2A, 0, 0x03, 0, 0, 0x04, 0x00, 0x01, 0x0A, 0}));
@@ -333,7 +332,7 @@ TEST_F(QBK24CommandsTest, GammaTableGoesAfterTenZeroBytes)
 TEST(TranslateSenseTest, EveryRowAndTheUnknownCombinations)
 {
     const struct {
-        BYTE senseKey;  // byte 2, flags included
+        BYTE senseKey; // byte 2, flags included
         BYTE asc;
         BYTE ascq;
         ScannerErrorCode code;
@@ -405,7 +404,7 @@ TEST(TranslateSenseTest, EveryRowAndTheUnknownCombinations)
         sense.SenseCode = c.asc;
         sense.SenseQualifier = c.ascq;
         EXPECT_EQ(translator.TranslateSense(sense), c.code);
-        EXPECT_EQ(translator.GetErrorText(), u"NO SENSE");  // the cache is empty
+        EXPECT_EQ(translator.GetErrorText(), u"NO SENSE"); // the cache is empty
         EXPECT_EQ(translator.TranslateSense(sense), c.code);
     }
 }

@@ -6,20 +6,11 @@
 
 #include <string>
 
-void CQBK24Interface::DumpByte(const WCHAR* name, BYTE value)
-{
-    LogDataTrace(u"%s = 0x%02X\n", name, value);
-}
+void CQBK24Interface::DumpByte(const WCHAR* name, BYTE value) { LogDataTrace(u"%s = 0x%02X\n", name, value); }
 
-void CQBK24Interface::DumpWord(const WCHAR* name, WORD value)
-{
-    LogDataTrace(u"%s = 0x%04X\n", name, value);
-}
+void CQBK24Interface::DumpWord(const WCHAR* name, WORD value) { LogDataTrace(u"%s = 0x%04X\n", name, value); }
 
-void CQBK24Interface::DumpDword(const WCHAR* name, DWORD value)
-{
-    LogDataTrace(u"%s = 0x%08X\n", name, value);
-}
+void CQBK24Interface::DumpDword(const WCHAR* name, DWORD value) { LogDataTrace(u"%s = 0x%08X\n", name, value); }
 
 void CQBK24Interface::DumpText(const WCHAR* name, const char* text, size_t length)
 {

@@ -80,8 +80,7 @@ constexpr ScannerErrorCode kErrorUnknown = 1;
 } // namespace
 
 CQBK24Interface::CQBK24Interface()
-    : CTraceClient(u"QBK24 Device"),
-      m_supportedDevices(std::begin(kSupportedDevices), std::end(kSupportedDevices))
+    : CTraceClient(u"QBK24 Device"), m_supportedDevices(std::begin(kSupportedDevices), std::end(kSupportedDevices))
 {
 }
 
@@ -98,10 +97,7 @@ bool CQBK24Interface::IsSupportedDevice(CUSBDevice* device)
     return false;
 }
 
-bool CQBK24Interface::IsSupportedSCSIDevice(CSCSIDevice* /*device*/)
-{
-    return false;
-}
+bool CQBK24Interface::IsSupportedSCSIDevice(CSCSIDevice* /*device*/) { return false; }
 
 bool CQBK24Interface::SetDevice(CDevice* device)
 {
@@ -134,10 +130,7 @@ ScannerErrorCode CQBK24Interface::TranslateSense(const SenseData& sense)
     return kErrorUnknown;
 }
 
-ScannerErrorCode CQBK24Interface::TranslateCachedSense()
-{
-    return TranslateSense(m_cachedSense);
-}
+ScannerErrorCode CQBK24Interface::TranslateCachedSense() { return TranslateSense(m_cachedSense); }
 
 std::u16string CQBK24Interface::GetErrorText()
 {
@@ -154,8 +147,7 @@ void CQBK24Interface::RecoverPipes(DWORD first, DWORD second)
 }
 
 // One exchange of the three phases; false when a phase failed.
-bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD* dataBytes,
-                                bool* readDataOk)
+bool CQBK24Interface::RunPhases(DWORD direction, BYTE* transfer, DWORD transferSize, DWORD* dataBytes, bool* readDataOk)
 {
     if (!CommandPhase())
         return false;
@@ -388,8 +380,9 @@ void CQBK24Interface::DumpBeforeCommand(const BYTE* cdb, DWORD cdbLength, const 
                                         DWORD direction)
 {
     std::u16string text = u"Before Sending Command:\n";
-    text += direction == kDirectionRead ? u"(Read Data)\n" : direction == kDirectionWrite ? u"(Write Data)\n"
-                                                                                          : u"(No Data)\n";
+    text += direction == kDirectionRead    ? u"(Read Data)\n"
+            : direction == kDirectionWrite ? u"(Write Data)\n"
+                                           : u"(No Data)\n";
     text += FormatWide(u"Cmd [%d]: ", cdbLength) + HexDump(cdb, cdbLength) + u"\n";
     if (direction == kDirectionWrite && data && dataLength > 0)
         text += FormatWide(u"Data [%d]:", dataLength) + HexDump(static_cast<const BYTE*>(data), dataLength) + u"\n";

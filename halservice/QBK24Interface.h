@@ -103,7 +103,7 @@ private:
     bool AnswerFromCachedSense(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength);
     struct Attempt {
         bool result;
-        bool busy;  // the scanner answered BUSY: send again
+        bool busy; // the scanner answered BUSY: send again
     };
     Attempt SendCommandOnce(const BYTE* cdb, DWORD cdbLength, void* data, DWORD dataLength, DWORD direction);
     bool PrepareTransfer(const void* data, DWORD transferSize, DWORD direction, std::unique_ptr<BYTE[]>* transfer);
@@ -138,7 +138,7 @@ private:
     // sense and may claim more.
     DWORD m_dataReceived = 0;
     DWORD m_timeout = kDefaultTimeoutMs;
-    ULONGLONG m_busyDeadline = 0;  // of the command running, on the installed clock
+    ULONGLONG m_busyDeadline = 0; // of the command running, on the installed clock
     CommandPacket m_commandPacket{};
     StatusPacket m_statusPacket{};
     std::u16string m_lastErrorText;

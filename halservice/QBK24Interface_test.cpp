@@ -37,17 +37,23 @@ TEST_F(QBK24TransportTest, WireBytesOfNoDataReadAndWriteCommands)
         std::function<bool(CQBK24Interface&)> run;
         std::vector<Bytes> commands;
         std::vector<Bytes> data;
-        std::vector<std::size_t> inRequests;  // data phase (data + 12), then status
+        std::vector<std::size_t> inRequests; // data phase (data + 12), then status
     } cases[] = {
-        {"TEST UNIT READY", [](CQBK24Interface& i) { return i.TestUnitReady(); },
-         {CommandPacketOf({0x00, 0, 0, 0, 0, 0})}, {}, {16}},
+        {"TEST UNIT READY",
+         [](CQBK24Interface& i) { return i.TestUnitReady(); },
+         {CommandPacketOf({0x00, 0, 0, 0, 0, 0})},
+         {},
+         {16}},
         {"INQUIRY",
          [](CQBK24Interface& i) {
              InquiryData inquiry{};
              return i.Inquiry(&inquiry) && std::memcmp(inquiry.byVendorID, "QUILLBOX", 8) == 0;
          },
-         {CommandPacketOf({0x12, 0, 0, 0, 0x60, 0})}, {}, {108, 16}},
-        {"SET COLOR", [](CQBK24Interface& i) { return i.SetColor(0, 0, 255, 255, 255, 255); },
+         {CommandPacketOf({0x12, 0, 0, 0, 0x60, 0})},
+         {},
+         {108, 16}},
+        {"SET COLOR",
+         [](CQBK24Interface& i) { return i.SetColor(0, 0, 255, 255, 255, 255); },
          {CommandPacketOf({0xE1, 0, 0xB4, 0, 0, 0, 0, 0x00, 0x04, 0})},
          {{0x00, 0x00, 0x00, 0x10, 0x00, 0x02, 0xB0, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x1F}},
          {16}},
@@ -70,12 +76,12 @@ TEST_F(QBK24TransportTest, ShortReadsWithTheStatusInsideTheData)
     constexpr DWORD kAsked = 8192;
     const struct {
         DWORD residue;
-        std::vector<std::size_t> inRequests;  // READ data, READ status, then the automatic sense
+        std::vector<std::size_t> inRequests; // READ data, READ status, then the automatic sense
     } cases[] = {
-        {0, {kAsked + 12, 16}},              // all data: status read on its own
-        {10, {kAsked + 12, 6, 30, 16}},      // 10 status bytes came with the data
-        {16, {kAsked + 12, 30, 16}},         // the whole status filled the request exactly
-        {1000, {kAsked + 12, 30, 16}},       // the whole status, well inside
+        {0, {kAsked + 12, 16}},         // all data: status read on its own
+        {10, {kAsked + 12, 6, 30, 16}}, // 10 status bytes came with the data
+        {16, {kAsked + 12, 30, 16}},    // the whole status filled the request exactly
+        {1000, {kAsked + 12, 30, 16}},  // the whole status, well inside
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "residue " << c.residue);
@@ -102,7 +108,7 @@ TEST_F(QBK24TransportTest, CheckConditionFetchesTheSenseOnceAndCachesItForTheNex
     Start();
     const BYTE unknown[6] = {0xC0, 0, 0, 0, 0, 0};
     EXPECT_FALSE(m_interface.DoSCSICommand(unknown, sizeof unknown, nullptr, 0, kDirectionNone));
-    EXPECT_EQ(Opcodes(), (Bytes{0xC0, 0x03}));  // exactly one automatic REQUEST SENSE
+    EXPECT_EQ(Opcodes(), (Bytes{0xC0, 0x03})); // exactly one automatic REQUEST SENSE
     EXPECT_EQ(m_interface.TranslateCachedSense(), 17);
     EXPECT_EQ(m_interface.GetErrorText(), u"INVALID COMMAND OPERATION CODE");
 
@@ -185,7 +191,8 @@ TEST_F(QBK24TransportTest, AScannerBusyForEverFailsTheCommandWithItsSenseOnceThe
     busy.kind = emulator::FaultKind::Busy;
     busy.count = 1000;
     m_scanner->InjectFault(busy);
-    const auto [recovered, recoveryTime] = RunOnMovingClock(*clock, [this] { return m_interface.TestUnitReady(); }, 10);
+    const auto [recovered, recoveryTime] = RunOnMovingClock(
+        *clock, [this] { return m_interface.TestUnitReady(); }, 10);
     EXPECT_TRUE(recovered);
     EXPECT_LT(recoveryTime, bound);
     EXPECT_EQ(Opcodes().size(), 1001u);
@@ -195,7 +202,8 @@ TEST_F(QBK24TransportTest, AScannerBusyForEverFailsTheCommandWithItsSenseOnceThe
     ClearLogs();
     busy.count = 0xFFFFFFFF;
     m_scanner->InjectFault(busy);
-    const auto [result, failureTime] = RunOnMovingClock(*clock, [this] { return m_interface.TestUnitReady(); }, 1000);
+    const auto [result, failureTime] = RunOnMovingClock(
+        *clock, [this] { return m_interface.TestUnitReady(); }, 1000);
     EXPECT_FALSE(result);
     EXPECT_GE(failureTime, bound);
     EXPECT_LT(failureTime, bound + 5000);
@@ -414,7 +422,7 @@ TEST(QBK24BindingTest, OnlySupportedUsbDevicesAreBound)
     EXPECT_FALSE(scanner.SetDevice(&otherVendor));
     EXPECT_EQ(scanner.GetDevice(), nullptr);
     EXPECT_TRUE(scanner.SetDevice(&first));
-    EXPECT_TRUE(scanner.SetDevice(&otherVendor));  // refused, the bound device stays
+    EXPECT_TRUE(scanner.SetDevice(&otherVendor)); // refused, the bound device stays
     EXPECT_EQ(scanner.GetDevice(), &first);
     EXPECT_TRUE(scanner.SetDevice(&second));
     EXPECT_EQ(scanner.GetDevice(), &second);
@@ -545,8 +553,8 @@ TEST_F(QBK24ScriptedTest, ALargeReadGoesOutInWholeLinesOfAtMostTheTransferLength
     Bytes buffer(kAsked);
     bool endOfPage = true, shortTransfer = true;
     DWORD bytesRead = 0;
-    EXPECT_TRUE(m_interface.ReadImageData(kAsked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0,
-                                          kLineBytes));
+    EXPECT_TRUE(
+        m_interface.ReadImageData(kAsked, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0, kLineBytes));
     EXPECT_EQ(lengths, (std::vector<DWORD>{kFirst, 5 * kLineBytes}));
     EXPECT_EQ(bytesRead, kAsked);
     EXPECT_FALSE(endOfPage);
@@ -569,7 +577,7 @@ TEST_F(QBK24ScriptedTest, BytesAReadCountsButNeverReceivedAreZeros)
     const struct {
         const char* name;
         BYTE status;
-        DWORD residue;  // in the sense of a CHECK CONDITION, with ILI
+        DWORD residue; // in the sense of a CHECK CONDITION, with ILI
         DWORD counted;
     } cases[] = {
         {"good status after 100 of 1000 bytes", kStatusGood, 0, 1000},
@@ -588,8 +596,7 @@ TEST_F(QBK24ScriptedTest, BytesAReadCountsButNeverReceivedAreZeros)
         Bytes buffer(1000, 0xEE);
         bool endOfPage = false, shortTransfer = false;
         DWORD bytesRead = 0;
-        EXPECT_TRUE(
-            m_interface.ReadImageData(1000, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
+        EXPECT_TRUE(m_interface.ReadImageData(1000, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
         EXPECT_EQ(bytesRead, c.counted);
         for (DWORD i = 0; i < 1000; ++i) {
             const BYTE expected = i < 100 ? 7 : i < c.counted ? 0 : 0xEE;
@@ -621,12 +628,12 @@ TEST_F(QBK24ScriptedTest, AResidueLargerThanTheRequestIsAFailure)
     EXPECT_EQ(bytesRead, 0u);
     EXPECT_FALSE(shortTransfer);
 
-    checkWithSense(kSenseEOM, 4096);  // the page ended with nothing left
+    checkWithSense(kSenseEOM, 4096); // the page ended with nothing left
     EXPECT_TRUE(m_interface.ReadImageData(4096, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
     EXPECT_EQ(bytesRead, 0u);
     EXPECT_TRUE(endOfPage);
 
-    checkWithSense(0, 10);  // neither flag: a plain failure
+    checkWithSense(0, 10); // neither flag: a plain failure
     EXPECT_FALSE(m_interface.ReadImageData(4096, buffer.data(), false, &endOfPage, &bytesRead, &shortTransfer, 0));
 }
 

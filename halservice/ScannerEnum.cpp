@@ -39,7 +39,7 @@ bool GetImageDevicePath(const GUID& interfaceClass, DWORD index, DWORD& error, s
 
     DWORD required = 0;
     if (SetupDiGetDeviceInterfaceDetailW(rawSet, &interfaceData, nullptr, 0, &required, nullptr)) {
-        error = ERROR_INVALID_PARAMETER;  // a size query cannot succeed
+        error = ERROR_INVALID_PARAMETER; // a size query cannot succeed
         return false;
     }
     const DWORD sizeError = ::GetLastError();
@@ -125,8 +125,7 @@ CUSBDevice* CScannerEnum::CreateScannerDevice(const std::u16string& path)
         }
     }
     if (IsLogging(LOG_TRACE))
-        LogTrace(u"CreateScannerDevice Exit [0x%08X]",
-                 Hex32(device));
+        LogTrace(u"CreateScannerDevice Exit [0x%08X]", Hex32(device));
     return device;
 }
 

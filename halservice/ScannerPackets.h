@@ -30,24 +30,24 @@ constexpr DWORD kDirectionWrite = 2;
 
 // Bits of SenseData::SenseKey besides the key itself.
 constexpr BYTE kSenseKeyMask = 0x0F;
-constexpr BYTE kSenseILI = 0x20;  // short transfer
-constexpr BYTE kSenseEOM = 0x40;  // end of page
+constexpr BYTE kSenseILI = 0x20; // short transfer
+constexpr BYTE kSenseEOM = 0x40; // end of page
 
 #pragma pack(push, 1)
 
 struct CommandPacket {
-    DWORD dwLength;    // always 24
-    WORD wType;        // 1
-    WORD wCode;        // 0x9000
-    DWORD dwReserved;  // 0
+    DWORD dwLength;   // always 24
+    WORD wType;       // 1
+    WORD wCode;       // 0x9000
+    DWORD dwReserved; // 0
     BYTE byCDB[kMaxCdbLength];
 };
 
 // The head of a data packet; the data follows it.
 struct DataPacketHeader {
-    DWORD dwLength;  // data length + 12
-    WORD wType;      // 2
-    WORD wCode;      // 0xB000
+    DWORD dwLength; // data length + 12
+    WORD wType;     // 2
+    WORD wCode;     // 0xB000
     DWORD dwReserved;
 };
 
@@ -58,7 +58,7 @@ struct DataPacket {
 
 struct StatusPacket {
     BYTE byReserved[12];
-    DWORD dwStatus;  // the low byte (offset 15) is the SCSI status byte
+    DWORD dwStatus; // the low byte (offset 15) is the SCSI status byte
 };
 
 // Fixed-format sense data as REQUEST SENSE returns it.

@@ -26,11 +26,11 @@ struct InquiryData {
 
 // Held in host order by the caller; SetWindow sends it big-endian.
 struct WindowDescriptor {
-    BYTE byWindowIdentifier;  // 0x00 front, 0x80 back
+    BYTE byWindowIdentifier; // 0x00 front, 0x80 back
     BYTE byReserved_0x01;
     WORD wXRes;
     WORD wYRes;
-    DWORD dwUpperLeftX;  // 1/1200 inch
+    DWORD dwUpperLeftX; // 1/1200 inch
     DWORD dwUpperLeftY;
     DWORD dwWidth;
     DWORD dwLength;
@@ -67,7 +67,7 @@ struct WindowDescriptor {
 
 struct WindowParamsHeader {
     BYTE byReserved_0x00[6];
-    WORD wBlockLengthInBytes;  // 64, set by SetWindow
+    WORD wBlockLengthInBytes; // 64, set by SetWindow
 };
 
 // The SET WINDOW parameter list (72 bytes on the wire) and two bytes of
@@ -80,7 +80,7 @@ struct WindowParams {
 };
 
 struct DocumentInfo {
-    BYTE byDocumentSize;  // 0x20: a document is in the feeder; bits 0-3 the size code
+    BYTE byDocumentSize; // 0x20: a document is in the feeder; bits 0-3 the size code
     BYTE byReserved_0x01[5];
 };
 
@@ -115,7 +115,7 @@ struct DataBufferStatus {
     BYTE byReserved_0x03;
     BYTE byWindowId;
     BYTE byReserved_0x05[4];
-    BYTE byFilledDataInByte[3];  // 24-bit big-endian
+    BYTE byFilledDataInByte[3]; // 24-bit big-endian
 };
 
 struct CounterData {
@@ -125,10 +125,10 @@ struct CounterData {
 
 struct KeyEvent {
     struct {
-        BYTE byRemainAndNumEvents;  // bit 7: more events are queued
+        BYTE byRemainAndNumEvents; // bit 7: more events are queued
     } Header;
     struct {
-        BYTE byKeyData;  // bits 7-6 the kind, bits 5-4 the key
+        BYTE byKeyData; // bits 7-6 the kind, bits 5-4 the key
     } Data;
 };
 

@@ -38,10 +38,7 @@ bool ReadHexAfter(const std::u16string& path, const std::u16string& marker, DWOR
 
 } // namespace
 
-CUSBDevice::CUSBDevice()
-{
-    SetComponentLogName(u"USB Device");
-}
+CUSBDevice::CUSBDevice() { SetComponentLogName(u"USB Device"); }
 
 CUSBDevice::~CUSBDevice() = default;
 

@@ -129,17 +129,18 @@ TEST(USBDeviceIdsTest, VendorAndProductIdComeFromTheLowerCaseMarkersOfThePath)
     } cases[] = {
         {u"\\\\?\\usb#vid_0abc&pid_0def#t1#{6bdd1fc6-810f-11d0-bec7-08002be2092f}", 0x0ABC, 0x0DEF},
         {u"\\\\?\\usb#pid_0def&vid_0abc#t1", 0x0ABC, 0x0DEF},
-        {u"\\\\?\\usb#vid_0ABC&pid_0DeF#t1", 0x0ABC, 0x0DEF},  // the digits may be any case
-        {u"\\\\?\\USB#VID_0ABC&PID_0DEF#T1", 0, 0},             // the markers may not
+        {u"\\\\?\\usb#vid_0ABC&pid_0DeF#t1", 0x0ABC, 0x0DEF}, // the digits may be any case
+        {u"\\\\?\\USB#VID_0ABC&PID_0DEF#T1", 0, 0},           // the markers may not
         {u"\\\\?\\usb#vid_04b8#t1", 0x04B8, 0},
         {u"no markers at all", 0, 0},
     };
     for (const auto& c : cases) {
         CUSBDevice device;
         device.SetUniqueName(c.path);
-        EXPECT_EQ(device.GetVendorId(), c.vendorId) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
+        EXPECT_EQ(device.GetVendorId(), c.vendorId)
+            << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
         EXPECT_EQ(device.GetProductId(), c.productId);
-        EXPECT_FALSE(device.IsOpen());  // a new path does not open a closed device
+        EXPECT_FALSE(device.IsOpen()); // a new path does not open a closed device
     }
 }
 
@@ -163,10 +164,10 @@ TEST_F(USBDeviceTest, OpenCloseAndANewPathReopenAnOpenDevice)
     device.SetUniqueName(m_path);
     EXPECT_EQ(device.opens, 0);
     ASSERT_TRUE(device.Open());
-    ASSERT_TRUE(device.Open());  // already open: kept
+    ASSERT_TRUE(device.Open()); // already open: kept
     EXPECT_EQ(device.opens, 2);
 
-    device.SetUniqueName(m_path);  // the same path changes nothing
+    device.SetUniqueName(m_path); // the same path changes nothing
     EXPECT_EQ(device.opens, 2);
 
     device.SetUniqueName(other);
@@ -266,7 +267,7 @@ TEST_F(USBDeviceTest, IoErrorOccurredTable)
         {ERROR_GEN_FAILURE, 1, kTransferWrite, true, false, 0, {}},
         {ERROR_ACCESS_DENIED, 0, kTransferRead, true, true, 1, {}},
         {ERROR_ACCESS_DENIED, 1, kTransferRead, true, false, 0, {}},
-        {ERROR_DEVICE_NOT_CONNECTED, 0, kTransferWrite, false, false, 0, {}},  // closed: nothing to recover
+        {ERROR_DEVICE_NOT_CONNECTED, 0, kTransferWrite, false, false, 0, {}}, // closed: nothing to recover
         {ERROR_SEM_TIMEOUT, 0, kTransferRead, true, false, 0, {}},
     };
     for (const auto& c : cases) {

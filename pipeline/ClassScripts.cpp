@@ -493,7 +493,4 @@ const plat::ResourceRegistrar kRegistrar(kResources);
 
 } // namespace
 
-std::string_view LoadRegistryScript(WORD id)
-{
-    return plat::LoadRegistryScript(plat::ThisModule(), id);
-}
+std::string_view LoadRegistryScript(WORD id) { return plat::LoadRegistryScript(plat::ThisModule(), id); }

@@ -40,8 +40,8 @@ class CRNXQueue final : public CComObjectRoot,
                         public plat::DispatchImpl<IRNXPayloadSource> {
 public:
     explicit CRNXQueue(IUnknown* outer)
-        : CComObjectRoot(outer), plat::DispatchImpl<IRNXQueue>(QueueTypeInfo()),
-          plat::DispatchImpl<IRNXPayloadSource>(PayloadSourceTypeInfo())
+        : CComObjectRoot(outer), plat::DispatchImpl<IRNXQueue>(QueueTypeInfo()), plat::DispatchImpl<IRNXPayloadSource>(
+                                                                                     PayloadSourceTypeInfo())
     {
     }
 

@@ -43,8 +43,7 @@ HRESULT CHALRasterBand::PutBuffer(VARIANT* pvBufIn)
     // another variant's value is no pointer to follow.
     if (!(pvBufIn->vt & VT_ARRAY))
         return E_INVALIDARG;
-    SAFEARRAY* array = (pvBufIn->vt & VT_BYREF) ? (pvBufIn->pparray ? *pvBufIn->pparray : nullptr)
-                                                : pvBufIn->parray;
+    SAFEARRAY* array = (pvBufIn->vt & VT_BYREF) ? (pvBufIn->pparray ? *pvBufIn->pparray : nullptr) : pvBufIn->parray;
     if (!array)
         return E_POINTER;
     if (SafeArrayGetDim(array) != 1)

@@ -11,7 +11,6 @@
 #include "platform/com/RefCounted.h"
 #include "platform/windows.h"
 
-
 // ICKelXmlHAL over an owned store; the IUnknown operations are the derived
 // class's.
 class CHALXMLStore : public ICKelXmlHAL {

@@ -47,9 +47,9 @@ struct IRNXRasterBand : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_BufferSize(LONG* pVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_BufferSize(LONG newVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG compression, LONG width, LONG BitsPerPixel,
-                                                            LONG BytesPerLine, LONG PixelType,
-                                                            LONG ColorChannelOrder, LONG LineOrder, LONG BitOrder,
-                                                            LONG PixelGender, LONG pixelOrder, LONG resolution) = 0;
+                                                            LONG BytesPerLine, LONG PixelType, LONG ColorChannelOrder,
+                                                            LONG LineOrder, LONG BitOrder, LONG PixelGender,
+                                                            LONG pixelOrder, LONG resolution) = 0;
     virtual HRESULT STDMETHODCALLTYPE SizeBuffer(LONG lSize) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_pixelOrder(LONG* pVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_pixelOrder(LONG newVal) = 0;

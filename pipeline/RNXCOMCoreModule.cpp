@@ -145,8 +145,7 @@ plat::ComModule& RNXCOMCoreModule()
     return module;
 }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                                             LPVOID* ppv)
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     if (!ppv)
         return E_POINTER;
@@ -167,15 +166,9 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
     return PrxDllCanUnloadNow() == S_OK && RNXCOMCoreModule().CanUnloadNow() == S_OK ? S_OK : S_FALSE;
 }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
-{
-    return RegisterAll();
-}
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() { return RegisterAll(); }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
-{
-    return UnregisterAll();
-}
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() { return UnregisterAll(); }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
 {

@@ -82,17 +82,17 @@ TEST_F(RegistrationTest, WritesExactlyTheClassesAppIdTypeLibraryAndProxiesAndTak
     const std::u16string path = Utf8ToUtf16(QBK_RNXCOMCORE);
     const std::u16string libid = plat::GuidToWideString(LIBID_RNXCOMCoreLib);
     const std::u16string appid = plat::GuidToWideString(APPID_RNXCOMCore);
-    std::vector<std::u16string> expected{u"CLSID", u"AppID", u"AppID\\" + appid, u"AppID\\RNXCOMCore.DLL",
+    std::vector<std::u16string> expected{u"CLSID",   u"AppID",    u"AppID\\" + appid, u"AppID\\RNXCOMCore.DLL",
                                          u"TypeLib", u"Interface"};
     for (const RegisteredClass& c : kRegistered) {
         const std::u16string clsid = plat::GuidToWideString(c.clsid);
         const std::u16string progId = std::u16string(u"RNXCOMCore.") + c.name;
         const std::u16string key = u"CLSID\\" + clsid;
         const std::u16string description = std::u16string(c.name) + u" Class";
-        expected.insert(expected.end(), {progId + u".1", progId + u".1\\CLSID", progId, progId + u"\\CLSID",
-                                         progId + u"\\CurVer", key, key + u"\\ProgID",
-                                         key + u"\\VersionIndependentProgID", key + u"\\Programmable",
-                                         key + u"\\InprocServer32", key + u"\\TypeLib"});
+        expected.insert(expected.end(),
+                        {progId + u".1", progId + u".1\\CLSID", progId, progId + u"\\CLSID", progId + u"\\CurVer", key,
+                         key + u"\\ProgID", key + u"\\VersionIndependentProgID", key + u"\\Programmable",
+                         key + u"\\InprocServer32", key + u"\\TypeLib"});
         SCOPED_TRACE(Utf16ToUtf8(c.name));
         EXPECT_EQ(Value(after, key), description);
         EXPECT_EQ(Value(after, progId + u".1"), description);
@@ -188,8 +188,15 @@ TEST_F(ClassObjectTest, EachClassAnswersItsInterfaces)
         {"RNXDestinationModule", CLSID_RNXDestinationModule, {IID_IRNXDestinationModule}},
         {"TestFree", CLSID_TestFree, {IID_ITestFree}},
     };
-    const IID all[] = {IID_IRNXPipelineManager, IID_IRNXQueue, IID_IRNXPayloadSource, IID_IRNXDestination,
-                       IID_IRNXDestinationModule, IID_ITestFree, IID_IRNXRasterBand, IID_IRNXPayload, IID_IXMLObj,
+    const IID all[] = {IID_IRNXPipelineManager,
+                       IID_IRNXQueue,
+                       IID_IRNXPayloadSource,
+                       IID_IRNXDestination,
+                       IID_IRNXDestinationModule,
+                       IID_ITestFree,
+                       IID_IRNXRasterBand,
+                       IID_IRNXPayload,
+                       IID_IXMLObj,
                        IID_IRNXModule};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -198,8 +205,7 @@ TEST_F(ClassObjectTest, EachClassAnswersItsInterfaces)
         for (const IID& iid : all) {
             plat::ComPtr<IUnknown> answer;
             bool expected = std::find(c.answers.begin(), c.answers.end(), iid) != c.answers.end();
-            EXPECT_EQ(object->QueryInterface(iid, answer.ReleaseAndGetVoidAddress()),
-                      expected ? S_OK : E_NOINTERFACE)
+            EXPECT_EQ(object->QueryInterface(iid, answer.ReleaseAndGetVoidAddress()), expected ? S_OK : E_NOINTERFACE)
                 << plat::GuidToString(iid);
         }
         // IDispatch is the first interface, with the object's identity.

@@ -373,8 +373,8 @@ HRESULT CRNXHALWrap::ProduceBand(IRNXRasterBand* band, IRNXPayload* payload, LON
     m_sink->getStatus(&status);
     m_sink->getBytesWritten(&bytesWritten);
 
-    Checked(band->DescribeBufferContent(0, width, bitsPerPixel, bytesPerLine, PixelTypeFor(bitsPerPixel),
-                                        channelOrder, lineOrder, bitOrder, 0, 0, dpi));
+    Checked(band->DescribeBufferContent(0, width, bitsPerPixel, bytesPerLine, PixelTypeFor(bitsPerPixel), channelOrder,
+                                        lineOrder, bitOrder, 0, 0, dpi));
     Checked(payload->put_SessionLevel(level));
     Checked(payload->put_Status(status));
     Checked(band->put_BytesWritten(bytesWritten));

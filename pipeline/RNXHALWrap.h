@@ -61,7 +61,7 @@ private:
     // service it created itself, and lets go of whatever service it holds.
     void DropService();
 
-    IRNXHALS* m_service = nullptr;   // held; null when none
+    IRNXHALS* m_service = nullptr; // held; null when none
     bool m_preset = false;
     CHALRasterBand* m_sink = nullptr; // held from FinalConstruct to FinalRelease
     bool m_usesLogSink = false;

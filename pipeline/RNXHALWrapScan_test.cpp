@@ -265,9 +265,9 @@ protected:
     static plat::ComPtr<IXMLObj> Document(const std::u16string& text)
     {
         plat::ComPtr<IXMLObj> xml;
-        EXPECT_EQ(CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLObj,
-                                   xml.ReleaseAndGetVoidAddress()),
-                  S_OK);
+        EXPECT_EQ(
+            CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLObj, xml.ReleaseAndGetVoidAddress()),
+            S_OK);
         EXPECT_EQ(xml->Initialize(), S_OK);
         EXPECT_EQ(xml->ParseXML(ScopedBstr(text).Get()), S_OK);
         EXPECT_EQ(xml->SeekRootNode(), S_OK);
@@ -290,17 +290,17 @@ protected:
                                      Utf8ToUtf16(std::to_string(bits)) +
                                      u"</BitsPerPixel><Duplex>1</Duplex><DPI>100</DPI><Pages>0</Pages>";
         const plat::ComPtr<IXMLObj> settings =
-            Document(u"<scannerSource><scanner>00000000-0000-0000-0000-000000000000</scanner><config><input>" +
-                     input + u"</input></config></scannerSource>");
+            Document(u"<scannerSource><scanner>00000000-0000-0000-0000-000000000000</scanner><config><input>" + input +
+                     u"</input></config></scannerSource>");
         HRESULT hr = E_FAIL;
         WithClock([&] { hr = source->Configure(nullptr, settings.Get()); });
         EXPECT_EQ(hr, S_OK);
         EXPECT_EQ(CoCreateInstance(CLSID_RNXRBConvert, nullptr, CLSCTX_INPROC_SERVER, IID_IRNXModule,
                                    converter.ReleaseAndGetVoidAddress()),
                   S_OK);
-        const plat::ComPtr<IXMLObj> restrictions = Document(
-            u"<rasterCvrt><precursor>scannerSource</precursor><Restrictions " + std::u16string(layout.restrictions) +
-            u"/><bufferSize>65536</bufferSize></rasterCvrt>");
+        const plat::ComPtr<IXMLObj> restrictions =
+            Document(u"<rasterCvrt><precursor>scannerSource</precursor><Restrictions " +
+                     std::u16string(layout.restrictions) + u"/><bufferSize>65536</bufferSize></rasterCvrt>");
         EXPECT_EQ(converter->Configure(source.Get(), restrictions.Get()), S_OK);
         plat::ComPtr<IRNXPayloadSource> pull;
         EXPECT_EQ(converter->QueryInterface(IID_IRNXPayloadSource, pull.ReleaseAndGetVoidAddress()), S_OK);
@@ -375,7 +375,7 @@ TEST_F(ShortReadScanTest, ReadsEndingAnywhereGiveEachClientThePagesOfWholeReads)
         SCOPED_TRACE(layout.client);
         for (const LONG bits : {1, 8, 24}) {
             SCOPED_TRACE(std::to_string(bits) + " bit");
-            const DWORD lineBytes = kSheetPixels * static_cast<DWORD>(bits) / 8;  // as the scanner sends them
+            const DWORD lineBytes = kSheetPixels * static_cast<DWORD>(bits) / 8; // as the scanner sends them
             m_scanner->SetMaxBytesPerRead(0);
             LONG bytesPerLine = 0;
             const auto whole = ScanSheet(bits, layout, &bytesPerLine);
@@ -401,14 +401,8 @@ TEST_F(ShortReadScanTest, ReadsEndingAnywhereGiveEachClientThePagesOfWholeReads)
     }
 }
 
-TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughThePresetServiceObject)
-{
-    ScanOnePage(true);
-}
+TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughThePresetServiceObject) { ScanOnePage(true); }
 
-TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughTheServiceTheWrapperCreates)
-{
-    ScanOnePage(false);
-}
+TEST_F(HALWrapScanTest, ASimplexPageArrivesThroughTheServiceTheWrapperCreates) { ScanOnePage(false); }
 
 } // namespace

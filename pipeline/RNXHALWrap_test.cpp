@@ -89,8 +89,7 @@ protected:
     void RegisterFakeClass(FakeHALService& service)
     {
         m_factory.service = &service;
-        ASSERT_EQ(CoRegisterClassObject(kFakeHALClass, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                        &m_cookie),
+        ASSERT_EQ(CoRegisterClassObject(kFakeHALClass, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie),
                   S_OK);
     }
     void RevokeFakeClass()

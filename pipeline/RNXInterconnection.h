@@ -30,9 +30,9 @@ public:
 private:
     void* GetInterface(REFIID riid) override;
 
-    std::mutex m_lock;                          // the object's critical section; never held across Produce
-    IRNXPayloadSource* m_precursor = nullptr;   // counted reference
-    DWORD m_cookie = 0;                         // the precursor's registration; 0 when none
+    std::mutex m_lock;                        // the object's critical section; never held across Produce
+    IRNXPayloadSource* m_precursor = nullptr; // counted reference
+    DWORD m_cookie = 0;                       // the precursor's registration; 0 when none
 };
 
 } // namespace Tessivo

@@ -552,8 +552,8 @@ void CRNXRBConvert::ResetPage()
 void CRNXRBConvert::DescribeOutput(IRNXRasterBand* band, LONG compression)
 {
     band->DescribeBufferContent(compression, m_output.ImageWidth, m_output.BitsPerPixel, m_output.BytesPerLine,
-                                m_output.PixelType, m_output.ColorChannelOrder, m_output.LineOrder,
-                                m_output.BitOrder, m_output.PixelGender, m_output.pixelOrder, m_output.Dpi);
+                                m_output.PixelType, m_output.ColorChannelOrder, m_output.LineOrder, m_output.BitOrder,
+                                m_output.PixelGender, m_output.pixelOrder, m_output.Dpi);
 }
 
 void CRNXRBConvert::CopyHeldBandUnchanged(IRNXRasterBand* band)
@@ -610,8 +610,7 @@ void CRNXRBConvert::CopyNextRasterBand(IRNXRasterBand* band)
 bool CRNXRBConvert::CopyNextRasterLine(BYTE* dest, LONG offset, LONG size)
 {
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"CopyNextRasterLine Params: dest = 0x%08X, Start = %d, Size = %d", Hex32(dest), offset,
-                     size);
+        LogDataTrace(u"CopyNextRasterLine Params: dest = 0x%08X, Start = %d, Size = %d", Hex32(dest), offset, size);
     bool copied = false;
     if (RefillHeldBand()) {
         RepackLine(m_held.buffer + m_readOffset, dest + offset, static_cast<size_t>(m_dataBytes), m_line, *m_tables);

@@ -70,9 +70,9 @@ bool HasAvx2()
 __attribute__((target("avx2"))) inline __m256i ReverseBits32(__m256i v)
 {
     const __m256i nibbles = _mm256_set1_epi8(0x0F);
-    const __m256i reversed = _mm256_setr_epi8(0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD, 0x3, 0xB,
-                                              0x7, 0xF, 0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD,
-                                              0x3, 0xB, 0x7, 0xF);
+    const __m256i reversed =
+        _mm256_setr_epi8(0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD, 0x3, 0xB, 0x7, 0xF, 0x0, 0x8, 0x4,
+                         0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD, 0x3, 0xB, 0x7, 0xF);
     const __m256i low = _mm256_shuffle_epi8(reversed, _mm256_and_si256(v, nibbles));
     const __m256i high = _mm256_shuffle_epi8(reversed, _mm256_and_si256(_mm256_srli_epi16(v, 4), nibbles));
     return _mm256_or_si256(_mm256_slli_epi16(low, 4), high);
@@ -82,8 +82,8 @@ __attribute__((target("avx2"))) inline __m256i ReverseBits32(__m256i v)
 template <bool Mirror, bool Reverse, bool Invert>
 __attribute__((target("avx2"))) void BytesAvx2(const BYTE* src, BYTE* dst, size_t n, const TransformTables& tables)
 {
-    const __m256i backwards = _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12,
-                                               11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    const __m256i backwards = _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
+                                               10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
     const __m256i ones = _mm256_set1_epi8(-1);
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
@@ -122,7 +122,7 @@ __attribute__((target("ssse3"))) inline __m128i ShuffleStep(__m128i v, __m128i s
 // step is the tail's: so a line can be repacked in place.
 template <bool Mirror, bool Swap, bool Invert>
 __attribute__((target("ssse3"))) void PixelsSsse3(const BYTE* src, BYTE* dst, size_t pixels,
-                                                    const TransformTables& tables)
+                                                  const TransformTables& tables)
 {
     // Output pixel m of a step takes input pixel m (4 - m when mirrored) of
     // the sixteen bytes loaded; mirrored loads start one byte early, so

@@ -33,8 +33,8 @@ bool operator==(const Format& a, const Format& b)
 std::ostream& operator<<(std::ostream& os, const Format& f)
 {
     return os << "{width " << f.width << ", bpp " << f.bitsPerPixel << ", bpl " << f.bytesPerLine << ", type "
-              << f.pixelType << ", channels " << f.channelOrder << ", lines " << f.lineOrder << ", bits "
-              << f.bitOrder << ", gender " << f.gender << ", pixels " << f.pixelOrder << "}";
+              << f.pixelType << ", channels " << f.channelOrder << ", lines " << f.lineOrder << ", bits " << f.bitOrder
+              << ", gender " << f.gender << ", pixels " << f.pixelOrder << "}";
 }
 
 // The picture itself: top line first, leftmost pixel first, black is zero;
@@ -165,15 +165,15 @@ public:
         band->get_Buffer(&buffer);
         band->get_BufferSize(&size);
         const size_t total = p.bytes.size() / f.bytesPerLine;
-        size_t count = std::min({static_cast<size_t>(p.linesPerBand), static_cast<size_t>(size / f.bytesPerLine),
-                                 total - line});
+        size_t count =
+            std::min({static_cast<size_t>(p.linesPerBand), static_cast<size_t>(size / f.bytesPerLine), total - line});
         if (std::find(emptyBands.begin(), emptyBands.end(), bands) != emptyBands.end())
             count = 0;
         std::memcpy(buffer, p.bytes.data() + line * f.bytesPerLine, count * f.bytesPerLine);
         const bool cut = bands == cutBand && count > 0;
         const LONG bytesPerLine = bands++ == brokenBand ? 1 : f.bytesPerLine;
-        band->DescribeBufferContent(0, f.width, f.bitsPerPixel, bytesPerLine, f.pixelType, f.channelOrder,
-                                    f.lineOrder, f.bitOrder, f.gender, f.pixelOrder, 300);
+        band->DescribeBufferContent(0, f.width, f.bitsPerPixel, bytesPerLine, f.pixelType, f.channelOrder, f.lineOrder,
+                                    f.bitOrder, f.gender, f.pixelOrder, 300);
         band->put_BytesWritten(static_cast<LONG>(count * f.bytesPerLine) - (cut ? 1 : 0));
         line += count;
         const bool last = line == total;
@@ -430,7 +430,8 @@ TEST_F(ConvertTest, RepacksEveryLineOfEveryPageToTheRestrictions)
         AddPage(c.source, second, c.linesPerBand, 6, 4);
 
         // Padding is only the caller's when lines are copied into its buffer.
-        const bool copied = c.expected.bytesPerLine != c.source.bytesPerLine || c.expected.lineOrder != c.source.lineOrder;
+        const bool copied =
+            c.expected.bytesPerLine != c.source.bytesPerLine || c.expected.lineOrder != c.source.lineOrder;
         const std::vector<ReceivedPage> pages = ReceivePages(2, c.bufferSize, copied);
         ASSERT_EQ(pages.size(), 2u);
         const Image* images[] = {&first, &second};
@@ -607,8 +608,7 @@ TEST_F(ConvertTest, APrecursorThatFailsEndsProduceWithItsResultAndNothingDeliver
     const Case cases[] = {
         {"direct, first band", u"GrayGender=\"WhiteIsZero\"", {6, 8, 6, 1, 0, 0, 0, 1, 0}, 0},
         {"direct, inside the page", u"GrayGender=\"WhiteIsZero\"", {6, 8, 6, 1, 0, 0, 0, 1, 0}, 2},
-        {"copied whole, inside the page", u"Alignment=\"2\" PixelOrder=\"RightLeft\"", {6, 8, 6, 1, 0, 0, 0, 0, 1},
-         2},
+        {"copied whole, inside the page", u"Alignment=\"2\" PixelOrder=\"RightLeft\"", {6, 8, 6, 1, 0, 0, 0, 0, 1}, 2},
         {"padded, first band", u"Alignment=\"4\"", {6, 8, 8, 1, 0, 0, 0, 0, 0}, 0},
         {"padded, inside the page", u"Alignment=\"4\"", {6, 8, 8, 1, 0, 0, 0, 0, 0}, 2},
         {"bottom-up, while the page is pulled", u"LineOrder=\"BottomUp\"", {6, 8, 6, 1, 0, 1, 0, 0, 0}, 2},
@@ -668,7 +668,8 @@ TEST_F(ConvertTest, ABufferSmallerThanOneLineFailsInsteadOfStayingEmpty)
 {
     // Lines change in place: straight in the caller's band, or (the
     // alignment being met) copied whole from the converter's own band.
-    for (const char16_t* restrictions : {u"GrayGender=\"WhiteIsZero\"", u"Alignment=\"2\" GrayGender=\"WhiteIsZero\""}) {
+    for (const char16_t* restrictions :
+         {u"GrayGender=\"WhiteIsZero\"", u"Alignment=\"2\" GrayGender=\"WhiteIsZero\""}) {
         SCOPED_TRACE(Utf16ToUtf8(restrictions));
         TearDown();
         SetUp();

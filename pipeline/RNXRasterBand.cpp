@@ -108,8 +108,8 @@ HRESULT CRNXRasterBand::put_Buffer(BYTE* newVal)
 }
 
 HRESULT CRNXRasterBand::DescribeBufferContent(LONG compression, LONG width, LONG BitsPerPixel, LONG BytesPerLine,
-                                              LONG PixelType, LONG ColorChannelOrder, LONG LineOrder,
-                                              LONG BitOrder, LONG PixelGender, LONG pixelOrder, LONG resolution)
+                                              LONG PixelType, LONG ColorChannelOrder, LONG LineOrder, LONG BitOrder,
+                                              LONG PixelGender, LONG pixelOrder, LONG resolution)
 {
     m_format.RasterCompression = compression;
     m_format.ImageWidth = width;

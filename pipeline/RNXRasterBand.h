@@ -84,10 +84,10 @@ public:
     HRESULT STDMETHODCALLTYPE put_BytesWritten(LONG newVal) override { return Put(m_BytesWritten, newVal); }
     HRESULT STDMETHODCALLTYPE get_BufferSize(LONG* pVal) override { return Get(m_BufferSize, pVal); }
     HRESULT STDMETHODCALLTYPE put_BufferSize(LONG newVal) override { return Put(m_BufferSize, newVal); }
-    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG compression, LONG width, LONG BitsPerPixel,
-                                                    LONG BytesPerLine, LONG PixelType, LONG ColorChannelOrder,
-                                                    LONG LineOrder, LONG BitOrder, LONG PixelGender,
-                                                    LONG pixelOrder, LONG resolution) override;
+    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG compression, LONG width, LONG BitsPerPixel, LONG BytesPerLine,
+                                                    LONG PixelType, LONG ColorChannelOrder, LONG LineOrder,
+                                                    LONG BitOrder, LONG PixelGender, LONG pixelOrder,
+                                                    LONG resolution) override;
     HRESULT STDMETHODCALLTYPE SizeBuffer(LONG lSize) override;
     HRESULT STDMETHODCALLTYPE get_pixelOrder(LONG* pVal) override { return Get(m_format.pixelOrder, pVal); }
     HRESULT STDMETHODCALLTYPE put_pixelOrder(LONG newVal) override { return Put(m_format.pixelOrder, newVal); }

@@ -96,8 +96,8 @@ TEST_F(RasterBandTest, StartsUndescribedAndKeepsWhatIsPut)
 
 TEST_F(RasterBandTest, LevelsAndStatusesRoundTrip)
 {
-    for (LONG level : {Tessivo::kLevelInPage, Tessivo::kLevelEndOfPage, Tessivo::kLevelEndOfSession,
-                       Tessivo::kLevelNone}) {
+    for (LONG level :
+         {Tessivo::kLevelInPage, Tessivo::kLevelEndOfPage, Tessivo::kLevelEndOfSession, Tessivo::kLevelNone}) {
         LONG read = -5;
         EXPECT_EQ(payload->put_SessionLevel(level), S_OK);
         EXPECT_EQ(payload->get_SessionLevel(&read), S_OK);
@@ -119,11 +119,16 @@ TEST_F(RasterBandTest, DescribeBufferContentStoresItsArgumentsInOrder)
         LONG value;
     };
     const Expected expected[] = {
-        {&IRNXRasterBand::get_RasterCompression, 0}, {&IRNXRasterBand::get_ImageWidth, 2550},
-        {&IRNXRasterBand::get_BitsPerPixel, 24},     {&IRNXRasterBand::get_BytesPerLine, 7652},
-        {&IRNXRasterBand::get_PixelType, 2},         {&IRNXRasterBand::get_ColorChannelOrder, 1},
-        {&IRNXRasterBand::get_LineOrder, 0},         {&IRNXRasterBand::get_BitOrder, 1},
-        {&IRNXRasterBand::get_PixelGender, 0},       {&IRNXRasterBand::get_pixelOrder, 1},
+        {&IRNXRasterBand::get_RasterCompression, 0},
+        {&IRNXRasterBand::get_ImageWidth, 2550},
+        {&IRNXRasterBand::get_BitsPerPixel, 24},
+        {&IRNXRasterBand::get_BytesPerLine, 7652},
+        {&IRNXRasterBand::get_PixelType, 2},
+        {&IRNXRasterBand::get_ColorChannelOrder, 1},
+        {&IRNXRasterBand::get_LineOrder, 0},
+        {&IRNXRasterBand::get_BitOrder, 1},
+        {&IRNXRasterBand::get_PixelGender, 0},
+        {&IRNXRasterBand::get_pixelOrder, 1},
         {&IRNXRasterBand::get_Dpi, 300},
     };
     for (size_t i = 0; i < std::size(expected); ++i)

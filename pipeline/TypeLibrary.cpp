@@ -7,25 +7,14 @@
 namespace {
 
 const plat::InterfaceDesc* const kInterfaces[] = {
-    &kIRNXPayloadDesc,
-    &kIRNXRasterBandDesc,
-    &kIXMLObjDesc,
-    &kIRNXPayloadSourceDesc,
-    &kIRNXPipelineManagerDesc,
-    &kIRNXQueueDesc,
-    &kIRNXDestinationDesc,
-    &kIRNXDestinationModuleDesc,
-    &kITestFreeDesc,
-    &kIRNXModuleDesc,
-    &kIRNXHALWrapDesc,
-    &kIRNXInterconnectionDesc,
-    &kIRNXTransformDesc,
-    &kIRNXRBConvertDesc,
-    &kIItemsDesc,
+    &kIRNXPayloadDesc,         &kIRNXRasterBandDesc, &kIXMLObjDesc,         &kIRNXPayloadSourceDesc,
+    &kIRNXPipelineManagerDesc, &kIRNXQueueDesc,      &kIRNXDestinationDesc, &kIRNXDestinationModuleDesc,
+    &kITestFreeDesc,           &kIRNXModuleDesc,     &kIRNXHALWrapDesc,     &kIRNXInterconnectionDesc,
+    &kIRNXTransformDesc,       &kIRNXRBConvertDesc,  &kIItemsDesc,
 };
 
-const plat::TypeLibraryDesc kLibrary{u"RNXCOMCoreLib", u"RNXCOMCore 1.0 Type Library", LIBID_RNXCOMCoreLib, 1, 0,
-                                     kInterfaces, kRNXCOMCoreCoClasses};
+const plat::TypeLibraryDesc kLibrary{
+    u"RNXCOMCoreLib", u"RNXCOMCore 1.0 Type Library", LIBID_RNXCOMCoreLib, 1, 0, kInterfaces, kRNXCOMCoreCoClasses};
 
 } // namespace
 

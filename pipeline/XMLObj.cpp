@@ -141,8 +141,7 @@ HRESULT CXMLObj::GetCurrentNodeName(BSTR* pbstrName)
     if (ToInt(length) <= 0)
         return kXMLObjNoStore;
     return ReadText(
-        length, [this](WCHAR* buffer, DWORD size) { return m_store->GetCurrentNodeName(buffer, size); },
-        pbstrName);
+        length, [this](WCHAR* buffer, DWORD size) { return m_store->GetCurrentNodeName(buffer, size); }, pbstrName);
 }
 
 HRESULT CXMLObj::CreateNode(BSTR bstrName)

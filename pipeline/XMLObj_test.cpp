@@ -248,8 +248,11 @@ TEST_F(XMLObjTest, LateBoundCallsUseDeclarationOrderDispIds)
         const char16_t* name;
         DISPID id;
     };
-    const Name names[] = {{u"Initialize", 0x60020000}, {u"parsexml", 0x60020001}, {u"GetIntByName", 0x60020016},
-                          {u"SeekParent", 0x6002001C}, {u"GETINT", 0x60020022}};
+    const Name names[] = {{u"Initialize", 0x60020000},
+                          {u"parsexml", 0x60020001},
+                          {u"GetIntByName", 0x60020016},
+                          {u"SeekParent", 0x6002001C},
+                          {u"GETINT", 0x60020022}};
     for (const Name& n : names) {
         LPOLESTR name = const_cast<LPOLESTR>(n.name);
         DISPID id = 0;

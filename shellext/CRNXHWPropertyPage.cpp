@@ -81,8 +81,8 @@ HRESULT CRNXHWPropertyPage::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, H
         HRESULT hr = GetWiaItemNames(pdtobj, &names);
         if (FAILED(hr))
             return hr;
-        const std::vector<std::u16string> tokens = names.size() == 1 ? SplitDeviceName(names[0])
-                                                                      : std::vector<std::u16string>();
+        const std::vector<std::u16string> tokens =
+            names.size() == 1 ? SplitDeviceName(names[0]) : std::vector<std::u16string>();
         if (tokens.size() != 1)
             return E_FAIL;
         hr = CreateWiaDevice(tokens[0], root.ReleaseAndGetAddressOf());
@@ -118,10 +118,7 @@ HRESULT CRNXHWPropertyPage::AddPages(LPFNSVADDPROPSHEETPAGE pfnAddPage, LPARAM l
     return S_OK;
 }
 
-HRESULT CRNXHWPropertyPage::ReplacePage(EXPPS, LPFNSVADDPROPSHEETPAGE, LPARAM)
-{
-    return E_NOTIMPL;
-}
+HRESULT CRNXHWPropertyPage::ReplacePage(EXPPS, LPFNSVADDPROPSHEETPAGE, LPARAM) { return E_NOTIMPL; }
 
 UINT CRNXHWPropertyPage::PageCallback(HWND, UINT message, PROPSHEETPAGEW* page)
 {
@@ -209,9 +206,8 @@ LRESULT CRNXHWPropertyPage::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         const WCHAR* text = nullptr;
         const int length = LoadStringW(ShellExtInstance(), IDC_SYSLINK_SUPPORT, reinterpret_cast<LPWSTR>(&text), 0);
         const std::u16string linkText = length > 0 ? std::u16string(text, static_cast<size_t>(length)) : u"";
-        HWND link = CreateWindowExW(0, u"SysLink", linkText.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                    corners[0].x, corners[0].y, corners[1].x - corners[0].x,
-                                    corners[1].y - corners[0].y, m_hWnd,
+        HWND link = CreateWindowExW(0, u"SysLink", linkText.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, corners[0].x,
+                                    corners[0].y, corners[1].x - corners[0].x, corners[1].y - corners[0].y, m_hWnd,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SYSLINK_SUPPORT)),
                                     ShellExtInstance(), nullptr);
         if (link)

@@ -23,8 +23,7 @@ using PropertyPageMessageProc = LRESULT (*)(HWND hwnd, UINT message, WPARAM wPar
                                             CRNXHWPropertyPage* page);
 
 INT_PTR PropertyPageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT PropertyPageMessageCallback(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                    CRNXHWPropertyPage* page);
+LRESULT PropertyPageMessageCallback(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, CRNXHWPropertyPage* page);
 
 class CRNXHWPropertyPage final : public CComObjectRootEx,
                                  public IPropertyPage,
@@ -44,12 +43,10 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return OuterRelease(); }
 
     // IShellExtInit
-    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pdtobj,
-                                         HKEY hkeyProgID) override;
+    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pdtobj, HKEY hkeyProgID) override;
     // IShellPropSheetExt
     HRESULT STDMETHODCALLTYPE AddPages(LPFNSVADDPROPSHEETPAGE pfnAddPage, LPARAM lParam) override;
-    HRESULT STDMETHODCALLTYPE ReplacePage(EXPPS uPageID, LPFNSVADDPROPSHEETPAGE pfnReplaceWith,
-                                          LPARAM lParam) override;
+    HRESULT STDMETHODCALLTYPE ReplacePage(EXPPS uPageID, LPFNSVADDPROPSHEETPAGE pfnReplaceWith, LPARAM lParam) override;
 
     // IPropertyPage: an OLE property page over dialog 103 with the default
     // behaviour (CRNXHWPropertyPageOle.cpp).

@@ -130,22 +130,10 @@ HRESULT CRNXHWPropertyPage::Move(LPCRECT pRect)
 }
 
 // The page changes nothing: never dirty, and applying has nothing to do.
-HRESULT CRNXHWPropertyPage::IsPageDirty()
-{
-    return S_FALSE;
-}
+HRESULT CRNXHWPropertyPage::IsPageDirty() { return S_FALSE; }
 
-HRESULT CRNXHWPropertyPage::Apply()
-{
-    return S_OK;
-}
+HRESULT CRNXHWPropertyPage::Apply() { return S_OK; }
 
-HRESULT CRNXHWPropertyPage::Help(LPCOLESTR)
-{
-    return E_NOTIMPL;
-}
+HRESULT CRNXHWPropertyPage::Help(LPCOLESTR) { return E_NOTIMPL; }
 
-HRESULT CRNXHWPropertyPage::TranslateAccelerator(MSG*)
-{
-    return E_NOTIMPL;
-}
+HRESULT CRNXHWPropertyPage::TranslateAccelerator(MSG*) { return E_NOTIMPL; }

@@ -48,8 +48,8 @@ class RecordingOpener {
 public:
     explicit RecordingOpener(const fs::path& folder) : m_script(folder / "opener.sh"), m_opened(folder / "opened.txt")
     {
-        std::ofstream(m_script) << "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" '"
-                                << m_opened.string() << "'\n";
+        std::ofstream(m_script) << "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" '" << m_opened.string()
+                                << "'\n";
         fs::permissions(m_script, fs::perms::owner_all);
         setenv(plat::kShellOpenVariable, m_script.c_str(), 1);
     }
@@ -94,8 +94,7 @@ protected:
         RegCloseKey(driver);
         const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&controls));
-        m_owner = CreateWindowExW(0, u"Static", u"Scanner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                  nullptr);
+        m_owner = CreateWindowExW(0, u"Static", u"Scanner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         plat::ui::SetCommonControlsVersion(6, 10);
     }
     void TearDown() override
@@ -140,9 +139,9 @@ protected:
         EXPECT_EQ(InitializeWithNames(page.Get(), WiaItemNamesBlock({m_deviceId})), S_OK);
         plat::ComPtr<IShellPropSheetExt> extension;
         EXPECT_EQ(page->QueryInterface(IID_IShellPropSheetExt, extension.ReleaseAndGetVoidAddress()), S_OK);
-        EXPECT_EQ(extension->AddPages(&plat::ui::PropertySheetWindow::AddPageCallback,
-                                      reinterpret_cast<LPARAM>(sheet.get())),
-                  S_OK);
+        EXPECT_EQ(
+            extension->AddPages(&plat::ui::PropertySheetWindow::AddPageCallback, reinterpret_cast<LPARAM>(sheet.get())),
+            S_OK);
         EXPECT_TRUE(sheet->Create());
         return sheet;
     }

@@ -94,13 +94,9 @@ plat::ComModule& CRNXShellExtModule()
     return module;
 }
 
-HINSTANCE ShellExtInstance()
-{
-    return plat::ThisModule();
-}
+HINSTANCE ShellExtInstance() { return plat::ThisModule(); }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                                             LPVOID* ppv)
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     if (!ppv)
         return E_POINTER;
@@ -117,15 +113,9 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
     return CRNXShellExtModule().CanUnloadNow();
 }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
-{
-    return RegisterAll(false);
-}
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() { return RegisterAll(false); }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
-{
-    return UnregisterAll(false);
-}
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() { return UnregisterAll(false); }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
 {

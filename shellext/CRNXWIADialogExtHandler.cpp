@@ -16,10 +16,7 @@ void* CRNXWIADialogExtHandler::GetInterface(REFIID riid)
     return nullptr;
 }
 
-HRESULT CRNXWIADialogExtHandler::DeviceDialog(PDEVICEDIALOGDATA)
-{
-    return E_NOTIMPL;
-}
+HRESULT CRNXWIADialogExtHandler::DeviceDialog(PDEVICEDIALOGDATA) { return E_NOTIMPL; }
 
 HRESULT CRNXWIADialogExtHandler::GetDeviceIcon(BSTR, HICON* phIcon, ULONG nSize)
 {
@@ -38,7 +35,4 @@ HRESULT CRNXWIADialogExtHandler::GetDeviceIcon(BSTR, HICON* phIcon, ULONG nSize)
     return *phIcon ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CRNXWIADialogExtHandler::GetDeviceBitmapLogo(BSTR, HBITMAP*, ULONG, ULONG)
-{
-    return E_NOTIMPL;
-}
+HRESULT CRNXWIADialogExtHandler::GetDeviceBitmapLogo(BSTR, HBITMAP*, ULONG, ULONG) { return E_NOTIMPL; }

@@ -9,9 +9,7 @@
 // The library's own interface of the class: nothing beyond IUnknown.
 struct IRNXWIADialogExtHandler : IUnknown {};
 
-class CRNXWIADialogExtHandler final : public CComObjectRootEx,
-                                      public IRNXWIADialogExtHandler,
-                                      public IWiaUIExtension {
+class CRNXWIADialogExtHandler final : public CComObjectRootEx, public IRNXWIADialogExtHandler, public IWiaUIExtension {
 public:
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
     explicit CRNXWIADialogExtHandler(IUnknown* outer) : CComObjectRootEx(outer) {}

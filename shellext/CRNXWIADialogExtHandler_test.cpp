@@ -8,8 +8,7 @@ namespace {
 plat::ComPtr<IWiaUIExtension> NewHandler()
 {
     plat::ComPtr<IWiaUIExtension> handler;
-    EXPECT_EQ(CRNXWIADialogExtHandler::Create(nullptr, IID_IWiaUIExtension, handler.ReleaseAndGetVoidAddress()),
-              S_OK);
+    EXPECT_EQ(CRNXWIADialogExtHandler::Create(nullptr, IID_IWiaUIExtension, handler.ReleaseAndGetVoidAddress()), S_OK);
     return handler;
 }
 

@@ -56,10 +56,7 @@ ULONGLONG GetDllVersion(LPCWSTR moduleName)
     return info.ullVersion;
 }
 
-void CRNXHWPropertyPage::ReadVersionInfo()
-{
-    ReadVersionInfo(GetModuleFileNameString());
-}
+void CRNXHWPropertyPage::ReadVersionInfo() { ReadVersionInfo(GetModuleFileNameString()); }
 
 void CRNXHWPropertyPage::ReadVersionInfo(const std::u16string& path)
 {

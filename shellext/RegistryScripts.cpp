@@ -99,7 +99,4 @@ const plat::ResourceRegistrar kRegistrar(kResources);
 
 } // namespace
 
-std::string_view LoadRegistryScript(WORD id)
-{
-    return plat::LoadRegistryScript(ShellExtInstance(), id);
-}
+std::string_view LoadRegistryScript(WORD id) { return plat::LoadRegistryScript(ShellExtInstance(), id); }

@@ -48,7 +48,10 @@ const plat::ui::DialogTemplateRegistrar kPage(
         WS_CHILD | DS_SETFONT | DS_CONTROL,
         0,
         u"",
-        0, 0, 302, 185,
+        0,
+        0,
+        302,
+        185,
         u"MS Shell Dlg",
         8,
         {
@@ -62,8 +65,8 @@ const plat::ui::DialogTemplateRegistrar kPage(
             {kStaticClass, IDC_STATIC, u"Copyright:", SS_RIGHT, 0, 21, 59, 80, 8},
             {kStaticClass, IDC_COPYRIGHT, u"", SS_LEFT, 0, 119, 59, 168, 8},
             {kStaticClass, IDC_STATIC_SUPPORT,
-             u"You can find additional support for your scanner at http://www.quorvant.example/support.", SS_LEFT, 0,
-             6, 163, 281, 9},
+             u"You can find additional support for your scanner at http://www.quorvant.example/support.", SS_LEFT, 0, 6,
+             163, 281, 9},
         }});
 
 } // namespace

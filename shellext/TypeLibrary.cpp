@@ -17,12 +17,9 @@ const plat::CoClassDesc kCoClasses[] = {
     {u"RNXHWPropertyPage", CLSID_RNXHWPropertyPage, kPageInterfaces},
 };
 
-const plat::TypeLibraryDesc kLibrary{u"RNXShellExtLib", u"RNXShellExt 1.0 Type Library", LIBID_RNXShellExtLib, 1, 0,
-                                     kInterfaces, kCoClasses};
+const plat::TypeLibraryDesc kLibrary{
+    u"RNXShellExtLib", u"RNXShellExt 1.0 Type Library", LIBID_RNXShellExtLib, 1, 0, kInterfaces, kCoClasses};
 
 } // namespace
 
-const plat::TypeLibraryDesc& RNXShellExtTypeLibrary()
-{
-    return kLibrary;
-}
+const plat::TypeLibraryDesc& RNXShellExtTypeLibrary() { return kLibrary; }

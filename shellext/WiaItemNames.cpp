@@ -4,8 +4,8 @@
 
 HRESULT GetWiaItemNames(IDataObject* pdtobj, std::vector<std::u16string>* names)
 {
-    FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(u"WIAItemNames")), nullptr, DVASPECT_CONTENT,
-                     -1, TYMED_HGLOBAL};
+    FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(u"WIAItemNames")), nullptr, DVASPECT_CONTENT, -1,
+                     TYMED_HGLOBAL};
     STGMEDIUM medium{};
     HRESULT hr = pdtobj->GetData(&format, &medium);
     if (FAILED(hr))

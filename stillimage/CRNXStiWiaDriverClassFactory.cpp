@@ -41,10 +41,7 @@ HRESULT CRNXStiWiaDriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID
     return hr;
 }
 
-HRESULT CRNXStiWiaDriverClassFactory::LockServer(BOOL)
-{
-    return S_OK;
-}
+HRESULT CRNXStiWiaDriverClassFactory::LockServer(BOOL) { return S_OK; }
 
 HRESULT GetStiWiaDriverClassObject(REFCLSID rclsid, REFIID riid, void** ppv)
 {

@@ -28,8 +28,8 @@ LONG ReadHalClsid(HKEY hParametersKey, WCHAR* buffer, DWORD* length)
 {
     DWORD type = 0;
     DWORD bytes = *length * sizeof(WCHAR);
-    LONG error = RegQueryValueExW(hParametersKey, u"HAL_CLSID", nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                                  &bytes);
+    LONG error =
+        RegQueryValueExW(hParametersKey, u"HAL_CLSID", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
     if (error != ERROR_SUCCESS)
         return error;
     if ((type != REG_SZ && type != REG_EXPAND_SZ) || bytes % sizeof(WCHAR) != 0)
@@ -169,7 +169,7 @@ ULONG CRNX_STIWIA_Driver::NonDelegatingRelease()
         LogTrace(u"NonDelegatingRelease Entered.");
     LONG count = InterlockedDecrement(&m_cRef);
     if (count == 0) {
-        delete this;  // no exit line: the object is gone
+        delete this; // no exit line: the object is gone
         return 0;
     }
     if (IsLogging(LOG_TRACE))
@@ -393,10 +393,7 @@ HRESULT CRNX_STIWIA_Driver::SetNotificationHandle(HANDLE hEvent)
     return E_NOTIMPL;
 }
 
-HRESULT CRNX_STIWIA_Driver::GetNotificationData(LPSTINOTIFY)
-{
-    return NotImplemented(u"GetNotificationData");
-}
+HRESULT CRNX_STIWIA_Driver::GetNotificationData(LPSTINOTIFY) { return NotImplemented(u"GetNotificationData"); }
 
 HRESULT CRNX_STIWIA_Driver::GetLastErrorInfo(STI_ERROR_INFO* pLastErrorInfo)
 {

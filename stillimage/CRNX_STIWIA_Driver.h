@@ -125,8 +125,7 @@ public:
     void UnInitializeHardware();
     HRESULT LockScanner(DWORD processId, LONG* status);
     HRESULT UnlockScanner(LONG* status);
-    HRESULT DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data, LONG direction,
-                      LONG* status);
+    HRESULT DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data, LONG direction, LONG* status);
     // Whether a document lies in the feeder; false when the service cannot tell.
     bool ReadDocumentStatus();
     // The service object from the table with one reference, or null. When
@@ -148,8 +147,8 @@ public:
     HRESULT ConfigurePipeline(IRNXHALS* pHal);
     // One band into pDestination, at most lBandSize bytes. *pbFirstBand is
     // cleared; the caller sets it again when the call delivered nothing.
-    HRESULT ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pDestination, LONG* plBytesWritten,
-                     bool* pbEndOfImage, bool* pbEndOfSession, LONG* plStatus);
+    HRESULT ReadScan(bool* pbFirstBand, LONG lBandSize, BYTE* pDestination, LONG* plBytesWritten, bool* pbEndOfImage,
+                     bool* pbEndOfSession, LONG* plStatus);
     // The transfer buffer: the service's size, or the driver's own buffer
     // allocated (at a transfer's start) or freed (at its end). Raises.
     LONG HandleMemory(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc);

@@ -25,8 +25,8 @@ public:
         }
         for (PROPVARIANT& value : m_values)
             PropVariantInit(&value);
-        m_result = wiasReadMultiple(pWiasContext, static_cast<ULONG>(m_specs.size()), m_specs.data(),
-                                    m_values.data(), nullptr);
+        m_result = wiasReadMultiple(pWiasContext, static_cast<ULONG>(m_specs.size()), m_specs.data(), m_values.data(),
+                                    nullptr);
         m_read = m_result == S_OK;
     }
     ~PropertyValues()
@@ -76,9 +76,25 @@ constexpr ItemSetting kItemSettings[] = {
     {WIA_IPA_BITS_PER_CHANNEL, u"- WIA_IPA_BITS_PER_CHANNEL = %d\n"},
     {WIA_IPA_TYMED, u"- WIA_IPA_TYMED           = %d\n"},
 };
-enum ItemSettingIndex { kXRes, kYRes, kXPos, kYPos, kXExtent, kYExtent, kDataType, kBrightness, kContrast,
-                        kPixelsPerLine, kNumberOfLines, kMinBufferSize, kItemSize, kBytesPerLine,
-                        kChannelsPerPixel, kBitsPerChannel, kTymed };
+enum ItemSettingIndex {
+    kXRes,
+    kYRes,
+    kXPos,
+    kYPos,
+    kXExtent,
+    kYExtent,
+    kDataType,
+    kBrightness,
+    kContrast,
+    kPixelsPerLine,
+    kNumberOfLines,
+    kMinBufferSize,
+    kItemSize,
+    kBytesPerLine,
+    kChannelsPerPixel,
+    kBitsPerChannel,
+    kTymed
+};
 static_assert(std::size(kItemSettings) == kTymed + 1);
 
 std::vector<PROPID> ItemSettingIds()
@@ -176,7 +192,7 @@ HRESULT CRNX_STIWIA_Driver::ConfigureScanner(BYTE* pWiasContext)
 
     const bool fileTransfer = item.Long(kTymed) == TYMED_FILE;
     if (fileTransfer && wiaPages != 1)
-        m_scan.pages = 1;  // a file holds one page
+        m_scan.pages = 1; // a file holds one page
     if (fileTransfer && m_scan.duplex && !preview && !m_bOneSheet) {
         // Both sides of each sheet, one file each: a page of its own per
         // transfer would leave the back of every sheet in the scanner. The

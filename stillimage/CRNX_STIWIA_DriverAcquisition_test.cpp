@@ -32,11 +32,10 @@ protected:
         // The driver's hardware thread makes the fake service as the class
         // its key names.
         factory.service = &hal;
-        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                        &m_cookie),
+        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie),
                   S_OK);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\Test\\StiParameters", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\Test\\StiParameters", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &m_key, nullptr),
                   ERROR_SUCCESS);
         const std::u16string clsid = kFakeHalClsidText;
         ASSERT_EQ(RegSetValueExW(m_key, u"HAL_CLSID", 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid.c_str()),
@@ -79,11 +78,18 @@ protected:
     HRESULT Configure(std::vector<std::pair<PROPID, LONG>> root, std::vector<std::pair<PROPID, LONG>> item)
     {
         // Each configuration starts from the items' defaults.
-        root.insert(root.begin(), {{WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER}, {WIA_DPS_PAGES, 0},
-                                   {WIA_DPS_PREVIEW, WIA_FINAL_SCAN}});
-        item.insert(item.begin(), {{WIA_IPS_XRES, 200}, {WIA_IPS_YRES, 200}, {WIA_IPS_XPOS, 0}, {WIA_IPS_YPOS, 0},
-                                   {WIA_IPS_XEXTENT, 1700}, {WIA_IPS_YEXTENT, 2200}, {WIA_IPS_BRIGHTNESS, 50},
-                                   {WIA_IPS_CONTRAST, 50}, {WIA_IPA_DATATYPE, WIA_DATA_THRESHOLD},
+        root.insert(
+            root.begin(),
+            {{WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER}, {WIA_DPS_PAGES, 0}, {WIA_DPS_PREVIEW, WIA_FINAL_SCAN}});
+        item.insert(item.begin(), {{WIA_IPS_XRES, 200},
+                                   {WIA_IPS_YRES, 200},
+                                   {WIA_IPS_XPOS, 0},
+                                   {WIA_IPS_YPOS, 0},
+                                   {WIA_IPS_XEXTENT, 1700},
+                                   {WIA_IPS_YEXTENT, 2200},
+                                   {WIA_IPS_BRIGHTNESS, 50},
+                                   {WIA_IPS_CONTRAST, 50},
+                                   {WIA_IPA_DATATYPE, WIA_DATA_THRESHOLD},
                                    {WIA_IPA_TYMED, TYMED_CALLBACK}});
         for (auto [id, value] : root)
             EXPECT_EQ(S_OK, wiasWritePropLong(rootItem->Context(), id, value));
@@ -192,13 +198,13 @@ TEST(ConfigInputKeys, ScaleAndSizes)
     struct Case {
         LONG brightness, contrast, extent, resolution;
         LONG width, brightnessKey, contrastKey;
-    } cases[] = {
-        {50, 50, 1700, 200, 8500, 128, 128},
-        {0, 100, 1700, 200, 8500, 255, 0},
-        {100, 0, 850, 100, 8500, 0, 255},
-        {1, 99, 1, 600, 1, 253, 3},
-        {50, 50, 1700, 0, 0, 128, 128},  // no resolution: no size rather than a division by zero
-    };
+    } cases
+        [] =
+            {
+                {50, 50, 1700, 200, 8500, 128, 128}, {0, 100, 1700, 200, 8500, 255, 0},
+                {100, 0, 850, 100, 8500, 0, 255},    {1, 99, 1, 600, 1, 253, 3},
+                {50, 50, 1700, 0, 0, 128, 128}, // no resolution: no size rather than a division by zero
+            };
     for (const Case& c : cases) {
         WiaScanSettings s;
         s.brightness = c.brightness;

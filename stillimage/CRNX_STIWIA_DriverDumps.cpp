@@ -20,8 +20,7 @@ void CRNX_STIWIA_Driver::DumpTransferContext(const MINIDRV_TRANSFER_CONTEXT& c)
     data.Add(u"TRANSFER_CONTEXT:lYRes: %i\n", c.lYRes);
     data.Add(u"TRANSFER_CONTEXT:lCompression: %i\n", c.lCompression);
     data.Add(u"TRANSFER_CONTEXT:guidFormatID: %08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X\n", f.Data1, f.Data2,
-             f.Data3, f.Data4[0], f.Data4[1], f.Data4[2], f.Data4[3], f.Data4[4], f.Data4[5], f.Data4[6],
-             f.Data4[7]);
+             f.Data3, f.Data4[0], f.Data4[1], f.Data4[2], f.Data4[3], f.Data4[4], f.Data4[5], f.Data4[6], f.Data4[7]);
     data.Add(u"TRANSFER_CONTEXT:tymed: %i\n", c.tymed);
     data.Add(u"TRANSFER_CONTEXT:hFile: %i\n", static_cast<LONG>(c.hFile));
     data.Add(u"TRANSFER_CONTEXT:cbOffset: %i\n", c.cbOffset);

@@ -48,7 +48,7 @@ HRESULT CRNX_STIWIA_Driver::Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID l
             break;
         case ESCAPE_REPORT_ONE:
         case ESCAPE_REPORT_ONE_AGAIN:
-            hr = WriteAnswer(lpInData, cbInDataSize, {1, 0, 0, 0});  // the 32-bit value 1
+            hr = WriteAnswer(lpInData, cbInDataSize, {1, 0, 0, 0}); // the 32-bit value 1
             break;
         case ESCAPE_NOP:
             hr = S_OK;

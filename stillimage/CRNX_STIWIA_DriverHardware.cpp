@@ -89,8 +89,8 @@ void CRNX_STIWIA_Driver::HardwareThreadProc()
 
     LONG status = -1;
     IRNXHALS* hal = nullptr;
-    m_hrHardwareInit = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                                        reinterpret_cast<void**>(&hal));
+    m_hrHardwareInit =
+        CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, reinterpret_cast<void**>(&hal));
     if (SUCCEEDED(m_hrHardwareInit)) {
         m_hrHardwareInit = hal->Initialize(&status);
         // A failed call counts as a scanner that is not on line.
@@ -199,8 +199,8 @@ HRESULT CRNX_STIWIA_Driver::Configure()
     });
 }
 
-HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data,
-                                      LONG direction, LONG* status)
+HRESULT CRNX_STIWIA_Driver::DoSCSICmd(LONG commandLength, BYTE* command, LONG dataLength, BYTE* data, LONG direction,
+                                      LONG* status)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"DoSCSICmd  Entered.");
@@ -250,7 +250,7 @@ bool CRNX_STIWIA_Driver::ReadDocumentStatus()
             try {
                 hr = hal->Control2(HCC_READ_DOCUMENT, &xml, &in, &out);
             } catch (...) {
-                hr = E_FAIL;  // answered as no document
+                hr = E_FAIL; // answered as no document
             }
             if (hr == S_OK && out.vt == (VT_ARRAY | VT_UI1) && out.parray && out.parray->rgsabound[0].cElements > 0) {
                 LONG index = 0;
@@ -259,7 +259,7 @@ bool CRNX_STIWIA_Driver::ReadDocumentStatus()
                     present = first != 0;
             }
             if (out.vt == (VT_ARRAY | VT_UI1) && out.parray && out.parray != outArray.Get())
-                SafeArrayDestroy(out.parray);  // the service answered with an array of its own
+                SafeArrayDestroy(out.parray); // the service answered with an array of its own
             SafeArrayUnlock(inArray.Get());
             SafeArrayUnlock(outArray.Get());
         }

@@ -26,17 +26,16 @@ class StiDriverHardware : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                        &m_cookie),
+        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie),
                   S_OK);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\Test\\StiParameters", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\Test\\StiParameters", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &m_key, nullptr),
                   ERROR_SUCCESS);
         SetHalClsid(kFakeHalClsidText);
         IClassFactory* factory = nullptr;
-        ASSERT_EQ(GetStiWiaDriverClassObject(CLSID_RNXStiWiaDriver, IID_IClassFactory,
-                                             reinterpret_cast<void**>(&factory)),
-                  S_OK);
+        ASSERT_EQ(
+            GetStiWiaDriverClassObject(CLSID_RNXStiWiaDriver, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IStiUSD, reinterpret_cast<void**>(&m_usd)), S_OK);
         factory->Release();
     }
@@ -71,7 +70,7 @@ protected:
         std::thread caller([&] {
             call();
             const HRESULT hr = CoInitialize(nullptr);
-            leftCom = hr == S_OK;  // S_FALSE would mean the call left COM entered
+            leftCom = hr == S_OK; // S_FALSE would mean the call left COM entered
             if (SUCCEEDED(hr))
                 CoUninitialize();
         });
@@ -113,7 +112,7 @@ TEST_F(StiDriverHardware, LendsTheServiceToOtherThreadsAndStopsWithTheDriver)
     ASSERT_EQ(m_hal.LockedBy.size(), 1u);
     EXPECT_EQ(m_hal.LockedBy[0], static_cast<LONG>(GetCurrentProcessId()));
 
-    m_hal.LockStatus = 1;  // another process holds the scanner
+    m_hal.LockStatus = 1; // another process holds the scanner
     EXPECT_EQ(m_usd->LockDevice(), kLockViolation);
     EXPECT_EQ(m_usd->UnLockDevice(), S_OK);
     m_hal.UnlockResult = E_UNEXPECTED;
@@ -129,7 +128,7 @@ TEST_F(StiDriverHardware, LendsTheServiceToOtherThreadsAndStopsWithTheDriver)
 TEST_F(StiDriverHardware, DocumentStatusIsTheSensorByteOfAPlainSuccess)
 {
     auto* driver = static_cast<CRNX_STIWIA_Driver*>(m_usd);
-    EXPECT_FALSE(driver->ReadDocumentStatus());  // not running: nothing to ask
+    EXPECT_FALSE(driver->ReadDocumentStatus()); // not running: nothing to ask
     LONG status = 0;
     EXPECT_EQ(driver->DoSCSICmd(0, nullptr, 0, nullptr, 0, &status), E_FAIL);
     ASSERT_EQ(InitializeDriver(), S_OK);
@@ -172,9 +171,9 @@ TEST_F(StiDriverHardware, UnknownServiceClassFailsTheStart)
         SCOPED_TRACE(Utf16ToUtf8(text));
         SetHalClsid(text);
         IClassFactory* factory = nullptr;
-        ASSERT_EQ(GetStiWiaDriverClassObject(CLSID_RNXStiWiaDriver, IID_IClassFactory,
-                                             reinterpret_cast<void**>(&factory)),
-                  S_OK);
+        ASSERT_EQ(
+            GetStiWiaDriverClassObject(CLSID_RNXStiWiaDriver, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
         IStiUSD* usd = nullptr;
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IStiUSD, reinterpret_cast<void**>(&usd)), S_OK);
         factory->Release();
@@ -197,7 +196,7 @@ TEST_F(StiDriverHardware, EscapeAnswersFixedValuesWhereTheCallerCanTakeThem)
         bool outBuffer;
         DWORD outSize;
         HRESULT expected;
-        std::vector<BYTE> in, out;  // the buffers afterwards (filled with 0xEE before)
+        std::vector<BYTE> in, out; // the buffers afterwards (filled with 0xEE before)
     } cases[] = {
         {ESCAPE_NOP, false, 0, false, 7, S_OK, {}, {}},
         {ESCAPE_REPORT_ONE, true, 4, false, 0, S_OK, {1, 0, 0, 0}, {}},
@@ -210,14 +209,14 @@ TEST_F(StiDriverHardware, EscapeAnswersFixedValuesWhereTheCallerCanTakeThem)
         {6, true, 4, true, 2, E_FAIL, {0xEE, 0xEE, 0xEE, 0xEE}, {0xEE, 0xEE}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "code 0x" << std::hex << c.code << ", sizes " << std::dec << c.inSize
-                                        << "/" << c.outSize);
+        SCOPED_TRACE(testing::Message() << "code 0x" << std::hex << c.code << ", sizes " << std::dec << c.inSize << "/"
+                                        << c.outSize);
         std::vector<BYTE> in(4, 0xEE), out(2, 0xEE);
         DWORD actual = 0xFFFF;
-        EXPECT_EQ(m_usd->Escape(c.code, c.inBuffer ? in.data() : nullptr, c.inSize,
-                                c.outBuffer ? out.data() : nullptr, c.outSize, &actual),
+        EXPECT_EQ(m_usd->Escape(c.code, c.inBuffer ? in.data() : nullptr, c.inSize, c.outBuffer ? out.data() : nullptr,
+                                c.outSize, &actual),
                   c.expected);
-        EXPECT_EQ(actual, c.outSize);  // what the caller gave, whatever happened
+        EXPECT_EQ(actual, c.outSize); // what the caller gave, whatever happened
         if (c.inBuffer) {
             EXPECT_EQ(in, c.in);
         }
@@ -283,7 +282,7 @@ TEST_F(StiDriverHardware, EscapeScsiCommandChecksItsBlockAndReportsTheOutcome)
     hugeData.dwDataLength = 0x80000000u;
     EXPECT_EQ(send(tooLong), E_INVALIDARG);
     EXPECT_EQ(send(hugeData), E_INVALIDARG);
-    EXPECT_EQ(send(inquiry, 28), E_INVALIDARG);  // a 32-bit client's block
+    EXPECT_EQ(send(inquiry, 28), E_INVALIDARG); // a 32-bit client's block
     EXPECT_EQ(send(inquiry, sizeof inquiry + 1), E_INVALIDARG);
     EXPECT_EQ(m_usd->Escape(ESCAPE_SCSI_COMMAND, nullptr, sizeof inquiry, nullptr, 0, nullptr), E_INVALIDARG);
     EXPECT_EQ(m_hal.Commands.size(), sent);

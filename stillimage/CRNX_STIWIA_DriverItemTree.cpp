@@ -13,10 +13,7 @@ namespace {
 constexpr LONG kRootItemFlags = WiaItemTypeFolder | WiaItemTypeRoot | WiaItemTypeDevice;
 constexpr LONG kFeederItemFlags = WiaItemTypeImage | WiaItemTypeFile | WiaItemTypeDevice;
 
-const WCHAR* TextOf(BSTR text)
-{
-    return text ? text : u"";
-}
+const WCHAR* TextOf(BSTR text) { return text ? text : u""; }
 
 // Replaces *target with a copy of text.
 HRESULT CopyBstr(BSTR text, BSTR* target)
@@ -31,10 +28,9 @@ HRESULT CopyBstr(BSTR text, BSTR* target)
 
 } // namespace
 
-HRESULT CRNX_STIWIA_Driver::drvInitializeWia(BYTE* pWiasContext, LONG, BSTR bstrDeviceID,
-                                             BSTR bstrRootFullItemName, IUnknown* pStiDevice, IUnknown*,
-                                             IWiaDrvItem** ppIDrvItemRoot, IUnknown** ppIUnknownInner,
-                                             LONG* plDevErrVal)
+HRESULT CRNX_STIWIA_Driver::drvInitializeWia(BYTE* pWiasContext, LONG, BSTR bstrDeviceID, BSTR bstrRootFullItemName,
+                                             IUnknown* pStiDevice, IUnknown*, IWiaDrvItem** ppIDrvItemRoot,
+                                             IUnknown** ppIUnknownInner, LONG* plDevErrVal)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"drvInitializeWia Entered");
@@ -45,7 +41,7 @@ HRESULT CRNX_STIWIA_Driver::drvInitializeWia(BYTE* pWiasContext, LONG, BSTR bstr
     // Nothing of an earlier call may pass for this call's answer.
     *ppIDrvItemRoot = nullptr;
     if (ppIUnknownInner)
-        *ppIUnknownInner = nullptr;  // the driver hands out no inner unknown
+        *ppIUnknownInner = nullptr; // the driver hands out no inner unknown
 
     HRESULT hr = S_OK;
     {
@@ -133,8 +129,8 @@ HRESULT CRNX_STIWIA_Driver::BuildDeviceTree()
         IWiaMiniDrv* miniDriver = this;
         IWiaDrvItem* root = nullptr;
         plat::ScopedBstr rootName(u"Root");
-        HRESULT result = wiasCreateDrvItem(kRootItemFlags, rootName.Get(), m_bstrRootFullItemName, miniDriver, 0,
-                                           nullptr, &root);
+        HRESULT result =
+            wiasCreateDrvItem(kRootItemFlags, rootName.Get(), m_bstrRootFullItemName, miniDriver, 0, nullptr, &root);
         if (FAILED(result))
             return result;
         m_pRootItem = root;

@@ -21,7 +21,7 @@ TEST_F(StiDriverItemTree, ClientsShareOneTreeThatTheLastOneTakesDown)
     EXPECT_EQ(items.Entries()[1].name, u"Feeder");
     EXPECT_EQ(items.Entries()[1].fullName, u"0000\\Root\\Feeder");
     EXPECT_EQ(items.Entries()[1].item->ItemType(), 0x43);
-    EXPECT_EQ(stiDevice.refs, 2u);  // the driver holds the device
+    EXPECT_EQ(stiDevice.refs, 2u); // the driver holds the device
 
     IWiaDrvItem* second = reinterpret_cast<IWiaDrvItem*>(1);
     ASSERT_EQ(S_OK, Connect(&second));
@@ -70,10 +70,10 @@ TEST_F(StiDriverItemTree, ClientCountRules)
 TEST_F(StiDriverItemTree, FailedFirstClientLeavesTheNextOneATree)
 {
     IWiaDrvItem* root = reinterpret_cast<IWiaDrvItem*>(1);
-    EXPECT_EQ(E_INVALIDARG, Connect(&stiDevice, &root, u""));  // no root item without a name
+    EXPECT_EQ(E_INVALIDARG, Connect(&stiDevice, &root, u"")); // no root item without a name
     EXPECT_EQ(root, nullptr);
     EXPECT_EQ(driver->ClientsConnected(), 0);
-    EXPECT_EQ(stiDevice.refs, 1u);  // not kept
+    EXPECT_EQ(stiDevice.refs, 1u); // not kept
 
     ASSERT_EQ(S_OK, Connect(&root));
     ASSERT_NE(root, nullptr);
@@ -120,14 +120,14 @@ TEST_F(StiDriverItemTree, InitializeRefusesMissingArguments)
         {ctx, text.Get(), text.Get(), &stiDevice, &root, nullptr},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(E_INVALIDARG, miniDrv()->drvInitializeWia(c.context, 0, c.deviceId, c.rootName, c.device,
-                                                            nullptr, c.root, nullptr, c.error));
+        EXPECT_EQ(E_INVALIDARG, miniDrv()->drvInitializeWia(c.context, 0, c.deviceId, c.rootName, c.device, nullptr,
+                                                            c.root, nullptr, c.error));
     EXPECT_EQ(driver->ClientsConnected(), 0);
 
     // The driver hands out no inner unknown.
     IUnknown* inner = reinterpret_cast<IUnknown*>(1);
-    ASSERT_EQ(S_OK, miniDrv()->drvInitializeWia(ctx, 0, text.Get(), text.Get(), &stiDevice, nullptr, &root, &inner,
-                                                &error));
+    ASSERT_EQ(S_OK,
+              miniDrv()->drvInitializeWia(ctx, 0, text.Get(), text.Get(), &stiDevice, nullptr, &root, &inner, &error));
     EXPECT_EQ(inner, nullptr);
 }
 
@@ -158,10 +158,8 @@ TEST_F(StiDriverItemTree, SynchronizeRebuildsTheTreeInPlace)
     EXPECT_EQ(items.Entries().size(), 2u);
 
     EXPECT_EQ(E_INVALIDARG, miniDrv()->drvDeviceCommand(context.Context(), 0, nullptr, &newItem, &error));
-    EXPECT_EQ(E_INVALIDARG,
-              miniDrv()->drvDeviceCommand(context.Context(), 0, &WIA_CMD_SYNCHRONIZE, nullptr, &error));
-    EXPECT_EQ(E_INVALIDARG,
-              miniDrv()->drvDeviceCommand(context.Context(), 0, &WIA_CMD_SYNCHRONIZE, &newItem, nullptr));
+    EXPECT_EQ(E_INVALIDARG, miniDrv()->drvDeviceCommand(context.Context(), 0, &WIA_CMD_SYNCHRONIZE, nullptr, &error));
+    EXPECT_EQ(E_INVALIDARG, miniDrv()->drvDeviceCommand(context.Context(), 0, &WIA_CMD_SYNCHRONIZE, &newItem, nullptr));
 }
 
 TEST_F(StiDriverItemTree, DriverGoesAfterItsTreeAndDevice)

@@ -103,8 +103,8 @@ HRESULT CRNX_STIWIA_Driver::drvWriteItemProperties(BYTE* pWiasContext, LONG, PMI
     return hr;
 }
 
-HRESULT CRNX_STIWIA_Driver::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nPropSpec,
-                                                  const PROPSPEC* pPropSpec, LONG* plDevErrVal)
+HRESULT CRNX_STIWIA_Driver::drvReadItemProperties(BYTE* pWiasContext, LONG, ULONG nPropSpec, const PROPSPEC* pPropSpec,
+                                                  LONG* plDevErrVal)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"drvReadItemProperties Entered,");
@@ -157,25 +157,16 @@ HRESULT CRNX_STIWIA_Driver::drvLockWiaDevice(BYTE*, LONG, LONG*)
     return NothingToDo(u"drvLockWiaDevice", S_OK);
 }
 
-HRESULT CRNX_STIWIA_Driver::drvUnLockWiaDevice(BYTE*, LONG, LONG*)
-{
-    return NothingToDo(u"drvUnLockWiaDevice", S_OK);
-}
+HRESULT CRNX_STIWIA_Driver::drvUnLockWiaDevice(BYTE*, LONG, LONG*) { return NothingToDo(u"drvUnLockWiaDevice", S_OK); }
 
-HRESULT CRNX_STIWIA_Driver::drvAnalyzeItem(BYTE*, LONG, LONG*)
-{
-    return NothingToDo(u"drvAnalyzeItem", E_NOTIMPL);
-}
+HRESULT CRNX_STIWIA_Driver::drvAnalyzeItem(BYTE*, LONG, LONG*) { return NothingToDo(u"drvAnalyzeItem", E_NOTIMPL); }
 
 HRESULT CRNX_STIWIA_Driver::drvGetDeviceErrorStr(LONG, LONG, LPOLESTR*, LONG*)
 {
     return NothingToDo(u"drvGetDeviceErrorStr", E_NOTIMPL);
 }
 
-HRESULT CRNX_STIWIA_Driver::drvDeleteItem(BYTE*, LONG, LONG*)
-{
-    return NothingToDo(u"drvDeleteItem", E_NOTIMPL);
-}
+HRESULT CRNX_STIWIA_Driver::drvDeleteItem(BYTE*, LONG, LONG*) { return NothingToDo(u"drvDeleteItem", E_NOTIMPL); }
 
 HRESULT CRNX_STIWIA_Driver::drvFreeDrvItemContext(LONG, BYTE*, LONG*)
 {
@@ -219,8 +210,7 @@ HRESULT CRNX_STIWIA_Driver::drvGetCapabilities(BYTE*, LONG lFlags, LONG* pcelt, 
     return hr;
 }
 
-HRESULT CRNX_STIWIA_Driver::drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FORMAT_INFO** ppwfi,
-                                                LONG* plDevErrVal)
+HRESULT CRNX_STIWIA_Driver::drvGetWiaFormatInfo(BYTE*, LONG, LONG* pcelt, WIA_FORMAT_INFO** ppwfi, LONG* plDevErrVal)
 {
     TraceEntered(*this, u"drvGetWiaFormatInfo");
     HRESULT hr = E_POINTER;

@@ -71,7 +71,7 @@ TEST_F(StiDriverMiniDrv, ReadingPropertiesRefreshesConnectAndDocumentStatus)
     EXPECT_EQ(error, 0);
     EXPECT_EQ(Read(rootItem, WIA_DPA_CONNECT_STATUS), WIA_DEVICE_CONNECTED);
     EXPECT_EQ(Read(rootItem, WIA_DPS_DOCUMENT_HANDLING_STATUS), 0);
-    EXPECT_EQ(Read(rootItem, WIA_DPS_PAGES), 7);  // left as the service holds it
+    EXPECT_EQ(Read(rootItem, WIA_DPS_PAGES), 7); // left as the service holds it
 
     // The feeder item has no document status to write.
     EXPECT_EQ(E_INVALIDARG, miniDrv()->drvReadItemProperties(feeder->Context(), 0, 1, &specs[2], &error));
@@ -144,8 +144,8 @@ TEST_F(StiDriverMiniDrv, FormatsCommandsAndTheOperationsWithoutWork)
     EXPECT_EQ(error, 0);
     WIA_DEV_CAP_DRV* capabilities = nullptr;
     error = -1;
-    ASSERT_EQ(S_OK, miniDrv()->drvGetCapabilities(rootItem->Context(), WIA_DEVICE_COMMANDS | WIA_DEVICE_EVENTS,
-                                                  &count, &capabilities, &error));
+    ASSERT_EQ(S_OK, miniDrv()->drvGetCapabilities(rootItem->Context(), WIA_DEVICE_COMMANDS | WIA_DEVICE_EVENTS, &count,
+                                                  &capabilities, &error));
     EXPECT_EQ(count, 3);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(E_POINTER, miniDrv()->drvGetWiaFormatInfo(nullptr, 0, nullptr, &formats, &error));

@@ -55,18 +55,15 @@ HRESULT CutPageResult(LONG status, LONG pagesDone)
     }
 }
 
-bool IsCallbackTransfer(LONG tymed)
-{
-    return tymed == TYMED_CALLBACK || tymed == TYMED_MULTIPAGE_CALLBACK;
-}
+bool IsCallbackTransfer(LONG tymed) { return tymed == TYMED_CALLBACK || tymed == TYMED_MULTIPAGE_CALLBACK; }
 
 HRESULT Tell(PMINIDRV_TRANSFER_CONTEXT pmdtc, LONG reason, LONG percent, LONG offset, LONG length,
              PMINIDRV_TRANSFER_CONTEXT argument)
 {
     if (!pmdtc->pIWiaMiniDrvCallBack)
-        return reason == IT_MSG_STATUS ? S_OK : E_POINTER;  // progress is only news
-    return pmdtc->pIWiaMiniDrvCallBack->MiniDrvCallback(reason, IT_STATUS_TRANSFER_TO_CLIENT, percent, offset,
-                                                        length, argument, 0);
+        return reason == IT_MSG_STATUS ? S_OK : E_POINTER; // progress is only news
+    return pmdtc->pIWiaMiniDrvCallBack->MiniDrvCallback(reason, IT_STATUS_TRANSFER_TO_CLIENT, percent, offset, length,
+                                                        argument, 0);
 }
 
 // The service's object lent to the wrapper for one transfer on the thread
@@ -134,7 +131,7 @@ struct CRNX_STIWIA_Driver::PageTransfer {
     HRESULT result = S_OK;
     bool cancelled = false;
     bool endOfSession = false;
-    LONG cutStatus = 0;  // the scanner's status that cut the page, or 0
+    LONG cutStatus = 0; // the scanner's status that cut the page, or 0
 };
 
 LONG CRNX_STIWIA_Driver::HandleMemory(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONTEXT pmdtc)
@@ -296,7 +293,7 @@ void CRNX_STIWIA_Driver::TransferPage(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONT
         _com_issue_error(E_OUTOFMEMORY);
     std::int64_t pageTotal = pmdtc->lImageSize;
     if (pageTotal == 0)
-        pageTotal = std::int64_t{pmdtc->cbWidthInBytes} * pmdtc->lYRes * 11;  // an 11-inch page
+        pageTotal = std::int64_t{pmdtc->cbWidthInBytes} * pmdtc->lYRes * 11; // an 11-inch page
     const bool callback = IsCallbackTransfer(pmdtc->tymed);
     HRESULT& hr = transfer.result;
 
@@ -327,13 +324,13 @@ void CRNX_STIWIA_Driver::TransferPage(BYTE* pWiasContext, PMINIDRV_TRANSFER_CONT
 
         LONG percent = 0;
         if (pageTotal > 0)
-            percent = static_cast<LONG>(std::min<double>(pageBytes * 100.0 / static_cast<double>(pageTotal),
-                                                         kMaxPercentBeforeEnd));
+            percent = static_cast<LONG>(
+                std::min<double>(pageBytes * 100.0 / static_cast<double>(pageTotal), kMaxPercentBeforeEnd));
         if (!callback) {
             if (std::int64_t{pageBytes} + bytes >= std::int64_t{pmdtc->lHeaderSize} + pmdtc->lImageSize)
                 percent = 100;
             if (wasFirst)
-                pageBytes += pmdtc->lHeaderSize;  // the data follows the header
+                pageBytes += pmdtc->lHeaderSize; // the data follows the header
             if (transfer.spare.Holds(destination)) {
                 if (std::int64_t{pageBytes} + bytes > pmdtc->lBufferSize)
                     _com_issue_error(E_OUTOFMEMORY);

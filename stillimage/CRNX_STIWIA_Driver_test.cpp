@@ -61,7 +61,7 @@ TEST(StiDriverLibrary, ExportsServeTheDriverClassOnly)
         const IID* iid;
         HRESULT expected;
     } cases[] = {
-        {&otherClass, &IID_IStiUSD, CLASS_E_CLASSNOTAVAILABLE},  // the class is checked before the interface
+        {&otherClass, &IID_IStiUSD, CLASS_E_CLASSNOTAVAILABLE}, // the class is checked before the interface
         {&otherClass, &IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
         {&CLSID_RNXStiWiaDriver, &IID_IStiUSD, E_NOINTERFACE},
     };
@@ -78,7 +78,7 @@ TEST(StiDriverLibrary, ExportsServeTheDriverClassOnly)
     EXPECT_EQ(canUnloadNow(), S_FALSE);
     IUnknown* driver = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&driver)), S_OK);
-    EXPECT_EQ(factory->Release(), 0u);  // created with one reference
+    EXPECT_EQ(factory->Release(), 0u); // created with one reference
     EXPECT_EQ(canUnloadNow(), S_FALSE);
     EXPECT_EQ(driver->Release(), 0u);
     EXPECT_EQ(canUnloadNow(), S_OK);
@@ -125,7 +125,7 @@ TEST(StiDriverClassFactory, AggregatedDriverForwardsItsInterfacesToTheOuterObjec
     IUnknown* inner = nullptr;
     ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
     factory->Release();
-    EXPECT_EQ(outer.refs, 1u);  // the inner unknown counts for itself
+    EXPECT_EQ(outer.refs, 1u); // the inner unknown counts for itself
 
     IStiUSD* usd = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IStiUSD, reinterpret_cast<void**>(&usd)), S_OK);
@@ -138,14 +138,14 @@ TEST(StiDriverClassFactory, AggregatedDriverForwardsItsInterfacesToTheOuterObjec
     EXPECT_EQ(usd->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
     EXPECT_EQ(outer.queries, 1);
     EXPECT_EQ(usd->QueryInterface(IID_IClassFactory, nullptr), E_INVALIDARG);
-    EXPECT_EQ(outer.queries, 1);  // refused without asking the outer object
+    EXPECT_EQ(outer.queries, 1); // refused without asking the outer object
     EXPECT_EQ(inner->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(inner->QueryInterface(IID_IUnknown, nullptr), E_INVALIDARG);
     IUnknown* self = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self)), S_OK);
     EXPECT_EQ(self, inner);
-    EXPECT_EQ(outer.refs, 3u);  // counted by the inner object itself
+    EXPECT_EQ(outer.refs, 3u); // counted by the inner object itself
     self->Release();
 
     usd->Release();
@@ -238,7 +238,7 @@ TEST(StiDriverTrace, DriverAndItsPropertyModelLogUnderTheDriversName)
     mainCell->store(LOG_ERROR | LOG_TRACE);
 
     EXPECT_EQ(usd->GetCapabilities(nullptr), E_INVALIDARG);
-    driver->InitializeCaps();  // property-model code inside the driver
+    driver->InitializeCaps(); // property-model code inside the driver
     mainCell->store(0);
 
     auto logged = [&](const std::u16string& text) {
@@ -259,16 +259,15 @@ class StiDriverInitialize : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\Test\\DeviceParameters", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\Test\\DeviceParameters", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &m_key, nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override { RegCloseKey(m_key); }
 
     void SetValue(DWORD type, const void* data, DWORD bytes)
     {
-        ASSERT_EQ(RegSetValueExW(m_key, u"HAL_CLSID", 0, type, static_cast<const BYTE*>(data), bytes),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(m_key, u"HAL_CLSID", 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
     }
 
     HKEY m_key = nullptr;
@@ -282,7 +281,7 @@ TEST_F(StiDriverInitialize, ReadHalClsidAcceptsOnlyTerminatedTexts)
         const char* what;
         DWORD type;
         std::u16string data;
-        DWORD bytes;  // 0: the whole text with its terminator
+        DWORD bytes; // 0: the whole text with its terminator
         LONG expected;
         size_t length;
     } cases[] = {
@@ -315,7 +314,7 @@ TEST_F(StiDriverInitialize, RefusesBadArgumentsAndAMissingClass)
     auto* control = reinterpret_cast<PSTIDEVICECONTROL>(&m_key);
     EXPECT_EQ(usd->Initialize(nullptr, 2, m_key), E_INVALIDARG);
     EXPECT_EQ(usd->Initialize(control, 2, nullptr), E_INVALIDARG);
-    EXPECT_EQ(usd->Initialize(control, 2, m_key), E_INVALIDARG);  // no HAL_CLSID
+    EXPECT_EQ(usd->Initialize(control, 2, m_key), E_INVALIDARG); // no HAL_CLSID
     SetValue(REG_DWORD, "\1\0\0\0", 4);
     EXPECT_EQ(usd->Initialize(control, 2, m_key), E_INVALIDARG);
     usd->Release();

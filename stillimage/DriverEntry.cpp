@@ -16,17 +16,13 @@ void SetApplicationNameOnce()
     (void)set;
 }
 
-BOOL DllMain(HINSTANCE /*hInstance*/, DWORD /*reason*/, LPVOID /*reserved*/)
-{
-    return TRUE;
-}
+BOOL DllMain(HINSTANCE /*hInstance*/, DWORD /*reason*/, LPVOID /*reserved*/) { return TRUE; }
 
 plat::DllMainCaller s_dllMain(&DllMain);
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                                             LPVOID* ppv)
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     SetApplicationNameOnce();
     return GetStiWiaDriverClassObject(rclsid, riid, ppv);
@@ -38,12 +34,6 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
     return DriverModuleObjects() == 0 ? S_OK : S_FALSE;
 }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
-{
-    return S_OK;
-}
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() { return S_OK; }
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()
-{
-    return S_OK;
-}
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() { return S_OK; }

@@ -10,7 +10,7 @@ constexpr DWORD ESCAPE_SCSI_COMMAND = 1;
 constexpr DWORD ESCAPE_REPORT_ONE = 2;
 constexpr DWORD ESCAPE_NOP = 3;
 constexpr DWORD ESCAPE_REPORT_FLAGS = 4;
-constexpr DWORD ESCAPE_REPORT_ONE_AGAIN = 5;  // answers as ESCAPE_REPORT_ONE
+constexpr DWORD ESCAPE_REPORT_ONE_AGAIN = 5; // answers as ESCAPE_REPORT_ONE
 constexpr DWORD ESCAPE_REPORT_TWO = 0x1004;
 
 // The command block of ESCAPE_SCSI_COMMAND, passed as the input buffer with

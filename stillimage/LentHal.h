@@ -24,6 +24,6 @@ public:
     IRNXHALS* Get() const { return m_hal; }
 
 private:
-    bool m_comInitialized = false;  // declared first: the constructor fills it through m_hal's initialiser
+    bool m_comInitialized = false; // declared first: the constructor fills it through m_hal's initialiser
     IRNXHALS* m_hal;
 };

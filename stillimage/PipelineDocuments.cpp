@@ -28,10 +28,7 @@ LONG Thousandths(LONG pixels, LONG resolution)
     return resolution != 0 ? static_cast<LONG>(std::int64_t{pixels} * 1000 / resolution) : 0;
 }
 
-LONG ScannerScale(LONG percent)
-{
-    return 255 - percent * 255 / 100;
-}
+LONG ScannerScale(LONG percent) { return 255 - percent * 255 / 100; }
 
 } // namespace
 

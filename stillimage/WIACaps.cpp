@@ -27,10 +27,7 @@ WiaPropEntry NewEntry(const WCHAR* name, PROPID id)
     return entry;
 }
 
-void Put(WiaPropTable& table, const WiaPropEntry& entry)
-{
-    table[entry.id] = entry;
-}
+void Put(WiaPropTable& table, const WiaPropEntry& entry) { table[entry.id] = entry; }
 
 void LongValue(WiaPropEntry& entry, LONG value)
 {
@@ -52,12 +49,12 @@ void FillOnce(std::vector<LONG>& list, std::initializer_list<LONG> values)
         list.assign(values);
 }
 
-}  // namespace
+} // namespace
 
 CWIACaps::CWIACaps() : CTraceClient(u"WIA Caps")
 {
     for (const WiaPropertyName& row : WiaPropertyNames())
-        m_propertyNames[row.id] = row.name;  // a later row of the same id wins
+        m_propertyNames[row.id] = row.name; // a later row of the same id wins
     m_firmwareVersion = SysAllocString(u"0.0.0.1");
     if (!m_firmwareVersion)
         _com_issue_error(E_OUTOFMEMORY);
@@ -128,8 +125,7 @@ void CWIACaps::AddPropFlag(WiaPropTable& table, const WCHAR* name, PROPID id, LO
         LogTrace(u"AddPropFlag Exit.");
 }
 
-void CWIACaps::AddPropRange(WiaPropTable& table, const WCHAR* name, PROPID id, LONG minimum, LONG maximum,
-                            LONG nominal)
+void CWIACaps::AddPropRange(WiaPropTable& table, const WCHAR* name, PROPID id, LONG minimum, LONG maximum, LONG nominal)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"AddPropRange Entered.");
@@ -222,8 +218,8 @@ HRESULT CWIACaps::InitializeRootCaps()
     AddPropLong(t, u"Vertical Sheet Feed Size", WIA_DPS_VERTICAL_SHEET_FEED_SIZE, m_verticalSheetFeedSize);
     AddPropFlag(t, u"Document Handling Status", WIA_DPS_DOCUMENT_HANDLING_STATUS, FEED_READY, FEED_READY | DUP_READY,
                 WIA_PROP_READ);
-    AddPropFlag(t, u"Document Handling Select", WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER,
-                FEEDER | DUPLEX | FRONT_FIRST, WIA_PROP_RW);
+    AddPropFlag(t, u"Document Handling Select", WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER, FEEDER | DUPLEX | FRONT_FIRST,
+                WIA_PROP_RW);
     AddPropLong(t, u"Sheet Feeder Registration", WIA_DPS_SHEET_FEEDER_REGISTRATION, CENTERED);
     AddPropRange(t, u"Pages", WIA_DPS_PAGES, 0, m_maxPages, 0);
     TraceExit(*this, u"InitializeRootCaps", S_OK);
@@ -347,7 +343,7 @@ HRESULT CWIACaps::SetupItems(WiaPropTable& table, BYTE* pWiasContext, bool isChi
         names.emplace_back(static_cast<LPCOLESTR>(entry.name));
         namePointers.push_back(names.back().Get());
         ids.push_back(id);
-        values.push_back(entry.value);  // the service copies what it keeps
+        values.push_back(entry.value); // the service copies what it keeps
         specs.push_back(entry.spec);
         infos.push_back(entry.info);
     }

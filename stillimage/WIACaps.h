@@ -24,8 +24,7 @@ public:
     void AddPropGUID(WiaPropTable& table, GUID* value);
     void AddPropFlag(WiaPropTable& table, const WCHAR* name, PROPID id, LONG nominal, LONG validBits, ULONG access);
     void AddPropRange(WiaPropTable& table, const WCHAR* name, PROPID id, LONG minimum, LONG maximum, LONG nominal);
-    void AddPropList(WiaPropTable& table, const WCHAR* name, PROPID id, LONG nominal, LONG* listData,
-                     LONG listCount);
+    void AddPropList(WiaPropTable& table, const WCHAR* name, PROPID id, LONG nominal, LONG* listData, LONG listCount);
     void AddPropGUIDList(WiaPropTable& table, GUID* formatData, LONG count);
 
     // Virtual: tests stand in a property model that cannot be built.

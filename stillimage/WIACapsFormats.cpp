@@ -31,7 +31,7 @@ void Append(std::vector<T>& list, const T& element)
     }
 }
 
-}  // namespace
+} // namespace
 
 HRESULT CWIACaps::GetSupportedFormats(LONG* pcelt, WIA_FORMAT_INFO** ppwfi)
 {

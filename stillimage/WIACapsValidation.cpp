@@ -45,7 +45,7 @@ HRESULT CopyExtentsToImageSize(BYTE* pWiasContext)
     return hr;
 }
 
-}  // namespace
+} // namespace
 
 HRESULT CWIACaps::ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasContext, ULONG nPropSpec,
                                          const PROPSPEC* pPropSpec)
@@ -83,11 +83,11 @@ HRESULT CWIACaps::ValidateItemProperties(IWiaMiniDrv* pIWiaMiniDrv, BYTE* pWiasC
                 GUID current{}, old{};
                 wiasReadPropGuid(pWiasContext, id, &current, &old, TRUE);
                 const WCHAR* guidFormat = u"%08x%04x%04x%02x%02x%02x%02x%02x%02x%02x%02x";
-                for (auto [label, g] : {std::pair{u"- Format New Before:%s\n", current},
-                                        std::pair{u" - Format Old Before:%s\n", old}}) {
-                    std::u16string text = FormatWide(guidFormat, g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1],
-                                                      g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
-                                                      g.Data4[7]);
+                for (auto [label, g] :
+                     {std::pair{u"- Format New Before:%s\n", current}, std::pair{u" - Format Old Before:%s\n", old}}) {
+                    std::u16string text =
+                        FormatWide(guidFormat, g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
+                                   g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
                     data.Add(label, text.c_str());
                 }
             } else {

@@ -87,7 +87,7 @@ TEST(Validation, IntentSetsDataTypeDepthAndResolutions)
         {WIA_INTENT_MINIMIZE_SIZE, S_OK, 0, 1, 1, 1, 100},
         {WIA_INTENT_MINIMIZE_SIZE | WIA_INTENT_MAXIMIZE_QUALITY, E_INVALIDARG, 0, 1, 1, 1, 200},
         {WIA_INTENT_IMAGE_TYPE_COLOR | WIA_INTENT_IMAGE_TYPE_GRAYSCALE, E_INVALIDARG, 0, 1, 1, 1, 200},
-        {0x8, E_INVALIDARG, 0, 1, 1, 1, 200},  // outside the valid bits
+        {0x8, E_INVALIDARG, 0, 1, 1, 1, 200}, // outside the valid bits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "intent 0x" << std::hex << c.intent);
@@ -157,7 +157,10 @@ TEST(Validation, LineAndItemSizesFollowTheScanRectangleAfterItMoved)
         LONG pixelsPerLine, lines, bytesPerLine, itemSize;
     } cases[] = {
         {{{WIA_IPS_XRES, 300}, {WIA_IPS_YRES, 300}}, 2550, 3300, 320, kItemSizeAt300},
-        {{{WIA_IPS_CUR_INTENT, WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MAXIMIZE_QUALITY}}, 2550, 3300, 320,
+        {{{WIA_IPS_CUR_INTENT, WIA_INTENT_IMAGE_TYPE_TEXT | WIA_INTENT_MAXIMIZE_QUALITY}},
+         2550,
+         3300,
+         320,
          kItemSizeAt300},
         {{{WIA_IPS_XEXTENT, 1000}}, 1000, 2200, 128, 128 * 2200 + 48},
         {{{WIA_IPS_YEXTENT, 1100}, {WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}}, 1700, 1100, 1700, 1700 * 1100 + 1064},
@@ -183,8 +186,8 @@ TEST(Validation, DocumentHandlingStatusFollowsAnAcceptedSelection)
     } cases[] = {
         {FEEDER | DUPLEX, S_OK, 5},
         {FEEDER, S_OK, 1},
-        {FEEDER | DUPLEX | FRONT_FIRST, S_OK, 1},  // no status of its own: unchanged
-        {FLATBED, E_INVALIDARG, 1},                // refused: the status is not touched
+        {FEEDER | DUPLEX | FRONT_FIRST, S_OK, 1}, // no status of its own: unchanged
+        {FLATBED, E_INVALIDARG, 1},               // refused: the status is not touched
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "select " << c.select);
@@ -223,14 +226,13 @@ TEST(Validation, RequestAndStepsAreTracedAsOneDataRecord)
             requests.push_back(record.text);
     }
     ASSERT_EQ(2u, requests.size());
-    const std::u16string formatRequest =
-        u"CStiWiaCaps::ValidateItemProperties() wiasGetItemType: 3:00000000 \n"
-        u"CStiWiaCaps::ValidateItemProperties() wiasCreatePropContext 00000000 \n"
-        u"- Property:0:4106 'Format'\n"
-        u"- Property 'Format' - Changed\n"
-        u"- Format New Before:b96b3cab072811d39d7b0000f81ef32e\n"
-        u" - Format Old Before:b96b3caa072811d39d7b0000f81ef32e\n"
-        u"- Property:1:6146 'Current Intent'\n";
+    const std::u16string formatRequest = u"CStiWiaCaps::ValidateItemProperties() wiasGetItemType: 3:00000000 \n"
+                                         u"CStiWiaCaps::ValidateItemProperties() wiasCreatePropContext 00000000 \n"
+                                         u"- Property:0:4106 'Format'\n"
+                                         u"- Property 'Format' - Changed\n"
+                                         u"- Format New Before:b96b3cab072811d39d7b0000f81ef32e\n"
+                                         u" - Format Old Before:b96b3caa072811d39d7b0000f81ef32e\n"
+                                         u"- Property:1:6146 'Current Intent'\n";
     EXPECT_TRUE(requests[0].starts_with(formatRequest));
     EXPECT_TRUE(requests[0].ends_with(u"- Validateing Child items\r\n- CheckDataType\r\n- wiasGetRootItem\r\n"
                                       u"- wiasReadPropLong\n- FEEDER wiasUpdateScanRect\n"
@@ -282,4 +284,4 @@ TEST(FormatsAndCapabilities, ListsAreStableAndFollowTheFlags)
     }
 }
 
-}  // namespace
+} // namespace

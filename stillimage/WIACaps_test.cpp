@@ -268,4 +268,4 @@ TEST_F(WIACapsTest, SetupTracesItsStepsAsOneDataRecord)
     EXPECT_EQ(u"SetupRootItems Exit. Result = 0x80070057", trace.back());
 }
 
-}  // namespace
+} // namespace

@@ -91,9 +91,6 @@ constexpr WiaPropertyName kNames[] = {
     {6161, u"Lamp Warm up Time"},
 };
 
-}  // namespace
+} // namespace
 
-std::span<const WiaPropertyName> WiaPropertyNames()
-{
-    return kNames;
-}
+std::span<const WiaPropertyName> WiaPropertyNames() { return kNames; }

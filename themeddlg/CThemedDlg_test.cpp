@@ -13,16 +13,18 @@ namespace {
 using namespace plat::ui;
 
 constexpr WORD kPage = 7102;
-const DialogTemplateRegistrar kTemplate(kPage,
-                                        DialogTemplate{WS_CHILD | DS_CONTROL,
-                                                       0,
-                                                       u"",
-                                                       0, 0, 100, 40,
-                                                       u"MS Shell Dlg",
-                                                       8,
-                                                       {
-                                                           {kStaticClass, -1, u"Page", SS_LEFT, 0, 7, 7, 50, 8},
-                                                       }});
+const DialogTemplateRegistrar kTemplate(kPage, DialogTemplate{WS_CHILD | DS_CONTROL,
+                                                              0,
+                                                              u"",
+                                                              0,
+                                                              0,
+                                                              100,
+                                                              40,
+                                                              u"MS Shell Dlg",
+                                                              8,
+                                                              {
+                                                                  {kStaticClass, -1, u"Page", SS_LEFT, 0, 7, 7, 50, 8},
+                                                              }});
 
 INT_PTR PlainProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 

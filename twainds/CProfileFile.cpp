@@ -8,10 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CProfileFile::~CProfileFile()
-{
-    Close();
-}
+CProfileFile::~CProfileFile() { Close(); }
 
 bool CProfileFile::OpenForReading(const char* path)
 {
@@ -19,7 +16,7 @@ bool CProfileFile::OpenForReading(const char* path)
     if (!path)
         return false;
     m_fd = open(plat::LinuxPath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info{};
+    struct stat info {};
     if (m_fd >= 0 && (fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)))
         Close();
     return m_fd >= 0;
@@ -36,7 +33,7 @@ bool CProfileFile::OpenForWriting(const char* path)
 
 long long CProfileFile::Length() const
 {
-    struct stat info{};
+    struct stat info {};
     if (m_fd < 0 || fstat(m_fd, &info) != 0)
         return -1;
     return static_cast<long long>(info.st_size);

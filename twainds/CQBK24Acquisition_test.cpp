@@ -80,10 +80,10 @@ TEST_F(AcquisitionTest, WithLengthControlEachPageIsAsLongAsItsSheet)
     Install(0);
     const struct {
         TW_UINT16 xferMech;
-        bool asked;       // the application set ICAP_UNDEFINEDIMAGESIZE
-        TW_INT32 before;  // ImageLength before each image
-        TW_INT32 after;   // ImageLength once it came, and its rows
-        bool forced;      // undefined while the image is coming, though not asked
+        bool asked;      // the application set ICAP_UNDEFINEDIMAGESIZE
+        TW_INT32 before; // ImageLength before each image
+        TW_INT32 after;  // ImageLength once it came, and its rows
+        bool forced;     // undefined while the image is coming, though not asked
     } cases[] = {
         {TWSX_NATIVE, false, -1, 200, true},
         {TWSX_FILE, false, -1, 200, true},
@@ -116,7 +116,7 @@ TEST_F(AcquisitionTest, WithLengthControlEachPageIsAsLongAsItsSheet)
             if (c.xferMech == TWSX_MEMORY)
                 page.height = static_cast<TW_INT32>(page.rows.size() / page.stride);
             ASSERT_EQ(page.height, c.after);
-            page.height = 200;  // the sheet's lines; white after them
+            page.height = 200; // the sheet's lines; white after them
             EXPECT_EQ(FirstBadLine(page, sheet, 0), -1);
             TW_PENDINGXFERS pending{};
             EXPECT_EQ(TWRC_SUCCESS, EndXfer(pending));
@@ -173,7 +173,7 @@ constexpr TW_UINT16 kDoubleFeedSensitivity = 0x8021;
 TEST_F(AcquisitionTest, AnApplicationFreesWhatItGetsWithTheManagersFreeAndKeepsScanning)
 {
     TW_ENTRYPOINT entry{sizeof(TW_ENTRYPOINT), &ManagerMemory::Entry, &ManagerMemory::Allocate,
-                        &ManagerMemory::Free,     &ManagerMemory::Lock,  &ManagerMemory::Unlock};
+                        &ManagerMemory::Free,  &ManagerMemory::Lock,  &ManagerMemory::Unlock};
     m_entryPoint = &entry;
     // The application's own containers come from the manager too.
     Trellis::SetDSMMemoryFunctions(&entry);

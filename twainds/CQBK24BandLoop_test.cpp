@@ -133,8 +133,7 @@ protected:
             image.rc = static_cast<TW_UINT16>(m_source.Dispatch(&m_app, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
             if (image.rc == TWRC_SUCCESS || image.rc == TWRC_XFERDONE) {
                 if (xfer.Compression != TWCP_NONE) {
-                    image.compressed.insert(image.compressed.end(), buffer.begin(),
-                                            buffer.begin() + xfer.BytesWritten);
+                    image.compressed.insert(image.compressed.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
                 } else {
                     for (TW_UINT32 row = 0; row < xfer.Rows; ++row)
                         image.rows.push_back(buffer[row * xfer.BytesPerRow]);
@@ -200,12 +199,18 @@ TEST_F(BandLoopTest, BandLevelsEndPagesAndTheSessionAndCountThePendingTransfers)
          {{TWRC_XFERDONE, {1, 2, 3, 4}, 0, kUnknown},
           {TWRC_XFERDONE, {5, 6, 7, 8}, 0, kUnknown},
           {TWRC_XFERDONE, {9, 10, 11, 12}, 0, 0}}},
-        {"the session ends before the count", 3, {{4, 2, 0}, {4, 6, 0}},
+        {"the session ends before the count",
+         3,
+         {{4, 2, 0}, {4, 6, 0}},
          {{TWRC_XFERDONE, {1, 2, 3, 4}, 0, 2}, {TWRC_XFERDONE, {5, 6, 7, 8}, 0, 0}}},
         {"the count ends the session", 1, {{4, 2, 0}}, {{TWRC_XFERDONE, {1, 2, 3, 4}, 0, 0}}},
-        {"a short page ends white", 2, {{1, 2, 0}, {4, 6, 0}},
+        {"a short page ends white",
+         2,
+         {{1, 2, 0}, {4, 6, 0}},
          {{TWRC_XFERDONE, {1, kWhite, kWhite, kWhite}, 0, 1}, {TWRC_XFERDONE, {2, 3, 4, 5}, 0, 0}}},
-        {"a band of level 0 without a status fails", 2, {{2, 1, 0}, {2, 0, 0}},
+        {"a band of level 0 without a status fails",
+         2,
+         {{2, 1, 0}, {2, 0, 0}},
          {{TWRC_FAILURE, {}, TWCC_OPERATIONERROR, 0}}},
     };
     for (const auto& c : cases) {
@@ -278,8 +283,12 @@ TEST_F(BandLoopTest, ACancelledQuestionFailsWithTheStatusConditionAndNoTransfers
         bool asked;
         TW_UINT16 condition;
     } cases[] = {
-        {8, true, TWCC_PAPERJAM},        {3, true, TWCC_PAPERDOUBLEFEED}, {7, true, TWCC_OPERATIONERROR},
-        {2, true, TWCC_OPERATIONERROR},  {9, true, TWCC_OPERATIONERROR},  {1, false, TWCC_OPERATIONERROR},
+        {8, true, TWCC_PAPERJAM},
+        {3, true, TWCC_PAPERDOUBLEFEED},
+        {7, true, TWCC_OPERATIONERROR},
+        {2, true, TWCC_OPERATIONERROR},
+        {9, true, TWCC_OPERATIONERROR},
+        {1, false, TWCC_OPERATIONERROR},
         {-1, false, TWCC_CHECKDEVICEONLINE},
     };
     for (const auto& c : cases) {

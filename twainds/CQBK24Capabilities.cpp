@@ -53,10 +53,7 @@ void CQBK24DataSource::InitBitDepths(TW_UINT16 pixelType, CTWAINEnumeration& val
     }
 }
 
-void CQBK24DataSource::InitPlanarChunky(CTWAINEnumeration& values)
-{
-    AddCode(values, TWPC_CHUNKY, true);
-}
+void CQBK24DataSource::InitPlanarChunky(CTWAINEnumeration& values) { AddCode(values, TWPC_CHUNKY, true); }
 
 void CQBK24DataSource::InitXResolutions(CTWAINEnumeration& values)
 {
@@ -64,10 +61,7 @@ void CQBK24DataSource::InitXResolutions(CTWAINEnumeration& values)
         values.Add(CTWAINOneValue(dpi), dpi == 200.0f, dpi == 200.0f);
 }
 
-void CQBK24DataSource::InitYResolutions(CTWAINEnumeration& values)
-{
-    InitXResolutions(values);
-}
+void CQBK24DataSource::InitYResolutions(CTWAINEnumeration& values) { InitXResolutions(values); }
 
 void CQBK24DataSource::InitUnits(CTWAINEnumeration& values)
 {
@@ -188,7 +182,8 @@ bool CQBK24DataSource::InitializeCapabilities()
 {
     CTWAINDataSource::InitializeCapabilities();
 
-    auto setUp = [this](TW_UINT16 id, Trellis::CTWAINEnumPair& pair, void (CQBK24DataSource::*init)(CTWAINEnumeration&)) {
+    auto setUp = [this](TW_UINT16 id, Trellis::CTWAINEnumPair& pair,
+                        void (CQBK24DataSource::*init)(CTWAINEnumeration&)) {
         if (IsCapSupported(id)) {
             (this->*init)(pair.Allowed);
             pair.Reset();
@@ -254,15 +249,9 @@ void CQBK24DataSource::InitBitDepthReductions(CTWAINEnumeration& values)
     AddCode(values, TWBR_HALFTONE);
 }
 
-void CQBK24DataSource::InitBrightness(Trellis::CTWAINRange& range)
-{
-    range.Set(-1000.0f, 1000.0f, 1.0f, 0.0f, 0.0f);
-}
+void CQBK24DataSource::InitBrightness(Trellis::CTWAINRange& range) { range.Set(-1000.0f, 1000.0f, 1.0f, 0.0f, 0.0f); }
 
-void CQBK24DataSource::InitContrast(Trellis::CTWAINRange& range)
-{
-    range.Set(-1000.0f, 1000.0f, 1.0f, 0.0f, 0.0f);
-}
+void CQBK24DataSource::InitContrast(Trellis::CTWAINRange& range) { range.Set(-1000.0f, 1000.0f, 1.0f, 0.0f, 0.0f); }
 
 void CQBK24DataSource::InitJPEGQuality(Trellis::CTWAINRange& range)
 {
@@ -280,10 +269,7 @@ void CQBK24DataSource::InitDespeckle(CTWAINEnumeration& values)
     AddCode(values, 1, true);
 }
 
-void CQBK24DataSource::InitDespeckleValue(Trellis::CTWAINRange& range)
-{
-    range.Set(1.0f, 6.0f, 1.0f, 1.0f, 1.0f);
-}
+void CQBK24DataSource::InitDespeckleValue(Trellis::CTWAINRange& range) { range.Set(1.0f, 6.0f, 1.0f, 1.0f, 1.0f); }
 
 void CQBK24DataSource::InitDoubleFeedSensitivities(CTWAINEnumeration& values)
 {
@@ -298,10 +284,7 @@ void CQBK24DataSource::InitDoubleFeedActions(CTWAINEnumeration& values)
     AddCode(values, 2, true);
 }
 
-void CQBK24DataSource::InitSkewActions(CTWAINEnumeration& values)
-{
-    AddCode(values, 2, true);
-}
+void CQBK24DataSource::InitSkewActions(CTWAINEnumeration& values) { AddCode(values, 2, true); }
 
 void CQBK24DataSource::InitFilters(Trellis::CTWAINArray& allowed, Trellis::CTWAINArray& defaults)
 {
@@ -335,32 +318,17 @@ void CQBK24DataSource::InitNoiseFilters(CTWAINEnumeration& values)
     AddCode(values, TWNF_LONEPIXEL);
 }
 
-void CQBK24DataSource::InitRotations(CTWAINEnumeration& values)
-{
-    values.Add(CTWAINOneValue(0.0f), true, true);
-}
+void CQBK24DataSource::InitRotations(CTWAINEnumeration& values) { values.Add(CTWAINOneValue(0.0f), true, true); }
 
 // The default sits one below the current value, as the device has always
 // reported it.
-void CQBK24DataSource::InitThreshold(Trellis::CTWAINRange& range)
-{
-    range.Set(1.0f, 255.0f, 1.0f, 128.0f, 127.0f);
-}
+void CQBK24DataSource::InitThreshold(Trellis::CTWAINRange& range) { range.Set(1.0f, 255.0f, 1.0f, 128.0f, 127.0f); }
 
-void CQBK24DataSource::InitDynamicThreshold(Trellis::CTWAINRange& range)
-{
-    range.Set(1.0f, 15.0f, 1.0f, 8.0f, 8.0f);
-}
+void CQBK24DataSource::InitDynamicThreshold(Trellis::CTWAINRange& range) { range.Set(1.0f, 15.0f, 1.0f, 8.0f, 8.0f); }
 
-bool CQBK24DataSource::IsFeederPresent()
-{
-    return true;
-}
+bool CQBK24DataSource::IsFeederPresent() { return true; }
 
-bool CQBK24DataSource::IsFlatbedPresent()
-{
-    return false;
-}
+bool CQBK24DataSource::IsFlatbedPresent() { return false; }
 
 void CQBK24DataSource::InitFeederEnabled()
 {

@@ -24,7 +24,7 @@ TEST_F(CapabilitySetTest, OpeningFillsTheDeviceListsAndValues)
     struct Case {
         TW_UINT16 id;
         TW_UINT16 itemType;
-        std::vector<double> allowed;  // empty: a one value
+        std::vector<double> allowed; // empty: a one value
         double current;
         double defaultValue;
     };
@@ -106,8 +106,8 @@ TEST_F(CapabilitySetTest, DepthsAndCompressionsFollowPixelTypeAndMechanism)
         {TWSX_MEMORY, TWFF_BMP, TWPT_RGB, {TWCP_NONE, TWCP_JPEG}},
     };
     for (const auto& c : compressions) {
-        SCOPED_TRACE(::testing::Message() << "mech " << c.mech << " format " << c.fileFormat << " pixel type "
-                                          << c.pixelType);
+        SCOPED_TRACE(::testing::Message()
+                     << "mech " << c.mech << " format " << c.fileFormat << " pixel type " << c.pixelType);
         ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XFERMECH, CTWAINOneValue(c.mech)));
         ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_IMAGEFILEFORMAT, CTWAINOneValue(c.fileFormat)));
         ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, CTWAINOneValue(c.pixelType)));
@@ -155,15 +155,15 @@ TEST_F(CapabilitySetTest, EachOrientationOffersTheSizesThatFitTheFeeder)
         bool inPortrait;
         bool inLandscape;
     } cases[] = {
-        {TWSS_USLETTER, true, true},        // 8.5 x 11
-        {TWSS_A4, true, true},              // 8.27 x 11.69
-        {TWSS_USLEDGER, true, false},       // 11 x 17: on the longest edge
-        {TWSS_USLEGAL, true, false},        // 8.5 x 14
-        {TWSS_A3, true, false},             // 11.69 x 16.54
-        {TWSS_ISOB3, false, false},         // 13.9 x 19.7: too big
-        {TWSS_A10, false, false},           // 1.02 x 1.46: too small
-        {TWSS_BUSINESSCARD, false, false},  // 3.5 x 2: too short
-        {TWSS_A6, true, true},              // 4.13 x 5.83
+        {TWSS_USLETTER, true, true},       // 8.5 x 11
+        {TWSS_A4, true, true},             // 8.27 x 11.69
+        {TWSS_USLEDGER, true, false},      // 11 x 17: on the longest edge
+        {TWSS_USLEGAL, true, false},       // 8.5 x 14
+        {TWSS_A3, true, false},            // 11.69 x 16.54
+        {TWSS_ISOB3, false, false},        // 13.9 x 19.7: too big
+        {TWSS_A10, false, false},          // 1.02 x 1.46: too small
+        {TWSS_BUSINESSCARD, false, false}, // 3.5 x 2: too short
+        {TWSS_A6, true, true},             // 4.13 x 5.83
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
@@ -252,9 +252,9 @@ TEST_F(CapabilitySetTest, DeviceHeldCapabilitiesStartAtTheirInitialValues)
 {
     struct Case {
         TW_UINT16 id;
-        TW_UINT16 conType;  // of MSG_GET
+        TW_UINT16 conType; // of MSG_GET
         TW_UINT16 itemType;
-        std::vector<double> allowed;  // list items, or range min, max, step
+        std::vector<double> allowed; // list items, or range min, max, step
         double current;
         double defaultValue;
         TW_INT32 support;
@@ -297,8 +297,8 @@ TEST_F(CapabilitySetTest, DeviceHeldCapabilitiesStartAtTheirInitialValues)
         } else if (c.conType == TWON_RANGE) {
             const Trellis::CTWAINRange range = all.GetRange();
             EXPECT_EQ(c.itemType, range.ItemType);
-            EXPECT_EQ(c.allowed, (std::vector<double>{Number(range.MinValue), Number(range.MaxValue),
-                                                     Number(range.StepSize)}));
+            EXPECT_EQ(c.allowed,
+                      (std::vector<double>{Number(range.MinValue), Number(range.MaxValue), Number(range.StepSize)}));
         } else {
             EXPECT_EQ(c.itemType, all.GetOneValue().ItemType);
         }
@@ -355,7 +355,7 @@ TEST_F(CapabilitySetTest, CustomCapabilitiesStartAtTheirInitialValues)
     const struct {
         const char* name;
         const CQBK24DataSource::RangePair& pair;
-        std::vector<double> range;  // min, max, step, current, default
+        std::vector<double> range; // min, max, step, current, default
     } ranges[] = {
         {"dynamic threshold", m_source.DynamicThreshold, {1, 15, 1, 8, 8}},
         {"despeckle value", m_source.DespeckleValue, {1, 6, 1, 1, 1}},
@@ -367,8 +367,8 @@ TEST_F(CapabilitySetTest, CustomCapabilitiesStartAtTheirInitialValues)
         EXPECT_EQ(c.range, (std::vector<double>{Number(r.MinValue), Number(r.MaxValue), Number(r.StepSize),
                                                 Number(r.CurrentValue), Number(r.DefaultValue)}));
     }
-    for (bool flag : {m_source.InvertImage, m_source.MirrorImage, m_source.DoubleFeedDetection,
-                      m_source.AutoSeparation, m_source.AutoCropWidth, m_source.AutoCropLength, m_source.LongDocument})
+    for (bool flag : {m_source.InvertImage, m_source.MirrorImage, m_source.DoubleFeedDetection, m_source.AutoSeparation,
+                      m_source.AutoCropWidth, m_source.AutoCropLength, m_source.LongDocument})
         EXPECT_FALSE(flag);
     EXPECT_EQ(0, m_source.FeederOrder);
 }
@@ -382,9 +382,8 @@ TEST_F(CapabilitySetTest, FlagsAreSetAndResetWhileTheFeederStaysOn)
         bool set;
         bool reset;
     } flags[] = {
-        {CAP_AUTOFEED, false, true},         {CAP_AUTOSCAN, false, true},
-        {CAP_DUPLEXENABLED, true, false},    {CAP_INDICATORS, false, true},
-        {ICAP_EXTIMAGEINFO, false, true},    {ICAP_UNDEFINEDIMAGESIZE, true, false},
+        {CAP_AUTOFEED, false, true},   {CAP_AUTOSCAN, false, true},      {CAP_DUPLEXENABLED, true, false},
+        {CAP_INDICATORS, false, true}, {ICAP_EXTIMAGEINFO, false, true}, {ICAP_UNDEFINEDIMAGESIZE, true, false},
     };
     for (const auto& c : flags) {
         SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id);
@@ -424,16 +423,15 @@ TEST_F(CapabilitySetTest, SettingDeviceValuesTakesMovesOrRefusesThem)
         {ICAP_BRIGHTNESS, CTWAINOneValue(2000.0f), TWRC_FAILURE, 10},
         {ICAP_CONTRAST, CTWAINOneValue(-1000.0f), TWRC_SUCCESS, -1000},
         {ICAP_THRESHOLD, CTWAINOneValue(0.0f), TWRC_FAILURE, 128},
-        {ICAP_JPEGQUALITY, CTWAINOneValue(static_cast<TW_UINT32>(static_cast<TW_UINT16>(-2)), TWTY_INT16),
-         TWRC_SUCCESS, 50},
-        {ICAP_JPEGQUALITY, CTWAINOneValue(static_cast<TW_UINT32>(static_cast<TW_UINT16>(-3)), TWTY_INT16),
-         TWRC_SUCCESS, 0},
+        {ICAP_JPEGQUALITY, CTWAINOneValue(static_cast<TW_UINT32>(static_cast<TW_UINT16>(-2)), TWTY_INT16), TWRC_SUCCESS,
+         50},
+        {ICAP_JPEGQUALITY, CTWAINOneValue(static_cast<TW_UINT32>(static_cast<TW_UINT16>(-3)), TWTY_INT16), TWRC_SUCCESS,
+         0},
         {ICAP_BITDEPTHREDUCTION, CTWAINOneValue(TWBR_DIFFUSION), TWRC_SUCCESS, TWBR_DIFFUSION},
         {ICAP_BITDEPTHREDUCTION, CTWAINOneValue(TWBR_CUSTHALFTONE), TWRC_FAILURE, TWBR_DIFFUSION},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " value " << std::dec
-                                          << Number(c.value));
+        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " value " << std::dec << Number(c.value));
         EXPECT_EQ(c.rc, SetOne(c.id, c.value));
         if (c.rc != TWRC_SUCCESS) {
             EXPECT_EQ(TWCC_BADVALUE, Status());
@@ -569,8 +567,7 @@ TEST_F(CapabilitySetTest, FramesStartAtTheOrigin)
         EXPECT_EQ(c.rc, SetOne(ICAP_FRAMES, CTWAINOneValue(frame)));
         const TW_FRAME held = Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame;
         EXPECT_EQ(c.held, (std::vector<double>{Trellis::Fix32ToFloat(held.Left), Trellis::Fix32ToFloat(held.Top),
-                                               Trellis::Fix32ToFloat(held.Right),
-                                               Trellis::Fix32ToFloat(held.Bottom)}));
+                                               Trellis::Fix32ToFloat(held.Right), Trellis::Fix32ToFloat(held.Bottom)}));
     }
 }
 

@@ -61,8 +61,14 @@ float CQBK24DataSource::GetYNativeResolution() { return 400.0f; }
 // ---- lists and ranges ----
 
 CTWAINContainer CQBK24DataSource::GetBitDepthReductionValues() { return CTWAINContainer(BitDepthReductions.Current); }
-TW_UINT16 CQBK24DataSource::GetBitDepthReductionCurrent() { return BitDepthReductions.Current.GetCurrent().GetUInt16(); }
-TW_UINT16 CQBK24DataSource::GetBitDepthReductionDefault() { return BitDepthReductions.Allowed.GetDefault().GetUInt16(); }
+TW_UINT16 CQBK24DataSource::GetBitDepthReductionCurrent()
+{
+    return BitDepthReductions.Current.GetCurrent().GetUInt16();
+}
+TW_UINT16 CQBK24DataSource::GetBitDepthReductionDefault()
+{
+    return BitDepthReductions.Allowed.GetDefault().GetUInt16();
+}
 TW_UINT16 CQBK24DataSource::ResetBitDepthReduction()
 {
     BitDepthReductions.Reset();
@@ -97,8 +103,14 @@ float CQBK24DataSource::ResetThreshold()
 }
 
 CTWAINContainer CQBK24DataSource::GetJPEGQualityValues() { return CTWAINContainer(JPEGQuality.Current); }
-TW_UINT16 CQBK24DataSource::GetJPEGQualityCurrent() { return static_cast<TW_UINT16>(JPEGQuality.Current.CurrentValue.Value); }
-TW_UINT16 CQBK24DataSource::GetJPEGQualityDefault() { return static_cast<TW_UINT16>(JPEGQuality.Current.DefaultValue.Value); }
+TW_UINT16 CQBK24DataSource::GetJPEGQualityCurrent()
+{
+    return static_cast<TW_UINT16>(JPEGQuality.Current.CurrentValue.Value);
+}
+TW_UINT16 CQBK24DataSource::GetJPEGQualityDefault()
+{
+    return static_cast<TW_UINT16>(JPEGQuality.Current.DefaultValue.Value);
+}
 TW_UINT16 CQBK24DataSource::ResetJPEGQuality()
 {
     JPEGQuality.Reset();
@@ -157,7 +169,10 @@ void CQBK24DataSource::SetBitDepthReductionCurrent(TW_UINT16 value)
     SetEnumCurrent(BitDepthReductions, Trellis::CTWAINOneValue(value));
 }
 
-void CQBK24DataSource::SetBrightnessCurrent(float value) { SetRangeCurrent(Brightness, Trellis::CTWAINOneValue(value)); }
+void CQBK24DataSource::SetBrightnessCurrent(float value)
+{
+    SetRangeCurrent(Brightness, Trellis::CTWAINOneValue(value));
+}
 void CQBK24DataSource::SetContrastCurrent(float value) { SetRangeCurrent(Contrast, Trellis::CTWAINOneValue(value)); }
 void CQBK24DataSource::SetThresholdCurrent(float value) { SetRangeCurrent(Threshold, Trellis::CTWAINOneValue(value)); }
 
@@ -223,17 +238,8 @@ TW_INT32 CQBK24DataSource::QueryHalfTonesSupport() { return kSettable; }
 TW_INT32 CQBK24DataSource::QueryFilterSupport() { return kSettable; }
 
 // On-line while the hardware service is bound.
-bool CQBK24DataSource::GetDeviceOnline()
-{
-    return Hal != nullptr;
-}
+bool CQBK24DataSource::GetDeviceOnline() { return Hal != nullptr; }
 
-bool CQBK24DataSource::GetEnableDSUIOnly()
-{
-    return true;
-}
+bool CQBK24DataSource::GetEnableDSUIOnly() { return true; }
 
-bool CQBK24DataSource::GetUIControllable()
-{
-    return true;
-}
+bool CQBK24DataSource::GetUIControllable() { return true; }

@@ -71,20 +71,11 @@ TW_UINT16 StoredQuality(CTWAINStorage& storage, const char* key, TW_UINT16 id)
     return QualityValue(storage.ReadInt(key, id));
 }
 
-float StoredFloat(CTWAINStorage& storage, const char* key, TW_UINT16 id)
-{
-    return storage.ReadFloat(key, id);
-}
+float StoredFloat(CTWAINStorage& storage, const char* key, TW_UINT16 id) { return storage.ReadFloat(key, id); }
 
-bool StoredBool(CTWAINStorage& storage, const char* key, TW_UINT16 id)
-{
-    return storage.ReadBool(key, id);
-}
+bool StoredBool(CTWAINStorage& storage, const char* key, TW_UINT16 id) { return storage.ReadBool(key, id); }
 
-std::string StoredString(CTWAINStorage& storage, const char* key, TW_UINT16 id)
-{
-    return storage.ReadString(key, id);
-}
+std::string StoredString(CTWAINStorage& storage, const char* key, TW_UINT16 id) { return storage.ReadString(key, id); }
 
 // One row with accessors: the reset first (a failure of it ends the
 // restore), then, protected, the stored value through the setter.
@@ -138,8 +129,7 @@ void CQBK24DataSource::SaveConfiguration(CTWAINStorage& storage)
     if (IsCapSupported(CUSTCAP_DOUBLEFEEDDETECTION))
         storage.WriteBool("custDoubleFeedDetection", DoubleFeedDetection, CUSTCAP_DOUBLEFEEDDETECTION);
     if (IsCapSupported(CUSTCAP_DOUBLEFEEDSENSITIVITY))
-        storage.WriteInt("custDoubleFeedSensitivity", GetDoubleFeedSensitivityCurrent(),
-                         CUSTCAP_DOUBLEFEEDSENSITIVITY);
+        storage.WriteInt("custDoubleFeedSensitivity", GetDoubleFeedSensitivityCurrent(), CUSTCAP_DOUBLEFEEDSENSITIVITY);
     if (IsCapSupported(CUSTCAP_DOUBLEFEEDACTION))
         storage.WriteInt("custDoubleFeedAction", GetDoubleFeedActionCurrent(), CUSTCAP_DOUBLEFEEDACTION);
     if (IsCapSupported(CUSTCAP_SKEWACTION))

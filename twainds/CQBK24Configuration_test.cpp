@@ -187,9 +187,9 @@ TEST_F(SavedSettingsTest, AMissingOrRefusedValueKeepsTheDefaultAndLaterKeysStill
     registry.Open("SOFTWARE\\Saved Settings Test");
     registry.WriteFloat("icapBrightness", 120.0f, ICAP_BRIGHTNESS);
     // No "icapContrast".
-    registry.WriteInt("icapJPEGQuality", 150, ICAP_JPEGQUALITY);          // outside 0..100
+    registry.WriteInt("icapJPEGQuality", 150, ICAP_JPEGQUALITY); // outside 0..100
     registry.WriteString("icapHalfTones", "No Such Pattern", ICAP_HALFTONES);
-    registry.WriteInt("custDespeckle", 0x10000, CUSTCAP_DESPECKLE);       // not a 16-bit item
+    registry.WriteInt("custDespeckle", 0x10000, CUSTCAP_DESPECKLE); // not a 16-bit item
     // No "custInvertImage".
     registry.WriteBool("custMirrorImage", true, CUSTCAP_MIRRORIMAGE);
     registry.WriteInt("custDoubleFeedSensitivity", 2, CUSTCAP_DOUBLEFEEDSENSITIVITY);
@@ -210,10 +210,7 @@ TEST_F(SavedSettingsTest, AMissingOrRefusedValueKeepsTheDefaultAndLaterKeysStill
     EXPECT_EQ(std::vector<double>{TWFT_NONE}, Filters());
 }
 
-std::string FilterKey(size_t index)
-{
-    return "icapFilter." + std::to_string(index);
-}
+std::string FilterKey(size_t index) { return "icapFilter." + std::to_string(index); }
 
 // The filter list as keys: [NONE] saves as 3 and the end mark -1; a list
 // comes back up to its end mark without repeated items, and an image that

@@ -103,15 +103,9 @@ const CustomCapability* FindCustomCapability(TW_UINT16 id)
     return nullptr;
 }
 
-CTWAINOneValue UInt16Item(TW_UINT16 value)
-{
-    return CTWAINOneValue(TW_UINT32{value}, TWTY_UINT16);
-}
+CTWAINOneValue UInt16Item(TW_UINT16 value) { return CTWAINOneValue(TW_UINT32{value}, TWTY_UINT16); }
 
-CTWAINOneValue BoolItem(bool value)
-{
-    return CTWAINOneValue(value ? 1u : 0u, TWTY_BOOL);
-}
+CTWAINOneValue BoolItem(bool value) { return CTWAINOneValue(value ? 1u : 0u, TWTY_BOOL); }
 
 } // namespace
 

@@ -169,7 +169,7 @@ TEST_F(CustomCapabilityTest, EveryMessageReachesTheCustomCapabilities)
 {
     const struct {
         TW_UINT16 id;
-        TW_UINT16 container;  // of MSG_GET
+        TW_UINT16 container; // of MSG_GET
         TW_UINT16 itemType;
         TW_INT32 support;
     } capabilities[] = {
@@ -225,7 +225,7 @@ TEST_F(CustomCapabilityTest, TheHooksRefuseWhatTheyDoNotTake)
     const struct {
         TW_UINT16 id;
         TW_UINT16 msg;
-        CTWAINContainer container;  // for MSG_SET
+        CTWAINContainer container; // for MSG_SET
         TW_UINT16 rc;
         TW_UINT16 condition;
     } cases[] = {
@@ -277,7 +277,7 @@ TEST_F(CustomCapabilityTest, CustomCapabilitiesAnswerTheirInitialValues)
 {
     const struct {
         TW_UINT16 id;
-        std::vector<double> values;  // list items, or range min, max, step
+        std::vector<double> values; // list items, or range min, max, step
         double current;
         double defaultValue;
     } cases[] = {
@@ -302,8 +302,8 @@ TEST_F(CustomCapabilityTest, CustomCapabilitiesAnswerTheirInitialValues)
         const CTWAINContainer all = Ask(c.id, MSG_GET);
         if (all.ContainerType == TWON_RANGE) {
             const CTWAINRange& range = all.Range;
-            EXPECT_EQ(c.values, (std::vector<double>{Number(range.MinValue), Number(range.MaxValue),
-                                                     Number(range.StepSize)}));
+            EXPECT_EQ(c.values,
+                      (std::vector<double>{Number(range.MinValue), Number(range.MaxValue), Number(range.StepSize)}));
             EXPECT_EQ(c.current, Number(range.CurrentValue));
             EXPECT_EQ(c.defaultValue, Number(range.DefaultValue));
         } else if (all.ContainerType == TWON_ENUMERATION) {
@@ -341,8 +341,8 @@ TEST_F(CustomCapabilityTest, CustomListsAndRangesFollowTheDeviceRules)
         {CUSTCAP_DESPECKLE, CTWAINContainer(CTWAINOneValue(0x10000u, TWTY_UINT32)), TWRC_SUCCESS, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " value " << std::dec
-                                          << Number(c.request.GetOneValue()));
+        SCOPED_TRACE(::testing::Message()
+                     << "cap 0x" << std::hex << c.id << " value " << std::dec << Number(c.request.GetOneValue()));
         EXPECT_EQ(c.rc, Send(c.id, MSG_SET, c.request));
         if (c.rc != TWRC_SUCCESS) {
             EXPECT_EQ(TWCC_BADVALUE, Status());
@@ -371,17 +371,17 @@ TEST_F(CustomCapabilityTest, CustomListsAndRangesFollowTheDeviceRules)
 
     EXPECT_EQ(TWRC_SUCCESS, Send(CUSTCAP_DESPECKLEVALUE, MSG_SET, CTWAINContainer(CTWAINRange(2, 4, 1, 3, 3))));
     const CTWAINRange despeckle = Ask(CUSTCAP_DESPECKLEVALUE, MSG_GET).GetRange();
-    EXPECT_EQ((std::vector<double>{1, 6, 1}),
-              (std::vector<double>{Number(despeckle.MinValue), Number(despeckle.MaxValue),
-                                   Number(despeckle.StepSize)}));
+    EXPECT_EQ(
+        (std::vector<double>{1, 6, 1}),
+        (std::vector<double>{Number(despeckle.MinValue), Number(despeckle.MaxValue), Number(despeckle.StepSize)}));
 }
 
 // Flags take any one value as on or off and reset to off.
 TEST_F(CustomCapabilityTest, FlagsAreSetFromTheLowWordAndResetToOff)
 {
-    for (TW_UINT16 id : {CUSTCAP_INVERTIMAGE, CUSTCAP_MIRRORIMAGE, CUSTCAP_DOUBLEFEEDDETECTION,
-                         CUSTCAP_AUTOMATICSEPARATION, CUSTCAP_AUTOCROPWIDTH, CUSTCAP_AUTOCROPLENGTH,
-                         CUSTCAP_LONGDOCSUPPORT}) {
+    for (TW_UINT16 id :
+         {CUSTCAP_INVERTIMAGE, CUSTCAP_MIRRORIMAGE, CUSTCAP_DOUBLEFEEDDETECTION, CUSTCAP_AUTOMATICSEPARATION,
+          CUSTCAP_AUTOCROPWIDTH, CUSTCAP_AUTOCROPLENGTH, CUSTCAP_LONGDOCSUPPORT}) {
         SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << id);
         ASSERT_EQ(TWRC_SUCCESS, SetOne(id, CTWAINOneValue(TW_UINT16{1})));
         EXPECT_EQ(1.0, Current(id));

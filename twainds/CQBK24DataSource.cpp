@@ -34,8 +34,8 @@ bool ReadStringValue(HKEY key, const char* name, std::string& value)
         return false;
     DWORD type = 0;
     DWORD size = kValueBufferSize;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.get()), &size) != ERROR_SUCCESS
-        || type != REG_SZ)
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.get()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
         return false;
     value.assign(buffer.get(), strnlen(buffer.get(), size));
     return true;
@@ -120,10 +120,10 @@ bool CQBK24DataSource::ReadDeviceRegistry()
         } catch (const std::bad_alloc&) {
             wide.clear();
         }
-        result = !wide.empty() && SUCCEEDED(IIDFromString(wide.c_str(), &HalClsid))
-                 && ReadStringValue(key, "TWAIN_DS_PATH", dsPath)
-                 && Trellis::ToUpper(dsPath) == Trellis::ToUpper(Trellis::GetModulePath())
-                 && ReadStringValue(key, "SymbolicName", SymbolicName);
+        result = !wide.empty() && SUCCEEDED(IIDFromString(wide.c_str(), &HalClsid)) &&
+                 ReadStringValue(key, "TWAIN_DS_PATH", dsPath) &&
+                 Trellis::ToUpper(dsPath) == Trellis::ToUpper(Trellis::GetModulePath()) &&
+                 ReadStringValue(key, "SymbolicName", SymbolicName);
     }
     RegCloseKey(key);
     // A device whose values are incomplete, or that belongs to another copy
@@ -288,30 +288,15 @@ void CQBK24DataSource::AttachLogger(CQBK24Logger* logger)
     }
 }
 
-DWORD CQBK24DataSource::GetLogMask()
-{
-    return LogMask ? *LogMask : DefaultLogMask;
-}
+DWORD CQBK24DataSource::GetLogMask() { return LogMask ? *LogMask : DefaultLogMask; }
 
-DWORD CQBK24DataSource::GetDataLogMask()
-{
-    return DataLogMask ? *DataLogMask : DefaultLogMask;
-}
+DWORD CQBK24DataSource::GetDataLogMask() { return DataLogMask ? *DataLogMask : DefaultLogMask; }
 
-CQBK24Logger* CQBK24DataSource::GetLogger()
-{
-    return Logger;
-}
+CQBK24Logger* CQBK24DataSource::GetLogger() { return Logger; }
 
-std::string CQBK24DataSource::GetLogCategory()
-{
-    return LogCategory;
-}
+std::string CQBK24DataSource::GetLogCategory() { return LogCategory; }
 
-std::string CQBK24DataSource::GetDataLogCategory()
-{
-    return DataLogCategory;
-}
+std::string CQBK24DataSource::GetDataLogCategory() { return DataLogCategory; }
 
 void CQBK24DataSource::LogLine(DWORD level, bool data, const char* format, va_list args)
 {

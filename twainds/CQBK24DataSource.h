@@ -492,13 +492,13 @@ public:
     bool IndicatorsEnabled = false;
     bool ExtImageInfo = false;
     bool UndefinedImageSize = false;
-    bool InvertImage = false;          // 0x801E
-    bool MirrorImage = false;          // 0x801F
-    bool DoubleFeedDetection = false;  // 0x8020
-    bool AutoSeparation = false;       // 0x8024
-    bool AutoCropWidth = false;        // 0x8025
-    bool AutoCropLength = false;       // 0x8026
-    bool LongDocument = false;         // 0x8029
+    bool InvertImage = false;         // 0x801E
+    bool MirrorImage = false;         // 0x801F
+    bool DoubleFeedDetection = false; // 0x8020
+    bool AutoSeparation = false;      // 0x8024
+    bool AutoCropWidth = false;       // 0x8025
+    bool AutoCropLength = false;      // 0x8026
+    bool LongDocument = false;        // 0x8029
     TW_UINT16 FeederOrder = 0;
     // Compressed data for a caller whose buffer is smaller than a band:
     // the band's bytes not yet handed out, and whether they end the image.

@@ -171,8 +171,8 @@ TEST_F(DataSourceTest, StatusLineFollowsTheBandStatusAndTheFeeder)
         UINT text;
     };
     const Case cases[] = {
-        {0, 4, true, 10290},   {0, 5, false, 10280},  {0, 7, false, 10291}, {1, 7, true, 10288},
-        {3, 7, true, 10282},   {8, 7, true, 10281},   {-1, 4, true, 10289}, {42, 4, true, 10290},
+        {0, 4, true, 10290}, {0, 5, false, 10280}, {0, 7, false, 10291}, {1, 7, true, 10288},
+        {3, 7, true, 10282}, {8, 7, true, 10281},  {-1, 4, true, 10289}, {42, 4, true, 10290},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "status " << c.status << " state " << c.state);
@@ -189,15 +189,15 @@ TEST_F(DataSourceTest, StatusLineFollowsTheBandStatusAndTheFeeder)
 
 struct ScanFailure {
     LONG status;
-    UINT question;  // 0: none asked
+    UINT question; // 0: none asked
     TW_UINT16 conditionCode;
 };
 
 const ScanFailure kScanFailures[] = {
-    {1, 0, TWCC_OPERATIONERROR},      {2, 10272, TWCC_OPERATIONERROR}, {3, 10274, TWCC_PAPERDOUBLEFEED},
-    {4, 10276, TWCC_OPERATIONERROR},  {5, 10279, TWCC_OPERATIONERROR}, {6, 10277, TWCC_OPERATIONERROR},
-    {7, 10275, TWCC_OPERATIONERROR},  {8, 10273, TWCC_PAPERJAM},       {9, 10278, TWCC_OPERATIONERROR},
-    {-1, 0, TWCC_CHECKDEVICEONLINE},  {0, 0, TWCC_OPERATIONERROR},     {77, 0, TWCC_OPERATIONERROR},
+    {1, 0, TWCC_OPERATIONERROR},     {2, 10272, TWCC_OPERATIONERROR}, {3, 10274, TWCC_PAPERDOUBLEFEED},
+    {4, 10276, TWCC_OPERATIONERROR}, {5, 10279, TWCC_OPERATIONERROR}, {6, 10277, TWCC_OPERATIONERROR},
+    {7, 10275, TWCC_OPERATIONERROR}, {8, 10273, TWCC_PAPERJAM},       {9, 10278, TWCC_OPERATIONERROR},
+    {-1, 0, TWCC_CHECKDEVICEONLINE}, {0, 0, TWCC_OPERATIONERROR},     {77, 0, TWCC_OPERATIONERROR},
 };
 
 TW_INT32 FailureCode(TestSource& source)
@@ -265,7 +265,7 @@ TEST(DataSourceLog, LinesAreWrittenOnlyForTheLevelsOfTheirCategorysMask)
 {
     CQBK24DataSource source;
     EXPECT_EQ(source.GetLogMask(), 0u);
-    source.LogLevel4("before %d", 1);  // no logger yet
+    source.LogLevel4("before %d", 1); // no logger yet
 
     TestLogger logger;
     source.AttachLogger(&logger);
@@ -275,7 +275,7 @@ TEST(DataSourceLog, LinesAreWrittenOnlyForTheLevelsOfTheirCategorysMask)
     source.LogLevel1("dropped");
     source.LogDataLevel4("dropped");
     source.LogDataLevel1("Status = 0x%08X", 0x2Au);
-    logger.MainMask = 0;  // the logger's settings change under the source
+    logger.MainMask = 0; // the logger's settings change under the source
     source.LogLevel4("dropped");
     EXPECT_EQ(logger.Lines,
               (std::vector<std::string>{"4 TWAIN Driver: Open Entered.", "1 TWAIN Driver.Data: Status = 0x0000002A"}));
@@ -288,8 +288,8 @@ TEST(ScaleValue, MapsLinearlyAndClamps)
         float x, fromMin, fromMax, toMin, toMax, expected;
     };
     const Case cases[] = {
-        {50, 0, 100, -1000, 1000, 0},  {0, 0, 100, -1000, 1000, -1000}, {100, 0, 100, -1000, 1000, 1000},
-        {150, 0, 100, 0, 255, 255},    {-20, 0, 100, 0, 255, 0},         {25, 0, 100, 0, 2, 0.5f},
+        {50, 0, 100, -1000, 1000, 0}, {0, 0, 100, -1000, 1000, -1000}, {100, 0, 100, -1000, 1000, 1000},
+        {150, 0, 100, 0, 255, 255},   {-20, 0, 100, 0, 255, 0},        {25, 0, 100, 0, 2, 0.5f},
     };
     for (const Case& c : cases)
         EXPECT_FLOAT_EQ(ScaleValue(c.x, c.fromMin, c.fromMax, c.toMin, c.toMax), c.expected);

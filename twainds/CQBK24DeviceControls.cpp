@@ -36,8 +36,7 @@ void MakeByteArrayVariant(plat::ScopedVariant& variant, const BYTE* data, DWORD 
 
 } // namespace
 
-bool CQBK24DataSource::SendDeviceControl(LONG code, const BYTE* input, DWORD inputSize, BYTE* output,
-                                         DWORD outputSize)
+bool CQBK24DataSource::SendDeviceControl(LONG code, const BYTE* input, DWORD inputSize, BYTE* output, DWORD outputSize)
 {
     if (!Hal)
         return false;
@@ -53,7 +52,7 @@ bool CQBK24DataSource::SendDeviceControl(LONG code, const BYTE* input, DWORD inp
 
     BSTR text = xml.Release();
     HRESULT hr = Hal->Control2(code, &text, in.Get(), out.Get());
-    xml.Reset(text);  // the text may have been replaced by the service
+    xml.Reset(text); // the text may have been replaced by the service
     if (FAILED(hr))
         _com_issue_error(hr);
     if (hr != S_OK)

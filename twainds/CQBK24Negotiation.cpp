@@ -62,15 +62,9 @@ Trellis::CTWAINContainer CQBK24DataSource::GetCompressionValues()
     return Trellis::CTWAINContainer(CompressionPair().Current);
 }
 
-TW_UINT16 CQBK24DataSource::GetCompressionCurrent()
-{
-    return CompressionPair().Current.GetCurrent().GetUInt16();
-}
+TW_UINT16 CQBK24DataSource::GetCompressionCurrent() { return CompressionPair().Current.GetCurrent().GetUInt16(); }
 
-TW_UINT16 CQBK24DataSource::GetCompressionDefault()
-{
-    return CompressionPair().Allowed.GetDefault().GetUInt16();
-}
+TW_UINT16 CQBK24DataSource::GetCompressionDefault() { return CompressionPair().Allowed.GetDefault().GetUInt16(); }
 
 void CQBK24DataSource::SetCompressionConstraint(const Trellis::CTWAINEnumeration& constraint)
 {
@@ -91,17 +85,11 @@ TW_UINT16 CQBK24DataSource::ResetCompression()
     return GetCompressionCurrent();
 }
 
-TW_SETUPMEMXFER CQBK24DataSource::GetDefaultSetupMemXfer()
-{
-    return TW_SETUPMEMXFER{0x8000, 0x4FFFFF, 0x4FFFFF};
-}
+TW_SETUPMEMXFER CQBK24DataSource::GetDefaultSetupMemXfer() { return TW_SETUPMEMXFER{0x8000, 0x4FFFFF, 0x4FFFFF}; }
 
 // ---- page sizes by orientation ----
 
-bool CQBK24DataSource::InLandscape()
-{
-    return GetOrientationCurrent() == TWOR_LANDSCAPE;
-}
+bool CQBK24DataSource::InLandscape() { return GetOrientationCurrent() == TWOR_LANDSCAPE; }
 
 Trellis::CTWAINContainer CQBK24DataSource::GetSupportedSizesValues()
 {

@@ -73,8 +73,8 @@ TEST_F(NegotiationTest, RangeConstraintsWhollyOutsideFail)
         {CUSTCAP_DESPECKLEVALUE, CTWAINRange(0.5f, 0.75f, 0.25f, 0.5f, 0.5f), TWRC_FAILURE, 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "cap 0x" << std::hex << c.id << " from " << std::dec
-                                          << Number(c.request.MinValue));
+        SCOPED_TRACE(::testing::Message()
+                     << "cap 0x" << std::hex << c.id << " from " << std::dec << Number(c.request.MinValue));
         EXPECT_EQ(c.rc, Send(c.id, MSG_SET, CTWAINContainer(c.request)));
         if (c.rc != TWRC_SUCCESS) {
             EXPECT_EQ(TWCC_BADVALUE, Status());
@@ -83,10 +83,10 @@ TEST_F(NegotiationTest, RangeConstraintsWhollyOutsideFail)
     }
     // The refused request left the device's own range in force.
     const CTWAINRange brightness = Ask(ICAP_BRIGHTNESS, MSG_GET).GetRange();
-    EXPECT_EQ((std::vector<double>{-1000, 1000, 1, 0, 0}),
-              (std::vector<double>{Number(brightness.MinValue), Number(brightness.MaxValue),
-                                   Number(brightness.StepSize), Number(brightness.CurrentValue),
-                                   Number(brightness.DefaultValue)}));
+    EXPECT_EQ(
+        (std::vector<double>{-1000, 1000, 1, 0, 0}),
+        (std::vector<double>{Number(brightness.MinValue), Number(brightness.MaxValue), Number(brightness.StepSize),
+                             Number(brightness.CurrentValue), Number(brightness.DefaultValue)}));
 }
 
 // An empty filter list would leave acquisition no filter to read: it falls

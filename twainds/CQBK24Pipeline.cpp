@@ -7,7 +7,6 @@
 #include "platform/oleauto/ScopedBstr.h"
 #include "twainfw/FixedPoint.h"
 
-
 namespace {
 
 using plat::ScopedBstr;

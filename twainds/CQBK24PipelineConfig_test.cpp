@@ -87,9 +87,8 @@ TEST_F(PipelineConfigTest, TheDefaultsMakeTheseElementsInThisOrder)
 {
     // Black and white by default, 8.5 by 11 inches at 200 dpi, simplex.
     const Elements expected = {
-        {"Width", 8500},   {"Height", 11000},     {"BitsPerPixel", 1},           {"Duplex", 0},
-        {"DPI", 200},      {"Pages", 0},          {"Threshold", 128},            {"UseGammaTable", 0},
-        {"AutomaticThreshold", 24},
+        {"Width", 8500},    {"Height", 11000},    {"BitsPerPixel", 1},        {"Duplex", 0}, {"DPI", 200}, {"Pages", 0},
+        {"Threshold", 128}, {"UseGammaTable", 0}, {"AutomaticThreshold", 24},
     };
     EXPECT_EQ(Configure({}), expected);
 }
@@ -207,10 +206,9 @@ constexpr LONG kGammaGray = 16;
 // the build whether it succeeded or failed, and a frame reads as before.
 TEST_F(PipelineConfigTest, TheUnitsAreBackAfterABuildThatSucceededOrFailed)
 {
-    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, Code(TWPT_GRAY)));  // gamma tables go to the scanner
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_PIXELTYPE, Code(TWPT_GRAY))); // gamma tables go to the scanner
     ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_UNITS, Code(TWUN_PIXELS)));
-    const std::vector<double> frame = qbk24::testing::Edges(
-        Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame);
+    const std::vector<double> frame = qbk24::testing::Edges(Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame);
     const auto answered = m_hal.ConfigOutput;
     const struct {
         const char* name;
@@ -233,8 +231,7 @@ TEST_F(PipelineConfigTest, TheUnitsAreBackAfterABuildThatSucceededOrFailed)
         EXPECT_EQ(c.rc, Enable());
         EXPECT_EQ(c.condition, Status());
         EXPECT_EQ(TWUN_PIXELS, Current(ICAP_UNITS));
-        EXPECT_EQ(frame, qbk24::testing::Edges(
-                             Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame));
+        EXPECT_EQ(frame, qbk24::testing::Edges(Ask(ICAP_FRAMES, MSG_GETCURRENT).GetOneValue().Frame));
         EndAcquisition();
     }
 }

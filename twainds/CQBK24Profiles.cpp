@@ -77,8 +77,8 @@ void CQBK24DataSource::LoadProfile(const char* path)
         auto* data = static_cast<BYTE*>(block.Get() ? GlobalLock(block.Get()) : nullptr);
         failed = !data || !file.ReadAll(data, static_cast<size_t>(length));
         // A file cut short would restore zeros for every key past the cut.
-        failed = failed || !Trellis::CTWAINMemoryStorage::RecordsAreWhole(data, static_cast<size_t>(length),
-                                                                          kIdentitySize);
+        failed =
+            failed || !Trellis::CTWAINMemoryStorage::RecordsAreWhole(data, static_cast<size_t>(length), kIdentitySize);
         if (data)
             GlobalUnlock(block.Get());
     }

@@ -367,7 +367,7 @@ TEST_F(ProfileTest, SavingFailsWhenTheFileIsNotWrittenWhole)
 {
     std::vector<std::string> paths = {m_folder + "Missing Folder\\Office.bin", m_folder};
     if (fs::exists("/dev/full"))
-        paths.push_back("/dev/full");  // every write: no space left
+        paths.push_back("/dev/full"); // every write: no space left
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         EXPECT_THROW(m_source.SaveProfile(path.c_str()), Trellis::CTWAINFailureException);

@@ -133,8 +133,8 @@ TEST_F(SourceFaultsTest, AFaultAnsweredCancelFailsWithItsConditionAndLosesNoPage
             Control(c.after);
     }
     // The scanner works again afterwards.
-    const std::vector<ScannedPage> pages = Scan({kJob.xferMech, kJob.pixelType, kJob.bitDepth, kJob.duplex,
-                                                 kJob.compression, 1});
+    const std::vector<ScannedPage> pages =
+        Scan({kJob.xferMech, kJob.pixelType, kJob.bitDepth, kJob.duplex, kJob.compression, 1});
     ExpectPages(pages, kFirstSheet);
 }
 

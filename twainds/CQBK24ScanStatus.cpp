@@ -29,21 +29,16 @@ constexpr UINT IDS_SCANNING = 10291;
 struct BandStatusRow {
     LONG status;
     UINT statusLine;
-    UINT question;  // 0: the page fails at once
+    UINT question; // 0: the page fails at once
     TW_UINT16 conditionCode;
 };
 
 constexpr BandStatusRow kBandStatusRows[] = {
-    {1, 10288, 0, TWCC_OPERATIONERROR},
-    {2, 10280, 10272, TWCC_OPERATIONERROR},
-    {3, 10282, 10274, TWCC_PAPERDOUBLEFEED},
-    {4, 10284, 10276, TWCC_OPERATIONERROR},
-    {5, 10287, 10279, TWCC_OPERATIONERROR},
-    {6, 10285, 10277, TWCC_OPERATIONERROR},
-    {7, 10283, 10275, TWCC_OPERATIONERROR},
-    {8, 10281, 10273, TWCC_PAPERJAM},
-    {9, 10286, 10278, TWCC_OPERATIONERROR},
-    {-1, 10289, 0, TWCC_CHECKDEVICEONLINE},
+    {1, 10288, 0, TWCC_OPERATIONERROR},      {2, 10280, 10272, TWCC_OPERATIONERROR},
+    {3, 10282, 10274, TWCC_PAPERDOUBLEFEED}, {4, 10284, 10276, TWCC_OPERATIONERROR},
+    {5, 10287, 10279, TWCC_OPERATIONERROR},  {6, 10285, 10277, TWCC_OPERATIONERROR},
+    {7, 10283, 10275, TWCC_OPERATIONERROR},  {8, 10281, 10273, TWCC_PAPERJAM},
+    {9, 10286, 10278, TWCC_OPERATIONERROR},  {-1, 10289, 0, TWCC_CHECKDEVICEONLINE},
 };
 
 std::string LoadResourceString(HMODULE module, UINT id)
@@ -84,8 +79,8 @@ bool CQBK24DataSource::DownloadGammaTables()
     case TWPT_GRAY:
         return SendDeviceControl(HCC_GAMMA_GRAY, qbk24::GammaGray().data(), 256, nullptr, 0);
     default:
-        if (!SendDeviceControl(HCC_GAMMA_CHANNEL1, qbk24::GammaChannel1().data(), 256, nullptr, 0)
-            || !SendDeviceControl(HCC_GAMMA_CHANNEL2, qbk24::GammaChannel2().data(), 256, nullptr, 0))
+        if (!SendDeviceControl(HCC_GAMMA_CHANNEL1, qbk24::GammaChannel1().data(), 256, nullptr, 0) ||
+            !SendDeviceControl(HCC_GAMMA_CHANNEL2, qbk24::GammaChannel2().data(), 256, nullptr, 0))
             return false;
         return SendDeviceControl(HCC_GAMMA_CHANNEL3, qbk24::GammaChannel3().data(), 256, nullptr, 0);
     }

@@ -17,8 +17,7 @@ Trellis::CTWAINWindow* CQBK24DataSource::CreateUIWindow(Trellis::CTWAINWindow* p
     const auto* owner = dynamic_cast<const Trellis::CTWAINForeignWindow*>(parent);
     if (!dialog->CreateOwned(IDD_MAIN_DIALOG, owner ? owner->GetHandle() : nullptr))
         ThrowFailure(TWCC_LOWMEMORY);
-    const std::u16string title =
-        Utf8ToUtf16(FriendlyName) + u": " + qbk24::ResourceText(m_hModule, IDS_SCAN_SETTINGS);
+    const std::u16string title = Utf8ToUtf16(FriendlyName) + u": " + qbk24::ResourceText(m_hModule, IDS_SCAN_SETTINGS);
     dialog->SetWindowText(title.c_str());
     MainDialog = dialog.get();
     return dialog.release();

@@ -29,9 +29,8 @@ plat::DllMainCaller s_dllMain(&DllMain);
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG,
-                                                                     TW_UINT16 DAT, TW_UINT16 MSG,
-                                                                     TW_MEMREF pData)
+extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT,
+                                                                     TW_UINT16 MSG, TW_MEMREF pData)
 {
     CQBK24DataSource* dataSource = theApp.DataSource();
     if (!dataSource) {

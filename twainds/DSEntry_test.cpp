@@ -90,8 +90,7 @@ protected:
 
     void RegisterService()
     {
-        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                        &m_cookie),
+        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie),
                   S_OK);
     }
 
@@ -121,7 +120,7 @@ protected:
     {
         TW_IDENTITY identity{};
         EXPECT_EQ(Call(origin, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
-        identity.Id = 2;  // the manager's number for the source
+        identity.Id = 2; // the manager's number for the source
         return identity;
     }
 
@@ -253,7 +252,6 @@ TEST_F(DSEntryTest, TheDevicePathMayDifferInLetterCase)
     EXPECT_EQ(CloseAs(m_app), TWRC_SUCCESS);
 }
 
-
 // Only the copy's own name carries the device number: a plainly named copy
 // in a folder named like a device copy takes no device.
 TEST_F(DSEntryTest, TheDeviceNumberIsReadFromTheFileNameOnly)
@@ -347,19 +345,17 @@ void SetValue(std::vector<std::pair<std::string, std::string>>& values, const st
 
 const OpenFailure kOpenFailures[] = {
     {"no device values", NoChange, false, true, TWCC_OPERATIONERROR, false},
-    {"no HAL_CLSID", [](auto&, auto& v) { DropValue(v, "HAL_CLSID"); }, true, true, TWCC_OPERATIONERROR,
-     false},
+    {"no HAL_CLSID", [](auto&, auto& v) { DropValue(v, "HAL_CLSID"); }, true, true, TWCC_OPERATIONERROR, false},
     {"HAL_CLSID no class id", [](auto&, auto& v) { SetValue(v, "HAL_CLSID", "not a class"); }, true, true,
      TWCC_OPERATIONERROR, false},
-    {"another copy registered", [](auto&, auto& v) { SetValue(v, "TWAIN_DS_PATH", "/elsewhere/QBK24_0001.ds"); },
-     true, true, TWCC_OPERATIONERROR, false},
-    {"no SymbolicName", [](auto&, auto& v) { DropValue(v, "SymbolicName"); }, true, true,
-     TWCC_OPERATIONERROR, false},
+    {"another copy registered", [](auto&, auto& v) { SetValue(v, "TWAIN_DS_PATH", "/elsewhere/QBK24_0001.ds"); }, true,
+     true, TWCC_OPERATIONERROR, false},
+    {"no SymbolicName", [](auto&, auto& v) { DropValue(v, "SymbolicName"); }, true, true, TWCC_OPERATIONERROR, false},
     {"service class missing", NoChange, true, false, TWCC_OPERATIONERROR, false},
-    {"scanner off-line", [](FakeHal& hal, auto&) { hal.InitializeStatus = -1; }, true, true,
-     TWCC_CHECKDEVICEONLINE, true},
-    {"service start refused", [](FakeHal& hal, auto&) { hal.InitializeStatus = 1; }, true, true,
-     TWCC_OPERATIONERROR, true},
+    {"scanner off-line", [](FakeHal& hal, auto&) { hal.InitializeStatus = -1; }, true, true, TWCC_CHECKDEVICEONLINE,
+     true},
+    {"service start refused", [](FakeHal& hal, auto&) { hal.InitializeStatus = 1; }, true, true, TWCC_OPERATIONERROR,
+     true},
     {"scanner held by another process", [](FakeHal& hal, auto&) { hal.LockStatus = 1; }, true, true,
      TWCC_MAXCONNECTIONS, true},
 };

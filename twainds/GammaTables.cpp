@@ -13,8 +13,13 @@ struct GammaPoint {
 // that gives 1, 255 from input 247 up.
 constexpr GammaTable MakeTable(int firstInputOfOne, int at64, int at128, int at192, int at224)
 {
-    const GammaPoint points[] = {{firstInputOfOne - 1, 0}, {firstInputOfOne, 1}, {64, at64}, {128, at128},
-                                 {192, at192},             {224, at224},         {247, 255}};
+    const GammaPoint points[] = {{firstInputOfOne - 1, 0},
+                                 {firstInputOfOne, 1},
+                                 {64, at64},
+                                 {128, at128},
+                                 {192, at192},
+                                 {224, at224},
+                                 {247, 255}};
     GammaTable table{};
     for (int input = 0; input < 256; ++input) {
         int output = 0;
@@ -42,24 +47,12 @@ constexpr GammaTable kGray = MakeTable(45, 15, 62, 131, 174);
 
 } // namespace
 
-const GammaTable& GammaChannel1()
-{
-    return kChannel1;
-}
+const GammaTable& GammaChannel1() { return kChannel1; }
 
-const GammaTable& GammaChannel2()
-{
-    return kChannel2;
-}
+const GammaTable& GammaChannel2() { return kChannel2; }
 
-const GammaTable& GammaChannel3()
-{
-    return kChannel3;
-}
+const GammaTable& GammaChannel3() { return kChannel3; }
 
-const GammaTable& GammaGray()
-{
-    return kGray;
-}
+const GammaTable& GammaGray() { return kGray; }
 
 } // namespace qbk24

@@ -134,12 +134,17 @@ const plat::StringResource kStrings[] = {
     {10270, u"Scanning using the Memory transfer method"},
     {10271, u"Transferring image %d"},
     {10272, u"No paper in ADF.  Put documents in the ADF, then click Retry to continue."},
-    {10273, u"Paper Jam.  Open scanner and remove jammed page, close then restack paper in ADF. Click Retry to continue."},
-    {10274, u"Multiple page feed detected.   Open scanner and remove pages, close then restack paper in ADF. Click Retry to continue."},
+    {10273,
+     u"Paper Jam.  Open scanner and remove jammed page, close then restack paper in ADF. Click Retry to continue."},
+    {10274, u"Multiple page feed detected.   Open scanner and remove pages, close then restack paper in ADF. Click "
+            u"Retry to continue."},
     {10275, u"ADF cover or Exit cover open.  Close cover then click Retry to continue."},
-    {10276, u"User stopped ADF scan. Open scanner and remove page, close then restack paper in ADF. Click Retry to continue."},
-    {10277, u"User stopped scanner. Open scanner and remove page, close then restack paper in ADF. Click Retry to continue."},
-    {10278, u"Skewed page detected. Open scanner and remove page, close and adjust paper guides, then restack paper in ADF. Click Retry to continue."},
+    {10276,
+     u"User stopped ADF scan. Open scanner and remove page, close then restack paper in ADF. Click Retry to continue."},
+    {10277,
+     u"User stopped scanner. Open scanner and remove page, close then restack paper in ADF. Click Retry to continue."},
+    {10278, u"Skewed page detected. Open scanner and remove page, close and adjust paper guides, then restack paper in "
+            u"ADF. Click Retry to continue."},
     {10279, u"Internal error.  Correct then click Retry to continue."},
     {10280, u"No document in ADF"},
     {10281, u"Paper Jam"},
@@ -168,12 +173,9 @@ const plat::StringResource kStrings[] = {
 };
 
 const plat::VersionString kVersionStrings[] = {
-    {u"CompanyName", u"Quorvant"},
-    {u"FileDescription", u"Quillbox K24 TWAIN Data Source"},
-    {u"FileVersion", u"5.0.0.1"},
-    {u"LegalCopyright", u"Copyright (C) Quorvant"},
-    {u"ProductName", u"Quillbox K24"},
-    {u"ProductVersion", u"5.0.0.1"},
+    {u"CompanyName", u"Quorvant"},     {u"FileDescription", u"Quillbox K24 TWAIN Data Source"},
+    {u"FileVersion", u"5.0.0.1"},      {u"LegalCopyright", u"Copyright (C) Quorvant"},
+    {u"ProductName", u"Quillbox K24"}, {u"ProductVersion", u"5.0.0.1"},
 };
 
 const plat::VersionStringTable kVersionTables[] = {{0x0409, 1200, kVersionStrings}};

@@ -15,7 +15,7 @@ using Trellis::CTWAINOneValue;
 
 using SettingsAcrossProcessesTest = qbk24::testing::ScannerSourceTest;
 
-constexpr TW_UINT16 kInvertImage = 0x801E;  // the scanner's own capability
+constexpr TW_UINT16 kInvertImage = 0x801E; // the scanner's own capability
 
 TEST_F(SettingsAcrossProcessesTest, SettingsSurviveClosingAndReopeningInANewProcess)
 {
@@ -23,7 +23,7 @@ TEST_F(SettingsAcrossProcessesTest, SettingsSurviveClosingAndReopeningInANewProc
     struct Setting {
         TW_UINT16 id;
         CTWAINOneValue value;
-        const char* line;  // as the probe prints the current value
+        const char* line; // as the probe prints the current value
     };
     const Setting settings[] = {
         {ICAP_PIXELTYPE, CTWAINOneValue(static_cast<TW_UINT16>(TWPT_GRAY)), "0x0101 1"},

@@ -130,4 +130,4 @@ bool CTIFFFile::WriteLong(DWORD value)
     return WriteBytes(bytes, 4);
 }
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -73,4 +73,4 @@ private:
     DWORD m_ByteCounter = 0;
 };
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -153,7 +153,8 @@ private:
     }
     DWORD Long(std::size_t at) const
     {
-        return m_big ? static_cast<DWORD>(Word(at)) << 16 | Word(at + 2) : Word(at) | static_cast<DWORD>(Word(at + 2)) << 16;
+        return m_big ? static_cast<DWORD>(Word(at)) << 16 | Word(at + 2)
+                     : Word(at) | static_cast<DWORD>(Word(at + 2)) << 16;
     }
 
     // The directory's offset of the next one.

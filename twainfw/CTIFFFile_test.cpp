@@ -23,15 +23,9 @@ std::vector<BYTE> ReadFile(const std::string& path)
     return std::vector<BYTE>(std::istreambuf_iterator<char>(in), {});
 }
 
-WORD U16(const std::vector<BYTE>& b, size_t at)
-{
-    return static_cast<WORD>(b.at(at) | b.at(at + 1) << 8);
-}
+WORD U16(const std::vector<BYTE>& b, size_t at) { return static_cast<WORD>(b.at(at) | b.at(at + 1) << 8); }
 
-DWORD U32(const std::vector<BYTE>& b, size_t at)
-{
-    return U16(b, at) | static_cast<DWORD>(U16(b, at + 2)) << 16;
-}
+DWORD U32(const std::vector<BYTE>& b, size_t at) { return U16(b, at) | static_cast<DWORD>(U16(b, at + 2)) << 16; }
 
 std::string Text(const std::vector<BYTE>& b, size_t at, size_t count)
 {
@@ -111,7 +105,7 @@ struct Entry {
     WORD tag;
     WORD type;
     DWORD count;
-    DWORD value;  // the value in the entry, or its offset
+    DWORD value; // the value in the entry, or its offset
 };
 
 std::vector<Entry> ReadDirectory(const std::vector<BYTE>& b, DWORD offset, DWORD* next)
@@ -131,7 +125,7 @@ TEST_F(TIFFWriterTest, OnePageBilevelFileIsLaidOutByteForByte)
     PageSpec spec;
     spec.width = 8;
     spec.height = 3;
-    spec.data = {0xF0, 0x0F, 0xAA};  // odd length: the directory starts at an odd offset
+    spec.data = {0xF0, 0x0F, 0xAA}; // odd length: the directory starts at an odd offset
 
     CTIFFFile file;
     file.Open(PathOf("one.tif"));
@@ -221,7 +215,7 @@ TEST_F(TIFFWriterTest, PagesOfAMultiPageFileAreChainedInOrder)
     for (unsigned page = 0; page < 3; ++page) {
         SCOPED_TRACE(page);
         const DWORD dataLength = 5 * (4 + page) * 3;
-        EXPECT_EQ(dir, dataStart[page] + dataLength);  // each directory follows its page's data
+        EXPECT_EQ(dir, dataStart[page] + dataLength); // each directory follows its page's data
         DWORD next = 0;
         std::map<WORD, Entry> byTag;
         for (const Entry& e : ReadDirectory(b, dir, &next)) {
@@ -285,9 +279,9 @@ TEST(TIFFDirectoryTest, CompressionMapAndT4Options)
         DWORD t4;
     };
     const Case cases[] = {
-        {TWCP_NONE, 1, false, 0},     {TWCP_PACKBITS, 32773, false, 0}, {TWCP_GROUP31D, 3, false, 0},
-        {TWCP_GROUP31DEOL, 3, true, 0}, {TWCP_GROUP4, 4, false, 0},     {TWCP_JPEG, 7, false, 0},
-        {TWCP_LZW, 5, false, 0},      {TWCP_JBIG, 1, false, 0},         {0xFFFF, 1, false, 0},
+        {TWCP_NONE, 1, false, 0},       {TWCP_PACKBITS, 32773, false, 0}, {TWCP_GROUP31D, 3, false, 0},
+        {TWCP_GROUP31DEOL, 3, true, 0}, {TWCP_GROUP4, 4, false, 0},       {TWCP_JPEG, 7, false, 0},
+        {TWCP_LZW, 5, false, 0},        {TWCP_JBIG, 1, false, 0},         {0xFFFF, 1, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.twain);
@@ -317,20 +311,13 @@ TEST(TIFFTagValueTest, NumbersAreCutTowardZeroAndHeldToTheTypesRange)
     struct Case {
         double number;
         DWORD type;
-        DWORD raw;  // the first four raw bytes, little-endian
+        DWORD raw; // the first four raw bytes, little-endian
     };
     const Case cases[] = {
-        {200.5, TIFF_FIELD_LONG, 200},
-        {300.0, TIFF_FIELD_SHORT, 300},
-        {70000.0, TIFF_FIELD_SHORT, 0xFFFF},
-        {-1.0, TIFF_FIELD_SHORT, 0},
-        {-2.7, TIFF_FIELD_SSHORT, 0xFFFE},
-        {1e12, TIFF_FIELD_LONG, 0xFFFFFFFF},
-        {-1e12, TIFF_FIELD_SLONG, 0x80000000},
-        {300.0, TIFF_FIELD_BYTE, 0xFF},
-        {-200.0, TIFF_FIELD_SBYTE, 0x80},
-        {std::nan(""), TIFF_FIELD_LONG, 0},
-        {1.5, TIFF_FIELD_FLOAT, 0x3FC00000},
+        {200.5, TIFF_FIELD_LONG, 200},         {300.0, TIFF_FIELD_SHORT, 300},      {70000.0, TIFF_FIELD_SHORT, 0xFFFF},
+        {-1.0, TIFF_FIELD_SHORT, 0},           {-2.7, TIFF_FIELD_SSHORT, 0xFFFE},   {1e12, TIFF_FIELD_LONG, 0xFFFFFFFF},
+        {-1e12, TIFF_FIELD_SLONG, 0x80000000}, {300.0, TIFF_FIELD_BYTE, 0xFF},      {-200.0, TIFF_FIELD_SBYTE, 0x80},
+        {std::nan(""), TIFF_FIELD_LONG, 0},    {1.5, TIFF_FIELD_FLOAT, 0x3FC00000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);
@@ -358,7 +345,7 @@ TEST(TIFFTagValueTest, NumbersAreCutTowardZeroAndHeldToTheTypesRange)
 TEST(TIFFTagTest, SettersReplaceTheValuesAndFitIsDecidedByTypeAndCount)
 {
     CTIFFTag tag(TIFF_TAG_ARTIST, TIFF_FIELD_LONG, TIFF_LITTLE_ENDIAN);
-    EXPECT_EQ(tag.GetValue().GetType(), TIFF_FIELD_LONG);  // an empty value of the tag's type
+    EXPECT_EQ(tag.GetValue().GetType(), TIFF_FIELD_LONG); // an empty value of the tag's type
     tag.SetLong(7);
     EXPECT_TRUE(tag.ValueFits());
     tag.SetASCII("abc");
@@ -372,7 +359,7 @@ TEST(TIFFTagTest, SettersReplaceTheValuesAndFitIsDecidedByTypeAndCount)
     EXPECT_FALSE(tag.ValueFits());
     tag.SetShort(8);
     tag.AddValue(CTIFFTagValue(8.0, TIFF_FIELD_SHORT));
-    EXPECT_TRUE(tag.ValueFits());  // two SHORTs fill the four bytes
+    EXPECT_TRUE(tag.ValueFits()); // two SHORTs fill the four bytes
     EXPECT_EQ(tag.GetCount(), 2u);
     tag.AddValue(CTIFFTagValue(8.0, TIFF_FIELD_SHORT));
     EXPECT_FALSE(tag.ValueFits());
@@ -412,10 +399,7 @@ std::vector<BYTE> EncodeWithLibtiff(const std::string& scratch, const PageSpec& 
     return raw;
 }
 
-void SilenceLibtiff()
-{
-    TIFFSetWarningHandler(nullptr);
-}
+void SilenceLibtiff() { TIFFSetWarningHandler(nullptr); }
 
 TEST_F(TIFFWriterTest, LibtiffReadsBackEveryDepthAndCompression)
 {
@@ -427,17 +411,16 @@ TEST_F(TIFFWriterTest, LibtiffReadsBackEveryDepthAndCompression)
         WORD bits;
     };
     const Case cases[] = {
-        {"bilevel", TWCP_NONE, 1, 1},        {"gray", TWCP_NONE, 1, 8},
-        {"rgb", TWCP_NONE, 3, 8},            {"packbits", TWCP_PACKBITS, 1, 8},
-        {"g3-1d", TWCP_GROUP31D, 1, 1},      {"g3-1d-eol", TWCP_GROUP31DEOL, 1, 1},
-        {"g3-2d", TWCP_GROUP32D, 1, 1},      {"g4", TWCP_GROUP4, 1, 1},
-        {"lzw", TWCP_LZW, 3, 8},             {"jpeg-gray", TWCP_JPEG, 1, 8},
+        {"bilevel", TWCP_NONE, 1, 1},      {"gray", TWCP_NONE, 1, 8},      {"rgb", TWCP_NONE, 3, 8},
+        {"packbits", TWCP_PACKBITS, 1, 8}, {"g3-1d", TWCP_GROUP31D, 1, 1}, {"g3-1d-eol", TWCP_GROUP31DEOL, 1, 1},
+        {"g3-2d", TWCP_GROUP32D, 1, 1},    {"g4", TWCP_GROUP4, 1, 1},      {"lzw", TWCP_LZW, 3, 8},
+        {"jpeg-gray", TWCP_JPEG, 1, 8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PageSpec spec;
         spec.twainCompression = c.compression;
-        spec.width = 40;  // whole bytes per bilevel row: fax decoders zero the padding bits
+        spec.width = 40; // whole bytes per bilevel row: fax decoders zero the padding bits
         spec.height = 11;
         spec.samples = c.samples;
         spec.bits = c.bits;
@@ -450,8 +433,9 @@ TEST_F(TIFFWriterTest, LibtiffReadsBackEveryDepthAndCompression)
                 pixels[i] = static_cast<BYTE>(40 + (i % spec.width) * 4);
             }
         }
-        spec.data = c.compression == TWCP_NONE ? pixels
-                                               : EncodeWithLibtiff(PathOf(std::string(c.name) + ".scratch"), spec, pixels);
+        spec.data = c.compression == TWCP_NONE
+                        ? pixels
+                        : EncodeWithLibtiff(PathOf(std::string(c.name) + ".scratch"), spec, pixels);
         ASSERT_FALSE(spec.data.empty());
 
         const std::string path = PathOf(std::string(c.name) + ".tif");
@@ -500,7 +484,7 @@ TEST_F(TIFFWriterTest, LibtiffReadsBackEveryDepthAndCompression)
         } else {
             EXPECT_EQ(decoded, pixels);
         }
-        EXPECT_EQ(TIFFReadDirectory(t), 0);  // a single page
+        EXPECT_EQ(TIFFReadDirectory(t), 0); // a single page
         TIFFClose(t);
     }
 }
@@ -584,7 +568,7 @@ TEST_F(TIFFWriterTest, AFileThatCouldNotBeOpenedLeavesNothingForTheNextFile)
     EXPECT_FALSE(file.IsOpen());
     EXPECT_TRUE(file.Failed());
     PageSpec spec{TWCP_NONE, 8, 1, 1, 8, Pattern(8, 5), 300};
-    WritePage(file, spec);  // writes nothing, throws nothing
+    WritePage(file, spec); // writes nothing, throws nothing
     EXPECT_FALSE(file.Finish());
     EXPECT_TRUE(file.GetPages().empty());
 
@@ -615,7 +599,7 @@ TEST_F(TIFFWriterTest, OpeningASecondFileFinishesTheFirst)
     for (const char* name : {"first.tif", "second.tif"}) {
         SCOPED_TRACE(name);
         const std::vector<BYTE> b = ReadFile(PathOf(name));
-        EXPECT_EQ(U32(b, 4), 16u);  // the header points to the page's directory
+        EXPECT_EQ(U32(b, 4), 16u); // the header points to the page's directory
     }
 }
 
@@ -626,7 +610,7 @@ TEST(TIFFDirectoryTest, ATagWithoutValuesIsLeftOutOfTheDirectory)
     CTIFFFile file;
     file.Open(path);
     TTIFFImage* page = file.NewPage(TWCP_NONE);
-    page->GetTag(TIFF_TAG_ARTIST, true);  // made, never given a value
+    page->GetTag(TIFF_TAG_ARTIST, true); // made, never given a value
     page->BeginData();
     const BYTE data[2] = {1, 2};
     page->AppendData(data, 2);
@@ -635,13 +619,13 @@ TEST(TIFFDirectoryTest, ATagWithoutValuesIsLeftOutOfTheDirectory)
     const std::vector<BYTE> b = ReadFile(path);
     DWORD next = 1;
     const std::vector<Entry> entries = ReadDirectory(b, U32(b, 4), &next);
-    ASSERT_EQ(entries.size(), 3u);  // Compression, StripOffsets, StripByteCounts
+    ASSERT_EQ(entries.size(), 3u); // Compression, StripOffsets, StripByteCounts
     EXPECT_EQ(entries[0].tag, 259);
     EXPECT_EQ(entries[1].tag, 273);
     EXPECT_EQ(entries[2].tag, 279);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -664,4 +648,4 @@ TEST(TIFFFileLimitTest, DataPastWhat32BitOffsetsAddressFailsTheFile)
     EXPECT_FALSE(file.Finish());
 }
 
-}  // namespace
+} // namespace

@@ -24,4 +24,4 @@ void CTIFFImageFileHeader::Write(CTIFFFile& file)
     file.WriteLong(m_FirstOffset);
 }
 
-}  // namespace Trellis
+} // namespace Trellis

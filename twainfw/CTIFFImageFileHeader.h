@@ -7,8 +7,8 @@ namespace Trellis {
 
 class CTIFFFile;
 
-inline constexpr WORD TIFF_MARK_LITTLE_ENDIAN = 18761;  // "II"
-inline constexpr WORD TIFF_MARK_BIG_ENDIAN = 19789;     // "MM"
+inline constexpr WORD TIFF_MARK_LITTLE_ENDIAN = 18761; // "II"
+inline constexpr WORD TIFF_MARK_BIG_ENDIAN = 19789;    // "MM"
 inline constexpr WORD TIFF_MAGIC = 42;
 
 class CTIFFImageFileHeader : public TTIFFObject {
@@ -29,4 +29,4 @@ private:
     DWORD m_FirstOffset = 0;
 };
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -55,9 +55,8 @@ void CTIFFTag::Write(CTIFFFile& file)
     BYTE entry[4] = {};
     DWORD used = 0;
     for (const CTIFFTagValue& value : m_Values) {
-        const BYTE* bytes = value.GetType() == TIFF_FIELD_ASCII
-                                ? reinterpret_cast<const BYTE*>(value.GetText().c_str())
-                                : value.GetRaw();
+        const BYTE* bytes = value.GetType() == TIFF_FIELD_ASCII ? reinterpret_cast<const BYTE*>(value.GetText().c_str())
+                                                                : value.GetRaw();
         std::memcpy(entry + used, bytes, value.GetSize());
         used += value.GetSize();
     }
@@ -136,4 +135,4 @@ CTIFFTagValue CTIFFTag::GetValue() const
     return m_Values.front();
 }
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -52,4 +52,4 @@ private:
     DWORD m_ValueOffset = 0;
 };
 
-}  // namespace Trellis
+} // namespace Trellis

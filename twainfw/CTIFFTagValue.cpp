@@ -40,7 +40,7 @@ void StoreLittle(BYTE* raw, T value)
     }
 }
 
-}  // namespace
+} // namespace
 
 DWORD CTIFFTagValue::TypeSize(DWORD type)
 {
@@ -171,4 +171,4 @@ DWORD CTIFFTagValue::GetSize() const
     return TypeSize(m_Type);
 }
 
-}  // namespace Trellis
+} // namespace Trellis

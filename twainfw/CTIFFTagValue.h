@@ -48,4 +48,4 @@ private:
     std::string m_Text;
 };
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -17,10 +17,7 @@ constexpr TW_INT32 kReadOnly = TWQC_GET | TWQC_GETDEFAULT | TWQC_GETCURRENT;
 
 // ---- the families ----
 
-CTWAINContainer CTWAINDataSource::EnumValues(const CTWAINEnumPair& pair) const
-{
-    return CTWAINContainer(pair.Current);
-}
+CTWAINContainer CTWAINDataSource::EnumValues(const CTWAINEnumPair& pair) const { return CTWAINContainer(pair.Current); }
 
 TW_UINT16 CTWAINDataSource::EnumCurrent(const CTWAINEnumPair& pair) const
 {
@@ -111,115 +108,49 @@ std::string CTWAINDataSource::GetAuthor()
            std::string(m_Identity.ProductName, strnlen(m_Identity.ProductName, sizeof(TW_STR32)));
 }
 
-TW_INT32 CTWAINDataSource::QueryAuthorSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryAuthorSupport() { return kReadOnly; }
 
-bool CTWAINDataSource::GetCustomDSData()
-{
-    return true;
-}
+bool CTWAINDataSource::GetCustomDSData() { return true; }
 
-TW_INT32 CTWAINDataSource::QueryCustomDSDataSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryCustomDSDataSupport() { return kReadOnly; }
 
-TW_INT32 CTWAINDataSource::QueryDeviceOnlineSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryDeviceOnlineSupport() { return kReadOnly; }
 
-TW_UINT16 CTWAINDataSource::GetDuplex()
-{
-    return TWDX_NONE;
-}
+TW_UINT16 CTWAINDataSource::GetDuplex() { return TWDX_NONE; }
 
-TW_INT32 CTWAINDataSource::QueryDuplexSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryDuplexSupport() { return kReadOnly; }
 
-TW_INT32 CTWAINDataSource::QueryEnableDSUIOnlySupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryEnableDSUIOnlySupport() { return kReadOnly; }
 
-TW_UINT16 CTWAINDataSource::GetFeederAlignment()
-{
-    return m_FeederAlignment;
-}
+TW_UINT16 CTWAINDataSource::GetFeederAlignment() { return m_FeederAlignment; }
 
-TW_INT32 CTWAINDataSource::QueryFeederAlignmentSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryFeederAlignmentSupport() { return kReadOnly; }
 
-CTWAINContainer CTWAINDataSource::GetJobControlValues()
-{
-    return CTWAINContainer(m_JobControl);
-}
+CTWAINContainer CTWAINDataSource::GetJobControlValues() { return CTWAINContainer(m_JobControl); }
 
-TW_UINT16 CTWAINDataSource::GetJobControlCurrent()
-{
-    return m_JobControl.GetCurrent().GetUInt16();
-}
+TW_UINT16 CTWAINDataSource::GetJobControlCurrent() { return m_JobControl.GetCurrent().GetUInt16(); }
 
-TW_UINT16 CTWAINDataSource::GetJobControlDefault()
-{
-    return m_JobControl.GetDefault().GetUInt16();
-}
+TW_UINT16 CTWAINDataSource::GetJobControlDefault() { return m_JobControl.GetDefault().GetUInt16(); }
 
-void CTWAINDataSource::SetJobControlCurrent(TW_UINT16 value)
-{
-    ListSetCurrent(m_JobControl, value);
-}
+void CTWAINDataSource::SetJobControlCurrent(TW_UINT16 value) { ListSetCurrent(m_JobControl, value); }
 
-TW_UINT16 CTWAINDataSource::ResetJobControl()
-{
-    return ListReset(m_JobControl);
-}
+TW_UINT16 CTWAINDataSource::ResetJobControl() { return ListReset(m_JobControl); }
 
-TW_INT32 CTWAINDataSource::QueryJobControlSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryJobControlSupport() { return kSettable; }
 
-CTWAINArray CTWAINDataSource::GetSupportedCaps()
-{
-    return m_SupportedCaps;
-}
+CTWAINArray CTWAINDataSource::GetSupportedCaps() { return m_SupportedCaps; }
 
-TW_INT32 CTWAINDataSource::QuerySupportedCapsSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QuerySupportedCapsSupport() { return kReadOnly; }
 
-std::string CTWAINDataSource::GetTimeDate()
-{
-    return m_TimeDate;
-}
+std::string CTWAINDataSource::GetTimeDate() { return m_TimeDate; }
 
-TW_INT32 CTWAINDataSource::QueryTimeDateSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryTimeDateSupport() { return kReadOnly; }
 
-TW_INT32 CTWAINDataSource::QueryUIControllableSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryUIControllableSupport() { return kReadOnly; }
 
-TW_INT16 CTWAINDataSource::GetXferCountCurrent()
-{
-    return m_XferCount;
-}
+TW_INT16 CTWAINDataSource::GetXferCountCurrent() { return m_XferCount; }
 
-TW_INT16 CTWAINDataSource::GetXferCountDefault()
-{
-    return -1;
-}
+TW_INT16 CTWAINDataSource::GetXferCountDefault() { return -1; }
 
 void CTWAINDataSource::SetXferCountCurrent(TW_INT16 value)
 {
@@ -235,167 +166,80 @@ TW_INT16 CTWAINDataSource::ResetXferCount()
     return m_XferCount;
 }
 
-TW_INT32 CTWAINDataSource::QueryXferCountSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryXferCountSupport() { return kSettable; }
 
 // ---- ICAP_ lists ----
 
-CTWAINContainer CTWAINDataSource::GetBitDepthValues()
-{
-    return EnumValues(BitDepthPair());
-}
+CTWAINContainer CTWAINDataSource::GetBitDepthValues() { return EnumValues(BitDepthPair()); }
 
-TW_UINT16 CTWAINDataSource::GetBitDepthCurrent()
-{
-    return EnumCurrent(BitDepthPair());
-}
+TW_UINT16 CTWAINDataSource::GetBitDepthCurrent() { return EnumCurrent(BitDepthPair()); }
 
-TW_UINT16 CTWAINDataSource::GetBitDepthDefault()
-{
-    return EnumDefault(BitDepthPair());
-}
+TW_UINT16 CTWAINDataSource::GetBitDepthDefault() { return EnumDefault(BitDepthPair()); }
 
 void CTWAINDataSource::SetBitDepthConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(BitDepthPair(), constraint);
 }
 
-void CTWAINDataSource::SetBitDepthCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(BitDepthPair(), value);
-}
+void CTWAINDataSource::SetBitDepthCurrent(TW_UINT16 value) { EnumSetCurrent(BitDepthPair(), value); }
 
-TW_UINT16 CTWAINDataSource::ResetBitDepth()
-{
-    return EnumReset(BitDepthPair());
-}
+TW_UINT16 CTWAINDataSource::ResetBitDepth() { return EnumReset(BitDepthPair()); }
 
-TW_INT32 CTWAINDataSource::QueryBitDepthSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryBitDepthSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetBitOrderValues()
-{
-    return CTWAINContainer(m_BitOrders);
-}
+CTWAINContainer CTWAINDataSource::GetBitOrderValues() { return CTWAINContainer(m_BitOrders); }
 
-TW_UINT16 CTWAINDataSource::GetBitOrderCurrent()
-{
-    return m_BitOrders.GetCurrent().GetUInt16();
-}
+TW_UINT16 CTWAINDataSource::GetBitOrderCurrent() { return m_BitOrders.GetCurrent().GetUInt16(); }
 
-TW_UINT16 CTWAINDataSource::GetBitOrderDefault()
-{
-    return m_BitOrders.GetDefault().GetUInt16();
-}
+TW_UINT16 CTWAINDataSource::GetBitOrderDefault() { return m_BitOrders.GetDefault().GetUInt16(); }
 
-void CTWAINDataSource::SetBitOrderCurrent(TW_UINT16 value)
-{
-    ListSetCurrent(m_BitOrders, value);
-}
+void CTWAINDataSource::SetBitOrderCurrent(TW_UINT16 value) { ListSetCurrent(m_BitOrders, value); }
 
-TW_UINT16 CTWAINDataSource::ResetBitOrder()
-{
-    return ListReset(m_BitOrders);
-}
+TW_UINT16 CTWAINDataSource::ResetBitOrder() { return ListReset(m_BitOrders); }
 
-TW_INT32 CTWAINDataSource::QueryBitOrderSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryBitOrderSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetCompressionValues()
-{
-    return EnumValues(CompressionPair());
-}
+CTWAINContainer CTWAINDataSource::GetCompressionValues() { return EnumValues(CompressionPair()); }
 
-TW_UINT16 CTWAINDataSource::GetCompressionCurrent()
-{
-    return EnumCurrent(CompressionPair());
-}
+TW_UINT16 CTWAINDataSource::GetCompressionCurrent() { return EnumCurrent(CompressionPair()); }
 
-TW_UINT16 CTWAINDataSource::GetCompressionDefault()
-{
-    return EnumDefault(CompressionPair());
-}
+TW_UINT16 CTWAINDataSource::GetCompressionDefault() { return EnumDefault(CompressionPair()); }
 
 void CTWAINDataSource::SetCompressionConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(CompressionPair(), constraint);
 }
 
-void CTWAINDataSource::SetCompressionCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(CompressionPair(), value);
-}
+void CTWAINDataSource::SetCompressionCurrent(TW_UINT16 value) { EnumSetCurrent(CompressionPair(), value); }
 
-TW_UINT16 CTWAINDataSource::ResetCompression()
-{
-    return EnumReset(CompressionPair());
-}
+TW_UINT16 CTWAINDataSource::ResetCompression() { return EnumReset(CompressionPair()); }
 
-TW_INT32 CTWAINDataSource::QueryCompressionSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryCompressionSupport() { return kSettable; }
 
-bool CTWAINDataSource::IsExtImageInfoEnabled()
-{
-    return true;
-}
+bool CTWAINDataSource::IsExtImageInfoEnabled() { return true; }
 
-TW_INT32 CTWAINDataSource::QueryExtImageInfoSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryExtImageInfoSupport() { return kReadOnly; }
 
-CTWAINContainer CTWAINDataSource::GetImageFileFormatValues()
-{
-    return EnumValues(m_ImageFileFormats);
-}
+CTWAINContainer CTWAINDataSource::GetImageFileFormatValues() { return EnumValues(m_ImageFileFormats); }
 
-TW_UINT16 CTWAINDataSource::GetImageFileFormatCurrent()
-{
-    return EnumCurrent(m_ImageFileFormats);
-}
+TW_UINT16 CTWAINDataSource::GetImageFileFormatCurrent() { return EnumCurrent(m_ImageFileFormats); }
 
-TW_UINT16 CTWAINDataSource::GetImageFileFormatDefault()
-{
-    return EnumDefault(m_ImageFileFormats);
-}
+TW_UINT16 CTWAINDataSource::GetImageFileFormatDefault() { return EnumDefault(m_ImageFileFormats); }
 
 void CTWAINDataSource::SetImageFileFormatConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_ImageFileFormats, constraint);
 }
 
-void CTWAINDataSource::SetImageFileFormatCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_ImageFileFormats, value);
-}
+void CTWAINDataSource::SetImageFileFormatCurrent(TW_UINT16 value) { EnumSetCurrent(m_ImageFileFormats, value); }
 
-TW_UINT16 CTWAINDataSource::ResetImageFileFormat()
-{
-    return EnumReset(m_ImageFileFormats);
-}
+TW_UINT16 CTWAINDataSource::ResetImageFileFormat() { return EnumReset(m_ImageFileFormats); }
 
-TW_INT32 CTWAINDataSource::QueryImageFileFormatSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryImageFileFormatSupport() { return kSettable; }
 
-TW_UINT16 CTWAINDataSource::GetMaxFramesCurrent()
-{
-    return 1;
-}
+TW_UINT16 CTWAINDataSource::GetMaxFramesCurrent() { return 1; }
 
-TW_UINT16 CTWAINDataSource::GetMaxFramesDefault()
-{
-    return 1;
-}
+TW_UINT16 CTWAINDataSource::GetMaxFramesDefault() { return 1; }
 
 void CTWAINDataSource::SetMaxFramesCurrent(TW_UINT16 value)
 {
@@ -404,322 +248,163 @@ void CTWAINDataSource::SetMaxFramesCurrent(TW_UINT16 value)
         ThrowFailure(TWCC_BADVALUE);
 }
 
-TW_UINT16 CTWAINDataSource::ResetMaxFrames()
-{
-    return 1;
-}
+TW_UINT16 CTWAINDataSource::ResetMaxFrames() { return 1; }
 
-TW_INT32 CTWAINDataSource::QueryMaxFramesSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryMaxFramesSupport() { return kSettable; }
 
 float CTWAINDataSource::GetMinimumHeight()
 {
     return ConvertUnit(m_MinimumHeight, TWUN_INCHES, GetUnitsCurrent(), GetYResolutionValue());
 }
 
-TW_INT32 CTWAINDataSource::QueryMinimumHeightSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryMinimumHeightSupport() { return kReadOnly; }
 
 float CTWAINDataSource::GetMinimumWidth()
 {
     return ConvertUnit(m_MinimumWidth, TWUN_INCHES, GetUnitsCurrent(), GetXResolutionValue());
 }
 
-TW_INT32 CTWAINDataSource::QueryMinimumWidthSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryMinimumWidthSupport() { return kReadOnly; }
 
-CTWAINContainer CTWAINDataSource::GetOrientationValues()
-{
-    return EnumValues(m_Orientations);
-}
+CTWAINContainer CTWAINDataSource::GetOrientationValues() { return EnumValues(m_Orientations); }
 
-TW_UINT16 CTWAINDataSource::GetOrientationCurrent()
-{
-    return EnumCurrent(m_Orientations);
-}
+TW_UINT16 CTWAINDataSource::GetOrientationCurrent() { return EnumCurrent(m_Orientations); }
 
-TW_UINT16 CTWAINDataSource::GetOrientationDefault()
-{
-    return EnumDefault(m_Orientations);
-}
+TW_UINT16 CTWAINDataSource::GetOrientationDefault() { return EnumDefault(m_Orientations); }
 
 void CTWAINDataSource::SetOrientationConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_Orientations, constraint);
 }
 
-void CTWAINDataSource::SetOrientationCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_Orientations, value);
-}
+void CTWAINDataSource::SetOrientationCurrent(TW_UINT16 value) { EnumSetCurrent(m_Orientations, value); }
 
-TW_UINT16 CTWAINDataSource::ResetOrientation()
-{
-    return EnumReset(m_Orientations);
-}
+TW_UINT16 CTWAINDataSource::ResetOrientation() { return EnumReset(m_Orientations); }
 
-TW_INT32 CTWAINDataSource::QueryOrientationSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryOrientationSupport() { return kSettable; }
 
 float CTWAINDataSource::GetPhysicalHeight()
 {
     return ConvertUnit(m_PhysicalHeight, TWUN_INCHES, GetUnitsCurrent(), GetYResolutionValue());
 }
 
-TW_INT32 CTWAINDataSource::QueryPhysicalHeightSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryPhysicalHeightSupport() { return kReadOnly; }
 
 float CTWAINDataSource::GetPhysicalWidth()
 {
     return ConvertUnit(m_PhysicalWidth, TWUN_INCHES, GetUnitsCurrent(), GetXResolutionValue());
 }
 
-TW_INT32 CTWAINDataSource::QueryPhysicalWidthSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QueryPhysicalWidthSupport() { return kReadOnly; }
 
-CTWAINContainer CTWAINDataSource::GetPixelFlavorValues()
-{
-    return CTWAINContainer(m_PixelFlavors);
-}
+CTWAINContainer CTWAINDataSource::GetPixelFlavorValues() { return CTWAINContainer(m_PixelFlavors); }
 
-TW_UINT16 CTWAINDataSource::GetPixelFlavorCurrent()
-{
-    return m_PixelFlavors.GetCurrent().GetUInt16();
-}
+TW_UINT16 CTWAINDataSource::GetPixelFlavorCurrent() { return m_PixelFlavors.GetCurrent().GetUInt16(); }
 
-TW_UINT16 CTWAINDataSource::GetPixelFlavorDefault()
-{
-    return m_PixelFlavors.GetDefault().GetUInt16();
-}
+TW_UINT16 CTWAINDataSource::GetPixelFlavorDefault() { return m_PixelFlavors.GetDefault().GetUInt16(); }
 
-void CTWAINDataSource::SetPixelFlavorCurrent(TW_UINT16 value)
-{
-    ListSetCurrent(m_PixelFlavors, value);
-}
+void CTWAINDataSource::SetPixelFlavorCurrent(TW_UINT16 value) { ListSetCurrent(m_PixelFlavors, value); }
 
-TW_UINT16 CTWAINDataSource::ResetPixelFlavor()
-{
-    return ListReset(m_PixelFlavors);
-}
+TW_UINT16 CTWAINDataSource::ResetPixelFlavor() { return ListReset(m_PixelFlavors); }
 
-TW_INT32 CTWAINDataSource::QueryPixelFlavorSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPixelFlavorSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetPixelTypeValues()
-{
-    return EnumValues(m_PixelTypes);
-}
+CTWAINContainer CTWAINDataSource::GetPixelTypeValues() { return EnumValues(m_PixelTypes); }
 
-TW_UINT16 CTWAINDataSource::GetPixelTypeCurrent()
-{
-    return EnumCurrent(m_PixelTypes);
-}
+TW_UINT16 CTWAINDataSource::GetPixelTypeCurrent() { return EnumCurrent(m_PixelTypes); }
 
-TW_UINT16 CTWAINDataSource::GetPixelTypeDefault()
-{
-    return EnumDefault(m_PixelTypes);
-}
+TW_UINT16 CTWAINDataSource::GetPixelTypeDefault() { return EnumDefault(m_PixelTypes); }
 
 void CTWAINDataSource::SetPixelTypeConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_PixelTypes, constraint);
 }
 
-void CTWAINDataSource::SetPixelTypeCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_PixelTypes, value);
-}
+void CTWAINDataSource::SetPixelTypeCurrent(TW_UINT16 value) { EnumSetCurrent(m_PixelTypes, value); }
 
-TW_UINT16 CTWAINDataSource::ResetPixelType()
-{
-    return EnumReset(m_PixelTypes);
-}
+TW_UINT16 CTWAINDataSource::ResetPixelType() { return EnumReset(m_PixelTypes); }
 
-TW_INT32 CTWAINDataSource::QueryPixelTypeSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPixelTypeSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetPlanarChunkyValues()
-{
-    return EnumValues(m_PlanarChunky);
-}
+CTWAINContainer CTWAINDataSource::GetPlanarChunkyValues() { return EnumValues(m_PlanarChunky); }
 
-TW_UINT16 CTWAINDataSource::GetPlanarChunkyCurrent()
-{
-    return EnumCurrent(m_PlanarChunky);
-}
+TW_UINT16 CTWAINDataSource::GetPlanarChunkyCurrent() { return EnumCurrent(m_PlanarChunky); }
 
-TW_UINT16 CTWAINDataSource::GetPlanarChunkyDefault()
-{
-    return EnumDefault(m_PlanarChunky);
-}
+TW_UINT16 CTWAINDataSource::GetPlanarChunkyDefault() { return EnumDefault(m_PlanarChunky); }
 
 void CTWAINDataSource::SetPlanarChunkyConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_PlanarChunky, constraint);
 }
 
-void CTWAINDataSource::SetPlanarChunkyCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_PlanarChunky, value);
-}
+void CTWAINDataSource::SetPlanarChunkyCurrent(TW_UINT16 value) { EnumSetCurrent(m_PlanarChunky, value); }
 
-TW_UINT16 CTWAINDataSource::ResetPlanarChunky()
-{
-    return EnumReset(m_PlanarChunky);
-}
+TW_UINT16 CTWAINDataSource::ResetPlanarChunky() { return EnumReset(m_PlanarChunky); }
 
-TW_INT32 CTWAINDataSource::QueryPlanarChunkySupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPlanarChunkySupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetUnitsValues()
-{
-    return EnumValues(m_Units);
-}
+CTWAINContainer CTWAINDataSource::GetUnitsValues() { return EnumValues(m_Units); }
 
-TW_UINT16 CTWAINDataSource::GetUnitsCurrent()
-{
-    return EnumCurrent(m_Units);
-}
+TW_UINT16 CTWAINDataSource::GetUnitsCurrent() { return EnumCurrent(m_Units); }
 
-TW_UINT16 CTWAINDataSource::GetUnitsDefault()
-{
-    return EnumDefault(m_Units);
-}
+TW_UINT16 CTWAINDataSource::GetUnitsDefault() { return EnumDefault(m_Units); }
 
-void CTWAINDataSource::SetUnitsConstraint(const CTWAINEnumeration& constraint)
-{
-    EnumConstrain(m_Units, constraint);
-}
+void CTWAINDataSource::SetUnitsConstraint(const CTWAINEnumeration& constraint) { EnumConstrain(m_Units, constraint); }
 
-void CTWAINDataSource::SetUnitsCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_Units, value);
-}
+void CTWAINDataSource::SetUnitsCurrent(TW_UINT16 value) { EnumSetCurrent(m_Units, value); }
 
-TW_UINT16 CTWAINDataSource::ResetUnits()
-{
-    return EnumReset(m_Units);
-}
+TW_UINT16 CTWAINDataSource::ResetUnits() { return EnumReset(m_Units); }
 
-TW_INT32 CTWAINDataSource::QueryUnitsSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryUnitsSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetXferMechValues()
-{
-    return EnumValues(m_XferMechs);
-}
+CTWAINContainer CTWAINDataSource::GetXferMechValues() { return EnumValues(m_XferMechs); }
 
-TW_UINT16 CTWAINDataSource::GetXferMechCurrent()
-{
-    return EnumCurrent(m_XferMechs);
-}
+TW_UINT16 CTWAINDataSource::GetXferMechCurrent() { return EnumCurrent(m_XferMechs); }
 
-TW_UINT16 CTWAINDataSource::GetXferMechDefault()
-{
-    return EnumDefault(m_XferMechs);
-}
+TW_UINT16 CTWAINDataSource::GetXferMechDefault() { return EnumDefault(m_XferMechs); }
 
 void CTWAINDataSource::SetXferMechConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_XferMechs, constraint);
 }
 
-void CTWAINDataSource::SetXferMechCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_XferMechs, value);
-}
+void CTWAINDataSource::SetXferMechCurrent(TW_UINT16 value) { EnumSetCurrent(m_XferMechs, value); }
 
-TW_UINT16 CTWAINDataSource::ResetXferMech()
-{
-    return EnumReset(m_XferMechs);
-}
+TW_UINT16 CTWAINDataSource::ResetXferMech() { return EnumReset(m_XferMechs); }
 
-TW_INT32 CTWAINDataSource::QueryXferMechSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryXferMechSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetSpareEnumValues()
-{
-    return EnumValues(m_SpareEnum);
-}
+CTWAINContainer CTWAINDataSource::GetSpareEnumValues() { return EnumValues(m_SpareEnum); }
 
-TW_UINT16 CTWAINDataSource::GetSpareEnumCurrent()
-{
-    return EnumCurrent(m_SpareEnum);
-}
+TW_UINT16 CTWAINDataSource::GetSpareEnumCurrent() { return EnumCurrent(m_SpareEnum); }
 
-TW_UINT16 CTWAINDataSource::GetSpareEnumDefault()
-{
-    return EnumDefault(m_SpareEnum);
-}
+TW_UINT16 CTWAINDataSource::GetSpareEnumDefault() { return EnumDefault(m_SpareEnum); }
 
 void CTWAINDataSource::SetSpareEnumConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_SpareEnum, constraint);
 }
 
-void CTWAINDataSource::SetSpareEnumCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_SpareEnum, value);
-}
+void CTWAINDataSource::SetSpareEnumCurrent(TW_UINT16 value) { EnumSetCurrent(m_SpareEnum, value); }
 
-TW_UINT16 CTWAINDataSource::ResetSpareEnum()
-{
-    return EnumReset(m_SpareEnum);
-}
+TW_UINT16 CTWAINDataSource::ResetSpareEnum() { return EnumReset(m_SpareEnum); }
 
-TW_INT32 CTWAINDataSource::QuerySpareEnumSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QuerySpareEnumSupport() { return kSettable; }
 
 // ---- batch buffers, bar codes, patch codes ----
 
-CTWAINContainer CTWAINDataSource::GetMaxBatchBuffersValues()
-{
-    return CTWAINContainer(m_MaxBatchBuffers);
-}
+CTWAINContainer CTWAINDataSource::GetMaxBatchBuffersValues() { return CTWAINContainer(m_MaxBatchBuffers); }
 
-TW_UINT32 CTWAINDataSource::GetMaxBatchBuffersCurrent()
-{
-    return m_MaxBatchBuffers.CurrentValue.Value;
-}
+TW_UINT32 CTWAINDataSource::GetMaxBatchBuffersCurrent() { return m_MaxBatchBuffers.CurrentValue.Value; }
 
-TW_UINT32 CTWAINDataSource::GetMaxBatchBuffersDefault()
-{
-    return m_MaxBatchBuffers.DefaultValue.Value;
-}
+TW_UINT32 CTWAINDataSource::GetMaxBatchBuffersDefault() { return m_MaxBatchBuffers.DefaultValue.Value; }
 
 void CTWAINDataSource::SetMaxBatchBuffersRangeConstraint(const CTWAINRange& constraint)
 {
     m_MaxBatchBuffers = constraint;
 }
 
-void CTWAINDataSource::SetMaxBatchBuffersConstraint(const CTWAINEnumeration&)
-{
-    ThrowFailure(TWCC_BADVALUE);
-}
+void CTWAINDataSource::SetMaxBatchBuffersConstraint(const CTWAINEnumeration&) { ThrowFailure(TWCC_BADVALUE); }
 
 void CTWAINDataSource::SetMaxBatchBuffersCurrent(TW_UINT32 value)
 {
@@ -732,65 +417,32 @@ TW_UINT32 CTWAINDataSource::ResetMaxBatchBuffers()
     return GetMaxBatchBuffersCurrent();
 }
 
-TW_INT32 CTWAINDataSource::QueryMaxBatchBuffersSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryMaxBatchBuffersSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetBarCodeSearchModeValues()
-{
-    return EnumValues(m_BarCodeSearchModes);
-}
+CTWAINContainer CTWAINDataSource::GetBarCodeSearchModeValues() { return EnumValues(m_BarCodeSearchModes); }
 
-TW_UINT16 CTWAINDataSource::GetBarCodeSearchModeCurrent()
-{
-    return EnumCurrent(m_BarCodeSearchModes);
-}
+TW_UINT16 CTWAINDataSource::GetBarCodeSearchModeCurrent() { return EnumCurrent(m_BarCodeSearchModes); }
 
-TW_UINT16 CTWAINDataSource::GetBarCodeSearchModeDefault()
-{
-    return EnumDefault(m_BarCodeSearchModes);
-}
+TW_UINT16 CTWAINDataSource::GetBarCodeSearchModeDefault() { return EnumDefault(m_BarCodeSearchModes); }
 
 void CTWAINDataSource::SetBarCodeSearchModeConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_BarCodeSearchModes, constraint);
 }
 
-void CTWAINDataSource::SetBarCodeSearchModeCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_BarCodeSearchModes, value);
-}
+void CTWAINDataSource::SetBarCodeSearchModeCurrent(TW_UINT16 value) { EnumSetCurrent(m_BarCodeSearchModes, value); }
 
-TW_UINT16 CTWAINDataSource::ResetBarCodeSearchMode()
-{
-    return EnumReset(m_BarCodeSearchModes);
-}
+TW_UINT16 CTWAINDataSource::ResetBarCodeSearchMode() { return EnumReset(m_BarCodeSearchModes); }
 
-TW_INT32 CTWAINDataSource::QueryBarCodeSearchModeSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryBarCodeSearchModeSupport() { return kSettable; }
 
-CTWAINArray CTWAINDataSource::GetBarCodeSearchPrioritiesValues()
-{
-    return m_BarCodeSearchPriorities;
-}
+CTWAINArray CTWAINDataSource::GetBarCodeSearchPrioritiesValues() { return m_BarCodeSearchPriorities; }
 
-CTWAINArray CTWAINDataSource::GetBarCodeSearchPrioritiesCurrent()
-{
-    return m_BarCodeSearchPriorities;
-}
+CTWAINArray CTWAINDataSource::GetBarCodeSearchPrioritiesCurrent() { return m_BarCodeSearchPriorities; }
 
-CTWAINArray CTWAINDataSource::GetBarCodeSearchPrioritiesDefault()
-{
-    return m_BarCodeSearchPrioritiesDefault;
-}
+CTWAINArray CTWAINDataSource::GetBarCodeSearchPrioritiesDefault() { return m_BarCodeSearchPrioritiesDefault; }
 
-void CTWAINDataSource::SetBarCodeSearchPrioritiesArray(const CTWAINArray& value)
-{
-    m_BarCodeSearchPriorities = value;
-}
+void CTWAINDataSource::SetBarCodeSearchPrioritiesArray(const CTWAINArray& value) { m_BarCodeSearchPriorities = value; }
 
 CTWAINArray CTWAINDataSource::ResetBarCodeSearchPriorities()
 {
@@ -798,70 +450,34 @@ CTWAINArray CTWAINDataSource::ResetBarCodeSearchPriorities()
     return m_BarCodeSearchPriorities;
 }
 
-TW_INT32 CTWAINDataSource::QueryBarCodeSearchPrioritiesSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryBarCodeSearchPrioritiesSupport() { return kSettable; }
 
-CTWAINArray CTWAINDataSource::GetSupportedBarCodeTypes()
-{
-    return m_SupportedBarCodeTypes;
-}
+CTWAINArray CTWAINDataSource::GetSupportedBarCodeTypes() { return m_SupportedBarCodeTypes; }
 
-TW_INT32 CTWAINDataSource::QuerySupportedBarCodeTypesSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QuerySupportedBarCodeTypesSupport() { return kReadOnly; }
 
-CTWAINContainer CTWAINDataSource::GetPatchCodeSearchModeValues()
-{
-    return EnumValues(m_PatchCodeSearchModes);
-}
+CTWAINContainer CTWAINDataSource::GetPatchCodeSearchModeValues() { return EnumValues(m_PatchCodeSearchModes); }
 
-TW_UINT16 CTWAINDataSource::GetPatchCodeSearchModeCurrent()
-{
-    return EnumCurrent(m_PatchCodeSearchModes);
-}
+TW_UINT16 CTWAINDataSource::GetPatchCodeSearchModeCurrent() { return EnumCurrent(m_PatchCodeSearchModes); }
 
-TW_UINT16 CTWAINDataSource::GetPatchCodeSearchModeDefault()
-{
-    return EnumDefault(m_PatchCodeSearchModes);
-}
+TW_UINT16 CTWAINDataSource::GetPatchCodeSearchModeDefault() { return EnumDefault(m_PatchCodeSearchModes); }
 
 void CTWAINDataSource::SetPatchCodeSearchModeConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_PatchCodeSearchModes, constraint);
 }
 
-void CTWAINDataSource::SetPatchCodeSearchModeCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_PatchCodeSearchModes, value);
-}
+void CTWAINDataSource::SetPatchCodeSearchModeCurrent(TW_UINT16 value) { EnumSetCurrent(m_PatchCodeSearchModes, value); }
 
-TW_UINT16 CTWAINDataSource::ResetPatchCodeSearchMode()
-{
-    return EnumReset(m_PatchCodeSearchModes);
-}
+TW_UINT16 CTWAINDataSource::ResetPatchCodeSearchMode() { return EnumReset(m_PatchCodeSearchModes); }
 
-TW_INT32 CTWAINDataSource::QueryPatchCodeSearchModeSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPatchCodeSearchModeSupport() { return kSettable; }
 
-CTWAINArray CTWAINDataSource::GetPatchCodeSearchPrioritiesValues()
-{
-    return m_PatchCodeSearchPriorities;
-}
+CTWAINArray CTWAINDataSource::GetPatchCodeSearchPrioritiesValues() { return m_PatchCodeSearchPriorities; }
 
-CTWAINArray CTWAINDataSource::GetPatchCodeSearchPrioritiesCurrent()
-{
-    return m_PatchCodeSearchPriorities;
-}
+CTWAINArray CTWAINDataSource::GetPatchCodeSearchPrioritiesCurrent() { return m_PatchCodeSearchPriorities; }
 
-CTWAINArray CTWAINDataSource::GetPatchCodeSearchPrioritiesDefault()
-{
-    return m_PatchCodeSearchPrioritiesDefault;
-}
+CTWAINArray CTWAINDataSource::GetPatchCodeSearchPrioritiesDefault() { return m_PatchCodeSearchPrioritiesDefault; }
 
 void CTWAINDataSource::SetPatchCodeSearchPrioritiesArray(const CTWAINArray& value)
 {
@@ -874,107 +490,53 @@ CTWAINArray CTWAINDataSource::ResetPatchCodeSearchPriorities()
     return m_PatchCodeSearchPriorities;
 }
 
-TW_INT32 CTWAINDataSource::QueryPatchCodeSearchPrioritiesSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPatchCodeSearchPrioritiesSupport() { return kSettable; }
 
-CTWAINArray CTWAINDataSource::GetSupportedPatchCodeTypes()
-{
-    return m_SupportedPatchCodeTypes;
-}
+CTWAINArray CTWAINDataSource::GetSupportedPatchCodeTypes() { return m_SupportedPatchCodeTypes; }
 
-TW_INT32 CTWAINDataSource::QuerySupportedPatchCodeTypesSupport()
-{
-    return kReadOnly;
-}
+TW_INT32 CTWAINDataSource::QuerySupportedPatchCodeTypesSupport() { return kReadOnly; }
 
 // ---- printers ----
 
-CTWAINContainer CTWAINDataSource::GetPrinterValues()
-{
-    return EnumValues(m_Printers);
-}
+CTWAINContainer CTWAINDataSource::GetPrinterValues() { return EnumValues(m_Printers); }
 
-TW_UINT16 CTWAINDataSource::GetPrinterCurrent()
-{
-    return EnumCurrent(m_Printers);
-}
+TW_UINT16 CTWAINDataSource::GetPrinterCurrent() { return EnumCurrent(m_Printers); }
 
-TW_UINT16 CTWAINDataSource::GetPrinterDefault()
-{
-    return EnumDefault(m_Printers);
-}
+TW_UINT16 CTWAINDataSource::GetPrinterDefault() { return EnumDefault(m_Printers); }
 
 void CTWAINDataSource::SetPrinterConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(m_Printers, constraint);
 }
 
-void CTWAINDataSource::SetPrinterCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(m_Printers, value);
-}
+void CTWAINDataSource::SetPrinterCurrent(TW_UINT16 value) { EnumSetCurrent(m_Printers, value); }
 
-TW_UINT16 CTWAINDataSource::ResetPrinter()
-{
-    return EnumReset(m_Printers);
-}
+TW_UINT16 CTWAINDataSource::ResetPrinter() { return EnumReset(m_Printers); }
 
-TW_INT32 CTWAINDataSource::QueryPrinterSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPrinterSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetPrinterModeValues()
-{
-    return EnumValues(PrinterModePair());
-}
+CTWAINContainer CTWAINDataSource::GetPrinterModeValues() { return EnumValues(PrinterModePair()); }
 
-TW_UINT16 CTWAINDataSource::GetPrinterModeCurrent()
-{
-    return EnumCurrent(PrinterModePair());
-}
+TW_UINT16 CTWAINDataSource::GetPrinterModeCurrent() { return EnumCurrent(PrinterModePair()); }
 
-TW_UINT16 CTWAINDataSource::GetPrinterModeDefault()
-{
-    return EnumDefault(PrinterModePair());
-}
+TW_UINT16 CTWAINDataSource::GetPrinterModeDefault() { return EnumDefault(PrinterModePair()); }
 
 void CTWAINDataSource::SetPrinterModeConstraint(const CTWAINEnumeration& constraint)
 {
     EnumConstrain(PrinterModePair(), constraint);
 }
 
-void CTWAINDataSource::SetPrinterModeCurrent(TW_UINT16 value)
-{
-    EnumSetCurrent(PrinterModePair(), value);
-}
+void CTWAINDataSource::SetPrinterModeCurrent(TW_UINT16 value) { EnumSetCurrent(PrinterModePair(), value); }
 
-TW_UINT16 CTWAINDataSource::ResetPrinterMode()
-{
-    return EnumReset(PrinterModePair());
-}
+TW_UINT16 CTWAINDataSource::ResetPrinterMode() { return EnumReset(PrinterModePair()); }
 
-TW_INT32 CTWAINDataSource::QueryPrinterModeSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPrinterModeSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetPrinterStringValues()
-{
-    return CTWAINContainer(PrinterStringList());
-}
+CTWAINContainer CTWAINDataSource::GetPrinterStringValues() { return CTWAINContainer(PrinterStringList()); }
 
-CTWAINEnumeration CTWAINDataSource::GetPrinterStringCurrent()
-{
-    return PrinterStringList();
-}
+CTWAINEnumeration CTWAINDataSource::GetPrinterStringCurrent() { return PrinterStringList(); }
 
-CTWAINEnumeration CTWAINDataSource::GetPrinterStringDefault()
-{
-    return PrinterStringList();
-}
+CTWAINEnumeration CTWAINDataSource::GetPrinterStringDefault() { return PrinterStringList(); }
 
 void CTWAINDataSource::SetPrinterStringConstraint(const CTWAINEnumeration& constraint)
 {
@@ -989,47 +551,23 @@ void CTWAINDataSource::SetPrinterStringCurrent(const std::string& value)
 }
 
 // The strings have no list of their own to go back to.
-CTWAINEnumeration CTWAINDataSource::ResetPrinterString()
-{
-    return PrinterStringList();
-}
+CTWAINEnumeration CTWAINDataSource::ResetPrinterString() { return PrinterStringList(); }
 
-TW_INT32 CTWAINDataSource::QueryPrinterStringSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryPrinterStringSupport() { return kSettable; }
 
 // ---- custom capabilities: none in the framework ----
 
-bool CTWAINDataSource::GetCustomCapValues(TW_UINT16, CTWAINContainer&)
-{
-    return false;
-}
+bool CTWAINDataSource::GetCustomCapValues(TW_UINT16, CTWAINContainer&) { return false; }
 
-bool CTWAINDataSource::GetCustomCapCurrent(TW_UINT16, CTWAINContainer&)
-{
-    return false;
-}
+bool CTWAINDataSource::GetCustomCapCurrent(TW_UINT16, CTWAINContainer&) { return false; }
 
-bool CTWAINDataSource::GetCustomCapDefault(TW_UINT16, CTWAINContainer&)
-{
-    return false;
-}
+bool CTWAINDataSource::GetCustomCapDefault(TW_UINT16, CTWAINContainer&) { return false; }
 
-bool CTWAINDataSource::SetCustomCap(TW_UINT16, CTWAINContainer&)
-{
-    return false;
-}
+bool CTWAINDataSource::SetCustomCap(TW_UINT16, CTWAINContainer&) { return false; }
 
-bool CTWAINDataSource::ResetCustomCap(TW_UINT16, CTWAINContainer&)
-{
-    return false;
-}
+bool CTWAINDataSource::ResetCustomCap(TW_UINT16, CTWAINContainer&) { return false; }
 
-bool CTWAINDataSource::QueryCustomCapSupport(TW_UINT16, TW_INT32&)
-{
-    return false;
-}
+bool CTWAINDataSource::QueryCustomCapSupport(TW_UINT16, TW_INT32&) { return false; }
 
 // ---- set-up at open ----
 

@@ -176,7 +176,7 @@ TEST_F(CapabilityTest, ConstrainingAnEnumeratedList)
     EXPECT_EQ(kAdjusted, Outcome([&] { ds.SetPixelTypeConstraint(Codes({TWPT_RGB, 9})); }));
     EXPECT_EQ((std::vector<TW_UINT32>{TWPT_RGB}), Items(ds.GetPixelTypeValues().List));
     EXPECT_EQ(TWPT_RGB, ds.GetPixelTypeCurrent());
-    EXPECT_EQ(TWPT_BW, ds.GetPixelTypeDefault());  // the allowed list's default
+    EXPECT_EQ(TWPT_BW, ds.GetPixelTypeDefault()); // the allowed list's default
 
     // A value the constraint dropped comes back from the allowed list.
     ds.SetPixelTypeCurrent(TWPT_GRAY);
@@ -232,7 +232,7 @@ TEST_F(CapabilityTest, BatchBuffersTakeTheApplicationsRange)
     EXPECT_EQ(6u, ds.GetMaxBatchBuffersCurrent());
     EXPECT_EQ(2u, ds.GetMaxBatchBuffersDefault());
     EXPECT_EQ(TWON_RANGE, ds.GetMaxBatchBuffersValues().ContainerType);
-    EXPECT_EQ(0u, ds.ResetMaxBatchBuffers());  // the framework allows no range of its own
+    EXPECT_EQ(0u, ds.ResetMaxBatchBuffers()); // the framework allows no range of its own
 }
 
 TEST_F(CapabilityTest, FixedValuesRefuseWhatTheyCannotTake)
@@ -342,10 +342,8 @@ TEST_F(CapabilityTest, ResolutionsBetweenListedValuesMoveToTheNearest)
         float current;
     };
     const Case cases[] = {
-        {100, kSuccess, 100},
-        {180, kAdjusted, 200},
-        {250, kAdjusted, 300},  // of two equally near, the upper
-        {50, kBadValue, 300},   // outside the list: nothing changes
+        {100, kSuccess, 100},  {180, kAdjusted, 200}, {250, kAdjusted, 300}, // of two equally near, the upper
+        {50, kBadValue, 300},                                                // outside the list: nothing changes
         {400, kBadValue, 300},
     };
     for (const Case& c : cases) {

@@ -43,8 +43,8 @@ void CTWAINDataSource::SaveConfiguration(CTWAINStorage& storage)
 
     // Frames and resolutions are kept in inches and dots per inch, whatever
     // the unit of the moment, so that they mean the same when read back.
-    const CTWAINFrame inches = GetFramesCurrent().ConvertUnits(GetUnitsCurrent(), TWUN_INCHES, GetXResolutionValue(),
-                                                               GetYResolutionValue());
+    const CTWAINFrame inches =
+        GetFramesCurrent().ConvertUnits(GetUnitsCurrent(), TWUN_INCHES, GetXResolutionValue(), GetYResolutionValue());
     const TW_FIX32 edges[] = {inches.Left, inches.Top, inches.Right, inches.Bottom};
     for (size_t i = 0; i < std::size(kFrameKeys); ++i) {
         if (IsCapSupported(ICAP_FRAMES))
@@ -63,27 +63,22 @@ void CTWAINDataSource::RestoreConfiguration(CTWAINStorage& storage)
     // belongs to the pixel type, the frame to the page size.
     if (IsCapSupported(ICAP_PIXELTYPE)) {
         ResetPixelType();
-        RestoreKey([&] {
-            SetPixelTypeCurrent(static_cast<TW_UINT16>(storage.ReadInt("icapPixelType", ICAP_PIXELTYPE)));
-        });
+        RestoreKey(
+            [&] { SetPixelTypeCurrent(static_cast<TW_UINT16>(storage.ReadInt("icapPixelType", ICAP_PIXELTYPE))); });
     }
     if (IsCapSupported(ICAP_BITDEPTH)) {
         ResetBitDepth();
-        RestoreKey([&] {
-            SetBitDepthCurrent(static_cast<TW_UINT16>(storage.ReadInt("icapBitDepth", ICAP_BITDEPTH)));
-        });
+        RestoreKey([&] { SetBitDepthCurrent(static_cast<TW_UINT16>(storage.ReadInt("icapBitDepth", ICAP_BITDEPTH))); });
     }
     if (IsCapSupported(ICAP_XRESOLUTION)) {
         ResetXResolution();
-        RestoreKey([&] {
-            SetXResolutionCurrent(ResolutionToUnits(storage.ReadFloat("icapXResolution", ICAP_XRESOLUTION)));
-        });
+        RestoreKey(
+            [&] { SetXResolutionCurrent(ResolutionToUnits(storage.ReadFloat("icapXResolution", ICAP_XRESOLUTION))); });
     }
     if (IsCapSupported(ICAP_YRESOLUTION)) {
         ResetYResolution();
-        RestoreKey([&] {
-            SetYResolutionCurrent(ResolutionToUnits(storage.ReadFloat("icapYResolution", ICAP_YRESOLUTION)));
-        });
+        RestoreKey(
+            [&] { SetYResolutionCurrent(ResolutionToUnits(storage.ReadFloat("icapYResolution", ICAP_YRESOLUTION))); });
     }
     if (IsCapSupported(CAP_FEEDERENABLED)) {
         ResetFeederEnabled();
@@ -91,9 +86,7 @@ void CTWAINDataSource::RestoreConfiguration(CTWAINStorage& storage)
     }
     if (IsCapSupported(CAP_ENDORSER)) {
         ResetEndorser();
-        RestoreKey([&] {
-            SetEndorserCurrent(static_cast<TW_UINT32>(storage.ReadInt("capEndorser", CAP_ENDORSER)));
-        });
+        RestoreKey([&] { SetEndorserCurrent(static_cast<TW_UINT32>(storage.ReadInt("capEndorser", CAP_ENDORSER))); });
     }
     if (IsCapSupported(ICAP_ORIENTATION)) {
         ResetOrientation();

@@ -10,7 +10,7 @@ namespace Trellis {
 
 class CTWAINContainer {
 public:
-    CTWAINContainer();  // type 0, the empty range, an empty list
+    CTWAINContainer(); // type 0, the empty range, an empty list
     CTWAINContainer(const CTWAINArray& array);
     CTWAINContainer(const CTWAINEnumeration& enumeration);
     CTWAINContainer(const CTWAINRange& range);
@@ -25,14 +25,14 @@ public:
     void SetArray(const CTWAINArray& array);
     void SetEnumeration(const CTWAINEnumeration& enumeration);
     void SetOneValue(const CTWAINOneValue& value);
-    void SetRange(const CTWAINRange& range);  // the list is left as it is
+    void SetRange(const CTWAINRange& range); // the list is left as it is
 
     // Each throws CTWAINContainerException for a container of another shape.
-    CTWAINOneValue GetOneValue() const;  // type 5 with an item
+    CTWAINOneValue GetOneValue() const; // type 5 with an item
     operator CTWAINOneValue() const { return GetOneValue(); }
-    CTWAINArray GetArray() const;              // types 3 and 4
-    CTWAINEnumeration GetEnumeration() const;  // type 4
-    CTWAINRange GetRange() const;              // type 6
+    CTWAINArray GetArray() const;             // types 3 and 4
+    CTWAINEnumeration GetEnumeration() const; // type 4
+    CTWAINRange GetRange() const;             // type 6
     // Types 3 and 4: the list holds the value; type 5: the item equals it.
     bool Contains(const CTWAINOneValue& value) const;
 

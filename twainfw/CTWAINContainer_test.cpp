@@ -37,7 +37,11 @@ TEST(CTWAINOneValue, EqualityAndOrderByType)
     const std::string text40(40, 's');
     std::string text40b = text40;
     text40b[35] = 't';
-    struct Case { const char* what; CTWAINOneValue a, b; bool equal, less; };
+    struct Case {
+        const char* what;
+        CTWAINOneValue a, b;
+        bool equal, less;
+    };
     const Case cases[] = {
         {"INT8 low byte", Item(0x1FF, TWTY_INT8), Item(0xFF, TWTY_INT8), true, false},
         {"INT8 signed", Item(0xFF, TWTY_INT8), Item(0x01, TWTY_INT8), false, true},
@@ -51,11 +55,14 @@ TEST(CTWAINOneValue, EqualityAndOrderByType)
         {"FIX32 exact", Fix(1.5f), Fix(1.5f), true, false},
         {"FIX32 one step", Fix(1.5f), Item(Fix32ToWord(FloatToFix32(1.5f)) + 0x10000, TWTY_FIX32), false, true},
         {"different types", Item(1, TWTY_UINT16), Item(1, TWTY_UINT32), false, false},
-        {"STR32 counts 32 characters", CTWAINOneValue(text40, TWTY_STR32), CTWAINOneValue(text40b, TWTY_STR32), true, false},
+        {"STR32 counts 32 characters", CTWAINOneValue(text40, TWTY_STR32), CTWAINOneValue(text40b, TWTY_STR32), true,
+         false},
         {"STR64 counts them all", CTWAINOneValue(text40, TWTY_STR64), CTWAINOneValue(text40b, TWTY_STR64), false, true},
         {"string order", CTWAINOneValue("ab", TWTY_STR32), CTWAINOneValue("abc", TWTY_STR32), false, true},
-        {"FRAME by edges", CTWAINOneValue(CTWAINFrame(0, 0, 1, 1)), CTWAINOneValue(CTWAINFrame(0, 0, 1, 2)), false, false},
-        {"FRAME order by Left", CTWAINOneValue(CTWAINFrame(0, 0, 9, 9)), CTWAINOneValue(CTWAINFrame(1, 0, 1, 1)), false, true},
+        {"FRAME by edges", CTWAINOneValue(CTWAINFrame(0, 0, 1, 1)), CTWAINOneValue(CTWAINFrame(0, 0, 1, 2)), false,
+         false},
+        {"FRAME order by Left", CTWAINOneValue(CTWAINFrame(0, 0, 9, 9)), CTWAINOneValue(CTWAINFrame(1, 0, 1, 1)), false,
+         true},
         {"unknown type", Item(1, 99), Item(2, 99), true, false},
     };
     for (const Case& c : cases) {
@@ -67,7 +74,11 @@ TEST(CTWAINOneValue, EqualityAndOrderByType)
 
 TEST(CTWAINOneValue, AdditionSteppingARange)
 {
-    struct Case { const char* what; CTWAINOneValue a, b; TW_UINT32 want; };
+    struct Case {
+        const char* what;
+        CTWAINOneValue a, b;
+        TW_UINT32 want;
+    };
     const Case cases[] = {
         {"INT8 kept whole", Item(127, TWTY_INT8), Item(1, TWTY_INT8), 128},
         {"INT8 signed", Item(0xF6, TWTY_INT8), Item(5, TWTY_INT8), static_cast<TW_UINT32>(-5)},
@@ -76,7 +87,8 @@ TEST(CTWAINOneValue, AdditionSteppingARange)
         {"UINT32 wraps", Item(0xFFFFFFF0u, TWTY_UINT32), Item(0x20, TWTY_UINT32), 0x10},
         {"BOOL", Item(0, TWTY_BOOL), Item(4, TWTY_BOOL), 1},
         {"FIX32", Fix(0.5f), Fix(0.25f), Fix32ToWord(FloatToFix32(0.75f))},
-        {"FIX32 other type's word", Fix(1.0f), Item(Fix32ToWord(FloatToFix32(2.0f)), TWTY_UINT32), Fix32ToWord(FloatToFix32(3.0f))},
+        {"FIX32 other type's word", Fix(1.0f), Item(Fix32ToWord(FloatToFix32(2.0f)), TWTY_UINT32),
+         Fix32ToWord(FloatToFix32(3.0f))},
     };
     for (Case c : cases) {
         c.a += c.b;
@@ -128,15 +140,20 @@ TEST(CTWAINArray, FindRemoveAndConstrain)
 
 TEST(CTWAINEnumeration, SetCurrentNearest)
 {
-    struct Case { CTWAINOneValue value; bool result; bool adjusted; TW_UINT32 current; };
+    struct Case {
+        CTWAINOneValue value;
+        bool result;
+        bool adjusted;
+        TW_UINT32 current;
+    };
     const Case cases[] = {
-        {Fix(250), true, true, 3},   // 200 and 300 equally near: the upper wins
-        {Fix(50), false, false, 0},  // below the list
-        {Fix(150), true, false, 1},  // listed
+        {Fix(250), true, true, 3},  // 200 and 300 equally near: the upper wins
+        {Fix(50), false, false, 0}, // below the list
+        {Fix(150), true, false, 1}, // listed
         {Fix(280), true, true, 3},
         {Fix(120), true, true, 0},
-        {Item(Fix32ToWord(FloatToFix32(250)), TWTY_UINT32), true, true, 3},  // snapped as FIX32
-        {Item(250, TWTY_UINT16), false, false, 0},                            // not a snapped type
+        {Item(Fix32ToWord(FloatToFix32(250)), TWTY_UINT32), true, true, 3}, // snapped as FIX32
+        {Item(250, TWTY_UINT16), false, false, 0},                          // not a snapped type
     };
     for (const Case& c : cases) {
         CTWAINEnumeration e = FixList({100, 150, 200, 300});
@@ -275,7 +292,11 @@ TEST(CTWAINRange, DegenerateRangesEnd)
         r.SetDefault(Item(min, type));
         return r;
     };
-    struct Case { const char* what; CTWAINRange r; std::vector<TW_UINT32> steps; };
+    struct Case {
+        const char* what;
+        CTWAINRange r;
+        std::vector<TW_UINT32> steps;
+    };
     const Case cases[] = {
         {"step 0", range(5, 10, 0, TWTY_UINT32), {5}},
         {"negative step", range(5, 10, static_cast<TW_UINT32>(-1), TWTY_INT32), {5}},
@@ -284,7 +305,9 @@ TEST(CTWAINRange, DegenerateRangesEnd)
         {"unknown item type", range(1, 2, 1, 99), {1}},
         {"min above max", range(10, 5, 1, TWTY_UINT32), {}},
         {"all 65536 steps of a full range", range(0, 0xFFFFFFFFu, 0x10000, TWTY_UINT32), {}},
-        {"FIX32 saturating", CTWAINRange(32767, 32767.99f, 0.5f, 32767, 32767), {Fix32ToWord(FloatToFix32(32767)), Fix32ToWord(FloatToFix32(32767.5f))}},
+        {"FIX32 saturating",
+         CTWAINRange(32767, 32767.99f, 0.5f, 32767, 32767),
+         {Fix32ToWord(FloatToFix32(32767)), Fix32ToWord(FloatToFix32(32767.5f))}},
     };
     for (const Case& c : cases) {
         std::vector<TW_UINT32> seen;
@@ -324,7 +347,7 @@ TEST(CTWAINRange, Constrain)
     EXPECT_EQ(r.GetDefault().GetFloat(), 600) << "old default kept";
     EXPECT_EQ(r.GetCurrent().GetFloat(), 500) << "old current kept";
 
-    CTWAINRange lost(100, 600, 100, 450, 450);  // old items not step values
+    CTWAINRange lost(100, 600, 100, 450, 450); // old items not step values
     EXPECT_FALSE(lost.Constrain(CTWAINRange(50, 60, 10, 55, 55), allowed));
     EXPECT_EQ(lost.GetDefault().GetFloat(), 100) << "minimum as default";
     EXPECT_EQ(lost.GetCurrent().GetFloat(), 100) << "default as current";
@@ -349,13 +372,16 @@ TEST(CTWAINContainer, ViewsByType)
 {
     using Get = std::function<void(const CTWAINContainer&)>;
     const Get views[] = {
-        [](const CTWAINContainer& c) { c.GetOneValue(); },
-        [](const CTWAINContainer& c) { c.GetArray(); },
-        [](const CTWAINContainer& c) { c.GetEnumeration(); },
-        [](const CTWAINContainer& c) { c.GetRange(); },
+        [](const CTWAINContainer& c) { c.GetOneValue(); },    [](const CTWAINContainer& c) { c.GetArray(); },
+        [](const CTWAINContainer& c) { c.GetEnumeration(); }, [](const CTWAINContainer& c) { c.GetRange(); },
         [](const CTWAINContainer& c) { c.Contains(Fix(1)); },
     };
-    struct Case { const char* what; CTWAINContainer c; TW_UINT32 type; std::vector<bool> allowed; };
+    struct Case {
+        const char* what;
+        CTWAINContainer c;
+        TW_UINT32 type;
+        std::vector<bool> allowed;
+    };
     CTWAINArray array;
     array.Append(Fix(1));
     CTWAINContainer emptyOne(Fix(1));
@@ -384,7 +410,7 @@ TEST(CTWAINContainer, ViewsByType)
 TEST(CTWAINContainer, AssignmentCopiesTypeRangeListAndIndexes)
 {
     CTWAINContainer source(FixList({1, 2, 3}, 2, 1));
-    source.SetRange(CTWAINRange(1, 9, 1, 5, 4));  // the list stays
+    source.SetRange(CTWAINRange(1, 9, 1, 5, 4)); // the list stays
     CTWAINContainer target(Item(7, TWTY_UINT16));
     target = source;
     EXPECT_EQ(target.ContainerType, TWON_RANGE);

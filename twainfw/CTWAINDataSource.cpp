@@ -25,8 +25,8 @@ std::string LocalTimeDateText()
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return FormatStdString("%04d/%02d/%02d %02d:%02d:%02d.000", local.tm_year + 1900, local.tm_mon + 1,
-                           local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return FormatStdString("%04d/%02d/%02d %02d:%02d:%02d.000", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                           local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 // A TW_STR field up to its NUL, never past the field.
@@ -162,10 +162,7 @@ TWAINCallContext CTWAINDataSource::CallContext() const
     return context;
 }
 
-void CTWAINDataSource::ThrowFailure(TW_UINT16 conditionCode)
-{
-    Trellis::ThrowFailure(CallContext(), conditionCode);
-}
+void CTWAINDataSource::ThrowFailure(TW_UINT16 conditionCode) { Trellis::ThrowFailure(CallContext(), conditionCode); }
 
 void CTWAINDataSource::ThrowFailure(TW_UINT16 conditionCode, TW_UINT16 detail)
 {
@@ -178,15 +175,9 @@ void CTWAINDataSource::ThrowCheckStatus(TW_UINT16 conditionCode)
     Trellis::ThrowCheckStatus(CallContext(), conditionCode);
 }
 
-void CTWAINDataSource::ThrowCancel()
-{
-    Trellis::ThrowCancel(CallContext());
-}
+void CTWAINDataSource::ThrowCancel() { Trellis::ThrowCancel(CallContext()); }
 
-void CTWAINDataSource::ThrowXferDone()
-{
-    Trellis::ThrowXferDone(CallContext());
-}
+void CTWAINDataSource::ThrowXferDone() { Trellis::ThrowXferDone(CallContext()); }
 
 void CTWAINDataSource::ThrowCapNotAvailable(TW_UINT16 id)
 {
@@ -411,9 +402,9 @@ void CTWAINDataSource::EndOfTransferLoop(TW_PENDINGXFERS* pending)
     *pending = EndXfer();
     while (pending->Count != 0 && m_State == 7) {
         if (BeginAcquisition(&m_ImageInfo))
-            SetState(6);  // the next image is ready
+            SetState(6); // the next image is ready
         else
-            *pending = EndXfer();  // that image is skipped
+            *pending = EndXfer(); // that image is skipped
     }
     if (pending->Count == 0)
         SetState(5);
@@ -446,7 +437,7 @@ void CTWAINDataSource::UserInterface(TW_UINT16 msg, TW_USERINTERFACE* ui)
             EndOfTransferLoop(&local);
         }
         if (m_State == 6)
-            ThrowFailure(TWCC_SEQERROR);  // transfers still pending
+            ThrowFailure(TWCC_SEQERROR); // transfers still pending
         DisableUserInterface();
         DestroyUIWindow();
         DetachParentWindow();
@@ -874,29 +865,17 @@ void CTWAINDataSource::EnableUserInterface(CTWAINWindow* parent, bool showUI, bo
     SignalXferReady();
 }
 
-void CTWAINDataSource::DisableUserInterface()
-{
-    DestroyUIWindow();
-}
+void CTWAINDataSource::DisableUserInterface() { DestroyUIWindow(); }
 
 // ---- small defaults ----
 
 void CTWAINDataSource::OnOpenDS(const TW_IDENTITY&) {}
 
-bool CTWAINDataSource::SpareHook()
-{
-    return false;
-}
+bool CTWAINDataSource::SpareHook() { return false; }
 
-bool CTWAINDataSource::ProcessImageTriplet(TW_UINT16, TW_MEMREF)
-{
-    return false;
-}
+bool CTWAINDataSource::ProcessImageTriplet(TW_UINT16, TW_MEMREF) { return false; }
 
-bool CTWAINDataSource::ProcessControlTriplet(TW_UINT16, TW_UINT16, TW_MEMREF)
-{
-    return false;
-}
+bool CTWAINDataSource::ProcessControlTriplet(TW_UINT16, TW_UINT16, TW_MEMREF) { return false; }
 
 void CTWAINDataSource::Open()
 {
@@ -908,30 +887,15 @@ void CTWAINDataSource::Open()
 
 void CTWAINDataSource::Close() {}
 
-TW_IDENTITY CTWAINDataSource::GetIdentity()
-{
-    return m_Identity;
-}
+TW_IDENTITY CTWAINDataSource::GetIdentity() { return m_Identity; }
 
-TW_UINT16 CTWAINDataSource::GetConditionCode()
-{
-    return static_cast<TW_UINT16>(m_ConditionCode);
-}
+TW_UINT16 CTWAINDataSource::GetConditionCode() { return static_cast<TW_UINT16>(m_ConditionCode); }
 
-TW_UINT32 CTWAINDataSource::GetXferGroup()
-{
-    return DG_CONTROL | DG_IMAGE;
-}
+TW_UINT32 CTWAINDataSource::GetXferGroup() { return DG_CONTROL | DG_IMAGE; }
 
-TW_SETUPMEMXFER CTWAINDataSource::GetSetupMemXfer()
-{
-    return m_SetupMemXfer;
-}
+TW_SETUPMEMXFER CTWAINDataSource::GetSetupMemXfer() { return m_SetupMemXfer; }
 
-TW_SETUPMEMXFER CTWAINDataSource::GetDefaultSetupMemXfer()
-{
-    return TW_SETUPMEMXFER{0x8000, 0xFFFF, 0xFFFF};
-}
+TW_SETUPMEMXFER CTWAINDataSource::GetDefaultSetupMemXfer() { return TW_SETUPMEMXFER{0x8000, 0xFFFF, 0xFFFF}; }
 
 TW_SETUPMEMXFER CTWAINDataSource::ResetSetupMemXfer()
 {
@@ -939,20 +903,11 @@ TW_SETUPMEMXFER CTWAINDataSource::ResetSetupMemXfer()
     return m_SetupMemXfer;
 }
 
-TW_SETUPFILEXFER CTWAINDataSource::GetSetupFileXfer()
-{
-    return m_SetupFileXfer;
-}
+TW_SETUPFILEXFER CTWAINDataSource::GetSetupFileXfer() { return m_SetupFileXfer; }
 
-TW_SETUPFILEXFER CTWAINDataSource::GetDefaultSetupFileXfer()
-{
-    return DefaultSetupFileXfer();
-}
+TW_SETUPFILEXFER CTWAINDataSource::GetDefaultSetupFileXfer() { return DefaultSetupFileXfer(); }
 
-void CTWAINDataSource::SetSetupFileXfer(const TW_SETUPFILEXFER& setup)
-{
-    m_SetupFileXfer = setup;
-}
+void CTWAINDataSource::SetSetupFileXfer(const TW_SETUPFILEXFER& setup) { m_SetupFileXfer = setup; }
 
 TW_SETUPFILEXFER CTWAINDataSource::ResetSetupFileXfer()
 {
@@ -960,20 +915,14 @@ TW_SETUPFILEXFER CTWAINDataSource::ResetSetupFileXfer()
     return m_SetupFileXfer;
 }
 
-TW_IMAGEINFO CTWAINDataSource::GetImageInfo()
-{
-    return m_ImageInfo;
-}
+TW_IMAGEINFO CTWAINDataSource::GetImageInfo() { return m_ImageInfo; }
 
 TW_IMAGELAYOUT CTWAINDataSource::GetImageLayout()
 {
     return CTWAINImageLayout(GetFramesCurrent(), m_DocumentNumber, m_PageNumber, m_FrameNumber);
 }
 
-TW_IMAGELAYOUT CTWAINDataSource::GetDefaultImageLayout()
-{
-    return CTWAINImageLayout(GetFramesDefault(), 1, 1, 1);
-}
+TW_IMAGELAYOUT CTWAINDataSource::GetDefaultImageLayout() { return CTWAINImageLayout(GetFramesDefault(), 1, 1, 1); }
 
 TW_IMAGELAYOUT CTWAINDataSource::ResetImageLayout()
 {

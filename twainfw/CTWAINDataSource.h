@@ -901,7 +901,7 @@ protected:
     TW_INT32 m_CurrentCap = 0;
     std::string m_HelpFilePath;
     TW_INT32 m_RawLineLength = -1;
-    CTIFFFile m_TIFFFile;  // the multipage file of file transfers
+    CTIFFFile m_TIFFFile; // the multipage file of file transfers
     CTWAINArray m_SupportedCaps;
     TW_IMAGEINFO m_ImageInfo{};
     float m_MinimumWidth = 0;
@@ -916,18 +916,18 @@ protected:
     TW_INT16 m_XferCount = -1;
     TW_PALETTE8 m_PaletteBW{};
     TW_PALETTE8 m_PaletteGray{};
-    CTWAINFrame m_Frame;  // inches
+    CTWAINFrame m_Frame; // inches
     CTWAINEnumPair m_SupportedSizes;
-    CTWAINEnumPair m_XResolutions;  // dots per inch
+    CTWAINEnumPair m_XResolutions; // dots per inch
     CTWAINEnumPair m_YResolutions;
     CTWAINArray m_ImageDataSet;
     TW_UINT32 m_ImagesAvailable = 0;
     TW_UINT16 m_FeederAlignment = TWFA_NONE;
     CTWAINEnumeration m_JobControl;
     std::string m_TimeDate;
-    CTWAINEnumPair m_BitDepths[9];  // per pixel type
+    CTWAINEnumPair m_BitDepths[9]; // per pixel type
     CTWAINEnumeration m_BitOrders;
-    CTWAINEnumPair m_Compressions[3];  // per transfer mechanism
+    CTWAINEnumPair m_Compressions[3]; // per transfer mechanism
     CTWAINEnumPair m_ImageFileFormats;
     CTWAINEnumPair m_Orientations;
     CTWAINEnumeration m_PixelFlavors;
@@ -947,7 +947,7 @@ protected:
     CTWAINArray m_PatchCodeSearchPrioritiesDefault;
     CTWAINArray m_SupportedPatchCodeTypes;
     CTWAINEnumPair m_Printers;
-    CTWAINEnumPair m_PrinterModes[8];  // per printer
+    CTWAINEnumPair m_PrinterModes[8]; // per printer
     CTWAINEnumeration m_PrinterStrings[8];
     TW_UINT8 m_PrinterEnabled[8] = {};
     TW_INT32 m_PrinterIndex[8] = {};

@@ -52,66 +52,30 @@ bool CTWAINDataSource::BeginAcquisition(TW_IMAGEINFO* imageInfo)
     }
 }
 
-bool CTWAINDataSource::CheckFileXfer()
-{
-    return true;
-}
+bool CTWAINDataSource::CheckFileXfer() { return true; }
 
-bool CTWAINDataSource::CheckMemoryXfer(TW_SETUPMEMXFER*)
-{
-    return true;
-}
+bool CTWAINDataSource::CheckMemoryXfer(TW_SETUPMEMXFER*) { return true; }
 
-bool CTWAINDataSource::CheckNativeXfer()
-{
-    return true;
-}
+bool CTWAINDataSource::CheckNativeXfer() { return true; }
 
 // ---- data types the framework does not support ----
 
-TW_CIECOLOR CTWAINDataSource::GetCIEColor()
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+TW_CIECOLOR CTWAINDataSource::GetCIEColor() { ThrowFailure(TWCC_BADPROTOCOL); }
 
-void CTWAINDataSource::ResetGrayResponse(TW_GRAYRESPONSE*)
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+void CTWAINDataSource::ResetGrayResponse(TW_GRAYRESPONSE*) { ThrowFailure(TWCC_BADPROTOCOL); }
 
-void CTWAINDataSource::SetGrayResponse(const TW_GRAYRESPONSE*)
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+void CTWAINDataSource::SetGrayResponse(const TW_GRAYRESPONSE*) { ThrowFailure(TWCC_BADPROTOCOL); }
 
-void CTWAINDataSource::ResetRGBResponse(TW_RGBRESPONSE*)
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+void CTWAINDataSource::ResetRGBResponse(TW_RGBRESPONSE*) { ThrowFailure(TWCC_BADPROTOCOL); }
 
-void CTWAINDataSource::SetRGBResponse(const TW_RGBRESPONSE*)
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+void CTWAINDataSource::SetRGBResponse(const TW_RGBRESPONSE*) { ThrowFailure(TWCC_BADPROTOCOL); }
 
-TW_JPEGCOMPRESSION CTWAINDataSource::GetJPEGCompression()
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+TW_JPEGCOMPRESSION CTWAINDataSource::GetJPEGCompression() { ThrowFailure(TWCC_BADPROTOCOL); }
 
-TW_JPEGCOMPRESSION CTWAINDataSource::GetDefaultJPEGCompression()
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+TW_JPEGCOMPRESSION CTWAINDataSource::GetDefaultJPEGCompression() { ThrowFailure(TWCC_BADPROTOCOL); }
 
-TW_JPEGCOMPRESSION CTWAINDataSource::ResetJPEGCompression()
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+TW_JPEGCOMPRESSION CTWAINDataSource::ResetJPEGCompression() { ThrowFailure(TWCC_BADPROTOCOL); }
 
-void CTWAINDataSource::SetJPEGCompression(const TW_JPEGCOMPRESSION&)
-{
-    ThrowFailure(TWCC_BADPROTOCOL);
-}
+void CTWAINDataSource::SetJPEGCompression(const TW_JPEGCOMPRESSION&) { ThrowFailure(TWCC_BADPROTOCOL); }
 
 } // namespace Trellis

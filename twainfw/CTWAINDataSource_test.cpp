@@ -92,7 +92,7 @@ TEST_F(DispatchTest, RefusedTripletsReportTheirConditionThroughStatus)
 {
     struct Case {
         const char* what;
-        int state;  // 3, 4 (open), 5 (enabled), 6 (transfer ready)
+        int state; // 3, 4 (open), 5 (enabled), 6 (transfer ready)
         TW_UINT32 dg;
         TW_UINT16 dat;
         TW_UINT16 msg;
@@ -390,8 +390,7 @@ TEST_F(DispatchTest, ResetOfPendingTransfersStopsTheBatch)
 TEST_F(DispatchTest, EnteringTransferStampsTheTimeAndEveryChangeClearsXferDone)
 {
     ds.SetState(7);
-    EXPECT_TRUE(std::regex_match(ds.GetTimeDateText(),
-                                 std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\.000)")))
+    EXPECT_TRUE(std::regex_match(ds.GetTimeDateText(), std::regex(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\.000)")))
         << ds.GetTimeDateText();
     ds.SetXferDoneForTest();
     ds.SetState(7);
@@ -405,7 +404,7 @@ TEST_F(DispatchTest, FileSetUpChecksTheFileAndTheFormat)
     OpenSource();
     TW_SETUPFILEXFER setup{};
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &setup));
-    EXPECT_EQ(TWCC_SEQERROR, Status());  // file transfers are offered but not chosen
+    EXPECT_EQ(TWCC_SEQERROR, Status()); // file transfers are offered but not chosen
     ds.SetXferMechCurrent(TWSX_FILE);
 
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &setup));
@@ -422,7 +421,7 @@ TEST_F(DispatchTest, FileSetUpChecksTheFileAndTheFormat)
     EXPECT_EQ(TWCC_BADVALUE, Status());
 
     std::filesystem::create_directory(folder);
-    setup.Format = TWFF_JFIF;  // not offered
+    setup.Format = TWFF_JFIF; // not offered
     EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
     EXPECT_EQ(TWCC_BADVALUE, Status());
     setup.Format = TWFF_TIFF;
@@ -482,7 +481,7 @@ TEST_F(DispatchTest, ImageLayoutMustLieOnThePage)
 
     layout.Frame = CTWAINFrame(1, 1, 4, 5);
     layout.DocumentNumber = 7;
-    layout.PageNumber = 0xFFFFFFFFu;  // leaves the number as it is
+    layout.PageNumber = 0xFFFFFFFFu; // leaves the number as it is
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
     TW_IMAGELAYOUT current{};
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETCURRENT, &current));

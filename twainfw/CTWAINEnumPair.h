@@ -8,9 +8,9 @@ namespace Trellis {
 
 struct CTWAINEnumPair {
     enum class Outcome {
-        Taken,     // the request was taken whole
-        Adjusted,  // taken in part or moved to a neighbour: check status
-        Refused,   // nothing taken
+        Taken,    // the request was taken whole
+        Adjusted, // taken in part or moved to a neighbour: check status
+        Refused,  // nothing taken
     };
 
     // The current list becomes the allowed one, indexes included.

@@ -120,7 +120,7 @@ bool CTWAINEnumeration::SetCurrentNearest(const CTWAINOneValue& value, bool& adj
 
 bool CTWAINEnumeration::Constrain(const CTWAINEnumeration& request, const CTWAINArray& allowed)
 {
-    const CTWAINEnumeration requested = request;  // the request may be this list
+    const CTWAINEnumeration requested = request; // the request may be this list
     std::optional<CTWAINOneValue> oldCurrent = CurrentItem();
     std::optional<CTWAINOneValue> oldDefault = DefaultItem();
 
@@ -145,7 +145,7 @@ bool CTWAINEnumeration::ConstrainToRange(const CTWAINRange& request, const CTWAI
 {
     std::optional<CTWAINOneValue> oldCurrent = CurrentItem();
     std::optional<CTWAINOneValue> oldDefault = DefaultItem();
-    const CTWAINArray allowedList = allowed;  // may be this very list
+    const CTWAINArray allowedList = allowed; // may be this very list
     Clear();
 
     bool result = true;

@@ -8,7 +8,7 @@ namespace Trellis {
 
 class CTWAINFrame : public TW_FRAME {
 public:
-    CTWAINFrame();  // all edges 0
+    CTWAINFrame(); // all edges 0
     CTWAINFrame(const TW_FRAME& frame);
     CTWAINFrame(float left, float top, float right, float bottom);
 

@@ -7,7 +7,8 @@
 namespace Trellis {
 namespace {
 
-void ExpectFrame(const CTWAINFrame& f, float left, float top, float right, float bottom, float tolerance, const char* what)
+void ExpectFrame(const CTWAINFrame& f, float left, float top, float right, float bottom, float tolerance,
+                 const char* what)
 {
     EXPECT_NEAR(Fix32ToFloat(f.Left), left, tolerance) << what;
     EXPECT_NEAR(Fix32ToFloat(f.Top), top, tolerance) << what;
@@ -17,7 +18,14 @@ void ExpectFrame(const CTWAINFrame& f, float left, float top, float right, float
 
 TEST(CTWAINFrame, PaperSizes)
 {
-    struct Case { const char* what; int code; int unit; float xres, yres; float right, bottom; float tolerance; };
+    struct Case {
+        const char* what;
+        int code;
+        int unit;
+        float xres, yres;
+        float right, bottom;
+        float tolerance;
+    };
     const Case cases[] = {
         {"US Letter in pixels", TWSS_USLETTER, TWUN_PIXELS, 200, 300, 1700, 3300, 0},
         {"A4 in inches", TWSS_A4LETTER, TWUN_INCHES, 0, 0, 8.268f, 11.693f, 1e-3f},
@@ -31,7 +39,8 @@ TEST(CTWAINFrame, PaperSizes)
         {"the data source's own sizes are not here", 0x8001, TWUN_INCHES, 0, 0, 0, 0, 0},
     };
     for (const Case& c : cases)
-        ExpectFrame(GetSupportedSizeFrame(c.code, c.unit, c.xres, c.yres), 0, 0, c.right, c.bottom, c.tolerance, c.what);
+        ExpectFrame(GetSupportedSizeFrame(c.code, c.unit, c.xres, c.yres), 0, 0, c.right, c.bottom, c.tolerance,
+                    c.what);
 
     CTWAINFrame out(1, 2, 3, 4);
     GetSupportedSizeFrame(out, TWSS_USLEGAL, TWUN_INCHES, 0, 0);
@@ -42,7 +51,7 @@ TEST(CTWAINFrame, ContainsAndEquality)
 {
     const CTWAINFrame page(0, 0, 8.5f, 11);
     CTWAINFrame wider = page;
-    wider.Right.Frac += 1;  // one Frac step
+    wider.Right.Frac += 1; // one Frac step
     CTWAINFrame lower = page;
     lower.SetBottom(11.5f);
 

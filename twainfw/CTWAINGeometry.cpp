@@ -36,12 +36,12 @@ void FillOneToN(CTWAINArray& list, TW_UINT32 n)
 void CTWAINDataSource::InitSupportedCaps(CTWAINArray& caps)
 {
     static const TW_UINT16 kIds[] = {
-        CAP_AUTHOR,        CAP_DEVICEONLINE,    CAP_JOBCONTROL,     CAP_SUPPORTEDCAPS,    CAP_TIMEDATE,
-        CAP_UICONTROLLABLE, CAP_XFERCOUNT,      ICAP_BITDEPTH,      ICAP_BITORDER,        ICAP_COMPRESSION,
-        ICAP_FRAMES,       ICAP_IMAGEFILEFORMAT, ICAP_MAXFRAMES,    ICAP_MINIMUMHEIGHT,   ICAP_MINIMUMWIDTH,
-        ICAP_ORIENTATION,  ICAP_PHYSICALHEIGHT, ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,     ICAP_PIXELTYPE,
-        ICAP_PLANARCHUNKY, ICAP_SUPPORTEDSIZES, ICAP_UNITS,         ICAP_XFERMECH,        ICAP_XRESOLUTION,
-        ICAP_YRESOLUTION,  CUSTCAP_MULTIPAGETIFF,
+        CAP_AUTHOR,         CAP_DEVICEONLINE,      CAP_JOBCONTROL,     CAP_SUPPORTEDCAPS,  CAP_TIMEDATE,
+        CAP_UICONTROLLABLE, CAP_XFERCOUNT,         ICAP_BITDEPTH,      ICAP_BITORDER,      ICAP_COMPRESSION,
+        ICAP_FRAMES,        ICAP_IMAGEFILEFORMAT,  ICAP_MAXFRAMES,     ICAP_MINIMUMHEIGHT, ICAP_MINIMUMWIDTH,
+        ICAP_ORIENTATION,   ICAP_PHYSICALHEIGHT,   ICAP_PHYSICALWIDTH, ICAP_PIXELFLAVOR,   ICAP_PIXELTYPE,
+        ICAP_PLANARCHUNKY,  ICAP_SUPPORTEDSIZES,   ICAP_UNITS,         ICAP_XFERMECH,      ICAP_XRESOLUTION,
+        ICAP_YRESOLUTION,   CUSTCAP_MULTIPAGETIFF,
     };
     caps.Clear();
     for (TW_UINT16 id : kIds) {
@@ -63,25 +63,13 @@ bool CTWAINDataSource::IsCapSupported(TW_UINT16 id)
 
 // ---- initial value lists ----
 
-void CTWAINDataSource::InitFeederAlignment(TW_UINT16& alignment)
-{
-    alignment = TWFA_NONE;
-}
+void CTWAINDataSource::InitFeederAlignment(TW_UINT16& alignment) { alignment = TWFA_NONE; }
 
-void CTWAINDataSource::InitJobControl(CTWAINEnumeration& values)
-{
-    AddCode(values, TWJC_NONE, true);
-}
+void CTWAINDataSource::InitJobControl(CTWAINEnumeration& values) { AddCode(values, TWJC_NONE, true); }
 
-void CTWAINDataSource::InitBitOrders(CTWAINEnumeration& values)
-{
-    AddCode(values, TWBO_MSBFIRST, true);
-}
+void CTWAINDataSource::InitBitOrders(CTWAINEnumeration& values) { AddCode(values, TWBO_MSBFIRST, true); }
 
-void CTWAINDataSource::InitCompressions(TW_UINT16, CTWAINEnumeration& values)
-{
-    AddCode(values, TWCP_NONE, true);
-}
+void CTWAINDataSource::InitCompressions(TW_UINT16, CTWAINEnumeration& values) { AddCode(values, TWCP_NONE, true); }
 
 void CTWAINDataSource::InitImageFileFormats(CTWAINEnumeration& values)
 {
@@ -89,25 +77,13 @@ void CTWAINDataSource::InitImageFileFormats(CTWAINEnumeration& values)
     AddCode(values, TWFF_TIFF, false);
 }
 
-void CTWAINDataSource::InitOrientations(CTWAINEnumeration& values)
-{
-    AddCode(values, TWOR_ROT0, true);
-}
+void CTWAINDataSource::InitOrientations(CTWAINEnumeration& values) { AddCode(values, TWOR_ROT0, true); }
 
-void CTWAINDataSource::InitPixelFlavors(CTWAINEnumeration& values)
-{
-    AddCode(values, TWPF_CHOCOLATE, true);
-}
+void CTWAINDataSource::InitPixelFlavors(CTWAINEnumeration& values) { AddCode(values, TWPF_CHOCOLATE, true); }
 
-void CTWAINDataSource::InitSupportedSizes(CTWAINEnumeration& values)
-{
-    AddCode(values, TWSS_NONE, true);
-}
+void CTWAINDataSource::InitSupportedSizes(CTWAINEnumeration& values) { AddCode(values, TWSS_NONE, true); }
 
-void CTWAINDataSource::InitUnits(CTWAINEnumeration& values)
-{
-    AddCode(values, TWUN_INCHES, true);
-}
+void CTWAINDataSource::InitUnits(CTWAINEnumeration& values) { AddCode(values, TWUN_INCHES, true); }
 
 void CTWAINDataSource::InitXferMechs(CTWAINEnumeration& values)
 {
@@ -211,20 +187,11 @@ void CTWAINDataSource::ResolutionRangeConstrain(CTWAINEnumPair& pair, const CTWA
     }
 }
 
-CTWAINContainer CTWAINDataSource::GetXResolutionValues()
-{
-    return ResolutionValues(m_XResolutions);
-}
+CTWAINContainer CTWAINDataSource::GetXResolutionValues() { return ResolutionValues(m_XResolutions); }
 
-float CTWAINDataSource::GetXResolutionCurrent()
-{
-    return ResolutionToUnits(GetXResolutionValue());
-}
+float CTWAINDataSource::GetXResolutionCurrent() { return ResolutionToUnits(GetXResolutionValue()); }
 
-float CTWAINDataSource::GetXResolutionValue()
-{
-    return m_XResolutions.Current.GetCurrent().GetFloat();
-}
+float CTWAINDataSource::GetXResolutionValue() { return m_XResolutions.Current.GetCurrent().GetFloat(); }
 
 float CTWAINDataSource::GetXResolutionDefault()
 {
@@ -241,10 +208,7 @@ void CTWAINDataSource::SetXResolutionConstraint(const CTWAINEnumeration& constra
     ResolutionConstrain(m_XResolutions, constraint);
 }
 
-void CTWAINDataSource::SetXResolutionCurrent(float value)
-{
-    ResolutionSetCurrent(m_XResolutions, value);
-}
+void CTWAINDataSource::SetXResolutionCurrent(float value) { ResolutionSetCurrent(m_XResolutions, value); }
 
 float CTWAINDataSource::ResetXResolution()
 {
@@ -252,25 +216,13 @@ float CTWAINDataSource::ResetXResolution()
     return GetXResolutionCurrent();
 }
 
-TW_INT32 CTWAINDataSource::QueryXResolutionSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryXResolutionSupport() { return kSettable; }
 
-CTWAINContainer CTWAINDataSource::GetYResolutionValues()
-{
-    return ResolutionValues(m_YResolutions);
-}
+CTWAINContainer CTWAINDataSource::GetYResolutionValues() { return ResolutionValues(m_YResolutions); }
 
-float CTWAINDataSource::GetYResolutionCurrent()
-{
-    return ResolutionToUnits(GetYResolutionValue());
-}
+float CTWAINDataSource::GetYResolutionCurrent() { return ResolutionToUnits(GetYResolutionValue()); }
 
-float CTWAINDataSource::GetYResolutionValue()
-{
-    return m_YResolutions.Current.GetCurrent().GetFloat();
-}
+float CTWAINDataSource::GetYResolutionValue() { return m_YResolutions.Current.GetCurrent().GetFloat(); }
 
 float CTWAINDataSource::GetYResolutionDefault()
 {
@@ -287,10 +239,7 @@ void CTWAINDataSource::SetYResolutionConstraint(const CTWAINEnumeration& constra
     ResolutionConstrain(m_YResolutions, constraint);
 }
 
-void CTWAINDataSource::SetYResolutionCurrent(float value)
-{
-    ResolutionSetCurrent(m_YResolutions, value);
-}
+void CTWAINDataSource::SetYResolutionCurrent(float value) { ResolutionSetCurrent(m_YResolutions, value); }
 
 float CTWAINDataSource::ResetYResolution()
 {
@@ -298,10 +247,7 @@ float CTWAINDataSource::ResetYResolution()
     return GetYResolutionCurrent();
 }
 
-TW_INT32 CTWAINDataSource::QueryYResolutionSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryYResolutionSupport() { return kSettable; }
 
 // ---- frames ----
 
@@ -363,17 +309,11 @@ CTWAINFrame CTWAINDataSource::ResetFrames()
     return GetFramesCurrent();
 }
 
-TW_INT32 CTWAINDataSource::QueryFramesSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryFramesSupport() { return kSettable; }
 
 // ---- page sizes ----
 
-CTWAINFrame CTWAINDataSource::GetCustomSizeFrame(TW_UINT16, int, float, float)
-{
-    ThrowFailure(TWCC_BADVALUE);
-}
+CTWAINFrame CTWAINDataSource::GetCustomSizeFrame(TW_UINT16, int, float, float) { ThrowFailure(TWCC_BADVALUE); }
 
 float CTWAINDataSource::ConvertXLength(float length, int toUnit)
 {
@@ -393,20 +333,11 @@ void CTWAINDataSource::SetFrameFromSizeCode(TW_UINT16 sizeCode)
                                 : GetSupportedSizeFrame(sizeCode, TWUN_INCHES, x, y);
 }
 
-CTWAINContainer CTWAINDataSource::GetSupportedSizesValues()
-{
-    return EnumValues(m_SupportedSizes);
-}
+CTWAINContainer CTWAINDataSource::GetSupportedSizesValues() { return EnumValues(m_SupportedSizes); }
 
-TW_UINT16 CTWAINDataSource::GetSupportedSizesCurrent()
-{
-    return EnumCurrent(m_SupportedSizes);
-}
+TW_UINT16 CTWAINDataSource::GetSupportedSizesCurrent() { return EnumCurrent(m_SupportedSizes); }
 
-TW_UINT16 CTWAINDataSource::GetSupportedSizesDefault()
-{
-    return EnumDefault(m_SupportedSizes);
-}
+TW_UINT16 CTWAINDataSource::GetSupportedSizesDefault() { return EnumDefault(m_SupportedSizes); }
 
 void CTWAINDataSource::SetSupportedSizesConstraint(const CTWAINEnumeration& constraint)
 {
@@ -456,10 +387,7 @@ TW_UINT16 CTWAINDataSource::ResetSupportedSizes()
     return current;
 }
 
-TW_INT32 CTWAINDataSource::QuerySupportedSizesSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QuerySupportedSizesSupport() { return kSettable; }
 
 // ---- image data set ----
 
@@ -481,10 +409,7 @@ void CTWAINDataSource::GetImageDataSetCurrent(CTWAINContainer& container)
         container.SetArray(m_ImageDataSet);
 }
 
-TW_UINT32 CTWAINDataSource::GetImageDataSetDefault()
-{
-    return m_ImagesAvailable;
-}
+TW_UINT32 CTWAINDataSource::GetImageDataSetDefault() { return m_ImagesAvailable; }
 
 void CTWAINDataSource::SetImageDataSetRangeConstraint(const CTWAINRange& constraint)
 {
@@ -521,9 +446,6 @@ TW_UINT32 CTWAINDataSource::ResetImageDataSet()
     return m_ImagesAvailable;
 }
 
-TW_INT32 CTWAINDataSource::QueryImageDataSetSupport()
-{
-    return kSettable;
-}
+TW_INT32 CTWAINDataSource::QueryImageDataSetSupport() { return kSettable; }
 
 } // namespace Trellis

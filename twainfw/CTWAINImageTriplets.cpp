@@ -137,7 +137,7 @@ void CTWAINDataSource::OnExtImageInfo(TW_UINT16 msg, TW_EXTIMAGEINFO* request)
                 break;
             }
             case TWEI_BARCODECOUNT:
-                countRecord = &info;  // answered last
+                countRecord = &info; // answered last
                 break;
             default:
                 if (!GetOtherExtImageInfoItem(info)) {
@@ -166,15 +166,9 @@ void CTWAINDataSource::OnExtImageInfo(TW_UINT16 msg, TW_EXTIMAGEINFO* request)
 
 void CTWAINDataSource::BeginExtImageInfo(TW_UINT32) {}
 
-bool CTWAINDataSource::HandleExtImageInfoItem(TW_INFO&)
-{
-    return false;
-}
+bool CTWAINDataSource::HandleExtImageInfoItem(TW_INFO&) { return false; }
 
-bool CTWAINDataSource::GetOtherExtImageInfoItem(TW_INFO&)
-{
-    return false;
-}
+bool CTWAINDataSource::GetOtherExtImageInfoItem(TW_INFO&) { return false; }
 
 void CTWAINDataSource::EndExtImageInfo() {}
 
@@ -283,8 +277,8 @@ bool CTWAINDataSource::DecodeJPEGToBitmap(const std::string& path, TW_HANDLE* bi
     if (xferMech == TWSX_FILE) {
         const TW_SETUPFILEXFER setup = GetSetupFileXfer();
         const std::string bmpPath(setup.FileName, strnlen(setup.FileName, sizeof(setup.FileName)));
-        result = JpegFileToBmpFile(path.c_str(), bmpPath.c_str(), &options, progress, nullptr, errorText,
-                                   sizeof(errorText));
+        result =
+            JpegFileToBmpFile(path.c_str(), bmpPath.c_str(), &options, progress, nullptr, errorText, sizeof(errorText));
     } else {
         // A fresh place: the front end frees a block it finds there.
         HGLOBAL dib = nullptr;

@@ -84,7 +84,7 @@ TEST_F(ImageTripletTest, ImageLayoutAnswersAndChecksTheFrame)
     ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETDEFAULT, &layout));
     EXPECT_EQ(Bytes(expected), Bytes(layout));
 
-    set.Frame = CTWAINFrame(0, 0, 9.0f, 6);  // wider than the glass
+    set.Frame = CTWAINFrame(0, 0, 9.0f, 6); // wider than the glass
     EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &set));
     EXPECT_EQ(TWCC_BADVALUE, Status());
 }
@@ -291,15 +291,15 @@ TEST_F(ImageTripletTest, ExtImageInfoAnswersEachRecordAfterTheTransfer)
     source.Calls.clear();
 
     ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_EXTIMAGEINFO, MSG_GET, request.Header()));
-    EXPECT_EQ((std::vector<std::string>{"begin 4", "x 1", "text 1", "x 2", "text 2", "x 3", "text 3", "y 2", "count",
-                                        "end"}),
-              source.Calls);
+    EXPECT_EQ(
+        (std::vector<std::string>{"begin 4", "x 1", "text 1", "x 2", "text 2", "x 3", "text 3", "y 2", "count", "end"}),
+        source.Calls);
 
     struct Expected {
         TW_UINT16 itemType;
         TW_UINT16 numItems;
         TW_UINT16 returnCode;
-        TW_UINTPTR item;  // not checked for text records
+        TW_UINTPTR item; // not checked for text records
     };
     const std::map<size_t, Expected> expected = {
         {0, {TWTY_UINT32, 1, TWRC_SUCCESS, 2}},
@@ -443,7 +443,7 @@ TEST_F(ImageTripletTest, JpegHandOffFollowsTheTransferMechanism)
         std::string error;
         ASSERT_TRUE(ds.DecodeJPEGToBitmap(jpeg, &bitmap, nullptr, error)) << error;
         EXPECT_EQ(1, testing::CountingManagerMemory::allocated);
-        EXPECT_EQ(40, static_cast<const BYTE*>(bitmap)[0]);  // the info header's size
+        EXPECT_EQ(40, static_cast<const BYTE*>(bitmap)[0]); // the info header's size
         testing::CountingManagerMemory::Free(bitmap);
     }
     SetDSMMemoryFunctions(nullptr);

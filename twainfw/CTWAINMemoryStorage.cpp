@@ -19,10 +19,7 @@ TW_INT32 ReadField(const BYTE* p)
     return value;
 }
 
-void WriteField(BYTE* p, TW_INT32 value)
-{
-    std::memcpy(p, &value, sizeof(value));
-}
+void WriteField(BYTE* p, TW_INT32 value) { std::memcpy(p, &value, sizeof(value)); }
 
 // A record's data as a number; a missing or too short record reads as 0.
 template <class T>
@@ -37,8 +34,7 @@ T NumberFrom(const BYTE* data, TW_UINT32 length)
 } // namespace
 
 CTWAINMemoryStorage::CTWAINMemoryStorage(HGLOBAL hBlock, TW_UINT32 headerSize)
-    : m_hBlock(hBlock)
-    , m_HeaderSize(headerSize)
+    : m_hBlock(hBlock), m_HeaderSize(headerSize)
 {
 }
 

@@ -62,9 +62,9 @@ public:
 
 private:
     struct Walk {
-        std::optional<size_t> found;  // offset of the record with the key
-        size_t end;                   // where the records end
-        std::optional<size_t> last;   // offset of the last sound record
+        std::optional<size_t> found; // offset of the record with the key
+        size_t end;                  // where the records end
+        std::optional<size_t> last;  // offset of the last sound record
     };
 
     // Locks the block (once) and walks its records looking for the key;
@@ -79,7 +79,7 @@ private:
     HGLOBAL m_hBlock;
     TW_UINT32 m_HeaderSize;
     BYTE* m_pCursor = nullptr;
-    BYTE* m_pBlock = nullptr;  // the locked block, null while unlocked
+    BYTE* m_pBlock = nullptr; // the locked block, null while unlocked
 };
 
 } // namespace Trellis

@@ -157,8 +157,8 @@ protected:
     std::vector<uint8_t> Ask(TW_UINT16 id, TW_UINT16 msg, TW_UINT16* conType = nullptr)
     {
         TW_CAPABILITY capability{id, TWON_DONTCARE16, nullptr};
-        EXPECT_EQ(TWRC_SUCCESS, Cap(msg, capability)) << "cap 0x" << std::hex << id << " msg " << msg
-                                                      << " condition " << std::dec << Status();
+        EXPECT_EQ(TWRC_SUCCESS, Cap(msg, capability))
+            << "cap 0x" << std::hex << id << " msg " << msg << " condition " << std::dec << Status();
         if (conType)
             *conType = capability.ConType;
         return TakeBlock(capability);
@@ -238,8 +238,7 @@ TEST_F(NegotiationTest, AnswersAreRecordsOfTheCapabilityShape)
         {ICAP_XRESOLUTION, MSG_GETDEFAULT, TWON_ONEVALUE, Bytes().U16(TWTY_FIX32).Fix(200).Get()},
         {CAP_XFERCOUNT, MSG_GET, TWON_ONEVALUE, Bytes().U16(TWTY_INT16).U32(0xFFFF).Get()},
         {ICAP_PHYSICALWIDTH, MSG_GET, TWON_ONEVALUE, Bytes().U16(TWTY_FIX32).Fix(8.5f).Get()},
-        {ICAP_FRAMES, MSG_GETDEFAULT, TWON_ONEVALUE,
-         Bytes().U16(TWTY_FRAME).Fix(0).Fix(0).Fix(8.5f).Fix(14).Get()},
+        {ICAP_FRAMES, MSG_GETDEFAULT, TWON_ONEVALUE, Bytes().U16(TWTY_FRAME).Fix(0).Fix(0).Fix(8.5f).Fix(14).Get()},
         {CAP_FEEDERALIGNMENT, MSG_GETCURRENT, TWON_ONEVALUE, Bytes().U16(TWTY_UINT16).U32(TWFA_NONE).Get()},
         {CAP_THUMBNAILSENABLED, MSG_GET, TWON_ONEVALUE, Bytes().U16(TWTY_BOOL).U32(0).Get()},
         {ICAP_PIXELTYPE, MSG_QUERYSUPPORT, TWON_ONEVALUE, Bytes().U16(TWTY_INT32).U32(0x1F).Get()},
@@ -328,7 +327,7 @@ TEST_F(NegotiationTest, RefusedRequestsGiveTheirConditionCodes)
         const char* what;
         TW_UINT16 id;
         TW_UINT16 msg;
-        CTWAINContainer container;  // sent with MSG_SET
+        CTWAINContainer container; // sent with MSG_SET
         int rc;
         TW_UINT16 condition;
     };
@@ -343,16 +342,15 @@ TEST_F(NegotiationTest, RefusedRequestsGiveTheirConditionCodes)
         {"read-only reset", ICAP_PHYSICALWIDTH, MSG_RESET, {}, TWRC_FAILURE, TWCC_CAPBADOPERATION},
         {"read-only set", ICAP_PHYSICALWIDTH, MSG_SET, CTWAINContainer(CTWAINOneValue(1.0f)), TWRC_FAILURE,
          TWCC_CAPBADOPERATION},
-        {"list set with an array", ICAP_PIXELTYPE, MSG_SET, CTWAINContainer(pixelArray), TWRC_FAILURE,
+        {"list set with an array", ICAP_PIXELTYPE, MSG_SET, CTWAINContainer(pixelArray), TWRC_FAILURE, TWCC_BADVALUE},
+        {"code outside the list", ICAP_PIXELTYPE, MSG_SET, CTWAINContainer(CTWAINOneValue(TW_UINT16{9})), TWRC_FAILURE,
          TWCC_BADVALUE},
-        {"code outside the list", ICAP_PIXELTYPE, MSG_SET, CTWAINContainer(CTWAINOneValue(TW_UINT16{9})),
-         TWRC_FAILURE, TWCC_BADVALUE},
-        {"code read from a frame", ICAP_PIXELTYPE, MSG_SET,
-         CTWAINContainer(CTWAINOneValue(CTWAINFrame(0, 0, 1, 1))), TWRC_FAILURE, TWCC_BUMMER},
-        {"one value capability set with an enumeration", CAP_XFERCOUNT, MSG_SET,
-         CTWAINContainer(Codes({1, 2})), TWRC_FAILURE, TWCC_BUMMER},
-        {"resolution above the list", ICAP_XRESOLUTION, MSG_SET, CTWAINContainer(CTWAINOneValue(400.0f)),
-         TWRC_FAILURE, TWCC_BADVALUE},
+        {"code read from a frame", ICAP_PIXELTYPE, MSG_SET, CTWAINContainer(CTWAINOneValue(CTWAINFrame(0, 0, 1, 1))),
+         TWRC_FAILURE, TWCC_BUMMER},
+        {"one value capability set with an enumeration", CAP_XFERCOUNT, MSG_SET, CTWAINContainer(Codes({1, 2})),
+         TWRC_FAILURE, TWCC_BUMMER},
+        {"resolution above the list", ICAP_XRESOLUTION, MSG_SET, CTWAINContainer(CTWAINOneValue(400.0f)), TWRC_FAILURE,
+         TWCC_BADVALUE},
         {"resolution between two listed", ICAP_XRESOLUTION, MSG_SET, CTWAINContainer(CTWAINOneValue(150.0f)),
          TWRC_CHECKSTATUS, TWCC_BADVALUE},
         {"member capability set with an enumeration", ICAP_BARCODEDETECTIONENABLED, MSG_SET,
@@ -444,9 +442,8 @@ TEST_F(NegotiationTest, AResolutionReadInCentimetresIsTakenBack)
         list.Add(read, true, true);
         EXPECT_EQ(TWRC_SUCCESS, Set(ICAP_YRESOLUTION, CTWAINContainer(list))) << "condition " << Status();
         EXPECT_EQ(dotsPerInch, ds.GetYResolutionValue());
-        EXPECT_EQ(TWRC_SUCCESS, Set(ICAP_YRESOLUTION, CTWAINContainer(CTWAINRange(read.GetFloat(), read.GetFloat(),
-                                                                                   1, read.GetFloat(),
-                                                                                   read.GetFloat()))))
+        EXPECT_EQ(TWRC_SUCCESS, Set(ICAP_YRESOLUTION, CTWAINContainer(CTWAINRange(read.GetFloat(), read.GetFloat(), 1,
+                                                                                  read.GetFloat(), read.GetFloat()))))
             << "condition " << Status();
         EXPECT_EQ(dotsPerInch, ds.GetYResolutionValue());
         ds.ResetYResolution();
@@ -521,9 +518,8 @@ TEST_F(NegotiationTest, UnroutedIdsGoToTheCustomHooks)
     ASSERT_EQ(TWRC_SUCCESS, Set(kCustomCap, CTWAINContainer(CTWAINOneValue(TW_UINT32{12}, TWTY_UINT32))));
     EXPECT_EQ(12u, ds.CustomValue);
     EXPECT_EQ(Bytes().U16(TWTY_UINT32).U32(7).Get(), Ask(kCustomCap, MSG_RESET));
-    EXPECT_EQ((std::vector<std::string>{"query " + custom, "current " + custom, "query " + custom,
-                                        "default " + custom, "query " + custom, "set " + custom,
-                                        "query " + custom, "reset " + custom}),
+    EXPECT_EQ((std::vector<std::string>{"query " + custom, "current " + custom, "query " + custom, "default " + custom,
+                                        "query " + custom, "set " + custom, "query " + custom, "reset " + custom}),
               ds.Hooks);
 
     // The hook's flags gate the messages.

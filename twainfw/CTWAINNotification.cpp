@@ -70,10 +70,7 @@ private:
 
 } // namespace
 
-HKEY CTWAINDataSource::GetRegistryRoot()
-{
-    return HKEY_CURRENT_USER;
-}
+HKEY CTWAINDataSource::GetRegistryRoot() { return HKEY_CURRENT_USER; }
 
 // "SOFTWARE\<maker>\<product>\<major>.<minor>" of the source's identity.
 std::string CTWAINDataSource::GetRegistryPath()

@@ -39,19 +39,15 @@ std::vector<Notification>& Received()
 TW_UINT16 FakeDSMEntry(pTW_IDENTITY origin, pTW_IDENTITY destination, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                        TW_MEMREF data)
 {
-    Received().push_back(Notification{origin ? TW_UINT32{origin->Id} : 0xFFFFFFFFu,
-                                      origin ? std::string(origin->ProductName) : std::string(),
-                                      destination ? TW_UINT32{destination->Id} : 0xFFFFFFFFu, dg, dat, msg,
-                                      data == nullptr});
-    return TWRC_FAILURE;  // ignored by the source
+    Received().push_back(Notification{
+        origin ? TW_UINT32{origin->Id} : 0xFFFFFFFFu, origin ? std::string(origin->ProductName) : std::string(),
+        destination ? TW_UINT32{destination->Id} : 0xFFFFFFFFu, dg, dat, msg, data == nullptr});
+    return TWRC_FAILURE; // ignored by the source
 }
 
 class NotifySource : public testing::TestDataSource {
 public:
-    bool BeginAcquisition(TW_IMAGEINFO* info) override
-    {
-        return Acquire && CTWAINDataSource::BeginAcquisition(info);
-    }
+    bool BeginAcquisition(TW_IMAGEINFO* info) override { return Acquire && CTWAINDataSource::BeginAcquisition(info); }
     bool Acquire = true;
 };
 
@@ -100,8 +96,7 @@ protected:
 
     void SetPixelType(CTWAINDataSource& source, TW_UINT16 pixelType)
     {
-        TW_CAPABILITY capability{ICAP_PIXELTYPE, TWON_ONEVALUE,
-                                 CTWAINContainer(CTWAINOneValue(pixelType)).ToHandle()};
+        TW_CAPABILITY capability{ICAP_PIXELTYPE, TWON_ONEVALUE, CTWAINContainer(CTWAINOneValue(pixelType)).ToHandle()};
         ASSERT_EQ(TWRC_SUCCESS, Call(source, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability));
         TWAINFreeHandle(capability.hContainer);
     }
@@ -155,7 +150,7 @@ protected:
         data.InfoLength = length.value_or(static_cast<TW_UINT32>(bytes.size()));
         data.hData = block;
         const int rc = Call(source, DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &data);
-        const TW_HANDLE after = data.hData;  // a packed field: read by copy
+        const TW_HANDLE after = data.hData; // a packed field: read by copy
         EXPECT_EQ(block, after);
         std::free(block);
         return rc;

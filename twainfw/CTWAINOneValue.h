@@ -23,12 +23,12 @@ size_t GetStringItemLength(TW_UINT32 itemType);
 
 class CTWAINOneValue {
 public:
-    CTWAINOneValue();  // type 0, value 0
+    CTWAINOneValue(); // type 0, value 0
     CTWAINOneValue(TW_UINT32 value, TW_UINT16 itemType);
-    explicit CTWAINOneValue(float value);      // TWTY_FIX32
-    explicit CTWAINOneValue(TW_UINT16 value);  // TWTY_UINT16
+    explicit CTWAINOneValue(float value);     // TWTY_FIX32
+    explicit CTWAINOneValue(TW_UINT16 value); // TWTY_UINT16
     CTWAINOneValue(const std::string& text, TW_UINT16 itemType);
-    explicit CTWAINOneValue(const TW_FRAME& frame);  // TWTY_FRAME
+    explicit CTWAINOneValue(const TW_FRAME& frame); // TWTY_FRAME
 
     // Reads the item of a TW_ONEVALUE: the 32-bit word, the 16 frame bytes
     // or the string up to its NUL within its slot. `blockSize` is what the

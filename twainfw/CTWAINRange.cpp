@@ -87,7 +87,7 @@ bool CTWAINRange::SetCurrentNearest(const CTWAINOneValue& value, bool& adjusted)
 
 bool CTWAINRange::Constrain(const CTWAINRange& request, const CTWAINRange& allowed)
 {
-    const CTWAINRange requested = request;  // the request may be this range
+    const CTWAINRange requested = request; // the request may be this range
     const CTWAINOneValue oldCurrent = CurrentValue;
     const CTWAINOneValue oldDefault = DefaultValue;
 

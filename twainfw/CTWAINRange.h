@@ -8,7 +8,7 @@ namespace Trellis {
 
 class CTWAINRange {
 public:
-    CTWAINRange();  // the empty FIX32 range (0, 0, 0, 0, 0)
+    CTWAINRange(); // the empty FIX32 range (0, 0, 0, 0, 0)
     // FIX32 items, in the order minimum, maximum, step, current, default.
     CTWAINRange(float min, float max, float step, float current, float def);
     void Set(float min, float max, float step, float current, float def);

@@ -21,10 +21,7 @@ void Check(LSTATUS status)
 
 } // namespace
 
-CTWAINRegistry::~CTWAINRegistry()
-{
-    Close();
-}
+CTWAINRegistry::~CTWAINRegistry() { Close(); }
 
 void CTWAINRegistry::Open(const std::string& path)
 {
@@ -53,8 +50,7 @@ HKEY CTWAINRegistry::OpenKey() const
 
 void CTWAINRegistry::WriteInt(const std::string& name, TW_INT32 value, TW_UINT32)
 {
-    Check(RegSetValueExA(OpenKey(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                         sizeof(value)));
+    Check(RegSetValueExA(OpenKey(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)));
 }
 
 TW_INT32 CTWAINRegistry::ReadInt(const std::string& name, TW_UINT32)
@@ -73,15 +69,11 @@ void CTWAINRegistry::WriteBool(const std::string& name, bool value, TW_UINT32)
     WriteInt(name, value ? 1 : 0, kNoCapability);
 }
 
-bool CTWAINRegistry::ReadBool(const std::string& name, TW_UINT32)
-{
-    return ReadInt(name, kNoCapability) != 0;
-}
+bool CTWAINRegistry::ReadBool(const std::string& name, TW_UINT32) { return ReadInt(name, kNoCapability) != 0; }
 
 void CTWAINRegistry::WriteFloat(const std::string& name, float value, TW_UINT32)
 {
-    Check(RegSetValueExA(OpenKey(), name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(&value),
-                         sizeof(value)));
+    Check(RegSetValueExA(OpenKey(), name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(&value), sizeof(value)));
 }
 
 float CTWAINRegistry::ReadFloat(const std::string& name, TW_UINT32)

@@ -80,8 +80,8 @@ TEST(MemoryStorageTest, KeysAddTheWeightedNameBytesToTheCapability)
         {"ab", 0x1114, 0x1239},
         {"", 0x1114, 0x1114},
         {"\xFF", 0, 0xFFFFFFFFu},                 // bytes above 0x7F count as negative
-        {"a\x80", 0x0101, 0x0101 + 97 - 2 * 128},  // wraps below the capability
-        {"x", 0xFFFFFFFFu, 119},                   // 32-bit wrap-around
+        {"a\x80", 0x0101, 0x0101 + 97 - 2 * 128}, // wraps below the capability
+        {"x", 0xFFFFFFFFu, 119},                  // 32-bit wrap-around
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.key, static_cast<TW_UINT32>(CTWAINMemoryStorage::HashKey(c.name, c.capability))) << c.name;
@@ -109,10 +109,10 @@ TEST(MemoryStorageTest, RewritesKeepOrReplaceTheRecord)
 {
     CTWAINMemoryStorage storage(nullptr, 4);
     storage.WriteInt("n", 1, 7);
-    storage.WriteInt("n", 2, 7);  // same length: in place
+    storage.WriteInt("n", 2, 7); // same length: in place
     storage.WriteBool("b", true, 7);
     storage.WriteString("s", "abc", 7);
-    storage.WriteString("s", "abcde", 7);  // longer: the old record dies
+    storage.WriteString("s", "abcde", 7); // longer: the old record dies
     EXPECT_EQ("abcde", storage.ReadString("s", 7));
     EXPECT_EQ(2, storage.ReadInt("n", 7));
 
@@ -131,7 +131,7 @@ TEST(MemoryStorageTest, ReplacingARecordBeforeOthersKeepsThemAll)
     CTWAINMemoryStorage storage(nullptr, 0);
     storage.WriteString("s", "abc", 7);
     storage.WriteInt("n", 5, 7);
-    storage.WriteString("s", "abcde", 7);  // the new record goes after "n"
+    storage.WriteString("s", "abcde", 7); // the new record goes after "n"
     EXPECT_EQ("abcde", storage.ReadString("s", 7));
     EXPECT_EQ(5, storage.ReadInt("n", 7));
 
@@ -147,7 +147,7 @@ TEST(MemoryStorageTest, MissingValuesReadAsZero)
     CTWAINMemoryStorage storage(nullptr, 0);
     storage.WriteInt("present", 5, 1);
     EXPECT_EQ(0, storage.ReadInt("absent", 1));
-    EXPECT_EQ(0, storage.ReadInt("present", 2));  // another capability, another key
+    EXPECT_EQ(0, storage.ReadInt("present", 2)); // another capability, another key
     EXPECT_FALSE(storage.ReadBool("absent", 1));
     EXPECT_EQ(0.0f, storage.ReadFloat("absent", 1));
     EXPECT_EQ("", storage.ReadString("absent", 1));
@@ -175,14 +175,14 @@ TEST(MemoryStorageTest, UntrustedBlocksAreNeverReadPastTheirEnd)
     const TW_INT32 a = CTWAINMemoryStorage::HashKey("a", 0);
     const TW_INT32 b = CTWAINMemoryStorage::HashKey("b", 0);
     Bytes tooShort = Record(b, 0, {});
-    tooShort[4] = 8;  // a Length below the record's own header
+    tooShort[4] = 8; // a Length below the record's own header
     Bytes pastTheEnd = Record(b, 0, {1, 0, 0, 0});
     pastTheEnd[4] = 200;
     struct Case {
         const char* what;
         Bytes block;
-        TW_INT32 a;  // what "a" reads as an int
-        TW_INT32 b;  // too short for an int in the last case
+        TW_INT32 a; // what "a" reads as an int
+        TW_INT32 b; // too short for an int in the last case
         std::string bText;
     };
     const Case cases[] = {
@@ -214,7 +214,7 @@ TEST(MemoryStorageTest, WritingIntoAnUntrustedBlockKeepsItsSoundRecords)
     broken[4] = 100;
     OwnedBlock block(MakeBlock(Concat({Bytes(2, 0), Record(a, 1, {7, 0, 0, 0}), broken})));
     CTWAINMemoryStorage storage(block.hBlock, 2);
-    block.hBlock = nullptr;  // a write replaces the block; the storage owns it
+    block.hBlock = nullptr; // a write replaces the block; the storage owns it
     storage.WriteInt("b", 9, 0);
     EXPECT_EQ(7, storage.ReadInt("a", 0));
     EXPECT_EQ(9, storage.ReadInt("b", 0));
@@ -262,7 +262,7 @@ TEST_F(StorageRoundTripTest, RegistryValuesHaveTheirOwnTypes)
         registry.WriteBool("bool", true, 0);
         registry.WriteFloat("float", 1.5f, 0);
         registry.WriteString("string", "abc", 0);
-    }  // closed and flushed here
+    } // closed and flushed here
 
     HKEY hKey = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Test Maker", 0, KEY_READ, &hKey));
@@ -275,7 +275,7 @@ TEST_F(StorageRoundTripTest, RegistryValuesHaveTheirOwnTypes)
         {"int", REG_DWORD, 4},
         {"bool", REG_DWORD, 4},
         {"float", REG_BINARY, 4},
-        {"string", REG_SZ, 3},  // no terminating NUL
+        {"string", REG_SZ, 3}, // no terminating NUL
     };
     for (const Case& c : cases) {
         DWORD type = REG_NONE;
@@ -290,19 +290,16 @@ TEST_F(StorageRoundTripTest, RegistryValuesHaveTheirOwnTypes)
 TEST_F(StorageRoundTripTest, RegistryRefusesWhatItCannotRead)
 {
     CTWAINRegistry registry(HKEY_CURRENT_USER);
-    EXPECT_THROW(registry.ReadInt("int", 0), CTWAINStorageException);  // no key open
+    EXPECT_THROW(registry.ReadInt("int", 0), CTWAINStorageException); // no key open
     EXPECT_THROW(registry.WriteInt("int", 1, 0), CTWAINStorageException);
     registry.Open("SOFTWARE\\Test Maker");
     registry.WriteInt("int", 5, 0);
     registry.WriteString("string", "abc", 0);
 
     const std::function<void()> reads[] = {
-        [&] { registry.ReadInt("missing", 0); },
-        [&] { registry.ReadBool("missing", 0); },
-        [&] { registry.ReadFloat("missing", 0); },
-        [&] { registry.ReadString("missing", 0); },
-        [&] { registry.ReadFloat("int", 0); },
-        [&] { registry.ReadInt("string", 0); },
+        [&] { registry.ReadInt("missing", 0); },   [&] { registry.ReadBool("missing", 0); },
+        [&] { registry.ReadFloat("missing", 0); }, [&] { registry.ReadString("missing", 0); },
+        [&] { registry.ReadFloat("int", 0); },     [&] { registry.ReadInt("string", 0); },
         [&] { registry.ReadString("int", 0); },
     };
     for (const auto& read : reads) {

@@ -56,21 +56,12 @@ double SecondsSinceFirstMemoryTransfer()
 }
 
 // Device-independent bitmap rows are padded to 32 bits.
-std::uint64_t DibStride(std::uint64_t width, TW_UINT16 bitDepth)
-{
-    return (width * bitDepth + 31) / 32 * 4;
-}
+std::uint64_t DibStride(std::uint64_t width, TW_UINT16 bitDepth) { return (width * bitDepth + 31) / 32 * 4; }
 
-std::uint32_t PaletteEntries(TW_UINT16 bitDepth)
-{
-    return bitDepth <= 8 ? 1u << bitDepth : 0u;
-}
+std::uint32_t PaletteEntries(TW_UINT16 bitDepth) { return bitDepth <= 8 ? 1u << bitDepth : 0u; }
 
 // Bytes of an uncompressed line: 0 = white for vanilla, 0xFF otherwise.
-BYTE WhiteByte(TW_UINT16 pixelFlavor)
-{
-    return pixelFlavor == TWPF_VANILLA ? 0x00 : 0xFF;
-}
+BYTE WhiteByte(TW_UINT16 pixelFlavor) { return pixelFlavor == TWPF_VANILLA ? 0x00 : 0xFF; }
 
 void Put16(BYTE* at, std::uint32_t value)
 {
@@ -255,8 +246,7 @@ bool CTWAINDataSource::TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex
     xfer->YOffset = 0;
     const bool undefinedSize = IsCapSupported(ICAP_UNDEFINEDIMAGESIZE) && GetUndefinedImageSizeCurrent();
     const std::uint64_t imageLength = info.ImageLength > 0 ? static_cast<std::uint64_t>(info.ImageLength) : 0;
-    const std::uint64_t rowsLeft =
-        imageLength > progress.rowsDelivered ? imageLength - progress.rowsDelivered : 0;
+    const std::uint64_t rowsLeft = imageLength > progress.rowsDelivered ? imageLength - progress.rowsDelivered : 0;
     bool last = false;
 
     if (progress.earlyEnd) {
@@ -325,10 +315,7 @@ bool CTWAINDataSource::TransferMemory(TW_IMAGEMEMXFER* xfer, TW_INT32 blockIndex
 
 // ---- native transfer ----
 
-TW_HANDLE CTWAINDataSource::TransferNative()
-{
-    return BuildNativeImage();
-}
+TW_HANDLE CTWAINDataSource::TransferNative() { return BuildNativeImage(); }
 
 TW_HANDLE CTWAINDataSource::BuildNativeImage()
 {
@@ -370,7 +357,7 @@ TW_HANDLE CTWAINDataSource::BuildNativeImage()
     }
     HandleOwner owner(handle);
 
-    std::vector<BYTE> grown;  // undefined size: the rows top-down, as they come
+    std::vector<BYTE> grown; // undefined size: the rows top-down, as they come
     if (!undefinedSize) {
         CTWAINHandleLock lock(handle);
         BYTE* pixels = static_cast<BYTE*>(lock.Data());
@@ -384,8 +371,8 @@ TW_HANDLE CTWAINDataSource::BuildNativeImage()
             done = ReadImageData(staging.data(), request, &bytesRead, TWCP_NONE);
             const std::uint64_t lines = std::min<std::uint64_t>(bytesRead, request) / raw;
             for (std::uint64_t i = 0; i < lines && filled < rows; ++i, ++filled)
-                CopyLineToRow(pixels + (rows - 1 - filled) * stride, stride, staging.data() + i * raw, raw,
-                              pixelType, width);
+                CopyLineToRow(pixels + (rows - 1 - filled) * stride, stride, staging.data() + i * raw, raw, pixelType,
+                              width);
         }
         // Rows the device never delivered: the bottom of the image.
         std::memset(pixels, WhiteByte(pixelFlavor), (rows - filled) * stride);
@@ -431,7 +418,7 @@ TW_HANDLE CTWAINDataSource::BuildNativeImage()
     Put32(header + 8, static_cast<std::uint32_t>(rows));
     Put16(header + 12, 1);
     Put16(header + 14, bitDepth);
-    Put32(header + 16, 0);  // BI_RGB
+    Put32(header + 16, 0); // BI_RGB
     Put32(header + 20, 0);
     Put32(header + 24, static_cast<std::uint32_t>(static_cast<LONG>(GetXResolutionValue() * 39.37 + 0.5)));
     Put32(header + 28, static_cast<std::uint32_t>(static_cast<LONG>(GetYResolutionValue() * 39.37 + 0.5)));
@@ -464,7 +451,7 @@ void CTWAINDataSource::TransferFile()
         const std::uint64_t size = TWAINHandleSize(dib).value_or(described);
 
         BYTE fileHeader[14] = {};
-        Put16(fileHeader + 0, 0x4D42);  // "BM"
+        Put16(fileHeader + 0, 0x4D42); // "BM"
         Put32(fileHeader + 2, static_cast<std::uint32_t>(size + 14));
         Put32(fileHeader + 10, static_cast<std::uint32_t>(54 + paletteSize));
         // Written beside the name, which it takes only whole.
@@ -547,8 +534,9 @@ void CTWAINDataSource::TransferFile()
     // long as its pixels, so each line is cut to that.
     const std::uint64_t rowBytes =
         raw > 0 && info.ImageWidth > 0 && info.BitsPerPixel > 0
-            ? std::min(raw, (static_cast<std::uint64_t>(info.ImageWidth) *
-                                 static_cast<std::uint64_t>(info.BitsPerPixel) + 7) / 8)
+            ? std::min(
+                  raw,
+                  (static_cast<std::uint64_t>(info.ImageWidth) * static_cast<std::uint64_t>(info.BitsPerPixel) + 7) / 8)
             : raw;
     const auto appendLines = [&](const BYTE* lines, std::uint64_t count) {
         if (rowBytes == raw) {
@@ -559,8 +547,7 @@ void CTWAINDataSource::TransferFile()
             page->AppendData(lines + i * raw, static_cast<DWORD>(rowBytes));
     };
     try {
-        const TW_UINT32 request =
-            static_cast<TW_UINT32>(raw > 0 ? staging.size() / raw * raw : staging.size());
+        const TW_UINT32 request = static_cast<TW_UINT32>(raw > 0 ? staging.size() / raw * raw : staging.size());
         std::uint64_t rows = 0;
         for (bool done = false; !done;) {
             TW_UINT32 bytesRead = 0;

@@ -25,10 +25,7 @@ std::uint32_t Le32(const BYTE* at)
     return at[0] | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16) | (std::uint32_t{at[3]} << 24);
 }
 
-std::uint16_t Le16(const BYTE* at)
-{
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
+std::uint16_t Le16(const BYTE* at) { return static_cast<std::uint16_t>(at[0] | (at[1] << 8)); }
 
 // The whole DIB of a native handle: a plain pointer has no size of its own,
 // so it is what the header describes (palette of 2^bits entries up to 8).
@@ -38,7 +35,9 @@ std::vector<BYTE> HandleBytes(TW_HANDLE handle)
     const BYTE* data = static_cast<const BYTE*>(lock.Data());
     if (!data)
         return {};
-    auto get32 = [&](size_t at) { return std::uint32_t(data[at] | data[at + 1] << 8 | data[at + 2] << 16 | data[at + 3] << 24); };
+    auto get32 = [&](size_t at) {
+        return std::uint32_t(data[at] | data[at + 1] << 8 | data[at + 2] << 16 | data[at + 3] << 24);
+    };
     const std::uint32_t width = get32(4);
     const std::uint32_t height = get32(8);
     const std::uint32_t bits = data[14] | (data[15] << 8);
@@ -143,7 +142,7 @@ TEST_F(TransferTest, NativeTransferGivesABottomUpDibWithItsPalette)
         EXPECT_EQ(c.bitDepth, Le16(&dib[14]));
         EXPECT_EQ(0u, Le32(&dib[16]));
         EXPECT_EQ(0u, Le32(&dib[20]));
-        EXPECT_EQ(7874u, Le32(&dib[24]));  // 200 dots per inch
+        EXPECT_EQ(7874u, Le32(&dib[24])); // 200 dots per inch
         EXPECT_EQ(7874u, Le32(&dib[28]));
         EXPECT_EQ(c.paletteEntries, Le32(&dib[32]));
         EXPECT_EQ(0u, Le32(&dib[36]));
@@ -195,8 +194,8 @@ TEST_F(TransferTest, NativeRowsTheDeviceNeverDeliveredAreWhiteAndExtraLinesAreDr
         for (TW_INT32 line = 0; line < 5; ++line) {
             SCOPED_TRACE(line);
             const BYTE* row = &dib[header + (4 - line) * stride];
-            std::vector<BYTE> expected = line < c.produced ? ExpectedRow(source, line, stride, false)
-                                                           : std::vector<BYTE>(stride, c.white);
+            std::vector<BYTE> expected =
+                line < c.produced ? ExpectedRow(source, line, stride, false) : std::vector<BYTE>(stride, c.white);
             EXPECT_EQ(expected, std::vector<BYTE>(row, row + stride));
         }
     }
@@ -211,8 +210,8 @@ struct MemoryCase {
     TW_INT32 length;
     TW_INT32 produced;
     TW_UINT32 bufferSize;
-    bool handle = false;  // the buffer is a handle to lock
-    TW_UINT32 partialLine = 0;  // bytes of a line the device stopped in
+    bool handle = false;       // the buffer is a handle to lock
+    TW_UINT32 partialLine = 0; // bytes of a line the device stopped in
 };
 
 TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
@@ -284,7 +283,7 @@ TEST_F(TransferTest, MemoryBlocksReassembleToTheImage)
         ASSERT_EQ(size_t{padded} * c.length, image.size());
         const TW_INT32 delivered = c.produced < 0 ? c.length : std::min(c.produced, c.length);
         for (TW_INT32 line = 0; line < c.length; ++line) {
-            std::vector<BYTE> expected(padded, 0xFF);  // white, chocolate
+            std::vector<BYTE> expected(padded, 0xFF); // white, chocolate
             if (line < delivered) {
                 std::fill(expected.begin(), expected.end(), 0);
                 std::vector<BYTE> sent = source.Line(line);
@@ -585,7 +584,7 @@ TEST_F(TransferTest, TiffTagsDescribeThePage)
         TW_UINT16 units;
         uint16_t photometric;
         uint16_t resolutionUnit;
-        float resolution;  // 200 dots per inch in the unit, whole
+        float resolution; // 200 dots per inch in the unit, whole
     };
     const Case cases[] = {
         {TWPF_CHOCOLATE, TWUN_INCHES, PHOTOMETRIC_MINISBLACK, RESUNIT_INCH, 200.0f},
@@ -671,7 +670,7 @@ TEST_F(TransferTest, UndefinedImageSizeTakesTheLinesTheDeviceMade)
         ASSERT_EQ(TWRC_SUCCESS, source.Dispatch(&app, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
         EXPECT_EQ(-1, info.ImageLength);
 
-        std::vector<std::vector<BYTE>> rows;  // top-down, 8-byte rows
+        std::vector<std::vector<BYTE>> rows; // top-down, 8-byte rows
         if (mech == TWSX_NATIVE) {
             TW_HANDLE handle = nullptr;
             ASSERT_EQ(TWRC_XFERDONE, source.Dispatch(&app, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
@@ -735,8 +734,8 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         {"native, cancelled", DAT_IMAGENATIVEXFER, TWSX_NATIVE, TWFF_BMP, 0, 1, TWRC_CANCEL, TWCC_SUCCESS, 6},
         {"BMP, read fails", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_BMP, 1, 0, TWRC_FAILURE, TWCC_OPERATIONERROR, 6},
         {"TIFF, read fails", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 1, 0, TWRC_FAILURE, TWCC_OPERATIONERROR, 6},
-        {"TIFF, read fails mid-page", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 2, 0, TWRC_FAILURE,
-         TWCC_OPERATIONERROR, 6},
+        {"TIFF, read fails mid-page", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 2, 0, TWRC_FAILURE, TWCC_OPERATIONERROR,
+         6},
         {"BMP, read fails mid-page", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_BMP, 2, 0, TWRC_FAILURE, TWCC_OPERATIONERROR,
          6},
         {"TIFF, cancelled", DAT_IMAGEFILEXFER, TWSX_FILE, TWFF_TIFF, 0, 1, TWRC_CANCEL, TWCC_SUCCESS, 6},
@@ -746,7 +745,7 @@ TEST_F(TransferTest, FailuresAndCancelsReturnToTransferReady)
         SCOPED_TRACE(c.name);
         XferTestSource source;
         source.Init(nullptr);
-        source.Length = 40000;  // more lines than one read takes
+        source.Length = 40000; // more lines than one read takes
         source.FailOnRead = c.failOnRead;
         source.CancelOnRead = c.cancelOnRead;
         ASSERT_NO_FATAL_FAILURE(OpenSource(source));

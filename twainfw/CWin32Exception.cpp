@@ -1,6 +1,5 @@
 #include "twainfw/CWin32Exception.h"
 
-
 namespace Trellis {
 
 namespace {
@@ -35,15 +34,11 @@ const CodeName kCodeNames[] = {
     {EXCEPTION_STACK_OVERFLOW, "STACK OVERFLOW"},
 };
 
-std::string TextOf(DWORD code)
-{
-    return plat::Format("Win32 exception: %s (0x%08.8X)", ExceptionCodeName(code), code);
-}
+std::string TextOf(DWORD code) { return plat::Format("Win32 exception: %s (0x%08.8X)", ExceptionCodeName(code), code); }
 
 int LevelOf(DWORD code)
 {
-    const bool warning =
-        code == EXCEPTION_GUARD_PAGE || code == EXCEPTION_BREAKPOINT || code == EXCEPTION_SINGLE_STEP;
+    const bool warning = code == EXCEPTION_GUARD_PAGE || code == EXCEPTION_BREAKPOINT || code == EXCEPTION_SINGLE_STEP;
     return warning ? 1 : 2;
 }
 
@@ -59,10 +54,7 @@ const char* ExceptionCodeName(DWORD code)
 }
 
 CWin32Exception::CWin32Exception(DWORD code, const EXCEPTION_RECORD& record)
-    : m_Code(code),
-      m_Record(record),
-      m_Level(LevelOf(code)),
-      m_Text(TextOf(code))
+    : m_Code(code), m_Record(record), m_Level(LevelOf(code)), m_Text(TextOf(code))
 {
 }
 

@@ -161,10 +161,7 @@ void SetImageDataSet(DS& ds, const CTWAINContainer& container)
 // but it has no value and no operation.
 void AnswerNothing(DS&, CTWAINContainer&) {}
 
-TW_INT32 NoOperations(DS&)
-{
-    return 0;
-}
+TW_INT32 NoOperations(DS&) { return 0; }
 
 // ---- the capabilities ----
 
@@ -345,8 +342,8 @@ constexpr Route kCapabilityRoutes[] = {
     ReadOnlyRoute<CAP_DUPLEX, TWTY_UINT16, &DS::GetDuplex, &DS::QueryDuplexSupport>,
     ReadOnlyRoute<CAP_ENABLEDSUIONLY, TWTY_BOOL, &DS::GetEnableDSUIOnly, &DS::QueryEnableDSUIOnlySupport>,
     ResetByHook(ReadOnlyRoute<CAP_CUSTOMDSDATA, TWTY_BOOL, &DS::GetCustomDSData, &DS::QueryCustomDSDataSupport>),
-    ResetByHook(ReadOnlyRoute<CAP_FEEDERALIGNMENT, TWTY_UINT16, &DS::GetFeederAlignment,
-                              &DS::QueryFeederAlignmentSupport>),
+    ResetByHook(
+        ReadOnlyRoute<CAP_FEEDERALIGNMENT, TWTY_UINT16, &DS::GetFeederAlignment, &DS::QueryFeederAlignmentSupport>),
     ReadOnlyRoute<ICAP_PHYSICALWIDTH, TWTY_FIX32, &DS::GetPhysicalWidth, &DS::QueryPhysicalWidthSupport>,
     ReadOnlyRoute<ICAP_PHYSICALHEIGHT, TWTY_FIX32, &DS::GetPhysicalHeight, &DS::QueryPhysicalHeightSupport>,
     ReadOnlyRoute<ICAP_XNATIVERESOLUTION, TWTY_FIX32, &DS::GetXNativeResolution, &DS::QueryXNativeResolutionSupport>,

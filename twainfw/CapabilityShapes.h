@@ -18,30 +18,15 @@ constexpr TW_INT32 kAllOperations = TWQC_GET | TWQC_SET | TWQC_GETDEFAULT | TWQC
 
 // ---- one values to and from the accessors' types ----
 
-inline CTWAINOneValue Item(bool value, TW_UINT16)
-{
-    return CTWAINOneValue(value ? 1u : 0u, TWTY_BOOL);
-}
-inline CTWAINOneValue Item(TW_UINT16 value, TW_UINT16 itemType)
-{
-    return CTWAINOneValue(TW_UINT32{value}, itemType);
-}
+inline CTWAINOneValue Item(bool value, TW_UINT16) { return CTWAINOneValue(value ? 1u : 0u, TWTY_BOOL); }
+inline CTWAINOneValue Item(TW_UINT16 value, TW_UINT16 itemType) { return CTWAINOneValue(TW_UINT32{value}, itemType); }
 inline CTWAINOneValue Item(TW_INT16 value, TW_UINT16 itemType)
 {
     return CTWAINOneValue(TW_UINT32{static_cast<TW_UINT16>(value)}, itemType);
 }
-inline CTWAINOneValue Item(TW_UINT32 value, TW_UINT16 itemType)
-{
-    return CTWAINOneValue(value, itemType);
-}
-inline CTWAINOneValue Item(float value, TW_UINT16)
-{
-    return CTWAINOneValue(value);
-}
-inline CTWAINOneValue Item(const std::string& value, TW_UINT16 itemType)
-{
-    return CTWAINOneValue(value, itemType);
-}
+inline CTWAINOneValue Item(TW_UINT32 value, TW_UINT16 itemType) { return CTWAINOneValue(value, itemType); }
+inline CTWAINOneValue Item(float value, TW_UINT16) { return CTWAINOneValue(value); }
+inline CTWAINOneValue Item(const std::string& value, TW_UINT16 itemType) { return CTWAINOneValue(value, itemType); }
 inline CTWAINOneValue Item(const CTWAINFrame& value, TW_UINT16)
 {
     return CTWAINOneValue(static_cast<const TW_FRAME&>(value));
@@ -49,14 +34,8 @@ inline CTWAINOneValue Item(const CTWAINFrame& value, TW_UINT16)
 
 // A list result is copied whole, an array or enumeration keeps its shape, a
 // single value becomes a one value of the capability's item type.
-inline void Store(CTWAINContainer& container, const CTWAINContainer& result, TW_UINT16)
-{
-    container = result;
-}
-inline void Store(CTWAINContainer& container, const CTWAINArray& result, TW_UINT16)
-{
-    container.SetArray(result);
-}
+inline void Store(CTWAINContainer& container, const CTWAINContainer& result, TW_UINT16) { container = result; }
+inline void Store(CTWAINContainer& container, const CTWAINArray& result, TW_UINT16) { container.SetArray(result); }
 inline void Store(CTWAINContainer& container, const CTWAINEnumeration& result, TW_UINT16)
 {
     container.SetEnumeration(result);
@@ -77,7 +56,7 @@ T ValueOf(const CTWAINOneValue& value, TW_UINT16 itemType)
     } else if constexpr (std::is_same_v<T, TW_UINT16> || std::is_same_v<T, TW_INT16>) {
         return static_cast<T>(value.GetUInt16());
     } else if constexpr (std::is_same_v<T, TW_UINT32>) {
-        (void)value.GetUInt16();  // refuses the wide items
+        (void)value.GetUInt16(); // refuses the wide items
         return value.Value;
     } else if constexpr (std::is_same_v<T, float>) {
         (void)value.GetUInt16();
@@ -98,22 +77,13 @@ struct SetterOf<void (DS::*)(P)> {
 
 // A member capability's value as its one value, and back; its default is
 // false, 0, or "0000" for the printer suffix, the one text so held.
-inline CTWAINOneValue MemberItem(TW_UINT8 flag)
-{
-    return CTWAINOneValue(flag ? 1u : 0u, TWTY_BOOL);
-}
-inline CTWAINOneValue MemberItem(bool flag)
-{
-    return CTWAINOneValue(flag ? 1u : 0u, TWTY_BOOL);
-}
+inline CTWAINOneValue MemberItem(TW_UINT8 flag) { return CTWAINOneValue(flag ? 1u : 0u, TWTY_BOOL); }
+inline CTWAINOneValue MemberItem(bool flag) { return CTWAINOneValue(flag ? 1u : 0u, TWTY_BOOL); }
 inline CTWAINOneValue MemberItem(TW_INT32 number)
 {
     return CTWAINOneValue(static_cast<TW_UINT32>(number), TWTY_UINT32);
 }
-inline CTWAINOneValue MemberItem(const std::string& text)
-{
-    return CTWAINOneValue(text, TWTY_STR255);
-}
+inline CTWAINOneValue MemberItem(const std::string& text) { return CTWAINOneValue(text, TWTY_STR255); }
 
 template <class T>
 T MemberValue(const CTWAINOneValue& value)
@@ -155,10 +125,7 @@ TW_INT32 Support(DS& ds)
     return (ds.*Query)();
 }
 
-inline TW_INT32 AllOperations(DS&)
-{
-    return kAllOperations;
-}
+inline TW_INT32 AllOperations(DS&) { return kAllOperations; }
 
 // Whatever the container type, its one value.
 template <auto Setter, TW_UINT16 ItemType>
@@ -239,8 +206,8 @@ void ResetMember(DS& ds, CTWAINContainer& container)
 // An enumerated list: MSG_GET answers the list, the other messages one
 // value; SET takes an enumeration as a constraint and a one value as the
 // current value.
-template <TW_UINT16 Id, TW_UINT16 ItemType, auto Values, auto Current, auto Default, auto Constraint,
-          auto SetCurrent, auto Reset, auto Query>
+template <TW_UINT16 Id, TW_UINT16 ItemType, auto Values, auto Current, auto Default, auto Constraint, auto SetCurrent,
+          auto Reset, auto Query>
 constexpr Route ListRoute{Id,
                           Answer<Values>,
                           Answer<Current, ItemType>,

@@ -97,7 +97,7 @@ private:
         TW_UINT16 rc = TWRC_FAILURE;
         TW_UINT16 condition = TWCC_SUCCESS;
         TW_UINT16 conType = TWON_DONTCARE16;
-        std::vector<uint8_t> record;  // the whole TWAIN record of the answer
+        std::vector<uint8_t> record; // the whole TWAIN record of the answer
         CTWAINContainer container;
     };
 

@@ -15,9 +15,9 @@ namespace Trellis {
 
 namespace {
 
-constexpr size_t kArrayHeader = offsetof(TW_ARRAY, ItemList);              // 6
-constexpr size_t kEnumerationHeader = offsetof(TW_ENUMERATION, ItemList);  // 14
-constexpr size_t kOneValueHeader = offsetof(TW_ONEVALUE, Item);            // 2
+constexpr size_t kArrayHeader = offsetof(TW_ARRAY, ItemList);             // 6
+constexpr size_t kEnumerationHeader = offsetof(TW_ENUMERATION, ItemList); // 14
+constexpr size_t kOneValueHeader = offsetof(TW_ONEVALUE, Item);           // 2
 
 TW_UINT16 Read16(const BYTE* p)
 {
@@ -59,7 +59,8 @@ CTWAINOneValue ReadSlot(const BYTE* slot, TW_UINT32 itemType)
         if (itemType == TWTY_FRAME)
             std::memcpy(static_cast<TW_FRAME*>(&item.Frame), slot, sizeof(TW_FRAME));
         else
-            item.Text.assign(reinterpret_cast<const char*>(slot), strnlen(reinterpret_cast<const char*>(slot), GetItemTypeSize(itemType)));
+            item.Text.assign(reinterpret_cast<const char*>(slot),
+                             strnlen(reinterpret_cast<const char*>(slot), GetItemTypeSize(itemType)));
         break;
     }
     return item;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    TW_UINT32 containerType = TWON_ARRAY + data[0] % 5;  // 3 to 6, and 7 for a bad type
+    TW_UINT32 containerType = TWON_ARRAY + data[0] % 5; // 3 to 6, and 7 for a bad type
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size - 1);
     if (!block)
         return 0;

@@ -80,7 +80,11 @@ TEST(ContainerRecords, OneValueImagesByType)
     Bytes frameBytes(16);
     std::memcpy(frameBytes.data(), static_cast<const TW_FRAME*>(&frame), 16);
     const std::string forty(40, 'q');
-    struct Case { const char* what; CTWAINOneValue item; Bytes image; };
+    struct Case {
+        const char* what;
+        CTWAINOneValue item;
+        Bytes image;
+    };
     const Case cases[] = {
         {"UINT16", CTWAINOneValue(TW_UINT16(300)), Cat({Le16(TWTY_UINT16), Le32(300)})},
         {"BOOL", CTWAINOneValue(1, TWTY_BOOL), Cat({Le16(TWTY_BOOL), Le32(1)})},
@@ -90,7 +94,8 @@ TEST(ContainerRecords, OneValueImagesByType)
         {"STR32 cut to 32", CTWAINOneValue(forty, TWTY_STR32), Cat({Le16(TWTY_STR32), Text(std::string(32, 'q'), 34)})},
         {"STR64", CTWAINOneValue("abc", TWTY_STR64), Cat({Le16(TWTY_STR64), Text("abc", 66)})},
         {"STR128", CTWAINOneValue(forty, TWTY_STR128), Cat({Le16(TWTY_STR128), Text(forty, 130)})},
-        {"STR255", CTWAINOneValue(std::string(300, 'z'), TWTY_STR255), Cat({Le16(TWTY_STR255), Text(std::string(255, 'z'), 256)})},
+        {"STR255", CTWAINOneValue(std::string(300, 'z'), TWTY_STR255),
+         Cat({Le16(TWTY_STR255), Text(std::string(255, 'z'), 256)})},
     };
     for (const Case& c : cases) {
         CTWAINContainer container(c.item);
@@ -119,16 +124,24 @@ TEST(ContainerRecords, ListAndRangeImages)
     range.SetDefault(CTWAINOneValue(3, TWTY_UINT32));
     range.SetCurrent(CTWAINOneValue(5, TWTY_UINT32));
 
-    struct Case { const char* what; CTWAINContainer c; Bytes image; };
+    struct Case {
+        const char* what;
+        CTWAINContainer c;
+        Bytes image;
+    };
     const Case cases[] = {
         {"BOOL enumeration", CTWAINContainer(Enumerate({f, t}, 1, 0)),
          Cat({Le16(TWTY_BOOL), Le32(2), Le32(1), Le32(0), Le16(0), Le16(1), Zeros(2)})},
         {"empty array", CTWAINContainer(emptyArray), Zeros(8)},
         {"empty enumeration", CTWAINContainer(CTWAINEnumeration()), Zeros(16)},
-        {"UINT8 array, one byte each", CTWAINContainer(uint8s), Cat({Le16(TWTY_UINT8), Le32(3), {1, 0xFF, 3}, Zeros(2)})},
-        {"three FIX32", CTWAINContainer(Enumerate({CTWAINOneValue(1.0f), CTWAINOneValue(2.5f), CTWAINOneValue(-1.0f)}, 2, 1)),
-         Cat({Le16(TWTY_FIX32), Le32(3), Le32(2), Le32(1), Le32(0x00000001), Le32(0x80000002), Le32(0x0000FFFF), Zeros(2)})},
-        {"STR32 array", CTWAINContainer(CTWAINArray(Enumerate({CTWAINOneValue("a", TWTY_STR32), CTWAINOneValue("bc", TWTY_STR32)}))),
+        {"UINT8 array, one byte each", CTWAINContainer(uint8s),
+         Cat({Le16(TWTY_UINT8), Le32(3), {1, 0xFF, 3}, Zeros(2)})},
+        {"three FIX32",
+         CTWAINContainer(Enumerate({CTWAINOneValue(1.0f), CTWAINOneValue(2.5f), CTWAINOneValue(-1.0f)}, 2, 1)),
+         Cat({Le16(TWTY_FIX32), Le32(3), Le32(2), Le32(1), Le32(0x00000001), Le32(0x80000002), Le32(0x0000FFFF),
+              Zeros(2)})},
+        {"STR32 array",
+         CTWAINContainer(CTWAINArray(Enumerate({CTWAINOneValue("a", TWTY_STR32), CTWAINOneValue("bc", TWTY_STR32)}))),
          Cat({Le16(TWTY_STR32), Le32(2), Text("a", 34), Text("bc", 34), Zeros(2)})},
         {"range", CTWAINContainer(range), Cat({Le16(TWTY_UINT32), Le32(1), Le32(9), Le32(2), Le32(3), Le32(5)})},
     };
@@ -182,7 +195,12 @@ TEST(ContainerRecords, ReadingDropsDuplicatesButKeepsFrames)
 // Records from an application are refused, not read past their block.
 TEST(ContainerRecords, HostileRecordsAreRefused)
 {
-    struct Refusal { const char* what; TW_UINT32 type; Bytes record; int kind; };
+    struct Refusal {
+        const char* what;
+        TW_UINT32 type;
+        Bytes record;
+        int kind;
+    };
     enum { OneValue, Array, Enumeration, Range, Container };
     const Refusal cases[] = {
         {"array items past the block", TWON_ARRAY, Cat({Le16(TWTY_UINT32), Le32(3), Le32(1), Le32(2)}), Array},
@@ -190,11 +208,16 @@ TEST(ContainerRecords, HostileRecordsAreRefused)
         {"array of all ones", TWON_ARRAY, Cat({Le16(TWTY_UINT8), Le32(0xFFFFFFFF), Zeros(2)}), Array},
         {"array of an unknown type", TWON_ARRAY, Cat({Le16(99), Le32(1), Le32(0)}), Array},
         {"array header cut", TWON_ARRAY, Cat({Le16(TWTY_UINT8), Le16(1)}), Array},
-        {"enumeration items past the block", TWON_ENUMERATION, Cat({Le16(TWTY_UINT16), Le32(4), Le32(0), Le32(0), Le16(1)}), Enumeration},
-        {"enumeration of an unknown type", TWON_ENUMERATION, Cat({Le16(13), Le32(1), Le32(0), Le32(0), Le32(0)}), Enumeration},
-        {"current index past the list", TWON_ENUMERATION, Cat({Le16(TWTY_UINT16), Le32(2), Le32(2), Le32(0), Le16(1), Le16(2)}), Enumeration},
-        {"default index past the list", TWON_ENUMERATION, Cat({Le16(TWTY_UINT16), Le32(2), Le32(0), Le32(7), Le16(1), Le16(2)}), Enumeration},
-        {"index into an empty list", TWON_ENUMERATION, Cat({Le16(TWTY_UINT16), Le32(0), Le32(1), Le32(0)}), Enumeration},
+        {"enumeration items past the block", TWON_ENUMERATION,
+         Cat({Le16(TWTY_UINT16), Le32(4), Le32(0), Le32(0), Le16(1)}), Enumeration},
+        {"enumeration of an unknown type", TWON_ENUMERATION, Cat({Le16(13), Le32(1), Le32(0), Le32(0), Le32(0)}),
+         Enumeration},
+        {"current index past the list", TWON_ENUMERATION,
+         Cat({Le16(TWTY_UINT16), Le32(2), Le32(2), Le32(0), Le16(1), Le16(2)}), Enumeration},
+        {"default index past the list", TWON_ENUMERATION,
+         Cat({Le16(TWTY_UINT16), Le32(2), Le32(0), Le32(7), Le16(1), Le16(2)}), Enumeration},
+        {"index into an empty list", TWON_ENUMERATION, Cat({Le16(TWTY_UINT16), Le32(0), Le32(1), Le32(0)}),
+         Enumeration},
         {"one value word cut", TWON_ONEVALUE, Cat({Le16(TWTY_UINT32), Le16(1)}), OneValue},
         {"one value frame cut", TWON_ONEVALUE, Cat({Le16(TWTY_FRAME), Zeros(8)}), OneValue},
         {"one value string without its NUL", TWON_ONEVALUE, Cat({Le16(TWTY_STR255), Bytes(20, 'a')}), OneValue},

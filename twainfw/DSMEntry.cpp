@@ -16,9 +16,6 @@ void SetDSMEntryPoint(const TW_ENTRYPOINT* entryPoints)
     g_entry.store(entryPoints ? entryPoints->DSM_Entry : nullptr);
 }
 
-DSMENTRYPROC GetDSMEntryPoint()
-{
-    return g_entry.load();
-}
+DSMENTRYPROC GetDSMEntryPoint() { return g_entry.load(); }
 
 } // namespace Trellis

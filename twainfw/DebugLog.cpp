@@ -21,10 +21,10 @@ constexpr size_t kPathBufferSize = 292;
 constexpr size_t kWorkingBlockSize = 512;
 
 struct DebugLogState {
-    std::mutex lock;  // guards the file
+    std::mutex lock; // guards the file
     std::string path;
-    DWORD debug = 0;        // "DEBUG"
-    DWORD debugTiming = 0;  // "DEBUGTIMING"
+    DWORD debug = 0;       // "DEBUG"
+    DWORD debugTiming = 0; // "DEBUGTIMING"
     DWORD startTick = 0;
 };
 

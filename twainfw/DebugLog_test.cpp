@@ -59,7 +59,7 @@ TEST_F(DebugLogTest, OnWhenDebugIsSetAndStartsAFreshFile)
 
     DebugPrint("DS: %s %d\n", "Opened", 3);
     AppendDebugLog("second\n");
-    DebugPrint("DWORD %lu, 64-bit %I64d\n", DWORD{7}, LONGLONG{-8});  // the Windows meaning of the format
+    DebugPrint("DWORD %lu, 64-bit %I64d\n", DWORD{7}, LONGLONG{-8}); // the Windows meaning of the format
     EXPECT_EQ(ReadFile(expected), "DS: Opened 3\nsecond\nDWORD 7, 64-bit -8\n");
     EXPECT_EQ(std::filesystem::status(expected).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);

@@ -78,10 +78,7 @@ float ConvertUnit(float value, int fromUnit, int toUnit, float resolution)
     return inches;
 }
 
-TW_INT32 RoundToInt32(double x)
-{
-    return TruncateToInt32(x >= 0 ? x + 0.5 : x - 0.5);
-}
+TW_INT32 RoundToInt32(double x) { return TruncateToInt32(x >= 0 ? x + 0.5 : x - 0.5); }
 
 TW_UINT32 RoundToUInt32(double x)
 {

@@ -29,9 +29,9 @@ inline constexpr double kNearestMargin = 1.0 / 4503599627370496.0;
 // 2^-52, else x - v.
 double NearestDistance(double v, double x);
 
-bool FloatEqual(double a, double b);    // |a - b| < 2^-23
-bool FloatLess(double a, double b);     // a - b < -2^-23
-bool FloatGreater(double a, double b);  // a - b > 2^-23
+bool FloatEqual(double a, double b);   // |a - b| < 2^-23
+bool FloatLess(double a, double b);    // a - b < -2^-23
+bool FloatGreater(double a, double b); // a - b > 2^-23
 
 // A length from one TWAIN unit to another: centimetres and pixels (at
 // `resolution` dots per inch) go through inches; other units pass

@@ -11,7 +11,11 @@ namespace {
 TEST(FixedPoint, FloatToFix32RoundsHalfAwayFromZeroAndSaturates)
 {
     constexpr float inf = std::numeric_limits<float>::infinity();
-    struct Case { float x; TW_INT16 whole; TW_UINT16 frac; };
+    struct Case {
+        float x;
+        TW_INT16 whole;
+        TW_UINT16 frac;
+    };
     const Case cases[] = {
         {0.0f, 0, 0},
         {1.0f, 1, 0},
@@ -49,12 +53,13 @@ TEST(FixedPoint, Fix32RoundTripsAndLiesInOneWord)
 
 TEST(FixedPoint, ComparisonsUseTheirMargin)
 {
-    struct Case { double a, b; bool equal, less, greater; };
+    struct Case {
+        double a, b;
+        bool equal, less, greater;
+    };
     const Case cases[] = {
-        {1.0, 1.0, true, false, false},
-        {1.0, 1.0 + 1e-7, true, false, false},
-        {1.0, 1.0 + 2e-7, false, true, false},
-        {1.0 + 2e-7, 1.0, false, false, true},
+        {1.0, 1.0, true, false, false},        {1.0, 1.0 + 1e-7, true, false, false},
+        {1.0, 1.0 + 2e-7, false, true, false}, {1.0 + 2e-7, 1.0, false, false, true},
         {-5.0, 5.0, false, true, false},
     };
     for (const Case& c : cases) {
@@ -66,7 +71,12 @@ TEST(FixedPoint, ComparisonsUseTheirMargin)
 
 TEST(FixedPoint, ConvertUnit)
 {
-    struct Case { float value; int from, to; float resolution; float want; };
+    struct Case {
+        float value;
+        int from, to;
+        float resolution;
+        float want;
+    };
     const Case cases[] = {
         {2.54f, TWUN_CENTIMETERS, TWUN_INCHES, 0, 1.0f},
         {300.0f, TWUN_PIXELS, TWUN_INCHES, 300, 1.0f},
@@ -82,7 +92,8 @@ TEST(FixedPoint, ConvertUnit)
         {0.0f, TWUN_PIXELS, TWUN_INCHES, 0, 0.0f},
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(ConvertUnit(c.value, c.from, c.to, c.resolution), c.want, 1e-6) << c.value << " " << c.from << "->" << c.to;
+        EXPECT_NEAR(ConvertUnit(c.value, c.from, c.to, c.resolution), c.want, 1e-6)
+            << c.value << " " << c.from << "->" << c.to;
 
     // Pixels at resolution 0 have no finite length; as TW_FIX32 they saturate.
     float endless = ConvertUnit(100.0f, TWUN_PIXELS, TWUN_INCHES, 0.0f);

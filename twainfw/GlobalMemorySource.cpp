@@ -7,15 +7,9 @@ namespace Trellis {
 
 namespace {
 
-GlobalMemorySource& SourceOf(j_decompress_ptr cinfo)
-{
-    return *reinterpret_cast<GlobalMemorySource*>(cinfo->src);
-}
+GlobalMemorySource& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<GlobalMemorySource*>(cinfo->src); }
 
-void InitSource(j_decompress_ptr cinfo)
-{
-    SourceOf(cinfo).started = FALSE;
-}
+void InitSource(j_decompress_ptr cinfo) { SourceOf(cinfo).started = FALSE; }
 
 boolean FillInputBuffer(j_decompress_ptr cinfo)
 {
@@ -61,19 +55,17 @@ void SkipInputData(j_decompress_ptr cinfo, long count)
     src.pub.bytes_in_buffer -= left;
 }
 
-void TermSource(j_decompress_ptr)
-{
-}
+void TermSource(j_decompress_ptr) {}
 
-}  // namespace
+} // namespace
 
 void AttachGlobalMemorySource(j_decompress_ptr cinfo, HGLOBAL* handle)
 {
     if (!cinfo->src) {
         auto* src = static_cast<GlobalMemorySource*>((*cinfo->mem->alloc_small)(
             reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(GlobalMemorySource)));
-        src->buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(
-            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kGlobalMemoryReadSize));
+        src->buffer = static_cast<JOCTET*>(
+            (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kGlobalMemoryReadSize));
         cinfo->src = &src->pub;
     }
     GlobalMemorySource& src = SourceOf(cinfo);
@@ -89,4 +81,4 @@ void AttachGlobalMemorySource(j_decompress_ptr cinfo, HGLOBAL* handle)
     src.started = FALSE;
 }
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -7,10 +7,10 @@ namespace Trellis {
 
 struct GlobalMemorySource {
     jpeg_source_mgr pub;
-    JOCTET* buffer;     // the read buffer, kGlobalMemoryReadSize bytes
-    HGLOBAL* handle;    // the caller's handle
-    SIZE_T offset;      // bytes of the block already delivered
-    boolean started;    // data were delivered since reading began
+    JOCTET* buffer;  // the read buffer, kGlobalMemoryReadSize bytes
+    HGLOBAL* handle; // the caller's handle
+    SIZE_T offset;   // bytes of the block already delivered
+    boolean started; // data were delivered since reading began
 };
 
 inline constexpr SIZE_T kGlobalMemoryReadSize = 0x40000;
@@ -20,4 +20,4 @@ inline constexpr SIZE_T kGlobalMemoryReadSize = 0x40000;
 // Runs inside the library's guard: allocation failures exit through it.
 void AttachGlobalMemorySource(j_decompress_ptr cinfo, HGLOBAL* handle);
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -24,10 +24,7 @@ struct JpegFailure {
     std::string text;
 };
 
-[[noreturn]] void Fail(const std::string& text)
-{
-    throw JpegFailure{text};
-}
+[[noreturn]] void Fail(const std::string& text) { throw JpegFailure{text}; }
 
 // Deletes a file as the system's file deletion does: a folder of that name
 // is left alone.
@@ -65,9 +62,9 @@ void Put32(std::vector<BYTE>& out, DWORD value)
 DWORD PixelsPerMetre(int unit, unsigned density)
 {
     switch (unit) {
-    case 1:  // dots per inch
+    case 1: // dots per inch
         return density * 39;
-    case 2:  // dots per centimetre
+    case 2: // dots per centimetre
         return density * 100;
     default:
         return 0;
@@ -81,16 +78,8 @@ public:
     JpegDecoding(const void* input, const void* input2, int inputKind, void* output, int outputKind,
                  const JpegOptions* options, JpegInfo* info, JpegProgressCallback progress, JpegPassCallback pass,
                  plat::FaultTrap& trap)
-        : m_Trap(trap),
-          m_Input(input),
-          m_Input2(input2),
-          m_InputKind(inputKind),
-          m_Output(output),
-          m_OutputKind(outputKind),
-          m_Options(options),
-          m_Info(info),
-          m_Progress(progress),
-          m_Pass(pass)
+        : m_Trap(trap), m_Input(input), m_Input2(input2), m_InputKind(inputKind), m_Output(output),
+          m_OutputKind(outputKind), m_Options(options), m_Info(info), m_Progress(progress), m_Pass(pass)
     {
     }
 
@@ -191,8 +180,7 @@ private:
             Fail(kInvalidParameter);
         }
         if (MemoryKind(m_InputKind)) {
-            if (!*static_cast<const HGLOBAL*>(m_Input) ||
-                (TablesKind() && !*static_cast<const HGLOBAL*>(m_Input2))) {
+            if (!*static_cast<const HGLOBAL*>(m_Input) || (TablesKind() && !*static_cast<const HGLOBAL*>(m_Input2))) {
                 Fail(kInvalidParameter);
             }
         }
@@ -226,7 +214,8 @@ private:
         } else {
             m_InputFile.reset(std::fopen(static_cast<const char*>(m_Input), "rb"));
             if (!m_InputFile) {
-                Fail(m_InputKind == JPEG_INPUT_TABLES_FILE ? "Cannot open input header file" : "Cannot open input file");
+                Fail(m_InputKind == JPEG_INPUT_TABLES_FILE ? "Cannot open input header file"
+                                                           : "Cannot open input file");
             }
             FILE* file = m_InputFile.get();
             Library([&] { jpeg_stdio_src(&m_Record.cinfo, file); });
@@ -425,8 +414,11 @@ private:
         Library([&] { m_Image = static_cast<BYTE*>((*cinfo.mem->alloc_large)(Common(), JPOOL_IMAGE, imageSize)); },
                 kNoMemory);
         std::memset(m_Image, 0, imageSize);
-        Library([&] { m_Row = (*cinfo.mem->alloc_sarray)(Common(), JPOOL_IMAGE, static_cast<JDIMENSION>(m_PixelBytes), 1); },
-                kNoMemory);
+        Library(
+            [&] {
+                m_Row = (*cinfo.mem->alloc_sarray)(Common(), JPOOL_IMAGE, static_cast<JDIMENSION>(m_PixelBytes), 1);
+            },
+            kNoMemory);
     }
 
     void StartDecompress()
@@ -549,7 +541,7 @@ private:
         std::vector<BYTE> h;
         Put32(h, kInfoHeaderSize);
         Put32(h, cinfo.output_width);
-        Put32(h, static_cast<DWORD>(m_Height));  // positive: bottom-up
+        Put32(h, static_cast<DWORD>(m_Height)); // positive: bottom-up
         Put16(h, 1);
         Put16(h, static_cast<DWORD>(cinfo.output_components) * 8);
         Put32(h, 0);
@@ -695,7 +687,7 @@ private:
     size_t m_RowSize = 0;
     size_t m_Height = 0;
     size_t m_ImageSize = 0;
-    BYTE* m_Image = nullptr;  // the library's memory, freed with the decompressor
+    BYTE* m_Image = nullptr; // the library's memory, freed with the decompressor
     JSAMPARRAY m_Row = nullptr;
     std::vector<BYTE> m_Palette;
     HGLOBAL m_InfoPalette = nullptr;
@@ -712,7 +704,7 @@ void CopyErrorText(char* errorText, size_t errorTextSize, const std::string& tex
     errorText[length] = '\0';
 }
 
-}  // namespace
+} // namespace
 
 int DecodeJpegToDib(const void* input, const void* input2, int inputKind, void* output, int outputKind,
                     const JpegOptions* options, JpegInfo* info, JpegProgressCallback progress, JpegPassCallback pass,
@@ -756,4 +748,4 @@ int JpegFileToDib(const char* jpegPath, HGLOBAL* dib, const JpegOptions* options
                            errorText, errorTextSize);
 }
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -37,4 +37,4 @@ int DecodeJpegToDib(const void* input, const void* input2, int inputKind, void* 
                     const JpegOptions* options, JpegInfo* info, JpegProgressCallback progress, JpegPassCallback pass,
                     char* errorText, size_t errorTextSize);
 
-}  // namespace Trellis
+} // namespace Trellis

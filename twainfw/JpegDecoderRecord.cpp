@@ -22,10 +22,7 @@ JpegDecoderRecord& RecordOf(j_common_ptr cinfo)
     return *reinterpret_cast<JpegDecoderRecord*>(cinfo);
 }
 
-JpegErrorRecord& ErrorOf(j_common_ptr cinfo)
-{
-    return *reinterpret_cast<JpegErrorRecord*>(cinfo->err);
-}
+JpegErrorRecord& ErrorOf(j_common_ptr cinfo) { return *reinterpret_cast<JpegErrorRecord*>(cinfo->err); }
 
 void ErrorExit(j_common_ptr cinfo)
 {
@@ -48,9 +45,7 @@ void EmitMessage(j_common_ptr cinfo, int level)
     OutsideFaultTarget(RecordOf(cinfo), [&] { g_WarningHandler(text); });
 }
 
-void OutputMessage(j_common_ptr)
-{
-}
+void OutputMessage(j_common_ptr) {}
 
 void ProgressMonitor(j_common_ptr cinfo)
 {
@@ -59,7 +54,7 @@ void ProgressMonitor(j_common_ptr cinfo)
     }
 }
 
-}  // namespace
+} // namespace
 
 JpegWarningHandler SetJpegWarningHandler(JpegWarningHandler handler)
 {
@@ -113,4 +108,4 @@ bool CreateJpegDecoder(JpegDecoderRecord& record, JpegProgressCallback progress,
     return true;
 }
 
-}  // namespace Trellis
+} // namespace Trellis

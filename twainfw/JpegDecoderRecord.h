@@ -32,8 +32,8 @@ struct JpegErrorRecord {
 
 struct JpegProgressRecord {
     jpeg_progress_mgr pub;
-    long rowsDone;   // rows of the post-processing pass done
-    long rowsTotal;  // rows the post-processing pass will do
+    long rowsDone;  // rows of the post-processing pass done
+    long rowsTotal; // rows the post-processing pass will do
     int basePercent;
 };
 
@@ -42,7 +42,7 @@ struct JpegDecoderRecord {
     JpegProgressCallback progress;
     JpegProgressRecord progressRecord;
     JpegErrorRecord error;
-    plat::FaultTrap* trap;  // null: faults take their usual course
+    plat::FaultTrap* trap; // null: faults take their usual course
 };
 
 // Sets up the error manager (three methods replaced), creates the
@@ -99,4 +99,4 @@ void OutsideFaultTarget(JpegDecoderRecord& record, Call&& call)
     }
 }
 
-}  // namespace Trellis
+} // namespace Trellis

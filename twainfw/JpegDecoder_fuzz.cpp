@@ -142,8 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         DecodeJpegToDib(&tablesBlock, &imageBlock, JPEG_INPUT_TABLES_MEMORY, &output, outputKind, &options, &info,
                         progress, pass, error, sizeof error);
     else
-        DecodeJpegToDib(&imageBlock, nullptr, JPEG_INPUT_MEMORY, &output, outputKind, &options, &info, progress,
-                        pass, error, sizeof error);
+        DecodeJpegToDib(&imageBlock, nullptr, JPEG_INPUT_MEMORY, &output, outputKind, &options, &info, progress, pass,
+                        error, sizeof error);
     plat::ui::ResetUiScript();
 
     for (HGLOBAL block : {output, info.palette, info.markers, tablesBlock, imageBlock})

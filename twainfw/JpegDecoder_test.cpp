@@ -114,15 +114,9 @@ void WriteFile(const std::string& path, const std::vector<BYTE>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-DWORD U16(const BYTE* b)
-{
-    return static_cast<DWORD>(b[0] | b[1] << 8);
-}
+DWORD U16(const BYTE* b) { return static_cast<DWORD>(b[0] | b[1] << 8); }
 
-DWORD U32(const BYTE* b)
-{
-    return U16(b) | U16(b + 2) << 16;
-}
+DWORD U32(const BYTE* b) { return U16(b) | U16(b + 2) << 16; }
 
 std::vector<BYTE> BlockBytes(HGLOBAL block)
 {
@@ -177,10 +171,7 @@ Bitmap ParseDib(const BYTE* info, size_t size)
 }
 
 int g_Warnings = 0;
-void CountWarning(const char*)
-{
-    ++g_Warnings;
-}
+void CountWarning(const char*) { ++g_Warnings; }
 
 std::vector<int> g_Percents;
 int g_CancelAtCall = -1;
@@ -238,9 +229,8 @@ TEST_F(JpegDecoderTest, BmpFileOfA24BitJpegIsBottomUpBgrWithPaddedRows)
     const std::string jpeg = WriteJpeg("in.jpg", JpegSpec{});
     const std::string bmpPath = PathOf("out.bmp");
     const JpegOptions options = BitmapOrder(true, true);
-    ASSERT_EQ(JpegFileToBmpFile(jpeg.c_str(), bmpPath.c_str(), &options, RecordProgress, nullptr, m_Error,
-                                sizeof m_Error),
-              1)
+    ASSERT_EQ(
+        JpegFileToBmpFile(jpeg.c_str(), bmpPath.c_str(), &options, RecordProgress, nullptr, m_Error, sizeof m_Error), 1)
         << m_Error;
 
     const std::vector<BYTE> file = ReadFile(bmpPath);
@@ -256,7 +246,7 @@ TEST_F(JpegDecoderTest, BmpFileOfA24BitJpegIsBottomUpBgrWithPaddedRows)
     EXPECT_EQ(bmp.width, 101u);
     EXPECT_EQ(bmp.height, 16u);
     EXPECT_EQ(bmp.bits, 24u);
-    EXPECT_EQ(bmp.imageSize, 304u * 16);  // 303 bytes a row, rounded up
+    EXPECT_EQ(bmp.imageSize, 304u * 16); // 303 bytes a row, rounded up
     EXPECT_EQ(bmp.xPerMetre, 11700u);
     EXPECT_EQ(bmp.colours, 0u);
 
@@ -267,7 +257,7 @@ TEST_F(JpegDecoderTest, BmpFileOfA24BitJpegIsBottomUpBgrWithPaddedRows)
     const BYTE* last = bmp.Row(15);
     EXPECT_LT(last[0], 25);
     EXPECT_GT(last[2], 230);
-    EXPECT_EQ(first[303], 0);  // padding
+    EXPECT_EQ(first[303], 0); // padding
 
     // Progress rises to 100, the second half belonging to the post-processing.
     ASSERT_FALSE(g_Percents.empty());
@@ -285,7 +275,7 @@ TEST_F(JpegDecoderTest, DibInMemoryKeepsJpegRowOrderAndReplacesTheCallersBlock)
     const std::string jpeg = WriteJpeg("in.jpg", spec);
     HGLOBAL old = GlobalAlloc(GMEM_MOVEABLE, 16);
     HGLOBAL dib = old;
-    const JpegOptions options = BitmapOrder(false, false);  // a memory transfer's choice
+    const JpegOptions options = BitmapOrder(false, false); // a memory transfer's choice
     ASSERT_EQ(JpegFileToDib(jpeg.c_str(), &dib, &options, nullptr, nullptr, m_Error, sizeof m_Error), 1) << m_Error;
     ASSERT_NE(dib, nullptr);
 
@@ -293,7 +283,7 @@ TEST_F(JpegDecoderTest, DibInMemoryKeepsJpegRowOrderAndReplacesTheCallersBlock)
     EXPECT_EQ(bytes.size(), 40u + 304 * 16);
     const Bitmap bmp = ParseDib(bytes.data(), bytes.size());
     EXPECT_EQ(bmp.xPerMetre, 0u);
-    EXPECT_GT(bmp.Row(0)[0], 230);  // red, in red-green-blue order, on top
+    EXPECT_GT(bmp.Row(0)[0], 230); // red, in red-green-blue order, on top
     EXPECT_LT(bmp.Row(0)[2], 25);
     EXPECT_GT(bmp.Row(15)[2], 230);
     GlobalFree(dib);
@@ -342,14 +332,14 @@ TEST_F(JpegDecoderTest, GrayOutputIsAnEightBitPaletteImage)
     const Bitmap bmp = ParseDib(&file[14], file.size() - 14);
     EXPECT_EQ(bmp.bits, 8u);
     EXPECT_EQ(bmp.colours, 256u);
-    EXPECT_EQ(bmp.imageSize, 12u * 16);  // 9 bytes a row, rounded up
+    EXPECT_EQ(bmp.imageSize, 12u * 16); // 9 bytes a row, rounded up
     // A gray ramp: entry i is i, i, i, 0.
     for (int i : {0, 40, 200, 255}) {
         EXPECT_EQ(bmp.palette[i * 4 + 0], i);
         EXPECT_EQ(bmp.palette[i * 4 + 2], i);
         EXPECT_EQ(bmp.palette[i * 4 + 3], 0);
     }
-    EXPECT_NEAR(bmp.Row(0)[0], 200, 3);  // bottom band first, not swapped
+    EXPECT_NEAR(bmp.Row(0)[0], 200, 3); // bottom band first, not swapped
     EXPECT_NEAR(bmp.Row(15)[0], 40, 3);
 
     EXPECT_EQ(info.width, 9u);
@@ -417,8 +407,8 @@ TEST_F(JpegDecoderTest, TablesAndDataFromSeparateStreams)
     WriteFile(PathOf("data.jpg"), data);
     const std::string tablesPath = PathOf("tables.jpg"), dataPath = PathOf("data.jpg");
     HGLOBAL fromFiles = nullptr;
-    ASSERT_EQ(DecodeJpegToDib(tablesPath.c_str(), dataPath.c_str(), JPEG_INPUT_TABLES_FILE, &fromFiles,
-                              JPEG_OUTPUT_DIB, nullptr, nullptr, nullptr, nullptr, m_Error, sizeof m_Error),
+    ASSERT_EQ(DecodeJpegToDib(tablesPath.c_str(), dataPath.c_str(), JPEG_INPUT_TABLES_FILE, &fromFiles, JPEG_OUTPUT_DIB,
+                              nullptr, nullptr, nullptr, nullptr, m_Error, sizeof m_Error),
               1)
         << m_Error;
     EXPECT_EQ(BlockBytes(fromFiles), BlockBytes(reference));
@@ -444,7 +434,7 @@ TEST_F(JpegDecoderTest, ProgressiveJpegIsDecodedPassByPassToTheSameImage)
 
     HGLOBAL once = nullptr;
     ASSERT_EQ(JpegFileToDib(jpeg.c_str(), &once, nullptr, nullptr, nullptr, m_Error, sizeof m_Error), 1) << m_Error;
-    EXPECT_EQ(g_Passes, 0);  // without a pass callback: one ordinary pass
+    EXPECT_EQ(g_Passes, 0); // without a pass callback: one ordinary pass
 
     HGLOBAL passes = nullptr;
     ASSERT_EQ(JpegFileToDib(jpeg.c_str(), &passes, nullptr, RecordProgress, CountPass, m_Error, sizeof m_Error), 1)
@@ -502,7 +492,7 @@ TEST_F(JpegDecoderTest, FailuresGiveTheirTextAndLeaveNoOutput)
         const char* name;
         std::string input;
         std::string output;
-        const char* text;  // exact text, or the start of the library's message
+        const char* text; // exact text, or the start of the library's message
     };
     const Case cases[] = {
         {"missing input", PathOf("none.jpg"), PathOf("a.bmp"), "Cannot open input file"},
@@ -514,9 +504,9 @@ TEST_F(JpegDecoderTest, FailuresGiveTheirTextAndLeaveNoOutput)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::memset(m_Error, 0, sizeof m_Error);
-        EXPECT_EQ(JpegFileToBmpFile(c.input.c_str(), c.output.c_str(), nullptr, nullptr, nullptr, m_Error,
-                                    sizeof m_Error),
-                  0);
+        EXPECT_EQ(
+            JpegFileToBmpFile(c.input.c_str(), c.output.c_str(), nullptr, nullptr, nullptr, m_Error, sizeof m_Error),
+            0);
         EXPECT_EQ(std::string(m_Error).rfind(c.text, 0), 0u) << m_Error;
         if (std::string(c.name) != "output is a folder") {
             EXPECT_FALSE(std::filesystem::exists(c.output));
@@ -551,8 +541,8 @@ TEST_F(JpegDecoderTest, FailuresGiveTheirTextAndLeaveNoOutput)
     EXPECT_STREQ(m_Error, "Invalid function call parameter");
     EXPECT_EQ(JpegFileToDib(nullptr, &dib, nullptr, nullptr, nullptr, m_Error, sizeof m_Error), 0);
     EXPECT_STREQ(m_Error, "Invalid function call parameter");
-    EXPECT_EQ(DecodeJpegToDib(goodPath.c_str(), nullptr, 4, &dib, JPEG_OUTPUT_DIB, nullptr, nullptr, nullptr,
-                              nullptr, m_Error, sizeof m_Error),
+    EXPECT_EQ(DecodeJpegToDib(goodPath.c_str(), nullptr, 4, &dib, JPEG_OUTPUT_DIB, nullptr, nullptr, nullptr, nullptr,
+                              m_Error, sizeof m_Error),
               0);
     EXPECT_STREQ(m_Error, "Unsupported input/output requested");
     EXPECT_EQ(DecodeJpegToDib(goodPath.c_str(), nullptr, JPEG_INPUT_TABLES_FILE, &dib, JPEG_OUTPUT_DIB, nullptr,
@@ -632,7 +622,8 @@ TEST_F(JpegDecoderTest, AProcessorFaultInsideTheLibraryBecomesItsException)
     HGLOBAL input = BlockOf(bytes);
     BYTE* memory = static_cast<BYTE*>(GlobalLock(input));
     const long page = sysconf(_SC_PAGESIZE);
-    BYTE* unreadable = reinterpret_cast<BYTE*>((reinterpret_cast<uintptr_t>(memory) + 64 * 1024) & ~uintptr_t(page - 1));
+    BYTE* unreadable =
+        reinterpret_cast<BYTE*>((reinterpret_cast<uintptr_t>(memory) + 64 * 1024) & ~uintptr_t(page - 1));
     ASSERT_EQ(0, mprotect(unreadable, static_cast<size_t>(page), PROT_NONE));
 
     plat::ui::ScopedUiScript script;
@@ -691,7 +682,7 @@ TEST(JpegWarningBox, WarningsAreShownAndDecodingGoesOn)
     GlobalFree(truncated);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -790,12 +781,12 @@ TEST_F(JpegOptionsTest, ScaleAndCallersColourMap)
     ASSERT_GE(scaled.size(), 40u);
     EXPECT_EQ(U32(&scaled[4]), 51u);
     EXPECT_EQ(U32(&scaled[8]), 8u);
-    EXPECT_EQ(U32(&scaled[20]), 156u * 8);  // 153 bytes a row, rounded up
+    EXPECT_EQ(U32(&scaled[20]), 156u * 8); // 153 bytes a row, rounded up
 
     // Two colours of the caller's: every pixel becomes an index into them.
     BYTE map[3][256] = {};
-    map[0][0] = 255;  // entry 0 red
-    map[2][1] = 255;  // entry 1 blue
+    map[0][0] = 255; // entry 0 red
+    map[2][1] = 255; // entry 1 blue
     JpegOptions quantized = BitmapOrder(true, true);
     quantized.flags |= JPEG_OPTION_QUANTIZE;
     quantized.quantize = 1;
@@ -808,12 +799,12 @@ TEST_F(JpegOptionsTest, ScaleAndCallersColourMap)
     EXPECT_EQ(bmp.bits, 8u);
     EXPECT_EQ(bmp.colours, 2u);
     EXPECT_EQ(bmp.palette, (std::vector<BYTE>{0, 0, 255, 0, 255, 0, 0, 0}));
-    EXPECT_EQ(bmp.Row(0)[0], 1);   // flipped: the blue bottom first
-    EXPECT_EQ(bmp.Row(15)[0], 0);  // and no byte swapping of indices
+    EXPECT_EQ(bmp.Row(0)[0], 1);  // flipped: the blue bottom first
+    EXPECT_EQ(bmp.Row(15)[0], 0); // and no byte swapping of indices
     EXPECT_EQ(bmp.Row(15)[2], 0);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -856,4 +847,4 @@ TEST_F(JpegDecoderTest, DamagedStreamsNeverCrash)
     EXPECT_GT(failures, 0);
 }
 
-}  // namespace
+} // namespace

@@ -45,7 +45,7 @@ struct JpegOptions {
     BYTE quantize = 0;
     DWORD desiredColors = 256;
     BOOL twoPassQuantize = FALSE;
-    DWORD ditherMode = 2;  // Floyd-Steinberg
+    DWORD ditherMode = 2; // Floyd-Steinberg
     // Three rows of 256 bytes (red, green, blue), or one row for gray output.
     const BYTE* colorMap = nullptr;
     DWORD colorMapCount = 0;
@@ -63,14 +63,14 @@ struct JpegOptions {
     DWORD dcTableOfComponent[4] = {};
     DWORD acTableOfComponent[4] = {};
 
-    BYTE flipRows = 0;     // bottom-up row order, as bitmaps keep it
-    BYTE swapRedBlue = 0;  // blue, green, red, as bitmaps keep it
+    BYTE flipRows = 0;    // bottom-up row order, as bitmaps keep it
+    BYTE swapRedBlue = 0; // blue, green, red, as bitmaps keep it
 };
 
 // What the decoder tells a caller that asks. The palette and marker blocks
 // are new global-memory blocks that the caller frees.
 struct JpegInfo {
-    BOOL saveMarkers = FALSE;  // in: keep the APP0-APP15 and COM markers
+    BOOL saveMarkers = FALSE; // in: keep the APP0-APP15 and COM markers
 
     DWORD height = 0;
     DWORD width = 0;
@@ -78,7 +78,7 @@ struct JpegInfo {
     DWORD components = 0;
     BOOL hasPalette = FALSE;
     DWORD paletteLength = 0;
-    HGLOBAL palette = nullptr;  // paletteLength entries of blue, green, red, 0
+    HGLOBAL palette = nullptr; // paletteLength entries of blue, green, red, 0
     BYTE densityUnit = 0;
     WORD xDensity = 0;
     WORD yDensity = 0;
@@ -106,4 +106,4 @@ inline constexpr int JPEG_OUTPUT_BMP_FILE = 0;
 inline constexpr int JPEG_OUTPUT_DIB = 1;
 inline constexpr int JPEG_OUTPUT_PIXELS = 2;
 
-}  // namespace Trellis
+} // namespace Trellis

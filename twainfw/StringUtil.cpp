@@ -35,7 +35,7 @@ std::string FormatStdString(const char* format, ...)
     va_start(args, format);
     plat::VFormatToBuffer(buffer.get(), kBufferSize, format, args);
     va_end(args);
-    return buffer.get();  // cut text included
+    return buffer.get(); // cut text included
 }
 
 std::string ToUpper(const std::string& text)

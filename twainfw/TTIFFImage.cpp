@@ -42,4 +42,4 @@ void TTIFFImage::EndPage()
     }
 }
 
-}  // namespace Trellis
+} // namespace Trellis

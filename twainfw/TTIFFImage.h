@@ -31,4 +31,4 @@ private:
     BYTE m_StripPerChunk = 1;
 };
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -94,10 +94,7 @@ void TTIFFImageFileDirectory::SetPlanarConfiguration(WORD twainPlanarChunky)
     GetTag(TIFF_TAG_PLANARCONFIG, true)->SetShort(twainPlanarChunky == TWPC_CHUNKY ? 1 : 2);
 }
 
-void TTIFFImageFileDirectory::SetT4Options(DWORD value)
-{
-    GetTag(TIFF_TAG_T4OPTIONS, true)->SetLong(value);
-}
+void TTIFFImageFileDirectory::SetT4Options(DWORD value) { GetTag(TIFF_TAG_T4OPTIONS, true)->SetLong(value); }
 
 void TTIFFImageFileDirectory::Write(CTIFFFile& file)
 {
@@ -119,4 +116,4 @@ void TTIFFImageFileDirectory::Write(CTIFFFile& file)
     file.WriteLong(m_NextOffset);
 }
 
-}  // namespace Trellis
+} // namespace Trellis

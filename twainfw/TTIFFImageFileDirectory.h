@@ -49,4 +49,4 @@ private:
     std::vector<std::unique_ptr<CTIFFTag>> m_Tags;
 };
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -71,4 +71,4 @@ class TTIFFIFDException {};
 // A value of a field type the writer does not support.
 class CTIFFTagValueException {};
 
-}  // namespace Trellis
+} // namespace Trellis

@@ -9,14 +9,9 @@ CTWAINOperationException::CTWAINOperationException(HMODULE hModule, TW_INT32 ret
                                                    TW_INT32 msg, TW_INT32 conditionCode, TW_INT32 capability)
     : CTWAINException(GetTWAINResultText(hModule, static_cast<TW_UINT16>(returnCode), static_cast<TW_UINT32>(dg),
                                          static_cast<TW_UINT16>(dat), static_cast<TW_UINT16>(msg),
-                                         static_cast<TW_UINT16>(conditionCode), static_cast<TW_UINT16>(capability)))
-    , m_hModule(hModule)
-    , m_ReturnCode(returnCode)
-    , m_DG(dg)
-    , m_DAT(dat)
-    , m_MSG(msg)
-    , m_ConditionCode(conditionCode)
-    , m_Capability(capability)
+                                         static_cast<TW_UINT16>(conditionCode), static_cast<TW_UINT16>(capability))),
+      m_hModule(hModule), m_ReturnCode(returnCode), m_DG(dg), m_DAT(dat), m_MSG(msg), m_ConditionCode(conditionCode),
+      m_Capability(capability)
 {
 }
 

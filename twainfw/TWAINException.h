@@ -59,7 +59,7 @@ public:
     CTWAINOperationException(HMODULE hModule, TW_INT32 returnCode, TW_INT32 dg, TW_INT32 dat, TW_INT32 msg,
                              TW_INT32 conditionCode, TW_INT32 capability);
 
-    HMODULE m_hModule;  // the module whose texts the message used
+    HMODULE m_hModule; // the module whose texts the message used
     TW_INT32 m_ReturnCode;
     TW_INT32 m_DG;
     TW_INT32 m_DAT;
@@ -123,9 +123,9 @@ struct TWAINCallContext {
 // What the dispatcher answers for an exception that left a handler.
 struct TWAINOutcome {
     TW_UINT16 returnCode = TWRC_SUCCESS;
-    bool setsConditionCode = false;  // false: the kept condition code stays
+    bool setsConditionCode = false; // false: the kept condition code stays
     TW_UINT16 conditionCode = TWCC_SUCCESS;
-    bool xferDone = false;  // the transfer ended: set the XferDone flag
+    bool xferDone = false; // the transfer ended: set the XferDone flag
 };
 
 // Catches `error` in the dispatcher's order (XferDone first, so the end of

@@ -26,9 +26,11 @@ TEST(TWAINException, MessagesOfTheKinds)
 
     // A capability triplet ends with the capability's name, any other with the triplet.
     CTWAINFailureException cap(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWCC_BADVALUE, ICAP_XRESOLUTION);
-    EXPECT_EQ(cap.m_Message, "TWAIN operation failed.:\nData parameter out of range.\nControl/Capability/Set\nXResolution");
+    EXPECT_EQ(cap.m_Message,
+              "TWAIN operation failed.:\nData parameter out of range.\nControl/Capability/Set\nXResolution");
     CTWAINCheckStatusException other(nullptr, DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, TWCC_BADVALUE, ICAP_XRESOLUTION);
-    EXPECT_EQ(other.m_Message, "Partially successful TWAIN operation.:\nData parameter out of range.\nImage/ImageLayout/Set");
+    EXPECT_EQ(other.m_Message,
+              "Partially successful TWAIN operation.:\nData parameter out of range.\nImage/ImageLayout/Set");
     CTWAINCancelException cancel(nullptr, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, 0);
     EXPECT_EQ(cancel.m_Message, "TWAIN action cancelled by user.\nImage/ImageMemXfer/Get");
     EXPECT_EQ(cancel.m_ConditionCode, TWCC_SUCCESS);
@@ -88,19 +90,22 @@ TEST_F(ExceptionOutcomeTest, CatchOrderGivesReturnAndConditionCodes)
     const Case cases[] = {
         {"xfer done", [] { throw CTWAINXferDoneException(nullptr, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, 0); },
          TWRC_XFERDONE, false, 0, true, "DS: XferDone\n\n"},
-        {"failure", [] { throw CTWAINFailureException(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWCC_BADVALUE, CAP_AUTHOR); },
+        {"failure",
+         [] { throw CTWAINFailureException(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWCC_BADVALUE, CAP_AUTHOR); },
          TWRC_FAILURE, true, TWCC_BADVALUE, false,
-         "DS: Operation exception caught, return code \"TWAIN operation failed.\", condition code \"Data parameter out of range.\".\n"
+         "DS: Operation exception caught, return code \"TWAIN operation failed.\", condition code \"Data parameter out "
+         "of range.\".\n"
          "TWAIN operation failed.:\nData parameter out of range.\nControl/Capability/Set\nAuthor\n\n"},
-        {"check status", [] { throw CTWAINCheckStatusException(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWCC_BADVALUE, 0); },
+        {"check status",
+         [] { throw CTWAINCheckStatusException(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWCC_BADVALUE, 0); },
          TWRC_CHECKSTATUS, true, TWCC_BADVALUE, false, nullptr},
-        {"cancel", [] { throw CTWAINCancelException(nullptr, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, 0); },
-         TWRC_CANCEL, true, TWCC_SUCCESS, false, nullptr},
-        {"container", [] { throw CTWAINContainerException(); },
-         TWRC_FAILURE, true, TWCC_BUMMER, false, "DS: Exception caught: Trellis Container Error.\n\n"},
+        {"cancel", [] { throw CTWAINCancelException(nullptr, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, 0); }, TWRC_CANCEL,
+         true, TWCC_SUCCESS, false, nullptr},
+        {"container", [] { throw CTWAINContainerException(); }, TWRC_FAILURE, true, TWCC_BUMMER, false,
+         "DS: Exception caught: Trellis Container Error.\n\n"},
         {"storage", [] { throw CTWAINStorageException(); }, TWRC_FAILURE, true, TWCC_BUMMER, false, nullptr},
-        {"foreign", [] { throw std::runtime_error("x"); },
-         TWRC_FAILURE, true, TWCC_BUMMER, false, "DS: Unknown exception caught.\n\n"},
+        {"foreign", [] { throw std::runtime_error("x"); }, TWRC_FAILURE, true, TWCC_BUMMER, false,
+         "DS: Unknown exception caught.\n\n"},
         {"not an exception class", [] { throw 42; }, TWRC_FAILURE, true, TWCC_BUMMER, false, nullptr},
     };
     for (const Case& c : cases) {

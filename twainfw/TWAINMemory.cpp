@@ -55,7 +55,7 @@ TW_HANDLE TWAINAllocHandle(TW_UINT32 size)
     DSMMemory& m = Memory();
     std::unique_lock guard(m.lock);
     if (!m.allocate)
-        return std::calloc(size ? size : 1, 1);  // calloc(0) may answer null
+        return std::calloc(size ? size : 1, 1); // calloc(0) may answer null
     TW_HANDLE handle = m.allocate(size);
     if (!handle)
         return nullptr;

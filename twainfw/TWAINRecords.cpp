@@ -55,7 +55,7 @@ void InitImageInfo(TW_IMAGEINFO& info)
     for (int i = 1; i < 8; ++i)
         info.BitsPerSample[i] = 0;
     info.BitsPerPixel = 1;
-    info.Planar = 0;  // chunky
+    info.Planar = 0; // chunky
     info.PixelType = TWPT_BW;
     info.Compression = TWCP_NONE;
 }

@@ -26,7 +26,7 @@ struct TWAINIdentityDescription {
 
 class CTWAINIdentity : public TW_IDENTITY {
 public:
-    CTWAINIdentity();  // the framework's default identity
+    CTWAINIdentity(); // the framework's default identity
 
     // Id 0, the numbers copied, each text cut to 32 characters.
     void Assign(const TWAINIdentityDescription& description);

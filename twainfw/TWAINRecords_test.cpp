@@ -19,7 +19,7 @@ TEST(TWAINRecords, IdentityCutsTextsTo32Characters)
     d.MinorNum = 0;
     d.Language = TWLG_ENGLISH_USA;
     d.Country = TWCY_USA;
-    d.Info = "0123456789012345678901234567890123456789";  // 40 characters
+    d.Info = "0123456789012345678901234567890123456789"; // 40 characters
     d.ProtocolMajor = 2;
     d.ProtocolMinor = 5;
     d.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
@@ -32,7 +32,7 @@ TEST(TWAINRecords, IdentityCutsTextsTo32Characters)
     EXPECT_EQ(id.Id, 0u);
     EXPECT_EQ(std::string(id.Version.Info), std::string(d.Info, 32));
     EXPECT_EQ(id.Version.Info[33], '\0');
-    EXPECT_EQ(TW_UINT32{id.SupportedGroups}, DG_CONTROL | DG_IMAGE | DF_DS2);  // a packed field: copied, not bound
+    EXPECT_EQ(TW_UINT32{id.SupportedGroups}, DG_CONTROL | DG_IMAGE | DF_DS2); // a packed field: copied, not bound
     EXPECT_EQ(std::string(id.ProductName), "QBK24");
     EXPECT_EQ(id.ProductName[33], '\0') << "the rest of the field is cleared";
     EXPECT_EQ(VersionToString(id.Version), "5.0");

@@ -402,8 +402,8 @@ std::string GetTripletCapText(HMODULE hModule, TW_UINT32 dg, TW_UINT16 dat, TW_U
     return text;
 }
 
-std::string GetTWAINResultText(HMODULE hModule, TW_UINT16 rc, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                               TW_UINT16 cc, TW_UINT16 cap)
+std::string GetTWAINResultText(HMODULE hModule, TW_UINT16 rc, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_UINT16 cc,
+                               TW_UINT16 cap)
 {
     std::string text = GetReturnCodeText(hModule, rc);
     if (cc != 0)

@@ -21,7 +21,10 @@ TEST(TWAINText, TableHasUniqueKeysAndEndsWithNull)
 
 TEST(TWAINText, LooksUpKeysByGroup)
 {
-    struct Case { std::string got; const char* want; };
+    struct Case {
+        std::string got;
+        const char* want;
+    };
     const Case cases[] = {
         {LookupText(nullptr, 7000 + 0x1000), "Author"},
         {LookupText(nullptr, 2020), "The feeder is jammed."},
@@ -67,7 +70,8 @@ TEST(TWAINText, DescribesACall)
               "TWAIN operation failed.:\nUnknown capability.\nControl/Capability/Get\nAuthor");
     EXPECT_EQ(GetTWAINResultText(nullptr, TWRC_CANCEL, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, 0, CAP_AUTHOR),
               "TWAIN action cancelled by user.\nImage/ImageNativeXfer/Get");
-    EXPECT_EQ(GetTripletCapText(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, ICAP_PIXELTYPE), "Control/Capability/Set PixelType");
+    EXPECT_EQ(GetTripletCapText(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, ICAP_PIXELTYPE),
+              "Control/Capability/Set PixelType");
     EXPECT_EQ(GetTripletCapText(nullptr, DG_CONTROL, DAT_CAPABILITY, MSG_SET, 0), "Control/Capability/Set");
     EXPECT_EQ(GetTripletText(nullptr, 8, DAT_STATUS, MSG_GET), "String not found/Status/Get");
 }
@@ -78,7 +82,7 @@ TEST(TWAINText, TruncatesAndCountsSamples)
     EXPECT_EQ(TruncateString(std::string(32, 'x'), 32).size(), 32u);
     EXPECT_EQ(TruncateString("abc", 0), "");
 
-    const std::pair<int, int> samples[] = {{TWPT_BW, 1}, {TWPT_GRAY, 1}, {TWPT_RGB, 3}, {TWPT_PALETTE, 3},
+    const std::pair<int, int> samples[] = {{TWPT_BW, 1},   {TWPT_GRAY, 1}, {TWPT_RGB, 3},   {TWPT_PALETTE, 3},
                                            {TWPT_CMYK, 4}, {TWPT_YUVK, 4}, {TWPT_CIEXYZ, 3}};
     for (auto [type, want] : samples)
         EXPECT_EQ(GetSamplesPerPixel(type), want) << type;

@@ -71,10 +71,7 @@ public:
         values.Add(CTWAINOneValue(TWPT_GRAY));
         values.Add(CTWAINOneValue(TWPT_RGB));
     }
-    void InitPlanarChunky(CTWAINEnumeration& values) override
-    {
-        values.Add(CTWAINOneValue(TWPC_CHUNKY), true, true);
-    }
+    void InitPlanarChunky(CTWAINEnumeration& values) override { values.Add(CTWAINOneValue(TWPC_CHUNKY), true, true); }
     void InitXResolutions(CTWAINEnumeration& values) override { InitResolutions(values); }
     void InitYResolutions(CTWAINEnumeration& values) override { InitResolutions(values); }
     void InitUnits(CTWAINEnumeration& values) override

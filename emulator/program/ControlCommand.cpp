@@ -16,14 +16,16 @@ namespace {
 constexpr const char* kUsage =
     "usage: qbk-scanner-emu control [--serial TEXT] [--vid HEX] [--pid HEX] LINE...\n"
     "       qbk-scanner-emu control --socket PATH LINE...\n"
-    "LINE: load N [length=L] [code=C] | fault KIND [sheet=N] [offset=N] [count=N] [opcode=N] [ascq=N]\n"
+    "LINE: load N [length=L] [code=C] | fault KIND [sheet=N] [offset=N] [count=N] [opcode=N] "
+    "[ascq=N]\n"
     "      | cover open | cover closed | key ACTION KEY | unplug | replug | status\n";
 
 }  // namespace
 
 std::string ControlSocketPath(const std::string& deviceSocket, bool recorded) {
   if (!recorded) return deviceSocket + ".control";
-  return plat::RuntimeFolder() + "/emulator/" + std::filesystem::path(deviceSocket).filename().string();
+  return plat::RuntimeFolder() + "/emulator/" +
+         std::filesystem::path(deviceSocket).filename().string();
 }
 
 int RunControlCommand(int argc, char** argv) {
@@ -33,15 +35,17 @@ int RunControlCommand(int argc, char** argv) {
   for (; i + 1 < argc && argv[i][0] == '-' && argv[i][1] == '-'; i += 2) {
     const std::string option = argv[i];
     bool ok = true;
-    if (option == "--socket") socket = argv[i + 1];
-    else if (option == "--serial") serial = argv[i + 1];
+    if (option == "--socket")
+      socket = argv[i + 1];
+    else if (option == "--serial")
+      serial = argv[i + 1];
     else if (option == "--vid" || option == "--pid") {
       const auto id = ParseHex16(argv[i + 1]);
       ok = id.has_value();
       if (ok && option == "--vid") vendorId = *id;
       if (ok && option == "--pid") productId = *id;
-    }
-    else ok = false;
+    } else
+      ok = false;
     if (!ok) {
       std::fputs(kUsage, stderr);
       return 2;

@@ -28,16 +28,19 @@ plat::usb::UsbResult ScannerBackend::BulkIn(std::uint8_t* buffer, std::size_t ma
 AttachedScanner::AttachedScanner(ScannerDevice& scanner, const std::u16string& serial)
     : scanner_(scanner), backend_(std::make_shared<ScannerBackend>(scanner)) {
   recorded_ = plat::devices::AddDevice(
-      {scanner.VendorId(), scanner.ProductId(), serial, u"Emulated document scanner", u"Emulator"}, &record_);
+      {scanner.VendorId(), scanner.ProductId(), serial, u"Emulated document scanner", u"Emulator"},
+      &record_);
   if (!recorded_) {
-    record_.interfacePath =
-        plat::devices::InterfacePathFor(plat::devices::InstanceIdFor(scanner.VendorId(), scanner.ProductId(), serial));
+    record_.interfacePath = plat::devices::InterfacePathFor(
+        plat::devices::InstanceIdFor(scanner.VendorId(), scanner.ProductId(), serial));
   }
   const std::u16string path = record_.interfacePath;
   const std::shared_ptr<ScannerBackend> backend = backend_;
   scanner_.SetConnectionObserver([path, backend](bool connected) {
-    if (connected) plat::usb::AttachInProcessDevice(path, backend);
-    else plat::usb::DetachInProcessDevice(path);
+    if (connected)
+      plat::usb::AttachInProcessDevice(path, backend);
+    else
+      plat::usb::DetachInProcessDevice(path);
   });
   if (scanner_.IsConnected()) plat::usb::AttachInProcessDevice(path, backend_);
 }

@@ -23,8 +23,8 @@ using testing::RunCommand;
 const std::vector<std::uint8_t> kTestUnitReady = {0, 0, 0, 0, 0, 0};
 
 HANDLE OpenDevice(const std::u16string& path) {
-  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Device notices as a service handler gets them.
@@ -39,7 +39,8 @@ class NoticeRecorder {
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = GUID_DEVINTERFACE_IMAGE;
-    handle_ = RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x5E), &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
+    handle_ = RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x5E), &filter,
+                                          DEVICE_NOTIFY_SERVICE_HANDLE);
   }
   ~NoticeRecorder() {
     UnregisterDeviceNotification(handle_);
@@ -132,7 +133,8 @@ TEST_F(AttachedScannerTest, SwallowedCommandTimesOutWithoutALateWrite) {
 
   const auto command = MakeCommandPacket(kTestUnitReady.data(), kTestUnitReady.size());
   DWORD count = 0;
-  ASSERT_TRUE(WriteFile(handle, command.data(), static_cast<DWORD>(command.size()), &count, nullptr));
+  ASSERT_TRUE(
+      WriteFile(handle, command.data(), static_cast<DWORD>(command.size()), &count, nullptr));
   std::vector<std::uint8_t> status(16, 0xEE);
   auto reader = std::async(std::launch::async, [&] {
     DWORD got = 0;

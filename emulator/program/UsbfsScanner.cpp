@@ -20,7 +20,8 @@ std::string BedFolder() {
 
 }  // namespace
 
-UsbfsScanner::UsbfsScanner(ScannerDevice& scanner, const plat::usb::testing::UsbfsDeviceSpec& device,
+UsbfsScanner::UsbfsScanner(ScannerDevice& scanner,
+                           const plat::usb::testing::UsbfsDeviceSpec& device,
                            const std::vector<plat::usb::testing::UsbfsDeviceSpec>& others)
     : bed_(BedFolder()), side_(scanner) {
   for (const plat::usb::testing::UsbfsDeviceSpec& other : others)

@@ -90,7 +90,9 @@ bool AddOtherDevice(const char* ids, std::vector<plat::usb::testing::UsbfsDevice
   const char* colon = std::strchr(ids, ':');
   if (!colon) return false;
   plat::usb::testing::UsbfsDeviceSpec spec;
-  if (!SetHex16(std::string(ids, colon).c_str(), spec.vendorId) || !SetHex16(colon + 1, spec.productId)) return false;
+  if (!SetHex16(std::string(ids, colon).c_str(), spec.vendorId) ||
+      !SetHex16(colon + 1, spec.productId))
+    return false;
   spec.serial = "OTHER" + std::to_string(others.size() + 1);
   spec.sysName = "1-" + std::to_string(others.size() + 2);
   others.push_back(spec);
@@ -180,7 +182,8 @@ std::string RecordDevice(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "control") == 0) return emulator::RunControlCommand(argc - 1, argv + 1);
+  if (argc > 1 && std::strcmp(argv[1], "control") == 0)
+    return emulator::RunControlCommand(argc - 1, argv + 1);
   Options o;
   int exitCode = 0;
   if (!ParseOptions(argc, argv, o, exitCode)) return exitCode;
@@ -189,7 +192,8 @@ int main(int argc, char** argv) {
   if (o.usbfs) plat::usb::testing::RunUnderUsbfsTestBed(argc, argv);
   const bool inRoot = o.socket.empty();
   if ((inRoot || o.usbfs) && !plat::EnsureSystemRootLayout()) {
-    std::fprintf(stderr, "qbk-scanner-emu: cannot create the system root %s\n", plat::SystemRoot().c_str());
+    std::fprintf(stderr, "qbk-scanner-emu: cannot create the system root %s\n",
+                 plat::SystemRoot().c_str());
     return 1;
   }
   if (inRoot && o.usbfs) {
@@ -241,7 +245,8 @@ int main(int argc, char** argv) {
   emulator::DeviceServer controlServer(scanner, controlPath);
   controlServer.SetControlHandler(control);
   if (!controlServer.Start()) {
-    std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", controlPath.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "qbk-scanner-emu: cannot serve %s: %s\n", controlPath.c_str(),
+                 std::strerror(errno));
     return 1;
   }
 
@@ -262,8 +267,10 @@ int main(int argc, char** argv) {
     // Unplugging removes the device node; plugging it in again brings it
     // back. The lines tell scripts when the device node is there and when not.
     scanner.SetConnectionObserver([&server](bool connected) {
-      if (connected) server->Republish();
-      else server->Withdraw();
+      if (connected)
+        server->Republish();
+      else
+        server->Withdraw();
       std::printf("%s %s\n", connected ? "arrived" : "removed", server->SocketPath().c_str());
       std::fflush(stdout);
     });
@@ -281,8 +288,10 @@ int main(int argc, char** argv) {
     int received = 0;
     if (sigwait(&signals, &received) != 0) break;
     if (received != SIGUSR1) break;
-    if (scanner.IsConnected()) scanner.Unplug();
-    else scanner.Replug();
+    if (scanner.IsConnected())
+      scanner.Unplug();
+    else
+      scanner.Replug();
   }
   scanner.SetConnectionObserver({});
   if (server) server->Stop();

@@ -29,13 +29,15 @@ using testing::RunCommand;
 using Notices = std::vector<std::pair<DWORD, std::u16string>>;
 
 const std::vector<std::uint8_t> kTestUnitReady = {0, 0, 0, 0, 0, 0};
-constexpr char16_t kPath[] = u"\\\\?\\usb#vid_0abc&pid_0def#prog01#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
+constexpr char16_t kPath[] =
+    u"\\\\?\\usb#vid_0abc&pid_0def#prog01#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
 
 std::string ProgramPath() {
   char self[PATH_MAX] = {};
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return {};
-  return (std::filesystem::path(std::string(self, static_cast<std::size_t>(n))).parent_path() / "qbk-scanner-emu")
+  return (std::filesystem::path(std::string(self, static_cast<std::size_t>(n))).parent_path() /
+          "qbk-scanner-emu")
       .string();
 }
 
@@ -63,7 +65,8 @@ class EmulatorProgramTest : public ::testing::Test {
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = GUID_DEVINTERFACE_IMAGE;
-    notify_ = RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x5E), &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
+    notify_ = RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x5E), &filter,
+                                          DEVICE_NOTIFY_SERVICE_HANDLE);
     ASSERT_NE(notify_, nullptr);
   }
   void TearDown() override {
@@ -82,7 +85,8 @@ class EmulatorProgramTest : public ::testing::Test {
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
-    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_IMAGE, i, &data); ++i) {
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_IMAGE, i, &data);
+         ++i) {
       DWORD required = 0;
       SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &required, nullptr);
       std::vector<DWORD> storage((required + 3) / 4);
@@ -110,8 +114,9 @@ TEST_F(EmulatorProgramTest, StartAndStopAreArrivalAndRemoval) {
   EXPECT_EQ(TakeNotices(), (Notices{{DBT_DEVICEARRIVAL, kPath}}));
   EXPECT_EQ(PresentPaths(), std::vector<std::u16string>{kPath});
 
-  HANDLE handle = CreateFileW(kPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      CreateFileW(kPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
   HandleScanner device(handle);
   // The stall injected on the command line halts the IN pipe at the first command.

@@ -13,8 +13,8 @@ namespace emulator::testing {
 struct WindowSpec {
   std::uint8_t id = kWindowFront;
   std::uint16_t dpi = 100;
-  std::uint32_t width = 1200;   // 1/1200 in
-  std::uint32_t length = 600;   // 1/1200 in
+  std::uint32_t width = 1200;  // 1/1200 in
+  std::uint32_t length = 600;  // 1/1200 in
   std::uint8_t bitsPerPixel = 24;
   std::uint8_t compression = kCompressionNone;
   std::uint8_t compressionArg = 0;
@@ -59,8 +59,8 @@ inline std::vector<std::uint8_t> SetWindowCdb(std::size_t listLength) {
 
 inline std::vector<std::uint8_t> ReadImageCdb(std::uint32_t length, bool back,
                                               std::uint8_t qualifier = 0) {
-  std::vector<std::uint8_t> cdb{0x28, 0, 0x00, 0, qualifier, static_cast<std::uint8_t>(back ? 0x80 : 0),
-                                0, 0, 0, 0};
+  std::vector<std::uint8_t> cdb{
+      0x28, 0, 0x00, 0, qualifier, static_cast<std::uint8_t>(back ? 0x80 : 0), 0, 0, 0, 0};
   PutBE24(&cdb[6], length);
   return cdb;
 }

@@ -123,10 +123,10 @@ struct ControlCase {
     const char* what;
     LONG code;
     Bytes in;
-    std::optional<size_t> outSize;  // nullopt: no output array
+    std::optional<size_t> outSize; // nullopt: no output array
     std::function<void(emulator::EmulatedScanner&)> prepare;
     std::vector<BYTE> commands;
-    Bytes out;  // the output array afterwards (filled with 0xEE before)
+    Bytes out; // the output array afterwards (filled with 0xEE before)
     std::function<void(emulator::EmulatedScanner&)> check;
 };
 
@@ -267,7 +267,7 @@ TEST_F(ControlCodesTest, GammaTablesGoToTheBackToOnlyAfterADuplexConfiguration)
     struct Case {
         bool duplex;
         LONG code;
-        int channel;  // index into the emulator's tables
+        int channel; // index into the emulator's tables
     };
     for (const Case& c : {Case{true, 13, 0}, Case{true, 16, 3}, Case{false, 15, 2}}) {
         SCOPED_TRACE(c.code);
@@ -302,7 +302,8 @@ TEST_F(ControlCodesTest, FirmwareDownloadSendsTheImageInBlocksAndInquiryShowsThe
     // end marker: no data, offset 0.
     std::vector<std::pair<DWORD, DWORD>> blocks;
     for (const auto& entry : m_scanner->Log().Entries()) {
-        if (entry.kind != emulator::PacketLogEntry::Kind::Out || entry.what != "command" || entry.bytes.at(12) != kWriteBuffer)
+        if (entry.kind != emulator::PacketLogEntry::Kind::Out || entry.what != "command" ||
+            entry.bytes.at(12) != kWriteBuffer)
             continue;
         const BYTE* cdb = entry.bytes.data() + 12;
         const DWORD offset = (DWORD{cdb[2]} << 24) | (DWORD{cdb[3]} << 16) | (DWORD{cdb[4]} << 8) | cdb[5];

@@ -30,7 +30,4 @@ LONG UnlockHALProcess()
     return --g_count;
 }
 
-LONG HALProcessLockCount()
-{
-    return g_count.load();
-}
+LONG HALProcessLockCount() { return g_count.load(); }

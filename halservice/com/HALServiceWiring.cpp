@@ -10,7 +10,4 @@ IUnknown* CHALClassProvider::CreateClassObject(int slot)
     return classObject;
 }
 
-std::string_view CHALClassProvider::ClassScript(int slot)
-{
-    return HALClassScript(slot);
-}
+std::string_view CHALClassProvider::ClassScript(int slot) { return HALClassScript(slot); }

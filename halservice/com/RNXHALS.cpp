@@ -155,8 +155,7 @@ void CRNXHALS::DumpSCSIArgs(const WCHAR* title, LONG lSizeCDB, const BYTE* pBufC
     }
 }
 
-HRESULT CRNXHALS::DoSCSICmd(LONG lSizeCDB, BYTE* pBufCDB, LONG lSizeData, BYTE* pBufData, LONG lDir,
-                            LONG* lpStatus)
+HRESULT CRNXHALS::DoSCSICmd(LONG lSizeCDB, BYTE* pBufCDB, LONG lSizeData, BYTE* pBufData, LONG lDir, LONG* lpStatus)
 {
     if (IsLogging(LOG_TRACE))
         LogTrace(u"DoSCSICmd Entered");

@@ -181,7 +181,7 @@ TEST_F(RNXHALSTest, DoSCSICmdPassesTheCommandThroughAndAnswersSenseAfterAFailure
     EXPECT_EQ(status, -1);
     EXPECT_EQ(CommandsSent(), sent);
     EXPECT_EQ(sense[0], 0x70);
-    EXPECT_EQ(sense[2] & 0x0F, 0x05);  // illegal request
+    EXPECT_EQ(sense[2] & 0x0F, 0x05); // illegal request
 
     // A second REQUEST SENSE goes to the scanner.
     ASSERT_EQ(hal->DoSCSICmd(6, requestSense, 18, sense, 1, &status), S_OK);
@@ -302,8 +302,8 @@ TEST_F(RNXHALSTest, TheLockBelongsToTheCallingProcessWhateverIdItClaims)
     Plug();
     struct Case {
         const char* what;
-        DWORD caller;  // as the connection reports it
-        DWORD claimed; // as the call says
+        DWORD caller;      // as the connection reports it
+        DWORD claimed;     // as the call says
         LONG secondLocker; // what another client then gets
     };
     const Case cases[] = {
@@ -436,8 +436,7 @@ TEST_F(RNXHALSTest, SecondCallDispatchedInsideAWaitingCallIsHandled)
     windowClass.lpfnWndProc = NestedProc;
     windowClass.lpszClassName = u"NestedHalCall";
     ASSERT_NE(RegisterClassW(&windowClass), 0);
-    HWND window =
-        CreateWindowExW(0, u"NestedHalCall", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, u"NestedHalCall", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     session.window = window;
     NestedCall nested;

@@ -38,7 +38,7 @@ public:
     DWORD pixelsPerLine = 0;
     DWORD lines = 0;
     DWORD bytesPerLine = 0;
-    LONG configStatus = 0;  // the handler's verdict, 0 accepted
+    LONG configStatus = 0; // the handler's verdict, 0 accepted
     // Control codes.
     int controls = 0;
     // Production.
@@ -98,7 +98,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }
 
-    ULONG refs = 1;  // the test's own
+    ULONG refs = 1; // the test's own
     Calls calls;
     // The call (as recorded) that answers E_FAIL instead.
     std::u16string failing;
@@ -327,7 +327,7 @@ TEST_F(ScanSettingsExchangeTest, ConfigureReadsEveryKeyInOrderAndWritesTheGeomet
 TEST_F(ScanSettingsExchangeTest, AConfigurationTheScannerRefusedSaysWhyInStatus)
 {
     Join();
-    m_exchange->configStatus = 7;  // cover open
+    m_exchange->configStatus = 7; // cover open
     XmlSink sink(SettingsXml().c_str());
     ASSERT_EQ(m_hal->Configure(&sink), S_OK);
     EXPECT_EQ(sink.calls, ConfigureCalls());
@@ -372,7 +372,7 @@ TEST_F(ScanSettingsExchangeTest, AFailingSinkCallEndsConfigureWithItsResult)
     Join();
     struct Case {
         const char16_t* failing;
-        int configs;  // configurations made by then
+        int configs; // configurations made by then
     };
     int configs = 0;
     for (const Case& c : {Case{u"SetContext /config/input", 0}, Case{u"Get Threshold", 0},
@@ -406,7 +406,8 @@ TEST_F(ScanSettingsExchangeTest, Configure2TakesTheSettingsFromText)
 
     // Text without the input, text that is no XML, and no text: nothing
     // reaches the scanner.
-    for (const char16_t* text : {u"<config><output/></config>", u"<config><input>", static_cast<const char16_t*>(nullptr)}) {
+    for (const char16_t* text :
+         {u"<config><output/></config>", u"<config><input>", static_cast<const char16_t*>(nullptr)}) {
         plat::ScopedBstr bstr(text);
         EXPECT_EQ(m_hal->Configure2(bstr.Get()), E_FAIL);
     }
@@ -425,8 +426,8 @@ TEST_F(ScanSettingsExchangeTest, ProduceDescribesTheBandAndHandsOverItsBytes)
 
     BandSink sink(20000);
     ASSERT_EQ(m_hal->Produce(&sink), S_OK);
-    EXPECT_EQ(sink.calls, (Calls{u"getSizeBuffer", u"putStatus", u"putPayloadLevel", u"DescribeBufferContent",
-                                 u"PutBuffer"}));
+    EXPECT_EQ(sink.calls,
+              (Calls{u"getSizeBuffer", u"putStatus", u"putPayloadLevel", u"DescribeBufferContent", u"PutBuffer"}));
     EXPECT_EQ(m_exchange->askedSize, 20000u);
     EXPECT_EQ(sink.status, 0);
     EXPECT_EQ(sink.level, 2);

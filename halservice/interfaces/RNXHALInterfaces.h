@@ -23,8 +23,8 @@ struct IRNXHALS : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Uninitialize() = 0;
     virtual HRESULT STDMETHODCALLTYPE LockScanner(LONG lPID, LONG* lpStatus) = 0;
     virtual HRESULT STDMETHODCALLTYPE UnlockScanner(LONG* lpStatus) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DoSCSICmd(LONG lSizeCDB, BYTE* pBufCDB, LONG lSizeData, BYTE* pBufData,
-                                                LONG lDir, LONG* lpStatus) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoSCSICmd(LONG lSizeCDB, BYTE* pBufCDB, LONG lSizeData, BYTE* pBufData, LONG lDir,
+                                                LONG* lpStatus) = 0;
     virtual HRESULT STDMETHODCALLTYPE Register(IUnknown* pSink, LONG lPID, LONG* lpBEID) = 0;
     virtual HRESULT STDMETHODCALLTYPE Unregister(LONG lBEID) = 0;
     virtual HRESULT STDMETHODCALLTYPE Configure(IUnknown* pXMLSink) = 0;

@@ -25,7 +25,10 @@ public:
         return Call(8, UnknownIn{pSink, &IID_IRNXButton}, LongIn{lPID}, LongInOut{lpBEID});
     }
     HRESULT STDMETHODCALLTYPE Unregister(LONG lBEID) override { return Call(9, LongIn{lBEID}); }
-    HRESULT STDMETHODCALLTYPE Configure(IUnknown* pXMLSink) override { return Call(10, UnknownIn{pXMLSink, &IID_ICKelXmlHAL}); }
+    HRESULT STDMETHODCALLTYPE Configure(IUnknown* pXMLSink) override
+    {
+        return Call(10, UnknownIn{pXMLSink, &IID_ICKelXmlHAL});
+    }
     HRESULT STDMETHODCALLTYPE Control(LONG lCC, IUnknown* pXMLSink, VARIANT* pvBufIn, VARIANT* pvBufOut) override
     {
         return Call(11, LongIn{lCC}, UnknownIn{pXMLSink, &IID_ICKelXmlHAL}, VariantIn{pvBufIn}, VariantInOut{pvBufOut});

@@ -61,7 +61,4 @@ extern "C" HRESULT DllRegisterServer()
     return plat::rpc::RegisterProxyStubs(CLSID_RNXHALProxyStub, u"RNXHAL proxy/stub factory", path, kInterfaces);
 }
 
-extern "C" HRESULT DllUnregisterServer()
-{
-    return plat::rpc::UnregisterProxyStubs(CLSID_RNXHALProxyStub, kInterfaces);
-}
+extern "C" HRESULT DllUnregisterServer() { return plat::rpc::UnregisterProxyStubs(CLSID_RNXHALProxyStub, kInterfaces); }

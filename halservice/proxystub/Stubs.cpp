@@ -208,14 +208,14 @@ HRESULT InvokeRasterBand(IRNXRasterBandHAL* o, std::uint32_t method, MessageRead
     // Positions 3-24 are get/put pairs: odd get (out), even put (in).
     using Getter = HRESULT (R::*)(LONG*);
     using Setter = HRESULT (R::*)(LONG);
-    static const Getter getters[] = {&R::getImageWidth,   &R::getBytesWritten,       &R::getBitsPerPixel,
-                                     &R::getBytesPerLine, &R::getColorChannelOrder,  &R::getBitOrder,
-                                     &R::getLineOrder,    &R::getDpi,                &R::getPayloadLevel,
-                                     &R::getSizeBuffer,   &R::getStatus};
-    static const Setter setters[] = {&R::putImageWidth,   &R::putBytesWritten,       &R::putBitsPerPixel,
-                                     &R::putBytesPerLine, &R::putColorChannelOrder,  &R::putBitOrder,
-                                     &R::putLineOrder,    &R::putDpi,                &R::putPayloadLevel,
-                                     &R::putSizeBuffer,   &R::putStatus};
+    static const Getter getters[] = {
+        &R::getImageWidth,        &R::getBytesWritten, &R::getBitsPerPixel, &R::getBytesPerLine,
+        &R::getColorChannelOrder, &R::getBitOrder,     &R::getLineOrder,    &R::getDpi,
+        &R::getPayloadLevel,      &R::getSizeBuffer,   &R::getStatus};
+    static const Setter setters[] = {
+        &R::putImageWidth,        &R::putBytesWritten, &R::putBitsPerPixel, &R::putBytesPerLine,
+        &R::putColorChannelOrder, &R::putBitOrder,     &R::putLineOrder,    &R::putDpi,
+        &R::putPayloadLevel,      &R::putSizeBuffer,   &R::putStatus};
     if (method >= 3 && method <= 24) {
         std::uint32_t pair = (method - 3) / 2;
         if ((method - 3) % 2 == 0) {
@@ -228,8 +228,8 @@ HRESULT InvokeRasterBand(IRNXRasterBandHAL* o, std::uint32_t method, MessageRead
     switch (method) {
     case 25: {
         StubLong width, pixelSize, lineSize, channelOrder, pageDirection, endian, resolution, bandSize;
-        return StubCall(in, out, o, &R::DescribeBufferContent, width, pixelSize, lineSize, channelOrder,
-                        pageDirection, endian, resolution, bandSize);
+        return StubCall(in, out, o, &R::DescribeBufferContent, width, pixelSize, lineSize, channelOrder, pageDirection,
+                        endian, resolution, bandSize);
     }
     case 26:
         return StubCall(in, out, o, &R::Clear);
@@ -244,8 +244,7 @@ HRESULT InvokeRasterBand(IRNXRasterBandHAL* o, std::uint32_t method, MessageRead
 
 } // namespace
 
-HRESULT InvokeStub(REFIID iid, IUnknown* object, std::uint32_t method, MessageReader& request,
-                   MessageWriter& results)
+HRESULT InvokeStub(REFIID iid, IUnknown* object, std::uint32_t method, MessageReader& request, MessageWriter& results)
 {
     // `object` is the pointer of interface `iid` (the runtime asked for it).
     if (iid == IID_IRNXHALS)

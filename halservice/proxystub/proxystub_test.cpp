@@ -65,9 +65,9 @@ protected:
     ComPtr<IRNXHALS> Create()
     {
         ComPtr<IRNXHALS> hal;
-        EXPECT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                                   hal.ReleaseAndGetVoidAddress()),
-                  S_OK);
+        EXPECT_EQ(
+            CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, hal.ReleaseAndGetVoidAddress()),
+            S_OK);
         if (hal)
             m_processes.insert(plat::rpc::GetPeerProcessId(hal.Get()));
         return hal;
@@ -256,9 +256,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE PutBuffer(VARIANT* pvBufIn) override
     {
-        const bool band = pvBufIn && pvBufIn->vt == (VT_ARRAY | VT_UI1) && pvBufIn->parray
-                          && pvBufIn->parray->rgsabound[0].cElements == 1000
-                          && static_cast<const BYTE*>(pvBufIn->parray->pvData)[999] == BandByte(999);
+        const bool band = pvBufIn && pvBufIn->vt == (VT_ARRAY | VT_UI1) && pvBufIn->parray &&
+                          pvBufIn->parray->rgsabound[0].cElements == 1000 &&
+                          static_cast<const BYTE*>(pvBufIn->parray->pvData)[999] == BandByte(999);
         HRESULT hr = Answer("PutBuffer");
         return !band ? E_INVALIDARG : SUCCEEDED(hr) ? putBufferResult : hr;
     }
@@ -343,8 +343,8 @@ TEST_F(ProxyStubTest, CallsFromManyThreadsAtOnceEachGetTheirOwnBands)
             for (int i = 0; i < kBands; ++i) {
                 BufferRasterSink band;
                 band.target.assign(1000 + static_cast<size_t>(t) * 100 + static_cast<size_t>(i), 0);
-                if (hal->Produce(&band) != S_OK || band.bytesWritten != static_cast<LONG>(band.target.size())
-                    || band.target.back() != BandByte(band.target.size() - 1) || band.References() != 1)
+                if (hal->Produce(&band) != S_OK || band.bytesWritten != static_cast<LONG>(band.target.size()) ||
+                    band.target.back() != BandByte(band.target.size() - 1) || band.References() != 1)
                     ++failures;
             }
         });
@@ -460,8 +460,8 @@ public:
     ~EventSink() { CloseHandle(done); }
     HRESULT STDMETHODCALLTYPE SendButtonEvent(BSTR szName, LONG lPressType, LONG lFuncNumber) override
     {
-        button = std::u16string(szName, SysStringLen(szName)) + u":" + Utf8ToUtf16(std::to_string(lPressType))
-                 + u":" + Utf8ToUtf16(std::to_string(lFuncNumber));
+        button = std::u16string(szName, SysStringLen(szName)) + u":" + Utf8ToUtf16(std::to_string(lPressType)) + u":" +
+                 Utf8ToUtf16(std::to_string(lFuncNumber));
         thread = GetCurrentThreadId();
         return S_OK;
     }
@@ -553,9 +553,9 @@ TEST(DeepRootTest, ActivationWorksWhateverTheSystemRootsLength)
         plat::testing::ComScope com(COINIT_APARTMENTTHREADED);
         ASSERT_TRUE(RegisterToy(QBK_RNXHALPS, QBK_TESTPEER));
         ComPtr<IRNXHALS> hal;
-        ASSERT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                                   hal.ReleaseAndGetVoidAddress()),
-                  S_OK);
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, hal.ReleaseAndGetVoidAddress()),
+            S_OK);
         DWORD server = plat::rpc::GetPeerProcessId(hal.Get());
         LONG status = -1;
         EXPECT_EQ(hal->Initialize(&status), S_OK);
@@ -620,9 +620,9 @@ TEST_F(ProxyStubTest, AServerThatEndsBeforePublishingFailsTheActivationAtOnce)
     plat::ScopedTestClock clock; // no time passes: the end of the program decides
     SetLocalServerMode("exit");
     IUnknown* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              CO_E_SERVER_EXEC_FAILURE);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)),
+        CO_E_SERVER_EXEC_FAILURE);
 }
 
 TEST_F(ProxyStubTest, KillingAClientReleasesItsObjectsInTheServer)
@@ -795,8 +795,7 @@ TEST_F(ProxyStubTest, MalformedCallsNeverCrashTheServerNorLeakItsObjects)
          RPC_E_INVALID_DATA},
         {"batched call longer than the frame", toy, IID_IUnknown, plat::rpc::kCallBatch, batch(1, 0x7FFFFFF0, 4),
          RPC_E_INVALID_DATA},
-        {"batch with bytes left over", toy, IID_IUnknown, plat::rpc::kCallBatch, batch(1, 0, 4),
-         RPC_E_INVALID_DATA},
+        {"batch with bytes left over", toy, IID_IUnknown, plat::rpc::kCallBatch, batch(1, 0, 4), RPC_E_INVALID_DATA},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(raw.Call(c.object, c.iid, c.method, c.args, fault, hr)) << c.what;
@@ -834,7 +833,8 @@ TEST_F(ProxyStubTest, AClientThatLeavesMidCallLosesItsObjects)
         plat::rpc::MessageWriter ask;
         ask.WriteGuid(CLSID_ToyHALS);
         ask.WriteGuid(IID_IClassFactory);
-        ASSERT_TRUE(raw.Call(plat::rpc::kRootObject, IID_IUnknown, plat::rpc::kGetClassObject, ask, fault, hr, &results));
+        ASSERT_TRUE(
+            raw.Call(plat::rpc::kRootObject, IID_IUnknown, plat::rpc::kGetClassObject, ask, fault, hr, &results));
         plat::rpc::MessageWriter create;
         create.WriteGuid(IID_IRNXHALS);
         ASSERT_TRUE(raw.Call(RawPeer::ObjectIn(results), IID_IClassFactory, 3, create, fault, hr, &results));
@@ -988,16 +988,17 @@ TEST_F(ProxyStubTest, ClientsBeyondTheCapAreRefusedCleanly)
     EXPECT_EQ(why, HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
     EXPECT_FALSE(extra.Receive(header, body));
     ComPtr<IRNXHALS> refused;
-    EXPECT_EQ(CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                               refused.ReleaseAndGetVoidAddress()),
-              HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, refused.ReleaseAndGetVoidAddress()),
+        HRESULT_FROM_WIN32(RPC_S_SERVER_TOO_BUSY));
 
     // A connection that ends frees its place for the next client.
     peers.pop_back();
     ComPtr<IRNXHALS> hal;
     HRESULT hr = E_FAIL;
     for (int waited = 0; waited < kPatienceMs && FAILED(hr); waited += 5) {
-        hr = CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, hal.ReleaseAndGetVoidAddress());
+        hr =
+            CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, hal.ReleaseAndGetVoidAddress());
         if (FAILED(hr))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -7,9 +7,9 @@
 constexpr size_t kButtonNameChars = 50;
 
 struct ButtonEventRecord {
-    WCHAR szName[kButtonNameChars];  // the key's name, terminated
-    LONG lPressType;                 // 0 short press (on release), 1 long press (while held)
-    LONG lFuncNumber;                // always 1
+    WCHAR szName[kButtonNameChars]; // the key's name, terminated
+    LONG lPressType;                // 0 short press (on release), 1 long press (while held)
+    LONG lFuncNumber;               // always 1
 };
 
 enum ScannerStatusEvent : LONG {

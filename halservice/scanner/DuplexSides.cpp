@@ -21,9 +21,8 @@
 BOOL CScannerWrap::ReadDuplexSides(bool compressed)
 {
     const ProduceArgs& args = m_funcArgs.Produce;
-    const DuplexBand band{compressed,
-                          compressed ? args.BufferSize
-                                     : args.BufferSize / m_scanJob.bytesPerLine * m_scanJob.bytesPerLine};
+    const DuplexBand band{compressed, compressed ? args.BufferSize
+                                                 : args.BufferSize / m_scanJob.bytesPerLine * m_scanJob.bytesPerLine};
     if (band.request == 0)
         return FailBand();
     DuplexPhase phase = m_scanJob.frontEndOfPage ? DuplexPhase::Back : DuplexPhase::Front;
@@ -199,8 +198,7 @@ DWORD CScannerWrap::PageBufferRoom(const DuplexBand& band, size_t at) const
     const size_t room = job.pageBufferSize - std::min(at, job.pageBufferSize);
     if (room >= band.request)
         return band.request;
-    return band.compressed ? static_cast<DWORD>(room)
-                           : static_cast<DWORD>(room / job.bytesPerLine * job.bytesPerLine);
+    return band.compressed ? static_cast<DWORD>(room) : static_cast<DWORD>(room / job.bytesPerLine * job.bytesPerLine);
 }
 
 // The job's last side is out: the rest of its sheet is dropped.

@@ -60,7 +60,7 @@ struct DoSCSICmdArgs {
     BYTE* pBufCDB;
     DWORD lSizeData;
     BYTE* pBufData;
-    DWORD lDir;  // 0 none, 1 read, 2 write
+    DWORD lDir; // 0 none, 1 read, 2 write
     LONG* lpStatus;
 };
 
@@ -83,7 +83,7 @@ struct ControlArgs {
 };
 
 struct OpenDeviceArgs {
-    DWORD Open;  // 1 open the device handle, 0 close it
+    DWORD Open; // 1 open the device handle, 0 close it
 };
 
 constexpr size_t kFuncArgsSize = 168;

@@ -63,8 +63,8 @@ BOOL CScannerWrap::S_Produce()
             SetPayloadStatusFromSense();
     }
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"S_Produce Params: BytesWritten = %d, PayloadLevel = %d, PayloadStatus = %d",
-                     *args.BytesWritten, *args.PayloadLevel, *args.PayloadStatus);
+        LogDataTrace(u"S_Produce Params: BytesWritten = %d, PayloadLevel = %d, PayloadStatus = %d", *args.BytesWritten,
+                     *args.PayloadLevel, *args.PayloadStatus);
     if (IsLogging(LOG_TRACE))
         LogTrace(u"S_Produce Exit. [%s]", TrueFalse(result != FALSE));
     return result;
@@ -186,18 +186,11 @@ BOOL CScannerWrap::ReadCompressedSimplexBand()
     return result;
 }
 
-BOOL CScannerWrap::ReadDuplexBand()
-{
-    return ReadDuplexSides(false);
-}
+BOOL CScannerWrap::ReadDuplexBand() { return ReadDuplexSides(false); }
 
-BOOL CScannerWrap::ReadCompressedDuplexBand()
-{
-    return ReadDuplexSides(true);
-}
+BOOL CScannerWrap::ReadCompressedDuplexBand() { return ReadDuplexSides(true); }
 
-BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage,
-                            bool* shortRead)
+BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD* got, bool* endOfPage, bool* shortRead)
 {
     if (!m_interface.ReadImageData(count, destination, backSide, endOfPage, got, shortRead, PageQualifier(),
                                    m_scanJob.compression != 0 ? 0 : m_scanJob.bytesPerLine)) {
@@ -225,8 +218,8 @@ BOOL CScannerWrap::ReadSide(bool backSide, DWORD count, BYTE* destination, DWORD
 // start of a line that the side's last READ ended inside comes first, then
 // the READ of the rest, and the start of a line this READ ends inside waits
 // for the side's next band.
-BOOL CScannerWrap::ReadBandOfSide(bool backSide, DWORD room, BYTE* destination, DWORD* delivered,
-                                  bool* endOfPage, bool* shortRead)
+BOOL CScannerWrap::ReadBandOfSide(bool backSide, DWORD room, BYTE* destination, DWORD* delivered, bool* endOfPage,
+                                  bool* shortRead)
 {
     if (m_scanJob.compression != 0)
         return ReadSide(backSide, room, destination, delivered, endOfPage, shortRead);

@@ -43,10 +43,10 @@ struct JobCase {
     LONG compression;
     bool duplex;
     std::uint32_t sheets;
-    LONG pages;                     // sides requested, 0 all
-    std::uint32_t maxBytesPerRead;  // 0: the scanner sends all it is asked for
+    LONG pages;                    // sides requested, 0 all
+    std::uint32_t maxBytesPerRead; // 0: the scanner sends all it is asked for
     DWORD bufferSize;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> expected;  // (sheet, side) of each page
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> expected; // (sheet, side) of each page
     size_t sheetsLeft = 0;
 };
 
@@ -69,8 +69,8 @@ public:
 protected:
     // Every uncompressed line of a page carries the pattern of its sheet and
     // side, in order from line 0.
-    static void ExpectPatternLines(const std::vector<BYTE>& page, LONG bits, std::uint32_t sheet,
-                                   std::uint32_t side, DWORD lines)
+    static void ExpectPatternLines(const std::vector<BYTE>& page, LONG bits, std::uint32_t sheet, std::uint32_t side,
+                                   DWORD lines)
     {
         const DWORD lineBytes = LineBytes(bits);
         ASSERT_EQ(page.size(), size_t{lineBytes} * lines);
@@ -90,12 +90,18 @@ TEST_F(ImageProductionTest, JobsDeliverEveryPageInOrderWithItsLevels)
         {"simplex 8 bit, 2 of 5 sheets", 8, 0, false, 5, 2, 0, 960, {{0, 0}, {1, 0}}, 3},
         {"simplex, a buffer larger than the page", 24, 0, false, 2, 0, 0, 65536, {{0, 0}, {1, 0}}},
         {"simplex 8 bit, short reads", 8, 0, false, 2, 0, 500, 960, {{0, 0}, {1, 0}}},
-        {"duplex 24 bit, every sheet", 24, 0, true, 3, 0, 0, 2880,
-         {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}}},
+        {"duplex 24 bit, every sheet", 24, 0, true, 3, 0, 0, 2880, {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}}},
         {"duplex 8 bit, 4 sides of 5 sheets", 8, 0, true, 5, 4, 0, 960, {{0, 0}, {0, 1}, {1, 0}, {1, 1}}, 3},
         {"duplex, one side: its back is dropped", 24, 0, true, 2, 1, 0, 2880, {{0, 0}}, 1},
         {"duplex, three sides", 24, 0, true, 2, 3, 0, 2880, {{0, 0}, {0, 1}, {1, 0}}},
-        {"duplex 24 bit, short reads fill the page buffer", 24, 0, true, 2, 0, 1000, 2880,
+        {"duplex 24 bit, short reads fill the page buffer",
+         24,
+         0,
+         true,
+         2,
+         0,
+         1000,
+         2880,
          {{0, 0}, {0, 1}, {1, 0}, {1, 1}}},
         {"duplex 1 bit, short reads of part lines", 1, 0, true, 2, 0, 100, 120, {{0, 0}, {0, 1}, {1, 0}, {1, 1}}},
         {"JPEG simplex 24 bit", 24, 1, false, 2, 0, 0, 4096, {{0, 0}, {1, 0}}},
@@ -158,9 +164,11 @@ TEST_F(ImageProductionTest, ReadsEndingAnywhereGiveThePagesOfWholeReads)
         bool duplex;
     };
     const std::vector<Kind> kinds = {
-        {"bw simplex", 1, 0, false},       {"bw duplex", 1, 0, true},       {"gray simplex", 8, 0, false},
-        {"gray duplex", 8, 0, true},       {"colour simplex", 24, 0, false}, {"colour duplex", 24, 0, true},
-        {"JPEG gray duplex", 8, 1, true}, {"JPEG colour simplex", 24, 1, false}, {"MMR bw duplex", 1, 2, true},
+        {"bw simplex", 1, 0, false},      {"bw duplex", 1, 0, true},
+        {"gray simplex", 8, 0, false},    {"gray duplex", 8, 0, true},
+        {"colour simplex", 24, 0, false}, {"colour duplex", 24, 0, true},
+        {"JPEG gray duplex", 8, 1, true}, {"JPEG colour simplex", 24, 1, false},
+        {"MMR bw duplex", 1, 2, true},
     };
     // 0.32 in x 0.1 in at 100 dpi: 32 pixels by 10 lines, small enough for
     // reads of one byte.
@@ -378,7 +386,7 @@ TEST_F(ImageProductionTest, SimplexPagesLongerThanTheWindowAreCutToThePageSize)
 TEST_F(ImageProductionTest, DuplexBackPagesLongerThanThePageBufferWaitInTheScanner)
 {
     emulator::ScannerConfig config;
-    config.maxBytesPerRead = 1000;  // every front read ends short
+    config.maxBytesPerRead = 1000; // every front read ends short
     Start(config);
     // Length control with 4 in sheets: pages of 400 lines, far more than
     // the 50-line page the buffer for held back data is sized for.
@@ -417,7 +425,7 @@ TEST_F(ImageProductionTest, FirstPageReadsItsBandsWithoutWaitingOnceDataFlows)
         started = true;
         m_scanner->LoadSheets(2);
         Configure(SmallPage(24, 0, duplex, 0));
-        const DWORD bandBytes = LineBytes(24) * 10;  // five bands per page
+        const DWORD bandBytes = LineBytes(24) * 10; // five bands per page
 
         m_scanner->Log().Clear();
         const ULONGLONG before = m_clock->NowMs();

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr DWORD kReadyTimeoutMs = 40000;
-constexpr LONG kMarginWidth = 600;  // 1/1000 inch
+constexpr LONG kMarginWidth = 600; // 1/1000 inch
 
 void Put(DWORD* out, DWORD value)
 {
@@ -88,8 +88,8 @@ BOOL CScannerWrap::S_ConfigScan()
         *args.Status = PayloadStatusFromSense(sense, kStatusScannerError);
     }
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"S_ConfigScan Params: PixelsPerLine = %d, Lines = %d, BytesPerLine = %d",
-                     m_scanJob.pixelsPerLine, m_scanJob.lines, m_scanJob.bytesPerLine);
+        LogDataTrace(u"S_ConfigScan Params: PixelsPerLine = %d, Lines = %d, BytesPerLine = %d", m_scanJob.pixelsPerLine,
+                     m_scanJob.lines, m_scanJob.bytesPerLine);
     if (IsLogging(LOG_TRACE))
         LogTrace(u"S_ConfigScan Exit. [%s]", TrueFalse(result != FALSE));
     return result;

@@ -30,14 +30,14 @@ DWORD ReadField(const std::array<std::uint8_t, 64>& raw, size_t offset, size_t w
     return value;
 }
 
-using Gamma = std::array<bool, 4>;  // channels red, green, blue, gray loaded
+using Gamma = std::array<bool, 4>; // channels red, green, blue, gray loaded
 
 struct WindowCase {
     std::string name;
     std::function<void(ConfigScanArgs&)> settings;
     std::vector<Field> fields;
     std::optional<Geometry> geometry;
-    int sheetSizeCode = -1;  // a sheet in the feeder for width detection
+    int sheetSizeCode = -1; // a sheet in the feeder for width detection
     Gamma frontGamma{};
     Gamma backGamma{};
 };
@@ -176,7 +176,7 @@ TEST_F(ScanConfigurationTest, SettingsBecomeTheWindowAndTheGeometryIsAnsweredBac
     Start();
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(c.name);
-        Restart();  // fresh windows and gamma tables
+        Restart(); // fresh windows and gamma tables
         m_scanner->LoadSheets(c.sheetSizeCode >= 0 ? 1 : 0,
                               emulator::Sheet{11000, static_cast<std::uint8_t>(std::max(c.sheetSizeCode, 0))});
         ConfigScanArgs settings = DefaultSettings();

@@ -16,12 +16,12 @@ struct TaskMemDeleter {
 
 struct ScanJobState {
     // What the configuration decided (the duplex flag is the session's own).
-    LONG compression = 0;  // in effect: 0 none, 1 JPEG, 2 MMR
+    LONG compression = 0; // in effect: 0 none, 1 JPEG, 2 MMR
     DWORD pixelsPerLine = 0;
     DWORD lines = 0;
-    DWORD bytesPerLine = 0;  // 0: no job configured
-    ULONGLONG pageSize = 0;  // bytes per line x lines
-    DWORD sidesRequested = 0;  // 0: until the feeder is empty
+    DWORD bytesPerLine = 0;   // 0: no job configured
+    ULONGLONG pageSize = 0;   // bytes per line x lines
+    DWORD sidesRequested = 0; // 0: until the feeder is empty
     DWORD sidesDone = 0;
     bool firstProduce = false;
 

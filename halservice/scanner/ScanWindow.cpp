@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr LONGLONG kUnitsPerInch = 1200;  // the window's length unit
+constexpr LONGLONG kUnitsPerInch = 1200; // the window's length unit
 
 // READ DOCUMENT size codes to paper widths in 1/1000 inch.
 struct PaperWidth {
@@ -23,7 +23,7 @@ constexpr PaperWidth kPaperWidths[] = {
 struct ImageType {
     LONG bitsPerPixel;
     BYTE composition;
-    LONG compression;  // 1 JPEG, 2 MMR
+    LONG compression; // 1 JPEG, 2 MMR
     BYTE compressionType;
     bool ratioIsArgument;
     BYTE features0x2E;

@@ -21,7 +21,7 @@ WindowParams DefaultWindow()
     WindowDescriptor& d = w.Descriptor;
     d.wXRes = 200;
     d.wYRes = 200;
-    d.dwWidth = 10176;  // 1696 pixels
+    d.dwWidth = 10176; // 1696 pixels
     d.dwLength = 13200;
     d.byImgComposition = 5;
     d.byBitsPerPixel = 24;
@@ -48,7 +48,7 @@ std::string DifferingOffsets(const WindowParams& a, const WindowParams& b)
 struct WindowCase {
     std::string name;
     std::function<void(ConfigScanArgs&)> settings;
-    std::function<void(WindowDescriptor&)> differences;  // from DefaultWindow()
+    std::function<void(WindowDescriptor&)> differences; // from DefaultWindow()
     LONG compression;
     DWORD pixelsPerLine;
     DWORD lines;

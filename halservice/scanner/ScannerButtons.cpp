@@ -274,8 +274,7 @@ void CScannerWrap::SendButtonEvent(const WCHAR* name, LONG pressType, LONG funcN
 {
     const DWORD session = GetConsoleUserToken();
     if (IsDataLogging(LOG_TRACE))
-        LogDataTrace(u"SendButtonEvent Params: dwSessionID = 0x%08X :%s:%d:%d\n", session, name, pressType,
-                     funcNumber);
+        LogDataTrace(u"SendButtonEvent Params: dwSessionID = 0x%08X :%s:%d:%d\n", session, name, pressType, funcNumber);
 
     plat::CriticalSectionGuard lock(m_recipientsLock);
     if (session == 0xFFFFFFFF)

@@ -36,7 +36,7 @@ protected:
     {
         Plug();
         ASSERT_EQ(m_session->Initialize(nullptr), 0);
-        RunPoll();  // the first poll after the start only drains
+        RunPoll(); // the first poll after the start only drains
     }
 
     std::vector<ButtonCall> Queued()
@@ -60,23 +60,31 @@ TEST_F(ScannerButtonsTest, KeyEventsBecomeShortAndLongPresses)
          {{PanelKey::Simplex, KeyAction::Press}, {PanelKey::Simplex, KeyAction::Release}},
          {{u"SIMPLEX", 0, 1}}},
         {"long DUPLEX: sent while held, nothing on release",
-         {{PanelKey::Duplex, KeyAction::Press}, {PanelKey::Duplex, KeyAction::Held},
+         {{PanelKey::Duplex, KeyAction::Press},
+          {PanelKey::Duplex, KeyAction::Held},
           {PanelKey::Duplex, KeyAction::Release}},
          {{u"DUPLEX", 1, 1}}},
         {"UP repeats while held and still sends a short press",
-         {{PanelKey::Up, KeyAction::Press}, {PanelKey::Up, KeyAction::Held}, {PanelKey::Up, KeyAction::Held},
+         {{PanelKey::Up, KeyAction::Press},
+          {PanelKey::Up, KeyAction::Held},
+          {PanelKey::Up, KeyAction::Held},
           {PanelKey::Up, KeyAction::Release}},
          {{u"UP", 1, 1}, {u"UP", 1, 1}, {u"UP", 0, 1}}},
         {"another key while one is held: nothing for it",
-         {{PanelKey::Simplex, KeyAction::Press}, {PanelKey::Down, KeyAction::Press},
-          {PanelKey::Down, KeyAction::Release}, {PanelKey::Simplex, KeyAction::Release}},
+         {{PanelKey::Simplex, KeyAction::Press},
+          {PanelKey::Down, KeyAction::Press},
+          {PanelKey::Down, KeyAction::Release},
+          {PanelKey::Simplex, KeyAction::Release}},
          {{u"SIMPLEX", 0, 1}}},
         {"release and held with no key held: nothing",
          {{PanelKey::Down, KeyAction::Release}, {PanelKey::Down, KeyAction::Held}},
          {}},
         {"a reset drops the rest of the poll and clears the held key",
-         {{PanelKey::Down, KeyAction::Press}, {PanelKey::Up, KeyAction::Reset}, {PanelKey::Down, KeyAction::Release},
-          {PanelKey::Simplex, KeyAction::Press}, {PanelKey::Simplex, KeyAction::Release}},
+         {{PanelKey::Down, KeyAction::Press},
+          {PanelKey::Up, KeyAction::Reset},
+          {PanelKey::Down, KeyAction::Release},
+          {PanelKey::Simplex, KeyAction::Press},
+          {PanelKey::Simplex, KeyAction::Release}},
          {}},
     };
 
@@ -87,11 +95,12 @@ TEST_F(ScannerButtonsTest, KeyEventsBecomeShortAndLongPresses)
             m_scanner->QueueKeyEvent(key, action);
         RunPoll();
         EXPECT_EQ(Queued(), c.expected);
-        m_session->OnDeviceChange(1);  // empties the queue; already on-line, so nothing else
+        m_session->OnDeviceChange(1); // empties the queue; already on-line, so nothing else
     }
 
     // After the reset nothing is held: a fresh press and release counts.
-    QueueKeys({{PanelKey::Down, KeyAction::Release}, {PanelKey::Down, KeyAction::Press},
+    QueueKeys({{PanelKey::Down, KeyAction::Release},
+               {PanelKey::Down, KeyAction::Press},
                {PanelKey::Down, KeyAction::Release}});
     RunPoll();
     EXPECT_EQ(Queued(), (std::vector<ButtonCall>{{u"DOWN", 0, 1}}));
@@ -114,8 +123,10 @@ TEST_F(ScannerButtonsTest, KeyPressReachesOnlySinksOfTheConsoleSessionAndOnlyThe
     EXPECT_NE(consoleId & 0xFFFFFF, otherId & 0xFFFFFF);
 
     StartPolling();
-    QueueKeys({{PanelKey::Up, KeyAction::Press}, {PanelKey::Up, KeyAction::Release},
-               {PanelKey::Simplex, KeyAction::Press}, {PanelKey::Simplex, KeyAction::Release}});
+    QueueKeys({{PanelKey::Up, KeyAction::Press},
+               {PanelKey::Up, KeyAction::Release},
+               {PanelKey::Simplex, KeyAction::Press},
+               {PanelKey::Simplex, KeyAction::Release}});
     RunPoll();
     ASSERT_EQ(WaitForSingleObject(m_session->GetButtonEvent(), 0), WAIT_OBJECT_0);
     m_session->DispatchButtonEvents();
@@ -209,7 +220,7 @@ TEST_F(ScannerButtonsTest, SinksThatFailOrThrowKeepNoOneElseFromTheEvents)
         EXPECT_EQ(sink->buttons, twice);
         EXPECT_EQ(sink->statuses, (std::vector<LONG>{0, 0}));
         m_session->RemoveButtonRecipient(sink);
-        EXPECT_EQ(sink->refs, 1u);  // every reference taken for a call was given back
+        EXPECT_EQ(sink->refs, 1u); // every reference taken for a call was given back
     }
 }
 
@@ -220,7 +231,7 @@ TEST_F(ScannerButtonsTest, SinkReleasedByItsRegistrarStaysValidWhileItsEntryRema
     const LONG id = m_session->AddButtonRecipient(sink, GetCurrentProcessId());
     ASSERT_NE(id, -1);
     EXPECT_EQ(sink->refs, 2u);
-    sink->Release();  // the registering object lets go; the entry keeps it
+    sink->Release(); // the registering object lets go; the entry keeps it
     m_session->SendStatusEvent(1);
     EXPECT_EQ(sink->statuses, (std::vector<LONG>{1}));
     m_session->RemoveButtonRecipient(id);

@@ -179,8 +179,7 @@ BOOL CScannerWrap::S_DoSCSICmd()
     if (IsLogging(LOG_TRACE))
         LogTrace(u"S_DoSCSICmd Entered");
     const DoSCSICmdArgs& args = m_funcArgs.DoSCSICmd;
-    const bool ok =
-        m_interface.DoSCSICommand(args.pBufCDB, args.lSizeCDB, args.pBufData, args.lSizeData, args.lDir);
+    const bool ok = m_interface.DoSCSICommand(args.pBufCDB, args.lSizeCDB, args.pBufData, args.lSizeData, args.lDir);
     if (args.lpStatus)
         *args.lpStatus = ok ? 0 : -1;
     if (IsLogging(LOG_TRACE))

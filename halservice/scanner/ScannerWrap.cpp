@@ -11,10 +11,7 @@ namespace {
 
 std::atomic<CScannerWrap*> g_processScanner{nullptr};
 
-HANDLE NewAutoResetEvent()
-{
-    return CreateEventW(nullptr, FALSE, FALSE, nullptr);
-}
+HANDLE NewAutoResetEvent() { return CreateEventW(nullptr, FALSE, FALSE, nullptr); }
 
 // Waits for `handle` while dispatching messages, at most `timeoutMs` in
 // all: messages that keep arriving do not start the time-out again.
@@ -54,8 +51,8 @@ CScannerWrap::CScannerWrap() : CTraceClient(u"QBK24 Scanner Thread")
     // recipient counts as session 0 and the console is found another way.
     m_kernel32 = LoadLibraryW(u"Kernel32.DLL");
     if (m_kernel32) {
-        m_getActiveConsoleSessionId = reinterpret_cast<GetActiveConsoleSessionIdFn>(
-            GetProcAddress(m_kernel32, "WTSGetActiveConsoleSessionId"));
+        m_getActiveConsoleSessionId =
+            reinterpret_cast<GetActiveConsoleSessionIdFn>(GetProcAddress(m_kernel32, "WTSGetActiveConsoleSessionId"));
     }
     m_wtsapi32 = LoadLibraryW(u"Wtsapi32.dll");
     if (m_wtsapi32)
@@ -94,10 +91,7 @@ CScannerWrap::~CScannerWrap()
     delete m_retiredDevice;
 }
 
-CScannerWrap* CScannerWrap::ProcessScanner()
-{
-    return g_processScanner.load();
-}
+CScannerWrap* CScannerWrap::ProcessScanner() { return g_processScanner.load(); }
 
 void CScannerWrap::SetSymbolicName(const std::u16string& path)
 {

@@ -173,7 +173,7 @@ private:
     };
     struct DuplexBand {
         bool compressed;
-        DWORD request;  // bytes a read may bring into the caller's buffer
+        DWORD request; // bytes a read may bring into the caller's buffer
     };
     struct SideRead {
         DWORD got = 0;

@@ -28,7 +28,7 @@ public:
     std::atomic<DWORD> handlerThread{0};
     // Whether the device was open for the last handler.
     std::atomic<bool> deviceOpen{false};
-    std::vector<DWORD> codes;  // scanner thread only
+    std::vector<DWORD> codes; // scanner thread only
     // Runs inside the handler of the request with this code.
     DWORD hookCode = 0;
     std::function<void()> hook;
@@ -110,7 +110,7 @@ TEST_F(ScannerWrapTest, RequestsRunOnTheScannerThreadOneAtATimeAndAnswerThroughT
 
 TEST_F(ScannerWrapTest, RequestWhileOfflineIsRefusedAndLeavesTheBlockAlone)
 {
-    ProbeSession& probe = UseProbe();  // no scanner plugged in
+    ProbeSession& probe = UseProbe(); // no scanner plugged in
     EXPECT_EQ(probe.Initialize(nullptr), -1);
     EXPECT_EQ(probe.ScannerThreadId(), 0u);
 
@@ -155,8 +155,7 @@ TEST_F(ScannerWrapTest, CallDispatchedInsideAWaitingRequestQueuesBehindIt)
     windowClass.lpfnWndProc = NestedCallProc;
     windowClass.lpszClassName = u"NestedRequestTest";
     ASSERT_NE(RegisterClassW(&windowClass), 0);
-    HWND window = CreateWindowExW(0, u"NestedRequestTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                  nullptr);
+    HWND window = CreateWindowExW(0, u"NestedRequestTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
 
     NestedCall nested;
@@ -232,8 +231,8 @@ TEST_F(ScannerWrapTest, ThreadStopGivesUpAfterItsTimeOutEvenWhileMessagesKeepArr
         windowClass.lpfnWndProc = CountingProc;
         windowClass.lpszClassName = u"ThreadStopTimeOutTest";
         RegisterClassW(&windowClass);
-        window = CreateWindowExW(0, u"ThreadStopTimeOutTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                 nullptr);
+        window =
+            CreateWindowExW(0, u"ThreadStopTimeOutTest", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         stopperId = GetCurrentThreadId();
         probe.UnInitialize(nullptr);
         stopped = true;
@@ -274,13 +273,13 @@ TEST_F(ScannerWrapTest, ClientsShareOneThreadAndTheLastToLeaveStopsIt)
     const DWORD thread = m_session->ScannerThreadId();
     ASSERT_NE(thread, 0u);
     EXPECT_EQ(m_session->Initialize(&second), 0);
-    EXPECT_EQ(m_session->Initialize(&second), 0);  // joined already: counts once
+    EXPECT_EQ(m_session->Initialize(&second), 0); // joined already: counts once
     EXPECT_EQ(m_session->ScannerThreadId(), thread);
     EXPECT_EQ(m_session->ClientCount(), 2u);
 
     m_session->UnInitialize(&first);
     EXPECT_TRUE(m_session->IsOnline());
-    m_session->UnInitialize(&first);  // not joined any more: no effect
+    m_session->UnInitialize(&first); // not joined any more: no effect
     EXPECT_EQ(m_session->ClientCount(), 1u);
     EXPECT_TRUE(m_session->IsOnline());
 
@@ -310,7 +309,7 @@ TEST_F(ScannerWrapTest, LockBelongsToOneLiveProcessAndIsTakenOverFromADeadOne)
     other.m_lockOwnerPid = static_cast<DWORD>(getppid()); // another live process
     EXPECT_EQ(m_session->LockHolderProcess(), 0u);
     EXPECT_TRUE(m_session->LockScanner(&holder));
-    EXPECT_TRUE(m_session->LockScanner(&holder));  // the holder again
+    EXPECT_TRUE(m_session->LockScanner(&holder)); // the holder again
     EXPECT_TRUE(m_session->IsLocked());
     EXPECT_FALSE(m_session->LockScanner(&other));
     EXPECT_EQ(holder.m_holdsLock, 1);
@@ -446,7 +445,7 @@ TEST_F(ScannerWrapTest, ARequestSignalledWithTheExitRunsBeforeTheThreadEnds)
     plat::usb::AttachInProcessDevice(m_path, gated);
     m_attached = true;
     ASSERT_EQ(probe.Initialize(nullptr), 0);
-    RunPoll();  // the first poll after the start
+    RunPoll(); // the first poll after the start
 
     // The next poll stops at the gate.
     gated->SetOpen(false);
@@ -488,7 +487,7 @@ TEST_F(ScannerWrapTest, NoKeyPollingWhileLockedAndTheFirstPollAfterwardsDropsWha
     client.m_lockOwnerPid = GetCurrentProcessId();
     m_session->AddClient(&client);
     ASSERT_EQ(m_session->Initialize(&client), 0);
-    RunPoll();  // the first poll after the start only drains
+    RunPoll(); // the first poll after the start only drains
 
     ASSERT_TRUE(m_session->LockScanner(&client));
     QueueKeys({{emulator::PanelKey::Simplex, emulator::KeyAction::Press},
@@ -509,8 +508,8 @@ TEST_F(ScannerWrapTest, NoKeyPollingWhileLockedAndTheFirstPollAfterwardsDropsWha
     EXPECT_TRUE(m_session->PeekButtonEvents().empty());
 
     // Afterwards keys come through again.
-    QueueKeys({{emulator::PanelKey::Up, emulator::KeyAction::Press},
-               {emulator::PanelKey::Up, emulator::KeyAction::Release}});
+    QueueKeys(
+        {{emulator::PanelKey::Up, emulator::KeyAction::Press}, {emulator::PanelKey::Up, emulator::KeyAction::Release}});
     RunPoll();
     ASSERT_EQ(m_session->PeekButtonEvents().size(), 1u);
     m_session->RemoveClient(&client);
@@ -617,7 +616,7 @@ TEST_F(ScannerWaitsTest, DataBufferWaitEndsOnAnEmptyFeederFailsWithTheCoverOpenA
 {
     WaitingSession& session = Start();
     DWORD out[2] = {99, 77};
-    Run(2, out);  // no paper: done, count untouched
+    Run(2, out); // no paper: done, count untouched
     EXPECT_EQ(out[0], static_cast<DWORD>(TRUE));
     EXPECT_EQ(out[1], 77u);
 

@@ -7,10 +7,7 @@
 
 namespace {
 
-WCHAR FoldAscii(WCHAR c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c;
-}
+WCHAR FoldAscii(WCHAR c) { return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c; }
 
 bool IsWordEnd(std::u16string_view line, size_t at)
 {

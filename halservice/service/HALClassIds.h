@@ -8,16 +8,11 @@
 inline constexpr int kHALSlotCount = 10;
 
 inline constexpr CLSID kHALClassIds[kHALSlotCount] = {
-    plat::MakeGuid("{4E2A9C10-6B3D-4F58-9A71-0C8D2E5B1F60}"),
-    plat::MakeGuid("{4E2A9C11-6B3D-4F58-9A71-0C8D2E5B1F61}"),
-    plat::MakeGuid("{4E2A9C12-6B3D-4F58-9A71-0C8D2E5B1F62}"),
-    plat::MakeGuid("{4E2A9C13-6B3D-4F58-9A71-0C8D2E5B1F63}"),
-    plat::MakeGuid("{4E2A9C14-6B3D-4F58-9A71-0C8D2E5B1F64}"),
-    plat::MakeGuid("{4E2A9C15-6B3D-4F58-9A71-0C8D2E5B1F65}"),
-    plat::MakeGuid("{4E2A9C16-6B3D-4F58-9A71-0C8D2E5B1F66}"),
-    plat::MakeGuid("{4E2A9C17-6B3D-4F58-9A71-0C8D2E5B1F67}"),
-    plat::MakeGuid("{4E2A9C18-6B3D-4F58-9A71-0C8D2E5B1F68}"),
-    plat::MakeGuid("{4E2A9C19-6B3D-4F58-9A71-0C8D2E5B1F69}"),
+    plat::MakeGuid("{4E2A9C10-6B3D-4F58-9A71-0C8D2E5B1F60}"), plat::MakeGuid("{4E2A9C11-6B3D-4F58-9A71-0C8D2E5B1F61}"),
+    plat::MakeGuid("{4E2A9C12-6B3D-4F58-9A71-0C8D2E5B1F62}"), plat::MakeGuid("{4E2A9C13-6B3D-4F58-9A71-0C8D2E5B1F63}"),
+    plat::MakeGuid("{4E2A9C14-6B3D-4F58-9A71-0C8D2E5B1F64}"), plat::MakeGuid("{4E2A9C15-6B3D-4F58-9A71-0C8D2E5B1F65}"),
+    plat::MakeGuid("{4E2A9C16-6B3D-4F58-9A71-0C8D2E5B1F66}"), plat::MakeGuid("{4E2A9C17-6B3D-4F58-9A71-0C8D2E5B1F67}"),
+    plat::MakeGuid("{4E2A9C18-6B3D-4F58-9A71-0C8D2E5B1F68}"), plat::MakeGuid("{4E2A9C19-6B3D-4F58-9A71-0C8D2E5B1F69}"),
 };
 
 // Formatted with the slot digit ("%01d") as the last hexadecimal digit.

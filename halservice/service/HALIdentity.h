@@ -9,11 +9,11 @@
 #include <string_view>
 
 struct HALIdentity {
-    std::u16string HAL_NAME;        // the file name without its extension; empty: not found
-    std::u16string HALInstanceKey;  // four characters, or empty
-    int HALModuleSlot = 0;          // 0-9
-    CLSID clsid{};                  // the slot's class
-    std::u16string APPID;           // the slot's application identifier, in braces
+    std::u16string HAL_NAME;       // the file name without its extension; empty: not found
+    std::u16string HALInstanceKey; // four characters, or empty
+    int HALModuleSlot = 0;         // 0-9
+    CLSID clsid{};                 // the slot's class
+    std::u16string APPID;          // the slot's application identifier, in braces
 };
 
 // The longest service name the module keeps (a 256-character field).

@@ -11,8 +11,8 @@ namespace {
 struct IdentityCase {
     const char16_t* path;
     bool ok;
-    const char16_t* name;  // HAL_NAME
-    const char16_t* key;   // HALInstanceKey
+    const char16_t* name; // HAL_NAME
+    const char16_t* key;  // HALInstanceKey
     int slot;
 };
 
@@ -37,22 +37,21 @@ TEST_P(IdentityTable, NameKeyAndSlotFromTheFileName)
 
 INSTANTIATE_TEST_SUITE_P(
     FileNames, IdentityTable,
-    ::testing::Values(
-        IdentityCase{u"C:\\Windows\\System32\\X_0001_3.exe", true, u"X_0001_3", u"0001", 3},
-        IdentityCase{u"/usr/lib/qbk24/RNXQBK24x_0007_0.EXE", true, u"RNXQBK24x_0007_0", u"0007", 0},
-        IdentityCase{u"/opt/X_00012_9.exe", true, u"X_00012_9", u"0001", 9},
-        // Fewer than four key characters: runs without a device key.
-        IdentityCase{u"/opt/X_001_3.exe", true, u"X_001_3", u"", 3},
-        // Folders with '_' do not confuse a file name with two.
-        IdentityCase{u"/tmp/my_dir/X_0002_5.exe", true, u"X_0002_5", u"0002", 5},
-        IdentityCase{u"C:\\a_b\\X_0002_5.exe", true, u"X_0002_5", u"0002", 5},
-        IdentityCase{u"/opt/X_0001_A.exe", false, nullptr, nullptr, 0},
-        IdentityCase{u"/opt/X_0001_.exe", false, nullptr, nullptr, 0},
-        IdentityCase{u"/opt/X_0001_", false, nullptr, nullptr, 0},
-        IdentityCase{u"/opt/X0001.exe", false, nullptr, nullptr, 0},
-        IdentityCase{u"/opt/X_0001.exe", false, nullptr, nullptr, 0},
-        // A file name without '_' in a folder with exactly one.
-        IdentityCase{u"/tmp/my_dir/X0001.exe", false, nullptr, nullptr, 0}));
+    ::testing::Values(IdentityCase{u"C:\\Windows\\System32\\X_0001_3.exe", true, u"X_0001_3", u"0001", 3},
+                      IdentityCase{u"/usr/lib/qbk24/RNXQBK24x_0007_0.EXE", true, u"RNXQBK24x_0007_0", u"0007", 0},
+                      IdentityCase{u"/opt/X_00012_9.exe", true, u"X_00012_9", u"0001", 9},
+                      // Fewer than four key characters: runs without a device key.
+                      IdentityCase{u"/opt/X_001_3.exe", true, u"X_001_3", u"", 3},
+                      // Folders with '_' do not confuse a file name with two.
+                      IdentityCase{u"/tmp/my_dir/X_0002_5.exe", true, u"X_0002_5", u"0002", 5},
+                      IdentityCase{u"C:\\a_b\\X_0002_5.exe", true, u"X_0002_5", u"0002", 5},
+                      IdentityCase{u"/opt/X_0001_A.exe", false, nullptr, nullptr, 0},
+                      IdentityCase{u"/opt/X_0001_.exe", false, nullptr, nullptr, 0},
+                      IdentityCase{u"/opt/X_0001_", false, nullptr, nullptr, 0},
+                      IdentityCase{u"/opt/X0001.exe", false, nullptr, nullptr, 0},
+                      IdentityCase{u"/opt/X_0001.exe", false, nullptr, nullptr, 0},
+                      // A file name without '_' in a folder with exactly one.
+                      IdentityCase{u"/tmp/my_dir/X0001.exe", false, nullptr, nullptr, 0}));
 
 TEST(HALIdentity, NameStaysWithoutExtensionAndATooLongNameIsRefused)
 {

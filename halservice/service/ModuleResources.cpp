@@ -31,7 +31,4 @@ const plat::ResourceRegistrar kRegistrar(kResources);
 
 } // namespace
 
-std::string_view LoadAppIdScript()
-{
-    return plat::LoadRegistryScript(plat::ThisModule(), IDR_APPID_SCRIPT);
-}
+std::string_view LoadAppIdScript() { return plat::LoadRegistryScript(plat::ThisModule(), IDR_APPID_SCRIPT); }

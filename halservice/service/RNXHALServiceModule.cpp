@@ -174,8 +174,9 @@ void CRNXHALServiceModule::ServiceMain(DWORD, LPWSTR*)
 
     using RegisterHandlerFn = SERVICE_STATUS_HANDLE (*)(LPCWSTR, LPHANDLER_FUNCTION_EX, LPVOID);
     HMODULE hAdvapi = LoadLibraryW(u"ADVAPI32.DLL");
-    auto pRegister = hAdvapi ? reinterpret_cast<RegisterHandlerFn>(GetProcAddress(hAdvapi, "RegisterServiceCtrlHandlerExW"))
-                             : nullptr;
+    auto pRegister = hAdvapi
+                         ? reinterpret_cast<RegisterHandlerFn>(GetProcAddress(hAdvapi, "RegisterServiceCtrlHandlerExW"))
+                         : nullptr;
     m_hServiceStatus = pRegister ? pRegister(m_szServiceName.c_str(), _HandlerEx, nullptr) : nullptr;
     if (hAdvapi)
         FreeLibrary(hAdvapi);
@@ -195,14 +196,15 @@ void CRNXHALServiceModule::ServiceMain(DWORD, LPWSTR*)
 
     using RegisterNotificationFn = HDEVNOTIFY (*)(HANDLE, LPVOID, DWORD);
     HMODULE hUser = LoadLibraryW(u"user32.dll");
-    auto pNotify = hUser ? reinterpret_cast<RegisterNotificationFn>(GetProcAddress(hUser, "RegisterDeviceNotificationW"))
-                         : nullptr;
+    auto pNotify = hUser
+                       ? reinterpret_cast<RegisterNotificationFn>(GetProcAddress(hUser, "RegisterDeviceNotificationW"))
+                       : nullptr;
     DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = kImageClassGuid;
-    m_hDevNotify = pNotify ? pNotify(reinterpret_cast<HANDLE>(m_hServiceStatus), &filter, DEVICE_NOTIFY_SERVICE_HANDLE)
-                           : nullptr;
+    m_hDevNotify =
+        pNotify ? pNotify(reinterpret_cast<HANDLE>(m_hServiceStatus), &filter, DEVICE_NOTIFY_SERVICE_HANDLE) : nullptr;
     DWORD notifyError = m_hDevNotify ? ERROR_SUCCESS : (pNotify ? GetLastError() : ERROR_PROC_NOT_FOUND);
     if (hUser)
         FreeLibrary(hUser);
@@ -242,8 +244,8 @@ void CRNXHALServiceModule::ReleaseNotification()
         return;
     using UnregisterFn = BOOL (*)(HDEVNOTIFY);
     HMODULE hUser = LoadLibraryW(u"user32.dll");
-    auto pUnregister = hUser ? reinterpret_cast<UnregisterFn>(GetProcAddress(hUser, "UnregisterDeviceNotification"))
-                             : nullptr;
+    auto pUnregister =
+        hUser ? reinterpret_cast<UnregisterFn>(GetProcAddress(hUser, "UnregisterDeviceNotification")) : nullptr;
     if (pUnregister)
         pUnregister(m_hDevNotify);
     if (hUser)
@@ -325,8 +327,8 @@ HRESULT CRNXHALServiceModule::RegisterClassObjects()
     IUnknown* pFactory = m_classes.CreateClassObject(m_identity.HALModuleSlot);
     if (!pFactory)
         return S_FALSE;
-    HRESULT hr = CoRegisterClassObject(m_identity.clsid, pFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                       &m_dwRegister);
+    HRESULT hr =
+        CoRegisterClassObject(m_identity.clsid, pFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_dwRegister);
     pFactory->Release();
     if (FAILED(hr))
         return hr;
@@ -417,10 +419,7 @@ void CRNXHALServiceModule::LogEvent(const WCHAR* pszFormat, ...)
     DeregisterEventSource(hEventSource);
 }
 
-LONG CRNXHALServiceModule::Lock()
-{
-    return InterlockedIncrement(&m_nLockCnt);
-}
+LONG CRNXHALServiceModule::Lock() { return InterlockedIncrement(&m_nLockCnt); }
 
 LONG CRNXHALServiceModule::Unlock()
 {

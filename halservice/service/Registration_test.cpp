@@ -205,7 +205,7 @@ TEST_F(RegistrationTest, SymbolicNameIsTakenOnlyFromATerminatedStringThatFits)
     struct Case {
         const char* what;
         DWORD type;
-        std::u16string data;  // written with its terminator unless cut
+        std::u16string data; // written with its terminator unless cut
         bool cut;
         bool taken;
     };
@@ -228,9 +228,9 @@ TEST_F(RegistrationTest, SymbolicNameIsTakenOnlyFromATerminatedStringThatFits)
 
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_deviceKey.c_str(), 0, KEY_WRITE, &hKey), ERROR_SUCCESS);
         const DWORD bytes = static_cast<DWORD>((c.data.size() + (c.cut ? 0 : 1)) * sizeof(WCHAR));
-        ASSERT_EQ(RegSetValueExW(hKey, u"SymbolicName", 0, c.type, reinterpret_cast<const BYTE*>(c.data.c_str()),
-                                 bytes),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegSetValueExW(hKey, u"SymbolicName", 0, c.type, reinterpret_cast<const BYTE*>(c.data.c_str()), bytes),
+            ERROR_SUCCESS);
         RegCloseKey(hKey);
         EXPECT_EQ(m_module.ReadSymbolicName(), c.taken ? S_OK : E_FAIL) << c.what;
         EXPECT_EQ(m_module.SymbolicName(), c.taken ? c.data : first) << c.what;

@@ -61,15 +61,9 @@ std::vector<BYTE> MakeSid(ULONGLONG authority, const std::vector<DWORD>& subAuth
     return sid;
 }
 
-std::vector<BYTE> EveryoneSid()
-{
-    return MakeSid(1, {0});
-}
+std::vector<BYTE> EveryoneSid() { return MakeSid(1, {0}); }
 
-std::vector<BYTE> CurrentUserSid()
-{
-    return MakeSid(22, {1, static_cast<DWORD>(getuid())});
-}
+std::vector<BYTE> CurrentUserSid() { return MakeSid(22, {1, static_cast<DWORD>(getuid())}); }
 
 std::vector<BYTE> MakeEveryoneDescriptor(const std::vector<BYTE>& owner, DWORD accessMask)
 {
@@ -87,7 +81,4 @@ std::vector<BYTE> MakeEveryoneDescriptor(const std::vector<BYTE>& owner, DWORD a
     return Assemble(owner, acl, true);
 }
 
-std::vector<BYTE> MakeOpenDescriptor(const std::vector<BYTE>& owner)
-{
-    return Assemble(owner, {}, true);
-}
+std::vector<BYTE> MakeOpenDescriptor(const std::vector<BYTE>& owner) { return Assemble(owner, {}, true); }

@@ -11,10 +11,7 @@ DWORD Dword(const std::vector<BYTE>& b, size_t at)
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<DWORD>(b[at + 3]) << 24);
 }
 
-WORD Word(const std::vector<BYTE>& b, size_t at)
-{
-    return static_cast<WORD>(b[at] | (b[at + 1] << 8));
-}
+WORD Word(const std::vector<BYTE>& b, size_t at) { return static_cast<WORD>(b[at] | (b[at + 1] << 8)); }
 
 TEST(SecurityDescriptor, EveryoneMayExecuteWithOwnerAndGroupTheUser)
 {
@@ -24,16 +21,16 @@ TEST(SecurityDescriptor, EveryoneMayExecuteWithOwnerAndGroupTheUser)
     ASSERT_EQ(everyone, (std::vector<BYTE>{1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
 
     ASSERT_EQ(sd.size(), 20 + (everyone.size() + 16) + 2 * user.size());
-    EXPECT_EQ(sd[0], 1);                  // revision
-    EXPECT_EQ(Word(sd, 2), 0x8004);       // self-relative, DACL present
-    EXPECT_EQ(Dword(sd, 12), 0u);         // no system ACL
+    EXPECT_EQ(sd[0], 1);            // revision
+    EXPECT_EQ(Word(sd, 2), 0x8004); // self-relative, DACL present
+    EXPECT_EQ(Dword(sd, 12), 0u);   // no system ACL
 
     const size_t dacl = Dword(sd, 16);
     ASSERT_NE(dacl, 0u);
-    EXPECT_EQ(sd[dacl], 2);                               // ACL revision
-    EXPECT_EQ(Word(sd, dacl + 2), everyone.size() + 16);  // sized for one entry exactly
-    EXPECT_EQ(Word(sd, dacl + 4), 1);                     // one entry
-    EXPECT_EQ(sd[dacl + 8], 0);                           // access allowed
+    EXPECT_EQ(sd[dacl], 2);                              // ACL revision
+    EXPECT_EQ(Word(sd, dacl + 2), everyone.size() + 16); // sized for one entry exactly
+    EXPECT_EQ(Word(sd, dacl + 4), 1);                    // one entry
+    EXPECT_EQ(sd[dacl + 8], 0);                          // access allowed
     EXPECT_EQ(Word(sd, dacl + 10), everyone.size() + 8);
     EXPECT_EQ(Dword(sd, dacl + 12), COM_RIGHTS_EXECUTE);
     EXPECT_TRUE(std::equal(everyone.begin(), everyone.end(), sd.begin() + dacl + 16));

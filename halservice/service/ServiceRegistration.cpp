@@ -134,8 +134,8 @@ HRESULT CRNXHALServiceModule::RegisterAppId(bool bService)
 
     if (bService) {
         const DWORD nameBytes = static_cast<DWORD>((m_szServiceName.size() + 1) * sizeof(WCHAR));
-        lRes = RegSetValueExW(hKey, u"LocalService", 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(m_szServiceName.c_str()), nameBytes);
+        lRes = RegSetValueExW(hKey, u"LocalService", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_szServiceName.c_str()),
+                              nameBytes);
         if (lRes == ERROR_SUCCESS) {
             // Every caller may launch and use the class.
             std::vector<BYTE> descriptor = MakeEveryoneDescriptor(CurrentUserSid(), COM_RIGHTS_EXECUTE);

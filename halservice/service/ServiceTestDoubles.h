@@ -36,7 +36,11 @@ public:
     bool IsOnline() override { return online; }
     void SetLoopThreadId(DWORD threadId) override { loopThreadId = threadId; }
     DWORD GetLoopThreadId() override { return loopThreadId; }
-    LONG Initialize(void*) override { Record("Initialize"); return online ? 0 : -1; }
+    LONG Initialize(void*) override
+    {
+        Record("Initialize");
+        return online ? 0 : -1;
+    }
     void UnInitialize(void*) override { Record("UnInitialize"); }
     void DispatchButtonEvents() override { Record("DispatchButtonEvents"); }
     void OnDeviceChange(BOOL bArrival) override { Record(bArrival ? "OnDeviceChange 1" : "OnDeviceChange 0"); }

@@ -82,9 +82,9 @@ protected:
         ASSERT_EQ(CLSIDFromString(Utf8ToUtf16(DriverValue(installed, "HAL_CLSID")).c_str(), &m_class), S_OK);
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         m_com = true;
-        ASSERT_EQ(CoCreateInstance(m_class, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                                   reinterpret_cast<void**>(&m_hal)),
-                  S_OK);
+        ASSERT_EQ(
+            CoCreateInstance(m_class, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, reinterpret_cast<void**>(&m_hal)),
+            S_OK);
         m_service = plat::rpc::GetPeerProcessId(m_hal);
         ASSERT_NE(m_service, 0u);
     }

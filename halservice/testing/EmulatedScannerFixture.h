@@ -94,8 +94,7 @@ protected:
     }
 
     plat::testing::TempSystemRoot m_root;
-    std::u16string m_path =
-        plat::devices::InterfacePathFor(plat::devices::InstanceIdFor(0x0ABC, 0x0DEF, u"EMU1"));
+    std::u16string m_path = plat::devices::InterfacePathFor(plat::devices::InstanceIdFor(0x0ABC, 0x0DEF, u"EMU1"));
     std::shared_ptr<emulator::EmulatedScanner> m_scanner;
     std::shared_ptr<EmulatorBackend> m_backend;
     std::unique_ptr<CUSBDevice> m_device;

@@ -164,8 +164,8 @@ bool BandInOut::Read(MessageReader& r) const
     BandState state;
     const std::uint8_t* bytes = nullptr;
     std::uint32_t size = 0;
-    if (!*payload || !ReadState(r, state) || !r.ReadSizedBytes(bytes, size)
-        || size != static_cast<std::uint32_t>(state.bytesWritten) || state.bytesWritten < 0)
+    if (!*payload || !ReadState(r, state) || !r.ReadSizedBytes(bytes, size) ||
+        size != static_cast<std::uint32_t>(state.bytesWritten) || state.bytesWritten < 0)
         return r.Fail(), false;
     // The caller's band as it is now: the call may have run other calls of
     // this thread meanwhile.

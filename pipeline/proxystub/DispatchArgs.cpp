@@ -105,7 +105,8 @@ bool UnknownOut::Read(MessageReader& r) const
 {
     if (!ReadPresence(r, pointer))
         return false;
-    if (pointer && (!r.Context() || FAILED(r.Context()->ReadInterface(r, IID_IUnknown, reinterpret_cast<void**>(pointer)))))
+    if (pointer &&
+        (!r.Context() || FAILED(r.Context()->ReadInterface(r, IID_IUnknown, reinterpret_cast<void**>(pointer)))))
         return r.Fail(), false;
     return true;
 }

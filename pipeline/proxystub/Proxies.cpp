@@ -69,10 +69,10 @@ public:
     HRESULT STDMETHODCALLTYPE put_BytesWritten(LONG newVal) override { return Call(32, LongIn{newVal}); }
     HRESULT STDMETHODCALLTYPE get_BufferSize(LONG* pVal) override { return Call(33, LongOut{pVal}); }
     HRESULT STDMETHODCALLTYPE put_BufferSize(LONG newVal) override { return Call(34, LongIn{newVal}); }
-    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG compression, LONG width, LONG BitsPerPixel,
-                                                    LONG BytesPerLine, LONG PixelType, LONG ColorChannelOrder,
-                                                    LONG LineOrder, LONG BitOrder, LONG PixelGender,
-                                                    LONG pixelOrder, LONG resolution) override
+    HRESULT STDMETHODCALLTYPE DescribeBufferContent(LONG compression, LONG width, LONG BitsPerPixel, LONG BytesPerLine,
+                                                    LONG PixelType, LONG ColorChannelOrder, LONG LineOrder,
+                                                    LONG BitOrder, LONG PixelGender, LONG pixelOrder,
+                                                    LONG resolution) override
     {
         return Call(35, LongIn{compression}, LongIn{width}, LongIn{BitsPerPixel}, LongIn{BytesPerLine},
                     LongIn{PixelType}, LongIn{ColorChannelOrder}, LongIn{LineOrder}, LongIn{BitOrder},
@@ -162,8 +162,7 @@ public:
     }
 };
 
-class PayloadSourceProxy final
-    : public ProxyBase<IRNXPayloadSource, IID_IRNXPayloadSource, PayloadSourceTypeInfo> {
+class PayloadSourceProxy final : public ProxyBase<IRNXPayloadSource, IID_IRNXPayloadSource, PayloadSourceTypeInfo> {
 public:
     using ProxyBase::ProxyBase;
 
@@ -235,8 +234,7 @@ const ProxyMaker kMakers[] = {
     {IID_IItems, Make<ItemsProxy>},
     {IID_IRNXPayload, Make<PayloadProxy>},
     {IID_IRNXQueue, Make<EmptyProxy<IRNXQueue, IID_IRNXQueue, QueueTypeInfo>>},
-    {IID_IRNXPipelineManager,
-     Make<EmptyProxy<IRNXPipelineManager, IID_IRNXPipelineManager, PipelineManagerTypeInfo>>},
+    {IID_IRNXPipelineManager, Make<EmptyProxy<IRNXPipelineManager, IID_IRNXPipelineManager, PipelineManagerTypeInfo>>},
     {IID_IRNXPayloadSource, Make<PayloadSourceProxy>},
     {IID_ITestFree, Make<EmptyProxy<ITestFree, IID_ITestFree, TestFreeTypeInfo>>},
     {IID_IRNXDestination, Make<EmptyProxy<IRNXDestination, IID_IRNXDestination, DestinationTypeInfo>>},

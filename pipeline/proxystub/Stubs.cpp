@@ -221,8 +221,7 @@ HRESULT InvokeItems(IItems* o, std::uint32_t method, MessageReader& in, MessageW
 
 } // namespace
 
-HRESULT InvokeStub(REFIID iid, IUnknown* object, std::uint32_t method, MessageReader& request,
-                   MessageWriter& results)
+HRESULT InvokeStub(REFIID iid, IUnknown* object, std::uint32_t method, MessageReader& request, MessageWriter& results)
 {
     // `object` is the pointer of interface `iid` (the runtime asked for it).
     if (iid == IID_IRNXPayload)

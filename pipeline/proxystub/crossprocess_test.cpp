@@ -29,8 +29,7 @@ protected:
     ComPtr<Interface> CreateRemote(REFCLSID clsid, REFIID iid)
     {
         ComPtr<Interface> object;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, iid, object.ReleaseAndGetVoidAddress()),
-                  S_OK);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, iid, object.ReleaseAndGetVoidAddress()), S_OK);
         if (object) {
             EXPECT_EQ(plat::rpc::GetPeerProcessId(object.Get()), m_peer.Pid());
         }

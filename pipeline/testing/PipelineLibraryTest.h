@@ -43,9 +43,7 @@ protected:
     plat::ComPtr<Interface> Create(REFCLSID clsid, REFIID iid)
     {
         plat::ComPtr<Interface> object;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid,
-                                   object.ReleaseAndGetVoidAddress()),
-                  S_OK);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object.ReleaseAndGetVoidAddress()), S_OK);
         return object;
     }
 

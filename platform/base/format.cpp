@@ -279,7 +279,8 @@ private:
         }
         const bool negative = value < 0;
         // Negating in unsigned arithmetic keeps INT64_MIN defined.
-        const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+        const std::uint64_t magnitude =
+            negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
         char sign = negative ? '-' : spec.plus ? '+' : spec.space ? ' ' : 0;
         Integer(spec, magnitude, 10, false, sign);
         return true;

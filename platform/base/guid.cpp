@@ -44,10 +44,9 @@ void WriteRegistryForm(REFGUID g, Char* out)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     BYTE bytes[16] = {
-        static_cast<BYTE>(g.Data1 >> 24), static_cast<BYTE>(g.Data1 >> 16),
-        static_cast<BYTE>(g.Data1 >> 8), static_cast<BYTE>(g.Data1),
-        static_cast<BYTE>(g.Data2 >> 8), static_cast<BYTE>(g.Data2),
-        static_cast<BYTE>(g.Data3 >> 8), static_cast<BYTE>(g.Data3),
+        static_cast<BYTE>(g.Data1 >> 24), static_cast<BYTE>(g.Data1 >> 16), static_cast<BYTE>(g.Data1 >> 8),
+        static_cast<BYTE>(g.Data1),       static_cast<BYTE>(g.Data2 >> 8),  static_cast<BYTE>(g.Data2),
+        static_cast<BYTE>(g.Data3 >> 8),  static_cast<BYTE>(g.Data3),
     };
     std::memcpy(bytes + 8, g.Data4, 8);
     size_t pos = 0;

@@ -65,13 +65,13 @@ TEST(Guid, RefusesMalformedText)
     const char16_t* cases[] = {
         u"",
         u"{",
-        u"6B29FC40-CA47-1067-B31D-00DD010662DA",       // no braces
-        u"{6B29FC40-CA47-1067-B31D-00DD010662D}",      // one digit short
-        u"{6B29FC40-CA47-1067-B31D-00DD010662DAA}",    // one digit long
-        u"{6B29FC40-CA47-1067-B31D-00DD010662DA}x",    // trailing text
-        u"{6B29FC40-CA47-1067-B31D-00DD010662DG}",     // not hex
-        u"{6B29FC40+CA47-1067-B31D-00DD010662DA}",     // wrong separator
-        u"{6B29FC4-0CA47-1067-B31D-00DD010662DA}",     // separator moved
+        u"6B29FC40-CA47-1067-B31D-00DD010662DA",    // no braces
+        u"{6B29FC40-CA47-1067-B31D-00DD010662D}",   // one digit short
+        u"{6B29FC40-CA47-1067-B31D-00DD010662DAA}", // one digit long
+        u"{6B29FC40-CA47-1067-B31D-00DD010662DA}x", // trailing text
+        u"{6B29FC40-CA47-1067-B31D-00DD010662DG}",  // not hex
+        u"{6B29FC40+CA47-1067-B31D-00DD010662DA}",  // wrong separator
+        u"{6B29FC4-0CA47-1067-B31D-00DD010662DA}",  // separator moved
         u"{6B29FC40-CA47-1067-B31D00-DD010662DA}",
         u"(6B29FC40-CA47-1067-B31D-00DD010662DA)",
         u" {6B29FC40-CA47-1067-B31D-00DD010662DA}",

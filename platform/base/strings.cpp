@@ -93,10 +93,7 @@ std::string Utf16ToUtf8(std::u16string_view in)
     return out;
 }
 
-size_t WideLength(const WCHAR* s)
-{
-    return s ? std::char_traits<char16_t>::length(s) : 0;
-}
+size_t WideLength(const WCHAR* s) { return s ? std::char_traits<char16_t>::length(s) : 0; }
 
 int lstrlenW(LPCWSTR s) { return static_cast<int>(WideLength(s)); }
 
@@ -104,10 +101,7 @@ int lstrlenA(LPCSTR s) { return s ? static_cast<int>(std::strlen(s)) : 0; }
 
 namespace plat {
 
-std::string LinuxPath(std::u16string_view path)
-{
-    return LinuxPath(Utf16ToUtf8(path));
-}
+std::string LinuxPath(std::u16string_view path) { return LinuxPath(Utf16ToUtf8(path)); }
 
 std::string LinuxPath(std::string_view utf8Path)
 {

@@ -32,10 +32,7 @@ Problems& RootProblems()
     return *problems;
 }
 
-std::string ErrnoText(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
+std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // True when the folder holds nothing, false also when it cannot be read.
 bool IsEmptyFolder(const std::string& path)
@@ -80,7 +77,7 @@ std::string SharedFolderProblem(const std::string& path, const struct stat& info
 // between; then it gets its mode back.
 std::string CheckOwnFolder(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         return ErrnoText("cannot use " + path);
     if (!S_ISDIR(info.st_mode))
@@ -134,10 +131,7 @@ void NoteProblem(const std::string& problem)
 
 } // namespace
 
-std::string SystemRoot()
-{
-    return SystemRootFromEnvironment();
-}
+std::string SystemRoot() { return SystemRootFromEnvironment(); }
 
 std::string SystemFolder() { return SystemRoot() + "/system"; }
 std::string WindowsFolder() { return SystemRoot() + "/windows"; }
@@ -187,7 +181,7 @@ bool CreatePrivateFolder(const std::string& path)
         if (end == std::string::npos)
             break;
     }
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         return false;
     if (!S_ISDIR(info.st_mode)) {
@@ -202,7 +196,7 @@ int OpenPrivateFile(const std::string& path, int flags)
     const int fd = open(path.c_str(), flags | O_CLOEXEC, kPrivateFile);
     if (fd < 0)
         return -1;
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0)
         fchmod(fd, info.st_mode & 0700);
     return fd;

@@ -23,11 +23,11 @@ namespace plat {
 std::string SystemRoot();
 
 // Folders inside the root, created on demand by EnsureSystemRootLayout.
-std::string SystemFolder();   // <root>/system: per-device program copies
-std::string WindowsFolder();  // <root>/windows: the data-source folder twain_32 lives here
-std::string RuntimeFolder();  // <root>/run: sockets of servers, services, devices
-std::string LogFolder();      // <root>/log: event log and application logs
-std::string RegistryPath();   // <root>/registry.db
+std::string SystemFolder();  // <root>/system: per-device program copies
+std::string WindowsFolder(); // <root>/windows: the data-source folder twain_32 lives here
+std::string RuntimeFolder(); // <root>/run: sockets of servers, services, devices
+std::string LogFolder();     // <root>/log: event log and application logs
+std::string RegistryPath();  // <root>/registry.db
 // <root>/users/<login name of this process's user>: the user's profile,
 // which holds the user's special folders.
 std::string UserProfileFolder();

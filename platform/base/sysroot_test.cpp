@@ -59,7 +59,7 @@ private:
 
 unsigned ModeOf(const fs::path& path)
 {
-    struct stat info{};
+    struct stat info {};
     return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0xFFFFu;
 }
 
@@ -94,8 +94,7 @@ TEST(SystemRootTest, WithoutAnyOfItsVariablesThereIsNoRootAndNothingIsMade)
     // Nothing falls back to a folder that someone else could have made:
     // every use of the root fails.
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Probe", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Probe", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_ACCESS_DENIED);
     EXPECT_FALSE(plat::CreatePrivateFolder(plat::RuntimeFolder()));
     EXPECT_FALSE(fs::exists(plat::SystemRoot()));
@@ -112,8 +111,7 @@ TEST(SystemRootTest, TheRootAndEverythingInItArePrivateToTheUser)
 
     // Something in each of the root's stores: registry, event log, profile.
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Probe", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Probe", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const DWORD value = 7;
     RegSetValueExW(key, u"Value", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
@@ -153,8 +151,7 @@ TEST(SystemRootTest, ARootOwnedByAnotherUserIsRefused)
     EXPECT_NE(plat::SystemRootProblem().find("belongs to another user"), std::string::npos)
         << plat::SystemRootProblem();
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Probe", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Probe", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_ACCESS_DENIED);
     EXPECT_TRUE(fs::is_empty(foreign)) << "nothing is made in a root that is not ours";
 }
@@ -224,9 +221,9 @@ TEST(SystemRootTest, AnotherUserCannotReadTheRoot)
     const std::string rootPath = temp.Path() + "/qbk24";
     RootVariables variables(rootPath.c_str(), nullptr, nullptr);
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Secret", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Secret", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     RegCloseKey(key);
     const std::string registry = plat::RegistryPath();
     const std::string run = plat::RuntimeFolder();

@@ -35,16 +35,13 @@ inline std::string SystemRootFromEnvironment()
 
 // <root>/windows/twain_32: the root's TWAIN data sources, each maker's in a
 // folder of its own, as a data source manager reads them.
-inline std::string TwainSourceFolder(const std::string& root)
-{
-    return root + "/windows/twain_32";
-}
+inline std::string TwainSourceFolder(const std::string& root) { return root + "/windows/twain_32"; }
 
 // What is wrong when `path`, an existing folder of the root, belongs to
 // another user; empty when it is this user's or does not exist.
 inline std::string ForeignRootProblem(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0 || info.st_uid == geteuid())
         return {};
     return "the system root folder " + path + " belongs to another user (uid " + std::to_string(info.st_uid) +

@@ -57,7 +57,7 @@ TEST(TempPathTest, TheFolderIsTheUsersOwnInTheRootWhateverTmpdirSays)
         EXPECT_EQ(Utf16ToUtf8(wide), expected);
     }
     // Made with the root, and nobody else's to enter.
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(stat(expected.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0700u);

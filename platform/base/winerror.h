@@ -16,13 +16,15 @@ constexpr int FACILITY_WIN32 = 7;
 
 constexpr HRESULT MAKE_HRESULT(unsigned sev, unsigned fac, unsigned code)
 {
-    return static_cast<HRESULT>((static_cast<DWORD>(sev) << 31) | (static_cast<DWORD>(fac) << 16) | static_cast<DWORD>(code));
+    return static_cast<HRESULT>((static_cast<DWORD>(sev) << 31) | (static_cast<DWORD>(fac) << 16) |
+                                static_cast<DWORD>(code));
 }
 
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD err)
 {
-    return static_cast<HRESULT>(err) <= 0 ? static_cast<HRESULT>(err)
-                                          : static_cast<HRESULT>((err & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000u);
+    return static_cast<HRESULT>(err) <= 0
+               ? static_cast<HRESULT>(err)
+               : static_cast<HRESULT>((err & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000u);
 }
 
 constexpr HRESULT S_OK = 0;

@@ -51,10 +51,11 @@ bool ReadClassKey(REFCLSID clsid, const char16_t* subkey, std::u16string& value)
     value.clear();
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS
-        && (type == REG_SZ || type == REG_EXPAND_SZ) && size >= sizeof(WCHAR)) {
+    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ) && size >= sizeof(WCHAR)) {
         std::vector<BYTE> data(size);
-        if (RegQueryValueExW(key, nullptr, nullptr, &type, data.data(), &size) == ERROR_SUCCESS && size <= data.size()) {
+        if (RegQueryValueExW(key, nullptr, nullptr, &type, data.data(), &size) == ERROR_SUCCESS &&
+            size <= data.size()) {
             value.assign(reinterpret_cast<const char16_t*>(data.data()), size / sizeof(WCHAR));
             while (!value.empty() && value.back() == 0)
                 value.pop_back();

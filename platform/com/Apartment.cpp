@@ -54,8 +54,8 @@ HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit)
 {
     if (pvReserved)
         return E_INVALIDARG;
-    ApartmentKind wanted = (dwCoInit & COINIT_APARTMENTTHREADED) ? ApartmentKind::SingleThreaded
-                                                                 : ApartmentKind::MultiThreaded;
+    ApartmentKind wanted =
+        (dwCoInit & COINIT_APARTMENTTHREADED) ? ApartmentKind::SingleThreaded : ApartmentKind::MultiThreaded;
     auto& apartment = plat::com::t_apartment;
     if (apartment.entries > 0) {
         if (apartment.kind != wanted)

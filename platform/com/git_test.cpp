@@ -15,8 +15,8 @@ using plat::testing::CountedValue;
 ComPtr<IGlobalInterfaceTable> Table()
 {
     ComPtr<IGlobalInterfaceTable> table;
-    EXPECT_EQ(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IGlobalInterfaceTable, table.ReleaseAndGetVoidAddress()),
+    EXPECT_EQ(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
+                               table.ReleaseAndGetVoidAddress()),
               S_OK);
     return table;
 }

@@ -54,8 +54,8 @@ TEST(RefCounted, StartsWithTheCreatorsReferenceAndDeletesAtZero)
 }
 
 plat::ComModule g_module;
-Events* g_events = nullptr;              // the hooks of the next Thing made
-HRESULT g_constructResult = S_OK;        // what its FinalConstruct answers
+Events* g_events = nullptr;       // the hooks of the next Thing made
+HRESULT g_constructResult = S_OK; // what its FinalConstruct answers
 
 class Thing final : public plat::ComObjectRoot, public ITestValue {
 public:
@@ -64,7 +64,10 @@ public:
     HRESULT FinalConstruct() override { return g_constructResult; }
     void FinalRelease() override { m_events.finalReleased = true; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override { return OuterQueryInterface(riid, ppv); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        return OuterQueryInterface(riid, ppv);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return OuterAddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return OuterRelease(); }
     HRESULT STDMETHODCALLTYPE GetValue(LONG* value) override
@@ -135,7 +138,7 @@ TEST_F(ComObjectRootTest, AggregatedItsInterfacesCountOnTheOuterObject)
     void* valueOut = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_ITestValue, &valueOut), S_OK);
     auto* value = static_cast<ITestValue*>(valueOut);
-    EXPECT_EQ(outer.References(), 1u);  // the interface's reference went to the outer
+    EXPECT_EQ(outer.References(), 1u); // the interface's reference went to the outer
 
     // The interface's IUnknown is the outer object's.
     void* identity = nullptr;
@@ -147,7 +150,7 @@ TEST_F(ComObjectRootTest, AggregatedItsInterfacesCountOnTheOuterObject)
     EXPECT_EQ(outer.References(), 0u);
 
     EXPECT_FALSE(m_events.destroyed);
-    EXPECT_EQ(inner->Release(), 0u);  // the outer holds the inner's lifetime
+    EXPECT_EQ(inner->Release(), 0u); // the outer holds the inner's lifetime
     EXPECT_TRUE(m_events.destroyed);
 }
 
@@ -163,10 +166,10 @@ TEST_F(ComObjectRootTest, CreationRefusedOrFailedLeavesNothing)
         bool made;
     };
     const Case cases[] = {
-        {&outerObject, IID_ITestValue, true, S_OK, CLASS_E_NOAGGREGATION, false},  // outer must ask for IUnknown
-        {&outerObject, IID_IUnknown, false, S_OK, CLASS_E_NOAGGREGATION, false},   // class cannot be aggregated
-        {nullptr, IID_ITestValue, false, E_FAIL, E_FAIL, true},               // FinalConstruct failed
-        {nullptr, IID_IClassFactory, false, S_OK, E_NOINTERFACE, true},       // no such interface
+        {&outerObject, IID_ITestValue, true, S_OK, CLASS_E_NOAGGREGATION, false}, // outer must ask for IUnknown
+        {&outerObject, IID_IUnknown, false, S_OK, CLASS_E_NOAGGREGATION, false},  // class cannot be aggregated
+        {nullptr, IID_ITestValue, false, E_FAIL, E_FAIL, true},                   // FinalConstruct failed
+        {nullptr, IID_IClassFactory, false, S_OK, E_NOINTERFACE, true},           // no such interface
     };
     for (const Case& c : cases) {
         Events events;

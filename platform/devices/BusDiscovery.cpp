@@ -42,9 +42,6 @@ std::vector<std::u16string> RecordBusDevices()
     return paths;
 }
 
-std::u16string RecordBusDevice(const BusDevice& device)
-{
-    return Record(device, InstalledModels());
-}
+std::u16string RecordBusDevice(const BusDevice& device) { return Record(device, InstalledModels()); }
 
 } // namespace plat::devices

@@ -26,7 +26,8 @@ BusWatch::BusWatch() : m_udev(udev_new())
     for (const DeviceModel& model : InstalledModels())
         ids.push_back(model.id);
     for (const BusDevice& device : BusDevicesWithIds(ids))
-        m_present[device.sysPath] = InterfacePathFor(InstanceIdFor(device.id.vendorId, device.id.productId, device.serial));
+        m_present[device.sysPath] =
+            InterfacePathFor(InstanceIdFor(device.id.vendorId, device.id.productId, device.serial));
 }
 
 BusWatch::~BusWatch()
@@ -37,10 +38,7 @@ BusWatch::~BusWatch()
         udev_unref(m_udev);
 }
 
-int BusWatch::Descriptor() const
-{
-    return m_monitor ? udev_monitor_get_fd(m_monitor) : -1;
-}
+int BusWatch::Descriptor() const { return m_monitor ? udev_monitor_get_fd(m_monitor) : -1; }
 
 namespace {
 
@@ -72,9 +70,8 @@ std::vector<BusWatch::Change> BusWatch::Drain()
     while (udev_device* event = udev_monitor_receive_device(m_monitor)) {
         const std::string action = udev_device_get_action(event) ? udev_device_get_action(event) : "";
         const std::string sysPath = udev_device_get_syspath(event);
-        const std::u16string recordedPath = action == "remove" && !m_present.count(sysPath)
-                                                ? RecordedPathOfEvent(event)
-                                                : std::u16string();
+        const std::u16string recordedPath =
+            action == "remove" && !m_present.count(sysPath) ? RecordedPathOfEvent(event) : std::u16string();
         udev_device_unref(event);
         if (action == "add") {
             std::optional<BusDevice> device = BusDeviceAt(sysPath);

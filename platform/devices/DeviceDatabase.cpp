@@ -155,8 +155,7 @@ bool AddDevice(const DeviceIdentity& identity, DeviceRecord* record)
     Key driver;
     if (!CreateKey(std::u16string(kClassKey) + u"\\" + instance, driver))
         return false;
-    const std::u16string hardwareId =
-        u"USB\\VID_" + Hex4(identity.vendorId) + u"&PID_" + Hex4(identity.productId);
+    const std::u16string hardwareId = u"USB\\VID_" + Hex4(identity.vendorId) + u"&PID_" + Hex4(identity.productId);
     bool ok = SetString(driver.Get(), u"MatchingDeviceId", ToLowerAscii(hardwareId)) &&
               SetString(driver.Get(), u"DriverDesc", identity.description);
 

@@ -27,15 +27,15 @@ namespace plat::devices {
 struct DeviceIdentity {
     WORD vendorId = 0;
     WORD productId = 0;
-    std::u16string serial;  // the last part of the instance id
+    std::u16string serial; // the last part of the instance id
     std::u16string description = u"USB imaging device";
     std::u16string manufacturer;
 };
 
 struct DeviceRecord {
-    std::u16string instanceId;     // USB\VID_0ABC&PID_0DEF\SERIAL
-    std::u16string driverKey;      // {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\0000
-    std::u16string interfacePath;  // \\?\usb#vid_0abc&pid_0def#serial#{6bdd1fc6-...}
+    std::u16string instanceId;    // USB\VID_0ABC&PID_0DEF\SERIAL
+    std::u16string driverKey;     // {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\0000
+    std::u16string interfacePath; // \\?\usb#vid_0abc&pid_0def#serial#{6bdd1fc6-...}
 };
 
 // Names derived from the ids, without touching the registry.

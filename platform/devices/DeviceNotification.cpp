@@ -49,7 +49,7 @@ enum class Source {
 struct Notice {
     std::u16string path;
     DWORD eventType = 0;
-    std::uint64_t flushTicket = 0;  // non-zero: a flush marker, no notice
+    std::uint64_t flushTicket = 0; // non-zero: a flush marker, no notice
     Source source = Source::Process;
 };
 
@@ -287,31 +287,22 @@ private:
 
 void AnnounceDeviceEvent(std::u16string_view interfacePath, DeviceEvent event)
 {
-    Notifier::Get().Announce(interfacePath, event == DeviceEvent::Arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE);
+    Notifier::Get().Announce(interfacePath,
+                             event == DeviceEvent::Arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE);
 }
 
-void SetServiceDeviceEventSink(ServiceDeviceEventSink sink)
-{
-    Notifier::Get().SetSink(std::move(sink));
-}
+void SetServiceDeviceEventSink(ServiceDeviceEventSink sink) { Notifier::Get().SetSink(std::move(sink)); }
 
-void WatchDeviceEndpoints()
-{
-    Notifier::Get().Watch();
-}
+void WatchDeviceEndpoints() { Notifier::Get().Watch(); }
 
-void FlushDeviceEvents()
-{
-    Notifier::Get().Flush();
-}
+void FlushDeviceEvents() { Notifier::Get().Flush(); }
 
 } // namespace plat::devices
 
 HDEVNOTIFY RegisterDeviceNotificationW(HANDLE hRecipient, LPVOID NotificationFilter, DWORD Flags)
 {
     using namespace plat::devices;
-    if (!hRecipient ||
-        (Flags & ~(DEVICE_NOTIFY_SERVICE_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES)) != 0) {
+    if (!hRecipient || (Flags & ~(DEVICE_NOTIFY_SERVICE_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES)) != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }

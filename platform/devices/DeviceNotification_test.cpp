@@ -83,8 +83,7 @@ TEST_F(DeviceNotificationTest, ServiceHandlersHearArrivalAndRemovalUntilUnregist
 
     plat::usb::AttachInProcessDevice(m_path, std::make_shared<plat::usb::testing::FakeUsbDevice>());
     plat::usb::DetachInProcessDevice(m_path);
-    EXPECT_EQ(ServiceNotices(),
-              (std::vector<Notice>{{DBT_DEVICEARRIVAL, m_path}, {DBT_DEVICEREMOVECOMPLETE, m_path}}));
+    EXPECT_EQ(ServiceNotices(), (std::vector<Notice>{{DBT_DEVICEARRIVAL, m_path}, {DBT_DEVICEREMOVECOMPLETE, m_path}}));
     EXPECT_EQ(m_recipients, (std::vector<HANDLE>{status, status}));
 
     EXPECT_TRUE(UnregisterDeviceNotification(notify));
@@ -99,7 +98,8 @@ TEST_F(DeviceNotificationTest, FiltersOfOtherClassesHearNothing)
 {
     auto filter = ImageFilter();
     filter.dbcc_classguid = plat::MakeGuid("{A5DCBF10-6530-11D2-901F-00C04FB951ED}");
-    HDEVNOTIFY other = RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x1), &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
+    HDEVNOTIFY other =
+        RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x1), &filter, DEVICE_NOTIFY_SERVICE_HANDLE);
     HDEVNOTIFY every = RegisterDeviceNotificationW(reinterpret_cast<HANDLE>(0x2), &filter,
                                                    DEVICE_NOTIFY_SERVICE_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES);
     plat::usb::AttachInProcessDevice(m_path, std::make_shared<plat::usb::testing::FakeUsbDevice>());
@@ -154,8 +154,8 @@ TEST_F(DeviceNotificationTest, WindowsReceiveDeviceChangeMessages)
     windowClass.lpfnWndProc = NoticeWindowProc;
     windowClass.lpszClassName = u"DeviceNoticeTestWindow";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, u"DeviceNoticeTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                  nullptr);
+    HWND window =
+        CreateWindowExW(0, u"DeviceNoticeTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     auto filter = ImageFilter();
     HDEVNOTIFY notify = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);

@@ -93,7 +93,7 @@ TEST_F(UsbBusDiscoveryTest, ServedDevicesAreRecordedWithThePackagesNameAndNoOthe
 {
     InstallPackage();
     auto served = Plug(Spec(0x0DEF, "UM01", "1-1"));
-    auto secondModel = Plug(Spec(0x0DF0, "", "1-2"));      // no serial number: named by its port
+    auto secondModel = Plug(Spec(0x0DF0, "", "1-2")); // no serial number: named by its port
     auto otherId = Plug(Spec(0x1234, "OTHER", "1-3"));
     auto unfitSerial = Plug(Spec(0x0DEF, "A B/C", "1-4")); // a serial no name may carry
     EXPECT_EQ(Listed(DIGCF_PRESENT), (std::set<std::u16string>{kServed, kSecondModel, kUnfitSerial}));
@@ -192,9 +192,8 @@ TEST(UsbIdTest, ADeviceIsNamedByItsSerialNumberWhenItCanBeAName)
         const char* serial;
         const char16_t* name;
     } cases[] = {
-        {"UM01", u"UM01"},       {"a_b-c.d", u"a_b-c.d"}, {"", u"1-4.2"},
-        {"A B", u"1-4.2"},       {"A#B", u"1-4.2"},       {"A\\B", u"1-4.2"},
-        {".hidden", u"1-4.2"},   {"caf\xc3\xa9", u"1-4.2"},
+        {"UM01", u"UM01"}, {"a_b-c.d", u"a_b-c.d"}, {"", u"1-4.2"},        {"A B", u"1-4.2"},
+        {"A#B", u"1-4.2"}, {"A\\B", u"1-4.2"},      {".hidden", u"1-4.2"}, {"caf\xc3\xa9", u"1-4.2"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(plat::devices::InstanceSerial(c.serial, "1-4.2"), c.name) << c.serial;

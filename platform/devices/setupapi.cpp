@@ -35,8 +35,8 @@ struct Tables {
     std::mutex mutex;
     std::map<std::uintptr_t, std::unique_ptr<InfoSet>> sets;
     std::uintptr_t nextSet = 0x5e70;
-    std::map<std::u16string, DEVINST> devInsts;  // by upper-case instance id
-    std::vector<std::u16string> instanceIds;     // DEVINST n is instanceIds[n - 1]
+    std::map<std::u16string, DEVINST> devInsts; // by upper-case instance id
+    std::vector<std::u16string> instanceIds;    // DEVINST n is instanceIds[n - 1]
 };
 
 Tables& State()
@@ -159,9 +159,15 @@ struct PropertyName {
     const char16_t* value;
 };
 constexpr PropertyName kProperties[] = {
-    {SPDRP_DEVICEDESC, u"DeviceDesc"}, {SPDRP_HARDWAREID, u"HardwareID"}, {SPDRP_COMPATIBLEIDS, u"CompatibleIDs"},
-    {SPDRP_SERVICE, u"Service"},       {SPDRP_CLASS, u"Class"},           {SPDRP_CLASSGUID, u"ClassGUID"},
-    {SPDRP_DRIVER, u"Driver"},         {SPDRP_MFG, u"Mfg"},               {SPDRP_FRIENDLYNAME, u"FriendlyName"},
+    {SPDRP_DEVICEDESC, u"DeviceDesc"},
+    {SPDRP_HARDWAREID, u"HardwareID"},
+    {SPDRP_COMPATIBLEIDS, u"CompatibleIDs"},
+    {SPDRP_SERVICE, u"Service"},
+    {SPDRP_CLASS, u"Class"},
+    {SPDRP_CLASSGUID, u"ClassGUID"},
+    {SPDRP_DRIVER, u"Driver"},
+    {SPDRP_MFG, u"Mfg"},
+    {SPDRP_FRIENDLYNAME, u"FriendlyName"},
     {SPDRP_LOCATION_INFORMATION, u"LocationInformation"},
 };
 
@@ -415,8 +421,8 @@ BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA 
     std::u16string keyPath = u"SYSTEM\\CurrentControlSet\\Enum\\" + instanceId;
     DWORD type = 0;
     DWORD size = 0;
-    LSTATUS status = valueName ? RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key)
-                               : ERROR_FILE_NOT_FOUND;
+    LSTATUS status =
+        valueName ? RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) : ERROR_FILE_NOT_FOUND;
     if (status == ERROR_SUCCESS)
         status = RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &size);
     // Absent properties read as invalid data, as the system reports them.
@@ -519,8 +525,8 @@ BOOL SetupDiSetDeviceInstallParamsW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Dev
     return TRUE;
 }
 
-HKEY SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD Scope, DWORD,
-                          DWORD KeyType, REGSAM samDesired)
+HKEY SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD Scope, DWORD, DWORD KeyType,
+                          REGSAM samDesired)
 {
     HKEY const invalid = reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
     DeviceRecord record;

@@ -24,7 +24,8 @@ protected:
     {
         ASSERT_TRUE(plat::devices::AddDevice({0x0ABC, 0x0DEF, u"sn0001", u"Scanner A", u"Maker"}, &m_present));
         ASSERT_TRUE(plat::devices::AddDevice({0x0ABC, 0x0DEF, u"SN0002", u"Scanner B", u"Maker"}, &m_absent));
-        plat::usb::AttachInProcessDevice(m_present.interfacePath, std::make_shared<plat::usb::testing::FakeUsbDevice>());
+        plat::usb::AttachInProcessDevice(m_present.interfacePath,
+                                         std::make_shared<plat::usb::testing::FakeUsbDevice>());
     }
     void TearDown() override { plat::usb::DetachInProcessDevice(m_present.interfacePath); }
 
@@ -72,8 +73,8 @@ TEST_F(SetupApiTest, RecordsCarryWindowsNames)
 
 TEST_F(SetupApiTest, PresentInterfacesOnlyWithPresentFlag)
 {
-    HDEVINFO present = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_IMAGE, nullptr, nullptr,
-                                            DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO present =
+        SetupDiGetClassDevsW(&GUID_DEVINTERFACE_IMAGE, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     ASSERT_NE(present, INVALID_HANDLE_VALUE);
     EXPECT_EQ(InterfacePaths(present), (std::vector<std::u16string>{kPresentPath}));
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(present));
@@ -91,7 +92,8 @@ TEST_F(SetupApiTest, PresentInterfacesOnlyWithPresentFlag)
 
 TEST_F(SetupApiTest, InterfaceDetailChecksSizesAndRecordSizes)
 {
-    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_IMAGE, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsW(&GUID_DEVINTERFACE_IMAGE, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
     ASSERT_TRUE(SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_IMAGE, 0, &data));
@@ -105,19 +107,19 @@ TEST_F(SetupApiTest, InterfaceDetailChecksSizesAndRecordSizes)
         DWORD size;
         DWORD error;
     } cases[] = {
-        {8, false, 0, ERROR_INSUFFICIENT_BUFFER},  // the size probe
+        {8, false, 0, ERROR_INSUFFICIENT_BUFFER}, // the size probe
         {8, true, required - 1, ERROR_INSUFFICIENT_BUFFER},
         {6, true, required, ERROR_INVALID_USER_BUFFER},  // the 32-bit record size
         {8, true, 5, ERROR_INVALID_USER_BUFFER},         // not even the header
-        {8, false, required, ERROR_INVALID_USER_BUFFER},  // a size without a buffer
+        {8, false, required, ERROR_INVALID_USER_BUFFER}, // a size without a buffer
         {8, true, required, ERROR_SUCCESS},
     };
     for (const auto& c : cases) {
         detail->cbSize = c.cbSize;
         DWORD reported = 0;
         SetLastError(0);
-        BOOL ok = SetupDiGetDeviceInterfaceDetailW(set, &data, c.withBuffer ? detail : nullptr, c.size, &reported,
-                                                   nullptr);
+        BOOL ok =
+            SetupDiGetDeviceInterfaceDetailW(set, &data, c.withBuffer ? detail : nullptr, c.size, &reported, nullptr);
         EXPECT_EQ(ok != FALSE, c.error == ERROR_SUCCESS) << c.cbSize << " " << c.size;
         EXPECT_EQ(GetLastError(), c.error) << c.cbSize << " " << c.size;
         if (c.error == ERROR_INSUFFICIENT_BUFFER || c.error == ERROR_SUCCESS) {
@@ -138,7 +140,7 @@ TEST_F(SetupApiTest, EnumerationErrors)
 {
     HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_IMAGE, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
     SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = 28;  // the 32-bit record size
+    data.cbSize = 28; // the 32-bit record size
     EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_IMAGE, 0, &data));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
     data.cbSize = sizeof data;
@@ -189,7 +191,8 @@ TEST_F(SetupApiTest, PropertiesInstanceIdsAndNodeStatus)
         EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_DRIVER, &type, nullptr, 0, &required));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
         BYTE driver[260] = {};
-        ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_DRIVER, &type, driver, sizeof driver, &required));
+        ASSERT_TRUE(
+            SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_DRIVER, &type, driver, sizeof driver, &required));
         EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(required, (std::char_traits<char16_t>::length(reinterpret_cast<char16_t*>(driver)) + 1) * 2);
 
@@ -201,7 +204,8 @@ TEST_F(SetupApiTest, PropertiesInstanceIdsAndNodeStatus)
 
         ULONG status = 0;
         ULONG problem = 0;
-        seen.push_back({reinterpret_cast<char16_t*>(driver), id, CM_Get_DevNode_Status(&status, &problem, info.DevInst, 0)});
+        seen.push_back(
+            {reinterpret_cast<char16_t*>(driver), id, CM_Get_DevNode_Status(&status, &problem, info.DevInst, 0)});
         if (seen.back().status == CR_SUCCESS) {
             EXPECT_TRUE(status & DN_STARTED);
         }
@@ -217,7 +221,8 @@ TEST_F(SetupApiTest, PropertiesInstanceIdsAndNodeStatus)
     // Properties the device does not have, and ones no device has.
     BYTE buffer[64];
     SetupDiEnumDeviceInfo(set, 0, &info);
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_FRIENDLYNAME, nullptr, buffer, sizeof buffer, nullptr));
+    EXPECT_FALSE(
+        SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_FRIENDLYNAME, nullptr, buffer, sizeof buffer, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
     EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyW(set, &info, 0x40, nullptr, buffer, sizeof buffer, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_REG_PROPERTY));

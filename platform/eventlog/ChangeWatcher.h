@@ -40,10 +40,10 @@ private:
     void Run();
     void StopThread();
 
-    std::mutex m_control;                      // one Subscribe / Unsubscribe at a time
-    std::mutex m_lock;                         // the subscriptions, also read by the thread
+    std::mutex m_control; // one Subscribe / Unsubscribe at a time
+    std::mutex m_lock;    // the subscriptions, also read by the thread
     std::vector<Subscription> m_subscriptions;
-    std::map<std::string, int> m_watches;       // directory -> watch descriptor
+    std::map<std::string, int> m_watches; // directory -> watch descriptor
     int m_inotify = -1;
     int m_wake = -1;
     std::thread m_thread;

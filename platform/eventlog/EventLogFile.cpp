@@ -98,8 +98,7 @@ std::u16string LogOfSource(std::u16string_view sourceName)
     std::u16string found = u"Application";
     ForEachLog([&](HKEY logs, const std::u16string& log) {
         HKEY source = nullptr;
-        if (plat::registry::OpenKey(logs, log + u"\\" + std::u16string(sourceName), KEY_READ, &source) !=
-            ERROR_SUCCESS)
+        if (plat::registry::OpenKey(logs, log + u"\\" + std::u16string(sourceName), KEY_READ, &source) != ERROR_SUCCESS)
             return false;
         plat::registry::CloseKey(source);
         found = log;
@@ -160,8 +159,8 @@ std::string FormatRecord(const EventRecord& record, ULONGLONG unixTimeMs, DWORD 
 DWORD AppendRecord(const std::string& directory, std::u16string_view logName, const EventRecord& record)
 {
     CreatePrivateFolder(directory);
-    auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
+    auto now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch());
     std::string line = FormatRecord(record, static_cast<ULONGLONG>(now.count()), static_cast<DWORD>(getpid())) + "\n";
     std::string path = directory + "/" + LogFileName(logName);
     int fd = OpenPrivateFile(path, O_WRONLY | O_APPEND | O_CREAT);

@@ -149,8 +149,8 @@ HANDLE OpenEventLogA(LPCSTR lpUNCServerName, LPCSTR lpSourceName)
 
 BOOL CloseEventLog(HANDLE hEventLog) { return CloseLogHandle(hEventLog, false); }
 
-BOOL ReportEventW(HANDLE hEventLog, WORD wType, WORD wCategory, DWORD dwEventID, PVOID /*lpUserSid*/,
-                  WORD wNumStrings, DWORD dwDataSize, LPCWSTR* lpStrings, LPVOID lpRawData)
+BOOL ReportEventW(HANDLE hEventLog, WORD wType, WORD wCategory, DWORD dwEventID, PVOID /*lpUserSid*/, WORD wNumStrings,
+                  DWORD dwDataSize, LPCWSTR* lpStrings, LPVOID lpRawData)
 {
     auto handle = Handles().Find(hEventLog);
     if (!handle || !handle->isSource)

@@ -48,8 +48,8 @@ BOOL NotifyChangeEventLog(HANDLE hEventLog, HANDLE hEvent);
 } // extern "C"
 
 inline HANDLE RegisterEventSource(LPCWSTR server, LPCWSTR source) { return RegisterEventSourceW(server, source); }
-inline BOOL ReportEvent(HANDLE log, WORD type, WORD category, DWORD eventId, PVOID sid, WORD numStrings,
-                        DWORD dataSize, LPCWSTR* strings, LPVOID data)
+inline BOOL ReportEvent(HANDLE log, WORD type, WORD category, DWORD eventId, PVOID sid, WORD numStrings, DWORD dataSize,
+                        LPCWSTR* strings, LPVOID data)
 {
     return ReportEventW(log, type, category, eventId, sid, numStrings, dataSize, strings, data);
 }

@@ -40,7 +40,7 @@ TEST_F(DirectoryTest, FoldersAreMadeEnteredAndReadBack)
     EXPECT_FALSE(CreateDirectoryA(folder.c_str(), nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
     const std::string made = m_root.Path() + "/Quorvant/QBK24_TWAIN";
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(stat(made.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 

@@ -25,10 +25,7 @@ public:
     size_t next = 0; // the entry FindNextFileW hands out
 };
 
-WCHAR FoldAscii(WCHAR c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c;
-}
+WCHAR FoldAscii(WCHAR c) { return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - u'a' + u'A') : c; }
 
 bool Matches(std::u16string_view pattern, std::u16string_view name)
 {

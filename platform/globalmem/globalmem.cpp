@@ -31,7 +31,7 @@ struct Table {
 
 Table& GetTable()
 {
-    static Table* table = new Table;  // never destroyed: blocks may outlive static teardown
+    static Table* table = new Table; // never destroyed: blocks may outlive static teardown
     return *table;
 }
 

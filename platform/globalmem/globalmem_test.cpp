@@ -34,7 +34,7 @@ TEST(GlobalMem, MoveableBlockCountsLocksAndRemembersItsSize)
     EXPECT_FALSE(GlobalUnlock(h));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(NO_ERROR));
     EXPECT_FALSE(GlobalUnlock(h));
-    EXPECT_EQ(GetLastError(), 158u);  // not locked
+    EXPECT_EQ(GetLastError(), 158u); // not locked
 
     EXPECT_EQ(GlobalFree(h), nullptr);
 }

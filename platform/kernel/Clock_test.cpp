@@ -26,7 +26,8 @@ TEST(TestClock, TimeOutsEndExactlyAtTheDeadline)
              HANDLE both[] = {h, h};
              return WaitForMultipleObjects(2, both, TRUE, ms);
          }},
-        {"MsgWaitForMultipleObjects", [](HANDLE h, DWORD ms) { return MsgWaitForMultipleObjects(1, &h, FALSE, ms, QS_ALLINPUT); }},
+        {"MsgWaitForMultipleObjects",
+         [](HANDLE h, DWORD ms) { return MsgWaitForMultipleObjects(1, &h, FALSE, ms, QS_ALLINPUT); }},
         {"Sleep",
          [](HANDLE, DWORD ms) {
              Sleep(ms);

@@ -8,9 +8,7 @@
 
 namespace plat {
 
-EventObject::EventObject(bool manualReset, bool initialState) : m_manualReset(manualReset), m_signalled(initialState)
-{
-}
+EventObject::EventObject(bool manualReset, bool initialState) : m_manualReset(manualReset), m_signalled(initialState) {}
 
 void EventObject::Acquire()
 {
@@ -35,8 +33,8 @@ namespace {
 
 HANDLE CreateEventObject(bool manualReset, bool initialState, const WCHAR* name)
 {
-    return CreateNamedObject<EventObject>(
-        name, [&] { return std::make_shared<EventObject>(manualReset, initialState); });
+    return CreateNamedObject<EventObject>(name,
+                                          [&] { return std::make_shared<EventObject>(manualReset, initialState); });
 }
 
 } // namespace

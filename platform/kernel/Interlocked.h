@@ -5,15 +5,9 @@
 
 #include "platform/base/wintypes.h"
 
-inline LONG InterlockedIncrement(LONG volatile* addend)
-{
-    return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);
-}
+inline LONG InterlockedIncrement(LONG volatile* addend) { return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST); }
 
-inline LONG InterlockedDecrement(LONG volatile* addend)
-{
-    return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);
-}
+inline LONG InterlockedDecrement(LONG volatile* addend) { return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST); }
 
 inline LONG InterlockedExchange(LONG volatile* target, LONG value)
 {

@@ -118,8 +118,7 @@ BOOL CloseHandle(HANDLE hObject)
 BOOL DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle, HANDLE hTargetProcessHandle,
                      LPHANDLE lpTargetHandle, DWORD /*dwDesiredAccess*/, BOOL /*bInheritHandle*/, DWORD dwOptions)
 {
-    if (hSourceProcessHandle != GetCurrentProcess() || hTargetProcessHandle != GetCurrentProcess() ||
-        !lpTargetHandle) {
+    if (hSourceProcessHandle != GetCurrentProcess() || hTargetProcessHandle != GetCurrentProcess() || !lpTargetHandle) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -159,7 +159,10 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     return sent->result;
 }
 
-LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) { return SendMessageW(hWnd, Msg, wParam, lParam); }
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    return SendMessageW(hWnd, Msg, wParam, lParam);
+}
 
 void PostQuitMessage(int nExitCode)
 {
@@ -305,9 +308,8 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent)
     }
     if (queue) {
         std::lock_guard lock(plat::KernelMutex());
-        const auto removed = std::erase_if(queue->timers, [&](const plat::Timer& t) {
-            return t.hwnd == hWnd && t.id == uIDEvent;
-        });
+        const auto removed =
+            std::erase_if(queue->timers, [&](const plat::Timer& t) { return t.hwnd == hWnd && t.id == uIDEvent; });
         if (removed)
             return TRUE;
     }

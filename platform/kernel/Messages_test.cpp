@@ -272,8 +272,8 @@ TEST(Messages, SendMessageAcrossThreadsServesSendsToTheWaitingSender)
         };
         cls.lpszClassName = u"QbkCallBackWindow";
         RegisterClassW(&cls);
-        remote = CreateWindowExW(0, u"QbkCallBackWindow", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                 nullptr);
+        remote =
+            CreateWindowExW(0, u"QbkCallBackWindow", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         WaitPumping(stop);
         DestroyWindow(remote);
     });
@@ -302,7 +302,8 @@ TEST(Messages, TimersTickThroughTheQueueOnTheClock)
     };
     // Due at 500; taking it reschedules; periods that pass unobserved give
     // one message, not a backlog.
-    const Step steps[] = {{0, false}, {499, false}, {1, true}, {0, false}, {499, false}, {1, true}, {1500, true}, {0, false}};
+    const Step steps[] = {{0, false},   {499, false}, {1, true},    {0, false},
+                          {499, false}, {1, true},    {1500, true}, {0, false}};
     MSG msg;
     int index = 0;
     for (const Step& step : steps) {

@@ -28,7 +28,8 @@ template <class T>
 HANDLE CreateNamedObject(const WCHAR* name, const std::function<std::shared_ptr<T>()>& make)
 {
     bool existed = false;
-    std::shared_ptr<KernelObject> object = FindOrInsertNamed(name, [&] { return make(); }, &existed);
+    std::shared_ptr<KernelObject> object = FindOrInsertNamed(
+        name, [&] { return make(); }, &existed);
     if (!std::dynamic_pointer_cast<T>(object)) {
         SetLastErrorInvalidHandle();
         return nullptr;

@@ -162,8 +162,7 @@ uintptr_t _beginthreadex(void* security, unsigned stack_size, unsigned (*start_a
     // thread as it is.
     DWORD threadId = 0;
     HANDLE handle = CreateThread(static_cast<LPSECURITY_ATTRIBUTES>(security), stack_size,
-                                 reinterpret_cast<LPTHREAD_START_ROUTINE>(start_address), arglist, initflag,
-                                 &threadId);
+                                 reinterpret_cast<LPTHREAD_START_ROUTINE>(start_address), arglist, initflag, &threadId);
     if (thrdaddr)
         *thrdaddr = threadId;
     return reinterpret_cast<uintptr_t>(handle);

@@ -19,9 +19,8 @@ using PTHREAD_START_ROUTINE = LPTHREAD_START_ROUTINE;
 // default stack). CREATE_SUSPENDED holds the thread until ResumeThread.
 // An exception that leaves the thread routine ends the process, as an
 // unhandled exception in a thread does.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
-                    LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter, DWORD dwCreationFlags,
-                    LPDWORD lpThreadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize, LPTHREAD_START_ROUTINE lpStartAddress,
+                    LPVOID lpParameter, DWORD dwCreationFlags, LPDWORD lpThreadId);
 // Only lets a thread created suspended start; returns the previous suspend
 // count (1 for a suspended thread, 0 otherwise), (DWORD)-1 on a bad handle.
 DWORD ResumeThread(HANDLE hThread);

@@ -25,8 +25,8 @@ struct ThreadState {
 
     DWORD threadId;
     ThreadWaiter waiter;
-    std::shared_ptr<ThreadObject> self;  // made on demand for threads not made by CreateThread
-    std::shared_ptr<MessageQueue> queue; // made on the first message call
+    std::shared_ptr<ThreadObject> self;                   // made on demand for threads not made by CreateThread
+    std::shared_ptr<MessageQueue> queue;                  // made on the first message call
     std::vector<std::weak_ptr<MutexObject>> ownedMutexes; // abandoned if still owned at the end
     DWORD exitCode = 0;
     bool ended = false;

@@ -120,7 +120,8 @@ TEST(Thread, TerminateAbandonsAThreadThatWillNotStop)
 TEST(Thread, BeginThreadExIsAThreadHandle)
 {
     unsigned id = 0;
-    uintptr_t handle = _beginthreadex(nullptr, 0, [](void*) -> unsigned { return 5; }, nullptr, 0, &id);
+    uintptr_t handle = _beginthreadex(
+        nullptr, 0, [](void*) -> unsigned { return 5; }, nullptr, 0, &id);
     ASSERT_NE(handle, 0u);
     HANDLE thread = reinterpret_cast<HANDLE>(handle);
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);

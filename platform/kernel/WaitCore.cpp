@@ -22,8 +22,7 @@ thread_local InputPump t_inputPump = nullptr;
 // Registers the calling thread's waiter on every object for one wait.
 class WaiterRegistration {
 public:
-    WaiterRegistration(const std::vector<std::shared_ptr<Waitable>>& objects, MessageQueue* queue,
-                       ThreadWaiter* waiter)
+    WaiterRegistration(const std::vector<std::shared_ptr<Waitable>>& objects, MessageQueue* queue, ThreadWaiter* waiter)
         : m_objects(objects), m_queue(queue), m_waiter(waiter)
     {
         for (const auto& object : m_objects)
@@ -77,7 +76,6 @@ bool PollReadable(std::unique_lock<std::mutex>& lock, Clock& clock, ThreadWaiter
     clock.NotBlocking(waiter.wake);
     return ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
-
 
 // The descriptor a wait also ends on: the caller's own, or for a wait for
 // messages the socket the thread reads meanwhile (see
@@ -182,7 +180,8 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
         const ULONGLONG now = clock.NowMs();
         const bool inputReady = input && input->queue && input->queue->HasInput(input->wakeMask, input->filter, now);
         if (waitAll) {
-            const bool all = std::all_of(objects.begin(), objects.end(), [](const auto& o) { return o->IsSignalled(); });
+            const bool all =
+                std::all_of(objects.begin(), objects.end(), [](const auto& o) { return o->IsSignalled(); });
             if (all && (!input || inputReady) && (count > 0 || input)) {
                 DWORD result = WAIT_OBJECT_0;
                 for (DWORD i = 0; i < count; ++i) {

@@ -165,8 +165,8 @@ TEST(Wait, DuplicatedHandleNamesTheSameEvent)
 {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE copy = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(
+        DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
     ASSERT_NE(copy, event);
     CloseHandle(event);
     SetEvent(copy); // the object lives on through the copy
@@ -247,7 +247,8 @@ TEST(Wait, AWaitOnADescriptorEndsOnObjectsFirstThenOnTheDescriptor)
         if (setFirst)
             event->Set();
         ASSERT_EQ(write(pair[1], &byte, 1), 1);
-        EXPECT_EQ(plat::WaitForObjects(objects, false, INFINITE, &socket), setFirst ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 2);
+        EXPECT_EQ(plat::WaitForObjects(objects, false, INFINITE, &socket),
+                  setFirst ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 2);
         event->Reset();
         char drained = 0;
         ASSERT_EQ(read(pair[0], &drained, 1), 1);
@@ -326,7 +327,7 @@ TEST(Wait, AWaitForMessagesReadsTheThreadsSocketMeanwhile)
         seen.push_back(GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message == WM_USER ? "socket" : "other");
         step = 2;
         seen.push_back(MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT ? "time-out"
-                                                                                                    : "other");
+                                                                                                      : "other");
         step = 3;
         SetTimer(nullptr, 0, 50, nullptr);
         seen.push_back(GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message == WM_TIMER ? "timer" : "other");

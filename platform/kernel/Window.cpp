@@ -139,8 +139,8 @@ struct ClassNameArgument {
     const WCHAR* pointer;
 };
 
-HWND CreateWindowCommon(DWORD exStyle, const WCHAR* className, DWORD style, HWND parent, HMENU menu,
-                        HINSTANCE instance, const void* createStruct)
+HWND CreateWindowCommon(DWORD exStyle, const WCHAR* className, DWORD style, HWND parent, HMENU menu, HINSTANCE instance,
+                        const void* createStruct)
 {
     std::shared_ptr<WindowClass> cls;
     {
@@ -351,16 +351,18 @@ BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance)
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    CREATESTRUCTW create{lpParam, hInstance, hMenu,  hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
-                         lpWindowName, lpClassName, dwExStyle};
+    CREATESTRUCTW create{
+        lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
+        lpWindowName, lpClassName, dwExStyle};
     return plat::CreateWindowCommon(dwExStyle, lpClassName, dwStyle, hWndParent, hMenu, hInstance, &create);
 }
 
-HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
-                     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y, int nWidth,
+                     int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
-    CREATESTRUCTA create{lpParam, hInstance, hMenu,  hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
-                         lpWindowName, lpClassName, dwExStyle};
+    CREATESTRUCTA create{
+        lpParam,      hInstance,   hMenu,    hWndParent, nHeight, nWidth, Y, X, static_cast<LONG>(dwStyle),
+        lpWindowName, lpClassName, dwExStyle};
     plat::ClassNameArgument name(lpClassName);
     return plat::CreateWindowCommon(dwExStyle, name.pointer, dwStyle, hWndParent, hMenu, hInstance, &create);
 }
@@ -443,7 +445,10 @@ LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
     return plat::AccessWindowLong(hWnd, nIndex, &dwNewLong, 8);
 }
-LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) { return SetWindowLongPtrW(hWnd, nIndex, dwNewLong); }
+LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
+{
+    return SetWindowLongPtrW(hWnd, nIndex, dwNewLong);
+}
 
 LONG GetWindowLongW(HWND hWnd, int nIndex)
 {

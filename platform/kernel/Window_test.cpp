@@ -58,7 +58,8 @@ protected:
 TEST_F(WindowTest, CreateAndDestroySendTheLifecycleMessages)
 {
     // Looked up without regard to case.
-    HWND hwnd = CreateWindowExW(0, u"qbklifecyclewindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, &m_object);
+    HWND hwnd =
+        CreateWindowExW(0, u"qbklifecyclewindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, &m_object);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(g_createParams, &m_object);
     EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(&m_object));
@@ -109,8 +110,8 @@ TEST_F(WindowTest, LongValuesAndExtraBytes)
         bool valid;
     };
     const Case cases[] = {
-        {0, 0x1122334455667788, true},  {8, -5, true}, {9, 1, false}, {16, 1, false},
-        {GWL_STYLE, 0x12, true}, {GWLP_ID, 77, true}, {-100, 1, false},
+        {0, 0x1122334455667788, true}, {8, -5, true},       {9, 1, false},    {16, 1, false},
+        {GWL_STYLE, 0x12, true},       {GWLP_ID, 77, true}, {-100, 1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
@@ -130,8 +131,9 @@ TEST_F(WindowTest, LongValuesAndExtraBytes)
 
     // A new window procedure takes over; the old one is handed back.
     auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        hwnd, GWLP_WNDPROC,
-        reinterpret_cast<LONG_PTR>(+[](HWND, UINT message, WPARAM, LPARAM) -> LRESULT { return message == WM_USER ? 99 : 0; })));
+        hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+            return message == WM_USER ? 99 : 0;
+        })));
     EXPECT_EQ(previous, LifecycleProc);
     EXPECT_EQ(SendMessageW(hwnd, WM_USER, 0, 0), 99);
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
@@ -140,7 +142,8 @@ TEST_F(WindowTest, LongValuesAndExtraBytes)
 
 TEST_F(WindowTest, OnlyTheOwningThreadDestroys)
 {
-    HWND hwnd = CreateWindowExW(0, u"QbkLifecycleWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, &m_object);
+    HWND hwnd =
+        CreateWindowExW(0, u"QbkLifecycleWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, &m_object);
     BOOL destroyed = TRUE;
     DWORD error = 0;
     std::thread([&] {

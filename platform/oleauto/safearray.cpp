@@ -108,10 +108,7 @@ void CopySlot(Interface** target, Interface* const* source)
 }
 
 // Whether an element of this type holds something to release.
-bool OwnsResources(VARTYPE vt)
-{
-    return vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH || vt == VT_VARIANT;
-}
+bool OwnsResources(VARTYPE vt) { return vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH || vt == VT_VARIANT; }
 
 // Releases what one element owns and zeroes it.
 void ClearElement(VARTYPE vt, void* element)
@@ -433,8 +430,7 @@ HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew)
         void* grown = std::realloc(psa->pvData, newCount * psa->cbElements);
         if (!grown)
             return E_OUTOFMEMORY;
-        std::memset(static_cast<BYTE*>(grown) + oldCount * psa->cbElements, 0,
-                    (newCount - oldCount) * psa->cbElements);
+        std::memset(static_cast<BYTE*>(grown) + oldCount * psa->cbElements, 0, (newCount - oldCount) * psa->cbElements);
         psa->pvData = grown;
     }
     psa->rgsabound[0] = *psaboundNew;

@@ -111,8 +111,8 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc)
             return hr;
     } else if (copy.vt == VT_BSTR) {
         if (pvargSrc->bstrVal) {
-            copy.bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal),
-                                                 SysStringByteLen(pvargSrc->bstrVal));
+            copy.bstrVal =
+                SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal), SysStringByteLen(pvargSrc->bstrVal));
             if (!copy.bstrVal)
                 return E_OUTOFMEMORY;
         }

@@ -17,16 +17,16 @@ TEST(CommandLine, SplitsByTheWindowsRules)
         {u"  prog\t a   b  ", {u"prog", u"a", u"b"}},
         {u"\"C:\\Program Files\\x.exe\" -Service", {u"C:\\Program Files\\x.exe", u"-Service"}},
         {u"p \"a b\" c", {u"p", u"a b", u"c"}},
-        {u"p a\\b c\\\\d", {u"p", u"a\\b", u"c\\\\d"}},      // backslashes alone stay
-        {u"p a\\\"b", {u"p", u"a\"b"}},                      // \" is a mark
-        {u"p a\\\\\"b c\"", {u"p", u"a\\b c"}},              // \\" is \ and a quote
-        {u"p a\\\\\\\"b", {u"p", u"a\\\"b"}},                // \\\" is \ and a mark
-        {u"p \"\"", {u"p", u""}},                            // an empty argument
-        {u"p \"a\"\"b\"", {u"p", u"a\"b"}},                  // doubled mark inside quotes
+        {u"p a\\b c\\\\d", {u"p", u"a\\b", u"c\\\\d"}}, // backslashes alone stay
+        {u"p a\\\"b", {u"p", u"a\"b"}},                 // \" is a mark
+        {u"p a\\\\\"b c\"", {u"p", u"a\\b c"}},         // \\" is \ and a quote
+        {u"p a\\\\\\\"b", {u"p", u"a\\\"b"}},           // \\\" is \ and a mark
+        {u"p \"\"", {u"p", u""}},                       // an empty argument
+        {u"p \"a\"\"b\"", {u"p", u"a\"b"}},             // doubled mark inside quotes
         {u"p \"unterminated arg", {u"p", u"unterminated arg"}},
-        {u"p a\"b c\"d", {u"p", u"ab cd"}},                  // quotes inside a word
+        {u"p a\"b c\"d", {u"p", u"ab cd"}},                 // quotes inside a word
         {u"C:\\dir\\prog\\ x", {u"C:\\dir\\prog\\", u"x"}}, // the program takes no escapes
-        {u"\"pr\\\"og x", {u"pr\\og", u"x"}},   // marks in the program only group
+        {u"\"pr\\\"og x", {u"pr\\og", u"x"}},               // marks in the program only group
         {u"", {}},
     };
     for (const Case& c : cases) {

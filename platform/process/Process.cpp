@@ -202,7 +202,8 @@ std::optional<ProgramChoice> ChooseProgram(const WCHAR* applicationName, const W
         return std::nullopt;
     if (line[start] == u'"') {
         const size_t close = line.find(u'"', start + 1);
-        const std::u16string_view name = line.substr(start + 1, close == std::u16string_view::npos ? std::u16string_view::npos : close - start - 1);
+        const std::u16string_view name =
+            line.substr(start + 1, close == std::u16string_view::npos ? std::u16string_view::npos : close - start - 1);
         std::optional<std::string> path = FindProgram(LinuxPath(name));
         if (!path)
             return std::nullopt;
@@ -211,7 +212,8 @@ std::optional<ProgramChoice> ChooseProgram(const WCHAR* applicationName, const W
     size_t end = start;
     for (;;) {
         end = line.find_first_of(u" \t", end);
-        const std::u16string_view name = line.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+        const std::u16string_view name =
+            line.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
         if (std::optional<std::string> path = FindProgram(LinuxPath(name))) {
             std::u16string chosen(line);
             if (end != std::u16string_view::npos && name.find_first_of(u" \t") != std::u16string_view::npos) {
@@ -336,8 +338,7 @@ BOOL StartProcess(const WCHAR* applicationName, const WCHAR* commandLine, DWORD 
     posix_spawnattr_setsigdefault(&attributes, &signals);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int error =
-        posix_spawn(&pid, program->path.c_str(), &actions, &attributes, argv.data(), childEnvironment);
+    const int error = posix_spawn(&pid, program->path.c_str(), &actions, &attributes, argv.data(), childEnvironment);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
@@ -427,8 +428,8 @@ bool ProcessObject::IsSelf() const { return m_pid == getpid(); }
 
 } // namespace plat
 
-BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
-                    BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
+BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+                    DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
                     LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation)
 {
     return plat::StartProcess(lpApplicationName, lpCommandLine, dwCreationFlags,

@@ -193,8 +193,8 @@ TEST(Process, CommandLineArgumentsAndFolderReachTheChild)
     fs::create_directories(folder);
     const fs::path report = fs::path(root.Path()) / "report.txt";
     // The program is quoted, the folder is written with Windows separators.
-    std::u16string line = u"\"" + kChild + u"\" report " + Utf8ToUtf16(report.string()) +
-                          u" \"a b\" c\\\"d \"e\\\\\" \"\"";
+    std::u16string line =
+        u"\"" + kChild + u"\" report " + Utf8ToUtf16(report.string()) + u" \"a b\" c\\\"d \"e\\\\\" \"\"";
     std::u16string directory = Utf8ToUtf16(folder.string());
     for (auto& c : directory) {
         if (c == u'/')
@@ -262,16 +262,18 @@ TEST(Process, ProgramsAreFoundAsWindowsNamesThem)
         {"bare name in the system folder, .exe dropped", u"QBKCHILD.EXE exit 5", 5},
         {"unquoted path with blanks", Utf8ToUtf16((spaced / "child.exe").string()) + u" exit 6", 6},
         {"system tool beside the programs",
-         Utf8ToUtf16(plat::SystemFolder()) + u"\\" +
-             Utf8ToUtf16(fs::path(QBK_PROCESS_TEST_CHILD).filename().string()) + u".exe exit 8",
+         Utf8ToUtf16(plat::SystemFolder()) + u"\\" + Utf8ToUtf16(fs::path(QBK_PROCESS_TEST_CHILD).filename().string()) +
+             u".exe exit 8",
          8},
-        {"Windows separators", [&] {
+        {"Windows separators",
+         [&] {
              std::u16string p = Utf8ToUtf16((spaced / "child").string()) + u" exit 7";
              for (auto& c : p)
                  if (c == u'/')
                      c = u'\\';
              return p;
-         }(), 7},
+         }(),
+         7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

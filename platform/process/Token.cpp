@@ -12,8 +12,7 @@ namespace plat {
 
 namespace {
 
-class ProcessTokenObject : public KernelObject {
-};
+class ProcessTokenObject : public KernelObject {};
 
 struct Privilege {
     const char16_t* name;

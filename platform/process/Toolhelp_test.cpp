@@ -53,10 +53,7 @@ private:
 };
 
 // The folder of the test programs, as a root under which this process runs.
-std::string ProgramFolder()
-{
-    return fs::read_symlink("/proc/self/exe").parent_path().string();
-}
+std::string ProgramFolder() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
 
 // A child left waiting, ended with the scope.
 struct WaitingChild {

@@ -20,7 +20,7 @@
 
 namespace plat {
 std::string ProfilePath() { return SystemRoot() + "/win.ini"; }
-}
+} // namespace plat
 
 namespace {
 
@@ -35,7 +35,7 @@ struct Entry {
 struct Section {
     std::string name;
     std::vector<Entry> entries;
-    bool preamble = false;  // the lines before the first section
+    bool preamble = false; // the lines before the first section
 };
 
 std::mutex g_lock;

@@ -12,7 +12,7 @@
 namespace plat {
 // <system root>/win.ini
 std::string ProfilePath();
-}
+} // namespace plat
 
 // The key's value as a decimal number (leading blanks and digits; a value
 // that does not start with a number is 0, a negative one 0); nDefault when

@@ -26,16 +26,16 @@ protected:
 TEST_F(ProfileTest, ReadsIntegersWithoutRegardToCase)
 {
     WriteFile("; a comment\n[Quorvant]\nDEBUG=1\n  debugtiming = 25 \nbad=x7\nneg=-3\nquoted=\"42\"\n");
-    struct Case { LPCSTR section; LPCSTR key; INT def; UINT want; };
+    struct Case {
+        LPCSTR section;
+        LPCSTR key;
+        INT def;
+        UINT want;
+    };
     const Case cases[] = {
-        {"Quorvant", "DEBUG", 0, 1},
-        {"QUORVANT", "Debug", 0, 1},
-        {"quorvant", "DEBUGTIMING", 0, 25},
-        {"Quorvant", "bad", 9, 0},
-        {"Quorvant", "neg", 9, 0},
-        {"Quorvant", "quoted", 0, 42},
-        {"Quorvant", "missing", 7, 7},
-        {"Other", "DEBUG", 5, 5},
+        {"Quorvant", "DEBUG", 0, 1},   {"QUORVANT", "Debug", 0, 1}, {"quorvant", "DEBUGTIMING", 0, 25},
+        {"Quorvant", "bad", 9, 0},     {"Quorvant", "neg", 9, 0},   {"Quorvant", "quoted", 0, 42},
+        {"Quorvant", "missing", 7, 7}, {"Other", "DEBUG", 5, 5},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GetProfileIntA(c.section, c.key, c.def), c.want) << c.section << "/" << c.key;

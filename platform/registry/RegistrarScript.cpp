@@ -242,10 +242,10 @@ private:
             Root root;
         };
         static const Known known[] = {
-            {u"HKCR", Root::ClassesRoot},       {u"HKEY_CLASSES_ROOT", Root::ClassesRoot},
-            {u"HKCU", Root::CurrentUser},       {u"HKEY_CURRENT_USER", Root::CurrentUser},
-            {u"HKLM", Root::LocalMachine},      {u"HKEY_LOCAL_MACHINE", Root::LocalMachine},
-            {u"HKU", Root::Users},              {u"HKEY_USERS", Root::Users},
+            {u"HKCR", Root::ClassesRoot},  {u"HKEY_CLASSES_ROOT", Root::ClassesRoot},
+            {u"HKCU", Root::CurrentUser},  {u"HKEY_CURRENT_USER", Root::CurrentUser},
+            {u"HKLM", Root::LocalMachine}, {u"HKEY_LOCAL_MACHINE", Root::LocalMachine},
+            {u"HKU", Root::Users},         {u"HKEY_USERS", Root::Users},
         };
         if (m_token.kind == TokenKind::Word)
             for (const Known& k : known)
@@ -322,7 +322,8 @@ private:
             size_t start = 0;
             while (true) {
                 size_t sep = text.find(u"\\0", start);
-                std::u16string_view part(text.data() + start, (sep == std::u16string::npos ? text.size() : sep) - start);
+                std::u16string_view part(text.data() + start,
+                                         (sep == std::u16string::npos ? text.size() : sep) - start);
                 if (!part.empty()) {
                     AppendWide(value.data, part);
                     AppendWide(value.data, std::u16string_view(u"\0", 1));

@@ -17,7 +17,7 @@ namespace {
 
 struct KeyObject {
     bool classesView = false;
-    std::int64_t id = 0;             // the key, for a hive handle
+    std::int64_t id = 0;              // the key, for a hive handle
     std::vector<std::u16string> path; // below Software\Classes, for a classes-view handle
     REGSAM access = KEY_ALL_ACCESS;
     std::string database; // the file the key lives in; empty for the predefined keys

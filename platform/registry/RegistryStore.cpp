@@ -174,25 +174,24 @@ bool DropsConnection(int rc)
 
 void CreateSchema(sqlite3* db)
 {
-    Exec(db,
-         "CREATE TABLE IF NOT EXISTS keys("
-         " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-         " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
-         " name TEXT NOT NULL,"
-         " fold TEXT NOT NULL,"
-         " UNIQUE(parent, fold));"
-         "CREATE TABLE IF NOT EXISTS vals("
-         " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-         " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
-         " name TEXT NOT NULL,"
-         " fold TEXT NOT NULL,"
-         " type INTEGER NOT NULL,"
-         " data BLOB NOT NULL,"
-         " UNIQUE(key, fold));"
-         "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
-         " (1, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
-         " (2, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
-         " (3, NULL, 'HKEY_USERS', 'HKEY_USERS');");
+    Exec(db, "CREATE TABLE IF NOT EXISTS keys("
+             " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+             " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+             " name TEXT NOT NULL,"
+             " fold TEXT NOT NULL,"
+             " UNIQUE(parent, fold));"
+             "CREATE TABLE IF NOT EXISTS vals("
+             " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+             " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+             " name TEXT NOT NULL,"
+             " fold TEXT NOT NULL,"
+             " type INTEGER NOT NULL,"
+             " data BLOB NOT NULL,"
+             " UNIQUE(key, fold));"
+             "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+             " (1, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE'),"
+             " (2, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
+             " (3, NULL, 'HKEY_USERS', 'HKEY_USERS');");
     // The class stores exist from the start, as on Windows.
     Transaction tx(db);
     for (std::int64_t root : {kMachineRootId, kUserRootId}) {
@@ -269,8 +268,8 @@ LONG Connect(Access access, sqlite3** out)
     if (int fd = OpenPrivateFile(path, O_RDWR | O_CREAT); fd >= 0)
         close(fd);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
         return rc == SQLITE_NOMEM ? ERROR_OUTOFMEMORY : ERROR_CANTOPEN;
@@ -389,9 +388,8 @@ std::optional<ValueRecord> Transaction::FindValue(std::int64_t key, std::u16stri
 
 void Transaction::SetValue(std::int64_t key, std::u16string_view name, DWORD type, const std::vector<BYTE>& data)
 {
-    Statement st(m_db,
-                 "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)"
-                 " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
+    Statement st(m_db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)"
+                       " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
     st.Bind(1, key).BindName(2, name).BindFold(3, name).Bind(4, type).BindBlob(5, data);
     st.Step();
 }

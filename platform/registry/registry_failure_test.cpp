@@ -25,8 +25,9 @@ void WriteFile(const std::string& path, const std::string& bytes)
 void ExpectEveryCallFails(LONG expected)
 {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              expected);
+    EXPECT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        expected);
     EXPECT_EQ(key, nullptr);
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, KEY_READ, &key), expected);
     DWORD size = 0;
@@ -155,8 +156,8 @@ TEST_F(RegistryLocked, WritesWaitOutTheTimeOutThenFailReadsGoOn)
 
 TEST_F(RegistryLocked, ExclusiveHolderBlocksReadsToo)
 {
-    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM vals; COMMIT;",
-                           nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; DELETE FROM vals; COMMIT;", nullptr,
+                           nullptr, nullptr),
               SQLITE_OK);
     EXPECT_EQ(Query(), ERROR_CANTREAD);
     EXPECT_EQ(Write(), ERROR_CANTWRITE);

@@ -55,12 +55,11 @@ TEST(RegistryProcesses, EachSeesTheOthersWrites)
 {
     plat::testing::TempSystemRoot root;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Shared", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Shared", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     HKEY doomed = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(key, "Doomed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &doomed, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(key, "Doomed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &doomed, nullptr), ERROR_SUCCESS);
     ASSERT_EQ(SetDword(key, "FromParent", 7), ERROR_SUCCESS);
 
     int code = RunInChild([] {
@@ -92,9 +91,9 @@ TEST(RegistryProcesses, ConcurrentWritersLoseNothing)
     plat::testing::TempSystemRoot root;
     LongBusyTimeout patient;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Busy", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Busy", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     constexpr DWORD kEach = 150;
     int go[2];
     ASSERT_EQ(pipe(go), 0);
@@ -149,9 +148,9 @@ TEST(RegistryProcesses, ThreadsOfOneProcessShareTheRegistry)
     plat::testing::TempSystemRoot root;
     LongBusyTimeout patient;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     constexpr int kThreads = 4;
     constexpr DWORD kEach = 50;
     std::vector<int> failures(kThreads, 0);
@@ -182,9 +181,9 @@ TEST(RegistryProcesses, ForkWhileAnotherThreadIsInACallLeavesTheChildAWorkingReg
 {
     plat::testing::TempSystemRoot root;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Forked", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Forked", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(SetDword(key, "v", 5), ERROR_SUCCESS);
     RegCloseKey(key);
 

@@ -156,59 +156,44 @@ extern "C" {
 LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD, REGSAM samDesired,
                         const SECURITY_ATTRIBUTES*, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
-    return Guarded([&]() -> LSTATUS {
-        return Create(hKey, Wide(lpSubKey), samDesired, phkResult, lpdwDisposition);
-    });
+    return Guarded([&]() -> LSTATUS { return Create(hKey, Wide(lpSubKey), samDesired, phkResult, lpdwDisposition); });
 }
 
-LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
-                        const SECURITY_ATTRIBUTES*, PHKEY phkResult, LPDWORD lpdwDisposition)
+LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired, const SECURITY_ATTRIBUTES*,
+                        PHKEY phkResult, LPDWORD lpdwDisposition)
 {
-    return Guarded([&]() -> LSTATUS {
-        return Create(hKey, FromNarrow(lpSubKey), samDesired, phkResult, lpdwDisposition);
-    });
+    return Guarded(
+        [&]() -> LSTATUS { return Create(hKey, FromNarrow(lpSubKey), samDesired, phkResult, lpdwDisposition); });
 }
 
 LSTATUS RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult)
 {
-    return Guarded([&]() -> LSTATUS {
-        return Create(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr);
-    });
+    return Guarded([&]() -> LSTATUS { return Create(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr); });
 }
 
 LSTATUS RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    return Guarded([&]() -> LSTATUS {
-        return Create(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr);
-    });
+    return Guarded([&]() -> LSTATUS { return Create(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult, nullptr); });
 }
 
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
-    return Guarded([&]() -> LSTATUS {
-        return OpenKey(hKey, Wide(lpSubKey), samDesired, phkResult);
-    });
+    return Guarded([&]() -> LSTATUS { return OpenKey(hKey, Wide(lpSubKey), samDesired, phkResult); });
 }
 
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
-    return Guarded([&]() -> LSTATUS {
-        return OpenKey(hKey, FromNarrow(lpSubKey), samDesired, phkResult);
-    });
+    return Guarded([&]() -> LSTATUS { return OpenKey(hKey, FromNarrow(lpSubKey), samDesired, phkResult); });
 }
 
 LSTATUS RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult)
 {
-    return Guarded([&]() -> LSTATUS {
-        return OpenKey(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult);
-    });
+    return Guarded([&]() -> LSTATUS { return OpenKey(hKey, Wide(lpSubKey), KEY_ALL_ACCESS, phkResult); });
 }
 
 LSTATUS RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    return Guarded([&]() -> LSTATUS {
-        return OpenKey(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult);
-    });
+    return Guarded([&]() -> LSTATUS { return OpenKey(hKey, FromNarrow(lpSubKey), KEY_ALL_ACCESS, phkResult); });
 }
 
 LSTATUS RegCloseKey(HKEY hKey)
@@ -223,16 +208,12 @@ LSTATUS RegFlushKey(HKEY hKey)
 
 LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    return Guarded([&]() -> LSTATUS {
-        return Query(hKey, Wide(lpValueName), false, lpType, lpData, lpcbData);
-    });
+    return Guarded([&]() -> LSTATUS { return Query(hKey, Wide(lpValueName), false, lpType, lpData, lpcbData); });
 }
 
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    return Guarded([&]() -> LSTATUS {
-        return Query(hKey, FromNarrow(lpValueName), true, lpType, lpData, lpcbData);
-    });
+    return Guarded([&]() -> LSTATUS { return Query(hKey, FromNarrow(lpValueName), true, lpType, lpData, lpcbData); });
 }
 
 LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)

@@ -109,7 +109,8 @@ TEST_F(Registry, StringsAreStoredAsUtf16LeWithTheTerminator)
     ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, u"Software\\Test", key), ERROR_SUCCESS);
 
     ASSERT_EQ(SetString(key, u"Wide", u"Gr\u00FC\u00DFe \u20AC"), ERROR_SUCCESS);
-    const char narrow[] = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC";
+    const char narrow[] = "Gr\xC3\xBC\xC3\x9F"
+                          "e \xE2\x82\xAC";
     ASSERT_EQ(RegSetValueExA(key, "Narrow", 0, REG_SZ, reinterpret_cast<const BYTE*>(narrow), sizeof narrow),
               ERROR_SUCCESS);
     const char16_t multi[] = u"one\0two\0";
@@ -161,8 +162,7 @@ TEST_F(Registry, StringSizesAreTakenUpToTheTerminator)
         // Written without a terminator, read back unchanged through the A form.
         char back[32];
         DWORD size = sizeof back;
-        ASSERT_EQ(RegQueryValueExA(key, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(back), &size),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(RegQueryValueExA(key, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(back), &size), ERROR_SUCCESS);
         EXPECT_EQ(size, c.stored.size());
     }
 }

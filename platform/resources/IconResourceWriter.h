@@ -28,9 +28,9 @@ struct IconDrawing {
 Bytes IconImage(const IconDrawing& drawing, int size, int bitCount);
 
 struct GroupEntry {
-    int size;        // 256 is written as 0
+    int size; // 256 is written as 0
     int bitCount;
-    size_t bytes;    // the image's size
+    size_t bytes;     // the image's size
     uint16_t imageId; // its RT_ICON resource
 };
 

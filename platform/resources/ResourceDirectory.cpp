@@ -97,8 +97,7 @@ bool Matches(const ResourceId& id, const WCHAR* wanted)
 namespace plat {
 
 ResourceRegistrar::ResourceRegistrar(const ModuleResources& resources)
-    : m_module(ModuleFromAddress(this))
-    , m_resources(&resources)
+    : m_module(ModuleFromAddress(this)), m_resources(&resources)
 {
     resources::Register(m_module, m_resources);
 }

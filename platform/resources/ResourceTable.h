@@ -47,7 +47,7 @@ struct BinaryResource {
 };
 
 struct VersionString {
-    const WCHAR* key;   // "FileDescription", "ProductName", ...
+    const WCHAR* key; // "FileDescription", "ProductName", ...
     const WCHAR* value;
 };
 
@@ -60,12 +60,12 @@ struct VersionStringTable {
 };
 
 struct VersionResource {
-    WORD fileVersion[4] = {};    // major, minor, build, revision
+    WORD fileVersion[4] = {}; // major, minor, build, revision
     WORD productVersion[4] = {};
     DWORD fileFlagsMask = 0x3F;
     DWORD fileFlags = 0;
-    DWORD fileOS = 0x00040004;  // VOS_NT_WINDOWS32
-    DWORD fileType = 2;         // VFT_DLL; 1 is VFT_APP
+    DWORD fileOS = 0x00040004; // VOS_NT_WINDOWS32
+    DWORD fileType = 2;        // VFT_DLL; 1 is VFT_APP
     DWORD fileSubtype = 0;
     std::span<const VersionStringTable> stringTables = {}; // also the translation list, in this order
 };

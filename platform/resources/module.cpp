@@ -67,10 +67,9 @@ std::string FileNameOf(const std::string& path)
 
 bool EqualNoCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                  return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-              });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 std::string WithoutExtension(const std::string& name)
@@ -105,8 +104,8 @@ std::vector<HMODULE> AllModules()
 bool IsSystemLibraryName(const std::string& name)
 {
     static const char* const kSystemLibraries[] = {
-        "kernel32", "user32", "advapi32", "ole32", "oleaut32", "wtsapi32", "shell32",
-        "shlwapi", "comctl32", "comdlg32", "gdi32", "setupapi", "cfgmgr32", "version", "uxtheme",
+        "kernel32", "user32",   "advapi32", "ole32",    "oleaut32", "wtsapi32", "shell32", "shlwapi",
+        "comctl32", "comdlg32", "gdi32",    "setupapi", "cfgmgr32", "version",  "uxtheme",
     };
     std::string base = name;
     if (base.size() > 4 && EqualNoCase(base.substr(base.size() - 4), ".dll"))
@@ -326,9 +325,7 @@ thread_local ThreadEndSentinel t_sentinel;
 
 } // namespace
 
-DllMainCaller::DllMainCaller(Entry entry)
-    : m_entry(entry)
-    , m_module(ModuleFromAddress(this))
+DllMainCaller::DllMainCaller(Entry entry) : m_entry(entry), m_module(ModuleFromAddress(this))
 {
     static_cast<void>(&t_sentinel); // made on the loading thread, so its end is seen
     if (m_entry)

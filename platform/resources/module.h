@@ -81,10 +81,7 @@ std::string PlatformFolder();
 // The module this code is compiled into. The function has internal linkage,
 // so every module gets its own copy and its own answer.
 namespace {
-[[maybe_unused]] HMODULE ThisModule()
-{
-    return ModuleFromAddress(reinterpret_cast<const void*>(&ThisModule));
-}
+[[maybe_unused]] HMODULE ThisModule() { return ModuleFromAddress(reinterpret_cast<const void*>(&ThisModule)); }
 } // namespace
 
 // Calls a library's DllMain the way the Windows loader would: with

@@ -73,8 +73,9 @@ TEST(Module, LibraryFindsItsOwnHandle)
     EXPECT_EQ(attached(), library.Module()) << "DllMain gets the module handle on attach";
 
     HMODULE fromAddress = nullptr;
-    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                   reinterpret_cast<LPCWSTR>(thisModule), &fromAddress));
+    ASSERT_TRUE(
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(thisModule), &fromAddress));
     EXPECT_EQ(fromAddress, library.Module());
     EXPECT_EQ(plat::ThisModule(), GetModuleHandleW(nullptr)) << "the test program is its own module";
 }

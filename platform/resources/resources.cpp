@@ -31,10 +31,7 @@ size_t FittingBytes(const std::string& text, size_t room)
     return n;
 }
 
-std::u16string WideName(LPCSTR name)
-{
-    return IS_INTRESOURCE(name) ? std::u16string() : Utf8ToUtf16(name);
-}
+std::u16string WideName(LPCSTR name) { return IS_INTRESOURCE(name) ? std::u16string() : Utf8ToUtf16(name); }
 
 } // namespace
 
@@ -103,8 +100,7 @@ HRSRC FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType)
 {
     std::u16string name = WideName(lpName);
     std::u16string type = WideName(lpType);
-    return FindResourceW(hModule,
-                         IS_INTRESOURCE(lpName) ? reinterpret_cast<LPCWSTR>(lpName) : name.c_str(),
+    return FindResourceW(hModule, IS_INTRESOURCE(lpName) ? reinterpret_cast<LPCWSTR>(lpName) : name.c_str(),
                          IS_INTRESOURCE(lpType) ? reinterpret_cast<LPCWSTR>(lpType) : type.c_str());
 }
 

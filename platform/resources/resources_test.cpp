@@ -19,13 +19,9 @@ TEST(LoadString, WideCopiesWhatFits)
         std::u16string text;
     };
     const Case cases[] = {
-        {10000, 100, 8, u"Quorvant"},
-        {10000, 9, 8, u"Quorvant"},
-        {10000, 8, 7, u"Quorvan"},
-        {10001, 2, 1, u"Q"},
-        {10000, 1, 0, u""},
-        {9999, 100, 0, u""}, // no such string
-        {2047, 100, 0, u""}, // empty string
+        {10000, 100, 8, u"Quorvant"}, {10000, 9, 8, u"Quorvant"}, {10000, 8, 7, u"Quorvan"},
+        {10001, 2, 1, u"Q"},          {10000, 1, 0, u""},         {9999, 100, 0, u""}, // no such string
+        {2047, 100, 0, u""},                                                           // empty string
     };
     for (const Case& c : cases) {
         WCHAR buffer[100];
@@ -51,10 +47,11 @@ TEST(LoadString, NarrowIsUtf8AndNeverCutsACharacter)
         int size;
         std::string text;
     };
-    const std::string full = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC";
+    const std::string full = "Gr\xC3\xBC\xC3\x9F"
+                             "e \xE2\x82\xAC";
     const Case cases[] = {
         {100, full},
-        {4, "Gr"},               // the ü would need bytes 3 and 4
+        {4, "Gr"}, // the ü would need bytes 3 and 4
         {5, "Gr\xC3\xBC"},
         {11, full.substr(0, 8)}, // the euro sign needs three bytes
     };

@@ -35,11 +35,11 @@ struct BlockHeader {
 struct BlockString {
     WORD language;
     WORD codePage;
-    DWORD keyOffset; // UTF-16, terminated
-    DWORD valueOffset; // UTF-16, terminated
-    DWORD valueChars; // with the terminator
+    DWORD keyOffset;    // UTF-16, terminated
+    DWORD valueOffset;  // UTF-16, terminated
+    DWORD valueChars;   // with the terminator
     DWORD narrowOffset; // UTF-8, terminated
-    DWORD narrowChars; // with the terminator
+    DWORD narrowChars;  // with the terminator
 };
 
 class BlockWriter {
@@ -52,7 +52,10 @@ public:
         return offset;
     }
     template <typename T>
-    void Put(DWORD offset, const T& value) { std::memcpy(m_bytes.data() + offset, &value, sizeof value); }
+    void Put(DWORD offset, const T& value)
+    {
+        std::memcpy(m_bytes.data() + offset, &value, sizeof value);
+    }
     DWORD AddWide(std::u16string_view text)
     {
         DWORD offset = Reserve((text.size() + 1) * sizeof(WCHAR));
@@ -141,8 +144,8 @@ bool BlockOfFile(const std::string& path, std::vector<BYTE>& block)
     for (HMODULE candidate : plat::LoadedModules()) {
         struct stat st {};
         std::string candidatePath = plat::ModulePath(candidate);
-        if (!candidatePath.empty() && stat(candidatePath.c_str(), &st) == 0 && st.st_dev == wanted.st_dev
-            && st.st_ino == wanted.st_ino) {
+        if (!candidatePath.empty() && stat(candidatePath.c_str(), &st) == 0 && st.st_dev == wanted.st_dev &&
+            st.st_ino == wanted.st_ino) {
             module = candidate;
             break;
         }
@@ -232,7 +235,7 @@ bool ParseTranslation(std::u16string_view text, WORD& language, WORD& codePage)
         return false;
     DWORD value = 0;
     for (char16_t c : text) {
-        int digit = (c >= u'0' && c <= u'9') ? c - u'0'
+        int digit = (c >= u'0' && c <= u'9')   ? c - u'0'
                     : (c >= u'a' && c <= u'f') ? c - u'a' + 10
                     : (c >= u'A' && c <= u'F') ? c - u'A' + 10
                                                : -1;
@@ -279,7 +282,8 @@ public:
             WCHAR c;
             std::memcpy(&c, m_base + at, sizeof c);
             if (c == 0)
-                return std::u16string_view(reinterpret_cast<const WCHAR*>(m_base + offset), (at - offset) / sizeof(WCHAR));
+                return std::u16string_view(reinterpret_cast<const WCHAR*>(m_base + offset),
+                                           (at - offset) / sizeof(WCHAR));
         }
         return text;
     }
@@ -320,10 +324,12 @@ BOOL Query(LPCVOID block, std::u16string_view path, bool wide, LPVOID* result, U
     }
     WORD language = 0;
     WORD codePage = 0;
-    if (parts.size() == 3 && EqualNoCase(parts[0], u"StringFileInfo") && ParseTranslation(parts[1], language, codePage)) {
+    if (parts.size() == 3 && EqualNoCase(parts[0], u"StringFileInfo") &&
+        ParseTranslation(parts[1], language, codePage)) {
         BlockString entry{};
         for (DWORD i = 0; reader.String(i, entry); ++i) {
-            if (entry.language != language || entry.codePage != codePage || !EqualNoCase(reader.Wide(entry.keyOffset), parts[2]))
+            if (entry.language != language || entry.codePage != codePage ||
+                !EqualNoCase(reader.Wide(entry.keyOffset), parts[2]))
                 continue;
             DWORD offset = wide ? entry.valueOffset : entry.narrowOffset;
             DWORD chars = wide ? entry.valueChars : entry.narrowChars;
@@ -338,7 +344,10 @@ BOOL Query(LPCVOID block, std::u16string_view path, bool wide, LPVOID* result, U
     return FALSE;
 }
 
-std::string NarrowPath(LPCWSTR path) { return path ? Utf16ToUtf8(std::u16string_view(path, WideLength(path))) : std::string(); }
+std::string NarrowPath(LPCWSTR path)
+{
+    return path ? Utf16ToUtf8(std::u16string_view(path, WideLength(path))) : std::string();
+}
 
 } // namespace
 

@@ -9,8 +9,8 @@
 #include "platform/base/wintypes.h"
 
 struct VS_FIXEDFILEINFO {
-    DWORD dwSignature;      // 0xFEEF04BD
-    DWORD dwStrucVersion;   // 0x00010000
+    DWORD dwSignature;    // 0xFEEF04BD
+    DWORD dwStrucVersion; // 0x00010000
     DWORD dwFileVersionMS;
     DWORD dwFileVersionLS;
     DWORD dwProductVersionMS;

@@ -13,8 +13,8 @@ thread_local CallBatchState* t_batch = nullptr;
 CallBatch::CallBatch(IUnknown* object) : m_state(std::make_unique<CallBatchState>())
 {
     IUnknown* manager = nullptr;
-    if (object && SUCCEEDED(object->QueryInterface(IID_IProxyManagerSelf, reinterpret_cast<void**>(&manager)))
-        && manager) {
+    if (object && SUCCEEDED(object->QueryInterface(IID_IProxyManagerSelf, reinterpret_cast<void**>(&manager))) &&
+        manager) {
         m_state->manager = static_cast<ProxyManager*>(manager);
         m_state->manager->AddRef(); // the held calls need their channel
     }

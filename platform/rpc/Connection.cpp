@@ -205,7 +205,8 @@ thread_local Connection* t_holding = nullptr;
 
 class ServingScope {
 public:
-    ServingScope(const Connection* connection, std::uint32_t callId) : m_call{connection, callId, t_served, MessageWriter()}
+    ServingScope(const Connection* connection, std::uint32_t callId)
+        : m_call{connection, callId, t_served, MessageWriter()}
     {
         t_served = &m_call;
     }
@@ -260,8 +261,7 @@ void Connection::Refuse(int fd, HRESULT why)
 }
 
 Connection::Connection(int fd, std::shared_ptr<ConnectionSlots> slots)
-    : m_fd(fd), m_slots(std::move(slots)), m_readerPoll(epoll_create1(EPOLL_CLOEXEC)),
-      m_quietSince(GetClock().NowMs())
+    : m_fd(fd), m_slots(std::move(slots)), m_readerPoll(epoll_create1(EPOLL_CLOEXEC)), m_quietSince(GetClock().NowMs())
 {
     // Without the set only the reader thread reads (see TakeSocket).
     epoll_event event{};
@@ -419,13 +419,10 @@ std::size_t Connection::WaitingInputBytes() { return m_budget.Requests(); }
 
 bool Connection::RequestWaitsForRoom() const { return m_budget.Waiting(); }
 
-HRESULT Connection::ClosedError() const
-{
-    return FAILED(m_refusal) ? m_refusal : RPC_E_DISCONNECTED;
-}
+HRESULT Connection::ClosedError() const { return FAILED(m_refusal) ? m_refusal : RPC_E_DISCONNECTED; }
 
-HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method,
-                         const MessageWriter& request, HRESULT& status, Bytes& results)
+HRESULT Connection::Call(std::uint64_t object, REFIID iid, std::uint32_t method, const MessageWriter& request,
+                         HRESULT& status, Bytes& results)
 {
     results.clear();
     // Arguments larger than one frame cannot travel; the connection stays.
@@ -902,8 +899,8 @@ bool Connection::ReadRefusal(const FrameHeader& header)
     std::uint32_t fault = 0;
     std::int32_t why = 0;
     MessageReader reader(body, sizeof body);
-    if (header.bodyLength == sizeof body && ReadFrameBytes(m_fd, body, sizeof body) && reader.ReadU32(fault)
-        && reader.ReadI32(why) && fault == 1 && FAILED(why)) {
+    if (header.bodyLength == sizeof body && ReadFrameBytes(m_fd, body, sizeof body) && reader.ReadU32(fault) &&
+        reader.ReadI32(why) && fault == 1 && FAILED(why)) {
         std::lock_guard lock(m_mutex);
         m_refusal = why;
     }
@@ -944,8 +941,8 @@ bool Connection::HandleRequest(std::uint32_t callId, const std::shared_ptr<HeldR
     if (object == kRootObject) {
         CLSID clsid{};
         GUID wanted{};
-        if (method != kGetClassObject || !reader.ReadGuid(clsid) || !reader.ReadGuid(wanted)
-            || reader.Remaining() != 0) {
+        if (method != kGetClassObject || !reader.ReadGuid(clsid) || !reader.ReadGuid(wanted) ||
+            reader.Remaining() != 0) {
             SendReply(callId, true, RPC_E_INVALID_DATA, nullptr);
             return true;
         }
@@ -1078,8 +1075,8 @@ HRESULT Connection::RunBatch(const std::shared_ptr<Export>& target, MessageReade
         return RPC_E_INVALID_DATA;
     calls.resize(count);
     for (Entry& call : calls) {
-        if (!request.ReadGuid(call.iid) || !request.ReadU32(call.method)
-            || !request.ReadSizedBytes(call.data, call.size))
+        if (!request.ReadGuid(call.iid) || !request.ReadU32(call.method) ||
+            !request.ReadSizedBytes(call.data, call.size))
             return RPC_E_INVALID_DATA;
     }
     if (request.Remaining() != 0)

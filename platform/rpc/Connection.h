@@ -97,8 +97,8 @@ public:
     void LetGo();
 
     // An outgoing call on the peer's object `object` (see RpcChannel::Invoke).
-    HRESULT Call(std::uint64_t object, REFIID iid, std::uint32_t method, const MessageWriter& request,
-                 HRESULT& status, Bytes& results);
+    HRESULT Call(std::uint64_t object, REFIID iid, std::uint32_t method, const MessageWriter& request, HRESULT& status,
+                 Bytes& results);
     // Asks the peer for its registered class object.
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
     // Gives back `count` references to the peer's object; returns once the
@@ -164,12 +164,12 @@ private:
     // `ticket` 0: the frame's bytes are copied when they must wait;
     // otherwise they are borrowed until Withdraw(ticket). `tail` follows
     // `more`.
-    bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more,
-              std::uint64_t ticket, const Bytes* tail = nullptr);
+    bool Send(FrameType type, std::uint32_t callId, const Bytes& head, const MessageWriter* more, std::uint64_t ticket,
+              const Bytes* tail = nullptr);
     void Withdraw(std::uint64_t ticket);
     // m_writeMutex held: the budget learns what the waiting replies hold.
     void RepliesChanged();
-    void CutOff(); // m_writeMutex held
+    void CutOff();               // m_writeMutex held
     HRESULT ClosedError() const; // m_mutex held
     void OnClosed();
 
@@ -195,8 +195,8 @@ private:
     std::condition_variable m_readerMayPoll;
     DWORD m_callerReading = 0; // the thread that has the socket; 0: the reader thread
     bool m_readerBusy = false; // the reader thread is reading a frame
-    bool m_readEnded = false; // the reader thread is closing the connection
-    int m_readerPoll = -1; // the reader thread's epoll set: the socket, while no caller holds it
+    bool m_readEnded = false;  // the reader thread is closing the connection
+    int m_readerPoll = -1;     // the reader thread's epoll set: the socket, while no caller holds it
     // A request's header a caller read while the peer had no room for it:
     // the reader thread goes on from there.
     bool m_deferred = false;

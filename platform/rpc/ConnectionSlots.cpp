@@ -56,9 +56,8 @@ bool ConnectionSlots::Admit(int fd)
 void ConnectionSlots::Leave(const Connection* connection)
 {
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_served, [connection](const std::shared_ptr<Connection>& served) {
-        return served.get() == connection;
-    });
+    std::erase_if(m_served,
+                  [connection](const std::shared_ptr<Connection>& served) { return served.get() == connection; });
 }
 
 } // namespace plat::rpc

@@ -43,9 +43,7 @@ TEST(ConnectionSlotsTest, AnIdleConnectionThatLosesLeastGivesItsPlace)
         std::size_t chosen; // standings.size(): none
     } cases[] = {
         {"the one idle longest", {make(now - 2 * kIdle, true), make(now - 3 * kIdle, true)}, 1},
-        {"one that holds nothing before one idle longer",
-         {make(now - 9 * kIdle, true), make(now - kIdle, false)},
-         1},
+        {"one that holds nothing before one idle longer", {make(now - 9 * kIdle, true), make(now - kIdle, false)}, 1},
         {"idle for exactly the time", {make(now - kIdle, true)}, 0},
         {"not yet idle", {make(now - kIdle + 1, false)}, 1},
         {"a call runs", {make(now - 9 * kIdle, false, false, true)}, 1},

@@ -133,8 +133,8 @@ TEST_F(ConnectionPeerTest, TheReaderStopsTakingRequestsWhileTheBoundOfThemWaitsT
     // before the next request would take the peer past its bound.
     const std::size_t cost = LockServerCost(payload.size());
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (m_connection->WaitingInputBytes() + cost <= PeerBudget::kMaxHeldBytes
-           && std::chrono::steady_clock::now() < deadline)
+    while (m_connection->WaitingInputBytes() + cost <= PeerBudget::kMaxHeldBytes &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const std::size_t waiting = m_connection->WaitingInputBytes();
     EXPECT_LE(waiting, PeerBudget::kMaxHeldBytes);

@@ -206,8 +206,7 @@ WaitStep WaitServingCallsOrReadable(const std::shared_ptr<Waitable>& done, int f
         apartment = CurrentApartmentRecord();
     if (!apartment) {
         const InputWait socket{nullptr, 0, MessageFilter{}, fd};
-        return WaitForObjects(objects, false, INFINITE, &socket) == WAIT_OBJECT_0 ? WaitStep::Done
-                                                                                  : WaitStep::Readable;
+        return WaitForObjects(objects, false, INFINITE, &socket) == WAIT_OBJECT_0 ? WaitStep::Done : WaitStep::Readable;
     }
     MessageFilter filter;
     filter.hwnd = apartment->window;

@@ -28,8 +28,8 @@ public:
         epoll_event event{};
         event.events = EPOLLOUT | EPOLLONESHOT;
         event.data.fd = fd;
-        if (epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &event) != 0
-            && (errno != ENOENT || epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event) != 0))
+        if (epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &event) != 0 &&
+            (errno != ENOENT || epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event) != 0))
             return false;
         m_watched[fd] = connection;
         return true;

@@ -46,7 +46,7 @@ struct State {
     DWORD nextCookie = 1;
     std::map<DWORD, std::unique_ptr<Registration>> registrations;
     std::map<std::string, std::shared_ptr<Connection>> clients; // by socket path
-    std::mutex startMutex; // one server start at a time
+    std::mutex startMutex;                                      // one server start at a time
     ServiceStarter serviceStarter = nullptr;
     DWORD startTimeoutMs = 30000;
     PeerKeeper peerKeeper = nullptr;
@@ -160,11 +160,11 @@ bool ReadText(HKEY root, const std::u16string& path, const char16_t* name, std::
     DWORD type = 0;
     DWORD size = 0;
     bool ok = false;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS
-        && (type == REG_SZ || type == REG_EXPAND_SZ)) {
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
         std::u16string buffer(size / sizeof(WCHAR) + 1, u'\0');
-        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size)
-            == ERROR_SUCCESS) {
+        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) ==
+            ERROR_SUCCESS) {
             buffer.resize(size / sizeof(WCHAR));
             while (!buffer.empty() && buffer.back() == 0)
                 buffer.pop_back();
@@ -184,8 +184,8 @@ HRESULT StartServer(REFCLSID clsid, HANDLE& process)
     std::u16string classKey = u"CLSID\\" + plat::GuidToWideString(clsid);
     std::u16string appId;
     std::u16string service;
-    if (ReadText(HKEY_CLASSES_ROOT, classKey, u"AppID", appId)
-        && ReadText(HKEY_CLASSES_ROOT, u"AppID\\" + appId, u"LocalService", service) && !service.empty()) {
+    if (ReadText(HKEY_CLASSES_ROOT, classKey, u"AppID", appId) &&
+        ReadText(HKEY_CLASSES_ROOT, u"AppID\\" + appId, u"LocalService", service) && !service.empty()) {
         ServiceStarter starter = nullptr;
         {
             std::lock_guard lock(Global().mutex);

@@ -6,10 +6,7 @@ namespace {
 
 constexpr VARTYPE kByteArray = VT_ARRAY | VT_UI1;
 
-bool IsByteVector(const SAFEARRAY* array)
-{
-    return array && array->cDims == 1 && array->cbElements == 1;
-}
+bool IsByteVector(const SAFEARRAY* array) { return array && array->cDims == 1 && array->cbElements == 1; }
 
 bool ReadByteArray(MessageReader& reader, SAFEARRAY*& array, LentBytes* lent)
 {
@@ -163,8 +160,8 @@ bool ReadVariantLending(MessageReader& reader, VARIANT& value, LentBytes* lent)
     }
     case VT_UNKNOWN: {
         IUnknown* object = nullptr;
-        if (!reader.Context()
-            || FAILED(reader.Context()->ReadInterface(reader, IID_IUnknown, reinterpret_cast<void**>(&object))))
+        if (!reader.Context() ||
+            FAILED(reader.Context()->ReadInterface(reader, IID_IUnknown, reinterpret_cast<void**>(&object))))
             return reader.Fail(), false;
         value.vt = VT_UNKNOWN;
         value.punkVal = object;

@@ -84,8 +84,7 @@ void ProxyManager::AddKnownInterface(REFIID iid)
 
 MarshalContext* ProxyManager::Context() { return m_connection.get(); }
 
-HRESULT ProxyManager::Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
-                             Bytes& results)
+HRESULT ProxyManager::Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status, Bytes& results)
 {
     // Calls held before this one go first; after a failure among them this
     // one would not have been made.

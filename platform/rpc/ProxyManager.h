@@ -29,12 +29,10 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
 
     MarshalContext* Context() override;
-    HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status,
-                   Bytes& results) override;
+    HRESULT Invoke(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status, Bytes& results) override;
     bool Defer(REFIID iid, std::uint32_t method, MessageWriter& request, HRESULT& status) override;
     // Sends at once, whatever the thread's batch holds.
-    HRESULT InvokeNow(REFIID iid, std::uint32_t method, const MessageWriter& request, HRESULT& status,
-                      Bytes& results);
+    HRESULT InvokeNow(REFIID iid, std::uint32_t method, const MessageWriter& request, HRESULT& status, Bytes& results);
 
     // (The connection takes a found manager with TryAddRef, under its lock,
     // so that one on its way out is not handed out again.)

@@ -136,9 +136,11 @@ using VariantIn = VariantRef<false>;
 using VariantInOut = VariantRef<true>;
 
 template <class T, class = void>
-struct TakesNothingBack : std::false_type {};
+struct TakesNothingBack : std::false_type {
+};
 template <class T>
-struct TakesNothingBack<T, std::void_t<decltype(T::kNoOutput)>> : std::bool_constant<T::kNoOutput> {};
+struct TakesNothingBack<T, std::void_t<decltype(T::kNoOutput)>> : std::bool_constant<T::kNoOutput> {
+};
 
 template <class... Args>
 HRESULT ProxyCall(RpcChannel* channel, REFIID iid, std::uint32_t method, Args&&... args)

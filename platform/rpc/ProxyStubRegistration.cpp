@@ -20,8 +20,7 @@ std::u16string Quoted(std::u16string_view text)
     return out + u"'";
 }
 
-std::u16string Script(REFCLSID factory, std::u16string_view description,
-                      std::span<const ProxyStubInterface> interfaces)
+std::u16string Script(REFCLSID factory, std::u16string_view description, std::span<const ProxyStubInterface> interfaces)
 {
     const std::u16string factoryId = GuidToWideString(factory);
     std::u16string script = u"HKCR\n{\n    NoRemove CLSID\n    {\n        ForceRemove ";

@@ -27,7 +27,6 @@ struct ProxyStubInterface {
 HRESULT RegisterProxyStubs(REFCLSID factory, std::u16string_view description, std::u16string_view modulePath,
                            std::span<const ProxyStubInterface> interfaces, bool perUser = false);
 // Removes them; keys that are not there are no error.
-HRESULT UnregisterProxyStubs(REFCLSID factory, std::span<const ProxyStubInterface> interfaces,
-                             bool perUser = false);
+HRESULT UnregisterProxyStubs(REFCLSID factory, std::span<const ProxyStubInterface> interfaces, bool perUser = false);
 
 } // namespace plat::rpc

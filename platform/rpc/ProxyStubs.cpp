@@ -164,8 +164,8 @@ IProxyStubFactory* FindProxyStubFactory(REFIID iid)
         return nullptr;
     IProxyStubFactory* factory = nullptr;
     if (FAILED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IProxyStubFactory,
-                                reinterpret_cast<void**>(&factory)))
-        || !factory)
+                                reinterpret_cast<void**>(&factory))) ||
+        !factory)
         return nullptr;
     std::lock_guard lock(AllFactories().mutex);
     auto [it, inserted] = AllFactories().byIid.emplace(iid, factory);

@@ -117,7 +117,7 @@ bool SendQueue::Flush(int fd)
         frame.started = true;
         Advance(frame.pieces, static_cast<std::size_t>(done));
         if (!frame.pieces.empty())
-            return true; // the socket is full again
+            return true;            // the socket is full again
         m_ownedBytes -= frame.held; // its memory goes with it
         m_frames.pop_front();
     }
@@ -126,8 +126,8 @@ bool SendQueue::Flush(int fd)
 
 bool SendQueue::Withdraw(std::uint64_t ticket)
 {
-    auto it = std::find_if(m_frames.begin(), m_frames.end(),
-                           [ticket](const Frame& frame) { return frame.ticket == ticket; });
+    auto it =
+        std::find_if(m_frames.begin(), m_frames.end(), [ticket](const Frame& frame) { return frame.ticket == ticket; });
     if (it == m_frames.end())
         return true;
     const bool whole = !it->started;

@@ -41,8 +41,8 @@ public:
     // Sends one frame: its header, then `body`. `ticket` 0: the frame owns
     // its bytes; any other value names a borrowing frame for Withdraw.
     // `heldBeside` is the memory the peer holds here outside the queue.
-    Outcome Push(int fd, const std::uint8_t (&header)[kFrameHeaderSize], std::vector<iovec> body,
-                 std::uint64_t ticket, std::size_t heldBeside = 0);
+    Outcome Push(int fd, const std::uint8_t (&header)[kFrameHeaderSize], std::vector<iovec> body, std::uint64_t ticket,
+                 std::size_t heldBeside = 0);
     // Sends what waits, as far as the socket takes it; false when the
     // socket failed.
     bool Flush(int fd);

@@ -22,8 +22,8 @@ void PutU32(std::uint8_t* p, std::uint32_t v)
 
 std::uint32_t GetU32(const std::uint8_t* p)
 {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-           | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 } // namespace
@@ -214,8 +214,7 @@ bool ReadFrameHeader(int fd, FrameHeader& header)
 
 bool ReadFrameBytes(int fd, std::uint8_t* data, std::size_t size) { return ReceiveAll(fd, data, size); }
 
-bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second,
-                    std::size_t secondSize)
+bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second, std::size_t secondSize)
 {
     iovec parts[2] = {{first, firstSize}, {second, secondSize}};
     std::size_t at = 0; // parts before this one are full

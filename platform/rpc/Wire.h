@@ -173,7 +173,6 @@ bool ReadFrameHeader(int fd, FrameHeader& header);
 bool ReadFrameBytes(int fd, std::uint8_t* data, std::size_t size);
 // The next firstSize + secondSize bytes into two places, in one read when
 // they are there.
-bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second,
-                    std::size_t secondSize);
+bool ReadFrameParts(int fd, std::uint8_t* first, std::size_t firstSize, std::uint8_t* second, std::size_t secondSize);
 
 } // namespace plat::rpc

@@ -140,9 +140,9 @@ TEST(PeerTest, AServerThatBreaksTheProtocolFailsTheActivation)
         clsid.Data1 += ++index;
         LyingServer server(clsid, c.answer);
         IUnknown* object = nullptr;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                   reinterpret_cast<void**>(&object)),
-                  c.expected)
+        EXPECT_EQ(
+            CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)),
+            c.expected)
             << c.what;
         EXPECT_EQ(object, nullptr) << c.what;
     }

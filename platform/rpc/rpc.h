@@ -60,8 +60,7 @@ extern "C" {
 // objects it creates) are served on the registering thread when that is a
 // single-threaded apartment. The cookie names the registration for
 // CoRevokeClassObject. CO_E_NOTINITIALIZED outside COM.
-HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContext, DWORD flags,
-                              LPDWORD lpdwRegister);
+HRESULT CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk, DWORD dwClsContext, DWORD flags, LPDWORD lpdwRegister);
 // Stops publishing; connections already made stay. E_INVALIDARG for an
 // unknown cookie.
 HRESULT CoRevokeClassObject(DWORD dwRegister);
@@ -69,9 +68,9 @@ HRESULT CoRevokeClassObject(DWORD dwRegister);
 // Only processes of the server's own user are admitted (the sockets check
 // every peer's credentials), so the settings are accepted and change
 // nothing.
-HRESULT CoInitializeSecurity(void* pSecDesc, LONG cAuthSvc, SOLE_AUTHENTICATION_SERVICE* asAuthSvc,
-                             void* pReserved1, DWORD dwAuthnLevel, DWORD dwImpLevel, void* pAuthList,
-                             DWORD dwCapabilities, void* pReserved3);
+HRESULT CoInitializeSecurity(void* pSecDesc, LONG cAuthSvc, SOLE_AUTHENTICATION_SERVICE* asAuthSvc, void* pReserved1,
+                             DWORD dwAuthnLevel, DWORD dwImpLevel, void* pAuthList, DWORD dwCapabilities,
+                             void* pReserved3);
 
 // The process id of the peer whose call the calling thread is serving
 // (taken from the socket); RPC_E_WRONG_THREAD outside an incoming call.

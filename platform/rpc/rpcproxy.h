@@ -84,8 +84,8 @@ struct IProxyStubFactory : IUnknown {
     // interface). RPC_E_INVALID_DATA when the request cannot be taken apart
     // (nothing is called then) or names no method; otherwise the method's
     // HRESULT, with its results written to `results`.
-    virtual HRESULT STDMETHODCALLTYPE Invoke(REFIID iid, IUnknown* object, std::uint32_t method,
-                                             MessageReader& request, MessageWriter& results) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Invoke(REFIID iid, IUnknown* object, std::uint32_t method, MessageReader& request,
+                                             MessageWriter& results) = 0;
 };
 
 // Parameter encodings shared by proxies and stubs.

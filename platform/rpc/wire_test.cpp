@@ -59,7 +59,8 @@ TEST(WireTest, FramesTravelWholeAndATruncatedFrameIsRefused)
     Bytes first{1, 2, 3};
     Bytes second(100000, 0xAB);
     FrameHeader out{FrameType::Request, 42, static_cast<std::uint32_t>(first.size() + second.size())};
-    std::thread writer([&] { EXPECT_TRUE(WriteFrame(pair[0], out, first.data(), first.size(), second.data(), second.size())); });
+    std::thread writer(
+        [&] { EXPECT_TRUE(WriteFrame(pair[0], out, first.data(), first.size(), second.data(), second.size())); });
     FrameHeader in;
     Bytes body;
     ASSERT_TRUE(ReadFrame(pair[1], in, body));

@@ -85,8 +85,7 @@ DWORD SendControl(const std::string& socketPath, const ControlRequest& request, 
     if (socket_.Get() < 0)
         return ERROR_NOT_ENOUGH_MEMORY;
     // A socket served by another user is no service of ours.
-    if (connect(socket_.Get(), address.Get(), address.Size()) != 0 ||
-        !PeerIsSameUser(socket_.Get()))
+    if (connect(socket_.Get(), address.Get(), address.Size()) != 0 || !PeerIsSameUser(socket_.Get()))
         return ERROR_SERVICE_NOT_ACTIVE;
 
     RequestHeader header = {kRequestMagic, request.control, request.eventType,
@@ -115,8 +114,7 @@ int ListenControlSocket(const std::string& path)
     if (listener.Get() < 0)
         return -1;
     unlink(path.c_str());
-    if (bind(listener.Get(), address.Get(), address.Size()) != 0 ||
-        listen(listener.Get(), 16) != 0)
+    if (bind(listener.Get(), address.Get(), address.Size()) != 0 || listen(listener.Get(), 16) != 0)
         return -1;
     chmod(path.c_str(), 0600);
     return listener.Release();
@@ -128,9 +126,7 @@ bool ReadControlRequest(int connection, ControlRequest& request)
         return false;
     // Only guards the dispatcher against a peer that connects and then says
     // nothing.
-    auto deadline = [] {
-        return GetClock().NowMs() + 5000;
-    };
+    auto deadline = [] { return GetClock().NowMs() + 5000; };
     RequestHeader header;
     if (ReceiveAll(connection, &header, sizeof header, deadline()) != 1 || header.magic != kRequestMagic ||
         header.dataSize > kMaxControlData)

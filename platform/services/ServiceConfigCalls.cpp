@@ -171,8 +171,8 @@ SC_HANDLE CreateServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, LPCWSTR lp
 
 SC_HANDLE CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName, DWORD dwDesiredAccess,
                          DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl, LPCSTR lpBinaryPathName,
-                         LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies,
-                         LPCSTR lpServiceStartName, LPCSTR lpPassword)
+                         LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies, LPCSTR lpServiceStartName,
+                         LPCSTR lpPassword)
 {
     auto name = Narrowed(lpServiceName);
     auto display = Narrowed(lpDisplayName);
@@ -211,10 +211,7 @@ SC_HANDLE OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesir
     return OpenServiceW(hSCManager, Pointer(name), dwDesiredAccess);
 }
 
-BOOL CloseServiceHandle(SC_HANDLE hSCObject)
-{
-    return RemoveScHandle(hSCObject) ? TRUE : Fail(ERROR_INVALID_HANDLE);
-}
+BOOL CloseServiceHandle(SC_HANDLE hSCObject) { return RemoveScHandle(hSCObject) ? TRUE : Fail(ERROR_INVALID_HANDLE); }
 
 BOOL DeleteService(SC_HANDLE hService)
 {
@@ -281,9 +278,8 @@ BOOL QueryServiceConfigW(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGW lpServiceCo
 }
 
 BOOL ChangeServiceConfigW(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl,
-                          LPCWSTR lpBinaryPathName, LPCWSTR lpLoadOrderGroup, LPDWORD lpdwTagId,
-                          LPCWSTR lpDependencies, LPCWSTR lpServiceStartName, LPCWSTR /*lpPassword*/,
-                          LPCWSTR lpDisplayName)
+                          LPCWSTR lpBinaryPathName, LPCWSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCWSTR lpDependencies,
+                          LPCWSTR lpServiceStartName, LPCWSTR /*lpPassword*/, LPCWSTR lpDisplayName)
 {
     auto object = Use(hService, false, SERVICE_CHANGE_CONFIG);
     if (!object)

@@ -175,8 +175,8 @@ LONG WriteValues(HKEY key, const ServiceConfig& config)
         result = SetOrDelete(key, u"Group", REG_SZ, config.group);
     if (result == ERROR_SUCCESS)
         result = SetOrDelete(key, u"Description", REG_SZ, config.description);
-    for (auto [name, list] : {std::pair{u"DependOnService", &config.dependOnService},
-                              std::pair{u"DependOnGroup", &config.dependOnGroup}}) {
+    for (auto [name, list] :
+         {std::pair{u"DependOnService", &config.dependOnService}, std::pair{u"DependOnGroup", &config.dependOnGroup}}) {
         if (result != ERROR_SUCCESS)
             break;
         if (list->empty()) {
@@ -256,17 +256,16 @@ LONG WriteNewService(const ServiceConfig& config)
 LONG UpdateService(const ServiceConfig& config)
 {
     Key key;
-    LONG result = OpenKey(HKEY_LOCAL_MACHINE, std::u16string(kServicesKeyPath) + u"\\" + config.name, KEY_ALL_ACCESS,
-                          key.Out());
+    LONG result =
+        OpenKey(HKEY_LOCAL_MACHINE, std::u16string(kServicesKeyPath) + u"\\" + config.name, KEY_ALL_ACCESS, key.Out());
     return result == ERROR_SUCCESS ? WriteValues(key.Get(), config) : result;
 }
 
 LONG SetDeleteFlag(std::u16string_view name)
 {
     Key key;
-    LONG result =
-        OpenKey(HKEY_LOCAL_MACHINE, std::u16string(kServicesKeyPath) + u"\\" + std::u16string(name), KEY_ALL_ACCESS,
-                key.Out());
+    LONG result = OpenKey(HKEY_LOCAL_MACHINE, std::u16string(kServicesKeyPath) + u"\\" + std::u16string(name),
+                          KEY_ALL_ACCESS, key.Out());
     return result == ERROR_SUCCESS ? SetValue(key.Get(), u"DeleteFlag", REG_DWORD, DwordBytes(1)) : result;
 }
 

@@ -109,10 +109,7 @@ DWORD ServiceMainThread(LPVOID parameter)
     return 0;
 }
 
-bool IsSystemControl(DWORD control)
-{
-    return control == SERVICE_CONTROL_DEVICEEVENT;
-}
+bool IsSystemControl(DWORD control) { return control == SERVICE_CONTROL_DEVICEEVENT; }
 
 DWORD AcceptFlagFor(DWORD control)
 {
@@ -480,8 +477,8 @@ BOOL SetServiceStatus(SERVICE_STATUS_HANDLE hServiceStatus, LPSERVICE_STATUS lpS
     SERVICE_STATUS_PROCESS& status = state.entry.status;
     status.dwServiceType = lpServiceStatus->dwServiceType;
     status.dwCurrentState = lpServiceStatus->dwCurrentState;
-    status.dwControlsAccepted = lpServiceStatus->dwCurrentState == SERVICE_STOPPED ? 0
-                                                                                  : lpServiceStatus->dwControlsAccepted;
+    status.dwControlsAccepted =
+        lpServiceStatus->dwCurrentState == SERVICE_STOPPED ? 0 : lpServiceStatus->dwControlsAccepted;
     status.dwWin32ExitCode = lpServiceStatus->dwWin32ExitCode;
     status.dwServiceSpecificExitCode = lpServiceStatus->dwServiceSpecificExitCode;
     status.dwCheckPoint = lpServiceStatus->dwCheckPoint;

@@ -81,8 +81,7 @@ DWORD MapServiceAccess(DWORD access)
     if (access & kGenericWrite)
         access |= READ_CONTROL | SERVICE_CHANGE_CONFIG;
     if (access & kGenericExecute)
-        access |= READ_CONTROL | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE |
-                  SERVICE_USER_DEFINED_CONTROL;
+        access |= READ_CONTROL | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE | SERVICE_USER_DEFINED_CONTROL;
     if (access & kGenericAll)
         access |= SERVICE_ALL_ACCESS;
     return access;

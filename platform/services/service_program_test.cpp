@@ -83,19 +83,17 @@ protected:
     SC_HANDLE CreateTestService(const char16_t* name, const std::string& options = "")
     {
         m_names.emplace_back(name);
-        std::u16string path = Utf8ToUtf16("\"" + std::string(QBK_TEST_SERVICE) + "\" --record \"" + RecordPath() +
-                                          "\"" + options);
-        return CreateServiceW(m_scm, name, nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                              SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
-                              nullptr, nullptr);
+        std::u16string path =
+            Utf8ToUtf16("\"" + std::string(QBK_TEST_SERVICE) + "\" --record \"" + RecordPath() + "\"" + options);
+        return CreateServiceW(m_scm, name, nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                              SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     }
 
     SC_HANDLE CreateWithPath(const char16_t* name, const std::u16string& path)
     {
         m_names.emplace_back(name);
-        return CreateServiceW(m_scm, name, nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                              SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
-                              nullptr, nullptr);
+        return CreateServiceW(m_scm, name, nullptr, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                              SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     }
 
     std::vector<std::string> Record() const
@@ -195,8 +193,8 @@ TEST_F(ServiceProgramTest, HandlerReceivesDeviceEventsAndSigtermStops)
 
     DeviceInterfaceBroadcast broadcast = {};
     const std::u16string path = u"\\\\?\\usb#vid_04c5&pid_1234#0001#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
-    broadcast.dbcc_size = static_cast<DWORD>(offsetof(DeviceInterfaceBroadcast, dbcc_name) +
-                                             (path.size() + 1) * sizeof(WCHAR));
+    broadcast.dbcc_size =
+        static_cast<DWORD>(offsetof(DeviceInterfaceBroadcast, dbcc_name) + (path.size() + 1) * sizeof(WCHAR));
     broadcast.dbcc_devicetype = 5;
     broadcast.dbcc_classguid = plat::MakeGuid("{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}");
     std::memcpy(broadcast.dbcc_name, path.c_str(), (path.size() + 1) * sizeof(WCHAR));

@@ -36,8 +36,7 @@ private:
 
 class ServiceDatabaseTest : public ::testing::Test {
 protected:
-    SC_HANDLE Create(const char16_t* name, const char16_t* displayName,
-                     const char16_t* path = u"\"/usr/bin/true\" -x")
+    SC_HANDLE Create(const char16_t* name, const char16_t* displayName, const char16_t* path = u"\"/usr/bin/true\" -x")
     {
         return CreateServiceW(m_scm.Get(), name, displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                               SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path, nullptr, nullptr, u"RPCSS\0", nullptr,
@@ -72,9 +71,9 @@ TEST_F(ServiceDatabaseTest, CreateWritesTheRegistryValuesWindowsKeeps)
     EXPECT_EQ(ReadString(u"QbkSvc_0001_3", u"ObjectName"), u"LocalSystem");
 
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\qbksvc_0001_3", 0, KEY_READ,
-                            &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Services\\qbksvc_0001_3", 0, KEY_READ, &key),
+        ERROR_SUCCESS);
     struct DwordValue {
         const char16_t* name;
         DWORD expected;
@@ -209,10 +208,10 @@ TEST_F(ServiceDatabaseTest, StoppedServiceReportsNeverStartedAndRefusesControls)
         DWORD control;
         DWORD error;
     };
-    for (auto [control, error] : {Case{SERVICE_CONTROL_STOP, ERROR_SERVICE_NOT_ACTIVE},
-                                  Case{SERVICE_CONTROL_INTERROGATE, ERROR_SERVICE_NOT_ACTIVE},
-                                  Case{SERVICE_CONTROL_DEVICEEVENT, ERROR_INVALID_SERVICE_CONTROL},
-                                  Case{99, ERROR_INVALID_SERVICE_CONTROL}}) {
+    for (auto [control, error] :
+         {Case{SERVICE_CONTROL_STOP, ERROR_SERVICE_NOT_ACTIVE},
+          Case{SERVICE_CONTROL_INTERROGATE, ERROR_SERVICE_NOT_ACTIVE},
+          Case{SERVICE_CONTROL_DEVICEEVENT, ERROR_INVALID_SERVICE_CONTROL}, Case{99, ERROR_INVALID_SERVICE_CONTROL}}) {
         status = {};
         EXPECT_FALSE(ControlService(service.Get(), control, &status)) << control;
         EXPECT_EQ(GetLastError(), error) << control;

@@ -184,8 +184,8 @@ SC_HANDLE CreateServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, LPCWSTR lp
                          LPCWSTR lpServiceStartName, LPCWSTR lpPassword);
 SC_HANDLE CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName, DWORD dwDesiredAccess,
                          DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl, LPCSTR lpBinaryPathName,
-                         LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies,
-                         LPCSTR lpServiceStartName, LPCSTR lpPassword);
+                         LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies, LPCSTR lpServiceStartName,
+                         LPCSTR lpPassword);
 
 // ERROR_SERVICE_DOES_NOT_EXIST for an unknown name (names compare without
 // regard to case).
@@ -228,9 +228,8 @@ BOOL DeleteService(SC_HANDLE hService);
 BOOL QueryServiceConfigW(SC_HANDLE hService, LPQUERY_SERVICE_CONFIGW lpServiceConfig, DWORD cbBufSize,
                          LPDWORD pcbBytesNeeded);
 BOOL ChangeServiceConfigW(SC_HANDLE hService, DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl,
-                          LPCWSTR lpBinaryPathName, LPCWSTR lpLoadOrderGroup, LPDWORD lpdwTagId,
-                          LPCWSTR lpDependencies, LPCWSTR lpServiceStartName, LPCWSTR lpPassword,
-                          LPCWSTR lpDisplayName);
+                          LPCWSTR lpBinaryPathName, LPCWSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCWSTR lpDependencies,
+                          LPCWSTR lpServiceStartName, LPCWSTR lpPassword, LPCWSTR lpDisplayName);
 // Only SERVICE_CONFIG_DESCRIPTION; a null or empty description removes it.
 BOOL ChangeServiceConfig2W(SC_HANDLE hService, DWORD dwInfoLevel, LPVOID lpInfo);
 BOOL ChangeServiceConfig2A(SC_HANDLE hService, DWORD dwInfoLevel, LPVOID lpInfo);
@@ -267,8 +266,8 @@ inline SC_HANDLE OpenSCManager(LPCWSTR machine, LPCWSTR database, DWORD access)
     return OpenSCManagerW(machine, database, access);
 }
 inline SC_HANDLE CreateService(SC_HANDLE scm, LPCWSTR name, LPCWSTR displayName, DWORD access, DWORD type,
-                               DWORD startType, DWORD errorControl, LPCWSTR binaryPath, LPCWSTR group,
-                               LPDWORD tagId, LPCWSTR dependencies, LPCWSTR account, LPCWSTR password)
+                               DWORD startType, DWORD errorControl, LPCWSTR binaryPath, LPCWSTR group, LPDWORD tagId,
+                               LPCWSTR dependencies, LPCWSTR account, LPCWSTR password)
 {
     return CreateServiceW(scm, name, displayName, access, type, startType, errorControl, binaryPath, group, tagId,
                           dependencies, account, password);

@@ -32,7 +32,7 @@ std::optional<std::string> FolderOf(int csidl)
 
 bool IsFolder(const std::string& path)
 {
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

@@ -27,10 +27,8 @@ TEST(ShellFoldersTest, EachFolderLiesUnderTheRootAndIsMadeWhenAsked)
         std::string path;
     };
     const Case cases[] = {
-        {CSIDL_APPDATA, user + "/AppData/Roaming"},
-        {CSIDL_LOCAL_APPDATA, user + "/AppData/Local"},
-        {CSIDL_PERSONAL, user + "/Documents"},
-        {CSIDL_SYSTEM, root.Path() + "/system"},
+        {CSIDL_APPDATA, user + "/AppData/Roaming"}, {CSIDL_LOCAL_APPDATA, user + "/AppData/Local"},
+        {CSIDL_PERSONAL, user + "/Documents"},      {CSIDL_SYSTEM, root.Path() + "/system"},
         {CSIDL_WINDOWS, root.Path() + "/windows"},
     };
     for (const Case& c : cases) {
@@ -47,7 +45,7 @@ TEST(ShellFoldersTest, EachFolderLiesUnderTheRootAndIsMadeWhenAsked)
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, narrow, c.csidl | CSIDL_FLAG_CREATE, TRUE));
         EXPECT_EQ(narrow, c.path);
         EXPECT_TRUE(fs::is_directory(c.path));
-        struct stat info{};
+        struct stat info {};
         ASSERT_EQ(stat(c.path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u) << "the user's folders are private";
 

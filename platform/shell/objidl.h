@@ -20,7 +20,6 @@ struct IEnumSTATDATA;
 
 constexpr DWORD DVASPECT_CONTENT = 1;
 
-
 struct FORMATETC {
     CLIPFORMAT cfFormat;
     DVTARGETDEVICE* ptd;

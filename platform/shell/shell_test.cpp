@@ -39,7 +39,8 @@ TEST(MemoryDataObject, GivesEachFormatInAFreshGlobalBlock)
         FORMATETC format;
         HRESULT expected;
     } refused[] = {
-        {"another format", {static_cast<CLIPFORMAT>(format + 1), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+        {"another format",
+         {static_cast<CLIPFORMAT>(format + 1), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
          DV_E_FORMATETC},
         {"another aspect", {format, nullptr, 4, -1, TYMED_HGLOBAL}, DV_E_DVASPECT},
         {"an index", {format, nullptr, DVASPECT_CONTENT, 0, TYMED_HGLOBAL}, DV_E_LINDEX},

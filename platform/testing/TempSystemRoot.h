@@ -51,7 +51,7 @@ public:
     const std::string& Path() const { return m_path; }
 
 private:
-    std::string m_folder;  // made for the root, removed with it
+    std::string m_folder; // made for the root, removed with it
     std::string m_path;
     std::optional<std::string> m_previous;
 };

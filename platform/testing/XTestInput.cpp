@@ -92,7 +92,8 @@ bool XTestInput::BellRings(int limitMs)
             if (event.type == m_xkbEventBase && reinterpret_cast<XkbAnyEvent&>(event).xkb_type == XkbBellNotify)
                 return true;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limit - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd wait{ConnectionNumber(D(m_display)), POLLIN, 0};

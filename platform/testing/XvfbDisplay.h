@@ -63,8 +63,8 @@ public:
         if (m_pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             close(fds[0]);
-            execl(program.c_str(), "Xvfb", "-displayfd", displayFd.c_str(), "-screen", "0", "1280x1024x24",
-                  "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            execl(program.c_str(), "Xvfb", "-displayfd", displayFd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                  "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);

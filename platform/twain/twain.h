@@ -1506,7 +1506,10 @@ struct TW_INFO {
     TW_UINT16 InfoID;
     TW_UINT16 ItemType;
     TW_UINT16 NumItems;
-    union { TW_UINT16 ReturnCode; TW_UINT16 CondCode; };
+    union {
+        TW_UINT16 ReturnCode;
+        TW_UINT16 CondCode;
+    };
     TW_UINTPTR Item;
 };
 using pTW_INFO = TW_INFO*;
@@ -1521,8 +1524,14 @@ struct TW_FILESYSTEM {
     TW_STR255 InputName;
     TW_STR255 OutputName;
     TW_MEMREF Context;
-    union { int Recursive; TW_BOOL Subdirectories; };
-    union { TW_INT32 FileType; TW_UINT32 FileSystemType; };
+    union {
+        int Recursive;
+        TW_BOOL Subdirectories;
+    };
+    union {
+        TW_INT32 FileType;
+        TW_UINT32 FileSystemType;
+    };
     TW_UINT32 Size;
     TW_STR32 CreateTimeDate;
     TW_STR32 ModifiedTimeDate;
@@ -1647,7 +1656,10 @@ using pTW_PASSTHRU = TW_PASSTHRU*;
 
 struct TW_PENDINGXFERS {
     TW_UINT16 Count;
-    union { TW_UINT32 EOJ; TW_UINT32 Reserved; };
+    union {
+        TW_UINT32 EOJ;
+        TW_UINT32 Reserved;
+    };
 };
 using pTW_PENDINGXFERS = TW_PENDINGXFERS*;
 
@@ -1682,7 +1694,10 @@ using pTW_SETUPMEMXFER = TW_SETUPMEMXFER*;
 
 struct TW_STATUS {
     TW_UINT16 ConditionCode;
-    union { TW_UINT16 Data; TW_UINT16 Reserved; };
+    union {
+        TW_UINT16 Data;
+        TW_UINT16 Reserved;
+    };
 };
 using pTW_STATUS = TW_STATUS*;
 
@@ -1756,7 +1771,8 @@ struct TW_SETUPAUDIOFILEXFER {
 using pTW_SETUPAUDIOFILEXFER = TW_SETUPAUDIOFILEXFER*;
 
 // Entry points. On Linux they are plain C functions (no calling convention).
-using DSMENTRYPROC = TW_UINT16 (*)(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF pData);
+using DSMENTRYPROC = TW_UINT16 (*)(pTW_IDENTITY pOrigin, pTW_IDENTITY pDest, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                                   TW_MEMREF pData);
 using DSENTRYPROC = TW_UINT16 (*)(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF pData);
 using TWAINCALLBACKPROC = DSMENTRYPROC;
 using DSM_MEMALLOCATE = TW_HANDLE (*)(TW_UINT32 size);

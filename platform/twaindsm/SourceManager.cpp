@@ -16,15 +16,11 @@ namespace {
 constexpr TW_UINT32 kApplicationId = 1;
 constexpr TW_UINT32 kFirstSourceId = 2;
 
-bool SameName(const TW_STR32& a, const TW_STR32& b)
-{
-    return std::strncmp(a, b, sizeof(TW_STR32)) == 0;
-}
+bool SameName(const TW_STR32& a, const TW_STR32& b) { return std::strncmp(a, b, sizeof(TW_STR32)) == 0; }
 
 class SourceManager {
 public:
-    TW_UINT16 Entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                    TW_MEMREF data);
+    TW_UINT16 Entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
     std::string folder = kStandardSourceFolder;
 
@@ -83,8 +79,8 @@ TW_ENTRYPOINT EntryPoints()
     return entry;
 }
 
-TW_UINT16 SourceManager::Entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat,
-                               TW_UINT16 msg, TW_MEMREF data)
+TW_UINT16 SourceManager::Entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                               TW_MEMREF data)
 {
     // The open source telling its application something.
     if (dg == DG_CONTROL && dat == DAT_NULL && m_library.Loaded() && dest && dest->Id == m_app.Id)
@@ -215,7 +211,8 @@ TW_UINT16 SourceManager::Identity(TW_UINT16 msg, TW_IDENTITY* identity)
 const SourceManager::Source* SourceManager::Find(const TW_IDENTITY& wanted) const
 {
     for (const Source& source : m_sources) {
-        if (wanted.Id != 0 ? source.identity.Id == wanted.Id : SameName(source.identity.ProductName, wanted.ProductName))
+        if (wanted.Id != 0 ? source.identity.Id == wanted.Id
+                           : SameName(source.identity.ProductName, wanted.ProductName))
             return &source;
     }
     if (wanted.Id == 0 && wanted.ProductName[0] == '\0' && !m_sources.empty())
@@ -286,30 +283,15 @@ TW_UINT16 SourceManager::ProcessEvent(TW_UINT16 msg, TW_MEMREF data)
 
 } // namespace
 
-void SetSourceFolder(const std::string& folder)
-{
-    Manager().folder = folder;
-}
+void SetSourceFolder(const std::string& folder) { Manager().folder = folder; }
 
-std::string SourceFolder()
-{
-    return Manager().folder;
-}
+std::string SourceFolder() { return Manager().folder; }
 
-TW_HANDLE MemAllocate(TW_UINT32 size)
-{
-    return std::calloc(size ? size : 1, 1);
-}
+TW_HANDLE MemAllocate(TW_UINT32 size) { return std::calloc(size ? size : 1, 1); }
 
-void MemFree(TW_HANDLE handle)
-{
-    std::free(handle);
-}
+void MemFree(TW_HANDLE handle) { std::free(handle); }
 
-TW_MEMREF MemLock(TW_HANDLE handle)
-{
-    return handle;
-}
+TW_MEMREF MemLock(TW_HANDLE handle) { return handle; }
 
 void MemUnlock(TW_HANDLE) {}
 

@@ -152,8 +152,7 @@ TEST_F(SourceManagerTest, NotificationsReachTheCallbackOrTheNextEvent)
     // A registered callback is called at once.
     TW_CALLBACK2 callback{};
     callback.CallBackProc = reinterpret_cast<TW_MEMREF>(&RecordNotification);
-    ASSERT_EQ(DSM_Entry(&m_app, &m_source, DG_CONTROL, DAT_CALLBACK2, MSG_REGISTER_CALLBACK, &callback),
-              TWRC_SUCCESS);
+    ASSERT_EQ(DSM_Entry(&m_app, &m_source, DG_CONTROL, DAT_CALLBACK2, MSG_REGISTER_CALLBACK, &callback), TWRC_SUCCESS);
     g_notified = MSG_NULL;
     ASSERT_EQ(Enable(), TWRC_SUCCESS);
     EXPECT_EQ(g_notified, MSG_XFERREADY);

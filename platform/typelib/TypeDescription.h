@@ -67,8 +67,8 @@ struct CoClassDesc {
 // A type library: its identity and names (what registration needs), the
 // interfaces it describes and the coclasses it declares.
 struct TypeLibraryDesc {
-    const WCHAR* name;        // "RNXCOMCoreLib"
-    const WCHAR* helpString;  // the description shown under the version key
+    const WCHAR* name;       // "RNXCOMCoreLib"
+    const WCHAR* helpString; // the description shown under the version key
     GUID libid;
     WORD majorVersion;
     WORD minorVersion;

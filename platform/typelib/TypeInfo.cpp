@@ -181,8 +181,8 @@ const MemberDesc* TypeInfo::FindMember(MEMBERID memid, WORD wFlags) const
     return nullptr;
 }
 
-HRESULT TypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
-                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
+HRESULT TypeInfo::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                         EXCEPINFO* pExcepInfo, UINT* puArgErr)
 {
     if (!pvInstance || !pDispParams)
         return E_INVALIDARG;

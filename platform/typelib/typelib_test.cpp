@@ -132,8 +132,7 @@ TEST(TypeInfo, NamesAreFoundWithoutRegardToCase)
         for (const WCHAR* n : c.names)
             names.push_back(const_cast<LPOLESTR>(n));
         std::vector<DISPID> ids(names.size(), 12345);
-        EXPECT_EQ(counter.GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0, ids.data()),
-                  c.hr);
+        EXPECT_EQ(counter.GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0, ids.data()), c.hr);
         EXPECT_EQ(ids, c.ids);
     }
     LPOLESTR one = const_cast<LPOLESTR>(u"Count");
@@ -256,8 +255,13 @@ TEST(TypeLibRegistration, WritesAndRemovesTheVersionKey)
 {
     plat::testing::TempSystemRoot root;
     const plat::InterfaceDesc* interfaces[] = {&kCounterDesc};
-    const plat::TypeLibraryDesc lib{u"CounterLib", u"Counter 2.1 Type Library",
-                                    plat::MakeGuid("5B0D2E12-7C3A-4F57-9E21-3A8D6C4B1F02"), 2, 1, interfaces, {}};
+    const plat::TypeLibraryDesc lib{u"CounterLib",
+                                    u"Counter 2.1 Type Library",
+                                    plat::MakeGuid("5B0D2E12-7C3A-4F57-9E21-3A8D6C4B1F02"),
+                                    2,
+                                    1,
+                                    interfaces,
+                                    {}};
     ASSERT_EQ(plat::RegisterTypeLibrary(lib, u"/opt/lib/counter.so"), S_OK);
     const WCHAR* version = u"TypeLib\\{5B0D2E12-7C3A-4F57-9E21-3A8D6C4B1F02}\\2.1";
     EXPECT_EQ(ReadString(version, nullptr), u"Counter 2.1 Type Library");

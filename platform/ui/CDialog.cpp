@@ -181,8 +181,7 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
     if (pParentWnd)
         m_pParentWnd = pParentWnd;
     HWND hwnd = CreateDialogParamW(m_hInstResource, MAKEINTRESOURCEW(static_cast<WORD>(nIDTemplate)),
-                                   ParentHandle(m_pParentWnd), &CDialog::DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
+                                   ParentHandle(m_pParentWnd), &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     return Initialised(hwnd) != nullptr;
 }
 

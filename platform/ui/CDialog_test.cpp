@@ -21,7 +21,10 @@ const DialogTemplateRegistrar kTemplate(
     DialogTemplate{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                    0,
                    u"Save Configuration Setting",
-                   0, 0, 243, 65,
+                   0,
+                   0,
+                   243,
+                   65,
                    u"MS Shell Dlg",
                    8,
                    {

@@ -28,8 +28,8 @@ HRESULT DllGetVersion(DLLVERSIONINFO* pdvi)
     if (pdvi->cbSize == sizeof(DLLVERSIONINFO2)) {
         auto* full = reinterpret_cast<DLLVERSIONINFO2*>(pdvi);
         full->dwFlags = 0;
-        full->ullVersion = MAKEDLLVERULL(static_cast<WORD>(pdvi->dwMajorVersion),
-                                         static_cast<WORD>(pdvi->dwMinorVersion), 0, 0);
+        full->ullVersion =
+            MAKEDLLVERULL(static_cast<WORD>(pdvi->dwMajorVersion), static_cast<WORD>(pdvi->dwMinorVersion), 0, 0);
     }
     return S_OK;
 }
@@ -45,8 +45,8 @@ std::uint64_t GetDllVersion(DLLGETVERSIONPROC entry)
         SetLastError(static_cast<DWORD>(hr));
         return 0;
     }
-    return static_cast<std::uint64_t>(info.dwMajorVersion) << 48 | static_cast<std::uint64_t>(info.dwMinorVersion) << 32
-           | static_cast<std::uint64_t>(info.dwBuildNumber) << 16;
+    return static_cast<std::uint64_t>(info.dwMajorVersion) << 48 |
+           static_cast<std::uint64_t>(info.dwMinorVersion) << 32 | static_cast<std::uint64_t>(info.dwBuildNumber) << 16;
 }
 
 void SetCommonControlsVersion(DWORD major, DWORD minor)

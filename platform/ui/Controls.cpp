@@ -189,8 +189,8 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         const auto* tip = reinterpret_cast<const EDITBALLOONTIP*>(lParam);
         if (!tip || tip->cbStruct < sizeof(EDITBALLOONTIP))
             return FALSE;
-        window->balloon = BalloonTip{tip->pszTitle ? tip->pszTitle : u"", tip->pszText ? tip->pszText : u"",
-                                     tip->ttiIcon, true};
+        window->balloon =
+            BalloonTip{tip->pszTitle ? tip->pszTitle : u"", tip->pszText ? tip->pszText : u"", tip->ttiIcon, true};
         return TRUE;
     }
     case EM_HIDEBALLOONTIP:
@@ -616,9 +616,9 @@ void RegisterControlClasses()
         WNDPROC proc;
     };
     const ClassEntry classes[] = {
-        {kButtonClass, ButtonProc},     {kEditClass, EditProc},         {kStaticClass, StaticProc},
-        {kComboBoxClass, ComboProc},    {kTrackbarClass, TrackbarProc}, {kProgressClass, ProgressProc},
-        {kTabControlClass, TabProc},    {kLinkClass, LinkProc},
+        {kButtonClass, ButtonProc},  {kEditClass, EditProc},         {kStaticClass, StaticProc},
+        {kComboBoxClass, ComboProc}, {kTrackbarClass, TrackbarProc}, {kProgressClass, ProgressProc},
+        {kTabControlClass, TabProc}, {kLinkClass, LinkProc},
     };
     for (const ClassEntry& entry : classes) {
         WNDCLASSW wc{};

@@ -46,12 +46,12 @@ INT_PTR CallDialogProcedure(DLGPROC proc, HWND hwnd, UINT message, WPARAM wParam
         return proc(hwnd, message, wParam, lParam);
     } catch (const std::exception& e) {
         ++g_handlerExceptions;
-        std::fprintf(stderr, "Dialog procedure of window %p threw on message 0x%04x: %s\n",
-                     static_cast<void*>(hwnd), message, e.what());
+        std::fprintf(stderr, "Dialog procedure of window %p threw on message 0x%04x: %s\n", static_cast<void*>(hwnd),
+                     message, e.what());
     } catch (...) {
         ++g_handlerExceptions;
-        std::fprintf(stderr, "Dialog procedure of window %p threw on message 0x%04x\n",
-                     static_cast<void*>(hwnd), message);
+        std::fprintf(stderr, "Dialog procedure of window %p threw on message 0x%04x\n", static_cast<void*>(hwnd),
+                     message);
     }
     return FALSE;
 }
@@ -165,19 +165,18 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const WCHAR* name, HWND parent
     const DWORD exStyle = dialogTemplate.exStyle | ((dialogTemplate.style & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0);
     // Shown only once WM_INITDIALOG has run, as the system does.
     HWND dialog = CreateWindowExW(exStyle, kDialogClass, dialogTemplate.caption.c_str(),
-                                  dialogTemplate.style & ~WS_VISIBLE, frame.left, frame.top,
-                                  frame.right - frame.left, frame.bottom - frame.top, parent, nullptr, instance,
-                                  nullptr);
+                                  dialogTemplate.style & ~WS_VISIBLE, frame.left, frame.top, frame.right - frame.left,
+                                  frame.bottom - frame.top, parent, nullptr, instance, nullptr);
     if (!dialog)
         return nullptr;
     SetWindowLongPtrW(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
     std::shared_ptr<UiWindow> window = FindUiWindow(dialog);
     for (const DialogItemTemplate& item : dialogTemplate.items) {
         const RECT r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy);
-        HWND control = CreateWindowExW(item.exStyle, item.className.c_str(), item.text.c_str(),
-                                       item.style | WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                                       r.bottom - r.top, dialog,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
+        HWND control =
+            CreateWindowExW(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD | WS_VISIBLE,
+                            r.left, r.top, r.right - r.left, r.bottom - r.top, dialog,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance, nullptr);
         if (!control) {
             const DWORD error = GetLastError();
             DestroyWindow(dialog);
@@ -190,8 +189,7 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const WCHAR* name, HWND parent
             window->defaultId = item.id;
     }
     HWND firstTabStop = window ? FirstTabStop(*window) : nullptr;
-    const LRESULT setFocus =
-        SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), param);
+    const LRESULT setFocus = SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), param);
     if (!IsWindow(dialog))
         return nullptr;
     const bool show = modal || (dialogTemplate.style & WS_VISIBLE);
@@ -315,8 +313,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce)
 HWND CreateDialogParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
                         LPARAM dwInitParam)
 {
-    return plat::ui::CreateDialogFromTemplate(hInstance, lpTemplateName, hWndParent, lpDialogFunc, dwInitParam,
-                                              false);
+    return plat::ui::CreateDialogFromTemplate(hInstance, lpTemplateName, hWndParent, lpDialogFunc, dwInitParam, false);
 }
 
 HWND CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
@@ -369,8 +366,8 @@ BOOL MapDialogRect(HWND hDlg, LPRECT lpRect)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    *lpRect = plat::ui::DialogUnitsToPixels(
-        static_cast<short>(lpRect->left), static_cast<short>(lpRect->top),
-        static_cast<short>(lpRect->right - lpRect->left), static_cast<short>(lpRect->bottom - lpRect->top));
+    *lpRect = plat::ui::DialogUnitsToPixels(static_cast<short>(lpRect->left), static_cast<short>(lpRect->top),
+                                            static_cast<short>(lpRect->right - lpRect->left),
+                                            static_cast<short>(lpRect->bottom - lpRect->top));
     return TRUE;
 }

@@ -20,7 +20,17 @@ using namespace plat::ui;
 constexpr WORD kDialogId = 520;
 constexpr WORD kPageId = 521;
 enum ControlId : int {
-    kHidden = 30, kCheck, kRadioA, kRadioB, kRadioC, kEdit, kTabs, kApply, kPageButton, kPageEdit, kPageCheck
+    kHidden = 30,
+    kCheck,
+    kRadioA,
+    kRadioB,
+    kRadioC,
+    kEdit,
+    kTabs,
+    kApply,
+    kPageButton,
+    kPageEdit,
+    kPageCheck
 };
 
 struct Click {
@@ -50,28 +60,43 @@ DialogItemTemplate Item(const char16_t* className, int id, DWORD style, DWORD ex
 // does; statics, a disabled and a hidden button lie between the stops.
 DialogTemplate MainTemplate()
 {
-    return DialogTemplate{
-        WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, u"Keys", 0, 0, 200, 150, u"MS Shell Dlg", 8,
-        {
-            Item(kButtonClass, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP),
-            Item(kButtonClass, IDCANCEL, WS_TABSTOP),
-            Item(kButtonClass, IDHELP, WS_TABSTOP | WS_DISABLED),
-            Item(kButtonClass, kHidden, WS_TABSTOP),
-            Item(kButtonClass, kCheck, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP),
-            Item(kStaticClass, -1, SS_ICON | WS_GROUP),
-            Item(kButtonClass, kRadioA, BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP),
-            Item(kStaticClass, -1, SS_ICON),
-            Item(kButtonClass, kRadioB, BS_AUTORADIOBUTTON),
-            Item(kButtonClass, kRadioC, BS_AUTORADIOBUTTON),
-            Item(kEditClass, kEdit, WS_TABSTOP | WS_GROUP),
-            Item(kTabControlClass, kTabs, WS_TABSTOP, WS_EX_CONTROLPARENT),
-            Item(kButtonClass, kApply, WS_TABSTOP),
-        }};
+    return DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                          0,
+                          u"Keys",
+                          0,
+                          0,
+                          200,
+                          150,
+                          u"MS Shell Dlg",
+                          8,
+                          {
+                              Item(kButtonClass, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP),
+                              Item(kButtonClass, IDCANCEL, WS_TABSTOP),
+                              Item(kButtonClass, IDHELP, WS_TABSTOP | WS_DISABLED),
+                              Item(kButtonClass, kHidden, WS_TABSTOP),
+                              Item(kButtonClass, kCheck, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP),
+                              Item(kStaticClass, -1, SS_ICON | WS_GROUP),
+                              Item(kButtonClass, kRadioA, BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP),
+                              Item(kStaticClass, -1, SS_ICON),
+                              Item(kButtonClass, kRadioB, BS_AUTORADIOBUTTON),
+                              Item(kButtonClass, kRadioC, BS_AUTORADIOBUTTON),
+                              Item(kEditClass, kEdit, WS_TABSTOP | WS_GROUP),
+                              Item(kTabControlClass, kTabs, WS_TABSTOP, WS_EX_CONTROLPARENT),
+                              Item(kButtonClass, kApply, WS_TABSTOP),
+                          }};
 }
 
 DialogTemplate PageTemplate()
 {
-    return DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"", 0, 0, 100, 60, u"MS Shell Dlg", 8,
+    return DialogTemplate{WS_CHILD | DS_CONTROL,
+                          0,
+                          u"",
+                          0,
+                          0,
+                          100,
+                          60,
+                          u"MS Shell Dlg",
+                          8,
                           {
                               Item(kStaticClass, -1, SS_LEFT),
                               Item(kButtonClass, kPageButton, BS_DEFPUSHBUTTON | WS_TABSTOP),
@@ -130,8 +155,8 @@ protected:
 TEST_F(DialogNavigationTest, TabFollowsTheTemplateThroughThePageOnViewAndSkipsWhatCannotTakeTheFocus)
 {
     ASSERT_EQ(GetFocus(), Item(IDOK));
-    const std::vector<HWND> cycle = {Item(IDCANCEL),     Item(kCheck),    Item(kRadioA), Item(kEdit),
-                                     PageItem(kPageButton), PageItem(kPageEdit), Item(kApply), Item(IDOK)};
+    const std::vector<HWND> cycle = {Item(IDCANCEL),        Item(kCheck),        Item(kRadioA), Item(kEdit),
+                                     PageItem(kPageButton), PageItem(kPageEdit), Item(kApply),  Item(IDOK)};
     EXPECT_EQ(Tabs(8, false), cycle);
     std::vector<HWND> back(cycle.rbegin() + 1, cycle.rend());
     back.push_back(Item(IDOK));

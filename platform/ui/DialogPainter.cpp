@@ -121,8 +121,8 @@ void DialogPainter::Picture(const RECT& r, const RgbaImage& image)
         auto* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
         for (int x = 0; x < image.width; ++x) {
             // Cairo's pixels carry their colour premultiplied by alpha.
-            const uint32_t p = image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                                            static_cast<size_t>(x)];
+            const uint32_t p =
+                image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
             const uint32_t alpha = p >> 24;
             uint32_t premultiplied = alpha << 24;
             for (int shift = 0; shift <= 16; shift += 8)

@@ -26,11 +26,10 @@ struct TextLink {
 struct TextLayout {
     enum class Align { Left, Centre, Right };
     Align align = Align::Left;
-    bool wrap = false;          // word-wrapped lines from the top; else one line
+    bool wrap = false;            // word-wrapped lines from the top; else one line
     bool centreVertically = true; // one line only
     std::vector<TextLink> links = {};
 };
-
 
 class DialogPainter {
 public:

@@ -187,9 +187,9 @@ private:
         // Static text wraps at word ends from the top, unless it is the
         // one-line kind.
         TextLayout how;
-        how.align = type == SS_RIGHT ? TextLayout::Align::Right
+        how.align = type == SS_RIGHT    ? TextLayout::Align::Right
                     : type == SS_CENTER ? TextLayout::Align::Centre
-                                     : TextLayout::Align::Left;
+                                        : TextLayout::Align::Left;
         how.wrap = type != SS_LEFTNOWORDWRAP;
         how.centreVertically = false;
         p.Text(r, ShownText(w.text), ink, how);

@@ -24,7 +24,10 @@ const DialogTemplateRegistrar kTemplate(
     DialogTemplate{WS_POPUP | WS_CAPTION | WS_VISIBLE,
                    0,
                    u"Scan progress",
-                   0, 0, 200, 80,
+                   0,
+                   0,
+                   200,
+                   80,
                    u"MS Shell Dlg",
                    8,
                    {
@@ -43,8 +46,8 @@ uint32_t Pixel(const RgbImage& image, int x, int y)
 // A modeless dialog of the template, its procedure handling nothing.
 HWND Open(WORD templateId, HWND parent = nullptr)
 {
-    return CreateDialogParamW(nullptr, MAKEINTRESOURCEW(templateId), parent,
-                              [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    return CreateDialogParamW(
+        nullptr, MAKEINTRESOURCEW(templateId), parent, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
 }
 
 RECT RectOf(HWND dialog, int id)
@@ -55,12 +58,16 @@ RECT RectOf(HWND dialog, int id)
 }
 
 // Text is smoothed: its ink is every pixel well darker than the face.
-bool Dark(uint32_t pixel) { return ((pixel >> 16) & 0xFF) < 0x80 && ((pixel >> 8) & 0xFF) < 0x80 && (pixel & 0xFF) < 0x80; }
+bool Dark(uint32_t pixel)
+{
+    return ((pixel >> 16) & 0xFF) < 0x80 && ((pixel >> 8) & 0xFF) < 0x80 && (pixel & 0xFF) < 0x80;
+}
 
 TEST(DialogRendererTest, DrawsTheControlsWithTheirState)
 {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(kProgressDialog), nullptr,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND dialog = CreateDialogParamW(
+        nullptr, MAKEINTRESOURCEW(kProgressDialog), nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     ASSERT_NE(dialog, nullptr);
     SendDlgItemMessageW(dialog, 2022, PBM_SETPOS, 25, 0);
     Click(GetDlgItem(dialog, 30));
@@ -146,19 +153,22 @@ Ink InkIn(const RgbImage& image, const RECT& r, uint32_t background)
 constexpr WORD kTextDialog = 701;
 const DialogTemplateRegistrar kTextTemplate(
     kTextDialog,
-    DialogTemplate{WS_POPUP | WS_CAPTION,
-                   0,
-                   u"Texts",
-                   0, 0, 200, 80,
-                   u"MS Shell Dlg",
-                   8,
-                   {
-                       {kStaticClass, 1, u"Scanning using the Native transfer method", SS_LEFT, 0, 4, 4, 192, 8},
-                       {kStaticClass, 2, u"SCANNING USING THE NATIVE TRANSFER METHOD", SS_LEFT, 0, 4, 16, 192, 8},
-                       {kStaticClass, 3, u"Put documents in the feeder, then click Retry.", SS_LEFT, 0, 4, 30, 60, 30},
-                       {kStaticClass, 4, u"Put documents in the feeder, then click Retry.", SS_LEFTNOWORDWRAP, 0, 100,
-                        30, 60, 30},
-                   }});
+    DialogTemplate{
+        WS_POPUP | WS_CAPTION,
+        0,
+        u"Texts",
+        0,
+        0,
+        200,
+        80,
+        u"MS Shell Dlg",
+        8,
+        {
+            {kStaticClass, 1, u"Scanning using the Native transfer method", SS_LEFT, 0, 4, 4, 192, 8},
+            {kStaticClass, 2, u"SCANNING USING THE NATIVE TRANSFER METHOD", SS_LEFT, 0, 4, 16, 192, 8},
+            {kStaticClass, 3, u"Put documents in the feeder, then click Retry.", SS_LEFT, 0, 4, 30, 60, 30},
+            {kStaticClass, 4, u"Put documents in the feeder, then click Retry.", SS_LEFTNOWORDWRAP, 0, 100, 30, 60, 30},
+        }});
 
 TEST(DialogRendererTest, TextIsSetInTheDialogFontAndLaidOutAsTheSystemDoes)
 {
@@ -209,20 +219,19 @@ bool LinkBlue(uint32_t pixel)
 // A shown pop-up dialog of the 8-point dialog font.
 DialogTemplate Shown(DWORD style, std::u16string caption, short cx, short cy, std::vector<DialogItemTemplate> items)
 {
-    return DialogTemplate{style | WS_VISIBLE, 0, std::move(caption), 0, 0, cx, cy, u"MS Shell Dlg", 8,
-                          std::move(items)};
+    return DialogTemplate{style | WS_VISIBLE, 0, std::move(caption), 0, 0, cx, cy,
+                          u"MS Shell Dlg",    8, std::move(items)};
 }
 
 constexpr WORD kLinkDialog = 702;
-const DialogTemplateRegistrar kLinkTemplate(
-    kLinkDialog, Shown(WS_POPUP | WS_CAPTION, u"Link", 210, 60,
-                       {
-                           // One line high; the sentence needs two.
-                           {kLinkClass, 1,
-                            u"Support at <a href=\"http://support.example\">"
-                            u"http://support.example/en/us/Default.asp</a>.",
-                            WS_TABSTOP, 0, 4, 4, 150, 8},
-                       }));
+const DialogTemplateRegistrar kLinkTemplate(kLinkDialog, Shown(WS_POPUP | WS_CAPTION, u"Link", 210, 60,
+                                                               {
+                                                                   // One line high; the sentence needs two.
+                                                                   {kLinkClass, 1,
+                                                                    u"Support at <a href=\"http://support.example\">"
+                                                                    u"http://support.example/en/us/Default.asp</a>.",
+                                                                    WS_TABSTOP, 0, 4, 4, 150, 8},
+                                                               }));
 
 TEST(DialogRendererTest, ALinkShowsItsAnchorAsTheLinkAndWrapsAtSpacesOnBelowItsControl)
 {
@@ -297,9 +306,8 @@ TEST(DialogRendererTest, AWindowShowsOneDefaultButtonWhateverItsPagesSay)
 
 // A 16-pixel icon whose left half is red and right half clear.
 constexpr uint32_t kIconRed = 0xC03020;
-const iconres::Bytes kHalfRed =
-    iconres::IconImage(iconres::IconDrawing{{0, kIconRed}, [](int x, int, int size) { return x < size / 2 ? 1 : 0; }},
-                       16, 32);
+const iconres::Bytes kHalfRed = iconres::IconImage(
+    iconres::IconDrawing{{0, kIconRed}, [](int x, int, int size) { return x < size / 2 ? 1 : 0; }}, 16, 32);
 const iconres::Bytes kHalfRedGroup = iconres::IconGroup({{16, 32, kHalfRed.size(), 31}});
 const plat::BinaryResource kRendererIcons[] = {
     {14, 301, kHalfRedGroup.data(), static_cast<DWORD>(kHalfRedGroup.size())},

@@ -22,7 +22,18 @@ using namespace plat::ui;
 constexpr WORD kTestDialog = 500;
 constexpr WORD kModalDialog = 501;
 enum ControlId : int {
-    kCheck = 10, kRadioA, kRadioB, kRadioC, kEdit, kStatic, kCombo, kSorted, kTrack, kTab, kProgress, kLink,
+    kCheck = 10,
+    kRadioA,
+    kRadioB,
+    kRadioC,
+    kEdit,
+    kStatic,
+    kCombo,
+    kSorted,
+    kTrack,
+    kTab,
+    kProgress,
+    kLink,
     kNotify
 };
 
@@ -77,25 +88,32 @@ INT_PTR RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 DialogTemplate TestTemplate(DWORD style)
 {
     constexpr DWORD kChild = WS_TABSTOP;
-    return DialogTemplate{
-        style, 0, u"Test", 0, 0, 200, 150, u"MS Shell Dlg", 8,
-        {
-            {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | kChild, 0, 10, 120, 50, 14},
-            {kButtonClass, IDCANCEL, u"Cancel", BS_PUSHBUTTON | kChild, 0, 70, 120, 50, 14},
-            {kButtonClass, kCheck, u"Check", BS_AUTOCHECKBOX | kChild, 0, 10, 10, 60, 10},
-            {kButtonClass, kRadioA, u"A", BS_AUTORADIOBUTTON | WS_GROUP | kChild, 0, 10, 20, 30, 10},
-            {kButtonClass, kRadioB, u"B", BS_AUTORADIOBUTTON, 0, 10, 30, 30, 10},
-            {kButtonClass, kRadioC, u"C", BS_AUTORADIOBUTTON | WS_GROUP | kChild, 0, 10, 40, 30, 10},
-            {kEditClass, kEdit, u"", ES_AUTOHSCROLL | WS_BORDER | kChild, 0, 80, 10, 60, 14},
-            {kStaticClass, kStatic, u"Status", SS_LEFT, 0, 80, 30, 60, 8},
-            {kComboBoxClass, kCombo, u"", CBS_DROPDOWNLIST | kChild, 0, 80, 40, 60, 40},
-            {kComboBoxClass, kSorted, u"", CBS_DROPDOWNLIST | CBS_SORT | kChild, 0, 80, 55, 60, 40},
-            {kTrackbarClass, kTrack, u"", kChild, 0, 10, 60, 100, 15},
-            {kTabControlClass, kTab, u"", kChild, 0, 10, 80, 100, 30},
-            {kProgressClass, kProgress, u"", WS_BORDER, 0, 120, 80, 60, 10},
-            {kLinkClass, kLink, u"<a>help</a>", kChild, 0, 120, 95, 60, 10},
-            {kStaticClass, kNotify, u"Click me", SS_NOTIFY, 0, 120, 105, 60, 10},
-        }};
+    return DialogTemplate{style,
+                          0,
+                          u"Test",
+                          0,
+                          0,
+                          200,
+                          150,
+                          u"MS Shell Dlg",
+                          8,
+                          {
+                              {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | kChild, 0, 10, 120, 50, 14},
+                              {kButtonClass, IDCANCEL, u"Cancel", BS_PUSHBUTTON | kChild, 0, 70, 120, 50, 14},
+                              {kButtonClass, kCheck, u"Check", BS_AUTOCHECKBOX | kChild, 0, 10, 10, 60, 10},
+                              {kButtonClass, kRadioA, u"A", BS_AUTORADIOBUTTON | WS_GROUP | kChild, 0, 10, 20, 30, 10},
+                              {kButtonClass, kRadioB, u"B", BS_AUTORADIOBUTTON, 0, 10, 30, 30, 10},
+                              {kButtonClass, kRadioC, u"C", BS_AUTORADIOBUTTON | WS_GROUP | kChild, 0, 10, 40, 30, 10},
+                              {kEditClass, kEdit, u"", ES_AUTOHSCROLL | WS_BORDER | kChild, 0, 80, 10, 60, 14},
+                              {kStaticClass, kStatic, u"Status", SS_LEFT, 0, 80, 30, 60, 8},
+                              {kComboBoxClass, kCombo, u"", CBS_DROPDOWNLIST | kChild, 0, 80, 40, 60, 40},
+                              {kComboBoxClass, kSorted, u"", CBS_DROPDOWNLIST | CBS_SORT | kChild, 0, 80, 55, 60, 40},
+                              {kTrackbarClass, kTrack, u"", kChild, 0, 10, 60, 100, 15},
+                              {kTabControlClass, kTab, u"", kChild, 0, 10, 80, 100, 30},
+                              {kProgressClass, kProgress, u"", WS_BORDER, 0, 120, 80, 60, 10},
+                              {kLinkClass, kLink, u"<a>help</a>", kChild, 0, 120, 95, 60, 10},
+                              {kStaticClass, kNotify, u"Click me", SS_NOTIFY, 0, 120, 105, 60, 10},
+                          }};
 }
 
 class DialogTest : public ::testing::Test {
@@ -209,8 +227,8 @@ TEST_F(DialogTest, EditTextChangesAndFocusNotifications)
         UINT value;
     };
     const Case cases[] = {
-        {"216", FALSE, TRUE, 216},        {" 42 ", FALSE, TRUE, 42},      {"-5", TRUE, TRUE, static_cast<UINT>(-5)},
-        {"-5", FALSE, FALSE, 0},          {"8.5", FALSE, FALSE, 0},       {"", FALSE, FALSE, 0},
+        {"216", FALSE, TRUE, 216},       {" 42 ", FALSE, TRUE, 42},      {"-5", TRUE, TRUE, static_cast<UINT>(-5)},
+        {"-5", FALSE, FALSE, 0},         {"8.5", FALSE, FALSE, 0},       {"", FALSE, FALSE, 0},
         {"4294967296", FALSE, FALSE, 0}, {"2147483648", TRUE, FALSE, 0}, {"4294967295", FALSE, TRUE, 4294967295u},
     };
     for (const Case& c : cases) {
@@ -248,8 +266,9 @@ TEST_F(DialogTest, ComboBoxItemsDataSortingAndSelection)
         SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(at), data);
     }
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
-    EXPECT_EQ(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                           reinterpret_cast<LPARAM>(u"current settings")), 2);
+    EXPECT_EQ(
+        SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(u"current settings")),
+        2);
     EXPECT_EQ(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(u"Current")),
               CB_ERR);
     EXPECT_EQ(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(u"cur")), 2);
@@ -399,8 +418,8 @@ TEST_F(DialogTest, ModalDialogRunsUntilEndDialogAndGivesTheOwnerBack)
 {
     bool ownerDisabledWhileShown = false;
     ScriptModalDialog([&](HWND modal) {
-        ownerDisabledWhileShown = !IsWindowEnabled(dialog) && IsWindowVisible(modal) && !Click(Item(kCheck)) &&
-                                  !PressEnter(dialog);
+        ownerDisabledWhileShown =
+            !IsWindowEnabled(dialog) && IsWindowVisible(modal) && !Click(Item(kCheck)) && !PressEnter(dialog);
         TypeText(GetDlgItem(modal, kEdit), u"My profile");
         // Posted, so it arrives through the dialog's own message loop.
         PostMessageW(GetDlgItem(modal, IDOK), BM_CLICK, 0, 0);
@@ -465,7 +484,15 @@ TEST_F(DialogTest, AModalDialogOpenedFromAPageHoldsTheWholeDialogUntilItEnds)
 {
     constexpr int kSave = 40;
     RegisterDialogTemplate(nullptr, 503,
-                           DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"", 0, 0, 80, 40, u"", 8,
+                           DialogTemplate{WS_CHILD | DS_CONTROL,
+                                          0,
+                                          u"",
+                                          0,
+                                          0,
+                                          80,
+                                          40,
+                                          u"",
+                                          8,
                                           {{kButtonClass, kSave, u"Save...", WS_TABSTOP, 0, 5, 5, 50, 14}}});
     for (const char16_t* caption : {u"Configurations", u"About"}) {
         TCITEMW item{TCIF_TEXT, 0, 0, const_cast<LPWSTR>(caption), 0, 0, 0};
@@ -559,8 +586,11 @@ TEST(UiScriptTest, MessageBoxesAnswerFromTheScriptOrAsDismissed)
         int answer;
         const char* name;
     };
-    for (const Case c : {Case{MB_OK, IDOK, "OK"}, {MB_OKCANCEL, IDCANCEL, "Cancel"}, {MB_YESNO, IDNO, "No"},
-                         {MB_RETRYCANCEL, IDCANCEL, "Cancel"}, {MB_YESNOCANCEL, IDCANCEL, "Cancel"},
+    for (const Case c : {Case{MB_OK, IDOK, "OK"},
+                         {MB_OKCANCEL, IDCANCEL, "Cancel"},
+                         {MB_YESNO, IDNO, "No"},
+                         {MB_RETRYCANCEL, IDCANCEL, "Cancel"},
+                         {MB_YESNOCANCEL, IDCANCEL, "Cancel"},
                          {MB_ABORTRETRYIGNORE, IDABORT, "Abort"}}) {
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(MessageBoxW(nullptr, u"Unscripted", u"Caption", c.type), c.answer) << c.type;

@@ -226,16 +226,14 @@ COLORREF GetBkColor(HDC hdc) { return plat::ui::IsDC(hdc) ? hdc->background : CL
 
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) { return plat::ui::DrawRect(hDC, lprc, hbr, DrawOp::Kind::Fill); }
 
-int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
-{
-    return plat::ui::DrawRect(hDC, lprc, hbr, DrawOp::Kind::Frame);
-}
+int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr) { return plat::ui::DrawRect(hDC, lprc, hbr, DrawOp::Kind::Frame); }
 
 int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
 {
     if (!plat::ui::IsDC(hdc) || !lpchText || !lprc)
         return 0;
-    std::u16string text = cchText < 0 ? std::u16string(lpchText) : std::u16string(lpchText, static_cast<size_t>(cchText));
+    std::u16string text =
+        cchText < 0 ? std::u16string(lpchText) : std::u16string(lpchText, static_cast<size_t>(cchText));
     hdc->ops.push_back(DrawOp{DrawOp::Kind::Text, *lprc, hdc->text, hdc->background, std::move(text), format});
     return 13;
 }
@@ -244,7 +242,8 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format)
 {
     if (!lpchText)
         return 0;
-    const std::string narrow = cchText < 0 ? std::string(lpchText) : std::string(lpchText, static_cast<size_t>(cchText));
+    const std::string narrow =
+        cchText < 0 ? std::string(lpchText) : std::string(lpchText, static_cast<size_t>(cchText));
     const std::u16string wide = Utf8ToUtf16(narrow);
     return DrawTextW(hdc, wide.c_str(), static_cast<int>(wide.size()), lprc, format);
 }

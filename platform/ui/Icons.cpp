@@ -47,8 +47,8 @@ bool ParseGroup(const BYTE* data, DWORD size, std::vector<GroupEntry>* entries)
         return false;
     for (size_t i = 0; i < count; ++i) {
         const size_t at = 6 + i * 14;
-        entries->push_back(GroupEntry{data[at] ? data[at] : 256, data[at + 1] ? data[at + 1] : 256,
-                                      word(at + 6), word(at + 12)});
+        entries->push_back(
+            GroupEntry{data[at] ? data[at] : 256, data[at + 1] ? data[at + 1] : 256, word(at + 6), word(at + 12)});
     }
     return !entries->empty();
 }

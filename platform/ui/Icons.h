@@ -6,7 +6,7 @@
 namespace plat::ui {
 
 struct IconImage {
-    int width;  // pixels; 256 for an entry that says 0
+    int width; // pixels; 256 for an entry that says 0
     int height;
     int bitCount;
     WORD imageId; // the RT_ICON resource

@@ -19,7 +19,8 @@ TEST(LinkTextTest, OnlyTheAnchorsTextsAreLinks)
         std::vector<Anchor> anchors;
     } cases[] = {
         {u"No link here.", u"No link here.", {}},
-        {u"See <a href=\"http://x.example/a\">http://x.example/a</a>.", u"See http://x.example/a.",
+        {u"See <a href=\"http://x.example/a\">http://x.example/a</a>.",
+         u"See http://x.example/a.",
          {{u"http://x.example/a", u"http://x.example/a"}}},
         // Another attribute (the shell page's string uses src), and two anchors.
         {u"<a src=\"s\">one</a> and <A HREF=\"h\">two</A>", u"one and two", {{u"one", u""}, {u"two", u"h"}}},

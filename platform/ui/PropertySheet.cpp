@@ -32,9 +32,9 @@ std::u16string PageTitle(const HPROPSHEETPAGE__& page)
         return {};
     if (IS_INTRESOURCE(page.page.pszTitle)) {
         const WCHAR* text = nullptr;
-        const int length = LoadStringW(page.page.hInstance, static_cast<UINT>(reinterpret_cast<uintptr_t>(
-                                                                page.page.pszTitle)),
-                                       reinterpret_cast<LPWSTR>(&text), 0);
+        const int length =
+            LoadStringW(page.page.hInstance, static_cast<UINT>(reinterpret_cast<uintptr_t>(page.page.pszTitle)),
+                        reinterpret_cast<LPWSTR>(&text), 0);
         return length > 0 ? std::u16string(text, static_cast<size_t>(length)) : std::u16string();
     }
     return page.page.pszTitle;
@@ -128,8 +128,8 @@ bool PropertySheetWindow::Create()
     RECT display{6, 6, frame.right - 6, frame.bottom - 34};
     SendMessageW(m_tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     for (HPROPSHEETPAGE page : m_pages) {
-        HWND window = CreateDialogParamW(page->page.hInstance, page->page.pszTemplate, m_sheet,
-                                         page->page.pfnDlgProc, reinterpret_cast<LPARAM>(&page->page));
+        HWND window = CreateDialogParamW(page->page.hInstance, page->page.pszTemplate, m_sheet, page->page.pfnDlgProc,
+                                         reinterpret_cast<LPARAM>(&page->page));
         if (!window)
             return false;
         m_pageWindows.push_back(window);
@@ -179,7 +179,7 @@ bool PropertySheetWindow::Apply()
 HWND PropertySheetWindow::Page(int index) const
 {
     return index >= 0 && static_cast<size_t>(index) < m_pageWindows.size() ? m_pageWindows[static_cast<size_t>(index)]
-                                                                            : nullptr;
+                                                                           : nullptr;
 }
 
 LRESULT PropertySheetWindow::NotifyPage(size_t index, UINT code)

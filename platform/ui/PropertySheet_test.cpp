@@ -17,10 +17,17 @@ namespace {
 using namespace plat::ui;
 
 constexpr WORD kPageTemplate = 103;
-const DialogTemplateRegistrar kPage(kPageTemplate, DialogTemplate{WS_CHILD | DS_CONTROL, 0, u"Page caption", 0, 0,
-                                                                  302, 185, u"MS Shell Dlg", 8,
-                                                                  {{kStaticClass, 2045, u"Support", SS_LEFT, 0, 6,
-                                                                    163, 281, 9}}});
+const DialogTemplateRegistrar kPage(kPageTemplate,
+                                    DialogTemplate{WS_CHILD | DS_CONTROL,
+                                                   0,
+                                                   u"Page caption",
+                                                   0,
+                                                   0,
+                                                   302,
+                                                   185,
+                                                   u"MS Shell Dlg",
+                                                   8,
+                                                   {{kStaticClass, 2045, u"Support", SS_LEFT, 0, 6, 163, 281, 9}}});
 
 struct PageLog {
     LPARAM initParam = 0;
@@ -127,8 +134,8 @@ TEST(PropertySheetTest, TheCloseBoxClosesTheSheetWithItsPagesAndLeavesTheOwner)
 {
     const INITCOMMONCONTROLSEX init{sizeof(init), ICC_STANDARD_CLASSES};
     ASSERT_TRUE(InitCommonControlsEx(&init));
-    HWND owner = CreateWindowExW(0, kStaticClass, u"Scanner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                 nullptr);
+    HWND owner =
+        CreateWindowExW(0, kStaticClass, u"Scanner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     PageLog log;
     PropertySheetWindow sheet(owner, u"Properties");
     PROPSHEETPAGEW record{};
@@ -154,9 +161,9 @@ TEST(PropertySheetTest, TheCloseBoxClosesTheSheetWithItsPagesAndLeavesTheOwner)
 
 // An icon group with 16 x 16 and 32 x 32 images, as a resource compiler
 // stores it.
-const BYTE kGroup[] = {0, 0, 1, 0, 2, 0,                                 // header: icon, 2 entries
-                       16, 16, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 1, 0,      // 16 x 16, 32-bit, 4 bytes, id 1
-                       32, 32, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 2, 0};     // 32 x 32, 32-bit, 4 bytes, id 2
+const BYTE kGroup[] = {0,  0,  1, 0, 2, 0,                           // header: icon, 2 entries
+                       16, 16, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 1, 0,  // 16 x 16, 32-bit, 4 bytes, id 1
+                       32, 32, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 2, 0}; // 32 x 32, 32-bit, 4 bytes, id 2
 const BYTE kSmall[] = {1, 1, 1, 1};
 const BYTE kLarge[] = {2, 2, 2, 2};
 const BYTE kBrokenGroup[] = {0, 0, 1, 0, 9, 0};

@@ -17,10 +17,7 @@ std::atomic<WindowBackEnd*> g_backEnd{nullptr};
 
 // The module sits beside this library (in the build's bin folder, in an
 // installation's library folder and beside every installed copy of it).
-std::string ModulePath()
-{
-    return plat::PlatformFolder() + "/" + kWindowBackEndModule;
-}
+std::string ModulePath() { return plat::PlatformFolder() + "/" + kWindowBackEndModule; }
 
 WindowBackEnd* Open()
 {

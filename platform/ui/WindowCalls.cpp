@@ -68,8 +68,8 @@ int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return static_cast<int>(SendMessageW(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
-                                         reinterpret_cast<LPARAM>(lpString)));
+    return static_cast<int>(
+        SendMessageW(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
 }
 
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
@@ -357,10 +357,9 @@ LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, 
     HWND item = GetDlgItem(hDlg, nIDDlgItem);
     if (!item)
         return 0;
-    const bool comboWithStrings =
-        plat::ui::ControlKindOf(item) == plat::ui::ControlKind::ComboBox &&
-        (!(plat::ui::WindowStyle(item) & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) ||
-         (plat::ui::WindowStyle(item) & CBS_HASSTRINGS));
+    const bool comboWithStrings = plat::ui::ControlKindOf(item) == plat::ui::ControlKind::ComboBox &&
+                                  (!(plat::ui::WindowStyle(item) & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) ||
+                                   (plat::ui::WindowStyle(item) & CBS_HASSTRINGS));
     switch (Msg) {
     case WM_SETTEXT:
     case CB_ADDSTRING:
@@ -472,8 +471,7 @@ UINT GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bSigned)
 
 BOOL SetDlgItemInt(HWND hDlg, int nIDDlgItem, UINT uValue, BOOL bSigned)
 {
-    const std::string text =
-        bSigned ? std::to_string(static_cast<int>(uValue)) : std::to_string(uValue);
+    const std::string text = bSigned ? std::to_string(static_cast<int>(uValue)) : std::to_string(uValue);
     return SetDlgItemTextA(hDlg, nIDDlgItem, text.c_str());
 }
 

@@ -160,10 +160,7 @@ DeviceFile::DeviceFile(std::shared_ptr<TransferQueue> queue, DWORD access, bool 
 {
 }
 
-DeviceFile::~DeviceFile()
-{
-    m_queue->Stop();
-}
+DeviceFile::~DeviceFile() { m_queue->Stop(); }
 
 namespace {
 
@@ -311,14 +308,8 @@ BOOL DeviceFile::GetResult(OVERLAPPED* overlapped, DWORD* bytes, bool wait)
     return m_queue->Result(overlapped, bytes, wait);
 }
 
-void DeviceFile::CancelAll()
-{
-    m_queue->CancelPipes(true, true, ERROR_OPERATION_ABORTED);
-}
+void DeviceFile::CancelAll() { m_queue->CancelPipes(true, true, ERROR_OPERATION_ABORTED); }
 
-void DeviceFile::SetTimeout(DWORD milliseconds)
-{
-    m_queue->SetTimeout(milliseconds);
-}
+void DeviceFile::SetTimeout(DWORD milliseconds) { m_queue->SetTimeout(milliseconds); }
 
 } // namespace plat::usb

@@ -41,10 +41,7 @@ DeviceServer::DeviceServer(std::u16string interfacePath, std::shared_ptr<UsbBack
     m_ids = (id(u"vid_") << 16) | id(u"pid_");
 }
 
-DeviceServer::~DeviceServer()
-{
-    Unpublish();
-}
+DeviceServer::~DeviceServer() { Unpublish(); }
 
 bool DeviceServer::IsPublished() const
 {
@@ -72,8 +69,7 @@ bool DeviceServer::Publish()
     if (fd < 0)
         return false;
     unlink(bindPath.c_str());
-    if (bind(fd, address.Get(), address.Size()) != 0 || listen(fd, 16) != 0 ||
-        pipe2(m_wakePipe, O_CLOEXEC) != 0) {
+    if (bind(fd, address.Get(), address.Size()) != 0 || listen(fd, 16) != 0 || pipe2(m_wakePipe, O_CLOEXEC) != 0) {
         int error = errno;
         close(fd);
         unlink(bindPath.c_str());
@@ -176,7 +172,7 @@ void DeviceServer::AcceptLoop(int listenFd, int wakeFd)
 void DeviceServer::Serve(int fd)
 {
     Frame request;
-    UninitializedBytes buffer;  // the device writes what it sends into it
+    UninitializedBytes buffer; // the device writes what it sends into it
     bool counted = false;
     while (ReceiveFrame(fd, request)) {
         // A presence probe connects and leaves at once: only a connection
@@ -210,7 +206,7 @@ void DeviceServer::Serve(int fd)
             sent = SendFrame(fd, 1, m_ids, nullptr, 0);
             break;
         default:
-            break;  // a peer that speaks something else is cut off
+            break; // a peer that speaks something else is cut off
         }
         if (!sent)
             return;

@@ -49,7 +49,7 @@ private:
     const std::u16string m_interfacePath;
     const std::shared_ptr<UsbBackend> m_backend;
     std::string m_socketPath;
-    std::uint32_t m_ids = 0;  // vid << 16 | pid
+    std::uint32_t m_ids = 0; // vid << 16 | pid
 
     mutable std::mutex m_mutex;
     bool m_published = false;

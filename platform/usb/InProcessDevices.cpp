@@ -12,7 +12,7 @@ namespace {
 
 struct InProcessDevices {
     std::mutex mutex;
-    std::map<std::u16string, AttachedDevice> devices;  // by lower-case path
+    std::map<std::u16string, AttachedDevice> devices; // by lower-case path
     std::uint64_t nextGeneration = 1;
 };
 

@@ -57,10 +57,7 @@ UsbResult LibusbBackend::BulkOut(const std::uint8_t* data, std::size_t size)
     return Transfer(kPipeBulkOut, const_cast<std::uint8_t*>(data), size);
 }
 
-UsbResult LibusbBackend::BulkIn(std::uint8_t* buffer, std::size_t max)
-{
-    return Transfer(kPipeBulkIn, buffer, max);
-}
+UsbResult LibusbBackend::BulkIn(std::uint8_t* buffer, std::size_t max) { return Transfer(kPipeBulkIn, buffer, max); }
 
 UsbResult LibusbBackend::Transfer(DWORD pipeNumber, std::uint8_t* buffer, std::size_t size)
 {
@@ -131,15 +128,9 @@ bool LibusbBackend::ResetPipe(DWORD pipe)
     return result == LIBUSB_SUCCESS;
 }
 
-bool LibusbBackend::CancelPipe(DWORD)
-{
-    return !m_gone;
-}
+bool LibusbBackend::CancelPipe(DWORD) { return !m_gone; }
 
-void LibusbBackend::SetTransferTimeout(DWORD milliseconds)
-{
-    m_timeoutMs = milliseconds;
-}
+void LibusbBackend::SetTransferTimeout(DWORD milliseconds) { m_timeoutMs = milliseconds; }
 
 void LibusbBackend::SetAborted(DWORD pipeNumber, bool aborted)
 {

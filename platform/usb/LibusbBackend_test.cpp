@@ -45,8 +45,8 @@ protected:
     void Plug(UsbfsDeviceSpec spec = {})
     {
         m_usb = std::make_unique<UsbfsDevice>(plat::usb::testing::TestBed(), m_device.get(), spec);
-        m_path = plat::devices::InterfacePathFor(
-            plat::devices::InstanceIdFor(spec.vendorId, spec.productId, plat::devices::InstanceSerial(spec.serial, spec.sysName)));
+        m_path = plat::devices::InterfacePathFor(plat::devices::InstanceIdFor(
+            spec.vendorId, spec.productId, plat::devices::InstanceSerial(spec.serial, spec.sysName)));
     }
 
     HANDLE Open(DWORD flags = FILE_ATTRIBUTE_NORMAL) { return plat::usb::testing::OpenDevice(m_path, flags); }
@@ -92,7 +92,6 @@ TEST_F(UsbBusTest, WritesAndReadsGoThroughTheClaimedInterfaceAndAReadReturnsWhat
     CloseHandle(device);
     EXPECT_EQ(m_usb->Actions(), (Actions{"claim 0", "release 0"}));
 }
-
 
 TEST_F(UsbBusTest, HandlesOfOneProcessShareOneClaimOfTheInterface)
 {

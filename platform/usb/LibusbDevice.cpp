@@ -34,10 +34,7 @@ OpenDevices& Opened()
     return *opened;
 }
 
-std::string KeyOf(const devices::BusDevice& device)
-{
-    return device.sysPath + "@" + std::to_string(device.address);
-}
+std::string KeyOf(const devices::BusDevice& device) { return device.sysPath + "@" + std::to_string(device.address); }
 
 DWORD ErrorOf(int result)
 {
@@ -80,8 +77,7 @@ libusb_device* FindOnBus(libusb_context* context, const devices::BusDevice& devi
     const ssize_t count = libusb_get_device_list(context, &list);
     libusb_device* found = nullptr;
     for (ssize_t i = 0; i < count; ++i)
-        if (libusb_get_bus_number(list[i]) == device.busNumber &&
-            libusb_get_device_address(list[i]) == device.address)
+        if (libusb_get_bus_number(list[i]) == device.busNumber && libusb_get_device_address(list[i]) == device.address)
             found = libusb_ref_device(list[i]);
     if (list)
         libusb_free_device_list(list, 1);
@@ -145,9 +141,8 @@ public:
         if (result != LIBUSB_SUCCESS)
             return result;
         device.m_interface = found.number;
-        if (found.alternate != 0 &&
-            (result = libusb_set_interface_alt_setting(device.m_handle, found.number, found.alternate)) !=
-                LIBUSB_SUCCESS)
+        if (found.alternate != 0 && (result = libusb_set_interface_alt_setting(device.m_handle, found.number,
+                                                                               found.alternate)) != LIBUSB_SUCCESS)
             return result;
         device.m_in = found.in;
         device.m_out = found.out;
@@ -220,8 +215,7 @@ std::shared_ptr<LibusbDevice> LibusbDevice::Open(const devices::BusDevice& devic
     }
 }
 
-LibusbDevice::LibusbDevice(const devices::BusDevice& bus, libusb_device_handle* handle)
-    : m_bus(bus), m_handle(handle)
+LibusbDevice::LibusbDevice(const devices::BusDevice& bus, libusb_device_handle* handle) : m_bus(bus), m_handle(handle)
 {
 }
 
@@ -234,9 +228,6 @@ LibusbDevice::~LibusbDevice()
     libusb_close(m_handle);
 }
 
-unsigned char LibusbDevice::Endpoint(DWORD pipe) const
-{
-    return pipe == kPipeBulkIn ? m_in : m_out;
-}
+unsigned char LibusbDevice::Endpoint(DWORD pipe) const { return pipe == kPipeBulkIn ? m_in : m_out; }
 
 } // namespace plat::usb

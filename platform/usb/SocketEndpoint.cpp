@@ -94,7 +94,7 @@ bool ReceiveAnswerInto(int fd, Frame& frame, std::uint8_t* buffer, std::size_t c
     frame.payload.clear();
     size = 0;
     std::uint8_t header[kFrameHeader];
-    std::size_t got = 0;      // of the header and the payload, in order
+    std::size_t got = 0; // of the header and the payload, in order
     std::size_t wanted = kFrameHeader;
     while (got < wanted) {
         iovec pieces[2];

@@ -33,8 +33,8 @@ constexpr std::uint32_t kOpIdentify = 5;
 constexpr std::uint32_t kMaxTransfer = (16u << 20) + 64;
 
 struct Frame {
-    std::uint8_t first = 0;     // op, or the result in an answer
-    std::uint32_t number = 0;   // arg, or the count in an answer
+    std::uint8_t first = 0;   // op, or the result in an answer
+    std::uint32_t number = 0; // arg, or the count in an answer
     UninitializedBytes payload;
 };
 

@@ -18,14 +18,10 @@ struct StatusCode {
     ULONG_PTR status;
 };
 constexpr StatusCode kStatusCodes[] = {
-    {ERROR_SUCCESS, 0x00000000},
-    {ERROR_OPERATION_ABORTED, 0xC0000120},
-    {ERROR_SEM_TIMEOUT, 0xC00000B5},
-    {ERROR_DEVICE_NOT_CONNECTED, 0xC000009D},
-    {ERROR_GEN_FAILURE, 0xC0000001},
-    {ERROR_ACCESS_DENIED, 0xC0000022},
-    {ERROR_INVALID_PARAMETER, 0xC000000D},
-    {ERROR_INVALID_FUNCTION, 0xC0000010},
+    {ERROR_SUCCESS, 0x00000000},           {ERROR_OPERATION_ABORTED, 0xC0000120},
+    {ERROR_SEM_TIMEOUT, 0xC00000B5},       {ERROR_DEVICE_NOT_CONNECTED, 0xC000009D},
+    {ERROR_GEN_FAILURE, 0xC0000001},       {ERROR_ACCESS_DENIED, 0xC0000022},
+    {ERROR_INVALID_PARAMETER, 0xC000000D}, {ERROR_INVALID_FUNCTION, 0xC0000010},
 };
 
 DWORD ErrorFromStatus(ULONG_PTR status)
@@ -76,10 +72,7 @@ TransferQueue::~TransferQueue()
         CloseHandle(m_wake);
 }
 
-void TransferQueue::Start()
-{
-    m_thread = std::thread(&TransferQueue::Run, this);
-}
+void TransferQueue::Start() { m_thread = std::thread(&TransferQueue::Run, this); }
 
 void TransferQueue::Stop()
 {

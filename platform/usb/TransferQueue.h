@@ -54,7 +54,7 @@ public:
 
     struct Request {
         bool in = false;
-        std::uint8_t* buffer = nullptr;  // the caller's: OUT the bytes to send, IN where the answer goes
+        std::uint8_t* buffer = nullptr; // the caller's: OUT the bytes to send, IN where the answer goes
         std::size_t size = 0;
         OVERLAPPED* overlapped = nullptr;
         std::shared_ptr<EventObject> event;
@@ -63,7 +63,7 @@ public:
         std::size_t bytes = 0;
         bool parked = false;
         ULONGLONG deadline = 0;
-        DWORD cancelError = 0;  // set when cancelled while the device carries it out
+        DWORD cancelError = 0; // set when cancelled while the device carries it out
     };
     using RequestPtr = std::shared_ptr<Request>;
 
@@ -124,8 +124,8 @@ private:
     std::deque<RequestPtr> m_out;
     std::deque<RequestPtr> m_in;
     std::vector<RequestPtr> m_pending;
-    RequestPtr m_inFlight;  // the transfer the device is carrying out
-    bool m_stepping = false;  // a thread carries out the work
+    RequestPtr m_inFlight;   // the transfer the device is carrying out
+    bool m_stepping = false; // a thread carries out the work
     bool m_retryIn = false;
     bool m_recheck = false;
     bool m_stop = false;

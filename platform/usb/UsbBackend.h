@@ -29,12 +29,12 @@ constexpr DWORD kPipeBulkIn = 1;
 constexpr DWORD kPipeBulkOut = 2;
 
 enum class UsbStatus {
-    Ok,            // bytes moved
-    NoResponse,    // nothing to read now
-    Stalled,       // the endpoint is halted until its pipe is reset
-    Disconnected,  // the device is gone
-    TimedOut,      // the device did not answer within the transfer time-out
-    Failed,        // the transfer failed on the bus
+    Ok,           // bytes moved
+    NoResponse,   // nothing to read now
+    Stalled,      // the endpoint is halted until its pipe is reset
+    Disconnected, // the device is gone
+    TimedOut,     // the device did not answer within the transfer time-out
+    Failed,       // the transfer failed on the bus
 };
 
 struct UsbResult {
@@ -79,7 +79,7 @@ void DetachInProcessDevice(std::u16string_view interfacePath);
 
 struct AttachedDevice {
     std::shared_ptr<UsbBackend> backend;
-    std::uint64_t generation = 0;  // changes with every attach
+    std::uint64_t generation = 0; // changes with every attach
 };
 // The backend attached to the path (case-insensitive), if any.
 AttachedDevice FindInProcessDevice(std::u16string_view interfacePath);

@@ -6,8 +6,8 @@
 
 using plat::usb::DeviceFile;
 
-HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
-                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE)
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE)
 {
     if (!lpFileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -19,8 +19,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_
         return INVALID_HANDLE_VALUE;
     }
     DWORD error = 0;
-    std::shared_ptr<DeviceFile> file = DeviceFile::Open(lpFileName, dwDesiredAccess,
-                                                        (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0, error);
+    std::shared_ptr<DeviceFile> file =
+        DeviceFile::Open(lpFileName, dwDesiredAccess, (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0, error);
     if (!file) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
@@ -47,8 +47,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDW
     return file->Write(lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped);
 }
 
-BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize, LPVOID,
-                     DWORD, LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped)
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize, LPVOID, DWORD,
+                     LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped)
 {
     auto file = plat::ReferenceObject<DeviceFile>(hDevice);
     if (!file)

@@ -53,8 +53,8 @@ constexpr DWORD IOCTL_RESET_PIPE = 0x8000201Cu;
 constexpr ULONG_PTR STATUS_PENDING = 0x103;
 
 struct OVERLAPPED {
-    ULONG_PTR Internal;      // completion status (STATUS_PENDING while pending)
-    ULONG_PTR InternalHigh;  // bytes transferred
+    ULONG_PTR Internal;     // completion status (STATUS_PENDING while pending)
+    ULONG_PTR InternalHigh; // bytes transferred
     DWORD Offset;
     DWORD OffsetHigh;
     HANDLE hEvent;
@@ -66,14 +66,14 @@ inline bool HasOverlappedIoCompleted(const OVERLAPPED* o) { return o->Internal !
 extern "C" {
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
-                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                   HANDLE hTemplateFile);
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
               LPOVERLAPPED lpOverlapped);
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                LPOVERLAPPED lpOverlapped);
-BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
-                     LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize, LPVOID lpOutBuffer,
+                     DWORD nOutBufferSize, LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);
 // bWait: wait (on the record's event, else on the transfer) until the
 // transfer is complete; without it, ERROR_IO_INCOMPLETE while pending.
 BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped, LPDWORD lpNumberOfBytesTransferred, BOOL bWait);

@@ -306,16 +306,14 @@ TEST_F(UsbFileTest, PipeControlsCheckCodeAndPipeNumber)
         DWORD inSize;
         DWORD error;
     } cases[] = {
-        {IOCTL_RESET_PIPE, 2, 4, ERROR_SUCCESS},
-        {IOCTL_CANCEL_IO, 3, 4, ERROR_SUCCESS},
-        {IOCTL_RESET_PIPE, 4, 4, ERROR_INVALID_PARAMETER},
-        {IOCTL_RESET_PIPE, 1, 2, ERROR_INVALID_PARAMETER},
+        {IOCTL_RESET_PIPE, 2, 4, ERROR_SUCCESS},           {IOCTL_CANCEL_IO, 3, 4, ERROR_SUCCESS},
+        {IOCTL_RESET_PIPE, 4, 4, ERROR_INVALID_PARAMETER}, {IOCTL_RESET_PIPE, 1, 2, ERROR_INVALID_PARAMETER},
         {0x80002008, 1, 4, ERROR_INVALID_FUNCTION},
     };
     for (const auto& c : cases) {
         SetLastError(0);
-        BOOL ok = DeviceIoControl(device, c.code, const_cast<DWORD*>(&c.pipe), c.inSize, nullptr, 0, &returned,
-                                  nullptr);
+        BOOL ok =
+            DeviceIoControl(device, c.code, const_cast<DWORD*>(&c.pipe), c.inSize, nullptr, 0, &returned, nullptr);
         EXPECT_EQ(ok != FALSE, c.error == ERROR_SUCCESS) << std::hex << c.code << " pipe " << c.pipe;
         if (!ok) {
             EXPECT_EQ(GetLastError(), c.error);

@@ -98,7 +98,7 @@ TEST_F(SocketDeviceTest, ServedDeviceIsPresentTransfersAndAnnouncesArrivalAndRem
     EXPECT_EQ(count, 3u);
     std::uint8_t answer[4];
     ASSERT_TRUE(ReadFile(handle, answer, sizeof answer, &count, nullptr));
-    EXPECT_EQ(count, 4u);  // a short read: two of the six bytes stay
+    EXPECT_EQ(count, 4u); // a short read: two of the six bytes stay
     ASSERT_TRUE(ReadFile(handle, answer, sizeof answer, &count, nullptr));
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(device->Written(), (std::vector<Bytes>{{9, 9, 9}}));
@@ -138,8 +138,7 @@ TEST_F(SocketDeviceTest, HandlesOpenedOneAfterAnotherKeepOneConnection)
         std::uint8_t answer[2] = {};
         DWORD count = 0;
         const bool ok = WriteFile(handle, &value, 1, &count, nullptr) &&
-                        ReadFile(handle, answer, sizeof answer, &count, nullptr) && count == 2 &&
-                        answer[1] == value;
+                        ReadFile(handle, answer, sizeof answer, &count, nullptr) && count == 2 && answer[1] == value;
         CloseHandle(handle);
         return ok;
     };

@@ -29,14 +29,11 @@ HRESULT CopyText(const std::u16string& text, BSTR* out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-}  // namespace
+} // namespace
 
 DrvItem::DrvItem(LONG flags, std::u16string name, std::u16string fullName, IWiaMiniDrv* miniDriver,
                  size_t specContextSize)
-    : flags_(flags),
-      name_(std::move(name)),
-      fullName_(std::move(fullName)),
-      miniDriver_(miniDriver),
+    : flags_(flags), name_(std::move(name)), fullName_(std::move(fullName)), miniDriver_(miniDriver),
       specContext_(specContextSize, 0)
 {
 }
@@ -79,15 +76,9 @@ HRESULT DrvItem::GetDeviceSpecContext(BYTE** ppSpecContext)
     return *ppSpecContext ? S_OK : E_INVALIDARG;
 }
 
-HRESULT DrvItem::GetFullItemName(BSTR* pbstrName)
-{
-    return CopyText(fullName_, pbstrName);
-}
+HRESULT DrvItem::GetFullItemName(BSTR* pbstrName) { return CopyText(fullName_, pbstrName); }
 
-HRESULT DrvItem::GetItemName(BSTR* pbstrName)
-{
-    return CopyText(name_, pbstrName);
-}
+HRESULT DrvItem::GetItemName(BSTR* pbstrName) { return CopyText(name_, pbstrName); }
 
 HRESULT DrvItem::AddItemToFolder(IWiaDrvItem* pIParent)
 {
@@ -123,7 +114,7 @@ HRESULT DrvItem::UnlinkItemTree(LONG lReason)
             auto& siblings = parent_->children_;
             siblings.erase(std::find(siblings.begin(), siblings.end(), this));
             parent_ = nullptr;
-            Release();  // the folder's reference; ours keeps the item
+            Release(); // the folder's reference; ours keeps the item
         }
         UnlinkLocked(lReason);
     }
@@ -182,7 +173,7 @@ HRESULT DrvItem::GetNextSiblingItem(IWiaDrvItem** ppSiblingItem)
     return HandOut(next, ppSiblingItem);
 }
 
-}  // namespace plat::wia
+} // namespace plat::wia
 
 HRESULT wiasCreateDrvItem(LONG lObjectFlags, BSTR bstrItemName, BSTR bstrFullItemName, IWiaMiniDrv* pIMiniDrv,
                           LONG cbDevSpecContext, BYTE** ppDevSpecContext, IWiaDrvItem** ppIWiaDrvItem)
@@ -192,8 +183,7 @@ HRESULT wiasCreateDrvItem(LONG lObjectFlags, BSTR bstrItemName, BSTR bstrFullIte
     *ppIWiaDrvItem = nullptr;
     if (ppDevSpecContext)
         *ppDevSpecContext = nullptr;
-    if (SysStringLen(bstrItemName) == 0 || SysStringLen(bstrFullItemName) == 0 || !pIMiniDrv ||
-        cbDevSpecContext < 0)
+    if (SysStringLen(bstrItemName) == 0 || SysStringLen(bstrFullItemName) == 0 || !pIMiniDrv || cbDevSpecContext < 0)
         return E_INVALIDARG;
     plat::wia::DrvItem* item = nullptr;
     try {

@@ -14,8 +14,7 @@ namespace plat::wia {
 
 class DrvItem final : public RefCounted<IWiaDrvItem> {
 public:
-    DrvItem(LONG flags, std::u16string name, std::u16string fullName, IWiaMiniDrv* miniDriver,
-            size_t specContextSize);
+    DrvItem(LONG flags, std::u16string name, std::u16string fullName, IWiaMiniDrv* miniDriver, size_t specContextSize);
     DrvItem(const DrvItem&) = delete;
     DrvItem& operator=(const DrvItem&) = delete;
 
@@ -42,10 +41,10 @@ private:
     std::atomic<LONG> flags_;
     const std::u16string name_;
     const std::u16string fullName_;
-    IWiaMiniDrv* const miniDriver_;  // the driver holds its tree, not the reverse
+    IWiaMiniDrv* const miniDriver_; // the driver holds its tree, not the reverse
     std::vector<BYTE> specContext_;
     DrvItem* parent_ = nullptr;      // not held
     std::vector<DrvItem*> children_; // one reference each
 };
 
-}  // namespace plat::wia
+} // namespace plat::wia

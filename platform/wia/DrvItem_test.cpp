@@ -71,7 +71,7 @@ TEST_F(DrvItemTest, CreationChecksItsArguments)
     BYTE* context = nullptr;
     ASSERT_EQ(S_OK, wiasCreateDrvItem(kImage, name.Get(), name.Get(), &driver, 16, &context, &item));
     ASSERT_NE(context, nullptr);
-    EXPECT_EQ(context[0] | context[15], 0);  // zeroed
+    EXPECT_EQ(context[0] | context[15], 0); // zeroed
     BYTE* again = nullptr;
     EXPECT_EQ(S_OK, item->GetDeviceSpecContext(&again));
     EXPECT_EQ(again, context);

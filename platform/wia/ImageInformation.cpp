@@ -11,15 +11,9 @@ namespace {
 constexpr LONG kFileHeaderSize = sizeof(BITMAPFILEHEADER);
 constexpr LONG kInfoHeaderSize = sizeof(BITMAPINFOHEADER);
 
-LONG PaletteEntries(LONG depth)
-{
-    return depth <= 8 ? LONG{1} << depth : 0;
-}
+LONG PaletteEntries(LONG depth) { return depth <= 8 ? LONG{1} << depth : 0; }
 
-bool IsBitmap(const GUID& format)
-{
-    return format == WiaImgFmt_BMP || format == WiaImgFmt_MEMORYBMP;
-}
+bool IsBitmap(const GUID& format) { return format == WiaImgFmt_BMP || format == WiaImgFmt_MEMORYBMP; }
 
 // The context's transfer description from the item's properties.
 HRESULT ReadContextFromItem(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc)
@@ -30,9 +24,12 @@ HRESULT ReadContextFromItem(BYTE* pWiasContext, MINIDRV_TRANSFER_CONTEXT* pmdtc)
         PROPID id;
         LONG* target;
     } longs[] = {
-        {WIA_IPA_PIXELS_PER_LINE, &pmdtc->lWidthInPixels}, {WIA_IPA_NUMBER_OF_LINES, &pmdtc->lLines},
-        {WIA_IPA_DEPTH, &pmdtc->lDepth},                   {WIA_IPS_XRES, &pmdtc->lXRes},
-        {WIA_IPS_YRES, &pmdtc->lYRes},                     {WIA_IPA_COMPRESSION, &pmdtc->lCompression},
+        {WIA_IPA_PIXELS_PER_LINE, &pmdtc->lWidthInPixels},
+        {WIA_IPA_NUMBER_OF_LINES, &pmdtc->lLines},
+        {WIA_IPA_DEPTH, &pmdtc->lDepth},
+        {WIA_IPS_XRES, &pmdtc->lXRes},
+        {WIA_IPS_YRES, &pmdtc->lYRes},
+        {WIA_IPA_COMPRESSION, &pmdtc->lCompression},
         {WIA_IPA_TYMED, &pmdtc->tymed},
     };
     for (auto& entry : longs) {
@@ -59,7 +56,7 @@ void WriteBitmapHeader(const MINIDRV_TRANSFER_CONTEXT& context)
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
     info.biWidth = context.lWidthInPixels;
-    info.biHeight = context.lLines;  // positive: the last line comes first
+    info.biHeight = context.lLines; // positive: the last line comes first
     info.biPlanes = 1;
     info.biBitCount = static_cast<WORD>(context.lDepth);
     info.biCompression = BI_RGB;
@@ -75,7 +72,7 @@ void WriteBitmapHeader(const MINIDRV_TRANSFER_CONTEXT& context)
     }
 }
 
-}  // namespace
+} // namespace
 
 HRESULT wiasGetImageInformation(BYTE* pWiasContext, LONG lFlags, MINIDRV_TRANSFER_CONTEXT* pmdtc)
 {

@@ -17,8 +17,8 @@ using plat::wia::WiaItem;
 void DescribeImage(WiaItem& item, LONG pixels, LONG lines, LONG depth, const GUID& format, LONG tymed)
 {
     BYTE* ctx = item.Context();
-    PROPID ids[] = {WIA_IPA_PIXELS_PER_LINE, WIA_IPA_NUMBER_OF_LINES, WIA_IPA_DEPTH, WIA_IPS_XRES,
-                    WIA_IPS_YRES,            WIA_IPA_COMPRESSION,     WIA_IPA_TYMED, WIA_IPA_FORMAT};
+    PROPID ids[] = {WIA_IPA_PIXELS_PER_LINE, WIA_IPA_NUMBER_OF_LINES, WIA_IPA_DEPTH, WIA_IPS_XRES, WIA_IPS_YRES,
+                    WIA_IPA_COMPRESSION,     WIA_IPA_TYMED,           WIA_IPA_FORMAT};
     LPOLESTR names[8];
     for (LPOLESTR& name : names)
         name = const_cast<LPOLESTR>(u"p");
@@ -78,8 +78,8 @@ TEST(ImageInformation, WithoutInitialisingTheDriversGeometryStandsAndTheHeaderIs
     struct Case {
         LONG depth;
         GUID format;
-        size_t infoAt;  // where the information header starts
-        std::vector<RGBQUAD> palette;  // its first and last entry
+        size_t infoAt;                // where the information header starts
+        std::vector<RGBQUAD> palette; // its first and last entry
     } cases[] = {
         {1, WiaImgFmt_BMP, 14, {{0, 0, 0, 0}, {255, 255, 255, 0}}},
         {8, WiaImgFmt_MEMORYBMP, 0, {{0, 0, 0, 0}, {255, 255, 255, 0}}},
@@ -153,4 +153,4 @@ TEST(ImageInformation, MissingPropertiesAndImpossibleSizesAreRefused)
     EXPECT_EQ(E_INVALIDARG, wiasGetImageInformation(item.Context(), WIAS_INIT_CONTEXT, nullptr));
 }
 
-}  // namespace
+} // namespace

@@ -59,4 +59,4 @@ WiaItem* ItemTree::Find(std::u16string_view name) const
     return nullptr;
 }
 
-}  // namespace plat::wia
+} // namespace plat::wia

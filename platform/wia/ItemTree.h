@@ -19,7 +19,7 @@ public:
         std::unique_ptr<WiaItem> item;
         std::u16string name;
         std::u16string fullName;
-        int depth = 0;  // 0 for the root
+        int depth = 0; // 0 for the root
     };
 
     // Replaces the items with those of the tree under `root`. E_INVALIDARG
@@ -40,4 +40,4 @@ private:
     std::vector<Entry> entries_;
 };
 
-}  // namespace plat::wia
+} // namespace plat::wia

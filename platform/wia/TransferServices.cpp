@@ -14,8 +14,8 @@ HRESULT wiasSendEndOfPage(BYTE* pWiasContext, LONG lPageCount, MINIDRV_TRANSFER_
     if (!pWiasContext || !pmdtc || !pmdtc->pIWiaMiniDrvCallBack)
         return E_INVALIDARG;
     pmdtc->lPage = lPageCount;
-    return pmdtc->pIWiaMiniDrvCallBack->MiniDrvCallback(IT_MSG_NEW_PAGE, IT_STATUS_TRANSFER_TO_CLIENT, 0, 0, 0,
-                                                        pmdtc, 0);
+    return pmdtc->pIWiaMiniDrvCallBack->MiniDrvCallback(IT_MSG_NEW_PAGE, IT_STATUS_TRANSFER_TO_CLIENT, 0, 0, 0, pmdtc,
+                                                        0);
 }
 
 HRESULT wiasWritePageBufToFile(MINIDRV_TRANSFER_CONTEXT* pmdtc)

@@ -72,4 +72,4 @@ TEST(TransferServices, PageBufferGoesToTheFileWholeOrNotAtAll)
     std::fclose(file);
 }
 
-}  // namespace
+} // namespace

@@ -56,8 +56,7 @@ bool ItemProperty::CurrentValueIsValid() const
     }
     if (accessFlags & WIA_PROP_LIST) {
         if (current.vt == VT_CLSID)
-            return current.puuid &&
-                   std::find(listGuid.begin(), listGuid.end(), *current.puuid) != listGuid.end();
+            return current.puuid && std::find(listGuid.begin(), listGuid.end(), *current.puuid) != listGuid.end();
         if (current.vt != VT_I4 && current.vt != VT_UI4)
             return false;
         return std::find(listLong.begin(), listLong.end(), current.lVal) != listLong.end();
@@ -83,10 +82,7 @@ WiaItem::~WiaItem()
         drvItem_->Release();
 }
 
-WiaItem* WiaItem::FromContext(BYTE* pWiasContext)
-{
-    return reinterpret_cast<WiaItem*>(pWiasContext);
-}
+WiaItem* WiaItem::FromContext(BYTE* pWiasContext) { return reinterpret_cast<WiaItem*>(pWiasContext); }
 
 ItemProperty* WiaItem::Find(PROPID id)
 {
@@ -160,4 +156,4 @@ void WiaItem::UndoClientWrite()
     }
 }
 
-}  // namespace plat::wia
+} // namespace plat::wia

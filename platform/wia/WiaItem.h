@@ -38,7 +38,7 @@ struct ItemProperty {
     PROPID id = 0;
     std::u16string name;
     PropValue value;
-    PropValue oldValue;  // VT_EMPTY: no client change yet, old == current
+    PropValue oldValue; // VT_EMPTY: no client change yet, old == current
     bool hasAttributes = false;
     ULONG accessFlags = 0;
     VARTYPE vt = VT_EMPTY;
@@ -50,10 +50,7 @@ struct ItemProperty {
     std::vector<GUID> listGuid;
     LONG flagNom = 0, flagValidBits = 0;
 
-    const PROPVARIANT& OldOrCurrent() const
-    {
-        return oldValue.Type() == VT_EMPTY ? value.Get() : oldValue.Get();
-    }
+    const PROPVARIANT& OldOrCurrent() const { return oldValue.Type() == VT_EMPTY ? value.Get() : oldValue.Get(); }
     // Whether a value of type `vt` may be stored: the type the attributes or
     // the current value gave the property, or any while it has neither.
     bool AcceptsType(VARTYPE type) const;
@@ -104,4 +101,4 @@ private:
     std::map<PROPID, ItemProperty> properties_;
 };
 
-}  // namespace plat::wia
+} // namespace plat::wia

@@ -5,7 +5,7 @@
 
 #include "platform/base/wintypes.h"
 
-constexpr WORD kBitmapFileType = 0x4D42;  // "BM"
+constexpr WORD kBitmapFileType = 0x4D42; // "BM"
 constexpr DWORD BI_RGB = 0;
 
 #pragma pack(push, 2)

@@ -48,12 +48,9 @@ Char* CopyTaskString(const Char* text)
     return copy;
 }
 
-}  // namespace
+} // namespace
 
-void PropVariantInit(PROPVARIANT* pvar)
-{
-    std::memset(pvar, 0, sizeof(*pvar));
-}
+void PropVariantInit(PROPVARIANT* pvar) { std::memset(pvar, 0, sizeof(*pvar)); }
 
 HRESULT PropVariantClear(PROPVARIANT* pvar)
 {

@@ -71,4 +71,4 @@ TEST(PropVariant, UnknownTypesAreRefusedWithoutTouchingTheValue)
     EXPECT_EQ(VT_DISPATCH, value.vt);
 }
 
-}  // namespace
+} // namespace

@@ -87,8 +87,8 @@ struct IStiUSD : IUnknown {
     virtual HRESULT GetStatus(PSTI_DEVICE_STATUS pDevStatus) = 0;
     virtual HRESULT DeviceReset() = 0;
     virtual HRESULT Diagnostic(LPSTI_DIAG pBuffer) = 0;
-    virtual HRESULT Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData, DWORD cbInDataSize,
-                           LPVOID pOutData, DWORD dwOutDataSize, LPDWORD pdwActualData) = 0;
+    virtual HRESULT Escape(STI_RAW_CONTROL_CODE EscapeFunction, LPVOID lpInData, DWORD cbInDataSize, LPVOID pOutData,
+                           DWORD dwOutDataSize, LPDWORD pdwActualData) = 0;
     virtual HRESULT GetLastError(LPDWORD pdwLastDeviceError) = 0;
     virtual HRESULT LockDevice() = 0;
     virtual HRESULT UnLockDevice() = 0;

@@ -38,8 +38,8 @@ inline constexpr IID IID_IWiaUIExtension = plat::MakeGuid("E2937C05-6D18-4FA4-B1
 
 struct IWiaPropertyStorage : IUnknown {
     STDMETHOD(ReadMultiple)(ULONG cpspec, const PROPSPEC rgpspec[], PROPVARIANT rgpropvar[]) PURE;
-    STDMETHOD(WriteMultiple)(ULONG cpspec, const PROPSPEC rgpspec[], const PROPVARIANT rgpropvar[],
-                             PROPID propidNameFirst) PURE;
+    STDMETHOD(WriteMultiple)
+    (ULONG cpspec, const PROPSPEC rgpspec[], const PROPVARIANT rgpropvar[], PROPID propidNameFirst) PURE;
     STDMETHOD(DeleteMultiple)(ULONG cpspec, const PROPSPEC rgpspec[]) PURE;
     STDMETHOD(ReadPropertyNames)(ULONG cpropid, const PROPID rgpropid[], LPOLESTR rglpwstrName[]) PURE;
     STDMETHOD(WritePropertyNames)(ULONG cpropid, const PROPID rgpropid[], const LPOLESTR rglpwstrName[]) PURE;
@@ -77,19 +77,21 @@ struct IWiaItem : IUnknown {
 struct IWiaDevMgr : IUnknown {
     STDMETHOD(EnumDeviceInfo)(LONG lFlag, IEnumWIA_DEV_INFO** ppIEnum) PURE;
     STDMETHOD(CreateDevice)(BSTR bstrDeviceID, IWiaItem** ppWiaItemRoot) PURE;
-    STDMETHOD(SelectDeviceDlg)(HWND hwndParent, LONG lDeviceType, LONG lFlags, BSTR* pbstrDeviceID,
-                               IWiaItem** ppItemRoot) PURE;
+    STDMETHOD(SelectDeviceDlg)
+    (HWND hwndParent, LONG lDeviceType, LONG lFlags, BSTR* pbstrDeviceID, IWiaItem** ppItemRoot) PURE;
     STDMETHOD(SelectDeviceDlgID)(HWND hwndParent, LONG lDeviceType, LONG lFlags, BSTR* pbstrDeviceID) PURE;
-    STDMETHOD(GetImageDlg)(HWND hwndParent, LONG lDeviceType, LONG lFlags, LONG lIntent, IWiaItem* pItemRoot,
-                           BSTR bstrFilename, GUID* pguidFormat) PURE;
-    STDMETHOD(RegisterEventCallbackProgram)(LONG lFlags, BSTR bstrDeviceID, const GUID* pEventGUID,
-                                            BSTR bstrCommandline, BSTR bstrName, BSTR bstrDescription,
-                                            BSTR bstrIcon) PURE;
-    STDMETHOD(RegisterEventCallbackInterface)(LONG lFlags, BSTR bstrDeviceID, const GUID* pEventGUID,
-                                              IWiaEventCallback* pIWiaEventCallback, IUnknown** pEventObject) PURE;
-    STDMETHOD(RegisterEventCallbackCLSID)(LONG lFlags, BSTR bstrDeviceID, const GUID* pEventGUID,
-                                          const GUID* pClsID, BSTR bstrName, BSTR bstrDescription,
-                                          BSTR bstrIcon) PURE;
+    STDMETHOD(GetImageDlg)
+    (HWND hwndParent, LONG lDeviceType, LONG lFlags, LONG lIntent, IWiaItem* pItemRoot, BSTR bstrFilename,
+     GUID* pguidFormat) PURE;
+    STDMETHOD(RegisterEventCallbackProgram)
+    (LONG lFlags, BSTR bstrDeviceID, const GUID* pEventGUID, BSTR bstrCommandline, BSTR bstrName, BSTR bstrDescription,
+     BSTR bstrIcon) PURE;
+    STDMETHOD(RegisterEventCallbackInterface)
+    (LONG lFlags, BSTR bstrDeviceID, const GUID* pEventGUID, IWiaEventCallback* pIWiaEventCallback,
+     IUnknown** pEventObject) PURE;
+    STDMETHOD(RegisterEventCallbackCLSID)
+    (LONG lFlags, BSTR bstrDeviceID, const GUID* pEventGUID, const GUID* pClsID, BSTR bstrName, BSTR bstrDescription,
+     BSTR bstrIcon) PURE;
     STDMETHOD(AddDeviceDlg)(HWND hwndParent, LONG lFlags) PURE;
 };
 

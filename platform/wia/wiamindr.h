@@ -46,5 +46,5 @@ HRESULT wiasIsPropChanged(PROPID propid, WIA_PROPERTY_CONTEXT* pContext, BOOL* p
 HRESULT wiasSetPropChanged(PROPID propid, WIA_PROPERTY_CONTEXT* pContext, BOOL bChanged);
 // Old and current value of a long property and whether it changed; a
 // changed value is checked against its valid values unless bNoValidation.
-HRESULT wiasGetChangedValueLong(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, BOOL bNoValidation,
-                                PROPID propID, WIAS_CHANGED_VALUE_INFO* pInfo);
+HRESULT wiasGetChangedValueLong(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, BOOL bNoValidation, PROPID propID,
+                                WIAS_CHANGED_VALUE_INFO* pInfo);

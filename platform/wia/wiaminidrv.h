@@ -19,17 +19,16 @@ struct IWiaMiniDrv : IUnknown {
                                               const PROPSPEC* pPropSpec, LONG* plDevErrVal) = 0;
     virtual HRESULT drvWriteItemProperties(BYTE* pWiasContext, LONG lFlags, PMINIDRV_TRANSFER_CONTEXT pmdtc,
                                            LONG* plDevErrVal) = 0;
-    virtual HRESULT drvReadItemProperties(BYTE* pWiasContext, LONG lFlags, ULONG nPropSpec,
-                                          const PROPSPEC* pPropSpec, LONG* plDevErrVal) = 0;
+    virtual HRESULT drvReadItemProperties(BYTE* pWiasContext, LONG lFlags, ULONG nPropSpec, const PROPSPEC* pPropSpec,
+                                          LONG* plDevErrVal) = 0;
     virtual HRESULT drvLockWiaDevice(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) = 0;
     virtual HRESULT drvUnLockWiaDevice(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) = 0;
     virtual HRESULT drvAnalyzeItem(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) = 0;
-    virtual HRESULT drvGetDeviceErrorStr(LONG lFlags, LONG lDevErrVal, LPOLESTR* ppszDevErrStr,
-                                         LONG* plDevErr) = 0;
-    virtual HRESULT drvDeviceCommand(BYTE* pWiasContext, LONG lFlags, const GUID* plCommand,
-                                     IWiaDrvItem** ppWiaDrvItem, LONG* plDevErrVal) = 0;
-    virtual HRESULT drvGetCapabilities(BYTE* pWiasContext, LONG lFlags, LONG* pcelt,
-                                       WIA_DEV_CAP_DRV** ppCapabilities, LONG* plDevErrVal) = 0;
+    virtual HRESULT drvGetDeviceErrorStr(LONG lFlags, LONG lDevErrVal, LPOLESTR* ppszDevErrStr, LONG* plDevErr) = 0;
+    virtual HRESULT drvDeviceCommand(BYTE* pWiasContext, LONG lFlags, const GUID* plCommand, IWiaDrvItem** ppWiaDrvItem,
+                                     LONG* plDevErrVal) = 0;
+    virtual HRESULT drvGetCapabilities(BYTE* pWiasContext, LONG lFlags, LONG* pcelt, WIA_DEV_CAP_DRV** ppCapabilities,
+                                       LONG* plDevErrVal) = 0;
     virtual HRESULT drvDeleteItem(BYTE* pWiasContext, LONG lFlags, LONG* plDevErrVal) = 0;
     virtual HRESULT drvFreeDrvItemContext(LONG lFlags, BYTE* pSpecContext, LONG* plDevErrVal) = 0;
     virtual HRESULT drvGetWiaFormatInfo(BYTE* pWiasContext, LONG lFlags, LONG* pcelt, WIA_FORMAT_INFO** ppwfi,

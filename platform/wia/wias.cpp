@@ -14,10 +14,7 @@ using plat::wia::WiaItem;
 
 namespace {
 
-WiaItem* ItemOf(BYTE* pWiasContext)
-{
-    return WiaItem::FromContext(pWiasContext);
-}
+WiaItem* ItemOf(BYTE* pWiasContext) { return WiaItem::FromContext(pWiasContext); }
 
 // The property to read: E_INVALIDARG when it must exist, S_FALSE when not.
 HRESULT FindForRead(BYTE* pWiasContext, PROPID propid, BOOL bMustExist, ItemProperty** found)
@@ -32,10 +29,7 @@ HRESULT FindForRead(BYTE* pWiasContext, PROPID propid, BOOL bMustExist, ItemProp
     return S_OK;
 }
 
-bool IsLong(const PROPVARIANT& value)
-{
-    return value.vt == VT_I4 || value.vt == VT_UI4;
-}
+bool IsLong(const PROPVARIANT& value) { return value.vt == VT_I4 || value.vt == VT_UI4; }
 
 HRESULT WriteValue(BYTE* pWiasContext, PROPID propid, const PROPVARIANT& value)
 {
@@ -75,11 +69,11 @@ int ContextIndex(const WIA_PROPERTY_CONTEXT* pContext, PROPID propid)
 
 // Properties whose change others follow, always part of a property context.
 constexpr PROPID kDependedOn[] = {
-    WIA_IPS_CUR_INTENT, WIA_IPA_DATATYPE, WIA_IPA_DEPTH,   WIA_IPS_XRES,    WIA_IPS_YRES,  WIA_IPS_XPOS,
+    WIA_IPS_CUR_INTENT, WIA_IPA_DATATYPE, WIA_IPA_DEPTH,   WIA_IPS_XRES,   WIA_IPS_YRES,  WIA_IPS_XPOS,
     WIA_IPS_YPOS,       WIA_IPS_XEXTENT,  WIA_IPS_YEXTENT, WIA_IPA_FORMAT, WIA_IPA_TYMED,
 };
 
-}  // namespace
+} // namespace
 
 HRESULT wiasGetItemType(BYTE* pWiasContext, LONG* plType)
 {
@@ -444,8 +438,8 @@ HRESULT wiasSetPropChanged(PROPID propid, WIA_PROPERTY_CONTEXT* pContext, BOOL b
     return S_OK;
 }
 
-HRESULT wiasGetChangedValueLong(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, BOOL bNoValidation,
-                                PROPID propID, WIAS_CHANGED_VALUE_INFO* pInfo)
+HRESULT wiasGetChangedValueLong(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, BOOL bNoValidation, PROPID propID,
+                                WIAS_CHANGED_VALUE_INFO* pInfo)
 {
     WiaItem* item = ItemOf(pWiasContext);
     if (!item || !pInfo)

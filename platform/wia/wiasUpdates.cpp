@@ -65,7 +65,7 @@ HRESULT UpdateAxis(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, LONG size
     return hr;
 }
 
-}  // namespace
+} // namespace
 
 HRESULT wiasUpdateScanRect(BYTE* pWiasContext, WIA_PROPERTY_CONTEXT* pContext, LONG lWidth, LONG lHeight)
 {

@@ -56,8 +56,8 @@ TEST(UpdateScanRect, RectangleFollowsTheResolutionAndStaysInsideTheArea)
 {
     struct Case {
         std::vector<std::pair<PROPID, LONG>> change;
-        LONG xpos, xext, ypos, yext;  // after the update
-        LONG xmax, ymax;              // extent maxima
+        LONG xpos, xext, ypos, yext; // after the update
+        LONG xmax, ymax;             // extent maxima
     } cases[] = {
         // 8.5 x 11 inch area: 1700 x 2200 at 200 dpi.
         {{{WIA_IPS_XRES, 400}, {WIA_IPS_YRES, 400}}, 0, 3400, 200, 4000, 3400, 4400},
@@ -70,8 +70,12 @@ TEST(UpdateScanRect, RectangleFollowsTheResolutionAndStaysInsideTheArea)
         SCOPED_TRACE(testing::Message() << "case " << i);
         WiaItem item(WiaItemTypeImage | WiaItemTypeFile);
         Name(item, {WIA_IPS_XRES, WIA_IPS_YRES, WIA_IPS_XPOS, WIA_IPS_YPOS, WIA_IPS_XEXTENT, WIA_IPS_YEXTENT});
-        for (auto [id, value] : {std::pair<PROPID, LONG>{WIA_IPS_XRES, 200}, {WIA_IPS_YRES, 200}, {WIA_IPS_XPOS, 0},
-                                 {WIA_IPS_YPOS, 100}, {WIA_IPS_XEXTENT, 1700}, {WIA_IPS_YEXTENT, 2000}})
+        for (auto [id, value] : {std::pair<PROPID, LONG>{WIA_IPS_XRES, 200},
+                                 {WIA_IPS_YRES, 200},
+                                 {WIA_IPS_XPOS, 0},
+                                 {WIA_IPS_YPOS, 100},
+                                 {WIA_IPS_XEXTENT, 1700},
+                                 {WIA_IPS_YEXTENT, 2000}})
             ASSERT_EQ(S_OK, wiasWritePropLong(item.Context(), id, value));
         WIA_PROPERTY_CONTEXT context{};
         ClientChange(item, c.change, &context);
@@ -136,4 +140,4 @@ TEST(UpdateValidFormat, FormatsFollowTheMediaType)
     EXPECT_EQ(E_INVALIDARG, wiasUpdateValidFormat(item.Context(), &context, nullptr));
 }
 
-}  // namespace
+} // namespace

@@ -80,7 +80,7 @@ TEST_F(WiasTest, ReadsGiveWhatWasWrittenAndOldValuesFollowClientChanges)
     EXPECT_EQ(200, old) << "before any client change the old value is the current one";
 
     ClientSets(kLong, 300);
-    ASSERT_EQ(S_OK, wiasWritePropLong(ctx, kLong, 100));  // the driver's own write keeps the old value
+    ASSERT_EQ(S_OK, wiasWritePropLong(ctx, kLong, 100)); // the driver's own write keeps the old value
     ASSERT_EQ(S_OK, wiasReadPropLong(ctx, kLong, &value, &old, TRUE));
     EXPECT_EQ(100, value);
     EXPECT_EQ(200, old);
@@ -124,7 +124,11 @@ TEST_F(WiasTest, UnknownPropertiesAndMismatchedTypesAreRefused)
         {"guid list on a long", wiasSetValidListGuid(ctx, kLong, 0, WiaImgFmt_BMP, nullptr), E_INVALIDARG},
         {"valid values of unknown", wiasSetValidFlag(ctx, kUnknown, 0, 1), E_INVALIDARG},
         {"null context", wiasWritePropLong(nullptr, kLong, 1), E_INVALIDARG},
-        {"validate unknown", [&] { PROPSPEC s = Spec(kUnknown); return wiasValidateItemProperties(ctx, 1, &s); }(),
+        {"validate unknown",
+         [&] {
+             PROPSPEC s = Spec(kUnknown);
+             return wiasValidateItemProperties(ctx, 1, &s);
+         }(),
          E_INVALIDARG},
     };
     SysFreeString(someText);
@@ -147,10 +151,16 @@ TEST_F(WiasTest, ValidationChecksRangesListsAndFlags)
         LONG value;
         HRESULT expected;
     } cases[] = {
-        {kRange, 0, S_OK},          {kRange, 100, S_OK},        {kRange, 55, S_OK},
-        {kRange, 101, E_INVALIDARG}, {kRange, -1, E_INVALIDARG}, {kRange, 52, E_INVALIDARG},  // off the step
-        {kLong, 300, S_OK},         {kLong, 250, E_INVALIDARG},
-        {kFlag, FEEDER | DUPLEX | FRONT_FIRST, S_OK}, {kFlag, FLATBED, E_INVALIDARG},
+        {kRange, 0, S_OK},
+        {kRange, 100, S_OK},
+        {kRange, 55, S_OK},
+        {kRange, 101, E_INVALIDARG},
+        {kRange, -1, E_INVALIDARG},
+        {kRange, 52, E_INVALIDARG}, // off the step
+        {kLong, 300, S_OK},
+        {kLong, 250, E_INVALIDARG},
+        {kFlag, FEEDER | DUPLEX | FRONT_FIRST, S_OK},
+        {kFlag, FLATBED, E_INVALIDARG},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(S_OK, wiasWritePropLong(ctx, c.id, c.value));
@@ -177,7 +187,7 @@ TEST_F(WiasTest, AttributesWrittenTogetherAreCopiedAndReplaceEarlierOnes)
     info[1].vt = VT_I4;
     PROPSPEC specs[] = {Spec(kLong), Spec(kRange)};
     ASSERT_EQ(S_OK, wiasSetItemPropAttribs(ctx, 2, specs, info));
-    list = {1, 2};  // the caller's list may go away
+    list = {1, 2}; // the caller's list may go away
 
     EXPECT_EQ(WIA_PROP_RW | WIA_PROP_LIST, item.Find(kLong)->accessFlags);
     EXPECT_EQ((std::vector<LONG>{100, 200}), item.Find(kLong)->listLong);
@@ -200,7 +210,8 @@ TEST_F(WiasTest, PropertyContextMarksTheClientsPropertiesAndValidatesChangedValu
     EXPECT_TRUE(changed);
     ASSERT_EQ(S_OK, wiasIsPropChanged(kFlag, &context, &changed));
     EXPECT_FALSE(changed);
-    ASSERT_EQ(S_OK, wiasIsPropChanged(WIA_IPS_CUR_INTENT, &context, &changed)) << "depended-on properties are always in";
+    ASSERT_EQ(S_OK, wiasIsPropChanged(WIA_IPS_CUR_INTENT, &context, &changed))
+        << "depended-on properties are always in";
     EXPECT_FALSE(changed);
     EXPECT_EQ(E_INVALIDARG, wiasIsPropChanged(kText, &context, &changed));
     ASSERT_EQ(S_OK, wiasSetPropChanged(kFlag, &context, TRUE));
@@ -215,7 +226,7 @@ TEST_F(WiasTest, PropertyContextMarksTheClientsPropertiesAndValidatesChangedValu
     EXPECT_EQ(50, info.Old.lVal);
     EXPECT_EQ(70, info.Current.lVal);
 
-    ClientSets(kRange, 71);  // off the step of 5
+    ClientSets(kRange, 71); // off the step of 5
     EXPECT_EQ(E_INVALIDARG, wiasGetChangedValueLong(ctx, &context, FALSE, kRange, &info));
     ASSERT_EQ(S_OK, wiasGetChangedValueLong(ctx, &context, TRUE, kRange, &info)) << "validation skipped";
     EXPECT_EQ(71, info.Current.lVal);
@@ -260,4 +271,4 @@ TEST(WiasItemTree, ItemTypeAndRootComeFromTheTree)
     EXPECT_EQ(E_INVALIDARG, wiasGetItemType(nullptr, &type));
 }
 
-}  // namespace
+} // namespace

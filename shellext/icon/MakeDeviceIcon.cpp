@@ -59,8 +59,8 @@ int main(int argc, char** argv)
         return 2;
     }
     uint16_t firstImage = 1;
-    return iconres::WriteIcon(argv[1], 201, iconres::IconDrawing{kPalette, ColourAt}, {16, 24, 32, 48, 256},
-                              {4, 8, 32}, &firstImage)
+    return iconres::WriteIcon(argv[1], 201, iconres::IconDrawing{kPalette, ColourAt}, {16, 24, 32, 48, 256}, {4, 8, 32},
+                              &firstImage)
                ? 0
                : 1;
 }

@@ -65,7 +65,7 @@ protected:
         if (driver)
             driver->NonDelegatingRelease();
         if (!sink.registered.empty())
-            sink.RegisterLogName(u"WIA Driver")->store(0);  // the cell outlives the test
+            sink.RegisterLogName(u"WIA Driver")->store(0); // the cell outlives the test
     }
 
     // One client of the service connecting, as the service names the device.
@@ -74,8 +74,8 @@ protected:
         ScopedBstr deviceId(u"{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000");
         ScopedBstr rootFullName(rootName);
         LONG error = -1;
-        return miniDrv()->drvInitializeWia(context.Context(), 0, deviceId.Get(), rootFullName.Get(), device,
-                                           nullptr, root, nullptr, &error);
+        return miniDrv()->drvInitializeWia(context.Context(), 0, deviceId.Get(), rootFullName.Get(), device, nullptr,
+                                           root, nullptr, &error);
     }
     HRESULT Connect(IWiaDrvItem** root = nullptr)
     {

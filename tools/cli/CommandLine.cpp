@@ -48,10 +48,7 @@ int WrongUsage(const Program& program, const std::string& problem, std::ostream&
     return program.usageExit;
 }
 
-int WrongUsage(const Program& program, const std::string& problem)
-{
-    return WrongUsage(program, problem, std::cerr);
-}
+int WrongUsage(const Program& program, const std::string& problem) { return WrongUsage(program, problem, std::cerr); }
 
 Parsed Parse(const Program& program, const std::vector<std::string>& args, const std::vector<Option>& options,
              const TakeOption& take, std::ostream& out, std::ostream& err, Operands order)
@@ -109,14 +106,14 @@ Parsed Parse(const Program& program, const std::vector<std::string>& args, const
 Parsed Parse(const Program& program, const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              Operands order)
 {
-    return Parse(program, args, {}, [](int, const std::string&) { return std::string(); }, out, err, order);
+    return Parse(
+        program, args, {}, [](int, const std::string&) { return std::string(); }, out, err, order);
 }
 
-Parsed Parse(const Program& program, int argc, char** argv, const std::vector<Option>& options,
-             const TakeOption& take, Operands order)
+Parsed Parse(const Program& program, int argc, char** argv, const std::vector<Option>& options, const TakeOption& take,
+             Operands order)
 {
-    return Parse(program, std::vector<std::string>(argv + 1, argv + argc), options, take, std::cout, std::cerr,
-                 order);
+    return Parse(program, std::vector<std::string>(argv + 1, argv + argc), options, take, std::cout, std::cerr, order);
 }
 
 } // namespace cli

@@ -25,7 +25,7 @@ struct Program {
 struct Option {
     const char* name; // without the dashes
     bool takesValue;
-    int key;          // handed to the taker
+    int key; // handed to the taker
 };
 
 // Takes one option: an empty string, or what is wrong with its value
@@ -53,8 +53,8 @@ Parsed Parse(const Program& program, const std::vector<std::string>& args, std::
              Operands order);
 
 // The same over main's arguments, writing to the standard streams.
-Parsed Parse(const Program& program, int argc, char** argv, const std::vector<Option>& options,
-             const TakeOption& take, Operands order = Operands::Anywhere);
+Parsed Parse(const Program& program, int argc, char** argv, const std::vector<Option>& options, const TakeOption& take,
+             Operands order = Operands::Anywhere);
 
 // A mistake found after parsing (a missing or extra operand): said as
 // Parse says its own; the status to end with.

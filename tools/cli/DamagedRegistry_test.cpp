@@ -59,7 +59,7 @@ TEST_F(DamagedRegistryTest, EveryToolNamesItAndSaysWhatToDo)
                              "devinstall install\n";
     const struct {
         std::vector<std::string> command;
-        const char* prefix;  // before the words
+        const char* prefix; // before the words
     } cases[] = {
         {{QBK_SCAN, "--out", pages}, "scan: "},
         {{QBK_SCAN, "--list"}, "scan: "},
@@ -80,8 +80,7 @@ TEST_F(DamagedRegistryTest, EveryToolNamesItAndSaysWhatToDo)
     }
     // twainscan, an outside application, sees the source's refusal only.
     EXPECT_EQ(Run({QBK_TWAINSCAN, "--folder", TwainFolder(), "--out", pages}, &output), 1) << output;
-    EXPECT_NE(output.find("or the registry is damaged (scan --list says what to do) (condition 5)"),
-              std::string::npos)
+    EXPECT_NE(output.find("or the registry is damaged (scan --list says what to do) (condition 5)"), std::string::npos)
         << output;
     EXPECT_TRUE(fs::is_empty(pages));
 

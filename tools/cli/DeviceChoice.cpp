@@ -18,10 +18,7 @@ std::u16string SerialOf(const std::u16string& instanceId)
     return slash == std::u16string::npos ? instanceId : instanceId.substr(slash + 1);
 }
 
-bool Present(const DeviceRecord& device)
-{
-    return plat::devices::IsInterfacePresent(device.interfacePath);
-}
+bool Present(const DeviceRecord& device) { return plat::devices::IsInterfacePresent(device.interfacePath); }
 
 } // namespace
 

@@ -21,10 +21,17 @@ struct Tool {
 };
 
 const Tool kTools[] = {
-    {"qbk-scanner-emu", QBK_EMULATOR, 2}, {"devinstall", QBK_DEVINSTALL, 2}, {"twainscan", QBK_TWAINSCAN, 2},
-    {"wiascan", QBK_WIASCAN, 2},          {"scan", QBK_SCAN, 2},             {"dialogpictures", QBK_DIALOGPICTURES, 2},
-    {"shellpage", QBK_SHELLPAGE, 2},      {"regtool", QBK_REGTOOL, 2},       {"svctool", QBK_SVCTOOL, 1},
-    {"diagtool", QBK_DIAGTOOL, 2},        {"scannertool", QBK_SCANNERTOOL, 2},
+    {"qbk-scanner-emu", QBK_EMULATOR, 2},
+    {"devinstall", QBK_DEVINSTALL, 2},
+    {"twainscan", QBK_TWAINSCAN, 2},
+    {"wiascan", QBK_WIASCAN, 2},
+    {"scan", QBK_SCAN, 2},
+    {"dialogpictures", QBK_DIALOGPICTURES, 2},
+    {"shellpage", QBK_SHELLPAGE, 2},
+    {"regtool", QBK_REGTOOL, 2},
+    {"svctool", QBK_SVCTOOL, 1},
+    {"diagtool", QBK_DIAGTOOL, 2},
+    {"scannertool", QBK_SCANNERTOOL, 2},
 };
 
 class EveryToolTest : public ::testing::Test {

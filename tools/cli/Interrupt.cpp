@@ -32,9 +32,6 @@ void CatchInterrupts()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool Interrupted()
-{
-    return g_interrupted != 0;
-}
+bool Interrupted() { return g_interrupted != 0; }
 
 } // namespace cli

@@ -52,8 +52,8 @@ TEST_F(PageFolderTest, TheFolderIsCheckedBeforeASheetIsFed)
 
 TEST_F(PageFolderTest, PagesOfAnEarlierRunAreKeptUnlessForcedOrNumberedAfter)
 {
-    for (const char* name :
-         {"page-001.tif", "page-004.tif", "page-009.tif.part", "page-007.bmp", "page-x.tif", "page-8.tiff", "notes.txt"})
+    for (const char* name : {"page-001.tif", "page-004.tif", "page-009.tif.part", "page-007.bmp", "page-x.tif",
+                             "page-8.tiff", "notes.txt"})
         Touch(name);
     const cli::PageKinds tiff = {"tif"};
     EXPECT_EQ(cli::HighestPageNumber(m_folder.string(), tiff), 4);

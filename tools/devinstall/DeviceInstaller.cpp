@@ -48,8 +48,7 @@ bool OpenDriverKey(const plat::devices::DeviceRecord& device, REGSAM access, Sco
 bool WriteString(HKEY key, const char16_t* name, const std::u16string& value)
 {
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(char16_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
-           ERROR_SUCCESS;
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
 }
 
 // Replaces `to` with a copy of `from`; a copy keeps the program's own
@@ -80,10 +79,7 @@ std::optional<plat::devices::DeviceRecord> FindScanner(const std::string& name)
     return cli::ChooseDevice(name);
 }
 
-std::string DataSourceFolder()
-{
-    return (fs::path(plat::TwainSourceFolder(plat::SystemRoot())) / "RNX").string();
-}
+std::string DataSourceFolder() { return (fs::path(plat::TwainSourceFolder(plat::SystemRoot())) / "RNX").string(); }
 
 std::vector<std::string> StageDriverFiles(const std::string& binFolder, const InstallationValues& values)
 {
@@ -264,8 +260,8 @@ std::vector<std::string> SharedLibraries(const InstallationValues& values)
 {
     const fs::path serviceFolder = fs::path(plat::SystemFolder()) / "RNX";
     std::vector<std::string> libraries;
-    for (const std::string& name : {Utf16ToUtf8(values.proxyStubName), std::string("RNXCOMCore"),
-                                    std::string("RNXShellExt")})
+    for (const std::string& name :
+         {Utf16ToUtf8(values.proxyStubName), std::string("RNXCOMCore"), std::string("RNXShellExt")})
         libraries.push_back((serviceFolder / (name + "x.dll")).string());
     return libraries;
 }
@@ -276,7 +272,7 @@ bool LibraryRegistered(const std::string& path)
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, u"CLSID", 0, KEY_READ, classes.put()) != ERROR_SUCCESS)
         return false;
     const std::u16string wanted = Utf8ToUtf16(path);
-    WCHAR name[256];  // the longest key name and its end
+    WCHAR name[256]; // the longest key name and its end
     for (DWORD index = 0;; ++index) {
         DWORD length = 256;
         if (RegEnumKeyExW(classes.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)

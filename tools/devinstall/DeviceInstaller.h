@@ -15,11 +15,11 @@ namespace devinstall {
 // The values the driver package's setup information writes into the
 // device's driver key for the co-installer to read.
 struct InstallationValues {
-    std::u16string halFileName = u"RNXQBK24";     // service image: <name>x.BIN
+    std::u16string halFileName = u"RNXQBK24"; // service image: <name>x.BIN
     // Data-source image: <name>.BIN; its per-device copy <name>_NNNN.ds,
     // where the source finds its device number after "QBK24_".
     std::u16string dsFileName = u"QBK24";
-    std::u16string proxyStubName = u"RNXHALPS";   // proxy/stub library: <name>x.dll
+    std::u16string proxyStubName = u"RNXHALPS"; // proxy/stub library: <name>x.dll
     // The device's name, which the still-image class installer writes into
     // the driver key as FriendlyName (the data source's product name).
     std::u16string friendlyName = u"Quillbox K24";

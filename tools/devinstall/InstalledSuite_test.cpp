@@ -101,15 +101,14 @@ TEST_F(InstalledSuiteTest, TheInstallationScansWithTheBuildTreeOutOfReach)
     const ScopedVariable root(plat::kSysRootVariable, (m_temp / "root").string());
     const std::string script = fs::path(QBK_SOURCE_DIR) / "tools/devinstall/testing/scan-installed.sh";
     ASSERT_EQ(Run({"/usr/bin/unshare", "--user", "--map-root-user", "--mount", "/bin/sh", "-c",
-                   "mount -t tmpfs tmpfs \"$3\" && exec /bin/bash \"$0\" \"$@\"", script, prefix.string(),
-                   out.string(), QBK_BUILD_DIR},
+                   "mount -t tmpfs tmpfs \"$3\" && exec /bin/bash \"$0\" \"$@\"", script, prefix.string(), out.string(),
+                   QBK_BUILD_DIR},
                   &output),
               0)
         << output;
     EXPECT_NE(output.find("Quillbox K24"), std::string::npos) << output;
-    EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"page-001.bmp", "page-001.tif", "page-002.bmp",
-                                                       "page-002.tif", "page-003.tif", "page-004.tif",
-                                                       "shellpage.png"}))
+    EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"page-001.bmp", "page-001.tif", "page-002.bmp", "page-002.tif",
+                                                      "page-003.tif", "page-004.tif", "shellpage.png"}))
         << output;
 }
 
@@ -156,7 +155,7 @@ TEST_F(InstalledSuiteTest, TheReadmesCommandsFindListAndScanOnTheDefaultRoot)
     }
     EXPECT_NE(listed.find("Quillbox K24"), std::string::npos) << listed;
     EXPECT_EQ(FilesIn(work / "scans"), (std::vector<std::string>{"page-001.tif", "page-002.tif", "page-003.tif",
-                                                                  "page-004.tif", "page-005.tif", "page-006.tif"}));
+                                                                 "page-004.tif", "page-005.tif", "page-006.tif"}));
     EXPECT_TRUE(fs::is_regular_file(home / ".local/share/qbk24/windows/twain_32/RNX/QBK24_0000.ds"));
     EXPECT_EQ(Shell(work, remove, &output), 0) << output;
 }

@@ -57,13 +57,12 @@ TEST_F(TwainFolderTest, EachInstallationPutsTheSourceWhereItsOwnOptionsSayAndLea
         fs::path option;
         fs::path holder;
     } runs[] = {
-        {{}, RootFolder()},            // first installation
-        {ManagerA(), ManagerA()},      // moved out of the root
-        {ManagerA(), ManagerA()},      // the same folder again keeps it
-        {ManagerB(), ManagerB()},      // from one manager's folder to another
-        {{}, RootFolder()},            // without the option: back in the root
-        {{}, RootFolder()},
-        {ManagerA(), ManagerA()},
+        {{}, RootFolder()},       // first installation
+        {ManagerA(), ManagerA()}, // moved out of the root
+        {ManagerA(), ManagerA()}, // the same folder again keeps it
+        {ManagerB(), ManagerB()}, // from one manager's folder to another
+        {{}, RootFolder()},       // without the option: back in the root
+        {{}, RootFolder()},       {ManagerA(), ManagerA()},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE("--twain-folder " + run.option.string());

@@ -74,19 +74,18 @@ TEST_P(FailedRegistrationTest, FailsTheInstallationWithTheLibraryItLeftOut)
     EXPECT_EQ(std::string::npos, output.find("\ninstalled")) << output;
     for (const char* library : {"RNXHALPSx.dll", "RNXCOMCorex.dll", "RNXShellExtx.dll"}) {
         EXPECT_NE(std::string::npos, output.find(std::string(library) + " NOT registered")) << output;
-        EXPECT_NE(std::string::npos,
-                  output.find("system/RNX/" + std::string(library) + " could not be registered"))
+        EXPECT_NE(std::string::npos, output.find("system/RNX/" + std::string(library) + " could not be registered"))
             << output;
     }
     EXPECT_NE(std::string::npos, output.find("installation incomplete")) << output;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Registrations, FailedRegistrationTest,
-    ::testing::Values(BrokenRegistration{"cannot run", "not a program\n", fs::perms::owner_read | fs::perms::owner_write},
-                      BrokenRegistration{"refuses", "#!/bin/sh\nexit 5\n", fs::perms::owner_all}),
-    [](const ::testing::TestParamInfo<BrokenRegistration>& testInfo) {
-        return std::string(testInfo.param.what) == "cannot run" ? "CannotRun" : "Refuses";
-    });
+INSTANTIATE_TEST_SUITE_P(Registrations, FailedRegistrationTest,
+                         ::testing::Values(BrokenRegistration{"cannot run", "not a program\n",
+                                                              fs::perms::owner_read | fs::perms::owner_write},
+                                           BrokenRegistration{"refuses", "#!/bin/sh\nexit 5\n", fs::perms::owner_all}),
+                         [](const ::testing::TestParamInfo<BrokenRegistration>& testInfo) {
+                             return std::string(testInfo.param.what) == "cannot run" ? "CannotRun" : "Refuses";
+                         });
 
 } // namespace

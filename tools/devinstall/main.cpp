@@ -52,24 +52,23 @@ void PrintValue(const plat::devices::DeviceRecord& device, const char16_t* name)
     std::printf("  %-14s %s\n", Utf16ToUtf8(name).c_str(), value.empty() ? "(none)" : Utf16ToUtf8(value).c_str());
 }
 
-const cli::Program kProgram{
-    "devinstall",
-    "usage: devinstall install [--twain-folder DIR] [--device ID]\n"
-    "       devinstall remove [--device ID]\n"
-    "       devinstall --list\n"
-    "  install              stage the driver files, write the installation values,\n"
-    "                       register the still-image driver and run the steps\n"
-    "  remove               run the removal step\n"
-    "  --twain-folder DIR   move the device's data-source copy into DIR/RNX, the folder\n"
-    "                       a TWAIN data source manager reads (DIR itself,\n"
-    "                       /usr/local/lib/twain for the standard Linux one), instead\n"
-    "                       of the root's data-source folder; it is taken away from\n"
-    "                       where an earlier run put it\n"
-    "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
-    "                       number (also taken as the last word); default: the first\n"
-    "                       plugged in, else the first recorded\n"
-    "  --list               the recorded scanners, one a line, by id first\n"
-    "  --help, --version\n"};
+const cli::Program kProgram{"devinstall",
+                            "usage: devinstall install [--twain-folder DIR] [--device ID]\n"
+                            "       devinstall remove [--device ID]\n"
+                            "       devinstall --list\n"
+                            "  install              stage the driver files, write the installation values,\n"
+                            "                       register the still-image driver and run the steps\n"
+                            "  remove               run the removal step\n"
+                            "  --twain-folder DIR   move the device's data-source copy into DIR/RNX, the folder\n"
+                            "                       a TWAIN data source manager reads (DIR itself,\n"
+                            "                       /usr/local/lib/twain for the standard Linux one), instead\n"
+                            "                       of the root's data-source folder; it is taken away from\n"
+                            "                       where an earlier run put it\n"
+                            "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
+                            "                       number (also taken as the last word); default: the first\n"
+                            "                       plugged in, else the first recorded\n"
+                            "  --list               the recorded scanners, one a line, by id first\n"
+                            "  --help, --version\n"};
 
 enum Key { kTwainFolder, kDevice, kList };
 
@@ -117,8 +116,7 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
 {
     const devinstall::InstallationValues values;
     for (const std::string& copy : devinstall::EndOrphanedServiceCopies(values))
-        std::printf("ended %s, a service copy no registered service runs (its registry was removed)\n",
-                    copy.c_str());
+        std::printf("ended %s, a service copy no registered service runs (its registry was removed)\n", copy.c_str());
     for (const std::string& missing : devinstall::StageDriverFiles(bin, values))
         std::fprintf(stderr, "devinstall: cannot stage %s\n", missing.c_str());
     if (!devinstall::WriteInstallationValues(device, values)) {
@@ -162,8 +160,9 @@ int RunInstall(devinstall::CoInstallerLibrary& coinstaller, const plat::devices:
             unregistered.push_back(library);
     }
     for (const std::string& library : unregistered)
-        std::fprintf(stderr, "devinstall: %s could not be registered (the co-installer's log %s/Log/CoInstaller.log says "
-                             "which run failed)\n",
+        std::fprintf(stderr,
+                     "devinstall: %s could not be registered (the co-installer's log %s/Log/CoInstaller.log says "
+                     "which run failed)\n",
                      library.c_str(), plat::SystemRoot().c_str());
     if (!service || clsid.empty() || !unregistered.empty()) {
         std::fputs("devinstall: installation incomplete\n", stderr);

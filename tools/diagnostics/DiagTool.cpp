@@ -12,11 +12,10 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: diagtool register [library] | unregister | list [application] |\n"
-    "       enable <application> <log name>... | disable <application> <log name>... |\n"
-    "       levels <mask> [settings]\n"
-    "       diagtool --help | --version\n";
+constexpr const char* kUsage = "usage: diagtool register [library] | unregister | list [application] |\n"
+                               "       enable <application> <log name>... | disable <application> <log name>... |\n"
+                               "       levels <mask> [settings]\n"
+                               "       diagtool --help | --version\n";
 
 const cli::Program kProgram{"diagtool", kUsage};
 
@@ -34,8 +33,8 @@ void ListApplication(DiagnosticsConfigCalls& calls, const std::u16string& applic
     DiagnosticsNameListCalls names(list.Get());
     for (LONG index = 1; index <= names.Count(); ++index) {
         std::u16string name = names.Item(index);
-        out << "  " << (calls.IsComponentEnabled(application, name) ? "on " : "off") << "  "
-            << Utf16ToUtf8(name) << "\n";
+        out << "  " << (calls.IsComponentEnabled(application, name) ? "on " : "off") << "  " << Utf16ToUtf8(name)
+            << "\n";
     }
 }
 
@@ -45,8 +44,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command == "register") {
         if (args.size() > 2)
             return 2;
-        HRESULT hr = diagnostics::RegisterDiagnosticsServer(args.size() == 2 ? args[1]
-                                                                             : diagnostics::DefaultServerPath());
+        HRESULT hr =
+            diagnostics::RegisterDiagnosticsServer(args.size() == 2 ? args[1] : diagnostics::DefaultServerPath());
         if (FAILED(hr)) {
             err << "diagtool: registration failed: " << HexResult(hr) << "\n";
             return 1;

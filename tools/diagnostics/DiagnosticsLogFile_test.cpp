@@ -59,9 +59,9 @@ TEST(DiagnosticsLogFile, LinesThatAreNotRecordsAreRefused)
     const char* lines[] = {
         "",
         "only\tsix\t4\tfields\there\tx",
-        "t\ta\tfour\tp\tt\tn\ttext",          // level not a number
-        "t\ta\t\tp\tt\tn\ttext",              // empty level
-        "t\ta\t4\tp\tt\tn\ttext\textra",     // eight fields
+        "t\ta\tfour\tp\tt\tn\ttext",     // level not a number
+        "t\ta\t\tp\tt\tn\ttext",         // empty level
+        "t\ta\t4\tp\tt\tn\ttext\textra", // eight fields
         "t\ta\t4\tp\tt\tn\tbad escape \\q",
         "t\ta\t4\tp\tt\tn\tcut escape \\",
     };

@@ -30,10 +30,7 @@ void AddClassId(plat::Registrar& registrar)
 
 } // namespace
 
-std::string DefaultServerPath()
-{
-    return plat::PlatformFolder() + "/libdiagconfig.so";
-}
+std::string DefaultServerPath() { return plat::PlatformFolder() + "/libdiagconfig.so"; }
 
 HRESULT RegisterDiagnosticsServer(const std::string& libraryPath)
 {

@@ -31,10 +31,7 @@ HRESULT Called(const char* operation)
     return S_OK;
 }
 
-std::u16string Text(BSTR bstr)
-{
-    return bstr ? std::u16string(bstr, SysStringLen(bstr)) : std::u16string();
-}
+std::u16string Text(BSTR bstr) { return bstr ? std::u16string(bstr, SysStringLen(bstr)) : std::u16string(); }
 
 // IUnknown and the IDispatch slots for a dual interface that is only called
 // through its virtual table.
@@ -312,10 +309,7 @@ __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-__attribute__((visibility("default"))) HRESULT DllCanUnloadNow()
-{
-    return g_module.CanUnloadNow();
-}
+__attribute__((visibility("default"))) HRESULT DllCanUnloadNow() { return g_module.CanUnloadNow(); }
 
 __attribute__((visibility("default"))) void DiagnosticsSetCallHook(DiagnosticsCallHook hook, void* context)
 {

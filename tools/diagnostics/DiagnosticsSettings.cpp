@@ -9,10 +9,7 @@ namespace {
 constexpr const WCHAR* kApplicationsKey = u"Software\\DiagnosticsConfig\\Applications";
 constexpr const WCHAR* kSettingsKey = u"Software\\DiagnosticsConfig\\Settings";
 
-bool IsKeyName(const std::u16string& name)
-{
-    return !name.empty() && name.find(u'\\') == std::u16string::npos;
-}
+bool IsKeyName(const std::u16string& name) { return !name.empty() && name.find(u'\\') == std::u16string::npos; }
 
 HRESULT FromStatus(LSTATUS status)
 {

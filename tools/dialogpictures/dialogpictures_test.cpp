@@ -92,7 +92,7 @@ TEST_F(DialogPicturesTest, WhatAnInstallationAndAScanLeaveInTheRootIsPrivate)
             entry.disable_recursion_pending();
             continue;
         }
-        struct stat info{};
+        struct stat info {};
         ASSERT_EQ(lstat(entry->path().c_str(), &info), 0) << entry->path();
         ++seen;
         if ((info.st_mode & 077) != 0)

@@ -27,13 +27,12 @@
 
 namespace {
 
-const cli::Program kProgram{
-    "dialogpictures",
-    "usage: dialogpictures [--out DIR]\n"
-    "Pictures of the installed scanner's TWAIN dialogs as PNG files in DIR (made when\n"
-    "missing; default: .): the settings dialog with each tab, the save-profile dialog\n"
-    "and, while one sheet is scanned, the progress dialog.\n"
-    "  --help, --version\n"};
+const cli::Program kProgram{"dialogpictures",
+                            "usage: dialogpictures [--out DIR]\n"
+                            "Pictures of the installed scanner's TWAIN dialogs as PNG files in DIR (made when\n"
+                            "missing; default: .): the settings dialog with each tab, the save-profile dialog\n"
+                            "and, while one sheet is scanned, the progress dialog.\n"
+                            "  --help, --version\n"};
 
 const std::vector<cli::Option> kOptions = {{"out", true, 0}};
 
@@ -82,8 +81,8 @@ bool WriteSettingsPictures(HWND dialog, const std::filesystem::path& folder)
         item.pszText = caption;
         item.cchTextMax = 64;
         SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-        written = Write(dialog, folder / ("dialog-" + std::to_string(tab + 1) + "-" + Slug(caption) + ".png")) &&
-                  written;
+        written =
+            Write(dialog, folder / ("dialog-" + std::to_string(tab + 1) + "-" + Slug(caption) + ".png")) && written;
     }
     plat::ui::ChooseTab(tabs, 0);
     return written;

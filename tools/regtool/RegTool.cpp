@@ -297,7 +297,8 @@ int RunScript(const std::vector<std::string>& args, const Options& options, std:
     std::stringstream text;
     text << file.rdbuf();
     std::string script = text.str();
-    HRESULT hr = doRegister ? registrar.Register(std::string_view(script)) : registrar.Unregister(std::string_view(script));
+    HRESULT hr =
+        doRegister ? registrar.Register(std::string_view(script)) : registrar.Unregister(std::string_view(script));
     if (SUCCEEDED(hr))
         return kExitOk;
     char code[16];

@@ -13,8 +13,8 @@ struct TypeEntry {
     DWORD type;
 };
 const TypeEntry kTypes[] = {
-    {"REG_NONE", REG_NONE},       {"REG_SZ", REG_SZ},         {"REG_EXPAND_SZ", REG_EXPAND_SZ},
-    {"REG_BINARY", REG_BINARY},   {"REG_DWORD", REG_DWORD},   {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN},
+    {"REG_NONE", REG_NONE},         {"REG_SZ", REG_SZ},       {"REG_EXPAND_SZ", REG_EXPAND_SZ},
+    {"REG_BINARY", REG_BINARY},     {"REG_DWORD", REG_DWORD}, {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN},
     {"REG_MULTI_SZ", REG_MULTI_SZ}, {"REG_QWORD", REG_QWORD},
 };
 

@@ -57,7 +57,8 @@ TEST_F(RegTool, SetsQueriesAndExportsEveryType)
         ASSERT_EQ(query.code, 0) << query.err;
         std::string shown = std::string(c.name) == "@" ? "(Default)" : c.name;
         EXPECT_EQ(query.out, "HKEY_LOCAL_MACHINE\\software\\tool\n    " + shown + "    " + c.queried + "\n");
-        expectedExport += (std::string(c.name) == "@" ? "@" : "\"" + std::string(c.name) + "\"") + "=" + c.exported + "\n";
+        expectedExport +=
+            (std::string(c.name) == "@" ? "@" : "\"" + std::string(c.name) + "\"") + "=" + c.exported + "\n";
     }
     expectedExport += "\n";
     ASSERT_EQ(Tool({"set", "HKEY_LOCAL_MACHINE\\Software\\Tool\\Sub", "x", "REG_DWORD", "1"}).code, 0);
@@ -119,7 +120,8 @@ TEST_F(RegTool, RunsRegistrationScripts)
     const std::string clsid = "{0A0B0C0D-0000-4000-8000-000000000001}";
     ASSERT_EQ(Tool({"register", script, "CLSID=" + clsid, "MODULE=/lib/thing.so"}).code, 0);
     Result q = Tool({"query", "HKCR\\CLSID\\" + clsid + "\\InprocServer32", "@"});
-    EXPECT_EQ(q.out, "HKEY_CLASSES_ROOT\\CLSID\\" + clsid + "\\InprocServer32\n    (Default)    REG_SZ    /lib/thing.so\n");
+    EXPECT_EQ(q.out,
+              "HKEY_CLASSES_ROOT\\CLSID\\" + clsid + "\\InprocServer32\n    (Default)    REG_SZ    /lib/thing.so\n");
     Result missing = Tool({"register", script, "CLSID=" + clsid});
     EXPECT_EQ(missing.code, regtool::kExitFailed);
     EXPECT_NE(missing.err.find("no replacement"), std::string::npos);

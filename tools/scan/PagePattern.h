@@ -11,9 +11,9 @@
 namespace scan {
 
 struct PagePattern {
-    bool valid = false;       // the first line carries the pattern
-    std::uint32_t sheet = 0;  // mod 8
-    std::uint32_t side = 0;   // 0 front, 1 back
+    bool valid = false;        // the first line carries the pattern
+    std::uint32_t sheet = 0;   // mod 8
+    std::uint32_t side = 0;    // 0 front, 1 back
     bool linesInOrder = false; // every line has the page's code and its own number
     long firstBadLine = -1;
     long lines = 0;

@@ -250,8 +250,8 @@ std::u16string ScannerSourceDocument(const ScanSettings& settings)
     std::u16string input = Setting(u"Width", settings.width) + Setting(u"Height", settings.height) +
                            Setting(u"BitsPerPixel", settings.bitsPerPixel) +
                            Setting(u"Duplex", settings.duplex ? 1 : 0) + Setting(u"DPI", settings.dpi) +
-                           Setting(u"Pages", settings.pages) + Setting(u"Brightness", 128) +
-                           Setting(u"Contrast", 128) + Setting(u"Threshold", 128);
+                           Setting(u"Pages", settings.pages) + Setting(u"Brightness", 128) + Setting(u"Contrast", 128) +
+                           Setting(u"Threshold", 128);
     if (settings.doubleFeed)
         input += Setting(u"DFD", 1);
     if (settings.stopOnSkew)

@@ -20,7 +20,7 @@ struct ScanSettings {
     int bitsPerPixel = 8; // 1, 8 or 24
     int dpi = 100;
     bool duplex = true;
-    int pages = 0; // 0: until the feeder is empty
+    int pages = 0;           // 0: until the feeder is empty
     bool doubleFeed = false; // double-feed detection
     bool stopOnSkew = false;
 };
@@ -62,7 +62,7 @@ struct ScanResult {
     // Why the session ended early: the payload status of its last band, or
     // the configuration's refusal.
     LONG status = 0;
-    int pages = 0; // pages delivered whole
+    int pages = 0;        // pages delivered whole
     bool stopped = false; // `stop` asked for it: the page coming in was dropped
 
     bool Succeeded() const { return result == S_OK && status == 0; }

@@ -101,10 +101,8 @@ protected:
         return answer;
     }
 
-
     // Runs the scan tool to its end; `onLine` sees each line as it comes.
-    ScanRun Scan(std::vector<std::string> extra = {},
-                 const std::function<void(const std::string&)>& onLine = nullptr)
+    ScanRun Scan(std::vector<std::string> extra = {}, const std::function<void(const std::string&)>& onLine = nullptr)
     {
         const std::string folder = m_root.Path() + "/scan" + std::to_string(++m_scans);
         std::filesystem::create_directories(folder);
@@ -139,9 +137,9 @@ protected:
     {
         ASSERT_EQ(run.pages.size(), count) << run.Output();
         for (size_t i = 0; i < count; ++i) {
-            const std::string expected = "page " + std::to_string(i + 1) + ": 192 x 300, 8 bit, 57600 bytes -> page-00" +
-                                         std::to_string(i + 1) + ".pgm (sheet " + std::to_string(i / 2) +
-                                         (i % 2 == 0 ? " front" : " back") + ", 300 lines in order)";
+            const std::string expected =
+                "page " + std::to_string(i + 1) + ": 192 x 300, 8 bit, 57600 bytes -> page-00" + std::to_string(i + 1) +
+                ".pgm (sheet " + std::to_string(i / 2) + (i % 2 == 0 ? " front" : " back") + ", 300 lines in order)";
             EXPECT_EQ(run.pages[i], expected);
         }
         const fs::path folder = m_root.Path() + "/scan" + std::to_string(m_scans);
@@ -168,8 +166,8 @@ protected:
             if (CoCreateInstance(serviceClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
                                  service.ReleaseAndGetVoidAddress()) == S_OK &&
                 service->Initialize(&status) == S_OK && status == 0) {
-                serving = service->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK &&
-                          status == 0;
+                serving =
+                    service->LockScanner(static_cast<LONG>(GetCurrentProcessId()), &status) == S_OK && status == 0;
                 if (serving)
                     service->UnlockScanner(&status);
                 service->Uninitialize();
@@ -246,7 +244,7 @@ TEST_F(ScanFaultsTest, ReadsEndingAtOddByteCountsLeaveEveryLineInOrder)
 {
     const struct {
         const char* bits;
-        const char* maxRead;  // lines of 24, 192 and 576 bytes
+        const char* maxRead; // lines of 24, 192 and 576 bytes
         const char* pageBytes;
         const char* extension;
     } cases[] = {
@@ -265,9 +263,8 @@ TEST_F(ScanFaultsTest, ReadsEndingAtOddByteCountsLeaveEveryLineInOrder)
         ASSERT_EQ(run.pages.size(), 2u) << run.Output();
         for (size_t i = 0; i < 2; ++i) {
             EXPECT_EQ(run.pages[i], "page " + std::to_string(i + 1) + ": 192 x 300, " + c.bits + " bit, " +
-                                        c.pageBytes + " bytes -> page-00" + std::to_string(i + 1) + "." +
-                                        c.extension + " (sheet 0 " + (i == 0 ? "front" : "back") +
-                                        ", 300 lines in order)");
+                                        c.pageBytes + " bytes -> page-00" + std::to_string(i + 1) + "." + c.extension +
+                                        " (sheet 0 " + (i == 0 ? "front" : "back") + ", 300 lines in order)");
         }
     }
     Control("max-read 0");

@@ -57,9 +57,10 @@ const cli::Program kProgram{
 enum Key { kList, kDevice, kOut, kBatch, kForce, kDpi, kBits, kSimplex, kWidth, kHeight, kPages, kDoubleFeed, kSkew };
 
 const std::vector<cli::Option> kOptions = {
-    {"list", false, kList},   {"device", true, kDevice}, {"out", true, kOut},       {"batch-start", true, kBatch},
-    {"force", false, kForce}, {"dpi", true, kDpi},       {"bits", true, kBits},     {"simplex", false, kSimplex},
-    {"width", true, kWidth},  {"height", true, kHeight}, {"pages", true, kPages},   {"double-feed", false, kDoubleFeed},
+    {"list", false, kList},        {"device", true, kDevice},    {"out", true, kOut},
+    {"batch-start", true, kBatch}, {"force", false, kForce},     {"dpi", true, kDpi},
+    {"bits", true, kBits},         {"simplex", false, kSimplex}, {"width", true, kWidth},
+    {"height", true, kHeight},     {"pages", true, kPages},      {"double-feed", false, kDoubleFeed},
     {"stop-on-skew", false, kSkew}};
 
 struct Options {
@@ -111,7 +112,8 @@ long PageLines(const scan::ScanSettings& s) { return static_cast<long>(s.height)
 
 unsigned long long PageBytes(const scan::ScanSettings& s)
 {
-    const unsigned long long lineBytes = (static_cast<unsigned long long>(s.width) * s.dpi / 1000 * s.bitsPerPixel + 7) / 8;
+    const unsigned long long lineBytes =
+        (static_cast<unsigned long long>(s.width) * s.dpi / 1000 * s.bitsPerPixel + 7) / 8;
     return lineBytes * static_cast<unsigned long long>(PageLines(s));
 }
 
@@ -147,8 +149,8 @@ std::u16string HalClassOf(const plat::devices::DeviceRecord& device)
 HRESULT EnsurePipelineRegistered(const std::string& libraryPath)
 {
     IUnknown* probe = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&probe));
+    HRESULT hr =
+        CoCreateInstance(CLSID_XMLObj, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&probe));
     if (SUCCEEDED(hr)) {
         probe->Release();
         return S_OK;

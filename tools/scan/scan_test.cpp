@@ -86,8 +86,7 @@ TEST_F(ScanEndToEndTest, InstalledScannerScansEverySideOfEverySheetThroughThePip
     std::string removed;
     ASSERT_EQ(RunProgram({QBK_DEVINSTALL, "remove"}, &removed), 0) << removed;
     EXPECT_FALSE(fs::exists(halPath));
-    EXPECT_NE(removed.find("service " + fs::path(halPath).stem().string() + " deleted"), std::string::npos)
-        << removed;
+    EXPECT_NE(removed.find("service " + fs::path(halPath).stem().string() + " deleted"), std::string::npos) << removed;
 }
 
 TEST(NetpbmFileTest, APageIsWrittenAsItsLinesComeAndItsHeightWhenWhole)

@@ -323,7 +323,9 @@ TEST_F(UsbfsEndToEndTest, AScannerPulledOutMidPageOrAStalledReadEndTheScanAsOver
         std::vector<std::string> after;
     } cases[] = {
         {"unplugged mid-page", {"fault", "unplug", "sheet=1", "offset=20000"}, "scanner unplugged", {"replug"}},
-        {"stalled READ", {"fault", "stall-in", "opcode=0x28", "sheet=1", "offset=20000"}, "scanner error (status 1)",
+        {"stalled READ",
+         {"fault", "stall-in", "opcode=0x28", "sheet=1", "offset=20000"},
+         "scanner error (status 1)",
          {}},
     };
     int run = 0;

@@ -16,23 +16,22 @@
 namespace scannertool {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: scannertool [--device ID | --path DEVICEPATH] [--trace] COMMAND\n"
-    "  list       the supported scanners present: the id --device takes, then\n"
-    "             the device path --path takes\n"
-    "  ready      TEST UNIT READY\n"
-    "  inquiry    vendor, product and firmware revision\n"
-    "  counter    the total page counter\n"
-    "  keys       the queued panel key events\n"
-    "  document   whether a document is in the feeder, and its size code\n"
-    "  buffer     image bytes waiting in the scanner's buffer\n"
-    "  support    resolutions and memory\n"
-    "  sense      the sense data of the latest failure (REQUEST SENSE)\n"
-    "  stop       stop the feeder\n"
-    "Without --device or --path the first supported scanner found is used; --device\n"
-    "also takes the serial number alone.\n"
-    "--trace writes the device layer's log lines to the error output.\n"
-    "       scannertool --help | --version\n";
+constexpr const char* kUsage = "usage: scannertool [--device ID | --path DEVICEPATH] [--trace] COMMAND\n"
+                               "  list       the supported scanners present: the id --device takes, then\n"
+                               "             the device path --path takes\n"
+                               "  ready      TEST UNIT READY\n"
+                               "  inquiry    vendor, product and firmware revision\n"
+                               "  counter    the total page counter\n"
+                               "  keys       the queued panel key events\n"
+                               "  document   whether a document is in the feeder, and its size code\n"
+                               "  buffer     image bytes waiting in the scanner's buffer\n"
+                               "  support    resolutions and memory\n"
+                               "  sense      the sense data of the latest failure (REQUEST SENSE)\n"
+                               "  stop       stop the feeder\n"
+                               "Without --device or --path the first supported scanner found is used; --device\n"
+                               "also takes the serial number alone.\n"
+                               "--trace writes the device layer's log lines to the error output.\n"
+                               "       scannertool --help | --version\n";
 
 const cli::Program kProgram{"scannertool", kUsage};
 

@@ -60,9 +60,14 @@ TEST_F(ScannerToolTest, CommandsAgainstTheEmulator)
              s.QueueKeyEvent(emulator::PanelKey::Simplex, emulator::KeyAction::Press);
              s.QueueKeyEvent(emulator::PanelKey::Duplex, emulator::KeyAction::Release);
          },
-         0, "key: simplex press\nkey: duplex release\n"},
+         0,
+         "key: simplex press\nkey: duplex release\n"},
         {{"keys"}, nullptr, 0, ""},
-        {{"document"}, [](emulator::EmulatedScanner& s) { s.LoadSheets(1, emulator::Sheet{11000, 5}); }, 0,
+        {{"document"},
+         [](emulator::EmulatedScanner& s) {
+             s.LoadSheets(1, emulator::Sheet{11000, 5});
+         },
+         0,
          "document: present\nsize code: 5\n"},
         {{"document"}, [](emulator::EmulatedScanner& s) { s.LoadSheets(0); }, 0, "document: none\nsize code: 0\n"},
         {{"ready"}, [](emulator::EmulatedScanner& s) { s.SetCoverOpen(true); }, 1, ""},

@@ -67,8 +67,8 @@ int AddExtensionPages(const plat::devices::DeviceRecord& device, plat::ui::Prope
     int added = 0;
     for (const CLSID& clsid : PropertySheetHandlers()) {
         plat::ComPtr<IShellExtInit> init;
-        HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                      init.ReleaseAndGetVoidAddress());
+        HRESULT hr =
+            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.ReleaseAndGetVoidAddress());
         plat::ComPtr<IShellPropSheetExt> extension;
         if (SUCCEEDED(hr))
             hr = init->Initialize(nullptr, DeviceData(device).Get(), nullptr);
@@ -97,8 +97,8 @@ int WithSheet(const plat::devices::DeviceRecord& device, const SheetUse& use)
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     // The device's name as the device manager titles its properties.
-    HWND owner = CreateWindowExW(0, u"Static", u"Quillbox K24", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                 nullptr);
+    HWND owner =
+        CreateWindowExW(0, u"Static", u"Quillbox K24", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     int result = 1;
     {
         plat::ui::PropertySheetWindow sheet(owner, u"Quillbox K24 Properties");
@@ -130,7 +130,8 @@ bool ShowSheet(plat::ui::PropertySheetWindow& sheet, const std::string& capture)
     plat::ui::WindowBackEnd* display = plat::ui::ActiveWindowBackEnd();
     HWND window = sheet.Window();
     RECT page{};
-    if (!plat::ui::PumpMessagesUntil([&] { return display->WidgetMapped(window) && display->WidgetRect(sheet.Page(0), &page); })) {
+    if (!plat::ui::PumpMessagesUntil(
+            [&] { return display->WidgetMapped(window) && display->WidgetRect(sheet.Page(0), &page); })) {
         std::fputs("shellpage: the display did not show the window\n", stderr);
         return false;
     }
@@ -186,27 +187,27 @@ int ExtractIcons(const plat::devices::DeviceRecord& device, const std::string& f
     return result;
 }
 
-const cli::Program kProgram{
-    "shellpage",
-    "usage: shellpage [--device ID] page OUT.png\n"
-    "       shellpage [--device ID] window [--capture OUT.png]\n"
-    "       shellpage [--device ID] icon FOLDER\n"
-    "       shellpage --list\n"
-    "  page OUT.png         the device's property sheet with the pages the extension\n"
-    "                       adds, drawn as a PNG picture\n"
-    "  window               the same sheet in a window on the display (DISPLAY) until\n"
-    "                       it is closed; with --capture, what the display shows of it\n"
-    "                       is written as a PNG picture and the window closed\n"
-    "  icon FOLDER          the device icon at 16, 32 and 48 pixels: FOLDER/icon-16.png, ...\n"
-    "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
-    "                       number (also taken as the last word); default: the first\n"
-    "                       plugged in, else the first recorded\n"
-    "  --list               the recorded scanners, one a line, by id first\n"
-    "  --help, --version\n"};
+const cli::Program kProgram{"shellpage",
+                            "usage: shellpage [--device ID] page OUT.png\n"
+                            "       shellpage [--device ID] window [--capture OUT.png]\n"
+                            "       shellpage [--device ID] icon FOLDER\n"
+                            "       shellpage --list\n"
+                            "  page OUT.png         the device's property sheet with the pages the extension\n"
+                            "                       adds, drawn as a PNG picture\n"
+                            "  window               the same sheet in a window on the display (DISPLAY) until\n"
+                            "                       it is closed; with --capture, what the display shows of it\n"
+                            "                       is written as a PNG picture and the window closed\n"
+                            "  icon FOLDER          the device icon at 16, 32 and 48 pixels: FOLDER/icon-16.png, ...\n"
+                            "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
+                            "                       number (also taken as the last word); default: the first\n"
+                            "                       plugged in, else the first recorded\n"
+                            "  --list               the recorded scanners, one a line, by id first\n"
+                            "  --help, --version\n"};
 
 enum Key { kCapture, kDevice, kList };
 
-const std::vector<cli::Option> kOptions = {{"capture", true, kCapture}, {"device", true, kDevice}, {"list", false, kList}};
+const std::vector<cli::Option> kOptions = {
+    {"capture", true, kCapture}, {"device", true, kDevice}, {"list", false, kList}};
 
 struct Command {
     std::string name;
@@ -244,7 +245,8 @@ std::optional<int> ParseCommand(int argc, char** argv, Command& command)
         return cli::WrongUsage(kProgram, "--capture is for window");
     if (!window) {
         if (words.empty())
-            return cli::WrongUsage(kProgram, command.name + " takes " + (command.name == "page" ? "OUT.png" : "FOLDER"));
+            return cli::WrongUsage(kProgram,
+                                   command.name + " takes " + (command.name == "page" ? "OUT.png" : "FOLDER"));
         command.path = words.front();
         words.erase(words.begin());
     }

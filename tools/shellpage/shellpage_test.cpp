@@ -36,8 +36,8 @@ std::u16string ClassesValue(const std::u16string& path)
     WCHAR value[1024] = {};
     DWORD bytes = sizeof value - sizeof(WCHAR);
     DWORD type = 0;
-    const bool read = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) ==
-                      ERROR_SUCCESS;
+    const bool read =
+        RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) == ERROR_SUCCESS;
     RegCloseKey(key);
     return read ? std::u16string(value) : u"<no value>";
 }
@@ -50,7 +50,9 @@ std::pair<int, int> PngSize(const fs::path& path)
     const unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (bytes.size() < 24 || !std::equal(std::begin(signature), std::end(signature), bytes.begin()))
         return {0, 0};
-    const auto word = [&](size_t at) { return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3]; };
+    const auto word = [&](size_t at) {
+        return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    };
     return {word(16), word(20)};
 }
 

@@ -38,8 +38,10 @@ const cli::Program kProgram{"svctool", kUsageText, kUsage};
 
 enum CreateKey { kDisplay, kStart, kDepend, kDescription };
 
-const std::vector<cli::Option> kCreateOptions = {
-    {"display", true, kDisplay}, {"start", true, kStart}, {"depend", true, kDepend}, {"description", true, kDescription}};
+const std::vector<cli::Option> kCreateOptions = {{"display", true, kDisplay},
+                                                 {"start", true, kStart},
+                                                 {"depend", true, kDepend},
+                                                 {"description", true, kDescription}};
 
 // What create is told besides its name and command line.
 struct CreateOptions {
@@ -141,8 +143,8 @@ std::string ErrorText(DWORD error)
 
 const char* StateName(DWORD state)
 {
-    static const char* const names[] = {"", "STOPPED", "START_PENDING", "STOP_PENDING", "RUNNING",
-                                        "CONTINUE_PENDING", "PAUSE_PENDING", "PAUSED"};
+    static const char* const names[] = {"",        "STOPPED",          "START_PENDING", "STOP_PENDING",
+                                        "RUNNING", "CONTINUE_PENDING", "PAUSE_PENDING", "PAUSED"};
     return state < std::size(names) ? names[state] : "UNKNOWN";
 }
 
@@ -298,9 +300,9 @@ private:
     int Create(const std::vector<std::string>& words)
     {
         CreateOptions o;
-        const cli::Parsed parsed =
-            cli::Parse(kProgram, words, kCreateOptions,
-                       [&o](int key, const std::string& value) { return o.Take(key, value); }, m_out, m_err);
+        const cli::Parsed parsed = cli::Parse(
+            kProgram, words, kCreateOptions, [&o](int key, const std::string& value) { return o.Take(key, value); },
+            m_out, m_err);
         if (parsed.exitCode)
             return *parsed.exitCode;
         const std::vector<std::string>& args = parsed.operands;

@@ -67,10 +67,7 @@ std::string DescribeStatus(TwainSession& session, const TW_STATUS& status)
     return WithCode(words, status.ConditionCode);
 }
 
-std::string DescribeLastFailure(TwainSession& session)
-{
-    return DescribeStatus(session, session.Status());
-}
+std::string DescribeLastFailure(TwainSession& session) { return DescribeStatus(session, session.Status()); }
 
 std::string DescribeOpenFailure(TW_UINT16 code)
 {

@@ -27,10 +27,7 @@ struct CapabilityStep {
     TW_UINT32 item;
 };
 
-TW_UINT16 BitDepthOf(TW_UINT16 pixelType)
-{
-    return pixelType == TWPT_BW ? 1 : pixelType == TWPT_GRAY ? 8 : 24;
-}
+TW_UINT16 BitDepthOf(TW_UINT16 pixelType) { return pixelType == TWPT_BW ? 1 : pixelType == TWPT_GRAY ? 8 : 24; }
 
 const char* MechanismName(TW_UINT16 mechanism)
 {
@@ -49,11 +46,12 @@ bool Negotiate(TwainSession& session, const ScanSettings& settings, std::FILE* r
     if (settings.pageSize)
         steps.push_back({"page size", ICAP_SUPPORTEDSIZES, TWTY_UINT16, *settings.pageSize});
     steps.insert(steps.end(), {
-        {"duplex", CAP_DUPLEXENABLED, TWTY_BOOL, settings.duplex ? 1u : 0u},
-        {"horizontal resolution", ICAP_XRESOLUTION, TWTY_FIX32, resolution},
-        {"vertical resolution", ICAP_YRESOLUTION, TWTY_FIX32, resolution},
-        {"page count", CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(static_cast<TW_INT32>(settings.pages))},
-    });
+                                  {"duplex", CAP_DUPLEXENABLED, TWTY_BOOL, settings.duplex ? 1u : 0u},
+                                  {"horizontal resolution", ICAP_XRESOLUTION, TWTY_FIX32, resolution},
+                                  {"vertical resolution", ICAP_YRESOLUTION, TWTY_FIX32, resolution},
+                                  {"page count", CAP_XFERCOUNT, TWTY_INT16,
+                                   static_cast<TW_UINT32>(static_cast<TW_INT32>(settings.pages))},
+                              });
     for (const CapabilityStep& step : steps) {
         TW_UINT32 inForce = step.item;
         const TW_UINT16 rc = session.SetOneValue(step.cap, step.itemType, step.item, &inForce);
@@ -92,8 +90,8 @@ TW_UINT16 TransferNative(TwainSession& session, const TW_IMAGEINFO& info, TiffPa
     // block itself.
     const auto* block = static_cast<const std::uint8_t*>(session.LockHandle(handle));
     const PageFormat format = FormatOf(info);
-    const bool written = WriteBitmapPage(block, std::numeric_limits<size_t>::max(), format.xResolution,
-                                         format.yResolution, page);
+    const bool written =
+        WriteBitmapPage(block, std::numeric_limits<size_t>::max(), format.xResolution, format.yResolution, page);
     session.UnlockHandle(handle);
     session.FreeHandle(handle);
     return written ? rc : TWRC_FAILURE;
@@ -275,8 +273,7 @@ int RunScan(TwainSession& session, const ScanSettings& settings, std::FILE* repo
     if (!Negotiate(session, settings, report, errors))
         return -1;
     if (session.Enable(settings.showUI) != TWRC_SUCCESS) {
-        std::fprintf(errors, "twainscan: the source cannot be enabled: %s\n",
-                     DescribeLastFailure(session).c_str());
+        std::fprintf(errors, "twainscan: the source cannot be enabled: %s\n", DescribeLastFailure(session).c_str());
         return -1;
     }
     if (settings.showUI)

@@ -14,13 +14,13 @@ namespace twainscan {
 struct ScanSettings {
     TW_UINT16 pixelType = TWPT_RGB;
     double resolution = 150;
-    std::optional<TW_UINT16> pageSize;  // ICAP_SUPPORTEDSIZES; the source's own when not given
+    std::optional<TW_UINT16> pageSize; // ICAP_SUPPORTEDSIZES; the source's own when not given
     bool duplex = true;
-    int pages = -1;  // CAP_XFERCOUNT: -1 for all the feeder holds
+    int pages = -1; // CAP_XFERCOUNT: -1 for all the feeder holds
     TW_UINT16 mechanism = TWSX_NATIVE;
     std::string outFolder = ".";
-    int firstNumber = 1;  // of the first page's file, page-001.tif
-    bool showUI = false;  // the source's dialog: its Scan button starts each scan
+    int firstNumber = 1; // of the first page's file, page-001.tif
+    bool showUI = false; // the source's dialog: its Scan button starts each scan
 };
 
 // Negotiates, enables the source and transfers until no image is pending.

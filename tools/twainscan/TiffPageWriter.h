@@ -16,7 +16,7 @@ namespace twainscan {
 
 struct PageFormat {
     std::uint32_t width = 0;
-    int bitsPerPixel = 0;  // 1 (black and white), 8 (grey) or 24 (colour)
+    int bitsPerPixel = 0; // 1 (black and white), 8 (grey) or 24 (colour)
     // 1-bit and 8-bit samples: true when 0 is white.
     bool zeroIsWhite = false;
     // 24-bit rows in blue-green-red order, as bitmaps hold them.
@@ -51,7 +51,7 @@ private:
     std::string m_path;
     PageFormat m_format;
     std::unique_ptr<TIFF, void (*)(TIFF*)> m_tiff{nullptr, nullptr};
-    std::vector<std::uint8_t> m_line;  // one row as the file takes it
+    std::vector<std::uint8_t> m_line; // one row as the file takes it
     std::uint32_t m_rows = 0;
     bool m_failed = false;
 };

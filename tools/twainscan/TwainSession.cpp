@@ -37,10 +37,7 @@ TW_UINT32 Fix32Item(double value)
     return item;
 }
 
-double Fix32Value(const TW_FIX32& fix)
-{
-    return fix.Whole + fix.Frac / 65536.0;
-}
+double Fix32Value(const TW_FIX32& fix) { return fix.Whole + fix.Frac / 65536.0; }
 
 TwainSession::TwainSession()
 {
@@ -193,10 +190,7 @@ std::optional<TW_UINT32> TwainSession::ExtImageInfo(TW_UINT16 id)
     return static_cast<TW_UINT32>(request.Info[0].Item);
 }
 
-TW_UINT16 TwainSession::Notification()
-{
-    return g_notification;
-}
+TW_UINT16 TwainSession::Notification() { return g_notification; }
 
 TW_UINT16 TwainSession::WaitForNotification()
 {

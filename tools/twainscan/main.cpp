@@ -55,10 +55,10 @@ const cli::Program kProgram{
 enum Key { kFolder, kList, kSource, kPixel, kDpi, kSize, kSimplex, kDuplex, kPages, kXfer, kOut, kBatch, kForce, kUi };
 
 const std::vector<cli::Option> kOptions = {
-    {"folder", true, kFolder},  {"list", false, kList},     {"source", true, kSource}, {"pixel", true, kPixel},
-    {"dpi", true, kDpi},        {"size", true, kSize},      {"simplex", false, kSimplex},
-    {"duplex", false, kDuplex}, {"pages", true, kPages},    {"xfer", true, kXfer},     {"out", true, kOut},
-    {"batch-start", true, kBatch}, {"force", false, kForce}, {"ui", false, kUi}};
+    {"folder", true, kFolder}, {"list", false, kList}, {"source", true, kSource},    {"pixel", true, kPixel},
+    {"dpi", true, kDpi},       {"size", true, kSize},  {"simplex", false, kSimplex}, {"duplex", false, kDuplex},
+    {"pages", true, kPages},   {"xfer", true, kXfer},  {"out", true, kOut},          {"batch-start", true, kBatch},
+    {"force", false, kForce},  {"ui", false, kUi}};
 
 // The system root's data-source folder; empty when no root is named.
 std::string DefaultFolder()

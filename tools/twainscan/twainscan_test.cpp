@@ -46,8 +46,8 @@ struct TiffPage {
     std::uint16_t bitsPerSample = 0;
     std::uint16_t samples = 0;
     std::uint16_t photometric = 0;
-    bool whole = false;  // every line decodes
-    qbk24::testing::ScannedPage image;  // the lines as stored
+    bool whole = false;                // every line decodes
+    qbk24::testing::ScannedPage image; // the lines as stored
 };
 
 TiffPage ReadTiff(const std::string& path)
@@ -79,7 +79,7 @@ bool IsX86_64Elf(const std::string& path)
     unsigned char header[20] = {};
     std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(header), sizeof header);
     return header[0] == 0x7F && header[1] == 'E' && header[2] == 'L' && header[3] == 'F' && header[4] == 2 &&
-           header[18] == 62;  // ELFCLASS64, EM_X86_64
+           header[18] == 62; // ELFCLASS64, EM_X86_64
 }
 
 TEST_F(InstalledSourceTest, TheInstalledSourceIsAListedRegularLibraryInTheManagersFolder)
@@ -106,10 +106,10 @@ struct ScanCase {
 };
 
 const ScanCase kScanCases[] = {
-    {"native", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},   {"native", "color", 8, 3, PHOTOMETRIC_RGB},
-    {"memory", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},   {"memory", "gray", 8, 1, PHOTOMETRIC_MINISBLACK},
-    {"memory", "color", 8, 3, PHOTOMETRIC_RGB},
-    {"file", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},     {"file", "color", 8, 3, PHOTOMETRIC_RGB},
+    {"native", "bw", 1, 1, PHOTOMETRIC_MINISBLACK}, {"native", "color", 8, 3, PHOTOMETRIC_RGB},
+    {"memory", "bw", 1, 1, PHOTOMETRIC_MINISBLACK}, {"memory", "gray", 8, 1, PHOTOMETRIC_MINISBLACK},
+    {"memory", "color", 8, 3, PHOTOMETRIC_RGB},     {"file", "bw", 1, 1, PHOTOMETRIC_MINISBLACK},
+    {"file", "color", 8, 3, PHOTOMETRIC_RGB},
 };
 
 TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
@@ -121,10 +121,10 @@ TEST_F(InstalledSourceTest, TwainScanWritesEverySideOfEverySheetByEachMechanism)
         const fs::path out = fs::path(m_root.Path()) / (std::string("out-") + scan.xfer + "-" + scan.pixel);
         fs::create_directories(out);
         std::string output;
-        ASSERT_EQ(TwainScan({"--xfer", scan.xfer, "--pixel", scan.pixel, "--dpi", "100", "--duplex", "--out",
-                             out.string()},
-                            &output),
-                  0)
+        ASSERT_EQ(
+            TwainScan({"--xfer", scan.xfer, "--pixel", scan.pixel, "--dpi", "100", "--duplex", "--out", out.string()},
+                      &output),
+            0)
             << output;
         EXPECT_NE(output.find("4 pages scanned"), std::string::npos) << output;
         for (int number = 1; number <= 4; ++number) {
@@ -207,8 +207,8 @@ protected:
     int ScanA6(const fs::path& out, std::string* output, const std::vector<std::string>& more = {})
     {
         fs::create_directories(out);
-        std::vector<std::string> args = {"--xfer", GetParam(), "--pixel", "gray", "--dpi", "100", "--size", "a6",
-                                         "--out", out.string()};
+        std::vector<std::string> args = {"--xfer", GetParam(), "--pixel", "gray",  "--dpi",
+                                         "100",    "--size",   "a6",      "--out", out.string()};
         args.insert(args.end(), more.begin(), more.end());
         return TwainScan(args, output);
     }
@@ -240,8 +240,7 @@ protected:
         const fs::path out = fs::path(m_root.Path()) / "probe";
         std::string output;
         for (int attempt = 0; attempt < 300; ++attempt) {
-            if (ScanA6(out, &output) == 1 &&
-                output.find("before any image was ready") != std::string::npos)
+            if (ScanA6(out, &output) == 1 && output.find("before any image was ready") != std::string::npos)
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
@@ -253,25 +252,36 @@ TEST_P(TwainScanFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
 {
     const struct {
         const char* name;
-        std::vector<std::string> setup;  // control lines
-        const char* said;                // in the output
-        std::vector<std::string> whole;  // the files left
-        std::vector<std::string> after;  // control lines that end the fault
+        std::vector<std::string> setup; // control lines
+        const char* said;               // in the output
+        std::vector<std::string> whole; // the files left
+        std::vector<std::string> after; // control lines that end the fault
     } cases[] = {
-        {"jam mid-page", {"load 2", "fault jam sheet=1 offset=100000"},
+        {"jam mid-page",
+         {"load 2", "fault jam sheet=1 offset=100000"},
          "twainscan: page 3: transfer failed: Paper Jam (condition 20)",
-         {"page-001.tif", "page-002.tif"}, {}},
-        {"cover opened mid-page", {"load 2", "fault cover-open sheet=1 offset=100000"},
+         {"page-001.tif", "page-002.tif"},
+         {}},
+        {"cover opened mid-page",
+         {"load 2", "fault cover-open sheet=1 offset=100000"},
          "twainscan: page 3 cut short at line 250: ADF cover or Exit cover open (condition 5); not kept",
-         {"page-001.tif", "page-002.tif"}, {"cover closed"}},
-        {"stalled READ", {"load 2", "fault stall-in opcode=0x28 sheet=1 offset=100000"},
+         {"page-001.tif", "page-002.tif"},
+         {"cover closed"}},
+        {"stalled READ",
+         {"load 2", "fault stall-in opcode=0x28 sheet=1 offset=100000"},
          "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept",
-         {"page-001.tif", "page-002.tif"}, {}},
-        {"unplugged mid-page", {"load 2", "fault unplug sheet=1 offset=100000"},
+         {"page-001.tif", "page-002.tif"},
+         {}},
+        {"unplugged mid-page",
+         {"load 2", "fault unplug sheet=1 offset=100000"},
          "twainscan: page 3: transfer failed: Scanner not connected or not powered on (condition 23)",
-         {"page-001.tif", "page-002.tif"}, {"replug"}},
-        {"no paper at the start", {"load 0"}, "twainscan: the source asked to be closed before any image was ready",
-         {}, {}},
+         {"page-001.tif", "page-002.tif"},
+         {"replug"}},
+        {"no paper at the start",
+         {"load 0"},
+         "twainscan: the source asked to be closed before any image was ready",
+         {},
+         {}},
     };
     Install(0);
     int run = 0;
@@ -320,21 +330,26 @@ TEST_P(TwainScanOneMechanismFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
     const std::vector<std::string> twoPages = {"page-001.tif", "page-002.tif"};
     const struct {
         const char* name;
-        std::vector<std::string> setup;  // control lines
+        std::vector<std::string> setup; // control lines
         int exitCode;
-        const char* said;                // in the output
-        std::vector<std::string> whole;  // the files left
+        const char* said;               // in the output
+        std::vector<std::string> whole; // the files left
     } cases[] = {
         // The source asks the scanner to detect neither.
-        {"double feed goes through", {"load 2", "fault double-feed sheet=1 offset=100000"}, 0,
-         "4 pages scanned into ", fourPages},
+        {"double feed goes through",
+         {"load 2", "fault double-feed sheet=1 offset=100000"},
+         0,
+         "4 pages scanned into ",
+         fourPages},
         {"skew goes through", {"load 2", "fault skew sheet=1 offset=100000"}, 0, "4 pages scanned into ", fourPages},
         // The sheet in the scanner comes whole; the feeder's end is the
         // end of the job.
-        {"no paper mid-job", {"load 3", "fault no-paper sheet=1 offset=100000"}, 0, "4 pages scanned into ",
-         fourPages},
-        {"swallowed READ", {"load 2", "fault timeout opcode=0x28 sheet=1 offset=100000"}, 1,
-         "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept", twoPages},
+        {"no paper mid-job", {"load 3", "fault no-paper sheet=1 offset=100000"}, 0, "4 pages scanned into ", fourPages},
+        {"swallowed READ",
+         {"load 2", "fault timeout opcode=0x28 sheet=1 offset=100000"},
+         1,
+         "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept",
+         twoPages},
     };
     Install(0);
     int run = 0;
@@ -357,7 +372,7 @@ TEST_P(TwainScanOneMechanismFaultTest, AClientOrServiceKilledMidPageLeavesOnlyWh
 {
     const struct {
         const char* name;
-        bool client;     // else the service is killed
+        bool client; // else the service is killed
         int exitCode;
         const char* said;
     } cases[] = {
@@ -597,9 +612,9 @@ TEST_F(InstalledSourceTest, AnInterruptEndsTheScanKeepingTheWholePages)
     }
     LoadSheets(1);
     std::string output;
-    EXPECT_EQ(TwainScan({"--xfer", "memory", "--dpi", "100", "--size", "a6", "--simplex", "--out", m_root.Path()},
-                        &output),
-              0)
+    EXPECT_EQ(
+        TwainScan({"--xfer", "memory", "--dpi", "100", "--size", "a6", "--simplex", "--out", m_root.Path()}, &output),
+        0)
         << output;
 }
 

@@ -33,9 +33,9 @@ using twainscan::testing::InstalledSourceTest;
 bool OnWindow(const std::string& title, const std::vector<std::string>& command, bool closesTheWindow = false)
 {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    const std::vector<std::string> appeared{"/usr/bin/timeout", "10",      "/usr/bin/xdotool", "search",
-                                            "--sync",           "--onlyvisible", "--name",     title};
-    std::vector<std::string> act{"/usr/bin/timeout", "10",   "/usr/bin/xdotool", "search",     "--onlyvisible",
+    const std::vector<std::string> appeared{
+        "/usr/bin/timeout", "10", "/usr/bin/xdotool", "search", "--sync", "--onlyvisible", "--name", title};
+    std::vector<std::string> act{"/usr/bin/timeout", "10",  "/usr/bin/xdotool", "search", "--onlyvisible",
                                  "--name",           title, "windowfocus",      "--sync"};
     act.insert(act.end(), command.begin(), command.end());
     std::string output;
@@ -46,9 +46,8 @@ bool OnWindow(const std::string& title, const std::vector<std::string>& command,
             continue;
         if (plat::testing::RunProgram(act, &output) == 0)
             return true;
-        if (closesTheWindow
-            && plat::testing::RunProgram({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", title}, &output)
-                   != 0)
+        if (closesTheWindow &&
+            plat::testing::RunProgram({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", title}, &output) != 0)
             return true;
     }
     return false;
@@ -133,9 +132,9 @@ TEST_F(InstalledSourceTest, ExportAndImportWriteAndReadAProfileThroughTheFileCho
     // life; a leak checker sees them without a frame of ours. The chooser's
     // path in the platform is leak-checked in process by its own test.
     const plat::testing::ChildLeakCheckOff leakCheckOff;
-    plat::testing::ChildProcess twainscan({QBK_TWAINSCAN, "--folder", ManagerFolder().string(), "--ui", "--out",
-                                           m_root.Path()},
-                                          plat::testing::ChildPipes::WithErrors);
+    plat::testing::ChildProcess twainscan(
+        {QBK_TWAINSCAN, "--folder", ManagerFolder().string(), "--ui", "--out", m_root.Path()},
+        plat::testing::ChildPipes::WithErrors);
     ASSERT_TRUE(twainscan.Started());
     std::string seen;
     ASSERT_TRUE(ReadUntil(twainscan, "the source's dialog is open", &seen)) << seen;
@@ -181,7 +180,9 @@ TEST_F(InstalledSourceTest, WithoutADisplayTheDialogIsRefusedAtOnce)
     if (display)
         setenv("DISPLAY", display->c_str(), 1);
     EXPECT_EQ(status, 1) << output;
-    EXPECT_NE(output.find("the source cannot be enabled: not enough memory, or no window for the dialog (condition 2)"), std::string::npos) << output;
+    EXPECT_NE(output.find("the source cannot be enabled: not enough memory, or no window for the dialog (condition 2)"),
+              std::string::npos)
+        << output;
     EXPECT_FALSE(fs::exists(fs::path(m_root.Path()) / "page-001.tif"));
 }
 

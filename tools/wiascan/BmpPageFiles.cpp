@@ -84,7 +84,9 @@ long BitmapLines(int fd)
         header.biSize < sizeof header || header.biWidth <= 0 || header.biBitCount == 0)
         return 0;
     const long long stride = (static_cast<long long>(header.biWidth) * header.biBitCount + 31) / 32 * 4;
-    const long long palette = header.biClrUsed != 0 ? header.biClrUsed : header.biBitCount <= 8 ? 1 << header.biBitCount : 0;
+    const long long palette = header.biClrUsed != 0    ? header.biClrUsed
+                              : header.biBitCount <= 8 ? 1 << header.biBitCount
+                                                       : 0;
     const long long data = end - static_cast<long long>(sizeof(BITMAPFILEHEADER)) - header.biSize - 4 * palette;
     return data > 0 ? static_cast<long>(data / stride) : 0;
 }

@@ -41,7 +41,7 @@ public:
     long TakeCutLines() { return std::exchange(m_cutLines, 0); }
 
     int Pages() const { return m_pages; }
-    int PageNumber() const { return m_pages + 1; }  // of the page coming in
+    int PageNumber() const { return m_pages + 1; } // of the page coming in
     std::string PathOf(int page) const;
     void Say(const std::string& line) const { m_show(line); }
     void SayPercent(int page, LONG percent) const;
@@ -66,7 +66,7 @@ public:
     explicit CallbackPages(BmpPageFiles& files) : m_files(files) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return 1; }  // lives on the caller's stack
+    ULONG AddRef() override { return 1; } // lives on the caller's stack
     ULONG Release() override { return 1; }
     HRESULT MiniDrvCallback(LONG lReason, LONG lStatus, LONG lPercentComplete, LONG lOffset, LONG lLength,
                             PMINIDRV_TRANSFER_CONTEXT pTranCtx, LONG lReserved) override;

@@ -101,8 +101,8 @@ void LendBuffer(MINIDRV_TRANSFER_CONTEXT& context, std::vector<BYTE>& buffer, LO
     context.bClassDrvAllocBuf = TRUE;
 }
 
-HRESULT CallbackTransfer(WiaDeviceHost& host, plat::wia::WiaItem& feeder, BmpPageFiles& files,
-                         CallbackPages& callback, const AcquireOptions& options)
+HRESULT CallbackTransfer(WiaDeviceHost& host, plat::wia::WiaItem& feeder, BmpPageFiles& files, CallbackPages& callback,
+                         const AcquireOptions& options)
 {
     MINIDRV_TRANSFER_CONTEXT context;
     HRESULT hr = StartContext(feeder, callback, &context);
@@ -113,7 +113,7 @@ HRESULT CallbackTransfer(WiaDeviceHost& host, plat::wia::WiaItem& feeder, BmpPag
     if (!options.driverBuffer)
         LendBuffer(context, buffer, options.bufferSize >= 0 ? options.bufferSize : kCallbackBufferSize);
     hr = host.Transfer(feeder, &context);
-    files.Abandon();  // a page that did not end is not delivered
+    files.Abandon(); // a page that did not end is not delivered
     return hr;
 }
 
@@ -139,7 +139,6 @@ HRESULT FileTransfer(WiaDeviceHost& host, plat::wia::WiaItem& feeder, BmpPageFil
     return hr;
 }
 
-
 } // namespace
 
 std::optional<AcquireOptions> ParseAcquireOptions(const std::vector<std::string>& words, std::string* why)
@@ -162,7 +161,8 @@ std::optional<AcquireOptions> ParseAcquireOptions(const std::vector<std::string>
         else if (word == "force")
             options.force = true;
         else
-            taken = equals != std::string::npos && TakeSetting(word.substr(0, equals), word.substr(equals + 1), options);
+            taken =
+                equals != std::string::npos && TakeSetting(word.substr(0, equals), word.substr(equals + 1), options);
         if (!taken) {
             *why = "not an acquire option: " + word;
             return std::nullopt;
@@ -220,7 +220,7 @@ HRESULT Acquire(WiaDeviceHost& host, const AcquireOptions& options, const BmpPag
             break;
     }
     if (options.file && hr == WIA_ERROR_PAPER_EMPTY && files.Pages() > 0)
-        hr = WIA_STATUS_END_OF_MEDIA;  // how a run of file transfers ends
+        hr = WIA_STATUS_END_OF_MEDIA; // how a run of file transfers ends
     show(cli::PagesSummary(files.Pages(), options.folder, options.firstNumber, "bmp"));
     return hr;
 }

@@ -33,7 +33,7 @@ struct AcquireOptions {
     bool file = false;
     std::vector<std::pair<PROPID, LONG>> rootChanges;
     std::vector<std::pair<PROPID, LONG>> feederChanges;
-    LONG bufferSize = -1;  // -1: the usual size for the transfer kind
+    LONG bufferSize = -1; // -1: the usual size for the transfer kind
     bool driverBuffer = false;
     int cancelPage = 0;
     int firstNumber = 1;

@@ -108,7 +108,7 @@ WiaDeviceHost::~WiaDeviceHost()
     }
     m_items.Clear();
     m_miniDrv = nullptr;
-    m_usd = nullptr;  // the driver goes with its last reference
+    m_usd = nullptr; // the driver goes with its last reference
     if (m_deviceKey)
         RegCloseKey(m_deviceKey);
 }
@@ -154,10 +154,7 @@ HRESULT WiaDeviceHost::Load(std::string* failure)
     return S_OK;
 }
 
-BYTE* WiaDeviceHost::DeviceContext()
-{
-    return m_items.Empty() ? m_deviceItem.Context() : m_items.Root()->Context();
-}
+BYTE* WiaDeviceHost::DeviceContext() { return m_items.Empty() ? m_deviceItem.Context() : m_items.Root()->Context(); }
 
 HRESULT WiaDeviceHost::Connect()
 {
@@ -165,7 +162,7 @@ HRESULT WiaDeviceHost::Connect()
         return E_UNEXPECTED;
     plat::ScopedBstr deviceId(m_scanner.deviceId);
     plat::ScopedBstr rootName(m_scanner.rootFullItemName);
-    IWiaDrvItem* root = nullptr;  // the driver's; the items take their own references
+    IWiaDrvItem* root = nullptr; // the driver's; the items take their own references
     IUnknown* inner = nullptr;
     LONG deviceError = 0;
     HRESULT hr = m_miniDrv->drvInitializeWia(DeviceContext(), 0, deviceId.Get(), rootName.Get(), m_stiDevice.Get(),
@@ -267,8 +264,8 @@ HRESULT WiaDeviceHost::DeviceCommand(const GUID& command)
         IUnknown* inner = nullptr;
         // The service learns the new root as a client does: it connects
         // and leaves again, which keeps the count as it was.
-        hr = m_miniDrv->drvInitializeWia(DeviceContext(), 0, deviceId.Get(), rootName.Get(), m_stiDevice.Get(),
-                                         nullptr, &root, &inner, &deviceError);
+        hr = m_miniDrv->drvInitializeWia(DeviceContext(), 0, deviceId.Get(), rootName.Get(), m_stiDevice.Get(), nullptr,
+                                         &root, &inner, &deviceError);
         if (SUCCEEDED(hr)) {
             m_items.Clear();
             if (root)

@@ -21,8 +21,8 @@ namespace wiascan {
 struct InstalledScanner {
     plat::devices::DeviceRecord record;
     CLSID driverClass{};
-    std::u16string deviceId;            // the driver key: {6BDD1FC6-...}\NNNN
-    std::u16string rootFullItemName;    // NNNN\Root
+    std::u16string deviceId;         // the driver key: {6BDD1FC6-...}\NNNN
+    std::u16string rootFullItemName; // NNNN\Root
 };
 
 // The scanner `device` names (cli::ChooseDevice), or the first; empty, with

@@ -42,8 +42,8 @@ void ShowItem(const plat::wia::ItemTree::Entry& entry, std::string* out)
     *out += std::string(static_cast<size_t>(entry.depth) * 2, ' ') + Utf16ToUtf8(entry.name) + " (" +
             Utf16ToUtf8(entry.fullName) + ") flags " + flags + "\n";
     for (PROPID id : entry.item->Ids())
-        *out += std::string(static_cast<size_t>(entry.depth) * 2 + 2, ' ') +
-                DescribeProperty(*entry.item->Find(id)) + "\n";
+        *out +=
+            std::string(static_cast<size_t>(entry.depth) * 2 + 2, ' ') + DescribeProperty(*entry.item->Find(id)) + "\n";
 }
 
 const plat::wia::ItemTree::Entry* EntryOf(WiaDeviceHost& host, const std::string& name)
@@ -88,14 +88,15 @@ HRESULT Set(WiaDeviceHost& host, const Words& words, std::string* out)
         return Refuse("no item " + words[1], out);
     std::vector<PROPSPEC> specs;
     std::vector<PROPVARIANT> values;
-    std::list<GUID> guids;  // the values point into it
+    std::list<GUID> guids; // the values point into it
     for (size_t i = 2; i < words.size(); ++i) {
         const size_t equals = words[i].find('=');
         plat::wia::ItemProperty* property =
             equals == std::string::npos ? nullptr : FindProperty(*entry->item, words[i].substr(0, equals));
         if (!property)
             return Refuse("no property " + words[i].substr(0, equals) + " on " + words[1], out);
-        const std::optional<PROPVARIANT> value = ParseValue(*property, words[i].substr(equals + 1), &guids.emplace_back());
+        const std::optional<PROPVARIANT> value =
+            ParseValue(*property, words[i].substr(equals + 1), &guids.emplace_back());
         if (!value)
             return Refuse("not a value for " + Utf16ToUtf8(property->name) + ": " + words[i].substr(equals + 1), out);
         PROPSPEC spec{};
@@ -213,8 +214,8 @@ HRESULT RunCommand(WiaDeviceHost& host, const std::vector<std::string>& words, s
     if (words.empty())
         return S_OK;
     const auto command = Commands().find(words[0]);
-    const HRESULT hr = command == Commands().end() ? Refuse("unknown command " + words[0], out)
-                                                   : command->second(host, words, out);
+    const HRESULT hr =
+        command == Commands().end() ? Refuse("unknown command " + words[0], out) : command->second(host, words, out);
     *out += words[0] + ": " + DescribeResult(hr) + "\n";
     return hr;
 }

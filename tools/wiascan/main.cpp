@@ -24,24 +24,23 @@
 namespace {
 
 const cli::Program kProgram{
-    "wiascan",
-    "usage: wiascan --list\n"
-    "       wiascan [--device ID] [--force] [--batch-start N] COMMAND [ARGS...]\n"
-    "       wiascan [--device ID] shell\n"
-    "  --list               the recorded scanners, one a line, by id first\n"
-    "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
-    "                       number (default: the first plugged in)\n"
-    "  --force              acquire replaces the pages of an earlier scan in FOLDER\n"
-    "  --batch-start N      acquire numbers the pages from N (default: 1)\n"
-    "  --help, --version\n"
-    "commands: list [ITEM...], set ITEM PROP=VALUE..., command synchronize,\n"
-    "          event connected|disconnected|suspend|resume|cancel, capabilities, lock, unlock,\n"
-    "          connect, disconnect,\n"
-    "          acquire FOLDER [callback|file] [pages=N] [duplex=0|1] [type=color|gray|bw]\n"
-    "                  [dpi=N] [width=PIXELS] [height=LINES] [buffer=BYTES] [driver-buffer] [cancel=PAGE]\n"
-    "                  [batch-start=N] [force]\n"
-    "acquire writes page-001.bmp, page-002.bmp, ... into FOLDER, which must exist;\n"
-    "progress goes to the error output.\n"};
+    "wiascan", "usage: wiascan --list\n"
+               "       wiascan [--device ID] [--force] [--batch-start N] COMMAND [ARGS...]\n"
+               "       wiascan [--device ID] shell\n"
+               "  --list               the recorded scanners, one a line, by id first\n"
+               "  --device ID          the scanner of that id, as --list prints it, or its serial\n"
+               "                       number (default: the first plugged in)\n"
+               "  --force              acquire replaces the pages of an earlier scan in FOLDER\n"
+               "  --batch-start N      acquire numbers the pages from N (default: 1)\n"
+               "  --help, --version\n"
+               "commands: list [ITEM...], set ITEM PROP=VALUE..., command synchronize,\n"
+               "          event connected|disconnected|suspend|resume|cancel, capabilities, lock, unlock,\n"
+               "          connect, disconnect,\n"
+               "          acquire FOLDER [callback|file] [pages=N] [duplex=0|1] [type=color|gray|bw]\n"
+               "                  [dpi=N] [width=PIXELS] [height=LINES] [buffer=BYTES] [driver-buffer] [cancel=PAGE]\n"
+               "                  [batch-start=N] [force]\n"
+               "acquire writes page-001.bmp, page-002.bmp, ... into FOLDER, which must exist;\n"
+               "progress goes to the error output.\n"};
 
 enum Key { kList, kDevice, kForce, kBatch };
 

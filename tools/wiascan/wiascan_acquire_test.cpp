@@ -33,13 +33,13 @@ using wiascan::testing::WiaServiceTest;
 const std::vector<std::string> kSmallPage = {"dpi=100", "width=850", "height=200"};
 constexpr LONG kPixels = 848;
 constexpr LONG kLines = 200;
-constexpr LONG kPixelsPerMetre = 3938;  // 100 dpi
+constexpr LONG kPixelsPerMetre = 3938; // 100 dpi
 
 struct BmpFile {
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{};
     std::vector<RGBQUAD> palette;
-    std::vector<BYTE> bytes;  // the whole file
+    std::vector<BYTE> bytes; // the whole file
 };
 
 BmpFile ReadBmp(const std::string& path)
@@ -304,8 +304,10 @@ TEST_F(WiaAcquireTest, AClientLeavingAfterTheFrontLeavesTheNextClientsJobWhole)
     ControlScanner("load 3");
     ASSERT_EQ(S_OK, Write(m_root, {{WIA_DPS_DOCUMENT_HANDLING_SELECT, FEEDER | DUPLEX}, {WIA_DPS_PAGES, 1}}));
     ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XRES, 100}, {WIA_IPS_YRES, 100}}));
-    ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XEXTENT, 850}, {WIA_IPS_YEXTENT, 200},
-                                     {WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE}, {WIA_IPA_TYMED, TYMED_CALLBACK}}));
+    ASSERT_EQ(S_OK, Write(m_feeder, {{WIA_IPS_XEXTENT, 850},
+                                     {WIA_IPS_YEXTENT, 200},
+                                     {WIA_IPA_DATATYPE, WIA_DATA_GRAYSCALE},
+                                     {WIA_IPA_TYMED, TYMED_CALLBACK}}));
     {
         const std::string folder = m_systemRoot.Path() + "/front";
         std::filesystem::create_directories(folder);
@@ -346,13 +348,18 @@ TEST_F(WiaAcquireTest, FaultsReachTheApplicationWithTheWholePagesOnly)
         {"empty feeder, file", {"load 0"}, {"file"}, WIA_ERROR_PAPER_EMPTY, 0},
         {"jam in the second page", {"load 3", "fault jam sheet=1 offset=2000"}, {"callback"}, WIA_ERROR_PAPER_JAM, 1},
         {"jam in the second file", {"load 3", "fault jam sheet=1 offset=2000"}, {"file"}, WIA_ERROR_PAPER_JAM, 1},
-        {"jam in the first page", {"load 3", "fault jam sheet=0 offset=2000"}, {"callback"}, WIA_ERROR_PAPER_JAM,
-         0},
-        {"cover opened in the second page", {"load 3", "fault cover-open sheet=1 offset=2000"}, {"callback"},
-         WIA_ERROR_COVER_OPEN, 1},
+        {"jam in the first page", {"load 3", "fault jam sheet=0 offset=2000"}, {"callback"}, WIA_ERROR_PAPER_JAM, 0},
+        {"cover opened in the second page",
+         {"load 3", "fault cover-open sheet=1 offset=2000"},
+         {"callback"},
+         WIA_ERROR_COVER_OPEN,
+         1},
         // The driver does not ask the scanner to detect double feeds.
-        {"double feed goes through", {"load 2", "fault double-feed sheet=1 offset=2000"}, {"callback"},
-         WIA_STATUS_END_OF_MEDIA, 2},
+        {"double feed goes through",
+         {"load 2", "fault double-feed sheet=1 offset=2000"},
+         {"callback"},
+         WIA_STATUS_END_OF_MEDIA,
+         2},
         {"cancelled at the second page", {"load 3"}, {"callback", "cancel=2"}, S_FALSE, 1},
         {"a file page larger than the buffer", {"load 1"}, {"file", "type=color", "buffer=100000"}, E_OUTOFMEMORY, 0},
         {"a buffer of no bytes", {"load 1"}, {"callback", "buffer=0"}, E_OUTOFMEMORY, 0},
@@ -405,8 +412,8 @@ TEST_F(WiaAcquireTest, AnInterruptCancelsTheTransferKeepingTheWholePages)
         ControlScanner("load 4");
         const std::string folder = m_systemRoot.Path() + "/interrupted" + std::to_string(signal);
         std::filesystem::create_directories(folder);
-        std::vector<std::string> command = {QBK_WIASCAN, "acquire", folder, "callback", "type=color", "duplex=0",
-                                            "pages=0"};
+        std::vector<std::string> command = {QBK_WIASCAN,  "acquire",  folder,   "callback",
+                                            "type=color", "duplex=0", "pages=0"};
         command.insert(command.end(), kSmallPage.begin(), kSmallPage.end());
         plat::testing::ChildProcess program(command, plat::testing::ChildPipes::WithErrors);
         const std::string seen = program.ReadThrough("scanning page 2:");
@@ -489,11 +496,11 @@ TEST_P(WiaProgramFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
     const bool callback = GetParam() == "callback";
     const struct {
         const char* name;
-        std::vector<std::string> setup;  // control lines
-        const char* said;                // a line of the output
-        const char* cut;                 // the line naming the page cut short (callback)
-        size_t pages;                    // whole pages left
-        std::vector<std::string> after;  // control lines that end the fault
+        std::vector<std::string> setup; // control lines
+        const char* said;               // a line of the output
+        const char* cut;                // the line naming the page cut short (callback)
+        size_t pages;                   // whole pages left
+        std::vector<std::string> after; // control lines that end the fault
     } cases[] = {
         {"jam mid-page", {"load 2", "fault jam sheet=1 offset=100000"}, "acquire: 0x80210002 (paper jam)", "", 1, {}},
         {"cover opened mid-page",
@@ -508,13 +515,20 @@ TEST_P(WiaProgramFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
          "page 2 cut short at line 77: 0x80210001 (scanner error); not kept",
          1,
          {}},
-        {"unplugged mid-page", {"load 2", "fault unplug sheet=1 offset=100000"},
-         "acquire: 0x80210005 (scanner off-line)", "", 1, {"replug"}},
+        {"unplugged mid-page",
+         {"load 2", "fault unplug sheet=1 offset=100000"},
+         "acquire: 0x80210005 (scanner off-line)",
+         "",
+         1,
+         {"replug"}},
         {"no paper at the start", {"load 0"}, "acquire: 0x80210003 (paper empty)", "", 0, {}},
-        {"unplugged before the scan", {"load 2", "unplug"},
+        {"unplugged before the scan",
+         {"load 2", "unplug"},
          "wiascan: the scanner is not on line: is it plugged in and switched on? (IStiUSD::Initialize failed: "
          "0x80004005)",
-         "", 0, {"replug"}},
+         "",
+         0,
+         {"replug"}},
     };
     int run = 0;
     for (const auto& c : cases) {
@@ -564,8 +578,8 @@ TEST_F(WiaAcquireTest, TheProgramsMemoryIsFlatInThePages)
         ControlScanner("load " + std::to_string(sheets));
         const std::string folder = m_systemRoot.Path() + "/flat-" + kind + std::to_string(sheets);
         std::filesystem::create_directories(folder);
-        plat::testing::ChildProcess program({QBK_WIASCAN, "acquire", folder, kind, "type=color", "duplex=1",
-                                             "pages=0", "dpi=200", "width=1700", "height=2200"},
+        plat::testing::ChildProcess program({QBK_WIASCAN, "acquire", folder, kind, "type=color", "duplex=1", "pages=0",
+                                             "dpi=200", "width=1700", "height=2200"},
                                             plat::testing::ChildPipes::WithErrors);
         const std::string output = program.RestOfOutput();
         rusage usage{};
@@ -581,7 +595,8 @@ TEST_F(WiaAcquireTest, TheProgramsMemoryIsFlatInThePages)
         SCOPED_TRACE(kind);
         const long oneSheet = peakKiB(kind, 1);
         const long fiveSheets = peakKiB(kind, 5);
-        EXPECT_LT(fiveSheets - oneSheet, kBandSlackKiB) << "one sheet " << oneSheet << " KiB, five " << fiveSheets << " KiB";
+        EXPECT_LT(fiveSheets - oneSheet, kBandSlackKiB)
+            << "one sheet " << oneSheet << " KiB, five " << fiveSheets << " KiB";
     }
 }
 

@@ -18,8 +18,8 @@
 
 namespace {
 
-using plat::testing::ChildProcess;
 using plat::testing::ChildPipes;
+using plat::testing::ChildProcess;
 using plat::wia::WiaItem;
 using wiascan::testing::WiaServiceTest;
 
@@ -164,7 +164,7 @@ TEST_F(WiaServiceTest, ClientsKeepTheTreeUntilTheLastLeaves)
     const plat::ComPtr<IWiaDrvItem> held(m_root->DrvItem());
     IWiaDrvItem* root = held.Get();
     ASSERT_EQ(S_OK, m_host->Connect());
-    EXPECT_EQ(m_host->FindItem(u"Root"), m_root);  // the same tree
+    EXPECT_EQ(m_host->FindItem(u"Root"), m_root); // the same tree
     ASSERT_EQ(S_OK, m_host->Disconnect());
     LONG flags = 0;
     ASSERT_EQ(S_OK, root->GetItemFlags(&flags));
@@ -209,9 +209,8 @@ TEST_F(WiaServiceTest, ProgramListsAndWritesAsAnApplicationWould)
     // The driver is loaded by the program as well; this test's own host
     // stays connected meanwhile.
     std::string output;
-    ASSERT_EQ(plat::testing::RunProgram({QBK_WIASCAN, "set", "Feeder", "Horizontal Resolution=300", "6148=300"},
-                                        &output),
-              0)
+    ASSERT_EQ(
+        plat::testing::RunProgram({QBK_WIASCAN, "set", "Feeder", "Horizontal Resolution=300", "6148=300"}, &output), 0)
         << output;
     EXPECT_NE(output.find("4112 Pixels Per Line = 2550  (read-only)"), std::string::npos) << output;
     EXPECT_NE(output.find("set: 0x00000000"), std::string::npos) << output;

@@ -105,8 +105,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                        &m_cookie),
+        ASSERT_EQ(CoRegisterClassObject(kFakeHalClsid, &m_factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &m_cookie),
                   S_OK);
         m_source.HalClsid = kFakeHalClsid;
         // The framework's part of Init: the device's part reads registry

@@ -77,8 +77,8 @@ inline long FirstBadLine(const ScannedPage& page, std::uint32_t sheet, std::uint
 {
     const std::uint32_t pixels = static_cast<std::uint32_t>(page.width) & ~7u;
     for (long y = 0; y < page.height; ++y) {
-        const std::vector<BYTE> expected = ExpectedLine(sheet, side, static_cast<std::uint32_t>(y), pixels,
-                                                        page.bitsPerPixel);
+        const std::vector<BYTE> expected =
+            ExpectedLine(sheet, side, static_cast<std::uint32_t>(y), pixels, page.bitsPerPixel);
         const BYTE* row = page.rows.data() + static_cast<size_t>(y) * page.stride;
         if (tolerance == 0) {
             if (std::memcmp(row, expected.data(), expected.size()) != 0)

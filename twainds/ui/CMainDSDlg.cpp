@@ -109,8 +109,8 @@ BOOL CMainDSDlg::OnInitDialog()
         };
     };
     // In template order: the tabs follow it.
-    ProfilesPage = BuildPage([this] { return new CPropPageProfiles(Source()); },
-                             add(IDD_PAGE_PROFILES, IDS_TAB_CONFIGURATIONS));
+    ProfilesPage =
+        BuildPage([this] { return new CPropPageProfiles(Source()); }, add(IDD_PAGE_PROFILES, IDS_TAB_CONFIGURATIONS));
     ScanSettingsPage = BuildPage([this] { return new CPropPageScanSettings(Source()); },
                                  add(IDD_PAGE_SCAN_SETTINGS, IDS_TAB_SCAN_SETTINGS));
     DocumentSettingsPage = BuildPage([this] { return new CPropPageDocumentSettings(Source()); },

@@ -164,11 +164,11 @@ TEST_F(SettingsDialogTest, OkCancelEscAndTheCloseBoxSendTheirMessage)
         TW_UINT16 sent;
     };
     const Case cases[] = {
-        {false, "OK", u"Scan", MSG_XFERREADY},       {true, "OK", u"OK", MSG_CLOSEDSOK},
-        {false, "Cancel", u"Scan", MSG_CLOSEDSREQ},  {true, "Cancel", u"OK", MSG_CLOSEDSREQ},
-        {false, "Esc", u"Scan", MSG_CLOSEDSREQ},     {true, "Esc", u"OK", MSG_CLOSEDSREQ},
-        {false, "close", u"Scan", MSG_CLOSEDSREQ},   {true, "close", u"OK", MSG_CLOSEDSREQ},
-        {false, "Enter", u"Scan", MSG_XFERREADY},    {true, "Enter", u"OK", MSG_CLOSEDSOK},
+        {false, "OK", u"Scan", MSG_XFERREADY},      {true, "OK", u"OK", MSG_CLOSEDSOK},
+        {false, "Cancel", u"Scan", MSG_CLOSEDSREQ}, {true, "Cancel", u"OK", MSG_CLOSEDSREQ},
+        {false, "Esc", u"Scan", MSG_CLOSEDSREQ},    {true, "Esc", u"OK", MSG_CLOSEDSREQ},
+        {false, "close", u"Scan", MSG_CLOSEDSREQ},  {true, "close", u"OK", MSG_CLOSEDSREQ},
+        {false, "Enter", u"Scan", MSG_XFERREADY},   {true, "Enter", u"OK", MSG_CLOSEDSOK},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.action) + (c.setupOnly ? ", setup only" : ""));
@@ -312,8 +312,8 @@ protected:
         HWND list = Item(IDC_STANDARD_SIZES);
         const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            const auto* record = reinterpret_cast<const PageSizeItem*>(
-                SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+            const auto* record =
+                reinterpret_cast<const PageSizeItem*>(SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
             codes.push_back(record ? record->SizeCode : 0xFFFFFFFF);
         }
         return codes;
@@ -367,9 +367,9 @@ TEST_F(ScanSettingsPageTest, StandardSizesRunByPaperSeriesLargestFirstWithTheCus
     const std::vector<DWORD> order = {
         TWSS_USLEDGER, TWSS_USLEGAL, TWSS_USLETTER, TWSS_USEXECUTIVE, TWSS_USSTATEMENT, // US
         TWSS_A3,       TWSS_A4,      TWSS_A5,       TWSS_A6,                            // ISO A
-        TWSS_ISOB4,    TWSS_ISOB5,                                                     // ISO B
-        TWSS_C4,       TWSS_C5,                                                        // ISO C
-        TWSS_JISB4,    TWSS_JISB5,                                                     // JIS B
+        TWSS_ISOB4,    TWSS_ISOB5,                                                      // ISO B
+        TWSS_C4,       TWSS_C5,                                                         // ISO C
+        TWSS_JISB4,    TWSS_JISB5,                                                      // JIS B
     };
     for (size_t i = 0; i + 1 < order.size(); ++i) {
         SCOPED_TRACE("codes " + std::to_string(order[i]) + " and " + std::to_string(order[i + 1]));
@@ -480,8 +480,8 @@ TEST_F(ScanSettingsPageTest, CustomSizeEntriesAreReadAsNumbersAndClampedToTheFee
         }
         Enter(c.edit, c.typed);
         const Trellis::CTWAINFrame frame = Frame();
-        const float stored = c.edit == IDC_CUSTOM_WIDTH ? Trellis::Fix32ToFloat(frame.Right)
-                                                        : Trellis::Fix32ToFloat(frame.Bottom);
+        const float stored =
+            c.edit == IDC_CUSTOM_WIDTH ? Trellis::Fix32ToFloat(frame.Right) : Trellis::Fix32ToFloat(frame.Bottom);
         EXPECT_NEAR(stored, c.stored, 0.001f);
         EXPECT_EQ(Text(Item(c.edit)), c.shown);
         std::u16string title;
@@ -626,7 +626,8 @@ TEST_F(ScanFromDialogTest, AScanStartedWithTheScanButtonDeliversItsPages)
                 if (!progress)
                     return;
                 percentages.push_back(BarPosition(progress));
-                EXPECT_EQ(Text(GetDlgItem(progress, IDC_PROGRESS_METHOD)), u"Scanning using the Memory transfer method");
+                EXPECT_EQ(Text(GetDlgItem(progress, IDC_PROGRESS_METHOD)),
+                          u"Scanning using the Memory transfer method");
                 EXPECT_EQ(Text(GetDlgItem(progress, IDC_PROGRESS_IMAGE)),
                           u"Transferring image " + Utf8ToUtf16(std::to_string(pages.size() + 1)));
             };

@@ -34,8 +34,9 @@ std::vector<LPARAM> TabCaptions(HWND tabs)
 
 TEST_F(SettingsDialogTest, TabsFollowThePagesAndShowOnePageAtATime)
 {
-    EXPECT_EQ(TabCaptions(m_dialog->Tabs.m_hWnd), (std::vector<LPARAM>{IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS,
-                                             IDS_TAB_DOCUMENT_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}));
+    EXPECT_EQ(TabCaptions(m_dialog->Tabs.m_hWnd),
+              (std::vector<LPARAM>{IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS, IDS_TAB_DOCUMENT_SETTINGS,
+                                   IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}));
     // The first tab's page is the one on view when the dialog opens.
     EXPECT_TRUE(IsWindowVisible(m_dialog->ProfilesPage->m_hWnd));
     EXPECT_FALSE(IsWindowVisible(m_dialog->ScanSettingsPage->m_hWnd));
@@ -118,9 +119,13 @@ TEST_F(SettingsDialogTest, APageThatThrowsWhileBeingBuiltGetsNoTabAndLeavesNoGap
         std::vector<LPARAM> tabs;
     };
     const Case cases[] = {
-        {"document settings", true, false,
+        {"document settings",
+         true,
+         false,
          {IDS_TAB_CONFIGURATIONS, IDS_TAB_SCAN_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}},
-        {"profiles and scan settings, the first two", false, true,
+        {"profiles and scan settings, the first two",
+         false,
+         true,
          {IDS_TAB_DOCUMENT_SETTINGS, IDS_TAB_IMAGE_ENHANCEMENTS, IDS_TAB_ABOUT}},
     };
     for (const Case& c : cases) {

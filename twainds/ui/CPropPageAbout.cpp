@@ -101,8 +101,8 @@ void CPropPageAbout::CreateSupportLink(HWND text)
     const std::u16string markup = qbk24::ResourceText(m_hInstResource, IDS_SUPPORT_LINK);
     HWND link = CreateWindowExW(0, u"SysLink", markup.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
                                 client.left + kLinkIndent, corners[0].y, width, height, m_hWnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ABOUT_SUPPORT_LINK)),
-                                m_hInstResource, nullptr);
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ABOUT_SUPPORT_LINK)), m_hInstResource,
+                                nullptr);
     if (link)
         ::SendMessageW(link, WM_SETFONT, static_cast<WPARAM>(SendMessage(WM_GETFONT)), FALSE);
 }

@@ -16,8 +16,8 @@ constexpr TW_UINT16 kActionDetectAndStop = 2;
 } // namespace
 
 const CPropPageDocumentSettings::Detection CPropPageDocumentSettings::kDoubleFeed{
-    IDC_DOUBLE_FEED, CUSTCAP_DOUBLEFEEDDETECTION, CUSTCAP_DOUBLEFEEDACTION, IDS_DFD_OFF, IDS_DFD_DETECT_ONLY,
-    IDS_DFD_DETECT_AND_STOP};
+    IDC_DOUBLE_FEED, CUSTCAP_DOUBLEFEEDDETECTION, CUSTCAP_DOUBLEFEEDACTION,
+    IDS_DFD_OFF,     IDS_DFD_DETECT_ONLY,         IDS_DFD_DETECT_AND_STOP};
 const CPropPageDocumentSettings::Detection CPropPageDocumentSettings::kSkew{
     IDC_SKEW, ICAP_AUTOMATICDESKEW, CUSTCAP_SKEWACTION, IDS_SKEW_OFF, IDS_SKEW_DETECT_ONLY, IDS_SKEW_DETECT_AND_STOP};
 
@@ -79,14 +79,11 @@ void CPropPageDocumentSettings::FillDetectionCombo(const Detection& detection)
         const bool on = Flag(detection);
         add(detection.off, !on);
         if (DataSource->IsCapSupported(detection.actionCapability)) {
-            const CTWAINEnumeration actions =
-                (&detection == &kDoubleFeed ? DataSource->GetDoubleFeedActionValues()
-                                            : DataSource->GetSkewActionValues())
-                    .GetEnumeration();
+            const CTWAINEnumeration actions = (&detection == &kDoubleFeed ? DataSource->GetDoubleFeedActionValues()
+                                                                          : DataSource->GetSkewActionValues())
+                                                  .GetEnumeration();
             const std::optional<CTWAINOneValue> current = actions.CurrentItem();
-            const auto currentIs = [&current](TW_UINT16 action) {
-                return current && current->GetUInt16() == action;
-            };
+            const auto currentIs = [&current](TW_UINT16 action) { return current && current->GetUInt16() == action; };
             if (actions.Contains(CTWAINOneValue(kActionDetectOnly)))
                 add(detection.detectOnly, on && currentIs(kActionDetectOnly));
             if (actions.Contains(CTWAINOneValue(kActionDetectAndStop)))
@@ -150,8 +147,7 @@ void CPropPageDocumentSettings::OnSkewSelected()
         return;
     DataSource->m_AutomaticDeskew = chosen != IDS_SKEW_OFF;
     if (chosen != IDS_SKEW_OFF && DataSource->IsCapSupported(CUSTCAP_SKEWACTION))
-        DataSource->SetSkewActionCurrent(chosen == IDS_SKEW_DETECT_AND_STOP ? kActionDetectAndStop
-                                                                            : kActionDetectOnly);
+        DataSource->SetSkewActionCurrent(chosen == IDS_SKEW_DETECT_AND_STOP ? kActionDetectAndStop : kActionDetectOnly);
 }
 
 // ---- sensitivity ----
@@ -202,8 +198,8 @@ void CPropPageDocumentSettings::UpdateCropLength()
 {
     const bool undefinedSize =
         DataSource->IsCapSupported(ICAP_UNDEFINEDIMAGESIZE) && DataSource->GetUndefinedImageSizeCurrent();
-    const bool usable = DataSource->IsCapSupported(CUSTCAP_AUTOCROPLENGTH)
-                        && (undefinedSize || DataSource->GetXferMechCurrent() != TWSX_MEMORY);
+    const bool usable = DataSource->IsCapSupported(CUSTCAP_AUTOCROPLENGTH) &&
+                        (undefinedSize || DataSource->GetXferMechCurrent() != TWSX_MEMORY);
     Enable(IDC_CROP_LENGTH, usable);
     Check(IDC_CROP_LENGTH, usable && DataSource->AutoCropLength);
 }

@@ -8,10 +8,10 @@
 
 namespace {
 
-using Trellis::CTWAINOneValue;
 using qbk24::testing::ComboData;
 using qbk24::testing::ComboSelection;
 using qbk24::testing::ComboTexts;
+using Trellis::CTWAINOneValue;
 
 class DocumentSettingsPageTest : public qbk24::testing::SettingsDialogTest {
 protected:
@@ -60,12 +60,9 @@ TEST_F(DocumentSettingsPageTest, EachChoiceSetsTheFlagAndTheAction)
         TW_UINT16 action;
     };
     const Row rows[] = {
-        {IDC_DOUBLE_FEED, u"Detect only", true, 0},
-        {IDC_DOUBLE_FEED, u"Off", false, 0}, // the action stays
-        {IDC_DOUBLE_FEED, u"Detect and stop", true, 2},
-        {IDC_DOUBLE_FEED, u"Off", false, 2},
-        {IDC_SKEW, u"Detect and stop", true, 2},
-        {IDC_SKEW, u"Off", false, 2},
+        {IDC_DOUBLE_FEED, u"Detect only", true, 0},     {IDC_DOUBLE_FEED, u"Off", false, 0}, // the action stays
+        {IDC_DOUBLE_FEED, u"Detect and stop", true, 2}, {IDC_DOUBLE_FEED, u"Off", false, 2},
+        {IDC_SKEW, u"Detect and stop", true, 2},        {IDC_SKEW, u"Off", false, 2},
     };
     Show();
     for (const Row& row : rows) {
@@ -120,14 +117,15 @@ TEST_F(DocumentSettingsPageTest, CroppingToTheLengthNeedsAPageWhoseLengthIsOpen)
         bool undefinedSize;
         bool usable;
     };
-    for (const Row& row : {Row{TWSX_MEMORY, false, false}, Row{TWSX_NATIVE, false, true},
-                           Row{TWSX_FILE, false, true}, Row{TWSX_MEMORY, true, true}}) {
+    for (const Row& row : {Row{TWSX_MEMORY, false, false}, Row{TWSX_NATIVE, false, true}, Row{TWSX_FILE, false, true},
+                           Row{TWSX_MEMORY, true, true}}) {
         SCOPED_TRACE(std::to_string(row.mechanism) + (row.undefinedSize ? " undefined size" : ""));
         // As the application negotiates them before it enables the dialog.
         TW_USERINTERFACE ui{};
         ASSERT_EQ(TWRC_SUCCESS, m_source.Dispatch(&m_app, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
         ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_XFERMECH, CTWAINOneValue(row.mechanism)));
-        ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_UNDEFINEDIMAGESIZE, CTWAINOneValue(row.undefinedSize ? 1u : 0u, TWTY_BOOL)));
+        ASSERT_EQ(TWRC_SUCCESS,
+                  SetOne(ICAP_UNDEFINEDIMAGESIZE, CTWAINOneValue(row.undefinedSize ? 1u : 0u, TWTY_BOOL)));
         ShowDialog();
         Show();
         EXPECT_EQ(Enabled(IDC_CROP_LENGTH), row.usable);

@@ -48,8 +48,8 @@ bool CPropPageImageEnhancement::BlackAndWhite() { return DataSource->GetPixelTyp
 
 bool CPropPageImageEnhancement::DynamicThresholding()
 {
-    return DataSource->IsCapSupported(CUSTCAP_DYNAMICTHRESHOLD) && DataSource->IsCapSupported(ICAP_BITDEPTHREDUCTION)
-           && DataSource->GetBitDepthReductionCurrent() == kDynamicThresholding;
+    return DataSource->IsCapSupported(CUSTCAP_DYNAMICTHRESHOLD) && DataSource->IsCapSupported(ICAP_BITDEPTHREDUCTION) &&
+           DataSource->GetBitDepthReductionCurrent() == kDynamicThresholding;
 }
 
 TW_UINT16 CPropPageImageEnhancement::CurrentFilter()
@@ -96,9 +96,9 @@ void CPropPageImageEnhancement::UpdatePercent(const PercentTrackbar& bar)
     SetText(bar.highLabel, plat::Format(u"%d", high));
     if (DataSource->IsCapSupported(bar.capability)) {
         const CTWAINRange range = (DataSource->*bar.values)().GetRange();
-        const auto position = static_cast<int>(ScaleValue(range.GetCurrent().GetFloat(), range.GetMin().GetFloat(),
-                                                          range.GetMax().GetFloat(), static_cast<float>(low),
-                                                          static_cast<float>(high)));
+        const auto position =
+            static_cast<int>(ScaleValue(range.GetCurrent().GetFloat(), range.GetMin().GetFloat(),
+                                        range.GetMax().GetFloat(), static_cast<float>(low), static_cast<float>(high)));
         SetText(bar.valueText, plat::Format(u"%d%%", position));
         SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
     } else {
@@ -127,8 +127,9 @@ void CPropPageImageEnhancement::UpdateValue(const ValueTrackbar& bar)
     HWND trackbar = GetDlgItem(bar.trackbar);
     if (DataSource->IsCapSupported(bar.capability)) {
         const CTWAINRange range = (DataSource->*bar.values)().GetRange();
-        SendMessageW(trackbar, TBM_SETRANGE, FALSE,
-                     MAKELONG(static_cast<WORD>(WholePart(range.GetMin())), static_cast<WORD>(WholePart(range.GetMax()))));
+        SendMessageW(
+            trackbar, TBM_SETRANGE, FALSE,
+            MAKELONG(static_cast<WORD>(WholePart(range.GetMin())), static_cast<WORD>(WholePart(range.GetMax()))));
         const int current = WholePart(range.GetCurrent());
         SendMessageW(trackbar, TBM_SETPOS, TRUE, current);
         SetText(bar.valueText, plat::Format(u"%d", current));
@@ -160,9 +161,9 @@ void CPropPageImageEnhancement::UpdateThreshold()
 void CPropPageImageEnhancement::UpdateSpeckleDiameter()
 {
     UpdateValue(kSpeckleDiameter);
-    const bool enable = DataSource->IsCapSupported(ICAP_NOISEFILTER)
-                        && DataSource->IsCapSupported(CUSTCAP_DESPECKLEVALUE) && BlackAndWhite()
-                        && DataSource->GetNoiseFilterCurrent() == TWNF_LONEPIXEL;
+    const bool enable = DataSource->IsCapSupported(ICAP_NOISEFILTER) &&
+                        DataSource->IsCapSupported(CUSTCAP_DESPECKLEVALUE) && BlackAndWhite() &&
+                        DataSource->GetNoiseFilterCurrent() == TWNF_LONEPIXEL;
     EnableGroup({IDC_SPECKLE_DIAMETER, IDC_SPECKLE_DIAMETER_LABEL, IDC_SPECKLE_DIAMETER_TEXT, IDC_SPECKLE_DIAMETER_MIN,
                  IDC_SPECKLE_DIAMETER_MAX},
                 enable);
@@ -180,8 +181,8 @@ void CPropPageImageEnhancement::ScrollPercent(const PercentTrackbar& bar, UINT c
     const CTWAINRange range = (DataSource->*bar.values)().GetRange();
     const auto low = static_cast<float>(SendMessageW(trackbar, TBM_GETRANGEMIN, 0, 0));
     const auto high = static_cast<float>(SendMessageW(trackbar, TBM_GETRANGEMAX, 0, 0));
-    const auto value = static_cast<int>(ScaleValue(static_cast<float>(position), low, high,
-                                                   range.GetMin().GetFloat(), range.GetMax().GetFloat()));
+    const auto value = static_cast<int>(
+        ScaleValue(static_cast<float>(position), low, high, range.GetMin().GetFloat(), range.GetMax().GetFloat()));
     (DataSource->*bar.set)(static_cast<float>(value));
 }
 
@@ -464,8 +465,8 @@ void CPropPageImageEnhancement::OnHalftoneMethodSelected()
     const auto method = static_cast<TW_UINT16>(data & 0xFFFF);
     DataSource->SetBitDepthReductionCurrent(method);
     if (method == TWBR_HALFTONE) {
-        std::u16string name(
-            static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0)), u'\0');
+        std::u16string name(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0)),
+                            u'\0');
         SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(name.data()));
         DataSource->SetHalfTonesCurrent(Utf16ToUtf8(name));
     }

@@ -10,11 +10,11 @@
 
 namespace {
 
-using Trellis::CTWAINOneValue;
 using qbk24::testing::ComboData;
 using qbk24::testing::ComboSelection;
 using qbk24::testing::ComboTexts;
 using qbk24::testing::WindowText;
+using Trellis::CTWAINOneValue;
 
 constexpr TW_UINT16 kDynamic = 0x8000;
 
@@ -233,8 +233,8 @@ TEST_F(ImageEnhancementPageTest, TheMethodListShowsHalftoneNamesAsTheirItemsHold
     Show();
     HWND list = Item(IDC_HALFTONE_METHOD);
     EXPECT_EQ(ComboTexts(list), (std::vector<std::u16string>{u"Error diffusion", u"0 degree halftone dot (64 steps)",
-                                                              u"45 degree halftone dot (32 steps",
-                                                              u"Bayer dither (16 steps)", u"Bayer dither (64 steps)"}));
+                                                             u"45 degree halftone dot (32 steps",
+                                                             u"Bayer dither (16 steps)", u"Bayer dither (64 steps)"}));
     EXPECT_EQ(ComboData(list), (std::vector<LPARAM>{3, 1, 0x10001, 0x20001, 0x30001}));
 
     Click(IDC_TECHNIQUE_PHOTO);

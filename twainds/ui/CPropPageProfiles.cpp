@@ -46,10 +46,7 @@ bool EnterFolder(const std::string& folder)
     return true;
 }
 
-std::u16string WithoutExtension(const std::u16string& fileName)
-{
-    return fileName.substr(0, fileName.rfind(u'.'));
-}
+std::u16string WithoutExtension(const std::u16string& fileName) { return fileName.substr(0, fileName.rfind(u'.')); }
 
 // Case is ignored for the letters A-Z, as the multibyte comparison of the
 // name with "Current Settings" does.
@@ -105,8 +102,8 @@ std::string CPropPageProfiles::ProfilePath(const std::u16string& name) const
 
 void CPropPageProfiles::SelectEntry(const std::u16string& name)
 {
-    auto index = ProfileList.SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                         reinterpret_cast<LPARAM>(name.c_str()));
+    auto index =
+        ProfileList.SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
     if (index == CB_ERR)
         index = ProfileList.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     if (index >= 0)
@@ -122,8 +119,8 @@ void CPropPageProfiles::RemoveSelectedEntry()
 
 void CPropPageProfiles::RemoveEntry(const std::u16string& name)
 {
-    const auto index = ProfileList.SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                               reinterpret_cast<LPARAM>(name.c_str()));
+    const auto index =
+        ProfileList.SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
     if (index != CB_ERR)
         ProfileList.SendMessage(CB_DELETESTRING, static_cast<WPARAM>(index));
 }
@@ -245,8 +242,8 @@ void CPropPageProfiles::UpdateSummary()
     const bool duplex = DataSource->IsCapSupported(CAP_DUPLEX) && DataSource->IsCapSupported(CAP_DUPLEXENABLED) &&
                         DataSource->GetDuplexEnabledCurrent();
     const std::u16string sides = Text(duplex ? IDS_SUMMARY_DOUBLE_SIDED : IDS_SUMMARY_SINGLE_SIDED);
-    const std::u16string summary = plat::Format(Text(IDS_SUMMARY).c_str(), resolution, mode.c_str(),
-                                                SizeText().c_str(), sides.c_str(), Text(IDS_SUMMARY_ADF).c_str());
+    const std::u16string summary = plat::Format(Text(IDS_SUMMARY).c_str(), resolution, mode.c_str(), SizeText().c_str(),
+                                                sides.c_str(), Text(IDS_SUMMARY_ADF).c_str());
     SetWindowTextW(Summary.m_hWnd, summary.c_str());
 }
 

@@ -64,6 +64,6 @@ private:
     // The documents folder with a trailing backslash; empty without one.
     std::string DocumentsFolder() const;
     // What the export and the import dialog share.
-    void PrepareFileDialog(OPENFILENAMEA& dialog, char* file, const std::string& folder,
-                           const std::string& title, DWORD flags) const;
+    void PrepareFileDialog(OPENFILENAMEA& dialog, char* file, const std::string& folder, const std::string& title,
+                           DWORD flags) const;
 };

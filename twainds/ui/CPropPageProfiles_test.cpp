@@ -34,7 +34,10 @@ std::u16string Refused(const std::u16string& name)
     return u"The profile name \"" + name + u"\" cannot be used for saving.  Do you want to pick another name?";
 }
 
-std::u16string LoadProblem(const std::string& path) { return u"Problem loading the profile \"" + Utf8ToUtf16(path) + u"\"."; }
+std::u16string LoadProblem(const std::string& path)
+{
+    return u"Problem loading the profile \"" + Utf8ToUtf16(path) + u"\".";
+}
 
 class ProfilesPageTest : public qbk24::testing::SettingsDialogTest {
 protected:
@@ -245,8 +248,7 @@ TEST_F(ProfilesPageTest, SaveAsksUntilANameCanBeUsed)
 
     EXPECT_EQ(m_shownNames,
               (Strings{u"Current Settings", u"current SETTINGS", u"..\\up", u"a/b", u"Office", u"Blocked"}));
-    EXPECT_EQ(BoxTexts(), (Strings{Refused(u"Current Settings"), Refused(u"..\\up"), Refused(u"a/b"),
-                                   Exists(u"Office"),
+    EXPECT_EQ(BoxTexts(), (Strings{Refused(u"Current Settings"), Refused(u"..\\up"), Refused(u"a/b"), Exists(u"Office"),
                                    u"Error writing the profile to file \"" + Utf8ToUtf16(PagePath("Blocked.bin")) +
                                        u"\".  Do you want to retry with another name?",
                                    Exists(u"Office")}));
@@ -398,8 +400,7 @@ TEST_F(ProfilesPageTest, DeleteRemovesTheFileAndGoesBackToCurrentSettings)
     EXPECT_EQ(Selected(), u"Office");
     ScriptAnswers({IDYES});
     Click(IDC_PROFILE_DELETE);
-    EXPECT_EQ(BoxTexts(),
-              Strings(2, u"Are you sure you want to delete the profile \"Office\" from the Profile List?"));
+    EXPECT_EQ(BoxTexts(), Strings(2, u"Are you sure you want to delete the profile \"Office\" from the Profile List?"));
     EXPECT_EQ(FolderFiles(), std::set<std::string>{"Home.bin"});
     EXPECT_EQ(Entries(), (Strings{u"Current Settings", u"Home"}));
     EXPECT_EQ(Selected(), u"Current Settings");
@@ -436,7 +437,9 @@ TEST_F(ProfilesPageTest, NamesFindTheirFilesInAnyCase)
              ScriptAnswers({IDYES});
              Click(IDC_PROFILE_SAVE);
          },
-         {Exists(u"office")}, all, both},
+         {Exists(u"office")},
+         all,
+         both},
         {"choosing the entry loads the file",
          [&] {
              ResetSettings();
@@ -444,7 +447,9 @@ TEST_F(ProfilesPageTest, NamesFindTheirFilesInAnyCase)
              Choose(u"office");
              EXPECT_EQ(Settings(), changed);
          },
-         {}, all, both},
+         {},
+         all,
+         both},
         {"import asks before overwriting the listed name",
          [&] {
              plat::ui::ScriptFileDialogAnswer(Utf8ToUtf16(m_documents + "OFFICE.bin"));
@@ -452,7 +457,9 @@ TEST_F(ProfilesPageTest, NamesFindTheirFilesInAnyCase)
              Click(IDC_PROFILE_IMPORT);
              EXPECT_EQ(Selected(), u"office");
          },
-         {Exists(u"OFFICE")}, all, both},
+         {Exists(u"OFFICE")},
+         all,
+         both},
         {"delete removes the file",
          [&] {
              Choose(u"office");
@@ -460,7 +467,8 @@ TEST_F(ProfilesPageTest, NamesFindTheirFilesInAnyCase)
              Click(IDC_PROFILE_DELETE);
          },
          {u"Are you sure you want to delete the profile \"office\" from the Profile List?"},
-         {u"Current Settings", u"Home"}, {"Home.bin"}},
+         {u"Current Settings", u"Home"},
+         {"Home.bin"}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);

@@ -148,8 +148,8 @@ PageSizeItem* CPropPageScanSettings::MakePageSizeItem(TW_UINT16 code)
     item->SizeCode = code;
     item->SortWord = static_cast<WORD>(sort.sortClass | (sort.secondary << 5) | (sort.series << 6));
     if (code != TWSS_NONE) {
-        const CTWAINFrame frame = DataSource->GetCustomSizeFrame(code, TWUN_CENTIMETERS, kSizeResolution,
-                                                                 kSizeResolution);
+        const CTWAINFrame frame =
+            DataSource->GetCustomSizeFrame(code, TWUN_CENTIMETERS, kSizeResolution, kSizeResolution);
         const float area = (Trellis::Fix32ToFloat(frame.Right) - Trellis::Fix32ToFloat(frame.Left)) *
                                (Trellis::Fix32ToFloat(frame.Bottom) - Trellis::Fix32ToFloat(frame.Top)) +
                            0.5f;
@@ -513,7 +513,8 @@ void CPropPageScanSettings::HandleCommand(int id, WORD code)
             const auto selected = SendMessageW(control, CB_GETCURSEL, 0, 0);
             if (selected == CB_ERR)
                 return;
-            DataSource->SetFeederEnabledCurrent(SendMessageW(control, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0) != 0);
+            DataSource->SetFeederEnabledCurrent(
+                SendMessageW(control, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0) != 0);
             RefreshControls();
         }
         return;
@@ -533,8 +534,8 @@ void CPropPageScanSettings::HandleCommand(int id, WORD code)
     case IDC_STANDARD_SIZE:
     case IDC_CUSTOM_SIZE:
         if (code == BN_CLICKED) {
-            DataSource->SetSupportedSizesCurrent(
-                id == IDC_STANDARD_SIZE ? static_cast<TW_UINT16>(LastStandardSize) : TWSS_NONE);
+            DataSource->SetSupportedSizesCurrent(id == IDC_STANDARD_SIZE ? static_cast<TW_UINT16>(LastStandardSize)
+                                                                         : TWSS_NONE);
             InitOrientation();
             InitPageSize();
             ShowCustomSize();
@@ -641,8 +642,8 @@ void CPropPageScanSettings::OnDrawItem(int id, LPDRAWITEMSTRUCT draw)
     const PageSizeItem* record = RecordOf(draw->itemData);
     if (!record)
         return;
-    const std::u16string text = Utf8ToUtf16(
-        DataSource->GetSupportedSizeText(m_hInstResource, static_cast<TW_UINT16>(record->SizeCode)));
+    const std::u16string text =
+        Utf8ToUtf16(DataSource->GetSupportedSizeText(m_hInstResource, static_cast<TW_UINT16>(record->SizeCode)));
 
     HDC dc = draw->hDC;
     const COLORREF oldText = GetTextColor(dc);

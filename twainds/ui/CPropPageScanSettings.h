@@ -54,8 +54,8 @@ public:
 
     PageSizeItem* MakePageSizeItem(TW_UINT16 code);
 
-    int MetricUnits = 0;           // custom-size unit: 0 inches, 1 millimetres
-    int LastStandardSize = 3;      // TWSS_USLETTER
+    int MetricUnits = 0;      // custom-size unit: 0 inches, 1 millimetres
+    int LastStandardSize = 3; // TWSS_USLETTER
 
 protected:
     BOOL OnInitDialog() override;

@@ -3,10 +3,7 @@
 #include "platform/ui/Theme.h"
 #include "twainds/ui/DialogIds.h"
 
-CSaveProfileDlg::CSaveProfileDlg(CWnd* parent, HINSTANCE resources)
-    : CDialog(IDD_SAVE_PROFILE, parent, resources)
-{
-}
+CSaveProfileDlg::CSaveProfileDlg(CWnd* parent, HINSTANCE resources) : CDialog(IDD_SAVE_PROFILE, parent, resources) {}
 
 BOOL CSaveProfileDlg::OnInitDialog()
 {

@@ -25,7 +25,7 @@ public:
     // unknown total, never above 100 when more lines arrive than announced.
     static int Percentage(LONG received, LONG total);
 
-    bool Cancelled = false; // set by Abort Scan; never cleared
+    bool Cancelled = false;       // set by Abort Scan; never cleared
     CQBK24DataSource* DataSource; // not owned
     CWnd ProgressBar;
     CStatic MethodLine;

@@ -26,17 +26,20 @@ using namespace plat::ui;
 using Trellis::CTWAINDataSource;
 
 constexpr WORD kMainDialog = 7105;
-const DialogTemplateRegistrar kTemplate(kMainDialog,
-                                        DialogTemplate{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                                                       0,
-                                                       u"Scanner",
-                                                       0, 0, 200, 60,
-                                                       u"MS Shell Dlg",
-                                                       8,
-                                                       {
-                                                           {kButtonClass, IDOK, u"Scan", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 80, 40, 50, 14},
-                                                           {kButtonClass, IDCANCEL, u"Close", WS_TABSTOP, 0, 140, 40, 50, 14},
-                                                       }});
+const DialogTemplateRegistrar kTemplate(
+    kMainDialog, DialogTemplate{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                                0,
+                                u"Scanner",
+                                0,
+                                0,
+                                200,
+                                60,
+                                u"MS Shell Dlg",
+                                8,
+                                {
+                                    {kButtonClass, IDOK, u"Scan", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 80, 40, 50, 14},
+                                    {kButtonClass, IDCANCEL, u"Close", WS_TABSTOP, 0, 140, 40, 50, 14},
+                                }});
 
 // The messages the application's manager receives from the source.
 struct Notice {
@@ -130,7 +133,8 @@ protected:
     {
         TW_USERINTERFACE ui{};
         ui.ShowUI = TRUE;
-        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_USERINTERFACE, setupOnly ? MSG_ENABLEDSUIONLY : MSG_ENABLEDS, &ui));
+        ASSERT_EQ(TWRC_SUCCESS,
+                  Call(DG_CONTROL, DAT_USERINTERFACE, setupOnly ? MSG_ENABLEDSUIONLY : MSG_ENABLEDS, &ui));
         Notices().clear(); // enabling may itself notify
     }
 
@@ -242,8 +246,8 @@ TEST_F(TWAINUIDialogTest, CancelAsksToCloseUntilTheFirstTransferAndIsHeldFromThe
 {
     struct Case {
         const char* what;
-        int transfers;     // transfers begun before the user acts
-        bool endFirst;     // the application ended the first one (MSG_ENDXFER)
+        int transfers; // transfers begun before the user acts
+        bool endFirst; // the application ended the first one (MSG_ENDXFER)
         std::function<bool(HWND)> act;
         std::vector<TW_UINT16> sent;
         TW_INT32 state;

@@ -7,10 +7,7 @@ namespace qbk24 {
 
 namespace {
 
-std::u16string Widen(const char* begin, const char* end)
-{
-    return std::u16string(begin, end);
-}
+std::u16string Widen(const char* begin, const char* end) { return std::u16string(begin, end); }
 
 } // namespace
 

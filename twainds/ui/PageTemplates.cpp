@@ -128,21 +128,20 @@ std::vector<DialogItemTemplate> AboutItems()
 
 const DialogTemplateRegistrar kAboutPage(IDD_PAGE_ABOUT, Page(301, 214, AboutItems()));
 
-const DialogTemplateRegistrar kProfilesPage(
-    IDD_PAGE_PROFILES,
-    Page(301, 102,
-         {
-             LText(kNoId, u"S&can Profile:", 7, 9, 60, 8),
-             DropList(IDC_PROFILE_LIST, 71, 7, 223, 40, WS_GROUP | CBS_SORT),
-             LText(kNoId, u"Summary:", 7, 26, 287, 8),
-             LText(IDC_PROFILE_SUMMARY, u"Static", 18, 36, 276, 33),
-             DefPushButton(IDC_PROFILE_SAVE, u"&Save...", 7, 81, 53, 14),
-             PushButton(IDC_PROFILE_EXPORT, u"&Export...", 67, 81, 53, 14),
-             PushButton(IDC_PROFILE_IMPORT, u"&Import...", 125, 81, 53, 14),
-             Item(plat::ui::kButtonClass, IDC_PROFILE_MERGE, u"&Merge...", WS_TABSTOP | WS_DISABLED, 185, 81, 53,
-                  14),
-             PushButton(IDC_PROFILE_DELETE, u"&Delete", 243, 81, 53, 14),
-         }));
+const DialogTemplateRegistrar kProfilesPage(IDD_PAGE_PROFILES,
+                                            Page(301, 102,
+                                                 {
+                                                     LText(kNoId, u"S&can Profile:", 7, 9, 60, 8),
+                                                     DropList(IDC_PROFILE_LIST, 71, 7, 223, 40, WS_GROUP | CBS_SORT),
+                                                     LText(kNoId, u"Summary:", 7, 26, 287, 8),
+                                                     LText(IDC_PROFILE_SUMMARY, u"Static", 18, 36, 276, 33),
+                                                     DefPushButton(IDC_PROFILE_SAVE, u"&Save...", 7, 81, 53, 14),
+                                                     PushButton(IDC_PROFILE_EXPORT, u"&Export...", 67, 81, 53, 14),
+                                                     PushButton(IDC_PROFILE_IMPORT, u"&Import...", 125, 81, 53, 14),
+                                                     Item(plat::ui::kButtonClass, IDC_PROFILE_MERGE, u"&Merge...",
+                                                          WS_TABSTOP | WS_DISABLED, 185, 81, 53, 14),
+                                                     PushButton(IDC_PROFILE_DELETE, u"&Delete", 243, 81, 53, 14),
+                                                 }));
 
 const DialogTemplateRegistrar kSaveProfileDialog(
     IDD_SAVE_PROFILE,

@@ -9,8 +9,7 @@ using plat::ui::DialogTemplateRegistrar;
 
 const DialogTemplateRegistrar kScanProgress(
     IDD_SCAN_PROGRESS,
-    Dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, u"QBK24 Scan Progress", 239,
-           74,
+    Dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, u"QBK24 Scan Progress", 239, 74,
            {
                LText(IDC_PROGRESS_METHOD, u"Scanning using the NATIVE transfer method", 10, 8, 219, 8),
                LText(IDC_PROGRESS_IMAGE, u"Scanning image X", 10, 20, 219, 8),

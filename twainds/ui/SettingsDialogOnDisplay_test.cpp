@@ -59,7 +59,9 @@ bool PngSize(const std::string& path, int* width, int* height)
     unsigned char header[24] = {};
     if (!file.read(reinterpret_cast<char*>(header), sizeof header) || header[1] != 'P')
         return false;
-    const auto big = [&](int at) { return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3]; };
+    const auto big = [&](int at) {
+        return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3];
+    };
     *width = big(16);
     *height = big(20);
     return true;
@@ -304,8 +306,10 @@ TEST_F(SettingsDialogOnDisplayTest, APersonSwitchesTabsChangesTheResolutionAndSc
     Trellis::CTWAINContainer resolution;
     ASSERT_EQ(TWRC_SUCCESS, GetCap(ICAP_XRESOLUTION, MSG_GET, resolution));
     const float dpi = resolution.GetEnumeration().m_List.at(static_cast<size_t>(chosen)).GetFloat();
-    ASSERT_TRUE(RunSource([&] { return m_backEnd->WidgetText(GetDlgItem(page, IDC_RESOLUTION_TEXT)).find(
-                                           Utf8ToUtf16(std::to_string(static_cast<int>(dpi)))) == 0; }));
+    ASSERT_TRUE(RunSource([&] {
+        return m_backEnd->WidgetText(GetDlgItem(page, IDC_RESOLUTION_TEXT))
+                   .find(Utf8ToUtf16(std::to_string(static_cast<int>(dpi)))) == 0;
+    }));
 
     // Scan: the pages arrive at that resolution, the progress dialog over
     // the settings dialog meanwhile.

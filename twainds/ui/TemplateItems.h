@@ -30,14 +30,13 @@ inline DialogTemplate Page(short cx, short cy, std::vector<DialogItemTemplate> i
     return Dialog(WS_CHILD | DS_CONTROL | DS_SETFONT, u"", cx, cy, std::move(items));
 }
 
-inline DialogItemTemplate Item(const char16_t* className, int id, std::u16string text, DWORD style, short x,
-                               short y, short cx, short cy)
+inline DialogItemTemplate Item(const char16_t* className, int id, std::u16string text, DWORD style, short x, short y,
+                               short cx, short cy)
 {
     return DialogItemTemplate{className, id, std::move(text), style, 0, x, y, cx, cy};
 }
 
-inline DialogItemTemplate LText(int id, std::u16string text, short x, short y, short cx, short cy,
-                                DWORD more = 0)
+inline DialogItemTemplate LText(int id, std::u16string text, short x, short y, short cx, short cy, DWORD more = 0)
 {
     return Item(plat::ui::kStaticClass, id, std::move(text), SS_LEFT | more, x, y, cx, cy);
 }
@@ -57,8 +56,8 @@ inline DialogItemTemplate CText(int id, std::u16string text, short x, short y, s
 // instead of the control sized to the icon.
 inline DialogItemTemplate Icon(int id, WORD icon, short x, short y, short cx, short cy, DWORD more = 0)
 {
-    return Item(plat::ui::kStaticClass, id, std::u16string{u'\xFFFF', static_cast<char16_t>(icon)}, SS_ICON | more,
-                x, y, cx, cy);
+    return Item(plat::ui::kStaticClass, id, std::u16string{u'\xFFFF', static_cast<char16_t>(icon)}, SS_ICON | more, x,
+                y, cx, cy);
 }
 
 // Etched lines that divide a page.
@@ -98,8 +97,7 @@ inline DialogItemTemplate AutoCheckBox(int id, std::u16string text, short x, sho
 // stop; the others follow it.
 inline DialogItemTemplate FirstRadio(int id, std::u16string text, short x, short y, short cx, short cy)
 {
-    return Item(plat::ui::kButtonClass, id, std::move(text), BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, x, y, cx,
-                cy);
+    return Item(plat::ui::kButtonClass, id, std::move(text), BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, x, y, cx, cy);
 }
 
 inline DialogItemTemplate Radio(int id, std::u16string text, short x, short y, short cx, short cy)
@@ -120,8 +118,7 @@ inline DialogItemTemplate EditText(int id, short x, short y, short cx, short cy,
 // `cy` is the height with the list dropped down.
 inline DialogItemTemplate DropList(int id, short x, short y, short cx, short cy, DWORD more = WS_GROUP)
 {
-    return Item(plat::ui::kComboBoxClass, id, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | more, x, y, cx,
-                cy);
+    return Item(plat::ui::kComboBoxClass, id, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | more, x, y, cx, cy);
 }
 
 } // namespace qbk24::templates

@@ -232,8 +232,8 @@ public:
         auto* bytes = static_cast<BYTE*>(pvBufOut->parray->pvData);
         for (ULONG i = 0; i < count; ++i)
             bytes[i] = BandByte(i);
-        std::u16string text = u"<produce><output><BytesWritten>" + Utf8ToUtf16(std::to_string(count))
-                              + u"</BytesWritten></output></produce>";
+        std::u16string text = u"<produce><output><BytesWritten>" + Utf8ToUtf16(std::to_string(count)) +
+                              u"</BytesWritten></output></produce>";
         SysFreeString(*pbstrXML);
         *pbstrXML = SysAllocString(text.c_str());
         return S_OK;
@@ -247,12 +247,11 @@ public:
             return PostThreadMessageW(g_mainThread, WM_SEND_EVENTS, 0, 0) ? S_OK : E_FAIL;
         case kLiveObjects:
         case kCallsMade:
-            if (pvBufOut->vt != (VT_ARRAY | VT_UI1) || !pvBufOut->parray
-                || pvBufOut->parray->rgsabound[0].cElements < sizeof(LONG))
+            if (pvBufOut->vt != (VT_ARRAY | VT_UI1) || !pvBufOut->parray ||
+                pvBufOut->parray->rgsabound[0].cElements < sizeof(LONG))
                 return E_INVALIDARG;
             {
-                LONG number = lCC == kLiveObjects ? g_liveObjects.load()
-                                                  : static_cast<LONG>(plat::rpc::CallsMade());
+                LONG number = lCC == kLiveObjects ? g_liveObjects.load() : static_cast<LONG>(plat::rpc::CallsMade());
                 std::memcpy(pvBufOut->parray->pvData, &number, sizeof number);
             }
             return S_OK;
@@ -411,8 +410,8 @@ int RunClient()
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IRNXHALS* hal = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS,
-                                  reinterpret_cast<void**>(&hal));
+    HRESULT hr =
+        CoCreateInstance(CLSID_ToyHALS, nullptr, CLSCTX_LOCAL_SERVER, IID_IRNXHALS, reinterpret_cast<void**>(&hal));
     if (FAILED(hr))
         return 2;
     static Sink sink;

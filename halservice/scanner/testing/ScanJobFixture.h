@@ -32,7 +32,7 @@ struct Band {
 // or 6 for the last.
 struct Job {
     std::vector<std::vector<BYTE>> pages;
-    std::vector<LONG> levels;  // of every band, in order
+    std::vector<LONG> levels; // of every band, in order
     std::vector<DWORD> bandSizes;
     LONG lastStatus = 0;
 };
@@ -84,8 +84,8 @@ protected:
         });
         const DWORD thread = m_session->ScannerThreadId();
         while (!done) {
-            const bool waiting = m_clock->IsThreadBlocked(thread) ||
-                                 (m_advanceTransferWaits && m_clock->SleeperCount() > 0);
+            const bool waiting =
+                m_clock->IsThreadBlocked(thread) || (m_advanceTransferWaits && m_clock->SleeperCount() > 0);
             if (waiting && !m_session->InIdleWait())
                 m_clock->Advance(500);
             else
@@ -157,8 +157,8 @@ protected:
 
     // The bytes the scanner makes of one page for a window (of the window's
     // lines, unless the page follows a longer sheet).
-    static std::vector<BYTE> ExpectedPage(const emulator::ScanWindow& window, std::uint32_t page,
-                                          std::uint32_t side, std::uint32_t lines = 0)
+    static std::vector<BYTE> ExpectedPage(const emulator::ScanWindow& window, std::uint32_t page, std::uint32_t side,
+                                          std::uint32_t lines = 0)
     {
         emulator::PageImage image(window, page, side, lines ? lines : window.Lines(), nullptr);
         std::vector<BYTE> bytes(static_cast<size_t>(image.Size()));

@@ -61,7 +61,7 @@ public:
         return S_OK;
     }
 
-    ULONG refs = 1;  // the test's own
+    ULONG refs = 1; // the test's own
     std::vector<ButtonCall> buttons;
     std::vector<LONG> statuses;
 };

@@ -15,9 +15,7 @@ namespace pipelinetest {
 
 class LoopbackChannel final : public plat::rpc::RpcChannel {
 public:
-    LoopbackChannel(plat::rpc::IProxyStubFactory* factory, IUnknown* object) : m_factory(factory), m_object(object)
-    {
-    }
+    LoopbackChannel(plat::rpc::IProxyStubFactory* factory, IUnknown* object) : m_factory(factory), m_object(object) {}
 
     plat::rpc::MarshalContext* Context() override { return nullptr; }
 

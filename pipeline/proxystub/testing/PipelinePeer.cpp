@@ -102,15 +102,16 @@ HRESULT CreatePatternSource(IUnknown* outer, REFIID riid, void** ppv)
 bool Publish(REFCLSID clsid, IUnknown* factory)
 {
     DWORD cookie = 0;
-    return factory && SUCCEEDED(CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie));
+    return factory &&
+           SUCCEEDED(CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie));
 }
 
 bool PublishLibraryClass(REFCLSID clsid)
 {
     plat::ComPtr<IClassFactory> factory;
     return SUCCEEDED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                      factory.ReleaseAndGetVoidAddress()))
-           && Publish(clsid, factory.Get());
+                                      factory.ReleaseAndGetVoidAddress())) &&
+           Publish(clsid, factory.Get());
 }
 
 bool PublishOwnClass(REFCLSID clsid, plat::ClassFactory::Creator create)
@@ -140,10 +141,10 @@ int main()
     plat::EnsureThreadMessageQueue();
     // Published for the life of the process; the registrations keep the
     // class objects.
-    bool ok = PublishLibraryClass(CLSID_XMLObj) && PublishLibraryClass(CLSID_RNXRasterBand)
-              && PublishLibraryClass(CLSID_RNXQueue) && PublishLibraryClass(CLSID_RNXInterconnection)
-              && PublishOwnClass(CLSID_PatternSource, &CreatePatternSource)
-              && PublishOwnClass(CLSID_ToyItems, &ToyItems::Create);
+    bool ok = PublishLibraryClass(CLSID_XMLObj) && PublishLibraryClass(CLSID_RNXRasterBand) &&
+              PublishLibraryClass(CLSID_RNXQueue) && PublishLibraryClass(CLSID_RNXInterconnection) &&
+              PublishOwnClass(CLSID_PatternSource, &CreatePatternSource) &&
+              PublishOwnClass(CLSID_ToyItems, &ToyItems::Create);
     if (!ok)
         return 1;
     std::printf("ready\n");

@@ -63,7 +63,10 @@ public:
         return plat::CreateComObject<AggregatableObject>(outer, riid, ppv, true);
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override { return OuterQueryInterface(riid, ppv); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        return OuterQueryInterface(riid, ppv);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return OuterAddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return OuterRelease(); }
     HRESULT STDMETHODCALLTYPE GetValue(LONG* value) override

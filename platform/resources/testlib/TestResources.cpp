@@ -8,16 +8,13 @@ const plat::StringResource kStrings[] = {
     {10000, u"Quorvant"},
     {10001, u"Quillbox"},
     {2046, u"Gr\u00fc\u00dfe \u20ac"}, // multi-byte in UTF-8: "Grüße €"
-    {2047, u""},                      // empty strings count as absent
+    {2047, u""},                       // empty strings count as absent
 };
 
 const plat::VersionString kEnglish[] = {
-    {u"CompanyName", u"Quorvant"},
-    {u"FileDescription", u"Test resources"},
-    {u"FileVersion", u"5.0.12.3"},
-    {u"ProductName", u"Quillbox K24"},
-    {u"ProductVersion", u"5.0"},
-    {u"LegalCopyright", u"Copyright (C) Quorvant"},
+    {u"CompanyName", u"Quorvant"}, {u"FileDescription", u"Test resources"},
+    {u"FileVersion", u"5.0.12.3"}, {u"ProductName", u"Quillbox K24"},
+    {u"ProductVersion", u"5.0"},   {u"LegalCopyright", u"Copyright (C) Quorvant"},
 };
 
 const plat::VersionString kGerman[] = {

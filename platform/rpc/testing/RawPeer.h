@@ -22,7 +22,8 @@ public:
 
     // Connects to the class socket of `clsid`. A positive `sendRoom` makes
     // the socket's own send buffer that small.
-    explicit RawPeer(REFCLSID clsid, int sendRoom = 0, WaitReadable wait = PollReadable) : m_clsid(clsid), m_wait(std::move(wait))
+    explicit RawPeer(REFCLSID clsid, int sendRoom = 0, WaitReadable wait = PollReadable)
+        : m_clsid(clsid), m_wait(std::move(wait))
     {
         const UnixSocketAddress address(RuntimeFolder() + "/com-" + GuidToString(clsid) + ".sock");
         m_fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -47,8 +48,7 @@ public:
         head.WriteU32(method);
         FrameHeader header{FrameType::Request, ++m_callId,
                            static_cast<std::uint32_t>(head.Data().size() + args.Data().size())};
-        return WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(),
-                          args.Data().size());
+        return WriteFrame(m_fd, header, head.Data().data(), head.Data().size(), args.Data().data(), args.Data().size());
     }
 
     // The next frame from the server; false at the end of the connection
@@ -144,7 +144,7 @@ private:
         HRESULT hr = E_FAIL;
         Bytes results;
         return Call(object, iid, method, args, fault, hr, &results) && fault == 0 && SUCCEEDED(hr) ? ObjectIn(results)
-                                                                                                  : 0;
+                                                                                                   : 0;
     }
 
     CLSID m_clsid;

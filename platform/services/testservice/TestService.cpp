@@ -95,8 +95,9 @@ DWORD Handler(DWORD control, DWORD eventType, LPVOID eventData, LPVOID context)
         Record("control crash");
         _exit(3);
     case 202:
-        plat::devices::AnnounceDeviceEvent(u"\\\\?\\usb#vid_04c5&pid_1234#notice#{6bdd1fc6-810f-11d0-bec7-08002be2092f}",
-                                           plat::devices::DeviceEvent::Arrival);
+        plat::devices::AnnounceDeviceEvent(
+            u"\\\\?\\usb#vid_04c5&pid_1234#notice#{6bdd1fc6-810f-11d0-bec7-08002be2092f}",
+            plat::devices::DeviceEvent::Arrival);
         return NO_ERROR;
     default:
         Record("control " + std::to_string(control) + " refused");
@@ -129,8 +130,8 @@ void ServiceMain(DWORD argc, LPWSTR* argv)
     g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     Report(SERVICE_START_PENDING);
     if (!g_stayPending) {
-        g_status.dwControlsAccepted = g_shutdownOnly ? SERVICE_ACCEPT_SHUTDOWN
-                                                     : SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+        g_status.dwControlsAccepted =
+            g_shutdownOnly ? SERVICE_ACCEPT_SHUTDOWN : SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
         Report(SERVICE_RUNNING);
         Record("running");
     }

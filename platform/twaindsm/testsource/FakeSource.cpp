@@ -70,8 +70,8 @@ TW_UINT16 OnIdentity(pTW_IDENTITY origin, TW_UINT16 msg, TW_IDENTITY* identity)
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg,
-                                                                     TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
+extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat,
+                                                                     TW_UINT16 msg, TW_MEMREF data)
 {
     if (dg != DG_CONTROL)
         return Fail(TWCC_BADPROTOCOL);

@@ -152,9 +152,8 @@ void GtkBackEnd::MirrorTree(const std::shared_ptr<UiWindow>& window, Mirror* hol
     // A dialog holds its children; a control's children go into the
     // container that holds the control, shifted by its position.
     Mirror* childHolder = mirror.container ? &mirror : holder;
-    const POINT childOrigin = mirror.container
-                                  ? POINT{0, 0}
-                                  : POINT{origin.x + window->rect.left, origin.y + window->rect.top};
+    const POINT childOrigin =
+        mirror.container ? POINT{0, 0} : POINT{origin.x + window->rect.left, origin.y + window->rect.top};
     const std::vector<HWND> children = window->children; // a handler may change the list
     for (HWND child : children) {
         if (std::shared_ptr<UiWindow> childWindow = FindUiWindow(child))
@@ -215,8 +214,8 @@ void GtkBackEnd::MirrorModality()
     for (const auto& [hwnd, mirror] : m_mirrors) {
         if (!mirror->topLevel)
             continue;
-        const bool sensitive = IsWindowEnabled(hwnd) || toolkitModal ||
-                               std::find(held.begin(), held.end(), hwnd) != held.end();
+        const bool sensitive =
+            IsWindowEnabled(hwnd) || toolkitModal || std::find(held.begin(), held.end(), hwnd) != held.end();
         if (gtk_widget_get_sensitive(mirror->container) != sensitive)
             gtk_widget_set_sensitive(mirror->container, sensitive);
     }
@@ -498,8 +497,8 @@ bool GtkBackEnd::CaptureWindow(HWND hwnd, const std::string& pngPath)
     gdk_display_sync(gdk_display_get_default());
     GtkAllocation client;
     gtk_widget_get_allocation(top->container, &client);
-    GdkPixbuf* picture = gdk_pixbuf_get_from_window(gtk_widget_get_window(top->window), client.x, client.y,
-                                                   client.width, client.height);
+    GdkPixbuf* picture =
+        gdk_pixbuf_get_from_window(gtk_widget_get_window(top->window), client.x, client.y, client.width, client.height);
     if (!picture)
         return false;
     const gboolean saved = gdk_pixbuf_save(picture, pngPath.c_str(), "png", nullptr, nullptr);

@@ -197,8 +197,8 @@ TEST_F(GtkBackEndTest, EveryControlIsAWidgetWhereItsTemplatePutsItShowingTheMode
         int id;
         std::u16string text;
     } texts[] = {
-        {kGroup, u"Options"},      {kCheck, u"Check"},   {kRadioA, u"Radio A"}, {kEdit, u"12.5"},
-        {kStatic, u"Status text"}, {kCombo, u"Second"},  {kLink, u"See help"},  {IDOK, u"OK"},
+        {kGroup, u"Options"},         {kCheck, u"Check"},  {kRadioA, u"Radio A"}, {kEdit, u"12.5"},
+        {kStatic, u"Status text"},    {kCombo, u"Second"}, {kLink, u"See help"},  {IDOK, u"OK"},
         {kTab, u"General\nAdvanced"},
     };
     for (const auto& t : texts)
@@ -228,9 +228,8 @@ TEST_F(GtkBackEndTest, ThePersonsClicksAndKeysReachTheDialogAsTheModelsNotificat
     EXPECT_TRUE(Saw({WM_COMMAND, kRadioB, BN_CLICKED}));
     EXPECT_EQ(IsDlgButtonChecked(m_dialog, kRadioB), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(m_dialog, kRadioA), BST_UNCHECKED);
-    EXPECT_TRUE(PumpUntil([&] {
-        return !m_backEnd->WidgetChecked(Item(kRadioA)) && m_backEnd->WidgetChecked(Item(kRadioB));
-    }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return !m_backEnd->WidgetChecked(Item(kRadioA)) && m_backEnd->WidgetChecked(Item(kRadioB)); }));
 
     // The second tab: its caption sits right of the first one's.
     RECT tabs{};
@@ -429,10 +428,13 @@ int Darkest(cairo_surface_t* picture, RECT r)
     const unsigned char* data = cairo_image_surface_get_data(picture);
     const int stride = cairo_image_surface_get_stride(picture);
     int darkest = 255;
-    for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, cairo_image_surface_get_height(picture)); ++y) {
-        for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, cairo_image_surface_get_width(picture)); ++x) {
+    for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, cairo_image_surface_get_height(picture));
+         ++y) {
+        for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, cairo_image_surface_get_width(picture));
+             ++x) {
             const auto pixel = *reinterpret_cast<const uint32_t*>(data + y * stride + x * 4);
-            darkest = std::min<int>(darkest, static_cast<int>(((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF)) / 3));
+            darkest = std::min<int>(
+                darkest, static_cast<int>(((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF)) / 3));
         }
     }
     return darkest;
@@ -448,16 +450,22 @@ TEST_F(GtkBackEndTest, AModalDialogOpenedFromAPageHoldsTheWholeDialogOnTheDispla
     plat::testing::XTestInput person;
     ASSERT_TRUE(person.Ready());
     HWND page = MakePage();
-    RegisterDialogTemplate(nullptr, kModalId,
-                           DialogTemplate{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, u"Qbk name", 0, 0, 160,
-                                          50, u"MS Shell Dlg", 8,
-                                          {
-                                              {kEditClass, kName, u"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0,
-                                               7, 7, 146, 14},
-                                              {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 50, 30,
-                                               50, 14},
-                                              {kButtonClass, IDCANCEL, u"Cancel", WS_TABSTOP, 0, 103, 30, 50, 14},
-                                          }});
+    RegisterDialogTemplate(
+        nullptr, kModalId,
+        DialogTemplate{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                       0,
+                       u"Qbk name",
+                       0,
+                       0,
+                       160,
+                       50,
+                       u"MS Shell Dlg",
+                       8,
+                       {
+                           {kEditClass, kName, u"", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 7, 7, 146, 14},
+                           {kButtonClass, IDOK, u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 50, 30, 50, 14},
+                           {kButtonClass, IDCANCEL, u"Cancel", WS_TABSTOP, 0, 103, 30, 50, 14},
+                       }});
     ASSERT_TRUE(LaidOut(GetDlgItem(page, kSave)));
     SetFocus(GetDlgItem(page, kSave));
     g_seen.clear();
@@ -647,8 +655,9 @@ TEST_F(GtkBackEndTest, AFileDialogWithoutAScriptedAnswerIsTheToolkitsFileChooser
     // Open: the person types the file's path.
     FileRequest open(m_dialog, u"Import profile", wideFolder, u"");
     open.ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    person.Then({"Import profile", {"type:" + office, "Return"},
-                 [&](GtkWindow* chooser) { EXPECT_EQ(CurrentFolder(chooser), folder); }});
+    person.Then({"Import profile", {"type:" + office, "Return"}, [&](GtkWindow* chooser) {
+                     EXPECT_EQ(CurrentFolder(chooser), folder);
+                 }});
     ASSERT_TRUE(GetOpenFileNameW(&open.ofn));
     EXPECT_EQ(Utf16ToUtf8(open.Chosen()), office);
 

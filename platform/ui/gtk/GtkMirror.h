@@ -42,8 +42,8 @@ struct Mirror {
     // holds the widget: a control's own children (the pages over a tab
     // control) sit in the dialog's container, shifted by the control.
     POINT origin{0, 0};
-    bool shown = false;             // state applied at least once
-    bool dragging = false;          // a trackbar's thumb is held
+    bool shown = false;    // state applied at least once
+    bool dragging = false; // a trackbar's thumb is held
     ShownState state;
 };
 

@@ -83,8 +83,7 @@ void FillOwnerDrawnList(GtkWidget* list, const UiWindow& window)
     GtkListStore* store = GTK_LIST_STORE(gtk_combo_box_get_model(GTK_COMBO_BOX(list)));
     gtk_list_store_clear(store);
     const LONG width = window.rect.right - window.rect.left;
-    const RECT entry{0, 0, std::max<LONG>(1, width - kFieldBorder - kDropButton),
-                     kComboFieldHeight - 2 * kFieldBorder};
+    const RECT entry{0, 0, std::max<LONG>(1, width - kFieldBorder - kDropButton), kComboFieldHeight - 2 * kFieldBorder};
     Drawn first;
     for (size_t i = 0; i < window.items.size(); ++i) {
         const Drawn drawn = DrawnEntry(window, static_cast<int>(i), entry);

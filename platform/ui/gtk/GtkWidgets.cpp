@@ -135,8 +135,8 @@ GtkWidget* MakeControl(Mirror& mirror, DWORD style)
         return combo;
     }
     case ControlKind::Trackbar: {
-        GtkWidget* scale = gtk_scale_new(
-            (style & TBS_VERT) ? GTK_ORIENTATION_VERTICAL : GTK_ORIENTATION_HORIZONTAL, nullptr);
+        GtkWidget* scale =
+            gtk_scale_new((style & TBS_VERT) ? GTK_ORIENTATION_VERTICAL : GTK_ORIENTATION_HORIZONTAL, nullptr);
         gtk_scale_set_draw_value(GTK_SCALE(scale), FALSE);
         gtk_range_set_round_digits(GTK_RANGE(scale), 0);
         return scale;
@@ -192,8 +192,8 @@ void ApplyIcon(Mirror& m, const UiWindow& w)
     for (int y = 0; y < icon.height; ++y) {
         guchar* row = pixels + static_cast<ptrdiff_t>(y) * stride;
         for (int x = 0; x < icon.width; ++x) {
-            const uint32_t p = icon.pixels[static_cast<size_t>(y) * static_cast<size_t>(icon.width) +
-                                           static_cast<size_t>(x)];
+            const uint32_t p =
+                icon.pixels[static_cast<size_t>(y) * static_cast<size_t>(icon.width) + static_cast<size_t>(x)];
             guchar* at = row + static_cast<ptrdiff_t>(x) * 4;
             at[0] = static_cast<guchar>(p >> 16);
             at[1] = static_cast<guchar>(p >> 8);

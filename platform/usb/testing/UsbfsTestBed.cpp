@@ -171,10 +171,7 @@ UsbfsTestBed::UsbfsTestBed(const std::string& parent)
         throw std::runtime_error("cannot make a umockdev test bed");
 }
 
-UsbfsTestBed::~UsbfsTestBed()
-{
-    g_object_unref(m_bed);
-}
+UsbfsTestBed::~UsbfsTestBed() { g_object_unref(m_bed); }
 
 std::string UsbfsTestBed::Root() const
 {
@@ -273,8 +270,8 @@ struct UsbfsDevice::Attachment {
         if (!side)
             return false;
         auto* record = urb.record.As<usbdevfs_urb>();
-        const UsbResult result = side->BulkIn(urb.buffer ? urb.buffer.get()->data : nullptr,
-                                              static_cast<size_t>(record->buffer_length));
+        const UsbResult result =
+            side->BulkIn(urb.buffer ? urb.buffer.get()->data : nullptr, static_cast<size_t>(record->buffer_length));
         if (result.status == UsbStatus::NoResponse)
             return false;
         Finish(urb, StatusOf(result.status), result.status == UsbStatus::Ok ? result.bytes : 0);
@@ -305,8 +302,8 @@ struct UsbfsDevice::Attachment {
         urb.in = (record->endpoint & 0x80) != 0;
         urb.endpoint = record->endpoint;
         if (record->buffer_length > 0) {
-            urb.buffer = Resolve(urb.record.get(), offsetof(usbdevfs_urb, buffer),
-                                 static_cast<size_t>(record->buffer_length));
+            urb.buffer =
+                Resolve(urb.record.get(), offsetof(usbdevfs_urb, buffer), static_cast<size_t>(record->buffer_length));
             if (!urb.buffer)
                 return Fail(EFAULT, error);
         }
@@ -534,11 +531,11 @@ void UsbfsDevice::Plug()
     std::snprintf(ids, sizeof ids, "%04x/%04x", m_spec.vendorId, m_spec.productId);
     const std::string vendor(ids, 4);
     const std::string product(ids + 5, 4);
-    const std::string sysPath = "/sys/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(m_spec.busNumber) + "/" +
-                                m_spec.sysName;
+    const std::string sysPath =
+        "/sys/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(m_spec.busNumber) + "/" + m_spec.sysName;
     const std::vector<std::uint8_t> descriptors = Descriptors(m_spec);
-    std::string record = "P: " + sysPath.substr(4) + "\n" + "N: " + node + "=00\n" + "E: DEVNAME=/dev/" + node +
-                         "\n" + "E: DEVTYPE=usb_device\n" + "E: SUBSYSTEM=usb\n" + "E: DRIVER=usb\n" +
+    std::string record = "P: " + sysPath.substr(4) + "\n" + "N: " + node + "=00\n" + "E: DEVNAME=/dev/" + node + "\n" +
+                         "E: DEVTYPE=usb_device\n" + "E: SUBSYSTEM=usb\n" + "E: DRIVER=usb\n" +
                          "E: BUSNUM=" + std::string(node + 8, 3) + "\n" + "E: DEVNUM=" + std::string(node + 12, 3) +
                          "\n" + "E: ID_VENDOR_ID=" + vendor + "\n" + "E: ID_MODEL_ID=" + product + "\n" +
                          "A: idVendor=" + vendor + "\n" + "A: idProduct=" + product + "\n" + "A: bcdDevice=0100\n" +
@@ -564,10 +561,8 @@ void UsbfsDevice::Plug()
     if (m_deviceSide || !m_spec.kernelDriver.empty()) {
         attachment->handler = umockdev_ioctl_base_new();
         g_signal_connect(attachment->handler, "handle-ioctl", G_CALLBACK(Attachment::OnIoctl), attachment.get());
-        g_signal_connect(attachment->handler, "client-vanished", G_CALLBACK(Attachment::OnVanished),
-                         attachment.get());
-        if (!umockdev_testbed_attach_ioctl(m_bed.Get(), attachment->deviceNode.c_str(), attachment->handler,
-                                           &error)) {
+        g_signal_connect(attachment->handler, "client-vanished", G_CALLBACK(Attachment::OnVanished), attachment.get());
+        if (!umockdev_testbed_attach_ioctl(m_bed.Get(), attachment->deviceNode.c_str(), attachment->handler, &error)) {
             const std::string message = error ? error->message : "?";
             if (error)
                 g_error_free(error);
@@ -629,10 +624,7 @@ std::string UsbfsDevice::DeviceNode() const
     return m_attachments.back()->deviceNode;
 }
 
-std::string UsbfsDevice::NodeFile() const
-{
-    return m_bed.Root() + DeviceNode();
-}
+std::string UsbfsDevice::NodeFile() const { return m_bed.Root() + DeviceNode(); }
 
 std::vector<std::string> UsbfsDevice::Actions() const
 {

@@ -66,7 +66,7 @@ struct UsbfsDeviceSpec {
     std::string serial = "USBFS01"; // empty: the device has no serial number
     std::string sysName = "1-1";    // its place on the bus
     std::uint8_t busNumber = 1;
-    std::string kernelDriver;       // a driver that holds the interface, if any
+    std::string kernelDriver; // a driver that holds the interface, if any
 };
 
 // A device on the test bed's bus; its usbfs traffic goes to `deviceSide`
@@ -91,8 +91,8 @@ public:
     void PlugLater(bool plugged, std::function<void()> done = {});
 
     std::string SysPath() const;
-    std::string DeviceNode() const;  // /dev/bus/usb/BBB/DDD
-    std::string NodeFile() const;    // the test bed's file behind it
+    std::string DeviceNode() const; // /dev/bus/usb/BBB/DDD
+    std::string NodeFile() const;   // the test bed's file behind it
     const UsbfsDeviceSpec& Spec() const { return m_spec; }
 
     // What the hosts did to the device, in order: "claim 0", "release 0",

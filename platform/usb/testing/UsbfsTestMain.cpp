@@ -18,10 +18,7 @@ public:
 
 } // namespace
 
-UsbfsTestBed& TestBed()
-{
-    return *g_bed;
-}
+UsbfsTestBed& TestBed() { return *g_bed; }
 
 } // namespace plat::usb::testing
 

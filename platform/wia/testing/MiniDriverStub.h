@@ -13,8 +13,10 @@ public:
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return 1; }
     ULONG Release() override { return 1; }
-    HRESULT drvInitializeWia(BYTE*, LONG, BSTR, BSTR, IUnknown*, IUnknown*, IWiaDrvItem**, IUnknown**,
-                             LONG*) override { return E_NOTIMPL; }
+    HRESULT drvInitializeWia(BYTE*, LONG, BSTR, BSTR, IUnknown*, IUnknown*, IWiaDrvItem**, IUnknown**, LONG*) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT drvAcquireItemData(BYTE*, LONG, PMINIDRV_TRANSFER_CONTEXT, LONG*) override { return E_NOTIMPL; }
     HRESULT drvInitItemProperties(BYTE*, LONG, LONG*) override { return E_NOTIMPL; }
     HRESULT drvValidateItemProperties(BYTE*, LONG, ULONG, const PROPSPEC*, LONG*) override { return E_NOTIMPL; }

@@ -70,7 +70,6 @@ protected:
         return answer;
     }
 
-
     // twainscan on the manager's folder; its output and error output, and
     // what it used when `usage` is given.
     int TwainScan(std::vector<std::string> args, std::string* output, rusage* usage = nullptr)

@@ -69,8 +69,7 @@ protected:
     // A control line to the emulator ("load 0", ...); its answer.
     std::string ControlScanner(const std::string& line)
     {
-        emulator::RemoteScannerDevice link(
-            plat::devices::EndpointPathFor(m_host->Scanner().record.interfacePath));
+        emulator::RemoteScannerDevice link(plat::devices::EndpointPathFor(m_host->Scanner().record.interfacePath));
         std::string answer;
         EXPECT_TRUE(link.Control(line, &answer)) << line << ": " << answer;
         return answer;
