@@ -25,20 +25,31 @@ struct KeyObject {
 
 // Handles are numbers in a per-process table, never pointers, so a stale or
 // made-up handle is refused instead of followed.
-std::mutex g_handleMutex;
-std::unordered_map<std::uintptr_t, KeyObject> g_handles;
-std::uintptr_t g_nextHandle = 0x1000;
+struct HandleTable {
+    std::mutex mutex;
+    std::unordered_map<std::uintptr_t, KeyObject> handles;
+    std::uintptr_t nextHandle = 0x1000;
+};
+
+// The table is never destroyed: threads that are not joined (the device
+// notifications' watcher, say) may still open and close keys while the
+// process runs its static destructors at exit.
+HandleTable& Table()
+{
+    static HandleTable* const table = new HandleTable;
+    return *table;
+}
 
 // A child of fork() must not inherit the table's lock held by a thread it
 // does not have.
-void LockHandlesForFork() { g_handleMutex.lock(); }
-void UnlockHandlesAfterFork() { g_handleMutex.unlock(); }
+void LockHandlesForFork() { Table().mutex.lock(); }
+void UnlockHandlesAfterFork() { Table().mutex.unlock(); }
 
 std::unique_lock<std::mutex> LockHandles()
 {
     static const int forkHandlers = pthread_atfork(LockHandlesForFork, UnlockHandlesAfterFork, UnlockHandlesAfterFork);
     (void)forkHandlers;
-    return std::unique_lock<std::mutex>(g_handleMutex);
+    return std::unique_lock<std::mutex>(Table().mutex);
 }
 
 bool LookUp(HKEY key, KeyObject* out)
@@ -55,8 +66,8 @@ bool LookUp(HKEY key, KeyObject* out)
         return true;
     }
     std::unique_lock<std::mutex> lock = LockHandles();
-    auto it = g_handles.find(reinterpret_cast<std::uintptr_t>(key));
-    if (it == g_handles.end())
+    auto it = Table().handles.find(reinterpret_cast<std::uintptr_t>(key));
+    if (it == Table().handles.end())
         return false;
     *out = it->second;
     return true;
@@ -66,9 +77,10 @@ HKEY AddHandle(KeyObject object)
 {
     object.database = RegistryPath();
     std::unique_lock<std::mutex> lock = LockHandles();
-    std::uintptr_t value = g_nextHandle;
-    g_nextHandle += 4;
-    g_handles.emplace(value, std::move(object));
+    HandleTable& table = Table();
+    std::uintptr_t value = table.nextHandle;
+    table.nextHandle += 4;
+    table.handles.emplace(value, std::move(object));
     return reinterpret_cast<HKEY>(value);
 }
 
@@ -309,7 +321,7 @@ LONG CloseKey(HKEY key)
     if (IsPredefined(key))
         return ERROR_SUCCESS;
     std::unique_lock<std::mutex> lock = LockHandles();
-    return g_handles.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return Table().handles.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG FlushKey(HKEY key)
