@@ -200,8 +200,18 @@ thread_local ServedCall* t_served = nullptr;
 
 std::atomic<std::uint64_t> g_callsMade{0};
 
-// The connection whose socket the thread reads while it waits, if any.
-thread_local Connection* t_holding = nullptr;
+// The connection whose socket the thread reads while it waits, if any. Weak:
+// the connection may end (a peer cut off by another thread) while the
+// thread still holds its socket.
+thread_local std::weak_ptr<Connection> t_holding;
+
+// The thread's hooks into its waits for a connection that is gone.
+void ForgetHeldSocket()
+{
+    t_holding.reset();
+    SetBeforeBlocking(nullptr, -1);
+    SetMessageWaitReader(-1, nullptr);
+}
 
 class ServingScope {
 public:
@@ -800,8 +810,10 @@ bool Connection::TakeSocket(DWORD thread)
         return false;
     // One socket per thread at a time: a wait on another connection gives
     // the first one back.
-    if (t_holding && t_holding != this)
-        t_holding->GiveSocketBack(thread);
+    if (const std::shared_ptr<Connection> held = t_holding.lock(); held && held.get() != this)
+        held->GiveSocketBack(thread);
+    else if (!held)
+        ForgetHeldSocket();
     {
         std::lock_guard lock(m_readMutex);
         if (m_callerReading != 0 || m_readerBusy || m_readEnded || m_deferred)
@@ -809,17 +821,21 @@ bool Connection::TakeSocket(DWORD thread)
         m_callerReading = thread;
         ReaderWatches(false);
     }
-    t_holding = this;
     std::weak_ptr<Connection> weak = weak_from_this();
+    t_holding = weak;
     SetBeforeBlocking(
         [weak, thread] {
             if (auto connection = weak.lock())
                 connection->GiveSocketBack(thread);
+            else
+                ForgetHeldSocket();
         },
         m_fd);
     SetMessageWaitReader(m_fd, [weak, thread] {
         if (auto connection = weak.lock())
             connection->ReadAsHolder(thread);
+        else
+            ForgetHeldSocket();
     });
     return true;
 }
@@ -834,11 +850,8 @@ void Connection::GiveSocketBack(DWORD thread)
         ReaderWatches(true);
     }
     m_readerMayPoll.notify_all();
-    if (t_holding == this) {
-        t_holding = nullptr;
-        SetBeforeBlocking(nullptr, -1);
-        SetMessageWaitReader(-1, nullptr);
-    }
+    if (t_holding.lock().get() == this)
+        ForgetHeldSocket();
 }
 
 bool Connection::HoldsSocket(DWORD thread)
