@@ -246,60 +246,74 @@ protected:
         }
         FAIL() << "the scanner is not served again: " << output;
     }
+
+    struct FaultCase {
+        const char* name;
+        std::vector<std::string> setup; // control lines
+        int exitCode;
+        const char* said;               // in the output
+        std::vector<std::string> whole; // the files left
+        std::vector<std::string> after; // control lines that end the fault
+    };
+
+    // Each case scanned into a folder of its own on an installed scanner,
+    // then a scan that works.
+    void RunFaultCases(const std::vector<FaultCase>& cases)
+    {
+        Install(0);
+        int run = 0;
+        for (const FaultCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            const fs::path out = fs::path(m_root.Path()) / ("fault" + std::to_string(++run));
+            std::string output;
+            EXPECT_EQ(ScanAfter(c.setup, out, &output), c.exitCode) << output;
+            EXPECT_NE(output.find(c.said), std::string::npos) << output;
+            EXPECT_EQ(WholeFiles(out), c.whole) << output;
+            for (const std::string& line : c.after)
+                Control(SplitWords(line));
+            if (!c.after.empty())
+                WaitUntilTheScannerServes();
+        }
+        LoadSheets(1);
+        std::string output;
+        EXPECT_EQ(ScanA6(fs::path(m_root.Path()) / "after", &output), 0) << output;
+    }
 };
 
 TEST_P(TwainScanFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
 {
-    const struct {
-        const char* name;
-        std::vector<std::string> setup; // control lines
-        const char* said;               // in the output
-        std::vector<std::string> whole; // the files left
-        std::vector<std::string> after; // control lines that end the fault
-    } cases[] = {
+    RunFaultCases({
         {"jam mid-page",
          {"load 2", "fault jam sheet=1 offset=100000"},
+         1,
          "twainscan: page 3: transfer failed: Paper Jam (condition 20)",
          {"page-001.tif", "page-002.tif"},
          {}},
         {"cover opened mid-page",
          {"load 2", "fault cover-open sheet=1 offset=100000"},
+         1,
          "twainscan: page 3 cut short at line 250: ADF cover or Exit cover open (condition 5); not kept",
          {"page-001.tif", "page-002.tif"},
          {"cover closed"}},
         {"stalled READ",
          {"load 2", "fault stall-in opcode=0x28 sheet=1 offset=100000"},
+         1,
          "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept",
          {"page-001.tif", "page-002.tif"},
          {}},
         {"unplugged mid-page",
          {"load 2", "fault unplug sheet=1 offset=100000"},
+         1,
          "twainscan: page 3: transfer failed: Scanner not connected or not powered on (condition 23)",
          {"page-001.tif", "page-002.tif"},
          {"replug"}},
         {"no paper at the start",
          {"load 0"},
+         1,
          "twainscan: the source asked to be closed before any image was ready",
          {},
          {}},
-    };
-    Install(0);
-    int run = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path out = fs::path(m_root.Path()) / ("fault" + std::to_string(++run));
-        std::string output;
-        EXPECT_EQ(ScanAfter(c.setup, out, &output), 1) << output;
-        EXPECT_NE(output.find(c.said), std::string::npos) << output;
-        EXPECT_EQ(WholeFiles(out), c.whole) << output;
-        for (const std::string& line : c.after)
-            Control(SplitWords(line));
-        if (!c.after.empty())
-            WaitUntilTheScannerServes();
-    }
-    LoadSheets(1);
-    std::string output;
-    EXPECT_EQ(ScanA6(fs::path(m_root.Path()) / "after", &output), 0) << output;
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMechanism, TwainScanFaultTest, ::testing::Values("native", "memory", "file"),
@@ -328,42 +342,35 @@ TEST_P(TwainScanOneMechanismFaultTest, EachFaultIsNamedAndOnlyWholePagesStay)
 {
     const std::vector<std::string> fourPages = {"page-001.tif", "page-002.tif", "page-003.tif", "page-004.tif"};
     const std::vector<std::string> twoPages = {"page-001.tif", "page-002.tif"};
-    const struct {
-        const char* name;
-        std::vector<std::string> setup; // control lines
-        int exitCode;
-        const char* said;               // in the output
-        std::vector<std::string> whole; // the files left
-    } cases[] = {
+    RunFaultCases({
         // The source asks the scanner to detect neither.
         {"double feed goes through",
          {"load 2", "fault double-feed sheet=1 offset=100000"},
          0,
          "4 pages scanned into ",
-         fourPages},
-        {"skew goes through", {"load 2", "fault skew sheet=1 offset=100000"}, 0, "4 pages scanned into ", fourPages},
+         fourPages,
+         {}},
+        {"skew goes through",
+         {"load 2", "fault skew sheet=1 offset=100000"},
+         0,
+         "4 pages scanned into ",
+         fourPages,
+         {}},
         // The sheet in the scanner comes whole; the feeder's end is the
         // end of the job.
-        {"no paper mid-job", {"load 3", "fault no-paper sheet=1 offset=100000"}, 0, "4 pages scanned into ", fourPages},
+        {"no paper mid-job",
+         {"load 3", "fault no-paper sheet=1 offset=100000"},
+         0,
+         "4 pages scanned into ",
+         fourPages,
+         {}},
         {"swallowed READ",
          {"load 2", "fault timeout opcode=0x28 sheet=1 offset=100000"},
          1,
          "twainscan: page 3 cut short at line 250: Scanner error (condition 5); not kept",
-         twoPages},
-    };
-    Install(0);
-    int run = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path out = fs::path(m_root.Path()) / ("fault" + std::to_string(++run));
-        std::string output;
-        EXPECT_EQ(ScanAfter(c.setup, out, &output), c.exitCode) << output;
-        EXPECT_NE(output.find(c.said), std::string::npos) << output;
-        EXPECT_EQ(WholeFiles(out), c.whole) << output;
-    }
-    LoadSheets(1);
-    std::string output;
-    EXPECT_EQ(ScanA6(fs::path(m_root.Path()) / "after", &output), 0) << output;
+         twoPages,
+         {}},
+    });
 }
 
 // The client or the service ends while page 3 comes in (the scanner
